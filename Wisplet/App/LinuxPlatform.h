@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/Scheduler.h"
+#include "Wisplet/Platform/TerminationSignals.h"
+#include "Wisplet/Platform/XdgAutostart.h"
+
+#include <memory>
+
+class SecretStore;
+
+// The Linux implementations of the platform services, owned for the life of the process and
+// installed for the shared instances. SIGINT, SIGTERM and SIGHUP quit the application in order.
+class LinuxPlatform final
+{
+public:
+    LinuxPlatform();
+    ~LinuxPlatform();
+    Q_DISABLE_COPY_MOVE(LinuxPlatform)
+
+private:
+    SystemClock m_clock;
+    QtScheduler m_scheduler;
+    Defaults m_defaults;
+    std::unique_ptr<SecretStore> m_secrets;
+    XdgAutostart m_loginItem;
+    TerminationSignals m_terminationSignals;
+};

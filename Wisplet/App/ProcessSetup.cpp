@@ -1,0 +1,20 @@
+#include "Wisplet/App/ProcessSetup.h"
+
+#include <QGuiApplication>
+#include <QImageReader>
+
+void prepareEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+void configureApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Wisplet"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WISPLET_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.tidewell.wisplet"));
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Sprite sheets and shelf images can exceed Qt's default of 256 MB once decoded.
+    QImageReader::setAllocationLimit(400);
+}

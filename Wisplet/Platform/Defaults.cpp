@@ -1,0 +1,310 @@
+#include "Wisplet/Platform/Defaults.h"
+
+#include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/StoredJson.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QStandardPaths>
+
+namespace {
+
+const QString dateTag = QStringLiteral("$date");
+const QString dataTag = QStringLiteral("$data");
+
+bool isInteger(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isNumber(const QVariant& value)
+{
+    return isInteger(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+// Brings a value to the types the store keeps, or invalid when it cannot be stored.
+QVariant normalised(const QVariant& value)
+{
+    if (isInteger(value))
+        return value.toLongLong();
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Double:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return value;
+    case QMetaType::Float:
+        return value.toDouble();
+    case QMetaType::QDateTime:
+        return value.toDateTime().isValid() ? QVariant(value.toDateTime().toUTC()) : QVariant();
+    case QMetaType::QStringList:
+        return QVariant(QVariant(value.toStringList()).toList());
+    case QMetaType::QVariantList: {
+        QVariantList list;
+        for (const QVariant& item : value.toList()) {
+            const QVariant stored = normalised(item);
+            if (!stored.isValid())
+                return {};
+            list.append(stored);
+        }
+        return list;
+    }
+    case QMetaType::QVariantMap: {
+        QVariantMap map;
+        const QVariantMap source = value.toMap();
+        for (auto it = source.cbegin(); it != source.cend(); ++it) {
+            const QVariant stored = normalised(it.value());
+            if (!stored.isValid())
+                return {};
+            map.insert(it.key(), stored);
+        }
+        return map;
+    }
+    default:
+        return {};
+    }
+}
+
+QJsonValue encode(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QDateTime:
+        return QJsonObject{{dateTag, StoredJson::fromDate(value.toDateTime())}};
+    case QMetaType::QByteArray:
+        return QJsonObject{{dataTag, StoredJson::fromData(value.toByteArray())}};
+    case QMetaType::QVariantList: {
+        QJsonArray array;
+        for (const QVariant& item : value.toList())
+            array.append(encode(item));
+        return array;
+    }
+    case QMetaType::QVariantMap: {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            object.insert(it.key(), encode(it.value()));
+        return object;
+    }
+    default:
+        return QJsonValue::Null;
+    }
+}
+
+QVariant decode(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        return value.toBool();
+    case QJsonValue::Double: {
+        // Integers written as integers come back as integers.
+        const QVariant number = value.toVariant();
+        return isInteger(number) ? QVariant(number.toLongLong()) : QVariant(value.toDouble());
+    }
+    case QJsonValue::String:
+        return value.toString();
+    case QJsonValue::Array: {
+        QVariantList list;
+        for (const QJsonValue& item : value.toArray())
+            list.append(decode(item));
+        return list;
+    }
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        if (object.size() == 1) {
+            if (const auto date = StoredJson::toDate(object.value(dateTag)))
+                return *date;
+            if (const auto data = StoredJson::toData(object.value(dataTag)))
+                return *data;
+        }
+        QVariantMap map;
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+            map.insert(it.key(), decode(it.value()));
+        return map;
+    }
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+Defaults::Defaults(QString filePath, QObject* parent)
+    : QObject(parent)
+    , m_path(std::move(filePath))
+{
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setTimerType(Qt::PreciseTimer);
+    m_saveTimer.setInterval(saveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &Defaults::flush);
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &Defaults::flush);
+    load();
+}
+
+Defaults::~Defaults()
+{
+    flush();
+}
+
+QString Defaults::standardPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Wisplet/defaults.json");
+}
+
+void Defaults::load()
+{
+    if (m_path.isEmpty() || !QFileInfo::exists(m_path))
+        return;
+    QFile file(m_path);
+    QJsonParseError error{};
+    QJsonDocument document;
+    if (file.open(QIODevice::ReadOnly))
+        document = QJsonDocument::fromJson(file.readAll(), &error);
+    file.close();
+    if (!document.isObject() || error.error != QJsonParseError::NoError) {
+        // Never overwrite what we cannot read: keep it beside the new file and start from defaults.
+        m_setAsidePath = PrivateFiles::setAside(m_path);
+        return;
+    }
+    const QJsonObject object = document.object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QVariant value = decode(it.value());
+        if (value.isValid())
+            m_values.insert(it.key(), value);
+    }
+}
+
+QVariant Defaults::object(const QString& key) const
+{
+    return m_values.value(key);
+}
+
+QString Defaults::string(const QString& key) const
+{
+    const QVariant value = object(key);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+QDateTime Defaults::date(const QString& key) const
+{
+    const QVariant value = object(key);
+    return value.typeId() == QMetaType::QDateTime ? value.toDateTime() : QDateTime();
+}
+
+QByteArray Defaults::data(const QString& key) const
+{
+    const QVariant value = object(key);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+QVariantList Defaults::array(const QString& key) const
+{
+    const QVariant value = object(key);
+    return value.typeId() == QMetaType::QVariantList ? value.toList() : QVariantList();
+}
+
+QVariantMap Defaults::dictionary(const QString& key) const
+{
+    const QVariant value = object(key);
+    return value.typeId() == QMetaType::QVariantMap ? value.toMap() : QVariantMap();
+}
+
+void Defaults::set(const QString& key, const QVariant& value)
+{
+    const QVariant stored = normalised(value);
+    if (!stored.isValid())
+        return;
+    m_values.insert(key, stored);
+    changed();
+}
+
+void Defaults::remove(const QString& key)
+{
+    if (m_values.remove(key) > 0)
+        changed();
+}
+
+void Defaults::changed()
+{
+    m_dirty = true;
+    if (!m_path.isEmpty())
+        m_saveTimer.start();
+}
+
+bool Defaults::flush()
+{
+    m_saveTimer.stop();
+    if (m_path.isEmpty())
+        m_dirty = false;
+    if (!m_dirty)
+        return true;
+    QJsonObject object;
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+        object.insert(it.key(), encode(it.value()));
+    if (!PrivateFiles::ensureFolder(QFileInfo(m_path).absolutePath()))
+        return false;
+    if (!PrivateFiles::writeAtomically(m_path, QJsonDocument(object).toJson(QJsonDocument::Indented)))
+        return false;
+    m_dirty = false;
+    return true;
+}
+
+bool Defaults::booleanReading(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (isNumber(value))
+        return value.toDouble() != 0.0;
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString();
+        if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
+            || text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
+            return true;
+        bool ok = false;
+        const qlonglong number = text.toLongLong(&ok);
+        return ok && number != 0;
+    }
+    return false;
+}
+
+double Defaults::doubleReading(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? 1.0 : 0.0;
+    if (isNumber(value))
+        return value.toDouble();
+    if (value.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const double number = QLocale::c().toDouble(value.toString(), &ok);
+        return ok ? number : 0.0;
+    }
+    return 0.0;
+}

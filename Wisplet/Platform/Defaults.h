@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+#include <QVariant>
+
+// The user's settings: a typed key-value store kept as one readable JSON object
+// ($XDG_CONFIG_HOME/Wisplet/defaults.json). Changes apply in memory at once and reach the file soon
+// after, coalesced, and at quit. Values are Booleans, numbers, strings, dates, data, arrays and
+// dictionaries; in the file a date is {"$date": seconds since 2001-01-01 UTC} and data {"$data": Base64}.
+class Defaults final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Defaults)
+
+public:
+    static constexpr int saveDelayMs = 200;
+
+    // An empty path keeps the values in memory only.
+    explicit Defaults(QString filePath, QObject* parent = nullptr);
+    ~Defaults() override;
+
+    static QString standardPath();
+
+    QString filePath() const { return m_path; }
+    // Where an unreadable file found at start was moved, or empty.
+    QString setAsidePath() const { return m_setAsidePath; }
+
+    // The stored value with its type: bool, qlonglong or double, QString, QDateTime (UTC), QByteArray,
+    // QVariantList or QVariantMap; invalid when absent.
+    QVariant object(const QString& key) const;
+    bool contains(const QString& key) const { return m_values.contains(key); }
+
+    bool boolValue(const QString& key) const { return booleanReading(object(key)); }
+    double doubleValue(const QString& key) const { return doubleReading(object(key)); }
+    // Each of these gives an empty value when the key is absent or holds another type.
+    QString string(const QString& key) const;
+    QDateTime date(const QString& key) const;
+    QByteArray data(const QString& key) const;
+    QVariantList array(const QString& key) const;
+    QVariantMap dictionary(const QString& key) const;
+
+    // Stores a value of one of the types above (other integers become qlonglong, a QStringList an
+    // array). A value of any other type is not stored.
+    void set(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+
+    // Writes pending changes now. False when the file could not be written; they stay pending.
+    bool flush();
+    bool hasPendingChanges() const { return m_dirty; }
+
+    // A number is true when ≠ 0; a string when it is "true" or "yes" in any case, or an integer ≠ 0.
+    static bool booleanReading(const QVariant& value);
+    // A Boolean is 1 or 0; a string its C-locale number when the whole text is one, else 0.
+    static double doubleReading(const QVariant& value);
+
+private:
+    void load();
+    void changed();
+
+    QString m_path;
+    QString m_setAsidePath;
+    QVariantMap m_values;
+    QTimer m_saveTimer;
+    bool m_dirty = false;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+class Clock;
+class Defaults;
+class LoginItem;
+class Scheduler;
+class SecretStore;
+
+// The implementations of the platform services the process runs with, chosen once at start by the
+// program (tests build their stores with fakes and never use these). Until then each is a fallback
+// that does nothing harmful: an in-memory defaults store, no keyring, no login item.
+namespace Platform {
+
+struct Services
+{
+    Clock* clock = nullptr;
+    Scheduler* scheduler = nullptr;
+    Defaults* defaults = nullptr;
+    SecretStore* secrets = nullptr;
+    LoginItem* loginItem = nullptr;
+};
+
+// The caller keeps the services alive for the rest of the process. Unset members keep their fallback.
+void install(const Services& services);
+
+Clock& clock();
+Scheduler& scheduler();
+Defaults& defaults();
+SecretStore& secrets();
+LoginItem& loginItem();
+
+} // namespace Platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// File helpers for the user's private data: folders 0700, files 0600, atomic replacement,
+// and unreadable files set aside instead of being overwritten.
+namespace PrivateFiles {
+
+// Creates the folder (and its parents) when missing, the folder itself with mode 0700.
+// An existing folder keeps its permissions. True when the folder exists afterwards.
+bool ensureFolder(const QString& path);
+
+// Replaces the file's contents atomically with mode 0600, set on every write (a replaced file would
+// otherwise keep its old mode). On failure the old file is untouched and errorString says why.
+bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString = nullptr);
+
+// Moves an unreadable file out of the way as "<path>.unreadable" ("<path>.unreadable-2", … when
+// taken), so that it is never overwritten. Returns the new path, or empty when it could not be moved.
+QString setAside(const QString& path);
+
+} // namespace PrivateFiles

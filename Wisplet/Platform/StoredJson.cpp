@@ -1,0 +1,69 @@
+#include "Wisplet/Platform/StoredJson.h"
+
+#include <cmath>
+#include <limits>
+
+namespace StoredJson {
+
+QDateTime referenceDate()
+{
+    return QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+}
+
+double secondsSinceReferenceDate(const QDateTime& date)
+{
+    return double(referenceDate().msecsTo(date)) / 1000.0;
+}
+
+QDateTime dateFromReferenceSeconds(double seconds)
+{
+    return referenceDate().addMSecs(qint64(std::llround(seconds * 1000.0)));
+}
+
+QJsonValue fromDate(const QDateTime& date)
+{
+    return secondsSinceReferenceDate(date);
+}
+
+QJsonValue fromUuid(const QUuid& uuid)
+{
+    return uuid.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QJsonValue fromData(const QByteArray& data)
+{
+    return QString::fromLatin1(data.toBase64());
+}
+
+std::optional<QDateTime> toDate(const QJsonValue& value)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    // Beyond about ±285 million years the millisecond count would overflow.
+    constexpr double limit = double(std::numeric_limits<qint64>::max()) / 1000.0 / 2.0;
+    const double seconds = value.toDouble();
+    if (!std::isfinite(seconds) || std::abs(seconds) > limit)
+        return std::nullopt;
+    return dateFromReferenceSeconds(seconds);
+}
+
+std::optional<QUuid> toUuid(const QJsonValue& value)
+{
+    const QUuid uuid = QUuid::fromString(value.toString());
+    if (uuid.isNull())
+        return std::nullopt;
+    return uuid;
+}
+
+std::optional<QByteArray> toData(const QJsonValue& value)
+{
+    if (!value.isString())
+        return std::nullopt;
+    auto decoded = QByteArray::fromBase64Encoding(value.toString().toLatin1(),
+                                                  QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    return *decoded;
+}
+
+} // namespace StoredJson

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonValue>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// How values are written in the program's JSON files: dates as seconds since 2001-01-01 00:00:00 UTC,
+// UUIDs as upper-case text without braces, binary data as Base64.
+namespace StoredJson {
+
+QDateTime referenceDate();
+double secondsSinceReferenceDate(const QDateTime& date);
+QDateTime dateFromReferenceSeconds(double seconds);
+
+QJsonValue fromDate(const QDateTime& date);
+QJsonValue fromUuid(const QUuid& uuid);
+QJsonValue fromData(const QByteArray& data);
+
+// Each reader gives none for a value of the wrong type or form, so a damaged entry is easy to skip.
+std::optional<QDateTime> toDate(const QJsonValue& value);
+std::optional<QUuid> toUuid(const QJsonValue& value);
+std::optional<QByteArray> toData(const QJsonValue& value);
+
+} // namespace StoredJson

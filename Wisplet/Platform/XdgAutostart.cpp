@@ -1,0 +1,88 @@
+#include "Wisplet/Platform/XdgAutostart.h"
+
+#include "Wisplet/Platform/PrivateFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+XdgAutostart::XdgAutostart(QString entryPath, QString executablePath)
+    : m_entryPath(std::move(entryPath))
+    , m_executablePath(std::move(executablePath))
+{
+}
+
+QString XdgAutostart::standardEntryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/autostart/com.tidewell.wisplet.desktop");
+}
+
+bool XdgAutostart::isEnabled() const
+{
+    QFile file(m_entryPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith('['))
+            inMainGroup = line == "[Desktop Entry]";
+        else if (inMainGroup && line.startsWith("Hidden") && line.mid(6).trimmed().startsWith('='))
+            return line.mid(line.indexOf('=') + 1).trimmed() != "true";
+    }
+    return true;
+}
+
+QString XdgAutostart::execValue(const QString& executablePath)
+{
+    // Quote the path when it holds a reserved character, escaping what must be escaped inside quotes;
+    // then apply the string escapes of the format ("\\") and the field-code escape ("%%").
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool needsQuotes = false;
+    for (const QChar c : executablePath)
+        needsQuotes = needsQuotes || reserved.contains(c);
+    QString value;
+    if (needsQuotes) {
+        value += u'"';
+        for (const QChar c : executablePath) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                value += u'\\';
+            value += c;
+        }
+        value += u'"';
+    } else {
+        value = executablePath;
+    }
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u'%', QStringLiteral("%%"));
+    value.replace(u'\n', QStringLiteral("\\n"));
+    return value;
+}
+
+std::optional<QString> XdgAutostart::setEnabled(bool enabled)
+{
+    if (!enabled) {
+        QFile file(m_entryPath);
+        if (!file.exists() || file.remove())
+            return std::nullopt;
+        return file.errorString();
+    }
+    const QString folder = QFileInfo(m_entryPath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("The folder %1 could not be created.").arg(folder);
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Name=Wisplet\n"
+                                         "Comment=Start Wisp when you log in\n"
+                                         "Exec=%1\n"
+                                         "Icon=com.tidewell.wisplet\n"
+                                         "Terminal=false\n"
+                                         "X-GNOME-Autostart-enabled=true\n")
+                              .arg(execValue(m_executablePath));
+    QString error;
+    if (!PrivateFiles::writeAtomically(m_entryPath, entry.toUtf8(), &error))
+        return error;
+    return std::nullopt;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "tests/support/TestEnvironment.h"
+
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QTest>
+
+namespace TestSupport {
+
+inline void prepareProcess()
+{
+    // The program raises Qt's image allocation limit the same way.
+    QImageReader::setAllocationLimit(400);
+    // Local-versus-UTC mistakes hide in UTC, which is what CI runs in.
+    qputenv("TZ", "Pacific/Auckland");
+}
+
+} // namespace TestSupport
+
+// A test main for headless tests: private user folders, a GUI application on the platform the test
+// label chose (offscreen unless told otherwise).
+#define WISPLET_TEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        TestSupport::prepareProcess();                                                                                 \
+        TestEnvironment environment;                                                                                   \
+        QGuiApplication app(argc, argv);                                                                               \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }
