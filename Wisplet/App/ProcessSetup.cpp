@@ -1,6 +1,7 @@
 #include "Wisplet/App/ProcessSetup.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImageReader>
 
 void prepareEnvironment()
@@ -15,6 +16,7 @@ void configureApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(WISPLET_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.tidewell.wisplet"));
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wisplet.svg")));
     // Sprite sheets and shelf images can exceed Qt's default of 256 MB once decoded.
     QImageReader::setAllocationLimit(400);
 }
