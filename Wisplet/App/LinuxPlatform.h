@@ -2,13 +2,10 @@
 
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/LibsecretStore.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/TerminationSignals.h"
 #include "Wisplet/Platform/XdgAutostart.h"
-
-#include <memory>
-
-class SecretStore;
 
 // The Linux implementations of the platform services, owned for the life of the process and
 // installed for the shared instances. SIGINT, SIGTERM and SIGHUP quit the application in order.
@@ -23,7 +20,7 @@ private:
     SystemClock m_clock;
     QtScheduler m_scheduler;
     Defaults m_defaults;
-    std::unique_ptr<SecretStore> m_secrets;
+    LibsecretStore m_secrets;
     XdgAutostart m_loginItem;
     TerminationSignals m_terminationSignals;
 };

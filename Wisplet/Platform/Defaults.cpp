@@ -12,6 +12,9 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 const QString dateTag = QStringLiteral("$date");
@@ -39,19 +42,26 @@ bool isNumber(const QVariant& value)
     return isInteger(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
 }
 
+bool fitsLongLong(const QVariant& integer)
+{
+    const bool isUnsigned = integer.typeId() == QMetaType::ULongLong || integer.typeId() == QMetaType::ULong;
+    return !isUnsigned || integer.toULongLong() <= quint64(std::numeric_limits<qlonglong>::max());
+}
+
 // Brings a value to the types the store keeps, or invalid when it cannot be stored.
 QVariant normalised(const QVariant& value)
 {
     if (isInteger(value))
-        return value.toLongLong();
+        return fitsLongLong(value) ? QVariant(value.toLongLong()) : QVariant();
     switch (value.typeId()) {
     case QMetaType::Bool:
-    case QMetaType::Double:
     case QMetaType::QString:
     case QMetaType::QByteArray:
         return value;
+    case QMetaType::Double:
     case QMetaType::Float:
-        return value.toDouble();
+        // JSON has no NaN or infinity: such a value would come back as null and vanish.
+        return std::isfinite(value.toDouble()) ? QVariant(value.toDouble()) : QVariant();
     case QMetaType::QDateTime:
         return value.toDateTime().isValid() ? QVariant(value.toDateTime().toUTC()) : QVariant();
     case QMetaType::QStringList:
@@ -80,6 +90,23 @@ QVariant normalised(const QVariant& value)
     default:
         return {};
     }
+}
+
+// Digits with an optional sign, any length, not all zero. QString::toLongLong would skip spaces and
+// call a long run of digits no number at all.
+bool isNonZeroInteger(QStringView text)
+{
+    if (text.startsWith(u'+') || text.startsWith(u'-'))
+        text = text.mid(1);
+    if (text.isEmpty())
+        return false;
+    bool nonZero = false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        nonZero = nonZero || c != u'0';
+    }
+    return nonZero;
 }
 
 QJsonValue encode(const QVariant& value)
@@ -158,11 +185,12 @@ QVariant decode(const QJsonValue& value)
 Defaults::Defaults(QString filePath, QObject* parent)
     : QObject(parent)
     , m_path(std::move(filePath))
+    , m_saveTimer(new QTimer(this))
 {
-    m_saveTimer.setSingleShot(true);
-    m_saveTimer.setTimerType(Qt::PreciseTimer);
-    m_saveTimer.setInterval(saveDelayMs);
-    connect(&m_saveTimer, &QTimer::timeout, this, &Defaults::flush);
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setTimerType(Qt::PreciseTimer);
+    m_saveTimer->setInterval(saveDelayMs);
+    connect(m_saveTimer, &QTimer::timeout, this, &Defaults::flush);
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &Defaults::flush);
     load();
@@ -192,6 +220,7 @@ void Defaults::load()
     if (!document.isObject() || error.error != QJsonParseError::NoError) {
         // Never overwrite what we cannot read: keep it beside the new file and start from defaults.
         m_setAsidePath = PrivateFiles::setAside(m_path);
+        m_unreadableInPlace = m_setAsidePath.isEmpty();
         return;
     }
     const QJsonObject object = document.object();
@@ -255,13 +284,15 @@ void Defaults::remove(const QString& key)
 void Defaults::changed()
 {
     m_dirty = true;
-    if (!m_path.isEmpty())
-        m_saveTimer.start();
+    // The first change arms the timer and later ones ride along: restarting it on every change would let
+    // a steady stream of changes put the save off indefinitely.
+    if (!m_path.isEmpty() && !m_saveTimer->isActive())
+        m_saveTimer->start();
 }
 
 bool Defaults::flush()
 {
-    m_saveTimer.stop();
+    m_saveTimer->stop();
     if (m_path.isEmpty())
         m_dirty = false;
     if (!m_dirty)
@@ -269,6 +300,12 @@ bool Defaults::flush()
     QJsonObject object;
     for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
         object.insert(it.key(), encode(it.value()));
+    if (m_unreadableInPlace && QFileInfo::exists(m_path)) {
+        m_setAsidePath = PrivateFiles::setAside(m_path);
+        if (m_setAsidePath.isEmpty())
+            return false;
+    }
+    m_unreadableInPlace = false;
     if (!PrivateFiles::ensureFolder(QFileInfo(m_path).absolutePath()))
         return false;
     if (!PrivateFiles::writeAtomically(m_path, QJsonDocument(object).toJson(QJsonDocument::Indented)))
@@ -288,9 +325,7 @@ bool Defaults::booleanReading(const QVariant& value)
         if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
             || text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
             return true;
-        bool ok = false;
-        const qlonglong number = text.toLongLong(&ok);
-        return ok && number != 0;
+        return isNonZeroInteger(text);
     }
     return false;
 }
@@ -302,9 +337,13 @@ double Defaults::doubleReading(const QVariant& value)
     if (isNumber(value))
         return value.toDouble();
     if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString();
+        // QLocale on its own skips surrounding spaces, reads "1,500" as 1500 and accepts "nan" and "inf".
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
         bool ok = false;
-        const double number = QLocale::c().toDouble(value.toString(), &ok);
-        return ok ? number : 0.0;
+        const double number = c.toDouble(text, &ok);
+        return ok && std::isfinite(number) && text.trimmed().size() == text.size() ? number : 0.0;
     }
     return 0.0;
 }

@@ -42,7 +42,8 @@ public:
     QVariantMap dictionary(const QString& key) const;
 
     // Stores a value of one of the types above (other integers become qlonglong, a QStringList an
-    // array). A value of any other type is not stored.
+    // array). A value of any other type is not stored, nor one the file cannot hold (a non-finite
+    // double, an unsigned integer beyond qlonglong).
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
@@ -50,9 +51,11 @@ public:
     bool flush();
     bool hasPendingChanges() const { return m_dirty; }
 
-    // A number is true when ≠ 0; a string when it is "true" or "yes" in any case, or an integer ≠ 0.
+    // A number is true when ≠ 0; a string when it is "true" or "yes" in any case, or an integer ≠ 0
+    // (of any length, without surrounding spaces).
     static bool booleanReading(const QVariant& value);
-    // A Boolean is 1 or 0; a string its C-locale number when the whole text is one, else 0.
+    // A Boolean is 1 or 0; a string its C-locale number when the whole text is one (no spaces, no
+    // group separators, finite), else 0.
     static double doubleReading(const QVariant& value);
 
 private:
@@ -62,6 +65,8 @@ private:
     QString m_path;
     QString m_setAsidePath;
     QVariantMap m_values;
-    QTimer m_saveTimer;
+    QTimer* m_saveTimer;
     bool m_dirty = false;
+    // An unreadable file that could not be moved out of the way; saving waits until it can be.
+    bool m_unreadableInPlace = false;
 };

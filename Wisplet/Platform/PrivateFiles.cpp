@@ -8,8 +8,10 @@
 
 namespace PrivateFiles {
 
-bool ensureFolder(const QString& path)
+bool ensureFolder(const QString& folder)
 {
+    // With a trailing slash the folder itself would count as its own parent and be made with the umask's mode.
+    const QString path = QDir::cleanPath(folder);
     const QFileInfo info(path);
     if (info.exists())
         return info.isDir();

@@ -49,8 +49,12 @@ std::optional<QDateTime> toDate(const QJsonValue& value)
 
 std::optional<QUuid> toUuid(const QJsonValue& value)
 {
-    const QUuid uuid = QUuid::fromString(value.toString());
-    if (uuid.isNull())
+    const QString text = value.toString();
+    const QUuid uuid = QUuid::fromString(text);
+    // fromString reads the first 36 (or 38, braced) characters and ignores whatever follows.
+    const bool whole = text.compare(uuid.toString(QUuid::WithoutBraces), Qt::CaseInsensitive) == 0
+        || text.compare(uuid.toString(QUuid::WithBraces), Qt::CaseInsensitive) == 0;
+    if (uuid.isNull() || !whole)
         return std::nullopt;
     return uuid;
 }

@@ -38,7 +38,8 @@ bool XdgAutostart::isEnabled() const
 QString XdgAutostart::execValue(const QString& executablePath)
 {
     // Quote the path when it holds a reserved character, escaping what must be escaped inside quotes;
-    // then apply the string escapes of the format ("\\") and the field-code escape ("%%").
+    // then apply the string escapes of the format ("\\", and the control characters strings may not hold)
+    // and the field-code escape ("%%").
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     bool needsQuotes = false;
     for (const QChar c : executablePath)
@@ -58,6 +59,8 @@ QString XdgAutostart::execValue(const QString& executablePath)
     value.replace(u'\\', QStringLiteral("\\\\"));
     value.replace(u'%', QStringLiteral("%%"));
     value.replace(u'\n', QStringLiteral("\\n"));
+    value.replace(u'\t', QStringLiteral("\\t"));
+    value.replace(u'\r', QStringLiteral("\\r"));
     return value;
 }
 
@@ -69,6 +72,10 @@ std::optional<QString> XdgAutostart::setEnabled(bool enabled)
             return std::nullopt;
         return file.errorString();
     }
+    if (m_executablePath.isEmpty())
+        return QStringLiteral("The program's own location is unknown.");
+    // The session starts autostart entries from a working folder of its own choosing.
+    const QString executable = QFileInfo(m_executablePath).absoluteFilePath();
     const QString folder = QFileInfo(m_entryPath).absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("The folder %1 could not be created.").arg(folder);
@@ -80,7 +87,7 @@ std::optional<QString> XdgAutostart::setEnabled(bool enabled)
                                          "Icon=com.tidewell.wisplet\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
-                              .arg(execValue(m_executablePath));
+                              .arg(execValue(executable));
     QString error;
     if (!PrivateFiles::writeAtomically(m_entryPath, entry.toUtf8(), &error))
         return error;

@@ -1,5 +1,6 @@
 #include "Wisplet/App/AppSupport.h"
 #include "Wisplet/Platform/StoredJson.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -12,11 +13,7 @@ class TestAppSupport final : public QObject
     Q_OBJECT
 
 private:
-    static QByteArray read(const QString& fileName)
-    {
-        QFile file(appSupportDirectory() + u'/' + fileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString& fileName) { return TestFiles::read(appSupportDirectory() + u'/' + fileName); }
 
 private slots:
     void theFolderIsPrivateAndInTheDataHome()

@@ -40,7 +40,8 @@ void FakeScheduler::advance(qint64 ms)
         const auto action = std::move(entry->action);
         action();
     }
-    m_clock.advance(target - m_clock.monotonicMs());
+    // An action may have moved the clock on by itself; a monotonic clock never goes back.
+    m_clock.advance(std::max<qint64>(0, target - m_clock.monotonicMs()));
 }
 
 std::vector<qint64> FakeScheduler::pendingDelays() const

@@ -12,4 +12,6 @@ TestEnvironment::TestEnvironment()
     point("XDG_DATA_HOME", dataHome());
     point("XDG_CACHE_HOME", home() + QStringLiteral("/cache"));
     point("XDG_STATE_HOME", home() + QStringLiteral("/state"));
+    point("XDG_RUNTIME_DIR", home() + QStringLiteral("/runtime"));
+    QFile::setPermissions(home() + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

@@ -1,0 +1,247 @@
+#include "Wisplet/Platform/PrivateFiles.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Caps the size of any file this process writes, which stops root as well, for as long as it lives.
+class FileSizeLimit final
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_active = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+    Q_DISABLE_COPY_MOVE(FileSizeLimit)
+
+    bool isActive() const { return m_active; }
+
+private:
+    rlimit m_saved{};
+    void (*m_savedHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+} // namespace
+
+class TestPrivateFiles final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aNewFolderIsPrivate_data()
+    {
+        QTest::addColumn<QString>("relative");
+
+        QTest::newRow("one level") << "new";
+        QTest::newRow("with missing parents") << "a/b/c/new";
+        QTest::newRow("trailing slash") << "new/";
+    }
+
+    void aNewFolderIsPrivate()
+    {
+        QFETCH(QString, relative);
+
+        const TempFolder folder;
+        const QString path = folder.file(relative);
+        QVERIFY(PrivateFiles::ensureFolder(path));
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(TestFiles::mode(path), 0700);
+        // Asking again is fine.
+        QVERIFY(PrivateFiles::ensureFolder(path));
+    }
+
+    void anExistingFolderKeepsItsMode_data()
+    {
+        QTest::addColumn<int>("mode");
+
+        QTest::newRow("0755") << 0755;
+        QTest::newRow("0711") << 0711;
+        QTest::newRow("0777") << 0777;
+    }
+
+    void anExistingFolderKeepsItsMode()
+    {
+        QFETCH(int, mode);
+
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("shared"));
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY(TestFiles::setMode(path, mode));
+        QVERIFY(PrivateFiles::ensureFolder(path));
+        QCOMPARE(TestFiles::mode(path), mode);
+    }
+
+    void aFileInTheWayFails_data()
+    {
+        QTest::addColumn<QString>("blocker");
+        QTest::addColumn<QString>("relative");
+
+        QTest::newRow("at the path") << "plain" << "plain";
+        QTest::newRow("as the parent") << "plain" << "plain/new";
+        QTest::newRow("further up") << "plain" << "plain/a/b/new";
+        QTest::newRow("in the middle") << "a/plain" << "a/plain/b/new";
+    }
+
+    void aFileInTheWayFails()
+    {
+        QFETCH(QString, blocker);
+        QFETCH(QString, relative);
+
+        const TempFolder folder;
+        QVERIFY(QDir().mkpath(QFileInfo(folder.file(blocker)).absolutePath()));
+        QVERIFY(TestFiles::write(folder.file(blocker), "keep me"));
+        QVERIFY(!PrivateFiles::ensureFolder(folder.file(relative)));
+        QCOMPARE(TestFiles::read(folder.file(blocker)), QByteArray("keep me"));
+    }
+
+    void writesArePrivate_data()
+    {
+        QTest::addColumn<int>("existingMode");
+
+        QTest::newRow("new file") << -1;
+        QTest::newRow("over 0644") << 0644;
+        QTest::newRow("over 0666") << 0666;
+        QTest::newRow("over 0400") << 0400;
+    }
+
+    void writesArePrivate()
+    {
+        QFETCH(int, existingMode);
+
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("store.json"));
+        if (existingMode >= 0) {
+            QVERIFY(TestFiles::write(path, "old contents that are longer than the new ones"));
+            QVERIFY(TestFiles::setMode(path, existingMode));
+        }
+        QString error;
+        QVERIFY(PrivateFiles::writeAtomically(path, "[1]", &error));
+        QCOMPARE(TestFiles::read(path), QByteArray("[1]"));
+        QCOMPARE(TestFiles::mode(path), 0600);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{QStringLiteral("store.json")});
+    }
+
+    void anEmptyWriteLeavesAnEmptyFile()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("empty"));
+        QVERIFY(TestFiles::write(path, "something"));
+        QVERIFY(PrivateFiles::writeAtomically(path, QByteArray()));
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(QFileInfo(path).size(), 0);
+    }
+
+    void aFailedWriteLeavesNothingBehind_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QString>("folderAtPath");
+        QTest::addColumn<QString>("fileOnTheWay");
+
+        QTest::newRow("a folder at the path") << "store.json" << "store.json/inside" << "";
+        QTest::newRow("a missing folder") << "missing/store.json" << "" << "";
+        QTest::newRow("a path through a file") << "plain/store.json" << "" << "plain";
+    }
+
+    void aFailedWriteLeavesNothingBehind()
+    {
+        QFETCH(QString, relative);
+        QFETCH(QString, folderAtPath);
+        QFETCH(QString, fileOnTheWay);
+
+        const TempFolder folder;
+        if (!folderAtPath.isEmpty())
+            QVERIFY(QDir().mkpath(folder.file(folderAtPath)));
+        if (!fileOnTheWay.isEmpty())
+            QVERIFY(TestFiles::write(folder.file(fileOnTheWay), "keep me"));
+        const QStringList before
+            = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+        QString error;
+        QVERIFY(!PrivateFiles::writeAtomically(folder.file(relative), "[1]", &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+        if (!folderAtPath.isEmpty())
+            QVERIFY(QFileInfo(folder.file(folderAtPath)).isDir());
+        if (!fileOnTheWay.isEmpty())
+            QCOMPARE(TestFiles::read(folder.file(fileOnTheWay)), QByteArray("keep me"));
+    }
+
+    void aWriteThatRunsOutOfRoomKeepsTheOldFile()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("store.json"));
+        QVERIFY(TestFiles::write(path, "old"));
+        QVERIFY(TestFiles::setMode(path, 0644));
+
+        QString error;
+        bool written = true;
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.isActive());
+            written = PrivateFiles::writeAtomically(path, QByteArray(1 << 20, 'x'), &error);
+        }
+        QVERIFY(!written);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(TestFiles::read(path), QByteArray("old"));
+        QCOMPARE(TestFiles::mode(path), 0644);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{QStringLiteral("store.json")});
+    }
+
+    void unreadableFilesAreSetAsideUnderFreeNames()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("notes.json"));
+        const QStringList expected{
+            path + QStringLiteral(".unreadable"),
+            path + QStringLiteral(".unreadable-2"),
+            path + QStringLiteral(".unreadable-3"),
+        };
+        for (int i = 0; i < expected.size(); ++i) {
+            QVERIFY(TestFiles::write(path, QByteArray::number(i)));
+            QCOMPARE(PrivateFiles::setAside(path), expected.at(i));
+            QVERIFY(!QFileInfo::exists(path));
+        }
+        for (int i = 0; i < expected.size(); ++i)
+            QCOMPARE(TestFiles::read(expected.at(i)), QByteArray::number(i));
+    }
+
+    void aNameTakenByAFolderIsSkipped()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("notes.json"));
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".unreadable/inside")));
+        QVERIFY(TestFiles::write(path, "bad"));
+        QCOMPARE(PrivateFiles::setAside(path), path + QStringLiteral(".unreadable-2"));
+        QVERIFY(QFileInfo(path + QStringLiteral(".unreadable/inside")).isDir());
+    }
+
+    void aMissingFileCannotBeSetAside()
+    {
+        const TempFolder folder;
+        QCOMPARE(PrivateFiles::setAside(folder.file(QStringLiteral("never"))), QString());
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+};
+
+WISPLET_TEST_MAIN(TestPrivateFiles)
+#include "tst_privatefiles.moc"
