@@ -15,8 +15,7 @@ public:
 
     explicit AppEvents(QObject* parent = nullptr)
         : QObject(parent)
-    {
-    }
+    { }
 
     static AppEvents& shared();
 

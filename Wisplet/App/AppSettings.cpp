@@ -308,9 +308,8 @@ void AppSettings::setShortcutError(const std::optional<QString>& value)
 
 const QStringList& AppSettings::reactionGroupNames()
 {
-    static const QStringList names{QStringLiteral("clipboard"), QStringLiteral("focus"),
-                                   QStringLiteral("system"),    QStringLiteral("calendar"),
-                                   QStringLiteral("media"),     QStringLiteral("business"),
+    static const QStringList names{QStringLiteral("clipboard"), QStringLiteral("focus"), QStringLiteral("system"),
+                                   QStringLiteral("calendar"),  QStringLiteral("media"), QStringLiteral("business"),
                                    QStringLiteral("general")};
     return names;
 }

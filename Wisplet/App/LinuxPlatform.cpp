@@ -8,7 +8,14 @@ LinuxPlatform::LinuxPlatform()
     : m_defaults(Defaults::standardPath())
     , m_loginItem(XdgAutostart::standardEntryPath(), QCoreApplication::applicationFilePath())
 {
-    Platform::install({&m_clock, &m_scheduler, &m_defaults, &m_secrets, &m_loginItem});
+    Platform::install({.clock = &m_clock,
+                       .scheduler = &m_scheduler,
+                       .defaults = &m_defaults,
+                       .secrets = &m_secrets,
+                       .loginItem = &m_loginItem,
+                       .random = &m_random,
+                       .screens = &m_screens,
+                       .motion = &m_motion});
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);
 }

@@ -3,6 +3,9 @@
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/LibsecretStore.h"
+#include "Wisplet/Platform/PortalMotionSetting.h"
+#include "Wisplet/Platform/QtScreenProvider.h"
+#include "Wisplet/Platform/RandomSource.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/TerminationSignals.h"
 #include "Wisplet/Platform/XdgAutostart.h"
@@ -22,5 +25,8 @@ private:
     Defaults m_defaults;
     LibsecretStore m_secrets;
     XdgAutostart m_loginItem;
+    GeneratorRandomSource m_random;
+    QtScreenProvider m_screens;
+    PortalMotionSetting m_motion;
     TerminationSignals m_terminationSignals;
 };

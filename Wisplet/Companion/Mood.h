@@ -9,14 +9,14 @@
 // The companion's twelve moods. The order is that of every mood list and of the sprite atlas rows.
 enum class Mood { happy, focused, sleepy, asleep, surprised, proud, worried, hot, thinking, sad, loving, wink };
 
-inline constexpr std::array allMoods{Mood::happy,   Mood::focused, Mood::sleepy,   Mood::asleep,
-                                     Mood::surprised, Mood::proud, Mood::worried,  Mood::hot,
-                                     Mood::thinking, Mood::sad,    Mood::loving,   Mood::wink};
+inline constexpr std::array allMoods{Mood::happy,     Mood::focused, Mood::sleepy,  Mood::asleep,
+                                     Mood::surprised, Mood::proud,   Mood::worried, Mood::hot,
+                                     Mood::thinking,  Mood::sad,     Mood::loving,  Mood::wink};
 
 // The moods a user may pick as the resting mood: all but asleep, which only falling asleep reaches.
-inline constexpr std::array selectableMoods{Mood::happy,   Mood::focused, Mood::sleepy, Mood::surprised,
-                                            Mood::proud,   Mood::worried, Mood::hot,    Mood::thinking,
-                                            Mood::sad,     Mood::loving,  Mood::wink};
+inline constexpr std::array selectableMoods{Mood::happy, Mood::focused, Mood::sleepy, Mood::surprised,
+                                            Mood::proud, Mood::worried, Mood::hot,    Mood::thinking,
+                                            Mood::sad,   Mood::loving,  Mood::wink};
 
 QString rawValue(Mood mood);
 std::optional<Mood> moodFromRawValue(const QString& raw);

@@ -3,11 +3,22 @@
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/LoginItem.h"
+#include "Wisplet/Platform/MotionSetting.h"
+#include "Wisplet/Platform/RandomSource.h"
 #include "Wisplet/Platform/Scheduler.h"
+#include "Wisplet/Platform/Screens.h"
 #include "Wisplet/Platform/SecretStore.h"
 
 namespace Platform {
 namespace {
+
+class NoScreens final : public ScreenProvider
+{
+public:
+    QList<ScreenInfo> screens() const override { return {}; }
+    std::optional<ScreenInfo> mainScreen() const override { return std::nullopt; }
+    QPointF pointer() const override { return {}; }
+};
 
 Services& installed()
 {
@@ -38,6 +49,9 @@ void install(const Services& services)
     take(current.defaults, services.defaults);
     take(current.secrets, services.secrets);
     take(current.loginItem, services.loginItem);
+    take(current.random, services.random);
+    take(current.screens, services.screens);
+    take(current.motion, services.motion);
 }
 
 Clock& clock()
@@ -66,6 +80,21 @@ SecretStore& secrets()
 LoginItem& loginItem()
 {
     return serviceOr<LoginItem, NullLoginItem>(installed().loginItem);
+}
+
+RandomSource& random()
+{
+    return serviceOr<RandomSource, GeneratorRandomSource>(installed().random);
+}
+
+ScreenProvider& screens()
+{
+    return serviceOr<ScreenProvider, NoScreens>(installed().screens);
+}
+
+MotionSetting& motion()
+{
+    return serviceOr<MotionSetting, NullMotionSetting>(installed().motion);
 }
 
 } // namespace Platform

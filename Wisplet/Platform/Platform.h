@@ -3,12 +3,15 @@
 class Clock;
 class Defaults;
 class LoginItem;
+class MotionSetting;
+class RandomSource;
 class Scheduler;
+class ScreenProvider;
 class SecretStore;
 
 // The implementations of the platform services the process runs with, chosen once at start by the
 // program (tests build their stores with fakes and never use these). Until then each is a fallback
-// that does nothing harmful: an in-memory defaults store, no keyring, no login item.
+// that does nothing harmful: an in-memory defaults store, no keyring, no login item, no screens.
 namespace Platform {
 
 struct Services
@@ -18,6 +21,9 @@ struct Services
     Defaults* defaults = nullptr;
     SecretStore* secrets = nullptr;
     LoginItem* loginItem = nullptr;
+    RandomSource* random = nullptr;
+    ScreenProvider* screens = nullptr;
+    MotionSetting* motion = nullptr;
 };
 
 // The caller keeps the services alive for the rest of the process. Unset members keep their fallback.
@@ -28,5 +34,8 @@ Scheduler& scheduler();
 Defaults& defaults();
 SecretStore& secrets();
 LoginItem& loginItem();
+RandomSource& random();
+ScreenProvider& screens();
+MotionSetting& motion();
 
 } // namespace Platform

@@ -63,8 +63,7 @@ std::optional<QByteArray> toData(const QJsonValue& value)
 {
     if (!value.isString())
         return std::nullopt;
-    auto decoded = QByteArray::fromBase64Encoding(value.toString().toLatin1(),
-                                                  QByteArray::AbortOnBase64DecodingErrors);
+    auto decoded = QByteArray::fromBase64Encoding(value.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
     return *decoded;

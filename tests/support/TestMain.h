@@ -18,14 +18,17 @@ inline void prepareProcess()
 
 } // namespace TestSupport
 
-// A test main for headless tests: private user folders, a GUI application on the platform the test
+// A test main with private user folders and an application of the given class, on the platform the test
 // label chose (offscreen unless told otherwise).
-#define WISPLET_TEST_MAIN(TestClass)                                                                                   \
+#define WISPLET_TEST_MAIN_WITH(ApplicationClass, TestClass)                                                            \
     int main(int argc, char** argv)                                                                                    \
     {                                                                                                                  \
         TestSupport::prepareProcess();                                                                                 \
         TestEnvironment environment;                                                                                   \
-        QGuiApplication app(argc, argv);                                                                               \
+        ApplicationClass app(argc, argv);                                                                              \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \
     }
+
+// Headless tests: a GUI application, no widgets.
+#define WISPLET_TEST_MAIN(TestClass) WISPLET_TEST_MAIN_WITH(QGuiApplication, TestClass)

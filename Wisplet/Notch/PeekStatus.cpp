@@ -1,0 +1,114 @@
+#include "Wisplet/Notch/PeekStatus.h"
+
+#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Notch/ToolRegistry.h"
+
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+
+namespace {
+
+bool showsBreakReminder(const PeekInputs& in)
+{
+    return in.breakPrompt && !in.quietMode;
+}
+
+bool isPlaying(const PeekInputs& in)
+{
+    return in.track && in.track->playing;
+}
+
+} // namespace
+
+PeekInputs gatherPeekInputs(const AppSettings& settings, const ToolRegistry& registry, const FocusPeekSource& focus,
+                            const CalendarPeekSource& calendar, const MediaPeekSource& media, const WispState& wisp)
+{
+    PeekInputs in;
+    in.presentationMode = settings.presentationMode();
+    in.quietMode = settings.quietMode();
+    in.enabled = registry.enabled();
+    in.focusPhase = focus.phase();
+    in.focusRunning = focus.isRunning();
+    in.breakPrompt = focus.breakPrompt();
+    in.focusTime = focus.displayTime();
+    in.calendarText = calendar.peekText();
+    in.track = media.track();
+    in.bubble = wisp.bubble();
+    in.isHovering = wisp.isHovering();
+    in.isPinnedOpen = wisp.isPinnedOpen();
+    return in;
+}
+
+std::optional<ToolID> peekTool(const PeekInputs& in)
+{
+    if (in.presentationMode)
+        return std::nullopt;
+    if (in.enabled.contains(ToolID::focus) && (in.focusTime || showsBreakReminder(in)))
+        return ToolID::focus;
+    if (in.enabled.contains(ToolID::calendar) && in.calendarText)
+        return ToolID::calendar;
+    if (in.enabled.contains(ToolID::media) && isPlaying(in))
+        return ToolID::media;
+    return std::nullopt;
+}
+
+std::optional<QString> peekText(const PeekInputs& in)
+{
+    const std::optional<ToolID> tool = peekTool(in);
+    if (tool == ToolID::focus)
+        return showsBreakReminder(in) ? QStringLiteral("Take a break") : in.focusTime;
+    if (tool == ToolID::calendar)
+        return in.calendarText;
+    if (tool == ToolID::media && isPlaying(in))
+        return QStringLiteral("\u266A ") + in.track->title;
+    return std::nullopt;
+}
+
+QString peekIcon(const PeekInputs& in)
+{
+    const std::optional<ToolID> tool = peekTool(in);
+    if (!tool)
+        return QStringLiteral("music.note");
+    if (*tool == ToolID::focus && (in.focusPhase == FocusPhase::shortBreak || in.focusPhase == FocusPhase::longBreak))
+        return QStringLiteral("cup.and.saucer.fill");
+    return toolIcon(*tool);
+}
+
+bool peekPaused(const PeekInputs& in)
+{
+    return peekTool(in) == ToolID::focus && in.focusPhase != FocusPhase::idle && !in.focusRunning;
+}
+
+double peekWidth(const PeekInputs& in)
+{
+    if (in.isHovering || in.isPinnedOpen)
+        return 0;
+    if (in.bubble)
+        return std::min(graphemeCount(*in.bubble) * 6.8 + 28, 200.0) + 8;
+    if (const std::optional<QString> text = peekText(in))
+        return std::min(graphemeCount(*text) * 7.5 + 30, 190.0);
+    return 0;
+}
+
+QString peekTooltip(const PeekInputs& in)
+{
+    const std::optional<ToolID> tool = peekTool(in);
+    return QStringLiteral("Open ") + (tool ? toolTitle(*tool) : QStringLiteral("tool"));
+}
+
+void openPeekTool(const PeekInputs& in, ToolRegistry& registry)
+{
+    if (const std::optional<ToolID> tool = peekTool(in))
+        registry.open(*tool);
+}
+
+int graphemeCount(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}

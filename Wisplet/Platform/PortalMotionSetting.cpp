@@ -1,0 +1,73 @@
+#include "Wisplet/Platform/PortalMotionSetting.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+
+namespace {
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+const QString interfaceGroup = QStringLiteral("org.gnome.desktop.interface");
+const QString animationsKey = QStringLiteral("enable-animations");
+const QString readOneMethod = QStringLiteral("ReadOne");
+// Portals before ReadOne only have Read, whose answer wraps the value in a second variant.
+const QString readMethod = QStringLiteral("Read");
+const QString unknownMethodError = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
+
+} // namespace
+
+PortalMotionSetting::PortalMotionSetting(const QDBusConnection& bus, QObject* parent)
+    : MotionSetting(parent)
+    , m_bus(bus)
+{
+    // Subscribed before the first read, so that no change can fall between the two.
+    m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
+                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    read(readOneMethod);
+}
+
+void PortalMotionSetting::onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+{
+    if (group != interfaceGroup || key != animationsKey)
+        return;
+    ++m_generation;
+    apply(value.variant());
+}
+
+void PortalMotionSetting::read(const QString& method)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, method);
+    call << interfaceGroup << animationsKey;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, method, generation = m_generation](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                onReadFinished(*finished, method, generation);
+            });
+}
+
+void PortalMotionSetting::onReadFinished(QDBusPendingCallWatcher& watcher, const QString& method, quint64 generation)
+{
+    if (generation != m_generation)
+        return;
+    const QDBusMessage reply = watcher.reply();
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        if (method == readOneMethod && reply.errorName() == unknownMethodError)
+            read(readMethod);
+        return;
+    }
+    apply(reply.arguments().value(0));
+}
+
+void PortalMotionSetting::apply(QVariant value)
+{
+    while (value.metaType() == QMetaType::fromType<QDBusVariant>())
+        value = qvariant_cast<QDBusVariant>(value).variant();
+    const bool reduce = value.metaType() == QMetaType::fromType<bool>() && !value.toBool();
+    if (reduce == m_reduce)
+        return;
+    m_reduce = reduce;
+    emit reduceMotionChanged(reduce);
+}

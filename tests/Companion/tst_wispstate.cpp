@@ -1,0 +1,545 @@
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestMain.h"
+
+#include <QSignalSpy>
+#include <QThread>
+
+using K = WispEvent::Kind;
+
+class TestWispState final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CompanionFixture> m_fixture;
+    WispState* m_wisp = nullptr;
+    AppSettings* m_settings = nullptr;
+
+    void expectShowing(Mood mood, const std::optional<QString>& bubble)
+    {
+        QCOMPARE(m_wisp->transientMood(), std::optional(mood));
+        QCOMPARE(m_wisp->bubble(), bubble);
+    }
+
+    // Each of these stills the face: no blinks, no eye movement, no falling asleep.
+    static QStringList stillingReasons()
+    {
+        return {"reduced motion", "desktop reduces motion", "full screen", "presenting"};
+    }
+    void holdStill(const QString& why)
+    {
+        if (why == "asleep")
+            m_wisp->setAsleep(true);
+        else if (why == "reduced motion")
+            m_settings->setReducedMotion(true);
+        else if (why == "desktop reduces motion")
+            m_fixture->motion.reduce = true;
+        else if (why == "full screen")
+            m_wisp->setHiddenForFullscreen(true);
+        else if (why == "presenting")
+            m_settings->setPresentationMode(true);
+    }
+    static void addReasons(const QStringList& reasons)
+    {
+        QTest::addColumn<QString>("why");
+        for (const QString& why : reasons)
+            QTest::newRow(qPrintable(why)) << why;
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<CompanionFixture>();
+        m_wisp = m_fixture->wisp.get();
+        m_settings = &m_fixture->settings;
+    }
+
+    void eventsBecomeTheirReactions_data()
+    {
+        QTest::addColumn<WispEvent>("event");
+        QTest::addColumn<Mood>("mood");
+        QTest::addColumn<QString>("bubble");
+        QTest::addColumn<bool>("bounces");
+        QTest::addColumn<int>("priority");
+        QTest::addColumn<int>("ms");
+
+        const auto row = [](const char* name, WispEvent event, Mood mood, const QString& bubble, bool bounces,
+                            int priority,
+                            int ms) { QTest::newRow(name) << event << mood << bubble << bounces << priority << ms; };
+        row("meeting", WispEvent::meetingSoon("Standup"), Mood::thinking, "Standup in 5 min", false, 3, 6000);
+        row("music", WispEvent::musicStarted("Morning Light"), Mood::happy, u8"\u266A Morning Light", true, 0, 4000);
+        row("sale", WispEvent::sale("$49"), Mood::proud, QString::fromUtf8(u8"+$49 \U0001F389"), true, 1, 5000);
+        row("error", WispEvent::error("Build failed"), Mood::sad, "Build failed", false, 3, 4000);
+        row("clipboard", WispEvent::of(K::clipboardCopied), Mood::surprised, QString(), false, 0, 900);
+        row("focus started", WispEvent::of(K::focusStarted), Mood::focused, "Let's focus", true, 1, 3000);
+        row("focus ended", WispEvent::of(K::focusEnded), Mood::proud, "Nice work!", true, 3, 4000);
+        row("break", WispEvent::of(K::breakDue), Mood::sleepy, "Stretch time", false, 1, 4000);
+        row("cpu", WispEvent::of(K::cpuHot), Mood::hot, "Getting hot in here", false, 1, 6000);
+        row("memory", WispEvent::of(K::memoryPressure), Mood::worried, "Memory is tight", false, 1, 6000);
+        row("battery low", WispEvent::of(K::batteryLow), Mood::worried, "Battery low!", false, 3, 5000);
+        row("charging", WispEvent::of(K::batteryCharging), Mood::happy, "Charging", true, 1, 3000);
+        row("file", WispEvent::of(K::fileDragged), Mood::surprised, "Ooh, a file", false, 1, 2000);
+    }
+
+    void eventsBecomeTheirReactions()
+    {
+        QFETCH(WispEvent, event);
+        QFETCH(Mood, mood);
+        QFETCH(QString, bubble);
+        QFETCH(bool, bounces);
+        QFETCH(int, priority);
+        QFETCH(int, ms);
+        m_settings->setReactionGroupEnabled("clipboard", true);
+
+        m_wisp->handle(event);
+        expectShowing(mood, bubble.isNull() ? std::nullopt : std::optional(bubble));
+        QCOMPARE(m_wisp->bounceToken(), bounces ? 1 : 0);
+        QCOMPARE(m_wisp->activePriority(), priority);
+        QCOMPARE(m_wisp->displayMood(), mood);
+        m_fixture->scheduler.advance(ms - 1);
+        QVERIFY(m_wisp->transientMood());
+        m_fixture->scheduler.advance(1);
+        QVERIFY(!m_wisp->transientMood());
+        QVERIFY(!m_wisp->bubble());
+        QCOMPARE(m_wisp->activePriority(), -1);
+    }
+
+    void aGroupThatIsOffDoesNothingAtAll()
+    {
+        m_wisp->setAsleep(true);
+        m_wisp->handle(WispEvent::of(K::clipboardCopied)); // off until the user turns it on
+        m_settings->setReactionGroupEnabled("system", false);
+        m_wisp->handle(WispEvent::of(K::cpuHot));
+        QVERIFY(m_wisp->isAsleep());
+        QVERIFY(!m_wisp->transientMood());
+    }
+
+    void cooldowns_data()
+    {
+        QTest::addColumn<WispEvent>("event");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<bool>("secondShows");
+
+        QTest::newRow("ambient within 15 s") << WispEvent::musicStarted("A") << 10'000 << false;
+        QTest::newRow("ambient after 15 s") << WispEvent::musicStarted("A") << 16'000 << true;
+        QTest::newRow("normal within 2 s") << WispEvent::of(K::focusStarted) << 1'500 << false;
+        QTest::newRow("normal after 2 s, queued behind the first") << WispEvent::of(K::focusStarted) << 2'500 << true;
+    }
+
+    void cooldowns()
+    {
+        QFETCH(WispEvent, event);
+        QFETCH(int, gapMs);
+        QFETCH(bool, secondShows);
+        QSignalSpy shown(m_wisp, &WispState::transientMoodChanged);
+
+        m_wisp->handle(event);
+        m_fixture->scheduler.advance(gapMs);
+        m_wisp->handle(event);
+        m_fixture->scheduler.advance(20'000);
+        const auto plays = std::count_if(shown.cbegin(), shown.cend(), [](const QList<QVariant>& args) {
+            return args.at(0).value<std::optional<Mood>>().has_value();
+        });
+        QCOMPARE(plays, secondShows ? 2 : 1);
+    }
+
+    void anAmbientReactionDroppedWhileBusyStillStartsItsCooldown()
+    {
+        m_wisp->handle(WispEvent::of(K::cpuHot));
+        m_wisp->handle(WispEvent::musicStarted("A")); // dropped: something shows
+        m_fixture->scheduler.advance(6'000);
+        QVERIFY(!m_wisp->transientMood());
+        m_wisp->handle(WispEvent::musicStarted("A"));
+        QVERIFY(!m_wisp->transientMood());
+    }
+
+    void aHigherPriorityReplacesAndTheReplacedOneIsGone()
+    {
+        m_wisp->handle(WispEvent::of(K::cpuHot));
+        m_wisp->handle(WispEvent::of(K::batteryLow));
+        expectShowing(Mood::worried, QStringLiteral("Battery low!"));
+        m_fixture->scheduler.advance(5'000);
+        QVERIFY(!m_wisp->transientMood());
+    }
+
+    void theQueueKeepsTheThreeHighestInArrivalOrder()
+    {
+        m_wisp->react(Mood::sad, QStringLiteral("showing"), false, 3, 1);
+        m_wisp->react(Mood::happy, QStringLiteral("a"), false, 1, 1);
+        m_wisp->react(Mood::happy, QStringLiteral("b"), false, 3, 1);
+        m_wisp->react(Mood::happy, QStringLiteral("c"), false, 2, 1);
+        m_wisp->react(Mood::happy, QStringLiteral("d"), false, 3, 1);
+        m_wisp->react(Mood::happy, QStringLiteral("e"), false, 1, 1); // sorted last and cut
+        QCOMPARE(m_wisp->queuedReactionCount(), 3);
+
+        QStringList played;
+        for (int i = 0; i < 4; ++i) {
+            m_fixture->scheduler.advance(1'000);
+            played << m_wisp->bubble().value_or(QStringLiteral("-"));
+        }
+        QCOMPARE(played, (QStringList{"b", "d", "c", "-"}));
+    }
+
+    void aRepeatedTextIsNotQueuedTwice()
+    {
+        m_wisp->react(Mood::sad, QStringLiteral("showing"), false, 3, 1);
+        m_wisp->react(Mood::happy, std::nullopt, false, 1, 1);
+        m_wisp->react(Mood::proud, std::nullopt, false, 2, 1); // no text either: a duplicate
+        m_wisp->react(Mood::happy, QStringLiteral("x"), false, 1, 1);
+        m_wisp->react(Mood::loving, QStringLiteral("x"), false, 2, 1);
+        QCOMPARE(m_wisp->queuedReactionCount(), 2);
+    }
+
+    void withBubblesOffTheMoodStillShowsAndBounces()
+    {
+        m_settings->setBubblesEnabled(false);
+        m_wisp->handle(WispEvent::of(K::focusStarted));
+        expectShowing(Mood::focused, std::nullopt);
+        QCOMPARE(m_wisp->bounceToken(), 1);
+        m_wisp->say(QStringLiteral("hello"), 2);
+        QVERIFY(!m_wisp->bubble());
+    }
+
+    void quietAndPresentationSilenceReactions()
+    {
+        m_settings->setPresentationMode(true);
+        m_wisp->handle(WispEvent::of(K::cpuHot));
+        QVERIFY(!m_wisp->transientMood());
+        m_settings->setPresentationMode(false);
+
+        m_wisp->react(Mood::sad, QStringLiteral("one"), false, 3, 5);
+        m_wisp->react(Mood::happy, QStringLiteral("two"), false, 1, 5);
+        m_settings->setQuietMode(true);
+        QVERIFY(!m_wisp->transientMood());
+        QVERIFY(!m_wisp->bubble());
+        QCOMPARE(m_wisp->queuedReactionCount(), 0);
+        m_wisp->react(Mood::happy, QStringLiteral("three"), false, 1, 5);
+        QVERIFY(!m_wisp->transientMood());
+
+        // Cooldowns survive the clear.
+        m_settings->setQuietMode(false);
+        m_wisp->react(Mood::sad, QStringLiteral("one"), false, 3, 5);
+        QVERIFY(!m_wisp->transientMood());
+    }
+
+    void sayReplacesABubbleOnlyBelowImportant()
+    {
+        m_wisp->react(Mood::sad, QStringLiteral("important"), false, 3, 4);
+        m_wisp->say(QStringLiteral("copied"), 1);
+        QCOMPARE(m_wisp->bubble(), QStringLiteral("important"));
+        m_fixture->scheduler.advance(4'000);
+
+        m_wisp->react(Mood::hot, QStringLiteral("normal"), false, 1, 4);
+        m_wisp->say(QStringLiteral("copied"), 1);
+        expectShowing(Mood::hot, QStringLiteral("copied"));
+        m_fixture->scheduler.advance(1'000);
+        expectShowing(Mood::hot, std::nullopt);
+
+        m_wisp->say(QStringLiteral("later"), 10);
+        m_fixture->scheduler.advance(3'000); // the reaction ends first and takes the message with it
+        QVERIFY(!m_wisp->bubble());
+        QVERIFY(!m_wisp->transientMood());
+    }
+
+    void aReactionFromAnotherThreadPlaysOnTheMainThread()
+    {
+        QThread* worker = QThread::create([this] { m_wisp->react(Mood::loving, QStringLiteral("hi"), false, 1, 1); });
+        worker->start();
+        QVERIFY(worker->wait(10'000));
+        delete worker;
+        QVERIFY(!m_wisp->transientMood());
+        QCoreApplication::processEvents();
+        expectShowing(Mood::loving, QStringLiteral("hi"));
+    }
+
+    void theStretchPromptStretchesEvenWhenItsReactionIsDropped()
+    {
+        m_wisp->promptStretch();
+        expectShowing(Mood::proud, QStringLiteral("Time to stretch"));
+        m_wisp->promptStretch(); // within the cooldown
+        QCOMPARE(m_wisp->stretchToken(), 2);
+
+        m_settings->setReducedMotion(true);
+        m_wisp->promptStretch();
+        QCOMPARE(m_wisp->stretchToken(), 2);
+        m_settings->setReactionGroupEnabled("focus", false);
+        m_settings->setReducedMotion(false);
+        m_wisp->promptStretch();
+        QCOMPARE(m_wisp->stretchToken(), 2);
+    }
+
+    void blinkingRunsOnItsOwn()
+    {
+        m_fixture->random.nextUniform(4.0); // wait before the first blink
+        m_fixture->random.nextInteger(0); // a double blink
+        m_fixture->random.nextUniform(3.0); // wait before the next
+        m_wisp->start();
+        QSignalSpy blinking(m_wisp, &WispState::isBlinkingChanged);
+
+        m_fixture->scheduler.advance(4'000);
+        QVERIFY(m_wisp->isBlinking());
+        m_fixture->scheduler.advance(110);
+        QVERIFY(!m_wisp->isBlinking());
+        m_fixture->scheduler.advance(180);
+        QVERIFY(m_wisp->isBlinking());
+        m_fixture->scheduler.advance(110);
+        QVERIFY(!m_wisp->isBlinking());
+        m_fixture->scheduler.advance(2'999);
+        QCOMPARE(blinking.count(), 4);
+        m_fixture->scheduler.advance(1);
+        QVERIFY(m_wisp->isBlinking());
+
+        m_wisp->stop();
+        QVERIFY(!m_wisp->isBlinking());
+        QCOMPARE(m_fixture->scheduler.pendingCount(), 0);
+    }
+
+    void blinkingPauses_data() { addReasons(stillingReasons() << "asleep"); }
+
+    void blinkingPauses()
+    {
+        QFETCH(QString, why);
+        holdStill(why);
+
+        m_wisp->start();
+        m_wisp->blink();
+        for (int i = 0; i < 10; ++i)
+            m_fixture->scheduler.advance(6'000);
+        QVERIFY(!m_wisp->isBlinking());
+        QCOMPARE(m_fixture->scheduler.pendingCount(), 1); // the loop keeps going
+    }
+
+    void theEyesFollowThePointer_data()
+    {
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<QSizeF>("look");
+
+        // The second screen sits right of and above the first, at scale 2; frames are logical pixels.
+        QTest::newRow("top centre of the first") << QPointF(960, 1) << QSizeF(0, 1.0 / 1080);
+        QTest::newRow("bottom left of the first") << QPointF(0, 1079) << QSizeF(-1, 1079.0 / 1080);
+        QTest::newRow("middle of the second") << QPointF(2880, 240) << QSizeF(0, 0.5);
+        QTest::newRow("right edge of the second") << QPointF(3839, -300) << QSizeF(959.0 / 960, 0);
+        QTest::newRow("off every screen, against the notch screen") << QPointF(-500, 2000) << QSizeF(-1, 1);
+    }
+
+    void theEyesFollowThePointer()
+    {
+        QFETCH(QPointF, pointer);
+        QFETCH(QSizeF, look);
+        m_fixture->screens.setScreens(
+            {FakeScreens::plain(QRectF(0, 0, 1920, 1080)), FakeScreens::plain(QRectF(1920, -300, 1920, 1080))});
+        m_fixture->screens.setPointer(pointer);
+        m_wisp->lookTick();
+        QVERIFY2(std::abs(m_wisp->look().width() - look.width()) < 1e-9,
+                 qPrintable(QString::number(m_wisp->look().width())));
+        QVERIFY2(std::abs(m_wisp->look().height() - look.height()) < 1e-9,
+                 qPrintable(QString::number(m_wisp->look().height())));
+    }
+
+    void theLookChangesOnlyWhenItMovesEnough()
+    {
+        m_fixture->screens.setPointer(QPointF(1920, 0));
+        m_wisp->lookTick();
+        QSignalSpy looked(m_wisp, &WispState::lookChanged);
+        m_fixture->screens.setPointer(QPointF(1910, 5)); // 0.0104 across, 0.0046 down
+        m_wisp->lookTick();
+        m_fixture->screens.setPointer(QPointF(1912, 5));
+        m_wisp->lookTick(); // 0.0083 from the published look
+        QCOMPARE(looked.count(), 1);
+
+        m_settings->setEyeTracking(false);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF(0, 0));
+    }
+
+    void withoutAScreenTheEyesStay()
+    {
+        m_fixture->screens.setPointer(QPointF(0, 0));
+        m_wisp->lookTick();
+        const QSizeF before = m_wisp->look();
+        m_fixture->screens.setScreens({});
+        m_fixture->screens.setPointer(QPointF(1800, 900));
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), before);
+    }
+
+    void aRealPointerMoveWakesWispWithAStretch()
+    {
+        m_settings->setIdleBehaviours(false);
+        m_wisp->setAsleep(true);
+        m_fixture->screens.setPointer(m_fixture->screens.pointer() + QPointF(0.5, -0.5)); // jitter
+        m_wisp->lookTick();
+        QVERIFY(m_wisp->isAsleep());
+        m_fixture->screens.setPointer(m_fixture->screens.pointer() + QPointF(0.6, 0));
+        m_wisp->lookTick();
+        QVERIFY(!m_wisp->isAsleep());
+        expectShowing(Mood::surprised, QStringLiteral("*stretch*"));
+    }
+
+    void theEyesFreeze_data() { addReasons(stillingReasons()); }
+
+    void theEyesFreeze()
+    {
+        QFETCH(QString, why);
+        m_wisp->setAsleep(true);
+        holdStill(why);
+        m_fixture->screens.setPointer(QPointF(100, 900));
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF());
+        QVERIFY(m_wisp->isAsleep());
+    }
+
+    void glancesComeOnlyWhenThePointerRests()
+    {
+        m_fixture->screens.setPointer(QPointF(960, 540));
+        m_wisp->lookTick(); // the move that starts the quiet time
+        m_fixture->random.nextInteger(0);
+        m_fixture->clock.advance(8'000);
+        m_wisp->lookTick(); // not more than 8 s yet: the draw is not even made
+        m_fixture->clock.advance(1);
+        m_fixture->random.nextUniform(-1.0);
+        m_fixture->random.nextUniform(0.8);
+        m_fixture->random.nextUniform(1.0); // seconds the glance lasts
+        m_wisp->lookTick(); // starts the glance; this tick still looks at the pointer
+        QCOMPARE(m_wisp->look(), QSizeF(0, 0.5));
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF(-1, 0.8));
+        m_fixture->clock.advance(1'001);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF(0, 0.5));
+
+        // A move ends a glance at once.
+        m_fixture->random.nextInteger(0);
+        m_wisp->lookTick();
+        m_fixture->screens.setPointer(QPointF(961, 540));
+        m_wisp->lookTick();
+        QVERIFY(std::abs(m_wisp->look().width()) < 0.01);
+    }
+
+    void noGlancesAsleepOrWithIdleBehavioursOff()
+    {
+        m_settings->setIdleBehaviours(false);
+        m_fixture->clock.advance(60'000);
+        m_fixture->random.nextInteger(0);
+        m_wisp->lookTick();
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF(0, 0));
+    }
+
+    void cursorModeFollowsThePointerAcrossScreens()
+    {
+        m_fixture->screens.setScreens(
+            {FakeScreens::plain(QRectF(0, 0, 1920, 1080)), FakeScreens::plain(QRectF(1920, -300, 1920, 1080))});
+        QSignalSpy screenChanged(&m_fixture->events, &AppEvents::screenChanged);
+        m_wisp->lookTick();
+        QCOMPARE(screenChanged.count(), 0); // notch mode
+
+        m_settings->setDisplayMode(DisplayMode::cursor);
+        screenChanged.clear();
+        m_wisp->lookTick();
+        m_wisp->lookTick();
+        QCOMPARE(screenChanged.count(), 1);
+        m_fixture->screens.setPointer(QPointF(1920, 0)); // the left edge of the second screen belongs to it
+        m_wisp->lookTick();
+        m_fixture->screens.setPointer(QPointF(2000, 700));
+        m_wisp->lookTick();
+        QCOMPARE(screenChanged.count(), 2);
+    }
+
+    void hoverLeavesAfterAQuarterSecond()
+    {
+        QSignalSpy hovering(m_wisp, &WispState::isHoveringChanged);
+        m_wisp->setHovering(true);
+        m_wisp->setHovering(false);
+        m_fixture->scheduler.advance(200);
+        m_wisp->setHovering(true);
+        m_fixture->scheduler.advance(1'000);
+        QVERIFY(m_wisp->isHovering());
+        QVERIFY(std::all_of(hovering.cbegin(), hovering.cend(), [](const auto& args) { return args.at(0).toBool(); }));
+
+        m_wisp->setHovering(false);
+        m_fixture->scheduler.advance(249);
+        QVERIFY(m_wisp->isHovering());
+        m_fixture->scheduler.advance(1);
+        QVERIFY(!m_wisp->isHovering());
+    }
+
+    void pinAndCollapse()
+    {
+        QSignalSpy released(&m_fixture->events, &AppEvents::releaseFocus);
+        m_wisp->setAsleep(true);
+        m_wisp->togglePinned();
+        QVERIFY(m_wisp->isPinnedOpen());
+        QVERIFY(!m_wisp->isAsleep());
+        QVERIFY(!m_wisp->transientMood()); // woken silently
+        QCOMPARE(m_wisp->bounceToken(), 1);
+
+        m_wisp->setHovering(true);
+        m_wisp->setHovering(false);
+        m_wisp->collapse();
+        QVERIFY(!m_wisp->isPinnedOpen());
+        QVERIFY(!m_wisp->isHovering());
+        QCOMPARE(released.count(), 1);
+        QCOMPARE(m_fixture->scheduler.pendingCount(), 0);
+    }
+
+    void poking()
+    {
+        m_fixture->random.nextInteger(1); // wink
+        m_fixture->random.nextInteger(2); // "That tickles"
+        m_wisp->poke();
+        expectShowing(Mood::wink, QStringLiteral("That tickles"));
+        QCOMPARE(m_wisp->activePriority(), 2);
+        m_fixture->scheduler.advance(1'800);
+        QVERIFY(!m_wisp->transientMood());
+
+        m_wisp->setAsleep(true);
+        m_wisp->poke();
+        QVERIFY(!m_wisp->isAsleep());
+        expectShowing(Mood::surprised, QStringLiteral("*stretch*"));
+    }
+
+    void fallingAsleepEndsTheReactionButKeepsTheQueue()
+    {
+        m_wisp->react(Mood::sad, QStringLiteral("one"), false, 3, 5);
+        m_wisp->react(Mood::happy, QStringLiteral("two"), false, 1, 5);
+        m_wisp->fallAsleep();
+        QVERIFY(m_wisp->isAsleep());
+        QCOMPARE(m_wisp->displayMood(), Mood::asleep);
+        QVERIFY(!m_wisp->bubble());
+        m_wisp->say(QStringLiteral("blocked by the kept priority"), 1);
+        QVERIFY(!m_wisp->bubble());
+        m_fixture->scheduler.advance(60'000);
+        QCOMPARE(m_wisp->queuedReactionCount(), 1);
+
+        m_wisp->react(Mood::loving, QStringLiteral("three"), false, 1, 1); // plays at once over the sleeping face
+        QCOMPARE(m_wisp->displayMood(), Mood::loving);
+        m_fixture->scheduler.advance(1'000);
+        QCOMPARE(m_wisp->bubble(), QStringLiteral("two"));
+    }
+
+    void theFaceShowsTheMostPressingMood()
+    {
+        m_wisp->setBaseMood(Mood::wink);
+        QCOMPARE(m_wisp->displayMood(), Mood::wink);
+        m_wisp->setActivityMood(Mood::focused);
+        QCOMPARE(m_wisp->displayMood(), Mood::focused);
+        m_wisp->setAsleep(true);
+        QCOMPARE(m_wisp->displayMood(), Mood::asleep);
+        m_wisp->react(Mood::hot, std::nullopt, false, 1, 1);
+        QCOMPARE(m_wisp->displayMood(), Mood::hot);
+    }
+
+    void fallingAsleepIsRefused_data() { addReasons(stillingReasons()); }
+
+    void fallingAsleepIsRefused()
+    {
+        QFETCH(QString, why);
+        holdStill(why);
+        m_wisp->fallAsleep();
+        QVERIFY(!m_wisp->isAsleep());
+    }
+};
+
+WISPLET_TEST_MAIN(TestWispState)
+#include "tst_wispstate.moc"

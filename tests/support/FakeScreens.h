@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Wisplet/Platform/Screens.h"
+
+// Screens and a pointer set by hand. Frames are global logical pixels, origin top left, y down.
+class FakeScreens final : public ScreenProvider
+{
+public:
+    QList<ScreenInfo> screens() const override { return m_screens; }
+    std::optional<ScreenInfo> mainScreen() const override { return m_main; }
+    QPointF pointer() const override { return m_pointer; }
+
+    // The main screen is the one at mainIndex; none when the index is outside the list.
+    void setScreens(const QList<ScreenInfo>& screens, qsizetype mainIndex = 0)
+    {
+        m_screens = screens;
+        m_main = mainIndex >= 0 && mainIndex < screens.size() ? std::optional(screens[mainIndex]) : std::nullopt;
+    }
+    void setMainScreen(const std::optional<ScreenInfo>& main) { m_main = main; }
+    void setPointer(const QPointF& pointer) { m_pointer = pointer; }
+
+    static ScreenInfo plain(const QRectF& frame)
+    {
+        ScreenInfo screen;
+        screen.frame = frame;
+        return screen;
+    }
+
+    // A screen with a camera housing `inset` high in its top edge, between unobscured areas of the given
+    // widths at the left and right ends of the edge.
+    static ScreenInfo withHousing(const QRectF& frame, double inset, double leftWidth, double rightWidth)
+    {
+        ScreenInfo screen = plain(frame);
+        screen.topInset = inset;
+        screen.auxiliaryTopLeft = QRectF(frame.left(), frame.top(), leftWidth, inset);
+        screen.auxiliaryTopRight = QRectF(frame.right() - rightWidth, frame.top(), rightWidth, inset);
+        return screen;
+    }
+
+private:
+    QList<ScreenInfo> m_screens;
+    std::optional<ScreenInfo> m_main;
+    QPointF m_pointer;
+};
