@@ -1,0 +1,376 @@
+#include "Wisplet/Companion/CompanionSpriteView.h"
+#include "Wisplet/Companion/CompanionSprites.h"
+#include "Wisplet/Companion/WispFaceView.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeScheduler.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QPainter>
+
+namespace {
+
+// The eye heights of the four face sizes.
+constexpr std::array faceEyeHeights{24.0, 34.0, 44.0, 56.0};
+
+WispFaceView::Inputs inputs(Mood mood, QSizeF look = QSizeF(0, 0), bool reduced = false, bool blinking = false)
+{
+    WispFaceView::Inputs in;
+    in.mood = mood;
+    in.look = look;
+    in.motionReduced = reduced;
+    in.blinking = blinking;
+    return in;
+}
+
+// Where ink lands in an image: the bounding box of pixels that are not fully transparent.
+QRect inkBounds(const QImage& image)
+{
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) > 0)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(WispFaceView::Inputs)
+
+class TestWispFaceView final : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeClock m_time;
+    AnimationClock m_clock{m_time};
+    FakeScheduler m_scheduler{m_time};
+    CompanionSprites m_sprites{{qEnvironmentVariable("WISPLET_SOURCE_DIR") + "/Resources/companion-atlas.png"}};
+    WispFaceView::SpriteFaceMaker m_makeSprite = [this](QWidget* face) {
+        return new CompanionSpriteView(m_sprites, m_scheduler, m_clock, face);
+    };
+
+    void advance(qint64 ms)
+    {
+        m_time.advance(ms);
+        m_clock.tick();
+    }
+
+    void settle() { advance(5000); }
+
+private slots:
+    void accessibleNameIsTheMood_data()
+    {
+        QTest::addColumn<Mood>("mood");
+        QTest::addColumn<Skin>("skin");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("happy") << Mood::happy << Skin::classic << QStringLiteral("Wisp, Happy");
+        QTest::newRow("surprised, cat") << Mood::surprised << Skin::cat << QStringLiteral("Wisp, Surprised");
+        QTest::newRow("sprite face") << Mood::wink << Skin::companion << QStringLiteral("Wisp, Wink");
+    }
+
+    void accessibleNameIsTheMood()
+    {
+        QFETCH(Mood, mood);
+        QFETCH(Skin, skin);
+        QFETCH(QString, name);
+        WispFaceView view(m_clock, m_makeSprite);
+        WispFaceView::Inputs in = inputs(Mood::sad);
+        in.skin = skin;
+        view.setInputs(in);
+        in.mood = mood;
+        view.setInputs(in);
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&view);
+        QVERIFY(element);
+        QCOMPARE(element->text(QAccessible::Name), name);
+        QCOMPARE(element->childCount(), 0);
+    }
+
+    void widgetHoldsTheLayoutFrameCentred()
+    {
+        WispFaceView view(m_clock, m_makeSprite);
+        for (const Skin skin : {Skin::classic, Skin::round, Skin::cat}) {
+            for (const double eyeHeight : faceEyeHeights) {
+                WispFaceView::Inputs in = inputs(Mood::happy);
+                in.skin = skin;
+                in.eyeHeight = eyeHeight;
+                view.setInputs(in);
+                const QSizeF layout = view.layoutSize();
+                QCOMPARE(layout, FaceGeometry::layoutSizeFor(eyeHeight, skin));
+                QVERIFY(view.width() > layout.width() && view.height() > layout.height());
+                QCOMPARE(view.layoutOffset(),
+                         QPointF((view.width() - layout.width()) / 2, (view.height() - layout.height()) / 2));
+                QCOMPARE(view.sizeHint(), view.size());
+            }
+        }
+        WispFaceView::Inputs broken = inputs(Mood::happy);
+        broken.eyeHeight = std::numeric_limits<double>::quiet_NaN();
+        view.setInputs(broken);
+        QCOMPARE(view.size(), FaceGeometry::paintBounds(0, Skin::classic).size().toSize());
+    }
+
+    void nothingIsEverClipped()
+    {
+        // Every mood at the far corners of the look, its decoration anywhere on its loop.
+        const double eyeHeight = 44;
+        const std::array looks{QSizeF(-1, -1), QSizeF(1, -1), QSizeF(-1, 1), QSizeF(1, 1)};
+        for (const Skin skin : {Skin::classic, Skin::round, Skin::cat}) {
+            const QRectF bounds = FaceGeometry::paintBounds(eyeHeight, skin);
+            QImage image(bounds.size().toSize() * 2, QImage::Format_ARGB32_Premultiplied);
+            const QPointF centre(image.width() / 2.0, image.height() / 2.0);
+            const QRect allowed = bounds.translated(centre).toAlignedRect();
+            for (const Mood mood : allMoods) {
+                for (const QSizeF& look : looks) {
+                    for (const double phase : {0.0, 0.5, 1.0}) {
+                        image.fill(Qt::transparent);
+                        QPainter painter(&image);
+                        painter.translate(centre);
+                        WispFaceView::paintFace(painter, FaceGeometry::of(eyeHeight, skin, mood, false, look, false),
+                                                Qt::white, phase);
+                        painter.end();
+                        QVERIFY2(allowed.contains(inkBounds(image)),
+                                 qPrintable(rawValue(skin) + u' ' + rawValue(mood)));
+                    }
+                }
+            }
+        }
+    }
+
+    void changesAnimateUnlessMotionIsReduced_data()
+    {
+        QTest::addColumn<WispFaceView::Inputs>("from");
+        QTest::addColumn<WispFaceView::Inputs>("to");
+        QTest::addColumn<bool>("animates");
+
+        QTest::newRow("look") << inputs(Mood::happy) << inputs(Mood::happy, {1, 0.5}) << true;
+        QTest::newRow("mood") << inputs(Mood::happy) << inputs(Mood::sad) << true;
+        QTest::newRow("blink") << inputs(Mood::happy) << inputs(Mood::happy, {0, 0}, false, true) << true;
+        QTest::newRow("reduced look") << inputs(Mood::happy, {0, 0}, true) << inputs(Mood::thinking, {1, 0.5}, true)
+                                      << false;
+        QTest::newRow("reduced mood") << inputs(Mood::happy, {0, 0}, true) << inputs(Mood::sad, {0, 0}, true) << false;
+        QTest::newRow("reduced blink") << inputs(Mood::wink, {0, 0}, true) << inputs(Mood::wink, {0, 0}, true, true)
+                                       << false;
+        QTest::newRow("reduction centres the look at once")
+            << inputs(Mood::happy, {1, 1}) << inputs(Mood::happy, {1, 1}, true) << false;
+        QTest::newRow("skin") << inputs(Mood::happy) << [] {
+            WispFaceView::Inputs cat = inputs(Mood::happy);
+            cat.skin = Skin::cat;
+            return cat;
+        }() << false;
+    }
+
+    void changesAnimateUnlessMotionIsReduced()
+    {
+        QFETCH(WispFaceView::Inputs, from);
+        QFETCH(WispFaceView::Inputs, to);
+        QFETCH(bool, animates);
+
+        WispFaceView view(m_clock, m_makeSprite);
+        view.show();
+        view.setInputs(from);
+        QVERIFY(!m_clock.isTicking());
+        view.setInputs(to);
+        const FaceGeometry target =
+            FaceGeometry::of(to.eyeHeight, to.skin, to.mood, to.blinking, to.look, to.motionReduced);
+        const auto atTarget = [&] {
+            const FaceGeometry now = view.currentGeometry();
+            return now.leftEye.path(now.eyeShape) == target.leftEye.path(target.eyeShape)
+                && now.mouth.path() == target.mouth.path();
+        };
+        QCOMPARE(m_clock.isTicking(), animates);
+        QCOMPARE(atTarget(), !animates);
+        advance(30);
+        QCOMPARE(atTarget(), !animates);
+        settle();
+        QVERIFY(atTarget());
+        QVERIFY(!m_clock.isTicking());
+    }
+
+    void blinkClosesAndOpensOnTime()
+    {
+        WispFaceView view(m_clock, m_makeSprite);
+        view.show();
+        view.setInputs(inputs(Mood::happy));
+        const auto opening = [&] { return view.currentGeometry().rightEye.scaleY; };
+
+        view.setInputs(inputs(Mood::happy, {0, 0}, false, true));
+        advance(32);
+        QVERIFY(opening() < 0.6 && opening() > 0.5); // half way along an ease-in-out
+        advance(33);
+        QCOMPARE(opening(), FaceGeometry::blinkScale);
+
+        view.setInputs(inputs(Mood::happy));
+        advance(80);
+        QVERIFY(opening() > 0.5 && opening() < 0.6);
+        advance(79);
+        QVERIFY(opening() < 1);
+        advance(1);
+        QCOMPARE(opening(), 1.0);
+        QVERIFY(!m_clock.isTicking());
+    }
+
+    void lookFollowsOnItsSpringAndMoodOnItsOwn()
+    {
+        // The look's spring is the quicker one: after the same time it has come further.
+        WispFaceView lookView(m_clock, m_makeSprite);
+        WispFaceView moodView(m_clock, m_makeSprite);
+        lookView.show();
+        moodView.show();
+        lookView.setInputs(inputs(Mood::happy));
+        moodView.setInputs(inputs(Mood::happy));
+        lookView.setInputs(inputs(Mood::happy, {0, 0.7}));
+        moodView.setInputs(inputs(Mood::sad)); // its gaze is (0, 0.7)
+        advance(80);
+        const double target = FaceGeometry::of(38, Skin::classic, Mood::sad, false, {0, 0}, false).leftEye.centre.y();
+        const double lookShift = lookView.currentGeometry().leftEye.centre.y();
+        const double moodShift = moodView.currentGeometry().leftEye.centre.y();
+        QVERIFY(moodShift > 0 && lookShift > moodShift && lookShift < target);
+        settle();
+        QCOMPARE(lookView.currentGeometry().leftEye.centre.y(), target);
+    }
+
+    void reducingMotionStopsWhatMoves()
+    {
+        WispFaceView view(m_clock, m_makeSprite);
+        view.show();
+        view.setInputs(inputs(Mood::happy));
+        view.setInputs(inputs(Mood::sad, {0, 0}, false, true));
+        advance(20);
+        view.setInputs(inputs(Mood::sad, {0, 0}, true, true));
+        QVERIFY(!m_clock.isTicking());
+        const FaceGeometry target = FaceGeometry::of(38, Skin::classic, Mood::sad, true, {0, 0}, true);
+        QCOMPARE(view.currentGeometry().leftEye.path(target.eyeShape), target.leftEye.path(target.eyeShape));
+    }
+
+    void decorationsLoopOnlyWhenTheyComeOnScreenInMotion()
+    {
+        WispFaceView view(m_clock, m_makeSprite);
+        view.setInputs(inputs(Mood::hot));
+        QVERIFY(!view.isDecorationAnimating()); // hidden views run no loops
+        view.show();
+        QVERIFY(view.isDecorationAnimating());
+        advance(300);
+        QVERIFY(view.decorationPhase() > 0);
+
+        view.setInputs(inputs(Mood::hot, {0, 0}, true));
+        QVERIFY(view.isDecorationAnimating()); // a running loop is not stopped by reduced motion
+
+        view.setInputs(inputs(Mood::asleep, {0, 0}, true));
+        QVERIFY(!view.isDecorationAnimating()); // came on screen while reduced: at rest
+        QCOMPARE(view.decorationPhase(), 0.0);
+        view.setInputs(inputs(Mood::asleep));
+        QVERIFY(!view.isDecorationAnimating()); // and stays so while shown
+
+        view.hide();
+        view.show();
+        QVERIFY(view.isDecorationAnimating()); // shown again in motion
+
+        view.setInputs(inputs(Mood::sad));
+        QVERIFY(!view.isDecorationAnimating());
+        settle();
+        QVERIFY(!m_clock.isTicking());
+    }
+
+    void aSharedDecorationKeepsItsLoopAcrossMoods()
+    {
+        WispFaceView view(m_clock, m_makeSprite);
+        view.show();
+        view.setInputs(inputs(Mood::proud));
+        advance(200);
+        const double phase = view.decorationPhase();
+        QVERIFY(phase > 0);
+        view.setInputs(inputs(Mood::loving));
+        QCOMPARE(view.decorationPhase(), phase);
+        view.hide();
+        QVERIFY(!view.isDecorationAnimating());
+        QVERIFY(!m_clock.isTicking());
+    }
+
+    void companionSkinShowsTheSpriteFace()
+    {
+        WispFaceView view(m_clock, m_makeSprite);
+        view.show();
+        WispFaceView::Inputs in = inputs(Mood::asleep, {1, 0.5}, true, true);
+        in.skin = Skin::companion;
+        in.eyeHeight = 40;
+        in.tint = accentColor(Accent::mint);
+        view.setInputs(in);
+
+        const auto* sprite = view.findChild<CompanionSpriteView*>();
+        QVERIFY(sprite && sprite->isVisible());
+        const CompanionSpriteView::Inputs fed = sprite->inputs();
+        QCOMPARE(fed.eyeHeight, 40.0);
+        QCOMPARE(fed.mood, Mood::asleep);
+        QCOMPARE(fed.look, QSizeF(1, 0.5)); // the sprite face applies its own look rules
+        QVERIFY(fed.blinking && fed.motionReduced);
+        QCOMPARE(fed.tint, accentColor(Accent::mint));
+        QCOMPARE(view.layoutSize(), QSizeF(102, 51));
+        QCOMPARE(view.size(), sprite->size());
+        QCOMPARE(sprite->pos(), QPoint(0, 0));
+        QVERIFY(!view.isDecorationAnimating()); // the sprite face draws no decorations
+
+        in.skin = Skin::classic;
+        in.motionReduced = false;
+        view.setInputs(in);
+        QVERIFY(!view.findChild<CompanionSpriteView*>());
+        QVERIFY(view.isDecorationAnimating());
+    }
+
+    void contactSheet()
+    {
+        // An artefact to look at, not an assertion: every mood in every skin at every face size.
+        const std::array skins{Skin::classic, Skin::round, Skin::cat, Skin::companion};
+        const double largest = faceEyeHeights.back();
+        QSize cell;
+        for (const Skin skin : skins)
+            cell = cell.expandedTo(FaceGeometry::paintBounds(largest, skin).size().toSize());
+        const int labelWidth = 90;
+        const int headerHeight = 24;
+        const int columns = int(skins.size() * faceEyeHeights.size());
+        QImage sheet(labelWidth + columns * cell.width(), headerHeight + int(allMoods.size()) * cell.height(),
+                     QImage::Format_ARGB32_Premultiplied);
+        sheet.fill(QColor(18, 18, 20));
+        QPainter painter(&sheet);
+        painter.setPen(QColor(160, 160, 170));
+
+        int column = 0;
+        for (const Skin skin : skins) {
+            for (const double eyeHeight : faceEyeHeights) {
+                const int left = labelWidth + column++ * cell.width();
+                painter.drawText(QRect(left, 0, cell.width(), headerHeight), Qt::AlignCenter,
+                                 QStringLiteral("%1 %2").arg(rawValue(skin)).arg(eyeHeight));
+                for (std::size_t row = 0; row < allMoods.size(); ++row) {
+                    const QRect area(left, headerHeight + int(row) * cell.height(), cell.width(), cell.height());
+                    WispFaceView view(m_clock, m_makeSprite);
+                    WispFaceView::Inputs in = inputs(allMoods[row]);
+                    in.skin = skin;
+                    in.eyeHeight = eyeHeight;
+                    in.tint = accentColor(Accent(row % allAccents.size()));
+                    view.setInputs(in);
+                    const QPoint origin = area.center() - QPoint(view.width() / 2, view.height() / 2);
+                    painter.setPen(QColor(60, 60, 70));
+                    painter.drawRect(QRect(origin, view.size()).adjusted(0, 0, -1, -1));
+                    painter.drawRect(QRectF(QPointF(origin) + view.layoutOffset(), view.layoutSize()));
+                    view.render(&painter, origin, QRegion(), QWidget::DrawChildren);
+                }
+            }
+        }
+        painter.setPen(QColor(160, 160, 170));
+        for (std::size_t row = 0; row < allMoods.size(); ++row) {
+            painter.drawText(QRect(4, headerHeight + int(row) * cell.height(), labelWidth, cell.height()),
+                             Qt::AlignVCenter, rawValue(allMoods[row]));
+        }
+        painter.end();
+        const QString path = QDir::current().filePath(QStringLiteral("face-contact-sheet.png"));
+        QVERIFY(sheet.save(path));
+        qInfo("contact sheet: %s", qPrintable(path));
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestWispFaceView)
+#include "tst_wispfaceview.moc"
