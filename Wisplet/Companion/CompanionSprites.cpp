@@ -52,10 +52,19 @@ CompanionSprites::CompanionSprites(const QStringList& candidatePaths, FrameCutte
         m_frames = cutAll(sheet, cutter);
 }
 
+// Resources of a static library are not registered until someone names them.
+static void registerAtlasResource()
+{
+    Q_INIT_RESOURCE(companion);
+}
+
 CompanionSprites& CompanionSprites::shared()
 {
-    static auto* sprites = new CompanionSprites(
-        {QStringLiteral(":/Companion/companion-atlas.png"), QStringLiteral(":/companion-atlas.png")});
+    static auto* sprites = [] {
+        registerAtlasResource();
+        return new CompanionSprites(
+            {QStringLiteral(":/Companion/companion-atlas.png"), QStringLiteral(":/companion-atlas.png")});
+    }();
     return *sprites;
 }
 

@@ -1,0 +1,140 @@
+#include "Wisplet/Companion/ExpressionStudio.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+class TestExpressionStudio final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CompanionFixture> m_fixture;
+    std::unique_ptr<ExpressionStudio> m_studio;
+
+    WispState& wisp() { return *m_fixture->wisp; }
+    MoodTile* tile(Mood mood) { return m_studio->tiles()[std::size_t(mood)]; }
+    QPushButton* blinkButton() { return m_studio->findChild<QPushButton*>(); }
+    bool everyFace(const std::function<bool(const WispFaceView::Inputs&)>& test)
+    {
+        return std::all_of(m_studio->tiles().cbegin(), m_studio->tiles().cend(),
+                           [&](MoodTile* tile) { return test(tile->face().inputs()); });
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<CompanionFixture>();
+        m_studio = std::make_unique<ExpressionStudio>(m_fixture->settings, wisp(), m_fixture->motion,
+                                                      m_fixture->scheduler);
+    }
+
+    void cleanup()
+    {
+        m_studio.reset();
+        m_fixture.reset();
+    }
+
+    void everyMoodHasATileAsleepIncluded()
+    {
+        QCOMPARE(m_studio->windowTitle(), QStringLiteral("Wisp Expressions"));
+        QCOMPARE(m_studio->tiles().size(), allMoods.size());
+        QStringList names;
+        for (MoodTile* tile : m_studio->tiles()) {
+            names << tile->accessibleName();
+            QCOMPARE(tile->face().inputs().mood, tile->mood());
+            QCOMPARE(tile->face().inputs().eyeHeight, 38.0);
+        }
+        QCOMPARE(names.first(), QStringLiteral("Try Happy"));
+        QVERIFY(names.contains(QStringLiteral("Try Asleep")));
+        QCOMPARE(names.last(), QStringLiteral("Try Wink"));
+        // Opening the window writes nothing.
+        QVERIFY(!m_fixture->defaults.hasPendingChanges());
+    }
+
+    void aTileTriesItsMoodOnTheCompanion()
+    {
+        tile(Mood::happy)->click();
+        QCOMPARE(wisp().transientMood(), std::optional(Mood::happy));
+        QCOMPARE(wisp().bubble(), QStringLiteral("Happy"));
+        QCOMPARE(wisp().activePriority(), WispState::importantPriority);
+
+        tile(Mood::happy)->click(); // within the cooldown
+        tile(Mood::sad)->click();   // same priority: waits its turn
+        QCOMPARE(wisp().queuedReactionCount(), 1);
+        m_fixture->scheduler.advance(4'000);
+        QCOMPARE(wisp().transientMood(), std::optional(Mood::sad));
+        m_fixture->scheduler.advance(4'000);
+        QVERIFY(!wisp().transientMood());
+    }
+
+    void theLookPickerChangesEveryFace()
+    {
+        auto* picker = m_studio->findChild<QComboBox*>();
+        QCOMPARE(picker->currentText(), QStringLiteral("Companion"));
+        picker->setCurrentIndex(2);
+        emit picker->activated(2);
+        QCOMPARE(m_fixture->settings.skin(), Skin::round);
+        QCOMPARE(m_fixture->defaults.string("skin"), QStringLiteral("round"));
+        QVERIFY(everyFace([](const auto& inputs) { return inputs.skin == Skin::round; }));
+
+        m_fixture->settings.setSkin(Skin::cat);
+        QCOMPARE(picker->currentText(), QStringLiteral("Cat"));
+        QVERIFY(everyFace([](const auto& inputs) { return inputs.skin == Skin::cat; }));
+    }
+
+    void facesFollowTheCompanionsLook()
+    {
+        m_fixture->screens.setPointer(QPointF(1920, 1000));
+        wisp().lookTick();
+        QVERIFY(everyFace([&](const auto& inputs) { return inputs.look == wisp().look(); }));
+        QVERIFY(wisp().look() != QSizeF(0, 0));
+    }
+
+    void blinkShutsEveryFaceForATenthOfASecond()
+    {
+        blinkButton()->click();
+        QVERIFY(everyFace([](const auto& inputs) { return inputs.blinking; }));
+        m_fixture->scheduler.advance(60);
+        blinkButton()->click(); // keeps them shut only until the first reset
+        m_fixture->scheduler.advance(40);
+        QVERIFY(everyFace([](const auto& inputs) { return !inputs.blinking; }));
+        QCOMPARE(m_fixture->scheduler.pendingCount(), 0);
+    }
+
+    void reducedMotionStopsTheBlink_data()
+    {
+        QTest::addColumn<bool>("desktop");
+        QTest::newRow("the studio's switch") << false;
+        QTest::newRow("the desktop's setting") << true;
+    }
+
+    void reducedMotionStopsTheBlink()
+    {
+        QFETCH(bool, desktop);
+        if (desktop) {
+            m_fixture->motion.reduce = true;
+            emit m_fixture->motion.reduceMotionChanged(true);
+        } else {
+            m_studio->findChild<QCheckBox*>()->click();
+            QVERIFY(m_fixture->settings.reducedMotion());
+        }
+        QVERIFY(everyFace([](const auto& inputs) { return inputs.motionReduced; }));
+        blinkButton()->click();
+        QVERIFY(everyFace([](const auto& inputs) { return !inputs.blinking; }));
+    }
+
+    // Not an assertion: a picture of the window to look at.
+    void renderTheWindow()
+    {
+        m_studio->adjustSize();
+        m_studio->grab().save(QDir::current().filePath(QStringLiteral("expression-studio.png")));
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestExpressionStudio)
+#include "tst_expressionstudio.moc"
