@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+
+// Where files dropped on the island go: the file shelf. Until it exists, drops are refused.
+class FileDropTarget
+{
+public:
+    virtual ~FileDropTarget() = default;
+
+    // True when at least one of the files was taken; false refuses the drop.
+    virtual bool handleDrop(const QList<QUrl>& files) = 0;
+};
+
+class NoFileDropTarget final : public FileDropTarget
+{
+public:
+    bool handleDrop(const QList<QUrl>&) override { return false; }
+};
