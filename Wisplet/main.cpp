@@ -1,6 +1,7 @@
-#include "Wisplet/App/AppSettings.h"
 #include "Wisplet/App/LinuxPlatform.h"
 #include "Wisplet/App/ProcessSetup.h"
+#include "Wisplet/App/WispletApp.h"
+#include "Wisplet/Platform/SingleInstance.h"
 
 #include <QApplication>
 
@@ -10,8 +11,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     configureApplication();
 
-    LinuxPlatform platform;
-    AppSettings::shared();
+    const SingleInstance instance;
+    if (!instance.isFirst())
+        return 0; // Wisplet already runs in this session
 
+    LinuxPlatform platform;
+    WispletApp wisplet;
+    wisplet.launch();
     return QApplication::exec();
 }

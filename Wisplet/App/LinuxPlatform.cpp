@@ -15,7 +15,12 @@ LinuxPlatform::LinuxPlatform()
                        .loginItem = &m_loginItem,
                        .random = &m_random,
                        .screens = &m_screens,
-                       .motion = &m_motion});
+                       .motion = &m_motion,
+                       .keyGrabber = m_keyGrabber.get(),
+                       .notifications = &m_notifications,
+                       .windows = m_windows.get(),
+                       .idle = m_idle.get(),
+                       .sleepWatcher = &m_sleepWatcher});
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);
 }

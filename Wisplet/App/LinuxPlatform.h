@@ -2,12 +2,17 @@
 
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/EwmhWindows.h"
+#include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/LibsecretStore.h"
 #include "Wisplet/Platform/PortalMotionSetting.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/RandomSource.h"
 #include "Wisplet/Platform/Scheduler.h"
+#include "Wisplet/Platform/ScreenSaverIdle.h"
+#include "Wisplet/Platform/SessionSleepWatcher.h"
 #include "Wisplet/Platform/TerminationSignals.h"
+#include "Wisplet/Platform/XcbKeyGrabber.h"
 #include "Wisplet/Platform/XdgAutostart.h"
 
 // The Linux implementations of the platform services, owned for the life of the process and
@@ -28,5 +33,10 @@ private:
     GeneratorRandomSource m_random;
     QtScreenProvider m_screens;
     PortalMotionSetting m_motion;
+    FreedesktopNotifications m_notifications;
+    std::unique_ptr<GlobalKeyGrabber> m_keyGrabber = XcbKeyGrabber::forApplication();
+    std::unique_ptr<ActiveWindowSource> m_windows = EwmhWindows::forSession();
+    std::unique_ptr<IdleSource> m_idle = ScreenSaverIdle::forSession();
+    SessionSleepWatcher m_sleepWatcher;
     TerminationSignals m_terminationSignals;
 };

@@ -1,5 +1,7 @@
 #include "Wisplet/App/MenuBuilder.h"
 
+#include "Wisplet/App/SymbolIcons.h"
+
 #include <QMenu>
 
 namespace MenuBuilder {
@@ -21,6 +23,10 @@ void addItems(QMenu& menu, const MenuItems& items, const ActionHandler& onAction
         }
         QAction* action = menu.addAction(escapedText(item.text));
         action->setEnabled(item.enabled);
+        if (!item.symbol.isEmpty())
+            action->setIcon(symbolIcon(item.symbol, menu.palette().color(QPalette::WindowText)));
+        if (!item.shortcut.isEmpty())
+            action->setShortcut(QKeySequence(item.shortcut, QKeySequence::PortableText));
         if (item.checked) {
             action->setCheckable(true);
             action->setChecked(*item.checked);

@@ -6,7 +6,7 @@
 
 class QMenu;
 
-// Turns menu items into a QMenu. Symbols are not drawn yet.
+// Turns menu items into a QMenu, with their symbols tinted in the menu's text colour.
 namespace MenuBuilder {
 
 using ActionHandler = std::function<void(const QString& action)>;

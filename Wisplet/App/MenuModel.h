@@ -20,6 +20,8 @@ struct MenuItem
     std::vector<MenuItem> submenu;
     // What choosing the item does, interpreted by the menu's owner; empty for items without an effect.
     QString action;
+    // A key combination in portable text ("Ctrl+Q"); empty for none.
+    QString shortcut;
 
     bool operator==(const MenuItem& other) const = default;
 

@@ -1,17 +1,33 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <optional>
 
 // What the peek reads of the focus, calendar and media tools. Each tool's store implements its part.
 
+// Each source says when what it reports may read differently, so the island shows the change.
+class PeekSource : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PeekSource)
+
+public:
+    using QObject::QObject;
+
+signals:
+    void peekChanged();
+};
+
 enum class FocusPhase { idle, work, shortBreak, longBreak, countdown, stopwatch };
 
-class FocusPeekSource
+class FocusPeekSource : public PeekSource
 {
+    Q_OBJECT
+
 public:
-    virtual ~FocusPeekSource() = default;
+    using PeekSource::PeekSource;
 
     virtual FocusPhase phase() const = 0;
     virtual bool isRunning() const = 0;
@@ -21,10 +37,12 @@ public:
     virtual std::optional<QString> displayTime() const = 0;
 };
 
-class CalendarPeekSource
+class CalendarPeekSource : public PeekSource
 {
+    Q_OBJECT
+
 public:
-    virtual ~CalendarPeekSource() = default;
+    using PeekSource::PeekSource;
 
     // The next timed event within the hour, as "Title · 12m"; none otherwise.
     virtual std::optional<QString> peekText() const = 0;
@@ -36,11 +54,44 @@ struct PeekTrack
     bool playing = false;
 };
 
-class MediaPeekSource
+class MediaPeekSource : public PeekSource
 {
+    Q_OBJECT
+
 public:
-    virtual ~MediaPeekSource() = default;
+    using PeekSource::PeekSource;
 
     // The track of the last poll; none before it, without a player and after stopping.
     virtual std::optional<PeekTrack> track() const = 0;
+};
+
+// Until the focus, calendar and media tools exist: nothing to peek.
+class NullFocusPeekSource final : public FocusPeekSource
+{
+    Q_OBJECT
+
+public:
+    using FocusPeekSource::FocusPeekSource;
+    FocusPhase phase() const override { return FocusPhase::idle; }
+    bool isRunning() const override { return false; }
+    bool breakPrompt() const override { return false; }
+    std::optional<QString> displayTime() const override { return std::nullopt; }
+};
+
+class NullCalendarPeekSource final : public CalendarPeekSource
+{
+    Q_OBJECT
+
+public:
+    using CalendarPeekSource::CalendarPeekSource;
+    std::optional<QString> peekText() const override { return std::nullopt; }
+};
+
+class NullMediaPeekSource final : public MediaPeekSource
+{
+    Q_OBJECT
+
+public:
+    using MediaPeekSource::MediaPeekSource;
+    std::optional<PeekTrack> track() const override { return std::nullopt; }
 };

@@ -1,13 +1,18 @@
 #include "Wisplet/Platform/Platform.h"
 
+#include "Wisplet/Platform/ActiveWindowSource.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/GlobalKeyGrabber.h"
+#include "Wisplet/Platform/IdleSource.h"
 #include "Wisplet/Platform/LoginItem.h"
 #include "Wisplet/Platform/MotionSetting.h"
+#include "Wisplet/Platform/NotificationServer.h"
 #include "Wisplet/Platform/RandomSource.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/Screens.h"
 #include "Wisplet/Platform/SecretStore.h"
+#include "Wisplet/Platform/SleepWatcher.h"
 
 namespace Platform {
 namespace {
@@ -52,6 +57,11 @@ void install(const Services& services)
     take(current.random, services.random);
     take(current.screens, services.screens);
     take(current.motion, services.motion);
+    take(current.keyGrabber, services.keyGrabber);
+    take(current.notifications, services.notifications);
+    take(current.windows, services.windows);
+    take(current.idle, services.idle);
+    take(current.sleepWatcher, services.sleepWatcher);
 }
 
 Clock& clock()
@@ -95,6 +105,31 @@ ScreenProvider& screens()
 MotionSetting& motion()
 {
     return serviceOr<MotionSetting, NullMotionSetting>(installed().motion);
+}
+
+NotificationServer& notifications()
+{
+    return serviceOr<NotificationServer, NullNotificationServer>(installed().notifications);
+}
+
+GlobalKeyGrabber& keyGrabber()
+{
+    return serviceOr<GlobalKeyGrabber, NullKeyGrabber>(installed().keyGrabber);
+}
+
+ActiveWindowSource& windows()
+{
+    return serviceOr<ActiveWindowSource, NullActiveWindowSource>(installed().windows);
+}
+
+IdleSource& idle()
+{
+    return serviceOr<IdleSource, NullIdleSource>(installed().idle);
+}
+
+SleepWatcher& sleepWatcher()
+{
+    return serviceOr<SleepWatcher, NullSleepWatcher>(installed().sleepWatcher);
 }
 
 } // namespace Platform

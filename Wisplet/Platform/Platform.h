@@ -1,13 +1,18 @@
 #pragma once
 
+class ActiveWindowSource;
 class Clock;
 class Defaults;
+class GlobalKeyGrabber;
+class IdleSource;
 class LoginItem;
 class MotionSetting;
+class NotificationServer;
 class RandomSource;
 class Scheduler;
 class ScreenProvider;
 class SecretStore;
+class SleepWatcher;
 
 // The implementations of the platform services the process runs with, chosen once at start by the
 // program (tests build their stores with fakes and never use these). Until then each is a fallback
@@ -24,6 +29,11 @@ struct Services
     RandomSource* random = nullptr;
     ScreenProvider* screens = nullptr;
     MotionSetting* motion = nullptr;
+    GlobalKeyGrabber* keyGrabber = nullptr;
+    NotificationServer* notifications = nullptr;
+    ActiveWindowSource* windows = nullptr;
+    IdleSource* idle = nullptr;
+    SleepWatcher* sleepWatcher = nullptr;
 };
 
 // The caller keeps the services alive for the rest of the process. Unset members keep their fallback.
@@ -37,5 +47,10 @@ LoginItem& loginItem();
 RandomSource& random();
 ScreenProvider& screens();
 MotionSetting& motion();
+GlobalKeyGrabber& keyGrabber();
+NotificationServer& notifications();
+ActiveWindowSource& windows();
+IdleSource& idle();
+SleepWatcher& sleepWatcher();
 
 } // namespace Platform

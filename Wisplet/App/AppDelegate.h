@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class AppEvents;
+class AppSettings;
+class PanelControl;
+class ScheduledCall;
+class Scheduler;
+class ScreenChanges;
+class WispState;
+
+// Wires the long-lived parts together at launch, in a fixed order, and takes them down in order at quit.
+// The parts it only starts and stops come in as steps, so the order is the delegate's alone.
+class AppDelegate final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppDelegate)
+
+public:
+    static constexpr int onboardingDelayMs = 600;
+
+    struct Steps
+    {
+        std::function<void()> startIdleMonitor;
+        std::function<void()> stopIdleMonitor;
+        // Starts the full-screen monitor with the handler for its changes.
+        std::function<void(std::function<void(bool)> onChange)> startFullscreenMonitor;
+        std::function<void()> stopFullscreenMonitor;
+        std::function<void()> startServices;
+        std::function<void()> stopAllServices;
+        std::function<void(bool enabled, const QString& key)> registerHotKeys;
+        // Run only when the program runs from an installed build.
+        std::function<void()> installNotificationHandler;
+        std::function<void()> createUpdater;
+        std::function<void()> showOnboardingIfNeeded;
+    };
+
+    struct Parts
+    {
+        WispState& wisp;
+        AppSettings& settings;
+        AppEvents& events;
+        Scheduler& scheduler;
+        PanelControl& panel;
+        ScreenChanges& screens;
+        bool installedBuild;
+    };
+
+    AppDelegate(const Parts& parts, Steps steps, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    void launch();
+
+    // Saving what must be saved before quitting, in order: each answers whether it succeeded.
+    void addSaveBeforeQuit(std::function<bool()> save);
+    // Asked when the user quits: true when nothing is left unsaved, or the user chose to quit anyway.
+    // The question itself comes from the caller (a message box in the program).
+    bool shouldQuit(const std::function<bool()>& userAgreesToQuitWithoutSaving);
+    // The orderly shutdown, run once whatever ended the program (the menu, a signal, the session).
+    void shutDown();
+    // Work that must happen at shutdown after the tools stop, in order (the notes flush, the focus session).
+    void addShutdownStep(std::function<void()> step);
+
+private:
+    void connectPointerAndPin();
+    void connectFullscreen();
+    void connectPresentation();
+    void connectHotKeys();
+
+    Parts m_parts;
+    Steps m_steps;
+    std::vector<std::function<bool()>> m_saveBeforeQuit;
+    std::vector<std::function<void()>> m_shutdownSteps;
+    std::unique_ptr<ScheduledCall> m_onboarding;
+    bool m_openOrPinned = false;
+    bool m_launched = false;
+    bool m_shutDown = false;
+};

@@ -1,0 +1,43 @@
+#include "Wisplet/App/TrayIcon.h"
+
+#include "Wisplet/App/MenuBuilder.h"
+#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/App/TrayMenu.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
+    : QObject(parent)
+    , m_model(model)
+    , m_menu(new QMenu)
+{
+    connect(m_menu, &QMenu::aboutToShow, this, &TrayIcon::rebuild);
+    rebuild(); // so the menu's shortcuts exist before it first opens
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = new QSystemTrayIcon(symbolIcon(TrayMenu::symbol(), Qt::white), this);
+        m_tray->setToolTip(QStringLiteral("Wisplet"));
+        m_tray->setContextMenu(m_menu);
+        m_tray->show();
+    }
+}
+
+TrayIcon::~TrayIcon()
+{
+    delete m_menu;
+}
+
+bool TrayIcon::isInTray() const
+{
+    return m_tray && m_tray->isVisible();
+}
+
+void TrayIcon::popup(const QPoint& globalPosition)
+{
+    m_menu->popup(globalPosition);
+}
+
+void TrayIcon::rebuild()
+{
+    MenuBuilder::fill(*m_menu, m_model.items(), [this](const QString& action) { m_model.trigger(action); });
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+
+class QMenu;
+class QPoint;
+class QSystemTrayIcon;
+class TrayMenu;
+
+// The tray menu on screen: in the system tray where a tray host runs, and always available as a pop-up
+// (the island's right-click, for desktops without a tray). The menu is rebuilt each time it opens.
+class TrayIcon final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TrayIcon)
+
+public:
+    explicit TrayIcon(TrayMenu& model, QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    QMenu& menu() const { return *m_menu; }
+    bool isInTray() const;
+    void popup(const QPoint& globalPosition);
+
+private:
+    void rebuild();
+
+    TrayMenu& m_model;
+    QMenu* m_menu;
+    QSystemTrayIcon* m_tray = nullptr;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class AppDelegate;
+class ExpressionStudio;
+class FullscreenMonitor;
+class HotKeys;
+class IdleMonitor;
+class NoFileDropTarget;
+class NotchPanel;
+class NotchRootView;
+class NullCalendarPeekSource;
+class NullFocusPeekSource;
+class NullMediaPeekSource;
+class QuietControls;
+class ScreenChanges;
+class TrayIcon;
+class TrayMenu;
+class WindowService;
+
+// The program itself: builds the panel, the tray menu and the monitors over the shared stores, and
+// hands them to the delegate, which starts and stops them in order.
+class WispletApp final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WispletApp)
+
+public:
+    explicit WispletApp(QObject* parent = nullptr);
+    ~WispletApp() override;
+
+    void launch();
+
+private:
+    class Panel;
+
+    void buildPanel();
+    void buildTray();
+    void buildDelegate();
+    void requestQuit();
+    void openStudio();
+
+    std::unique_ptr<NullFocusPeekSource> m_focus;
+    std::unique_ptr<NullCalendarPeekSource> m_calendar;
+    std::unique_ptr<NullMediaPeekSource> m_media;
+    std::unique_ptr<NoFileDropTarget> m_files;
+    std::unique_ptr<WindowService> m_windows;
+    std::unique_ptr<ScreenChanges> m_screenChanges;
+    NotchRootView* m_root = nullptr;
+    std::unique_ptr<NotchPanel> m_notchPanel;
+    std::unique_ptr<Panel> m_panel;
+    std::unique_ptr<IdleMonitor> m_idle;
+    std::unique_ptr<FullscreenMonitor> m_fullscreen;
+    std::unique_ptr<HotKeys> m_hotKeys;
+    std::unique_ptr<QuietControls> m_quiet;
+    std::unique_ptr<TrayMenu> m_trayMenu;
+    std::unique_ptr<TrayIcon> m_tray;
+    QPointer<ExpressionStudio> m_studio;
+    std::unique_ptr<AppDelegate> m_delegate;
+};

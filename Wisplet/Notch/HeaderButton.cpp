@@ -1,0 +1,87 @@
+#include "Wisplet/Notch/HeaderButton.h"
+
+#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/Notch/NotchLayout.h"
+
+#include <QPainter>
+
+HeaderButton::HeaderButton(const QString& icon, bool active, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_icon(icon)
+    , m_active(active)
+{
+    setFixedSize(side, side);
+    setFocusPolicy(Qt::NoFocus);
+    updateTexts();
+}
+
+void HeaderButton::setSymbolName(const QString& icon)
+{
+    if (icon == m_icon)
+        return;
+    m_icon = icon;
+    updateTexts();
+    update();
+}
+
+void HeaderButton::setActive(bool active)
+{
+    if (active == m_active)
+        return;
+    m_active = active;
+    updateTexts();
+    update();
+}
+
+void HeaderButton::updateTexts()
+{
+    setAccessibleName(HeaderButtonLook::accessibleName(m_icon, m_active));
+    setToolTip(HeaderButtonLook::toolTip(m_icon));
+}
+
+QSize HeaderButton::sizeHint() const
+{
+    return {side, side};
+}
+
+void HeaderButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(NotchLayout::whiteAt(HeaderButtonLook::backgroundOpacity(m_active, m_hovering)));
+    painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+
+    const QPointF corner((width() - symbolPixels) / 2.0, (height() - symbolPixels) / 2.0);
+    painter.drawPixmap(corner,
+                       symbolPixmap(m_icon, QSize(symbolPixels, symbolPixels),
+                                    NotchLayout::whiteAt(HeaderButtonLook::symbolOpacity(m_active, m_hovering)),
+                                    devicePixelRatioF()));
+}
+
+void HeaderButton::enterEvent(QEnterEvent* event)
+{
+    QAbstractButton::enterEvent(event);
+    setHovering(true);
+}
+
+void HeaderButton::leaveEvent(QEvent* event)
+{
+    QAbstractButton::leaveEvent(event);
+    setHovering(false);
+}
+
+// Hover is lost with the button leaving the screen.
+void HeaderButton::hideEvent(QHideEvent* event)
+{
+    QAbstractButton::hideEvent(event);
+    setHovering(false);
+}
+
+void HeaderButton::setHovering(bool hovering)
+{
+    if (hovering == m_hovering)
+        return;
+    m_hovering = hovering;
+    update();
+}

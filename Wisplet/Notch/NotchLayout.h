@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Wisplet/Companion/Mood.h"
+#include "Wisplet/Notch/ToolID.h"
+
+#include <QColor>
+#include <QPainterPath>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+class QDate;
+class QLocale;
+
+// The island's sizes, shapes and header texts. Sizes are pure functions of a few published values (the
+// bubble and peek widths are estimates from character counts), so the island's size is known before any
+// layout and changes as one animated step.
+namespace NotchLayout {
+
+inline constexpr double collapsedCornerRadius = 18;
+inline constexpr double expandedCornerRadius = 26;
+inline constexpr double headerEyeHeight = 22;
+// The break prompt's share of the expanded island: its own height and the panel stack's spacing above it.
+inline constexpr double breakPromptExtra = 76;
+inline constexpr double panelPadding = 20;
+inline constexpr double panelSpacing = 16;
+
+// What a face size gives the collapsed island. These are stored values, not a formula.
+struct FaceSizeMetrics
+{
+    double eyeHeight;
+    double minimumCollapsedWidth;
+    double storedRowHeight; // 1.7 × the eye height
+};
+
+FaceSizeMetrics faceSizeMetrics(FaceSize size);
+// The face row's height as laid out: the stored height rounded to a whole point, halves away from zero.
+double faceRowHeight(FaceSize size);
+
+QSizeF collapsedSize(FaceSize size, const QSizeF& notchSize, double peekWidth);
+QSizeF expandedSize(double screenWidth, const QSizeF& notchSize, ToolID selected, bool breakPrompt, bool quietMode);
+double cornerRadius(bool expanded);
+// How far the collapsed island moves right, so that it grows to the right only.
+double peekOffset(bool expanded, double peekWidth);
+// Changes exactly when the island's size should animate.
+QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selected, bool breakPrompt);
+
+// The island's one text colour, at an opacity.
+QColor whiteAt(double opacity);
+
+// Abbreviated weekday, day and abbreviated month in the locale's own order ("Sun 6 Dec", "Sun, Dec 6").
+QString headerDateText(const QDate& date, const QLocale& locale);
+
+} // namespace NotchLayout
+
+// The island's outline: square top corners where it meets the screen's edge, rounded bottom corners.
+struct NotchIslandShape
+{
+    double cornerRadius = 0;
+
+    // Empty for an empty rectangle. The radius is clamped to half the height, then to half the width.
+    QPainterPath path(const QRectF& rect) const;
+};
+
+// The speech bubble's tail: a triangle based on the rectangle's right edge, its tip in the middle of the left.
+struct BubbleTail
+{
+    static QPainterPath path(const QRectF& rect);
+};
+
+// The looks and texts of the open panel's small header buttons, told apart by the symbol alone.
+namespace HeaderButtonLook {
+
+inline const QString settingsIcon = QStringLiteral("gearshape");
+
+QString accessibleName(const QString& icon, bool active);
+QString toolTip(const QString& icon);
+double backgroundOpacity(bool active, bool hovering);
+double symbolOpacity(bool active, bool hovering);
+
+} // namespace HeaderButtonLook

@@ -1,0 +1,192 @@
+#include "Wisplet/Notch/NotchPanel.h"
+
+#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Notch/IslandSurface.h"
+#include "Wisplet/Notch/ToolRegistry.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+// Whether a press on `pressed` gives the keyboard focus to a widget that takes text, following the way Qt
+// chooses the widget a click focuses. Plain buttons take focus too, but need no typing.
+bool needsTyping(QWidget* pressed)
+{
+    for (QWidget* widget = pressed; widget && !widget->isWindow(); widget = widget->parentWidget()) {
+        QWidget* target = widget;
+        while (target->focusProxy())
+            target = target->focusProxy();
+        if (widget->isEnabled() && (target->focusPolicy() & Qt::ClickFocus))
+            return target->testAttribute(Qt::WA_InputMethodEnabled);
+    }
+    return false;
+}
+
+// Escape with Shift or nothing held, or whatever the platform calls cancel.
+bool isCancel(const QKeyEvent& event)
+{
+    constexpr Qt::KeyboardModifiers held = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (event.key() == Qt::Key_Escape)
+        return !(event.modifiers() & held);
+    return event.matches(QKeySequence::Cancel);
+}
+
+// Controls inside sit on the dark island, whatever the desktop's theme.
+QPalette darkPalette()
+{
+    QPalette palette(QColor(0x3a, 0x3a, 0x3c), QColor(0x1c, 0x1c, 0x1e));
+    palette.setColor(QPalette::Base, QColor(0x2c, 0x2c, 0x2e));
+    palette.setColor(QPalette::AlternateBase, QColor(0x3a, 0x3a, 0x3c));
+    return palette;
+}
+
+} // namespace
+
+// Later changes of the flags go through the QWindow: QWidget::setWindowFlags hides a shown window.
+NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+                  | Qt::NoDropShadowWindowHint)
+    , m_surface(surface)
+    , m_settings(services.settings)
+    , m_wisp(services.wisp)
+    , m_screens(services.screens)
+    , m_windows(services.windows)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(panelSize);
+    setPalette(darkPalette());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(surface);
+
+    // The native window exists from the start, so that it can be shaped before it is first shown.
+    winId();
+    windowHandle()->installEventFilter(this);
+    connect(surface, &IslandSurface::islandOutlineChanged, this, [this] { updateShape(false); });
+    connect(&m_windows, &WindowService::compositingChanged, this, [this] { updateShape(true); });
+    connect(&services.tools, &ToolRegistry::switcherPresentedChanged, this, [this](bool presented) {
+        if (presented)
+            takeFocus();
+    });
+    reposition();
+}
+
+void NotchPanel::reposition()
+{
+    const std::optional<NotchGeometry> chosen = NotchGeometry::current(m_settings.displayMode(), m_screens);
+    if (!chosen)
+        return;
+    m_geometry = chosen;
+    m_surface->setNotchGeometry(*chosen);
+    const QRectF frame = chosen->screen.frame;
+    move(qRound(frame.center().x() - panelSize.width() / 2.0), qRound(frame.top()));
+}
+
+void NotchPanel::takeFocus()
+{
+    if (!isVisible() || isActiveWindow())
+        return;
+    if (const WindowService::WindowId active = m_windows.activeWindow(); active != winId())
+        m_focusBefore = active;
+    windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+    windowHandle()->requestActivate();
+}
+
+void NotchPanel::releaseFocus()
+{
+    if (!isActiveWindow())
+        return;
+    if (QWidget* focused = focusWidget())
+        focused->clearFocus();
+    windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, true);
+    // Kept until the focus has really gone, so that a second release asks for the same window.
+    m_windows.focusWindow(m_focusBefore);
+    if (m_settings.presentationMode() || m_wisp.isHiddenForFullscreen())
+        hide();
+}
+
+void NotchPanel::openForTool()
+{
+    if (m_wisp.isHiddenForFullscreen())
+        return;
+    show();
+    raise();
+    takeFocus();
+}
+
+bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != windowHandle())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (needsTyping(childAt(static_cast<QMouseEvent*>(event)->position().toPoint())))
+            takeFocus();
+        return false;
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+        return handleKey(static_cast<QKeyEvent&>(*event));
+    default:
+        return false;
+    }
+}
+
+bool NotchPanel::handleKey(QKeyEvent& event)
+{
+    if (!isCancel(event))
+        return false;
+    // Claimed before any shortcut inside can take it; the key press that follows collapses.
+    if (event.type() == QEvent::ShortcutOverride) {
+        event.accept();
+        return true;
+    }
+    m_wisp.collapse();
+    releaseFocus();
+    return true;
+}
+
+void NotchPanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_windows.prepareFloating(*windowHandle());
+    updateShape(true);
+}
+
+void NotchPanel::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // A move can land on a screen of another scale.
+    updateShape(false);
+}
+
+void NotchPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        m_wisp.setPinnedOpen(true);
+        return;
+    }
+    m_focusBefore = 0;
+    if (!windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, true);
+}
+
+void NotchPanel::updateShape(bool force)
+{
+    const QPainterPath outline = m_surface->islandOutline().translated(m_surface->pos());
+    const qreal ratio = windowHandle()->devicePixelRatio();
+    if (!force && outline == m_shape && ratio == m_shapeRatio)
+        return;
+    m_shape = outline;
+    m_shapeRatio = ratio;
+    m_windows.setShape(*windowHandle(), outline);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Wisplet/Notch/NotchGeometry.h"
+#include "Wisplet/Platform/WindowService.h"
+
+#include <QPainterPath>
+#include <QWidget>
+
+#include <optional>
+
+class AppSettings;
+class IslandSurface;
+class QKeyEvent;
+class ScreenProvider;
+class ToolRegistry;
+class WispState;
+
+// The one window Wisp lives in: a frameless, transparent 760 × 560 window hanging from the top edge of the
+// chosen screen, above other windows on every desktop and out of the taskbar. Only the island takes
+// clicks and, without a compositor, is drawn. The panel takes the keyboard focus only when something in
+// it needs typing or a tool is opened, pins the companion open when it gets it, and gives it back without
+// ever unmapping.
+class NotchPanel final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NotchPanel)
+
+public:
+    static constexpr QSize panelSize{760, 560};
+
+    // Each must outlive the panel.
+    struct Services
+    {
+        AppSettings& settings;
+        WispState& wisp;
+        ToolRegistry& tools;
+        ScreenProvider& screens;
+        WindowService& windows;
+    };
+
+    // The panel takes the surface over and places itself; showing it is the caller's call.
+    NotchPanel(IslandSurface* surface, const Services& services);
+
+    // The geometry of the last positioning; none until a screen was seen.
+    const std::optional<NotchGeometry>& notchGeometry() const { return m_geometry; }
+
+    // To the top centre of the screen the settings choose; with no screen at all, stays where it is.
+    void reposition();
+    // Asks for the keyboard focus; getting it pins the companion open.
+    void takeFocus();
+    // Gives the focus back to the window that had it, leaving the panel shown unless presentation mode or
+    // full-screen hiding is in force. Nothing happens while the panel does not have the focus.
+    void releaseFocus();
+    // A tool was opened: the panel comes forward with the focus, unless hidden for full screen.
+    void openForTool();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    bool handleKey(QKeyEvent& event);
+    void updateShape(bool force);
+
+    IslandSurface* m_surface;
+    AppSettings& m_settings;
+    WispState& m_wisp;
+    ScreenProvider& m_screens;
+    WindowService& m_windows;
+
+    std::optional<NotchGeometry> m_geometry;
+    // What the window's shape was last set from.
+    QPainterPath m_shape;
+    qreal m_shapeRatio = 0;
+    // The window that had the focus before we took it.
+    WindowService::WindowId m_focusBefore = 0;
+};

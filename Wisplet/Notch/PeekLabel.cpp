@@ -1,0 +1,78 @@
+#include "Wisplet/Notch/PeekLabel.h"
+
+#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/SpeechBubble.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+PeekLabel::PeekLabel(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    // Qt 6.4 fonts have no switch for tabular figures; the default text fonts' digits are tabular already.
+    setFont(roundedFont(textPixels, QFont::DemiBold));
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void PeekLabel::setContent(const QString& icon, const QString& text, bool paused)
+{
+    if (icon == m_icon && text == this->text() && paused == m_paused)
+        return;
+    m_icon = icon;
+    m_paused = paused;
+    setText(text);
+    resize(sizeHint());
+    update();
+}
+
+QString PeekLabel::shownSymbol() const
+{
+    return m_paused ? QStringLiteral("pause.fill") : m_icon;
+}
+
+QString PeekLabel::shownText() const
+{
+    return QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, maxTextWidth);
+}
+
+void PeekLabel::setOpacity(double opacity)
+{
+    if (opacity == m_opacity)
+        return;
+    m_opacity = opacity;
+    update();
+}
+
+double PeekLabel::textWidth() const
+{
+    return std::min<double>(QFontMetricsF(font()).horizontalAdvance(text()), maxTextWidth);
+}
+
+QSize PeekLabel::sizeHint() const
+{
+    const double width = symbolPixels + spacing + textWidth() + trailingPadding;
+    const double height = std::max<double>(symbolPixels, QFontMetricsF(font()).height());
+    return {int(std::ceil(width)), int(std::ceil(height))};
+}
+
+void PeekLabel::paintEvent(QPaintEvent*)
+{
+    const double opacity = std::clamp(m_opacity, 0.0, 1.0);
+    if (opacity <= 0)
+        return;
+    QPainter painter(this);
+    painter.setOpacity(opacity);
+    const QRectF area = rect();
+    const QRectF symbol(0, (area.height() - symbolPixels) / 2, symbolPixels, symbolPixels);
+    painter.drawPixmap(symbol.topLeft(),
+                       symbolPixmap(shownSymbol(), QSize(symbolPixels, symbolPixels),
+                                    NotchLayout::whiteAt(symbolOpacity), devicePixelRatioF()));
+    painter.setPen(NotchLayout::whiteAt(textOpacityNow()));
+    const QRectF textArea(symbol.right() + spacing, 0, textWidth(), area.height());
+    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <optional>
+
+// Qt's own X connection and the root window of its default screen, where X can be trusted: none off
+// the xcb platform, and none in a Wayland session, where XWayland shows only the X clients.
+struct XcbSession
+{
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = XCB_NONE;
+    int screenNumber = 0;
+
+    static std::optional<XcbSession> current();
+    static bool isWaylandSession();
+};

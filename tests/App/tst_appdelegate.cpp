@@ -1,0 +1,188 @@
+#include "Wisplet/App/AppDelegate.h"
+#include "Wisplet/App/PanelControl.h"
+#include "Wisplet/Platform/ScreenChanges.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestMain.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+class RecordingPanel final : public PanelControl
+{
+public:
+    explicit RecordingPanel(QStringList& log)
+        : m_log(log)
+    { }
+    void reposition() override { m_log << QStringLiteral("panel reposition"); }
+    void releaseFocus() override { m_log << QStringLiteral("panel release"); }
+    void orderFront() override { m_log << QStringLiteral("panel front"); }
+    void orderOut() override { m_log << QStringLiteral("panel out"); }
+    void openForTool() override { m_log << QStringLiteral("panel open"); }
+
+private:
+    QStringList& m_log;
+};
+
+} // namespace
+
+class TestAppDelegate final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CompanionFixture> m_fixture;
+    std::unique_ptr<RecordingPanel> m_panel;
+    std::unique_ptr<ScreenChanges> m_screens;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::function<void(bool)> m_fullscreenChanged;
+    QStringList m_log;
+
+    WispState& wisp() { return *m_fixture->wisp; }
+    AppSettings& settings() { return m_fixture->settings; }
+
+    std::unique_ptr<AppDelegate> makeDelegate(bool installedBuild)
+    {
+        const auto record = [this](const char* step) { return [this, step] { m_log << step; }; };
+        AppDelegate::Steps steps{
+            record("idle start"),
+            record("idle stop"),
+            [this](std::function<void(bool)> onChange) {
+                m_log << QStringLiteral("fullscreen start");
+                m_fullscreenChanged = std::move(onChange);
+            },
+            record("fullscreen stop"),
+            record("services start"),
+            record("services stop all"),
+            [this](bool enabled, const QString& key) {
+                m_log << QStringLiteral("hot keys %1 %2").arg(enabled ? "on" : "off", key);
+            },
+            record("notifications"),
+            record("updater"),
+            record("onboarding"),
+        };
+        return std::make_unique<AppDelegate>(AppDelegate::Parts{wisp(), settings(), m_fixture->events,
+                                                                m_fixture->scheduler, *m_panel, *m_screens,
+                                                                installedBuild},
+                                             std::move(steps));
+    }
+
+private slots:
+    void init()
+    {
+        m_log.clear();
+        m_fixture = std::make_unique<CompanionFixture>();
+        m_panel = std::make_unique<RecordingPanel>(m_log);
+        m_screens = std::make_unique<ScreenChanges>(false);
+        m_delegate = makeDelegate(true);
+        connect(&wisp(), &WispState::isPinnedOpenChanged, this,
+                [this](bool pinned) { m_log << QStringLiteral("pinned %1").arg(pinned); });
+    }
+
+    void launchRunsInOrder()
+    {
+        m_delegate->launch();
+        QCOMPARE(m_log,
+                 (QStringList{"panel front", "idle start", "services start", "notifications", "updater",
+                              "panel release", "fullscreen start", "hot keys on M"}));
+        QVERIFY(wisp().isRunning());
+        m_log.clear();
+        m_fixture->scheduler.advance(599);
+        QVERIFY(m_log.isEmpty());
+        m_fixture->scheduler.advance(1);
+        QCOMPARE(m_log.filter("onboarding"), QStringList{"onboarding"});
+    }
+
+    void outsideAnInstalledBuildNoNotificationHandler()
+    {
+        m_delegate = makeDelegate(false);
+        m_delegate->launch();
+        QVERIFY(!m_log.contains(QStringLiteral("notifications")));
+    }
+
+    void screensAndOpeningTools()
+    {
+        m_delegate->launch();
+        m_log.clear();
+        emit m_screens->changed();
+        settings().setDisplayMode(DisplayMode::main);
+        m_fixture->events.postOpenTool();
+        wisp().setHiddenForFullscreen(true);
+        m_fixture->events.postOpenTool();
+        m_fixture->events.postReleaseFocus();
+        QCOMPARE(m_log, (QStringList{"panel reposition", "panel reposition", "panel open", "panel release"}));
+    }
+
+    void thePanelGivesBackTheFocusWhenNeitherHoveredNorPinned()
+    {
+        m_delegate->launch();
+        m_log.clear();
+        wisp().setHovering(true);
+        wisp().togglePinned();
+        wisp().setHovering(false);
+        m_fixture->scheduler.advance(250);
+        QCOMPARE(m_log.filter("panel"), QStringList());
+        wisp().togglePinned();
+        QCOMPARE(m_log.filter("panel"), QStringList{"panel release"});
+        m_log.clear();
+        wisp().collapse(); // already neither: only the release that collapsing asks for
+        QCOMPARE(m_log.filter("panel"), QStringList{"panel release"});
+    }
+
+    void fullScreenAndPresentation()
+    {
+        m_delegate->launch();
+        m_log.clear();
+        m_fullscreenChanged(true);
+        QVERIFY(wisp().isHiddenForFullscreen());
+        settings().setPresentationMode(true);
+        settings().setPresentationMode(false); // still full screen: stays hidden
+        m_fullscreenChanged(false);
+        QCOMPARE(m_log.filter(QRegularExpression("panel (out|front)")),
+                 (QStringList{"panel out", "panel out", "panel front"}));
+        QCOMPARE(m_log.filter("pinned"), (QStringList{"pinned 0", "pinned 0"})); // each change collapses
+    }
+
+    void hotKeysFollowTheirSettings()
+    {
+        m_delegate->launch();
+        m_log.clear();
+        settings().setShortcutKey(QStringLiteral("M"));
+        settings().setHotkeyEnabled(false);
+        QCOMPARE(m_log, (QStringList{"hot keys on M", "hot keys off M"}));
+    }
+
+    void quittingAsksOnlyWhenASaveFails()
+    {
+        bool asked = false;
+        const auto ask = [&asked] {
+            asked = true;
+            return false; // "Keep Open"
+        };
+        m_delegate->addSaveBeforeQuit([] { return true; });
+        QVERIFY(m_delegate->shouldQuit(ask));
+        QVERIFY(!asked);
+        m_delegate->addSaveBeforeQuit([] { return false; });
+        QVERIFY(!m_delegate->shouldQuit(ask));
+        QVERIFY(asked);
+        QVERIFY(m_delegate->shouldQuit([] { return true; })); // "Quit Without Saving"
+    }
+
+    void shutdownRunsInOrderOnce()
+    {
+        m_delegate->addShutdownStep([this] { m_log << QStringLiteral("notes flush"); });
+        m_delegate->addShutdownStep([this] { m_log << QStringLiteral("focus save"); });
+        m_delegate->launch();
+        m_log.clear();
+        m_delegate->shutDown();
+        m_delegate->shutDown();
+        QCOMPARE(m_log,
+                 (QStringList{"idle stop", "fullscreen stop", "services stop all", "notes flush", "focus save"}));
+        QVERIFY(!wisp().isRunning());
+        m_fixture->scheduler.advance(1'000);
+        QVERIFY(!m_log.contains(QStringLiteral("onboarding")));
+    }
+};
+
+WISPLET_TEST_MAIN(TestAppDelegate)
+#include "tst_appdelegate.moc"

@@ -1,0 +1,413 @@
+#include "Wisplet/App/Animation.h"
+#include "Wisplet/Companion/CompanionSpriteView.h"
+#include "Wisplet/Companion/CompanionSprites.h"
+#include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/HeaderButton.h"
+#include "Wisplet/Notch/NotchRootView.h"
+#include "Wisplet/Notch/PeekLabel.h"
+#include "Wisplet/Notch/SpeechBubble.h"
+#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QGraphicsEffect>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+
+namespace {
+
+class FakeFocus final : public FocusPeekSource
+{
+public:
+    FocusPhase phase() const override { return time ? FocusPhase::work : FocusPhase::idle; }
+    bool isRunning() const override { return running; }
+    bool breakPrompt() const override { return prompt; }
+    std::optional<QString> displayTime() const override { return time; }
+
+    void set(std::optional<QString> clock, bool isRunning)
+    {
+        time = std::move(clock);
+        running = isRunning;
+        emit peekChanged();
+    }
+
+    std::optional<QString> time;
+    bool running = false;
+    bool prompt = false;
+};
+
+class RecordingDropTarget final : public FileDropTarget
+{
+public:
+    bool handleDrop(const QList<QUrl>& files) override
+    {
+        received.append(files);
+        return true;
+    }
+    QList<QList<QUrl>> received;
+};
+
+const QSizeF notch = NotchGeometry::fallbackNotchSize;
+
+} // namespace
+
+class TestNotchRootView final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<RegistryFixture> m_fixture;
+    std::unique_ptr<AnimationClock> m_animation;
+    std::unique_ptr<CompanionSprites> m_sprites;
+    FakeFocus m_focus;
+    NullCalendarPeekSource m_calendar;
+    NullMediaPeekSource m_media;
+    RecordingDropTarget m_shelf;
+    int m_settingsOpened = 0;
+    std::unique_ptr<NotchRootView> m_view;
+
+    WispState& wisp() { return *m_fixture->wisp; }
+    ToolRegistry& registry() { return *m_fixture->registry; }
+
+    // Runs every animation to its end, a frame at a time.
+    void settle()
+    {
+        for (int frame = 0; frame < 600 && m_view->isAnimating(); ++frame) {
+            m_fixture->scheduler.advance(AnimationClock::frameMs);
+            m_animation->tick();
+        }
+        QVERIFY(!m_view->isAnimating());
+    }
+
+    QPointF islandPoint(double dx, double dy) const
+    {
+        return m_view->islandOutline().boundingRect().topLeft() + QPointF(dx, dy);
+    }
+
+    // A drag of files (and a web address, which the shelf never sees) at a point of the panel.
+    static std::unique_ptr<QMimeData> filesMime()
+    {
+        auto mime = std::make_unique<QMimeData>();
+        mime->setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf")), QUrl(QStringLiteral("https://x.org"))});
+        return mime;
+    }
+
+    bool dragFilesTo(const QPointF& point, const QMimeData& mime)
+    {
+        QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_view.get(), &enter);
+        return enter.isAccepted();
+    }
+
+    bool dropFilesAt(const QPointF& point, const QMimeData& mime)
+    {
+        QDropEvent drop(point, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_view.get(), &drop);
+        return drop.isAccepted();
+    }
+
+    void save(const QString& name)
+    {
+        settle();
+        QCoreApplication::processEvents(); // the layout catches up with the texts
+        const QImage image = m_view->grab().toImage();
+        QVERIFY(image.save(name));
+        // Only the island is drawn: the corners of the panel stay clear, the island's middle is black.
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+        const QPoint inside = islandPoint(8, 8).toPoint();
+        QCOMPARE(image.pixel(inside), qRgba(0, 0, 0, 255));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        m_sprites = std::make_unique<CompanionSprites>(
+            QStringList{qEnvironmentVariable("WISPLET_SOURCE_DIR") + "/Resources/companion-atlas.png"});
+    }
+
+    void init()
+    {
+        m_fixture = std::make_unique<RegistryFixture>();
+        m_fixture->load();
+        registry().setEnabled({ToolID::focus, ToolID::notes, ToolID::files});
+        registry().setSelected(ToolID::focus);
+        m_animation = std::make_unique<AnimationClock>(m_fixture->clock);
+        m_focus.time.reset();
+        m_focus.running = false;
+        m_shelf.received.clear();
+        m_settingsOpened = 0;
+        auto makeSprite = [this](QWidget* face) {
+            return new CompanionSpriteView(*m_sprites, m_fixture->scheduler, *m_animation, face);
+        };
+        NotchRootView::Services services{m_fixture->settings, wisp(),       registry(), m_focus,
+                                         m_calendar,          m_media,      m_shelf,    m_fixture->clock,
+                                         m_fixture->motion,   *m_animation, makeSprite, [this] { ++m_settingsOpened; }};
+        ScreenInfo screen;
+        screen.frame = QRectF(0, 0, 1920, 1080);
+        const NotchGeometry geometry = NotchGeometry::of(screen);
+        m_view = std::make_unique<NotchRootView>(geometry, services);
+        m_view->setAttribute(Qt::WA_TranslucentBackground);
+        m_view->resize(760, 560);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_animation.reset();
+        m_fixture.reset();
+    }
+
+    void hoverOrPinOpensTheIsland_data()
+    {
+        QTest::addColumn<bool>("hovering");
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<QSizeF>("size");
+        QTest::newRow("neither") << false << false << QSizeF(224, 90);
+        QTest::newRow("hovered") << true << false << QSizeF(720, 362);
+        QTest::newRow("pinned") << false << true << QSizeF(720, 362);
+    }
+
+    void hoverOrPinOpensTheIsland()
+    {
+        QFETCH(bool, hovering);
+        QFETCH(bool, pinned);
+        QFETCH(QSizeF, size);
+        wisp().setHovering(hovering);
+        wisp().setPinnedOpen(pinned);
+        settle();
+        const bool expanded = hovering || pinned;
+        QCOMPARE(m_view->expandedContent()->isVisible(), expanded);
+        QCOMPARE(m_view->collapsedContent()->isVisible(), !expanded);
+        QCOMPARE(m_view->islandOutline().boundingRect(), QRectF(QPointF(380 - size.width() / 2, 0), size));
+    }
+
+    void theOutlineFollowsTheSpring()
+    {
+        QSignalSpy changes(m_view.get(), &IslandSurface::islandOutlineChanged);
+        QCOMPARE(m_view->islandOutline().boundingRect().width(), 224.0);
+        wisp().setPinnedOpen(true);
+        QCOMPARE(m_view->targetIslandRect().size(), QSizeF(720, 362));
+        m_fixture->scheduler.advance(100);
+        m_animation->tick();
+        const double midway = m_view->islandOutline().boundingRect().width();
+        QVERIFY2(midway > 224 && midway < 720, qPrintable(QString::number(midway)));
+        QVERIFY(m_view->islandArea()->mask().boundingRect().width() > 224);
+        settle();
+        QCOMPARE(m_view->islandOutline().boundingRect().width(), 720.0);
+        QVERIFY(changes.count() > 2);
+        // At rest nothing ticks.
+        QVERIFY(!m_animation->isTicking());
+    }
+
+    void reducedMotionOpensAtOnce()
+    {
+        m_fixture->motion.reduce = true;
+        wisp().setPinnedOpen(true);
+        QVERIFY(!m_view->isAnimating());
+        QCOMPARE(m_view->islandOutline().boundingRect().size(), QSizeF(720, 362));
+    }
+
+    void headerShowsTheBubbleOrWispAndTheLocalDate()
+    {
+        // 12:30 UTC on the last of February is already the first of March in Auckland.
+        m_fixture->clock.setNow(QDateTime(QDate(2026, 2, 28), QTime(12, 30), Qt::UTC));
+        wisp().setPinnedOpen(true);
+        QCOMPARE(m_view->headerTitleText(), QStringLiteral("Wisp"));
+        QCOMPARE(m_view->headerDateText(), QStringLiteral("Sun, Mar 1"));
+        wisp().say(QStringLiteral("Files tidied"), 3);
+        QCOMPARE(m_view->headerTitleText(), QStringLiteral("Files tidied"));
+        // While open the panel does not widen for the bubble.
+        QCOMPARE(m_view->targetIslandRect().width(), 720.0);
+    }
+
+    void headerButtons()
+    {
+        wisp().setPinnedOpen(true);
+        HeaderButton* pin = m_view->pinButton();
+        QCOMPARE(pin->accessibleName(), QStringLiteral("Unpin panel"));
+        QCOMPARE(pin->symbolName(), QStringLiteral("pin.fill"));
+        QCOMPARE(pin->toolTip(), QStringLiteral("Keep panel open"));
+        pin->click();
+        QVERIFY(!wisp().isPinnedOpen());
+        QCOMPARE(pin->accessibleName(), QStringLiteral("Pin panel"));
+        QCOMPARE(pin->symbolName(), QStringLiteral("pin"));
+
+        QCOMPARE(m_view->settingsButton()->accessibleName(), QStringLiteral("Open settings"));
+        QCOMPARE(m_view->settingsButton()->toolTip(), QStringLiteral("Settings"));
+        m_view->settingsButton()->click();
+        QCOMPARE(m_settingsOpened, 1);
+    }
+
+    void theBubbleTakesThePeeksPlace()
+    {
+        m_focus.set(QStringLiteral("24:59"), true);
+        settle();
+        PeekLabel* peek = m_view->peekLabel();
+        QVERIFY(peek->isVisible());
+        QCOMPARE(peek->text(), QStringLiteral("24:59"));
+        QCOMPARE(peek->shownSymbol(), QStringLiteral("timer"));
+        QCOMPARE(peek->toolTip(), QStringLiteral("Open Focus"));
+        QVERIFY(!m_view->speechBubble()->isVisible());
+        QCOMPARE(m_view->targetIslandRect().width(), 224 + 67.5);
+        save(QStringLiteral("island-peek.png"));
+
+        m_focus.set(QStringLiteral("24:59"), false);
+        QCOMPARE(peek->shownSymbol(), QStringLiteral("pause.fill"));
+        QCOMPARE(peek->textOpacityNow(), PeekLabel::pausedTextOpacity);
+
+        // Ten characters: 104 wider, moved 52 right, so the left edge stays where it was.
+        const double left = m_view->targetIslandRect().left();
+        QCOMPARE(left, 380 - 224 / 2.0);
+        wisp().say(QStringLiteral("Good job!!"), 3);
+        settle();
+        QVERIFY(m_view->speechBubble()->isVisible());
+        QCOMPARE(m_view->speechBubble()->shownText(), QStringLiteral("Good job!!"));
+        QVERIFY(!peek->isVisible());
+        QCOMPARE(m_view->targetIslandRect(), QRectF(left, 0, 328, 90));
+        save(QStringLiteral("island-bubble.png"));
+        // The bubble sits right of the face, inside the island.
+        const QRect bubble = m_view->speechBubble()->geometry();
+        QVERIFY(bubble.left() > m_view->collapsedFace()->geometry().center().x());
+        QVERIFY(m_view->islandOutline().boundingRect().contains(bubble));
+    }
+
+    void clickingThePeekOpensItsTool()
+    {
+        registry().setSelected(ToolID::notes);
+        m_focus.set(QStringLiteral("12:00"), true);
+        settle();
+        QTest::mouseClick(m_view->peekLabel(), Qt::LeftButton);
+        QCOMPARE(registry().selected(), ToolID::focus);
+        QVERIFY(wisp().isPinnedOpen());
+    }
+
+    void dropsGoToTheShelfOnlyWithTheFilesTool_data()
+    {
+        QTest::addColumn<bool>("filesEnabled");
+        QTest::newRow("files enabled") << true;
+        QTest::newRow("files disabled") << false;
+    }
+
+    void dropsGoToTheShelfOnlyWithTheFilesTool()
+    {
+        QFETCH(bool, filesEnabled);
+        registry().setEnabled(ToolID::files, filesEnabled);
+        const auto mime = filesMime();
+        const QPointF inside = islandPoint(100, 60);
+
+        QVERIFY(dragFilesTo(inside, *mime));
+        QVERIFY(m_view->isDropTargeted());
+        QCOMPARE(wisp().isPinnedOpen(), filesEnabled);
+        QCOMPARE(registry().selected(), filesEnabled ? ToolID::files : ToolID::focus);
+        QCOMPARE(wisp().activePriority() >= 0, filesEnabled); // the companion reacts to the drag
+        if (filesEnabled) {
+            settle();
+            save(QStringLiteral("island-drop.png"));
+        }
+
+        QCOMPARE(dropFilesAt(inside, *mime), filesEnabled);
+        QVERIFY(!m_view->isDropTargeted());
+        const QList<QList<QUrl>> expected{{QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf"))}};
+        QCOMPARE(m_shelf.received, filesEnabled ? expected : QList<QList<QUrl>>());
+    }
+
+    void dragsOutsideTheIslandOrWithoutFilesAreNotTargeted()
+    {
+        const auto mime = filesMime();
+        dragFilesTo(QPointF(5, 500), *mime);
+        QVERIFY(!m_view->isDropTargeted());
+        QVERIFY(!dropFilesAt(QPointF(5, 500), *mime));
+
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QVERIFY(!dragFilesTo(islandPoint(100, 60), text));
+        QVERIFY(!m_view->isDropTargeted());
+        QVERIFY(m_shelf.received.isEmpty());
+        QVERIFY(!wisp().isPinnedOpen());
+    }
+
+    void clickingTheFacesFramePokes()
+    {
+        WispFaceView* face = m_view->collapsedFace();
+        const QRectF frame(face->layoutOffset(), face->layoutSize());
+        // The room around the frame takes no click.
+        QTest::mouseClick(face, Qt::LeftButton, {}, QPoint(1, 1));
+        QVERIFY(!wisp().bubble());
+        QTest::mouseClick(face, Qt::LeftButton, {}, frame.center().toPoint());
+        QVERIFY(wisp().bubble());
+        QVERIFY(!wisp().isPinnedOpen());
+        QVERIFY(!wisp().isHovering());
+    }
+
+    void escapeCollapses()
+    {
+        wisp().setPinnedOpen(true);
+        wisp().setHovering(true);
+        QTest::keyClick(m_view.get(), Qt::Key_Escape);
+        QVERIFY(!wisp().isPinnedOpen());
+        QVERIFY(!wisp().isHovering());
+    }
+
+    void hoverCountsOnlyInsideTheOutline()
+    {
+        QTest::mouseMove(m_view.get(), QPoint(20, 500));
+        QVERIFY(!wisp().isHovering());
+        QTest::mouseMove(m_view.get(), islandPoint(60, 60).toPoint());
+        QVERIFY(wisp().isHovering());
+        settle();
+        QTest::mouseMove(m_view.get(), QPoint(20, 500));
+        QCoreApplication::processEvents(); // the leave is weighed on a later pass
+        m_fixture->scheduler.advance(WispState::hoverLeaveDelayMs);
+        QVERIFY(!wisp().isHovering());
+    }
+
+    void aDropDownFromTheIslandKeepsItOpen()
+    {
+        QTest::mouseMove(m_view.get(), islandPoint(60, 60).toPoint());
+        QMenu menu;
+        menu.addAction(QStringLiteral("Quiet"));
+        menu.popup(m_view->mapToGlobal(QPoint(300, 300)));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(m_view->islandArea(), &leave);
+        QCoreApplication::processEvents();
+        m_fixture->scheduler.advance(WispState::hoverLeaveDelayMs);
+        QVERIFY(wisp().isHovering());
+
+        QCursor::setPos(m_view->mapToGlobal(QPoint(20, 500)));
+        menu.hide();
+        m_fixture->scheduler.advance(WispState::hoverLeaveDelayMs);
+        QVERIFY(!wisp().isHovering());
+    }
+
+    void quietModeStillsTheStretchButNotTheBounce()
+    {
+        m_fixture->settings.setQuietMode(true);
+        QGraphicsEffect* motion = m_view->headerFace()->graphicsEffect();
+        wisp().promptStretch();
+        m_fixture->scheduler.advance(100);
+        m_animation->tick();
+        QVERIFY(!motion->isEnabled());
+        settle();
+
+        wisp().togglePinned(); // bounces even in quiet mode
+        m_fixture->scheduler.advance(50);
+        m_animation->tick();
+        QVERIFY(motion->isEnabled());
+        settle();
+        QVERIFY(!motion->isEnabled());
+    }
+
+    void screenshots()
+    {
+        save(QStringLiteral("island-collapsed.png"));
+        wisp().setPinnedOpen(true);
+        save(QStringLiteral("island-expanded.png"));
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestNotchRootView)
+#include "tst_notchrootview.moc"

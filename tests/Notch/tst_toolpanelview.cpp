@@ -1,0 +1,408 @@
+#include "Wisplet/App/Animation.h"
+#include "Wisplet/Notch/ToolPanelView.h"
+#include "Wisplet/Notch/ToolSwitcherView.h"
+#include "Wisplet/Notch/ToolTab.h"
+#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QAction>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+
+namespace {
+
+QStringList list(const char* names)
+{
+    return QString::fromLatin1(names).split(u' ', Qt::SkipEmptyParts);
+}
+
+// The menu as drawn: "-" for a separator.
+QStringList describe(const QMenu& menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->iconText());
+    return texts;
+}
+
+QAction* menuAction(const QMenu& menu, const QString& text)
+{
+    for (QAction* action : menu.actions()) {
+        if (action->iconText() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// The title a tool page shows until the tool's own view lands.
+QString pageTitle(const QWidget* page)
+{
+    const auto* label = page ? page->findChild<QLabel*>() : nullptr;
+    return label ? label->text() : QString();
+}
+
+QStringList shownRows(const ToolSwitcherView& switcher)
+{
+    QStringList names;
+    for (const ToolSwitcherRow* row : switcher.rows()) {
+        if (!row->isHidden())
+            names << rawValue(row->tool());
+    }
+    return names;
+}
+
+QStringList rowsMarkedEnable(const ToolSwitcherView& switcher)
+{
+    QStringList names;
+    for (const ToolSwitcherRow* row : switcher.rows()) {
+        if (row->showsEnable())
+            names << rawValue(row->tool());
+    }
+    return names;
+}
+
+double opacityOf(const QWidget* widget)
+{
+    const auto* effect = qobject_cast<const QGraphicsOpacityEffect*>(widget->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+void flushDeletions()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A registry with the given tools enabled and selected, and a panel over it on a fake animation clock.
+struct PanelFixture : RegistryFixture
+{
+    PanelFixture(const char* enabled, ToolID selected)
+    {
+        load();
+        registry->setEnabled(toolSet(list(enabled)));
+        registry->setSelected(selected);
+        panel = std::make_unique<ToolPanelView>(*registry, settings, animation);
+        panel->resize(640, 330);
+    }
+
+    void showActive()
+    {
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+    }
+
+    ToolTab* tab(ToolID tool) const { return panel->findChild<ToolTab*>(rawValue(tool)); }
+    QMenu& openMenu() const
+    {
+        QMenu& menu = *panel->overflowButton()->menu();
+        emit menu.aboutToShow();
+        return menu;
+    }
+
+    AnimationClock animation{clock};
+    std::unique_ptr<ToolPanelView> panel;
+};
+
+} // namespace
+
+class TestToolPanelView final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tabsMenuAndContentFollowTheRegistry_data()
+    {
+        QTest::addColumn<QString>("enabled");
+        QTest::addColumn<ToolID>("selected");
+        QTest::addColumn<QString>("tabs");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("menu");
+        const QString find = QStringLiteral("Find or enable a tool…");
+        QTest::newRow("three, a favourite selected") << "focus notes files" << ToolID::notes << "focus notes files"
+                                                     << "More" << QStringList{"-", find};
+        QTest::newRow("exactly four, the last selected")
+            << "focus clipboard notes links" << ToolID::links << "focus clipboard notes links"
+            << "More" << QStringList{"-", find};
+        QTest::newRow("six, the sixth selected")
+            << "focus clipboard notes links system media" << ToolID::media << "focus clipboard notes links"
+            << "Now Playing" << QStringList{"System", "Now Playing", "-", find};
+        QTest::newRow("selected tool not visible") << "focus notes" << ToolID::weather << "focus notes"
+                                                   << "Weather" << QStringList{"-", find};
+    }
+
+    void tabsMenuAndContentFollowTheRegistry()
+    {
+        QFETCH(QString, enabled);
+        QFETCH(ToolID, selected);
+        QFETCH(QString, tabs);
+        QFETCH(QString, label);
+        QFETCH(QStringList, menu);
+        PanelFixture f(qPrintable(enabled), selected);
+
+        QStringList names;
+        for (const ToolTab* tab : f.panel->tabs()) {
+            names << rawValue(tab->tool());
+            const QString title = toolTitle(tab->tool());
+            QCOMPARE(tab->toolTip(), title);
+            QCOMPARE(tab->accessibleName(), title);
+            QCOMPARE(tab->isSelected(), tab->tool() == selected);
+            QCOMPARE(tab->accessibleDescription(), tab->tool() == selected ? QStringLiteral("Selected") : QString());
+            QCOMPARE(tab->currentLook(), ToolTab::lookOf(tab->tool() == selected, false));
+        }
+        QCOMPARE(names, tabs.split(u' '));
+        QCOMPARE(f.panel->overflowButton()->text(), label);
+        QCOMPARE(describe(f.openMenu()), menu);
+        // The selected tool's page, visible or not.
+        QCOMPARE(pageTitle(f.panel->contentView()), toolTitle(selected));
+        QVERIFY(f.panel->emptyState()->isHidden());
+        QCOMPARE(f.panel->searchButton()->toolTip(), QStringLiteral("Find tools · Ctrl Alt K"));
+    }
+
+    void menuAndSearchButtonOpenToolsAndTheSwitcher()
+    {
+        PanelFixture f("focus clipboard notes links system media", ToolID::focus);
+        QSignalSpy opened(&f.events, &AppEvents::openTool);
+        menuAction(f.openMenu(), QStringLiteral("Now Playing"))->trigger();
+        QCOMPARE(f.registry->selected(), ToolID::media);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(f.wisp->isPinnedOpen());
+        QCOMPARE(f.panel->overflowButton()->text(), QStringLiteral("Now Playing"));
+        QVERIFY(
+            std::none_of(f.panel->tabs().cbegin(), f.panel->tabs().cend(), [](ToolTab* t) { return t->isSelected(); }));
+
+        menuAction(f.openMenu(), QStringLiteral("Find or enable a tool…"))->trigger();
+        QVERIFY(f.registry->switcherPresented());
+        f.registry->setSwitcherPresented(false);
+        f.panel->searchButton()->click();
+        QVERIFY(f.registry->switcherPresented());
+    }
+
+    void withNoToolOnlyTheEmptyStateShows()
+    {
+        PanelFixture f("", ToolID::notes);
+        QVERIFY(!f.panel->emptyState()->isHidden());
+        QVERIFY(!f.panel->overflowButton()->isVisibleTo(f.panel.get()));
+        QVERIFY(!f.panel->searchButton()->isVisibleTo(f.panel.get()));
+        QVERIFY(f.panel->tabs().isEmpty());
+        QVERIFY(!f.panel->contentView());
+        auto* button = f.panel->emptyState()->findChild<QPushButton*>();
+        QCOMPARE(button->text(), QStringLiteral("Find or enable a tool…"));
+        QCOMPARE(f.panel->emptyState()->findChild<QLabel*>()->text(),
+                 QStringLiteral("Choose the tools you want nearby"));
+        button->click();
+        QVERIFY(f.registry->switcherPresented());
+
+        f.registry->open(ToolID::weather);
+        QVERIFY(f.panel->emptyState()->isHidden());
+        QCOMPARE(pageTitle(f.panel->contentView()), QStringLiteral("Weather"));
+    }
+
+    void stepWrapsThroughTheVisibleTools_data()
+    {
+        QTest::addColumn<QString>("enabled");
+        QTest::addColumn<ToolID>("selected");
+        QTest::addColumn<int>("delta");
+        QTest::addColumn<ToolID>("expected");
+        QTest::newRow("next") << "focus notes files" << ToolID::notes << 1 << ToolID::files;
+        QTest::newRow("next from the last wraps") << "focus notes files" << ToolID::files << 1 << ToolID::focus;
+        QTest::newRow("previous from the first wraps") << "focus notes files" << ToolID::focus << -1 << ToolID::files;
+        QTest::newRow("next from a hidden tool") << "focus notes files" << ToolID::weather << 1 << ToolID::notes;
+        QTest::newRow("previous from a hidden tool") << "focus notes files" << ToolID::weather << -1 << ToolID::files;
+        QTest::newRow("one tool, next") << "notes" << ToolID::notes << 1 << ToolID::notes;
+        QTest::newRow("one tool, previous") << "notes" << ToolID::notes << -1 << ToolID::notes;
+        QTest::newRow("one tool, from a hidden one") << "notes" << ToolID::focus << -1 << ToolID::notes;
+        QTest::newRow("no tool") << "" << ToolID::links << 1 << ToolID::links;
+    }
+
+    void stepWrapsThroughTheVisibleTools()
+    {
+        QFETCH(QString, enabled);
+        QFETCH(ToolID, selected);
+        QFETCH(int, delta);
+        QFETCH(ToolID, expected);
+        PanelFixture f(qPrintable(enabled), selected);
+        f.registry->setSwitcherPresented(true);
+        QSignalSpy opened(&f.events, &AppEvents::openTool);
+        f.panel->step(delta);
+        QCOMPARE(f.registry->selected(), expected);
+        // Stepping only selects.
+        QVERIFY(f.registry->switcherPresented());
+        QVERIFY(!f.wisp->isPinnedOpen());
+        QCOMPARE(opened.size(), 0);
+        QCOMPARE(sortedToolNames(f.registry->enabled()), sortedToolNames(toolSet(list(qPrintable(enabled)))));
+    }
+
+    void shortcutsFollowTheHotKeySetting_data()
+    {
+        QTest::addColumn<bool>("hotkeys");
+        QTest::newRow("hot keys on") << true;
+        QTest::newRow("hot keys off") << false;
+    }
+
+    void shortcutsFollowTheHotKeySetting()
+    {
+        QFETCH(bool, hotkeys);
+        PanelFixture f("focus notes files", ToolID::focus);
+        f.settings.setHotkeyEnabled(hotkeys);
+
+        QStringList keys;
+        QList<bool> enabled;
+        for (const QAction* action : f.panel->shortcutActions()) {
+            keys << action->shortcut().toString(QKeySequence::PortableText);
+            enabled << action->isEnabled();
+        }
+        QCOMPARE(keys,
+                 (QStringList{"Ctrl+Alt+K", "Ctrl+Alt+1", "Ctrl+Alt+2", "Ctrl+Alt+3", "Ctrl+Alt+4", "Ctrl+Shift+]",
+                              "Ctrl+Shift+["}));
+        // Three favourites: the fourth digit has no tool.
+        QCOMPARE(enabled, (QList<bool>{hotkeys, hotkeys, hotkeys, hotkeys, false, true, true}));
+        QCOMPARE(f.panel->shortcutActions().at(3)->text(), QStringLiteral("Files"));
+
+        f.showActive();
+        QTest::keyClick(f.panel.get(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(f.registry->switcherPresented(), hotkeys);
+        f.registry->setSwitcherPresented(false);
+        QTest::keyClick(f.panel.get(), Qt::Key_2, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(f.registry->selected(), hotkeys ? ToolID::notes : ToolID::focus);
+        QCOMPARE(f.wisp->isPinnedOpen(), hotkeys);
+        QTest::keyClick(f.panel.get(), Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(f.registry->selected(), hotkeys ? ToolID::files : ToolID::notes);
+        QTest::keyClick(f.panel.get(), Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(f.panel.get(), Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(f.registry->selected(), hotkeys ? ToolID::focus : ToolID::files);
+    }
+
+    void aNewSelectionGetsAFreshViewThatFadesIn_data()
+    {
+        QTest::addColumn<bool>("motionReduced");
+        QTest::newRow("fading") << false;
+        QTest::newRow("motion reduced") << true;
+    }
+
+    void aNewSelectionGetsAFreshViewThatFadesIn()
+    {
+        QFETCH(bool, motionReduced);
+        PanelFixture f("focus notes files", ToolID::focus);
+        f.panel->setMotionReduced(motionReduced);
+        f.showActive();
+        QSignalSpy opened(&f.events, &AppEvents::openTool);
+        QPointer<QWidget> first = f.panel->contentView();
+
+        // The selected tab still opens its tool, and keeps its view.
+        f.tab(ToolID::focus)->click();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(f.panel->contentView(), first.data());
+
+        f.tab(ToolID::notes)->click();
+        QWidget* second = f.panel->contentView();
+        QVERIFY(second != first);
+        QCOMPARE(pageTitle(second), QStringLiteral("Notes"));
+        if (!motionReduced) {
+            QVERIFY(first && first->isVisible());
+            QCOMPARE(opacityOf(second), 0.0);
+            QCOMPARE(f.tab(ToolID::notes)->currentLook(), ToolTab::lookOf(false, false));
+            f.clock.advance(75);
+            f.animation.tick();
+            QVERIFY(opacityOf(second) > 0.5 && opacityOf(second) < 1);
+            QVERIFY(std::abs(opacityOf(first) + opacityOf(second) - 1) < 1e-9);
+            f.clock.advance(75);
+            f.animation.tick();
+        }
+        QVERIFY(!first || first->isHidden());
+        QVERIFY(!second->graphicsEffect());
+        QCOMPARE(f.tab(ToolID::notes)->currentLook(), ToolTab::lookOf(true, false));
+        // The pointer may rest on the first tab of the window.
+        QCOMPARE(f.tab(ToolID::focus)->currentLook(), ToolTab::lookOf(false, f.tab(ToolID::focus)->isHovering()));
+        QVERIFY(!f.animation.isTicking());
+        flushDeletions();
+        QVERIFY(!first);
+    }
+
+    void theSwitcherCoversItsHostWhileTheFlagHolds()
+    {
+        QWidget host; // outlives the panel, which the fixture deletes
+        PanelFixture f("focus notes files", ToolID::focus);
+        host.resize(720, 362);
+        f.panel->setParent(&host);
+        f.panel->setOverlayHost(&host);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+
+        f.registry->setSwitcherPresented(true);
+        QPointer<ToolSwitcherView> switcher = f.panel->switcher();
+        QVERIFY(switcher && switcher->isVisible());
+        QCOMPARE(switcher->parentWidget()->geometry(), host.rect());
+        // Shorter than the switcher's own height: it takes what the island has.
+        QCOMPARE(switcher->size(), QSize(330, 362));
+        QCOMPARE(QApplication::focusWidget(), switcher->searchField());
+        QCOMPARE(switcher->searchField()->placeholderText(), QStringLiteral("Find a tool"));
+        QCOMPARE(shownRows(*switcher), toolNames(allTools));
+        QCOMPARE(rowsMarkedEnable(*switcher), list("clipboard links system media calendar weather business"));
+        QVERIFY(!switcher->showsNoMatches());
+
+        // Setting the flag again keeps the same switcher.
+        f.registry->setSwitcherPresented(true);
+        QCOMPARE(f.panel->switcher(), switcher.data());
+
+        // A disabled tool's row enables and opens it, which closes the switcher.
+        switcher->rows().at(int(ToolID::weather))->click();
+        QCOMPARE(f.registry->selected(), ToolID::weather);
+        QVERIFY(f.registry->enabled().contains(ToolID::weather));
+        QVERIFY(!f.registry->switcherPresented());
+        QVERIFY(!f.panel->switcher());
+        QVERIFY(!switcher->isVisible());
+        flushDeletions();
+        QVERIFY(!switcher);
+
+        // A click elsewhere in the island dismisses it without opening anything.
+        f.registry->setSwitcherPresented(true);
+        QTest::mouseClick(f.panel->switcher()->parentWidget(), Qt::LeftButton, {}, QPoint(4, 4));
+        QVERIFY(!f.registry->switcherPresented());
+        QCOMPARE(f.registry->selected(), ToolID::weather);
+    }
+
+    void theSwitcherAnswersReturnAndEscape()
+    {
+        PanelFixture f("focus notes files", ToolID::notes);
+        f.showActive();
+        // The window's own Escape (the panel's cancel command) must not fire while the switcher shows.
+        QAction cancel;
+        cancel.setShortcut(Qt::Key_Escape);
+        f.panel->addAction(&cancel);
+        QSignalSpy cancelled(&cancel, &QAction::triggered);
+
+        f.registry->setSwitcherPresented(true);
+        QLineEdit* field = f.panel->switcher()->searchField();
+        QTest::keyClicks(field, QStringLiteral("xyz"));
+        QVERIFY(f.panel->switcher()->showsNoMatches());
+        QVERIFY(shownRows(*f.panel->switcher()).isEmpty());
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(f.registry->switcherPresented());
+        QCOMPARE(f.registry->selected(), ToolID::notes);
+
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("o"));
+        QCOMPARE(shownRows(*f.panel->switcher()), list("focus clipboard notes media"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(f.registry->selected(), ToolID::focus);
+        QVERIFY(!f.panel->switcher());
+
+        // Opened again, it starts afresh.
+        f.registry->setSwitcherPresented(true);
+        field = f.panel->switcher()->searchField();
+        QVERIFY(field->text().isEmpty());
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!f.registry->switcherPresented());
+        QCOMPARE(cancelled.size(), 0);
+        QCOMPARE(f.registry->selected(), ToolID::focus);
+        flushDeletions();
+        f.panel->removeAction(&cancel);
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestToolPanelView)
+#include "tst_toolpanelview.moc"

@@ -1,0 +1,92 @@
+#include "tests/support/XTools.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+namespace XTools {
+namespace {
+
+QString windowInfo(quint32 window, const QStringList& options = {})
+{
+    return run(QStringLiteral("xwininfo"), options + QStringList{QStringLiteral("-id"), QString::number(window)})
+        .value_or(QString());
+}
+
+// The number after "<label>:" in xwininfo's report; -1 when absent.
+int infoNumber(const QString& info, const QString& label)
+{
+    const QRegularExpression pattern(QRegularExpression::escape(label) + QStringLiteral(R"(:\s+(-?\d+))"));
+    const QRegularExpressionMatch match = pattern.match(info);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+std::optional<QString> run(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+bool xdotool(const QStringList& arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments).has_value();
+}
+
+bool clickAt(const QPoint& global)
+{
+    return xdotool({QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+                    QStringLiteral("click"), QStringLiteral("1")});
+}
+
+quint32 focusedWindow()
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed().toUInt();
+}
+
+QRect frameOf(quint32 window)
+{
+    const QString info = windowInfo(window);
+    const QRect frame(infoNumber(info, QStringLiteral("Absolute upper-left X")),
+                      infoNumber(info, QStringLiteral("Absolute upper-left Y")),
+                      infoNumber(info, QStringLiteral("Width")), infoNumber(info, QStringLiteral("Height")));
+    return frame.width() > 0 && frame.height() > 0 ? frame : QRect();
+}
+
+bool isViewable(quint32 window)
+{
+    return windowInfo(window).contains(QStringLiteral("Map State: IsViewable"));
+}
+
+QRect boundingShape(quint32 window)
+{
+    const QRegularExpression pattern(QStringLiteral(R"(Window shape extents:\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+))"));
+    const QRegularExpressionMatch match = pattern.match(windowInfo(window, {QStringLiteral("-shape")}));
+    if (!match.hasMatch())
+        return {};
+    return {match.captured(3).toInt(), match.captured(4).toInt(), match.captured(1).toInt(), match.captured(2).toInt()};
+}
+
+QString property(quint32 window, const QString& name)
+{
+    const QString line =
+        run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), name}).value_or(QString());
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(R"(^[^=:]*[=:]\s*(.*)$)")).match(line);
+    return match.hasMatch() && !line.contains(QStringLiteral("not found")) ? match.captured(1).trimmed() : QString();
+}
+
+QList<quint32> stackingOrder()
+{
+    const QString line =
+        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")})
+            .value_or(QString());
+    QList<quint32> windows;
+    for (const QRegularExpressionMatch& match : QRegularExpression(QStringLiteral("0x[0-9a-f]+")).globalMatch(line))
+        windows << match.captured().toUInt(nullptr, 16);
+    return windows;
+}
+
+} // namespace XTools
