@@ -1,0 +1,110 @@
+#include "Wisplet/Companion/CompanionSpriteView.h"
+#include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/NotchPanel.h"
+#include "Wisplet/Notch/NotchRootView.h"
+#include "Wisplet/Notch/ToolRegistry.h"
+#include "Wisplet/Platform/QtScreenProvider.h"
+#include "Wisplet/Platform/X11WindowService.h"
+#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/WidgetsTestMain.h"
+#include "tests/support/XTools.h"
+
+#include <QDir>
+#include <QScreen>
+
+using XTools::timeoutMs;
+
+// The island in the real panel on the X server: hover, the leave delay and the tool-stepping keys, as
+// a person would use them.
+class TestNotchWindow final : public QObject
+{
+    Q_OBJECT
+
+private:
+    RegistryFixture m_fixture;
+    QtScreenProvider m_screens;
+    NullFocusPeekSource m_focus;
+    NullCalendarPeekSource m_calendar;
+    NullMediaPeekSource m_media;
+    NoFileDropTarget m_files;
+    std::unique_ptr<WindowService> m_windows;
+    NotchRootView* m_root = nullptr;
+    std::unique_ptr<NotchPanel> m_panel;
+
+    static void pointAt(const QPoint& global)
+    {
+        XTools::xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
+    }
+
+    QPoint islandCentre() const
+    {
+        // Where the X server has the window: Qt's own idea of it can lag behind the window manager's move.
+        return XTools::frameOf(quint32(m_panel->winId())).topLeft()
+            + m_root->islandOutline().boundingRect().center().toPoint();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_fixture.load();
+        m_windows = X11WindowService::forApplication();
+        const std::optional<NotchGeometry> geometry = NotchGeometry::current(DisplayMode::notch, m_screens);
+        QVERIFY(geometry);
+        m_root = new NotchRootView(*geometry,
+                                   {m_fixture.settings,
+                                    *m_fixture.wisp,
+                                    *m_fixture.registry,
+                                    m_focus,
+                                    m_calendar,
+                                    m_media,
+                                    m_files,
+                                    m_fixture.clock,
+                                    m_fixture.motion,
+                                    AnimationClock::shared(),
+                                    [](QWidget* face) { return new CompanionSpriteView(face); },
+                                    {}});
+        m_panel = std::make_unique<NotchPanel>(
+            m_root,
+            NotchPanel::Services{m_fixture.settings, *m_fixture.wisp, *m_fixture.registry, m_screens, *m_windows});
+        m_panel->show();
+        QTRY_VERIFY_WITH_TIMEOUT(m_panel->windowHandle() && m_panel->windowHandle()->isExposed(), timeoutMs);
+    }
+
+    void hoveringOpensAndLeavingClosesAfterTheDelay()
+    {
+        // The first move may come before the window manager has settled the new window; each try enters
+        // the island afresh from outside the panel.
+        const auto hovered = [this] {
+            if (m_root->isExpanded())
+                return true;
+            pointAt(QPoint(960, 1000));
+            pointAt(islandCentre());
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(hovered(), timeoutMs);
+        m_panel->grab().save(QDir::current().filePath(QStringLiteral("notch-window-open.png")));
+
+        pointAt(QPoint(960, 1000));
+        QTRY_VERIFY_WITH_TIMEOUT(m_fixture.scheduler.pendingCount() > 0, timeoutMs);
+        QVERIFY(m_root->isExpanded()); // the leave waits a quarter second
+        m_fixture.scheduler.advance(WispState::hoverLeaveDelayMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded(), timeoutMs);
+    }
+
+    void theStepKeysWrapThroughTheVisibleTools()
+    {
+        m_panel->takeFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow(), timeoutMs);
+        QCOMPARE(m_fixture.registry->selected(), ToolID::focus);
+        QVERIFY(XTools::xdotool({"key", "ctrl+shift+bracketright"}));
+        QTRY_COMPARE_WITH_TIMEOUT(m_fixture.registry->selected(), ToolID::notes, timeoutMs);
+        QVERIFY(XTools::xdotool({"key", "ctrl+shift+bracketleft"}));
+        QVERIFY(XTools::xdotool({"key", "ctrl+shift+bracketleft"}));
+        QTRY_COMPARE_WITH_TIMEOUT(m_fixture.registry->selected(), ToolID::files, timeoutMs);
+        m_panel->releaseFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isActiveWindow(), timeoutMs);
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestNotchWindow)
+#include "tst_notchwindow.moc"
