@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/QtScreenProvider.h"
 
+#include "Wisplet/Platform/PointerMotion.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,6 +17,13 @@ ScreenInfo infoOf(QScreen& screen)
 }
 
 } // namespace
+
+QtScreenProvider::QtScreenProvider(PointerQuery query, std::chrono::milliseconds maxAge)
+    : m_query(query ? std::move(query) : [] { return QPointF(QCursor::pos()); })
+    , m_maxAge(maxAge)
+{ }
+
+QtScreenProvider::~QtScreenProvider() = default;
 
 QList<ScreenInfo> QtScreenProvider::screens() const
 {
@@ -36,7 +45,22 @@ std::optional<ScreenInfo> QtScreenProvider::mainScreen() const
     return std::nullopt;
 }
 
+bool QtScreenProvider::mayHaveMoved() const
+{
+    if (!m_watchStarted) {
+        m_watchStarted = true;
+        m_motion = PointerMotion::forSession();
+    }
+    // Taken before the query, so motion during it is seen at the next call.
+    const bool moved = !m_motion || m_motion->takeMoved();
+    return moved || !m_pointer || m_sinceQuery.hasExpired(m_maxAge.count());
+}
+
 QPointF QtScreenProvider::pointer() const
 {
-    return QCursor::pos();
+    if (mayHaveMoved()) {
+        m_pointer = m_query();
+        m_sinceQuery.start();
+    }
+    return *m_pointer;
 }

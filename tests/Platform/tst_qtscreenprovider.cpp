@@ -1,6 +1,7 @@
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "tests/support/TestMain.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -26,6 +27,12 @@ QSize xScreenSize()
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral(R"(dimensions:\s+(\d+)x(\d+) pixels)")).match(info);
     return match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
+}
+
+bool movePointer(const QString& command, const QPoint& point)
+{
+    const QStringList arguments{command, QStringLiteral("--"), QString::number(point.x()), QString::number(point.y())};
+    return runX11Tool(QStringLiteral("xdotool"), arguments).has_value();
 }
 
 } // namespace
@@ -59,14 +66,56 @@ private slots:
         QTest::newRow("origin") << QPoint(0, 0);
     }
 
+    // A warp sends no raw motion; the provider still reads the server now and then.
     void pointerFollowsTheXPointer()
     {
         QFETCH(QPoint, position);
         QtScreenProvider provider;
-        const QStringList move{QStringLiteral("mousemove"), QString::number(position.x()),
-                               QString::number(position.y())};
-        QVERIFY(runX11Tool(QStringLiteral("xdotool"), move));
+        provider.pointer();
+        QVERIFY(movePointer(QStringLiteral("mousemove"), position));
         QTRY_COMPARE_WITH_TIMEOUT(provider.pointer(), QPointF(position), xTimeoutMs);
+    }
+
+    void motionMakesTheOnlyServerReads_data()
+    {
+        QTest::addColumn<QPoint>("delta");
+        QTest::newRow("right and down") << QPoint(40, 30);
+        QTest::newRow("left and up") << QPoint(-40, -30);
+    }
+
+    // Relative moves go through XTest like a real device, so they send raw motion; between moves calls
+    // reuse the last reading.
+    void motionMakesTheOnlyServerReads()
+    {
+        QFETCH(QPoint, delta);
+        const QPoint start(400, 300);
+        QVERIFY(movePointer(QStringLiteral("mousemove"), start));
+        QTRY_COMPARE_WITH_TIMEOUT(QCursor::pos(), start, xTimeoutMs);
+
+        int queries = 0;
+        // Long enough that only raw motion makes the provider read again.
+        QtScreenProvider provider(
+            [&queries] {
+                ++queries;
+                return QPointF(QCursor::pos());
+            },
+            std::chrono::hours(1));
+        const auto callsAreFree = [&] {
+            const int before = queries;
+            for (int call = 0; call < 10; ++call) {
+                QCoreApplication::processEvents();
+                provider.pointer();
+            }
+            return queries == before;
+        };
+        QCOMPARE(provider.pointer(), QPointF(start));
+        QCOMPARE(queries, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(callsAreFree(), xTimeoutMs);
+
+        QVERIFY(movePointer(QStringLiteral("mousemove_relative"), delta));
+        QTRY_COMPARE_WITH_TIMEOUT(provider.pointer(), QPointF(start + delta), xTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(callsAreFree(), xTimeoutMs);
+        QCOMPARE(provider.pointer(), QPointF(start + delta));
     }
 };
 
