@@ -60,7 +60,11 @@ CompanionSpriteView::CompanionSpriteView(const CompanionSprites& sprites, Schedu
     , m_tinted(tintedCacheKiB)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(m_offset, &AnimatedValue::valueChanged, this, qOverload<>(&QWidget::update));
+    // The frame moves in whole device pixels, so most steps of a look's spring change nothing on screen.
+    connect(m_offset, &AnimatedValue::valueChanged, this, [this] {
+        if (frameRect() != m_paintedFrame)
+            update();
+    });
     resize(sizeHint());
 }
 
@@ -179,21 +183,27 @@ QSize CompanionSpriteView::sizeHint() const
 void CompanionSpriteView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRectF box = boxRect();
+    m_paintedFrame = frameRect();
     const QImage frame = m_sprites.frame(shownMood(), m_column);
     if (frame.isNull()) {
-        paintFallback(painter, box);
+        paintFallback(painter, m_paintedFrame);
         return;
     }
     const qreal dpr = devicePixelRatioF();
-    const QSize deviceSize = (box.size() * dpr).toSize();
+    const QSize deviceSize = (m_paintedFrame.size() * dpr).toSize();
     if (deviceSize.isEmpty())
         return;
-    // Whole device pixels keep the template's edges crisp; the look moves the face a few pixels at most.
-    const QSizeF logicalSize = QSizeF(deviceSize) / dpr;
-    const QPointF topLeft = snapped(box.center() - QPointF(logicalSize.width() / 2, logicalSize.height() / 2), dpr);
     const QPixmap pixmap = tintedFrame(frame, deviceSize);
-    painter.drawPixmap(QRectF(topLeft, logicalSize), pixmap, QRectF(pixmap.rect()));
+    painter.drawPixmap(m_paintedFrame, pixmap, QRectF(pixmap.rect()));
+}
+
+// Whole device pixels keep the template's edges crisp; the look moves the face a few pixels at most.
+QRectF CompanionSpriteView::frameRect() const
+{
+    const QRectF box = boxRect();
+    const qreal dpr = devicePixelRatioF();
+    const QSizeF size = QSizeF((box.size() * dpr).toSize()) / dpr;
+    return {snapped(box.center() - QPointF(size.width() / 2, size.height() / 2), dpr), size};
 }
 
 // Only the frame's coverage counts: the scaled coverage keeps the tint where the art is.

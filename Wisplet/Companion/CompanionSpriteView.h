@@ -62,8 +62,9 @@ public:
     static QSizeF boxSize(double eyeHeight);
     // The look's shift of the box at this moment, mid-spring included.
     QPointF offset() const;
-    // Where the box is drawn now, in widget coordinates.
+    // Where the box is now, in widget coordinates, and where its frame is drawn: on whole device pixels.
     QRectF boxRect() const;
+    QRectF frameRect() const;
     QSize sizeHint() const override;
 
 protected:
@@ -112,5 +113,6 @@ private:
     std::unique_ptr<ScheduledCall> m_stepCall;
     bool m_resumeOnShow = false;
     AnimatedValue* m_offset;
+    QRectF m_paintedFrame;
     QCache<TintKey, QPixmap> m_tinted;
 };

@@ -101,6 +101,8 @@ WispState::WispState(const Services& services, QObject* parent)
     m_lookTimer->setTimerType(Qt::CoarseTimer);
     connect(m_lookTimer, &QTimer::timeout, this, &WispState::lookTick);
 
+    connect(&m_settings, &AppSettings::changed, this, &WispState::lookSoon);
+    connect(&m_motion, &MotionSetting::reduceMotionChanged, this, &WispState::lookSoon);
     connect(&m_settings, &AppSettings::quietModeChanged, this, [this](bool quiet) {
         if (quiet)
             clearReactions();
@@ -109,7 +111,11 @@ WispState::WispState(const Services& services, QObject* parent)
         clearReactions();
 }
 
-WispState::~WispState() = default;
+WispState::~WispState()
+{
+    if (m_pointerWatched)
+        m_screens.watchPointer({});
+}
 
 WispState& WispState::shared()
 {
@@ -150,6 +156,7 @@ void WispState::setActivityMood(std::optional<Mood> mood)
 void WispState::setHiddenForFullscreen(bool hidden)
 {
     publish(m_isHiddenForFullscreen, hidden, &WispState::isHiddenForFullscreenChanged);
+    lookSoon();
 }
 
 void WispState::setHoveringNow(bool hovering)
@@ -318,7 +325,8 @@ void WispState::start()
 {
     stop();
     scheduleNextBlink();
-    m_lookTimer->start();
+    m_pointerWatched = m_screens.watchPointer([this] { lookSoon(); });
+    m_lookTimer->start(lookIntervalMs);
 }
 
 void WispState::stop()
@@ -330,6 +338,9 @@ void WispState::stop()
         if (m_isBlinking)
             setBlinking(false);
     }
+    if (m_pointerWatched)
+        m_screens.watchPointer({});
+    m_pointerWatched = false;
     m_lookTimer->stop();
 }
 
@@ -370,16 +381,27 @@ void WispState::blinkThen(std::unique_ptr<ScheduledCall>& end, std::function<voi
 
 void WispState::lookTick()
 {
-    if (m_isHiddenForFullscreen || m_settings.presentationMode() || reducesMotion())
-        return;
-    const QPointF pointer = m_screens.pointer();
     const qint64 now = m_clock.monotonicMs();
+    paceLook(followPointer(now), now);
+}
 
-    if (std::abs(pointer.x() - m_lastPointer.x()) > pointerJitter
-        || std::abs(pointer.y() - m_lastPointer.y()) > pointerJitter) {
+// Returns when the look may next change while the pointer stays where it is: now after a move or when a
+// glance was just drawn, the end of a showing glance, the start of the next one, or never.
+std::optional<qint64> WispState::followPointer(qint64 now)
+{
+    if (m_isHiddenForFullscreen || m_settings.presentationMode() || reducesMotion()) {
+        m_nextGlanceMs.reset();
+        return std::nullopt;
+    }
+    const QPointF pointer = m_screens.pointer();
+
+    const bool moved = std::abs(pointer.x() - m_lastPointer.x()) > pointerJitter
+        || std::abs(pointer.y() - m_lastPointer.y()) > pointerJitter;
+    if (moved) {
         m_lastPointer = pointer;
         m_lastPointerMoveMs = now;
         m_glance.reset();
+        m_nextGlanceMs.reset();
         if (m_isAsleep)
             wakeWithStretch();
     }
@@ -394,8 +416,10 @@ void WispState::lookTick()
     }
 
     QSizeF target(0, 0);
+    std::optional<qint64> due = moved ? std::optional(now) : std::nullopt;
     if (m_glance && now <= m_glanceUntilMs) {
         target = *m_glance;
+        due = m_glanceUntilMs + 1;
     } else {
         m_glance.reset();
         if (m_settings.eyeTracking()) {
@@ -404,24 +428,65 @@ void WispState::lookTick()
                 : NotchGeometry::screenFor(m_settings.displayMode(), m_screens);
             // Without a screen (they are being reconfigured) the eyes stay where they are.
             if (!screen || screen->frame.isEmpty())
-                return;
+                return due;
             const QRectF& frame = screen->frame;
             target = QSizeF(std::clamp((pointer.x() - frame.center().x()) / (frame.width() * 0.5), -1.0, 1.0),
                             std::clamp((pointer.y() - frame.top()) / frame.height(), 0.0, 1.0));
         }
-        if (m_settings.idleBehaviours() && !m_isAsleep && now - m_lastPointerMoveMs > glanceAfterStillMs
-            && m_random.integer(0, 59) == 0) {
-            // Drawn one after the other: the order of evaluation of arguments is unspecified.
-            const double across = m_random.uniform(-1.0, 1.0);
-            const double down = m_random.uniform(-0.3, 0.8);
-            m_glance = QSizeF(across, down);
-            m_glanceUntilMs = now + qint64(std::llround(m_random.uniform(0.8, 1.6) * 1000.0));
+        if (!m_settings.idleBehaviours() || m_isAsleep) {
+            m_nextGlanceMs.reset();
+        } else if (!moved) {
+            if (!m_nextGlanceMs)
+                m_nextGlanceMs = drawGlanceStart(now);
+            if (now >= *m_nextGlanceMs) {
+                // Drawn one after the other: the order of evaluation of arguments is unspecified.
+                const double across = m_random.uniform(-1.0, 1.0);
+                const double down = m_random.uniform(-0.3, 0.8);
+                m_glance = QSizeF(across, down);
+                m_glanceUntilMs = now + qint64(std::llround(m_random.uniform(0.8, 1.6) * 1000.0));
+                m_nextGlanceMs.reset();
+                // It shows from the next tick.
+                due = now;
+            } else {
+                due = m_nextGlanceMs;
+            }
         }
     }
 
     if (std::abs(target.width() - m_look.width()) > lookThreshold
         || std::abs(target.height() - m_look.height()) > lookThreshold)
         setLook(target);
+    return due;
+}
+
+// Glances come with one chance in sixty per tick once the pointer has rested for more than 8 s. The number
+// of ticks until the first success is drawn at once, so a resting look timer knows when to wake.
+qint64 WispState::drawGlanceStart(qint64 now)
+{
+    constexpr double chancePerTick = 1.0 / 60;
+    const double draw = std::clamp(m_random.uniform(0.0, 1.0), 0.0, 0.999'999);
+    const auto failedTicks = qint64(std::floor(std::log1p(-draw) / std::log1p(-chancePerTick)));
+    return std::max(now, m_lastPointerMoveMs + glanceAfterStillMs + 1) + failedTicks * lookIntervalMs;
+}
+
+// Twelve ticks a second while the look may change; where the platform reports pointer moves, the timer
+// sleeps until the look is next due to change, waking on a move, and at least every restCheckMs.
+void WispState::paceLook(std::optional<qint64> dueMs, qint64 now)
+{
+    qint64 wait = restCheckMs;
+    if (!m_pointerWatched)
+        wait = lookIntervalMs;
+    else if (dueMs)
+        wait = std::clamp(*dueMs - now, qint64(lookIntervalMs), qint64(restCheckMs));
+    if (m_lookTimer->isActive() && m_lookTimer->interval() != wait)
+        m_lookTimer->start(int(wait));
+}
+
+// The pointer moved, or something else the look depends on changed: a resting timer ticks at once.
+void WispState::lookSoon()
+{
+    if (m_lookTimer->isActive() && m_lookTimer->interval() > lookIntervalMs)
+        m_lookTimer->start(0);
 }
 
 void WispState::wakeWithStretch()

@@ -41,6 +41,9 @@ public:
     static constexpr int importantPriority = 3;
     static constexpr int maxQueued = 3;
     static constexpr int lookIntervalMs = 1000 / 12;
+    // The longest the look timer sleeps while the pointer rests, so a program's pointer warp, which the
+    // platform does not report, is still seen.
+    static constexpr int restCheckMs = 2'000;
     static constexpr int hoverLeaveDelayMs = 250;
 
     struct Services
@@ -98,6 +101,8 @@ public:
     bool isRunning() const { return m_lookTimer->isActive(); }
     void blink();
     void lookTick();
+    // How long the running look timer waits before its next tick.
+    int lookWaitMs() const { return m_lookTimer->interval(); }
     void setHovering(bool hovering);
     void togglePinned();
     void collapse();
@@ -147,7 +152,10 @@ private:
     void scheduleNextBlink();
     void blinkThen(std::unique_ptr<ScheduledCall>& end, std::function<void()> then);
     void afterLoopBlink();
-    QSizeF lookTarget(const QPointF& pointer, const QDateTime& now);
+    std::optional<qint64> followPointer(qint64 now);
+    void paceLook(std::optional<qint64> dueMs, qint64 now);
+    void lookSoon();
+    qint64 drawGlanceStart(qint64 now);
 
     AppSettings& m_settings;
     AppEvents& m_events;
@@ -181,10 +189,13 @@ private:
     std::unique_ptr<ScheduledCall> m_loopBlinkEnd;
     std::unique_ptr<ScheduledCall> m_blinkEnd;
     QTimer* m_lookTimer;
+    bool m_pointerWatched = false;
 
     QPointF m_lastPointer;
     qint64 m_lastPointerMoveMs = 0;
     std::optional<QSizeF> m_glance;
     qint64 m_glanceUntilMs = 0;
+    // When the next glance starts, drawn once the pointer rests; none while no glance can start.
+    std::optional<qint64> m_nextGlanceMs;
     std::optional<QRectF> m_cursorScreenFrame;
 };

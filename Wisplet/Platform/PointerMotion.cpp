@@ -54,8 +54,11 @@ bool PointerMotion::nativeEventFilter(const QByteArray& eventType, void* message
     if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
         return false;
     const auto* generic = static_cast<const xcb_ge_generic_event_t*>(message);
-    if (generic->extension == m_opcode && generic->event_type == XCB_INPUT_RAW_MOTION)
+    if (generic->extension == m_opcode && generic->event_type == XCB_INPUT_RAW_MOTION) {
         m_moved = true;
+        if (m_onMotion)
+            m_onMotion();
+    }
     // Qt and other filters see the event as well.
     return false;
 }

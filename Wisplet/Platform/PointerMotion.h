@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 
+#include <functional>
 #include <memory>
 
 // Whether the pointer may have moved, told by XInput 2 raw motion on the root window of Qt's own X
@@ -22,6 +23,8 @@ public:
     bool isWatching() const { return m_watching; }
     // Whether raw motion arrived since the last call.
     bool takeMoved();
+    // Called at each raw motion event, on the GUI thread where Qt dispatches it.
+    void setOnMotion(std::function<void()> onMotion) { m_onMotion = std::move(onMotion); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -29,4 +32,5 @@ private:
     uint8_t m_opcode = 0;
     bool m_watching = false;
     bool m_moved = false;
+    std::function<void()> m_onMotion;
 };

@@ -45,14 +45,28 @@ std::optional<ScreenInfo> QtScreenProvider::mainScreen() const
     return std::nullopt;
 }
 
-bool QtScreenProvider::mayHaveMoved() const
+PointerMotion* QtScreenProvider::motion() const
 {
     if (!m_watchStarted) {
         m_watchStarted = true;
         m_motion = PointerMotion::forSession();
     }
+    return m_motion.get();
+}
+
+bool QtScreenProvider::watchPointer(std::function<void()> moved)
+{
+    PointerMotion* watcher = motion();
+    if (watcher)
+        watcher->setOnMotion(std::move(moved));
+    return watcher != nullptr;
+}
+
+bool QtScreenProvider::mayHaveMoved() const
+{
+    PointerMotion* watcher = motion();
     // Taken before the query, so motion during it is seen at the next call.
-    const bool moved = !m_motion || m_motion->takeMoved();
+    const bool moved = !watcher || watcher->takeMoved();
     return moved || !m_pointer || m_sinceQuery.hasExpired(m_maxAge.count());
 }
 

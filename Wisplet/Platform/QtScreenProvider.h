@@ -15,6 +15,7 @@ class PointerMotion;
 //
 // Reading the pointer is a round trip to the X server. On X11 the last position is reused until raw
 // motion arrives, and at least every `maxAge` for warps, which send none; elsewhere every call asks.
+// Only X11 with XInput 2 tells watchers that the pointer moved.
 class QtScreenProvider final : public ScreenProvider
 {
 public:
@@ -28,8 +29,10 @@ public:
     QList<ScreenInfo> screens() const override;
     std::optional<ScreenInfo> mainScreen() const override;
     QPointF pointer() const override;
+    bool watchPointer(std::function<void()> moved) override;
 
 private:
+    PointerMotion* motion() const;
     bool mayHaveMoved() const;
 
     PointerQuery m_query;

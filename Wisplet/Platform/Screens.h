@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QRectF>
 
+#include <functional>
 #include <optional>
 
 class QScreen;
@@ -43,4 +44,8 @@ public:
     virtual std::optional<ScreenInfo> mainScreen() const = 0;
     // The pointer in global logical pixels.
     virtual QPointF pointer() const = 0;
+    // Asks to be called whenever the pointer may have moved (often many times a move); an empty function
+    // stops the calls. Returns whether the platform tells at all: where it does not, only reading the
+    // pointer notices a move.
+    virtual bool watchPointer(std::function<void()> /*moved*/) { return false; }
 };

@@ -63,6 +63,17 @@ QRect paintedBounds(const QImage& image)
     return bounds;
 }
 
+struct PaintCounter : QObject
+{
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+    int count = 0;
+};
+
 } // namespace
 
 class TestCompanionSpriteView final : public QObject
@@ -190,6 +201,32 @@ private slots:
         QVERIFY(!rig.animation.isTicking());
         QVERIFY(qAbs(rig.view.offset().x() - offset.x()) < 1e-6);
         QVERIFY(qAbs(rig.view.offset().y() - offset.y()) < 1e-6);
+    }
+
+    // The frame sits on whole device pixels, so the spring's steps that leave it there paint nothing.
+    void aLookRepaintsOnlyWhenTheFrameMoves()
+    {
+        Rig rig;
+        rig.view.setInputs({40, Mood::happy, false, QSizeF(0, 0), Qt::white, false});
+        rig.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
+        QCoreApplication::processEvents();
+        PaintCounter paints(rig.view);
+
+        rig.view.setInputs({40, Mood::happy, false, QSizeF(1, 0), Qt::white, false});
+        QCoreApplication::processEvents();
+        paints.count = 0;
+        int steps = 0;
+        int moves = 0;
+        for (; steps < 300 && rig.animation.isTicking(); ++steps) {
+            const QRectF before = rig.view.frameRect();
+            rig.clock.advance(AnimationClock::frameMs);
+            rig.animation.tick();
+            moves += rig.view.frameRect() != before;
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(paints.count, moves);
+        QVERIFY2(moves * 3 < steps, qPrintable(QStringLiteral("%1 moves in %2 steps").arg(moves).arg(steps)));
     }
 
     // Only the frame's coverage counts: its drawn half shows the tint, the rest stays transparent.

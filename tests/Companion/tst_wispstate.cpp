@@ -393,9 +393,10 @@ private slots:
     {
         m_fixture->screens.setPointer(QPointF(960, 540));
         m_wisp->lookTick(); // the move that starts the quiet time
-        m_fixture->random.nextInteger(0);
+        m_fixture->random.nextUniform(0.0); // the glance comes at the first tick it may
         m_fixture->clock.advance(8'000);
-        m_wisp->lookTick(); // not more than 8 s yet: the draw is not even made
+        m_wisp->lookTick(); // not more than 8 s yet
+        QCOMPARE(m_wisp->look(), QSizeF(0, 0.5));
         m_fixture->clock.advance(1);
         m_fixture->random.nextUniform(-1.0);
         m_fixture->random.nextUniform(0.8);
@@ -405,25 +406,81 @@ private slots:
         m_wisp->lookTick();
         QCOMPARE(m_wisp->look(), QSizeF(-1, 0.8));
         m_fixture->clock.advance(1'001);
+        for (const double draw : {0.0, 1.0, 0.2, 1.0}) // the next one at once
+            m_fixture->random.nextUniform(draw);
         m_wisp->lookTick();
         QCOMPARE(m_wisp->look(), QSizeF(0, 0.5));
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF(1, 0.2));
 
         // A move ends a glance at once.
-        m_fixture->random.nextInteger(0);
-        m_wisp->lookTick();
         m_fixture->screens.setPointer(QPointF(961, 540));
         m_wisp->lookTick();
         QVERIFY(std::abs(m_wisp->look().width()) < 0.01);
     }
 
+    void noGlancesAsleepOrWithIdleBehavioursOff_data() { addReasons({"asleep", "idle behaviours off"}); }
+
     void noGlancesAsleepOrWithIdleBehavioursOff()
     {
-        m_settings->setIdleBehaviours(false);
+        QFETCH(QString, why);
+        if (why == "asleep")
+            m_wisp->setAsleep(true);
+        else
+            m_settings->setIdleBehaviours(false);
         m_fixture->clock.advance(60'000);
-        m_fixture->random.nextInteger(0);
+        m_fixture->random.nextUniform(0.0);
         m_wisp->lookTick();
         m_wisp->lookTick();
         QCOMPARE(m_wisp->look(), QSizeF(0, 0));
+    }
+
+    void theLookTimerRestsWhileThePointerDoes()
+    {
+        m_fixture->screens.reportsMotion = true;
+        m_wisp->start();
+        m_fixture->screens.setPointer(QPointF(100, 100));
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::lookIntervalMs);
+
+        m_fixture->random.nextUniform(0.0); // a glance as soon as it may come, 8 s after the move
+        m_fixture->clock.advance(1'000);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::restCheckMs);
+        m_fixture->clock.advance(6'000);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), 1'001);
+        m_fixture->clock.advance(1'001);
+        m_fixture->random.nextUniform(1.0);
+        m_fixture->random.nextUniform(0.8);
+        m_fixture->random.nextUniform(1.0);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::lookIntervalMs); // the glance shows from the next tick
+        m_fixture->clock.advance(WispState::lookIntervalMs);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->look(), QSizeF(1, 0.8));
+        QCOMPARE(m_wisp->lookWaitMs(), 1'001 - WispState::lookIntervalMs); // until just after it ends
+
+        m_fixture->screens.movePointer(QPointF(120, 100));
+        QCOMPARE(m_wisp->lookWaitMs(), 0);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::lookIntervalMs);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::restCheckMs);
+
+        m_settings->setEyeTracking(false);
+        QCOMPARE(m_wisp->lookWaitMs(), 0);
+        m_settings->setReducedMotion(true);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::restCheckMs);
+    }
+
+    void withoutMotionReportsTheLookTimerNeverRests()
+    {
+        m_wisp->start();
+        m_fixture->clock.advance(60'000);
+        m_wisp->lookTick();
+        QCOMPARE(m_wisp->lookWaitMs(), WispState::lookIntervalMs);
     }
 
     void cursorModeFollowsThePointerAcrossScreens()

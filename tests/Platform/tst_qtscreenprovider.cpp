@@ -83,8 +83,8 @@ private slots:
         QTest::newRow("left and up") << QPoint(-40, -30);
     }
 
-    // Relative moves go through XTest like a real device, so they send raw motion; between moves calls
-    // reuse the last reading.
+    // Relative moves go through XTest like a real device, so they send raw motion, which a watcher hears
+    // of; between moves calls reuse the last reading.
     void motionMakesTheOnlyServerReads()
     {
         QFETCH(QPoint, delta);
@@ -111,11 +111,20 @@ private slots:
         QCOMPARE(provider.pointer(), QPointF(start));
         QCOMPARE(queries, 1);
         QTRY_VERIFY_WITH_TIMEOUT(callsAreFree(), xTimeoutMs);
+        int told = 0;
+        QVERIFY(provider.watchPointer([&told] { ++told; }));
 
         QVERIFY(movePointer(QStringLiteral("mousemove_relative"), delta));
         QTRY_COMPARE_WITH_TIMEOUT(provider.pointer(), QPointF(start + delta), xTimeoutMs);
+        QVERIFY(told > 0);
         QTRY_VERIFY_WITH_TIMEOUT(callsAreFree(), xTimeoutMs);
         QCOMPARE(provider.pointer(), QPointF(start + delta));
+
+        provider.watchPointer({});
+        told = 0;
+        QVERIFY(movePointer(QStringLiteral("mousemove_relative"), -delta));
+        QTRY_COMPARE_WITH_TIMEOUT(provider.pointer(), QPointF(start), xTimeoutMs);
+        QCOMPARE(told, 0);
     }
 };
 

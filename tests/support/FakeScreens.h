@@ -9,6 +9,11 @@ public:
     QList<ScreenInfo> screens() const override { return m_screens; }
     std::optional<ScreenInfo> mainScreen() const override { return m_main; }
     QPointF pointer() const override { return m_pointer; }
+    bool watchPointer(std::function<void()> moved) override
+    {
+        m_moved = reportsMotion ? std::move(moved) : nullptr;
+        return reportsMotion;
+    }
 
     // The main screen is the one at mainIndex; none when the index is outside the list.
     void setScreens(const QList<ScreenInfo>& screens, qsizetype mainIndex = 0)
@@ -18,6 +23,16 @@ public:
     }
     void setMainScreen(const std::optional<ScreenInfo>& main) { m_main = main; }
     void setPointer(const QPointF& pointer) { m_pointer = pointer; }
+    // Moves the pointer and tells the watcher, as X11's raw motion does.
+    void movePointer(const QPointF& pointer)
+    {
+        m_pointer = pointer;
+        if (m_moved)
+            m_moved();
+    }
+
+    // Whether watchers are told of moves.
+    bool reportsMotion = false;
 
     static ScreenInfo plain(const QRectF& frame)
     {
@@ -41,4 +56,5 @@ private:
     QList<ScreenInfo> m_screens;
     std::optional<ScreenInfo> m_main;
     QPointF m_pointer;
+    std::function<void()> m_moved;
 };
