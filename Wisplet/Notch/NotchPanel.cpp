@@ -7,10 +7,13 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
 namespace {
+
+constexpr int hideFallbackMs = 500;
 
 // Whether a press on `pressed` gives the keyboard focus to a widget that takes text, following the way Qt
 // chooses the widget a click focuses. Plain buttons take focus too, but need no typing.
@@ -56,11 +59,16 @@ NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
     , m_wisp(services.wisp)
     , m_screens(services.screens)
     , m_windows(services.windows)
+    , m_hideWhenInactive(new QTimer(this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(panelSize);
     setPalette(darkPalette());
+    // Should the focus have nowhere to go, the panel hides all the same after a moment.
+    m_hideWhenInactive->setSingleShot(true);
+    m_hideWhenInactive->setInterval(hideFallbackMs);
+    connect(m_hideWhenInactive, &QTimer::timeout, this, &QWidget::hide);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -91,12 +99,18 @@ void NotchPanel::reposition()
 
 void NotchPanel::takeFocus()
 {
-    if (!isVisible() || isActiveWindow())
+    if (!isVisible())
+        return;
+    m_hideWhenInactive->stop();
+    if (isActiveWindow())
         return;
     if (const WindowService::WindowId active = m_windows.activeWindow(); active != winId())
         m_focusBefore = active;
     windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
-    windowHandle()->requestActivate();
+    // A window not mapped yet is asked for once it is.
+    m_activateWhenExposed = !windowHandle()->isExposed();
+    if (!m_activateWhenExposed)
+        m_windows.activate(*windowHandle());
 }
 
 void NotchPanel::releaseFocus()
@@ -108,8 +122,10 @@ void NotchPanel::releaseFocus()
     windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, true);
     // Kept until the focus has really gone, so that a second release asks for the same window.
     m_windows.focusWindow(m_focusBefore);
+    // Hidden only once the focus has gone: a window manager that sees the focused window unmapped hands
+    // the focus to a window of its own choosing, or to none, whatever was asked before.
     if (m_settings.presentationMode() || m_wisp.isHiddenForFullscreen())
-        hide();
+        m_hideWhenInactive->start();
 }
 
 void NotchPanel::openForTool()
@@ -126,6 +142,12 @@ bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
     if (watched != windowHandle())
         return false;
     switch (event->type()) {
+    case QEvent::Expose:
+        if (m_activateWhenExposed && windowHandle()->isExposed()) {
+            m_activateWhenExposed = false;
+            m_windows.activate(*windowHandle());
+        }
+        return false;
     case QEvent::MouseButtonPress:
         if (needsTyping(childAt(static_cast<QMouseEvent*>(event)->position().toPoint())))
             takeFocus();
@@ -176,6 +198,10 @@ void NotchPanel::changeEvent(QEvent* event)
         return;
     }
     m_focusBefore = 0;
+    if (m_hideWhenInactive->isActive()) {
+        m_hideWhenInactive->stop();
+        hide();
+    }
     if (!windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
         windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, true);
 }

@@ -11,6 +11,7 @@
 class AppSettings;
 class IslandSurface;
 class QKeyEvent;
+class QTimer;
 class ScreenProvider;
 class ToolRegistry;
 class WispState;
@@ -49,7 +50,8 @@ public:
     // Asks for the keyboard focus; getting it pins the companion open.
     void takeFocus();
     // Gives the focus back to the window that had it, leaving the panel shown unless presentation mode or
-    // full-screen hiding is in force. Nothing happens while the panel does not have the focus.
+    // full-screen hiding is in force; then it hides once the focus has gone. Nothing happens while the
+    // panel does not have the focus.
     void releaseFocus();
     // A tool was opened: the panel comes forward with the focus, unless hidden for full screen.
     void openForTool();
@@ -69,6 +71,10 @@ private:
     WispState& m_wisp;
     ScreenProvider& m_screens;
     WindowService& m_windows;
+    // Running while the panel waits for the focus to leave before it hides.
+    QTimer* m_hideWhenInactive;
+    // The focus was asked for before the window was mapped.
+    bool m_activateWhenExposed = false;
 
     std::optional<NotchGeometry> m_geometry;
     // What the window's shape was last set from.

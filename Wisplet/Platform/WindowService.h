@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QWindow>
 
 class QPainterPath;
-class QWindow;
 
 // What a floating, shaped window needs from the window system beyond Qt's window flags: staying on every
 // desktop out of the taskbar and pager, a shape that lets clicks elsewhere through, and handing the
@@ -30,6 +30,9 @@ public:
     // Asks the window manager to focus `window`, as a pager would; with no such window still shown, the
     // focus goes to no window in particular.
     virtual void focusWindow(WindowId window) = 0;
+    // Asks for the focus for one of our own shown windows, as a pager would: a window manager may refuse
+    // a program's own request, and Qt counts even a refused one as focus.
+    virtual void activate(QWindow& window) = 0;
 
 signals:
     // A compositor started or stopped; shapes set before need setting again.
@@ -49,4 +52,5 @@ public:
     bool isCompositing() const override { return false; }
     WindowId activeWindow() const override { return 0; }
     void focusWindow(WindowId) override { }
+    void activate(QWindow& window) override { window.requestActivate(); }
 };

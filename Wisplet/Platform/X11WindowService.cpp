@@ -172,6 +172,12 @@ void X11WindowService::focusWindow(WindowId window)
     xcb_flush(m_connection);
 }
 
+void X11WindowService::activate(QWindow& window)
+{
+    sendToRoot(m_atoms[activeWindowAtom], window.winId(), {sourcePager, XCB_CURRENT_TIME, 0, 0, 0});
+    xcb_flush(m_connection);
+}
+
 bool X11WindowService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
     if (m_xfixesEvent < 0 || eventType != "xcb_generic_event_t")

@@ -33,6 +33,7 @@ public:
     bool isCompositing() const override { return m_compositing; }
     WindowId activeWindow() const override;
     void focusWindow(WindowId window) override;
+    void activate(QWindow& window) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

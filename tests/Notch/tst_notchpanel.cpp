@@ -268,7 +268,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(belowHasFocus(), timeoutMs);
         QCOMPARE(m_panel->focusWidget(), nullptr);
         QVERIFY(m_panel->windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
-        QCOMPARE(XTools::isViewable(panelId()), staysShown);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::isViewable(panelId()), staysShown, timeoutMs);
     }
 
     void shownOrHiddenOnlyWhenItShouldBe()
