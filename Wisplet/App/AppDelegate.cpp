@@ -1,8 +1,8 @@
 #include "Wisplet/App/AppDelegate.h"
 
-#include "Wisplet/App/AppEvents.h"
-#include "Wisplet/App/AppSettings.h"
 #include "Wisplet/App/PanelControl.h"
+#include "Wisplet/Base/AppEvents.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/ScreenChanges.h"

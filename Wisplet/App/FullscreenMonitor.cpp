@@ -1,7 +1,7 @@
 #include "Wisplet/App/FullscreenMonitor.h"
 
-#include "Wisplet/App/AppSettings.h"
-#include "Wisplet/Notch/NotchGeometry.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ScreenChoice.h"
 
 #include <QTimer>
 
@@ -58,7 +58,7 @@ bool FullscreenMonitor::check() const
     const std::optional<WindowInfo> front = m_windows.activeWindow();
     if (!front)
         return false;
-    const std::optional<ScreenInfo> screen = NotchGeometry::screenFor(m_settings.displayMode(), m_screens);
+    const std::optional<ScreenInfo> screen = screenFor(m_settings.displayMode(), m_screens);
     if (!screen)
         return false;
     return showsFullscreen(*front, m_windows.stackingList(), *screen, m_ownPid);

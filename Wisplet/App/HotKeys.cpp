@@ -1,9 +1,9 @@
 #include "Wisplet/App/HotKeys.h"
 
-#include "Wisplet/App/AppEvents.h"
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppEvents.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/WispState.h"
-#include "Wisplet/Notch/ToolRegistry.h"
 #include "Wisplet/Platform/GlobalKeyGrabber.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "Wisplet/App/IdleMonitor.h"
 
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Platform/Clock.h"

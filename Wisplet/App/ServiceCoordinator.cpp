@@ -1,8 +1,8 @@
 #include "Wisplet/App/ServiceCoordinator.h"
 
-#include "Wisplet/App/AppSettings.h"
-#include "Wisplet/App/ToolService.h"
-#include "Wisplet/Notch/ToolRegistry.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/ToolService.h"
 
 ServiceCoordinator::ServiceCoordinator(AppSettings& settings, ToolRegistry& registry, QObject* parent)
     : QObject(parent)

@@ -1,8 +1,8 @@
 #include "Wisplet/App/TrayIcon.h"
 
-#include "Wisplet/App/MenuBuilder.h"
-#include "Wisplet/App/SymbolIcons.h"
 #include "Wisplet/App/TrayMenu.h"
+#include "Wisplet/Base/MenuBuilder.h"
+#include "Wisplet/Base/SymbolIcons.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>

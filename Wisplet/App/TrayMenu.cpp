@@ -1,7 +1,7 @@
 #include "Wisplet/App/TrayMenu.h"
 
-#include "Wisplet/App/AppSettings.h"
-#include "Wisplet/App/QuietControls.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Companion/WispState.h"
 
 namespace {

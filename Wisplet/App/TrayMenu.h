@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/App/MenuModel.h"
+#include "Wisplet/Base/MenuModel.h"
 
 #include <QObject>
 

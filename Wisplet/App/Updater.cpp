@@ -1,6 +1,6 @@
 #include "Wisplet/App/Updater.h"
 
-#include "Wisplet/App/Notifier.h"
+#include "Wisplet/Base/Notifier.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
 #include "Wisplet/Companion/CompanionSpriteView.h"
 
-#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/CompanionSprites.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/Scheduler.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wisplet/App/Animation.h"
-#include "Wisplet/Companion/Mood.h"
+#include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/Mood.h"
 
 #include <QCache>
 #include <QColor>

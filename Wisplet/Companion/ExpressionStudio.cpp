@@ -1,6 +1,6 @@
 #include "Wisplet/Companion/ExpressionStudio.h"
 
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/MotionSetting.h"

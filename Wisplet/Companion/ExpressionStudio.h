@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Companion/Mood.h"
+#include "Wisplet/Base/Mood.h"
 #include "Wisplet/Companion/WispFaceView.h"
 
 #include <QAbstractButton>

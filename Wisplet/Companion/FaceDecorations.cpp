@@ -1,6 +1,6 @@
 #include "Wisplet/Companion/FaceDecorations.h"
 
-#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/Base/SymbolIcons.h"
 
 #include <QCoreApplication>
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/App/Animation.h"
+#include "Wisplet/Base/Animation.h"
 #include "Wisplet/Companion/FaceGeometry.h"
 
 #include <QColor>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wisplet/App/AppSettings.h"
-#include "Wisplet/Companion/Mood.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/Mood.h"
 
 #include <QPainterPath>
 #include <QPointF>

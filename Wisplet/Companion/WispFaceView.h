@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wisplet/App/Animation.h"
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Companion/FaceGeometry.h"
 
 #include <QColor>

@@ -1,8 +1,8 @@
 #include "Wisplet/Companion/WispState.h"
 
-#include "Wisplet/App/AppEvents.h"
-#include "Wisplet/App/AppSettings.h"
-#include "Wisplet/Notch/NotchGeometry.h"
+#include "Wisplet/Base/AppEvents.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ScreenChoice.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/MotionSetting.h"
 #include "Wisplet/Platform/Platform.h"
@@ -101,6 +101,7 @@ WispState::WispState(const Services& services, QObject* parent)
     m_lookTimer->setTimerType(Qt::CoarseTimer);
     connect(m_lookTimer, &QTimer::timeout, this, &WispState::lookTick);
 
+    connect(&m_events, &AppEvents::pinOpen, this, [this] { setPinnedOpen(true); });
     connect(&m_settings, &AppSettings::changed, this, &WispState::lookSoon);
     connect(&m_motion, &MotionSetting::reduceMotionChanged, this, &WispState::lookSoon);
     connect(&m_settings, &AppSettings::quietModeChanged, this, [this](bool quiet) {
@@ -423,9 +424,8 @@ std::optional<qint64> WispState::followPointer(qint64 now)
     } else {
         m_glance.reset();
         if (m_settings.eyeTracking()) {
-            const std::optional<ScreenInfo> screen = under != screens.cend()
-                ? std::optional(*under)
-                : NotchGeometry::screenFor(m_settings.displayMode(), m_screens);
+            const std::optional<ScreenInfo> screen =
+                under != screens.cend() ? std::optional(*under) : screenFor(m_settings.displayMode(), m_screens);
             // Without a screen (they are being reconfigured) the eyes stay where they are.
             if (!screen || screen->frame.isEmpty())
                 return due;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Platform/Screens.h"
 
 #include <QSizeF>
@@ -18,8 +18,6 @@ struct NotchGeometry
     bool hasPhysicalNotch = false;
     QSizeF notchSize = fallbackNotchSize;
 
-    // The screen for a display mode: none only when there is no screen at all.
-    static std::optional<ScreenInfo> screenFor(DisplayMode mode, const ScreenProvider& screens);
     // The geometry for a display mode: none only when there is no screen at all.
     static std::optional<NotchGeometry> current(DisplayMode mode, const ScreenProvider& screens);
     static NotchGeometry of(const ScreenInfo& screen);

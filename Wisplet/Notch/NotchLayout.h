@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wisplet/Companion/Mood.h"
-#include "Wisplet/Notch/ToolID.h"
+#include "Wisplet/Base/Mood.h"
+#include "Wisplet/Base/ToolID.h"
 
 #include <QColor>
 #include <QPainterPath>

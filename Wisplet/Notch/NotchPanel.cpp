@@ -1,9 +1,9 @@
 #include "Wisplet/Notch/NotchPanel.h"
 
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
-#include "Wisplet/Notch/ToolRegistry.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

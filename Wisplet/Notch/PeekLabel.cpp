@@ -1,6 +1,6 @@
 #include "Wisplet/Notch/PeekLabel.h"
 
-#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/SpeechBubble.h"
 

@@ -1,8 +1,8 @@
 #include "Wisplet/Notch/PeekStatus.h"
 
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/WispState.h"
-#include "Wisplet/Notch/ToolRegistry.h"
 
 #include <QTextBoundaryFinder>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/ToolID.h"
 #include "Wisplet/Notch/PeekSources.h"
-#include "Wisplet/Notch/ToolID.h"
 
 #include <QSet>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wisplet/App/MenuModel.h"
-#include "Wisplet/Notch/ToolID.h"
+#include "Wisplet/Base/MenuModel.h"
+#include "Wisplet/Base/ToolID.h"
 
 #include <QList>
 #include <QPointer>

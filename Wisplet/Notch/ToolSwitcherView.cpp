@@ -1,7 +1,7 @@
 #include "Wisplet/Notch/ToolSwitcherView.h"
 
-#include "Wisplet/App/SymbolIcons.h"
-#include "Wisplet/Notch/ToolRegistry.h"
+#include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Notch/ToolSwitcher.h"
 
 #include <QHBoxLayout>

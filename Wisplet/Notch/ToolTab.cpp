@@ -1,7 +1,7 @@
 #include "Wisplet/Notch/ToolTab.h"
 
-#include "Wisplet/App/Animation.h"
-#include "Wisplet/App/SymbolIcons.h"
+#include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/SymbolIcons.h"
 
 #include <QEnterEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Notch/ToolID.h"
+#include "Wisplet/Base/ToolID.h"
 
 #include <QFont>
 

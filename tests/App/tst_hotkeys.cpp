@@ -1,6 +1,6 @@
 #include "Wisplet/App/HotKeys.h"
 #include "Wisplet/Platform/GlobalKeyGrabber.h"
-#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
 #include <QSignalSpy>

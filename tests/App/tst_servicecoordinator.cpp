@@ -1,6 +1,6 @@
 #include "Wisplet/App/ServiceCoordinator.h"
-#include "Wisplet/App/ToolService.h"
-#include "tests/Notch/RegistryFixture.h"
+#include "Wisplet/Base/ToolService.h"
+#include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "Wisplet/App/QuietControls.h"
 #include "Wisplet/App/TrayMenu.h"
+#include "Wisplet/Base/QuietControls.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 

@@ -1,3 +1,4 @@
+#include "Wisplet/Base/ScreenChoice.h"
 #include "Wisplet/Notch/NotchGeometry.h"
 #include "tests/support/FakeScreens.h"
 #include "tests/support/TestMain.h"
@@ -81,7 +82,7 @@ private slots:
         provider.setScreens(screens, mainIndex);
         provider.setPointer(pointer);
 
-        const std::optional<ScreenInfo> chosen = NotchGeometry::screenFor(mode, provider);
+        const std::optional<ScreenInfo> chosen = screenFor(mode, provider);
         QCOMPARE(chosen, expected == none ? std::nullopt : std::optional(screens[expected]));
         const std::optional<NotchGeometry> geometry = NotchGeometry::current(mode, provider);
         QCOMPARE(geometry.has_value(), chosen.has_value());

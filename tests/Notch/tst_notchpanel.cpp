@@ -1,6 +1,6 @@
+#include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Notch/IslandSurface.h"
 #include "Wisplet/Notch/NotchPanel.h"
-#include "Wisplet/Notch/ToolRegistry.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/PressRecorder.h"
@@ -93,7 +93,7 @@ class NotchPanelTest final : public QObject
 
 private:
     CompanionFixture m_fixture;
-    ToolRegistry m_tools{m_fixture.defaults, m_fixture.settings, *m_fixture.wisp, m_fixture.events};
+    ToolRegistry m_tools{m_fixture.defaults, m_fixture.settings, m_fixture.events};
     std::unique_ptr<WindowService> m_windows;
     std::unique_ptr<PressRecorder> m_below;
     std::unique_ptr<NotchPanel> m_panel;

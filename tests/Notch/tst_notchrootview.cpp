@@ -1,4 +1,4 @@
-#include "Wisplet/App/Animation.h"
+#include "Wisplet/Base/Animation.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/CompanionSprites.h"
 #include "Wisplet/Notch/FileDropTarget.h"
@@ -6,7 +6,7 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekLabel.h"
 #include "Wisplet/Notch/SpeechBubble.h"
-#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QGraphicsEffect>

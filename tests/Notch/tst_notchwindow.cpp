@@ -1,11 +1,11 @@
+#include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
-#include "Wisplet/Notch/ToolRegistry.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/X11WindowService.h"
-#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
 

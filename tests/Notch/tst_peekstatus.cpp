@@ -1,5 +1,5 @@
 #include "Wisplet/Notch/PeekStatus.h"
-#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
 #include <QSignalSpy>

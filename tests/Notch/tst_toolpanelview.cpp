@@ -1,8 +1,8 @@
-#include "Wisplet/App/Animation.h"
+#include "Wisplet/Base/Animation.h"
 #include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Notch/ToolSwitcherView.h"
 #include "Wisplet/Notch/ToolTab.h"
-#include "tests/Notch/RegistryFixture.h"
+#include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAction>

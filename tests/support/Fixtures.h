@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Wisplet/App/AppEvents.h"
-#include "Wisplet/App/AppSettings.h"
+#include "Wisplet/Base/AppEvents.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/LoginItem.h"

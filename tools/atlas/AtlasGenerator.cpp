@@ -10,8 +10,8 @@
 // whose 256 entries are white at every alpha: one byte a pixel, antialiased edges only, which keeps the
 // committed file small. The output depends only on this file and the mood styles, so it is reproducible.
 
+#include "Wisplet/Base/Mood.h"
 #include "Wisplet/Companion/CompanionSprites.h"
-#include "Wisplet/Companion/Mood.h"
 
 #include <QImage>
 #include <QImageWriter>

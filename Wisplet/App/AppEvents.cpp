@@ -1,7 +1,0 @@
-#include "Wisplet/App/AppEvents.h"
-
-AppEvents& AppEvents::shared()
-{
-    static auto* events = new AppEvents; // lives for the whole process
-    return *events;
-}

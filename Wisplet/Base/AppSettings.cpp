@@ -1,0 +1,371 @@
+#include "Wisplet/Base/AppSettings.h"
+
+#include "Wisplet/Base/AppEvents.h"
+#include "Wisplet/Base/RawValue.h"
+#include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/LoginItem.h"
+#include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Platform/Scheduler.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr std::array<const char*, 3> displayModeNames{"notch", "main", "cursor"};
+constexpr std::array<const char*, 4> skinNames{"companion", "classic", "round", "cat"};
+constexpr std::array<const char*, 6> accentNames{"white", "mint", "sunny", "rose", "sky", "lavender"};
+
+constexpr auto faceSizeKey = "faceSize";
+constexpr auto skinKey = "skin";
+constexpr auto accentKey = "accent";
+constexpr auto onboardedKey = "onboarded";
+constexpr auto displayModeKey = "displayMode";
+constexpr auto hideInFullscreenKey = "hideInFullscreen";
+constexpr auto hotkeyEnabledKey = "hotkeyEnabled";
+constexpr auto eyeTrackingKey = "eyeTracking";
+constexpr auto bubblesEnabledKey = "bubblesEnabled";
+constexpr auto idleBehavioursKey = "idleBehaviours";
+constexpr auto yawnAfterMinutesKey = "yawnAfterMinutes";
+constexpr auto sleepAfterMinutesKey = "sleepAfterMinutes";
+constexpr auto reactionGroupsKey = "reactionGroups";
+constexpr auto quietModeKey = "quietMode";
+constexpr auto quietUntilKey = "quietUntil";
+constexpr auto reducedMotionKey = "reducedMotion";
+constexpr auto notificationsEnabledKey = "notificationsEnabled";
+constexpr auto notificationSoundsKey = "notificationSounds";
+constexpr auto shortcutKeyKey = "shortcutKey";
+
+QString key(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+template <typename Enum, std::size_t N>
+Enum readEnum(const Defaults& defaults, const char* name, const std::array<const char*, N>& names, Enum fallback)
+{
+    return fromRawValue<Enum>(names, defaults.string(key(name))).value_or(fallback);
+}
+
+} // namespace
+
+QString rawValue(DisplayMode mode)
+{
+    return rawValue(displayModeNames, mode);
+}
+
+QString rawValue(Skin skin)
+{
+    return rawValue(skinNames, skin);
+}
+
+QString rawValue(Accent accent)
+{
+    return rawValue(accentNames, accent);
+}
+
+QColor accentColor(Accent accent)
+{
+    switch (accent) {
+    case Accent::white:
+        return QColor(Qt::white);
+    case Accent::mint:
+        return QColor::fromRgbF(0.62f, 0.95f, 0.8f);
+    case Accent::sunny:
+        return QColor::fromRgbF(1.0f, 0.88f, 0.45f);
+    case Accent::rose:
+        return QColor::fromRgbF(1.0f, 0.7f, 0.78f);
+    case Accent::sky:
+        return QColor::fromRgbF(0.62f, 0.84f, 1.0f);
+    case Accent::lavender:
+        return QColor::fromRgbF(0.8f, 0.74f, 1.0f);
+    }
+    return QColor(Qt::white);
+}
+
+AppSettings::AppSettings(Defaults& defaults, Clock& clock, Scheduler& scheduler, LoginItem& loginItem,
+                         AppEvents& events, QObject* parent)
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_clock(clock)
+    , m_scheduler(scheduler)
+    , m_loginItem(loginItem)
+    , m_events(events)
+    , m_faceSize(faceSizeFromRawValue(defaults.string(key(faceSizeKey))).value_or(FaceSize::medium))
+    , m_skin(readEnum(defaults, skinKey, skinNames, Skin::companion))
+    , m_accent(readEnum(defaults, accentKey, accentNames, Accent::white))
+    , m_onboarded(defaults.boolValue(key(onboardedKey)))
+    , m_displayMode(readEnum(defaults, displayModeKey, displayModeNames, DisplayMode::notch))
+    , m_hideInFullscreen(readBool(hideInFullscreenKey, true))
+    , m_hotkeyEnabled(readBool(hotkeyEnabledKey, true))
+    , m_eyeTracking(readBool(eyeTrackingKey, true))
+    , m_bubblesEnabled(readBool(bubblesEnabledKey, true))
+    , m_idleBehaviours(readBool(idleBehavioursKey, true))
+    , m_yawnAfterMinutes(readPositiveMinutes(yawnAfterMinutesKey, 10))
+    , m_sleepAfterMinutes(readPositiveMinutes(sleepAfterMinutesKey, 20))
+    , m_launchAtLogin(loginItem.isEnabled())
+    , m_reactionGroups(readReactionGroups())
+    , m_quietMode(defaults.boolValue(key(quietModeKey)))
+    , m_reducedMotion(defaults.boolValue(key(reducedMotionKey)))
+    , m_notificationsEnabled(defaults.boolValue(key(notificationsEnabledKey)))
+    , m_notificationSounds(defaults.boolValue(key(notificationSoundsKey)))
+    , m_shortcutKey(defaults.contains(key(shortcutKeyKey)) ? defaults.string(key(shortcutKeyKey)) : QStringLiteral("M"))
+{
+    if (const QDateTime until = defaults.date(key(quietUntilKey)); until.isValid())
+        m_quietUntil = until;
+    expireQuietMode(m_clock.now());
+    scheduleQuietTimer();
+}
+
+AppSettings::~AppSettings() = default;
+
+AppSettings& AppSettings::shared()
+{
+    static auto* settings = new AppSettings(Platform::defaults(), Platform::clock(), Platform::scheduler(),
+                                            Platform::loginItem(), AppEvents::shared());
+    return *settings;
+}
+
+bool AppSettings::readBool(const char* name, bool defaultValue) const
+{
+    return m_defaults.contains(key(name)) ? m_defaults.boolValue(key(name)) : defaultValue;
+}
+
+double AppSettings::readPositiveMinutes(const char* name, double defaultValue) const
+{
+    if (!m_defaults.contains(key(name)))
+        return defaultValue;
+    // A zero, negative or non-numeric threshold would put Wisp to sleep on every idle poll.
+    const double minutes = m_defaults.doubleValue(key(name));
+    return std::isfinite(minutes) && minutes > 0 ? minutes : defaultValue;
+}
+
+QVariantMap AppSettings::readReactionGroups() const
+{
+    const QVariantMap stored = m_defaults.dictionary(key(reactionGroupsKey));
+    for (const QVariant& value : stored) {
+        if (value.typeId() != QMetaType::Bool)
+            return {};
+    }
+    return stored;
+}
+
+template <typename T, typename Signal>
+void AppSettings::publish(T& member, const T& value, Signal signal)
+{
+    member = value;
+    emit(this->*signal)(value);
+    emit changed();
+}
+
+template <typename Signal>
+void AppSettings::storeBool(bool& member, bool value, const char* name, Signal signal)
+{
+    m_defaults.set(key(name), value);
+    publish(member, value, signal);
+}
+
+template <typename Signal>
+void AppSettings::storeDouble(double& member, double value, const char* name, Signal signal)
+{
+    m_defaults.set(key(name), value);
+    publish(member, value, signal);
+}
+
+void AppSettings::setFaceSize(FaceSize value)
+{
+    m_defaults.set(key(faceSizeKey), rawValue(value));
+    publish(m_faceSize, value, &AppSettings::faceSizeChanged);
+}
+
+void AppSettings::setSkin(Skin value)
+{
+    m_defaults.set(key(skinKey), rawValue(value));
+    publish(m_skin, value, &AppSettings::skinChanged);
+}
+
+void AppSettings::setAccent(Accent value)
+{
+    m_defaults.set(key(accentKey), rawValue(value));
+    publish(m_accent, value, &AppSettings::accentChanged);
+}
+
+void AppSettings::setOnboarded(bool value)
+{
+    storeBool(m_onboarded, value, onboardedKey, &AppSettings::onboardedChanged);
+}
+
+void AppSettings::setDisplayMode(DisplayMode value)
+{
+    m_defaults.set(key(displayModeKey), rawValue(value));
+    publish(m_displayMode, value, &AppSettings::displayModeChanged);
+    m_events.postScreenChanged();
+}
+
+void AppSettings::setHideInFullscreen(bool value)
+{
+    storeBool(m_hideInFullscreen, value, hideInFullscreenKey, &AppSettings::hideInFullscreenChanged);
+}
+
+void AppSettings::setHotkeyEnabled(bool value)
+{
+    storeBool(m_hotkeyEnabled, value, hotkeyEnabledKey, &AppSettings::hotkeyEnabledChanged);
+}
+
+void AppSettings::setEyeTracking(bool value)
+{
+    storeBool(m_eyeTracking, value, eyeTrackingKey, &AppSettings::eyeTrackingChanged);
+}
+
+void AppSettings::setBubblesEnabled(bool value)
+{
+    storeBool(m_bubblesEnabled, value, bubblesEnabledKey, &AppSettings::bubblesEnabledChanged);
+}
+
+void AppSettings::setIdleBehaviours(bool value)
+{
+    storeBool(m_idleBehaviours, value, idleBehavioursKey, &AppSettings::idleBehavioursChanged);
+}
+
+void AppSettings::setYawnAfterMinutes(double value)
+{
+    storeDouble(m_yawnAfterMinutes, value, yawnAfterMinutesKey, &AppSettings::yawnAfterMinutesChanged);
+}
+
+void AppSettings::setSleepAfterMinutes(double value)
+{
+    storeDouble(m_sleepAfterMinutes, value, sleepAfterMinutesKey, &AppSettings::sleepAfterMinutesChanged);
+}
+
+void AppSettings::setLaunchAtLogin(bool value)
+{
+    publish(m_launchAtLogin, value, &AppSettings::launchAtLoginChanged);
+    if (!m_suppressLoginItemUpdate)
+        updateLoginItem();
+}
+
+void AppSettings::setLaunchAtLoginError(const std::optional<QString>& value)
+{
+    publish(m_launchAtLoginError, value, &AppSettings::launchAtLoginErrorChanged);
+}
+
+void AppSettings::setReactionGroups(const QVariantMap& value)
+{
+    m_defaults.set(key(reactionGroupsKey), value);
+    publish(m_reactionGroups, value, &AppSettings::reactionGroupsChanged);
+}
+
+void AppSettings::setPresentationMode(bool value)
+{
+    publish(m_presentationMode, value, &AppSettings::presentationModeChanged);
+}
+
+void AppSettings::setQuietMode(bool value)
+{
+    m_defaults.set(key(quietModeKey), value);
+    m_quietMode = value;
+    if (!value)
+        setQuietUntil(std::nullopt);
+    emit quietModeChanged(value);
+    emit changed();
+}
+
+void AppSettings::setQuietUntil(const std::optional<QDateTime>& value)
+{
+    if (value)
+        m_defaults.set(key(quietUntilKey), *value);
+    else
+        m_defaults.remove(key(quietUntilKey));
+    publish(m_quietUntil, value, &AppSettings::quietUntilChanged);
+    scheduleQuietTimer();
+}
+
+void AppSettings::setReducedMotion(bool value)
+{
+    storeBool(m_reducedMotion, value, reducedMotionKey, &AppSettings::reducedMotionChanged);
+}
+
+void AppSettings::setNotificationsEnabled(bool value)
+{
+    storeBool(m_notificationsEnabled, value, notificationsEnabledKey, &AppSettings::notificationsEnabledChanged);
+}
+
+void AppSettings::setNotificationSounds(bool value)
+{
+    storeBool(m_notificationSounds, value, notificationSoundsKey, &AppSettings::notificationSoundsChanged);
+}
+
+void AppSettings::setShortcutKey(const QString& value)
+{
+    m_defaults.set(key(shortcutKeyKey), value);
+    publish(m_shortcutKey, value, &AppSettings::shortcutKeyChanged);
+}
+
+void AppSettings::setShortcutError(const std::optional<QString>& value)
+{
+    publish(m_shortcutError, value, &AppSettings::shortcutErrorChanged);
+}
+
+const QStringList& AppSettings::reactionGroupNames()
+{
+    static const QStringList names{QStringLiteral("clipboard"), QStringLiteral("focus"), QStringLiteral("system"),
+                                   QStringLiteral("calendar"),  QStringLiteral("media"), QStringLiteral("business"),
+                                   QStringLiteral("general")};
+    return names;
+}
+
+bool AppSettings::isReactionGroupEnabled(const QString& group) const
+{
+    if (m_reactionGroups.contains(group))
+        return m_reactionGroups.value(group).toBool();
+    return group != QLatin1String("clipboard");
+}
+
+void AppSettings::setReactionGroupEnabled(const QString& group, bool enabled)
+{
+    QVariantMap groups = m_reactionGroups;
+    groups.insert(group, enabled);
+    setReactionGroups(groups);
+}
+
+void AppSettings::updateLoginItem()
+{
+    const std::optional<QString> error = m_loginItem.setEnabled(m_launchAtLogin);
+    if (!error) {
+        setLaunchAtLoginError(std::nullopt);
+        return;
+    }
+    setLaunchAtLoginError(QStringLiteral("Couldn't update the login item: ") + *error);
+    // Show the truth without trying again.
+    m_suppressLoginItemUpdate = true;
+    setLaunchAtLogin(m_loginItem.isEnabled());
+    m_suppressLoginItemUpdate = false;
+}
+
+void AppSettings::scheduleQuietTimer()
+{
+    m_quietTimer.reset();
+    if (!m_quietUntil)
+        return;
+    const qint64 remaining = std::clamp<qint64>(m_clock.now().msecsTo(*m_quietUntil), 0, maxQuietTimerMs);
+    m_quietTimer = m_scheduler.callAfter(std::chrono::milliseconds(remaining), [this] {
+        // The handle is a member, so this cannot run after the settings are gone. A timer can fire early
+        // (the wall clock is not what it counts): re-arm until the end has really come.
+        expireQuietMode(m_clock.now());
+        if (m_quietUntil)
+            scheduleQuietTimer();
+    });
+}
+
+void AppSettings::expireQuietMode(const QDateTime& now)
+{
+    if (!m_quietUntil || *m_quietUntil > now)
+        return;
+    setQuietMode(false);
+    setQuietUntil(std::nullopt);
+}
+
+bool AppSettings::isQuietTimerArmed() const
+{
+    return m_quietTimer && m_quietTimer->isPending();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Wisplet/Base/MenuModel.h"
+
+#include <functional>
+
+class QMenu;
+
+// Turns menu items into a QMenu, with their symbols tinted in the menu's text colour.
+namespace MenuBuilder {
+
+using ActionHandler = std::function<void(const QString& action)>;
+
+// Qt takes "&" in a menu text as a shortcut marker; doubling it shows the character itself.
+QString escapedText(const QString& text);
+
+// Replaces everything in menu, submenus included, with items. Choosing an item that names an action
+// passes that action to onAction.
+void fill(QMenu& menu, const MenuItems& items, const ActionHandler& onAction);
+
+} // namespace MenuBuilder

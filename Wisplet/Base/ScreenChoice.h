@@ -1,0 +1,9 @@
+#pragma once
+
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Platform/Screens.h"
+
+#include <optional>
+
+// The screen Wisp lives on for a display mode: none only when there is no screen at all.
+std::optional<ScreenInfo> screenFor(DisplayMode mode, const ScreenProvider& screens);

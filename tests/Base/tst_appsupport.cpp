@@ -1,0 +1,88 @@
+#include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Platform/StoredJson.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+class TestAppSupport final : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QByteArray read(const QString& fileName) { return TestFiles::read(appSupportDirectory() + u'/' + fileName); }
+
+private slots:
+    void theFolderIsPrivateAndInTheDataHome()
+    {
+        const QString expected = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Wisplet");
+        QCOMPARE(appSupportDirectory(), expected);
+        QCOMPARE(QFileInfo(expected).permissions(),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                     | QFile::ExeUser);
+    }
+
+    void savesCompactJsonInTheStoredForm()
+    {
+        const QDateTime date(QDate(2026, 3, 1), QTime(0, 0, 0, 500), Qt::UTC);
+        const QUuid id = QUuid::fromString(QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
+        const QJsonArray items{QJsonObject{{"id", StoredJson::fromUuid(id)},
+                                           {"date", StoredJson::fromDate(date)},
+                                           {"data", StoredJson::fromData(QByteArray("\x00\xff", 2))}}};
+        QVERIFY(saveJSON(items, QStringLiteral("items.json")));
+
+        const QJsonObject stored = QJsonDocument::fromJson(read(QStringLiteral("items.json"))).array().at(0).toObject();
+        QCOMPARE(stored.value("id").toString(), QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+        QCOMPARE(stored.value("date").toDouble(), 794016000.5);
+        QCOMPARE(stored.value("data").toString(), QStringLiteral("AP8="));
+        QVERIFY(!read(QStringLiteral("items.json")).contains('\n'));
+        QCOMPARE(StoredJson::toDate(stored.value("date")), date);
+        QCOMPARE(StoredJson::toUuid(stored.value("id")), id);
+    }
+
+    void filesAreWrittenPrivateEvenOverAnOpenFile()
+    {
+        const QString path = appSupportDirectory() + QStringLiteral("/notes.json");
+        QFile existing(path);
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("[]");
+        existing.close();
+        QVERIFY(existing.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+
+        QVERIFY(saveJSON(QJsonObject{{"text", "private"}}, QStringLiteral("notes.json")));
+        QCOMPARE(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
+                 QFile::Permissions());
+    }
+
+    void aFailingSaveKeepsTheOldFile()
+    {
+        QVERIFY(saveJSON(QJsonArray{1, 2, 3}, QStringLiteral("kept.json")));
+        // A folder in the way of the temporary file's rename target stops root too.
+        QVERIFY(QDir(appSupportDirectory()).mkpath(QStringLiteral("blocked.json/inner")));
+        QVERIFY(!saveJSON(QJsonArray{4}, QStringLiteral("blocked.json")));
+        QVERIFY(!saveJSON(QJsonArray{4}, QStringLiteral("missing-folder/kept.json")));
+        QCOMPARE(read(QStringLiteral("kept.json")), QByteArray("[1,2,3]"));
+    }
+
+    void removingAMissingFileDoesNothing()
+    {
+        removeSupportFile(QStringLiteral("never-there.json"));
+        QVERIFY(saveJSON(QJsonArray{}, QStringLiteral("gone.json")));
+        removeSupportFile(QStringLiteral("gone.json"));
+        QVERIFY(!QFile::exists(appSupportDirectory() + QStringLiteral("/gone.json")));
+    }
+
+    // Last: the folder is fixed for the life of the process, so once it is gone every save fails.
+    void aDeletedFolderIsNotRecreated()
+    {
+        QVERIFY(QDir(appSupportDirectory()).removeRecursively());
+        QVERIFY(!saveJSON(QJsonArray{}, QStringLiteral("after.json")));
+        QVERIFY(!QFileInfo::exists(appSupportDirectory()));
+    }
+};
+
+WISPLET_TEST_MAIN(TestAppSupport)
+#include "tst_appsupport.moc"

@@ -1,0 +1,97 @@
+#include "Wisplet/Base/Keychain.h"
+#include "Wisplet/Platform/LibsecretStore.h"
+#include "tests/support/PrivateBus.h"
+#include "tests/support/TestMain.h"
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Only a guard against hanging: without a Secret Service every call must fail at once.
+constexpr qint64 hangGuardMs = 10'000;
+
+enum class Call { Lookup, Store, Remove, Read, ReadChecked, Write, WriteEmpty };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Call)
+
+// No Secret Service on the session bus: every call fails, and none hangs.
+class KeychainNoServiceTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyCallFailsPromptly_data()
+    {
+        QTest::addColumn<Call>("call");
+        QTest::newRow("lookup") << Call::Lookup;
+        QTest::newRow("store") << Call::Store;
+        QTest::newRow("remove") << Call::Remove;
+        QTest::newRow("read") << Call::Read;
+        QTest::newRow("readChecked") << Call::ReadChecked;
+        QTest::newRow("write") << Call::Write;
+        QTest::newRow("write empty") << Call::WriteEmpty;
+    }
+
+    void everyCallFailsPromptly()
+    {
+        QFETCH(Call, call);
+        const QString key = QStringLiteral("noservice.key");
+        LibsecretStore store;
+        Keychain keychain(store);
+
+        // Twice: the first attempt leaves libsecret's connection cached, the second goes through it.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QElapsedTimer timer;
+            timer.start();
+            switch (call) {
+            case Call::Lookup:
+                QCOMPARE(store.lookup(key).status, SecretStore::Status::Failed);
+                break;
+            case Call::Store:
+                QVERIFY(!store.store(key, "secret"));
+                break;
+            case Call::Remove:
+                QVERIFY(!store.remove(key));
+                break;
+            case Call::Read:
+                QVERIFY(!keychain.read(key));
+                break;
+            case Call::ReadChecked:
+                QCOMPARE(keychain.readChecked(key).status, Keychain::Status::Failed);
+                break;
+            case Call::Write:
+                QVERIFY(!keychain.write(QStringLiteral("secret"), key));
+                break;
+            case Call::WriteEmpty:
+                QVERIFY(!keychain.write(QString(), key));
+                break;
+            }
+            QVERIFY2(timer.elapsed() < hangGuardMs, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TestSupport::prepareProcess();
+    TestEnvironment environment;
+    PrivateBus bus;
+    if (!bus.start()) {
+        std::fprintf(stderr, "No private bus: %s\n", qPrintable(bus.errorText()));
+        return 1;
+    }
+    // Before anything opens the session bus: GLib keeps its first connection for the whole process. The bus
+    // is stopped last, after the application, since GLib ends a process whose session bus vanishes while
+    // its main loop still runs.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+
+    QGuiApplication app(argc, argv);
+    KeychainNoServiceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_keychain_noservice.moc"
