@@ -6,6 +6,7 @@
 #include "Wisplet/App/IdleMonitor.h"
 #include "Wisplet/App/PanelControl.h"
 #include "Wisplet/App/ServiceCoordinator.h"
+#include "Wisplet/App/ToolPages.h"
 #include "Wisplet/App/TrayIcon.h"
 #include "Wisplet/App/TrayMenu.h"
 #include "Wisplet/App/UpdateAlert.h"
@@ -102,6 +103,7 @@ void WispletApp::buildPanel()
     const std::optional<NotchGeometry> geometry = NotchGeometry::current(settings.displayMode(), Platform::screens());
     m_root = new NotchRootView(geometry.value_or(NotchGeometry{}),
                                {settings,
+                                AppEvents::shared(),
                                 wisp,
                                 registry,
                                 *m_focus,
@@ -112,6 +114,7 @@ void WispletApp::buildPanel()
                                 Platform::motion(),
                                 AnimationClock::shared(),
                                 [](QWidget* face) { return new CompanionSpriteView(face); },
+                                createToolPage,
                                 {}});
     m_notchPanel = std::make_unique<NotchPanel>(
         m_root, NotchPanel::Services{settings, wisp, registry, Platform::screens(), *m_windows});
@@ -129,7 +132,7 @@ void WispletApp::buildTray()
                                                 [&updater] { return updater.canCheckForUpdates(); },
                                                 [&updater] { updater.checkForUpdates(); },
                                                 [this] { openStudio(); },
-                                                {},
+                                                [] { AppEvents::shared().postOpenSettings(); },
                                                 {},
                                                 [this] { requestQuit(); },
                                             });

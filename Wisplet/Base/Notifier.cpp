@@ -60,6 +60,11 @@ void Notifier::requestAuthorization()
     });
 }
 
+bool Notifier::mayPost() const
+{
+    return m_appBundle && m_settings.notificationsEnabled();
+}
+
 void Notifier::post(ToolID tool, const QString& title, const QString& body, bool sound)
 {
     if (m_settings.quietMode() || m_settings.presentationMode())

@@ -45,7 +45,10 @@ public:
 
     // Lands in AppSettings::notificationsEnabled and errorText once the service answers (or does not).
     void requestAuthorization();
-    // Does not read the notifications switch: callers test it. Nothing is posted in quiet or presentation
+    // Whether a tool should post at all: an installed build with notifications switched on. Quiet and
+    // presentation mode are left to post().
+    bool mayPost() const;
+    // Does not read the notifications switch: callers test it (mayPost()). Nothing is posted in quiet or presentation
     // mode; the sound plays only when the caller and the user's sound setting both want it.
     void post(ToolID tool, const QString& title, const QString& body, bool sound = true);
 

@@ -15,27 +15,12 @@ const QString selectedKey = QStringLiteral("tools.selected");
 
 constexpr int favouriteCount = 4;
 
-// The stored array when it is one made only of strings.
-std::optional<QStringList> readStringArray(const Defaults& defaults, const QString& key)
-{
-    const QVariant stored = defaults.object(key);
-    if (stored.typeId() != QMetaType::QVariantList)
-        return std::nullopt;
-    QStringList strings;
-    for (const QVariant& value : stored.toList()) {
-        if (value.typeId() != QMetaType::QString)
-            return std::nullopt;
-        strings.append(value.toString());
-    }
-    return strings;
-}
-
 // Each known tool once, in stored order, then the missing ones in declaration order. A repeated tool
 // would give a second tab and take a favourite slot.
 QList<ToolID> readOrder(const Defaults& defaults)
 {
     QList<ToolID> order;
-    for (const QString& raw : readStringArray(defaults, orderKey).value_or(QStringList())) {
+    for (const QString& raw : defaults.stringArray(orderKey).value_or(QStringList())) {
         const std::optional<ToolID> tool = toolFromRawValue(raw);
         if (tool && !order.contains(*tool))
             order.append(*tool);
@@ -50,7 +35,7 @@ QList<ToolID> readOrder(const Defaults& defaults)
 // An empty stored array stays empty: the user may have turned every tool off.
 QSet<ToolID> readEnabled(const Defaults& defaults)
 {
-    const std::optional<QStringList> stored = readStringArray(defaults, enabledKey);
+    const std::optional<QStringList> stored = defaults.stringArray(enabledKey);
     if (!stored)
         return {ToolID::focus, ToolID::notes, ToolID::files};
     QSet<ToolID> enabled;

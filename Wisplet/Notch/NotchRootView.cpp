@@ -1,5 +1,6 @@
 #include "Wisplet/Notch/NotchRootView.h"
 
+#include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/QuietControlsButton.h"
@@ -281,7 +282,9 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     , m_motion(services.motion)
     , m_animation(services.animation)
     , m_makeSpriteFace(services.makeSpriteFace)
-    , m_openSettings(services.openSettings)
+    , m_events(services.events)
+    , m_makeToolPage(services.makeToolPage)
+    , m_makeBreakCard(services.makeBreakCard)
     , m_quietControls(new QuietControls(services.settings, services.clock, QLocale(), this))
     , m_shape(new AnimatedValue(services.animation, {0, 0, 0, 0}, this))
     , m_expandedIn(new AnimatedValue(services.animation, {0.0}, this))
@@ -360,14 +363,18 @@ void NotchRootView::buildExpanded()
     m_stack->setSpacing(int(panelSpacing));
     buildHeader(*m_stack);
 
-    // The focus tool's break prompt takes this place once it exists.
     m_breakSlot = new QWidget(m_expanded);
     m_breakSlot->setObjectName(QStringLiteral("breakPromptSlot"));
     m_breakSlot->setFixedHeight(breakPromptHeight);
     m_breakSlot->hide();
+    if (m_makeBreakCard) {
+        auto* slotLayout = new QVBoxLayout(m_breakSlot);
+        slotLayout->setContentsMargins(0, 0, 0, 0);
+        slotLayout->addWidget(m_makeBreakCard(m_breakSlot));
+    }
     m_stack->addWidget(m_breakSlot);
 
-    m_toolPanel = new ToolPanelView(m_registry, m_settings, m_animation, m_expanded);
+    m_toolPanel = new ToolPanelView(m_registry, m_settings, m_animation, m_makeToolPage, m_expanded);
     m_toolPanel->setOverlayHost(m_expanded);
     m_stack->addWidget(m_toolPanel, 1);
 }
@@ -410,7 +417,7 @@ void NotchRootView::buildHeader(QVBoxLayout& stack)
     connect(m_pin, &HeaderButton::clicked, &m_wisp, &WispState::togglePinned);
     row->addWidget(m_pin, 0, Qt::AlignVCenter);
     m_settingsButton = new HeaderButton(HeaderButtonLook::settingsIcon, false, m_expanded);
-    connect(m_settingsButton, &HeaderButton::clicked, this, &NotchRootView::openSettingsWindow);
+    connect(m_settingsButton, &HeaderButton::clicked, &m_events, &AppEvents::postOpenSettings);
     row->addWidget(m_settingsButton, 0, Qt::AlignVCenter);
 }
 
@@ -802,13 +809,6 @@ void NotchRootView::paintEvent(QPaintEvent*)
 void NotchRootView::openPeekTool()
 {
     ::openPeekTool(peekInputs(), m_registry);
-}
-
-void NotchRootView::openSettingsWindow()
-{
-    // The action brings the settings window forward itself: there is no application to activate first.
-    if (m_openSettings)
-        m_openSettings();
 }
 
 void NotchRootView::keyPressEvent(QKeyEvent* event)

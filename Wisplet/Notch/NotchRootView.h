@@ -4,6 +4,7 @@
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Notch/IslandSurface.h"
 #include "Wisplet/Notch/PeekStatus.h"
+#include "Wisplet/Notch/ToolViews.h"
 
 #include <QList>
 #include <QPointer>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class AppEvents;
 class AppSettings;
 class Clock;
 class FileDropTarget;
@@ -53,6 +55,7 @@ public:
     struct Services
     {
         AppSettings& settings;
+        AppEvents& events;
         WispState& wisp;
         ToolRegistry& registry;
         const FocusPeekSource& focus;
@@ -63,8 +66,10 @@ public:
         MotionSetting& motion;
         AnimationClock& animation;
         WispFaceView::SpriteFaceMaker makeSpriteFace;
-        // Brings the settings window forward.
-        std::function<void()> openSettings;
+        // The selected tool's page.
+        ToolPageMaker makeToolPage;
+        // The focus tool's break card, placed in the break-prompt slot; none leaves the slot empty.
+        std::function<QWidget*(QWidget* parent)> makeBreakCard;
     };
 
     NotchRootView(const NotchGeometry& geometry, const Services& services, QWidget* parent = nullptr);
@@ -87,7 +92,6 @@ public:
     // Drops go to the shelf while the files tool is enabled; otherwise they are refused.
     bool handleDrop(const QList<QUrl>& files);
     void openPeekTool();
-    void openSettingsWindow();
 
     // Its parts, for the panel and for tests.
     WispFaceView* collapsedFace() const { return m_collapsedFace; }
@@ -166,7 +170,9 @@ private:
     MotionSetting& m_motion;
     AnimationClock& m_animation;
     WispFaceView::SpriteFaceMaker m_makeSpriteFace;
-    std::function<void()> m_openSettings;
+    AppEvents& m_events;
+    ToolPageMaker m_makeToolPage;
+    std::function<QWidget*(QWidget* parent)> m_makeBreakCard;
     QuietControls* m_quietControls;
 
     bool m_built = false;

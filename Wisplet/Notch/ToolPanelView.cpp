@@ -93,9 +93,11 @@ private:
     ToolSwitcherView* m_switcher;
 };
 
-ToolPanelView::ToolPanelView(ToolRegistry& registry, AppSettings& settings, AnimationClock& clock, QWidget* parent)
+ToolPanelView::ToolPanelView(ToolRegistry& registry, AppSettings& settings, AnimationClock& clock,
+                             ToolPageMaker makePage, QWidget* parent)
     : QWidget(parent)
     , m_registry(registry)
+    , m_makePage(std::move(makePage))
     , m_settings(settings)
     , m_clock(clock)
     , m_fade(new AnimatedValue(clock, {1.0}, this))
@@ -121,14 +123,6 @@ ToolPanelView::ToolPanelView(ToolRegistry& registry, AppSettings& settings, Anim
     refresh();
     syncSwitcher();
 }
-
-ToolPanelView::ToolPanelView(ToolRegistry& registry, AppSettings& settings, QWidget* parent)
-    : ToolPanelView(registry, settings, AnimationClock::shared(), parent)
-{ }
-
-ToolPanelView::ToolPanelView(QWidget* parent)
-    : ToolPanelView(ToolRegistry::shared(), AppSettings::shared(), parent)
-{ }
 
 ToolPanelView::~ToolPanelView()
 {
@@ -340,7 +334,7 @@ void ToolPanelView::showContent(ToolID tool)
     m_outgoingFrom = m_fade->value().at(0);
     m_outgoing = m_content;
     m_contentTool = tool;
-    m_content = createToolView(tool, m_contentArea);
+    m_content = m_makePage(tool, m_contentArea);
     m_contentStack->addWidget(m_content);
     m_contentStack->setCurrentWidget(m_content);
     if (m_outgoing)

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/MenuModel.h"
 #include "Wisplet/Base/ToolID.h"
+#include "Wisplet/Notch/ToolViews.h"
 
 #include <QList>
 #include <QPointer>
@@ -37,10 +38,8 @@ public:
     static constexpr int labelPixels = 13;
     static constexpr int favouriteCount = 4;
 
-    ToolPanelView(ToolRegistry& registry, AppSettings& settings, AnimationClock& clock, QWidget* parent = nullptr);
-    ToolPanelView(ToolRegistry& registry, AppSettings& settings, QWidget* parent = nullptr);
-    // Over the program's shared registry and settings.
-    explicit ToolPanelView(QWidget* parent = nullptr);
+    ToolPanelView(ToolRegistry& registry, AppSettings& settings, AnimationClock& clock, ToolPageMaker makePage,
+                  QWidget* parent = nullptr);
     ~ToolPanelView() override;
 
     // "More" while a favourite is selected, else the selected tool's title.
@@ -95,6 +94,7 @@ private:
     void presentSwitcher();
 
     ToolRegistry& m_registry;
+    ToolPageMaker m_makePage;
     AppSettings& m_settings;
     AnimationClock& m_clock;
     bool m_motionReduced = false;

@@ -4,11 +4,16 @@
 
 #include <QFont>
 
+#include <functional>
+
 class QWidget;
 
-// The one place a tool plugs its view into the panel: a fresh view of the tool, built over its shared
-// store, to fill the tool area it is given. The caller owns it through the parent.
-QWidget* createToolView(ToolID tool, QWidget* parent);
+// Makes a fresh view of a tool to fill the tool area it is given; the caller owns it through the parent.
+// The program supplies the one table where each tool plugs in.
+using ToolPageMaker = std::function<QWidget*(ToolID tool, QWidget* parent)>;
+
+// Stands in for a tool that has no view of its own: its title alone.
+QWidget* toolTitlePage(ToolID tool, QWidget* parent);
 
 // The panel's headline text: 13 points, semibold.
 QFont headlineFont(const QFont& base);

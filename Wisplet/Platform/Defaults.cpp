@@ -260,6 +260,20 @@ QVariantList Defaults::array(const QString& key) const
     return value.typeId() == QMetaType::QVariantList ? value.toList() : QVariantList();
 }
 
+std::optional<QStringList> Defaults::stringArray(const QString& key) const
+{
+    const QVariant stored = object(key);
+    if (stored.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList strings;
+    for (const QVariant& value : stored.toList()) {
+        if (value.typeId() != QMetaType::QString)
+            return std::nullopt;
+        strings.append(value.toString());
+    }
+    return strings;
+}
+
 QVariantMap Defaults::dictionary(const QString& key) const
 {
     const QVariant value = object(key);

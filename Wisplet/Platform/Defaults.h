@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <optional>
+
 // The user's settings: a typed key-value store kept as one readable JSON object
 // ($XDG_CONFIG_HOME/Wisplet/defaults.json). Changes apply in memory at once and reach the file soon
 // after, coalesced, and at quit. Values are Booleans, numbers, strings, dates, data, arrays and
@@ -39,6 +41,8 @@ public:
     QDateTime date(const QString& key) const;
     QByteArray data(const QString& key) const;
     QVariantList array(const QString& key) const;
+    // The stored array when every element is a string; none when absent or of any other shape.
+    std::optional<QStringList> stringArray(const QString& key) const;
     QVariantMap dictionary(const QString& key) const;
 
     // Stores a value of one of the types above (other integers become qlonglong, a QStringList an

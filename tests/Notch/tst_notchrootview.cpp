@@ -141,9 +141,21 @@ private slots:
         auto makeSprite = [this](QWidget* face) {
             return new CompanionSpriteView(*m_sprites, m_fixture->scheduler, *m_animation, face);
         };
-        NotchRootView::Services services{m_fixture->settings, wisp(),       registry(), m_focus,
-                                         m_calendar,          m_media,      m_shelf,    m_fixture->clock,
-                                         m_fixture->motion,   *m_animation, makeSprite, [this] { ++m_settingsOpened; }};
+        connect(&m_fixture->events, &AppEvents::openSettings, this, [this] { ++m_settingsOpened; });
+        NotchRootView::Services services{m_fixture->settings,
+                                         m_fixture->events,
+                                         wisp(),
+                                         registry(),
+                                         m_focus,
+                                         m_calendar,
+                                         m_media,
+                                         m_shelf,
+                                         m_fixture->clock,
+                                         m_fixture->motion,
+                                         *m_animation,
+                                         makeSprite,
+                                         toolTitlePage,
+                                         {}};
         ScreenInfo screen;
         screen.frame = QRectF(0, 0, 1920, 1080);
         const NotchGeometry geometry = NotchGeometry::of(screen);

@@ -52,6 +52,7 @@ private slots:
         QVERIFY(geometry);
         m_root = new NotchRootView(*geometry,
                                    {m_fixture.settings,
+                                    m_fixture.events,
                                     *m_fixture.wisp,
                                     *m_fixture.registry,
                                     m_focus,
@@ -62,6 +63,7 @@ private slots:
                                     m_fixture.motion,
                                     AnimationClock::shared(),
                                     [](QWidget* face) { return new CompanionSpriteView(face); },
+                                    toolTitlePage,
                                     {}});
         m_panel = std::make_unique<NotchPanel>(
             m_root,

@@ -85,7 +85,7 @@ struct PanelFixture : RegistryFixture
         load();
         registry->setEnabled(toolSet(list(enabled)));
         registry->setSelected(selected);
-        panel = std::make_unique<ToolPanelView>(*registry, settings, animation);
+        panel = std::make_unique<ToolPanelView>(*registry, settings, animation, toolTitlePage);
         panel->resize(640, 330);
     }
 

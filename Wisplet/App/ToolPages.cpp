@@ -1,0 +1,21 @@
+#include "Wisplet/App/ToolPages.h"
+
+#include "Wisplet/Notch/ToolViews.h"
+
+QWidget* createToolPage(ToolID tool, QWidget* parent)
+{
+    switch (tool) {
+    case ToolID::focus:
+    case ToolID::clipboard:
+    case ToolID::notes:
+    case ToolID::links:
+    case ToolID::system:
+    case ToolID::media:
+    case ToolID::calendar:
+    case ToolID::weather:
+    case ToolID::business:
+    case ToolID::files:
+        break;
+    }
+    return toolTitlePage(tool, parent);
+}
