@@ -25,6 +25,7 @@ struct Symbol
 };
 
 constexpr Symbol symbols[] = {
+    {"arrow.counterclockwise", "arrow.counterclockwise.svg"},
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
@@ -37,6 +38,9 @@ constexpr Symbol symbols[] = {
     {"ellipsis", "ellipsis.svg"},
     {"exclamationmark.triangle", "exclamationmark.triangle.svg"},
     {"face.smiling", "face.smiling.svg"},
+    {"figure.flexibility", "figure.flexibility.svg"},
+    {"flag.fill", "flag.fill.svg"},
+    {"forward.fill", "forward.fill.svg"},
     {"gearshape", "gearshape.svg"},
     {"link", "link.svg"},
     {"magnifyingglass", "magnifyingglass.svg"},
@@ -45,10 +49,12 @@ constexpr Symbol symbols[] = {
     {"pause.fill", "pause.fill.svg"},
     {"pin", "pin.svg"},
     {"pin.fill", "pin.fill.svg"},
+    {"play.fill", "play.fill.svg"},
     {"sparkle", "sparkle.svg"},
     {"timer", "timer.svg"},
     {"tray.and.arrow.down", "tray.and.arrow.down.svg"},
     {"tray.and.arrow.down.fill", "tray.and.arrow.down.fill.svg"},
+    {"xmark", "xmark.svg"},
 };
 
 // A few hundred small pixmaps: every symbol at the sizes and tints the views use.

@@ -1,5 +1,7 @@
 #include "Wisplet/Notch/ToolViews.h"
 
+#include "Wisplet/Notch/NotchLayout.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -31,4 +33,17 @@ QFont headlineFont(const QFont& base)
     font.setPixelSize(headlinePixels);
     font.setWeight(QFont::DemiBold);
     return font;
+}
+
+QLabel* panelLabel(const QString& text, int pixels, QFont::Weight weight, double opacity, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, NotchLayout::whiteAt(opacity));
+    label->setPalette(palette);
+    return label;
 }
