@@ -1,11 +1,15 @@
 #include "Wisplet/App/ToolPages.h"
 
+#include "Wisplet/Base/Animation.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Focus/FocusEngine.h"
+#include "Wisplet/Tools/Focus/FocusView.h"
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
     switch (tool) {
     case ToolID::focus:
+        return new FocusView(FocusEngine::shared(), AnimationClock::shared(), parent);
     case ToolID::clipboard:
     case ToolID::notes:
     case ToolID::links:

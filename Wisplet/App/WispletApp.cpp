@@ -26,6 +26,9 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Focus/BreakPromptView.h"
+#include "Wisplet/Tools/Focus/FocusEngine.h"
+#include "Wisplet/Tools/Focus/FocusService.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -78,13 +81,13 @@ private:
 
 WispletApp::WispletApp(QObject* parent)
     : QObject(parent)
-    , m_focus(std::make_unique<NullFocusPeekSource>())
     , m_calendar(std::make_unique<NullCalendarPeekSource>())
     , m_media(std::make_unique<NullMediaPeekSource>())
     , m_files(std::make_unique<NoFileDropTarget>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
+    buildTools();
     buildPanel();
     buildTray();
     buildDelegate();
@@ -95,6 +98,13 @@ WispletApp::~WispletApp()
     delete m_studio;
 }
 
+// The tools' background work, started and stopped by the service coordinator.
+void WispletApp::buildTools()
+{
+    m_focus = std::make_unique<FocusService>(FocusEngine::shared());
+    ServiceCoordinator::shared().registerService(ToolID::focus, *m_focus);
+}
+
 void WispletApp::buildPanel()
 {
     AppSettings& settings = AppSettings::shared();
@@ -102,20 +112,10 @@ void WispletApp::buildPanel()
     ToolRegistry& registry = ToolRegistry::shared();
     const std::optional<NotchGeometry> geometry = NotchGeometry::current(settings.displayMode(), Platform::screens());
     m_root = new NotchRootView(geometry.value_or(NotchGeometry{}),
-                               {settings,
-                                AppEvents::shared(),
-                                wisp,
-                                registry,
-                                *m_focus,
-                                *m_calendar,
-                                *m_media,
-                                *m_files,
-                                Platform::clock(),
-                                Platform::motion(),
-                                AnimationClock::shared(),
-                                [](QWidget* face) { return new CompanionSpriteView(face); },
-                                createToolPage,
-                                {}});
+                               {settings, AppEvents::shared(), wisp, registry, FocusEngine::shared(), *m_calendar,
+                                *m_media, *m_files, Platform::clock(), Platform::motion(), AnimationClock::shared(),
+                                [](QWidget* face) { return new CompanionSpriteView(face); }, createToolPage,
+                                [](QWidget* parent) { return new BreakPromptView(FocusEngine::shared(), parent); }});
     m_notchPanel = std::make_unique<NotchPanel>(
         m_root, NotchPanel::Services{settings, wisp, registry, Platform::screens(), *m_windows});
     m_panel = std::make_unique<Panel>(*m_notchPanel);
@@ -171,6 +171,8 @@ void WispletApp::buildDelegate()
         std::make_unique<AppDelegate>(AppDelegate::Parts{wisp, settings, AppEvents::shared(), Platform::scheduler(),
                                                          *m_panel, *m_screenChanges, Notifier::installedBuild()},
                                       std::move(steps));
+    // The session as it stands, running or not, so a restart resumes it.
+    m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });

@@ -7,6 +7,7 @@
 
 class AppDelegate;
 class ExpressionStudio;
+class FocusService;
 class FullscreenMonitor;
 class HotKeys;
 class IdleMonitor;
@@ -14,7 +15,6 @@ class NoFileDropTarget;
 class NotchPanel;
 class NotchRootView;
 class NullCalendarPeekSource;
-class NullFocusPeekSource;
 class NullMediaPeekSource;
 class QuietControls;
 class ScreenChanges;
@@ -38,13 +38,14 @@ public:
 private:
     class Panel;
 
+    void buildTools();
     void buildPanel();
     void buildTray();
     void buildDelegate();
     void requestQuit();
     void openStudio();
 
-    std::unique_ptr<NullFocusPeekSource> m_focus;
+    std::unique_ptr<FocusService> m_focus;
     std::unique_ptr<NullCalendarPeekSource> m_calendar;
     std::unique_ptr<NullMediaPeekSource> m_media;
     std::unique_ptr<NoFileDropTarget> m_files;
