@@ -211,7 +211,6 @@ FocusView::FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent
     connect(m_lap, &QAbstractButton::clicked, &engine, &FocusEngine::lap);
     connect(&engine, &FocusEngine::changed, this, &FocusView::refresh);
     refresh();
-    m_ring->setProgress(m_ring->progress(), false);
 }
 
 QWidget* FocusView::buildModePicker()
@@ -346,7 +345,8 @@ void FocusView::refresh()
     m_modeRow->setEnabled(idle);
 
     m_ring->setText(ringText(m_engine));
-    m_ring->setProgress(mode == FocusMode::stopwatch ? 1.0 : m_engine.progress(), true);
+    // Only a ring on screen moves; a hidden one jumps, so a collapsed panel costs no frames.
+    m_ring->setProgress(mode == FocusMode::stopwatch ? 1.0 : m_engine.progress(), isVisible());
     m_title->setText(titleFor(m_engine));
 
     m_primary->setText(running ? QStringLiteral("Pause") : idle ? QStringLiteral("Start") : QStringLiteral("Resume"));
