@@ -103,8 +103,9 @@ private slots:
     void passwordCopyIsNotCaptured()
     {
         Harness h;
-        Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=hunter2"),
-                                  QStringLiteral("x-kde-passwordManagerHint=secret")});
+        Peer peer(peerProgram(),
+                  {QStringLiteral("--offer"), QStringLiteral("text/plain=hunter2"),
+                   QStringLiteral("x-kde-passwordManagerHint=secret")});
         copyWithPeer(h, peer);
         QVERIFY(h.manager->items().isEmpty());
     }
@@ -153,8 +154,9 @@ private slots:
         // A key typed after it shows whether a second paste came in between.
         QVERIFY(XTools::xdotool({QStringLiteral("type"), QStringLiteral("x")}));
         QTRY_VERIFY_WITH_TIMEOUT(target.lines().contains(QStringLiteral("text:paste mex")), XTools::timeoutMs);
-        QCOMPARE(target.lines(), (QStringList{QStringLiteral("ready %1").arg(targetWindow),
-                                              QStringLiteral("text:paste me"), QStringLiteral("text:paste mex")}));
+        QCOMPARE(target.lines(),
+                 (QStringList{QStringLiteral("ready %1").arg(targetWindow), QStringLiteral("text:paste me"),
+                              QStringLiteral("text:paste mex")}));
 
         // Our own write counts once and is not taken for a new copy.
         QCOMPARE(h.pasteboard.changeCount(), written);
