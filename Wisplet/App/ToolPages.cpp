@@ -1,12 +1,18 @@
 #include "Wisplet/App/ToolPages.h"
 
+#include "Wisplet/App/ServiceCoordinator.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "Wisplet/Tools/Clipboard/ClipboardView.h"
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
     switch (tool) {
-    case ToolID::focus:
     case ToolID::clipboard:
+        return new ClipboardView(
+            ClipboardManager::shared(), Platform::clock(), [] { ServiceCoordinator::shared().reconcile(); }, parent);
+    case ToolID::focus:
     case ToolID::notes:
     case ToolID::links:
     case ToolID::system:

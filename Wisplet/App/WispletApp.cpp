@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -87,6 +88,7 @@ WispletApp::WispletApp(QObject* parent)
 {
     buildPanel();
     buildTray();
+    buildTools();
     buildDelegate();
 }
 
@@ -127,8 +129,11 @@ void WispletApp::buildTray()
     m_quiet = std::make_unique<QuietControls>(AppSettings::shared(), Platform::clock());
     m_trayMenu = std::make_unique<TrayMenu>(WispState::shared(), AppSettings::shared(), *m_quiet,
                                             TrayMenu::Hooks{
-                                                {},
-                                                {},
+                                                [] { return ClipboardManager::shared().paused(); },
+                                                [] {
+                                                    ClipboardManager& clipboard = ClipboardManager::shared();
+                                                    clipboard.setPaused(!clipboard.paused());
+                                                },
                                                 [&updater] { return updater.canCheckForUpdates(); },
                                                 [&updater] { updater.checkForUpdates(); },
                                                 [this] { openStudio(); },
@@ -139,6 +144,16 @@ void WispletApp::buildTray()
     connect(&updater, &Updater::checkFinished, this, [](const UpdateCheckResult& result) { showUpdateResult(result); });
     m_tray = std::make_unique<TrayIcon>(*m_trayMenu);
     m_root->installEventFilter(new ContextMenuForwarder(*m_tray, this));
+}
+
+void WispletApp::buildTools()
+{
+    ServiceCoordinator& coordinator = ServiceCoordinator::shared();
+    ClipboardManager& clipboard = ClipboardManager::shared();
+    clipboard.setWindowActivation([windows = m_windows.get()](quint32 window) { windows->focusWindow(window); });
+    coordinator.registerService(ToolID::clipboard, clipboard);
+    coordinator.setClipboardConsent([&clipboard] { return clipboard.captureConsent(); });
+    coordinator.watch(&clipboard, &ClipboardManager::changed);
 }
 
 void WispletApp::buildDelegate()

@@ -40,6 +40,7 @@ private:
 
     void buildPanel();
     void buildTray();
+    void buildTools();
     void buildDelegate();
     void requestQuit();
     void openStudio();
