@@ -1,0 +1,99 @@
+#include "Wisplet/Platform/FrontApplications.h"
+#include "Wisplet/Platform/Pasteboard.h"
+#include "tests/support/FakeClipboard.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QStandardPaths>
+
+struct NameRow
+{
+    QByteArray entry;
+    QString language;
+    QString name;
+};
+Q_DECLARE_METATYPE(NameRow)
+
+struct UriRow
+{
+    QByteArray list;
+    bool gnome;
+    QStringList paths;
+};
+Q_DECLARE_METATYPE(UriRow)
+
+namespace {
+
+WindowInfo window(quint32 id, qint64 pid, const QString& appId, const QString& wmClass)
+{
+    WindowInfo info;
+    info.id = id;
+    info.pid = pid;
+    info.appId = appId;
+    info.wmClass = wmClass;
+    return info;
+}
+
+} // namespace
+
+class TestFrontApplications final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void desktopEntryName_data()
+    {
+        QTest::addColumn<NameRow>("row");
+        const QByteArray entry = "[Desktop Entry]\nType=Application\nName[de]=Texteditor\nName = Text Editor\n"
+                                 "[Desktop Action new]\nName=New Window\n";
+        QTest::newRow("plain") << NameRow{entry, "en_NZ", "Text Editor"};
+        QTest::newRow("language") << NameRow{entry, "de_CH", "Texteditor"};
+        QTest::newRow("only in an action") << NameRow{"[Desktop Action x]\nName=New\n", "en", ""};
+        QTest::newRow("empty") << NameRow{"", "en", ""};
+    }
+
+    void desktopEntryName()
+    {
+        QFETCH(NameRow, row);
+        QCOMPARE(FrontApplications::desktopEntryName(row.entry, row.language), row.name);
+    }
+
+    void namesAndTheLastOtherWindow()
+    {
+        const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+        QVERIFY(TestFiles::write(applications + "/org.example.Notes.desktop", "[Desktop Entry]\nName=Notes\n"));
+        FakeActiveWindows windows;
+        windows.activate(window(1, 10, "org.example.Notes", "notes-bin"));
+        FrontApplications front(windows, 99);
+        QCOMPARE(front.applicationName(*front.front()), QStringLiteral("Notes"));
+        QCOMPARE(front.applicationName(window(2, 11, "Gimp-2.10", "Gimp-2.10")), QStringLiteral("Gimp-2.10"));
+
+        windows.activate(window(3, 99, "wisplet", "wisplet"));
+        windows.activate(std::nullopt);
+        QCOMPARE(front.lastOther()->id, 1u);
+        windows.activate(window(4, 12, "kate", "kate"));
+        QCOMPARE(front.lastOther()->id, 4u);
+    }
+
+    void filePaths_data()
+    {
+        QTest::addColumn<UriRow>("row");
+        QTest::newRow("list") << UriRow{
+            "# comment\r\nfile:///tmp/a%20b\r\nhttps://x.example/\r\nfile:///c\r\n", false, {"/tmp/a b", "/c"}};
+        QTest::newRow("no files") << UriRow{"https://x.example/\n", false, {}};
+        QTest::newRow("gnome copy") << UriRow{"copy\nfile:///tmp/a\nfile:///tmp/b", true, {"/tmp/a", "/tmp/b"}};
+        QTest::newRow("gnome cut") << UriRow{"cut\nfile:///tmp/a", true, {"/tmp/a"}};
+        QTest::newRow("gnome without verb") << UriRow{"file:///tmp/a", true, {}};
+    }
+
+    void filePaths()
+    {
+        QFETCH(UriRow, row);
+        const QStringList paths =
+            row.gnome ? Pasteboard::filePathsFromGnomeList(row.list) : Pasteboard::filePathsFromUriList(row.list);
+        QCOMPARE(paths, row.paths);
+    }
+};
+
+WISPLET_TEST_MAIN(TestFrontApplications)
+#include "tst_frontapplications.moc"
