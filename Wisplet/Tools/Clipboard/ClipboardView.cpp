@@ -16,11 +16,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QTimer>
 
 namespace {
 
 constexpr int captionPixels = 11;
 constexpr int searchHeight = 26;
+constexpr int ageRefreshMs = 20'000;
 
 QFont pixelFont(QFont font, int pixels, QFont::Weight weight = QFont::Normal)
 {
@@ -86,7 +88,12 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     , m_empty(new QLabel(this))
     , m_scroll(new QScrollArea(this))
     , m_rowsLayout(nullptr)
+    , m_ageTimer(new QTimer(this))
 {
+    m_ageTimer->setInterval(ageRefreshMs);
+    m_ageTimer->setTimerType(Qt::CoarseTimer);
+    connect(m_ageTimer, &QTimer::timeout, this, &ClipboardView::showAges);
+
     // Header without consent.
     auto* enable = new PillButton(QStringLiteral("Enable clipboard history"), QStringLiteral("doc.on.clipboard"), true,
                                   m_consentHeader);
@@ -241,4 +248,24 @@ void ClipboardView::showItems()
     for (ClipRow* gone : std::as_const(m_rows))
         gone->hide();
     m_rows = kept;
+}
+
+void ClipboardView::showAges()
+{
+    const QDateTime now = m_clock.now();
+    for (ClipRow* row : std::as_const(m_rows))
+        row->setItem(row->item(), now);
+}
+
+void ClipboardView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    showAges();
+    m_ageTimer->start();
+}
+
+void ClipboardView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_ageTimer->stop();
 }

@@ -15,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QStackedLayout;
+class QTimer;
 class QVBoxLayout;
 
 // The clipboard tool's page: consent or capture status, the last problem, a search field with the count
@@ -33,7 +34,12 @@ public:
     QList<ClipRow*> rows() const;
     QLineEdit* searchField() const { return m_search; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    void showAges();
     void showHeader();
     void showMessage();
     void showItems();
@@ -55,4 +61,6 @@ private:
     QScrollArea* m_scroll;
     QVBoxLayout* m_rowsLayout;
     QHash<QUuid, ClipRow*> m_rows;
+    // Keeps the rows' ages current while the page shows.
+    QTimer* m_ageTimer;
 };

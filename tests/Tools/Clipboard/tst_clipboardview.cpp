@@ -165,6 +165,12 @@ private slots:
         accessible->actionInterface()->doAction(QStringLiteral("Copy to clipboard"));
         QCOMPARE(h.pasteboard.written.last().text, QStringLiteral("by assistive technology"));
         QCOMPARE(h.pasteboard.written.size(), 3);
+
+        // Ages move on while the page is away.
+        page->hide();
+        h.clock.advance(3'600'000);
+        page->show();
+        QCOMPARE(rows.at(0)->subtitle(), QStringLiteral("1 hr. ago"));
     }
 
     void imagePreviewFallsBack()
