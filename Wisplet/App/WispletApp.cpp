@@ -94,6 +94,8 @@ WispletApp::WispletApp(QObject* parent)
 
 WispletApp::~WispletApp()
 {
+    // The shared clipboard store outlives the window service it was lent.
+    ClipboardManager::shared().setWindowActivation({});
     delete m_studio;
 }
 
