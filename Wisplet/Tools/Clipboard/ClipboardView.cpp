@@ -37,6 +37,8 @@ QLabel* caption(const QString& text, const QString& colour, QWidget* parent)
     label->setFont(pixelFont(label->font(), captionPixels));
     label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
     label->setTextFormat(Qt::PlainText);
+    // Wraps rather than widening a narrow panel.
+    label->setWordWrap(true);
     return label;
 }
 
