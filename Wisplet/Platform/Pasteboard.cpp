@@ -4,10 +4,11 @@
 
 namespace {
 
-QStringList localPaths(const QList<QByteArray>& lines)
+// Lines of addresses; "#" starts a comment.
+QStringList filePathsFromUriList(const QByteArray& list)
 {
     QStringList paths;
-    for (const QByteArray& raw : lines) {
+    for (const QByteArray& raw : list.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
@@ -20,28 +21,11 @@ QStringList localPaths(const QList<QByteArray>& lines)
 
 } // namespace
 
-QStringList Pasteboard::filePathsFromUriList(const QByteArray& list)
-{
-    return localPaths(list.split('\n'));
-}
-
-QStringList Pasteboard::filePathsFromGnomeList(const QByteArray& list)
-{
-    QList<QByteArray> lines = list.split('\n');
-    const QByteArray verb = lines.isEmpty() ? QByteArray() : lines.takeFirst().trimmed();
-    if (verb != "copy" && verb != "cut")
-        return {};
-    return localPaths(lines);
-}
-
 QStringList Pasteboard::filePaths() const
 {
-    const QStringList available = types();
-    if (available.contains(QLatin1String(uriListType)))
-        return filePathsFromUriList(data(QLatin1String(uriListType)));
-    if (available.contains(QLatin1String(gnomeFilesType)))
-        return filePathsFromGnomeList(data(QLatin1String(gnomeFilesType)));
-    return {};
+    if (!types().contains(QLatin1String(uriListType)))
+        return {};
+    return filePathsFromUriList(data(QLatin1String(uriListType)));
 }
 
 bool Pasteboard::isConcealed() const

@@ -40,17 +40,12 @@ public:
     // Replaces the whole content; the change count goes up by one.
     virtual void write(const PasteboardContent& content) = 0;
 
-    // The local paths of the file: addresses among the content's file references, in order; addresses of
-    // any other scheme are no files.
+    // The local paths of the file: addresses of the content's text/uri-list, in order; addresses of any
+    // other scheme are no files.
     QStringList filePaths() const;
     // Marked concealed (the marker type, or the password-manager hint "secret") or transient.
     bool isConcealed() const;
     bool isTransient() const;
-
-    // The local paths of the file: addresses of a text/uri-list (lines, "#" comments skipped).
-    static QStringList filePathsFromUriList(const QByteArray& list);
-    // The same of a file manager's "copy" or "cut" list: the verb, then one address a line.
-    static QStringList filePathsFromGnomeList(const QByteArray& list);
 };
 
 // Without a clipboard: never anything on it, and writes go nowhere.

@@ -1,5 +1,4 @@
 #include "Wisplet/Platform/FrontApplications.h"
-#include "Wisplet/Platform/Pasteboard.h"
 #include "tests/support/FakeClipboard.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
@@ -13,14 +12,6 @@ struct NameRow
     QString name;
 };
 Q_DECLARE_METATYPE(NameRow)
-
-struct UriRow
-{
-    QByteArray list;
-    bool gnome;
-    QStringList paths;
-};
-Q_DECLARE_METATYPE(UriRow)
 
 namespace {
 
@@ -73,25 +64,6 @@ private slots:
         QCOMPARE(front.lastOther()->id, 1u);
         windows.activate(window(4, 12, "kate", "kate"));
         QCOMPARE(front.lastOther()->id, 4u);
-    }
-
-    void filePaths_data()
-    {
-        QTest::addColumn<UriRow>("row");
-        QTest::newRow("list") << UriRow{
-            "# comment\r\nfile:///tmp/a%20b\r\nhttps://x.example/\r\nfile:///c\r\n", false, {"/tmp/a b", "/c"}};
-        QTest::newRow("no files") << UriRow{"https://x.example/\n", false, {}};
-        QTest::newRow("gnome copy") << UriRow{"copy\nfile:///tmp/a\nfile:///tmp/b", true, {"/tmp/a", "/tmp/b"}};
-        QTest::newRow("gnome cut") << UriRow{"cut\nfile:///tmp/a", true, {"/tmp/a"}};
-        QTest::newRow("gnome without verb") << UriRow{"file:///tmp/a", true, {}};
-    }
-
-    void filePaths()
-    {
-        QFETCH(UriRow, row);
-        const QStringList paths =
-            row.gnome ? Pasteboard::filePathsFromGnomeList(row.list) : Pasteboard::filePathsFromUriList(row.list);
-        QCOMPARE(paths, row.paths);
     }
 };
 

@@ -171,7 +171,7 @@ private slots:
             a + u'\n' + b,
             QStringList{a, b}};
         QTest::newRow("web addresses are no files")
-            << CaptureRow{{{QStringLiteral("text/uri-list"), "https://example.org/\r\n"},
+            << CaptureRow{{{QStringLiteral("text/uri-list"), "# a comment\r\nhttps://example.org/\r\n"},
                            {QStringLiteral("text/plain"), "https://example.org/"}},
                           Kind::link,
                           QStringLiteral("https://example.org/"),

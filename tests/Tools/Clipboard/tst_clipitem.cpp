@@ -2,7 +2,6 @@
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 #include "tests/support/TestMain.h"
 
-
 struct TitleRow
 {
     ClipItem::Kind kind;
