@@ -20,7 +20,9 @@ LinuxPlatform::LinuxPlatform()
                        .notifications = &m_notifications,
                        .windows = m_windows.get(),
                        .idle = m_idle.get(),
-                       .sleepWatcher = &m_sleepWatcher});
+                       .sleepWatcher = &m_sleepWatcher,
+                       .pasteboard = &m_pasteboard,
+                       .pasteKeystroke = m_pasteKeystroke.get()});
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);
 }

@@ -6,12 +6,14 @@
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/LibsecretStore.h"
 #include "Wisplet/Platform/PortalMotionSetting.h"
+#include "Wisplet/Platform/QtPasteboard.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/RandomSource.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/ScreenSaverIdle.h"
 #include "Wisplet/Platform/SessionSleepWatcher.h"
 #include "Wisplet/Platform/TerminationSignals.h"
+#include "Wisplet/Platform/XTestPasteKeystroke.h"
 #include "Wisplet/Platform/XcbKeyGrabber.h"
 #include "Wisplet/Platform/XdgAutostart.h"
 
@@ -38,5 +40,7 @@ private:
     std::unique_ptr<ActiveWindowSource> m_windows = EwmhWindows::forSession();
     std::unique_ptr<IdleSource> m_idle = ScreenSaverIdle::forSession();
     SessionSleepWatcher m_sleepWatcher;
+    QtPasteboard m_pasteboard;
+    std::unique_ptr<PasteKeystroke> m_pasteKeystroke = XTestPasteKeystroke::forSession();
     TerminationSignals m_terminationSignals;
 };

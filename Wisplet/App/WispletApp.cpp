@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusService.h"
@@ -95,14 +96,23 @@ WispletApp::WispletApp(QObject* parent)
 
 WispletApp::~WispletApp()
 {
+    // The shared clipboard store outlives the window service it was lent.
+    ClipboardManager::shared().setWindowActivation({});
     delete m_studio;
 }
 
 // The tools' background work, started and stopped by the service coordinator.
 void WispletApp::buildTools()
 {
+    ServiceCoordinator& coordinator = ServiceCoordinator::shared();
     m_focus = std::make_unique<FocusService>(FocusEngine::shared());
-    ServiceCoordinator::shared().registerService(ToolID::focus, *m_focus);
+    coordinator.registerService(ToolID::focus, *m_focus);
+
+    ClipboardManager& clipboard = ClipboardManager::shared();
+    clipboard.setWindowActivation([windows = m_windows.get()](quint32 window) { windows->focusWindow(window); });
+    coordinator.registerService(ToolID::clipboard, clipboard);
+    coordinator.setClipboardConsent([&clipboard] { return clipboard.captureConsent(); });
+    coordinator.watch(&clipboard, &ClipboardManager::changed);
 }
 
 void WispletApp::buildPanel()
@@ -127,8 +137,11 @@ void WispletApp::buildTray()
     m_quiet = std::make_unique<QuietControls>(AppSettings::shared(), Platform::clock());
     m_trayMenu = std::make_unique<TrayMenu>(WispState::shared(), AppSettings::shared(), *m_quiet,
                                             TrayMenu::Hooks{
-                                                {},
-                                                {},
+                                                [] { return ClipboardManager::shared().paused(); },
+                                                [] {
+                                                    ClipboardManager& clipboard = ClipboardManager::shared();
+                                                    clipboard.setPaused(!clipboard.paused());
+                                                },
                                                 [&updater] { return updater.canCheckForUpdates(); },
                                                 [&updater] { updater.checkForUpdates(); },
                                                 [this] { openStudio(); },

@@ -38,9 +38,9 @@ public:
 private:
     class Panel;
 
-    void buildTools();
     void buildPanel();
     void buildTray();
+    void buildTools();
     void buildDelegate();
     void requestQuit();
     void openStudio();

@@ -15,6 +15,8 @@ struct WindowInfo
     qint64 pid = 0;
     // The desktop-entry id when the window names one, else its WM_CLASS class; empty when it has neither.
     QString appId;
+    // The WM_CLASS class as the window gives it; empty when it has none.
+    QString wmClass;
     // The frame, decorations included, in global logical pixels.
     QRectF frame;
     // Shown on the current desktop and not minimised.

@@ -205,6 +205,7 @@ std::optional<WindowInfo> EwmhWindows::collect(xcb_window_t window, const Window
     info.id = window;
     info.pid = pid;
     info.appId = !gtkId.isEmpty() ? gtkId : !kdeId.isEmpty() ? kdeId : className;
+    info.wmClass = className;
     const QRectF device(origin->dst_x - double(extents.left), origin->dst_y - double(extents.top),
                         geometry->width + double(extents.left + extents.right),
                         geometry->height + double(extents.top + extents.bottom));

@@ -8,6 +8,8 @@
 #include "Wisplet/Platform/LoginItem.h"
 #include "Wisplet/Platform/MotionSetting.h"
 #include "Wisplet/Platform/NotificationServer.h"
+#include "Wisplet/Platform/PasteKeystroke.h"
+#include "Wisplet/Platform/Pasteboard.h"
 #include "Wisplet/Platform/RandomSource.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/Screens.h"
@@ -62,6 +64,8 @@ void install(const Services& services)
     take(current.windows, services.windows);
     take(current.idle, services.idle);
     take(current.sleepWatcher, services.sleepWatcher);
+    take(current.pasteboard, services.pasteboard);
+    take(current.pasteKeystroke, services.pasteKeystroke);
 }
 
 Clock& clock()
@@ -130,6 +134,16 @@ IdleSource& idle()
 SleepWatcher& sleepWatcher()
 {
     return serviceOr<SleepWatcher, NullSleepWatcher>(installed().sleepWatcher);
+}
+
+Pasteboard& pasteboard()
+{
+    return serviceOr<Pasteboard, NullPasteboard>(installed().pasteboard);
+}
+
+PasteKeystroke& pasteKeystroke()
+{
+    return serviceOr<PasteKeystroke, NullPasteKeystroke>(installed().pasteKeystroke);
 }
 
 } // namespace Platform

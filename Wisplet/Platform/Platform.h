@@ -8,6 +8,8 @@ class IdleSource;
 class LoginItem;
 class MotionSetting;
 class NotificationServer;
+class Pasteboard;
+class PasteKeystroke;
 class RandomSource;
 class Scheduler;
 class ScreenProvider;
@@ -34,6 +36,8 @@ struct Services
     ActiveWindowSource* windows = nullptr;
     IdleSource* idle = nullptr;
     SleepWatcher* sleepWatcher = nullptr;
+    Pasteboard* pasteboard = nullptr;
+    PasteKeystroke* pasteKeystroke = nullptr;
 };
 
 // The caller keeps the services alive for the rest of the process. Unset members keep their fallback.
@@ -52,5 +56,7 @@ NotificationServer& notifications();
 ActiveWindowSource& windows();
 IdleSource& idle();
 SleepWatcher& sleepWatcher();
+Pasteboard& pasteboard();
+PasteKeystroke& pasteKeystroke();
 
 } // namespace Platform

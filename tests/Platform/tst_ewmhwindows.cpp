@@ -136,6 +136,8 @@ private slots:
             setXProperty(*m_session, window.winId(), "_KDE_NET_WM_DESKTOP_FILE", kdeFile);
 
         QTRY_COMPARE_WITH_TIMEOUT(listed(source, window.winId()).value_or(WindowInfo()).appId, appId, xTimeoutMs);
+        // The class stays at hand for the application's name whatever the id.
+        QCOMPARE(listed(source, window.winId())->wmClass, QStringLiteral("WispletTest"));
         // The frame takes in the decorations, as Qt's own frame geometry does.
         QTRY_COMPARE_WITH_TIMEOUT(listed(source, window.winId())->frame, QRectF(window.frameGeometry()), xTimeoutMs);
         QVERIFY(window.frameGeometry().height() > window.height());

@@ -1,0 +1,509 @@
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Base/ScaledImageReader.h"
+#include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/FrontApplications.h"
+#include "Wisplet/Platform/PasteKeystroke.h"
+#include "Wisplet/Platform/Pasteboard.h"
+#include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/Scheduler.h"
+#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QLocale>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+const QString consentKey = QStringLiteral("clipboard.consent");
+const QString retentionKey = QStringLiteral("clipboard.retention");
+const QString maxKey = QStringLiteral("clipboard.max");
+const QString pasteKey = QStringLiteral("clipboard.paste");
+const QString excludedKey = QStringLiteral("clipboard.excluded");
+const QString historyName = QStringLiteral("clipboard.json");
+const QString pngType = QStringLiteral("image/png");
+const QString tiffType = QStringLiteral("image/tiff");
+
+int intOption(const Defaults& defaults, const QString& key, int fallback)
+{
+    if (!defaults.contains(key))
+        return fallback;
+    return int(std::clamp(defaults.doubleValue(key), double(INT_MIN), double(INT_MAX)));
+}
+
+bool sameApplication(const WindowInfo& a, const WindowInfo& b)
+{
+    return a.pid != 0 && b.pid != 0 ? a.pid == b.pid : a.id == b.id;
+}
+
+} // namespace
+
+ClipboardManager::ClipboardManager(const Services& services, const QString& folder, bool loadHistory, QObject* parent)
+    : QObject(parent)
+    , m_defaults(services.defaults)
+    , m_clock(services.clock)
+    , m_scheduler(services.scheduler)
+    , m_settings(services.settings)
+    , m_wisp(services.wisp)
+    , m_pasteboard(services.pasteboard)
+    , m_applications(services.applications)
+    , m_paste(services.paste)
+    , m_folder(folder)
+    , m_maxItems(intOption(m_defaults, maxKey, 200))
+    , m_pasteDirectly(m_defaults.boolValue(pasteKey))
+    , m_excluded(m_defaults.stringArray(excludedKey).value_or(defaultExcluded()))
+    , m_captureConsent(m_defaults.boolValue(consentKey))
+    , m_retentionDays(intOption(m_defaults, retentionKey, 7))
+    // What is on the clipboard already was copied before we looked, and is never captured.
+    , m_lastChangeCount(m_pasteboard.changeCount())
+    , m_timer(new QTimer(this))
+{
+    PrivateFiles::ensureFolder(m_folder);
+    m_timer->setInterval(pollIntervalMs);
+    m_timer->setTimerType(Qt::CoarseTimer);
+    connect(m_timer, &QTimer::timeout, this, &ClipboardManager::poll);
+    if (loadHistory)
+        load();
+}
+
+ClipboardManager::~ClipboardManager() = default;
+
+ClipboardManager& ClipboardManager::shared()
+{
+    static auto* applications = new FrontApplications(Platform::windows(), QCoreApplication::applicationPid());
+    static auto* manager =
+        new ClipboardManager({Platform::defaults(), Platform::clock(), Platform::scheduler(), AppSettings::shared(),
+                              WispState::shared(), Platform::pasteboard(), *applications, Platform::pasteKeystroke()},
+                             appSupportDirectory(), true);
+    return *manager;
+}
+
+QStringList ClipboardManager::defaultExcluded()
+{
+    // Most windows carry no desktop-entry id, so each application is named both ways.
+    return {QStringLiteral("org.keepassxc.KeePassXC"),
+            QStringLiteral("KeePassXC"),
+            QStringLiteral("com.bitwarden.desktop"),
+            QStringLiteral("Bitwarden"),
+            QStringLiteral("1password"),
+            QStringLiteral("1Password"),
+            QStringLiteral("org.gnome.seahorse.Application"),
+            QStringLiteral("Seahorse"),
+            QStringLiteral("org.kde.kwalletmanager5"),
+            QStringLiteral("kwalletmanager5")};
+}
+
+QString ClipboardManager::historyPath() const
+{
+    return pathOf(historyName);
+}
+
+QString ClipboardManager::pathOf(const QString& fileName) const
+{
+    return m_folder + u'/' + fileName;
+}
+
+// Options.
+
+void ClipboardManager::setMaxItems(int maxItems)
+{
+    m_maxItems = maxItems;
+    m_defaults.set(maxKey, maxItems);
+    emit maxItemsChanged(maxItems);
+    emit changed();
+    prune();
+}
+
+void ClipboardManager::setRetentionDays(int days)
+{
+    m_retentionDays = days;
+    m_defaults.set(retentionKey, days);
+    emit retentionDaysChanged(days);
+    emit changed();
+    prune();
+    save();
+}
+
+void ClipboardManager::setPasteDirectly(bool pasteDirectly)
+{
+    m_pasteDirectly = pasteDirectly;
+    m_defaults.set(pasteKey, pasteDirectly);
+    emit pasteDirectlyChanged(pasteDirectly);
+    emit changed();
+}
+
+void ClipboardManager::setExcludedAppIds(const QStringList& ids)
+{
+    m_excluded = ids;
+    m_defaults.set(excludedKey, ids);
+    emit excludedAppIdsChanged(ids);
+    emit changed();
+}
+
+void ClipboardManager::setPaused(bool paused)
+{
+    m_paused = paused;
+    emit pausedChanged(paused);
+    emit changed();
+}
+
+void ClipboardManager::setCaptureConsent(bool consent)
+{
+    m_captureConsent = consent;
+    m_defaults.set(consentKey, consent);
+    emit captureConsentChanged(consent);
+    emit changed();
+}
+
+void ClipboardManager::setWindowActivation(std::function<void(quint32)> activate)
+{
+    m_activate = std::move(activate);
+}
+
+void ClipboardManager::setItems(const QList<ClipItem>& items)
+{
+    m_items = items;
+    emit itemsChanged(m_items);
+    emit changed();
+}
+
+void ClipboardManager::setMessage(const QString& text)
+{
+    m_message = text;
+    emit messageChanged(m_message);
+    emit changed();
+}
+
+// Polling.
+
+void ClipboardManager::start()
+{
+    if (m_timer->isActive())
+        return;
+    m_lastChangeCount = m_pasteboard.changeCount();
+    prune();
+    m_timer->start();
+}
+
+void ClipboardManager::stop()
+{
+    m_timer->stop();
+}
+
+bool ClipboardManager::isPolling() const
+{
+    return m_timer->isActive();
+}
+
+void ClipboardManager::poll()
+{
+    const qint64 nowMs = m_clock.monotonicMs();
+    if (!m_lastPruneMs || nowMs - *m_lastPruneMs > pruneIntervalMs) {
+        m_lastPruneMs = nowMs;
+        const qsizetype before = m_items.size();
+        prune();
+        if (m_items.size() != before)
+            save();
+    }
+
+    const int count = m_pasteboard.changeCount();
+    if (count == m_lastChangeCount)
+        return;
+    // Recorded before the rules, so that a copy skipped now is never taken later.
+    m_lastChangeCount = count;
+    if (count == m_ownChangeCount)
+        return;
+
+    const std::optional<WindowInfo> front = m_applications.front();
+    const ClipboardRules::CopyContext copy{m_paused,
+                                           m_captureConsent,
+                                           m_settings.presentationMode(),
+                                           m_pasteboard.isConcealed(),
+                                           m_pasteboard.isTransient(),
+                                           front ? front->appId : QString(),
+                                           m_excluded};
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        return;
+
+    const QString appName = front ? m_applications.applicationName(*front) : QString();
+    const std::optional<ClipItem> item = capture(appName.isEmpty() ? std::nullopt : std::optional(appName));
+    if (!item)
+        return;
+    insert(*item);
+    m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
+}
+
+// Capture.
+
+std::optional<ClipItem> ClipboardManager::capture(const std::optional<QString>& app)
+{
+    const QDateTime now = m_clock.now();
+    const QStringList paths = m_pasteboard.filePaths();
+    if (!paths.isEmpty()) {
+        return ClipItem{QUuid::createUuid(),
+                        ClipItem::Kind::file,
+                        paths.join(u'\n'),
+                        std::nullopt,
+                        now,
+                        std::nullopt,
+                        std::nullopt,
+                        paths,
+                        false,
+                        app};
+    }
+
+    const QString text = m_pasteboard.text();
+    if (!text.isEmpty()) {
+        if (text.toUtf8().size() > sizeLimit) {
+            setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
+            return std::nullopt;
+        }
+        const ClipItem::Kind kind = ClipboardRules::isLink(text) ? ClipItem::Kind::link : ClipItem::Kind::text;
+        return ClipItem{QUuid::createUuid(), kind,         text,         std::nullopt, now,
+                        std::nullopt,        std::nullopt, std::nullopt, false,        app};
+    }
+    return captureImage(now, app);
+}
+
+std::optional<ClipItem> ClipboardManager::captureImage(const QDateTime& now, const std::optional<QString>& app)
+{
+    const QStringList types = m_pasteboard.types();
+    const QString type = types.contains(pngType) ? pngType : types.contains(tiffType) ? tiffType : QString();
+    if (type.isEmpty())
+        return std::nullopt;
+    const QByteArray bytes = m_pasteboard.data(type);
+    if (bytes.isEmpty())
+        return std::nullopt;
+    if (bytes.size() > sizeLimit) {
+        setMessage(QStringLiteral("Image over 25 MB was skipped; the original clipboard is unchanged."));
+        return std::nullopt;
+    }
+
+    const QString imageFile = QStringLiteral("clip-%1.%2")
+                                  .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
+                                       type == pngType ? QStringLiteral("png") : QStringLiteral("tiff"));
+    QString error;
+    if (!PrivateFiles::writeAtomically(pathOf(imageFile), bytes, &error)) {
+        setMessage(QStringLiteral("Couldn't save this image: ") + error);
+        return std::nullopt;
+    }
+    std::optional<QString> thumbnailFile;
+    const QByteArray thumbnail = makeThumbnail(bytes, thumbnailSide);
+    const QString previewName = imageFile + QLatin1String(".preview.png");
+    if (!thumbnail.isEmpty() && PrivateFiles::writeAtomically(pathOf(previewName), thumbnail))
+        thumbnailFile = previewName;
+
+    const QString size = QLocale().formattedDataSize(bytes.size(), 1, QLocale::DataSizeSIFormat);
+    return ClipItem{QUuid::createUuid(),
+                    ClipItem::Kind::image,
+                    QStringLiteral("Image · ") + size,
+                    imageFile,
+                    now,
+                    type,
+                    thumbnailFile,
+                    std::nullopt,
+                    false,
+                    app};
+}
+
+QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxSide)
+{
+    const ScaledImage scaled = ScaledImageReader::read(imageData, maxSide);
+    if (!scaled.ok() || scaled.image.isNull())
+        return {};
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return scaled.image.save(&buffer, "PNG") ? png : QByteArray();
+}
+
+void ClipboardManager::insert(const ClipItem& item)
+{
+    QList<ClipItem> items = m_items;
+    const auto repeat = item.kind == ClipItem::Kind::image
+        ? items.end()
+        : std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+              return existing.kind == item.kind && existing.text == item.text;
+          });
+    if (repeat != items.end()) {
+        ClipItem moved = *repeat;
+        items.erase(repeat);
+        moved.date = item.date;
+        moved.app = item.app;
+        items.prepend(moved);
+    } else {
+        items.prepend(item);
+    }
+    setItems(items);
+    prune();
+    save();
+}
+
+void ClipboardManager::prune()
+{
+    const QSet<QUuid> dropped = ClipboardRules::prunedIds(m_items, m_maxItems, m_retentionDays, m_clock.now());
+    if (dropped.isEmpty())
+        return;
+    QList<ClipItem> kept;
+    for (const ClipItem& item : std::as_const(m_items)) {
+        if (dropped.contains(item.id))
+            removeFiles(item);
+        else
+            kept.append(item);
+    }
+    setItems(kept);
+}
+
+void ClipboardManager::removeFiles(const ClipItem& item)
+{
+    for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
+        // Names come from the history file: only a plain name inside our folder is ever deleted.
+        if (name && !name->isEmpty() && !name->contains(u'/') && *name != QLatin1String(".."))
+            QFile::remove(pathOf(*name));
+    }
+}
+
+// Storage.
+
+void ClipboardManager::load()
+{
+    QFile file(historyPath());
+    if (!file.exists())
+        return;
+    const std::optional<QList<ClipItem>> items =
+        file.open(QIODevice::ReadOnly) ? clipItemsFromJson(file.readAll()) : std::nullopt;
+    if (items)
+        m_items = *items;
+    else
+        m_historyUnreadable = true;
+}
+
+bool ClipboardManager::save()
+{
+    // An unreadable history may still hold pinned entries the user wants back: it is moved aside, never
+    // overwritten.
+    if (m_historyUnreadable) {
+        if (PrivateFiles::setAside(historyPath()).isEmpty()) {
+            setMessage(QStringLiteral("History could not be saved. Check available disk space."));
+            return false;
+        }
+        m_historyUnreadable = false;
+    }
+    const QByteArray json = QJsonDocument(clipItemsToJson(m_items)).toJson(QJsonDocument::Compact);
+    if (!PrivateFiles::writeAtomically(historyPath(), json)) {
+        setMessage(QStringLiteral("History could not be saved. Check available disk space."));
+        return false;
+    }
+    return true;
+}
+
+// Copy back and housekeeping.
+
+std::optional<WindowInfo> ClipboardManager::pasteTarget() const
+{
+    // The panel may hold the focus after the click on a row; the target is the window before it.
+    const std::optional<WindowInfo> front = m_applications.front();
+    if (front && !m_applications.isOurs(*front) && !front->desktopElement)
+        return front;
+    return m_applications.lastOther();
+}
+
+void ClipboardManager::copyBack(const ClipItem& item)
+{
+    PasteboardContent content;
+    switch (item.kind) {
+    case ClipItem::Kind::text:
+    case ClipItem::Kind::link:
+        content.text = item.text;
+        break;
+    case ClipItem::Kind::image: {
+        // Read before the clipboard is touched: a missing image must leave the user's clipboard alone.
+        QFile file(item.imageFile && !item.imageFile->contains(u'/') ? pathOf(*item.imageFile) : QString());
+        if (!item.imageFile || !file.open(QIODevice::ReadOnly)) {
+            setMessage(QStringLiteral("This saved image is missing. Your clipboard was kept."));
+            return;
+        }
+        content.dataType = item.payloadType.value_or(pngType);
+        content.data = file.readAll();
+        break;
+    }
+    case ClipItem::Kind::file:
+        content.filePaths = item.filePaths.value_or(item.text.split(u'\n', Qt::SkipEmptyParts));
+        break;
+    }
+
+    const std::optional<WindowInfo> target = pasteTarget();
+    m_pasteboard.write(content);
+    // Neither captured again nor moved by the next tick.
+    m_ownChangeCount = m_pasteboard.changeCount();
+    m_lastChangeCount = m_ownChangeCount;
+
+    if (m_pasteDirectly && m_paste.isPermitted() && target) {
+        m_wisp.collapse();
+        if (m_activate)
+            m_activate(target->id);
+        m_pendingPaste = m_scheduler.callAfter(std::chrono::milliseconds(pasteDelayMs),
+                                               [this, target] { postPasteKeystroke(target); });
+        m_wisp.say(QStringLiteral("Pasted"), bubbleSeconds);
+    } else {
+        m_wisp.say(QStringLiteral("Copied · Ctrl+V to paste"), bubbleSeconds);
+    }
+}
+
+void ClipboardManager::postPasteKeystroke(const std::optional<WindowInfo>& target)
+{
+    if (!target || m_applications.isOurs(*target))
+        return;
+    // The user may have moved on in the meantime.
+    const std::optional<WindowInfo> front = m_applications.front();
+    if (!front || !sameApplication(*front, *target))
+        return;
+    m_paste.postPaste();
+}
+
+void ClipboardManager::togglePin(const ClipItem& item)
+{
+    QList<ClipItem> items = m_items;
+    const auto found = std::find(items.begin(), items.end(), item);
+    if (found == items.end())
+        return;
+    found->pinned = !found->pinned;
+    setItems(items);
+    save();
+}
+
+void ClipboardManager::remove(const ClipItem& item)
+{
+    removeFiles(item);
+    QList<ClipItem> items = m_items;
+    items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; });
+    if (items.size() != m_items.size())
+        setItems(items);
+    save();
+}
+
+void ClipboardManager::clearUnpinned()
+{
+    QList<ClipItem> pinned;
+    for (const ClipItem& item : std::as_const(m_items)) {
+        if (item.pinned)
+            pinned.append(item);
+        else
+            removeFiles(item);
+    }
+    if (pinned.size() != m_items.size())
+        setItems(pinned);
+    save();
+}

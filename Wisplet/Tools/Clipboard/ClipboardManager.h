@@ -1,0 +1,155 @@
+#pragma once
+
+#include "Wisplet/Base/ToolService.h"
+#include "Wisplet/Platform/ActiveWindowSource.h"
+#include "Wisplet/Tools/Clipboard/ClipItem.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class AppSettings;
+class Clock;
+class Defaults;
+class FrontApplications;
+class PasteKeystroke;
+class Pasteboard;
+class QTimer;
+class ScheduledCall;
+class Scheduler;
+class WispState;
+
+// The clipboard history: watches the clipboard while capture runs, keeps what the privacy rules allow,
+// merges repeats, keeps the list within its count and age, stores it beside its image files, and copies
+// an entry back (and pastes it) on request. Its polling is the clipboard tool's background work.
+class ClipboardManager final : public QObject, public ToolService
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ClipboardManager)
+
+public:
+    static constexpr int pollIntervalMs = 500;
+    static constexpr int pasteDelayMs = 150;
+    static constexpr qint64 pruneIntervalMs = 60'000;
+    // 25 MB: the most text (UTF-8) or image data one copy may add.
+    static constexpr qint64 sizeLimit = 26'214'400;
+    static constexpr int thumbnailSide = 320;
+    static constexpr double bubbleSeconds = 2.2;
+
+    struct Services
+    {
+        Defaults& defaults;
+        Clock& clock;
+        Scheduler& scheduler;
+        AppSettings& settings;
+        WispState& wisp;
+        Pasteboard& pasteboard;
+        FrontApplications& applications;
+        PasteKeystroke& paste;
+    };
+
+    // `folder` holds "clipboard.json" and the image files; it is created when missing.
+    ClipboardManager(const Services& services, const QString& folder, bool loadHistory, QObject* parent = nullptr);
+    ~ClipboardManager() override;
+
+    static ClipboardManager& shared();
+    // Password and secret managers, by desktop-entry id and by window class.
+    static QStringList defaultExcluded();
+
+    QList<ClipItem> items() const { return m_items; }
+    int maxItems() const { return m_maxItems; }
+    bool pasteDirectly() const { return m_pasteDirectly; }
+    QStringList excludedAppIds() const { return m_excluded; }
+    bool paused() const { return m_paused; }
+    bool captureConsent() const { return m_captureConsent; }
+    int retentionDays() const { return m_retentionDays; }
+    std::optional<QString> message() const { return m_message; }
+    QString folder() const { return m_folder; }
+    QString historyPath() const;
+
+    void setMaxItems(int maxItems);
+    void setRetentionDays(int days);
+    void setPasteDirectly(bool pasteDirectly);
+    void setExcludedAppIds(const QStringList& ids);
+    void setPaused(bool paused);
+    void setCaptureConsent(bool consent);
+    // How a window of another program is brought forward for a paste; without it, none is.
+    void setWindowActivation(std::function<void(quint32 window)> activate);
+
+    // Polling, as the service coordinator runs it.
+    void start() override;
+    void stop() override;
+    bool isPolling() const;
+
+    // One timer tick.
+    void poll();
+    // The clipboard's content as a new entry, or none.
+    std::optional<ClipItem> capture(const std::optional<QString>& app);
+    void insert(const ClipItem& item);
+    void prune();
+    bool save();
+
+    void copyBack(const ClipItem& item);
+    void postPasteKeystroke(const std::optional<WindowInfo>& target);
+    void togglePin(const ClipItem& item);
+    void remove(const ClipItem& item);
+    void clearUnpinned();
+
+    // PNG bytes of the picture with its longer side at most maxSide; empty when it cannot be read or is
+    // too large to decode.
+    static QByteArray makeThumbnail(const QByteArray& imageData, int maxSide);
+
+signals:
+    void itemsChanged(const QList<ClipItem>& value);
+    void maxItemsChanged(int value);
+    void pasteDirectlyChanged(bool value);
+    void excludedAppIdsChanged(const QStringList& value);
+    void pausedChanged(bool value);
+    void captureConsentChanged(bool value);
+    void retentionDaysChanged(int value);
+    void messageChanged(const std::optional<QString>& value);
+    // Any of the above.
+    void changed();
+
+private:
+    void load();
+    void setItems(const QList<ClipItem>& items);
+    void setMessage(const QString& text);
+    void removeFiles(const ClipItem& item);
+    std::optional<ClipItem> captureImage(const QDateTime& now, const std::optional<QString>& app);
+    std::optional<WindowInfo> pasteTarget() const;
+    QString pathOf(const QString& fileName) const;
+
+    Defaults& m_defaults;
+    Clock& m_clock;
+    Scheduler& m_scheduler;
+    AppSettings& m_settings;
+    WispState& m_wisp;
+    Pasteboard& m_pasteboard;
+    FrontApplications& m_applications;
+    PasteKeystroke& m_paste;
+    QString m_folder;
+    std::function<void(quint32)> m_activate;
+
+    QList<ClipItem> m_items;
+    int m_maxItems;
+    bool m_pasteDirectly;
+    QStringList m_excluded;
+    bool m_paused = false;
+    bool m_captureConsent;
+    int m_retentionDays;
+    std::optional<QString> m_message;
+
+    // Monotonic milliseconds of the last periodic prune; none before the first.
+    std::optional<qint64> m_lastPruneMs;
+    int m_lastChangeCount;
+    int m_ownChangeCount = -1;
+    // The history file could not be read; it is set aside before anything replaces it.
+    bool m_historyUnreadable = false;
+    QTimer* m_timer;
+    std::unique_ptr<ScheduledCall> m_pendingPaste;
+};

@@ -1,0 +1,95 @@
+#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace ClipboardRules {
+
+Skip skipReason(const CopyContext& copy)
+{
+    if (copy.paused)
+        return Skip::paused;
+    if (!copy.consent)
+        return Skip::noConsent;
+    if (copy.presentation)
+        return Skip::presentation;
+    if (copy.concealed)
+        return Skip::concealed;
+    if (copy.transient)
+        return Skip::transient;
+    // An empty entry must not match an application whose identifier could not be read.
+    if (!copy.appId.isEmpty() && copy.excluded.contains(copy.appId))
+        return Skip::excludedApp;
+    return Skip::none;
+}
+
+bool isLink(const QString& text)
+{
+    static const QRegularExpression link(QRegularExpression::anchoredPattern(QStringLiteral("https?://\\S+")));
+    return link.match(text).hasMatch();
+}
+
+QSet<QUuid> prunedIds(const QList<ClipItem>& items, int maxItems, int retentionDays, const QDateTime& now)
+{
+    const int limit = std::max(1, maxItems);
+    const qint64 maxAgeMs = qint64(retentionDays) * 86'400'000;
+    int kept = 0;
+    QSet<QUuid> dropped;
+    for (const ClipItem& item : items) {
+        if (item.pinned)
+            continue;
+        const bool young = retentionDays <= 0 || item.date.msecsTo(now) < maxAgeMs;
+        if (kept < limit && young)
+            ++kept;
+        else
+            dropped.insert(item.id);
+    }
+    return dropped;
+}
+
+QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)
+{
+    QString needle = query;
+    while (!needle.isEmpty() && (needle.front() == u' ' || needle.front() == u'\t'))
+        needle.remove(0, 1);
+    while (!needle.isEmpty() && (needle.back() == u' ' || needle.back() == u'\t'))
+        needle.chop(1);
+    const auto matches = [&](const ClipItem& item) {
+        return needle.isEmpty() || item.text.contains(needle, Qt::CaseInsensitive)
+            || item.app.value_or(QString()).contains(needle, Qt::CaseInsensitive);
+    };
+    QList<ClipItem> pinned;
+    QList<ClipItem> unpinned;
+    for (const ClipItem& item : items) {
+        if (matches(item))
+            (item.pinned ? pinned : unpinned).append(item);
+    }
+    return pinned + unpinned;
+}
+
+QString relativeAge(qint64 seconds)
+{
+    struct Unit
+    {
+        qint64 seconds;
+        const char* one;
+        const char* many;
+    };
+    static constexpr Unit units[] = {
+        {365 * 86'400, "%1 yr. ago", "%1 yr. ago"}, {30 * 86'400, "%1 mo. ago", "%1 mo. ago"},
+        {7 * 86'400, "%1 wk. ago", "%1 wk. ago"},   {86'400, "%1 day ago", "%1 days ago"},
+        {3'600, "%1 hr. ago", "%1 hr. ago"},        {60, "%1 min. ago", "%1 min. ago"},
+    };
+    // A date a little in the future (a clock set back) reads as now.
+    const qint64 age = std::max<qint64>(0, seconds);
+    for (const Unit& unit : units) {
+        if (age >= unit.seconds) {
+            const qint64 count = age / unit.seconds;
+            return QString::fromLatin1(count == 1 ? unit.one : unit.many).arg(count);
+        }
+    }
+    return QStringLiteral("%1 sec. ago").arg(age);
+}
+
+} // namespace ClipboardRules

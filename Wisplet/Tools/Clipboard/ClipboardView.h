@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QHash>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+
+class ClipRow;
+class ClipboardManager;
+class Clock;
+class PillButton;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QStackedLayout;
+class QTimer;
+class QVBoxLayout;
+
+// The clipboard tool's page: consent or capture status, the last problem, a search field with the count
+// and "Clear", and the list of entries, pinned first.
+class ClipboardView final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ClipboardView)
+
+public:
+    // `reconcile` starts capture at once after the user allows it.
+    ClipboardView(ClipboardManager& clipboard, Clock& clock, std::function<void()> reconcile,
+                  QWidget* parent = nullptr);
+
+    // The rows shown, top to bottom.
+    QList<ClipRow*> rows() const;
+    QLineEdit* searchField() const { return m_search; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void showAges();
+    void showHeader();
+    void showMessage();
+    void showItems();
+
+    ClipboardManager& m_clipboard;
+    Clock& m_clock;
+    std::function<void()> m_reconcile;
+
+    QWidget* m_consentHeader;
+    QWidget* m_statusHeader;
+    QPushButton* m_pause;
+    QLabel* m_status;
+    QLabel* m_message;
+    QLineEdit* m_search;
+    QLabel* m_count;
+    PillButton* m_clear;
+    QStackedLayout* m_listStack;
+    QLabel* m_empty;
+    QScrollArea* m_scroll;
+    QVBoxLayout* m_rowsLayout;
+    QHash<QUuid, ClipRow*> m_rows;
+    // Keeps the rows' ages current while the page shows.
+    QTimer* m_ageTimer;
+};

@@ -1,0 +1,71 @@
+#include "Wisplet/Platform/FrontApplications.h"
+#include "tests/support/FakeClipboard.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QStandardPaths>
+
+struct NameRow
+{
+    QByteArray entry;
+    QString language;
+    QString name;
+};
+Q_DECLARE_METATYPE(NameRow)
+
+namespace {
+
+WindowInfo window(quint32 id, qint64 pid, const QString& appId, const QString& wmClass)
+{
+    WindowInfo info;
+    info.id = id;
+    info.pid = pid;
+    info.appId = appId;
+    info.wmClass = wmClass;
+    return info;
+}
+
+} // namespace
+
+class TestFrontApplications final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void desktopEntryName_data()
+    {
+        QTest::addColumn<NameRow>("row");
+        const QByteArray entry = "[Desktop Entry]\nType=Application\nName[de]=Texteditor\nName = Text Editor\n"
+                                 "[Desktop Action new]\nName=New Window\n";
+        QTest::newRow("plain") << NameRow{entry, "en_NZ", "Text Editor"};
+        QTest::newRow("language") << NameRow{entry, "de_CH", "Texteditor"};
+        QTest::newRow("only in an action") << NameRow{"[Desktop Action x]\nName=New\n", "en", ""};
+        QTest::newRow("empty") << NameRow{"", "en", ""};
+    }
+
+    void desktopEntryName()
+    {
+        QFETCH(NameRow, row);
+        QCOMPARE(FrontApplications::desktopEntryName(row.entry, row.language), row.name);
+    }
+
+    void namesAndTheLastOtherWindow()
+    {
+        const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+        QVERIFY(TestFiles::write(applications + "/org.example.Notes.desktop", "[Desktop Entry]\nName=Notes\n"));
+        FakeActiveWindows windows;
+        windows.activate(window(1, 10, "org.example.Notes", "notes-bin"));
+        FrontApplications front(windows, 99);
+        QCOMPARE(front.applicationName(*front.front()), QStringLiteral("Notes"));
+        QCOMPARE(front.applicationName(window(2, 11, "Gimp-2.10", "Gimp-2.10")), QStringLiteral("Gimp-2.10"));
+
+        windows.activate(window(3, 99, "wisplet", "wisplet"));
+        windows.activate(std::nullopt);
+        QCOMPARE(front.lastOther()->id, 1u);
+        windows.activate(window(4, 12, "kate", "kate"));
+        QCOMPARE(front.lastOther()->id, 4u);
+    }
+};
+
+WISPLET_TEST_MAIN(TestFrontApplications)
+#include "tst_frontapplications.moc"

@@ -1,0 +1,434 @@
+#include "Wisplet/Platform/FrontApplications.h"
+#include "Wisplet/Platform/StoredJson.h"
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "tests/support/FakeClipboard.h"
+#include "tests/support/Files.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/Images.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+using Formats = QMap<QString, QByteArray>;
+using Kind = ClipItem::Kind;
+
+namespace {
+
+constexpr qint64 ourPid = 4242;
+
+WindowInfo window(quint32 id, qint64 pid, const QString& appId)
+{
+    WindowInfo info;
+    info.id = id;
+    info.pid = pid;
+    info.appId = appId;
+    info.wmClass = appId;
+    info.visible = true;
+    return info;
+}
+
+Formats text(const QByteArray& value)
+{
+    return {{QStringLiteral("text/plain"), value}};
+}
+
+// A manager over fakes, with a folder of its own; another one can be opened on the same folder.
+struct Harness : CompanionFixture
+{
+    Harness() { open(); }
+
+    void open(bool consent = true)
+    {
+        defaults.set(QStringLiteral("clipboard.consent"), consent);
+        manager = std::make_unique<ClipboardManager>(
+            ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
+            folder.path(), true);
+        manager->setWindowActivation([this](quint32 id) { activated.append(id); });
+    }
+
+    // One copy made in the application in front, then one tick.
+    void copy(const Formats& formats)
+    {
+        pasteboard.offer(formats);
+        manager->poll();
+    }
+
+    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files); }
+
+    TempFolder folder;
+    FakePasteboard pasteboard;
+    FakeActiveWindows windows;
+    FrontApplications applications{windows, ourPid};
+    FakePasteKeystroke paste;
+    QList<quint32> activated;
+    std::unique_ptr<ClipboardManager> manager;
+};
+
+} // namespace
+
+struct SkipRow
+{
+    bool paused;
+    bool consent;
+    bool presentation;
+    Formats extra;
+    QString appId;
+    QStringList excluded;
+    bool captured;
+};
+Q_DECLARE_METATYPE(SkipRow)
+
+struct CaptureRow
+{
+    Formats formats;
+    Kind kind;
+    QString text;
+    std::optional<QStringList> filePaths;
+};
+Q_DECLARE_METATYPE(CaptureRow)
+
+class TestClipboardManager final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void skipRules_data()
+    {
+        QTest::addColumn<SkipRow>("row");
+        const QStringList keyring{QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("KeePassXC")};
+        const QString hint = QStringLiteral("x-kde-passwordManagerHint");
+        QTest::newRow("allowed") << SkipRow{false, true, false, {}, QStringLiteral("kate"), keyring, true};
+        QTest::newRow("paused") << SkipRow{true, true, false, {}, QStringLiteral("kate"), {}, false};
+        QTest::newRow("no consent") << SkipRow{false, false, false, {}, QStringLiteral("kate"), {}, false};
+        QTest::newRow("presentation") << SkipRow{false, true, true, {}, QStringLiteral("kate"), {}, false};
+        QTest::newRow("concealed marker")
+            << SkipRow{false, true, false, {{QStringLiteral("org.nspasteboard.ConcealedType"), ""}}, {}, {}, false};
+        QTest::newRow("transient marker")
+            << SkipRow{false, true, false, {{QStringLiteral("org.nspasteboard.TransientType"), ""}}, {}, {}, false};
+        QTest::newRow("password hint") << SkipRow{false, true, false, {{hint, "secret"}}, {}, {}, false};
+        QTest::newRow("other hint") << SkipRow{false, true, false, {{hint, "accepted"}}, {}, {}, true};
+        QTest::newRow("excluded by class")
+            << SkipRow{false, true, false, {}, QStringLiteral("KeePassXC"), keyring, false};
+        QTest::newRow("exclusion is case-sensitive")
+            << SkipRow{false, true, false, {}, QStringLiteral("keepassxc"), keyring, true};
+        QTest::newRow("empty entry, unknown app") << SkipRow{false, true, false, {}, QString(), {QString()}, true};
+    }
+
+    void skipRules()
+    {
+        QFETCH(SkipRow, row);
+        Harness h;
+        h.manager->setCaptureConsent(row.consent);
+        h.manager->setPaused(row.paused);
+        h.settings.setPresentationMode(row.presentation);
+        h.manager->setExcludedAppIds(row.excluded);
+        h.windows.activate(window(7, 100, row.appId));
+        Formats formats = text("hunter2");
+        formats.insert(row.extra);
+        h.copy(formats);
+        QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+
+        // Once the reason is gone, the skipped copy is still not taken.
+        h.manager->setCaptureConsent(true);
+        h.manager->setPaused(false);
+        h.settings.setPresentationMode(false);
+        h.manager->setExcludedAppIds({});
+        h.manager->poll();
+        QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+    }
+
+    void contentAlreadyThereIsNeverCaptured()
+    {
+        Harness h;
+        h.pasteboard.offer(text("before launch"));
+        h.manager = nullptr;
+        h.open();
+        h.manager->poll();
+        // Copied while capture was stopped.
+        h.pasteboard.offer(text("while stopped"));
+        h.manager->start();
+        h.manager->poll();
+        h.manager->stop();
+        QVERIFY(h.manager->items().isEmpty());
+    }
+
+    void capturesByKind_data()
+    {
+        QTest::addColumn<CaptureRow>("row");
+        const QString a = QStringLiteral("/home/user/My Report.pdf");
+        const QString b = QStringLiteral("/tmp/b.txt");
+        QTest::newRow("file manager copy") << CaptureRow{
+            {{QStringLiteral("text/uri-list"), "file:///home/user/My%20Report.pdf\r\nfile:///tmp/b.txt\r\n"},
+             {QStringLiteral("x-special/gnome-copied-files"),
+              "copy\nfile:///home/user/My%20Report.pdf\nfile:///tmp/b.txt"},
+             {QStringLiteral("text/plain"), "My Report.pdf\nb.txt"}},
+            Kind::file,
+            a + u'\n' + b,
+            QStringList{a, b}};
+        QTest::newRow("web addresses are no files")
+            << CaptureRow{{{QStringLiteral("text/uri-list"), "# a comment\r\nhttps://example.org/\r\n"},
+                           {QStringLiteral("text/plain"), "https://example.org/"}},
+                          Kind::link,
+                          QStringLiteral("https://example.org/"),
+                          std::nullopt};
+        QTest::newRow("address then words") << CaptureRow{
+            text("https://example.org see this"), Kind::text, QStringLiteral("https://example.org see this"), {}};
+        QTest::newRow("address in capitals")
+            << CaptureRow{text("HTTPS://EXAMPLE.ORG"), Kind::text, QStringLiteral("HTTPS://EXAMPLE.ORG"), {}};
+        QTest::newRow("address and a line feed")
+            << CaptureRow{text("https://example.org\n"), Kind::text, QStringLiteral("https://example.org\n"), {}};
+    }
+
+    void capturesByKind()
+    {
+        QFETCH(CaptureRow, row);
+        Harness h;
+        h.copy(row.formats);
+        QCOMPARE(h.manager->items().size(), 1);
+        const ClipItem item = h.manager->items().first();
+        QCOMPARE(item.kind, row.kind);
+        QCOMPARE(item.text, row.text);
+        QCOMPARE(item.filePaths, row.filePaths);
+    }
+
+    void imagesKeepFilesAndPreviews()
+    {
+        Harness h;
+        const QByteArray png = TestImages::marked(QSize(1000, 500), "PNG");
+        h.copy({{QStringLiteral("image/png"), png}});
+        h.copy({{QStringLiteral("image/png"), png}});
+        // Images never merge: two entries, each with its bytes and its preview.
+        QCOMPARE(h.manager->items().size(), 2);
+        QCOMPARE(h.files().size(), 1 + 4);
+        const ClipItem item = h.manager->items().first();
+        QCOMPARE(TestFiles::read(h.folder.file(*item.imageFile)), png);
+        QCOMPARE(QImage(h.folder.file(*item.thumbnailFile)).size(), QSize(320, 160));
+        QCOMPARE(item.payloadType, QStringLiteral("image/png"));
+
+        // Beyond the pixel ceiling it is kept without a preview, and never decoded.
+        h.copy({{QStringLiteral("image/png"), TestImages::pngClaiming(QSize(20'000, 10'000))}});
+        QCOMPARE(h.manager->items().size(), 3);
+        QVERIFY(h.manager->items().first().imageFile);
+        QVERIFY(!h.manager->items().first().thumbnailFile);
+    }
+
+    void sizeLimit()
+    {
+        Harness h;
+        // Two bytes a character in UTF-8: the limit counts bytes, not characters.
+        const QByteArray atLimit = QString(ClipboardManager::sizeLimit / 2, QChar(0xE9)).toUtf8();
+        h.copy(text(atLimit));
+        QCOMPARE(h.manager->items().size(), 1);
+        QVERIFY(!h.manager->message());
+        h.copy(text(atLimit + "x"));
+        QCOMPARE(h.manager->items().size(), 1);
+        QVERIFY(h.manager->message());
+        h.copy({{QStringLiteral("image/png"), QByteArray(ClipboardManager::sizeLimit + 1, 'p')}});
+        QCOMPARE(h.manager->items().size(), 1);
+        QCOMPARE(h.files().size(), 1);
+    }
+
+    void repeatsMoveToTheTop()
+    {
+        Harness h;
+        h.windows.activate(window(1, 100, QStringLiteral("kate")));
+        h.copy(text("alpha"));
+        const ClipItem first = h.manager->items().first();
+        h.copy(text("https://example.org"));
+        h.clock.advance(5'000);
+        h.windows.activate(window(2, 101, QStringLiteral("firefox")));
+        h.copy(text("alpha"));
+        QCOMPARE(h.manager->items().size(), 2);
+        const ClipItem moved = h.manager->items().first();
+        QCOMPARE(moved.id, first.id);
+        QCOMPARE(moved.date, first.date.addMSecs(5'000));
+        QCOMPARE(moved.app, QStringLiteral("firefox"));
+    }
+
+    void prune()
+    {
+        Harness h;
+        h.manager->setMaxItems(0);
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
+        h.manager->togglePin(h.manager->items().first());
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
+        h.copy(text("newest"));
+        // One unpinned entry stays; the pinned one does not count; the dropped image's files are gone.
+        QCOMPARE(h.manager->items().size(), 2);
+        QCOMPARE(h.manager->items().at(0).text, QStringLiteral("newest"));
+        QVERIFY(h.manager->items().at(1).pinned);
+        QCOMPARE(h.files().size(), 1 + 2);
+
+        // Exactly seven days old is too old; the first tick prunes at once.
+        h.clock.advance(7 * 86'400'000LL);
+        h.manager->poll();
+        QCOMPARE(h.manager->items().size(), 1);
+        QVERIFY(h.manager->items().first().pinned);
+    }
+
+    void periodicPruneAtMostOnceAMinute()
+    {
+        Harness h;
+        h.manager->setRetentionDays(1);
+        h.copy(text("old"));
+        h.clock.advance(86'400'000LL - 30'000);
+        h.manager->poll();
+        h.clock.advance(50'000);
+        h.manager->poll();
+        QCOMPARE(h.manager->items().size(), 1);
+        h.clock.advance(11'000);
+        h.manager->poll();
+        QVERIFY(h.manager->items().isEmpty());
+    }
+
+    void historyFileFormat()
+    {
+        Harness h;
+        h.windows.activate(window(1, 100, QStringLiteral("kate")));
+        h.copy(text("note"));
+        h.windows.activate(std::nullopt);
+        h.copy(text("plain"));
+        const QJsonArray stored = QJsonDocument::fromJson(TestFiles::read(h.manager->historyPath())).array();
+        QCOMPARE(stored.size(), 2);
+        const QJsonObject plain = stored.at(0).toObject();
+        QCOMPARE(QStringList(plain.keys()), (QStringList{"date", "id", "kind", "pinned", "text"}));
+        QCOMPARE(plain.value("id").toString(), plain.value("id").toString().toUpper());
+        QCOMPARE(plain.value("date").toDouble(), StoredJson::secondsSinceReferenceDate(h.clock.now()));
+        QCOMPARE(stored.at(1).toObject().value("app").toString(), QStringLiteral("kate"));
+        QCOMPARE(TestFiles::mode(h.manager->historyPath()), 0600);
+
+        const QList<ClipItem> items = h.manager->items();
+        h.open();
+        QCOMPARE(h.manager->items(), items);
+    }
+
+    void unreadableHistoryIsSetAside()
+    {
+        Harness h;
+        // A pinned entry in a file that lacks one required key.
+        const QByteArray damaged =
+            R"([{"id":"0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"text","text":"keep","date":1}])";
+        QVERIFY(TestFiles::write(h.manager->historyPath(), damaged));
+        h.open();
+        QVERIFY(h.manager->items().isEmpty());
+        h.copy(text("new"));
+        QCOMPARE(TestFiles::read(h.manager->historyPath() + QLatin1String(".unreadable")), damaged);
+        QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath()))->size(), 1);
+    }
+
+    void failedSaveKeepsTheList()
+    {
+        Harness h;
+        QVERIFY(QDir().mkpath(h.manager->historyPath()));
+        h.copy(text("kept in memory"));
+        QCOMPARE(h.manager->items().size(), 1);
+        QVERIFY(h.manager->message());
+    }
+
+    void copyBackIsNotCapturedAgain()
+    {
+        Harness h;
+        h.copy(text("one"));
+        h.copy(text("two"));
+        const QList<ClipItem> before = h.manager->items();
+        h.manager->copyBack(before.at(1));
+        QCOMPARE(h.pasteboard.written.size(), 1);
+        QCOMPARE(h.pasteboard.written.first().text, QStringLiteral("one"));
+        h.manager->poll();
+        QCOMPARE(h.manager->items(), before);
+        QCOMPARE(h.wisp->bubble(), QStringLiteral("Copied · Ctrl+V to paste"));
+    }
+
+    void copyBackByKind()
+    {
+        Harness h;
+        const ClipItem file{
+            QUuid::createUuid(), Kind::file, QStringLiteral("/a\n\n/b"), {}, h.clock.now(), {}, {}, {}, false, {}};
+        h.manager->copyBack(file);
+        QCOMPARE(h.pasteboard.written.last().filePaths, (QStringList{"/a", "/b"}));
+
+        QVERIFY(TestFiles::write(h.folder.file("clip-X.tiff"), "bytes"));
+        ClipItem image{QUuid::createUuid(),
+                       Kind::image,
+                       QStringLiteral("Image"),
+                       QStringLiteral("clip-X.tiff"),
+                       h.clock.now(),
+                       {},
+                       {},
+                       {},
+                       false,
+                       {}};
+        h.manager->copyBack(image);
+        QCOMPARE(h.pasteboard.written.last().dataType, QStringLiteral("image/png"));
+        QCOMPARE(h.pasteboard.written.last().data, QByteArray("bytes"));
+
+        // A missing image leaves the clipboard as it was, with no bubble of success.
+        h.wisp->clearReactions();
+        image.imageFile = QStringLiteral("clip-gone.png");
+        h.manager->copyBack(image);
+        QCOMPARE(h.pasteboard.written.size(), 2);
+        QVERIFY(h.manager->message());
+        QCOMPARE(h.wisp->bubble(), std::nullopt);
+    }
+
+    void pasteDirectly()
+    {
+        Harness h;
+        h.manager->setPasteDirectly(true);
+        const WindowInfo editor = window(9, 100, QStringLiteral("kate"));
+        h.windows.activate(editor);
+        h.copy(text("paste me"));
+        // The click on the row gave our panel the focus.
+        h.windows.activate(window(3, ourPid, QStringLiteral("wisplet")));
+        h.manager->copyBack(h.manager->items().first());
+        QCOMPARE(h.activated, QList<quint32>{9});
+        QCOMPARE(h.wisp->bubble(), QStringLiteral("Pasted"));
+        QVERIFY(std::ranges::count(h.scheduler.pendingDelays(), ClipboardManager::pasteDelayMs) == 1);
+        h.windows.activate(editor);
+        h.scheduler.advance(ClipboardManager::pasteDelayMs);
+        QCOMPARE(h.paste.pastes, 1);
+
+        // The user moved on before the keystroke.
+        h.manager->copyBack(h.manager->items().first());
+        h.windows.activate(window(4, 200, QStringLiteral("gimp")));
+        h.scheduler.advance(ClipboardManager::pasteDelayMs);
+        QCOMPARE(h.paste.pastes, 1);
+    }
+
+    void pasteWithoutTarget()
+    {
+        Harness h;
+        h.manager->setPasteDirectly(true);
+        h.copy(text("nowhere to go"));
+        h.manager->copyBack(h.manager->items().first());
+        QCOMPARE(h.wisp->bubble(), QStringLiteral("Copied · Ctrl+V to paste"));
+        QVERIFY(h.activated.isEmpty());
+        QVERIFY(std::ranges::count(h.scheduler.pendingDelays(), ClipboardManager::pasteDelayMs) == 0);
+    }
+
+    void housekeeping()
+    {
+        Harness h;
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
+        h.copy(text("pinned"));
+        h.copy(text("loose"));
+        const ClipItem stale = h.manager->items().at(1);
+        h.manager->togglePin(stale);
+        h.manager->togglePin(stale); // changed since: nothing happens
+        QVERIFY(h.manager->items().at(1).pinned);
+        h.manager->clearUnpinned();
+        QCOMPARE(h.manager->items().size(), 1);
+        QCOMPARE(h.files(), QStringList{"clipboard.json"});
+        h.manager->remove(h.manager->items().first());
+        QVERIFY(h.manager->items().isEmpty());
+        QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath()))->size(), 0);
+    }
+};
+
+WISPLET_TEST_MAIN(TestClipboardManager)
+#include "tst_clipboardmanager.moc"

@@ -1,0 +1,204 @@
+#include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Platform/FrontApplications.h"
+#include "Wisplet/Tools/Clipboard/ClipRow.h"
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "Wisplet/Tools/Clipboard/ClipboardView.h"
+#include "tests/support/FakeClipboard.h"
+#include "tests/support/Files.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/Images.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+struct Harness : CompanionFixture
+{
+    Harness()
+    {
+        manager = std::make_unique<ClipboardManager>(
+            ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
+            folder.path(), true);
+    }
+
+    void copy(const QByteArray& text, const QString& app = QString())
+    {
+        WindowInfo front;
+        front.id = 5;
+        front.pid = 77;
+        front.appId = front.wmClass = app;
+        windows.activate(app.isEmpty() ? std::nullopt : std::optional(front));
+        pasteboard.offer({{QStringLiteral("text/plain"), text}});
+        manager->setCaptureConsent(true);
+        manager->poll();
+        clock.advance(90'000);
+    }
+
+    std::unique_ptr<ClipboardView> view()
+    {
+        auto page = std::make_unique<ClipboardView>(*manager, clock, [this] { ++reconciles; });
+        page->resize(440, 300);
+        return page;
+    }
+
+    QStringList shownTexts(const ClipboardView& page) const
+    {
+        QStringList texts;
+        for (const ClipRow* row : page.rows())
+            texts.append(row->item().text);
+        return texts;
+    }
+
+    TempFolder folder;
+    FakePasteboard pasteboard;
+    FakeActiveWindows windows;
+    FrontApplications applications{windows, 1};
+    FakePasteKeystroke paste;
+    std::unique_ptr<ClipboardManager> manager;
+    int reconciles = 0;
+};
+
+PillButton* clearButton(const ClipboardView& page)
+{
+    for (PillButton* button : page.findChildren<PillButton*>()) {
+        if (button->symbolName() == QLatin1String("trash"))
+            return button;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestClipboardView final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rendersThePage()
+    {
+        Harness h;
+        QVERIFY(TestFiles::write(h.folder.file("clip-A.png"), TestImages::marked(QSize(300, 200), "PNG")));
+        h.pasteboard.offer({{QStringLiteral("image/png"), TestFiles::read(h.folder.file("clip-A.png"))}});
+        h.manager->setCaptureConsent(true);
+        h.manager->poll();
+        h.copy("https://example.org/docs", QStringLiteral("Firefox"));
+        h.copy("A note\nwith two lines", QStringLiteral("Kate"));
+        h.manager->togglePin(h.manager->items().first());
+        h.copy("ls -la ~/projects");
+        const auto page = h.view();
+        page->setStyleSheet(QStringLiteral("ClipboardView { background: #141414; }"));
+        page->setAttribute(Qt::WA_StyledBackground);
+        QImage shot(page->size() * 2, QImage::Format_ARGB32);
+        shot.setDevicePixelRatio(2);
+        shot.fill(QColor(20, 20, 20));
+        page->render(&shot);
+        QVERIFY(shot.save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath("clipboard-page.png")));
+    }
+
+    void consentHeaderAndHistory()
+    {
+        Harness h;
+        h.copy("kept from before");
+        h.manager->setCaptureConsent(false);
+        const auto page = h.view();
+        // Without consent the stored history still shows; only the header differs.
+        QCOMPARE(h.shownTexts(*page), QStringList{"kept from before"});
+        QPushButton* pause = page->findChild<QPushButton*>();
+        QVERIFY(!pause->isVisibleTo(page.get()));
+        for (PillButton* button : page->findChildren<PillButton*>()) {
+            if (button->isProminent())
+                button->click();
+        }
+        QVERIFY(h.manager->captureConsent());
+        QCOMPARE(h.reconciles, 1);
+        QVERIFY(pause->isVisibleTo(page.get()));
+        pause->click();
+        QVERIFY(h.manager->paused());
+    }
+
+    void filterOrderAndCount()
+    {
+        Harness h;
+        h.copy("alpha", QStringLiteral("Kate"));
+        h.copy("beta", QStringLiteral("Firefox"));
+        h.copy("gamma");
+        h.manager->togglePin(h.manager->items().at(2)); // alpha, the oldest
+        const auto page = h.view();
+        QCOMPARE(h.shownTexts(*page), (QStringList{"alpha", "gamma", "beta"}));
+        page->searchField()->setText(QStringLiteral(" \tfire "));
+        QCOMPARE(h.shownTexts(*page), QStringList{"beta"});
+        bool countShowsAll = false;
+        for (const QLabel* label : page->findChildren<QLabel*>())
+            countShowsAll = countShowsAll || label->text() == QLatin1String("3");
+        QVERIFY(countShowsAll);
+
+        // Clear is offered only while something unpinned is there.
+        QVERIFY(!clearButton(*page)->isHidden());
+        clearButton(*page)->click();
+        QVERIFY(clearButton(*page)->isHidden());
+    }
+
+    void rowsCopyBack()
+    {
+        Harness h;
+        h.copy("by click", QStringLiteral("Kate"));
+        h.copy("by key");
+        h.copy("by assistive technology");
+        const auto page = h.view();
+        page->show();
+        const QList<ClipRow*> rows = page->rows();
+        QCOMPARE(rows.at(0)->subtitle(), QStringLiteral("1 min. ago"));
+        QCOMPARE(rows.at(2)->subtitle(), QStringLiteral("Kate · 4 min. ago"));
+
+        QTest::mouseClick(rows.at(2), Qt::LeftButton, {}, QPoint(60, 10));
+        QCOMPARE(h.pasteboard.written.last().text, QStringLiteral("by click"));
+        rows.at(1)->setFocus();
+        QTest::keyClick(rows.at(1), Qt::Key_Return);
+        QCOMPARE(h.pasteboard.written.last().text, QStringLiteral("by key"));
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(rows.at(0));
+        QVERIFY(accessible && accessible->actionInterface());
+        accessible->actionInterface()->doAction(QStringLiteral("Copy to clipboard"));
+        QCOMPARE(h.pasteboard.written.last().text, QStringLiteral("by assistive technology"));
+        QCOMPARE(h.pasteboard.written.size(), 3);
+
+        // Ages move on while the page is away.
+        page->hide();
+        h.clock.advance(3'600'000);
+        page->show();
+        QCOMPARE(rows.at(0)->subtitle(), QStringLiteral("1 hr. ago"));
+    }
+
+    void imagePreviewFallsBack()
+    {
+        Harness h;
+        h.pasteboard.offer({{QStringLiteral("image/png"), TestImages::marked(QSize(100, 60), "PNG")}});
+        h.manager->setCaptureConsent(true);
+        h.manager->poll();
+        const ClipItem image = h.manager->items().first();
+        QVERIFY(QFile::remove(h.folder.file(*image.thumbnailFile)));
+        QVERIFY(!h.view()->rows().first()->preview().isNull());
+        QVERIFY(QFile::remove(h.folder.file(*image.imageFile)));
+        QVERIFY(h.view()->rows().first()->preview().isNull());
+    }
+
+    void deleteFromTheRow()
+    {
+        Harness h;
+        h.copy("doomed");
+        const auto page = h.view();
+        page->show();
+        auto* trash = page->rows().first()->findChildren<QAbstractButton*>().last();
+        QCOMPARE(trash->accessibleName(), QStringLiteral("Delete clipboard item"));
+        trash->click();
+        QVERIFY(h.manager->items().isEmpty());
+        QVERIFY(page->rows().isEmpty());
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestClipboardView)
+#include "tst_clipboardview.moc"

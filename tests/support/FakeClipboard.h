@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Wisplet/Platform/ActiveWindowSource.h"
+#include "Wisplet/Platform/PasteKeystroke.h"
+#include "Wisplet/Platform/Pasteboard.h"
+
+#include <QMap>
+
+// A clipboard set by hand: each offer is one new copy.
+class FakePasteboard final : public Pasteboard
+{
+public:
+    void offer(const QMap<QString, QByteArray>& formats)
+    {
+        m_formats = formats;
+        ++m_count;
+    }
+
+    int changeCount() const override { return m_count; }
+    QStringList types() const override { return m_formats.keys(); }
+    QByteArray data(const QString& type) const override { return m_formats.value(type); }
+    QString text() const override { return QString::fromUtf8(m_formats.value(QStringLiteral("text/plain"))); }
+    void write(const PasteboardContent& content) override
+    {
+        written.append(content);
+        m_formats.clear();
+        if (!content.text.isEmpty())
+            m_formats.insert(QStringLiteral("text/plain"), content.text.toUtf8());
+        if (!content.dataType.isEmpty())
+            m_formats.insert(content.dataType, content.data);
+        ++m_count;
+    }
+
+    QList<PasteboardContent> written;
+
+private:
+    QMap<QString, QByteArray> m_formats;
+    int m_count = 0;
+};
+
+// The session's active window, set by hand; a change is announced as the window manager would.
+class FakeActiveWindows final : public ActiveWindowSource
+{
+public:
+    std::optional<WindowInfo> activeWindow() const override { return m_active; }
+    QList<WindowInfo> stackingList() const override { return {}; }
+
+    void activate(const std::optional<WindowInfo>& window)
+    {
+        m_active = window;
+        emit activeWindowChanged();
+    }
+
+private:
+    std::optional<WindowInfo> m_active;
+};
+
+// Counts the pastes it is asked for.
+class FakePasteKeystroke final : public PasteKeystroke
+{
+public:
+    bool isPermitted() const override { return permitted; }
+    bool postPaste() override
+    {
+        ++pastes;
+        return permitted;
+    }
+
+    bool permitted = true;
+    int pastes = 0;
+};
