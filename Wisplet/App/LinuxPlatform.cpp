@@ -1,5 +1,6 @@
 #include "Wisplet/App/LinuxPlatform.h"
 
+#include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/Platform/Platform.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,13 @@ LinuxPlatform::LinuxPlatform()
                        .windows = m_windows.get(),
                        .idle = m_idle.get(),
                        .sleepWatcher = &m_sleepWatcher});
+    // A settings file that could not be read or saved is told once, when it happens.
+    if (!m_defaults.errorText().isEmpty())
+        reportProblem(m_defaults.errorText());
+    QObject::connect(&m_defaults, &Defaults::errorTextChanged, &m_defaults, [](const QString& text) {
+        if (!text.isEmpty())
+            reportProblem(text);
+    });
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);
 }

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QImageReader>
 
+#include <cstdio>
+
 void prepareEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -19,4 +21,10 @@ void configureApplication()
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wisplet.svg")));
     // Sprite sheets and shelf images can exceed Qt's default of 256 MB once decoded.
     QImageReader::setAllocationLimit(400);
+}
+
+void reportProblem(const QString& message)
+{
+    std::fprintf(stderr, "Wisplet: %s\n", message.toLocal8Bit().constData());
+    std::fflush(stderr);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // Before the application object exists: Wisplet runs on X11, so the xcb platform is chosen unless the
 // environment names one.
 void prepareEnvironment();
@@ -7,3 +9,7 @@ void prepareEnvironment();
 // Once the application object exists: names, the desktop entry, Qt's image limit, and staying alive
 // when the last window closes (the panel and the tray menu are not main windows).
 void configureApplication();
+
+// One line on standard error, which the desktop's journal keeps: for what the user must hear of even
+// without a window (a settings file that could not be saved, no display).
+void reportProblem(const QString& message);
