@@ -24,10 +24,10 @@ LinuxPlatform::LinuxPlatform()
                        .sleepWatcher = &m_sleepWatcher});
     // A settings file that could not be read or saved is told once, when it happens.
     if (!m_defaults.errorText().isEmpty())
-        reportProblem(m_defaults.errorText());
+        reportProblem(QStringLiteral("Wisplet: ") + m_defaults.errorText());
     QObject::connect(&m_defaults, &Defaults::errorTextChanged, &m_defaults, [](const QString& text) {
         if (!text.isEmpty())
-            reportProblem(text);
+            reportProblem(QStringLiteral("Wisplet: ") + text);
     });
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);

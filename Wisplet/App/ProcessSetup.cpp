@@ -1,5 +1,7 @@
 #include "Wisplet/App/ProcessSetup.h"
 
+#include "Wisplet/Platform/XcbSession.h"
+
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
@@ -10,6 +12,16 @@ void prepareEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+std::optional<QString> displayProblem()
+{
+    if (qgetenv("QT_QPA_PLATFORM") != "xcb")
+        return std::nullopt;
+    const std::optional<QString> problem = XcbSession::displayProblem();
+    if (!problem)
+        return std::nullopt;
+    return QStringLiteral("Wisplet needs an X11 display, but %1. Under Wayland, XWayland provides one.").arg(*problem);
 }
 
 void configureApplication()
@@ -25,6 +37,6 @@ void configureApplication()
 
 void reportProblem(const QString& message)
 {
-    std::fprintf(stderr, "Wisplet: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     std::fflush(stderr);
 }
