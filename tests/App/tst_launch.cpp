@@ -11,28 +11,38 @@ namespace {
 
 using XTools::timeoutMs;
 
-// The built program, started as a user would start it: the platform is its own choice.
-void prepare(QProcess& program, const QProcessEnvironment& environment)
-{
-    program.setProgram(QStringLiteral(WISPLET_BINARY));
-    program.setProcessEnvironment(environment);
-}
-
-QProcessEnvironment userEnvironment()
+// The built program as a user starts it: the platform is its own choice.
+std::unique_ptr<QProcess> program(const QMap<QString, QString>& changes)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    return environment;
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value().isNull())
+            environment.remove(it.key());
+        else
+            environment.insert(it.key(), it.value());
+    }
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(QStringLiteral(WISPLET_BINARY));
+    process->setProcessEnvironment(environment);
+    process->start();
+    return process;
 }
 
-// The program's visible window on the harness's display; 0 when none shows.
-quint32 visibleWindowOf(const QProcess& program)
+quint32 visibleWindowOf(const QProcess& process)
 {
-    const QString found = XTools::run(QStringLiteral("xdotool"),
-                                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                       QStringLiteral("--pid"), QString::number(program.processId())})
-                              .value_or(QString());
-    return found.section(u'\n', 0, 0).toUInt();
+    return XTools::run(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                        QString::number(process.processId())})
+        .value_or(QString())
+        .section(u'\n', 0, 0)
+        .toUInt();
+}
+
+bool exitedWith(QProcess& process, int code)
+{
+    return process.waitForFinished(timeoutMs * 3) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == code;
 }
 
 } // namespace
@@ -52,64 +62,44 @@ private slots:
     void withoutAnXDisplayItSaysSoAndStops()
     {
         QFETCH(QString, display);
-        QProcessEnvironment environment = userEnvironment();
-        if (display.isEmpty())
-            environment.remove(QStringLiteral("DISPLAY"));
-        else
-            environment.insert(QStringLiteral("DISPLAY"), display);
-        QProcess program;
-        prepare(program, environment);
-        program.start();
-        QVERIFY(program.waitForFinished(timeoutMs * 3));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 1);
-        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
-        QVERIFY2(said.contains(QLatin1String("Wisplet needs an X11 display"))
+        const auto wisplet = program({{QStringLiteral("DISPLAY"), display}});
+        QVERIFY(exitedWith(*wisplet, 1));
+        const QString said = QString::fromLocal8Bit(wisplet->readAllStandardError());
+        QVERIFY2(said.startsWith(QLatin1String("Wisplet needs an X11 display"))
                      && said.contains(QLatin1String("XWayland")),
                  qPrintable(said));
     }
 
-    // Both starts on a bus of their own; the settings file is a FIFO, which once hung the start.
+    // On a bus of its own, with a FIFO for a settings file (which once hung the start).
     void aSecondStartBringsTheRunningOneForward()
     {
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
         const TempFolder home;
-        const QString settingsPath = home.file(QStringLiteral("config/Wisplet/defaults.json"));
-        QVERIFY(QDir().mkpath(QFileInfo(settingsPath).absolutePath()));
-        QVERIFY(::mkfifo(QFile::encodeName(settingsPath).constData(), 0600) == 0);
-        QProcessEnvironment environment = userEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config")));
-        // Leaks are the unit tests' business; this one is about what the user sees.
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        const QString settings = home.file(QStringLiteral("config/Wisplet/defaults.json"));
+        QVERIFY(QDir().mkpath(QFileInfo(settings).absolutePath()));
+        QVERIFY(::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0);
+        const QMap<QString, QString> environment{
+            {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+            {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+            // Leaks are for the unit tests; this one is about what the user sees.
+            {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
 
-        QProcess running;
-        prepare(running, environment);
-        running.start();
-        QVERIFY(running.waitForStarted(timeoutMs));
+        const auto running = program(environment);
         QString said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(running.readAllStandardError()),
-                                  said.contains(settingsPath) && said.contains(QLatin1String("not a regular file"))),
+        QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(running->readAllStandardError()),
+                                  said.contains(settings) && said.contains(QLatin1String("not a regular file"))),
                                  timeoutMs * 3);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(running) != 0, timeoutMs * 3);
-        const quint32 panel = visibleWindowOf(running);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
+        const quint32 panel = visibleWindowOf(*running);
         QVERIFY(XTools::focusedWindow() != panel);
 
-        QProcess second;
-        prepare(second, environment);
-        second.start();
-        QVERIFY(second.waitForFinished(timeoutMs * 3));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        // The running one came forward with the focus.
+        const auto second = program(environment);
+        QVERIFY(exitedWith(*second, 0));
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), panel, timeoutMs);
-        QCOMPARE(running.state(), QProcess::Running);
-
-        running.terminate();
-        QVERIFY(running.waitForFinished(timeoutMs * 3));
-        QCOMPARE(running.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(running.exitCode(), 0);
+        QCOMPARE(running->state(), QProcess::Running);
+        running->terminate();
+        QVERIFY(exitedWith(*running, 0));
     }
 };
 

@@ -25,6 +25,7 @@ struct Row
 {
     bool presenting;
     bool hiddenForFullscreen;
+    bool secondOnTheBus;
 };
 
 } // namespace
@@ -39,6 +40,14 @@ class TestSecondStart final : public QObject
 private:
     PrivateBus m_bus;
     TempFolder m_runtime;
+    int m_connections = 0;
+
+    QDBusConnection connect(bool onTheBus)
+    {
+        const QString name = QStringLiteral("connection-%1").arg(++m_connections);
+        return QDBusConnection::connectToBus(onTheBus ? m_bus.address() : QStringLiteral("unix:path=/nonexistent"),
+                                             name);
+    }
 
 private slots:
     void initTestCase() { QVERIFY2(m_bus.start(), qPrintable(m_bus.errorText())); }
@@ -46,9 +55,10 @@ private slots:
     void theRunningOneComesForward_data()
     {
         QTest::addColumn<Row>("row");
-        QTest::newRow("presenting") << Row{true, false};
-        QTest::newRow("not presenting") << Row{false, false};
-        QTest::newRow("hidden for full screen") << Row{true, true};
+        QTest::newRow("presenting") << Row{true, false, true};
+        QTest::newRow("not presenting") << Row{false, false, true};
+        QTest::newRow("hidden for full screen") << Row{true, true, true};
+        QTest::newRow("the second start without a bus") << Row{true, false, false};
     }
 
     void theRunningOneComesForward()
@@ -61,21 +71,22 @@ private slots:
             {*fixture.wisp, fixture.settings, fixture.events, fixture.scheduler, panel, screens, false}, {});
         delegate.launch();
         const QString lock = m_runtime.file(QStringLiteral("wisplet.lock"));
-        SingleInstance running(QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("running")), lock);
-        connect(&running, &SingleInstance::comeForwardRequested, &delegate, &AppDelegate::comeForward);
+        SingleInstance running(connect(true), lock);
+        QObject::connect(&running, &SingleInstance::comeForwardRequested, &delegate, &AppDelegate::comeForward);
         fixture.settings.setPresentationMode(row.presenting);
         fixture.wisp->setHiddenForFullscreen(row.hiddenForFullscreen);
         QSignalSpy presentation(&fixture.settings, &AppSettings::presentationModeChanged);
 
-        SingleInstance second(QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("second")), lock);
+        SingleInstance second(connect(row.secondOnTheBus), lock);
         QVERIFY(!second.isFirst());
-        QVERIFY(second.askFirstToComeForward(5000));
+        QCOMPARE(second.askFirstToComeForward(5000), row.secondOnTheBus);
 
-        QVERIFY(!fixture.settings.presentationMode());
+        const bool forward = row.secondOnTheBus;
+        QCOMPARE(fixture.settings.presentationMode(), row.presenting && !forward);
         // Switching it off when it was off would collapse the companion again.
-        QCOMPARE(presentation.size(), row.presenting ? 1 : 0);
-        QVERIFY(fixture.wisp->isPinnedOpen());
-        QCOMPARE(panel.opened, row.hiddenForFullscreen ? 0 : 1);
+        QCOMPARE(presentation.size(), row.presenting && forward ? 1 : 0);
+        QCOMPARE(fixture.wisp->isPinnedOpen(), forward);
+        QCOMPARE(panel.opened, forward && !row.hiddenForFullscreen ? 1 : 0);
     }
 };
 
