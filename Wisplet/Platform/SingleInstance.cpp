@@ -39,9 +39,12 @@ SingleInstance::SingleInstance(const QDBusConnection& bus, const QString& lockPa
 {
     // The lock decides, whatever bus each start sees; a lock left by a process that died is stale at once.
     m_lock->setStaleLockTime(0);
-    m_first = m_lock->tryLock(0);
-    if (m_first)
-        exportOnBus();
+    const bool locked = m_lock->tryLock(0);
+    if (!locked && m_lock->error() == QLockFile::LockFailedError)
+        return;
+    // Where no lock file can be made at all (no runtime folder), the bus name decides alone, if there is one.
+    const bool onBus = exportOnBus();
+    m_first = locked || m_ownsName || !onBus;
 }
 
 SingleInstance::~SingleInstance()
@@ -52,10 +55,10 @@ SingleInstance::~SingleInstance()
     }
 }
 
-void SingleInstance::exportOnBus()
+bool SingleInstance::exportOnBus()
 {
     if (!m_bus.isConnected() || !m_bus.interface())
-        return;
+        return false;
     // Held by a Wisplet on another display that shares this bus: this one runs without it.
     const auto reply =
         m_bus.interface()->registerService(QString::fromLatin1(busName), QDBusConnectionInterface::DontQueueService,
@@ -64,6 +67,7 @@ void SingleInstance::exportOnBus()
     if (m_ownsName)
         m_bus.registerObject(QString::fromLatin1(objectPath), new InstanceAdaptor(*this),
                              QDBusConnection::ExportScriptableSlots);
+    return true;
 }
 
 QString SingleInstance::standardLockPath()

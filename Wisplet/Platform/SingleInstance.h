@@ -42,7 +42,8 @@ signals:
     void comeForwardRequested();
 
 private:
-    void exportOnBus();
+    // Takes the name and shows the object when free; false when there is no bus.
+    bool exportOnBus();
 
     std::unique_ptr<QLockFile> m_lock;
     QDBusConnection m_bus;

@@ -14,6 +14,8 @@ struct Start
 {
     Bus bus;
     QString display;
+    // Without it no lock file can be made.
+    bool runtimeFolder = true;
 };
 
 struct Row
@@ -42,8 +44,9 @@ private:
         const QString name = QStringLiteral("connection-%1").arg(++m_connections);
         const QString address = how.bus == Bus::none ? QStringLiteral("unix:path=/nonexistent/bus")
                                                      : (how.bus == Bus::a ? m_busA : m_busB).address();
-        return std::make_unique<SingleInstance>(QDBusConnection::connectToBus(address, name),
-                                                m_runtime.file(SingleInstance::lockFileName(how.display)));
+        return std::make_unique<SingleInstance>(
+            QDBusConnection::connectToBus(address, name),
+            m_runtime.file((how.runtimeFolder ? "" : "gone/") + SingleInstance::lockFileName(how.display)));
     }
 
 private slots:
@@ -62,6 +65,8 @@ private slots:
         QTest::newRow("no bus at all") << Row{{Bus::none, ":0"}, {Bus::none, ":0"}, false};
         QTest::newRow("another display, same bus") << Row{{Bus::a, ":0"}, {Bus::a, ":1"}, true};
         QTest::newRow("another host, no bus") << Row{{Bus::none, ":0"}, {Bus::none, "remote:0"}, true};
+        QTest::newRow("no runtime folder, the bus decides") << Row{{Bus::a, ":0", false}, {Bus::a, ":0", false}, false};
+        QTest::newRow("no runtime folder, no bus") << Row{{Bus::none, ":0", false}, {Bus::none, ":0", false}, true};
     }
 
     void oneInstancePerDisplayWhateverTheBus()
