@@ -67,6 +67,12 @@ FileRead unsuitable(const struct stat& info, qint64 maxBytes)
     return {FileRead::Outcome::read, {}, {}};
 }
 
+// Nothing there: no file, or a file where a folder of its path should be (saving will say so).
+bool isAbsence(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
 FileRead inaccessible(int error)
 {
     return {FileRead::Outcome::inaccessible, {}, qt_error_string(error)};
@@ -79,13 +85,13 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
     const QByteArray native = QFile::encodeName(path);
     struct stat info = {};
     if (::stat(native.constData(), &info) != 0)
-        return errno == ENOENT ? FileRead{} : inaccessible(errno);
+        return isAbsence(errno) ? FileRead{} : inaccessible(errno);
     if (FileRead found = unsuitable(info, maxBytes); found.outcome != FileRead::Outcome::read)
         return found;
     // Without blocking, in case a FIFO took the file's place since the look above.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        return errno == ENOENT ? FileRead{} : inaccessible(errno);
+        return isAbsence(errno) ? FileRead{} : inaccessible(errno);
     FileRead found = ::fstat(fd, &info) == 0 ? unsuitable(info, maxBytes) : inaccessible(errno);
     // One byte beyond the limit tells a file that grew meanwhile.
     while (found.outcome == FileRead::Outcome::read && found.contents.size() <= maxBytes) {
