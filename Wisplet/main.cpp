@@ -5,18 +5,34 @@
 
 #include <QApplication>
 
+namespace {
+
+// How long a second start waits for the running one to answer.
+constexpr int comeForwardTimeoutMs = 5000;
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     prepareEnvironment();
+    // Qt would abort without a word a user can act on.
+    if (const std::optional<QString> problem = displayProblem()) {
+        reportProblem(*problem);
+        return 1;
+    }
     QApplication app(argc, argv);
     configureApplication();
 
-    const SingleInstance instance;
-    if (!instance.isFirst())
-        return 0; // Wisplet already runs in this session
+    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::standardLockPath());
+    if (!instance.isFirst()) {
+        // Wisplet already runs for this user on this display: that one comes forward instead.
+        instance.askFirstToComeForward(comeForwardTimeoutMs);
+        return 0;
+    }
 
     LinuxPlatform platform;
     WispletApp wisplet;
+    QObject::connect(&instance, &SingleInstance::comeForwardRequested, &wisplet, &WispletApp::comeForward);
     wisplet.launch();
     return QApplication::exec();
 }

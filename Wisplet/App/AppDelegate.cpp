@@ -58,6 +58,16 @@ void AppDelegate::launch()
     connectHotKeys();
 }
 
+void AppDelegate::comeForward()
+{
+    // Turning it off when already off would still announce a change, which collapses the companion.
+    if (m_parts.settings.presentationMode())
+        m_parts.settings.setPresentationMode(false);
+    m_parts.wisp.setPinnedOpen(true);
+    if (!m_parts.wisp.isHiddenForFullscreen())
+        m_parts.panel.openForTool();
+}
+
 void AppDelegate::connectPointerAndPin()
 {
     // Whenever Wisp is neither hovered nor pinned, the panel gives the focus back; repeated falses are

@@ -55,6 +55,9 @@ public:
     ~AppDelegate() override;
 
     void launch();
+    // Wisplet was started again: out of presentation mode, the companion pinned open and the panel
+    // forward with the focus (unless hidden for full screen).
+    void comeForward();
 
     // Saving what must be saved before quitting, in order: each answers whether it succeeded.
     void addSaveBeforeQuit(std::function<bool()> save);

@@ -18,7 +18,8 @@ FullscreenMonitor::FullscreenMonitor(AppSettings& settings, ActiveWindowSource& 
     , m_timer(new QTimer(this))
 {
     m_timer->setInterval(pollIntervalMs);
-    m_timer->setTimerType(Qt::CoarseTimer);
+    // The poll keeps to its two seconds: no slack.
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &FullscreenMonitor::poll);
 }
 

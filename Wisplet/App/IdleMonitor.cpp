@@ -28,7 +28,8 @@ IdleMonitor::IdleMonitor(const Services& services, const MediaPeekSource* media,
     , m_timer(new QTimer(this))
 {
     m_timer->setInterval(pollIntervalMs);
-    m_timer->setTimerType(Qt::CoarseTimer);
+    // The poll keeps to its two seconds: no slack.
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &IdleMonitor::poll);
 }
 

@@ -1,5 +1,6 @@
 #include "Wisplet/App/LinuxPlatform.h"
 
+#include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/Platform/Platform.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,13 @@ LinuxPlatform::LinuxPlatform()
                        .sleepWatcher = &m_sleepWatcher,
                        .pasteboard = &m_pasteboard,
                        .pasteKeystroke = m_pasteKeystroke.get()});
+    // A settings file that could not be read or saved is told once, when it happens.
+    if (!m_defaults.errorText().isEmpty())
+        reportProblem(QStringLiteral("Wisplet: ") + m_defaults.errorText());
+    QObject::connect(&m_defaults, &Defaults::errorTextChanged, &m_defaults, [](const QString& text) {
+        if (!text.isEmpty())
+            reportProblem(QStringLiteral("Wisplet: ") + text);
+    });
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);
 }

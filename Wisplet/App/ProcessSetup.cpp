@@ -1,13 +1,27 @@
 #include "Wisplet/App/ProcessSetup.h"
 
+#include "Wisplet/Platform/XcbSession.h"
+
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
+
+#include <cstdio>
 
 void prepareEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+std::optional<QString> displayProblem()
+{
+    if (qgetenv("QT_QPA_PLATFORM") != "xcb")
+        return std::nullopt;
+    const std::optional<QString> problem = XcbSession::displayProblem();
+    if (!problem)
+        return std::nullopt;
+    return QStringLiteral("Wisplet needs an X11 display, but %1. Under Wayland, XWayland provides one.").arg(*problem);
 }
 
 void configureApplication()
@@ -19,4 +33,10 @@ void configureApplication()
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wisplet.svg")));
     // Sprite sheets and shelf images can exceed Qt's default of 256 MB once decoded.
     QImageReader::setAllocationLimit(400);
+}
+
+void reportProblem(const QString& message)
+{
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    std::fflush(stderr);
 }

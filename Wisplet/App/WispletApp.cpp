@@ -46,8 +46,8 @@ public:
 
     void reposition() override { m_panel.reposition(); }
     void releaseFocus() override { m_panel.releaseFocus(); }
-    void orderFront() override { m_panel.show(); }
-    void orderOut() override { m_panel.hide(); }
+    void orderFront() override { m_panel.orderFront(); }
+    void orderOut() override { m_panel.orderOut(); }
     void openForTool() override { m_panel.openForTool(); }
 
 private:
@@ -195,6 +195,11 @@ void WispletApp::buildDelegate()
 void WispletApp::launch()
 {
     m_delegate->launch();
+}
+
+void WispletApp::comeForward()
+{
+    m_delegate->comeForward();
 }
 
 void WispletApp::requestQuit()

@@ -34,6 +34,8 @@ public:
     ~WispletApp() override;
 
     void launch();
+    // Wisplet was started again while this one runs.
+    void comeForward();
 
 private:
     class Panel;

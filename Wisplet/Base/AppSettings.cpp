@@ -264,10 +264,11 @@ void AppSettings::setQuietMode(bool value)
 {
     m_defaults.set(key(quietModeKey), value);
     m_quietMode = value;
-    if (!value)
-        setQuietUntil(std::nullopt);
     emit quietModeChanged(value);
     emit changed();
+    // The end goes after the mode has been announced: observers see the mode change first.
+    if (!value)
+        setQuietUntil(std::nullopt);
 }
 
 void AppSettings::setQuietUntil(const std::optional<QDateTime>& value)

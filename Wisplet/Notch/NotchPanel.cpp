@@ -137,6 +137,26 @@ void NotchPanel::openForTool()
     takeFocus();
 }
 
+void NotchPanel::orderFront()
+{
+    m_hideWhenInactive->stop();
+    show();
+}
+
+void NotchPanel::orderOut()
+{
+    m_activateWhenExposed = false;
+    if (!isActiveWindow()) {
+        m_hideWhenInactive->stop();
+        hide();
+        return;
+    }
+    releaseFocus();
+    // However presentation mode and full-screen hiding stand, the caller asked for the panel to go.
+    if (!m_hideWhenInactive->isActive())
+        m_hideWhenInactive->start();
+}
+
 bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != windowHandle())

@@ -55,6 +55,11 @@ public:
     void releaseFocus();
     // A tool was opened: the panel comes forward with the focus, unless hidden for full screen.
     void openForTool();
+    // Shown without taking the focus; a hide still waiting for the focus to leave is called off.
+    void orderFront();
+    // Hidden for presentation mode or full screen: at once when the panel does not have the focus,
+    // otherwise once the focus has gone back.
+    void orderOut();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,7 +4,6 @@
 #include "Wisplet/Platform/StoredJson.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -209,26 +208,45 @@ QString Defaults::standardPath()
 
 void Defaults::load()
 {
-    if (m_path.isEmpty() || !QFileInfo::exists(m_path))
+    if (m_path.isEmpty())
         return;
-    QFile file(m_path);
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(m_path, maxFileBytes);
+    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
+        return;
+    if (found.outcome == PrivateFiles::FileRead::Outcome::inaccessible) {
+        m_leaveFileAlone = true;
+        setErrorText(QStringLiteral("The settings file %1 could not be opened (%2); it is left as it is, and "
+                                    "changes are not saved to it until Wisplet starts again.")
+                         .arg(m_path, found.reason));
+        return;
+    }
     QJsonParseError error{};
     QJsonDocument document;
-    if (file.open(QIODevice::ReadOnly))
-        document = QJsonDocument::fromJson(file.readAll(), &error);
-    file.close();
-    if (!document.isObject() || error.error != QJsonParseError::NoError) {
-        // Never overwrite what we cannot read: keep it beside the new file and start from defaults.
-        m_setAsidePath = PrivateFiles::setAside(m_path);
-        m_unreadableInPlace = m_setAsidePath.isEmpty();
+    if (found.outcome == PrivateFiles::FileRead::Outcome::read)
+        document = QJsonDocument::fromJson(found.contents, &error);
+    if (found.outcome == PrivateFiles::FileRead::Outcome::read && error.error == QJsonParseError::NoError
+        && document.isObject()) {
+        const QJsonObject object = document.object();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            const QVariant value = decode(it.value());
+            if (value.isValid())
+                m_values.insert(it.key(), value);
+        }
         return;
     }
-    const QJsonObject object = document.object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const QVariant value = decode(it.value());
-        if (value.isValid())
-            m_values.insert(it.key(), value);
-    }
+    QString reason = found.reason;
+    if (reason.isEmpty())
+        reason = error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not a JSON object");
+    // Never overwrite what we cannot read: keep it beside the new file and start from defaults.
+    m_setAsidePath = PrivateFiles::setAside(m_path);
+    m_unreadableInPlace = m_setAsidePath.isEmpty();
+    setErrorText(m_unreadableInPlace
+                     ? QStringLiteral("The settings file %1 could not be read (%2) nor moved aside; it is left as "
+                                      "it is, and changes are not saved until it is moved.")
+                           .arg(m_path, reason)
+                     : QStringLiteral("The settings file %1 could not be read (%2); it was moved to %3 and Wisplet "
+                                      "starts from its defaults.")
+                           .arg(m_path, reason, m_setAsidePath));
 }
 
 QVariant Defaults::object(const QString& key) const
@@ -311,6 +329,17 @@ bool Defaults::flush()
         m_dirty = false;
     if (!m_dirty)
         return true;
+    if (m_leaveFileAlone)
+        return false;
+    if (!write())
+        return false;
+    m_dirty = false;
+    setErrorText(QString());
+    return true;
+}
+
+bool Defaults::write()
+{
     QJsonObject object;
     for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
         object.insert(it.key(), encode(it.value()));
@@ -320,12 +349,24 @@ bool Defaults::flush()
             return false;
     }
     m_unreadableInPlace = false;
-    if (!PrivateFiles::ensureFolder(QFileInfo(m_path).absolutePath()))
-        return false;
-    if (!PrivateFiles::writeAtomically(m_path, QJsonDocument(object).toJson(QJsonDocument::Indented)))
-        return false;
-    m_dirty = false;
-    return true;
+    const QString folder = QFileInfo(m_path).absolutePath();
+    QString reason;
+    if (!PrivateFiles::ensureFolder(folder))
+        reason = QStringLiteral("its folder %1 could not be made").arg(folder);
+    else if (PrivateFiles::writeAtomically(m_path, QJsonDocument(object).toJson(QJsonDocument::Indented), &reason))
+        return true;
+    setErrorText(QStringLiteral("The settings file %1 could not be saved (%2); the changes are kept and saved "
+                                "with the next change or at quit.")
+                     .arg(m_path, reason));
+    return false;
+}
+
+void Defaults::setErrorText(const QString& text)
+{
+    if (text == m_errorText)
+        return;
+    m_errorText = text;
+    emit errorTextChanged(text);
 }
 
 bool Defaults::booleanReading(const QVariant& value)

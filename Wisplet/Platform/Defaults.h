@@ -18,6 +18,8 @@ class Defaults final : public QObject
 
 public:
     static constexpr int saveDelayMs = 200;
+    // A settings file beyond this is not ours to read: it is set aside like any unreadable one.
+    static constexpr qint64 maxFileBytes = 8 * 1024 * 1024;
 
     // An empty path keeps the values in memory only.
     explicit Defaults(QString filePath, QObject* parent = nullptr);
@@ -28,6 +30,9 @@ public:
     QString filePath() const { return m_path; }
     // Where an unreadable file found at start was moved, or empty.
     QString setAsidePath() const { return m_setAsidePath; }
+    // What is wrong with the file, in one sentence that names it and says why; empty while all is well.
+    // A failed save sets it and the next successful one clears it.
+    QString errorText() const { return m_errorText; }
 
     // The stored value with its type: bool, qlonglong or double, QString, QDateTime (UTC), QByteArray,
     // QVariantList or QVariantMap; invalid when absent.
@@ -51,7 +56,8 @@ public:
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
-    // Writes pending changes now. False when the file could not be written; they stay pending.
+    // Writes pending changes now. False when the file could not be written (errorText says why); they stay
+    // pending.
     bool flush();
     bool hasPendingChanges() const { return m_dirty; }
 
@@ -62,15 +68,24 @@ public:
     // group separators, finite), else 0.
     static double doubleReading(const QVariant& value);
 
+signals:
+    void errorTextChanged(const QString& text);
+
 private:
     void load();
     void changed();
+    bool write();
+    void setErrorText(const QString& text);
 
     QString m_path;
     QString m_setAsidePath;
     QVariantMap m_values;
     QTimer* m_saveTimer;
     bool m_dirty = false;
+    QString m_errorText;
     // An unreadable file that could not be moved out of the way; saving waits until it can be.
     bool m_unreadableInPlace = false;
+    // A file that was there but could not be opened: what it holds is unknown, so this run never
+    // writes over it.
+    bool m_leaveFileAlone = false;
 };

@@ -2,9 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace PrivateFiles {
 
@@ -43,6 +47,69 @@ bool writeAtomically(const QString& path, const QByteArray& data, QString* error
         return false;
     }
     return true;
+}
+
+namespace {
+
+FileRead tooLarge(qint64 maxBytes)
+{
+    return {FileRead::Outcome::unsuitable,
+            {},
+            QStringLiteral("larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0))};
+}
+
+FileRead unsuitable(const struct stat& info, qint64 maxBytes)
+{
+    if (!S_ISREG(info.st_mode))
+        return {FileRead::Outcome::unsuitable, {}, QStringLiteral("not a regular file")};
+    if (info.st_size > maxBytes)
+        return tooLarge(maxBytes);
+    return {FileRead::Outcome::read, {}, {}};
+}
+
+// Nothing there: no file, or a file where a folder of its path should be (saving will say so).
+bool isAbsence(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
+FileRead inaccessible(int error)
+{
+    return {FileRead::Outcome::inaccessible, {}, qt_error_string(error)};
+}
+
+} // namespace
+
+FileRead readRegularFile(const QString& path, qint64 maxBytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info = {};
+    if (::stat(native.constData(), &info) != 0)
+        return isAbsence(errno) ? FileRead{} : inaccessible(errno);
+    if (FileRead found = unsuitable(info, maxBytes); found.outcome != FileRead::Outcome::read)
+        return found;
+    // Without blocking, in case a FIFO took the file's place since the look above.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return isAbsence(errno) ? FileRead{} : inaccessible(errno);
+    FileRead found = ::fstat(fd, &info) == 0 ? unsuitable(info, maxBytes) : inaccessible(errno);
+    // One byte beyond the limit tells a file that grew meanwhile.
+    while (found.outcome == FileRead::Outcome::read && found.contents.size() <= maxBytes) {
+        char buffer[65536];
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            found = inaccessible(errno);
+        else if (count == 0)
+            break;
+        else
+            found.contents.append(buffer, count);
+    }
+    ::close(fd);
+    if (found.outcome == FileRead::Outcome::read && found.contents.size() > maxBytes)
+        return tooLarge(maxBytes);
+    return found;
 }
 
 QString setAside(const QString& path)

@@ -15,6 +15,27 @@ bool ensureFolder(const QString& path);
 // otherwise keep its old mode). On failure the old file is untouched and errorString says why.
 bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString = nullptr);
 
+// What reading a file found. Only a regular file within the size limit is read: a FIFO would block for
+// ever, a device never ends, and a huge file would stall every later save.
+struct FileRead
+{
+    enum class Outcome {
+        absent,
+        read,
+        // There, but not something to read as a file of ours: not a regular file, or too large.
+        unsuitable,
+        // There, but it could not be opened or read (permissions, too many open files, an I/O error):
+        // nothing is known about its contents.
+        inaccessible,
+    };
+    Outcome outcome = Outcome::absent;
+    QByteArray contents;
+    // Why it is unsuitable or inaccessible.
+    QString reason;
+};
+
+FileRead readRegularFile(const QString& path, qint64 maxBytes);
+
 // Moves an unreadable file out of the way as "<path>.unreadable" ("<path>.unreadable-2", … when
 // taken), so that it is never overwritten. Returns the new path, or empty when it could not be moved.
 QString setAside(const QString& path);

@@ -12,6 +12,9 @@ namespace {
 // Written by the handler, read on the main thread: the only thing a signal handler may safely do.
 int wakeFds[2] = {-1, -1};
 constexpr std::array handledSignals{SIGINT, SIGTERM, SIGHUP};
+// What each signal did before we took it over; restored when we let go.
+std::array<struct sigaction, handledSignals.size()> previousActions{};
+std::array<bool, handledSignals.size()> taken{};
 
 void onSignal(int number)
 {
@@ -36,14 +39,24 @@ TerminationSignals::TerminationSignals(QObject* parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int number : handledSignals)
-        ::sigaction(number, &action, nullptr);
+    for (std::size_t i = 0; i < handledSignals.size(); ++i) {
+        if (::sigaction(handledSignals[i], nullptr, &previousActions[i]) != 0)
+            continue;
+        // A signal ignored by whoever started us stays ignored: nohup ignores SIGHUP so that the program
+        // outlives its terminal, and a script's background job ignores SIGINT.
+        if (previousActions[i].sa_handler == SIG_IGN)
+            continue;
+        taken[i] = ::sigaction(handledSignals[i], &action, nullptr) == 0;
+    }
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    for (const int number : handledSignals)
-        ::signal(number, SIG_DFL);
+    for (std::size_t i = 0; i < handledSignals.size(); ++i) {
+        if (taken[i])
+            ::sigaction(handledSignals[i], &previousActions[i], nullptr);
+        taken[i] = false;
+    }
     delete m_notifier;
     m_notifier = nullptr;
     for (int& fd : wakeFds) {

@@ -33,3 +33,16 @@ bool XcbSession::isWaylandSession()
 {
     return qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
 }
+
+std::optional<QString> XcbSession::displayProblem()
+{
+    const QByteArray name = qgetenv("DISPLAY");
+    if (name.isEmpty())
+        return QStringLiteral("DISPLAY is not set");
+    xcb_connection_t* connection = xcb_connect(name.constData(), nullptr);
+    const bool failed = xcb_connection_has_error(connection) != 0;
+    xcb_disconnect(connection);
+    if (failed)
+        return QStringLiteral("no X server answers at DISPLAY=%1").arg(QString::fromLocal8Bit(name));
+    return std::nullopt;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <xcb/xcb.h>
 
 #include <optional>
@@ -14,4 +16,7 @@ struct XcbSession
 
     static std::optional<XcbSession> current();
     static bool isWaylandSession();
+    // Why no X server can be reached at DISPLAY, in a few words; none when one answers. Asked before Qt
+    // connects, since Qt aborts when it cannot.
+    static std::optional<QString> displayProblem();
 };

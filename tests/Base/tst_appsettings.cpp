@@ -418,6 +418,33 @@ private slots:
         QCOMPARE(accentColor(accent), colour);
         QCOMPARE(accentColor(accent).alphaF(), 1.0f);
     }
+    // Observers hear that quiet mode is off before they hear that its end is gone, however it ends.
+    void quietModeEndsBeforeItsEndIsCleared_data()
+    {
+        QTest::addColumn<bool>("byItsTime");
+        QTest::newRow("switched off") << false;
+        QTest::newRow("its time came") << true;
+    }
+
+    void quietModeEndsBeforeItsEndIsCleared()
+    {
+        QFETCH(bool, byItsTime);
+        const auto settings = makeSettings();
+        settings->setQuietMode(true);
+        settings->setQuietUntil(m_clock.now().addSecs(60));
+        QStringList heard;
+        connect(settings.get(), &AppSettings::quietModeChanged, this,
+                [&heard](bool quiet) { heard << (quiet ? QStringLiteral("on") : QStringLiteral("off")); });
+        connect(settings.get(), &AppSettings::quietUntilChanged, this, [&heard](const std::optional<QDateTime>& end) {
+            heard << (end ? QStringLiteral("until") : QStringLiteral("no end"));
+        });
+        if (byItsTime)
+            m_scheduler.advance(minute);
+        else
+            settings->setQuietMode(false);
+        QVERIFY(heard.size() >= 2);
+        QCOMPARE(heard.mid(0, 2), (QStringList{"off", "no end"}));
+    }
 };
 
 WISPLET_TEST_MAIN(TestAppSettings)

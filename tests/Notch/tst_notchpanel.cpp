@@ -284,6 +284,37 @@ private slots:
         QVERIFY(!m_panel->isVisible());
     }
 
+    // Presentation mode and full-screen hiding order the panel out; with the focus in it, openbox would
+    // hand the focus to no window at all if the panel vanished first.
+    void orderingOutWaitsForTheFocusToLeave_data()
+    {
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<bool>("orderedFrontAgain");
+        QTest::newRow("with the focus") << true << false;
+        QTest::newRow("without the focus") << false << false;
+        QTest::newRow("ordered front before the focus left") << true << true;
+    }
+
+    void orderingOutWaitsForTheFocusToLeave()
+    {
+        QFETCH(bool, focused);
+        QFETCH(bool, orderedFrontAgain);
+        if (focused) {
+            m_tools.setSwitcherPresented(true);
+            QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow(), timeoutMs);
+        }
+        m_fixture.settings.setPresentationMode(true);
+        m_panel->orderOut();
+        QCOMPARE(m_panel->isVisible(), focused);
+        if (orderedFrontAgain) {
+            m_fixture.settings.setPresentationMode(false);
+            m_panel->orderFront();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(belowHasFocus() && !m_panel->isActiveWindow(), timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::isViewable(panelId()), orderedFrontAgain, timeoutMs);
+        QCOMPARE(m_panel->isVisible(), orderedFrontAgain);
+    }
+
     void escape_data()
     {
         QTest::addColumn<QString>("keys");
