@@ -1,9 +1,9 @@
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/CompanionSprites.h"
 #include "tests/support/FakeScheduler.h"
+#include "tests/support/PaintRecorder.h"
 #include "tests/support/WidgetsTestMain.h"
 
-#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
@@ -71,19 +71,6 @@ QRect paintedBounds(const QImage& image)
     }
     return bounds;
 }
-
-// The rectangles a widget is asked to paint.
-struct PaintRecorder : QObject
-{
-    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            rects.append(static_cast<QPaintEvent*>(event)->rect());
-        return false;
-    }
-    QList<QRect> rects;
-};
 
 } // namespace
 

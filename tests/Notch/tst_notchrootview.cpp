@@ -6,13 +6,13 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekLabel.h"
 #include "Wisplet/Notch/SpeechBubble.h"
+#include "tests/support/PaintRecorder.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QGraphicsEffect>
 #include <QMenu>
 #include <QMimeData>
-#include <QPaintEvent>
 #include <QSignalSpy>
 
 namespace {
@@ -49,19 +49,6 @@ public:
 };
 
 const QSizeF notch = NotchGeometry::fallbackNotchSize;
-
-// The rectangles a widget is asked to paint.
-struct PaintRecorder : QObject
-{
-    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            rects.append(static_cast<QPaintEvent*>(event)->rect());
-        return false;
-    }
-    QList<QRect> rects;
-};
 
 // What a minute at rest cost: the animation clock's ticks, those that left the face as it was, and the
 // panel's repaints.
@@ -495,12 +482,7 @@ private slots:
         WispFaceView* face = m_view->collapsedFace();
         const QRect faceRect(face->mapTo(m_view.get(), QPoint()), face->size());
         for (const QRect& paint : minute.paints)
-            QVERIFY2(faceRect.contains(paint),
-                     qPrintable(QStringLiteral("%1, %2 %3×%4")
-                                    .arg(paint.x())
-                                    .arg(paint.y())
-                                    .arg(paint.width())
-                                    .arg(paint.height())));
+            QVERIFY(faceRect.contains(paint));
         QCOMPARE(minute.paints.isEmpty(), reduced);
         // Sprite frames come through the scheduler and its look moves whole pixels; the vector face's blinks
         // and glances take some 580 frames, none for a step under a sixteenth of a pixel.
