@@ -461,7 +461,6 @@ private slots:
         QTest::addColumn<bool>("reduced");
         QTest::newRow("sprite face") << Skin::companion << false;
         QTest::newRow("vector face") << Skin::classic << false;
-        QTest::newRow("cat face") << Skin::cat << false;
         QTest::newRow("reduced motion: nothing at all") << Skin::companion << true;
     }
 
