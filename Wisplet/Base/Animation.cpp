@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -112,7 +113,6 @@ AnimationClock::AnimationClock(Clock& clock, QObject* parent)
     , m_timer(new QTimer(this))
 {
     m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(frameMs);
     connect(m_timer, &QTimer::timeout, this, &AnimationClock::tick);
 }
 
@@ -145,7 +145,7 @@ void AnimationClock::tick()
     // Clients started by a handler are appended and advanced in this same pass, from their own start time.
     for (qsizetype i = 0; i < m_running.size(); ++i) {
         AnimationClient* client = m_running.at(i);
-        if (!client)
+        if (!client || (client->m_wakeMs && *client->m_wakeMs > now))
             continue;
         // A finished client may already have been deleted or restarted by a handler; then its slot changed.
         if (!client->advance(now) && m_running.at(i) == client) {
@@ -155,16 +155,36 @@ void AnimationClock::tick()
     }
     m_running.removeAll(nullptr);
     m_ticking = false;
-    if (m_running.isEmpty())
+    schedule();
+}
+
+// The next tick comes when the earliest client wants a frame: a frame from now for those that take every
+// frame, else the time a sleeping one asked to be woken.
+void AnimationClock::schedule()
+{
+    if (m_ticking)
+        return;
+    if (m_running.isEmpty()) {
         m_timer->stop();
+        m_dueMs.reset();
+        return;
+    }
+    const qint64 now = nowMs();
+    qint64 due = std::numeric_limits<qint64>::max();
+    for (const AnimationClient* client : std::as_const(m_running))
+        due = std::min(due, client->m_wakeMs.value_or(now + frameMs));
+    due = std::max(due, now);
+    if (m_timer->isActive() && m_dueMs == due)
+        return;
+    m_dueMs = due;
+    m_timer->start(int(std::min<qint64>(due - now, std::numeric_limits<int>::max())));
 }
 
 void AnimationClock::attach(AnimationClient* client)
 {
     client->m_attached = true;
     m_running.append(client);
-    if (!m_timer->isActive())
-        m_timer->start();
+    schedule();
 }
 
 void AnimationClock::detach(AnimationClient* client)
@@ -178,8 +198,7 @@ void AnimationClock::detach(AnimationClient* client)
         return;
     }
     m_running.removeAt(index);
-    if (m_running.isEmpty())
-        m_timer->stop();
+    schedule();
 }
 
 // --- AnimationClient
@@ -198,12 +217,24 @@ void AnimationClient::run()
 {
     if (!m_attached)
         m_clock.attach(this);
+    else
+        m_clock.schedule();
 }
 
 void AnimationClient::halt()
 {
+    m_wakeMs.reset();
     if (m_attached)
         m_clock.detach(this);
+}
+
+void AnimationClient::sleepUntil(std::optional<qint64> atMs)
+{
+    if (atMs == m_wakeMs)
+        return;
+    m_wakeMs = atMs;
+    if (m_attached)
+        m_clock.schedule();
 }
 
 // --- AnimatedValue
@@ -214,6 +245,19 @@ AnimatedValue::AnimatedValue(AnimationClock& clock, const QList<double>& initial
     , m_target(initial)
     , m_velocity(initial.size(), 0.0)
 { }
+
+AnimatedValue::SameOnScreen AnimatedValue::withinSteps(const QList<double>& steps)
+{
+    return [steps](const QList<double>& a, const QList<double>& b) {
+        if (a.size() != b.size() || a.size() != steps.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (!(std::abs(a.at(i) - b.at(i)) < steps.at(i)))
+                return false;
+        }
+        return true;
+    };
+}
 
 void AnimatedValue::jumpTo(const QList<double>& value)
 {
@@ -236,6 +280,7 @@ void AnimatedValue::springTo(const QList<double>& target, Spring spring)
         jumpTo(target);
         return;
     }
+    catchUp(clock().nowMs());
     if (m_motion == Motion::ease) {
         m_velocity = easeVelocity();
     } else if (m_motion == Motion::none) {
@@ -245,7 +290,7 @@ void AnimatedValue::springTo(const QList<double>& target, Spring spring)
     m_motion = Motion::spring;
     m_target = target;
     m_spring = spring;
-    if (springSettled(m_value))
+    if (springSettled(m_value, m_velocity) || !planNextFrame())
         jumpTo(target);
     else
         run();
@@ -257,6 +302,7 @@ void AnimatedValue::easeTo(const QList<double>& target, double seconds, Easing e
         jumpTo(target);
         return;
     }
+    catchUp(clock().nowMs());
     if (target == m_value) {
         jumpTo(target); // nothing to travel: just stop whatever was moving
         return;
@@ -267,7 +313,10 @@ void AnimatedValue::easeTo(const QList<double>& target, double seconds, Easing e
     m_easing = easing;
     m_durationMs = seconds * 1000;
     m_startMs = m_lastMs = clock().nowMs();
-    run();
+    if (!planNextFrame())
+        jumpTo(target);
+    else
+        run();
 }
 
 QList<double> AnimatedValue::easeVelocity() const
@@ -284,45 +333,102 @@ QList<double> AnimatedValue::easeVelocity() const
     return velocity;
 }
 
-bool AnimatedValue::springSettled(const QList<double>& value) const
+bool AnimatedValue::springSettled(const QList<double>& value, const QList<double>& velocity) const
 {
     for (qsizetype i = 0; i < value.size(); ++i) {
-        if (std::abs(value.at(i) - m_target.at(i)) >= settlePosition || std::abs(m_velocity.at(i)) >= settleVelocity)
+        if (std::abs(value.at(i) - m_target.at(i)) >= settlePosition || std::abs(velocity.at(i)) >= settleVelocity)
             return false;
     }
     return true;
 }
 
-bool AnimatedValue::advance(qint64 nowMs)
+// Where the motion stands at a time from the last frame on: the path is exact, so it can be looked at ahead.
+AnimatedValue::State AnimatedValue::stateAt(qint64 nowMs) const
 {
-    QList<double> next = m_value;
-    bool finished = false;
+    State state{m_value, m_velocity};
     if (m_motion == Motion::spring) {
         const double seconds = std::max<qint64>(0, nowMs - m_lastMs) / 1000.0;
-        for (qsizetype i = 0; i < next.size(); ++i) {
-            double x = next.at(i) - m_target.at(i);
-            stepSpring(x, m_velocity[i], m_spring, seconds);
-            next[i] = m_target.at(i) + x;
+        for (qsizetype i = 0; i < state.value.size(); ++i) {
+            double x = state.value.at(i) - m_target.at(i);
+            stepSpring(x, state.velocity[i], m_spring, seconds);
+            state.value[i] = m_target.at(i) + x;
         }
-        finished = springSettled(next);
+        state.finished = springSettled(state.value, state.velocity);
     } else if (m_motion == Motion::ease) {
         const double progress = double(nowMs - m_startMs) / m_durationMs;
-        finished = progress >= 1;
+        state.finished = progress >= 1;
         const double eased = ease(m_easing, progress);
-        for (qsizetype i = 0; i < next.size(); ++i)
-            next[i] = m_from.at(i) + (m_target.at(i) - m_from.at(i)) * eased;
+        for (qsizetype i = 0; i < state.value.size(); ++i)
+            state.value[i] = m_from.at(i) + (m_target.at(i) - m_from.at(i)) * eased;
     } else {
-        return false;
+        state.finished = true;
     }
+    if (state.finished)
+        state.value = m_target;
+    return state;
+}
+
+// Sleeps until the first frame that would draw something new. False when none comes before the motion
+// ends: its rest is invisible and it may end now.
+bool AnimatedValue::planNextFrame()
+{
+    if (!m_sameOnScreen) {
+        sleepUntil(std::nullopt);
+        return true;
+    }
+    for (qint64 at = m_lastMs + AnimationClock::frameMs;; at += AnimationClock::frameMs) {
+        const State state = stateAt(at);
+        if (!m_sameOnScreen(state.value, m_value)) {
+            sleepUntil(at);
+            return true;
+        }
+        if (state.finished)
+            return false;
+        if (at - m_lastMs >= lookAheadMs) {
+            sleepUntil(at);
+            return true;
+        }
+    }
+}
+
+bool AnimatedValue::advance(qint64 nowMs)
+{
+    if (m_motion == Motion::none)
+        return false;
+    const State state = stateAt(nowMs);
     m_lastMs = nowMs;
+    m_velocity = state.velocity;
+    const bool changed = state.value != m_value;
+    m_value = state.value;
+    // Finished, or nothing new to show before it would be: at rest on the target.
+    const bool finished = state.finished || !planNextFrame();
     if (finished) {
         halt();
         m_motion = Motion::none;
         m_velocity.fill(0.0);
-        next = m_target;
     }
-    setValue(next);
+    const bool landed = finished && m_value != m_target;
+    if (landed)
+        m_value = m_target;
+    if (changed || landed)
+        emit valueChanged();
     return !finished;
+}
+
+// A motion that slept through frames is brought to now before it is changed, without a signal: what it
+// skipped looked the same.
+void AnimatedValue::catchUp(qint64 nowMs)
+{
+    if (m_motion == Motion::none || nowMs <= m_lastMs)
+        return;
+    const State state = stateAt(nowMs);
+    m_value = state.value;
+    m_velocity = state.velocity;
+    m_lastMs = nowMs;
+    if (state.finished) {
+        m_motion = Motion::none;
+        m_velocity.fill(0.0);
+    }
 }
 
 void AnimatedValue::setValue(const QList<double>& value)

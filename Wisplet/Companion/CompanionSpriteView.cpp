@@ -60,10 +60,14 @@ CompanionSpriteView::CompanionSpriteView(const CompanionSprites& sprites, Schedu
     , m_tinted(tintedCacheKiB)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    // The frame moves in whole device pixels, so most steps of a look's spring change nothing on screen.
+    // The frame moves in whole device pixels, so most steps of a look's spring change nothing on screen:
+    // the spring sleeps through them, and the old and new frames alone are drawn again.
+    m_offset->setSameOnScreen([this](const QList<double>& a, const QList<double>& b) {
+        return frameRectAt({a.value(0), a.value(1)}) == frameRectAt({b.value(0), b.value(1)});
+    });
     connect(m_offset, &AnimatedValue::valueChanged, this, [this] {
         if (frameRect() != m_paintedFrame)
-            update();
+            updateFrame();
     });
     resize(sizeHint());
 }
@@ -80,11 +84,14 @@ void CompanionSpriteView::setInputs(const Inputs& inputs)
         updateGeometry();
         resize(sizeHint());
     }
-    retargetOffset(!first && !inputs.motionReduced);
+    // A hidden face has nobody to move for.
+    retargetOffset(!first && !inputs.motionReduced && isVisible());
     if (first || inputs.mood != previous.mood || inputs.blinking != previous.blinking
         || inputs.motionReduced != previous.motionReduced)
         startSequence();
-    update();
+    // The look and the frames draw through the offset and the sequence; only these change every pixel.
+    if (first || inputs.eyeHeight != previous.eyeHeight || inputs.tint != previous.tint)
+        update();
 }
 
 // Closing: 1, 2 (25 ms each), then 3 held. Opening: 4, 5, 6 (30, 40, 45 ms), then 0. A change of mood first
@@ -140,7 +147,7 @@ void CompanionSpriteView::showFrame(Mood mood, int column)
         return;
     m_displayedMood = mood;
     m_column = column;
-    update();
+    updateFrame();
 }
 
 void CompanionSpriteView::retargetOffset(bool animate)
@@ -197,13 +204,24 @@ void CompanionSpriteView::paintEvent(QPaintEvent*)
     painter.drawPixmap(m_paintedFrame, pixmap, QRectF(pixmap.rect()));
 }
 
-// Whole device pixels keep the template's edges crisp; the look moves the face a few pixels at most.
 QRectF CompanionSpriteView::frameRect() const
 {
-    const QRectF box = boxRect();
+    return frameRectAt(offset());
+}
+
+// Whole device pixels keep the template's edges crisp; the look moves the face a few pixels at most.
+QRectF CompanionSpriteView::frameRectAt(QPointF offset) const
+{
+    const QRectF box = boxRect().translated(offset - this->offset());
     const qreal dpr = devicePixelRatioF();
     const QSizeF size = QSizeF((box.size() * dpr).toSize()) / dpr;
     return {snapped(box.center() - QPointF(size.width() / 2, size.height() / 2), dpr), size};
+}
+
+// The frame on screen and where it goes next; the rest of the widget stays clear.
+void CompanionSpriteView::updateFrame()
+{
+    update((m_paintedFrame | frameRect()).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 // Only the frame's coverage counts: the scaled coverage keeps the tint where the art is.
@@ -242,10 +260,13 @@ void CompanionSpriteView::showEvent(QShowEvent* event)
         startSequence();
 }
 
-// A sequence cut short by hiding picks up from the frame on screen when the face is shown again.
+// A hidden face's look lands where it was going; a sequence cut short by hiding picks up from the frame on
+// screen when the face is shown again.
 void CompanionSpriteView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    if (m_offset->isAnimating())
+        m_offset->jumpTo(m_offset->target());
     if (m_stepCall && m_stepCall->isPending()) {
         m_stepCall.reset();
         m_steps.clear();

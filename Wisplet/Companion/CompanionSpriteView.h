@@ -99,6 +99,8 @@ private:
     void playSteps();
     void showFrame(Mood mood, int column);
     void retargetOffset(bool animate);
+    QRectF frameRectAt(QPointF offset) const;
+    void updateFrame();
     QPixmap tintedFrame(const QImage& frame, QSize deviceSize);
     void paintFallback(QPainter& painter, const QRectF& box);
 

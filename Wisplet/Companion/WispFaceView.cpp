@@ -6,7 +6,9 @@
 #include <QAccessibleWidget>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -16,8 +18,7 @@ class FaceAccessible final : public QAccessibleWidget
 public:
     explicit FaceAccessible(QWidget* widget)
         : QAccessibleWidget(widget, QAccessible::Graphic)
-    {
-    }
+    { }
 
     int childCount() const override { return 0; }
     QAccessibleInterface* child(int) const override { return nullptr; }
@@ -83,8 +84,7 @@ double usableEyeHeight(double eyeHeight)
 WispFaceView::WispFaceView(QWidget* parent)
     : WispFaceView(
         AnimationClock::shared(), [](QWidget* face) { return new CompanionSpriteView(face); }, parent)
-{
-}
+{ }
 
 WispFaceView::WispFaceView(AnimationClock& clock, SpriteFaceMaker makeSpriteFace, QWidget* parent)
     : QWidget(parent)
@@ -114,12 +114,30 @@ void WispFaceView::setInputs(const Inputs& inputs)
 
     if (first || previous.mood != next.mood)
         setAccessibleName(accessibleNameOf(next.mood));
+    if (first || previous.eyeHeight != next.eyeHeight)
+        setVisibleSteps();
     retarget(previous, first);
     feedSpriteFace();
     if (first || previous.eyeHeight != next.eyeHeight || previous.skin != next.skin)
         updateSize();
     syncDecoration();
-    update();
+    // The pose redraws through its animated values and the sprite face draws itself: only what neither
+    // covers repaints here.
+    const bool drawn = previous.mood != next.mood || previous.tint != next.tint || previous.eyeHeight != next.eyeHeight;
+    if (first || previous.skin != next.skin || (drawn && !drawsSprite()))
+        update();
+}
+
+// The pose's numbers are all in eye heights, tilt aside; a change under a sixteenth of a device pixel
+// draws nothing new, so the animations sleep through it.
+void WispFaceView::setVisibleSteps()
+{
+    const double h = std::max(m_inputs.eyeHeight, 1.0) * devicePixelRatioF();
+    const double step = 1 / (16 * h);
+    const double tiltStep = step * 2 * 180 / std::numbers::pi; // degrees that turn an eye's edge that far
+    m_style->setSameOnScreen(AnimatedValue::withinSteps({step, step, step, tiltStep, step, step, step}));
+    m_gaze->setSameOnScreen(AnimatedValue::withinSteps({step, step}));
+    m_closed->setSameOnScreen(AnimatedValue::withinSteps({step}));
 }
 
 void WispFaceView::retarget(const Inputs& previous, bool first)

@@ -72,6 +72,7 @@ protected:
 private:
     bool drawsSprite() const;
     void feedSpriteFace();
+    void setVisibleSteps();
     void retarget(const Inputs& previous, bool first);
     void updateSize();
     void syncDecoration();

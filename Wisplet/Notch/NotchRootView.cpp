@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -795,11 +796,16 @@ void NotchRootView::stepStretch()
     m_stretchPhase = 0;
 }
 
-void NotchRootView::paintEvent(QPaintEvent*)
+void NotchRootView::paintEvent(QPaintEvent* event)
 {
     if (m_outline.isEmpty())
         return;
     QPainter painter(this);
+    // The face repaints its own rectangle, well inside the island: that much black, not the whole outline.
+    if (m_outline.contains(QRectF(event->rect()))) {
+        painter.fillRect(event->rect(), Qt::black);
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(m_outline, Qt::black);
 }

@@ -16,7 +16,16 @@ constexpr Spring critical{0.42, 1};
 
 using Change = std::function<void(AnimatedValue&, AnimationClock&)>;
 
+// A motion of a value at 0, and where it ends.
+struct SleepRow
+{
+    std::function<void(AnimatedValue&)> start;
+    double target;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(SleepRow)
 
 class TestAnimation final : public QObject
 {
@@ -174,6 +183,73 @@ private slots:
         value.easeTo({0, 0}, 0.8, Easing::easeInOut);
         frames(clock, 1, 200);
         QVERIFY(std::abs(value.value().first() - 10 * (1 - 0.1291619)) < 1e-4);
+    }
+
+    // A value told what looks the same takes only the frames that show a whole step more, on the exact path
+    // a value taking every frame follows, and lands on its target.
+    void valueSleepsThroughFramesThatLookTheSame_data()
+    {
+        QTest::addColumn<SleepRow>("row");
+        QTest::newRow("critical spring") << SleepRow{[](AnimatedValue& v) { v.springTo({10}, critical); }, 10};
+        QTest::newRow("bouncy spring: overshoot shown")
+            << SleepRow{[](AnimatedValue& v) { v.springTo({10}, bouncy); }, 10};
+        QTest::newRow("ease") << SleepRow{[](AnimatedValue& v) { v.easeTo({-10}, 0.5, Easing::easeInOut); }, -10};
+        QTest::newRow("spring under a step: at once")
+            << SleepRow{[](AnimatedValue& v) { v.springTo({0.6}, bouncy); }, 0.6};
+        QTest::newRow("ease under a step: at once")
+            << SleepRow{[](AnimatedValue& v) { v.easeTo({-0.9}, 1, Easing::linear); }, -0.9};
+    }
+
+    // Steps of 1: each frame taken shows at least that much more.
+    void valueSleepsThroughFramesThatLookTheSame()
+    {
+        QFETCH(SleepRow, row);
+        const bool moves = std::abs(row.target) >= 1;
+        AnimationClock clock(m_time);
+        AnimationClock twinClock(m_time);
+        AnimatedValue value(clock, {0});
+        AnimatedValue twin(twinClock, {0}); // takes every frame
+        value.setSameOnScreen(AnimatedValue::withinSteps({1}));
+        row.start(value);
+        row.start(twin);
+        QCOMPARE(clock.isTicking(), moves);
+        double shown = value.value().first();
+        int ticks = 0;
+        for (int i = 0; i < 300 && (clock.isTicking() || twinClock.isTicking()); ++i) {
+            m_time.advance(AnimationClock::frameMs);
+            twinClock.tick();
+            const std::optional<qint64> due = clock.dueMs();
+            if (!due || *due > m_time.monotonicMs()) {
+                QCOMPARE(value.value().first(), shown);
+                continue;
+            }
+            clock.tick();
+            ++ticks;
+            const double now = value.value().first();
+            QVERIFY(std::abs(now - shown) >= 1 || now == row.target);
+            if (value.isAnimating())
+                QVERIFY(std::abs(now - twin.value().first()) < 1e-9);
+            shown = now;
+        }
+        QCOMPARE(value.value(), QList<double>{row.target});
+        QVERIFY(!clock.isTicking());
+        QCOMPARE(ticks > 0, moves);
+    }
+
+    // A sleeping value leaves the clock asleep only until another animation wants its next frame.
+    void anEveryFrameAnimationWakesTheClock()
+    {
+        AnimationClock clock(m_time);
+        AnimatedValue sleeper(clock, {0});
+        sleeper.setSameOnScreen(AnimatedValue::withinSteps({40}));
+        sleeper.easeTo({100}, 1, Easing::linear);
+        QCOMPARE(clock.dueMs(), m_time.monotonicMs() + 400);
+        AnimatedValue eager(clock, {0});
+        eager.easeTo({1}, 1, Easing::linear);
+        QCOMPARE(clock.dueMs(), m_time.monotonicMs() + AnimationClock::frameMs);
+        frames(clock, 1);
+        QCOMPARE(sleeper.value().first(), 0.0);
+        QVERIFY(eager.value().first() > 0);
     }
 
     void changesThatJump_data()

@@ -207,9 +207,9 @@ private slots:
         view.setInputs(inputs(Mood::happy));
         advance(80);
         QVERIFY(opening() > 0.5 && opening() < 0.6);
-        advance(79);
+        advance(60);
         QVERIFY(opening() < 1);
-        advance(1);
+        advance(20);
         QCOMPARE(opening(), 1.0);
         QVERIFY(!m_clock.isTicking());
     }

@@ -6,6 +6,7 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekLabel.h"
 #include "Wisplet/Notch/SpeechBubble.h"
+#include "tests/support/PaintRecorder.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -49,6 +50,15 @@ public:
 
 const QSizeF notch = NotchGeometry::fallbackNotchSize;
 
+// What a minute at rest cost: the animation clock's ticks, those that left the face as it was, and the
+// panel's repaints.
+struct IdleMinute
+{
+    int frames = 0;
+    int unchanged = 0;
+    QList<QRect> paints;
+};
+
 } // namespace
 
 class TestNotchRootView final : public QObject
@@ -77,6 +87,36 @@ private:
             m_animation->tick();
         }
         QVERIFY(!m_view->isAnimating());
+    }
+
+    // A minute with the pointer resting: the look timer, the blinks and the animation clock each run when
+    // they are due, and every tick of the clock is checked against the face's picture.
+    IdleMinute restForAMinute()
+    {
+        IdleMinute minute;
+        PaintRecorder paints(*m_view);
+        WispFaceView* face = m_view->collapsedFace();
+        QImage shown = face->grab().toImage();
+        FakeClock& clock = m_fixture->clock;
+        const qint64 end = clock.monotonicMs() + 60'000;
+        qint64 nextLook = clock.monotonicMs();
+        while (clock.monotonicMs() < end) {
+            if (clock.monotonicMs() >= nextLook) {
+                wisp().lookTick();
+                nextLook = clock.monotonicMs() + wisp().lookWaitMs();
+            }
+            if (const std::optional<qint64> due = m_animation->dueMs(); due && *due <= clock.monotonicMs()) {
+                m_animation->tick();
+                const QImage image = face->grab().toImage();
+                ++minute.frames;
+                minute.unchanged += image == shown;
+                shown = image;
+            }
+            QCoreApplication::processEvents();
+            m_fixture->scheduler.advance(1);
+        }
+        minute.paints = paints.rects;
+        return minute;
     }
 
     QPointF islandPoint(double dx, double dy) const
@@ -411,6 +451,41 @@ private slots:
         QVERIFY(motion->isEnabled());
         settle();
         QVERIFY(!motion->isEnabled());
+    }
+
+    // At rest the face blinks, glances and follows the pointer; every frame of the animation clock shows
+    // something new, and only the face's rectangle is drawn again.
+    void aRestingFaceDrawsOnlyItsChanges_data()
+    {
+        QTest::addColumn<Skin>("skin");
+        QTest::addColumn<bool>("reduced");
+        QTest::newRow("sprite face") << Skin::companion << false;
+        QTest::newRow("vector face") << Skin::classic << false;
+        QTest::newRow("reduced motion: nothing at all") << Skin::companion << true;
+    }
+
+    void aRestingFaceDrawsOnlyItsChanges()
+    {
+        QFETCH(Skin, skin);
+        QFETCH(bool, reduced);
+        m_fixture->settings.setSkin(skin);
+        m_fixture->settings.setReducedMotion(reduced);
+        m_fixture->screens.reportsMotion = true;
+        m_fixture->screens.setPointer(QPointF(1700, 800)); // moved since the start: the eyes follow, then rest
+        wisp().start();
+        QCoreApplication::processEvents();
+
+        const IdleMinute minute = restForAMinute();
+        wisp().stop();
+        QCOMPARE(minute.unchanged, 0);
+        WispFaceView* face = m_view->collapsedFace();
+        const QRect faceRect(face->mapTo(m_view.get(), QPoint()), face->size());
+        for (const QRect& paint : minute.paints)
+            QVERIFY(faceRect.contains(paint));
+        QCOMPARE(minute.paints.isEmpty(), reduced);
+        // Sprite frames come through the scheduler and its look moves whole pixels; the vector face's blinks
+        // and glances take some 580 frames, none for a step under a sixteenth of a pixel.
+        QVERIFY2(minute.frames < (skin == Skin::companion ? 150 : 650), qPrintable(QString::number(minute.frames)));
     }
 
     void screenshots()
