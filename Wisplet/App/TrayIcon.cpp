@@ -37,6 +37,11 @@ void TrayIcon::popup(const QPoint& globalPosition)
     m_menu->popup(globalPosition);
 }
 
+void TrayIcon::addShortcutsTo(QWidget& window)
+{
+    MenuBuilder::addShortcuts(window, m_model.items(), [this](const QString& action) { m_model.trigger(action); });
+}
+
 void TrayIcon::rebuild()
 {
     MenuBuilder::fill(*m_menu, m_model.items(), [this](const QString& action) { m_model.trigger(action); });

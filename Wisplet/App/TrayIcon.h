@@ -5,6 +5,7 @@
 class QMenu;
 class QPoint;
 class QSystemTrayIcon;
+class QWidget;
 class TrayMenu;
 
 // The tray menu on screen: in the system tray where a tray host runs, and always available as a pop-up
@@ -21,6 +22,8 @@ public:
     QMenu& menu() const { return *m_menu; }
     bool isInTray() const;
     void popup(const QPoint& globalPosition);
+    // The keys the menu shows next to its items also work while window has the keyboard focus.
+    void addShortcutsTo(QWidget& window);
 
 private:
     void rebuild();

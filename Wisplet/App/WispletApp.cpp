@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -138,6 +139,8 @@ void WispletApp::buildTray()
                                             });
     connect(&updater, &Updater::checkFinished, this, [](const UpdateCheckResult& result) { showUpdateResult(result); });
     m_tray = std::make_unique<TrayIcon>(*m_trayMenu);
+    m_tray->addShortcutsTo(*m_notchPanel);
+    connect(&m_tray->menu(), &QMenu::aboutToShow, m_root, [this] { m_root->watchPopup(&m_tray->menu()); });
     m_root->installEventFilter(new ContextMenuForwarder(*m_tray, this));
 }
 

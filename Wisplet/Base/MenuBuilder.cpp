@@ -46,6 +46,20 @@ QString escapedText(const QString& text)
     return escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+void addShortcuts(QWidget& window, const MenuItems& items, const ActionHandler& onAction)
+{
+    for (const MenuItem& item : items) {
+        addShortcuts(window, item.submenu, onAction);
+        if (item.shortcut.isEmpty() || item.action.isEmpty())
+            continue;
+        auto* action = new QAction(escapedText(item.text), &window);
+        action->setShortcut(QKeySequence(item.shortcut, QKeySequence::PortableText));
+        action->setShortcutContext(Qt::WindowShortcut);
+        QObject::connect(action, &QAction::triggered, action, [onAction, id = item.action] { onAction(id); });
+        window.addAction(action);
+    }
+}
+
 void fill(QMenu& menu, const MenuItems& items, const ActionHandler& onAction)
 {
     // Submenus made by an earlier fill are children of the menu that clear() would leave behind.

@@ -25,8 +25,10 @@
 #include <QGraphicsEffect>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QToolButton>
 
 #include <algorithm>
 #include <array>
@@ -319,6 +321,8 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
             stepStretch();
     });
     connectStores();
+    for (QMenu* menu : {m_quietButton->menu(), m_toolPanel->overflowButton()->menu()})
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { watchPopup(menu); });
 
     refresh(false);
     relayout();
@@ -593,6 +597,9 @@ void NotchRootView::updateContents(bool expanded, bool animate)
     if (m_built && expanded == m_showsExpanded)
         return;
     m_showsExpanded = expanded;
+    // The switcher lives in the open island; it goes, query and all, when the island closes.
+    if (!expanded && m_registry.switcherPresented())
+        m_registry.setSwitcherPresented(false);
     if (expanded)
         m_date->setText(NotchLayout::headerDateText(m_clock.now().toLocalTime().date(), QLocale()));
     const QList<double> in{expanded ? 1.0 : 0.0};
@@ -832,7 +839,8 @@ bool NotchRootView::eventFilter(QObject* watched, QEvent* event)
         m_watchedPopup->removeEventFilter(this);
         m_watchedPopup = nullptr;
         m_pointerInside = isInsideIsland(mapFromGlobal(QCursor::pos()));
-        m_wisp.setHovering(m_pointerInside);
+        if (m_pointerInside != m_wisp.isHovering())
+            m_wisp.setHovering(m_pointerInside);
     } else if (watched == m_headerFaceSlot && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
         placeHeaderFace();
     } else if (watched == m_collapsedFace || watched == m_headerFace) {
@@ -859,15 +867,20 @@ void NotchRootView::pointerLeft()
         return;
     // The island stays open under a drop-down and looks where the pointer is once it closes.
     if (QWidget* popup = QApplication::activePopupWidget()) {
-        if (popup != m_watchedPopup) {
-            if (m_watchedPopup)
-                m_watchedPopup->removeEventFilter(this);
-            m_watchedPopup = popup;
-            popup->installEventFilter(this);
-        }
+        watchPopup(popup);
         return;
     }
     m_wisp.setHovering(false);
+}
+
+void NotchRootView::watchPopup(QWidget* popup)
+{
+    if (popup == m_watchedPopup)
+        return;
+    if (m_watchedPopup)
+        m_watchedPopup->removeEventFilter(this);
+    m_watchedPopup = popup;
+    popup->installEventFilter(this);
 }
 
 // The face's frame is what takes the click, not the room around it.

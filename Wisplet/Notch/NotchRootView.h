@@ -92,6 +92,9 @@ public:
     // Drops go to the shelf while the files tool is enabled; otherwise they are refused.
     bool handleDrop(const QList<QUrl>& files);
     void openPeekTool();
+    // A drop-down opened over the island: the pointer may leave while it shows without the island
+    // hearing of it, so the hover is measured again once it closes.
+    void watchPopup(QWidget* popup);
 
     // Its parts, for the panel and for tests.
     WispFaceView* collapsedFace() const { return m_collapsedFace; }
