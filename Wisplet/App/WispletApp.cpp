@@ -112,6 +112,7 @@ void WispletApp::buildPanel()
                                 *m_media,
                                 *m_files,
                                 Platform::clock(),
+                                Platform::scheduler(),
                                 Platform::motion(),
                                 AnimationClock::shared(),
                                 [](QWidget* face) { return new CompanionSpriteView(face); },

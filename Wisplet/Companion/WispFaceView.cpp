@@ -10,18 +10,32 @@
 
 namespace {
 
-// The face is one element for assistive technology, whatever it is drawn with.
+// The face is one element for assistive technology, whatever it is drawn with; a face that can be
+// pressed is a button.
 class FaceAccessible final : public QAccessibleWidget
 {
 public:
-    explicit FaceAccessible(QWidget* widget)
-        : QAccessibleWidget(widget, QAccessible::Graphic)
-    {
-    }
+    explicit FaceAccessible(WispFaceView* face)
+        : QAccessibleWidget(face, face->pressAction() ? QAccessible::Button : QAccessible::Graphic)
+        , m_face(face)
+    { }
 
     int childCount() const override { return 0; }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+    QStringList actionNames() const override
+    {
+        return m_face->pressAction() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && m_face->pressAction())
+            m_face->pressAction()();
+    }
+
+private:
+    WispFaceView* m_face;
 };
 
 QAccessibleInterface* faceAccessibleFactory(const QString&, QObject* object)
@@ -83,8 +97,7 @@ double usableEyeHeight(double eyeHeight)
 WispFaceView::WispFaceView(QWidget* parent)
     : WispFaceView(
         AnimationClock::shared(), [](QWidget* face) { return new CompanionSpriteView(face); }, parent)
-{
-}
+{ }
 
 WispFaceView::WispFaceView(AnimationClock& clock, SpriteFaceMaker makeSpriteFace, QWidget* parent)
     : QWidget(parent)

@@ -16,6 +16,7 @@
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/MotionSetting.h"
+#include "Wisplet/Platform/Scheduler.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -281,6 +282,7 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     , m_media(services.media)
     , m_files(services.files)
     , m_clock(services.clock)
+    , m_scheduler(services.scheduler)
     , m_motion(services.motion)
     , m_animation(services.animation)
     , m_makeSpriteFace(services.makeSpriteFace)
@@ -288,7 +290,7 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     , m_makeToolPage(services.makeToolPage)
     , m_makeBreakCard(services.makeBreakCard)
     , m_quietControls(new QuietControls(services.settings, services.clock, QLocale(), this))
-    , m_shape(new AnimatedValue(services.animation, {0, 0, 0, 0}, this))
+    , m_shape(new AnimatedValue(services.animation, {0, 0, 0}, this))
     , m_expandedIn(new AnimatedValue(services.animation, {0.0}, this))
     , m_collapsedIn(new AnimatedValue(services.animation, {1.0}, this))
     , m_rowLeft(new AnimatedValue(services.animation, {0.0}, this))
@@ -341,6 +343,7 @@ WispFaceView* NotchRootView::makeFace(QWidget* parent)
     face->setGraphicsEffect(new MotionEffect(face));
     face->graphicsEffect()->setEnabled(false);
     face->installEventFilter(this);
+    face->setPressAction([this] { m_wisp.poke(); });
     return face;
 }
 
@@ -401,9 +404,12 @@ void NotchRootView::buildHeader(QVBoxLayout& stack)
     titleBlock->setSpacing(2);
     auto* title = new ElidingLabel(m_expanded);
     title->setObjectName(QStringLiteral("headerTitle"));
+    // Titles come from outside (meetings, tracks): never read as markup.
+    title->setTextFormat(Qt::PlainText);
     title->setFont(systemFont(14, QFont::DemiBold));
     m_title = title;
     m_date = new QLabel(m_expanded);
+    m_date->setTextFormat(Qt::PlainText);
     m_date->setObjectName(QStringLiteral("headerDate"));
     m_date->setFont(systemFont(12, QFont::Normal));
     QPalette secondary;
@@ -480,7 +486,7 @@ QString NotchRootView::layoutKey() const
 QRectF NotchRootView::targetIslandRect() const
 {
     const QList<double> target = m_shape->target();
-    return {islandCentreX(target.at(2)) - target.at(0) / 2, 0, target.at(0), target.at(1)};
+    return {islandCentreX() - target.at(0) / 2, 0, target.at(0), target.at(1)};
 }
 
 bool NotchRootView::isAnimating() const
@@ -508,9 +514,9 @@ bool NotchRootView::motionReduced() const
     return m_wisp.reducesMotion();
 }
 
-double NotchRootView::islandCentreX(double offset) const
+double NotchRootView::islandCentreX() const
 {
-    return width() / 2.0 + offset;
+    return width() / 2.0;
 }
 
 bool NotchRootView::isInsideIsland(const QPointF& point) const
@@ -536,6 +542,8 @@ void NotchRootView::refresh(bool animate)
 void NotchRootView::setNotchGeometry(const NotchGeometry& geometry)
 {
     m_geometry = geometry;
+    // Built anew for the new screen: a drag in progress starts over.
+    setDropTargeted(false);
     refresh(false);
     relayout();
 }
@@ -567,6 +575,13 @@ void NotchRootView::updatePalette()
     m_hasPalette = true;
     m_paletteAccent = accent;
     m_island->setPalette(islandPalette(accentColor(accent)));
+}
+
+void NotchRootView::showToday()
+{
+    const QDateTime now = m_clock.now().toLocalTime();
+    m_date->setText(NotchLayout::headerDateText(now.date(), QLocale()));
+    m_dateTurn = m_scheduler.callAfter(NotchLayout::untilNextDay(now), [this] { showToday(); });
 }
 
 void NotchRootView::updateFaces()
@@ -601,7 +616,9 @@ void NotchRootView::updateContents(bool expanded, bool animate)
     if (!expanded && m_registry.switcherPresented())
         m_registry.setSwitcherPresented(false);
     if (expanded)
-        m_date->setText(NotchLayout::headerDateText(m_clock.now().toLocalTime().date(), QLocale()));
+        showToday();
+    else
+        m_dateTurn.reset();
     const QList<double> in{expanded ? 1.0 : 0.0};
     const QList<double> out{expanded ? 0.0 : 1.0};
     if (animate) {
@@ -650,13 +667,18 @@ void NotchRootView::updateCollapsedRow(const PeekInputs& in, bool animate)
             m_peekIn->jumpTo(peekTarget);
     }
 
-    double side = 0;
+    // The tail reaches into the spacing before the bubble.
+    double wanted = 0;
     if (bubble)
-        side = m_bubble->sizeHint().width() - SpeechBubble::tailOverhang;
+        wanted = m_bubble->sizeHint().width() - SpeechBubble::tailOverhang;
     else if (peek)
-        side = m_peek->sizeHint().width();
-    const double rowWidth = m_collapsedFace->layoutSize().width() + (side > 0 ? rowSpacing + side : 0);
-    const QList<double> left{islandCentreX(peekOffset(false, peekWidth(in))) - rowWidth / 2};
+        wanted = m_peek->sizeHint().width();
+    const double islandWidth =
+        NotchLayout::collapsedSize(m_settings.faceSize(), m_geometry.notchSize, peekWidth(in)).width();
+    const CollapsedRow row = collapsedRow(islandWidth, m_collapsedFace->layoutSize().width(), wanted);
+    if (row.sideWidth > 0)
+        m_rowSide = row.sideWidth;
+    const QList<double> left{islandCentreX() - islandWidth / 2 + row.faceLeft};
     if (m_rowLeft->target() != left) {
         if (animate && bubbleChanged)
             m_rowLeft->springTo(left, bubbleSpring);
@@ -686,13 +708,13 @@ void NotchRootView::updateIsland(const PeekInputs& in, bool animate)
     const double width = peekWidth(in);
     const QSizeF size =
         expanded ? expandedSize() : NotchLayout::collapsedSize(m_settings.faceSize(), m_geometry.notchSize, width);
-    const QList<double> target{size.width(), size.height(), peekOffset(expanded, width), cornerRadius(expanded)};
+    const QList<double> target{size.width(), size.height(), cornerRadius(expanded)};
     const QString key =
         NotchLayout::layoutKey(expanded, m_settings.faceSize(), width, m_registry.selected(), in.breakPrompt);
     const bool keyChanged = key != m_layoutKey;
     m_layoutKey = key;
     const QSizeF full = expandedSize();
-    m_expanded->setGeometry(QRectF(islandCentreX(0) - full.width() / 2, 0, full.width(), full.height()).toRect());
+    m_expanded->setGeometry(QRectF(islandCentreX() - full.width() / 2, 0, full.width(), full.height()).toRect());
     if (target == m_shape->target())
         return;
     if (animate && keyChanged)
@@ -707,8 +729,8 @@ void NotchRootView::applyIsland()
 {
     const QList<double> shape = m_shape->value();
     const QRectF before = m_outline.boundingRect();
-    const QRectF island(islandCentreX(shape.at(2)) - shape.at(0) / 2, 0, shape.at(0), shape.at(1));
-    m_outline = NotchIslandShape{shape.at(3)}.path(island);
+    const QRectF island(islandCentreX() - shape.at(0) / 2, 0, shape.at(0), shape.at(1));
+    m_outline = NotchIslandShape{shape.at(2)}.path(island);
     // An empty mask would mean no mask at all.
     m_island->setVisible(!m_outline.isEmpty());
     if (!m_outline.isEmpty())
@@ -743,15 +765,17 @@ void NotchRootView::applyRow()
     const double left = first(m_rowLeft);
     m_collapsedFace->move((QPointF(left, centreY - face.height() / 2) - m_collapsedFace->layoutOffset()).toPoint());
 
-    const double sideLeft = left + face.width() + rowSpacing;
+    const double sideLeft = left + face.width() + collapsedRowSpacing;
     const double bubbleIn = first(m_bubbleIn);
-    m_bubble->resize(m_bubble->sizeHint());
+    const int side = int(std::floor(m_rowSide));
+    m_bubble->resize(std::min(m_bubble->sizeHint().width(), side + SpeechBubble::tailOverhang),
+                     m_bubble->sizeHint().height());
     m_bubble->move(QPointF(sideLeft - SpeechBubble::tailOverhang, centreY - m_bubble->height() / 2.0).toPoint());
     m_bubble->setAppearance(bubbleIn);
     m_bubble->setVisible(bubbleIn > 0 || firstTarget(m_bubbleIn) > 0);
 
     const double peekIn = first(m_peekIn);
-    m_peek->resize(m_peek->sizeHint());
+    m_peek->resize(std::min(m_peek->sizeHint().width(), side), m_peek->sizeHint().height());
     m_peek->move(QPointF(sideLeft, centreY - m_peek->height() / 2.0).toPoint());
     m_peek->setOpacity(peekIn);
     m_peek->setVisible(peekIn > 0 || firstTarget(m_peekIn) > 0);

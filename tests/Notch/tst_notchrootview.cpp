@@ -142,20 +142,10 @@ private slots:
             return new CompanionSpriteView(*m_sprites, m_fixture->scheduler, *m_animation, face);
         };
         connect(&m_fixture->events, &AppEvents::openSettings, this, [this] { ++m_settingsOpened; });
-        NotchRootView::Services services{m_fixture->settings,
-                                         m_fixture->events,
-                                         wisp(),
-                                         registry(),
-                                         m_focus,
-                                         m_calendar,
-                                         m_media,
-                                         m_shelf,
-                                         m_fixture->clock,
-                                         m_fixture->motion,
-                                         *m_animation,
-                                         makeSprite,
-                                         toolTitlePage,
-                                         {}};
+        NotchRootView::Services services{
+            m_fixture->settings, m_fixture->events, wisp(),     registry(),       m_focus,
+            m_calendar,          m_media,           m_shelf,    m_fixture->clock, m_fixture->scheduler,
+            m_fixture->motion,   *m_animation,      makeSprite, toolTitlePage,    {}};
         ScreenInfo screen;
         screen.frame = QRectF(0, 0, 1920, 1080);
         const NotchGeometry geometry = NotchGeometry::of(screen);
@@ -271,15 +261,13 @@ private slots:
         QCOMPARE(peek->shownSymbol(), QStringLiteral("pause.fill"));
         QCOMPARE(peek->textOpacityNow(), PeekLabel::pausedTextOpacity);
 
-        // Ten characters: 104 wider, moved 52 right, so the left edge stays where it was.
-        const double left = m_view->targetIslandRect().left();
-        QCOMPARE(left, 380 - 224 / 2.0);
+        // Ten characters: 104 wider, growing evenly about the panel's centre.
         wisp().say(QStringLiteral("Good job!!"), 3);
         settle();
         QVERIFY(m_view->speechBubble()->isVisible());
         QCOMPARE(m_view->speechBubble()->shownText(), QStringLiteral("Good job!!"));
         QVERIFY(!peek->isVisible());
-        QCOMPARE(m_view->targetIslandRect(), QRectF(left, 0, 328, 90));
+        QCOMPARE(m_view->targetIslandRect(), QRectF(380 - 328 / 2.0, 0, 328, 90));
         save(QStringLiteral("island-bubble.png"));
         // The bubble sits right of the face, inside the island.
         const QRect bubble = m_view->speechBubble()->geometry();

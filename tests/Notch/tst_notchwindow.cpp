@@ -60,6 +60,7 @@ private slots:
                                     m_media,
                                     m_files,
                                     m_fixture.clock,
+                                    m_fixture.scheduler,
                                     m_fixture.motion,
                                     AnimationClock::shared(),
                                     [](QWidget* face) { return new CompanionSpriteView(face); },
