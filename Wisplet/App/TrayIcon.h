@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/MenuModel.h"
+
 #include <QObject>
 
 class QMenu;
@@ -27,8 +29,12 @@ public:
 
 private:
     void rebuild();
+    void rebuildIfShown();
 
     TrayMenu& m_model;
     QMenu* m_menu;
+    // What the menu was last built from: Wisp's state changes often, the menu's items seldom.
+    MenuItems m_shown;
+    bool m_rebuildQueued = false;
     QSystemTrayIcon* m_tray = nullptr;
 };

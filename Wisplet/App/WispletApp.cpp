@@ -20,6 +20,7 @@
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
@@ -32,6 +33,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <cmath>
 
 // The delegate's view of the panel.
 class WispletApp::Panel final : public PanelControl
@@ -207,6 +211,13 @@ void WispletApp::openStudio()
     if (!m_studio) {
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    // On the island's screen, clear of the island however far it is open.
+    if (!m_studio->isVisible()) {
+        m_studio->adjustSize();
+        const int islandBottom = m_notchPanel->y() + int(std::ceil(m_root->targetIslandRect().bottom()));
+        m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
+                                                              m_studio->frameGeometry().size(), islandBottom));
     }
     m_studio->show();
     m_studio->raise();

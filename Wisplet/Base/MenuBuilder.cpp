@@ -18,6 +18,8 @@ void addItems(QMenu& menu, const MenuItems& items, const ActionHandler& onAction
         if (!item.submenu.empty()) {
             QMenu* submenu = menu.addMenu(escapedText(item.text));
             submenu->setEnabled(item.enabled);
+            if (!item.symbol.isEmpty())
+                submenu->setIcon(symbolIcon(item.symbol, menu.palette().color(QPalette::WindowText)));
             addItems(*submenu, item.submenu, onAction);
             continue;
         }

@@ -101,6 +101,17 @@ QColor whiteAt(double opacity)
     return color;
 }
 
+QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom)
+{
+    constexpr int clearance = 16;
+    const int x = available.left() + (available.width() - frame.width()) / 2;
+    const int top = std::max(available.top(), islandBottom + clearance);
+    const int room = available.bottom() + 1 - top;
+    const int y = room >= frame.height() ? top + (room - frame.height()) / 2
+                                         : std::max(available.top(), available.bottom() + 1 - frame.height());
+    return {std::max(available.left(), x), y};
+}
+
 std::chrono::milliseconds untilNextDay(const QDateTime& localNow)
 {
     // A little past midnight, so a timer that fires early still finds the new date; where a zone skips

@@ -5,6 +5,8 @@
 
 #include <QColor>
 #include <QPainterPath>
+#include <QPoint>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -61,6 +63,11 @@ QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selecte
 
 // The island's one text colour, at an opacity.
 QColor whiteAt(double opacity);
+
+// Where a window of the given frame goes on a screen (its available area) the island hangs in: centred
+// across, and below the island's bottom edge where there is room, centred in what is left; where there is
+// not, as low as it fits.
+QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom);
 
 // From a local time to a moment just past the next local midnight, where the date turns.
 std::chrono::milliseconds untilNextDay(const QDateTime& localNow);

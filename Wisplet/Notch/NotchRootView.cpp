@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolButton>
 
@@ -205,6 +206,13 @@ QList<QUrl> fileUrls(const QMimeData* mime)
     return files;
 }
 
+// The pixels the outline touches at all, so that its soft edge is drawn and only then wiped.
+QRegion edgeCovering(const QPainterPath& outline)
+{
+    const QRegion inner(outline.toFillPolygon().toPolygon());
+    return inner.united(inner.translated(1, 0)).united(inner.translated(-1, 0)).united(inner.translated(0, 1));
+}
+
 double first(const AnimatedValue* value)
 {
     return value->value().constFirst();
@@ -216,6 +224,38 @@ double firstTarget(const AnimatedValue* value)
 }
 
 } // namespace
+
+// Lies over the island's contents and wipes whatever they drew outside the outline, with a soft edge: a
+// widget mask can only cut along whole pixels.
+class NotchRootView::EdgeClip final : public QWidget
+{
+public:
+    explicit EdgeClip(NotchRootView* root)
+        : QWidget(root)
+        , m_root(root)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QPainterPath& outline = m_root->m_outline;
+        const QRectF dirty = event->rect();
+        // Most repaints (a blink, a look) lie well inside and need nothing.
+        if (outline.isEmpty() || outline.contains(dirty.adjusted(-1, -1, 1, 1)))
+            return;
+        QPainterPath outside;
+        outside.addRect(dirty.adjusted(-1, -1, 1, 1));
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        painter.fillPath(outside.subtracted(outline), Qt::black);
+    }
+
+private:
+    NotchRootView* m_root;
+};
 
 // The outline and "Drop to keep files handy" over the island while files are dragged over it.
 class NotchRootView::DropOverlay final : public QWidget
@@ -304,6 +344,7 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     m_island->installEventFilter(this);
     buildCollapsed();
     buildExpanded();
+    m_edgeClip = new EdgeClip(this);
     m_overlay = new DropOverlay(this);
 
     connect(m_shape, &AnimatedValue::valueChanged, this, &NotchRootView::applyIsland);
@@ -558,7 +599,7 @@ void NotchRootView::resizeEvent(QResizeEvent* event)
 // Places what hangs from the panel's centre after the panel or the notch changed.
 void NotchRootView::relayout()
 {
-    for (QWidget* layer : {m_island, m_collapsed, static_cast<QWidget*>(m_overlay)})
+    for (QWidget* layer : {m_island, m_collapsed, static_cast<QWidget*>(m_edgeClip), static_cast<QWidget*>(m_overlay)})
         layer->setGeometry(rect());
     m_stack->setContentsMargins(int(panelPadding), int(m_geometry.notchSize.height() + panelPadding), int(panelPadding),
                                 int(panelPadding));
@@ -734,7 +775,7 @@ void NotchRootView::applyIsland()
     // An empty mask would mean no mask at all.
     m_island->setVisible(!m_outline.isEmpty());
     if (!m_outline.isEmpty())
-        m_island->setMask(QRegion(m_outline.toFillPolygon().toPolygon()));
+        m_island->setMask(edgeCovering(m_outline));
     update((before | m_outline.boundingRect()).toAlignedRect().adjusted(-2, -2, 2, 2));
     if (m_overlay->isVisible())
         m_overlay->update();
@@ -830,9 +871,11 @@ void NotchRootView::paintEvent(QPaintEvent*)
 {
     if (m_outline.isEmpty())
         return;
+    // Every pixel the outline touches, whole: the edge clip above softens the edge once, for the island
+    // and its contents alike.
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(m_outline, Qt::black);
+    painter.setClipRegion(m_island->mask());
+    painter.fillRect(m_outline.boundingRect().toAlignedRect(), Qt::black);
 }
 
 // --- The user's gestures

@@ -128,6 +128,7 @@ protected:
 
 private:
     class DropOverlay;
+    class EdgeClip;
 
     WispFaceView* makeFace(QWidget* parent);
     void buildCollapsed();
@@ -218,6 +219,7 @@ private:
     HeaderButton* m_settingsButton = nullptr;
     QWidget* m_breakSlot = nullptr;
     ToolPanelView* m_toolPanel = nullptr;
+    EdgeClip* m_edgeClip = nullptr;
     DropOverlay* m_overlay = nullptr;
 
     // Width, height and corner radius of the island, centred in this widget.
