@@ -16,9 +16,15 @@ class FaceAccessible final : public QAccessibleWidget
 {
 public:
     explicit FaceAccessible(WispFaceView* face)
-        : QAccessibleWidget(face, face->pressAction() ? QAccessible::Button : QAccessible::Graphic)
+        : QAccessibleWidget(face, QAccessible::Graphic)
         , m_face(face)
     { }
+
+    // Asked each time: the interface may be made before the press action is given.
+    QAccessible::Role role() const override
+    {
+        return m_face->pressAction() ? QAccessible::Button : QAccessible::Graphic;
+    }
 
     int childCount() const override { return 0; }
     QAccessibleInterface* child(int) const override { return nullptr; }
