@@ -212,10 +212,13 @@ void WispletApp::openStudio()
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    // On the island's screen, clear of the island however far it is open.
+    // On the island's screen, clear of the island as it will stand: open only while pinned, since the
+    // studio takes the pointer and the focus away from it.
     if (!m_studio->isVisible()) {
         m_studio->adjustSize();
-        const int islandBottom = m_notchPanel->y() + int(std::ceil(m_root->targetIslandRect().bottom()));
+        const double island =
+            WispState::shared().isPinnedOpen() ? m_root->targetIslandRect().bottom() : m_root->collapsedSize().height();
+        const int islandBottom = m_notchPanel->y() + int(std::ceil(island));
         m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
                                                               m_studio->frameGeometry().size(), islandBottom));
     }

@@ -189,6 +189,12 @@ private slots:
              {{"key", "Return"}, [this] {
                   return m_fixture.registry->selected() == ToolID::notes && switcherClosed() && panelFocused();
               }}}};
+        QTest::newRow("Tab and the arrows stay in the search field")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+k"}, open},
+                        {{"key", "Tab", "Down", "Down", "space"},
+                         [this] { return switcherTyping() && query() == QLatin1String(" "); }},
+                        {{"key", "Return"}, [this] { return m_fixture.registry->selected() == ToolID::media; }}}};
         QTest::newRow("Ctrl+Q quits") << KeyPath{true, {{{"key", "ctrl+q"}, [this] { return m_quits == 1; }}}};
         QTest::newRow("Ctrl+comma opens the settings")
             << KeyPath{true, {{{"key", "ctrl+comma"}, [this] { return m_settingsOpened == 1; }}}};
