@@ -9,6 +9,7 @@
 #include "Wisplet/Notch/PeekLabel.h"
 #include "Wisplet/Notch/SpeechBubble.h"
 #include "Wisplet/Notch/ToolPanelView.h"
+#include "Wisplet/Notch/ToolTab.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -555,6 +556,33 @@ private slots:
         other.frame = QRectF(0, 0, 1280, 720);
         m_view->setNotchGeometry(NotchGeometry::of(other));
         QVERIFY(!m_view->isDropTargeted());
+    }
+
+    // Looked at, not asserted: the island's own controls in their states.
+    void controlScreenshots()
+    {
+        wisp().setPinnedOpen(true);
+        m_fixture->settings.setQuietMode(true);
+        settle();
+        const auto grabHeader = [this](const QString& name) {
+            QCoreApplication::processEvents();
+            m_view->grab(QRect(0, 0, 760, 200)).save(name);
+        };
+        QMenu* quiet = m_view->quietButton()->menu();
+        quiet->popup(m_view->mapToGlobal(QPoint(600, 80)));
+        grabHeader(QStringLiteral("controls-quiet-open.png"));
+        quiet->hide();
+        grabHeader(QStringLiteral("controls-quiet-closed.png"));
+        QMenu* more = m_view->toolPanel()->overflowButton()->menu();
+        more->popup(m_view->mapToGlobal(QPoint(300, 140)));
+        grabHeader(QStringLiteral("controls-more-open.png"));
+        more->hide();
+        m_view->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        m_view->toolPanel()->tabs().at(1)->setFocus(Qt::TabFocusReason);
+        grabHeader(QStringLiteral("controls-tab-focus.png"));
+        registry().setSwitcherPresented(true);
+        QCoreApplication::processEvents();
+        m_view->grab().save(QStringLiteral("controls-switcher.png"));
     }
 
     void screenshots()
