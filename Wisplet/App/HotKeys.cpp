@@ -118,7 +118,9 @@ void HotKeys::openToolFromHotKey(int index)
 
 void HotKeys::openSwitcherFromHotKey()
 {
-    m_settings.setPresentationMode(false);
+    // Assigning false again would still signal a change, which collapses the panel and gives the focus away.
+    if (m_settings.presentationMode())
+        m_settings.setPresentationMode(false);
     m_wisp.setPinnedOpen(true);
     m_tools.setSwitcherPresented(true);
     m_events.postOpenTool();

@@ -50,7 +50,10 @@ TrayMenu::TrayMenu(WispState& state, AppSettings& settings, QuietControls& quiet
     , m_settings(settings)
     , m_quiet(quiet)
     , m_hooks(std::move(hooks))
-{ }
+{
+    connect(&state, &WispState::changed, this, &TrayMenu::changed);
+    connect(&settings, &AppSettings::changed, this, &TrayMenu::changed);
+}
 
 QString TrayMenu::statusLine() const
 {

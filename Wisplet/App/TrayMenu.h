@@ -42,6 +42,10 @@ public:
     // Performs the action an item names; false for an action that is not the menu's.
     bool trigger(const QString& action);
 
+signals:
+    // Wisp's state or the settings changed: the items may read differently now.
+    void changed();
+
 private:
     MenuItems moodItems() const;
     MenuItems faceSizeItems() const;

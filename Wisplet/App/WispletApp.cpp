@@ -20,6 +20,7 @@
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
@@ -33,8 +34,12 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <cmath>
 
 // The delegate's view of the panel.
 class WispletApp::Panel final : public PanelControl
@@ -123,8 +128,9 @@ void WispletApp::buildPanel()
     const std::optional<NotchGeometry> geometry = NotchGeometry::current(settings.displayMode(), Platform::screens());
     m_root = new NotchRootView(geometry.value_or(NotchGeometry{}),
                                {settings, AppEvents::shared(), wisp, registry, FocusEngine::shared(), *m_calendar,
-                                *m_media, *m_files, Platform::clock(), Platform::motion(), AnimationClock::shared(),
-                                [](QWidget* face) { return new CompanionSpriteView(face); }, createToolPage,
+                                *m_media, *m_files, Platform::clock(), Platform::scheduler(), Platform::motion(),
+                                AnimationClock::shared(), [](QWidget* face) { return new CompanionSpriteView(face); },
+                                createToolPage,
                                 [](QWidget* parent) { return new BreakPromptView(FocusEngine::shared(), parent); }});
     m_notchPanel = std::make_unique<NotchPanel>(
         m_root, NotchPanel::Services{settings, wisp, registry, Platform::screens(), *m_windows});
@@ -151,6 +157,8 @@ void WispletApp::buildTray()
                                             });
     connect(&updater, &Updater::checkFinished, this, [](const UpdateCheckResult& result) { showUpdateResult(result); });
     m_tray = std::make_unique<TrayIcon>(*m_trayMenu);
+    m_tray->addShortcutsTo(*m_notchPanel);
+    connect(&m_tray->menu(), &QMenu::aboutToShow, m_root, [this] { m_root->watchPopup(&m_tray->menu()); });
     m_root->installEventFilter(new ContextMenuForwarder(*m_tray, this));
 }
 
@@ -223,6 +231,16 @@ void WispletApp::openStudio()
     if (!m_studio) {
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    // On the island's screen, clear of the island as it will stand: open only while pinned, since the
+    // studio takes the pointer and the focus away from it.
+    if (!m_studio->isVisible()) {
+        m_studio->adjustSize();
+        const double island =
+            WispState::shared().isPinnedOpen() ? m_root->targetIslandRect().bottom() : m_root->collapsedSize().height();
+        const int islandBottom = m_notchPanel->y() + int(std::ceil(island));
+        m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
+                                                              m_studio->frameGeometry().size(), islandBottom));
     }
     m_studio->show();
     m_studio->raise();

@@ -18,6 +18,8 @@ void addItems(QMenu& menu, const MenuItems& items, const ActionHandler& onAction
         if (!item.submenu.empty()) {
             QMenu* submenu = menu.addMenu(escapedText(item.text));
             submenu->setEnabled(item.enabled);
+            if (!item.symbol.isEmpty())
+                submenu->setIcon(symbolIcon(item.symbol, menu.palette().color(QPalette::WindowText)));
             addItems(*submenu, item.submenu, onAction);
             continue;
         }
@@ -44,6 +46,20 @@ QString escapedText(const QString& text)
 {
     QString escaped = text;
     return escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+void addShortcuts(QWidget& window, const MenuItems& items, const ActionHandler& onAction)
+{
+    for (const MenuItem& item : items) {
+        addShortcuts(window, item.submenu, onAction);
+        if (item.shortcut.isEmpty() || item.action.isEmpty())
+            continue;
+        auto* action = new QAction(escapedText(item.text), &window);
+        action->setShortcut(QKeySequence(item.shortcut, QKeySequence::PortableText));
+        action->setShortcutContext(Qt::WindowShortcut);
+        QObject::connect(action, &QAction::triggered, action, [onAction, id = item.action] { onAction(id); });
+        window.addAction(action);
+    }
 }
 
 void fill(QMenu& menu, const MenuItems& items, const ActionHandler& onAction)

@@ -3,6 +3,8 @@
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Platform/Clock.h"
 
+#include <QRegularExpression>
+
 QuietControls::QuietControls(AppSettings& settings, Clock& clock, const QLocale& locale, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
@@ -32,7 +34,15 @@ QString QuietControls::quietUntilText() const
 {
     // Stored in UTC; the user reads their own wall clock.
     const QTime time = m_settings.quietUntil()->toLocalTime().time();
-    return QStringLiteral("Quiet until ") + m_locale.toString(time, QLocale::ShortFormat);
+    return QStringLiteral("Quiet until ") + m_locale.toString(time, shortTimeFormat(m_locale));
+}
+
+QString QuietControls::shortTimeFormat(const QLocale& locale)
+{
+    // Some locales' short form (the C locale's among them) still carries seconds; the end of a quiet
+    // period is a time of day to the minute.
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s+(\\.z+)?"));
+    return locale.timeFormat(QLocale::ShortFormat).remove(seconds);
 }
 
 MenuItems QuietControls::items() const

@@ -28,6 +28,8 @@ public:
     QString labelText() const;
     QString labelSymbol() const;
     static QString toolTip();
+    // The locale's short time of day, without seconds.
+    static QString shortTimeFormat(const QLocale& locale);
     MenuItems items() const;
     // The whole drop-down as one submenu item, titled with the label, for menus that nest it.
     MenuItem submenuItem() const;

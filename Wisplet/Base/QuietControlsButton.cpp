@@ -6,22 +6,11 @@
 #include <QMenu>
 
 QuietControlsButton::QuietControlsButton(QuietControls& controls, QWidget* parent)
-    : QToolButton(parent)
+    : DropDownButton(fontPixels, parent)
     , m_controls(controls)
 {
-    QFont labelFont = font();
-    labelFont.setPixelSize(12);
-    labelFont.setWeight(QFont::Medium);
-    setFont(labelFont);
-    setAutoRaise(true);
-    setToolButtonStyle(Qt::ToolButtonTextOnly);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setToolTip(QuietControls::toolTip());
-    setPopupMode(QToolButton::InstantPopup);
-
-    auto* popup = new QMenu(this);
-    setMenu(popup);
-    connect(popup, &QMenu::aboutToShow, this, &QuietControlsButton::rebuildMenu);
+    connect(menu(), &QMenu::aboutToShow, this, &QuietControlsButton::rebuildMenu);
     connect(&controls, &QuietControls::changed, this, &QuietControlsButton::updateLabel);
     updateLabel();
 }
@@ -29,6 +18,8 @@ QuietControlsButton::QuietControlsButton(QuietControls& controls, QWidget* paren
 void QuietControlsButton::updateLabel()
 {
     setText(m_controls.labelText());
+    setSymbolName(m_controls.labelSymbol());
+    updateGeometry();
 }
 
 void QuietControlsButton::rebuildMenu()

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <QToolButton>
+#include "Wisplet/Base/DropDownButton.h"
 
 class QuietControls;
 
-// The quiet-mode drop-down as a borderless button that opens its menu on a click. The menu is built
-// afresh from the controls each time it opens, so it always shows the current quiet period.
-class QuietControlsButton final : public QToolButton
+// The quiet-mode drop-down: its bell and label, and a menu built afresh from the controls each time it
+// opens, so it always shows the current quiet period.
+class QuietControlsButton final : public DropDownButton
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuietControlsButton)
 
 public:
+    static constexpr int fontPixels = 12;
+
     // The controls must outlive the button.
     explicit QuietControlsButton(QuietControls& controls, QWidget* parent = nullptr);
 

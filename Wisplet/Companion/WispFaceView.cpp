@@ -12,17 +12,38 @@
 
 namespace {
 
-// The face is one element for assistive technology, whatever it is drawn with.
+// The face is one element for assistive technology, whatever it is drawn with; a face that can be
+// pressed is a button.
 class FaceAccessible final : public QAccessibleWidget
 {
 public:
-    explicit FaceAccessible(QWidget* widget)
-        : QAccessibleWidget(widget, QAccessible::Graphic)
+    explicit FaceAccessible(WispFaceView* face)
+        : QAccessibleWidget(face, QAccessible::Graphic)
+        , m_face(face)
     { }
+
+    // Asked each time: the interface may be made before the press action is given.
+    QAccessible::Role role() const override
+    {
+        return m_face->pressAction() ? QAccessible::Button : QAccessible::Graphic;
+    }
 
     int childCount() const override { return 0; }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+    QStringList actionNames() const override
+    {
+        return m_face->pressAction() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && m_face->pressAction())
+            m_face->pressAction()();
+    }
+
+private:
+    WispFaceView* m_face;
 };
 
 QAccessibleInterface* faceAccessibleFactory(const QString&, QObject* object)

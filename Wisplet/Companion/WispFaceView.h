@@ -61,6 +61,10 @@ public:
     bool isDecorationAnimating() const { return m_loop->isAnimating(); }
     double decorationPhase() const { return m_loop->phase(); }
 
+    // Where the face can be pressed: assistive technology then sees a button whose press runs this.
+    void setPressAction(std::function<void()> press) { m_press = std::move(press); }
+    const std::function<void()>& pressAction() const { return m_press; }
+
     // Paints a face centred on the painter's origin.
     static void paintFace(QPainter& painter, const FaceGeometry& face, const QColor& tint, double decorationPhase);
 
@@ -80,6 +84,7 @@ private:
     QRect decorationRect() const;
 
     SpriteFaceMaker m_makeSpriteFace;
+    std::function<void()> m_press;
     CompanionSpriteView* m_spriteFace = nullptr; // owned as a child while the companion skin shows
     Inputs m_inputs;
     bool m_hasInputs = false;

@@ -79,9 +79,12 @@ double cornerRadius(bool expanded)
     return expanded ? expandedCornerRadius : collapsedCornerRadius;
 }
 
-double peekOffset(bool expanded, double peekWidth)
+CollapsedRow collapsedRow(double islandWidth, double faceWidth, double wantedSideWidth)
 {
-    return expanded ? 0 : peekWidth / 2;
+    const double room = islandWidth - 2 * collapsedRowInset - faceWidth - collapsedRowSpacing;
+    const double side = wantedSideWidth > 0 ? std::clamp(wantedSideWidth, 0.0, std::max(room, 0.0)) : 0;
+    const double rowWidth = faceWidth + (side > 0 ? collapsedRowSpacing + side : 0);
+    return {(islandWidth - rowWidth) / 2, side};
 }
 
 QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selected, bool breakPrompt)
@@ -96,6 +99,26 @@ QColor whiteAt(double opacity)
     QColor color(Qt::white);
     color.setAlphaF(float(opacity));
     return color;
+}
+
+QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom)
+{
+    constexpr int clearance = 16;
+    const int x = available.left() + (available.width() - frame.width()) / 2;
+    const int top = std::max(available.top(), islandBottom + clearance);
+    const int room = available.bottom() + 1 - top;
+    const int y = room >= frame.height() ? top + (room - frame.height()) / 2
+                                         : std::max(available.top(), available.bottom() + 1 - frame.height());
+    return {std::max(available.left(), x), y};
+}
+
+std::chrono::milliseconds untilNextDay(const QDateTime& localNow)
+{
+    // A little past midnight, so a timer that fires early still finds the new date; where a zone skips
+    // midnight, the first moment of the day stands in.
+    constexpr qint64 margin = 500;
+    const QDateTime midnight = localNow.date().addDays(1).startOfDay(localNow.timeZone());
+    return std::chrono::milliseconds(std::max<qint64>(localNow.msecsTo(midnight), 0) + margin);
 }
 
 QString headerDateText(const QDate& date, const QLocale& locale)

@@ -5,11 +5,16 @@
 
 #include <QColor>
 #include <QPainterPath>
+#include <QPoint>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
 
+#include <chrono>
+
 class QDate;
+class QDateTime;
 class QLocale;
 
 // The island's sizes, shapes and header texts. Sizes are pure functions of a few published values (the
@@ -40,13 +45,32 @@ double faceRowHeight(FaceSize size);
 QSizeF collapsedSize(FaceSize size, const QSizeF& notchSize, double peekWidth);
 QSizeF expandedSize(double screenWidth, const QSizeF& notchSize, ToolID selected, bool breakPrompt, bool quietMode);
 double cornerRadius(bool expanded);
-// How far the collapsed island moves right, so that it grows to the right only.
-double peekOffset(bool expanded, double peekWidth);
+
+// The collapsed row: the face, then the bubble or peek. The row is centred in the island and kept clear of
+// its edges; a bubble or peek wider than the room left is cut to it (and shortened with "…" by its view).
+inline constexpr double collapsedRowSpacing = 10;
+inline constexpr double collapsedRowInset = 14;
+struct CollapsedRow
+{
+    // From the island's left edge to the face's frame.
+    double faceLeft;
+    // The width the bubble or peek gets; 0 when there is none.
+    double sideWidth;
+};
+CollapsedRow collapsedRow(double islandWidth, double faceWidth, double wantedSideWidth);
 // Changes exactly when the island's size should animate.
 QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selected, bool breakPrompt);
 
 // The island's one text colour, at an opacity.
 QColor whiteAt(double opacity);
+
+// Where a window of the given frame goes on a screen (its available area) the island hangs in: centred
+// across, and below the island's bottom edge where there is room, centred in what is left; where there is
+// not, as low as it fits.
+QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom);
+
+// From a local time to a moment just past the next local midnight, where the date turns.
+std::chrono::milliseconds untilNextDay(const QDateTime& localNow);
 
 // Abbreviated weekday, day and abbreviated month in the locale's own order ("Sun 6 Dec", "Sun, Dec 6").
 QString headerDateText(const QDate& date, const QLocale& locale);

@@ -59,6 +59,7 @@ NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
     , m_wisp(services.wisp)
     , m_screens(services.screens)
     , m_windows(services.windows)
+    , m_tools(services.tools)
     , m_hideWhenInactive(new QTimer(this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -184,9 +185,14 @@ bool NotchPanel::handleKey(QKeyEvent& event)
 {
     if (!isCancel(event))
         return false;
-    // Claimed before any shortcut inside can take it; the key press that follows collapses.
+    // Claimed before any shortcut inside can take it; the key press that follows acts.
     if (event.type() == QEvent::ShortcutOverride) {
         event.accept();
+        return true;
+    }
+    // An open switcher is what the user is looking at: it goes first, wherever the keyboard focus is.
+    if (m_tools.switcherPresented()) {
+        m_tools.setSwitcherPresented(false);
         return true;
     }
     m_wisp.collapse();
@@ -218,6 +224,9 @@ void NotchPanel::changeEvent(QEvent* event)
         return;
     }
     m_focusBefore = 0;
+    // Whatever was typed into the switcher is stale once the user has gone elsewhere.
+    if (m_tools.switcherPresented())
+        m_tools.setSwitcherPresented(false);
     if (m_hideWhenInactive->isActive()) {
         m_hideWhenInactive->stop();
         hide();

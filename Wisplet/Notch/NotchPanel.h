@@ -76,6 +76,7 @@ private:
     WispState& m_wisp;
     ScreenProvider& m_screens;
     WindowService& m_windows;
+    ToolRegistry& m_tools;
     // Running while the panel waits for the focus to leave before it hides.
     QTimer* m_hideWhenInactive;
     // The focus was asked for before the window was mapped.

@@ -16,6 +16,7 @@
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/MotionSetting.h"
+#include "Wisplet/Platform/Scheduler.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -25,9 +26,11 @@
 #include <QGraphicsEffect>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolButton>
 
 #include <algorithm>
 #include <array>
@@ -203,6 +206,13 @@ QList<QUrl> fileUrls(const QMimeData* mime)
     return files;
 }
 
+// The pixels the outline touches at all, so that its soft edge is drawn and only then wiped.
+QRegion edgeCovering(const QPainterPath& outline)
+{
+    const QRegion inner(outline.toFillPolygon().toPolygon());
+    return inner.united(inner.translated(1, 0)).united(inner.translated(-1, 0)).united(inner.translated(0, 1));
+}
+
 double first(const AnimatedValue* value)
 {
     return value->value().constFirst();
@@ -214,6 +224,38 @@ double firstTarget(const AnimatedValue* value)
 }
 
 } // namespace
+
+// Lies over the island's contents and wipes whatever they drew outside the outline, with a soft edge: a
+// widget mask can only cut along whole pixels.
+class NotchRootView::EdgeClip final : public QWidget
+{
+public:
+    explicit EdgeClip(NotchRootView* root)
+        : QWidget(root)
+        , m_root(root)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QPainterPath& outline = m_root->m_outline;
+        const QRectF dirty = event->rect();
+        // Most repaints (a blink, a look) lie well inside and need nothing.
+        if (outline.isEmpty() || outline.contains(dirty.adjusted(-1, -1, 1, 1)))
+            return;
+        QPainterPath outside;
+        outside.addRect(dirty.adjusted(-1, -1, 1, 1));
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        painter.fillPath(outside.subtracted(outline), Qt::black);
+    }
+
+private:
+    NotchRootView* m_root;
+};
 
 // The outline and "Drop to keep files handy" over the island while files are dragged over it.
 class NotchRootView::DropOverlay final : public QWidget
@@ -280,6 +322,7 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     , m_media(services.media)
     , m_files(services.files)
     , m_clock(services.clock)
+    , m_scheduler(services.scheduler)
     , m_motion(services.motion)
     , m_animation(services.animation)
     , m_makeSpriteFace(services.makeSpriteFace)
@@ -287,7 +330,7 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     , m_makeToolPage(services.makeToolPage)
     , m_makeBreakCard(services.makeBreakCard)
     , m_quietControls(new QuietControls(services.settings, services.clock, QLocale(), this))
-    , m_shape(new AnimatedValue(services.animation, {0, 0, 0, 0}, this))
+    , m_shape(new AnimatedValue(services.animation, {0, 0, 0}, this))
     , m_expandedIn(new AnimatedValue(services.animation, {0.0}, this))
     , m_collapsedIn(new AnimatedValue(services.animation, {1.0}, this))
     , m_rowLeft(new AnimatedValue(services.animation, {0.0}, this))
@@ -301,6 +344,7 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     m_island->installEventFilter(this);
     buildCollapsed();
     buildExpanded();
+    m_edgeClip = new EdgeClip(this);
     m_overlay = new DropOverlay(this);
 
     connect(m_shape, &AnimatedValue::valueChanged, this, &NotchRootView::applyIsland);
@@ -320,6 +364,8 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
             stepStretch();
     });
     connectStores();
+    for (QMenu* menu : {m_quietButton->menu(), m_toolPanel->overflowButton()->menu()})
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { watchPopup(menu); });
 
     refresh(false);
     relayout();
@@ -338,6 +384,7 @@ WispFaceView* NotchRootView::makeFace(QWidget* parent)
     face->setGraphicsEffect(new MotionEffect(face));
     face->graphicsEffect()->setEnabled(false);
     face->installEventFilter(this);
+    face->setPressAction([this] { m_wisp.poke(); });
     return face;
 }
 
@@ -398,9 +445,12 @@ void NotchRootView::buildHeader(QVBoxLayout& stack)
     titleBlock->setSpacing(2);
     auto* title = new ElidingLabel(m_expanded);
     title->setObjectName(QStringLiteral("headerTitle"));
+    // Titles come from outside (meetings, tracks): never read as markup.
+    title->setTextFormat(Qt::PlainText);
     title->setFont(systemFont(14, QFont::DemiBold));
     m_title = title;
     m_date = new QLabel(m_expanded);
+    m_date->setTextFormat(Qt::PlainText);
     m_date->setObjectName(QStringLiteral("headerDate"));
     m_date->setFont(systemFont(12, QFont::Normal));
     QPalette secondary;
@@ -477,7 +527,7 @@ QString NotchRootView::layoutKey() const
 QRectF NotchRootView::targetIslandRect() const
 {
     const QList<double> target = m_shape->target();
-    return {islandCentreX(target.at(2)) - target.at(0) / 2, 0, target.at(0), target.at(1)};
+    return {islandCentreX() - target.at(0) / 2, 0, target.at(0), target.at(1)};
 }
 
 bool NotchRootView::isAnimating() const
@@ -505,9 +555,9 @@ bool NotchRootView::motionReduced() const
     return m_wisp.reducesMotion();
 }
 
-double NotchRootView::islandCentreX(double offset) const
+double NotchRootView::islandCentreX() const
 {
-    return width() / 2.0 + offset;
+    return width() / 2.0;
 }
 
 bool NotchRootView::isInsideIsland(const QPointF& point) const
@@ -533,6 +583,8 @@ void NotchRootView::refresh(bool animate)
 void NotchRootView::setNotchGeometry(const NotchGeometry& geometry)
 {
     m_geometry = geometry;
+    // Built anew for the new screen: a drag in progress starts over.
+    setDropTargeted(false);
     refresh(false);
     relayout();
 }
@@ -547,7 +599,7 @@ void NotchRootView::resizeEvent(QResizeEvent* event)
 // Places what hangs from the panel's centre after the panel or the notch changed.
 void NotchRootView::relayout()
 {
-    for (QWidget* layer : {m_island, m_collapsed, static_cast<QWidget*>(m_overlay)})
+    for (QWidget* layer : {m_island, m_collapsed, static_cast<QWidget*>(m_edgeClip), static_cast<QWidget*>(m_overlay)})
         layer->setGeometry(rect());
     m_stack->setContentsMargins(int(panelPadding), int(m_geometry.notchSize.height() + panelPadding), int(panelPadding),
                                 int(panelPadding));
@@ -564,6 +616,13 @@ void NotchRootView::updatePalette()
     m_hasPalette = true;
     m_paletteAccent = accent;
     m_island->setPalette(islandPalette(accentColor(accent)));
+}
+
+void NotchRootView::showToday()
+{
+    const QDateTime now = m_clock.now().toLocalTime();
+    m_date->setText(NotchLayout::headerDateText(now.date(), QLocale()));
+    m_dateTurn = m_scheduler.callAfter(NotchLayout::untilNextDay(now), [this] { showToday(); });
 }
 
 void NotchRootView::updateFaces()
@@ -594,8 +653,13 @@ void NotchRootView::updateContents(bool expanded, bool animate)
     if (m_built && expanded == m_showsExpanded)
         return;
     m_showsExpanded = expanded;
+    // The switcher lives in the open island; it goes, query and all, when the island closes.
+    if (!expanded && m_registry.switcherPresented())
+        m_registry.setSwitcherPresented(false);
     if (expanded)
-        m_date->setText(NotchLayout::headerDateText(m_clock.now().toLocalTime().date(), QLocale()));
+        showToday();
+    else
+        m_dateTurn.reset();
     const QList<double> in{expanded ? 1.0 : 0.0};
     const QList<double> out{expanded ? 0.0 : 1.0};
     if (animate) {
@@ -644,13 +708,18 @@ void NotchRootView::updateCollapsedRow(const PeekInputs& in, bool animate)
             m_peekIn->jumpTo(peekTarget);
     }
 
-    double side = 0;
+    // The tail reaches into the spacing before the bubble.
+    double wanted = 0;
     if (bubble)
-        side = m_bubble->sizeHint().width() - SpeechBubble::tailOverhang;
+        wanted = m_bubble->sizeHint().width() - SpeechBubble::tailOverhang;
     else if (peek)
-        side = m_peek->sizeHint().width();
-    const double rowWidth = m_collapsedFace->layoutSize().width() + (side > 0 ? rowSpacing + side : 0);
-    const QList<double> left{islandCentreX(peekOffset(false, peekWidth(in))) - rowWidth / 2};
+        wanted = m_peek->sizeHint().width();
+    const double islandWidth =
+        NotchLayout::collapsedSize(m_settings.faceSize(), m_geometry.notchSize, peekWidth(in)).width();
+    const CollapsedRow row = collapsedRow(islandWidth, m_collapsedFace->layoutSize().width(), wanted);
+    if (row.sideWidth > 0)
+        m_rowSide = row.sideWidth;
+    const QList<double> left{islandCentreX() - islandWidth / 2 + row.faceLeft};
     if (m_rowLeft->target() != left) {
         if (animate && bubbleChanged)
             m_rowLeft->springTo(left, bubbleSpring);
@@ -680,13 +749,13 @@ void NotchRootView::updateIsland(const PeekInputs& in, bool animate)
     const double width = peekWidth(in);
     const QSizeF size =
         expanded ? expandedSize() : NotchLayout::collapsedSize(m_settings.faceSize(), m_geometry.notchSize, width);
-    const QList<double> target{size.width(), size.height(), peekOffset(expanded, width), cornerRadius(expanded)};
+    const QList<double> target{size.width(), size.height(), cornerRadius(expanded)};
     const QString key =
         NotchLayout::layoutKey(expanded, m_settings.faceSize(), width, m_registry.selected(), in.breakPrompt);
     const bool keyChanged = key != m_layoutKey;
     m_layoutKey = key;
     const QSizeF full = expandedSize();
-    m_expanded->setGeometry(QRectF(islandCentreX(0) - full.width() / 2, 0, full.width(), full.height()).toRect());
+    m_expanded->setGeometry(QRectF(islandCentreX() - full.width() / 2, 0, full.width(), full.height()).toRect());
     if (target == m_shape->target())
         return;
     if (animate && keyChanged)
@@ -701,12 +770,12 @@ void NotchRootView::applyIsland()
 {
     const QList<double> shape = m_shape->value();
     const QRectF before = m_outline.boundingRect();
-    const QRectF island(islandCentreX(shape.at(2)) - shape.at(0) / 2, 0, shape.at(0), shape.at(1));
-    m_outline = NotchIslandShape{shape.at(3)}.path(island);
+    const QRectF island(islandCentreX() - shape.at(0) / 2, 0, shape.at(0), shape.at(1));
+    m_outline = NotchIslandShape{shape.at(2)}.path(island);
     // An empty mask would mean no mask at all.
     m_island->setVisible(!m_outline.isEmpty());
     if (!m_outline.isEmpty())
-        m_island->setMask(QRegion(m_outline.toFillPolygon().toPolygon()));
+        m_island->setMask(edgeCovering(m_outline));
     update((before | m_outline.boundingRect()).toAlignedRect().adjusted(-2, -2, 2, 2));
     if (m_overlay->isVisible())
         m_overlay->update();
@@ -737,15 +806,17 @@ void NotchRootView::applyRow()
     const double left = first(m_rowLeft);
     m_collapsedFace->move((QPointF(left, centreY - face.height() / 2) - m_collapsedFace->layoutOffset()).toPoint());
 
-    const double sideLeft = left + face.width() + rowSpacing;
+    const double sideLeft = left + face.width() + collapsedRowSpacing;
     const double bubbleIn = first(m_bubbleIn);
-    m_bubble->resize(m_bubble->sizeHint());
+    const int side = int(std::floor(m_rowSide));
+    m_bubble->resize(std::min(m_bubble->sizeHint().width(), side + SpeechBubble::tailOverhang),
+                     m_bubble->sizeHint().height());
     m_bubble->move(QPointF(sideLeft - SpeechBubble::tailOverhang, centreY - m_bubble->height() / 2.0).toPoint());
     m_bubble->setAppearance(bubbleIn);
     m_bubble->setVisible(bubbleIn > 0 || firstTarget(m_bubbleIn) > 0);
 
     const double peekIn = first(m_peekIn);
-    m_peek->resize(m_peek->sizeHint());
+    m_peek->resize(std::min(m_peek->sizeHint().width(), side), m_peek->sizeHint().height());
     m_peek->move(QPointF(sideLeft, centreY - m_peek->height() / 2.0).toPoint());
     m_peek->setOpacity(peekIn);
     m_peek->setVisible(peekIn > 0 || firstTarget(m_peekIn) > 0);
@@ -800,14 +871,16 @@ void NotchRootView::paintEvent(QPaintEvent* event)
 {
     if (m_outline.isEmpty())
         return;
+    // Every pixel the outline touches, whole: the edge clip above softens the edge once, for the island
+    // and its contents alike.
     QPainter painter(this);
     // The face repaints its own rectangle, well inside the island: that much black, not the whole outline.
     if (m_outline.contains(QRectF(event->rect()))) {
         painter.fillRect(event->rect(), Qt::black);
         return;
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(m_outline, Qt::black);
+    painter.setClipRegion(m_island->mask());
+    painter.fillRect(m_outline.boundingRect().toAlignedRect(), Qt::black);
 }
 
 // --- The user's gestures
@@ -838,7 +911,8 @@ bool NotchRootView::eventFilter(QObject* watched, QEvent* event)
         m_watchedPopup->removeEventFilter(this);
         m_watchedPopup = nullptr;
         m_pointerInside = isInsideIsland(mapFromGlobal(QCursor::pos()));
-        m_wisp.setHovering(m_pointerInside);
+        if (m_pointerInside != m_wisp.isHovering())
+            m_wisp.setHovering(m_pointerInside);
     } else if (watched == m_headerFaceSlot && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
         placeHeaderFace();
     } else if (watched == m_collapsedFace || watched == m_headerFace) {
@@ -865,15 +939,20 @@ void NotchRootView::pointerLeft()
         return;
     // The island stays open under a drop-down and looks where the pointer is once it closes.
     if (QWidget* popup = QApplication::activePopupWidget()) {
-        if (popup != m_watchedPopup) {
-            if (m_watchedPopup)
-                m_watchedPopup->removeEventFilter(this);
-            m_watchedPopup = popup;
-            popup->installEventFilter(this);
-        }
+        watchPopup(popup);
         return;
     }
     m_wisp.setHovering(false);
+}
+
+void NotchRootView::watchPopup(QWidget* popup)
+{
+    if (popup == m_watchedPopup)
+        return;
+    if (m_watchedPopup)
+        m_watchedPopup->removeEventFilter(this);
+    m_watchedPopup = popup;
+    popup->installEventFilter(this);
 }
 
 // The face's frame is what takes the click, not the room around it.

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class AppEvents;
@@ -24,6 +25,8 @@ class QLabel;
 class QuietControls;
 class QuietControlsButton;
 class QVBoxLayout;
+class ScheduledCall;
+class Scheduler;
 class SpeechBubble;
 class ToolPanelView;
 class ToolRegistry;
@@ -46,7 +49,6 @@ public:
     static constexpr double peekFadeSeconds = 0.2;
     static constexpr double bounceScale = 1.1;
     static constexpr double bounceLift = 3;
-    static constexpr int rowSpacing = 10;
     static constexpr int headerSpacing = 12;
     // The break prompt's extra height, less the spacing above it.
     static constexpr int breakPromptHeight = 60;
@@ -63,6 +65,7 @@ public:
         const MediaPeekSource& media;
         FileDropTarget& files;
         Clock& clock;
+        Scheduler& scheduler;
         MotionSetting& motion;
         AnimationClock& animation;
         WispFaceView::SpriteFaceMaker makeSpriteFace;
@@ -92,6 +95,9 @@ public:
     // Drops go to the shelf while the files tool is enabled; otherwise they are refused.
     bool handleDrop(const QList<QUrl>& files);
     void openPeekTool();
+    // A drop-down opened over the island: the pointer may leave while it shows without the island
+    // hearing of it, so the hover is measured again once it closes.
+    void watchPopup(QWidget* popup);
 
     // Its parts, for the panel and for tests.
     WispFaceView* collapsedFace() const { return m_collapsedFace; }
@@ -122,6 +128,7 @@ protected:
 
 private:
     class DropOverlay;
+    class EdgeClip;
 
     WispFaceView* makeFace(QWidget* parent);
     void buildCollapsed();
@@ -137,6 +144,7 @@ private:
     void updateHeader(const PeekInputs& in);
     void updateIsland(const PeekInputs& in, bool animate);
     void updatePalette();
+    void showToday();
     void relayout();
 
     void applyIsland();
@@ -156,7 +164,7 @@ private:
     bool isInsideIsland(const QPointF& point) const;
 
     bool motionReduced() const;
-    double islandCentreX(double offset) const;
+    double islandCentreX() const;
 
     NotchGeometry m_geometry;
     AppSettings& m_settings;
@@ -167,6 +175,7 @@ private:
     const MediaPeekSource& m_media;
     FileDropTarget& m_files;
     Clock& m_clock;
+    Scheduler& m_scheduler;
     MotionSetting& m_motion;
     AnimationClock& m_animation;
     WispFaceView::SpriteFaceMaker m_makeSpriteFace;
@@ -182,10 +191,14 @@ private:
     QString m_layoutKey;
     std::optional<QString> m_rowBubble;
     bool m_rowHasPeek = false;
+    // The room the bubble or peek last got; kept while it fades out.
+    double m_rowSide = 0;
     Accent m_paletteAccent = Accent::white;
     bool m_hasPalette = false;
     std::optional<bool> m_toolPanelMotionReduced;
     QPainterPath m_outline;
+    // Turns the header's date at local midnight while the island is open.
+    std::unique_ptr<ScheduledCall> m_dateTurn;
     QPointer<QWidget> m_watchedPopup;
     WispFaceView* m_pressedFace = nullptr;
     int m_stretchPhase = 0;
@@ -206,9 +219,10 @@ private:
     HeaderButton* m_settingsButton = nullptr;
     QWidget* m_breakSlot = nullptr;
     ToolPanelView* m_toolPanel = nullptr;
+    EdgeClip* m_edgeClip = nullptr;
     DropOverlay* m_overlay = nullptr;
 
-    // Width, height, offset to the right and corner radius of the island.
+    // Width, height and corner radius of the island, centred in this widget.
     AnimatedValue* m_shape;
     AnimatedValue* m_expandedIn;
     AnimatedValue* m_collapsedIn;

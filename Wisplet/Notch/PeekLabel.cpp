@@ -37,7 +37,13 @@ QString PeekLabel::shownSymbol() const
 
 QString PeekLabel::shownText() const
 {
-    return QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, maxTextWidth);
+    return QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, shownTextWidth());
+}
+
+double PeekLabel::shownTextWidth() const
+{
+    // Narrower than it asks for where the island has no more room.
+    return std::clamp<double>(width() - symbolPixels - spacing - trailingPadding, 0, maxTextWidth);
 }
 
 void PeekLabel::setOpacity(double opacity)
@@ -73,6 +79,6 @@ void PeekLabel::paintEvent(QPaintEvent*)
                        symbolPixmap(shownSymbol(), QSize(symbolPixels, symbolPixels),
                                     NotchLayout::whiteAt(symbolOpacity), devicePixelRatioF()));
     painter.setPen(NotchLayout::whiteAt(textOpacityNow()));
-    const QRectF textArea(symbol.right() + spacing, 0, textWidth(), area.height());
+    const QRectF textArea(symbol.right() + spacing, 0, shownTextWidth(), area.height());
     painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }

@@ -29,7 +29,7 @@ public:
     // The symbol drawn: the pause symbol while paused.
     QString shownSymbol() const;
     double textOpacityNow() const { return m_paused ? pausedTextOpacity : textOpacity; }
-    // The text as drawn: one line of at most maxTextWidth.
+    // The text as drawn: one line of at most maxTextWidth, less where the label is narrower than it asks.
     QString shownText() const;
 
     // For coming and going: the whole label at this opacity.
@@ -43,6 +43,7 @@ protected:
 
 private:
     double textWidth() const;
+    double shownTextWidth() const;
 
     QString m_icon;
     bool m_paused = false;

@@ -2,9 +2,11 @@
 
 #include "Wisplet/Base/Animation.h"
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/DropDownButton.h"
 #include "Wisplet/Base/MenuBuilder.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/ToolSwitcherView.h"
 #include "Wisplet/Notch/ToolTab.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -17,7 +19,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedLayout>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -170,32 +171,21 @@ void ToolPanelView::buildTabBar()
     m_tabLayout->setContentsMargins(0, 0, 0, 0);
     m_tabLayout->setSpacing(tabSpacing);
 
-    m_overflow = new QToolButton(m_tabBar);
+    m_overflow = new DropDownButton(labelPixels, m_tabBar);
     m_overflow->setObjectName(QStringLiteral("overflow"));
-    QFont labelFont = m_overflow->font();
-    labelFont.setPixelSize(labelPixels);
-    labelFont.setWeight(QFont::Medium);
-    m_overflow->setFont(labelFont);
-    m_overflow->setAutoRaise(true);
-    m_overflow->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_overflow->setPopupMode(QToolButton::InstantPopup);
-    m_overflow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_overflow->setIconSize(QSize(labelPixels, labelPixels));
-    auto* menu = new QMenu(m_overflow);
-    m_overflow->setMenu(menu);
-    connect(menu, &QMenu::aboutToShow, this, &ToolPanelView::rebuildOverflowMenu);
+    m_overflow->setSymbolName(QStringLiteral("ellipsis"));
+    connect(m_overflow->menu(), &QMenu::aboutToShow, this, &ToolPanelView::rebuildOverflowMenu);
 
-    m_search = new QPushButton(m_tabBar);
+    // Of the same family as the header's round symbol buttons.
+    m_search = new HeaderButton(QStringLiteral("magnifyingglass"), false, m_tabBar);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setToolTip(tr("Find tools · Ctrl Alt K"));
     m_search->setAccessibleName(tr("Find tools"));
-    m_search->setIconSize(QSize(labelPixels, labelPixels));
     connect(m_search, &QAbstractButton::clicked, this, [this] { m_registry.setSwitcherPresented(true); });
 
     m_tabLayout->addWidget(m_overflow);
     m_tabLayout->addStretch();
     m_tabLayout->addWidget(m_search);
-    updateIcons();
 }
 
 void ToolPanelView::buildEmptyState()
@@ -296,21 +286,6 @@ void ToolPanelView::updateShortcuts()
         action->setText(present ? toolTitle(favourites.at(slot)) : QString());
         action->setEnabled(hotkeys && present);
     }
-}
-
-void ToolPanelView::updateIcons()
-{
-    // The panel's own palette: its children have not taken a new one yet when the panel hears of it.
-    const QColor tint = palette().color(QPalette::ButtonText);
-    m_overflow->setIcon(symbolIcon(QStringLiteral("ellipsis"), tint));
-    m_search->setIcon(symbolIcon(QStringLiteral("magnifyingglass"), tint));
-}
-
-void ToolPanelView::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange)
-        updateIcons();
 }
 
 void ToolPanelView::rebuildOverflowMenu()

@@ -13,11 +13,12 @@
 class AnimatedValue;
 class AnimationClock;
 class AppSettings;
+class DropDownButton;
+class HeaderButton;
 class QAction;
 class QHBoxLayout;
 class QPushButton;
 class QStackedLayout;
-class QToolButton;
 class ToolRegistry;
 class ToolSwitcherView;
 class ToolTab;
@@ -62,17 +63,14 @@ public:
     void step(int delta);
 
     const QList<ToolTab*>& tabs() const { return m_tabs; }
-    QToolButton* overflowButton() const { return m_overflow; }
-    QPushButton* searchButton() const { return m_search; }
+    DropDownButton* overflowButton() const { return m_overflow; }
+    HeaderButton* searchButton() const { return m_search; }
     QWidget* emptyState() const { return m_emptyState; }
     // The selected tool's view, or null while the empty state shows.
     QWidget* contentView() const { return m_content; }
     ToolSwitcherView* switcher() const;
     // The hidden shortcuts: find, the four favourites, next, previous.
     const QList<QAction*>& shortcutActions() const { return m_shortcuts; }
-
-protected:
-    void changeEvent(QEvent* event) override;
 
 private:
     class SwitcherOverlay;
@@ -83,7 +81,6 @@ private:
     void refresh();
     void updateTabs(const QList<ToolID>& favourites);
     void updateShortcuts();
-    void updateIcons();
     void rebuildOverflowMenu();
     void showContent(ToolID tool);
     void clearContent();
@@ -102,8 +99,8 @@ private:
     QWidget* m_tabBar = nullptr;
     QHBoxLayout* m_tabLayout = nullptr;
     QList<ToolTab*> m_tabs;
-    QToolButton* m_overflow = nullptr;
-    QPushButton* m_search = nullptr;
+    DropDownButton* m_overflow = nullptr;
+    HeaderButton* m_search = nullptr;
     QWidget* m_emptyState = nullptr;
 
     QWidget* m_contentArea = nullptr;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -17,7 +18,6 @@ namespace {
 constexpr int rowSymbolSize = 15;
 constexpr int captionPixels = 10;
 constexpr double cornerRadius = 12;
-constexpr double rowFocusRadius = 6;
 constexpr int secondaryAlpha = 140;
 
 // The popover's own colours: it paints its background, so it owns its text colours too.
@@ -63,6 +63,8 @@ ToolSwitcherRow::ToolSwitcherRow(ToolID tool, QWidget* parent)
     setText(title);
     setAccessibleName(title);
     setCursor(Qt::PointingHandCursor);
+    // Rows are reached by typing and by the pointer; the keyboard never walks through them.
+    setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     auto* titleLabel = new QLabel(title, this);
@@ -102,17 +104,6 @@ void ToolSwitcherRow::changeEvent(QEvent* event)
     QAbstractButton::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         updateSymbol();
-}
-
-void ToolSwitcherRow::paintEvent(QPaintEvent*)
-{
-    // Plain: the labels are the whole look, but a row reached by the keyboard shows where it is.
-    if (!hasFocus())
-        return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), rowFocusRadius, rowFocusRadius);
 }
 
 ToolSwitcherView::ToolSwitcherView(ToolRegistry& registry, QWidget* parent)
@@ -169,8 +160,16 @@ void ToolSwitcherView::buildList(QLayout& column)
     scroll->setWidget(list);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Thin and dark like the island, not the desktop theme's bar.
+    scroll->verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 70); border-radius: 3px; min-height: 24px; }"
+        "QScrollBar::handle:vertical:hover { background: rgba(255, 255, 255, 110); }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
     scroll->viewport()->setAutoFillBackground(false);
     list->setAutoFillBackground(false);
     column.addWidget(scroll);
@@ -225,6 +224,12 @@ void ToolSwitcherView::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+bool ToolSwitcherView::focusNextPrevChild(bool)
+{
+    // Tab stays in the search field: there is nothing else in the switcher to move to.
+    return true;
 }
 
 void ToolSwitcherView::mousePressEvent(QMouseEvent* event)

@@ -27,7 +27,8 @@ public:
     void setEnabledTool(bool enabled);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    // Plain: the labels are the whole look.
+    void paintEvent(QPaintEvent*) override { }
     void changeEvent(QEvent* event) override;
 
 private:
@@ -67,6 +68,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;

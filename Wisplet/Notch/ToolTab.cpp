@@ -88,6 +88,14 @@ void ToolTab::leaveEvent(QEvent* event)
     setHovering(false);
 }
 
+// The island closing under the pointer hides the tab without a leave; it must not come back lit.
+void ToolTab::hideEvent(QHideEvent* event)
+{
+    QAbstractButton::hideEvent(event);
+    if (m_hovering)
+        setHovering(false);
+}
+
 QSize ToolTab::sizeHint() const
 {
     const int textWidth = fontMetrics().horizontalAdvance(text());
@@ -104,6 +112,13 @@ void ToolTab::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(white(look.background));
     painter.drawRoundedRect(capsule, radius, radius);
+    // The keyboard's place is a ring, so it never reads as a second selected tab.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(capsule.adjusted(0.75, 0.75, -0.75, -0.75), radius - 0.75, radius - 0.75);
+        painter.setPen(Qt::NoPen);
+    }
 
     const QColor foreground = white(look.foreground);
     const QSize symbol(symbolSize, symbolSize);

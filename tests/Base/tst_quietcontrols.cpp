@@ -74,6 +74,8 @@ private slots:
                                                  << "Quiet on" << QStringList{"[Quiet until 3:05 PM]", off, sep};
         QTest::newRow("one hour, 24-hour clock") << germany << afternoon << "Quiet for 1 hour"
                                                  << "Quiet on" << QStringList{"[Quiet until 15:05]", off, sep};
+        QTest::newRow("C locale, no seconds") << QLocale::c() << afternoon << "Quiet for 1 hour"
+                                              << "Quiet on" << QStringList{"[Quiet until 15:05]", off, sep};
         QTest::newRow("past midnight, last of the month")
             << germany << aucklandTime(QDate(2026, 3, 31), QTime(23, 50)) << "Quiet for 30 minutes"
             << "Quiet on" << QStringList{"[Quiet until 00:20]", off, sep};

@@ -6,6 +6,16 @@
 
 using namespace NotchLayout;
 
+// A collapsed island's width, the face's and what the bubble or peek asks for; whether it gets less.
+struct FitRow
+{
+    double islandWidth;
+    double faceWidth;
+    double wanted;
+    bool cut;
+};
+Q_DECLARE_METATYPE(FitRow)
+
 class TestNotchLayout final : public QObject
 {
     Q_OBJECT
@@ -79,13 +89,53 @@ private slots:
         QCOMPARE(NotchLayout::expandedSize(screenWidth, QSizeF(200, 32), selected, breakPrompt, quiet), expected);
     }
 
-    void radiiAndPeekOffset()
+    void radii()
     {
         QCOMPARE(cornerRadius(true), 26.0);
         QCOMPARE(cornerRadius(false), 18.0);
-        // The 104 points of a 10-character bubble move the island 52 right: its left edge stays put.
-        QCOMPARE(peekOffset(false, 104), 52.0);
-        QCOMPARE(peekOffset(true, 104), 0.0);
+    }
+
+    void collapsedRowStaysInsideAndCentred_data()
+    {
+        QTest::addColumn<FitRow>("row");
+        // Widths as a medium face (its frame about 119 wide) meets a 200-wide notch.
+        QTest::newRow("face alone") << FitRow{228, 119, 0, false};
+        QTest::newRow("short bubble fits whole") << FitRow{332, 119, 70, false};
+        QTest::newRow("55 characters are cut") << FitRow{436, 119, 360, true};
+        QTest::newRow("huge face, long peek") << FitRow{434, 190, 400, true};
+        QTest::newRow("no room at all") << FitRow{132, 119, 80, true};
+    }
+
+    void collapsedRowStaysInsideAndCentred()
+    {
+        QFETCH(FitRow, row);
+        const CollapsedRow placed = collapsedRow(row.islandWidth, row.faceWidth, row.wanted);
+        const double width = row.faceWidth + (placed.sideWidth > 0 ? collapsedRowSpacing + placed.sideWidth : 0);
+        const double rightGap = row.islandWidth - placed.faceLeft - width;
+        QCOMPARE(placed.faceLeft, rightGap);
+        QVERIFY(placed.sideWidth >= 0);
+        QVERIFY(row.faceWidth > row.islandWidth - 2 * collapsedRowInset || placed.faceLeft >= collapsedRowInset);
+        QCOMPARE(placed.sideWidth < row.wanted, row.cut);
+    }
+
+    void windowsGoBelowTheIsland_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<int>("islandBottom");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("1080p, open island: centred in the room below")
+            << QRect(0, 0, 1920, 1080) << 362 << QPoint(680, 499);
+        QTest::newRow("720p, open island: as low as it fits") << QRect(0, 0, 1280, 720) << 362 << QPoint(360, 260);
+        QTest::newRow("right-hand screen, collapsed island") << QRect(1920, 0, 2560, 1440) << 90 << QPoint(2920, 543);
+        QTest::newRow("taller than the screen: its top stays on it") << QRect(0, 0, 800, 400) << 90 << QPoint(120, 0);
+    }
+
+    void windowsGoBelowTheIsland()
+    {
+        QFETCH(QRect, available);
+        QFETCH(int, islandBottom);
+        QFETCH(QPoint, expected);
+        QCOMPARE(windowPositionBelowIsland(available, QSize(560, 460), islandBottom), expected);
     }
 
     void layoutKey_data()

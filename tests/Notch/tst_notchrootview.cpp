@@ -1,21 +1,52 @@
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/QuietControlsButton.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/CompanionSprites.h"
 #include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/HeaderButton.h"
+#include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekLabel.h"
 #include "Wisplet/Notch/SpeechBubble.h"
+#include "Wisplet/Notch/ToolPanelView.h"
+#include "Wisplet/Notch/ToolTab.h"
 #include "tests/support/PaintRecorder.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAccessible>
 #include <QGraphicsEffect>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 
 namespace {
+
+enum class DropDown { quiet, overflow, shell };
+
+// Which drop-down opens over the hovered island, and whether the pointer is still on the island when
+// it closes.
+struct PopupRow
+{
+    DropDown dropDown;
+    bool pointerInside;
+};
+
+// A face size and a bubble or, with none, a peek text that asks for more room than the island has.
+struct LongTextRow
+{
+    FaceSize size;
+    std::optional<QString> bubble;
+    QString peek;
+};
+
+// On X the pointer grabbed by a drop-down never crosses the island's edge: no leave reaches it.
+class LeaveSwallower final : public QObject
+{
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Leave; }
+};
 
 class FakeFocus final : public FocusPeekSource
 {
@@ -60,6 +91,9 @@ struct IdleMinute
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(PopupRow)
+Q_DECLARE_METATYPE(LongTextRow)
 
 class TestNotchRootView final : public QObject
 {
@@ -182,20 +216,10 @@ private slots:
             return new CompanionSpriteView(*m_sprites, m_fixture->scheduler, *m_animation, face);
         };
         connect(&m_fixture->events, &AppEvents::openSettings, this, [this] { ++m_settingsOpened; });
-        NotchRootView::Services services{m_fixture->settings,
-                                         m_fixture->events,
-                                         wisp(),
-                                         registry(),
-                                         m_focus,
-                                         m_calendar,
-                                         m_media,
-                                         m_shelf,
-                                         m_fixture->clock,
-                                         m_fixture->motion,
-                                         *m_animation,
-                                         makeSprite,
-                                         toolTitlePage,
-                                         {}};
+        NotchRootView::Services services{
+            m_fixture->settings, m_fixture->events, wisp(),     registry(),       m_focus,
+            m_calendar,          m_media,           m_shelf,    m_fixture->clock, m_fixture->scheduler,
+            m_fixture->motion,   *m_animation,      makeSprite, toolTitlePage,    {}};
         ScreenInfo screen;
         screen.frame = QRectF(0, 0, 1920, 1080);
         const NotchGeometry geometry = NotchGeometry::of(screen);
@@ -311,15 +335,13 @@ private slots:
         QCOMPARE(peek->shownSymbol(), QStringLiteral("pause.fill"));
         QCOMPARE(peek->textOpacityNow(), PeekLabel::pausedTextOpacity);
 
-        // Ten characters: 104 wider, moved 52 right, so the left edge stays where it was.
-        const double left = m_view->targetIslandRect().left();
-        QCOMPARE(left, 380 - 224 / 2.0);
+        // Ten characters: 104 wider, growing evenly about the panel's centre.
         wisp().say(QStringLiteral("Good job!!"), 3);
         settle();
         QVERIFY(m_view->speechBubble()->isVisible());
         QCOMPARE(m_view->speechBubble()->shownText(), QStringLiteral("Good job!!"));
         QVERIFY(!peek->isVisible());
-        QCOMPARE(m_view->targetIslandRect(), QRectF(left, 0, 328, 90));
+        QCOMPARE(m_view->targetIslandRect(), QRectF(380 - 328 / 2.0, 0, 328, 90));
         save(QStringLiteral("island-bubble.png"));
         // The bubble sits right of the face, inside the island.
         const QRect bubble = m_view->speechBubble()->geometry();
@@ -486,6 +508,156 @@ private slots:
         // Sprite frames come through the scheduler and its look moves whole pixels; the vector face's blinks
         // and glances take some 580 frames, none for a step under a sixteenth of a pixel.
         QVERIFY2(minute.frames < (skin == Skin::companion ? 150 : 650), qPrintable(QString::number(minute.frames)));
+    }
+
+    void aClosingDropDownMeasuresTheHoverAgain_data()
+    {
+        QTest::addColumn<PopupRow>("row");
+        QTest::newRow("quiet, left the island") << PopupRow{DropDown::quiet, false};
+        QTest::newRow("quiet, still on the island") << PopupRow{DropDown::quiet, true};
+        QTest::newRow("more, left the island") << PopupRow{DropDown::overflow, false};
+        QTest::newRow("the shell's menu, left the island") << PopupRow{DropDown::shell, false};
+    }
+
+    void aClosingDropDownMeasuresTheHoverAgain()
+    {
+        QFETCH(PopupRow, row);
+        QTest::mouseMove(m_view.get(), islandPoint(60, 60).toPoint());
+        QVERIFY(wisp().isHovering());
+        settle();
+        QMenu shell;
+        shell.addAction(QStringLiteral("Pin panel open"));
+        connect(&shell, &QMenu::aboutToShow, m_view.get(), [&] { m_view->watchPopup(&shell); });
+        QMenu* menu = &shell;
+        if (row.dropDown == DropDown::quiet)
+            menu = m_view->quietButton()->menu();
+        else if (row.dropDown == DropDown::overflow)
+            menu = m_view->toolPanel()->overflowButton()->menu();
+        LeaveSwallower noLeave;
+        m_view->islandArea()->installEventFilter(&noLeave);
+        menu->popup(m_view->mapToGlobal(QPoint(300, 300)));
+        QVERIFY(menu->isVisible());
+        const QPoint end = row.pointerInside ? islandPoint(80, 80).toPoint() : QPoint(20, 500);
+        QCursor::setPos(m_view->mapToGlobal(end));
+        menu->hide();
+        QCoreApplication::processEvents();
+        m_fixture->scheduler.advance(WispState::hoverLeaveDelayMs);
+        QCOMPARE(wisp().isHovering(), row.pointerInside);
+        QCOMPARE(m_view->isExpanded(), row.pointerInside);
+        QVERIFY(!m_view->quietButton()->isHovering());
+    }
+
+    void longTextsStayInsideTheIsland_data()
+    {
+        QTest::addColumn<LongTextRow>("row");
+        const QString long55 = QStringLiteral("This is a bubble of fifty-five characters, give or take");
+        QTest::newRow("bubble, medium face") << LongTextRow{FaceSize::medium, long55, {}};
+        QTest::newRow("bubble, huge face") << LongTextRow{FaceSize::huge, long55, {}};
+        QTest::newRow("markup stays text")
+            << LongTextRow{FaceSize::small, QStringLiteral("<b>bold</b> & <i>x</i>"), {}};
+        QTest::newRow("peek, small face")
+            << LongTextRow{FaceSize::small, std::nullopt, QStringLiteral("A meeting with a very long title indeed")};
+    }
+
+    void longTextsStayInsideTheIsland()
+    {
+        QFETCH(LongTextRow, row);
+        m_fixture->settings.setFaceSize(row.size);
+        if (row.bubble)
+            wisp().say(*row.bubble, 3);
+        else
+            m_focus.set(row.peek, true);
+        settle();
+        QCoreApplication::processEvents();
+        const QRectF island = m_view->islandOutline().boundingRect();
+        QCOMPARE(island.center().x(), 380.0);
+        QWidget* side = row.bubble ? static_cast<QWidget*>(m_view->speechBubble()) : m_view->peekLabel();
+        const QRectF face(m_view->collapsedFace()->mapTo(m_view.get(), m_view->collapsedFace()->layoutOffset()),
+                          m_view->collapsedFace()->layoutSize());
+        QVERIFY2(face.left() >= island.left(), qPrintable(QString::number(face.left() - island.left())));
+        QVERIFY2(side->geometry().right() <= island.right(), qPrintable(QString::number(side->geometry().right())));
+        QVERIFY(side->isVisible());
+        const QString shown = row.bubble ? m_view->speechBubble()->shownText() : m_view->peekLabel()->shownText();
+        const QString full = row.bubble ? *row.bubble : row.peek;
+        // Cut with "…" where it does not fit, and never read as markup.
+        QVERIFY(shown == full || (shown.endsWith(QChar(0x2026)) && full.startsWith(shown.chopped(1))));
+        if (QTest::currentDataTag() == QLatin1String("bubble, medium face"))
+            save(QStringLiteral("island-long-bubble.png"));
+
+        // The same text, opened, is the header's title, as text.
+        wisp().setPinnedOpen(true);
+        settle();
+        const auto* title = m_view->findChild<QLabel*>(QStringLiteral("headerTitle"));
+        QCOMPARE(title->textFormat(), Qt::PlainText);
+    }
+
+    void theFaceIsAButtonThatPokes()
+    {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(m_view->collapsedFace());
+        QVERIFY(face && face->actionInterface());
+        QCOMPARE(face->role(), QAccessible::Button);
+        QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Wisp, Happy"));
+        QCOMPARE(face->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+        QVERIFY(!wisp().bubble());
+        face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(wisp().bubble());
+    }
+
+    void theHeaderDateTurnsAtMidnight()
+    {
+        // 23:59:30 in Auckland.
+        m_fixture->clock.setNow(QDateTime(QDate(2026, 3, 31), QTime(10, 59, 30), Qt::UTC));
+        wisp().setPinnedOpen(true);
+        const QString before = m_view->headerDateText();
+        m_fixture->scheduler.advance(29'000);
+        QCOMPARE(m_view->headerDateText(), before);
+        m_fixture->scheduler.advance(2'000);
+        QCOMPARE(m_view->headerDateText(), NotchLayout::headerDateText(QDate(2026, 4, 1), QLocale()));
+        QVERIFY(m_view->headerDateText() != before);
+    }
+
+    void theSwitcherAndADragEndWithTheirIsland()
+    {
+        wisp().setPinnedOpen(true);
+        registry().setSwitcherPresented(true);
+        wisp().collapse();
+        QVERIFY(!registry().switcherPresented());
+
+        registry().setEnabled({});
+        const auto mime = filesMime();
+        QVERIFY(dragFilesTo(islandPoint(40, 40), *mime));
+        QVERIFY(m_view->isDropTargeted());
+        ScreenInfo other;
+        other.frame = QRectF(0, 0, 1280, 720);
+        m_view->setNotchGeometry(NotchGeometry::of(other));
+        QVERIFY(!m_view->isDropTargeted());
+    }
+
+    // Looked at, not asserted: the island's own controls in their states.
+    void controlScreenshots()
+    {
+        wisp().setPinnedOpen(true);
+        m_fixture->settings.setQuietMode(true);
+        settle();
+        const auto grabHeader = [this](const QString& name) {
+            QCoreApplication::processEvents();
+            m_view->grab(QRect(0, 0, 760, 200)).save(name);
+        };
+        QMenu* quiet = m_view->quietButton()->menu();
+        quiet->popup(m_view->mapToGlobal(QPoint(600, 80)));
+        grabHeader(QStringLiteral("controls-quiet-open.png"));
+        quiet->hide();
+        grabHeader(QStringLiteral("controls-quiet-closed.png"));
+        QMenu* more = m_view->toolPanel()->overflowButton()->menu();
+        more->popup(m_view->mapToGlobal(QPoint(300, 140)));
+        grabHeader(QStringLiteral("controls-more-open.png"));
+        more->hide();
+        m_view->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        m_view->toolPanel()->tabs().at(1)->setFocus(Qt::TabFocusReason);
+        grabHeader(QStringLiteral("controls-tab-focus.png"));
+        registry().setSwitcherPresented(true);
+        QCoreApplication::processEvents();
+        m_view->grab().save(QStringLiteral("controls-switcher.png"));
     }
 
     void screenshots()

@@ -60,6 +60,7 @@ private slots:
                                     m_media,
                                     m_files,
                                     m_fixture.clock,
+                                    m_fixture.scheduler,
                                     m_fixture.motion,
                                     AnimationClock::shared(),
                                     [](QWidget* face) { return new CompanionSpriteView(face); },
@@ -87,7 +88,11 @@ private slots:
         m_panel->grab().save(QDir::current().filePath(QStringLiteral("notch-window-open.png")));
 
         pointAt(QPoint(960, 1000));
-        QTRY_VERIFY_WITH_TIMEOUT(m_fixture.scheduler.pendingCount() > 0, timeoutMs);
+        const auto leaveWaiting = [this] {
+            const std::vector<qint64> delays = m_fixture.scheduler.pendingDelays();
+            return std::find(delays.begin(), delays.end(), WispState::hoverLeaveDelayMs) != delays.end();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(leaveWaiting(), timeoutMs);
         QVERIFY(m_root->isExpanded()); // the leave waits a quarter second
         m_fixture.scheduler.advance(WispState::hoverLeaveDelayMs);
         QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded(), timeoutMs);

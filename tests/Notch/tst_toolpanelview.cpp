@@ -1,4 +1,6 @@
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/DropDownButton.h"
+#include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Notch/ToolSwitcherView.h"
 #include "Wisplet/Notch/ToolTab.h"

@@ -1,0 +1,265 @@
+#include "Wisplet/App/AppDelegate.h"
+#include "Wisplet/App/HotKeys.h"
+#include "Wisplet/App/PanelControl.h"
+#include "Wisplet/App/TrayIcon.h"
+#include "Wisplet/App/TrayMenu.h"
+#include "Wisplet/Base/QuietControls.h"
+#include "Wisplet/Companion/CompanionSpriteView.h"
+#include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/NotchPanel.h"
+#include "Wisplet/Notch/NotchRootView.h"
+#include "Wisplet/Notch/ToolPanelView.h"
+#include "Wisplet/Notch/ToolSwitcherView.h"
+#include "Wisplet/Platform/QtScreenProvider.h"
+#include "Wisplet/Platform/ScreenChanges.h"
+#include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Platform/XcbKeyGrabber.h"
+#include "tests/support/RegistryFixture.h"
+#include "tests/support/WidgetsTestMain.h"
+#include "tests/support/XTools.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
+
+using XTools::timeoutMs;
+
+namespace {
+
+// The delegate drives the real panel, as the program's own adapter does.
+class PanelAdapter final : public PanelControl
+{
+public:
+    explicit PanelAdapter(NotchPanel& panel)
+        : m_panel(panel)
+    { }
+    void reposition() override { m_panel.reposition(); }
+    void releaseFocus() override { m_panel.releaseFocus(); }
+    void orderFront() override { m_panel.show(); }
+    void orderOut() override { m_panel.hide(); }
+    void openForTool() override { m_panel.openForTool(); }
+
+private:
+    NotchPanel& m_panel;
+};
+
+// One thing the user does (xdotool's arguments) and what must hold once the program has answered.
+struct Step
+{
+    QStringList keys;
+    std::function<bool()> until;
+};
+
+struct KeyPath
+{
+    // The panel has the focus, the switcher closed, before the first step.
+    bool focusedFirst;
+    QList<Step> steps;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(KeyPath)
+
+// Keys as the user presses them, through the X server, into the real panel with the real hot keys, the
+// delegate's reactions and the tray menu's shortcuts.
+class TestKeyboardPaths final : public QObject
+{
+    Q_OBJECT
+
+private:
+    RegistryFixture m_fixture;
+    QtScreenProvider m_screens;
+    NullFocusPeekSource m_focus;
+    NullCalendarPeekSource m_calendar;
+    NullMediaPeekSource m_media;
+    NoFileDropTarget m_files;
+    std::unique_ptr<WindowService> m_windows;
+    NotchRootView* m_root = nullptr;
+    std::unique_ptr<NotchPanel> m_panel;
+    std::unique_ptr<PanelAdapter> m_adapter;
+    std::unique_ptr<GlobalKeyGrabber> m_grabber;
+    std::unique_ptr<HotKeys> m_hotKeys;
+    std::unique_ptr<ScreenChanges> m_screenChanges;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<QuietControls> m_quiet;
+    std::unique_ptr<TrayMenu> m_trayMenu;
+    std::unique_ptr<TrayIcon> m_tray;
+    int m_quits = 0;
+    int m_settingsOpened = 0;
+
+    QLineEdit* searchField() const
+    {
+        ToolSwitcherView* switcher = m_root->toolPanel()->switcher();
+        return switcher ? switcher->searchField() : nullptr;
+    }
+    bool panelFocused() const { return m_panel->isActiveWindow(); }
+    // Open, focused and ready for typing.
+    bool switcherTyping() const
+    {
+        return panelFocused() && searchField() && searchField()->hasFocus() && m_fixture.registry->switcherPresented();
+    }
+    bool switcherClosed() const { return !m_fixture.registry->switcherPresented() && !searchField(); }
+    QString query() const { return searchField() ? searchField()->text() : QString(); }
+
+private slots:
+    void initTestCase()
+    {
+        m_fixture.load();
+        m_fixture.registry->setEnabled({ToolID::focus, ToolID::notes, ToolID::files});
+        m_windows = X11WindowService::forApplication();
+        const std::optional<NotchGeometry> geometry = NotchGeometry::current(DisplayMode::notch, m_screens);
+        QVERIFY(geometry);
+        m_root = new NotchRootView(*geometry,
+                                   {m_fixture.settings,
+                                    m_fixture.events,
+                                    *m_fixture.wisp,
+                                    *m_fixture.registry,
+                                    m_focus,
+                                    m_calendar,
+                                    m_media,
+                                    m_files,
+                                    m_fixture.clock,
+                                    m_fixture.scheduler,
+                                    m_fixture.motion,
+                                    AnimationClock::shared(),
+                                    [](QWidget* face) { return new CompanionSpriteView(face); },
+                                    toolTitlePage,
+                                    {}});
+        m_panel = std::make_unique<NotchPanel>(
+            m_root,
+            NotchPanel::Services{m_fixture.settings, *m_fixture.wisp, *m_fixture.registry, m_screens, *m_windows});
+        m_adapter = std::make_unique<PanelAdapter>(*m_panel);
+        m_grabber = XcbKeyGrabber::forApplication();
+        m_hotKeys = std::make_unique<HotKeys>(
+            HotKeys::Services{*m_grabber, m_fixture.settings, *m_fixture.wisp, *m_fixture.registry, m_fixture.events});
+        m_screenChanges = std::make_unique<ScreenChanges>();
+        AppDelegate::Steps steps;
+        steps.registerHotKeys = [this](bool enabled, const QString& key) { m_hotKeys->registerHotKeys(enabled, key); };
+        m_delegate =
+            std::make_unique<AppDelegate>(AppDelegate::Parts{*m_fixture.wisp, m_fixture.settings, m_fixture.events,
+                                                             m_fixture.scheduler, *m_adapter, *m_screenChanges, false},
+                                          std::move(steps));
+        m_quiet = std::make_unique<QuietControls>(m_fixture.settings, m_fixture.clock);
+        TrayMenu::Hooks hooks;
+        hooks.openSettings = [this] { m_fixture.events.postOpenSettings(); };
+        hooks.quit = [this] { ++m_quits; };
+        m_trayMenu = std::make_unique<TrayMenu>(*m_fixture.wisp, m_fixture.settings, *m_quiet, hooks);
+        m_tray = std::make_unique<TrayIcon>(*m_trayMenu);
+        m_tray->addShortcutsTo(*m_panel);
+        connect(&m_fixture.events, &AppEvents::openSettings, this, [this] { ++m_settingsOpened; });
+
+        m_delegate->launch();
+        QVERIFY(!m_fixture.settings.shortcutError());
+        QTRY_VERIFY_WITH_TIMEOUT(m_panel->windowHandle()->isExposed(), timeoutMs);
+    }
+
+    void init()
+    {
+        m_quits = 0;
+        m_settingsOpened = 0;
+        m_fixture.registry->setSelected(ToolID::focus);
+    }
+
+    void cleanup()
+    {
+        m_fixture.registry->setSwitcherPresented(false);
+        m_fixture.wisp->collapse();
+        QTRY_VERIFY_WITH_TIMEOUT(!panelFocused(), timeoutMs);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<KeyPath>("path");
+        const auto open = [this] { return switcherTyping() && query().isEmpty(); };
+        QTest::newRow("Escape closes the switcher, not the panel")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+k"}, open},
+                        {{"type", "wea"}, [this] { return query() == QLatin1String("wea"); }},
+                        {{"key", "Escape"},
+                         [this] { return switcherClosed() && panelFocused() && m_fixture.wisp->isPinnedOpen(); }},
+                        {{"key", "ctrl+alt+k"}, open}}};
+        QTest::newRow("a second Escape closes the panel")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+k"}, open},
+                        {{"key", "Escape"}, [this] { return switcherClosed() && panelFocused(); }},
+                        {{"key", "Escape"}, [this] { return !panelFocused() && !m_fixture.wisp->isPinnedOpen(); }}}};
+        QTest::newRow("Ctrl+Alt+K in the focused panel, then notes and Return") << KeyPath{
+            true,
+            {{{"key", "ctrl+alt+k"}, open},
+             {{"type", "notes"}, [this] { return query() == QLatin1String("notes"); }},
+             {{"key", "Return"}, [this] {
+                  return m_fixture.registry->selected() == ToolID::notes && switcherClosed() && panelFocused();
+              }}}};
+        QTest::newRow("Tab and the arrows stay in the search field")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+k"}, open},
+                        {{"key", "Tab", "Down", "Down", "space"},
+                         [this] { return switcherTyping() && query() == QLatin1String(" "); }},
+                        {{"key", "Return"}, [this] { return m_fixture.registry->selected() == ToolID::media; }}}};
+        QTest::newRow("Ctrl+Q quits") << KeyPath{true, {{{"key", "ctrl+q"}, [this] { return m_quits == 1; }}}};
+        QTest::newRow("Ctrl+comma opens the settings")
+            << KeyPath{true, {{{"key", "ctrl+comma"}, [this] { return m_settingsOpened == 1; }}}};
+    }
+
+    void keys()
+    {
+        QFETCH(KeyPath, path);
+        if (path.focusedFirst) {
+            m_panel->takeFocus();
+            QTRY_VERIFY_WITH_TIMEOUT(panelFocused(), timeoutMs);
+        }
+        for (const Step& step : std::as_const(path.steps)) {
+            QVERIFY(XTools::xdotool(step.keys));
+            QTRY_VERIFY2_WITH_TIMEOUT(step.until(), qPrintable(step.keys.join(' ')), timeoutMs);
+        }
+    }
+
+    // Looked at, not asserted: the collapsed island's corners over a light window, bare and composited.
+    void cornerScreenshots_data()
+    {
+        QTest::addColumn<bool>("compositor");
+        QTest::newRow("bare X") << false;
+        QTest::newRow("compositor") << true;
+    }
+
+    void cornerScreenshots()
+    {
+        QFETCH(bool, compositor);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded() && !m_root->isAnimating(), timeoutMs);
+        QWidget below;
+        below.setAttribute(Qt::WA_ShowWithoutActivating);
+        below.setWindowFlags(Qt::FramelessWindowHint);
+        below.setStyleSheet(QStringLiteral("background: #d8e0ea;"));
+        const QRect island = m_root->islandOutline().boundingRect().toAlignedRect().translated(m_panel->pos());
+        below.setGeometry(island.adjusted(-40, 0, 40, 40));
+        below.show();
+        m_panel->raise();
+        QProcess compositorProcess; // killed by its destructor should the test end early
+        if (compositor) {
+            compositorProcess.start(QStringLiteral("xcompmgr"), {QStringLiteral("-n")});
+            QVERIFY(compositorProcess.waitForStarted(timeoutMs));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_windows->isCompositing(), compositor, timeoutMs);
+        // The window manager and the compositor draw in their own time.
+        const auto pixel = [](const QPoint& at) {
+            return QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixelColor(0, 0);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(pixel(QPoint(island.left() - 10, 10)), QColor(0xd8, 0xe0, 0xea), timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(pixel(island.center()), QColor(Qt::black), timeoutMs);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, island.x() - 20, 0, island.width() + 40,
+                                                                          island.height() + 20);
+        const QString name =
+            compositor ? QStringLiteral("island-corners-composited.png") : QStringLiteral("island-corners-bare.png");
+        QVERIFY(shot.scaled(shot.size() * 4).save(QDir::current().filePath(name)));
+        if (compositor) {
+            compositorProcess.kill();
+            QVERIFY(compositorProcess.waitForFinished(timeoutMs));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!m_windows->isCompositing(), timeoutMs);
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestKeyboardPaths)
+#include "tst_keyboardpaths.moc"
