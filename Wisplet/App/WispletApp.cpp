@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Notes/NotesStore.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -171,6 +172,9 @@ void WispletApp::buildDelegate()
         std::make_unique<AppDelegate>(AppDelegate::Parts{wisp, settings, AppEvents::shared(), Platform::scheduler(),
                                                          *m_panel, *m_screenChanges, Notifier::installedBuild()},
                                       std::move(steps));
+    m_delegate->addSaveBeforeQuit([] { return NotesStore::shared().save(); });
+    // The notes flush runs before the focus session is saved.
+    m_delegate->addShutdownStep([] { NotesStore::shared().save(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });

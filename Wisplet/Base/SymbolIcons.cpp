@@ -25,6 +25,7 @@ struct Symbol
 };
 
 constexpr Symbol symbols[] = {
+    {"arrow.up.right.square", "arrow.up.right.square.svg"},
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
@@ -37,6 +38,7 @@ constexpr Symbol symbols[] = {
     {"ellipsis", "ellipsis.svg"},
     {"exclamationmark.triangle", "exclamationmark.triangle.svg"},
     {"face.smiling", "face.smiling.svg"},
+    {"folder", "folder.svg"},
     {"gearshape", "gearshape.svg"},
     {"link", "link.svg"},
     {"magnifyingglass", "magnifyingglass.svg"},
@@ -45,10 +47,14 @@ constexpr Symbol symbols[] = {
     {"pause.fill", "pause.fill.svg"},
     {"pin", "pin.svg"},
     {"pin.fill", "pin.fill.svg"},
+    {"plus", "plus.svg"},
     {"sparkle", "sparkle.svg"},
+    {"square.and.arrow.up", "square.and.arrow.up.svg"},
     {"timer", "timer.svg"},
+    {"trash", "trash.svg"},
     {"tray.and.arrow.down", "tray.and.arrow.down.svg"},
     {"tray.and.arrow.down.fill", "tray.and.arrow.down.fill.svg"},
+    {"xmark", "xmark.svg"},
 };
 
 // A few hundred small pixmaps: every symbol at the sizes and tints the views use.
