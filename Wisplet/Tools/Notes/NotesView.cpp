@@ -54,6 +54,16 @@ void setTextColour(QWidget* widget, const QColor& colour)
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::ButtonText, colour);
     palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::PlaceholderText, NotchLayout::whiteAt(0.4));
+    widget->setPalette(palette);
+}
+
+// Drawn straight on what lies behind, white text.
+void clearBackground(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Qt::white);
     widget->setPalette(palette);
 }
 
@@ -92,6 +102,7 @@ NotesView::NotesView(NotesStore& store, WispState& wisp, QWidget* parent)
     , m_store(store)
     , m_wisp(wisp)
 {
+    setTextColour(this, Qt::white);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(columnSpacing);
@@ -203,7 +214,7 @@ QWidget* NotesView::buildEditor()
     m_title->setFrame(false);
     m_title->setPlaceholderText(QStringLiteral("Note title"));
     m_title->setFont(headlineFont(font()));
-    m_title->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    clearBackground(m_title);
     connect(m_title, &QLineEdit::textEdited, this, [this](const QString& title) {
         m_store.update(title, std::nullopt);
         showSelected();
@@ -227,7 +238,7 @@ QWidget* NotesView::buildEditor()
     m_body->setFrameShape(QFrame::NoFrame);
     m_body->setFont(fontOfSize(font(), bodyPixels));
     m_body->viewport()->setAutoFillBackground(false);
-    m_body->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
+    clearBackground(m_body);
     m_body->document()->setDocumentMargin(0);
     connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
         m_store.update(std::nullopt, m_body->toPlainText());
