@@ -98,6 +98,16 @@ QColor whiteAt(double opacity)
     return color;
 }
 
+void fillRounded(QPainter& painter, const QRectF& rect, double radius, double opacity)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    painter.fillPath(path, whiteAt(opacity));
+    painter.restore();
+}
+
 QString headerDateText(const QDate& date, const QLocale& locale)
 {
     // The locale's own pattern for these three fields; Qt's formats only come with the year.

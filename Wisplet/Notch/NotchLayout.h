@@ -4,6 +4,7 @@
 #include "Wisplet/Base/ToolID.h"
 
 #include <QColor>
+#include <QPainter>
 #include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
@@ -47,6 +48,8 @@ QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selecte
 
 // The island's one text colour, at an opacity.
 QColor whiteAt(double opacity);
+// Fills the rectangle, its corners rounded by the radius, with white at the opacity, antialiased.
+void fillRounded(QPainter& painter, const QRectF& rect, double radius, double opacity);
 
 // Abbreviated weekday, day and abbreviated month in the locale's own order ("Sun 6 Dec", "Sun, Dec 6").
 QString headerDateText(const QDate& date, const QLocale& locale);

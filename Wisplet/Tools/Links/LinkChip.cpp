@@ -4,7 +4,6 @@
 #include "Wisplet/Notch/NotchLayout.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolButton>
 
 namespace {
@@ -63,10 +62,7 @@ QSize LinkChip::minimumSizeHint() const
 void LinkChip::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), radius, radius);
-    painter.fillPath(path, NotchLayout::whiteAt(m_hovering ? 0.18 : 0.1));
+    NotchLayout::fillRounded(painter, QRectF(rect()), radius, m_hovering ? 0.18 : 0.1);
 
     const QPixmap symbol = symbolPixmap(symbolName(), QSize(fontPixels, fontPixels),
                                         NotchLayout::whiteAt(symbolOpacity), devicePixelRatioF());

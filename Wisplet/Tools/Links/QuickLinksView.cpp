@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -54,10 +53,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), chipRadius, chipRadius);
-        painter.fillPath(path, NotchLayout::whiteAt(addFillOpacity));
+        NotchLayout::fillRounded(painter, QRectF(rect()), chipRadius, addFillOpacity);
         const QColor ink = NotchLayout::whiteAt(addInkOpacity);
         const int contentWidth = fontPixels + symbolGap + fontMetrics().horizontalAdvance(text());
         const int left = (width() - contentWidth) / 2;

@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -38,6 +37,7 @@ constexpr int captionPixels = 11;
 constexpr int symbolPixels = 14;
 constexpr int emptySymbolPixels = 32;
 constexpr double secondaryOpacity = 0.6;
+constexpr double selectionOpacity = 0.16;
 constexpr int noteIdRole = Qt::UserRole;
 
 QFont fontOfSize(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal)
@@ -88,10 +88,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), bodyRadius, bodyRadius);
-        painter.fillPath(path, NotchLayout::whiteAt(bodyOpacity));
+        NotchLayout::fillRounded(painter, QRectF(rect()), bodyRadius, bodyOpacity);
     }
 };
 
@@ -141,6 +138,13 @@ QWidget* NotesView::buildListColumn()
     m_list->setIconSize(QSize(symbolPixels, symbolPixels));
     m_list->setTextElideMode(Qt::ElideRight);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A faint selection, the same whether or not the panel has the focus, so the white symbols stay visible.
+    QPalette listPalette = m_list->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        listPalette.setColor(group, QPalette::Highlight, NotchLayout::whiteAt(selectionOpacity));
+        listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    m_list->setPalette(listPalette);
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item)
             m_store.setSelectedID(item->data(noteIdRole).toUuid());

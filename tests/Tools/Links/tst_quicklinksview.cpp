@@ -4,6 +4,7 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/IslandRender.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLineEdit>
@@ -146,17 +147,7 @@ private slots:
     {
         makeView(threeLinks);
         m_view->addChip()->click();
-        QWidget island;
-        QPalette dark(QColor(0x3a, 0x3a, 0x3c), QColor(0x1c, 0x1c, 0x1e));
-        dark.setColor(QPalette::Base, QColor(0x2c, 0x2c, 0x2e));
-        dark.setColor(QPalette::Window, Qt::black);
-        island.setPalette(dark);
-        island.setAutoFillBackground(true);
-        m_view.release()->setParent(&island);
-        island.resize(500, 240);
-        island.findChild<QuickLinksView*>()->resize(island.size());
-        island.show();
-        QVERIFY(island.grab().save(QCoreApplication::applicationDirPath() + "/links-page.png"));
+        QVERIFY(renderOnIsland(m_view.release(), QSize(500, 240), QStringLiteral("links-page.png")));
     }
 };
 

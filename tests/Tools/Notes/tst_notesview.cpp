@@ -2,6 +2,7 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/IslandRender.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QFileDialog>
@@ -184,18 +185,7 @@ private slots:
     void render()
     {
         makeView(twoNotes);
-        // On the island's dark palette, as the panel sets it.
-        QWidget island;
-        QPalette dark(QColor(0x3a, 0x3a, 0x3c), QColor(0x1c, 0x1c, 0x1e));
-        dark.setColor(QPalette::Base, QColor(0x2c, 0x2c, 0x2e));
-        dark.setColor(QPalette::Window, Qt::black);
-        island.setPalette(dark);
-        island.setAutoFillBackground(true);
-        m_view.release()->setParent(&island);
-        island.resize(640, 380);
-        island.findChild<NotesView*>()->resize(island.size());
-        island.show();
-        QVERIFY(island.grab().save(QCoreApplication::applicationDirPath() + "/notes-page.png"));
+        QVERIFY(renderOnIsland(m_view.release(), QSize(640, 380), QStringLiteral("notes-page.png")));
     }
 };
 
