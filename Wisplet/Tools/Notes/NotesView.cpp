@@ -110,8 +110,10 @@ NotesView::NotesView(NotesStore& store, WispState& wisp, QWidget* parent)
         fillList();
         showSelected();
     });
+    // The list is not rebuilt here: the change may come from its own selection signal.
     connect(&m_store, &NotesStore::selectedIDChanged, this, [this] {
-        fillList();
+        m_confirmation->hide();
+        selectInList();
         showSelected();
     });
     connect(&m_store, &NotesStore::saveStatusChanged, this, &NotesView::showStatus);
@@ -308,15 +310,26 @@ void NotesView::fillList()
 {
     const QSignalBlocker blocker(m_list);
     m_list->clear();
-    const QUuid selected = m_store.selectedID();
     for (const WispNote& note : m_store.filteredNotes(m_search->text())) {
         const QString symbol = note.pinned ? QStringLiteral("pin.fill") : QStringLiteral("note.text");
         const QString title = note.title.isEmpty() ? QStringLiteral("Untitled note") : note.title;
         auto* item = new QListWidgetItem(symbolIcon(symbol, Qt::white), title, m_list);
         item->setData(noteIdRole, note.id);
-        if (note.id == selected)
-            m_list->setCurrentItem(item);
     }
+    selectInList();
+}
+
+void NotesView::selectInList()
+{
+    const QSignalBlocker blocker(m_list);
+    const QUuid selected = m_store.selectedID();
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (m_list->item(row)->data(noteIdRole).toUuid() == selected) {
+            m_list->setCurrentRow(row);
+            return;
+        }
+    }
+    m_list->setCurrentItem(nullptr);
 }
 
 void NotesView::showSelected()

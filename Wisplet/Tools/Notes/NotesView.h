@@ -35,6 +35,7 @@ private:
     QWidget* buildDeleteConfirmation();
 
     void fillList();
+    void selectInList();
     void showSelected();
     void showStatus();
     void startExport();

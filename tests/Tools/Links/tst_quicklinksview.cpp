@@ -70,7 +70,6 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("columns");
         QTest::newRow("no width still one column") << 0 << 1;
-        QTest::newRow("narrower than one column") << 60 << 1;
         QTest::newRow("just short of two") << 199 << 1;
         QTest::newRow("two with the spacing between") << 200 << 2;
         QTest::newRow("seven exactly") << 720 << 7;
