@@ -2,23 +2,32 @@
 
 #include "Wisplet/App/ServiceCoordinator.h"
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusView.h"
+#include "Wisplet/Tools/Links/LinksStore.h"
+#include "Wisplet/Tools/Links/QuickLinksView.h"
+#include "Wisplet/Tools/Notes/NotesStore.h"
+#include "Wisplet/Tools/Notes/NotesView.h"
+
+#include <QDesktopServices>
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
     switch (tool) {
+    case ToolID::notes:
+        return new NotesView(NotesStore::shared(), WispState::shared(), parent);
+    case ToolID::links:
+        return new QuickLinksView(LinksStore::shared(), WispState::shared(), QDesktopServices::openUrl, parent);
     case ToolID::focus:
         return new FocusView(FocusEngine::shared(), AnimationClock::shared(), parent);
     case ToolID::clipboard:
         return new ClipboardView(
             ClipboardManager::shared(), Platform::clock(), [] { ServiceCoordinator::shared().reconcile(); }, parent);
-    case ToolID::notes:
-    case ToolID::links:
     case ToolID::system:
     case ToolID::media:
     case ToolID::calendar:

@@ -31,6 +31,7 @@
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusService.h"
+#include "Wisplet/Tools/Notes/NotesStore.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -192,7 +193,10 @@ void WispletApp::buildDelegate()
         std::make_unique<AppDelegate>(AppDelegate::Parts{wisp, settings, AppEvents::shared(), Platform::scheduler(),
                                                          *m_panel, *m_screenChanges, Notifier::installedBuild()},
                                       std::move(steps));
-    // The session as it stands, running or not, so a restart resumes it.
+    m_delegate->addSaveBeforeQuit([] { return NotesStore::shared().save(); });
+    // Notes are flushed first, then the focus session is saved as it stands, running or not, so a
+    // restart resumes it.
+    m_delegate->addShutdownStep([] { NotesStore::shared().save(); });
     m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.

@@ -26,6 +26,7 @@ struct Symbol
 
 constexpr Symbol symbols[] = {
     {"arrow.counterclockwise", "arrow.counterclockwise.svg"},
+    {"arrow.up.right.square", "arrow.up.right.square.svg"},
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
@@ -41,6 +42,7 @@ constexpr Symbol symbols[] = {
     {"face.smiling", "face.smiling.svg"},
     {"figure.flexibility", "figure.flexibility.svg"},
     {"flag.fill", "flag.fill.svg"},
+    {"folder", "folder.svg"},
     {"forward.fill", "forward.fill.svg"},
     {"gearshape", "gearshape.svg"},
     {"link", "link.svg"},
@@ -52,7 +54,9 @@ constexpr Symbol symbols[] = {
     {"pin", "pin.svg"},
     {"pin.fill", "pin.fill.svg"},
     {"play.fill", "play.fill.svg"},
+    {"plus", "plus.svg"},
     {"sparkle", "sparkle.svg"},
+    {"square.and.arrow.up", "square.and.arrow.up.svg"},
     {"text.alignleft", "text.alignleft.svg"},
     {"timer", "timer.svg"},
     {"trash", "trash.svg"},

@@ -121,6 +121,16 @@ std::chrono::milliseconds untilNextDay(const QDateTime& localNow)
     return std::chrono::milliseconds(std::max<qint64>(localNow.msecsTo(midnight), 0) + margin);
 }
 
+void fillRounded(QPainter& painter, const QRectF& rect, double radius, double opacity)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    painter.fillPath(path, whiteAt(opacity));
+    painter.restore();
+}
+
 QString headerDateText(const QDate& date, const QLocale& locale)
 {
     // The locale's own pattern for these three fields; Qt's formats only come with the year.

@@ -4,6 +4,7 @@
 #include "Wisplet/Base/ToolID.h"
 
 #include <QColor>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPoint>
 #include <QRect>
@@ -63,6 +64,8 @@ QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selecte
 
 // The island's one text colour, at an opacity.
 QColor whiteAt(double opacity);
+// Fills the rectangle, its corners rounded by the radius, with white at the opacity, antialiased.
+void fillRounded(QPainter& painter, const QRectF& rect, double radius, double opacity);
 
 // Where a window of the given frame goes on a screen (its available area) the island hangs in: centred
 // across, and below the island's bottom edge where there is room, centred in what is left; where there is

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Wisplet/Tools/Notes/WispNote.h"
+
+// The rules of the notes page that need no store: search and display order, word count, export.
+namespace NoteRules {
+
+// The notes whose title or else text contains the query, case-insensitively (an empty query matches all),
+// pinned first, then the latest change first; notes equal in both keep their order.
+QList<WispNote> filtered(const QList<WispNote>& notes, const QString& query);
+
+// Runs of characters that are not white space; line breaks separate too.
+int wordCount(const QString& text);
+
+// The proposed name of an exported note: its title (or "Note"), at most 80 characters, "/" as "-", ".txt".
+QString exportFileName(const QString& title);
+
+// Writes the text as UTF-8 without a byte-order mark, replacing the file atomically. Empty on success,
+// else why it failed.
+QString writeText(const QString& path, const QString& text);
+
+} // namespace NoteRules

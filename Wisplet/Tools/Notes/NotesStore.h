@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Wisplet/Tools/Notes/WispNote.h"
+
+#include <QObject>
+
+#include <memory>
+
+class Clock;
+class ScheduledCall;
+class Scheduler;
+
+// The user's notes, kept in "notes-v2.json" in the folder given (on the first start without it, a starter
+// note holding the text of an older "notes.txt"). Every change is written 0.6 s after the last one. When
+// the file cannot be read, nothing is changed or written for the rest of the run, so the file on disk
+// stays as it was. Main thread only.
+class NotesStore final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NotesStore)
+
+public:
+    static constexpr int saveDelayMs = 600;
+
+    NotesStore(Clock& clock, Scheduler& scheduler, const QString& folder, QObject* parent = nullptr);
+    ~NotesStore() override;
+
+    // Over the app-support folder; created on first use.
+    static NotesStore& shared();
+
+    static QString savedStatus();
+    static QString savingStatus();
+    static QString saveFailedStatus();
+    static QString loadFailedStatus();
+
+    // In storage order: as read, new notes at the front.
+    QList<WispNote> notes() const { return m_notes; }
+    // Null when no note is selected.
+    QUuid selectedID() const { return m_selectedID; }
+    QString saveStatus() const { return m_saveStatus; }
+    bool isDirty() const { return m_dirty; }
+    bool loadedSuccessfully() const { return m_loadedSuccessfully; }
+    QString notesPath() const;
+
+    // The selection as the list sets it; a note that no longer exists selects nothing.
+    void setSelectedID(const QUuid& id);
+    std::optional<WispNote> selectedNote() const;
+    // The notes matching the query, in display order.
+    QList<WispNote> filteredNotes(const QString& query) const;
+
+    // Each of these changes the notes only after a successful load, and schedules a save.
+    void update(const std::optional<QString>& title, const std::optional<QString>& text);
+    void newNote();
+    void togglePin();
+    void deleteSelected();
+
+    // Writes now when anything is unsaved. True when nothing is left unsaved.
+    bool save();
+
+signals:
+    void notesChanged(const QList<WispNote>& value);
+    void selectedIDChanged(const QUuid& value);
+    void saveStatusChanged(const QString& value);
+    // Any of the above.
+    void changed();
+
+private:
+    void load();
+    bool loadLegacyText(QString& text) const;
+    void failLoad();
+    void setNotes(QList<WispNote> notes);
+    void setSaveStatus(const QString& status);
+    void scheduleSave();
+    qsizetype selectedIndex() const;
+
+    Clock& m_clock;
+    Scheduler& m_scheduler;
+    QString m_folder;
+    QList<WispNote> m_notes;
+    QUuid m_selectedID;
+    QString m_saveStatus;
+    bool m_dirty = false;
+    bool m_loadedSuccessfully = true;
+    std::unique_ptr<ScheduledCall> m_saveWork;
+};

@@ -1,0 +1,397 @@
+#include "Wisplet/Tools/Notes/NotesView.h"
+
+#include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Notes/NoteRules.h"
+#include "Wisplet/Tools/Notes/NotesStore.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int columnSpacing = 16;
+constexpr int listWidth = 172;
+constexpr int rowSpacing = 10;
+constexpr int bodyPixels = 14;
+constexpr int bodyMargin = 10;
+constexpr double bodyRadius = 12;
+constexpr double bodyOpacity = 0.07;
+constexpr int footerPixels = 12;
+constexpr int captionPixels = 11;
+constexpr int symbolPixels = 14;
+constexpr int emptySymbolPixels = 32;
+constexpr double secondaryOpacity = 0.6;
+constexpr double selectionOpacity = 0.16;
+constexpr int noteIdRole = Qt::UserRole;
+
+QFont fontOfSize(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = base;
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+void setTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::PlaceholderText, NotchLayout::whiteAt(0.4));
+    widget->setPalette(palette);
+}
+
+// Drawn straight on what lies behind, white text.
+void clearBackground(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Qt::white);
+    widget->setPalette(palette);
+}
+
+QToolButton* iconButton(const QString& symbol, const QString& tooltip, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setIcon(symbolIcon(symbol, Qt::white));
+    button->setIconSize(QSize(symbolPixels, symbolPixels));
+    button->setToolTip(tooltip);
+    button->setAccessibleName(tooltip);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+// The body's rounded, faintly lit backing; the editor inside it draws no background of its own.
+class BodyBacking final : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        NotchLayout::fillRounded(painter, QRectF(rect()), bodyRadius, bodyOpacity);
+    }
+};
+
+} // namespace
+
+NotesView::NotesView(NotesStore& store, WispState& wisp, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_wisp(wisp)
+{
+    setTextColour(this, Qt::white);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(columnSpacing);
+    row->addWidget(buildListColumn(), 0, Qt::AlignTop);
+    row->addWidget(buildEditorColumn(), 1);
+
+    connect(&m_store, &NotesStore::notesChanged, this, [this] {
+        fillList();
+        showSelected();
+    });
+    // The list is not rebuilt here: the change may come from its own selection signal.
+    connect(&m_store, &NotesStore::selectedIDChanged, this, [this] {
+        m_confirmation->hide();
+        selectInList();
+        showSelected();
+    });
+    connect(&m_store, &NotesStore::saveStatusChanged, this, &NotesView::showStatus);
+    fillList();
+    showSelected();
+    showStatus();
+}
+
+QWidget* NotesView::buildListColumn()
+{
+    auto* column = new QWidget(this);
+    column->setFixedWidth(listWidth);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(rowSpacing);
+
+    m_search = new QLineEdit(column);
+    m_search->setPlaceholderText(QStringLiteral("Search notes"));
+    m_search->setClearButtonEnabled(true);
+    connect(m_search, &QLineEdit::textChanged, this, &NotesView::fillList);
+
+    m_list = new QListWidget(column);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setIconSize(QSize(symbolPixels, symbolPixels));
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A faint selection, the same whether or not the panel has the focus, so the white symbols stay visible.
+    QPalette listPalette = m_list->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        listPalette.setColor(group, QPalette::Highlight, NotchLayout::whiteAt(selectionOpacity));
+        listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    m_list->setPalette(listPalette);
+    connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item)
+            m_store.setSelectedID(item->data(noteIdRole).toUuid());
+    });
+
+    m_newNote = new QPushButton(symbolIcon(QStringLiteral("plus"), Qt::white), QStringLiteral("New note"), column);
+    connect(m_newNote, &QPushButton::clicked, this, [this] {
+        // The new note must be visible to be edited.
+        m_search->clear();
+        m_store.newNote();
+    });
+
+    layout->addWidget(m_search);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(m_newNote);
+    return column;
+}
+
+QWidget* NotesView::buildEditorColumn()
+{
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(rowSpacing);
+    m_editorStack = new QStackedWidget(column);
+    m_editorStack->addWidget(buildEmptyEditor());
+    m_editor = buildEditor();
+    m_editorStack->addWidget(m_editor);
+    m_exportErrorLabel = new QLabel(column);
+    m_exportErrorLabel->setFont(fontOfSize(font(), captionPixels));
+    m_exportErrorLabel->setWordWrap(true);
+    setTextColour(m_exportErrorLabel, QColor(0xff, 0x9f, 0x0a));
+    m_exportErrorLabel->hide();
+    layout->addWidget(m_editorStack, 1);
+    layout->addWidget(m_exportErrorLabel);
+    return column;
+}
+
+QWidget* NotesView::buildEmptyEditor()
+{
+    auto* empty = new QWidget(this);
+    auto* layout = new QVBoxLayout(empty);
+    layout->setSpacing(6);
+    auto* symbol = new QLabel(empty);
+    symbol->setPixmap(symbolPixmap(QStringLiteral("note.text"), QSize(emptySymbolPixels, emptySymbolPixels),
+                                   NotchLayout::whiteAt(secondaryOpacity), devicePixelRatioF()));
+    auto* title = new QLabel(QStringLiteral("Your next idea starts here"), empty);
+    title->setFont(headlineFont(font()));
+    setTextColour(title, Qt::white);
+    m_emptyDescription = new QLabel(empty);
+    m_emptyDescription->setWordWrap(true);
+    m_emptyDescription->setAlignment(Qt::AlignCenter);
+    setTextColour(m_emptyDescription, NotchLayout::whiteAt(secondaryOpacity));
+    layout->addStretch();
+    layout->addWidget(symbol, 0, Qt::AlignHCenter);
+    layout->addWidget(title, 0, Qt::AlignHCenter);
+    layout->addWidget(m_emptyDescription);
+    layout->addStretch();
+    return empty;
+}
+
+QWidget* NotesView::buildEditor()
+{
+    auto* editor = new QWidget(this);
+    auto* layout = new QVBoxLayout(editor);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(rowSpacing);
+
+    auto* header = new QHBoxLayout;
+    m_title = new QLineEdit(editor);
+    m_title->setFrame(false);
+    m_title->setPlaceholderText(QStringLiteral("Note title"));
+    m_title->setFont(headlineFont(font()));
+    clearBackground(m_title);
+    connect(m_title, &QLineEdit::textEdited, this, [this](const QString& title) {
+        m_store.update(title, std::nullopt);
+        showSelected();
+    });
+    m_pin = iconButton(QStringLiteral("pin"), QStringLiteral("Pin note"), editor);
+    connect(m_pin, &QToolButton::clicked, &m_store, &NotesStore::togglePin);
+    QToolButton* exportButton =
+        iconButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Export as text"), editor);
+    connect(exportButton, &QToolButton::clicked, this, &NotesView::startExport);
+    QToolButton* deleteButton = iconButton(QStringLiteral("trash"), QStringLiteral("Delete note"), editor);
+    connect(deleteButton, &QToolButton::clicked, this, [this] { m_confirmation->show(); });
+    header->addWidget(m_title, 1);
+    header->addWidget(m_pin);
+    header->addWidget(exportButton);
+    header->addWidget(deleteButton);
+
+    auto* backing = new BodyBacking(editor);
+    auto* backingLayout = new QVBoxLayout(backing);
+    backingLayout->setContentsMargins(bodyMargin, bodyMargin, bodyMargin, bodyMargin);
+    m_body = new QPlainTextEdit(backing);
+    m_body->setFrameShape(QFrame::NoFrame);
+    m_body->setFont(fontOfSize(font(), bodyPixels));
+    m_body->viewport()->setAutoFillBackground(false);
+    clearBackground(m_body);
+    m_body->document()->setDocumentMargin(0);
+    connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
+        m_store.update(std::nullopt, m_body->toPlainText());
+        showSelected();
+    });
+    backingLayout->addWidget(m_body);
+
+    auto* footer = new QHBoxLayout;
+    m_wordCount = new QLabel(editor);
+    m_wordCount->setFont(fontOfSize(font(), footerPixels));
+    setTextColour(m_wordCount, NotchLayout::whiteAt(secondaryOpacity));
+    m_status = new QPushButton(editor);
+    m_status->setFlat(true);
+    m_status->setFont(fontOfSize(font(), footerPixels));
+    m_status->setToolTip(QStringLiteral("Save now"));
+    m_status->setCursor(Qt::PointingHandCursor);
+    m_status->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; padding: 0; }"));
+    setTextColour(m_status, NotchLayout::whiteAt(secondaryOpacity));
+    connect(m_status, &QPushButton::clicked, &m_store, [this] { m_store.save(); });
+    footer->addWidget(m_wordCount);
+    footer->addStretch();
+    footer->addWidget(m_status);
+
+    layout->addLayout(header);
+    layout->addWidget(buildDeleteConfirmation());
+    layout->addWidget(backing, 1);
+    layout->addLayout(footer);
+    return editor;
+}
+
+// Asked inside the panel: a separate window would take the focus from the panel and let it collapse.
+QWidget* NotesView::buildDeleteConfirmation()
+{
+    m_confirmation = new QWidget(this);
+    auto* layout = new QVBoxLayout(m_confirmation);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* title = new QLabel(QStringLiteral("Delete this note?"), m_confirmation);
+    title->setFont(headlineFont(font()));
+    setTextColour(title, Qt::white);
+    auto* message = new QLabel(QStringLiteral("This removes the note from Wisp. Export a copy first if you need it."),
+                               m_confirmation);
+    message->setWordWrap(true);
+    setTextColour(message, NotchLayout::whiteAt(secondaryOpacity));
+    auto* buttons = new QHBoxLayout;
+    auto* cancel = new PillButton(QStringLiteral("Cancel"), QString(), false, m_confirmation);
+    auto* remove = new PillButton(QStringLiteral("Delete"), QStringLiteral("trash"), true, m_confirmation);
+    connect(cancel, &PillButton::clicked, m_confirmation, &QWidget::hide);
+    connect(remove, &PillButton::clicked, this, [this] {
+        m_confirmation->hide();
+        m_store.deleteSelected();
+    });
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(remove);
+    layout->addWidget(title);
+    layout->addWidget(message);
+    layout->addLayout(buttons);
+    m_confirmation->hide();
+    return m_confirmation;
+}
+
+void NotesView::fillList()
+{
+    const QSignalBlocker blocker(m_list);
+    m_list->clear();
+    for (const WispNote& note : m_store.filteredNotes(m_search->text())) {
+        const QString symbol = note.pinned ? QStringLiteral("pin.fill") : QStringLiteral("note.text");
+        const QString title = note.title.isEmpty() ? QStringLiteral("Untitled note") : note.title;
+        auto* item = new QListWidgetItem(symbolIcon(symbol, Qt::white), title, m_list);
+        item->setData(noteIdRole, note.id);
+    }
+    selectInList();
+}
+
+void NotesView::selectInList()
+{
+    const QSignalBlocker blocker(m_list);
+    const QUuid selected = m_store.selectedID();
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (m_list->item(row)->data(noteIdRole).toUuid() == selected) {
+            m_list->setCurrentRow(row);
+            return;
+        }
+    }
+    m_list->setCurrentItem(nullptr);
+}
+
+void NotesView::showSelected()
+{
+    const std::optional<WispNote> note = m_store.selectedNote();
+    m_newNote->setEnabled(m_store.loadedSuccessfully());
+    if (!note) {
+        m_confirmation->hide();
+        m_emptyDescription->setText(m_store.loadedSuccessfully() ? QStringLiteral("Create a note to get started.")
+                                                                 : m_store.saveStatus());
+        m_editorStack->setCurrentIndex(0);
+        return;
+    }
+    m_editorStack->setCurrentWidget(m_editor);
+    // Refilled only when the store holds something else: the cursor stays where the user types.
+    if (m_title->text() != note->title) {
+        const QSignalBlocker blocker(m_title);
+        m_title->setText(note->title);
+    }
+    if (m_body->toPlainText() != note->text) {
+        const QSignalBlocker blocker(m_body);
+        m_body->setPlainText(note->text);
+    }
+    m_title->setReadOnly(!m_store.loadedSuccessfully());
+    m_body->setReadOnly(!m_store.loadedSuccessfully());
+    m_pin->setIcon(symbolIcon(note->pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), Qt::white));
+    m_wordCount->setText(QStringLiteral("%1 words").arg(NoteRules::wordCount(note->text)));
+}
+
+void NotesView::showStatus()
+{
+    m_status->setText(m_store.saveStatus());
+    if (!m_store.selectedNote())
+        showSelected();
+}
+
+void NotesView::startExport()
+{
+    const std::optional<WispNote> note = m_store.selectedNote();
+    if (!note)
+        return;
+    // The island must not collapse under the dialog.
+    m_wisp.setPinnedOpen(true);
+    auto* dialog = new QFileDialog(window(), QStringLiteral("Export as text"), QDir::homePath());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(QStringLiteral("Plain text (*.txt)"));
+    dialog->selectFile(NoteRules::exportFileName(note->title));
+    const QPointer<NotesView> view(this);
+    connect(dialog, &QFileDialog::fileSelected, dialog, [view, text = note->text](const QString& path) {
+        if (path.isEmpty())
+            return;
+        const QString error = NoteRules::writeText(path, text);
+        if (view)
+            view->setExportError(error.isEmpty() ? QString() : QStringLiteral("Could not export: ") + error);
+    });
+    dialog->open();
+}
+
+void NotesView::setExportError(const QString& error)
+{
+    m_exportError = error;
+    m_exportErrorLabel->setText(error);
+    m_exportErrorLabel->setVisible(!error.isEmpty());
+}

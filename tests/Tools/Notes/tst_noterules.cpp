@@ -1,0 +1,128 @@
+#include "Wisplet/Tools/Notes/NoteRules.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+
+namespace {
+
+// A note by title; its text, pin and age in minutes follow.
+struct Note
+{
+    const char* title;
+    const char* text;
+    bool pinned;
+    int minutesOld;
+};
+
+struct FilterRow
+{
+    QList<Note> notes;
+    QString query;
+    QStringList titles;
+};
+
+QList<WispNote> makeNotes(const QList<Note>& notes)
+{
+    const QDateTime now(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+    QList<WispNote> result;
+    for (const Note& note : notes) {
+        result.append({QUuid::createUuid(), QString::fromUtf8(note.title), QString::fromUtf8(note.text), note.pinned,
+                       now.addSecs(-60 * note.minutesOld)});
+    }
+    return result;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(FilterRow)
+
+class TestNoteRules final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filtered_data()
+    {
+        QTest::addColumn<FilterRow>("row");
+        const QList<Note> mixed{{"old", "x", false, 30},
+                                {"pinned old", "x", true, 40},
+                                {"new", "x", false, 1},
+                                {"pinned new", "x", true, 5}};
+        QTest::newRow("all, pinned first, then latest")
+            << FilterRow{mixed, "", {"pinned new", "pinned old", "new", "old"}};
+        QTest::newRow("equal keys keep their order")
+            << FilterRow{{{"b", "", false, 3}, {"a", "", false, 3}, {"c", "", false, 3}}, "", {"b", "a", "c"}};
+        QTest::newRow("capitals find lower case")
+            << FilterRow{{{"Shopping", "buy milk", false, 1}, {"Work", "email", false, 2}}, "MILK", {"Shopping"}};
+        QTest::newRow("one space is searched as typed")
+            << FilterRow{{{"two words", "", false, 1}, {"single", "word", false, 2}}, " ", {"two words"}};
+        QTest::newRow("accents are not ignored")
+            << FilterRow{{{"café", "", false, 1}, {"cafe", "", false, 2}}, "café", {"café"}};
+    }
+
+    void filtered()
+    {
+        QFETCH(FilterRow, row);
+        QStringList titles;
+        for (const WispNote& note : NoteRules::filtered(makeNotes(row.notes), row.query))
+            titles << note.title;
+        QCOMPARE(titles, row.titles);
+    }
+
+    void wordCount_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("one word") << "word" << 1;
+        QTest::newRow("double space and a line break") << "two  words\nthird" << 3;
+        QTest::newRow("blanks at both ends") << "\t lead and trail \n" << 3;
+        QTest::newRow("no-break and ideographic spaces") << QStringLiteral("a\u00a0b\u3000c") << 3;
+    }
+
+    void wordCount()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        QCOMPARE(NoteRules::wordCount(text), count);
+    }
+
+    void exportFileName_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty title") << ""
+                                     << "Note.txt";
+        QTest::newRow("slashes") << "a/b/c"
+                                 << "a-b-c.txt";
+        QTest::newRow("long title cut to 80")
+            << QString(50, u'x') + u'/' + QString(49, u'y') << QString(50, u'x') + u'-' + QString(29, u'y') + ".txt";
+        // A skin-toned thumb is one character of four code units; it is kept or cut whole.
+        QTest::newRow("a character is never split") << QString(79, u'a') + QStringLiteral("👍🏽") + "tail"
+                                                    << QString(79, u'a') + QStringLiteral("👍🏽.txt");
+    }
+
+    void exportFileName()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        QCOMPARE(NoteRules::exportFileName(title), name);
+    }
+
+    void writeText()
+    {
+        TempFolder folder;
+        const QString text = QStringLiteral("Grüße\nline two");
+        QVERIFY(NoteRules::writeText(folder.file("note.txt"), text).isEmpty());
+        QCOMPARE(TestFiles::read(folder.file("note.txt")), text.toUtf8()); // no byte-order mark
+        QVERIFY(NoteRules::writeText(folder.file("note.txt"), QStringLiteral("again")).isEmpty());
+        QCOMPARE(TestFiles::read(folder.file("note.txt")), "again");
+        QVERIFY(QDir().mkpath(folder.file("taken")));
+        QVERIFY(!NoteRules::writeText(folder.file("taken"), text).isEmpty());
+        QVERIFY(QFileInfo(folder.file("taken")).isDir());
+    }
+};
+
+WISPLET_TEST_MAIN(TestNoteRules)
+#include "tst_noterules.moc"

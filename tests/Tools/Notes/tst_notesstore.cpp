@@ -1,0 +1,202 @@
+#include "Wisplet/App/AppDelegate.h"
+#include "Wisplet/App/PanelControl.h"
+#include "Wisplet/Platform/ScreenChanges.h"
+#include "Wisplet/Tools/Notes/NotesStore.h"
+#include "tests/support/Files.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+#include <QJsonDocument>
+
+namespace {
+
+const QByteArray noteA =
+    R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":"A","text":"one","pinned":false,"updated":10.5})";
+const QByteArray noteB =
+    R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"B","text":"two","pinned":true,"updated":20})";
+
+// How a folder starts out; a null array means the file is absent, "<folder>" that a folder stands there.
+struct Start
+{
+    QByteArray notesFile;
+    QByteArray legacyFile;
+    int notes;
+    bool loaded;
+    QString firstText;
+};
+
+void place(const QString& path, const QByteArray& contents)
+{
+    if (contents.isNull())
+        return;
+    if (contents == "<folder>")
+        QVERIFY(QDir().mkpath(path));
+    else
+        QVERIFY(TestFiles::write(path, contents));
+}
+
+class NullPanel final : public PanelControl
+{
+public:
+    void reposition() override { }
+    void releaseFocus() override { }
+    void orderFront() override { }
+    void orderOut() override { }
+    void openForTool() override { }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Start)
+
+class TestNotesStore final : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeClock m_clock;
+    FakeScheduler m_scheduler{m_clock};
+
+private slots:
+    void firstStart_data()
+    {
+        QTest::addColumn<Start>("start");
+        const QByteArray null;
+        QTest::newRow("empty folder") << Start{null, null, 1, true, ""};
+        QTest::newRow("legacy text imported whole")
+            << Start{null, "first line\n\nthird line\n", 1, true, "first line\n\nthird line\n"};
+        QTest::newRow("legacy text not UTF-8") << Start{null, "caf\xe9 au lait", 0, false, ""};
+        QTest::newRow("legacy text cut inside a character") << Start{null, "caf\xc3", 0, false, ""};
+        QTest::newRow("legacy text unreadable") << Start{null, "<folder>", 0, false, ""};
+        QTest::newRow("notes file wins over legacy text") << Start{"[" + noteA + "]", "old", 1, true, "one"};
+        QTest::newRow("empty file") << Start{"", null, 0, false, ""};
+        QTest::newRow("truncated") << Start{"[" + noteA.left(30), null, 0, false, ""};
+        QTest::newRow("member missing") << Start{"[" + QByteArray(noteA).replace(",\"updated\":10.5", "") + "]", null,
+                                                 0, false, ""};
+        QTest::newRow("id not a UUID") << Start{"[" + QByteArray(noteA).replace("6F9619FF-", "6F96-") + "]", null, 0,
+                                                false, ""};
+        QTest::newRow("unreadable notes file") << Start{"<folder>", null, 0, false, ""};
+        QTest::newRow("duplicate ids listed, not changeable")
+            << Start{"[" + noteA + "," + QByteArray(noteB).replace("7F96", "6F96") + "]", null, 2, false, "one"};
+    }
+
+    void firstStart()
+    {
+        QFETCH(Start, start);
+        TempFolder folder;
+        place(folder.file("notes-v2.json"), start.notesFile);
+        place(folder.file("notes.txt"), start.legacyFile);
+        NotesStore store(m_clock, m_scheduler, folder.path());
+
+        QCOMPARE(store.notes().size(), start.notes);
+        QCOMPARE(store.loadedSuccessfully(), start.loaded);
+        if (start.notes > 0)
+            QCOMPARE(store.notes().first().text, start.firstText);
+        // The legacy file is only ever read.
+        if (!start.legacyFile.isNull() && start.legacyFile != "<folder>")
+            QCOMPARE(TestFiles::read(folder.file("notes.txt")), start.legacyFile);
+
+        if (!start.loaded) {
+            QCOMPARE(store.saveStatus(), NotesStore::loadFailedStatus());
+            QVERIFY(store.selectedID().isNull());
+            const QList<WispNote> before = store.notes();
+            store.setSelectedID(before.isEmpty() ? QUuid() : before.first().id);
+            store.update(QStringLiteral("changed"), QStringLiteral("changed"));
+            store.togglePin();
+            store.newNote();
+            store.deleteSelected();
+            QCOMPARE(store.notes(), before);
+            QVERIFY(store.save());
+            QCOMPARE(m_scheduler.pendingCount(), 0);
+            if (start.notesFile.isNull())
+                QVERIFY(!QFileInfo::exists(folder.file("notes-v2.json")));
+            else if (start.notesFile != "<folder>")
+                QCOMPARE(TestFiles::read(folder.file("notes-v2.json")), start.notesFile);
+            return;
+        }
+        QCOMPARE(store.saveStatus(), NotesStore::savedStatus());
+        QVERIFY(!store.isDirty());
+        QCOMPARE(store.selectedID(), store.notes().isEmpty() ? QUuid() : store.notes().first().id);
+        // Whatever was loaded or created is on disk as it is in memory.
+        QCOMPARE(decodeNotes(TestFiles::read(folder.file("notes-v2.json"))), store.notes());
+    }
+
+    void editsAreWrittenOnceAfterAPause()
+    {
+        TempFolder folder;
+        const QByteArray original = "[" + noteA + "," + noteB + "]";
+        place(folder.file("notes-v2.json"), original);
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        store.setSelectedID(store.notes().at(1).id);
+        for (int i = 0; i < 10; ++i) {
+            store.update(std::nullopt, QStringLiteral("edit %1").arg(i));
+            QCOMPARE(m_scheduler.pendingDelays(), std::vector<qint64>{600});
+            QCOMPARE(store.saveStatus(), NotesStore::savingStatus());
+            m_scheduler.advance(50);
+        }
+        m_scheduler.advance(549);
+        QCOMPARE(TestFiles::read(folder.file("notes-v2.json")), original);
+        m_scheduler.advance(1);
+        QCOMPARE(store.saveStatus(), NotesStore::savedStatus());
+        const std::optional<QList<WispNote>> written = decodeNotes(TestFiles::read(folder.file("notes-v2.json")));
+        QVERIFY(written);
+        // The untouched note, fractional seconds included, reads back as it was.
+        QCOMPARE(written->at(0), decodeNotes("[" + noteA + "]")->first());
+        QCOMPARE(written->at(1).text, QStringLiteral("edit 9"));
+        QCOMPARE(written->at(1).updated, m_clock.now().addMSecs(-600));
+        QCOMPARE(TestFiles::mode(folder.file("notes-v2.json")), 0600);
+        QVERIFY(store.save()); // nothing left: no write, status kept
+        QCOMPARE(m_scheduler.pendingCount(), 0);
+    }
+
+    void newNotesDeletionAndPinning()
+    {
+        TempFolder folder;
+        place(folder.file("notes-v2.json"), "[" + noteA + "," + noteB + "]");
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        store.newNote();
+        const QUuid created = store.selectedID();
+        QCOMPARE(store.filteredNotes({}).at(1).id, created); // the latest change, but below the pinned one
+        store.setSelectedID(store.notes().at(1).id); // "A", the oldest
+        store.togglePin();
+        store.update(std::nullopt, QStringLiteral("newer"));
+        QCOMPARE(store.filteredNotes({}).at(0).title, QStringLiteral("A"));
+        store.deleteSelected();
+        QCOMPARE(store.selectedID(), created); // first in storage order, not the top of the list
+        store.deleteSelected();
+        store.deleteSelected();
+        QVERIFY(store.selectedID().isNull());
+        m_scheduler.advance(600);
+        QCOMPARE(TestFiles::read(folder.file("notes-v2.json")), "[]");
+        store.newNote(); // an empty list still takes new notes
+        QCOMPARE(store.notes().size(), 1);
+    }
+
+    void aFailedSaveKeepsTheEditsAndAsksBeforeQuitting()
+    {
+        // A regular file where the folder must be stops root as well.
+        TempFolder folder;
+        QVERIFY(TestFiles::write(folder.file("plain"), "x"));
+        NotesStore store(m_clock, m_scheduler, folder.file("plain"));
+        QCOMPARE(store.saveStatus(), NotesStore::saveFailedStatus());
+        store.update(std::nullopt, QStringLiteral("keep me"));
+        m_scheduler.advance(600);
+        QCOMPARE(store.saveStatus(), NotesStore::saveFailedStatus());
+        QVERIFY(store.isDirty());
+        QCOMPARE(store.selectedNote()->text, QStringLiteral("keep me"));
+
+        CompanionFixture fixture;
+        NullPanel panel;
+        ScreenChanges screens(false);
+        AppDelegate delegate(
+            {*fixture.wisp, fixture.settings, fixture.events, fixture.scheduler, panel, screens, false}, {});
+        delegate.addSaveBeforeQuit([&store] { return store.save(); });
+        int asked = 0;
+        QVERIFY(!delegate.shouldQuit([&asked] { return ++asked, false; }));
+        QCOMPARE(asked, 1);
+    }
+};
+
+WISPLET_TEST_MAIN(TestNotesStore)
+#include "tst_notesstore.moc"

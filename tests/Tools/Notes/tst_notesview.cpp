@@ -1,0 +1,166 @@
+#include "Wisplet/Tools/Notes/NotesStore.h"
+#include "Wisplet/Tools/Notes/NotesView.h"
+#include "tests/support/Files.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/IslandRender.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+const QByteArray twoNotes =
+    R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":"First","text":"hello world","pinned":false,"updated":100},)"
+    R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"","text":"x","pinned":true,"updated":50}])";
+
+template <typename T>
+T* named(QWidget& parent, const QString& text)
+{
+    for (T* widget : parent.findChildren<T*>()) {
+        if (widget->property("text").toString() == text || widget->toolTip() == text)
+            return widget;
+    }
+    return nullptr;
+}
+
+QStringList rows(const QListWidget& list)
+{
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i)
+        texts << list.item(i)->text();
+    return texts;
+}
+
+} // namespace
+
+class TestNotesView final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CompanionFixture> m_fixture;
+    std::unique_ptr<TempFolder> m_folder;
+    std::unique_ptr<NotesStore> m_store;
+    std::unique_ptr<NotesView> m_view;
+
+    void makeView(const QByteArray& notesFile)
+    {
+        m_view.reset();
+        m_folder = std::make_unique<TempFolder>();
+        QVERIFY(TestFiles::write(m_folder->file("notes-v2.json"), notesFile));
+        m_store = std::make_unique<NotesStore>(m_fixture->clock, m_fixture->scheduler, m_folder->path());
+        m_view = std::make_unique<NotesView>(*m_store, *m_fixture->wisp);
+        m_view->resize(640, 380);
+        m_view->show();
+    }
+
+    QPlainTextEdit* body() { return m_view->findChild<QPlainTextEdit*>(); }
+    QListWidget* list() { return m_view->findChild<QListWidget*>(); }
+    QLineEdit* field(const QString& placeholder)
+    {
+        for (QLineEdit* field : m_view->findChildren<QLineEdit*>()) {
+            if (field->placeholderText() == placeholder)
+                return field;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void init() { m_fixture = std::make_unique<CompanionFixture>(); }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_store.reset();
+    }
+
+    void showingANoteChangesNothing()
+    {
+        makeView(twoNotes);
+        QCOMPARE(rows(*list()), (QStringList{"Untitled note", "First"}));
+        list()->setCurrentRow(0);
+        QCOMPARE(field(QStringLiteral("Note title"))->text(), QString()); // an empty title stays empty in its field
+        list()->setCurrentRow(1);
+        QCOMPARE(body()->toPlainText(), QStringLiteral("hello world"));
+        QVERIFY(!m_store->isDirty());
+        QCOMPARE(m_fixture->scheduler.pendingCount(), 0);
+    }
+
+    void typingKeepsTheCursorWhileASaveCompletes()
+    {
+        makeView(twoNotes);
+        QPlainTextEdit* edit = body();
+        edit->setFocus();
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(5);
+        edit->setTextCursor(cursor);
+        QTest::keyClicks(edit, "ish");
+        QCOMPARE(m_store->selectedNote()->text, QStringLiteral("helloish world"));
+        auto* status = named<QPushButton>(*m_view, NotesStore::savingStatus());
+        QVERIFY(status);
+        m_fixture->scheduler.advance(NotesStore::saveDelayMs);
+        QCOMPARE(status->text(), NotesStore::savedStatus());
+        QCOMPARE(edit->textCursor().position(), 8);
+        QTest::keyClicks(edit, "!");
+        QCOMPARE(edit->toPlainText(), QStringLiteral("helloish! world"));
+        QVERIFY(named<QLabel>(*m_view, QStringLiteral("2 words")));
+        QTest::keyClicks(field(QStringLiteral("Note title")), "!");
+        QCOMPARE(m_store->selectedNote()->title, QStringLiteral("First!"));
+        status->click(); // "Save now"
+        QVERIFY(TestFiles::read(m_store->notesPath()).contains("helloish! world"));
+    }
+
+    void newNoteClearsTheSearch()
+    {
+        makeView(twoNotes);
+        field(QStringLiteral("Search notes"))->setText(QStringLiteral("hello"));
+        QCOMPARE(rows(*list()), QStringList{"First"});
+        named<QPushButton>(*m_view, QStringLiteral("New note"))->click();
+        QVERIFY(field(QStringLiteral("Search notes"))->text().isEmpty());
+        QCOMPARE(rows(*list()), (QStringList{"Untitled note", "Untitled note", "First"}));
+        QCOMPARE(list()->currentRow(), 1);
+    }
+
+    void afterAFailedLoadNothingTakes()
+    {
+        makeView("[{}]");
+        QVERIFY(!named<QPushButton>(*m_view, QStringLiteral("New note"))->isEnabled());
+        QVERIFY(named<QLabel>(*m_view, NotesStore::loadFailedStatus())->isVisible());
+    }
+
+    void exportWritesTheBodyAndReportsFailures()
+    {
+        makeView(twoNotes);
+        const auto exportTo = [this](const QString& path) {
+            named<QToolButton>(*m_view, QStringLiteral("Export as text"))->click();
+            auto* dialog = m_view->window()->findChild<QFileDialog*>();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->selectedFiles().value(0).section(u'/', -1), QStringLiteral("First.txt"));
+            emit dialog->fileSelected(path);
+            dialog->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        QVERIFY(m_fixture->wisp->isPinnedOpen() == false);
+        exportTo(m_folder->file("taken/"));
+        QVERIFY(m_fixture->wisp->isPinnedOpen());
+        QVERIFY(m_view->exportError().startsWith(QStringLiteral("Could not export: ")));
+        exportTo(m_folder->file("out.txt"));
+        QVERIFY(m_view->exportError().isEmpty());
+        QCOMPARE(TestFiles::read(m_folder->file("out.txt")), "hello world");
+    }
+
+    void render()
+    {
+        makeView(twoNotes);
+        QVERIFY(renderOnIsland(m_view.release(), QSize(640, 380), QStringLiteral("notes-page.png")));
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestNotesView)
+#include "tst_notesview.moc"
