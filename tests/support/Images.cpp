@@ -1,0 +1,68 @@
+#include "tests/support/Images.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+#include <QtEndian>
+
+namespace TestImages {
+
+namespace {
+
+quint32 crc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray chunk(const QByteArray& type, const QByteArray& data)
+{
+    QByteArray out(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), out.data());
+    out += type + data;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(crc32(type + data), crc.data());
+    return out + crc;
+}
+
+} // namespace
+
+QString sample(const QString& name)
+{
+    return qEnvironmentVariable("WISPLET_SOURCE_DIR") + QStringLiteral("/tests/data/images/") + name;
+}
+
+QByteArray pngClaiming(QSize size)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(size.width()), header.data());
+    qToBigEndian<quint32>(quint32(size.height()), header.data() + 4);
+    header[8] = 8; // bit depth
+    header[9] = 6; // RGBA
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", QByteArray(16, '\0'))
+        + chunk("IEND", {});
+}
+
+QByteArray marked(QSize size, const char* format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, qMax(1, size.width() / 4), qMax(1, size.height() / 4), Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.write(image);
+    return buffer.data();
+}
+
+bool isRed(QColor colour)
+{
+    return colour.red() > 200 && colour.green() < 60 && colour.blue() < 60;
+}
+
+} // namespace TestImages
