@@ -1,6 +1,9 @@
 #include "Wisplet/App/ToolPages.h"
 
+#include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Files/FileShelf.h"
+#include "Wisplet/Tools/Files/FileShelfView.h"
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
@@ -14,8 +17,9 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::calendar:
     case ToolID::weather:
     case ToolID::business:
-    case ToolID::files:
         break;
+    case ToolID::files:
+        return new FileShelfView(FileShelf::shared(), WispState::shared(), parent);
     }
     return toolTitlePage(tool, parent);
 }

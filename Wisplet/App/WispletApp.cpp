@@ -19,10 +19,10 @@
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
-#include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
+#include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
@@ -81,7 +81,6 @@ WispletApp::WispletApp(QObject* parent)
     , m_focus(std::make_unique<NullFocusPeekSource>())
     , m_calendar(std::make_unique<NullCalendarPeekSource>())
     , m_media(std::make_unique<NullMediaPeekSource>())
-    , m_files(std::make_unique<NoFileDropTarget>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
@@ -109,7 +108,7 @@ void WispletApp::buildPanel()
                                 *m_focus,
                                 *m_calendar,
                                 *m_media,
-                                *m_files,
+                                FileShelf::shared(),
                                 Platform::clock(),
                                 Platform::motion(),
                                 AnimationClock::shared(),

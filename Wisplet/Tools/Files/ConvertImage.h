@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -9,6 +10,7 @@
 // Image copies from the shelf: the first frame, upright, scaled down to a longest edge, encoded afresh
 // without any metadata, and written atomically beside whatever else is at the destination.
 enum class ImageCopyFormat { jpeg, png, heic };
+Q_DECLARE_METATYPE(ImageCopyFormat)
 
 // The file name extension a copy in the format is offered with.
 QString imageCopyExtension(ImageCopyFormat format);
