@@ -1,7 +1,9 @@
 #include "Wisplet/Base/FileChooserDialog.h"
 
 #include <QAbstractItemView>
+#include <QDir>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QTreeView>
 
@@ -11,6 +13,7 @@ FileChooserDialog::FileChooserDialog(QWidget* parent)
     setOption(QFileDialog::DontUseNativeDialog);
     setFileMode(QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
+    setDirectory(QDir::homePath());
     // In ExistingFiles mode the views select files only; folders become selectable beside them.
     for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
         if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
@@ -32,12 +35,15 @@ FileChooserDialog* FileChooserDialog::choose(QWidget* view, const QString& title
 QStringList FileChooserDialog::selectedInView() const
 {
     QStringList paths;
-    for (const QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
-        if (!view->isVisible() || !(qobject_cast<const QListView*>(view) || qobject_cast<const QTreeView*>(view)))
+    // The dialog's own two views of the folder; the sidebar is a list view too, of places.
+    for (const char* name : {"listView", "treeView"}) {
+        const auto* view = findChild<QAbstractItemView*>(QLatin1String(name));
+        if (!view || !view->isVisible() || !view->selectionModel())
             continue;
-        const QModelIndexList rows =
-            view->selectionModel() ? view->selectionModel()->selectedRows() : QModelIndexList();
-        for (const QModelIndex& row : rows) {
+        for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
+            // Typing a path selects its entry in a folder not shown; that is navigation, not a choice.
+            if (row.parent() != view->rootIndex())
+                continue;
             const QString path = row.data(QFileSystemModel::FilePathRole).toString();
             if (!path.isEmpty() && !paths.contains(path))
                 paths.append(path);
@@ -46,10 +52,18 @@ QStringList FileChooserDialog::selectedInView() const
     return paths;
 }
 
+// A path typed as a path (absolute, or ending in a slash) is where the user wants to go.
+bool FileChooserDialog::typedAPath() const
+{
+    const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString text = edit ? edit->text().trimmed() : QString();
+    return text.startsWith(u'/') || text.startsWith(u'~') || text.endsWith(u'/');
+}
+
 void FileChooserDialog::accept()
 {
-    QStringList paths = selectedInView();
-    // With nothing selected in the view (a name typed), the dialog decides as usual.
+    QStringList paths = typedAPath() ? QStringList() : selectedInView();
+    // With nothing chosen in the view, the dialog decides as usual: it opens a typed folder.
     if (paths.isEmpty()) {
         QFileDialog::accept();
         if (result() != QDialog::Accepted)

@@ -31,6 +31,7 @@ signals:
 
 private:
     QStringList selectedInView() const;
+    bool typedAPath() const;
 
     QStringList m_chosen;
 };

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeDatabase>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QUrl>
@@ -206,8 +207,11 @@ void FileShelfView::openPreview(const QString& path)
         if (!resolved.isEmpty())
             paths.append(resolved);
     }
-    if (!m_preview)
+    if (!m_preview) {
         m_preview = new ShelfPreviewWindow(window());
+        if (const QScreen* screen = window()->screen())
+            m_preview->move(screen->availableGeometry().center() - m_preview->rect().center());
+    }
     m_preview->showFiles(paths, path);
     m_preview->show();
     m_preview->raise();

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <QtConcurrent>
 
@@ -102,8 +103,12 @@ void ShelfFileModel::requestThumbnail(const QString& path) const
 
 void ShelfFileModel::storeThumbnail(const QString& path, const QImage& image)
 {
+    // Centred on a square, so that every row's name starts at the same place whatever the picture's shape.
+    QImage square(thumbnailPixels, thumbnailPixels, QImage::Format_ARGB32_Premultiplied);
+    square.fill(Qt::transparent);
+    QPainter(&square).drawImage((thumbnailPixels - image.width()) / 2, (thumbnailPixels - image.height()) / 2, image);
     // Dropped from the cache later, a file may be asked again.
-    m_thumbnails.insert(path, new QPixmap(QPixmap::fromImage(image)));
+    m_thumbnails.insert(path, new QPixmap(QPixmap::fromImage(square)));
     m_requested.remove(path);
     for (int row = 0; row < m_items.size(); ++row) {
         if (m_items.at(row).resolvedPath() == path)

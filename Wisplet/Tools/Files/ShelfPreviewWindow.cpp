@@ -18,7 +18,8 @@
 #include <QtConcurrent>
 
 ShelfPreviewWindow::ShelfPreviewWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    // Above the panel, which stays on top of everything else.
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
     , m_stack(new QStackedLayout(this))
     , m_picture(new QLabel(this))
     , m_text(new QPlainTextEdit(this))
