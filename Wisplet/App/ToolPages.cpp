@@ -7,6 +7,8 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
+#include "Wisplet/Tools/Files/FileShelf.h"
+#include "Wisplet/Tools/Files/FileShelfView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusView.h"
 #include "Wisplet/Tools/Links/LinksStore.h"
@@ -33,8 +35,9 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::calendar:
     case ToolID::weather:
     case ToolID::business:
-    case ToolID::files:
         break;
+    case ToolID::files:
+        return new FileShelfView(FileShelf::shared(), WispState::shared(), parent);
     }
     return toolTitlePage(tool, parent);
 }

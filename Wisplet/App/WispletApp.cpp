@@ -19,7 +19,6 @@
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
-#include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
@@ -28,6 +27,7 @@
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusService.h"
@@ -90,7 +90,6 @@ WispletApp::WispletApp(QObject* parent)
     : QObject(parent)
     , m_calendar(std::make_unique<NullCalendarPeekSource>())
     , m_media(std::make_unique<NullMediaPeekSource>())
-    , m_files(std::make_unique<NoFileDropTarget>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
@@ -129,9 +128,9 @@ void WispletApp::buildPanel()
     const std::optional<NotchGeometry> geometry = NotchGeometry::current(settings.displayMode(), Platform::screens());
     m_root = new NotchRootView(geometry.value_or(NotchGeometry{}),
                                {settings, AppEvents::shared(), wisp, registry, FocusEngine::shared(), *m_calendar,
-                                *m_media, *m_files, Platform::clock(), Platform::scheduler(), Platform::motion(),
-                                AnimationClock::shared(), [](QWidget* face) { return new CompanionSpriteView(face); },
-                                createToolPage,
+                                *m_media, FileShelf::shared(), Platform::clock(), Platform::scheduler(),
+                                Platform::motion(), AnimationClock::shared(),
+                                [](QWidget* face) { return new CompanionSpriteView(face); }, createToolPage,
                                 [](QWidget* parent) { return new BreakPromptView(FocusEngine::shared(), parent); }});
     m_notchPanel = std::make_unique<NotchPanel>(
         m_root, NotchPanel::Services{settings, wisp, registry, Platform::screens(), *m_windows});

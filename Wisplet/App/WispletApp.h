@@ -11,7 +11,6 @@ class FocusService;
 class FullscreenMonitor;
 class HotKeys;
 class IdleMonitor;
-class NoFileDropTarget;
 class NotchPanel;
 class NotchRootView;
 class NullCalendarPeekSource;
@@ -50,7 +49,6 @@ private:
     std::unique_ptr<FocusService> m_focus;
     std::unique_ptr<NullCalendarPeekSource> m_calendar;
     std::unique_ptr<NullMediaPeekSource> m_media;
-    std::unique_ptr<NoFileDropTarget> m_files;
     std::unique_ptr<WindowService> m_windows;
     std::unique_ptr<ScreenChanges> m_screenChanges;
     NotchRootView* m_root = nullptr;

@@ -120,6 +120,11 @@ ScaledImage readHeifData(const QByteArray& data, int maxSide, bool decode)
     return readHeif(context.get(), maxSide, decode);
 }
 
+bool isPalette(QImage::Format format)
+{
+    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB || format == QImage::Format_Indexed8;
+}
+
 ScaledImage readWithQt(QIODevice* device, int maxSide, bool decode)
 {
     QImageReader reader(device);
@@ -130,14 +135,22 @@ ScaledImage readWithQt(QIODevice* device, int maxSide, bool decode)
     if (const Failure failure = checkSize(stored); failure != Failure::none || !decode)
         return failed(failure, upright);
 
-    // Scaling is asked of the decoder, which works on the stored orientation; the long side is the same.
+    // The decoder scales (on the stored orientation; the long side is the same), except palette pictures,
+    // which it would scale in their palette, dithered into noise: they are scaled below in full colour.
     const QSize target = fitLongSide(stored, maxSide);
-    if (target != stored)
+    if (target != stored && !isPalette(reader.imageFormat()))
         reader.setScaledSize(target);
     ScaledImage result;
     result.sourceSize = upright;
     if (!reader.read(&result.image))
         return failed(Failure::unreadable, upright);
+    const QSize wanted = fitLongSide(result.image.size(), maxSide);
+    if (wanted != result.image.size()) {
+        if (result.image.colorCount() > 0)
+            result.image = result.image.convertToFormat(result.image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                                       : QImage::Format_RGB32);
+        result.image = result.image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     return result;
 }
 

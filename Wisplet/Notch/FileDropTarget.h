@@ -3,7 +3,7 @@
 #include <QList>
 #include <QUrl>
 
-// Where files dropped on the island go: the file shelf. Until it exists, drops are refused.
+// Where files dropped on the island go: the file shelf.
 class FileDropTarget
 {
 public:
@@ -11,10 +11,4 @@ public:
 
     // True when at least one of the files was taken; false refuses the drop.
     virtual bool handleDrop(const QList<QUrl>& files) = 0;
-};
-
-class NoFileDropTarget final : public FileDropTarget
-{
-public:
-    bool handleDrop(const QList<QUrl>&) override { return false; }
 };

@@ -62,6 +62,12 @@ struct KeyPath
 
 Q_DECLARE_METATYPE(KeyPath)
 
+class RefusingDropTarget final : public FileDropTarget
+{
+public:
+    bool handleDrop(const QList<QUrl>&) override { return false; }
+};
+
 // Keys as the user presses them, through the X server, into the real panel with the real hot keys, the
 // delegate's reactions and the tray menu's shortcuts.
 class TestKeyboardPaths final : public QObject
@@ -74,7 +80,7 @@ private:
     NullFocusPeekSource m_focus;
     NullCalendarPeekSource m_calendar;
     NullMediaPeekSource m_media;
-    NoFileDropTarget m_files;
+    RefusingDropTarget m_files;
     std::unique_ptr<WindowService> m_windows;
     NotchRootView* m_root = nullptr;
     std::unique_ptr<NotchPanel> m_panel;

@@ -61,6 +61,8 @@ private slots:
         QTest::newRow("heic scaled") << ReadRow{heic, 16, {8, 16}, {32, 64}, {1, 0}, Failure::none};
         QTest::newRow("png scaled") << ReadRow{
             TestImages::marked({3000, 2000}, "png"), 300, {300, 200}, {3000, 2000}, {0, 0}, Failure::none};
+        QTest::newRow("palette png scaled in colour")
+            << ReadRow{TestImages::markedPalette({300, 200}, "png"), 76, {76, 51}, {300, 200}, {0, 0}, Failure::none};
         QTest::newRow("jpeg scaled") << ReadRow{
             TestImages::marked({1200, 1600}, "jpeg"), 76, {57, 76}, {1200, 1600}, {0, 0}, Failure::none};
         QTest::newRow("header above the ceiling")
@@ -85,6 +87,8 @@ private slots:
                 const QPoint corner(row.redCorner.x() * (result.image.width() - 1),
                                     row.redCorner.y() * (result.image.height() - 1));
                 QVERIFY(TestImages::isRed(result.image.pixelColor(corner)));
+                QVERIFY(
+                    TestImages::isBlue(result.image.pixelColor(result.image.width() - 1, result.image.height() - 1)));
             }
         }
         QCOMPARE(ScaledImageReader::imageSize(path), row.sourceSize);

@@ -16,6 +16,12 @@ using XTools::timeoutMs;
 
 // The island in the real panel on the X server: hover, the leave delay and the tool-stepping keys, as
 // a person would use them.
+class RefusingDropTarget final : public FileDropTarget
+{
+public:
+    bool handleDrop(const QList<QUrl>&) override { return false; }
+};
+
 class TestNotchWindow final : public QObject
 {
     Q_OBJECT
@@ -26,7 +32,7 @@ private:
     NullFocusPeekSource m_focus;
     NullCalendarPeekSource m_calendar;
     NullMediaPeekSource m_media;
-    NoFileDropTarget m_files;
+    RefusingDropTarget m_files;
     std::unique_ptr<WindowService> m_windows;
     NotchRootView* m_root = nullptr;
     std::unique_ptr<NotchPanel> m_panel;

@@ -60,9 +60,29 @@ QByteArray marked(QSize size, const char* format)
     return buffer.data();
 }
 
+QByteArray markedPalette(QSize size, const char* format)
+{
+    QImage image(size, QImage::Format_Mono);
+    image.setColorTable({QColor(Qt::blue).rgb(), QColor(Qt::red).rgb()});
+    image.fill(0);
+    for (int y = 0; y < qMax(1, size.height() / 4); ++y) {
+        for (int x = 0; x < qMax(1, size.width() / 4); ++x)
+            image.setPixel(x, y, 1);
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return buffer.data();
+}
+
 bool isRed(QColor colour)
 {
     return colour.red() > 200 && colour.green() < 60 && colour.blue() < 60;
+}
+
+bool isBlue(QColor colour)
+{
+    return colour.blue() > 200 && colour.green() < 60 && colour.red() < 60;
 }
 
 } // namespace TestImages

@@ -15,7 +15,10 @@ QString sample(const QString& name);
 QByteArray pngClaiming(QSize size);
 // A picture of the size in one colour with a red block in its top-left corner, encoded in the format.
 QByteArray marked(QSize size, const char* format);
-// Whether the colour is near red (lossy formats shift it a little).
+// The same in two colours, stored as a one-bit palette picture.
+QByteArray markedPalette(QSize size, const char* format);
+// Whether the colour is near red or blue (lossy formats shift it a little).
 bool isRed(QColor colour);
+bool isBlue(QColor colour);
 
 } // namespace TestImages

@@ -1,0 +1,77 @@
+#include "Wisplet/Base/FileChooserDialog.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTreeView>
+
+FileChooserDialog::FileChooserDialog(QWidget* parent)
+    : QFileDialog(parent)
+{
+    setOption(QFileDialog::DontUseNativeDialog);
+    setFileMode(QFileDialog::ExistingFiles);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setDirectory(QDir::homePath());
+    // In ExistingFiles mode the views select files only; folders become selectable beside them.
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+        if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+}
+
+FileChooserDialog* FileChooserDialog::choose(QWidget* view, const QString& title,
+                                             std::function<void(const QStringList&)> chosen)
+{
+    auto* dialog = new FileChooserDialog(view ? view->window() : nullptr);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    connect(dialog, &FileChooserDialog::pathsChosen, dialog, std::move(chosen));
+    dialog->open();
+    return dialog;
+}
+
+QStringList FileChooserDialog::selectedInView() const
+{
+    QStringList paths;
+    // The dialog's own two views of the folder; the sidebar is a list view too, of places.
+    for (const char* name : {"listView", "treeView"}) {
+        const auto* view = findChild<QAbstractItemView*>(QLatin1String(name));
+        if (!view || !view->isVisible() || !view->selectionModel())
+            continue;
+        for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
+            // Typing a path selects its entry in a folder not shown; that is navigation, not a choice.
+            if (row.parent() != view->rootIndex())
+                continue;
+            const QString path = row.data(QFileSystemModel::FilePathRole).toString();
+            if (!path.isEmpty() && !paths.contains(path))
+                paths.append(path);
+        }
+    }
+    return paths;
+}
+
+// A path typed as a path (absolute, or ending in a slash) is where the user wants to go.
+bool FileChooserDialog::typedAPath() const
+{
+    const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString text = edit ? edit->text().trimmed() : QString();
+    return text.startsWith(u'/') || text.startsWith(u'~') || text.endsWith(u'/');
+}
+
+void FileChooserDialog::accept()
+{
+    QStringList paths = typedAPath() ? QStringList() : selectedInView();
+    // With nothing chosen in the view, the dialog decides as usual: it opens a typed folder.
+    if (paths.isEmpty()) {
+        QFileDialog::accept();
+        if (result() != QDialog::Accepted)
+            return;
+        paths = selectedFiles();
+    } else {
+        QDialog::accept();
+    }
+    m_chosen = paths;
+    emit pathsChosen(m_chosen);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include <functional>
+
+// Picks files and folders together, several at once. Qt's own dialog (the desktop's may not hand folders
+// back beside files), open without blocking over the window of the view that asked, so it stacks above it.
+class FileChooserDialog final : public QFileDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FileChooserDialog)
+
+public:
+    explicit FileChooserDialog(QWidget* parent = nullptr);
+
+    // Opens a chooser over the view's window; `chosen` receives the absolute paths when the user
+    // confirms, nothing on cancel. The dialog deletes itself when it closes.
+    static FileChooserDialog* choose(QWidget* view, const QString& title,
+                                     std::function<void(const QStringList&)> chosen);
+
+    // Everything selected in the dialog, folders included, in the order it was selected.
+    QStringList chosenPaths() const { return m_chosen; }
+
+public slots:
+    void accept() override;
+
+signals:
+    void pathsChosen(const QStringList& paths);
+
+private:
+    QStringList selectedInView() const;
+    bool typedAPath() const;
+
+    QStringList m_chosen;
+};

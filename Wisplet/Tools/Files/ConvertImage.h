@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QMetaType>
+#include <QString>
+
+#include <optional>
+
+// Image copies from the shelf: the first frame, upright, scaled down to a longest edge, encoded afresh
+// without any metadata, and written atomically beside whatever else is at the destination.
+enum class ImageCopyFormat { jpeg, png, heic };
+Q_DECLARE_METATYPE(ImageCopyFormat)
+
+// The file name extension a copy in the format is offered with.
+QString imageCopyExtension(ImageCopyFormat format);
+
+// "IMG_0042.HEIC" as JPEG is offered as "IMG_0042-converted.jpeg".
+QString proposedCopyName(const QString& sourceName, ImageCopyFormat format);
+
+// Whether both paths name the same place once "." and ".." are taken out.
+bool isSameFilePath(const QString& first, const QString& second);
+
+// The pixels alone (no text keys, comments or orientation) encoded in the format; quality 0.1 to 1.0
+// applies to JPEG and HEIC. None when the encoder fails.
+std::optional<QByteArray> encodeImageCopy(const QImage& image, ImageCopyFormat format, double quality);
+
+// Writes the copy; maxSide 0 keeps the picture's size, and a picture is never enlarged. Empty on success,
+// else the text to show. Runs on any thread.
+QString convertImage(const QString& source, const QString& destination, ImageCopyFormat format, int maxSide,
+                     double quality);

@@ -1,0 +1,240 @@
+#include "Wisplet/Tools/Files/FileShelfView.h"
+
+#include "Wisplet/Base/FileChooserDialog.h"
+#include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Files/FileShelf.h"
+#include "Wisplet/Tools/Files/ImageConvertView.h"
+#include "Wisplet/Tools/Files/ShelfFileList.h"
+#include "Wisplet/Tools/Files/ShelfPreviewWindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeDatabase>
+#include <QScreen>
+#include <QStackedLayout>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* label(const QString& text, int pixels, const QColor& colour, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(pixels);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+const QColor secondary(255, 255, 255, 140);
+const QColor orange(255, 159, 10);
+
+QWidget* placeholder(QWidget* parent)
+{
+    auto* page = new QWidget(parent);
+    auto* symbol = new QLabel(page);
+    symbol->setPixmap(
+        symbolPixmap(QStringLiteral("tray.and.arrow.down"), {40, 40}, secondary, page->devicePixelRatioF()));
+    auto* title = label(FileShelfView::tr("Drop something here"), 15, Qt::white, page);
+    QFont bold = title->font();
+    bold.setWeight(QFont::DemiBold);
+    title->setFont(bold);
+    auto* description =
+        label(FileShelfView::tr("Keep files handy between apps. Originals stay where they are."), 12, secondary, page);
+    auto* column = new QVBoxLayout(page);
+    column->addStretch();
+    for (QLabel* part : {symbol, title, description})
+        column->addWidget(part, 0, Qt::AlignHCenter);
+    column->addStretch();
+    return page;
+}
+
+} // namespace
+
+FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
+    : QWidget(parent)
+    , m_shelf(shelf)
+    , m_wisp(wisp)
+    , m_count(label({}, 13, secondary, this))
+    , m_message(label({}, 11, orange, this))
+    , m_content(new QStackedLayout)
+    , m_placeholder(placeholder(this))
+    , m_shelfPage(new QWidget(this))
+    , m_list(new ShelfFileList(m_shelfPage))
+    , m_quickLook(new PillButton(tr("Quick Look"), {}, false, m_shelfPage))
+    , m_convert(new PillButton(tr("Convert image…"), {}, false, m_shelfPage))
+    , m_remove(new PillButton(tr("Remove from shelf"), {}, false, m_shelfPage))
+{
+    auto* title = label(tr("Files ready to go"), 13, Qt::white, this);
+    title->setFont(headlineFont(title->font()));
+    auto* add = new PillButton(tr("Add files…"), {}, false, this);
+    auto* header = new QHBoxLayout;
+    header->addWidget(title);
+    header->addWidget(m_count);
+    header->addStretch();
+    header->addWidget(add);
+
+    m_message->setWordWrap(true);
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(12);
+    for (PillButton* button : {m_quickLook, m_convert, m_remove})
+        actions->addWidget(button);
+    actions->addStretch();
+    auto* hint = label(tr("Space to preview · Ctrl-click to select several · Drag files into another app"), 12,
+                       secondary, m_shelfPage);
+    auto* shelfColumn = new QVBoxLayout(m_shelfPage);
+    shelfColumn->setContentsMargins(0, 0, 0, 0);
+    shelfColumn->setSpacing(12);
+    shelfColumn->addWidget(m_list, 1);
+    shelfColumn->addLayout(actions);
+    shelfColumn->addWidget(hint);
+
+    m_content->addWidget(m_placeholder);
+    m_content->addWidget(m_shelfPage);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(12);
+    column->addLayout(header);
+    column->addWidget(m_message);
+    column->addLayout(m_content, 1);
+
+    connect(add, &QAbstractButton::clicked, this, &FileShelfView::chooseFiles);
+    connect(m_quickLook, &QAbstractButton::clicked, this, &FileShelfView::previewSelected);
+    connect(m_convert, &QAbstractButton::clicked, this, &FileShelfView::convertSelected);
+    connect(m_remove, &QAbstractButton::clicked, this, &FileShelfView::removeSelected);
+    connect(m_list, &ShelfFileList::selectedIdsChanged, this, [this](const QSet<QUuid>& ids) {
+        m_selected = ids;
+        updateActions();
+    });
+    connect(m_list, &ShelfFileList::previewRequested, this, &FileShelfView::openPreview);
+    connect(&m_shelf, &FileShelf::itemsChanged, this, &FileShelfView::showItems);
+    connect(&m_shelf, &FileShelf::messageChanged, this, &FileShelfView::showMessage);
+    showItems();
+    showMessage();
+}
+
+ShelfPreviewWindow* FileShelfView::preview() const
+{
+    return m_preview;
+}
+
+ImageConvertView* FileShelfView::converter() const
+{
+    return m_converter;
+}
+
+void FileShelfView::showItems()
+{
+    const QList<ShelfItem>& items = m_shelf.items();
+    m_count->setText(QStringLiteral("%1/%2").arg(items.size()).arg(FileShelf::capacity));
+    m_content->setCurrentWidget(items.isEmpty() ? m_placeholder : m_shelfPage);
+    m_list->setItems(items);
+    updateActions();
+}
+
+void FileShelfView::showMessage()
+{
+    m_message->setText(m_shelf.message());
+    m_message->setVisible(!m_shelf.message().isEmpty());
+}
+
+QList<ShelfItem> FileShelfView::selectedItems() const
+{
+    QList<ShelfItem> selected;
+    for (const ShelfItem& item : m_shelf.items()) {
+        if (m_selected.contains(item.id))
+            selected.append(item);
+    }
+    return selected;
+}
+
+void FileShelfView::setSelectedIds(const QSet<QUuid>& ids)
+{
+    m_selected = ids;
+    m_list->setSelectedIds(ids);
+    updateActions();
+}
+
+bool FileShelfView::looksLikeImage(const QString& name)
+{
+    const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(name);
+    return !types.isEmpty() && types.first().name().startsWith(QLatin1String("image/"));
+}
+
+void FileShelfView::updateActions()
+{
+    const QList<ShelfItem> selected = selectedItems();
+    m_quickLook->setEnabled(!selected.isEmpty());
+    m_remove->setEnabled(!m_selected.isEmpty());
+    m_convert->setVisible(selected.size() == 1 && !selected.first().resolvedPath().isEmpty()
+                          && looksLikeImage(selected.first().resolvedPath()));
+}
+
+void FileShelfView::chooseFiles()
+{
+    m_wisp.setPinnedOpen(true);
+    FileShelf* shelf = &m_shelf;
+    FileChooserDialog::choose(this, tr("Add files"), [shelf](const QStringList& paths) {
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls.append(QUrl::fromLocalFile(path));
+        shelf->add(urls);
+    });
+}
+
+void FileShelfView::previewSelected()
+{
+    const QList<ShelfItem> selected = selectedItems();
+    if (selected.isEmpty())
+        return;
+    const QString path = selected.first().resolvedPath();
+    if (!path.isEmpty())
+        openPreview(path);
+}
+
+void FileShelfView::openPreview(const QString& path)
+{
+    QStringList paths;
+    for (const ShelfItem& item : m_shelf.items()) {
+        const QString resolved = item.resolvedPath();
+        if (!resolved.isEmpty())
+            paths.append(resolved);
+    }
+    if (!m_preview) {
+        m_preview = new ShelfPreviewWindow(window());
+        if (const QScreen* screen = window()->screen())
+            m_preview->move(screen->availableGeometry().center() - m_preview->rect().center());
+    }
+    m_preview->showFiles(paths, path);
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
+}
+
+void FileShelfView::convertSelected()
+{
+    const QList<ShelfItem> selected = selectedItems();
+    const QString path = selected.size() == 1 ? selected.first().resolvedPath() : QString();
+    if (path.isEmpty())
+        return;
+    if (m_converter)
+        m_converter->close();
+    m_converter = new ImageConvertView(path, window());
+    m_converter->setAttribute(Qt::WA_DeleteOnClose);
+    m_converter->open();
+}
+
+void FileShelfView::removeSelected()
+{
+    const QSet<QUuid> ids = std::exchange(m_selected, {});
+    for (const QUuid& id : ids)
+        m_shelf.remove(id);
+    m_list->setSelectedIds({});
+    updateActions();
+}

@@ -1,0 +1,130 @@
+#include "Wisplet/Tools/Files/ShelfFileList.h"
+
+#include "Wisplet/Tools/Files/ShelfFileModel.h"
+
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+
+namespace {
+
+class RowDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), ShelfFileList::rowHeight};
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
+
+} // namespace
+
+ShelfFileList::ShelfFileList(QWidget* parent)
+    : QListView(parent)
+    , m_model(new ShelfFileModel(this))
+{
+    setModel(m_model);
+    setItemDelegate(new RowDelegate(this));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setIconSize({iconPoints, iconPoints});
+    setUniformItemSizes(true);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
+    setFrameShape(QFrame::NoFrame);
+    setTextElideMode(Qt::ElideMiddle);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The panel hands its keyboard focus to what needs typing; Space is typing here.
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setStyleSheet(QStringLiteral("QListView { background: transparent; color: white; font-size: 13px; }"
+                                 "QListView::item { padding-left: 8px; }"
+                                 "QScrollBar:vertical { background: transparent; width: 6px; }"
+                                 "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 60);"
+                                 " border-radius: 3px; min-height: 24px; }"
+                                 "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                                 "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
+    connect(this, &QListView::doubleClicked, this, [this] { requestPreview(); });
+}
+
+void ShelfFileList::setItems(const QList<ShelfItem>& items)
+{
+    m_model->setItems(items);
+    setSelectedIds(m_wanted);
+}
+
+QSet<QUuid> ShelfFileList::selectedIds() const
+{
+    QSet<QUuid> ids;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        ids.insert(index.data(ShelfFileModel::idRole).toUuid());
+    return ids;
+}
+
+void ShelfFileList::setSelectedIds(const QSet<QUuid>& ids)
+{
+    m_wanted = ids;
+    QItemSelection wanted;
+    QSet<int> wantedRows;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (ids.contains(m_model->items().at(row).id)) {
+            wanted.select(m_model->index(row), m_model->index(row));
+            wantedRows.insert(row);
+        }
+    }
+    QSet<int> selectedRows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        selectedRows.insert(index.row());
+    if (wantedRows == selectedRows)
+        return;
+    const QScopedValueRollback updating(m_updating, true);
+    selectionModel()->select(wanted, QItemSelectionModel::ClearAndSelect);
+}
+
+void ShelfFileList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QListView::selectionChanged(selected, deselected);
+    if (m_updating)
+        return;
+    setFocus(Qt::MouseFocusReason);
+    m_wanted = selectedIds();
+    emit selectedIdsChanged(m_wanted);
+}
+
+void ShelfFileList::keyPressEvent(QKeyEvent* event)
+{
+    // Space previews and goes no further, whether or not a row is selected.
+    if (event->key() == Qt::Key_Space && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        requestPreview();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void ShelfFileList::requestPreview()
+{
+    // The row last clicked when it is selected, else the last selected one.
+    QModelIndex row = currentIndex();
+    if (!row.isValid() || !selectionModel()->isSelected(row)) {
+        const QModelIndexList selected = selectionModel()->selectedRows();
+        row = selected.isEmpty() ? QModelIndex() : selected.last();
+    }
+    const QString path = row.data(ShelfFileModel::pathRole).toString();
+    if (!path.isEmpty())
+        emit previewRequested(path);
+}
+
+void ShelfFileList::startDrag(Qt::DropActions supportedActions)
+{
+    // Another application copies the file; the original stays where it is.
+    QListView::startDrag(supportedActions & Qt::CopyAction);
+}
