@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 
 #include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
@@ -21,7 +22,6 @@
 namespace {
 
 constexpr int captionPixels = 11;
-constexpr int searchHeight = 26;
 constexpr int ageRefreshMs = 20'000;
 
 QFont pixelFont(QFont font, int pixels, QFont::Weight weight = QFont::Normal)
@@ -42,35 +42,6 @@ QLabel* caption(const QString& text, const QString& colour, QWidget* parent)
     return label;
 }
 
-// The search field's capsule: a magnifying glass and a frameless line edit on faint white.
-class SearchCapsule final : public QWidget
-{
-public:
-    SearchCapsule(QLineEdit* edit, QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedHeight(searchHeight);
-        auto* glass = new QLabel(this);
-        glass->setPixmap(symbolPixmap(QStringLiteral("magnifyingglass"), QSize(12, 12), QColor(255, 255, 255, 128),
-                                      devicePixelRatioF()));
-        auto* row = new QHBoxLayout(this);
-        row->setContentsMargins(10, 0, 10, 0);
-        row->setSpacing(6);
-        row->addWidget(glass);
-        row->addWidget(edit, 1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath capsule;
-        capsule.addRoundedRect(QRectF(rect()), height() / 2.0, height() / 2.0);
-        painter.fillPath(capsule, QColor(255, 255, 255, 26));
-    }
-};
-
 } // namespace
 
 ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::function<void()> reconcile,
@@ -84,7 +55,6 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     , m_pause(new QPushButton(m_statusHeader))
     , m_status(caption(QString(), QStringLiteral("rgba(255, 255, 255, 150)"), m_statusHeader))
     , m_message(caption(QString(), QStringLiteral("rgb(255, 159, 10)"), this))
-    , m_search(new QLineEdit(this))
     , m_count(new QLabel(this))
     , m_clear(new PillButton(QStringLiteral("Clear"), QStringLiteral("trash"), false, this))
     , m_empty(new QLabel(this))
@@ -129,18 +99,13 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     m_message->setMaximumHeight(2 * m_message->fontMetrics().lineSpacing());
 
     // Search row.
-    m_search->setPlaceholderText(QStringLiteral("Search clipboard"));
-    m_search->setFrame(false);
-    m_search->setFont(pixelFont(m_search->font(), 12));
-    m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; }"));
-    QPalette searchPalette = m_search->palette();
-    searchPalette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
-    m_search->setPalette(searchPalette);
+    auto* search = new SearchField(QStringLiteral("Search clipboard"), this);
+    m_search = search->lineEdit();
     m_count->setFont(pixelFont(m_count->font(), 13));
     m_count->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 128);"));
     auto* searchRow = new QHBoxLayout;
     searchRow->setSpacing(8);
-    searchRow->addWidget(new SearchCapsule(m_search, this), 1);
+    searchRow->addWidget(search, 1);
     searchRow->addWidget(m_count);
     searchRow->addWidget(m_clear);
     connect(m_search, &QLineEdit::textChanged, this, &ClipboardView::showItems);

@@ -53,7 +53,7 @@ private:
     QPushButton* m_pause;
     QLabel* m_status;
     QLabel* m_message;
-    QLineEdit* m_search;
+    QLineEdit* m_search = nullptr;
     QLabel* m_count;
     PillButton* m_clear;
     QStackedLayout* m_listStack;

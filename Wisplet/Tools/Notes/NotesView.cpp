@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 
 #include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/NotchLayout.h"
@@ -130,8 +131,8 @@ QWidget* NotesView::buildListColumn()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(rowSpacing);
 
-    m_search = new QLineEdit(column);
-    m_search->setPlaceholderText(QStringLiteral("Search notes"));
+    auto* search = new SearchField(QStringLiteral("Search notes"), column);
+    m_search = search->lineEdit();
     m_search->setClearButtonEnabled(true);
     connect(m_search, &QLineEdit::textChanged, this, &NotesView::fillList);
 
@@ -146,20 +147,22 @@ QWidget* NotesView::buildListColumn()
         listPalette.setColor(group, QPalette::Highlight, NotchLayout::whiteAt(selectionOpacity));
         listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
     }
+    // The island shows through, as behind the other pages' lists.
+    listPalette.setColor(QPalette::Base, Qt::transparent);
     m_list->setPalette(listPalette);
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item)
             m_store.setSelectedID(item->data(noteIdRole).toUuid());
     });
 
-    m_newNote = new QPushButton(symbolIcon(QStringLiteral("plus"), Qt::white), QStringLiteral("New note"), column);
-    connect(m_newNote, &QPushButton::clicked, this, [this] {
+    m_newNote = new PillButton(QStringLiteral("New note"), QStringLiteral("plus"), false, column);
+    connect(m_newNote, &QAbstractButton::clicked, this, [this] {
         // The new note must be visible to be edited.
         m_search->clear();
         m_store.newNote();
     });
 
-    layout->addWidget(m_search);
+    layout->addWidget(search);
     layout->addWidget(m_list, 1);
     layout->addWidget(m_newNote);
     return column;

@@ -7,6 +7,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class PillButton;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
@@ -47,7 +48,7 @@ private:
 
     QLineEdit* m_search = nullptr;
     QListWidget* m_list = nullptr;
-    QPushButton* m_newNote = nullptr;
+    PillButton* m_newNote = nullptr;
     QStackedWidget* m_editorStack = nullptr;
     QLabel* m_emptyDescription = nullptr;
     QWidget* m_editor = nullptr;
