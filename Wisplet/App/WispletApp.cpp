@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/System/SystemStats.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -85,6 +86,7 @@ WispletApp::WispletApp(QObject* parent)
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
+    registerToolServices();
     buildPanel();
     buildTray();
     buildDelegate();
@@ -93,6 +95,12 @@ WispletApp::WispletApp(QObject* parent)
 WispletApp::~WispletApp()
 {
     delete m_studio;
+}
+
+void WispletApp::registerToolServices()
+{
+    ServiceCoordinator& coordinator = ServiceCoordinator::shared();
+    coordinator.registerService(ToolID::system, SystemStats::shared());
 }
 
 void WispletApp::buildPanel()

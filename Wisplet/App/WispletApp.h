@@ -38,6 +38,7 @@ public:
 private:
     class Panel;
 
+    void registerToolServices();
     void buildPanel();
     void buildTray();
     void buildDelegate();

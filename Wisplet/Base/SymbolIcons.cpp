@@ -25,11 +25,20 @@ struct Symbol
 };
 
 constexpr Symbol symbols[] = {
+    {"arrow.down", "arrow.down.svg"},
+    {"arrow.up", "arrow.up.svg"},
+    {"battery.0percent", "battery.0percent.svg"},
+    {"battery.100percent", "battery.100percent.svg"},
+    {"battery.100percent.bolt", "battery.100percent.bolt.svg"},
+    {"battery.25percent", "battery.25percent.svg"},
+    {"battery.50percent", "battery.50percent.svg"},
+    {"battery.75percent", "battery.75percent.svg"},
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
     {"chart.line.uptrend.xyaxis", "chart.line.uptrend.xyaxis.svg"},
     {"checkmark", "checkmark.svg"},
+    {"clock", "clock.svg"},
     {"cloud.sun", "cloud.sun.svg"},
     {"cpu", "cpu.svg"},
     {"cup.and.saucer.fill", "cup.and.saucer.fill.svg"},
