@@ -3,31 +3,19 @@
 #include "tests/support/Files.h"
 
 #include <QDir>
-#include <QMap>
 #include <QTemporaryDir>
 
 // A fake machine's proc and sys files in a temporary folder, changed between sampling passes.
 class SystemTree
 {
 public:
-    using Files = QMap<QString, QByteArray>;
-
     QString root() const { return m_dir.path(); }
 
     void write(const QString& relative, const QByteArray& contents) { TestFiles::write(path(relative), contents); }
-    void remove(const QString& relative)
-    {
-        QDir(path(relative)).removeRecursively();
-        QFile::remove(path(relative));
-    }
-    // Every file of one folder, as relative path → contents.
-    void writeAll(const QString& folder, const Files& files)
-    {
-        for (auto it = files.cbegin(); it != files.cend(); ++it)
-            write(folder + u'/' + it.key(), it.value());
-    }
+    void mkdir(const QString& relative) { QDir().mkpath(path(relative)); }
+    void remove(const QString& relative) { QDir(path(relative)).removeRecursively(); }
 
-    // Busy and idle ticks as one "cpu" line (busy all counted as user time).
+    // Busy and idle ticks on the aggregate line (busy counted as user time).
     void setTicks(quint64 busy, quint64 idle)
     {
         write(QStringLiteral("proc/stat"),
@@ -36,8 +24,7 @@ public:
     void setMemory(quint64 totalKb, quint64 availableKb)
     {
         write(QStringLiteral("proc/meminfo"),
-              QStringLiteral("MemTotal:       %1 kB\nMemFree:         1000 kB\n"
-                             "MemAvailable:   %2 kB\n")
+              QStringLiteral("MemTotal: %1 kB\nMemFree: 10 kB\nMemAvailable: %2 kB\n")
                   .arg(totalKb)
                   .arg(availableKb)
                   .toUtf8());
@@ -45,8 +32,8 @@ public:
     void setPressure(double some10)
     {
         write(QStringLiteral("proc/pressure/memory"),
-              QStringLiteral("some avg10=%1 avg60=0.00 avg300=0.00 total=1\nfull avg10=0.00 avg60=0.00 avg300=0.00 "
-                             "total=0\n")
+              QStringLiteral(
+                  "some avg10=%1 avg60=0.00 avg300=0.00 total=1\nfull avg10=0.00 avg60=0.00 avg300=0.00 total=0\n")
                   .arg(some10, 0, 'f', 2)
                   .toUtf8());
     }
@@ -56,14 +43,24 @@ public:
         write(folder + QStringLiteral("/statistics/rx_bytes"), QByteArray::number(rx) + '\n');
         write(folder + QStringLiteral("/statistics/tx_bytes"), QByteArray::number(tx) + '\n');
         if (physical)
-            QDir().mkpath(path(folder + QStringLiteral("/device")));
+            mkdir(folder + QStringLiteral("/device"));
     }
-    void setBattery(int percent, const QByteArray& status, bool mainsOnline)
+    // "BAT0 type=Battery capacity=40 status=Not+charging": a supply's name, then its files ("+" for a blank).
+    void setSupply(const QString& spec)
     {
-        writeAll(QStringLiteral("sys/class/power_supply/BAT0"),
-                 {{"type", "Battery\n"}, {"capacity", QByteArray::number(percent) + '\n'}, {"status", status + '\n'}});
-        writeAll(QStringLiteral("sys/class/power_supply/AC"),
-                 {{"type", "Mains\n"}, {"online", mainsOnline ? "1\n" : "0\n"}});
+        const QStringList words = spec.split(u' ');
+        for (const QString& word : words.mid(1)) {
+            const QString value = word.section(u'=', 1).replace(u'+', u' ');
+            write(QStringLiteral("sys/class/power_supply/%1/%2").arg(words.first(), word.section(u'=', 0, 0)),
+                  value.toUtf8() + '\n');
+        }
+    }
+    void setBattery(int percent, const QString& status, bool mainsOnline)
+    {
+        setSupply(QStringLiteral("BAT0 type=Battery capacity=%1 status=%2")
+                      .arg(percent)
+                      .arg(QString(status).replace(u' ', u'+')));
+        setSupply(QStringLiteral("AC type=Mains online=%1").arg(mainsOnline ? 1 : 0));
     }
 
 private:
