@@ -15,6 +15,8 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/Notes/NotesView.h"
+#include "Wisplet/Tools/System/SystemStats.h"
+#include "Wisplet/Tools/System/SystemView.h"
 
 #include <QDesktopServices>
 
@@ -31,6 +33,7 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
         return new ClipboardView(
             ClipboardManager::shared(), Platform::clock(), [] { ServiceCoordinator::shared().reconcile(); }, parent);
     case ToolID::system:
+        return new SystemView(SystemStats::shared(), AnimationClock::shared(), parent);
     case ToolID::media:
     case ToolID::calendar:
     case ToolID::weather:

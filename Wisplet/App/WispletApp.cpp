@@ -32,6 +32,7 @@
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusService.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
+#include "Wisplet/Tools/System/SystemStats.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -118,6 +119,8 @@ void WispletApp::buildTools()
     coordinator.registerService(ToolID::clipboard, clipboard);
     coordinator.setClipboardConsent([&clipboard] { return clipboard.captureConsent(); });
     coordinator.watch(&clipboard, &ClipboardManager::changed);
+
+    coordinator.registerService(ToolID::system, SystemStats::shared());
 }
 
 void WispletApp::buildPanel()
