@@ -22,7 +22,7 @@ QColor whiteAt(double opacity)
 } // namespace
 
 DropDownButton::DropDownButton(int fontPixels, QWidget* parent)
-    : QToolButton(parent)
+    : HoverTracking(parent)
 {
     QFont labelFont = font();
     labelFont.setPixelSize(fontPixels);
@@ -65,13 +65,13 @@ void DropDownButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool open = isDown() || (menu() && menu()->isVisible());
-    if (const double opacity = backgroundOpacity(open, m_hovering); opacity > 0) {
+    if (const double opacity = backgroundOpacity(open, isHovering()); opacity > 0) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(whiteAt(opacity));
         painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     }
 
-    const QColor foreground = whiteAt(open || m_hovering ? 1.0 : 0.85);
+    const QColor foreground = whiteAt(open || isHovering() ? 1.0 : 0.85);
     double x = padding;
     const double middle = height() / 2.0;
     if (!m_symbol.isEmpty()) {
@@ -93,30 +93,4 @@ void DropDownButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(foreground, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(chevron);
-}
-
-void DropDownButton::enterEvent(QEnterEvent* event)
-{
-    QToolButton::enterEvent(event);
-    setHovering(true);
-}
-
-void DropDownButton::leaveEvent(QEvent* event)
-{
-    QToolButton::leaveEvent(event);
-    setHovering(false);
-}
-
-void DropDownButton::hideEvent(QHideEvent* event)
-{
-    QToolButton::hideEvent(event);
-    setHovering(false);
-}
-
-void DropDownButton::setHovering(bool hovering)
-{
-    if (hovering == m_hovering)
-        return;
-    m_hovering = hovering;
-    update();
 }

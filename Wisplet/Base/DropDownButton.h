@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Wisplet/Base/HoverTracking.h"
+
 #include <QToolButton>
 
 // A drop-down of the dark island: a symbol, a title and a small chevron that open a menu on a click.
 // It draws itself in every state (hovered, pressed, menu open), so no grey box of the desktop's theme
 // ever shows, and it measures the hover again when its menu closes.
-class DropDownButton : public QToolButton
+class DropDownButton : public HoverTracking<QToolButton>
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DropDownButton)
@@ -23,7 +25,6 @@ public:
 
     QString symbolName() const { return m_symbol; }
     void setSymbolName(const QString& symbol);
-    bool isHovering() const { return m_hovering; }
 
     // White at this opacity behind the label: the menu open (or the button held) outranks the hover.
     static double backgroundOpacity(bool open, bool hovering);
@@ -33,13 +34,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void setHovering(bool hovering);
-
     QString m_symbol;
-    bool m_hovering = false;
 };

@@ -43,7 +43,7 @@ void paintCapsule(QPainter& painter, const QRectF& rect, const QColor& fill, boo
 } // namespace
 
 PillButton::PillButton(const QString& title, const QString& icon, bool prominent, QWidget* parent)
-    : QAbstractButton(parent)
+    : HoverTracking(parent)
     , m_icon(icon)
     , m_prominent(prominent)
 {
@@ -86,7 +86,7 @@ QSize PillButton::sizeHint() const
 void PillButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paintCapsule(painter, QRectF(rect()), whiteAt(backgroundOpacity(m_prominent, m_hovering)), hasFocus());
+    paintCapsule(painter, QRectF(rect()), whiteAt(backgroundOpacity(m_prominent, isHovering())), hasFocus());
 
     const QColor ink = m_prominent ? QColor(Qt::black) : QColor(Qt::white);
     const QPixmap symbol = symbolPixmap(m_icon, QSize(fontPixels, fontPixels), ink, devicePixelRatioF());
@@ -99,33 +99,6 @@ void PillButton::paintEvent(QPaintEvent*)
     }
     painter.setPen(ink);
     painter.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
-}
-
-void PillButton::enterEvent(QEnterEvent* event)
-{
-    QAbstractButton::enterEvent(event);
-    setHovering(true);
-}
-
-void PillButton::leaveEvent(QEvent* event)
-{
-    QAbstractButton::leaveEvent(event);
-    setHovering(false);
-}
-
-// Hover is lost with the button leaving the screen; a new showing starts unhovered.
-void PillButton::hideEvent(QHideEvent* event)
-{
-    QAbstractButton::hideEvent(event);
-    setHovering(false);
-}
-
-void PillButton::setHovering(bool hovering)
-{
-    if (hovering == m_hovering)
-        return;
-    m_hovering = hovering;
-    update();
 }
 
 ChipButton::ChipButton(const QString& title, QWidget* parent)

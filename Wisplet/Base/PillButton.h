@@ -1,10 +1,12 @@
 #pragma once
 
+#include "Wisplet/Base/HoverTracking.h"
+
 #include <QAbstractButton>
 
 // The panel's labelled action button: a symbol and a title on a capsule of white, drawn over the dark
 // island. The prominent one, the primary action of its row, is a light capsule with dark text.
-class PillButton final : public QAbstractButton
+class PillButton final : public HoverTracking<QAbstractButton>
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PillButton)
@@ -18,7 +20,6 @@ public:
 
     QString symbolName() const { return m_icon; }
     bool isProminent() const { return m_prominent; }
-    bool isHovering() const { return m_hovering; }
     void setSymbolName(const QString& icon);
     void setProminent(bool prominent);
 
@@ -30,16 +31,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void setHovering(bool hovering);
-
     QString m_icon;
     bool m_prominent;
-    bool m_hovering = false;
 };
 
 // A compact chip (a preset duration, a filter): its text on a smaller capsule that brightens only while

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 HeaderButton::HeaderButton(const QString& icon, bool active, QWidget* parent)
-    : QAbstractButton(parent)
+    : HoverTracking(parent)
     , m_icon(icon)
     , m_active(active)
 {
@@ -49,39 +49,12 @@ void HeaderButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(NotchLayout::whiteAt(HeaderButtonLook::backgroundOpacity(m_active, m_hovering)));
+    painter.setBrush(NotchLayout::whiteAt(HeaderButtonLook::backgroundOpacity(m_active, isHovering())));
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
 
     const QPointF corner((width() - symbolPixels) / 2.0, (height() - symbolPixels) / 2.0);
     painter.drawPixmap(corner,
                        symbolPixmap(m_icon, QSize(symbolPixels, symbolPixels),
-                                    NotchLayout::whiteAt(HeaderButtonLook::symbolOpacity(m_active, m_hovering)),
+                                    NotchLayout::whiteAt(HeaderButtonLook::symbolOpacity(m_active, isHovering())),
                                     devicePixelRatioF()));
-}
-
-void HeaderButton::enterEvent(QEnterEvent* event)
-{
-    QAbstractButton::enterEvent(event);
-    setHovering(true);
-}
-
-void HeaderButton::leaveEvent(QEvent* event)
-{
-    QAbstractButton::leaveEvent(event);
-    setHovering(false);
-}
-
-// Hover is lost with the button leaving the screen.
-void HeaderButton::hideEvent(QHideEvent* event)
-{
-    QAbstractButton::hideEvent(event);
-    setHovering(false);
-}
-
-void HeaderButton::setHovering(bool hovering)
-{
-    if (hovering == m_hovering)
-        return;
-    m_hovering = hovering;
-    update();
 }

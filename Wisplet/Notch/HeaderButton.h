@@ -1,10 +1,12 @@
 #pragma once
 
+#include "Wisplet/Base/HoverTracking.h"
+
 #include <QAbstractButton>
 
 // A small square symbol button of the opened panel's header: the pin toggle and the settings button,
 // told apart by their symbol.
-class HeaderButton final : public QAbstractButton
+class HeaderButton final : public HoverTracking<QAbstractButton>
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(HeaderButton)
@@ -19,7 +21,6 @@ public:
 
     QString symbolName() const { return m_icon; }
     bool isActive() const { return m_active; }
-    bool isHovering() const { return m_hovering; }
     void setSymbolName(const QString& icon);
     void setActive(bool active);
 
@@ -27,15 +28,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void setHovering(bool hovering);
     void updateTexts();
 
     QString m_icon;
     bool m_active = false;
-    bool m_hovering = false;
 };

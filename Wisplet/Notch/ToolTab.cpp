@@ -32,7 +32,7 @@ ToolTab::Look ToolTab::lookOf(bool selected, bool hovering)
 }
 
 ToolTab::ToolTab(ToolID tool, bool selected, AnimationClock& clock, QWidget* parent)
-    : QAbstractButton(parent)
+    : HoverTracking(parent)
     , m_tool(tool)
     , m_selected(selected)
     , m_look(new AnimatedValue(clock, valuesOf(lookOf(selected, false)), this))
@@ -63,37 +63,16 @@ void ToolTab::setSelected(bool selected, bool animate)
         return;
     m_selected = selected;
     setAccessibleDescription(selected ? tr("Selected") : QString());
-    const QList<double> target = valuesOf(lookOf(m_selected, m_hovering));
+    const QList<double> target = valuesOf(lookOf(m_selected, isHovering()));
     if (animate)
         m_look->easeTo(target, fadeSeconds, Easing::easeOut);
     else
         m_look->jumpTo(target);
 }
 
-void ToolTab::setHovering(bool hovering)
+void ToolTab::hoverChanged()
 {
-    m_hovering = hovering;
-    m_look->jumpTo(valuesOf(lookOf(m_selected, m_hovering)));
-}
-
-void ToolTab::enterEvent(QEnterEvent* event)
-{
-    QAbstractButton::enterEvent(event);
-    setHovering(true);
-}
-
-void ToolTab::leaveEvent(QEvent* event)
-{
-    QAbstractButton::leaveEvent(event);
-    setHovering(false);
-}
-
-// The island closing under the pointer hides the tab without a leave; it must not come back lit.
-void ToolTab::hideEvent(QHideEvent* event)
-{
-    QAbstractButton::hideEvent(event);
-    if (m_hovering)
-        setHovering(false);
+    m_look->jumpTo(valuesOf(lookOf(m_selected, isHovering())));
 }
 
 QSize ToolTab::sizeHint() const

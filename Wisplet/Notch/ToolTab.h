@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/HoverTracking.h"
+
 #include "Wisplet/Base/ToolID.h"
 
 #include <QAbstractButton>
@@ -10,7 +12,7 @@ class AnimationClock;
 // One tab of the tool panel: the tool's symbol and title on a white capsule, brighter when selected or
 // under the pointer. A change of selection fades the capsule and the text over the panel's curve; hovering
 // changes them at once.
-class ToolTab final : public QAbstractButton
+class ToolTab final : public HoverTracking<QAbstractButton>
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ToolTab)
@@ -38,7 +40,6 @@ public:
 
     ToolID tool() const { return m_tool; }
     bool isSelected() const { return m_selected; }
-    bool isHovering() const { return m_hovering; }
     // The opacities drawn at this moment, mid-fade included.
     Look currentLook() const;
 
@@ -49,16 +50,11 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    void hoverChanged() override;
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void setHovering(bool hovering);
-
     ToolID m_tool;
     bool m_selected;
-    bool m_hovering = false;
     AnimatedValue* m_look;
 };

@@ -19,7 +19,7 @@ constexpr double symbolOpacity = 0.6;
 } // namespace
 
 LinkChip::LinkChip(const QuickLink& link, QWidget* parent)
-    : QAbstractButton(parent)
+    : HoverTracking(parent)
     , m_link(link)
     , m_remove(new QToolButton(this))
 {
@@ -62,14 +62,14 @@ QSize LinkChip::minimumSizeHint() const
 void LinkChip::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    NotchLayout::fillRounded(painter, QRectF(rect()), radius, m_hovering ? 0.18 : 0.1);
+    NotchLayout::fillRounded(painter, QRectF(rect()), radius, isHovering() ? 0.18 : 0.1);
 
     const QPixmap symbol = symbolPixmap(symbolName(), QSize(fontPixels, fontPixels),
                                         NotchLayout::whiteAt(symbolOpacity), devicePixelRatioF());
     painter.drawPixmap(QPointF(padding, (height() - fontPixels) / 2.0), symbol);
 
     const int textLeft = padding + fontPixels + gap;
-    const int textRight = width() - padding - (m_hovering ? removeSize + gap : 0);
+    const int textRight = width() - padding - (isHovering() ? removeSize + gap : 0);
     const QRect textRect(textLeft, 0, std::max(0, textRight - textLeft), height());
     painter.setPen(Qt::white);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
@@ -82,29 +82,8 @@ void LinkChip::resizeEvent(QResizeEvent* event)
     m_remove->move(width() - padding - removeSize, (height() - removeSize) / 2);
 }
 
-void LinkChip::enterEvent(QEnterEvent* event)
+void LinkChip::hoverChanged()
 {
-    QAbstractButton::enterEvent(event);
-    setHovering(true);
-}
-
-void LinkChip::leaveEvent(QEvent* event)
-{
-    QAbstractButton::leaveEvent(event);
-    setHovering(false);
-}
-
-void LinkChip::hideEvent(QHideEvent* event)
-{
-    QAbstractButton::hideEvent(event);
-    setHovering(false);
-}
-
-void LinkChip::setHovering(bool hovering)
-{
-    if (hovering == m_hovering)
-        return;
-    m_hovering = hovering;
-    m_remove->setVisible(hovering);
+    m_remove->setVisible(isHovering());
     update();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/HoverTracking.h"
+
 #include "Wisplet/Tools/Links/QuickLink.h"
 
 #include <QAbstractButton>
@@ -8,7 +10,7 @@ class QToolButton;
 
 // One link of the grid: its symbol and title on a rounded chip; a click opens it, and a remove button
 // shows while the pointer rests on the chip.
-class LinkChip final : public QAbstractButton
+class LinkChip final : public HoverTracking<QAbstractButton>
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LinkChip)
@@ -20,7 +22,6 @@ public:
 
     QuickLink link() const { return m_link; }
     QString symbolName() const;
-    bool isHovering() const { return m_hovering; }
     QToolButton* removeButton() const { return m_remove; }
 
     QSize sizeHint() const override;
@@ -30,16 +31,11 @@ signals:
     void removeRequested(const QUuid& id);
 
 protected:
+    void hoverChanged() override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void setHovering(bool hovering);
-
     QuickLink m_link;
     QToolButton* m_remove;
-    bool m_hovering = false;
 };
