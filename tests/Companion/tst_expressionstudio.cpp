@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -29,8 +28,8 @@ private slots:
     void init()
     {
         m_fixture = std::make_unique<CompanionFixture>();
-        m_studio = std::make_unique<ExpressionStudio>(m_fixture->settings, wisp(), m_fixture->motion,
-                                                      m_fixture->scheduler);
+        m_studio =
+            std::make_unique<ExpressionStudio>(m_fixture->settings, wisp(), m_fixture->motion, m_fixture->scheduler);
     }
 
     void cleanup()
@@ -64,7 +63,7 @@ private slots:
         QCOMPARE(wisp().activePriority(), WispState::importantPriority);
 
         tile(Mood::happy)->click(); // within the cooldown
-        tile(Mood::sad)->click();   // same priority: waits its turn
+        tile(Mood::sad)->click(); // same priority: waits its turn
         QCOMPARE(wisp().queuedReactionCount(), 1);
         m_fixture->scheduler.advance(4'000);
         QCOMPARE(wisp().transientMood(), std::optional(Mood::sad));
@@ -126,13 +125,6 @@ private slots:
         QVERIFY(everyFace([](const auto& inputs) { return inputs.motionReduced; }));
         blinkButton()->click();
         QVERIFY(everyFace([](const auto& inputs) { return !inputs.blinking; }));
-    }
-
-    // Not an assertion: a picture of the window to look at.
-    void renderTheWindow()
-    {
-        m_studio->adjustSize();
-        m_studio->grab().save(QDir::current().filePath(QStringLiteral("expression-studio.png")));
     }
 };
 

@@ -6,35 +6,16 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekLabel.h"
 #include "Wisplet/Notch/SpeechBubble.h"
+#include "tests/support/FakePeekSources.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QGraphicsEffect>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QSignalSpy>
 
 namespace {
-
-class FakeFocus final : public FocusPeekSource
-{
-public:
-    FocusPhase phase() const override { return time ? FocusPhase::work : FocusPhase::idle; }
-    bool isRunning() const override { return running; }
-    bool breakPrompt() const override { return prompt; }
-    std::optional<QString> displayTime() const override { return time; }
-
-    void set(std::optional<QString> clock, bool isRunning)
-    {
-        time = std::move(clock);
-        running = isRunning;
-        emit peekChanged();
-    }
-
-    std::optional<QString> time;
-    bool running = false;
-    bool prompt = false;
-};
 
 class RecordingDropTarget final : public FileDropTarget
 {
@@ -47,8 +28,6 @@ public:
     QList<QList<QUrl>> received;
 };
 
-const QSizeF notch = NotchGeometry::fallbackNotchSize;
-
 } // namespace
 
 class TestNotchRootView final : public QObject
@@ -59,9 +38,9 @@ private:
     std::unique_ptr<RegistryFixture> m_fixture;
     std::unique_ptr<AnimationClock> m_animation;
     std::unique_ptr<CompanionSprites> m_sprites;
-    FakeFocus m_focus;
-    NullCalendarPeekSource m_calendar;
-    NullMediaPeekSource m_media;
+    FakeFocusPeek m_focus;
+    FakeCalendarPeek m_calendar;
+    FakeMediaPeek m_media;
     RecordingDropTarget m_shelf;
     int m_settingsOpened = 0;
     std::unique_ptr<NotchRootView> m_view;
@@ -106,19 +85,6 @@ private:
         return drop.isAccepted();
     }
 
-    void save(const QString& name)
-    {
-        settle();
-        QCoreApplication::processEvents(); // the layout catches up with the texts
-        const QImage image = m_view->grab().toImage();
-        QVERIFY(image.save(name));
-        // Only the island is drawn: the corners of the panel stay clear, the island's middle is black.
-        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
-        const QPoint inside = islandPoint(8, 8).toPoint();
-        QCOMPARE(image.pixel(inside), qRgba(0, 0, 0, 255));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -136,6 +102,7 @@ private slots:
         m_animation = std::make_unique<AnimationClock>(m_fixture->clock);
         m_focus.time.reset();
         m_focus.running = false;
+        m_focus.prompt = false;
         m_shelf.received.clear();
         m_settingsOpened = 0;
         auto makeSprite = [this](QWidget* face) {
@@ -155,7 +122,7 @@ private slots:
                                          *m_animation,
                                          makeSprite,
                                          toolTitlePage,
-                                         {}};
+                                         [](QWidget* parent) { return new QLabel(QStringLiteral("card"), parent); }};
         ScreenInfo screen;
         screen.frame = QRectF(0, 0, 1920, 1080);
         const NotchGeometry geometry = NotchGeometry::of(screen);
@@ -228,7 +195,6 @@ private slots:
         // 12:30 UTC on the last of February is already the first of March in Auckland.
         m_fixture->clock.setNow(QDateTime(QDate(2026, 2, 28), QTime(12, 30), Qt::UTC));
         wisp().setPinnedOpen(true);
-        QCOMPARE(m_view->headerTitleText(), QStringLiteral("Wisp"));
         QCOMPARE(m_view->headerDateText(), QStringLiteral("Sun, Mar 1"));
         wisp().say(QStringLiteral("Files tidied"), 3);
         QCOMPARE(m_view->headerTitleText(), QStringLiteral("Files tidied"));
@@ -240,16 +206,10 @@ private slots:
     {
         wisp().setPinnedOpen(true);
         HeaderButton* pin = m_view->pinButton();
-        QCOMPARE(pin->accessibleName(), QStringLiteral("Unpin panel"));
-        QCOMPARE(pin->symbolName(), QStringLiteral("pin.fill"));
-        QCOMPARE(pin->toolTip(), QStringLiteral("Keep panel open"));
+        const QString pinnedSymbol = pin->symbolName();
         pin->click();
         QVERIFY(!wisp().isPinnedOpen());
-        QCOMPARE(pin->accessibleName(), QStringLiteral("Pin panel"));
-        QCOMPARE(pin->symbolName(), QStringLiteral("pin"));
-
-        QCOMPARE(m_view->settingsButton()->accessibleName(), QStringLiteral("Open settings"));
-        QCOMPARE(m_view->settingsButton()->toolTip(), QStringLiteral("Settings"));
+        QVERIFY(pin->symbolName() != pinnedSymbol);
         m_view->settingsButton()->click();
         QCOMPARE(m_settingsOpened, 1);
     }
@@ -261,14 +221,12 @@ private slots:
         PeekLabel* peek = m_view->peekLabel();
         QVERIFY(peek->isVisible());
         QCOMPARE(peek->text(), QStringLiteral("24:59"));
-        QCOMPARE(peek->shownSymbol(), QStringLiteral("timer"));
-        QCOMPARE(peek->toolTip(), QStringLiteral("Open Focus"));
         QVERIFY(!m_view->speechBubble()->isVisible());
         QCOMPARE(m_view->targetIslandRect().width(), 224 + 67.5);
-        save(QStringLiteral("island-peek.png"));
+        const QString runningSymbol = peek->shownSymbol();
 
         m_focus.set(QStringLiteral("24:59"), false);
-        QCOMPARE(peek->shownSymbol(), QStringLiteral("pause.fill"));
+        QVERIFY(peek->shownSymbol() != runningSymbol);
         QCOMPARE(peek->textOpacityNow(), PeekLabel::pausedTextOpacity);
 
         // Ten characters: 104 wider, moved 52 right, so the left edge stays where it was.
@@ -280,7 +238,6 @@ private slots:
         QCOMPARE(m_view->speechBubble()->shownText(), QStringLiteral("Good job!!"));
         QVERIFY(!peek->isVisible());
         QCOMPARE(m_view->targetIslandRect(), QRectF(left, 0, 328, 90));
-        save(QStringLiteral("island-bubble.png"));
         // The bubble sits right of the face, inside the island.
         const QRect bubble = m_view->speechBubble()->geometry();
         QVERIFY(bubble.left() > m_view->collapsedFace()->geometry().center().x());
@@ -316,10 +273,6 @@ private slots:
         QCOMPARE(wisp().isPinnedOpen(), filesEnabled);
         QCOMPARE(registry().selected(), filesEnabled ? ToolID::files : ToolID::focus);
         QCOMPARE(wisp().activePriority() >= 0, filesEnabled); // the companion reacts to the drag
-        if (filesEnabled) {
-            settle();
-            save(QStringLiteral("island-drop.png"));
-        }
 
         QCOMPARE(dropFilesAt(inside, *mime), filesEnabled);
         QVERIFY(!m_view->isDropTargeted());
@@ -413,11 +366,36 @@ private slots:
         QVERIFY(!motion->isEnabled());
     }
 
-    void screenshots()
+    void onlyTheIslandIsPainted()
     {
-        save(QStringLiteral("island-collapsed.png"));
         wisp().setPinnedOpen(true);
-        save(QStringLiteral("island-expanded.png"));
+        settle();
+        const QImage image = m_view->grab().toImage();
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+        QCOMPARE(image.pixel(islandPoint(8, 8).toPoint()), qRgba(0, 0, 0, 255));
+    }
+
+    void theBreakCardShowsWhenABreakIsDueOutsideQuietMode_data()
+    {
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("break due") << false;
+        QTest::newRow("break due in quiet mode") << true;
+    }
+
+    void theBreakCardShowsWhenABreakIsDueOutsideQuietMode()
+    {
+        QFETCH(bool, quiet);
+        m_fixture->settings.setQuietMode(quiet);
+        wisp().setPinnedOpen(true);
+        QWidget* slot = m_view->breakPromptSlot();
+        auto* card = slot->findChild<QLabel*>();
+        QVERIFY(card && card->text() == QStringLiteral("card"));
+        QVERIFY(!slot->isVisible());
+        m_focus.set(QStringLiteral("00:00"), false);
+        m_focus.setBreakPrompt(true);
+        settle();
+        QCOMPARE(card->isVisible(), !quiet);
     }
 };
 
