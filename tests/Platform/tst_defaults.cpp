@@ -99,35 +99,28 @@ private slots:
         // One row per rule of either reading: Booleans and numbers as they are, text by its own rules,
         // everything else nothing.
         row("true", true, true, 1);
-        row("false", false, false, 0);
         row("int 0", 0, false, 0);
         row("int -1", -1, true, -1);
-        row("longlong", qlonglong(1) << 40, true, 1099511627776.0);
         row("double -0", -0.0, false, 0);
         row("double 0.5", 0.5, true, 0.5);
         row("\"TRUE\"", QStringLiteral("TRUE"), true, 0);
         row("\"yEs\"", QStringLiteral("yEs"), true, 0);
-        row("\"no\"", QStringLiteral("no"), false, 0);
         row("\"truex\"", QStringLiteral("truex"), false, 0);
         row("\"+7\"", QStringLiteral("+7"), true, 7);
         row("\"-000\"", QStringLiteral("-000"), false, 0);
         row("integer beyond 64 bits", QStringLiteral("99999999999999999999999"), true, 1e23);
         row("\"1.5\" is no integer", QStringLiteral("1.5"), false, 1.5);
         row("\"-1.5E-2\"", QStringLiteral("-1.5E-2"), false, -0.015);
-        row("\".5\"", QStringLiteral(".5"), false, 0.5);
         row("\"0x1\"", QStringLiteral("0x1"), false, 0);
         row("\" 1\"", QStringLiteral(" 1"), false, 0);
-        row("\"1 \"", QStringLiteral("1 "), false, 0);
         row("decimal comma", QStringLiteral("1,5"), false, 0);
         row("\"nan\"", QStringLiteral("nan"), false, 0);
-        row("\"-inf\"", QStringLiteral("-inf"), false, 0);
         row("overflowing \"1e999\"", QStringLiteral("1e999"), false, 0);
         row("arabic-indic one", QStringLiteral("\u0661"), false, 0);
         row("empty string", QString(), false, 0);
         row("date", QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC), false, 0);
         row("data \"1\"", QByteArray("1"), false, 0);
         row("array", QVariantList{true}, false, 0);
-        row("dictionary", QVariantMap{{QStringLiteral("a"), true}}, false, 0);
         row("absent", QVariant(), false, 0);
     }
 
@@ -404,51 +397,32 @@ private slots:
         QVERIFY(timer->remainingTime() > Defaults::saveDelayMs - elapsed);
     }
 
-    void flushWritesAtOnceAndDisarms()
-    {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("defaults.json"));
-        Defaults defaults(path);
-        defaults.set(QStringLiteral("a"), QStringLiteral("x"));
-        QVERIFY(defaults.flush());
-        QVERIFY(!saveTimerOf(defaults)->isActive());
-        QVERIFY(!defaults.hasPendingChanges());
-        QCOMPARE(fileObject(path), (QJsonObject{{"a", "x"}}));
-    }
-
-    void removingAnAbsentKeyChangesNothing()
-    {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("defaults.json"));
-        Defaults defaults(path);
-        defaults.remove(QStringLiteral("never"));
-        QVERIFY(!defaults.hasPendingChanges());
-        QVERIFY(!saveTimerOf(defaults)->isActive());
-        QVERIFY(!QFile::exists(path));
-    }
-
-    void destructionSavesWhatIsPending()
+    void flushWritesAtOnceAndTheRestAtDestruction()
     {
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("defaults.json"));
         {
             Defaults defaults(path);
+            defaults.remove(QStringLiteral("never"));
+            QVERIFY(!defaults.hasPendingChanges());
+            QVERIFY(!saveTimerOf(defaults)->isActive());
             defaults.set(QStringLiteral("kept"), true);
             defaults.set(QStringLiteral("gone"), true);
             QVERIFY(defaults.flush());
+            QVERIFY(!saveTimerOf(defaults)->isActive());
+            QVERIFY(!defaults.hasPendingChanges());
+            QCOMPARE(fileObject(path), (QJsonObject{{"kept", true}, {"gone", true}}));
             defaults.remove(QStringLiteral("gone"));
         }
         QCOMPARE(fileObject(path), (QJsonObject{{"kept", true}}));
-    }
 
-    void aStoreWithoutAFileNeverWrites()
-    {
-        Defaults defaults{QString()};
-        defaults.set(QStringLiteral("a"), 1);
-        QCOMPARE(defaults.object(QStringLiteral("a")), QVariant(qlonglong(1)));
-        QVERIFY(!saveTimerOf(defaults)->isActive());
-        QVERIFY(defaults.flush());
-        QVERIFY(!defaults.hasPendingChanges());
+        // A store without a file never writes, and never has anything pending.
+        Defaults memory{QString()};
+        memory.set(QStringLiteral("a"), 1);
+        QCOMPARE(memory.object(QStringLiteral("a")), QVariant(qlonglong(1)));
+        QVERIFY(!saveTimerOf(memory)->isActive());
+        QVERIFY(memory.flush());
+        QVERIFY(!memory.hasPendingChanges());
     }
 
     void theFileIsPrivateInAFolderOfItsOwn()
@@ -484,6 +458,7 @@ private slots:
         QTest::newRow("empty file") << QByteArray();
         QTest::newRow("invalid UTF-8") << QByteArray("{\"a\": \"\xc3\x28\"}");
         QTest::newRow("nested too deep") << QByteArray(100'000, '[');
+        QTest::newRow("a folder") << QByteArray("<folder>");
     }
 
     void anUnreadableFileIsSetAside()
@@ -492,13 +467,17 @@ private slots:
 
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("defaults.json"));
-        QVERIFY(TestFiles::write(path, contents));
+        const bool isFolder = contents == "<folder>";
+        QVERIFY(isFolder ? QDir().mkpath(path + QStringLiteral("/inside")) : TestFiles::write(path, contents));
 
         {
             Defaults defaults(path);
             QCOMPARE(defaults.setAsidePath(), path + QStringLiteral(".unreadable"));
-            QVERIFY(!QFile::exists(path));
-            QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), contents);
+            QVERIFY(!QFileInfo::exists(path));
+            if (isFolder)
+                QVERIFY(QFileInfo(path + QStringLiteral(".unreadable/inside")).isDir());
+            else
+                QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), contents);
             QVERIFY(!defaults.contains(QStringLiteral("a")));
             QVERIFY(!defaults.hasPendingChanges());
 
@@ -506,21 +485,6 @@ private slots:
             QVERIFY(defaults.flush());
         }
         QCOMPARE(fileObject(path), (QJsonObject{{"fresh", true}}));
-        QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), contents);
-    }
-
-    void aFolderAtThePathIsSetAside()
-    {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("defaults.json"));
-        QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
-
-        Defaults defaults(path);
-        QCOMPARE(defaults.setAsidePath(), path + QStringLiteral(".unreadable"));
-        QVERIFY(QFileInfo(path + QStringLiteral(".unreadable/inside")).isDir());
-        defaults.set(QStringLiteral("a"), 1);
-        QVERIFY(defaults.flush());
-        QCOMPARE(fileObject(path), (QJsonObject{{"a", 1}}));
     }
 
     void aSecondUnreadableFileDoesNotReplaceTheFirst()
