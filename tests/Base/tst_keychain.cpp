@@ -1,5 +1,6 @@
 #include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Platform/LibsecretStore.h"
+#include "tests/support/FakeSecretStore.h"
 #include "tests/support/TestMain.h"
 
 #include <QDBusArgument>
@@ -365,6 +366,21 @@ private slots:
         QVERIFY(!m_keychain.write(QStringLiteral("other"), longer));
         QVERIFY(!m_keychain.write(QString(), longer));
         QCOMPARE(m_keychain.read(key).value_or(QString()), QStringLiteral("kept"));
+    }
+
+    // A keyring that cannot be asked is never taken for an empty one.
+    void aFailingKeyringLosesNothing()
+    {
+        FakeSecretStore store;
+        Keychain keychain(store);
+        QVERIFY(keychain.write(QStringLiteral("kept"), QStringLiteral("key")));
+        store.failing = true;
+        QCOMPARE(keychain.readChecked(QStringLiteral("key")).status, Status::Failed);
+        QVERIFY(!keychain.read(QStringLiteral("key")));
+        QVERIFY(!keychain.write(QStringLiteral("new"), QStringLiteral("key")));
+        QVERIFY(!keychain.write(QString(), QStringLiteral("key")));
+        store.failing = false;
+        QCOMPARE(keychain.read(QStringLiteral("key")), std::optional(QStringLiteral("kept")));
     }
 
     void lockedCopyIsNoAnswer_data()

