@@ -365,13 +365,15 @@ private slots:
         expectShowing(Mood::surprised, QStringLiteral("*stretch*"));
     }
 
-    void theEyesFreeze_data() { addReasons(stillingReasons()); }
+    void theEyesFreezeAndSleepIsRefused_data() { addReasons(stillingReasons()); }
 
-    void theEyesFreeze()
+    void theEyesFreezeAndSleepIsRefused()
     {
         QFETCH(QString, why);
-        m_wisp->setAsleep(true);
         holdStill(why);
+        m_wisp->fallAsleep();
+        QVERIFY(!m_wisp->isAsleep());
+        m_wisp->setAsleep(true);
         m_fixture->screens.setPointer(QPointF(100, 900));
         m_wisp->lookTick();
         QCOMPARE(m_wisp->look(), QSizeF());
@@ -574,16 +576,6 @@ private slots:
         QCOMPARE(m_wisp->displayMood(), Mood::asleep);
         m_wisp->react(Mood::hot, std::nullopt, false, 1, 1);
         QCOMPARE(m_wisp->displayMood(), Mood::hot);
-    }
-
-    void fallingAsleepIsRefused_data() { addReasons(stillingReasons()); }
-
-    void fallingAsleepIsRefused()
-    {
-        QFETCH(QString, why);
-        holdStill(why);
-        m_wisp->fallAsleep();
-        QVERIFY(!m_wisp->isAsleep());
     }
 };
 

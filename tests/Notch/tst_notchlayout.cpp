@@ -102,7 +102,6 @@ private slots:
             << Choice{cursor, externalFirst, 0, {1920, 100}, 1};
         QTest::newRow("cursor: right edge of the last screen is outside")
             << Choice{cursor, externalFirst, 0, {3432, 0}, 0};
-        QTest::newRow("cursor: bottom edge is outside") << Choice{cursor, externalFirst, 0, {2000, 682}, 0};
         QTest::newRow("cursor: overlapping frames give the first")
             << Choice{cursor, {external, FakeScreens::plain({960, 0, 1920, 1080})}, 1, {1000, 500}, 0};
         QTest::newRow("cursor: off every screen, no main") << Choice{cursor, externalFirst, none, {-1, 0}, 0};

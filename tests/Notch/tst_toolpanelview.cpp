@@ -281,18 +281,11 @@ private slots:
         PanelFixture f("focus notes files", ToolID::focus);
         f.settings.setHotkeyEnabled(hotkeys);
 
-        QStringList keys;
         QList<bool> enabled;
-        for (const QAction* action : f.panel->shortcutActions()) {
-            keys << action->shortcut().toString(QKeySequence::PortableText);
+        for (const QAction* action : f.panel->shortcutActions())
             enabled << action->isEnabled();
-        }
-        QCOMPARE(keys,
-                 (QStringList{"Ctrl+Alt+K", "Ctrl+Alt+1", "Ctrl+Alt+2", "Ctrl+Alt+3", "Ctrl+Alt+4", "Ctrl+Shift+]",
-                              "Ctrl+Shift+["}));
-        // Three favourites: the fourth digit has no tool.
+        // The switcher, four digits, next and previous; three favourites leave the fourth digit without a tool.
         QCOMPARE(enabled, (QList<bool>{hotkeys, hotkeys, hotkeys, hotkeys, false, true, true}));
-        QCOMPARE(f.panel->shortcutActions().at(3)->text(), QStringLiteral("Files"));
 
         f.showActive();
         QTest::keyClick(f.panel.get(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
