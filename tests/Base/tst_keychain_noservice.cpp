@@ -2,8 +2,6 @@
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 
-#include <QElapsedTimer>
-
 #include <cstdio>
 
 namespace {

@@ -2,7 +2,6 @@
 #include "tests/support/TestMain.h"
 
 #include <QCursor>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>

@@ -1,9 +1,6 @@
 #include "Wisplet/Platform/StoredJson.h"
 #include "tests/support/TestMain.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-
 #include <limits>
 
 using namespace StoredJson;

@@ -2,8 +2,6 @@
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 
 namespace {
