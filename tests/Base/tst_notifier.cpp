@@ -3,6 +3,7 @@
 #include "tests/support/FakeBusService.h"
 #include "tests/support/Files.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/RecordingNotifications.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
@@ -313,11 +314,16 @@ private slots:
     {
         QFETCH(bool, installed);
         QFETCH(bool, enabled);
-        NotifierFixture f(installed);
+        RegistryFixture f;
+        RecordingNotifications server;
+        Notifier notifier(server, f.settings, f.load(), f.events, installed);
         f.settings.setNotificationsEnabled(enabled);
         // Quiet mode is left to post().
         f.settings.setQuietMode(true);
-        QCOMPARE(f.notifier.mayPost(), installed && enabled);
+        QCOMPARE(notifier.mayPost(), installed && enabled);
+        notifier.post(ToolID::focus, QStringLiteral("held back"), QString());
+        QCoreApplication::processEvents();
+        QVERIFY(server.posted.isEmpty());
     }
 
     void aBuildTreeIsNeverAuthorised()
