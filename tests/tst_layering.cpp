@@ -1,7 +1,6 @@
 #include "tests/support/TestMain.h"
 
 #include <QDirIterator>
-#include <QFile>
 #include <QRegularExpression>
 
 namespace {

@@ -164,6 +164,10 @@ bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
         return false;
     switch (event->type()) {
     case QEvent::Expose:
+        if (m_floatWhenExposed && windowHandle()->isExposed()) {
+            m_floatWhenExposed = false;
+            m_windows.prepareFloating(*windowHandle());
+        }
         if (m_activateWhenExposed && windowHandle()->isExposed()) {
             m_activateWhenExposed = false;
             m_windows.activate(*windowHandle());
@@ -204,6 +208,7 @@ void NotchPanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_windows.prepareFloating(*windowHandle());
+    m_floatWhenExposed = true;
     updateShape(true);
 }
 

@@ -81,6 +81,8 @@ private:
     QTimer* m_hideWhenInactive;
     // The focus was asked for before the window was mapped.
     bool m_activateWhenExposed = false;
+    // Set on every show: the floating states are asked for again once the window is on screen.
+    bool m_floatWhenExposed = false;
 
     std::optional<NotchGeometry> m_geometry;
     // What the window's shape was last set from.

@@ -18,8 +18,9 @@ public:
     // Window identifiers as the window system knows them; 0 is none.
     using WindowId = quintptr;
 
-    // On every desktop, out of the taskbar and the pager. For a window about to be shown (not yet mapped),
-    // and again before every show: the window manager forgets these states whenever a window is hidden.
+    // On top, on every desktop, out of the taskbar and the pager. Before every show, since the window manager
+    // forgets these states whenever a window is hidden, and again once it is shown: a window shown again
+    // before the window manager has seen it hidden loses them as it is taken back.
     virtual void prepareFloating(QWindow& window) = 0;
     // Only `shape` (logical pixels, window coordinates) takes clicks; without a compositor only it is
     // drawn too, since the transparent rest would show black.

@@ -38,6 +38,7 @@ constexpr int xfixesSelectionNotify = 0;
 
 constexpr quint32 allDesktops = 0xFFFFFFFF;
 constexpr quint32 sourcePager = 2;
+constexpr quint32 stateAdd = 1;
 
 } // namespace
 
@@ -52,6 +53,7 @@ X11WindowService::X11WindowService(const XcbSession& session, QObject* parent)
         "_NET_ACTIVE_WINDOW",
         "_NET_WM_DESKTOP",
         "_NET_WM_STATE",
+        "_NET_WM_STATE_ABOVE",
         "_NET_WM_STATE_STICKY",
         "_NET_WM_STATE_SKIP_TASKBAR",
         "_NET_WM_STATE_SKIP_PAGER",
@@ -111,6 +113,14 @@ QRegion X11WindowService::deviceRegion(const QPainterPath& shape, qreal devicePi
 void X11WindowService::prepareFloating(QWindow& window)
 {
     const xcb_window_t id = window.winId();
+    // A shown window's states change only by asking the window manager; it ignores the property.
+    if (isViewable(id)) {
+        sendToRoot(m_atoms[state], id, {stateAdd, m_atoms[stateAbove], m_atoms[stateSticky], sourcePager, 0});
+        sendToRoot(m_atoms[state], id, {stateAdd, m_atoms[stateSkipTaskbar], m_atoms[stateSkipPager], sourcePager, 0});
+        sendToRoot(m_atoms[desktop], id, {allDesktops, sourcePager, 0, 0, 0});
+        xcb_flush(m_connection);
+        return;
+    }
     const std::array<xcb_atom_t, 3> wanted{m_atoms[stateSticky], m_atoms[stateSkipTaskbar], m_atoms[stateSkipPager]};
     // Qt merges its own states into what the property holds when it maps the window.
     const auto reply = own(xcb_get_property_reply(

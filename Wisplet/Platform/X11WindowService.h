@@ -43,6 +43,7 @@ private:
         activeWindowAtom,
         desktop,
         state,
+        stateAbove,
         stateSticky,
         stateSkipTaskbar,
         stateSkipPager,

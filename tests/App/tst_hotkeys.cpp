@@ -3,8 +3,6 @@
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
-#include <QSignalSpy>
-
 namespace {
 
 QString keyName(quint32 keysym)
@@ -55,7 +53,31 @@ struct HotKeysFixture : RegistryFixture
 
 const QString allSixWithM = QStringLiteral("1:m 2:1 3:2 4:3 5:4 6:k");
 
+struct Registration
+{
+    bool enabled = true;
+    QString key;
+    QHash<QString, int> failures;
+    bool supported = true;
+    QString grabs;
+    QString error;
+};
+
+struct Press
+{
+    QStringList tools;
+    bool presenting = false;
+    char key = 'm';
+    bool pinned = false; // afterwards, as the rest
+    QString selected;
+    bool switcher = false;
+    int openTool = 0;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Registration)
+Q_DECLARE_METATYPE(Press)
 
 class HotKeysTest final : public QObject
 {
@@ -64,122 +86,74 @@ class HotKeysTest final : public QObject
 private slots:
     void registrationReportsTheFirstFailure_data()
     {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariantMap>("failures");
-        QTest::addColumn<bool>("supported");
-        QTest::addColumn<QString>("expectedGrabs");
-        QTest::addColumn<QString>("expectedError");
-
-        const QVariantMap none;
-        const QString noGrabs;
-        const QString noError;
+        QTest::addColumn<Registration>("row");
         const QString unavailable10 = QStringLiteral("Shortcut unavailable (10). Choose another key.");
-        QTest::newRow("all six") << true << "M" << none << true << allSixWithM << noError;
-        QTest::newRow("space") << true << "Space" << none << true << "1:space 2:1 3:2 4:3 5:4 6:k" << noError;
-        QTest::newRow("lower-case name means M") << true << "n" << none << true << allSixWithM << noError;
-        QTest::newRow("off grabs nothing, clears") << false << "N" << none << true << noGrabs << noError;
+        QTest::newRow("all six") << Registration{true, "M", {}, true, allSixWithM, {}};
+        QTest::newRow("space") << Registration{true, "Space", {}, true, "1:space 2:1 3:2 4:3 5:4 6:k", {}};
+        QTest::newRow("lower-case name means M") << Registration{true, "n", {}, true, allSixWithM, {}};
+        QTest::newRow("off grabs nothing, clears") << Registration{false, "N", {}, true, {}, {}};
         QTest::newRow("digit fails, main key fine")
-            << true << "B" << QVariantMap{{"1", 10}} << true << "1:b 2:1 3:2 4:3 5:4 6:k" << unavailable10;
+            << Registration{true, "B", {{"1", 10}}, true, "1:b 2:1 3:2 4:3 5:4 6:k", unavailable10};
         QTest::newRow("main key's failure comes first")
-            << true << "M" << QVariantMap{{"k", 11}, {"m", 10}} << true << allSixWithM << unavailable10;
-        QTest::newRow("no X11") << true << "M" << none << false << allSixWithM << "Hot keys need an X11 session.";
-        QTest::newRow("no X11, off") << false << "M" << none << false << noGrabs << noError;
+            << Registration{true, "M", {{"k", 11}, {"m", 10}}, true, allSixWithM, unavailable10};
+        QTest::newRow("no X11") << Registration{true, "M", {}, false, allSixWithM, "Hot keys need an X11 session."};
+        QTest::newRow("no X11, off") << Registration{false, "M", {}, false, {}, {}};
     }
 
     void registrationReportsTheFirstFailure()
     {
-        QFETCH(bool, enabled);
-        QFETCH(QString, key);
-        QFETCH(QVariantMap, failures);
-        QFETCH(bool, supported);
-        QFETCH(QString, expectedGrabs);
-        QFETCH(QString, expectedError);
-
+        QFETCH(Registration, row);
         HotKeysFixture f;
-        f.grabber.supported = supported;
-        for (auto it = failures.cbegin(); it != failures.cend(); ++it)
-            f.grabber.failures.insert(it.key(), it.value().toInt());
+        f.grabber.supported = row.supported;
+        f.grabber.failures = row.failures;
         f.settings.setShortcutError(QStringLiteral("from before"));
 
-        f.hotKeys.registerHotKeys(enabled, key);
-        QCOMPARE(f.grabber.log.join(QLatin1Char(' ')), expectedGrabs);
-        QCOMPARE(f.settings.shortcutError(),
-                 expectedError.isEmpty() ? std::nullopt : std::optional<QString>(expectedError));
-        QCOMPARE(f.hotKeys.toolKeys().size(), enabled ? 5u : 0u);
-    }
-
-    void rebuildReleasesTheOldSetFirst_data()
-    {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expectedLog");
-
-        const QString releases = QStringLiteral("-1 -2 -3 -4 -5 -6");
-        QTest::newRow("another key") << true << "N" << releases + " 1:n 2:1 3:2 4:3 5:4 6:k";
-        QTest::newRow("the same key") << true << "M" << releases + " " + allSixWithM;
-        QTest::newRow("switched off") << false << "M" << releases;
+        f.hotKeys.registerHotKeys(row.enabled, row.key);
+        QCOMPARE(f.grabber.log.join(QLatin1Char(' ')), row.grabs);
+        QCOMPARE(f.settings.shortcutError(), row.error.isEmpty() ? std::nullopt : std::optional<QString>(row.error));
+        QCOMPARE(f.hotKeys.toolKeys().size(), row.enabled ? 5u : 0u);
     }
 
     void rebuildReleasesTheOldSetFirst()
     {
-        QFETCH(bool, enabled);
-        QFETCH(QString, key);
-
         HotKeysFixture f;
         f.hotKeys.registerHotKeys(true, QStringLiteral("M"));
         f.grabber.log.clear();
-
-        f.hotKeys.registerHotKeys(enabled, key);
-        QTEST(f.grabber.log.join(QLatin1Char(' ')), "expectedLog");
+        f.hotKeys.registerHotKeys(true, QStringLiteral("N"));
+        QCOMPARE(f.grabber.log.join(QLatin1Char(' ')), QStringLiteral("-1 -2 -3 -4 -5 -6 1:n 2:1 3:2 4:3 5:4 6:k"));
+        f.grabber.log.clear();
+        f.hotKeys.registerHotKeys(false, QStringLiteral("N"));
+        QCOMPARE(f.grabber.log.join(QLatin1Char(' ')), QStringLiteral("-1 -2 -3 -4 -5 -6"));
     }
 
     void pressesRunTheirActions_data()
     {
-        QTest::addColumn<QStringList>("enabledTools");
-        QTest::addColumn<bool>("presenting");
-        QTest::addColumn<bool>("pinned");
-        QTest::addColumn<char>("key");
-        QTest::addColumn<bool>("expectedPresenting");
-        QTest::addColumn<bool>("expectedPinned");
-        QTest::addColumn<QString>("expectedSelected");
-        QTest::addColumn<bool>("expectedSwitcher");
-        QTest::addColumn<int>("expectedOpenTool");
-
+        QTest::addColumn<Press>("row");
         const QStringList three{"focus", "notes", "files"};
         const QStringList two{"notes", "weather"};
-        QTest::newRow("main key pins") << three << false << false << 'm' << false << true << "focus" << false << 0;
-        QTest::newRow("main key ends presenting, pins")
-            << three << true << false << 'm' << false << true << "focus" << false << 0;
-        QTest::newRow("2 opens the second favourite")
-            << two << true << false << '2' << false << true << "weather" << false << 1;
-        QTest::newRow("3 with two tools does nothing")
-            << two << false << false << '3' << false << false << "focus" << false << 0;
-        QTest::newRow("K ends presenting, shows the switcher")
-            << three << true << false << 'k' << false << true << "focus" << true << 1;
+        QTest::newRow("main key pins") << Press{three, false, 'm', true, "focus", false, 0};
+        QTest::newRow("main key ends presenting, pins") << Press{three, true, 'm', true, "focus", false, 0};
+        QTest::newRow("2 opens the second favourite") << Press{two, true, '2', true, "weather", false, 1};
+        QTest::newRow("3 with two tools does nothing") << Press{two, false, '3', false, "focus", false, 0};
+        QTest::newRow("K ends presenting, shows the switcher") << Press{three, true, 'k', true, "focus", true, 1};
     }
 
     void pressesRunTheirActions()
     {
-        QFETCH(QStringList, enabledTools);
-        QFETCH(bool, presenting);
-        QFETCH(bool, pinned);
-        QFETCH(char, key);
-
+        QFETCH(Press, row);
         HotKeysFixture f;
-        f.registry->setEnabled(toolSet(enabledTools));
+        f.registry->setEnabled(toolSet(row.tools));
         f.registry->setSelected(ToolID::focus);
-        f.settings.setPresentationMode(presenting);
-        f.wisp->setPinnedOpen(pinned);
+        f.settings.setPresentationMode(row.presenting);
         f.hotKeys.registerHotKeys(true, QStringLiteral("M"));
         QSignalSpy openTool(&f.events, &AppEvents::openTool);
 
-        f.grabber.press(key);
-        QTEST(f.settings.presentationMode(), "expectedPresenting");
-        QTEST(f.wisp->isPinnedOpen(), "expectedPinned");
-        QTEST(rawValue(f.registry->selected()), "expectedSelected");
-        QTEST(f.registry->switcherPresented(), "expectedSwitcher");
-        QTEST(int(openTool.count()), "expectedOpenTool");
+        f.grabber.press(row.key);
+        QVERIFY(!f.settings.presentationMode());
+        QCOMPARE(f.wisp->isPinnedOpen(), row.pinned);
+        QCOMPARE(rawValue(f.registry->selected()), row.selected);
+        QCOMPARE(f.registry->switcherPresented(), row.switcher);
+        QCOMPARE(int(openTool.count()), row.openTool);
     }
 };
 

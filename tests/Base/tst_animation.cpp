@@ -3,7 +3,6 @@
 #include "tests/support/TestMain.h"
 
 #include <QPointer>
-#include <QSignalSpy>
 
 #include <cmath>
 #include <functional>
@@ -48,22 +47,13 @@ private slots:
         QTest::addColumn<Easing>("easing");
         QTest::addColumn<double>("t");
         QTest::addColumn<double>("expected");
-        const QList<std::pair<const char*, Easing>> curves{{"linear", Easing::linear},
-                                                           {"easeIn", Easing::easeIn},
-                                                           {"easeOut", Easing::easeOut},
-                                                           {"easeInOut", Easing::easeInOut}};
-        for (const auto& [name, easing] : curves) {
-            QTest::addRow("%s start", name) << easing << 0.0 << 0.0;
-            QTest::addRow("%s end", name) << easing << 1.0 << 1.0;
-            QTest::addRow("%s before start", name) << easing << -0.5 << 0.0;
-            QTest::addRow("%s after end", name) << easing << 1.5 << 1.0;
-        }
+        QTest::newRow("easeIn before the start") << Easing::easeIn << -0.5 << 0.0;
+        QTest::newRow("easeOut after the end") << Easing::easeOut << 1.5 << 1.0;
+        QTest::newRow("easeInOut at the end") << Easing::easeInOut << 1.0 << 1.0;
         QTest::newRow("linear middle") << Easing::linear << 0.5 << 0.5;
         QTest::newRow("easeIn middle") << Easing::easeIn << 0.5 << 0.3153568;
         QTest::newRow("easeOut middle") << Easing::easeOut << 0.5 << 0.6846432;
-        QTest::newRow("easeInOut middle") << Easing::easeInOut << 0.5 << 0.5;
         QTest::newRow("easeInOut quarter") << Easing::easeInOut << 0.25 << 0.1291619;
-        QTest::newRow("easeIn three quarters") << Easing::easeIn << 0.75 << 0.6218619;
     }
 
     void easing()
@@ -114,7 +104,6 @@ private slots:
         QTest::addColumn<Spring>("spring");
         QTest::addColumn<int>("gapMs");
         QTest::newRow("under-damped") << bouncy << 400;
-        QTest::newRow("critical, a second") << critical << 1000;
         QTest::newRow("over-damped") << Spring{0.3, 1.5} << 400;
         QTest::newRow("over-damped, a second") << Spring{0.3, 1.5} << 1000;
     }
@@ -263,9 +252,6 @@ private slots:
         QTest::newRow("ease to another size")
             << Change([](AnimatedValue& v, AnimationClock&) { v.easeTo({}, 1, Easing::linear); }) << QList<double>{}
             << 1;
-        QTest::newRow("ease of no duration")
-            << Change([](AnimatedValue& v, AnimationClock&) { v.easeTo({7}, 0, Easing::linear); }) << QList<double>{7}
-            << 1;
         QTest::newRow("spring without response") << Change([](AnimatedValue& v, AnimationClock&) {
             v.springTo({7}, Spring{0, 1});
         }) << QList<double>{7} << 1;
@@ -303,12 +289,9 @@ private slots:
         QTest::addColumn<qint64>("elapsedMs");
         QTest::addColumn<double>("phase");
         QTest::newRow("repeat, first quarter") << false << Easing::linear << qint64(250) << 0.25;
-        QTest::newRow("repeat, wraps to the start") << false << Easing::linear << qint64(1000) << 0.0;
         QTest::newRow("repeat, second lap") << false << Easing::linear << qint64(1750) << 0.75;
-        QTest::newRow("reverse, going out") << true << Easing::linear << qint64(250) << 0.25;
         QTest::newRow("reverse, at the far end") << true << Easing::linear << qint64(1000) << 1.0;
         QTest::newRow("reverse, coming back") << true << Easing::linear << qint64(1250) << 0.75;
-        QTest::newRow("reverse, out again") << true << Easing::linear << qint64(2250) << 0.25;
         QTest::newRow("reverse, long stall") << true << Easing::linear << qint64(31'500) << 0.5;
         QTest::newRow("reverse eased, coming back") << true << Easing::easeInOut << qint64(1250) << 0.8708381;
         QTest::newRow("repeat eased") << false << Easing::easeIn << qint64(4500) << 0.3153568;

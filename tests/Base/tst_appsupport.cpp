@@ -3,11 +3,6 @@
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-
 class TestAppSupport final : public QObject
 {
     Q_OBJECT
@@ -34,13 +29,9 @@ private slots:
                                            {"data", StoredJson::fromData(QByteArray("\x00\xff", 2))}}};
         QVERIFY(saveJSON(items, QStringLiteral("items.json")));
 
-        const QJsonObject stored = QJsonDocument::fromJson(read(QStringLiteral("items.json"))).array().at(0).toObject();
-        QCOMPARE(stored.value("id").toString(), QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
-        QCOMPARE(stored.value("date").toDouble(), 794016000.5);
-        QCOMPARE(stored.value("data").toString(), QStringLiteral("AP8="));
-        QVERIFY(!read(QStringLiteral("items.json")).contains('\n'));
-        QCOMPARE(StoredJson::toDate(stored.value("date")), date);
-        QCOMPARE(StoredJson::toUuid(stored.value("id")), id);
+        const QByteArray written = read(QStringLiteral("items.json"));
+        QVERIFY(!written.contains('\n'));
+        QCOMPARE(QJsonDocument::fromJson(written).array(), items);
     }
 
     void filesAreWrittenPrivateEvenOverAnOpenFile()

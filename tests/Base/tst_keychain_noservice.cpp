@@ -1,9 +1,6 @@
-#include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Platform/LibsecretStore.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
-
-#include <QElapsedTimer>
 
 #include <cstdio>
 
@@ -12,7 +9,7 @@ namespace {
 // Only a guard against hanging: without a Secret Service every call must fail at once.
 constexpr qint64 hangGuardMs = 10'000;
 
-enum class Call { Lookup, Store, Remove, Read, ReadChecked, Write, WriteEmpty };
+enum class Call { Lookup, Store, Remove };
 
 } // namespace
 
@@ -30,10 +27,6 @@ private slots:
         QTest::newRow("lookup") << Call::Lookup;
         QTest::newRow("store") << Call::Store;
         QTest::newRow("remove") << Call::Remove;
-        QTest::newRow("read") << Call::Read;
-        QTest::newRow("readChecked") << Call::ReadChecked;
-        QTest::newRow("write") << Call::Write;
-        QTest::newRow("write empty") << Call::WriteEmpty;
     }
 
     void everyCallFailsPromptly()
@@ -41,7 +34,6 @@ private slots:
         QFETCH(Call, call);
         const QString key = QStringLiteral("noservice.key");
         LibsecretStore store;
-        Keychain keychain(store);
 
         // Twice: the first attempt leaves libsecret's connection cached, the second goes through it.
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -56,18 +48,6 @@ private slots:
                 break;
             case Call::Remove:
                 QVERIFY(!store.remove(key));
-                break;
-            case Call::Read:
-                QVERIFY(!keychain.read(key));
-                break;
-            case Call::ReadChecked:
-                QCOMPARE(keychain.readChecked(key).status, Keychain::Status::Failed);
-                break;
-            case Call::Write:
-                QVERIFY(!keychain.write(QStringLiteral("secret"), key));
-                break;
-            case Call::WriteEmpty:
-                QVERIFY(!keychain.write(QString(), key));
                 break;
             }
             QVERIFY2(timer.elapsed() < hangGuardMs, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));

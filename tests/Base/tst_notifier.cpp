@@ -1,22 +1,17 @@
 #include "Wisplet/Base/Notifier.h"
 #include "Wisplet/Platform/FreedesktopNotifications.h"
+#include "tests/support/FakeBusService.h"
 #include "tests/support/Files.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/RecordingNotifications.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
-#include <QDBusContext>
 #include <QDBusMessage>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QSignalSpy>
 
 namespace {
 
 constexpr int busTimeoutMs = 10'000;
-const QString service = QStringLiteral("org.freedesktop.Notifications");
-const QString path = QStringLiteral("/org/freedesktop/Notifications");
-const QString fakeConnectionName = QStringLiteral("fake-notifications");
 const QString entryPath = QStringLiteral("share/applications/com.tidewell.wisplet.desktop");
 
 QStringList words(const char* text)
@@ -24,10 +19,30 @@ QStringList words(const char* text)
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+struct Entry
+{
+    QString path;
+    bool folder = false;
+    bool installed = false;
+};
+
+struct Post
+{
+    QStringList capabilities;
+    bool callerSound = false;
+    bool userSound = false;
+    QStringList actions;
+    QString soundHint;
+    QString body;
+};
+
 } // namespace
 
-// The desktop's notification service, answering from its own bus connection and recording every Notify.
-class FakeNotificationServer final : public QObject, protected QDBusContext
+Q_DECLARE_METATYPE(Entry)
+Q_DECLARE_METATYPE(Post)
+
+// The desktop's notification service on the bus, recording every Notify.
+class FakeNotificationsService final : public FakeBusService
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -44,23 +59,21 @@ public:
         QVariantMap hints;
     };
 
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, fakeConnectionName);
+    FakeNotificationsService()
+        : FakeBusService(QStringLiteral("org.freedesktop.Notifications"),
+                         QStringLiteral("/org/freedesktop/Notifications"), QStringLiteral("fake-notifications"))
+    { }
+
     QStringList capabilities = words("actions body");
     QList<Posted> posted;
     uint nextId = 1;
     bool failNotify = false;
 
-    bool registerOnBus()
-    {
-        return bus.registerObject(path, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
-            && bus.registerService(service);
-    }
-
     // A new service takes the name and numbers its notifications afresh.
     bool restart()
     {
         nextId = 1;
-        return bus.unregisterService(service) && bus.registerService(service);
+        return reregister();
     }
 
     void click(uint id, const QString& action = QStringLiteral("default")) { emit ActionInvoked(id, action); }
@@ -104,103 +117,81 @@ class NotifierTest final : public QObject
 private slots:
     void init()
     {
-        m_fake = std::make_unique<FakeNotificationServer>();
+        m_fake = std::make_unique<FakeNotificationsService>();
         QVERIFY2(m_fake->registerOnBus(), qPrintable(m_fake->bus.lastError().message()));
     }
 
-    void cleanup()
-    {
-        m_fake->bus.unregisterService(service);
-        m_fake.reset();
-        QDBusConnection::disconnectFromBus(fakeConnectionName);
-    }
+    void cleanup() { m_fake.reset(); }
 
     void installedBuildIsFoundByItsDesktopEntry_data()
     {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<bool>("folder");
-        QTest::addColumn<bool>("installed");
-        QTest::newRow("entry beside bin") << entryPath << false << true;
-        QTest::newRow("no entry (build tree)") << QString() << false << false;
-        QTest::newRow("a folder of that name") << entryPath << true << false;
-        QTest::newRow("entry under bin") << QStringLiteral("bin/") + entryPath << false << false;
+        QTest::addColumn<Entry>("row");
+        QTest::newRow("entry beside bin") << Entry{entryPath, false, true};
+        QTest::newRow("no entry (build tree)") << Entry{{}, false, false};
+        QTest::newRow("a folder of that name") << Entry{entryPath, true, false};
+        QTest::newRow("entry under bin") << Entry{QStringLiteral("bin/") + entryPath, false, false};
     }
 
     void installedBuildIsFoundByItsDesktopEntry()
     {
-        QFETCH(QString, entry);
-        QFETCH(bool, folder);
-        QFETCH(bool, installed);
+        QFETCH(Entry, row);
         TempFolder prefix;
         QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
-        if (folder)
-            QVERIFY(QDir(prefix.path()).mkpath(entry));
-        else if (!entry.isEmpty())
-            QVERIFY(TestFiles::write(prefix.file(entry), "[Desktop Entry]\n"));
-        QCOMPARE(Notifier::isInstalledBuild(prefix.file(QStringLiteral("bin"))), installed);
+        if (row.folder)
+            QVERIFY(QDir(prefix.path()).mkpath(row.path));
+        else if (!row.path.isEmpty())
+            QVERIFY(TestFiles::write(prefix.file(row.path), "[Desktop Entry]\n"));
+        QCOMPARE(Notifier::isInstalledBuild(prefix.file(QStringLiteral("bin"))), row.installed);
     }
 
     void postsWithTheServersCapabilities_data()
     {
-        QTest::addColumn<QStringList>("capabilities");
-        QTest::addColumn<bool>("callerSound");
-        QTest::addColumn<bool>("userSound");
-        QTest::addColumn<QStringList>("actions");
-        QTest::addColumn<QString>("soundHint");
-        QTest::addColumn<QString>("body");
+        QTest::addColumn<Post>("row");
         const QStringList open = words("default Open");
         const QString plain = QStringLiteral("R&D <sync> in 5 min");
-        QTest::newRow("actions, sound") << words("actions body") << true << true << open << "sound-name" << plain;
-        QTest::newRow("no actions") << words("body") << true << true << QStringList() << "sound-name" << plain;
-        QTest::newRow("sounds off by the user")
-            << words("actions") << true << false << open << "suppress-sound" << plain;
-        QTest::newRow("silent post") << words("actions") << false << true << open << "suppress-sound" << plain;
-        QTest::newRow("markup escaped") << words("actions body-markup") << true << true << open << "sound-name"
-                                        << QStringLiteral("R&amp;D &lt;sync&gt; in 5 min");
+        QTest::newRow("actions, sound") << Post{words("actions body"), true, true, open, "sound-name", plain};
+        QTest::newRow("no actions") << Post{words("body"), true, true, {}, "sound-name", plain};
+        QTest::newRow("sounds off by the user") << Post{words("actions"), true, false, open, "suppress-sound", plain};
+        QTest::newRow("silent post") << Post{words("actions"), false, true, open, "suppress-sound", plain};
+        QTest::newRow("markup escaped") << Post{words("actions body-markup"),
+                                                true,
+                                                true,
+                                                open,
+                                                "sound-name",
+                                                QStringLiteral("R&amp;D &lt;sync&gt; in 5 min")};
     }
 
     void postsWithTheServersCapabilities()
     {
-        QFETCH(QStringList, capabilities);
-        QFETCH(bool, callerSound);
-        QFETCH(bool, userSound);
-        QFETCH(QStringList, actions);
-        QFETCH(QString, soundHint);
-        QFETCH(QString, body);
-        m_fake->capabilities = capabilities;
+        QFETCH(Post, row);
+        m_fake->capabilities = row.capabilities;
         NotifierFixture f;
-        f.settings.setNotificationSounds(userSound);
+        f.settings.setNotificationSounds(row.userSound);
 
         f.notifier.post(ToolID::calendar, QStringLiteral("Standup"), QStringLiteral("R&D <sync> in 5 min"),
-                        callerSound);
+                        row.callerSound);
         QTRY_COMPARE_WITH_TIMEOUT(m_fake->posted.size(), 1, busTimeoutMs);
-        const FakeNotificationServer::Posted& posted = m_fake->posted.first();
-        QCOMPARE(posted.appName, QStringLiteral("Wisplet"));
-        QCOMPARE(posted.icon, QStringLiteral("com.tidewell.wisplet"));
+        const FakeNotificationsService::Posted& posted = m_fake->posted.first();
         QCOMPARE(posted.summary, QStringLiteral("Standup"));
-        QCOMPARE(posted.body, body);
-        QCOMPARE(posted.actions, actions);
+        QCOMPARE(posted.body, row.body);
+        QCOMPARE(posted.actions, row.actions);
         QStringList soundHints = posted.hints.keys();
         soundHints.removeAll(QStringLiteral("desktop-entry"));
-        QCOMPARE(soundHints, QStringList{soundHint});
-        if (soundHint == QStringLiteral("sound-name"))
-            QCOMPARE(posted.hints.value(soundHint).toString(), QStringLiteral("message-new-instant"));
-        else
-            QCOMPARE(posted.hints.value(soundHint).toBool(), true);
+        QCOMPARE(soundHints, QStringList{row.soundHint});
+        QVERIFY(posted.hints.value(row.soundHint).isValid());
     }
 
     void quietAndPresentationModePostNothing_data()
     {
         QTest::addColumn<bool>("quiet");
-        QTest::addColumn<bool>("presenting");
-        QTest::newRow("quiet mode") << true << false;
-        QTest::newRow("presentation mode") << false << true;
+        QTest::newRow("quiet mode") << true;
+        QTest::newRow("presentation mode") << false;
     }
 
     void quietAndPresentationModePostNothing()
     {
         QFETCH(bool, quiet);
-        QFETCH(bool, presenting);
+        const bool presenting = !quiet;
         NotifierFixture f;
         f.settings.setQuietMode(quiet);
         f.settings.setPresentationMode(presenting);
@@ -267,17 +258,16 @@ private slots:
     {
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("presenting");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("enabled") << true << false << true;
-        QTest::newRow("disabled since posting") << false << false << false;
-        QTest::newRow("presenting") << true << true << false;
+        QTest::newRow("enabled") << true << false;
+        QTest::newRow("disabled since posting") << false << false;
+        QTest::newRow("presenting") << true << true;
     }
 
     void aClickSelectsAndPinsOnlyAnEnabledToolOutsidePresentation()
     {
         QFETCH(bool, enabled);
         QFETCH(bool, presenting);
-        QFETCH(bool, opens);
+        const bool opens = enabled && !presenting;
         NotifierFixture f;
         ToolRegistry& registry = *f.registry;
         registry.setEnabled(ToolID::clipboard, true);
@@ -309,6 +299,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(enabled.size(), 1, busTimeoutMs);
         QCOMPARE(enabled.first().first().toBool(), true);
         QCOMPARE(f.notifier.errorText(), std::nullopt);
+    }
+
+    void mayPostOnlyAnInstalledBuildWithNotificationsOn_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("installed, on") << true << true;
+        QTest::newRow("installed, off") << true << false;
+        QTest::newRow("build tree, on") << false << true;
+    }
+
+    void mayPostOnlyAnInstalledBuildWithNotificationsOn()
+    {
+        QFETCH(bool, installed);
+        QFETCH(bool, enabled);
+        RegistryFixture f;
+        RecordingNotifications server;
+        Notifier notifier(server, f.settings, f.load(), f.events, installed);
+        f.settings.setNotificationsEnabled(enabled);
+        // Quiet mode is left to post().
+        f.settings.setQuietMode(true);
+        QCOMPARE(notifier.mayPost(), installed && enabled);
+        notifier.post(ToolID::focus, QStringLiteral("held back"), QString());
+        QCoreApplication::processEvents();
+        QVERIFY(server.posted.isEmpty());
     }
 
     void aBuildTreeIsNeverAuthorised()
@@ -343,7 +358,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<FakeNotificationServer> m_fake;
+    std::unique_ptr<FakeNotificationsService> m_fake;
 };
 
 WISPLET_TEST_MAIN(NotifierTest)

@@ -76,7 +76,6 @@ private slots:
     {
         QTest::addColumn<QColor>("tint");
         QTest::newRow("opaque accent") << QColor(230, 40, 90);
-        QTest::newRow("white") << QColor(Qt::white);
         QTest::newRow("half transparent") << QColor(40, 90, 230, 128);
     }
 
@@ -95,9 +94,7 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::newRow("unknown name") << QStringLiteral("no.such.symbol") << QSize(16, 16);
         QTest::newRow("names are case-sensitive") << QStringLiteral("Timer") << QSize(16, 16);
-        QTest::newRow("file name is not a symbol") << QStringLiteral("timer.svg") << QSize(16, 16);
         QTest::newRow("app icon is not a symbol") << QStringLiteral("wisplet") << QSize(16, 16);
-        QTest::newRow("empty name") << QString() << QSize(16, 16);
         QTest::newRow("empty size") << QStringLiteral("timer") << QSize(0, 16);
         QTest::newRow("negative size") << QStringLiteral("timer") << QSize(-4, -4);
     }
@@ -108,22 +105,6 @@ private slots:
         QFETCH(QSize, size);
         QVERIFY(symbolPixmap(name, size, Qt::black, 1).isNull());
         QCOMPARE(symbolIcon(name, Qt::black).isNull(), !symbolNames().contains(name));
-    }
-
-    void badRatioCountsAsOne()
-    {
-        const QPixmap pixmap = symbolPixmap(QStringLiteral("timer"), QSize(16, 16), Qt::black, 0);
-        QCOMPARE(pixmap.size(), QSize(16, 16));
-        QCOMPARE(pixmap.devicePixelRatio(), 1.0);
-    }
-
-    void repeatedRequestsShareOnePixmap()
-    {
-        const QString name = QStringLiteral("sparkle");
-        const qint64 first = symbolPixmap(name, QSize(20, 20), Qt::red, 2).cacheKey();
-        QCOMPARE(symbolPixmap(name, QSize(20, 20), Qt::red, 2).cacheKey(), first);
-        QVERIFY(symbolPixmap(name, QSize(20, 20), Qt::blue, 2).cacheKey() != first);
-        QVERIFY(symbolPixmap(name, QSize(20, 20), Qt::red, 1).cacheKey() != first);
     }
 
     void iconRendersAtAnyRatio()

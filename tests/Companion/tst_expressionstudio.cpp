@@ -4,8 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QLabel>
 #include <QPushButton>
 
 class TestExpressionStudio final : public QObject
@@ -29,8 +27,8 @@ private slots:
     void init()
     {
         m_fixture = std::make_unique<CompanionFixture>();
-        m_studio = std::make_unique<ExpressionStudio>(m_fixture->settings, wisp(), m_fixture->motion,
-                                                      m_fixture->scheduler);
+        m_studio =
+            std::make_unique<ExpressionStudio>(m_fixture->settings, wisp(), m_fixture->motion, m_fixture->scheduler);
     }
 
     void cleanup()
@@ -41,17 +39,9 @@ private slots:
 
     void everyMoodHasATileAsleepIncluded()
     {
-        QCOMPARE(m_studio->windowTitle(), QStringLiteral("Wisp Expressions"));
         QCOMPARE(m_studio->tiles().size(), allMoods.size());
-        QStringList names;
-        for (MoodTile* tile : m_studio->tiles()) {
-            names << tile->accessibleName();
+        for (MoodTile* tile : m_studio->tiles())
             QCOMPARE(tile->face().inputs().mood, tile->mood());
-            QCOMPARE(tile->face().inputs().eyeHeight, 38.0);
-        }
-        QCOMPARE(names.first(), QStringLiteral("Try Happy"));
-        QVERIFY(names.contains(QStringLiteral("Try Asleep")));
-        QCOMPARE(names.last(), QStringLiteral("Try Wink"));
         // Opening the window writes nothing.
         QVERIFY(!m_fixture->defaults.hasPendingChanges());
     }
@@ -64,7 +54,7 @@ private slots:
         QCOMPARE(wisp().activePriority(), WispState::importantPriority);
 
         tile(Mood::happy)->click(); // within the cooldown
-        tile(Mood::sad)->click();   // same priority: waits its turn
+        tile(Mood::sad)->click(); // same priority: waits its turn
         QCOMPARE(wisp().queuedReactionCount(), 1);
         m_fixture->scheduler.advance(4'000);
         QCOMPARE(wisp().transientMood(), std::optional(Mood::sad));
@@ -75,7 +65,6 @@ private slots:
     void theLookPickerChangesEveryFace()
     {
         auto* picker = m_studio->findChild<QComboBox*>();
-        QCOMPARE(picker->currentText(), QStringLiteral("Companion"));
         picker->setCurrentIndex(2);
         emit picker->activated(2);
         QCOMPARE(m_fixture->settings.skin(), Skin::round);
@@ -83,7 +72,7 @@ private slots:
         QVERIFY(everyFace([](const auto& inputs) { return inputs.skin == Skin::round; }));
 
         m_fixture->settings.setSkin(Skin::cat);
-        QCOMPARE(picker->currentText(), QStringLiteral("Cat"));
+        QCOMPARE(picker->currentIndex(), 3);
         QVERIFY(everyFace([](const auto& inputs) { return inputs.skin == Skin::cat; }));
     }
 
@@ -126,13 +115,6 @@ private slots:
         QVERIFY(everyFace([](const auto& inputs) { return inputs.motionReduced; }));
         blinkButton()->click();
         QVERIFY(everyFace([](const auto& inputs) { return !inputs.blinking; }));
-    }
-
-    // Not an assertion: a picture of the window to look at.
-    void renderTheWindow()
-    {
-        m_studio->adjustSize();
-        m_studio->grab().save(QDir::current().filePath(QStringLiteral("expression-studio.png")));
     }
 };
 

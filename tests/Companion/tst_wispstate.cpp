@@ -1,10 +1,20 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 
-#include <QSignalSpy>
 #include <QThread>
 
 using K = WispEvent::Kind;
+
+struct Reaction
+{
+    WispEvent event = WispEvent::of(WispEvent::Kind::cpuHot);
+    Mood mood = Mood::happy;
+    std::optional<QString> bubble;
+    bool bounces = false;
+    int priority = 0;
+    int ms = 0;
+};
+Q_DECLARE_METATYPE(Reaction)
 
 class TestWispState final : public QObject
 {
@@ -56,47 +66,26 @@ private slots:
 
     void eventsBecomeTheirReactions_data()
     {
-        QTest::addColumn<WispEvent>("event");
-        QTest::addColumn<Mood>("mood");
-        QTest::addColumn<QString>("bubble");
-        QTest::addColumn<bool>("bounces");
-        QTest::addColumn<int>("priority");
-        QTest::addColumn<int>("ms");
-
-        const auto row = [](const char* name, WispEvent event, Mood mood, const QString& bubble, bool bounces,
-                            int priority,
-                            int ms) { QTest::newRow(name) << event << mood << bubble << bounces << priority << ms; };
-        row("meeting", WispEvent::meetingSoon("Standup"), Mood::thinking, "Standup in 5 min", false, 3, 6000);
-        row("music", WispEvent::musicStarted("Morning Light"), Mood::happy, u8"\u266A Morning Light", true, 0, 4000);
-        row("sale", WispEvent::sale("$49"), Mood::proud, QString::fromUtf8(u8"+$49 \U0001F389"), true, 1, 5000);
-        row("error", WispEvent::error("Build failed"), Mood::sad, "Build failed", false, 3, 4000);
-        row("clipboard", WispEvent::of(K::clipboardCopied), Mood::surprised, QString(), false, 0, 900);
-        row("focus started", WispEvent::of(K::focusStarted), Mood::focused, "Let's focus", true, 1, 3000);
-        row("focus ended", WispEvent::of(K::focusEnded), Mood::proud, "Nice work!", true, 3, 4000);
-        row("break", WispEvent::of(K::breakDue), Mood::sleepy, "Stretch time", false, 1, 4000);
-        row("cpu", WispEvent::of(K::cpuHot), Mood::hot, "Getting hot in here", false, 1, 6000);
-        row("memory", WispEvent::of(K::memoryPressure), Mood::worried, "Memory is tight", false, 1, 6000);
-        row("battery low", WispEvent::of(K::batteryLow), Mood::worried, "Battery low!", false, 3, 5000);
-        row("charging", WispEvent::of(K::batteryCharging), Mood::happy, "Charging", true, 1, 3000);
-        row("file", WispEvent::of(K::fileDragged), Mood::surprised, "Ooh, a file", false, 1, 2000);
+        QTest::addColumn<Reaction>("row");
+        // One of each kind: important and still, ambient with a bounce, no bubble at all.
+        QTest::newRow("meeting") << Reaction{
+            WispEvent::meetingSoon("Standup"), Mood::thinking, "Standup in 5 min", false, 3, 6000};
+        QTest::newRow("music") << Reaction{
+            WispEvent::musicStarted("Morning Light"), Mood::happy, u8"\u266A Morning Light", true, 0, 4000};
+        QTest::newRow("clipboard") << Reaction{WispEvent::of(K::clipboardCopied), Mood::surprised, {}, false, 0, 900};
     }
 
     void eventsBecomeTheirReactions()
     {
-        QFETCH(WispEvent, event);
-        QFETCH(Mood, mood);
-        QFETCH(QString, bubble);
-        QFETCH(bool, bounces);
-        QFETCH(int, priority);
-        QFETCH(int, ms);
+        QFETCH(Reaction, row);
         m_settings->setReactionGroupEnabled("clipboard", true);
 
-        m_wisp->handle(event);
-        expectShowing(mood, bubble.isNull() ? std::nullopt : std::optional(bubble));
-        QCOMPARE(m_wisp->bounceToken(), bounces ? 1 : 0);
-        QCOMPARE(m_wisp->activePriority(), priority);
-        QCOMPARE(m_wisp->displayMood(), mood);
-        m_fixture->scheduler.advance(ms - 1);
+        m_wisp->handle(row.event);
+        expectShowing(row.mood, row.bubble);
+        QCOMPARE(m_wisp->bounceToken(), row.bounces ? 1 : 0);
+        QCOMPARE(m_wisp->activePriority(), row.priority);
+        QCOMPARE(m_wisp->displayMood(), row.mood);
+        m_fixture->scheduler.advance(row.ms - 1);
         QVERIFY(m_wisp->transientMood());
         m_fixture->scheduler.advance(1);
         QVERIFY(!m_wisp->transientMood());
@@ -376,13 +365,15 @@ private slots:
         expectShowing(Mood::surprised, QStringLiteral("*stretch*"));
     }
 
-    void theEyesFreeze_data() { addReasons(stillingReasons()); }
+    void theEyesFreezeAndSleepIsRefused_data() { addReasons(stillingReasons()); }
 
-    void theEyesFreeze()
+    void theEyesFreezeAndSleepIsRefused()
     {
         QFETCH(QString, why);
-        m_wisp->setAsleep(true);
         holdStill(why);
+        m_wisp->fallAsleep();
+        QVERIFY(!m_wisp->isAsleep());
+        m_wisp->setAsleep(true);
         m_fixture->screens.setPointer(QPointF(100, 900));
         m_wisp->lookTick();
         QCOMPARE(m_wisp->look(), QSizeF());
@@ -585,16 +576,6 @@ private slots:
         QCOMPARE(m_wisp->displayMood(), Mood::asleep);
         m_wisp->react(Mood::hot, std::nullopt, false, 1, 1);
         QCOMPARE(m_wisp->displayMood(), Mood::hot);
-    }
-
-    void fallingAsleepIsRefused_data() { addReasons(stillingReasons()); }
-
-    void fallingAsleepIsRefused()
-    {
-        QFETCH(QString, why);
-        holdStill(why);
-        m_wisp->fallAsleep();
-        QVERIFY(!m_wisp->isAsleep());
     }
 };
 

@@ -7,7 +7,6 @@
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProcess>
@@ -103,6 +102,14 @@ private:
     quint32 belowId() const { return quint32(m_below->winId()); }
 
     bool belowHasFocus() const { return m_below->isActiveWindow() && XTools::focusedWindow() == belowId(); }
+    bool panelIsAbove() const
+    {
+        const QList<quint32> stacking = XTools::stackingOrder();
+        return stacking.contains(belowId()) && stacking.indexOf(panelId()) > stacking.indexOf(belowId());
+    }
+    // The window manager names the active window a moment after the focus moves; the panel reads that name
+    // to know where to give the focus back, so a test starts only once it is there.
+    bool belowIsActive() const { return belowHasFocus() && m_windows->activeWindow() == m_below->winId(); }
 
     void clickField() { QVERIFY(XTools::clickAt(panelOrigin + fieldRect.center())); }
 
@@ -143,7 +150,8 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(XTools::frameOf(panelId()), QRect(panelOrigin, QSize(760, 560)), timeoutMs);
         m_below->activateWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(belowHasFocus(), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(belowIsActive(), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(panelIsAbove(), timeoutMs);
         m_fixture.wisp->setPinnedOpen(false);
         m_fixture.wisp->setHiddenForFullscreen(false);
         m_fixture.settings.setPresentationMode(false);
@@ -153,37 +161,49 @@ private slots:
         m_below->presses.clear();
     }
 
+    void floatsAtTheTopCentreOnEveryDesktop_data()
+    {
+        QTest::addColumn<bool>("waitForTheHide");
+        QTest::newRow("shown after the window manager saw it hidden") << true;
+        QTest::newRow("shown again at once") << false;
+    }
+
     void floatsAtTheTopCentreOnEveryDesktop()
     {
-        // Shown again, since the window manager forgets a hidden window's states.
+        QFETCH(bool, waitForTheHide);
+        // The window manager forgets a hidden window's states, and one shown again before it has seen the
+        // hide loses them as it takes the window back.
         m_panel->hide();
-        QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(panelId()), timeoutMs);
+        if (waitForTheHide)
+            QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(panelId()), timeoutMs);
+        m_panel->reposition();
+        m_island->setOutline(island);
         m_panel->show();
         QTRY_VERIFY_WITH_TIMEOUT(XTools::isViewable(panelId()), timeoutMs);
+        const auto floating = [this] {
+            const QString states = XTools::property(panelId(), QStringLiteral("_NET_WM_STATE"));
+            return states.contains(QLatin1String("_NET_WM_STATE_ABOVE"))
+                && states.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR"))
+                && states.contains(QLatin1String("_NET_WM_STATE_SKIP_PAGER"))
+                && XTools::property(panelId(), QStringLiteral("_NET_WM_DESKTOP")) == QStringLiteral("4294967295");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(floating(), timeoutMs);
 
         QCOMPARE(XTools::focusedWindow(), belowId());
-        QCOMPARE(XTools::frameOf(panelId()), QRect(panelOrigin, QSize(760, 560)));
-        const QList<quint32> stacking = XTools::stackingOrder();
-        QVERIFY(stacking.contains(belowId()));
-        QVERIFY(stacking.indexOf(panelId()) > stacking.indexOf(belowId()));
-        const QString states = XTools::property(panelId(), QStringLiteral("_NET_WM_STATE"));
-        for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
-            QVERIFY2(states.contains(QLatin1String(state)), qPrintable(states));
-        QCOMPARE(XTools::property(panelId(), QStringLiteral("_NET_WM_DESKTOP")), QStringLiteral("4294967295"));
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::frameOf(panelId()), QRect(panelOrigin, QSize(760, 560)), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(panelIsAbove(), timeoutMs);
     }
 
     void onlyTheIslandIsDrawnAndTakesClicks_data()
     {
         QTest::addColumn<bool>("compositor");
-        QTest::addColumn<QString>("screenshot");
-        QTest::newRow("bare X") << false << QStringLiteral("notch-panel.png");
-        QTest::newRow("compositor") << true << QStringLiteral("notch-panel-composited.png");
+        QTest::newRow("bare X") << false;
+        QTest::newRow("compositor") << true;
     }
 
     void onlyTheIslandIsDrawnAndTakesClicks()
     {
         QFETCH(bool, compositor);
-        QFETCH(QString, screenshot);
         // Killed by its destructor should the test fail early.
         QProcess compositorProcess;
         if (compositor) {
@@ -194,7 +214,6 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(screenPixel(panelOrigin + onIsland), QColor(Qt::black), timeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(screenPixel(panelOrigin + besideIsland), QColor(Qt::white), timeoutMs);
-        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(QDir::current().filePath(screenshot)));
         // A compositor blends the rest, so the drawing is left unshaped.
         QCOMPARE(XTools::boundingShape(panelId()), compositor ? QRect() : island.toRect());
 
@@ -225,22 +244,22 @@ private slots:
 
     void takesAndGivesBackTheFocus_data()
     {
-        QTest::addColumn<QString>("trigger");
-        QTest::addColumn<QString>("beforeRelease");
+        QTest::addColumn<QStringList>("row"); // what takes the focus, what happens before it is given back
         QTest::addColumn<bool>("staysShown");
-        QTest::newRow("text field") << QStringLiteral("field") << QString() << true;
-        QTest::newRow("switcher") << QStringLiteral("switcher") << QString() << true;
-        QTest::newRow("opened tool") << QStringLiteral("tool") << QString() << true;
-        QTest::newRow("presentation mode") << QStringLiteral("field") << QStringLiteral("presentation") << false;
-        QTest::newRow("hidden for full screen") << QStringLiteral("switcher") << QStringLiteral("fullscreen") << false;
-        QTest::newRow("window before gone") << QStringLiteral("field") << QStringLiteral("gone") << true;
+        QTest::newRow("text field") << QStringList{"field", ""} << true;
+        QTest::newRow("switcher") << QStringList{"switcher", ""} << true;
+        QTest::newRow("opened tool") << QStringList{"tool", ""} << true;
+        QTest::newRow("presentation mode") << QStringList{"field", "presentation"} << false;
+        QTest::newRow("hidden for full screen") << QStringList{"switcher", "fullscreen"} << false;
+        QTest::newRow("window before gone") << QStringList{"field", "gone"} << true;
     }
 
     void takesAndGivesBackTheFocus()
     {
-        QFETCH(QString, trigger);
-        QFETCH(QString, beforeRelease);
+        QFETCH(QStringList, row);
         QFETCH(bool, staysShown);
+        const QString trigger = row.at(0);
+        const QString beforeRelease = row.at(1);
         if (trigger == QLatin1String("field")) {
             clickField();
         } else if (trigger == QLatin1String("switcher")) {

@@ -11,6 +11,7 @@
 #include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Notch/ToolTab.h"
 #include "tests/support/PaintRecorder.h"
+#include "tests/support/FakePeekSources.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QSignalSpy>
 
 namespace {
 
@@ -46,26 +46,6 @@ class LeaveSwallower final : public QObject
 {
 protected:
     bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Leave; }
-};
-
-class FakeFocus final : public FocusPeekSource
-{
-public:
-    FocusPhase phase() const override { return time ? FocusPhase::work : FocusPhase::idle; }
-    bool isRunning() const override { return running; }
-    bool breakPrompt() const override { return prompt; }
-    std::optional<QString> displayTime() const override { return time; }
-
-    void set(std::optional<QString> clock, bool isRunning)
-    {
-        time = std::move(clock);
-        running = isRunning;
-        emit peekChanged();
-    }
-
-    std::optional<QString> time;
-    bool running = false;
-    bool prompt = false;
 };
 
 class RecordingDropTarget final : public FileDropTarget
@@ -103,9 +83,9 @@ private:
     std::unique_ptr<RegistryFixture> m_fixture;
     std::unique_ptr<AnimationClock> m_animation;
     std::unique_ptr<CompanionSprites> m_sprites;
-    FakeFocus m_focus;
-    NullCalendarPeekSource m_calendar;
-    NullMediaPeekSource m_media;
+    FakeFocusPeek m_focus;
+    FakeCalendarPeek m_calendar;
+    FakeMediaPeek m_media;
     RecordingDropTarget m_shelf;
     int m_settingsOpened = 0;
     std::unique_ptr<NotchRootView> m_view;
@@ -180,19 +160,6 @@ private:
         return drop.isAccepted();
     }
 
-    void save(const QString& name)
-    {
-        settle();
-        QCoreApplication::processEvents(); // the layout catches up with the texts
-        const QImage image = m_view->grab().toImage();
-        QVERIFY(image.save(name));
-        // Only the island is drawn: the corners of the panel stay clear, the island's middle is black.
-        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
-        const QPoint inside = islandPoint(8, 8).toPoint();
-        QCOMPARE(image.pixel(inside), qRgba(0, 0, 0, 255));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -210,16 +177,28 @@ private slots:
         m_animation = std::make_unique<AnimationClock>(m_fixture->clock);
         m_focus.time.reset();
         m_focus.running = false;
+        m_focus.prompt = false;
         m_shelf.received.clear();
         m_settingsOpened = 0;
         auto makeSprite = [this](QWidget* face) {
             return new CompanionSpriteView(*m_sprites, m_fixture->scheduler, *m_animation, face);
         };
         connect(&m_fixture->events, &AppEvents::openSettings, this, [this] { ++m_settingsOpened; });
-        NotchRootView::Services services{
-            m_fixture->settings, m_fixture->events, wisp(),     registry(),       m_focus,
-            m_calendar,          m_media,           m_shelf,    m_fixture->clock, m_fixture->scheduler,
-            m_fixture->motion,   *m_animation,      makeSprite, toolTitlePage,    {}};
+        NotchRootView::Services services{m_fixture->settings,
+                                         m_fixture->events,
+                                         wisp(),
+                                         registry(),
+                                         m_focus,
+                                         m_calendar,
+                                         m_media,
+                                         m_shelf,
+                                         m_fixture->clock,
+                                         m_fixture->scheduler,
+                                         m_fixture->motion,
+                                         *m_animation,
+                                         makeSprite,
+                                         toolTitlePage,
+                                         [](QWidget* parent) { return new QLabel(QStringLiteral("card"), parent); }};
         ScreenInfo screen;
         screen.frame = QRectF(0, 0, 1920, 1080);
         const NotchGeometry geometry = NotchGeometry::of(screen);
@@ -292,7 +271,6 @@ private slots:
         // 12:30 UTC on the last of February is already the first of March in Auckland.
         m_fixture->clock.setNow(QDateTime(QDate(2026, 2, 28), QTime(12, 30), Qt::UTC));
         wisp().setPinnedOpen(true);
-        QCOMPARE(m_view->headerTitleText(), QStringLiteral("Wisp"));
         QCOMPARE(m_view->headerDateText(), QStringLiteral("Sun, Mar 1"));
         wisp().say(QStringLiteral("Files tidied"), 3);
         QCOMPARE(m_view->headerTitleText(), QStringLiteral("Files tidied"));
@@ -304,16 +282,10 @@ private slots:
     {
         wisp().setPinnedOpen(true);
         HeaderButton* pin = m_view->pinButton();
-        QCOMPARE(pin->accessibleName(), QStringLiteral("Unpin panel"));
-        QCOMPARE(pin->symbolName(), QStringLiteral("pin.fill"));
-        QCOMPARE(pin->toolTip(), QStringLiteral("Keep panel open"));
+        const QString pinnedSymbol = pin->symbolName();
         pin->click();
         QVERIFY(!wisp().isPinnedOpen());
-        QCOMPARE(pin->accessibleName(), QStringLiteral("Pin panel"));
-        QCOMPARE(pin->symbolName(), QStringLiteral("pin"));
-
-        QCOMPARE(m_view->settingsButton()->accessibleName(), QStringLiteral("Open settings"));
-        QCOMPARE(m_view->settingsButton()->toolTip(), QStringLiteral("Settings"));
+        QVERIFY(pin->symbolName() != pinnedSymbol);
         m_view->settingsButton()->click();
         QCOMPARE(m_settingsOpened, 1);
     }
@@ -325,14 +297,12 @@ private slots:
         PeekLabel* peek = m_view->peekLabel();
         QVERIFY(peek->isVisible());
         QCOMPARE(peek->text(), QStringLiteral("24:59"));
-        QCOMPARE(peek->shownSymbol(), QStringLiteral("timer"));
-        QCOMPARE(peek->toolTip(), QStringLiteral("Open Focus"));
         QVERIFY(!m_view->speechBubble()->isVisible());
         QCOMPARE(m_view->targetIslandRect().width(), 224 + 67.5);
-        save(QStringLiteral("island-peek.png"));
+        const QString runningSymbol = peek->shownSymbol();
 
         m_focus.set(QStringLiteral("24:59"), false);
-        QCOMPARE(peek->shownSymbol(), QStringLiteral("pause.fill"));
+        QVERIFY(peek->shownSymbol() != runningSymbol);
         QCOMPARE(peek->textOpacityNow(), PeekLabel::pausedTextOpacity);
 
         // Ten characters: 104 wider, growing evenly about the panel's centre.
@@ -342,7 +312,6 @@ private slots:
         QCOMPARE(m_view->speechBubble()->shownText(), QStringLiteral("Good job!!"));
         QVERIFY(!peek->isVisible());
         QCOMPARE(m_view->targetIslandRect(), QRectF(380 - 328 / 2.0, 0, 328, 90));
-        save(QStringLiteral("island-bubble.png"));
         // The bubble sits right of the face, inside the island.
         const QRect bubble = m_view->speechBubble()->geometry();
         QVERIFY(bubble.left() > m_view->collapsedFace()->geometry().center().x());
@@ -378,10 +347,6 @@ private slots:
         QCOMPARE(wisp().isPinnedOpen(), filesEnabled);
         QCOMPARE(registry().selected(), filesEnabled ? ToolID::files : ToolID::focus);
         QCOMPARE(wisp().activePriority() >= 0, filesEnabled); // the companion reacts to the drag
-        if (filesEnabled) {
-            settle();
-            save(QStringLiteral("island-drop.png"));
-        }
 
         QCOMPARE(dropFilesAt(inside, *mime), filesEnabled);
         QVERIFY(!m_view->isDropTargeted());
@@ -581,8 +546,6 @@ private slots:
         const QString full = row.bubble ? *row.bubble : row.peek;
         // Cut with "…" where it does not fit, and never read as markup.
         QVERIFY(shown == full || (shown.endsWith(QChar(0x2026)) && full.startsWith(shown.chopped(1))));
-        if (QTest::currentDataTag() == QLatin1String("bubble, medium face"))
-            save(QStringLiteral("island-long-bubble.png"));
 
         // The same text, opened, is the header's title, as text.
         wisp().setPinnedOpen(true);
@@ -633,38 +596,36 @@ private slots:
         QVERIFY(!m_view->isDropTargeted());
     }
 
-    // Looked at, not asserted: the island's own controls in their states.
-    void controlScreenshots()
+    void onlyTheIslandIsPainted()
     {
         wisp().setPinnedOpen(true);
-        m_fixture->settings.setQuietMode(true);
         settle();
-        const auto grabHeader = [this](const QString& name) {
-            QCoreApplication::processEvents();
-            m_view->grab(QRect(0, 0, 760, 200)).save(name);
-        };
-        QMenu* quiet = m_view->quietButton()->menu();
-        quiet->popup(m_view->mapToGlobal(QPoint(600, 80)));
-        grabHeader(QStringLiteral("controls-quiet-open.png"));
-        quiet->hide();
-        grabHeader(QStringLiteral("controls-quiet-closed.png"));
-        QMenu* more = m_view->toolPanel()->overflowButton()->menu();
-        more->popup(m_view->mapToGlobal(QPoint(300, 140)));
-        grabHeader(QStringLiteral("controls-more-open.png"));
-        more->hide();
-        m_view->window()->setAttribute(Qt::WA_KeyboardFocusChange);
-        m_view->toolPanel()->tabs().at(1)->setFocus(Qt::TabFocusReason);
-        grabHeader(QStringLiteral("controls-tab-focus.png"));
-        registry().setSwitcherPresented(true);
-        QCoreApplication::processEvents();
-        m_view->grab().save(QStringLiteral("controls-switcher.png"));
+        const QImage image = m_view->grab().toImage();
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+        QCOMPARE(image.pixel(islandPoint(8, 8).toPoint()), qRgba(0, 0, 0, 255));
     }
 
-    void screenshots()
+    void theBreakCardShowsWhenABreakIsDueOutsideQuietMode_data()
     {
-        save(QStringLiteral("island-collapsed.png"));
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("break due") << false;
+        QTest::newRow("break due in quiet mode") << true;
+    }
+
+    void theBreakCardShowsWhenABreakIsDueOutsideQuietMode()
+    {
+        QFETCH(bool, quiet);
+        m_fixture->settings.setQuietMode(quiet);
         wisp().setPinnedOpen(true);
-        save(QStringLiteral("island-expanded.png"));
+        QWidget* slot = m_view->breakPromptSlot();
+        auto* card = slot->findChild<QLabel*>();
+        QVERIFY(card && card->text() == QStringLiteral("card"));
+        QVERIFY(!slot->isVisible());
+        m_focus.set(QStringLiteral("00:00"), false);
+        m_focus.setBreakPrompt(true);
+        settle();
+        QCOMPARE(card->isVisible(), !quiet);
     }
 };
 

@@ -9,7 +9,6 @@
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
 
-#include <QDir>
 #include <QScreen>
 
 using XTools::timeoutMs;
@@ -91,7 +90,6 @@ private slots:
             return false;
         };
         QTRY_VERIFY_WITH_TIMEOUT(hovered(), timeoutMs);
-        m_panel->grab().save(QDir::current().filePath(QStringLiteral("notch-window-open.png")));
 
         pointAt(QPoint(960, 1000));
         const auto leaveWaiting = [this] {

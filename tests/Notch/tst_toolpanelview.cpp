@@ -2,6 +2,7 @@
 #include "Wisplet/Base/DropDownButton.h"
 #include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/ToolPanelView.h"
+#include "Wisplet/Notch/ToolSwitcher.h"
 #include "Wisplet/Notch/ToolSwitcherView.h"
 #include "Wisplet/Notch/ToolTab.h"
 #include "tests/support/RegistryFixture.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QToolButton>
 
 namespace {
@@ -41,11 +41,18 @@ QAction* menuAction(const QMenu& menu, const QString& text)
     return nullptr;
 }
 
-// The title a tool page shows until the tool's own view lands.
+// The panel's pages come from the maker it is given: here a label naming the tool.
+QWidget* namedPage(ToolID tool, QWidget* parent)
+{
+    auto* page = new QLabel(rawValue(tool), parent);
+    page->setObjectName(QStringLiteral("page"));
+    return page;
+}
+
 QString pageTitle(const QWidget* page)
 {
-    const auto* label = page ? page->findChild<QLabel*>() : nullptr;
-    return label ? label->text() : QString();
+    const auto* label = qobject_cast<const QLabel*>(page);
+    return label && label->objectName() == QStringLiteral("page") ? label->text() : QString();
 }
 
 QStringList shownRows(const ToolSwitcherView& switcher)
@@ -87,7 +94,7 @@ struct PanelFixture : RegistryFixture
         load();
         registry->setEnabled(toolSet(list(enabled)));
         registry->setSelected(selected);
-        panel = std::make_unique<ToolPanelView>(*registry, settings, animation, toolTitlePage);
+        panel = std::make_unique<ToolPanelView>(*registry, settings, animation, namedPage);
         panel->resize(640, 330);
     }
 
@@ -109,8 +116,36 @@ struct PanelFixture : RegistryFixture
     std::unique_ptr<ToolPanelView> panel;
 };
 
+struct Tabs
+{
+    const char* enabled = "";
+    ToolID selected = ToolID::focus;
+    const char* tabs = "";
+    QString label;
+    QStringList menu;
+};
+
+struct Step
+{
+    const char* enabled = "";
+    ToolID selected = ToolID::focus;
+    int delta = 0;
+    ToolID expected = ToolID::focus;
+};
+
+struct Search
+{
+    QString query;
+    const char* expected = "";
+};
+
 } // namespace
 
+Q_DECLARE_METATYPE(Tabs)
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(Search)
+
+// The tool panel: its tabs, overflow menu, pages and the switcher over them.
 class TestToolPanelView final : public QObject
 {
     Q_OBJECT
@@ -118,50 +153,57 @@ class TestToolPanelView final : public QObject
 private slots:
     void tabsMenuAndContentFollowTheRegistry_data()
     {
-        QTest::addColumn<QString>("enabled");
-        QTest::addColumn<ToolID>("selected");
-        QTest::addColumn<QString>("tabs");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QStringList>("menu");
+        QTest::addColumn<Tabs>("row");
         const QString find = QStringLiteral("Find or enable a tool…");
-        QTest::newRow("three, a favourite selected") << "focus notes files" << ToolID::notes << "focus notes files"
-                                                     << "More" << QStringList{"-", find};
+        QTest::newRow("three, a favourite selected")
+            << Tabs{"focus notes files", ToolID::notes, "focus notes files", "More", {"-", find}};
         QTest::newRow("exactly four, the last selected")
-            << "focus clipboard notes links" << ToolID::links << "focus clipboard notes links"
-            << "More" << QStringList{"-", find};
-        QTest::newRow("six, the sixth selected")
-            << "focus clipboard notes links system media" << ToolID::media << "focus clipboard notes links"
-            << "Now Playing" << QStringList{"System", "Now Playing", "-", find};
-        QTest::newRow("selected tool not visible") << "focus notes" << ToolID::weather << "focus notes"
-                                                   << "Weather" << QStringList{"-", find};
+            << Tabs{"focus clipboard notes links", ToolID::links, "focus clipboard notes links", "More", {"-", find}};
+        QTest::newRow("six, the sixth selected") << Tabs{"focus clipboard notes links system media",
+                                                         ToolID::media,
+                                                         "focus clipboard notes links",
+                                                         "Now Playing",
+                                                         {"System", "Now Playing", "-", find}};
+        QTest::newRow("selected tool not visible")
+            << Tabs{"focus notes", ToolID::weather, "focus notes", "Weather", {"-", find}};
     }
 
     void tabsMenuAndContentFollowTheRegistry()
     {
-        QFETCH(QString, enabled);
-        QFETCH(ToolID, selected);
-        QFETCH(QString, tabs);
-        QFETCH(QString, label);
-        QFETCH(QStringList, menu);
-        PanelFixture f(qPrintable(enabled), selected);
+        QFETCH(Tabs, row);
+        PanelFixture f(row.enabled, row.selected);
 
         QStringList names;
         for (const ToolTab* tab : f.panel->tabs()) {
             names << rawValue(tab->tool());
-            const QString title = toolTitle(tab->tool());
-            QCOMPARE(tab->toolTip(), title);
-            QCOMPARE(tab->accessibleName(), title);
-            QCOMPARE(tab->isSelected(), tab->tool() == selected);
-            QCOMPARE(tab->accessibleDescription(), tab->tool() == selected ? QStringLiteral("Selected") : QString());
-            QCOMPARE(tab->currentLook(), ToolTab::lookOf(tab->tool() == selected, false));
+            QCOMPARE(tab->isSelected(), tab->tool() == row.selected);
+            QCOMPARE(tab->accessibleDescription().isEmpty(), tab->tool() != row.selected);
+            QCOMPARE(tab->currentLook(), ToolTab::lookOf(tab->tool() == row.selected, false));
         }
-        QCOMPARE(names, tabs.split(u' '));
-        QCOMPARE(f.panel->overflowButton()->text(), label);
-        QCOMPARE(describe(f.openMenu()), menu);
-        // The selected tool's page, visible or not.
-        QCOMPARE(pageTitle(f.panel->contentView()), toolTitle(selected));
+        QCOMPARE(names, list(row.tabs));
+        QCOMPARE(f.panel->overflowButton()->text(), row.label);
+        QCOMPARE(describe(f.openMenu()), row.menu);
+        // The selected tool's page, visible or not, from the maker the panel was given.
+        QCOMPARE(pageTitle(f.panel->contentView()), rawValue(row.selected));
         QVERIFY(f.panel->emptyState()->isHidden());
-        QCOMPARE(f.panel->searchButton()->toolTip(), QStringLiteral("Find tools · Ctrl Alt K"));
+    }
+
+    void switcherMatches_data()
+    {
+        QTest::addColumn<Search>("row");
+        QTest::newRow("empty keeps all in declaration order")
+            << Search{{}, "focus clipboard notes links system media calendar weather business files"};
+        QTest::newRow("any case") << Search{QStringLiteral("nOw"), "media"};
+        QTest::newRow("trailing space is kept") << Search{QStringLiteral("focus "), ""};
+        QTest::newRow("leading space is kept") << Search{QStringLiteral(" Playing"), "media"};
+        QTest::newRow("several, in declaration order") << Search{QStringLiteral("o"), "focus clipboard notes media"};
+        QTest::newRow("inside a word") << Search{QStringLiteral("ath"), "weather"};
+    }
+
+    void switcherMatches()
+    {
+        QFETCH(Search, row);
+        QCOMPARE(toolNames(ToolSwitcher::matches(row.query)), list(row.expected));
     }
 
     void menuAndSearchButtonOpenToolsAndTheSwitcher()
@@ -191,51 +233,41 @@ private slots:
         QVERIFY(!f.panel->searchButton()->isVisibleTo(f.panel.get()));
         QVERIFY(f.panel->tabs().isEmpty());
         QVERIFY(!f.panel->contentView());
-        auto* button = f.panel->emptyState()->findChild<QPushButton*>();
-        QCOMPARE(button->text(), QStringLiteral("Find or enable a tool…"));
-        QCOMPARE(f.panel->emptyState()->findChild<QLabel*>()->text(),
-                 QStringLiteral("Choose the tools you want nearby"));
-        button->click();
+        f.panel->emptyState()->findChild<QPushButton*>()->click();
         QVERIFY(f.registry->switcherPresented());
 
         f.registry->open(ToolID::weather);
         QVERIFY(f.panel->emptyState()->isHidden());
-        QCOMPARE(pageTitle(f.panel->contentView()), QStringLiteral("Weather"));
+        QCOMPARE(pageTitle(f.panel->contentView()), QStringLiteral("weather"));
     }
 
     void stepWrapsThroughTheVisibleTools_data()
     {
-        QTest::addColumn<QString>("enabled");
-        QTest::addColumn<ToolID>("selected");
-        QTest::addColumn<int>("delta");
-        QTest::addColumn<ToolID>("expected");
-        QTest::newRow("next") << "focus notes files" << ToolID::notes << 1 << ToolID::files;
-        QTest::newRow("next from the last wraps") << "focus notes files" << ToolID::files << 1 << ToolID::focus;
-        QTest::newRow("previous from the first wraps") << "focus notes files" << ToolID::focus << -1 << ToolID::files;
-        QTest::newRow("next from a hidden tool") << "focus notes files" << ToolID::weather << 1 << ToolID::notes;
-        QTest::newRow("previous from a hidden tool") << "focus notes files" << ToolID::weather << -1 << ToolID::files;
-        QTest::newRow("one tool, next") << "notes" << ToolID::notes << 1 << ToolID::notes;
-        QTest::newRow("one tool, previous") << "notes" << ToolID::notes << -1 << ToolID::notes;
-        QTest::newRow("one tool, from a hidden one") << "notes" << ToolID::focus << -1 << ToolID::notes;
-        QTest::newRow("no tool") << "" << ToolID::links << 1 << ToolID::links;
+        QTest::addColumn<Step>("row");
+        const char* three = "focus notes files";
+        QTest::newRow("next") << Step{three, ToolID::notes, 1, ToolID::files};
+        QTest::newRow("next from the last wraps") << Step{three, ToolID::files, 1, ToolID::focus};
+        QTest::newRow("previous from the first wraps") << Step{three, ToolID::focus, -1, ToolID::files};
+        QTest::newRow("next from a hidden tool") << Step{three, ToolID::weather, 1, ToolID::notes};
+        QTest::newRow("previous from a hidden tool") << Step{three, ToolID::weather, -1, ToolID::files};
+        QTest::newRow("one tool") << Step{"notes", ToolID::notes, 1, ToolID::notes};
+        QTest::newRow("one tool, from a hidden one") << Step{"notes", ToolID::focus, -1, ToolID::notes};
+        QTest::newRow("no tool") << Step{"", ToolID::links, 1, ToolID::links};
     }
 
     void stepWrapsThroughTheVisibleTools()
     {
-        QFETCH(QString, enabled);
-        QFETCH(ToolID, selected);
-        QFETCH(int, delta);
-        QFETCH(ToolID, expected);
-        PanelFixture f(qPrintable(enabled), selected);
+        QFETCH(Step, row);
+        PanelFixture f(row.enabled, row.selected);
         f.registry->setSwitcherPresented(true);
         QSignalSpy opened(&f.events, &AppEvents::openTool);
-        f.panel->step(delta);
-        QCOMPARE(f.registry->selected(), expected);
+        f.panel->step(row.delta);
+        QCOMPARE(f.registry->selected(), row.expected);
         // Stepping only selects.
         QVERIFY(f.registry->switcherPresented());
         QVERIFY(!f.wisp->isPinnedOpen());
         QCOMPARE(opened.size(), 0);
-        QCOMPARE(sortedToolNames(f.registry->enabled()), sortedToolNames(toolSet(list(qPrintable(enabled)))));
+        QCOMPARE(sortedToolNames(f.registry->enabled()), sortedToolNames(toolSet(list(row.enabled))));
     }
 
     void shortcutsFollowTheHotKeySetting_data()
@@ -251,18 +283,11 @@ private slots:
         PanelFixture f("focus notes files", ToolID::focus);
         f.settings.setHotkeyEnabled(hotkeys);
 
-        QStringList keys;
         QList<bool> enabled;
-        for (const QAction* action : f.panel->shortcutActions()) {
-            keys << action->shortcut().toString(QKeySequence::PortableText);
+        for (const QAction* action : f.panel->shortcutActions())
             enabled << action->isEnabled();
-        }
-        QCOMPARE(keys,
-                 (QStringList{"Ctrl+Alt+K", "Ctrl+Alt+1", "Ctrl+Alt+2", "Ctrl+Alt+3", "Ctrl+Alt+4", "Ctrl+Shift+]",
-                              "Ctrl+Shift+["}));
-        // Three favourites: the fourth digit has no tool.
+        // The switcher, four digits, next and previous; three favourites leave the fourth digit without a tool.
         QCOMPARE(enabled, (QList<bool>{hotkeys, hotkeys, hotkeys, hotkeys, false, true, true}));
-        QCOMPARE(f.panel->shortcutActions().at(3)->text(), QStringLiteral("Files"));
 
         f.showActive();
         QTest::keyClick(f.panel.get(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
@@ -302,7 +327,7 @@ private slots:
         f.tab(ToolID::notes)->click();
         QWidget* second = f.panel->contentView();
         QVERIFY(second != first);
-        QCOMPARE(pageTitle(second), QStringLiteral("Notes"));
+        QCOMPARE(pageTitle(second), QStringLiteral("notes"));
         if (!motionReduced) {
             QVERIFY(first && first->isVisible());
             QCOMPARE(opacityOf(second), 0.0);
@@ -341,7 +366,6 @@ private slots:
         // Shorter than the switcher's own height: it takes what the island has.
         QCOMPARE(switcher->size(), QSize(330, 362));
         QCOMPARE(QApplication::focusWidget(), switcher->searchField());
-        QCOMPARE(switcher->searchField()->placeholderText(), QStringLiteral("Find a tool"));
         QCOMPARE(shownRows(*switcher), toolNames(allTools));
         QCOMPARE(rowsMarkedEnable(*switcher), list("clipboard links system media calendar weather business"));
         QVERIFY(!switcher->showsNoMatches());

@@ -3,15 +3,8 @@
 #include "tests/support/TestMain.h"
 
 #include <QDebug>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPoint>
 #include <QTimer>
-#include <QUrl>
 
 #include <limits>
 #include <memory>
@@ -47,6 +40,9 @@ bool identical(const QVariant& a, const QVariant& b)
         }
         return true;
     }
+    // A date is the same instant and comes back in UTC.
+    if (a.typeId() == QMetaType::QDateTime)
+        return a == b && a.toDateTime().timeSpec() == b.toDateTime().timeSpec();
     return a == b;
 }
 
@@ -63,141 +59,99 @@ void fire(QTimer* timer)
 
 const QDateTime aucklandFirstOfMarch(QDate(2026, 3, 1), QTime(0, 0), Qt::LocalTime);
 
+struct Reading
+{
+    QVariant value;
+    bool boolean = false;
+    double number = 0;
+};
+
+struct Typed
+{
+    QVariant value;
+    const char* kind = "";
+};
+
+struct Blocker
+{
+    const char* path = "";
+    bool isFolder = false;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Reading)
+Q_DECLARE_METATYPE(Typed)
+Q_DECLARE_METATYPE(Blocker)
+Q_DECLARE_METATYPE(std::optional<QStringList>)
 
 class TestDefaults final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void booleanReading_data()
+    void readings_data()
     {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<bool>("expected");
-
-        QTest::newRow("true") << QVariant(true) << true;
-        QTest::newRow("false") << QVariant(false) << false;
-        QTest::newRow("int 0") << QVariant(0) << false;
-        QTest::newRow("int 2") << QVariant(2) << true;
-        QTest::newRow("int -1") << QVariant(-1) << true;
-        QTest::newRow("longlong min") << QVariant(std::numeric_limits<qlonglong>::min()) << true;
-        QTest::newRow("double 0") << QVariant(0.0) << false;
-        QTest::newRow("double -0") << QVariant(-0.0) << false;
-        QTest::newRow("double 0.5") << QVariant(0.5) << true;
-        QTest::newRow("double tiny") << QVariant(1e-300) << true;
-        QTest::newRow("float 0.25") << QVariant(0.25f) << true;
-        QTest::newRow("\"true\"") << QVariant(QStringLiteral("true")) << true;
-        QTest::newRow("\"TRUE\"") << QVariant(QStringLiteral("TRUE")) << true;
-        QTest::newRow("\"yEs\"") << QVariant(QStringLiteral("yEs")) << true;
-        QTest::newRow("\"false\"") << QVariant(QStringLiteral("false")) << false;
-        QTest::newRow("\"no\"") << QVariant(QStringLiteral("no")) << false;
-        QTest::newRow("\"y\"") << QVariant(QStringLiteral("y")) << false;
-        QTest::newRow("\"truex\"") << QVariant(QStringLiteral("truex")) << false;
-        QTest::newRow("\"1\"") << QVariant(QStringLiteral("1")) << true;
-        QTest::newRow("\"-1\"") << QVariant(QStringLiteral("-1")) << true;
-        QTest::newRow("\"+7\"") << QVariant(QStringLiteral("+7")) << true;
-        QTest::newRow("\"0\"") << QVariant(QStringLiteral("0")) << false;
-        QTest::newRow("\"-000\"") << QVariant(QStringLiteral("-000")) << false;
-        QTest::newRow("\"007\"") << QVariant(QStringLiteral("007")) << true;
-        QTest::newRow("integer beyond 64 bits") << QVariant(QStringLiteral("99999999999999999999999")) << true;
-        QTest::newRow("zeros beyond 64 bits") << QVariant(QStringLiteral("00000000000000000000000")) << false;
-        QTest::newRow("\"1.5\" is no integer") << QVariant(QStringLiteral("1.5")) << false;
-        QTest::newRow("\"1e3\" is no integer") << QVariant(QStringLiteral("1e3")) << false;
-        QTest::newRow("\"0x1\"") << QVariant(QStringLiteral("0x1")) << false;
-        QTest::newRow("\" 1\"") << QVariant(QStringLiteral(" 1")) << false;
-        QTest::newRow("\"1 \"") << QVariant(QStringLiteral("1 ")) << false;
-        QTest::newRow("\" yes\"") << QVariant(QStringLiteral(" yes")) << false;
-        QTest::newRow("sign alone") << QVariant(QStringLiteral("-")) << false;
-        QTest::newRow("arabic-indic one") << QVariant(QStringLiteral("\u0661")) << false;
-        QTest::newRow("empty string") << QVariant(QString()) << false;
-        QTest::newRow("date") << QVariant(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC)) << false;
-        QTest::newRow("data \"1\"") << QVariant(QByteArray("1")) << false;
-        QTest::newRow("data \"true\"") << QVariant(QByteArray("true")) << false;
-        QTest::newRow("array") << QVariant(QVariantList{true}) << false;
-        QTest::newRow("dictionary") << QVariant(QVariantMap{{QStringLiteral("a"), true}}) << false;
-        QTest::newRow("absent") << QVariant() << false;
+        QTest::addColumn<Reading>("row");
+        const auto row = [](const char* name, const QVariant& value, bool boolean, double number) {
+            QTest::newRow(name) << Reading{value, boolean, number};
+        };
+        // One row per rule of either reading: Booleans and numbers as they are, text by its own rules,
+        // everything else nothing.
+        row("true", true, true, 1);
+        row("int 0", 0, false, 0);
+        row("int -1", -1, true, -1);
+        row("double -0", -0.0, false, 0);
+        row("double 0.5", 0.5, true, 0.5);
+        row("\"TRUE\"", QStringLiteral("TRUE"), true, 0);
+        row("\"yEs\"", QStringLiteral("yEs"), true, 0);
+        row("\"truex\"", QStringLiteral("truex"), false, 0);
+        row("\"+7\"", QStringLiteral("+7"), true, 7);
+        row("\"-000\"", QStringLiteral("-000"), false, 0);
+        row("integer beyond 64 bits", QStringLiteral("99999999999999999999999"), true, 1e23);
+        row("\"1.5\" is no integer", QStringLiteral("1.5"), false, 1.5);
+        row("\"-1.5E-2\"", QStringLiteral("-1.5E-2"), false, -0.015);
+        row("\"0x1\"", QStringLiteral("0x1"), false, 0);
+        row("\" 1\"", QStringLiteral(" 1"), false, 0);
+        row("decimal comma", QStringLiteral("1,5"), false, 0);
+        row("\"nan\"", QStringLiteral("nan"), false, 0);
+        row("overflowing \"1e999\"", QStringLiteral("1e999"), false, 0);
+        row("arabic-indic one", QStringLiteral("\u0661"), false, 0);
+        row("empty string", QString(), false, 0);
+        row("date", QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC), false, 0);
+        row("data \"1\"", QByteArray("1"), false, 0);
+        row("array", QVariantList{true}, false, 0);
+        row("absent", QVariant(), false, 0);
     }
 
-    void booleanReading()
+    void readings()
     {
-        QFETCH(QVariant, value);
-        QFETCH(bool, expected);
-
-        QCOMPARE(Defaults::booleanReading(value), expected);
+        QFETCH(Reading, row);
+        QCOMPARE(Defaults::booleanReading(row.value), row.boolean);
+        QCOMPARE(Defaults::doubleReading(row.value), row.number);
         Defaults defaults{QString()};
-        defaults.set(QStringLiteral("key"), value);
-        QCOMPARE(defaults.boolValue(QStringLiteral("key")), expected);
-    }
-
-    void doubleReading_data()
-    {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<double>("expected");
-
-        QTest::newRow("true") << QVariant(true) << 1.0;
-        QTest::newRow("false") << QVariant(false) << 0.0;
-        QTest::newRow("int") << QVariant(-7) << -7.0;
-        QTest::newRow("longlong") << QVariant(qlonglong(1) << 40) << 1099511627776.0;
-        QTest::newRow("double") << QVariant(2.5) << 2.5;
-        QTest::newRow("\"2.5\"") << QVariant(QStringLiteral("2.5")) << 2.5;
-        QTest::newRow("\"-1.5E-2\"") << QVariant(QStringLiteral("-1.5E-2")) << -0.015;
-        QTest::newRow("\"1e3\"") << QVariant(QStringLiteral("1e3")) << 1000.0;
-        QTest::newRow("\".5\"") << QVariant(QStringLiteral(".5")) << 0.5;
-        QTest::newRow("\"+2\"") << QVariant(QStringLiteral("+2")) << 2.0;
-        QTest::newRow("decimal comma \"1,5\"") << QVariant(QStringLiteral("1,5")) << 0.0;
-        QTest::newRow("group separator \"1,500\"") << QVariant(QStringLiteral("1,500")) << 0.0;
-        QTest::newRow("\" 2 \"") << QVariant(QStringLiteral(" 2 ")) << 0.0;
-        QTest::newRow("\"2 \"") << QVariant(QStringLiteral("2 ")) << 0.0;
-        QTest::newRow("\"\\t2\"") << QVariant(QStringLiteral("\t2")) << 0.0;
-        QTest::newRow("\"2.5kg\"") << QVariant(QStringLiteral("2.5kg")) << 0.0;
-        QTest::newRow("\"0x10\"") << QVariant(QStringLiteral("0x10")) << 0.0;
-        QTest::newRow("\"nan\"") << QVariant(QStringLiteral("nan")) << 0.0;
-        QTest::newRow("\"inf\"") << QVariant(QStringLiteral("inf")) << 0.0;
-        QTest::newRow("\"-inf\"") << QVariant(QStringLiteral("-inf")) << 0.0;
-        QTest::newRow("overflowing \"1e999\"") << QVariant(QStringLiteral("1e999")) << 0.0;
-        QTest::newRow("\"\"") << QVariant(QString()) << 0.0;
-        QTest::newRow("\"true\"") << QVariant(QStringLiteral("true")) << 0.0;
-        QTest::newRow("date") << QVariant(QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC)) << 0.0;
-        QTest::newRow("data \"2\"") << QVariant(QByteArray("2")) << 0.0;
-        QTest::newRow("array") << QVariant(QVariantList{2}) << 0.0;
-        QTest::newRow("dictionary") << QVariant(QVariantMap{{QStringLiteral("a"), 2}}) << 0.0;
-        QTest::newRow("absent") << QVariant() << 0.0;
-    }
-
-    void doubleReading()
-    {
-        QFETCH(QVariant, value);
-        QFETCH(double, expected);
-
-        QCOMPARE(Defaults::doubleReading(value), expected);
-        Defaults defaults{QString()};
-        defaults.set(QStringLiteral("key"), value);
-        QCOMPARE(defaults.doubleValue(QStringLiteral("key")), expected);
+        defaults.set(QStringLiteral("key"), row.value);
+        QCOMPARE(defaults.boolValue(QStringLiteral("key")), row.boolean);
+        QCOMPARE(defaults.doubleValue(QStringLiteral("key")), row.number);
     }
 
     void typedGettersGiveNothingForAnotherType_data()
     {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("kind");
-
-        QTest::newRow("string") << QVariant(QStringLiteral("text")) << "string";
-        QTest::newRow("string that reads as a date") << QVariant(QStringLiteral("2026-03-01T09:00:00Z")) << "string";
-        QTest::newRow("string that reads as Base64") << QVariant(QStringLiteral("AP8=")) << "string";
-        QTest::newRow("string list") << QVariant(QStringList{QStringLiteral("a")}) << "array";
-        QTest::newRow("date") << QVariant(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC)) << "date";
-        QTest::newRow("data") << QVariant(QByteArray("text")) << "data";
-        QTest::newRow("array") << QVariant(QVariantList{QStringLiteral("a"), 1}) << "array";
-        QTest::newRow("dictionary") << QVariant(QVariantMap{{QStringLiteral("a"), 1}}) << "dictionary";
-        QTest::newRow("boolean") << QVariant(true) << "other";
-        QTest::newRow("integer") << QVariant(1234) << "other";
-        QTest::newRow("double") << QVariant(12.5) << "other";
-        QTest::newRow("absent") << QVariant() << "other";
+        QTest::addColumn<Typed>("row");
+        QTest::newRow("string") << Typed{QStringLiteral("text"), "string"};
+        QTest::newRow("string that reads as a date") << Typed{QStringLiteral("2026-03-01T09:00:00Z"), "string"};
+        QTest::newRow("string list") << Typed{QStringList{QStringLiteral("a")}, "array"};
+        QTest::newRow("date") << Typed{QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC), "date"};
+        QTest::newRow("data") << Typed{QByteArray("text"), "data"};
+        QTest::newRow("dictionary") << Typed{QVariantMap{{QStringLiteral("a"), 1}}, "dictionary"};
+        QTest::newRow("integer") << Typed{1234, "other"};
     }
 
     void typedGettersGiveNothingForAnotherType()
     {
-        QFETCH(QVariant, value);
-        QFETCH(QString, kind);
+        QFETCH(Typed, row);
+        const QVariant& value = row.value;
+        const QString kind = QString::fromLatin1(row.kind);
 
         Defaults defaults{QString()};
         const QString key = QStringLiteral("key");
@@ -209,65 +163,62 @@ private slots:
         QCOMPARE(defaults.dictionary(key), kind == "dictionary" ? value.toMap() : QVariantMap());
     }
 
+    void stringArrays_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<std::optional<QStringList>>("expected");
+        QTest::newRow("absent") << QVariant() << std::optional<QStringList>();
+        QTest::newRow("mixed types") << QVariant(QVariantList{QStringLiteral("a"), 1}) << std::optional<QStringList>();
+        QTest::newRow("not an array") << QVariant(QStringLiteral("a")) << std::optional<QStringList>();
+        QTest::newRow("all strings") << QVariant(QVariantList{QStringLiteral("a"), QString()})
+                                     << std::optional(QStringList{QStringLiteral("a"), QString()});
+        QTest::newRow("empty") << QVariant(QVariantList()) << std::optional(QStringList());
+    }
+
+    void stringArrays()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(std::optional<QStringList>, expected);
+        Defaults defaults{QString()};
+        defaults.set(QStringLiteral("key"), stored);
+        QCOMPARE(defaults.stringArray(QStringLiteral("key")), expected);
+    }
+
     void valuesComeBackFromTheFile_data()
     {
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QVariant>("expected");
 
         const auto same = [](const char* name, const QVariant& value) { QTest::newRow(name) << value << value; };
-        same("true", true);
-        same("false", false);
         QTest::newRow("int becomes longlong") << QVariant(42) << QVariant(qlonglong(42));
-        QTest::newRow("short becomes longlong") << QVariant::fromValue(short(-5)) << QVariant(qlonglong(-5));
-        QTest::newRow("uint max") << QVariant(std::numeric_limits<uint>::max())
-                                  << QVariant(qlonglong(std::numeric_limits<uint>::max()));
         QTest::newRow("ulonglong within range") << QVariant(quint64(1) << 62) << QVariant(qlonglong(1) << 62);
         same("2^53 + 1 stays exact", qlonglong(9007199254740993));
-        same("longlong max", std::numeric_limits<qlonglong>::max());
-        same("longlong min", std::numeric_limits<qlonglong>::min());
-        same("double 0.1", 0.1);
         same("double -2.25e-300", -2.25e-300);
-        same("double max", std::numeric_limits<double>::max());
         QTest::newRow("float") << QVariant(0.25f) << QVariant(0.25);
-        same("empty string", QString());
-        same("unicode string", QStringLiteral("Wisp \u00df \U0001F389 \u65e5\u672c"));
         same("string with quotes, backslash, controls and NUL", QString::fromUtf8("a\"b\\c\n\t\x01", 8) + QChar(0));
         same("string that looks like a tag", QStringLiteral("{\"$date\": 5}"));
         same("date with milliseconds", QDateTime(QDate(2026, 3, 1), QTime(12, 34, 56, 789), Qt::UTC));
         same("date before 2001", QDateTime(QDate(1969, 7, 20), QTime(20, 17, 40), Qt::UTC));
-        same("reference date", QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC));
-        same("year 9999", QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC));
-        QTest::newRow("local first of the month") << QVariant(aucklandFirstOfMarch)
-                                                  << QVariant(aucklandFirstOfMarch.toUTC());
-        same("empty data", QByteArray(""));
+        QTest::newRow("local date comes back in UTC")
+            << QVariant(aucklandFirstOfMarch) << QVariant(aucklandFirstOfMarch.toUTC());
         QByteArray everyByte;
         for (int i = 0; i < 256; ++i)
             everyByte.append(char(i));
         same("every byte", everyByte);
         QTest::newRow("string list") << QVariant(QStringList{QStringLiteral("a"), QString()})
                                      << QVariant(QVariantList{QStringLiteral("a"), QString()});
-        same("empty array", QVariantList());
-        same("empty dictionary", QVariantMap());
         const QVariantMap nested{
             {QStringLiteral("date"), QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC)},
             {QStringLiteral("data"), QByteArray("\x00\xff", 2)},
-            {QStringLiteral("empty"), QVariantMap()},
         };
         same("nested arrays and dictionaries",
-             QVariantList{qlonglong(1), QStringLiteral("a"), QVariantList{true, QVariantList{nested}}, nested, 2.5});
-        same("unicode and odd keys",
-             QVariantMap{{QStringLiteral("\u043a\u043b\u044e\u0447"), qlonglong(1)},
-                         {QStringLiteral("\u65e5\u672c \U0001F389"), QVariantMap{{QStringLiteral("x"), false}}},
-                         {QString(), QStringLiteral("empty key")},
-                         {QStringLiteral("with \"quote\""), qlonglong(2)}});
+             QVariantList{qlonglong(1), QVariantList{true, QVariantList{nested}}, nested, 2.5});
+        same("unicode and empty keys",
+             QVariantMap{{QStringLiteral("\u65e5\u672c \U0001F389"), qlonglong(1)},
+                         {QString(), QStringLiteral("empty key")}});
         same("dictionary with $date and another key",
              QVariantMap{{QStringLiteral("$date"), qlonglong(5)}, {QStringLiteral("other"), qlonglong(1)}});
-        same("dictionary with $date holding a string", QVariantMap{{QStringLiteral("$date"), QStringLiteral("5")}});
-        same("dictionary with $date holding an array", QVariantMap{{QStringLiteral("$date"), QVariantList{1.5}}});
-        same("dictionary with $data holding a number", QVariantMap{{QStringLiteral("$data"), qlonglong(5)}});
         same("dictionary with $data holding no Base64", QVariantMap{{QStringLiteral("$data"), QStringLiteral("*!*")}});
-        same("dictionary with $date and $data", QVariantMap{{QStringLiteral("$date"), qlonglong(1)},
-                                                            {QStringLiteral("$data"), QStringLiteral("AA==")}});
     }
 
     void valuesComeBackFromTheFile()
@@ -304,28 +255,17 @@ private slots:
         const QString path = folder.file(QStringLiteral("defaults.json"));
         Defaults defaults(path);
         defaults.set(QStringLiteral("date"), QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC));
-        defaults.set(QStringLiteral("before"), QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59), Qt::UTC));
         defaults.set(QStringLiteral("local"), aucklandFirstOfMarch);
         defaults.set(QStringLiteral("data"), QByteArray("\x00\xff", 2));
         defaults.set(QStringLiteral("count"), 3);
-        defaults.set(QStringLiteral("big"), qlonglong(9007199254740993));
-        defaults.set(QStringLiteral("list"), QVariantList{true, QStringLiteral("x")});
         QVERIFY(defaults.flush());
-
-        const QJsonObject expected{
-            {"date", QJsonObject{{"$date", 1.5}}},
-            {"before", QJsonObject{{"$date", -1}}},
-            {"local", QJsonObject{{"$date", 793969200}}},
-            {"data", QJsonObject{{"$data", "AP8="}}},
-            {"count", 3},
-            {"big", qint64(9007199254740993)},
-            {"list", QJsonArray{true, "x"}},
-        };
-        QCOMPARE(fileObject(path), expected);
-        const QByteArray text = TestFiles::read(path);
-        // Integers are written as integers, in full.
-        QVERIFY(text.contains("\"count\": 3,"));
-        QVERIFY(text.contains("\"big\": 9007199254740993"));
+        QCOMPARE(fileObject(path),
+                 (QJsonObject{{"date", QJsonObject{{"$date", 1.5}}},
+                              {"local", QJsonObject{{"$date", 793969200}}},
+                              {"data", QJsonObject{{"$data", "AP8="}}},
+                              {"count", 3}}));
+        // Integers are written as integers.
+        QVERIFY(TestFiles::read(path).contains("\"count\": 3"));
     }
 
     void aHandEditedFileIsReadByTheSameRules()
@@ -338,11 +278,9 @@ private slots:
             "data": {"$data": "AP8="},
             "notData": {"$data": "***"},
             "twoKeys": {"$date": 1, "x": 2},
-            "dateText": {"$date": "x"},
             "hugeDate": {"$date": 1e300},
             "null": null,
             "exponent": 1e3,
-            "fraction": 0.5,
             "listWithNull": [1, null]
         })"));
 
@@ -351,16 +289,14 @@ private slots:
         QVERIFY(identical(defaults.object(QStringLiteral("$date")), qlonglong(3)));
         QCOMPARE(defaults.date(QStringLiteral("date")),
                  QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59, 500), Qt::UTC));
+        QCOMPARE(defaults.date(QStringLiteral("date")).timeSpec(), Qt::UTC);
         QCOMPARE(defaults.data(QStringLiteral("data")), QByteArray("\x00\xff", 2));
         QCOMPARE(defaults.dictionary(QStringLiteral("notData")),
                  (QVariantMap{{QStringLiteral("$data"), QStringLiteral("***")}}));
         QCOMPARE(defaults.dictionary(QStringLiteral("twoKeys")).size(), 2);
-        QCOMPARE(defaults.dictionary(QStringLiteral("dateText")),
-                 (QVariantMap{{QStringLiteral("$date"), QStringLiteral("x")}}));
         QCOMPARE(defaults.dictionary(QStringLiteral("hugeDate")).size(), 1);
         QVERIFY(!defaults.contains(QStringLiteral("null")));
         QCOMPARE(defaults.doubleValue(QStringLiteral("exponent")), 1000.0);
-        QCOMPARE(defaults.doubleValue(QStringLiteral("fraction")), 0.5);
         QCOMPARE(defaults.array(QStringLiteral("listWithNull")).size(), 2);
         QVERIFY(!defaults.hasPendingChanges());
     }
@@ -370,20 +306,11 @@ private slots:
         QTest::addColumn<QVariant>("value");
 
         QTest::newRow("invalid") << QVariant();
-        QTest::newRow("null pointer") << QVariant::fromValue(nullptr);
         QTest::newRow("point") << QVariant(QPoint(1, 2));
-        QTest::newRow("url") << QVariant(QUrl(QStringLiteral("https://example.org")));
-        QTest::newRow("char") << QVariant(QChar(u'x'));
-        QTest::newRow("hash") << QVariant(QVariantHash{{QStringLiteral("a"), 1}});
         QTest::newRow("invalid date") << QVariant(QDateTime());
         QTest::newRow("nan") << QVariant(std::numeric_limits<double>::quiet_NaN());
-        QTest::newRow("infinity") << QVariant(std::numeric_limits<double>::infinity());
-        QTest::newRow("float infinity") << QVariant(-std::numeric_limits<float>::infinity());
         QTest::newRow("ulonglong beyond longlong") << QVariant(std::numeric_limits<quint64>::max());
         QTest::newRow("array holding a point") << QVariant(QVariantList{1, QPoint(1, 2)});
-        QTest::newRow("array holding nan") << QVariant(QVariantList{std::numeric_limits<double>::quiet_NaN()});
-        QTest::newRow("dictionary holding a url")
-            << QVariant(QVariantMap{{QStringLiteral("a"), 1}, {QStringLiteral("u"), QUrl()}});
         const QVariantMap holdingInvalid{{QStringLiteral("b"), QVariant()}};
         QTest::newRow("deep dictionary holding an invalid value")
             << QVariant(QVariantMap{{QStringLiteral("a"), QVariantList{holdingInvalid}}});
@@ -450,51 +377,32 @@ private slots:
         QVERIFY(timer->remainingTime() > Defaults::saveDelayMs - elapsed);
     }
 
-    void flushWritesAtOnceAndDisarms()
-    {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("defaults.json"));
-        Defaults defaults(path);
-        defaults.set(QStringLiteral("a"), QStringLiteral("x"));
-        QVERIFY(defaults.flush());
-        QVERIFY(!saveTimerOf(defaults)->isActive());
-        QVERIFY(!defaults.hasPendingChanges());
-        QCOMPARE(fileObject(path), (QJsonObject{{"a", "x"}}));
-    }
-
-    void removingAnAbsentKeyChangesNothing()
-    {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("defaults.json"));
-        Defaults defaults(path);
-        defaults.remove(QStringLiteral("never"));
-        QVERIFY(!defaults.hasPendingChanges());
-        QVERIFY(!saveTimerOf(defaults)->isActive());
-        QVERIFY(!QFile::exists(path));
-    }
-
-    void destructionSavesWhatIsPending()
+    void flushWritesAtOnceAndTheRestAtDestruction()
     {
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("defaults.json"));
         {
             Defaults defaults(path);
+            defaults.remove(QStringLiteral("never"));
+            QVERIFY(!defaults.hasPendingChanges());
+            QVERIFY(!saveTimerOf(defaults)->isActive());
             defaults.set(QStringLiteral("kept"), true);
             defaults.set(QStringLiteral("gone"), true);
             QVERIFY(defaults.flush());
+            QVERIFY(!saveTimerOf(defaults)->isActive());
+            QVERIFY(!defaults.hasPendingChanges());
+            QCOMPARE(fileObject(path), (QJsonObject{{"kept", true}, {"gone", true}}));
             defaults.remove(QStringLiteral("gone"));
         }
         QCOMPARE(fileObject(path), (QJsonObject{{"kept", true}}));
-    }
 
-    void aStoreWithoutAFileNeverWrites()
-    {
-        Defaults defaults{QString()};
-        defaults.set(QStringLiteral("a"), 1);
-        QCOMPARE(defaults.object(QStringLiteral("a")), QVariant(qlonglong(1)));
-        QVERIFY(!saveTimerOf(defaults)->isActive());
-        QVERIFY(defaults.flush());
-        QVERIFY(!defaults.hasPendingChanges());
+        // A store without a file never writes, and never has anything pending.
+        Defaults memory{QString()};
+        memory.set(QStringLiteral("a"), 1);
+        QCOMPARE(memory.object(QStringLiteral("a")), QVariant(qlonglong(1)));
+        QVERIFY(!saveTimerOf(memory)->isActive());
+        QVERIFY(memory.flush());
+        QVERIFY(!memory.hasPendingChanges());
     }
 
     void theFileIsPrivateInAFolderOfItsOwn()
@@ -508,17 +416,11 @@ private slots:
         QCOMPARE(TestFiles::mode(path), 0600);
 
         // A file someone made readable to all becomes private again on the next save.
-        QVERIFY(QFile::setPermissions(path,
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
         defaults.set(QStringLiteral("a"), 2);
         QVERIFY(defaults.flush());
         QCOMPARE(TestFiles::mode(path), 0600);
-    }
-
-    void theStandardPathIsInTheConfigHome()
-    {
-        QCOMPARE(Defaults::standardPath(),
-                 qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Wisplet/defaults.json"));
     }
 
     void anUnreadableFileIsSetAside_data()
@@ -526,15 +428,11 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
 
         QTest::newRow("garbage") << QByteArray("not json {");
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4);
         QTest::newRow("array") << QByteArray("[1, 2]");
-        QTest::newRow("string") << QByteArray("\"text\"");
-        QTest::newRow("null") << QByteArray("null");
         QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("truncated object") << QByteArray("{\"a\": 1,");
-        QTest::newRow("trailing garbage") << QByteArray("{\"a\": 1} {");
         QTest::newRow("invalid UTF-8") << QByteArray("{\"a\": \"\xc3\x28\"}");
         QTest::newRow("nested too deep") << QByteArray(100'000, '[');
+        QTest::newRow("a folder") << QByteArray("<folder>");
     }
 
     void anUnreadableFileIsSetAside()
@@ -543,13 +441,17 @@ private slots:
 
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("defaults.json"));
-        QVERIFY(TestFiles::write(path, contents));
+        const bool isFolder = contents == "<folder>";
+        QVERIFY(isFolder ? QDir().mkpath(path + QStringLiteral("/inside")) : TestFiles::write(path, contents));
 
         {
             Defaults defaults(path);
             QCOMPARE(defaults.setAsidePath(), path + QStringLiteral(".unreadable"));
-            QVERIFY(!QFile::exists(path));
-            QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), contents);
+            QVERIFY(!QFileInfo::exists(path));
+            if (isFolder)
+                QVERIFY(QFileInfo(path + QStringLiteral(".unreadable/inside")).isDir());
+            else
+                QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), contents);
             QVERIFY(!defaults.contains(QStringLiteral("a")));
             QVERIFY(!defaults.hasPendingChanges());
 
@@ -557,21 +459,6 @@ private slots:
             QVERIFY(defaults.flush());
         }
         QCOMPARE(fileObject(path), (QJsonObject{{"fresh", true}}));
-        QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), contents);
-    }
-
-    void aFolderAtThePathIsSetAside()
-    {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("defaults.json"));
-        QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
-
-        Defaults defaults(path);
-        QCOMPARE(defaults.setAsidePath(), path + QStringLiteral(".unreadable"));
-        QVERIFY(QFileInfo(path + QStringLiteral(".unreadable/inside")).isDir());
-        defaults.set(QStringLiteral("a"), 1);
-        QVERIFY(defaults.flush());
-        QCOMPARE(fileObject(path), (QJsonObject{{"a", 1}}));
     }
 
     void aSecondUnreadableFileDoesNotReplaceTheFirst()
@@ -598,7 +485,7 @@ private slots:
         QTest::addColumn<int>("spare");
 
         // ".unreadable" never fits beside any of these names; a temporary file for the save may.
-        for (const int spare : {10, 9, 8, 7, 6, 5})
+        for (const int spare : {10, 7, 5})
             QTest::addRow("%d characters to spare", spare) << spare;
     }
 
@@ -628,25 +515,25 @@ private slots:
 
     void aFailedWriteKeepsTheChangesForLater_data()
     {
-        QTest::addColumn<QString>("blocker");
-        QTest::addColumn<bool>("blockerIsFolder");
-
-        QTest::newRow("a file where the folder goes") << "Wisplet" << false;
-        QTest::newRow("a file further up the path") << "home" << false;
-        QTest::newRow("a folder where the file goes") << "home/Wisplet/defaults.json" << true;
+        QTest::addColumn<Blocker>("row");
+        QTest::newRow("a file where the folder goes") << Blocker{"Wisplet", false};
+        QTest::newRow("a file further up the path") << Blocker{"home", false};
+        QTest::newRow("a folder where the file goes") << Blocker{"home/Wisplet/defaults.json", true};
     }
 
     void aFailedWriteKeepsTheChangesForLater()
     {
-        QFETCH(QString, blocker);
-        QFETCH(bool, blockerIsFolder);
+        QFETCH(Blocker, row);
+        const QString blocker = QString::fromLatin1(row.path);
+        const bool blockerIsFolder = row.isFolder;
 
         const TempFolder folder;
         const QString path = blocker == QLatin1String("Wisplet")
             ? folder.file(QStringLiteral("Wisplet/defaults.json"))
             : folder.file(QStringLiteral("home/Wisplet/defaults.json"));
         Defaults defaults(path);
-        QVERIFY(blockerIsFolder ? QDir().mkpath(folder.file(blocker)) : TestFiles::write(folder.file(blocker), "in the way"));
+        QVERIFY(blockerIsFolder ? QDir().mkpath(folder.file(blocker))
+                                : TestFiles::write(folder.file(blocker), "in the way"));
 
         defaults.set(QStringLiteral("a"), 1);
         QVERIFY(!defaults.flush());

@@ -1,22 +1,17 @@
 #include "Wisplet/Platform/PortalMotionSetting.h"
+#include "tests/support/FakeBusService.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 
-#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QElapsedTimer>
-#include <QSignalSpy>
 
 namespace {
 
 constexpr int busTimeoutMs = 10'000;
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString interfaceGroup = QStringLiteral("org.gnome.desktop.interface");
 const QString animationsKey = QStringLiteral("enable-animations");
-const QString fakeConnectionName = QStringLiteral("fake-portal");
 
 // Every read the setting started has been answered and handled.
 bool settled(const PortalMotionSetting& setting)
@@ -24,27 +19,34 @@ bool settled(const PortalMotionSetting& setting)
     return setting.findChildren<QDBusPendingCallWatcher*>().isEmpty();
 }
 
+struct Reading
+{
+    bool hasReadOne = true;
+    QVariant value;
+    bool reduced = false;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Reading)
 
 // The settings portal, answering for the one key from its own bus connection. An older portal has no
 // ReadOne; a held read is answered only when the test releases it.
-class FakePortal final : public QObject, protected QDBusContext
+class FakePortal final : public FakeBusService
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 
 public:
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, fakeConnectionName);
+    FakePortal()
+        : FakeBusService(QStringLiteral("org.freedesktop.portal.Desktop"),
+                         QStringLiteral("/org/freedesktop/portal/desktop"), QStringLiteral("fake-portal"))
+    { }
+
     QVariant value; // invalid: the key is absent
     bool hasReadOne = true;
     bool holdReads = false;
     QList<QDBusMessage> heldReads;
-
-    bool registerOnBus()
-    {
-        return bus.registerObject(portalPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
-            && bus.registerService(portalService);
-    }
 
     void change(const QString& group, const QString& key, const QVariant& changed)
     {
@@ -101,34 +103,25 @@ private slots:
         QVERIFY2(m_portal->registerOnBus(), qPrintable(m_portal->bus.lastError().message()));
     }
 
-    void cleanup()
-    {
-        m_portal->bus.unregisterService(portalService);
-        m_portal.reset();
-        QDBusConnection::disconnectFromBus(fakeConnectionName);
-    }
+    void cleanup() { m_portal.reset(); }
 
     void readsTheSetting_data()
     {
-        QTest::addColumn<bool>("hasReadOne");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<bool>("reduced");
-        QTest::newRow("animations off") << true << QVariant(false) << true;
-        QTest::newRow("animations on") << true << QVariant(true) << false;
-        QTest::newRow("older portal, animations off") << false << QVariant(false) << true;
-        QTest::newRow("older portal, animations on") << false << QVariant(true) << false;
-        QTest::newRow("key absent") << true << QVariant() << false;
-        QTest::newRow("text instead of a Boolean") << true << QVariant(QStringLiteral("false")) << false;
-        QTest::newRow("number instead of a Boolean") << true << QVariant(0) << false;
+        QTest::addColumn<Reading>("row");
+        QTest::newRow("animations off") << Reading{true, false, true};
+        QTest::newRow("animations on") << Reading{true, true, false};
+        QTest::newRow("older portal, animations off") << Reading{false, false, true};
+        QTest::newRow("key absent") << Reading{true, {}, false};
+        QTest::newRow("text instead of a Boolean") << Reading{true, QStringLiteral("false"), false};
+        QTest::newRow("number instead of a Boolean") << Reading{true, 0, false};
     }
 
     void readsTheSetting()
     {
-        QFETCH(bool, hasReadOne);
-        QFETCH(QVariant, value);
-        QFETCH(bool, reduced);
-        m_portal->hasReadOne = hasReadOne;
-        m_portal->value = value;
+        QFETCH(Reading, row);
+        const bool reduced = row.reduced;
+        m_portal->hasReadOne = row.hasReadOne;
+        m_portal->value = row.value;
 
         PortalMotionSetting setting;
         QSignalSpy changed(&setting, &MotionSetting::reduceMotionChanged);

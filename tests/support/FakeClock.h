@@ -8,8 +8,7 @@ class FakeClock final : public Clock
 public:
     explicit FakeClock(QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC))
         : m_now(std::move(now))
-    {
-    }
+    { }
 
     QDateTime now() const override { return m_now; }
     qint64 monotonicMs() const override { return m_monotonicMs; }

@@ -7,8 +7,7 @@ class FakeScheduler::Handle final : public ScheduledCall
 public:
     explicit Handle(std::shared_ptr<Entry> entry)
         : m_entry(std::move(entry))
-    {
-    }
+    { }
     ~Handle() override { m_entry->pending = false; }
     bool isPending() const override { return m_entry->pending; }
 

@@ -11,8 +11,7 @@ class FakeScheduler final : public Scheduler
 public:
     explicit FakeScheduler(FakeClock& clock)
         : m_clock(clock)
-    {
-    }
+    { }
 
     std::unique_ptr<ScheduledCall> callAfter(std::chrono::milliseconds delay, std::function<void()> action) override;
 

@@ -23,7 +23,8 @@ bool write(const QString& path, const QByteArray& contents)
 
 int mode(const QString& path)
 {
-    struct stat info{};
+    struct stat info
+    { };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 

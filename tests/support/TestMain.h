@@ -2,8 +2,17 @@
 
 #include "tests/support/TestEnvironment.h"
 
+// What most tests use, in one place.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace TestSupport {
