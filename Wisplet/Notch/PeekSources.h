@@ -66,18 +66,6 @@ public:
 };
 
 // Until the focus, calendar and media tools exist: nothing to peek.
-class NullFocusPeekSource final : public FocusPeekSource
-{
-    Q_OBJECT
-
-public:
-    using FocusPeekSource::FocusPeekSource;
-    FocusPhase phase() const override { return FocusPhase::idle; }
-    bool isRunning() const override { return false; }
-    bool breakPrompt() const override { return false; }
-    std::optional<QString> displayTime() const override { return std::nullopt; }
-};
-
 class NullCalendarPeekSource final : public CalendarPeekSource
 {
     Q_OBJECT

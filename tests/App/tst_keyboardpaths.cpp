@@ -14,6 +14,7 @@
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Platform/XcbKeyGrabber.h"
+#include "tests/support/FakePeekSources.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
@@ -62,12 +63,6 @@ struct KeyPath
 
 Q_DECLARE_METATYPE(KeyPath)
 
-class RefusingDropTarget final : public FileDropTarget
-{
-public:
-    bool handleDrop(const QList<QUrl>&) override { return false; }
-};
-
 // Keys as the user presses them, through the X server, into the real panel with the real hot keys, the
 // delegate's reactions and the tray menu's shortcuts.
 class TestKeyboardPaths final : public QObject
@@ -77,9 +72,9 @@ class TestKeyboardPaths final : public QObject
 private:
     RegistryFixture m_fixture;
     QtScreenProvider m_screens;
-    NullFocusPeekSource m_focus;
-    NullCalendarPeekSource m_calendar;
-    NullMediaPeekSource m_media;
+    FakeFocusPeek m_focus;
+    FakeCalendarPeek m_calendar;
+    FakeMediaPeek m_media;
     RefusingDropTarget m_files;
     std::unique_ptr<WindowService> m_windows;
     NotchRootView* m_root = nullptr;

@@ -5,6 +5,7 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "tests/support/FakePeekSources.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
@@ -15,12 +16,6 @@ using XTools::timeoutMs;
 
 // The island in the real panel on the X server: hover, the leave delay and the tool-stepping keys, as
 // a person would use them.
-class RefusingDropTarget final : public FileDropTarget
-{
-public:
-    bool handleDrop(const QList<QUrl>&) override { return false; }
-};
-
 class TestNotchWindow final : public QObject
 {
     Q_OBJECT
@@ -28,9 +23,9 @@ class TestNotchWindow final : public QObject
 private:
     RegistryFixture m_fixture;
     QtScreenProvider m_screens;
-    NullFocusPeekSource m_focus;
-    NullCalendarPeekSource m_calendar;
-    NullMediaPeekSource m_media;
+    FakeFocusPeek m_focus;
+    FakeCalendarPeek m_calendar;
+    FakeMediaPeek m_media;
     RefusingDropTarget m_files;
     std::unique_ptr<WindowService> m_windows;
     NotchRootView* m_root = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/PeekSources.h"
 
 // Peek sources set by hand; set() and the setters tell the island, as a tool's store would.
@@ -56,4 +57,11 @@ public:
     }
 
     std::optional<PeekTrack> current;
+};
+
+// A file shelf that takes nothing.
+class RefusingDropTarget final : public FileDropTarget
+{
+public:
+    bool handleDrop(const QList<QUrl>&) override { return false; }
 };

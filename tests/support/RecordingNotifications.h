@@ -29,6 +29,14 @@ public:
             context, [handler = std::move(handler), result] { handler(result); }, Qt::QueuedConnection);
     }
 
+    QStringList titles() const
+    {
+        QStringList result;
+        for (const Notification& notification : posted)
+            result << notification.summary;
+        return result;
+    }
+
     // As if the user clicked the notification at `index` of those posted.
     void click(qsizetype index) { emit activated(posted.at(index).tag); }
 

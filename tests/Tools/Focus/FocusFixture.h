@@ -3,7 +3,7 @@
 #include "Wisplet/Base/Notifier.h"
 #include "Wisplet/Platform/IdleSource.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
-#include "tests/support/RecordingNotificationServer.h"
+#include "tests/support/RecordingNotifications.h"
 #include "tests/support/RegistryFixture.h"
 
 // Idle time set by hand.
@@ -40,7 +40,7 @@ struct FocusFixture : RegistryFixture
     }
 
     FakeIdleSource idle;
-    RecordingNotificationServer server;
+    RecordingNotifications server;
     std::unique_ptr<Notifier> notifier;
     std::unique_ptr<FocusEngine> engine;
 };
