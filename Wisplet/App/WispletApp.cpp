@@ -33,6 +33,7 @@
 #include "Wisplet/Tools/Focus/FocusService.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/System/SystemStats.h"
+#include "Wisplet/Tools/Business/IntegrationsService.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -121,6 +122,9 @@ void WispletApp::buildTools()
     coordinator.watch(&clipboard, &ClipboardManager::changed);
 
     coordinator.registerService(ToolID::system, SystemStats::shared());
+
+    m_business = std::make_unique<IntegrationsService>(IntegrationsHub::shared());
+    coordinator.registerService(ToolID::business, *m_business);
 }
 
 void WispletApp::buildPanel()

@@ -11,6 +11,7 @@ class FocusService;
 class FullscreenMonitor;
 class HotKeys;
 class IdleMonitor;
+class IntegrationsService;
 class NotchPanel;
 class NotchRootView;
 class NullCalendarPeekSource;
@@ -57,6 +58,7 @@ private:
     std::unique_ptr<IdleMonitor> m_idle;
     std::unique_ptr<FullscreenMonitor> m_fullscreen;
     std::unique_ptr<HotKeys> m_hotKeys;
+    std::unique_ptr<IntegrationsService> m_business;
     std::unique_ptr<QuietControls> m_quiet;
     std::unique_ptr<TrayMenu> m_trayMenu;
     std::unique_ptr<TrayIcon> m_tray;
