@@ -20,7 +20,8 @@ LinuxPlatform::LinuxPlatform()
                        .notifications = &m_notifications,
                        .windows = m_windows.get(),
                        .idle = m_idle.get(),
-                       .sleepWatcher = &m_sleepWatcher});
+                       .sleepWatcher = &m_sleepWatcher,
+                       .mediaPlayers = &m_mediaPlayers});
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
                      &QCoreApplication::quit);
 }

@@ -5,6 +5,7 @@
 #include "Wisplet/Platform/EwmhWindows.h"
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/LibsecretStore.h"
+#include "Wisplet/Platform/MprisPlayers.h"
 #include "Wisplet/Platform/PortalMotionSetting.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/RandomSource.h"
@@ -38,5 +39,6 @@ private:
     std::unique_ptr<ActiveWindowSource> m_windows = EwmhWindows::forSession();
     std::unique_ptr<IdleSource> m_idle = ScreenSaverIdle::forSession();
     SessionSleepWatcher m_sleepWatcher;
+    MprisPlayers m_mediaPlayers;
     TerminationSignals m_terminationSignals;
 };

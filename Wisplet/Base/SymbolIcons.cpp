@@ -25,6 +25,7 @@ struct Symbol
 };
 
 constexpr Symbol symbols[] = {
+    {"backward.fill", "backward.fill.svg"},
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
@@ -37,13 +38,16 @@ constexpr Symbol symbols[] = {
     {"ellipsis", "ellipsis.svg"},
     {"exclamationmark.triangle", "exclamationmark.triangle.svg"},
     {"face.smiling", "face.smiling.svg"},
+    {"forward.fill", "forward.fill.svg"},
     {"gearshape", "gearshape.svg"},
     {"link", "link.svg"},
     {"magnifyingglass", "magnifyingglass.svg"},
     {"music.note", "music.note.svg"},
+    {"music.note.list", "music.note.list.svg"},
     {"note.text", "note.text.svg"},
     {"pause.fill", "pause.fill.svg"},
     {"pin", "pin.svg"},
+    {"play.fill", "play.fill.svg"},
     {"pin.fill", "pin.fill.svg"},
     {"sparkle", "sparkle.svg"},
     {"timer", "timer.svg"},

@@ -6,6 +6,7 @@
 #include "Wisplet/Platform/GlobalKeyGrabber.h"
 #include "Wisplet/Platform/IdleSource.h"
 #include "Wisplet/Platform/LoginItem.h"
+#include "Wisplet/Platform/MediaPlayers.h"
 #include "Wisplet/Platform/MotionSetting.h"
 #include "Wisplet/Platform/NotificationServer.h"
 #include "Wisplet/Platform/RandomSource.h"
@@ -62,6 +63,7 @@ void install(const Services& services)
     take(current.windows, services.windows);
     take(current.idle, services.idle);
     take(current.sleepWatcher, services.sleepWatcher);
+    take(current.mediaPlayers, services.mediaPlayers);
 }
 
 Clock& clock()
@@ -130,6 +132,11 @@ IdleSource& idle()
 SleepWatcher& sleepWatcher()
 {
     return serviceOr<SleepWatcher, NullSleepWatcher>(installed().sleepWatcher);
+}
+
+MediaPlayers& mediaPlayers()
+{
+    return serviceOr<MediaPlayers, NullMediaPlayers>(installed().mediaPlayers);
 }
 
 } // namespace Platform

@@ -6,6 +6,7 @@ class Defaults;
 class GlobalKeyGrabber;
 class IdleSource;
 class LoginItem;
+class MediaPlayers;
 class MotionSetting;
 class NotificationServer;
 class RandomSource;
@@ -34,6 +35,7 @@ struct Services
     ActiveWindowSource* windows = nullptr;
     IdleSource* idle = nullptr;
     SleepWatcher* sleepWatcher = nullptr;
+    MediaPlayers* mediaPlayers = nullptr;
 };
 
 // The caller keeps the services alive for the rest of the process. Unset members keep their fallback.
@@ -52,5 +54,6 @@ NotificationServer& notifications();
 ActiveWindowSource& windows();
 IdleSource& idle();
 SleepWatcher& sleepWatcher();
+MediaPlayers& mediaPlayers();
 
 } // namespace Platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// A transport button: only its symbol, centred in a 28-point square that is all hit area, brighter
+// while the pointer is over it.
+class MediaButton final : public QAbstractButton
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MediaButton)
+
+public:
+    static constexpr int side = 28;
+
+    MediaButton(const QString& icon, int symbolSize, QWidget* parent = nullptr);
+
+    QString symbolName() const { return m_icon; }
+    void setSymbolName(const QString& icon);
+    bool isHovering() const { return m_hovering; }
+
+    QSize sizeHint() const override { return {side, side}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void setHovering(bool hovering);
+
+    QString m_icon;
+    int m_symbolSize;
+    bool m_hovering = false;
+};
