@@ -15,7 +15,8 @@ public:
         ++polls;
         if (held)
             co_await qCoro(this, &FakeMediaPlayers::released);
-        co_return answer;
+        // A copy: co_return of a member would move it away.
+        co_return MediaPoll(answer);
     }
 
     QCoro::Task<> send(QString service, Command command) override

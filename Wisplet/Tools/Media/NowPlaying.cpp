@@ -196,28 +196,44 @@ QCoro::Task<> NowPlaying::fetchCover(QUrl url, QString key, quint64 generation)
     request.setSslConfiguration(m_tls);
     request.setTransferTimeout(coverTimeoutMs);
     const QPointer<QNetworkReply> reply = m_network.get(request);
+    ++m_coverLoads;
     m_coverReply = reply;
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
         if (received > maxCoverBytes || total > maxCoverBytes)
             reply->abort();
     });
     co_await qCoro(reply.data()).waitForFinished();
-    if (!reply)
+    QByteArray bytes;
+    if (reply) {
+        reply->deleteLater();
+        if (reply->error() == QNetworkReply::NoError)
+            bytes = reply->readAll();
+    }
+    if (!self)
         co_return;
-    reply->deleteLater();
-    if (!self || reply->error() != QNetworkReply::NoError)
-        co_return;
-    const QImage image = co_await QtConcurrent::run(&NowPlaying::decodeCover, reply->readAll(), int(coverSide));
-    if (self && generation == self->m_generation && key == self->m_lastArtworkKey && self->isStarted())
-        self->setArtwork(image);
+    // A failed or refused download changes nothing; the cover stays empty until the track changes.
+    QImage image;
+    if (!bytes.isEmpty())
+        image = co_await QtConcurrent::run(&NowPlaying::decodeCover, bytes, int(coverSide));
+    if (self)
+        self->finishCover(image, key, generation);
 }
 
 QCoro::Task<> NowPlaying::readCover(QString path, QString key, quint64 generation)
 {
     const QPointer self(this);
+    ++m_coverLoads;
     const QImage image = co_await QtConcurrent::run(&readCoverFile, path, maxCoverBytes, int(coverSide));
-    if (self && generation == self->m_generation && key == self->m_lastArtworkKey && self->isStarted())
-        self->setArtwork(image);
+    if (self)
+        self->finishCover(image, key, generation);
+}
+
+void NowPlaying::finishCover(const QImage& image, const QString& key, quint64 generation)
+{
+    --m_coverLoads;
+    // A cover that arrives for a track no longer shown, or after a stop, is dropped.
+    if (generation == m_generation && key == m_lastArtworkKey && isStarted())
+        setArtwork(image);
 }
 
 QImage NowPlaying::decodeCover(const QByteArray& bytes, int side)

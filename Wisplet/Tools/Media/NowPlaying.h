@@ -60,6 +60,8 @@ public:
     void setReactToTracks(bool react);
     bool isStarted() const;
     bool isPolling() const { return m_polling; }
+    // A cover download or file read is on its way, current or not.
+    bool isLoadingCover() const { return m_coverLoads > 0; }
 
     // The background work, as the service coordinator runs it.
     void start() override;
@@ -91,6 +93,7 @@ private:
     void loadArtwork(const Track& track);
     QCoro::Task<> fetchCover(QUrl url, QString key, quint64 generation);
     QCoro::Task<> readCover(QString path, QString key, quint64 generation);
+    void finishCover(const QImage& image, const QString& key, quint64 generation);
     void setArtwork(const QImage& image);
     void cancelCover();
     void flushCommands();
@@ -109,6 +112,7 @@ private:
     bool m_polling = false;
     // Polls not yet answered, stale ones included.
     int m_pollsOnTheirWay = 0;
+    int m_coverLoads = 0;
     QTimer* m_timer;
     QPointer<QNetworkReply> m_coverReply;
     QString m_lastArtworkKey;
