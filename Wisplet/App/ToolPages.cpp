@@ -1,6 +1,7 @@
 #include "Wisplet/App/ToolPages.h"
 
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Media/NowPlayingView.h"
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
@@ -9,8 +10,9 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::clipboard:
     case ToolID::notes:
     case ToolID::links:
-    case ToolID::system:
     case ToolID::media:
+        return new NowPlayingView(NowPlaying::shared(), parent);
+    case ToolID::system:
     case ToolID::calendar:
     case ToolID::weather:
     case ToolID::business:

@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Media/NowPlaying.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -80,11 +81,11 @@ WispletApp::WispletApp(QObject* parent)
     : QObject(parent)
     , m_focus(std::make_unique<NullFocusPeekSource>())
     , m_calendar(std::make_unique<NullCalendarPeekSource>())
-    , m_media(std::make_unique<NullMediaPeekSource>())
     , m_files(std::make_unique<NoFileDropTarget>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
+    registerServices();
     buildPanel();
     buildTray();
     buildDelegate();
@@ -93,6 +94,11 @@ WispletApp::WispletApp(QObject* parent)
 WispletApp::~WispletApp()
 {
     delete m_studio;
+}
+
+void WispletApp::registerServices()
+{
+    ServiceCoordinator::shared().registerService(ToolID::media, NowPlaying::shared());
 }
 
 void WispletApp::buildPanel()
@@ -108,7 +114,7 @@ void WispletApp::buildPanel()
                                 registry,
                                 *m_focus,
                                 *m_calendar,
-                                *m_media,
+                                NowPlaying::shared(),
                                 *m_files,
                                 Platform::clock(),
                                 Platform::motion(),
@@ -147,7 +153,7 @@ void WispletApp::buildDelegate()
     WispState& wisp = WispState::shared();
     m_idle = std::make_unique<IdleMonitor>(
         IdleMonitor::Services{wisp, settings, Platform::idle(), Platform::sleepWatcher(), Platform::clock()},
-        m_media.get());
+        &NowPlaying::shared());
     m_fullscreen = std::make_unique<FullscreenMonitor>(settings, Platform::windows(), Platform::screens());
     m_hotKeys = std::make_unique<HotKeys>(
         HotKeys::Services{Platform::keyGrabber(), settings, wisp, ToolRegistry::shared(), AppEvents::shared()});

@@ -15,7 +15,6 @@ class NotchPanel;
 class NotchRootView;
 class NullCalendarPeekSource;
 class NullFocusPeekSource;
-class NullMediaPeekSource;
 class QuietControls;
 class ScreenChanges;
 class TrayIcon;
@@ -38,6 +37,7 @@ public:
 private:
     class Panel;
 
+    void registerServices();
     void buildPanel();
     void buildTray();
     void buildDelegate();
@@ -46,7 +46,6 @@ private:
 
     std::unique_ptr<NullFocusPeekSource> m_focus;
     std::unique_ptr<NullCalendarPeekSource> m_calendar;
-    std::unique_ptr<NullMediaPeekSource> m_media;
     std::unique_ptr<NoFileDropTarget> m_files;
     std::unique_ptr<WindowService> m_windows;
     std::unique_ptr<ScreenChanges> m_screenChanges;
