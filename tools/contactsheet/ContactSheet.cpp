@@ -9,14 +9,21 @@
 #include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Tools/Media/NowPlayingView.h"
+#include "tests/support/FakeMediaPlayers.h"
 #include "tests/support/FakePeekSources.h"
 #include "tests/support/RegistryFixture.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QLinearGradient>
 #include <QMimeData>
+#include <QNetworkAccessManager>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -156,6 +163,106 @@ bool islandShots(const QDir& folder)
     return shot("island-drop.png") && ok;
 }
 
+// The media peek and page over a player set by hand: nothing playing, a playing track with a cover, a
+// paused one with a long title and no cover yet.
+bool mediaShots(const QDir& folder)
+{
+    RegistryFixture fixture;
+    ToolRegistry& registry = fixture.load();
+    registry.setEnabled({ToolID::media});
+    registry.setSelected(ToolID::media);
+    AnimationClock animation(fixture.clock);
+    CompanionSprites sprites({atlasPath()});
+    FakeFocusPeek focus;
+    FakeCalendarPeek calendar;
+    KeepingDropTarget shelf;
+    Defaults defaults{QString()};
+    QNetworkAccessManager network;
+    FakeMediaPlayers players;
+    NowPlaying media({defaults, fixture.scheduler, players, network, {}});
+    const auto makeSprite = [&](QWidget* face) {
+        return new CompanionSpriteView(sprites, fixture.scheduler, animation, face);
+    };
+    const auto makePage = [&](ToolID tool, QWidget* parent) -> QWidget* {
+        if (tool == ToolID::media)
+            return new NowPlayingView(media, parent);
+        return toolTitlePage(tool, parent);
+    };
+    NotchRootView view(NotchGeometry::of(FakeScreens::plain(QRectF(0, 0, 1920, 1080))),
+                       {fixture.settings,
+                        fixture.events,
+                        *fixture.wisp,
+                        registry,
+                        focus,
+                        calendar,
+                        media,
+                        shelf,
+                        fixture.clock,
+                        fixture.motion,
+                        animation,
+                        makeSprite,
+                        makePage,
+                        {}});
+    view.setAttribute(Qt::WA_TranslucentBackground);
+    view.resize(760, 560);
+    view.show();
+
+    const auto shot = [&](const char* name) {
+        // The cover is decoded on a worker thread.
+        for (int wait = 0; wait < 400 && media.isLoadingCover(); ++wait) {
+            QThread::msleep(5);
+            QCoreApplication::processEvents();
+        }
+        for (int frame = 0; frame < 600 && view.isAnimating(); ++frame) {
+            fixture.scheduler.advance(AnimationClock::frameMs);
+            animation.tick();
+        }
+        QCoreApplication::processEvents();
+        return save(view.grab().toImage(), folder, QString::fromLatin1(name));
+    };
+
+    QTemporaryDir covers;
+    QImage cover(400, 400, QImage::Format_RGB32);
+    QPainter paint(&cover);
+    QLinearGradient gradient(0, 0, 400, 400);
+    gradient.setColorAt(0, QColor(230, 90, 60));
+    gradient.setColorAt(1, QColor(60, 40, 140));
+    paint.fillRect(cover.rect(), gradient);
+    paint.end();
+    const QString coverPath = covers.filePath(QStringLiteral("cover.png"));
+    cover.save(coverPath);
+
+    media.start();
+    fixture.wisp->setPinnedOpen(true);
+    bool ok = shot("media-empty.png");
+
+    MediaStatus track;
+    track.title = QStringLiteral("Harbour Lights");
+    track.artist = QStringLiteral("The Tidewells");
+    track.album = QStringLiteral("Low Water");
+    track.playing = true;
+    track.duration = 245;
+    track.position = 97;
+    track.player = QStringLiteral("mpv Media Player");
+    track.artworkUrl = QUrl::fromLocalFile(coverPath).toString();
+    players.answer.other = track;
+    media.refresh();
+    ok = shot("media-playing.png") && ok;
+
+    fixture.wisp->setPinnedOpen(false);
+    ok = shot("island-media-peek.png") && ok;
+
+    track.title = QStringLiteral("A very long title that will never fit on one line of the media page at all");
+    track.artist.clear();
+    track.playing = false;
+    track.artworkUrl.reset();
+    track.duration.reset();
+    players.answer.other = track;
+    media.refresh();
+    fixture.wisp->setPinnedOpen(true);
+    return shot("media-paused.png") && ok;
+}
+
 bool studioShot(const QDir& folder)
 {
     CompanionFixture fixture;
@@ -178,5 +285,6 @@ int main(int argc, char** argv)
     const bool faces = faceSheet(folder);
     const bool island = islandShots(folder);
     const bool studio = studioShot(folder);
-    return faces && island && studio ? 0 : 1;
+    const bool mediaPage = mediaShots(folder);
+    return faces && island && studio && mediaPage ? 0 : 1;
 }

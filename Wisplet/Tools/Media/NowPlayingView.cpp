@@ -162,8 +162,12 @@ QWidget* NowPlayingView::buildEmptyPage()
 QWidget* NowPlayingView::buildTrackPage()
 {
     auto* page = new QWidget(this);
-    auto* row = new QHBoxLayout(page);
+    auto* outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
     row->setSpacing(14);
+    outer->addLayout(row);
+    outer->addStretch(1);
     m_cover = new CoverView(m_media, page);
     row->addWidget(m_cover, 0, Qt::AlignVCenter);
 
