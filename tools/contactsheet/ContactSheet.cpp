@@ -104,123 +104,96 @@ public:
     bool handleDrop(const QList<QUrl>&) override { return true; }
 };
 
-bool islandShots(const QDir& folder)
+// The island over fakes, with the media tool's store over players set by hand.
+class IslandBench
 {
-    RegistryFixture fixture;
-    ToolRegistry& registry = fixture.load();
-    registry.setEnabled({ToolID::focus, ToolID::notes, ToolID::files});
-    registry.setSelected(ToolID::focus);
-    AnimationClock animation(fixture.clock);
-    CompanionSprites sprites({atlasPath()});
-    FakeFocusPeek focus;
-    FakeCalendarPeek calendar;
-    FakeMediaPeek media;
-    KeepingDropTarget shelf;
-    const auto makeSprite = [&](QWidget* face) {
-        return new CompanionSpriteView(sprites, fixture.scheduler, animation, face);
-    };
-    NotchRootView view(NotchGeometry::of(FakeScreens::plain(QRectF(0, 0, 1920, 1080))),
-                       {fixture.settings,
-                        fixture.events,
-                        *fixture.wisp,
-                        registry,
-                        focus,
-                        calendar,
-                        media,
-                        shelf,
-                        fixture.clock,
-                        fixture.motion,
-                        animation,
-                        makeSprite,
-                        toolTitlePage,
-                        {}});
-    view.setAttribute(Qt::WA_TranslucentBackground);
-    view.resize(760, 560);
-    view.show();
+public:
+    explicit IslandBench(const QSet<ToolID>& enabled, ToolID selected)
+    {
+        ToolRegistry& registry = fixture.load();
+        registry.setEnabled(enabled);
+        registry.setSelected(selected);
+        const auto makeSprite = [this](QWidget* face) {
+            return new CompanionSpriteView(sprites, fixture.scheduler, animation, face);
+        };
+        const auto makePage = [this](ToolID tool, QWidget* parent) -> QWidget* {
+            if (tool == ToolID::media)
+                return new NowPlayingView(media, parent);
+            return toolTitlePage(tool, parent);
+        };
+        view = std::make_unique<NotchRootView>(NotchGeometry::of(FakeScreens::plain(QRectF(0, 0, 1920, 1080))),
+                                               NotchRootView::Services{fixture.settings,
+                                                                       fixture.events,
+                                                                       *fixture.wisp,
+                                                                       registry,
+                                                                       focus,
+                                                                       calendar,
+                                                                       media,
+                                                                       shelf,
+                                                                       fixture.clock,
+                                                                       fixture.motion,
+                                                                       animation,
+                                                                       makeSprite,
+                                                                       makePage,
+                                                                       {}});
+        view->setAttribute(Qt::WA_TranslucentBackground);
+        view->resize(760, 560);
+        view->show();
+    }
 
-    const auto shot = [&](const char* name) {
-        for (int frame = 0; frame < 600 && view.isAnimating(); ++frame) {
+    // Once the cover (decoded on a worker thread) is in and every animation has come to rest.
+    bool shot(const QDir& folder, const char* name)
+    {
+        for (int wait = 0; wait < 400 && media.isLoadingCover(); ++wait) {
+            QThread::msleep(5);
+            QCoreApplication::processEvents();
+        }
+        for (int frame = 0; frame < 600 && view->isAnimating(); ++frame) {
             fixture.scheduler.advance(AnimationClock::frameMs);
             animation.tick();
         }
         QCoreApplication::processEvents();
-        return save(view.grab().toImage(), folder, QString::fromLatin1(name));
-    };
-    bool ok = shot("island-collapsed.png");
-    focus.set(QStringLiteral("24:59"), true);
-    ok = shot("island-peek.png") && ok;
-    fixture.wisp->say(QStringLiteral("Good job!!"), 3);
-    ok = shot("island-bubble.png") && ok;
-    fixture.wisp->setPinnedOpen(true);
-    ok = shot("island-expanded.png") && ok;
+        return save(view->grab().toImage(), folder, QString::fromLatin1(name));
+    }
 
-    fixture.wisp->setPinnedOpen(false);
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf"))});
-    const QPoint inside = view.islandOutline().boundingRect().topLeft().toPoint() + QPoint(100, 60);
-    QDragEnterEvent enter(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &enter);
-    return shot("island-drop.png") && ok;
-}
-
-// The media peek and page over a player set by hand: nothing playing, a playing track with a cover, a
-// paused one with a long title and no cover yet.
-bool mediaShots(const QDir& folder)
-{
     RegistryFixture fixture;
-    ToolRegistry& registry = fixture.load();
-    registry.setEnabled({ToolID::media});
-    registry.setSelected(ToolID::media);
-    AnimationClock animation(fixture.clock);
-    CompanionSprites sprites({atlasPath()});
+    AnimationClock animation{fixture.clock};
+    CompanionSprites sprites{{atlasPath()}};
     FakeFocusPeek focus;
     FakeCalendarPeek calendar;
     KeepingDropTarget shelf;
     Defaults defaults{QString()};
     QNetworkAccessManager network;
     FakeMediaPlayers players;
-    NowPlaying media({defaults, fixture.scheduler, players, network, {}});
-    const auto makeSprite = [&](QWidget* face) {
-        return new CompanionSpriteView(sprites, fixture.scheduler, animation, face);
-    };
-    const auto makePage = [&](ToolID tool, QWidget* parent) -> QWidget* {
-        if (tool == ToolID::media)
-            return new NowPlayingView(media, parent);
-        return toolTitlePage(tool, parent);
-    };
-    NotchRootView view(NotchGeometry::of(FakeScreens::plain(QRectF(0, 0, 1920, 1080))),
-                       {fixture.settings,
-                        fixture.events,
-                        *fixture.wisp,
-                        registry,
-                        focus,
-                        calendar,
-                        media,
-                        shelf,
-                        fixture.clock,
-                        fixture.motion,
-                        animation,
-                        makeSprite,
-                        makePage,
-                        {}});
-    view.setAttribute(Qt::WA_TranslucentBackground);
-    view.resize(760, 560);
-    view.show();
+    NowPlaying media{{defaults, fixture.scheduler, players, network, {}}};
+    std::unique_ptr<NotchRootView> view;
+};
 
-    const auto shot = [&](const char* name) {
-        // The cover is decoded on a worker thread.
-        for (int wait = 0; wait < 400 && media.isLoadingCover(); ++wait) {
-            QThread::msleep(5);
-            QCoreApplication::processEvents();
-        }
-        for (int frame = 0; frame < 600 && view.isAnimating(); ++frame) {
-            fixture.scheduler.advance(AnimationClock::frameMs);
-            animation.tick();
-        }
-        QCoreApplication::processEvents();
-        return save(view.grab().toImage(), folder, QString::fromLatin1(name));
-    };
+bool islandShots(const QDir& folder)
+{
+    IslandBench bench({ToolID::focus, ToolID::notes, ToolID::files}, ToolID::focus);
+    bool ok = bench.shot(folder, "island-collapsed.png");
+    bench.focus.set(QStringLiteral("24:59"), true);
+    ok = bench.shot(folder, "island-peek.png") && ok;
+    bench.fixture.wisp->say(QStringLiteral("Good job!!"), 3);
+    ok = bench.shot(folder, "island-bubble.png") && ok;
+    bench.fixture.wisp->setPinnedOpen(true);
+    ok = bench.shot(folder, "island-expanded.png") && ok;
 
+    bench.fixture.wisp->setPinnedOpen(false);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf"))});
+    const QPoint inside = bench.view->islandOutline().boundingRect().topLeft().toPoint() + QPoint(100, 60);
+    QDragEnterEvent enter(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bench.view.get(), &enter);
+    return bench.shot(folder, "island-drop.png") && ok;
+}
+
+// The media peek and page: nothing playing, a playing track with a cover, a paused one with a long title
+// and no cover.
+bool mediaShots(const QDir& folder)
+{
+    IslandBench bench({ToolID::media}, ToolID::media);
     QTemporaryDir covers;
     QImage cover(400, 400, QImage::Format_RGB32);
     QPainter paint(&cover);
@@ -232,9 +205,9 @@ bool mediaShots(const QDir& folder)
     const QString coverPath = covers.filePath(QStringLiteral("cover.png"));
     cover.save(coverPath);
 
-    media.start();
-    fixture.wisp->setPinnedOpen(true);
-    bool ok = shot("media-empty.png");
+    bench.media.start();
+    bench.fixture.wisp->setPinnedOpen(true);
+    bool ok = bench.shot(folder, "media-empty.png");
 
     MediaStatus track;
     track.title = QStringLiteral("Harbour Lights");
@@ -245,22 +218,22 @@ bool mediaShots(const QDir& folder)
     track.position = 97;
     track.player = QStringLiteral("mpv Media Player");
     track.artworkUrl = QUrl::fromLocalFile(coverPath).toString();
-    players.answer.other = track;
-    media.refresh();
-    ok = shot("media-playing.png") && ok;
+    bench.players.answer.other = track;
+    bench.media.refresh();
+    ok = bench.shot(folder, "media-playing.png") && ok;
 
-    fixture.wisp->setPinnedOpen(false);
-    ok = shot("island-media-peek.png") && ok;
+    bench.fixture.wisp->setPinnedOpen(false);
+    ok = bench.shot(folder, "island-media-peek.png") && ok;
 
     track.title = QStringLiteral("A very long title that will never fit on one line of the media page at all");
     track.artist.clear();
     track.playing = false;
     track.artworkUrl.reset();
     track.duration.reset();
-    players.answer.other = track;
-    media.refresh();
-    fixture.wisp->setPinnedOpen(true);
-    return shot("media-paused.png") && ok;
+    bench.players.answer.other = track;
+    bench.media.refresh();
+    bench.fixture.wisp->setPinnedOpen(true);
+    return bench.shot(folder, "media-paused.png") && ok;
 }
 
 bool studioShot(const QDir& folder)
