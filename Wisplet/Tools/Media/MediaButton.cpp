@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Media/MediaButton.h"
 
 #include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Notch/NotchLayout.h"
 
 #include <QPainter>
 
@@ -24,8 +25,7 @@ void MediaButton::setSymbolName(const QString& icon)
 
 void MediaButton::paintEvent(QPaintEvent*)
 {
-    QColor tint(Qt::white);
-    tint.setAlphaF(m_hovering ? 1.0f : 0.85f);
+    const QColor tint = NotchLayout::whiteAt(m_hovering ? 1.0 : 0.85);
     const QPixmap symbol = symbolPixmap(m_icon, QSize(m_symbolSize, m_symbolSize), tint, devicePixelRatioF());
     QPainter painter(this);
     const QSizeF logical = symbol.deviceIndependentSize();
@@ -42,6 +42,13 @@ void MediaButton::leaveEvent(QEvent* event)
 {
     setHovering(false);
     QAbstractButton::leaveEvent(event);
+}
+
+// Hover is lost with the button leaving the screen.
+void MediaButton::hideEvent(QHideEvent* event)
+{
+    QAbstractButton::hideEvent(event);
+    setHovering(false);
 }
 
 void MediaButton::setHovering(bool hovering)

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 
 #include <QBoxLayout>
@@ -14,17 +15,12 @@
 
 namespace {
 
+using NotchLayout::whiteAt;
+
 constexpr int coverSide = 72;
 constexpr double coverRadius = 10;
 constexpr int barHeight = 4;
 constexpr double clockCap = 31'536'000; // 365 days
-
-QColor whiteAt(double opacity)
-{
-    QColor white(Qt::white);
-    white.setAlphaF(float(opacity));
-    return white;
-}
 
 QFont fontOf(int pixels, QFont::Weight weight)
 {
@@ -211,10 +207,10 @@ QWidget* NowPlayingView::buildTrackPage()
         controls->addWidget(mediaButton, 0, Qt::AlignVCenter);
         return mediaButton;
     };
-    button("backward.fill", 13, MediaPlayers::Command::previous)->setObjectName(QStringLiteral("previous"));
+    button("backward.fill", 13, MediaPlayers::Command::previous)->setAccessibleName(tr("Previous track"));
     m_playPause = button("play.fill", 18, MediaPlayers::Command::playPause);
     m_playPause->setObjectName(QStringLiteral("playPause"));
-    button("forward.fill", 13, MediaPlayers::Command::next)->setObjectName(QStringLiteral("next"));
+    button("forward.fill", 13, MediaPlayers::Command::next)->setAccessibleName(tr("Next track"));
     controls->addStretch();
     m_player = new QLabel(page);
     m_player->setFont(fontOf(12, QFont::Medium));
@@ -242,6 +238,7 @@ void NowPlayingView::showTrack(const std::optional<NowPlaying::Track>& track)
         m_total->setText(clockText(track->duration.value_or(0)));
     }
     m_playPause->setSymbolName(track->playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));
+    m_playPause->setAccessibleName(track->playing ? tr("Pause") : tr("Play"));
     m_player->setText(track->player);
     m_pages->setCurrentWidget(m_trackPage);
 }
