@@ -16,33 +16,15 @@ struct Progress
     std::optional<double> fraction;
 };
 
-struct ClockRow
-{
-    double seconds;
-    QString text;
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(Progress)
-Q_DECLARE_METATYPE(ClockRow)
 
 class NowPlayingViewTest final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void subtitle()
-    {
-        NowPlaying::Track track;
-        track.artist = QStringLiteral("Ann");
-        QCOMPARE(NowPlayingView::subtitle(track), QStringLiteral("Ann"));
-        track.album = QStringLiteral("Blue");
-        QCOMPARE(NowPlayingView::subtitle(track), QStringLiteral("Ann · Blue"));
-        track.artist.clear();
-        QCOMPARE(NowPlayingView::subtitle(track), QStringLiteral(" · Blue"));
-    }
-
     void progress_data()
     {
         QTest::addColumn<Progress>("row");
@@ -61,23 +43,6 @@ private slots:
         track.duration = row.duration;
         track.position = row.position;
         QCOMPARE(NowPlayingView::progress(track), row.fraction);
-    }
-
-    void clockText_data()
-    {
-        QTest::addColumn<ClockRow>("row");
-        QTest::newRow("rounded down") << ClockRow{59.9, "00:59"};
-        QTest::newRow("last minute of the hour") << ClockRow{3599.99, "59:59"};
-        QTest::newRow("hours from 3600") << ClockRow{3600, "1:00:00"};
-        QTest::newRow("capped at 365 days") << ClockRow{1e12, "8760:00:00"};
-        QTest::newRow("negative") << ClockRow{-5, "00:00"};
-        QTest::newRow("not a number") << ClockRow{std::nan(""), "00:00"};
-    }
-
-    void clockText()
-    {
-        QFETCH(ClockRow, row);
-        QCOMPARE(NowPlayingView::clockText(row.seconds), row.text);
     }
 
     void showsTheTrackAndSendsToItsPlayer()
