@@ -16,20 +16,13 @@ public:
 
     QString symbolName() const { return m_icon; }
     void setSymbolName(const QString& icon);
-    bool isHovering() const { return m_hovering; }
 
     QSize sizeHint() const override { return {side, side}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void setHovering(bool hovering);
-
     QString m_icon;
     int m_symbolSize;
-    bool m_hovering = false;
 };

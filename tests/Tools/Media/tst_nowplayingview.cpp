@@ -5,8 +5,6 @@
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/WidgetsTestMain.h"
 
-#include <QLabel>
-
 namespace {
 
 struct Progress
