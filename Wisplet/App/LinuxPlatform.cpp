@@ -23,7 +23,8 @@ LinuxPlatform::LinuxPlatform()
                        .idle = m_idle.get(),
                        .sleepWatcher = &m_sleepWatcher,
                        .pasteboard = &m_pasteboard,
-                       .pasteKeystroke = m_pasteKeystroke.get()});
+                       .pasteKeystroke = m_pasteKeystroke.get(),
+                       .mediaPlayers = &m_mediaPlayers});
     // A settings file that could not be read or saved is told once, when it happens.
     if (!m_defaults.errorText().isEmpty())
         reportProblem(QStringLiteral("Wisplet: ") + m_defaults.errorText());

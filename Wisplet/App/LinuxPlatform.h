@@ -5,6 +5,7 @@
 #include "Wisplet/Platform/EwmhWindows.h"
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/LibsecretStore.h"
+#include "Wisplet/Platform/MprisPlayers.h"
 #include "Wisplet/Platform/PortalMotionSetting.h"
 #include "Wisplet/Platform/QtPasteboard.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
@@ -42,5 +43,6 @@ private:
     SessionSleepWatcher m_sleepWatcher;
     QtPasteboard m_pasteboard;
     std::unique_ptr<PasteKeystroke> m_pasteKeystroke = XTestPasteKeystroke::forSession();
+    MprisPlayers m_mediaPlayers;
     TerminationSignals m_terminationSignals;
 };

@@ -13,6 +13,7 @@
 #include "Wisplet/Tools/Focus/FocusView.h"
 #include "Wisplet/Tools/Links/LinksStore.h"
 #include "Wisplet/Tools/Links/QuickLinksView.h"
+#include "Wisplet/Tools/Media/NowPlayingView.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "Wisplet/Tools/System/SystemStats.h"
@@ -35,6 +36,8 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::system:
         return new SystemView(SystemStats::shared(), AnimationClock::shared(), parent);
     case ToolID::media:
+        return new NowPlayingView(NowPlaying::shared(), parent);
+    case ToolID::system:
     case ToolID::calendar:
     case ToolID::weather:
     case ToolID::business:

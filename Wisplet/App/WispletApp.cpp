@@ -26,14 +26,15 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Business/IntegrationsService.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusService.h"
+#include "Wisplet/Tools/Media/NowPlaying.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/System/SystemStats.h"
-#include "Wisplet/Tools/Business/IntegrationsService.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -91,7 +92,6 @@ private:
 WispletApp::WispletApp(QObject* parent)
     : QObject(parent)
     , m_calendar(std::make_unique<NullCalendarPeekSource>())
-    , m_media(std::make_unique<NullMediaPeekSource>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
@@ -125,6 +125,8 @@ void WispletApp::buildTools()
 
     m_business = std::make_unique<IntegrationsService>(IntegrationsHub::shared());
     coordinator.registerService(ToolID::business, *m_business);
+
+    coordinator.registerService(ToolID::media, NowPlaying::shared());
 }
 
 void WispletApp::buildPanel()
@@ -135,7 +137,7 @@ void WispletApp::buildPanel()
     const std::optional<NotchGeometry> geometry = NotchGeometry::current(settings.displayMode(), Platform::screens());
     m_root = new NotchRootView(geometry.value_or(NotchGeometry{}),
                                {settings, AppEvents::shared(), wisp, registry, FocusEngine::shared(), *m_calendar,
-                                *m_media, FileShelf::shared(), Platform::clock(), Platform::scheduler(),
+                                NowPlaying::shared(), FileShelf::shared(), Platform::clock(), Platform::scheduler(),
                                 Platform::motion(), AnimationClock::shared(),
                                 [](QWidget* face) { return new CompanionSpriteView(face); }, createToolPage,
                                 [](QWidget* parent) { return new BreakPromptView(FocusEngine::shared(), parent); }});
@@ -175,7 +177,7 @@ void WispletApp::buildDelegate()
     WispState& wisp = WispState::shared();
     m_idle = std::make_unique<IdleMonitor>(
         IdleMonitor::Services{wisp, settings, Platform::idle(), Platform::sleepWatcher(), Platform::clock()},
-        m_media.get());
+        &NowPlaying::shared());
     m_fullscreen = std::make_unique<FullscreenMonitor>(settings, Platform::windows(), Platform::screens());
     m_hotKeys = std::make_unique<HotKeys>(
         HotKeys::Services{Platform::keyGrabber(), settings, wisp, ToolRegistry::shared(), AppEvents::shared()});

@@ -15,7 +15,6 @@ class IntegrationsService;
 class NotchPanel;
 class NotchRootView;
 class NullCalendarPeekSource;
-class NullMediaPeekSource;
 class QuietControls;
 class ScreenChanges;
 class TrayIcon;
@@ -49,7 +48,6 @@ private:
 
     std::unique_ptr<FocusService> m_focus;
     std::unique_ptr<NullCalendarPeekSource> m_calendar;
-    std::unique_ptr<NullMediaPeekSource> m_media;
     std::unique_ptr<WindowService> m_windows;
     std::unique_ptr<ScreenChanges> m_screenChanges;
     NotchRootView* m_root = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/QuietControlsButton.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -86,47 +87,6 @@ MotionEffect* motionEffect(QWidget* widget)
 {
     return static_cast<MotionEffect*>(widget->graphicsEffect());
 }
-
-// One line that ends in "…" when it gets less room than it asks for.
-class ElidingLabel final : public QLabel
-{
-public:
-    using QLabel::QLabel;
-
-    QString fullText() const { return m_full; }
-    void setFullText(const QString& text)
-    {
-        if (text == m_full)
-            return;
-        m_full = text;
-        updateGeometry();
-        elide();
-    }
-
-    QSize sizeHint() const override
-    {
-        const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(m_full), metrics.height()};
-    }
-    QSize minimumSizeHint() const override { return {0, QFontMetrics(font()).height()}; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        elide();
-    }
-
-private:
-    void elide()
-    {
-        const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, width());
-        if (shown != text())
-            setText(shown);
-    }
-
-    QString m_full;
-};
 
 QFont systemFont(int pixelSize, QFont::Weight weight)
 {

@@ -6,6 +6,7 @@
 #include "Wisplet/Platform/GlobalKeyGrabber.h"
 #include "Wisplet/Platform/IdleSource.h"
 #include "Wisplet/Platform/LoginItem.h"
+#include "Wisplet/Platform/MediaPlayers.h"
 #include "Wisplet/Platform/MotionSetting.h"
 #include "Wisplet/Platform/NotificationServer.h"
 #include "Wisplet/Platform/PasteKeystroke.h"
@@ -66,6 +67,7 @@ void install(const Services& services)
     take(current.sleepWatcher, services.sleepWatcher);
     take(current.pasteboard, services.pasteboard);
     take(current.pasteKeystroke, services.pasteKeystroke);
+    take(current.mediaPlayers, services.mediaPlayers);
 }
 
 Clock& clock()
@@ -144,6 +146,11 @@ Pasteboard& pasteboard()
 PasteKeystroke& pasteKeystroke()
 {
     return serviceOr<PasteKeystroke, NullPasteKeystroke>(installed().pasteKeystroke);
+}
+
+MediaPlayers& mediaPlayers()
+{
+    return serviceOr<MediaPlayers, NullMediaPlayers>(installed().mediaPlayers);
 }
 
 } // namespace Platform

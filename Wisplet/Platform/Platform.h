@@ -6,6 +6,7 @@ class Defaults;
 class GlobalKeyGrabber;
 class IdleSource;
 class LoginItem;
+class MediaPlayers;
 class MotionSetting;
 class NotificationServer;
 class Pasteboard;
@@ -38,6 +39,7 @@ struct Services
     SleepWatcher* sleepWatcher = nullptr;
     Pasteboard* pasteboard = nullptr;
     PasteKeystroke* pasteKeystroke = nullptr;
+    MediaPlayers* mediaPlayers = nullptr;
 };
 
 // The caller keeps the services alive for the rest of the process. Unset members keep their fallback.
@@ -58,5 +60,6 @@ IdleSource& idle();
 SleepWatcher& sleepWatcher();
 Pasteboard& pasteboard();
 PasteKeystroke& pasteKeystroke();
+MediaPlayers& mediaPlayers();
 
 } // namespace Platform

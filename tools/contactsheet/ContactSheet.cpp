@@ -9,14 +9,21 @@
 #include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Tools/Media/NowPlayingView.h"
+#include "tests/support/FakeMediaPlayers.h"
 #include "tests/support/FakePeekSources.h"
 #include "tests/support/RegistryFixture.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QLinearGradient>
 #include <QMimeData>
+#include <QNetworkAccessManager>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -97,63 +104,136 @@ public:
     bool handleDrop(const QList<QUrl>&) override { return true; }
 };
 
-bool islandShots(const QDir& folder)
+// The island over fakes, with the media tool's store over players set by hand.
+class IslandBench
 {
-    RegistryFixture fixture;
-    ToolRegistry& registry = fixture.load();
-    registry.setEnabled({ToolID::focus, ToolID::notes, ToolID::files});
-    registry.setSelected(ToolID::focus);
-    AnimationClock animation(fixture.clock);
-    CompanionSprites sprites({atlasPath()});
-    FakeFocusPeek focus;
-    FakeCalendarPeek calendar;
-    FakeMediaPeek media;
-    KeepingDropTarget shelf;
-    const auto makeSprite = [&](QWidget* face) {
-        return new CompanionSpriteView(sprites, fixture.scheduler, animation, face);
-    };
-    NotchRootView view(NotchGeometry::of(FakeScreens::plain(QRectF(0, 0, 1920, 1080))),
-                       {fixture.settings,
-                        fixture.events,
-                        *fixture.wisp,
-                        registry,
-                        focus,
-                        calendar,
-                        media,
-                        shelf,
-                        fixture.clock,
-                        fixture.motion,
-                        animation,
-                        makeSprite,
-                        toolTitlePage,
-                        {}});
-    view.setAttribute(Qt::WA_TranslucentBackground);
-    view.resize(760, 560);
-    view.show();
+public:
+    explicit IslandBench(const QSet<ToolID>& enabled, ToolID selected)
+    {
+        ToolRegistry& registry = fixture.load();
+        registry.setEnabled(enabled);
+        registry.setSelected(selected);
+        const auto makeSprite = [this](QWidget* face) {
+            return new CompanionSpriteView(sprites, fixture.scheduler, animation, face);
+        };
+        const auto makePage = [this](ToolID tool, QWidget* parent) -> QWidget* {
+            if (tool == ToolID::media)
+                return new NowPlayingView(media, parent);
+            return toolTitlePage(tool, parent);
+        };
+        view = std::make_unique<NotchRootView>(NotchGeometry::of(FakeScreens::plain(QRectF(0, 0, 1920, 1080))),
+                                               NotchRootView::Services{fixture.settings,
+                                                                       fixture.events,
+                                                                       *fixture.wisp,
+                                                                       registry,
+                                                                       focus,
+                                                                       calendar,
+                                                                       media,
+                                                                       shelf,
+                                                                       fixture.clock,
+                                                                       fixture.motion,
+                                                                       animation,
+                                                                       makeSprite,
+                                                                       makePage,
+                                                                       {}});
+        view->setAttribute(Qt::WA_TranslucentBackground);
+        view->resize(760, 560);
+        view->show();
+    }
 
-    const auto shot = [&](const char* name) {
-        for (int frame = 0; frame < 600 && view.isAnimating(); ++frame) {
+    // Once the cover (decoded on a worker thread) is in and every animation has come to rest.
+    bool shot(const QDir& folder, const char* name)
+    {
+        for (int wait = 0; wait < 400 && media.isLoadingCover(); ++wait) {
+            QThread::msleep(5);
+            QCoreApplication::processEvents();
+        }
+        for (int frame = 0; frame < 600 && view->isAnimating(); ++frame) {
             fixture.scheduler.advance(AnimationClock::frameMs);
             animation.tick();
         }
         QCoreApplication::processEvents();
-        return save(view.grab().toImage(), folder, QString::fromLatin1(name));
-    };
-    bool ok = shot("island-collapsed.png");
-    focus.set(QStringLiteral("24:59"), true);
-    ok = shot("island-peek.png") && ok;
-    fixture.wisp->say(QStringLiteral("Good job!!"), 3);
-    ok = shot("island-bubble.png") && ok;
-    fixture.wisp->setPinnedOpen(true);
-    ok = shot("island-expanded.png") && ok;
+        return save(view->grab().toImage(), folder, QString::fromLatin1(name));
+    }
 
-    fixture.wisp->setPinnedOpen(false);
+    RegistryFixture fixture;
+    AnimationClock animation{fixture.clock};
+    CompanionSprites sprites{{atlasPath()}};
+    FakeFocusPeek focus;
+    FakeCalendarPeek calendar;
+    KeepingDropTarget shelf;
+    Defaults defaults{QString()};
+    QNetworkAccessManager network;
+    FakeMediaPlayers players;
+    NowPlaying media{{defaults, fixture.scheduler, players, network, {}}};
+    std::unique_ptr<NotchRootView> view;
+};
+
+bool islandShots(const QDir& folder)
+{
+    IslandBench bench({ToolID::focus, ToolID::notes, ToolID::files}, ToolID::focus);
+    bool ok = bench.shot(folder, "island-collapsed.png");
+    bench.focus.set(QStringLiteral("24:59"), true);
+    ok = bench.shot(folder, "island-peek.png") && ok;
+    bench.fixture.wisp->say(QStringLiteral("Good job!!"), 3);
+    ok = bench.shot(folder, "island-bubble.png") && ok;
+    bench.fixture.wisp->setPinnedOpen(true);
+    ok = bench.shot(folder, "island-expanded.png") && ok;
+
+    bench.fixture.wisp->setPinnedOpen(false);
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf"))});
-    const QPoint inside = view.islandOutline().boundingRect().topLeft().toPoint() + QPoint(100, 60);
+    const QPoint inside = bench.view->islandOutline().boundingRect().topLeft().toPoint() + QPoint(100, 60);
     QDragEnterEvent enter(inside, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &enter);
-    return shot("island-drop.png") && ok;
+    QCoreApplication::sendEvent(bench.view.get(), &enter);
+    return bench.shot(folder, "island-drop.png") && ok;
+}
+
+// The media peek and page: nothing playing, a playing track with a cover, a paused one with a long title
+// and no cover.
+bool mediaShots(const QDir& folder)
+{
+    IslandBench bench({ToolID::media}, ToolID::media);
+    QTemporaryDir covers;
+    QImage cover(400, 400, QImage::Format_RGB32);
+    QPainter paint(&cover);
+    QLinearGradient gradient(0, 0, 400, 400);
+    gradient.setColorAt(0, QColor(230, 90, 60));
+    gradient.setColorAt(1, QColor(60, 40, 140));
+    paint.fillRect(cover.rect(), gradient);
+    paint.end();
+    const QString coverPath = covers.filePath(QStringLiteral("cover.png"));
+    cover.save(coverPath);
+
+    bench.media.start();
+    bench.fixture.wisp->setPinnedOpen(true);
+    bool ok = bench.shot(folder, "media-empty.png");
+
+    MediaStatus track;
+    track.title = QStringLiteral("Harbour Lights");
+    track.artist = QStringLiteral("The Tidewells");
+    track.album = QStringLiteral("Low Water");
+    track.playing = true;
+    track.duration = 245;
+    track.position = 97;
+    track.player = QStringLiteral("mpv Media Player");
+    track.artworkUrl = QUrl::fromLocalFile(coverPath).toString();
+    bench.players.answer.other = track;
+    bench.media.refresh();
+    ok = bench.shot(folder, "media-playing.png") && ok;
+
+    bench.fixture.wisp->setPinnedOpen(false);
+    ok = bench.shot(folder, "island-media-peek.png") && ok;
+
+    track.title = QStringLiteral("A very long title that will never fit on one line of the media page at all");
+    track.artist.clear();
+    track.playing = false;
+    track.artworkUrl.reset();
+    track.duration.reset();
+    bench.players.answer.other = track;
+    bench.media.refresh();
+    bench.fixture.wisp->setPinnedOpen(true);
+    return bench.shot(folder, "media-paused.png") && ok;
 }
 
 bool studioShot(const QDir& folder)
@@ -178,5 +258,6 @@ int main(int argc, char** argv)
     const bool faces = faceSheet(folder);
     const bool island = islandShots(folder);
     const bool studio = studioShot(folder);
-    return faces && island && studio ? 0 : 1;
+    const bool mediaPage = mediaShots(folder);
+    return faces && island && studio && mediaPage ? 0 : 1;
 }
