@@ -24,26 +24,25 @@
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
     switch (tool) {
-    case ToolID::notes:
-        return new NotesView(NotesStore::shared(), WispState::shared(), parent);
-    case ToolID::links:
-        return new QuickLinksView(LinksStore::shared(), WispState::shared(), QDesktopServices::openUrl, parent);
     case ToolID::focus:
         return new FocusView(FocusEngine::shared(), AnimationClock::shared(), parent);
     case ToolID::clipboard:
         return new ClipboardView(
             ClipboardManager::shared(), Platform::clock(), [] { ServiceCoordinator::shared().reconcile(); }, parent);
+    case ToolID::notes:
+        return new NotesView(NotesStore::shared(), WispState::shared(), parent);
+    case ToolID::links:
+        return new QuickLinksView(LinksStore::shared(), WispState::shared(), QDesktopServices::openUrl, parent);
     case ToolID::system:
         return new SystemView(SystemStats::shared(), AnimationClock::shared(), parent);
     case ToolID::media:
         return new NowPlayingView(NowPlaying::shared(), parent);
-    case ToolID::system:
+    case ToolID::files:
+        return new FileShelfView(FileShelf::shared(), WispState::shared(), parent);
     case ToolID::calendar:
     case ToolID::weather:
     case ToolID::business:
         break;
-    case ToolID::files:
-        return new FileShelfView(FileShelf::shared(), WispState::shared(), parent);
     }
     return toolTitlePage(tool, parent);
 }

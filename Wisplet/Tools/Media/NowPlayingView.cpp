@@ -3,6 +3,7 @@
 #include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Tools/Focus/FocusFormat.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 
 #include <QBoxLayout>
@@ -20,7 +21,6 @@ using NotchLayout::whiteAt;
 constexpr int coverSide = 72;
 constexpr double coverRadius = 10;
 constexpr int barHeight = 4;
-constexpr double clockCap = 31'536'000; // 365 days
 
 QFont fontOf(int pixels, QFont::Weight weight)
 {
@@ -234,8 +234,8 @@ void NowPlayingView::showTrack(const std::optional<NowPlaying::Track>& track)
     m_progressBlock->setVisible(fraction.has_value());
     if (fraction) {
         static_cast<ProgressBar*>(m_bar)->setFraction(*fraction);
-        m_elapsed->setText(clockText(track->position.value_or(0)));
-        m_total->setText(clockText(track->duration.value_or(0)));
+        m_elapsed->setText(formatClock(track->position.value_or(0)));
+        m_total->setText(formatClock(track->duration.value_or(0)));
     }
     m_playPause->setSymbolName(track->playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));
     m_playPause->setAccessibleName(track->playing ? tr("Pause") : tr("Play"));
@@ -255,12 +255,4 @@ std::optional<double> NowPlayingView::progress(const NowPlaying::Track& track)
     if (!track.duration || !(*track.duration > 0) || !track.position)
         return std::nullopt;
     return std::min(*track.position / *track.duration, 1.0);
-}
-
-QString NowPlayingView::clockText(double seconds)
-{
-    const qint64 t = std::isfinite(seconds) && seconds > 0 ? qint64(std::floor(std::min(seconds, clockCap))) : 0;
-    if (t < 3600)
-        return QString::asprintf("%02lld:%02lld", t / 60, t % 60);
-    return QString::asprintf("%lld:%02lld:%02lld", t / 3600, (t % 3600) / 60, t % 60);
 }

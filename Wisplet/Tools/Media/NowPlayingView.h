@@ -23,8 +23,6 @@ public:
     static QString subtitle(const NowPlaying::Track& track);
     // How far the bar is filled; none when the track's length or position is not known.
     static std::optional<double> progress(const NowPlaying::Track& track);
-    // Seconds as "mm:ss" below an hour, else "h:mm:ss", rounded down; bad input shows 00:00.
-    static QString clockText(double seconds);
 
 private:
     QWidget* buildTrackPage();
