@@ -22,10 +22,11 @@
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
-#include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Calendar/CalendarTool.h"
+#include "Wisplet/Tools/Files/FileShelf.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -79,7 +80,6 @@ private:
 WispletApp::WispletApp(QObject* parent)
     : QObject(parent)
     , m_focus(std::make_unique<NullFocusPeekSource>())
-    , m_calendar(std::make_unique<NullCalendarPeekSource>())
     , m_media(std::make_unique<NullMediaPeekSource>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
@@ -87,6 +87,7 @@ WispletApp::WispletApp(QObject* parent)
     buildPanel();
     buildTray();
     buildDelegate();
+    registerServices();
 }
 
 WispletApp::~WispletApp()
@@ -106,7 +107,7 @@ void WispletApp::buildPanel()
                                 wisp,
                                 registry,
                                 *m_focus,
-                                *m_calendar,
+                                CalendarTool::shared(),
                                 *m_media,
                                 FileShelf::shared(),
                                 Platform::clock(),
@@ -174,6 +175,12 @@ void WispletApp::buildDelegate()
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_delegate->shouldQuit([] { return true; }); });
+}
+
+// Each tool's background work, which the coordinator runs while the tool is wanted.
+void WispletApp::registerServices()
+{
+    ServiceCoordinator::shared().registerService(ToolID::calendar, CalendarTool::shared());
 }
 
 void WispletApp::launch()

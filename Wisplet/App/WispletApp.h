@@ -12,7 +12,6 @@ class HotKeys;
 class IdleMonitor;
 class NotchPanel;
 class NotchRootView;
-class NullCalendarPeekSource;
 class NullFocusPeekSource;
 class NullMediaPeekSource;
 class QuietControls;
@@ -40,11 +39,11 @@ private:
     void buildPanel();
     void buildTray();
     void buildDelegate();
+    void registerServices();
     void requestQuit();
     void openStudio();
 
     std::unique_ptr<NullFocusPeekSource> m_focus;
-    std::unique_ptr<NullCalendarPeekSource> m_calendar;
     std::unique_ptr<NullMediaPeekSource> m_media;
     std::unique_ptr<WindowService> m_windows;
     std::unique_ptr<ScreenChanges> m_screenChanges;

@@ -28,8 +28,10 @@ constexpr Symbol symbols[] = {
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
+    {"calendar.badge.exclamationmark", "calendar.badge.exclamationmark.svg"},
     {"chart.line.uptrend.xyaxis", "chart.line.uptrend.xyaxis.svg"},
     {"checkmark", "checkmark.svg"},
+    {"checkmark.circle", "checkmark.circle.svg"},
     {"cloud.sun", "cloud.sun.svg"},
     {"cpu", "cpu.svg"},
     {"cup.and.saucer.fill", "cup.and.saucer.fill.svg"},
@@ -49,6 +51,7 @@ constexpr Symbol symbols[] = {
     {"timer", "timer.svg"},
     {"tray.and.arrow.down", "tray.and.arrow.down.svg"},
     {"tray.and.arrow.down.fill", "tray.and.arrow.down.fill.svg"},
+    {"video.fill", "video.fill.svg"},
 };
 
 // A few hundred small pixmaps: every symbol at the sizes and tints the views use.

@@ -32,3 +32,24 @@ QFont headlineFont(const QFont& base)
     font.setWeight(QFont::DemiBold);
     return font;
 }
+
+QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(pixels);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+QString toolScrollBarStyle()
+{
+    return QStringLiteral("QScrollBar:vertical { background: transparent; width: 6px; }"
+                          "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 60);"
+                          " border-radius: 3px; min-height: 24px; }"
+                          "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                          "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+}

@@ -1,12 +1,27 @@
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 
+#include <QRegularExpression>
+
+namespace {
+
+// The locale's short time; some locales (C among them) put seconds in it, which an agenda does not need.
+QString shortTime(const QDateTime& instant, const QLocale& locale)
+{
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss"));
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(seconds);
+    return locale.toString(instant.toLocalTime().time(), format);
+}
+
+} // namespace
+
 namespace AgendaText {
 
 QString countdown(const CalendarEvent& event, const QDateTime& now, const QLocale& locale)
 {
     const qint64 seconds = now.secsTo(event.start);
     if (seconds <= 0)
-        return QStringLiteral("Now · ends ") + locale.toString(event.end.toLocalTime().time(), QLocale::ShortFormat);
+        return QStringLiteral("Now · ends ") + shortTime(event.end, locale);
     const qint64 minutes = seconds / 60;
     if (minutes > 59)
         return QStringLiteral("in %1h %2m").arg(minutes / 60).arg(minutes % 60);
@@ -15,9 +30,8 @@ QString countdown(const CalendarEvent& event, const QDateTime& now, const QLocal
 
 QString startText(const QDateTime& start, const QLocale& locale)
 {
-    const QDateTime local = start.toLocalTime();
-    return locale.toString(local.date(), QStringLiteral("MMM d")) + QStringLiteral(", ")
-        + locale.toString(local.time(), QLocale::ShortFormat);
+    return locale.toString(start.toLocalTime().date(), QStringLiteral("MMM d")) + QStringLiteral(", ")
+        + shortTime(start, locale);
 }
 
 QString title(const CalendarEvent& event, const QString& fallback)

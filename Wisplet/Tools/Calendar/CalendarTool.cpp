@@ -136,6 +136,11 @@ void CalendarTool::tick()
     nudgeUpcoming();
 }
 
+QDateTime CalendarTool::now() const
+{
+    return m_services.clock.now();
+}
+
 std::optional<CalendarEvent> CalendarTool::nextEvent() const
 {
     const QDateTime now = m_services.clock.now();

@@ -58,6 +58,7 @@ public:
     const QList<CalendarEvent>& events() const { return m_events; }
     Status status() const { return m_status; }
     bool isRunning() const { return m_timer.isActive(); }
+    QDateTime now() const;
 
     // The first timed event still to start, and the first timed event running now.
     std::optional<CalendarEvent> nextEvent() const;

@@ -1,13 +1,8 @@
-#include "Wisplet/Base/Notifier.h"
-#include "Wisplet/Platform/CalendarSource.h"
 #include "Wisplet/Platform/ICalendarFiles.h"
-#include "Wisplet/Platform/NotificationServer.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
-#include "Wisplet/Tools/Calendar/CalendarTool.h"
 #include "Wisplet/Tools/Calendar/MeetingLinks.h"
-#include "Wisplet/Tools/Calendar/ReminderStore.h"
+#include "tests/support/CalendarFixture.h"
 #include "tests/support/Files.h"
-#include "tests/support/RegistryFixture.h"
 #include "tests/support/TestMain.h"
 
 #include <QSignalSpy>
@@ -15,39 +10,11 @@
 
 namespace {
 
-class FakeCalendar final : public CalendarSource
-{
-public:
-    void setPath(const QString& path) override { m_path = path; }
-    QString path() const override { return m_path; }
-    Access access() const override { return m_path.isEmpty() ? Access::unset : Access::readable; }
-    QList<CalendarEvent> events(const QDateTime&, const QDateTime&) override { return stored; }
-    void setWatching(bool) override { }
-
-    QList<CalendarEvent> stored;
-
-private:
-    QString m_path;
-};
-
-class RecordingServer final : public NotificationServer
-{
-public:
-    void checkAvailable(QObject*, AvailabilityHandler) override { }
-    void post(const Notification& notification, QObject*, PostHandler) override { posted.append(notification); }
-    QList<Notification> posted;
-};
-
 const QDateTime now(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
 
 CalendarEvent timed(const QString& title, qint64 inSeconds, qint64 lengthSeconds = 1800, const QString& id = "id")
 {
-    CalendarEvent event;
-    event.identifier = id.isNull() ? title : id;
-    event.title = title;
-    event.start = now.addSecs(inSeconds);
-    event.end = event.start.addSecs(lengthSeconds);
-    return event;
+    return timedEvent(now, title, inSeconds, lengthSeconds, id);
 }
 
 CalendarEvent allDay(const QString& title)
@@ -109,24 +76,11 @@ class TestCalendarTool final : public QObject
 {
     Q_OBJECT
 
-    struct Fixture : RegistryFixture
+    struct Fixture : CalendarFixture
     {
         Fixture()
-        {
-            clock.setNow(now);
-            load();
-            settings.setNotificationsEnabled(true);
-            defaults.set(CalendarTool::sourceKey, "/calendar");
-            tool = std::make_unique<CalendarTool>(CalendarTool::Services{
-                defaults, clock, source, reminders, *wisp, notifier, [this](const QUrl& url) { opened.append(url); }});
-        }
-
-        FakeCalendar source;
-        ReminderStore reminders;
-        RecordingServer server;
-        Notifier notifier{server, settings, *registry, events, true};
-        QList<QUrl> opened;
-        std::unique_ptr<CalendarTool> tool;
+            : CalendarFixture(now)
+        { }
     };
 
 private slots:
