@@ -29,13 +29,13 @@ QLabel* symbol(const QString& name, QWidget* parent)
     return label;
 }
 
-// A centred column that fills the page.
+// A column centred in the page; the caller closes it with a stretch.
 QVBoxLayout* centredColumn(QWidget* page, int spacing)
 {
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(spacing);
-    column->setAlignment(Qt::AlignCenter);
+    column->addStretch();
     return column;
 }
 
@@ -86,6 +86,7 @@ QWidget* CalendarAgendaView::accessFace()
     auto* allow = new PillButton(tr("Allow Calendar access"), QStringLiteral("calendar"), true, page);
     connect(allow, &QAbstractButton::clicked, this, &CalendarAgendaView::chooseCalendar);
     column->addWidget(allow, 0, Qt::AlignHCenter);
+    column->addStretch();
     return page;
 }
 
@@ -99,6 +100,7 @@ QWidget* CalendarAgendaView::emptyFace()
     font.setWeight(QFont::DemiBold);
     text->setFont(font);
     column->addWidget(text, 0, Qt::AlignHCenter);
+    column->addStretch();
     return page;
 }
 
