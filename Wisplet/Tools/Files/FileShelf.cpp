@@ -33,8 +33,8 @@ std::optional<QList<ShelfItem>> decode(const QByteArray& data)
 
 FileShelf& FileShelf::shared()
 {
-    static FileShelf shelf(appSupportDirectory());
-    return shelf;
+    static auto* shelf = new FileShelf(appSupportDirectory());
+    return *shelf;
 }
 
 FileShelf::FileShelf(const QString& folder, QObject* parent)

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMimeDatabase>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QUrl>
 #include <QVBoxLayout>

@@ -79,7 +79,8 @@ QVariant ShelfFileModel::decoration(const QString& path) const
     if (const QPixmap* thumbnail = m_thumbnails.object(path))
         return QIcon(*thumbnail);
     const QFileInfo info(path);
-    if (!info.isDir())
+    // Only regular files: opening a named pipe would block the worker for good.
+    if (info.isFile())
         requestThumbnail(path);
     return m_icons.icon(info);
 }

@@ -54,7 +54,7 @@ ShelfPreviewWindow::ShelfPreviewWindow(QWidget* parent)
 
 bool ShelfPreviewWindow::isText(const QString& path)
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QFileInfo(path));
     return type.inherits(QStringLiteral("text/plain"));
 }
 
@@ -91,7 +91,7 @@ void ShelfPreviewWindow::showCurrent()
     const quint64 generation = ++m_generation;
     m_image = {};
 
-    if (isText(path)) {
+    if (QFileInfo(path).isFile() && isText(path)) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {
             m_kind = Kind::text;
@@ -102,7 +102,7 @@ void ShelfPreviewWindow::showCurrent()
     }
     // Until the decode says whether this is an image, the file's icon and name stand in.
     showOther(path);
-    if (QFileInfo(path).isDir())
+    if (!QFileInfo(path).isFile())
         return;
     auto* watcher = new QFutureWatcher<ScaledImage>(this);
     connect(watcher, &QFutureWatcher<ScaledImage>::finished, this, [this, watcher, generation] {

@@ -1,0 +1,65 @@
+#include "Wisplet/Base/FileChooserDialog.h"
+#include "tests/support/Files.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+class TestFileChooserDialog final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    // The dialog shown on the sample folder, with every entry listed; returns its list view.
+    QAbstractItemView* showFolder(FileChooserDialog& dialog) const
+    {
+        dialog.setDirectory(m_dir.path());
+        dialog.show();
+        auto* view = dialog.findChild<QAbstractItemView*>("listView");
+        if (!QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 4; }))
+            return nullptr;
+        return view;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char* name : {"a.txt", "b.png", "Folder/inner.txt", "Other/x.txt"})
+            QVERIFY(TestFiles::write(m_dir.filePath(name), "x"));
+    }
+
+    void choosesFilesAndFoldersTogether()
+    {
+        FileChooserDialog dialog;
+        QAbstractItemView* view = showFolder(dialog);
+        QVERIFY(view);
+        QSignalSpy chosen(&dialog, &FileChooserDialog::pathsChosen);
+        view->selectAll();
+        dialog.accept();
+        QCOMPARE(chosen.size(), 1);
+        QStringList paths = dialog.chosenPaths();
+        paths.sort();
+        QCOMPARE(paths,
+                 (QStringList{m_dir.filePath("Folder"), m_dir.filePath("Other"), m_dir.filePath("a.txt"),
+                              m_dir.filePath("b.png")}));
+    }
+
+    void aTypedFolderPathIsOpenedNotChosen()
+    {
+        FileChooserDialog dialog;
+        QAbstractItemView* view = showFolder(dialog);
+        QVERIFY(view);
+        QSignalSpy chosen(&dialog, &FileChooserDialog::pathsChosen);
+        dialog.findChild<QLineEdit*>("fileNameEdit")->setText(m_dir.filePath("Folder") + '/');
+        view->selectAll();
+        dialog.accept();
+        QVERIFY(chosen.isEmpty());
+        QCOMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(TestFileChooserDialog)
+#include "tst_filechooserdialog.moc"
