@@ -44,15 +44,17 @@ struct CalendarFixture : RegistryFixture
         clock.setNow(now);
         load();
         settings.setNotificationsEnabled(true);
+        notifier = std::make_unique<Notifier>(server, settings, *registry, events, true);
         defaults.set(CalendarTool::sourceKey, QStringLiteral("/calendar"));
         tool = std::make_unique<CalendarTool>(CalendarTool::Services{
-            defaults, clock, source, reminders, *wisp, notifier, [this](const QUrl& url) { opened.append(url); }});
+            defaults, clock, source, reminders, *wisp, *notifier, [this](const QUrl& url) { opened.append(url); }});
     }
 
     FakeCalendar source;
     ReminderStore reminders;
     RecordingNotificationServer server;
-    Notifier notifier{server, settings, *registry, events, true};
+    // Made once the registry is loaded.
+    std::unique_ptr<Notifier> notifier;
     QList<QUrl> opened;
     std::unique_ptr<CalendarTool> tool;
 };

@@ -95,7 +95,7 @@ private:
     QString nudgeKey(const CalendarEvent& event) const;
 
     Services m_services;
-    QTimer m_timer;
+    QTimer m_timer{this};
     QList<CalendarEvent> m_events;
     Status m_status = Status::notDetermined;
     // Occurrences already nudged, kept for the life of the process so a restart of the tool does not nudge

@@ -184,7 +184,7 @@ private slots:
         Fixture f;
         f.defaults.remove(CalendarTool::sourceKey);
         ICalendarFiles files(f.scheduler);
-        CalendarTool tool({f.defaults, f.clock, files, f.reminders, *f.wisp, f.notifier, {}});
+        CalendarTool tool({f.defaults, f.clock, files, f.reminders, *f.wisp, *f.notifier, {}});
         QCOMPARE(tool.status(), CalendarTool::Status::notDetermined);
         tool.requestAccess(dir.filePath("missing"));
         QCOMPARE(tool.status(), CalendarTool::Status::restricted);
