@@ -5,6 +5,8 @@
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Tools/Calendar/CalendarAgendaView.h"
+#include "Wisplet/Tools/Calendar/CalendarTool.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
@@ -40,6 +42,7 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::files:
         return new FileShelfView(FileShelf::shared(), WispState::shared(), parent);
     case ToolID::calendar:
+        return new CalendarAgendaView(CalendarTool::shared(), WispState::shared(), parent);
     case ToolID::weather:
     case ToolID::business:
         break;

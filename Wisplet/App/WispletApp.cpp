@@ -27,6 +27,7 @@
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Tools/Business/IntegrationsService.h"
+#include "Wisplet/Tools/Calendar/CalendarTool.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
@@ -91,7 +92,6 @@ private:
 
 WispletApp::WispletApp(QObject* parent)
     : QObject(parent)
-    , m_calendar(std::make_unique<NullCalendarPeekSource>())
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
@@ -127,6 +127,7 @@ void WispletApp::buildTools()
     coordinator.registerService(ToolID::business, *m_business);
 
     coordinator.registerService(ToolID::media, NowPlaying::shared());
+    coordinator.registerService(ToolID::calendar, CalendarTool::shared());
 }
 
 void WispletApp::buildPanel()
@@ -136,9 +137,9 @@ void WispletApp::buildPanel()
     ToolRegistry& registry = ToolRegistry::shared();
     const std::optional<NotchGeometry> geometry = NotchGeometry::current(settings.displayMode(), Platform::screens());
     m_root = new NotchRootView(geometry.value_or(NotchGeometry{}),
-                               {settings, AppEvents::shared(), wisp, registry, FocusEngine::shared(), *m_calendar,
-                                NowPlaying::shared(), FileShelf::shared(), Platform::clock(), Platform::scheduler(),
-                                Platform::motion(), AnimationClock::shared(),
+                               {settings, AppEvents::shared(), wisp, registry, FocusEngine::shared(),
+                                CalendarTool::shared(), NowPlaying::shared(), FileShelf::shared(), Platform::clock(),
+                                Platform::scheduler(), Platform::motion(), AnimationClock::shared(),
                                 [](QWidget* face) { return new CompanionSpriteView(face); }, createToolPage,
                                 [](QWidget* parent) { return new BreakPromptView(FocusEngine::shared(), parent); }});
     m_notchPanel = std::make_unique<NotchPanel>(

@@ -14,7 +14,6 @@ class IdleMonitor;
 class IntegrationsService;
 class NotchPanel;
 class NotchRootView;
-class NullCalendarPeekSource;
 class QuietControls;
 class ScreenChanges;
 class TrayIcon;
@@ -47,7 +46,6 @@ private:
     void openStudio();
 
     std::unique_ptr<FocusService> m_focus;
-    std::unique_ptr<NullCalendarPeekSource> m_calendar;
     std::unique_ptr<WindowService> m_windows;
     std::unique_ptr<ScreenChanges> m_screenChanges;
     NotchRootView* m_root = nullptr;

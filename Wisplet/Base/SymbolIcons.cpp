@@ -39,8 +39,10 @@ constexpr Symbol symbols[] = {
     {"bell", "bell.svg"},
     {"bell.slash.fill", "bell.slash.fill.svg"},
     {"calendar", "calendar.svg"},
+    {"calendar.badge.exclamationmark", "calendar.badge.exclamationmark.svg"},
     {"chart.line.uptrend.xyaxis", "chart.line.uptrend.xyaxis.svg"},
     {"checkmark", "checkmark.svg"},
+    {"checkmark.circle", "checkmark.circle.svg"},
     {"clock", "clock.svg"},
     {"cloud.sun", "cloud.sun.svg"},
     {"cpu", "cpu.svg"},
@@ -74,6 +76,7 @@ constexpr Symbol symbols[] = {
     {"trash", "trash.svg"},
     {"tray.and.arrow.down", "tray.and.arrow.down.svg"},
     {"tray.and.arrow.down.fill", "tray.and.arrow.down.fill.svg"},
+    {"video.fill", "video.fill.svg"},
     {"xmark", "xmark.svg"},
 };
 

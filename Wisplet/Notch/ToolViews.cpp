@@ -35,7 +35,7 @@ QFont headlineFont(const QFont& base)
     return font;
 }
 
-QLabel* panelLabel(const QString& text, int pixels, QFont::Weight weight, double opacity, QWidget* parent)
+QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent, QFont::Weight weight)
 {
     auto* label = new QLabel(text, parent);
     QFont font = label->font();
@@ -43,7 +43,16 @@ QLabel* panelLabel(const QString& text, int pixels, QFont::Weight weight, double
     font.setWeight(weight);
     label->setFont(font);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, NotchLayout::whiteAt(opacity));
+    palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
+}
+
+QString toolScrollBarStyle()
+{
+    return QStringLiteral("QScrollBar:vertical { background: transparent; width: 6px; }"
+                          "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 60);"
+                          " border-radius: 3px; min-height: 24px; }"
+                          "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                          "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
 }

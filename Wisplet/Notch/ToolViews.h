@@ -7,7 +7,9 @@
 
 #include <functional>
 
+class QColor;
 class QLabel;
+class QString;
 class QWidget;
 
 // Makes a fresh view of a tool to fill the tool area it is given; the caller owns it through the parent.
@@ -20,5 +22,9 @@ QWidget* toolTitlePage(ToolID tool, QWidget* parent);
 // The panel's headline text: 13 points, semibold.
 QFont headlineFont(const QFont& base);
 
-// A text of a tool page: white at an opacity over the dark island, in the system font at a pixel size.
-QLabel* panelLabel(const QString& text, int pixels, QFont::Weight weight, double opacity, QWidget* parent);
+// A line of a tool page: text at a pixel size in one colour (the pages draw white at some opacity).
+QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent,
+                  QFont::Weight weight = QFont::Normal);
+
+// The thin, quiet scroll bar of the tool pages' lists, as a style sheet for the scrolling widget.
+QString toolScrollBarStyle();

@@ -20,18 +20,6 @@
 
 namespace {
 
-QLabel* label(const QString& text, int pixels, const QColor& colour, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setPixelSize(pixels);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
 const QColor secondary(255, 255, 255, 140);
 const QColor orange(255, 159, 10);
 
@@ -41,12 +29,12 @@ QWidget* placeholder(QWidget* parent)
     auto* symbol = new QLabel(page);
     symbol->setPixmap(
         symbolPixmap(QStringLiteral("tray.and.arrow.down"), {40, 40}, secondary, page->devicePixelRatioF()));
-    auto* title = label(FileShelfView::tr("Drop something here"), 15, Qt::white, page);
+    auto* title = toolLabel(FileShelfView::tr("Drop something here"), 15, Qt::white, page);
     QFont bold = title->font();
     bold.setWeight(QFont::DemiBold);
     title->setFont(bold);
-    auto* description =
-        label(FileShelfView::tr("Keep files handy between apps. Originals stay where they are."), 12, secondary, page);
+    auto* description = toolLabel(FileShelfView::tr("Keep files handy between apps. Originals stay where they are."),
+                                  12, secondary, page);
     auto* column = new QVBoxLayout(page);
     column->addStretch();
     for (QLabel* part : {symbol, title, description})
@@ -61,8 +49,8 @@ FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
     : QWidget(parent)
     , m_shelf(shelf)
     , m_wisp(wisp)
-    , m_count(label({}, 13, secondary, this))
-    , m_message(label({}, 11, orange, this))
+    , m_count(toolLabel({}, 13, secondary, this))
+    , m_message(toolLabel({}, 11, orange, this))
     , m_content(new QStackedLayout)
     , m_placeholder(placeholder(this))
     , m_shelfPage(new QWidget(this))
@@ -71,7 +59,7 @@ FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
     , m_convert(new PillButton(tr("Convert image…"), {}, false, m_shelfPage))
     , m_remove(new PillButton(tr("Remove from shelf"), {}, false, m_shelfPage))
 {
-    auto* title = label(tr("Files ready to go"), 13, Qt::white, this);
+    auto* title = toolLabel(tr("Files ready to go"), 13, Qt::white, this);
     title->setFont(headlineFont(title->font()));
     auto* add = new PillButton(tr("Add files…"), {}, false, this);
     auto* header = new QHBoxLayout;
@@ -86,8 +74,8 @@ FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
     for (PillButton* button : {m_quickLook, m_convert, m_remove})
         actions->addWidget(button);
     actions->addStretch();
-    auto* hint = label(tr("Space to preview · Ctrl-click to select several · Drag files into another app"), 12,
-                       secondary, m_shelfPage);
+    auto* hint = toolLabel(tr("Space to preview · Ctrl-click to select several · Drag files into another app"), 12,
+                           secondary, m_shelfPage);
     auto* shelfColumn = new QVBoxLayout(m_shelfPage);
     shelfColumn->setContentsMargins(0, 0, 0, 0);
     shelfColumn->setSpacing(12);

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Files/ShelfFileList.h"
 
+#include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Files/ShelfFileModel.h"
 
 #include <QKeyEvent>
@@ -46,12 +47,8 @@ ShelfFileList::ShelfFileList(QWidget* parent)
     // The panel hands its keyboard focus to what needs typing; Space is typing here.
     setAttribute(Qt::WA_InputMethodEnabled);
     setStyleSheet(QStringLiteral("QListView { background: transparent; color: white; font-size: 13px; }"
-                                 "QListView::item { padding-left: 8px; }"
-                                 "QScrollBar:vertical { background: transparent; width: 6px; }"
-                                 "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 60);"
-                                 " border-radius: 3px; min-height: 24px; }"
-                                 "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
-                                 "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
+                                 "QListView::item { padding-left: 8px; }")
+                  + toolScrollBarStyle());
     connect(this, &QListView::doubleClicked, this, [this] { requestPreview(); });
 }
 

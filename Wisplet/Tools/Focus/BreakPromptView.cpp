@@ -16,7 +16,7 @@
 BreakPromptView::BreakPromptView(FocusEngine& engine, QWidget* parent)
     : QWidget(parent)
     , m_engine(engine)
-    , m_title(panelLabel({}, 13, QFont::DemiBold, 1.0, this))
+    , m_title(toolLabel({}, 13, NotchLayout::whiteAt(1.0), this, QFont::DemiBold))
     , m_start(new PillButton(QStringLiteral("Start break"), {}, true, this))
     , m_snooze(new PillButton(QStringLiteral("5 min later"), {}, false, this))
     , m_close(new QToolButton(this))
@@ -25,7 +25,7 @@ BreakPromptView::BreakPromptView(FocusEngine& engine, QWidget* parent)
     icon->setPixmap(symbolPixmap(QStringLiteral("figure.flexibility"), QSize(iconPixels, iconPixels), Qt::white,
                                  devicePixelRatioF()));
     auto* subtitle =
-        panelLabel(QStringLiteral("Look away, loosen up, come back refreshed."), 12, QFont::Normal, 0.6, this);
+        toolLabel(QStringLiteral("Look away, loosen up, come back refreshed."), 12, NotchLayout::whiteAt(0.6), this);
 
     m_close->setIcon(symbolIcon(QStringLiteral("xmark"), NotchLayout::whiteAt(0.7)));
     m_close->setAutoRaise(true);

@@ -161,14 +161,14 @@ FocusView::FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent
     : QWidget(parent)
     , m_engine(engine)
 {
-    m_error = panelLabel({}, 11, QFont::Normal, 1.0, this);
+    m_error = toolLabel({}, 11, NotchLayout::whiteAt(1.0), this, QFont::Normal);
     QPalette errorPalette = m_error->palette();
     errorPalette.setColor(QPalette::WindowText, errorColour);
     m_error->setPalette(errorPalette);
     m_error->hide();
 
     m_ring = new FocusRing(clock, this);
-    m_title = panelLabel({}, 12, QFont::DemiBold, 0.7, this);
+    m_title = toolLabel({}, 12, NotchLayout::whiteAt(0.7), this, QFont::DemiBold);
     m_primary = new PillButton(QStringLiteral("Start"), QStringLiteral("play.fill"), true, this);
     m_reset = new PillButton(QStringLiteral("Reset"), QStringLiteral("arrow.counterclockwise"), false, this);
     m_skip = new PillButton(QStringLiteral("Skip"), QStringLiteral("forward.fill"), false, this);
@@ -243,7 +243,7 @@ QWidget* FocusView::buildCycleRow()
 {
     m_cycleRow = new QWidget(this);
     m_dots = new Dots(m_cycleRow);
-    m_cycleText = panelLabel({}, 12, QFont::Normal, 0.65, m_cycleRow);
+    m_cycleText = toolLabel({}, 12, NotchLayout::whiteAt(0.65), m_cycleRow, QFont::Normal);
     m_cycleText->setContentsMargins(4, 0, 0, 0);
     auto* layout = row(5);
     m_cycleRow->setLayout(layout);
@@ -381,9 +381,10 @@ void FocusView::refreshLaps()
         auto* line = new QWidget(content);
         auto* layout = row(0);
         line->setLayout(layout);
-        layout->addWidget(panelLabel(QStringLiteral("Lap %1").arg(laps.size() - k), 13, QFont::Normal, 0.7, line));
+        layout->addWidget(toolLabel(QStringLiteral("Lap %1").arg(laps.size() - k), 13, NotchLayout::whiteAt(0.7), line,
+                                    QFont::Normal));
         layout->addStretch();
-        layout->addWidget(panelLabel(formatLap(laps.at(k)), 13, QFont::Normal, 0.7, line));
+        layout->addWidget(toolLabel(formatLap(laps.at(k)), 13, NotchLayout::whiteAt(0.7), line, QFont::Normal));
         m_lapRows->addWidget(line);
     }
 }

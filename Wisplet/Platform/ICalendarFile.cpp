@@ -1,0 +1,273 @@
+#include "Wisplet/Platform/ICalendarFile.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <libical/ical.h>
+
+namespace {
+
+// Enough for a minutely rule over years; a rule that would run longer is cut here rather than hang the panel.
+constexpr int maxIterations = 200'000;
+
+QString text(const char* value)
+{
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+// A property's value as text, by name, so the colour extensions need no typed getter.
+QString namedValue(icalcomponent* component, const char* name)
+{
+    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); property;
+         property = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
+        if (qstricmp(icalproperty_get_property_name(property), name) == 0)
+            return text(icalproperty_get_value_as_string(property));
+    }
+    return {};
+}
+
+QColor colorFrom(const QString& value)
+{
+    QString name = value.trimmed();
+    // Some calendars write #RRGGBBAA; Qt reads nine digits as #AARRGGBB.
+    if (name.size() == 9 && name.startsWith(u'#'))
+        name.truncate(7);
+    return QColor::fromString(name);
+}
+
+QColor colorOf(icalcomponent* component)
+{
+    const QColor color = colorFrom(namedValue(component, "COLOR"));
+    return color.isValid() ? color : colorFrom(namedValue(component, "X-APPLE-CALENDAR-COLOR"));
+}
+
+// The system's zone database first: a calendar program may write a VTIMEZONE cut down to a few years, which
+// would give wrong offsets for later occurrences. The file's own definition only for names the system lacks.
+icaltimezone* zoneOf(icalproperty* property, icalcomponent* calendar)
+{
+    icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
+    const char* tzid = parameter ? icalparameter_get_tzid(parameter) : nullptr;
+    if (!tzid)
+        return nullptr;
+    // Only plain zone names reach the zone database, which is read from files named after them.
+    static const QRegularExpression zoneName(QStringLiteral("^[A-Za-z0-9_+-]+(/[A-Za-z0-9_+-]+)*$"));
+    if (zoneName.match(QString::fromUtf8(tzid)).hasMatch()) {
+        if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid))
+            return zone;
+    }
+    return icalcomponent_get_timezone(calendar, tzid);
+}
+
+QDateTime localMidnight(const QDate& date)
+{
+    return QDateTime(date, QTime(0, 0), Qt::LocalTime).toUTC();
+}
+
+QDate dateOf(const icaltimetype& time)
+{
+    return QDate(time.year, time.month, time.day);
+}
+
+// A wall time in its zone (none: floating, read as local time) as an instant.
+QDateTime instantOf(const icaltimetype& time, icaltimezone* zone)
+{
+    if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time))
+        return {};
+    if (time.is_date)
+        return localMidnight(dateOf(time));
+    if (icaltime_is_utc(time))
+        return QDateTime::fromSecsSinceEpoch(icaltime_as_timet(time), Qt::UTC);
+    // The zone given is the one the wall time is in.
+    if (zone)
+        return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(time, zone), Qt::UTC);
+    return QDateTime(dateOf(time), QTime(time.hour, time.minute, time.second), Qt::LocalTime).toUTC();
+}
+
+// When an event starts and how long it lasts, as written in its component.
+struct Timing
+{
+    icaltimetype start{};
+    icaltimezone* zone = nullptr;
+    bool allDay = false;
+    qint64 seconds = 0;
+    qint64 days = 1;
+
+    QDateTime endFrom(const QDateTime& startInstant) const
+    {
+        if (!allDay)
+            return startInstant.addSecs(seconds);
+        return localMidnight(startInstant.toLocalTime().date().addDays(days));
+    }
+};
+
+std::optional<Timing> timingOf(icalcomponent* event, icalcomponent* calendar)
+{
+    icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    if (!startProperty)
+        return std::nullopt;
+    Timing timing;
+    timing.start = icalproperty_get_dtstart(startProperty);
+    timing.zone = zoneOf(startProperty, calendar);
+    timing.allDay = timing.start.is_date;
+    const QDateTime start = instantOf(timing.start, timing.zone);
+    if (!start.isValid())
+        return std::nullopt;
+    if (icalproperty* endProperty = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)) {
+        const icaltimetype end = icalproperty_get_dtend(endProperty);
+        if (timing.allDay)
+            timing.days = dateOf(timing.start).daysTo(dateOf(end));
+        else
+            timing.seconds = start.secsTo(instantOf(end, zoneOf(endProperty, calendar)));
+    } else if (icalproperty* duration = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
+        const int seconds = icaldurationtype_as_int(icalproperty_get_duration(duration));
+        timing.seconds = seconds;
+        timing.days = seconds / 86'400;
+    }
+    // An end before the start is read as no length, never as an event running backwards.
+    timing.seconds = qMax<qint64>(0, timing.seconds);
+    timing.days = qMax<qint64>(1, timing.days);
+    return timing;
+}
+
+CalendarEvent eventOf(icalcomponent* component, const QDateTime& start, const Timing& timing, const QColor& color)
+{
+    CalendarEvent event;
+    event.identifier = text(icalcomponent_get_uid(component));
+    event.title = text(icalcomponent_get_summary(component));
+    event.start = start;
+    event.end = timing.endFrom(start);
+    event.allDay = timing.allDay;
+    event.location = text(icalcomponent_get_location(component));
+    event.notes = text(icalcomponent_get_description(component));
+    if (icalproperty* url = icalcomponent_get_first_property(component, ICAL_URL_PROPERTY))
+        event.url = QUrl(text(icalproperty_get_url(url)));
+    const QColor own = colorOf(component);
+    event.color = own.isValid() ? own : color;
+    return event;
+}
+
+bool overlaps(const CalendarEvent& event, const QDateTime& from, const QDateTime& to)
+{
+    return event.start <= to && (event.end > from || event.start >= from);
+}
+
+// The starts of an event's occurrences up to `to`, without the excluded dates.
+QList<QDateTime> startsOf(icalcomponent* event, icalcomponent* calendar, const Timing& timing, const QDateTime& to)
+{
+    QSet<qint64> excluded;
+    for (icalproperty* exdate = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); exdate;
+         exdate = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY))
+        excluded.insert(instantOf(icalproperty_get_exdate(exdate), zoneOf(exdate, calendar)).toMSecsSinceEpoch());
+
+    QList<QDateTime> starts;
+    const auto add = [&](const QDateTime& start) {
+        if (start.isValid() && !excluded.contains(start.toMSecsSinceEpoch()))
+            starts.append(start);
+    };
+    icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+    if (!rule) {
+        add(instantOf(timing.start, timing.zone));
+        return starts;
+    }
+    icaltimetype first = timing.start;
+    first.zone = icaltime_is_utc(first) ? first.zone : nullptr;
+    icalrecur_iterator* iterator = icalrecur_iterator_new(icalproperty_get_rrule(rule), first);
+    if (!iterator)
+        return starts;
+    for (int i = 0; i < maxIterations; ++i) {
+        const icaltimetype next = icalrecur_iterator_next(iterator);
+        if (icaltime_is_null_time(next))
+            break;
+        const QDateTime start = instantOf(next, timing.zone);
+        if (start > to)
+            break;
+        add(start);
+    }
+    icalrecur_iterator_free(iterator);
+    return starts;
+}
+
+void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDateTime& to, const QColor& fallback,
+                     QList<CalendarEvent>& out)
+{
+    const QColor calendarColor = colorOf(calendar).isValid() ? colorOf(calendar) : fallback;
+    // Moved or changed occurrences, by event and the start they replace.
+    QHash<QString, QHash<qint64, icalcomponent*>> overrides;
+    QList<icalcomponent*> masters;
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        icalproperty* recurrence = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+        if (!recurrence) {
+            masters.append(event);
+            continue;
+        }
+        const QDateTime replaced = instantOf(icalproperty_get_recurrenceid(recurrence), zoneOf(recurrence, calendar));
+        overrides[text(icalcomponent_get_uid(event))].insert(replaced.toMSecsSinceEpoch(), event);
+    }
+
+    const auto addOverride = [&](icalcomponent* event) {
+        if (const std::optional<Timing> timing = timingOf(event, calendar)) {
+            const CalendarEvent occurrence =
+                eventOf(event, instantOf(timing->start, timing->zone), *timing, calendarColor);
+            if (overlaps(occurrence, from, to))
+                out.append(occurrence);
+        }
+    };
+    for (icalcomponent* master : std::as_const(masters)) {
+        const std::optional<Timing> timing = timingOf(master, calendar);
+        if (!timing)
+            continue;
+        QHash<qint64, icalcomponent*> moved = overrides.take(text(icalcomponent_get_uid(master)));
+        for (const QDateTime& start : startsOf(master, calendar, *timing, to)) {
+            if (icalcomponent* replacement = moved.take(start.toMSecsSinceEpoch())) {
+                addOverride(replacement);
+                continue;
+            }
+            const CalendarEvent occurrence = eventOf(master, start, *timing, calendarColor);
+            if (overlaps(occurrence, from, to))
+                out.append(occurrence);
+        }
+        // Occurrences moved here from beyond the window, or from dates the rule no longer makes.
+        for (icalcomponent* replacement : std::as_const(moved))
+            addOverride(replacement);
+    }
+    for (const QHash<qint64, icalcomponent*>& orphans : std::as_const(overrides)) {
+        for (icalcomponent* replacement : orphans)
+            addOverride(replacement);
+    }
+}
+
+} // namespace
+
+ICalendarFile::ICalendarFile(icalcomponent_impl* root)
+    : m_root(root, [](icalcomponent_impl* component) { icalcomponent_free(component); })
+{ }
+
+std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
+{
+    icalcomponent* root = icalparser_parse_string(data.constData());
+    if (!root)
+        return std::nullopt;
+    const icalcomponent_kind kind = icalcomponent_isa(root);
+    if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT) {
+        icalcomponent_free(root);
+        return std::nullopt;
+    }
+    return ICalendarFile(root);
+}
+
+QList<CalendarEvent> ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,
+                                                const QColor& calendarColor) const
+{
+    QList<CalendarEvent> events;
+    icalcomponent* root = m_root.get();
+    if (icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
+        collectCalendar(root, from, to, calendarColor, events);
+        return events;
+    }
+    for (icalcomponent* calendar = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); calendar;
+         calendar = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
+        collectCalendar(calendar, from, to, calendarColor, events);
+    return events;
+}

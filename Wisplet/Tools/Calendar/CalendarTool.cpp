@@ -1,0 +1,211 @@
+#include "Wisplet/Tools/Calendar/CalendarTool.h"
+
+#include "Wisplet/Base/Notifier.h"
+#include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Platform/CalendarSource.h"
+#include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Tools/Calendar/AgendaText.h"
+#include "Wisplet/Tools/Calendar/MeetingLinks.h"
+#include "Wisplet/Tools/Calendar/ReminderStore.h"
+
+#include <QDesktopServices>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString untitledMeeting = QStringLiteral("Meeting");
+
+CalendarTool::Status statusOf(CalendarSource::Access access)
+{
+    switch (access) {
+    case CalendarSource::Access::unset:
+        return CalendarTool::Status::notDetermined;
+    case CalendarSource::Access::unreadable:
+        return CalendarTool::Status::restricted;
+    case CalendarSource::Access::readable:
+        break;
+    }
+    return CalendarTool::Status::fullAccess;
+}
+
+double secondsBetween(const QDateTime& from, const QDateTime& to)
+{
+    return double(from.msecsTo(to)) / 1000.0;
+}
+
+} // namespace
+
+CalendarTool& CalendarTool::shared()
+{
+    static ICalendarFiles source(Platform::scheduler());
+    static CalendarTool tool({Platform::defaults(), Platform::clock(), source, ReminderStore::shared(),
+                              WispState::shared(), Notifier::shared(), &QDesktopServices::openUrl});
+    return tool;
+}
+
+CalendarTool::CalendarTool(Services services, QObject* parent)
+    : CalendarPeekSource(parent)
+    , m_services(std::move(services))
+{
+    m_timer.setInterval(tickMs);
+    m_timer.setTimerType(Qt::CoarseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CalendarTool::tick);
+    connect(&m_services.source, &CalendarSource::changed, this, &CalendarTool::refresh);
+    m_services.source.setPath(m_services.defaults.string(sourceKey));
+    m_status = statusOf(m_services.source.access());
+}
+
+void CalendarTool::readStatus()
+{
+    m_status = statusOf(m_services.source.access());
+    emit statusChanged(m_status);
+}
+
+void CalendarTool::refresh()
+{
+    readStatus();
+    if (m_status != Status::fullAccess || !isRunning()) {
+        setEvents({});
+        return;
+    }
+    const QDateTime now = m_services.clock.now();
+    QDateTime end = QDateTime(now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime).addDays(7);
+    if (!end.isValid())
+        end = now;
+    QList<CalendarEvent> events;
+    for (const CalendarEvent& event : m_services.source.events(now.addSecs(-lookBackSeconds), end)) {
+        if (event.end > now)
+            events.append(event);
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
+    setEvents(events);
+
+    QSet<QString> keys;
+    for (const CalendarEvent& event : std::as_const(m_events))
+        keys.insert(nudgeKey(event));
+    m_nudged.intersect(keys);
+}
+
+void CalendarTool::setEvents(const QList<CalendarEvent>& events)
+{
+    // Signalled even when equal: the countdown and the peek move on with every refresh.
+    m_events = events;
+    emit eventsChanged(m_events);
+    emit peekChanged();
+    emit changed();
+}
+
+QString CalendarTool::nudgeKey(const CalendarEvent& event) const
+{
+    QString seconds =
+        QString::number(double(event.start.toMSecsSinceEpoch()) / 1000.0, 'g', QLocale::FloatingPointShortest);
+    if (!seconds.contains(u'.') && !seconds.contains(u'e'))
+        seconds += QStringLiteral(".0");
+    return event.identifier + u'-' + seconds;
+}
+
+void CalendarTool::nudgeUpcoming()
+{
+    const QDateTime now = m_services.clock.now();
+    for (const CalendarEvent& event : std::as_const(m_events)) {
+        if (event.allDay)
+            continue;
+        const QString key = nudgeKey(event);
+        const double minutes = secondsBetween(now, event.start) / 60.0;
+        if (m_nudged.contains(key) || minutes <= 0 || minutes > double(nudgeSeconds) / 60.0)
+            continue;
+        m_nudged.insert(key);
+        const QString title = AgendaText::title(event, untitledMeeting);
+        m_services.wisp.handle(WispEvent::meetingSoon(title));
+        const int shown = std::max(1, int(std::ceil(minutes)));
+        const QString body = QStringLiteral("Starts in %1 minutes. Open the event to join.").arg(shown);
+        if (m_services.notifier.mayPost())
+            m_services.notifier.post(ToolID::calendar, title, body, false);
+    }
+}
+
+void CalendarTool::tick()
+{
+    refresh();
+    nudgeUpcoming();
+}
+
+QDateTime CalendarTool::now() const
+{
+    return m_services.clock.now();
+}
+
+std::optional<CalendarEvent> CalendarTool::nextEvent() const
+{
+    const QDateTime now = m_services.clock.now();
+    for (const CalendarEvent& event : m_events) {
+        if (!event.allDay && event.start > now)
+            return event;
+    }
+    return std::nullopt;
+}
+
+std::optional<CalendarEvent> CalendarTool::currentEvent() const
+{
+    const QDateTime now = m_services.clock.now();
+    for (const CalendarEvent& event : m_events) {
+        if (!event.allDay && event.start <= now && event.end > now)
+            return event;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> CalendarTool::peekText() const
+{
+    const std::optional<CalendarEvent> next = nextEvent();
+    if (!next)
+        return std::nullopt;
+    const double seconds = secondsBetween(m_services.clock.now(), next->start);
+    if (seconds > double(peekSeconds))
+        return std::nullopt;
+    const int minutes = std::max(1, int(std::ceil(seconds / 60.0)));
+    return AgendaText::title(*next, untitledMeeting) + QStringLiteral(" · %1m").arg(minutes);
+}
+
+void CalendarTool::requestAccess(const QString& path)
+{
+    m_services.defaults.set(sourceKey, path);
+    m_services.source.setPath(path);
+    readStatus();
+    if (m_status == Status::fullAccess)
+        refresh();
+    else
+        emit changed();
+}
+
+void CalendarTool::joinMeeting(const CalendarEvent& event)
+{
+    const std::optional<QUrl> url = meetingURL(event);
+    if (!url)
+        return;
+    m_services.openUrl(*url);
+    m_services.wisp.react(Mood::happy, QStringLiteral("Joining…"), true, 1, 2.0);
+}
+
+void CalendarTool::start()
+{
+    if (isRunning())
+        return;
+    m_timer.start();
+    refresh();
+    m_services.source.setWatching(true);
+}
+
+void CalendarTool::stop()
+{
+    m_timer.stop();
+    m_services.source.setWatching(false);
+    setEvents({});
+    m_services.reminders.clear();
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "Wisplet/Base/ToolService.h"
+#include "Wisplet/Notch/PeekSources.h"
+#include "Wisplet/Platform/CalendarEvent.h"
+
+#include <QList>
+#include <QSet>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class CalendarSource;
+class Clock;
+class Defaults;
+class Notifier;
+class ReminderStore;
+class WispState;
+
+// The calendar tool: the events of the coming week from the user's iCalendar files, the next and the
+// current meeting, the island's peek, and one nudge shortly before each timed meeting. It keeps nothing on
+// disk besides the chosen source path ("calendar.source").
+class CalendarTool final : public CalendarPeekSource, public ToolService
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CalendarTool)
+
+public:
+    enum class Status {
+        notDetermined, // no source chosen yet
+        restricted, // the chosen source cannot be read
+        fullAccess,
+    };
+
+    static inline const QString sourceKey = QStringLiteral("calendar.source");
+    static constexpr int tickMs = 60'000;
+    static constexpr qint64 lookBackSeconds = 7'200;
+    static constexpr qint64 nudgeSeconds = 5 * 60;
+    static constexpr qint64 peekSeconds = 3'600;
+
+    struct Services
+    {
+        Defaults& defaults;
+        Clock& clock;
+        CalendarSource& source;
+        ReminderStore& reminders;
+        WispState& wisp;
+        Notifier& notifier;
+        std::function<void(const QUrl&)> openUrl;
+    };
+
+    static CalendarTool& shared();
+
+    explicit CalendarTool(Services services, QObject* parent = nullptr);
+
+    const QList<CalendarEvent>& events() const { return m_events; }
+    Status status() const { return m_status; }
+    bool isRunning() const { return m_timer.isActive(); }
+    QDateTime now() const;
+
+    // The first timed event still to start, and the first timed event running now.
+    std::optional<CalendarEvent> nextEvent() const;
+    std::optional<CalendarEvent> currentEvent() const;
+    // "Title · 12m" for the next event when it starts within the hour.
+    std::optional<QString> peekText() const override;
+
+    // Rereads access and, while running with access, the events of the window.
+    void refresh();
+    // Tells the companion, and the user when notifications may be posted, once per occurrence that starts
+    // within five minutes.
+    void nudgeUpcoming();
+    // What the repeating timer does.
+    void tick();
+
+    // Uses the chosen folder or file as the calendar from now on.
+    void requestAccess(const QString& path);
+    void joinMeeting(const CalendarEvent& event);
+
+    // The refresh timer and the file watcher; one refresh at once.
+    void start() override;
+    void stop() override;
+
+    const QTimer& timer() const { return m_timer; }
+
+signals:
+    void eventsChanged(const QList<CalendarEvent>& events);
+    void statusChanged(CalendarTool::Status status);
+    void changed();
+
+private:
+    void readStatus();
+    void setEvents(const QList<CalendarEvent>& events);
+    QString nudgeKey(const CalendarEvent& event) const;
+
+    Services m_services;
+    QTimer m_timer{this};
+    QList<CalendarEvent> m_events;
+    Status m_status = Status::notDetermined;
+    // Occurrences already nudged, kept for the life of the process so a restart of the tool does not nudge
+    // again.
+    QSet<QString> m_nudged;
+};

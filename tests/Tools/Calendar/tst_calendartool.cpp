@@ -1,0 +1,296 @@
+#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Tools/Calendar/AgendaText.h"
+#include "Wisplet/Tools/Calendar/MeetingLinks.h"
+#include "tests/support/CalendarFixture.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+const QDateTime now(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
+
+CalendarEvent timed(const QString& title, qint64 inSeconds, qint64 lengthSeconds = 1800, const QString& id = "id")
+{
+    return timedEvent(now, title, inSeconds, lengthSeconds, id);
+}
+
+CalendarEvent allDay(const QString& title)
+{
+    CalendarEvent event = timed(title, -3600, 86'400, title);
+    event.allDay = true;
+    return event;
+}
+
+QStringList titles(const QList<CalendarEvent>& events)
+{
+    QStringList list;
+    for (const CalendarEvent& event : events)
+        list.append(event.title);
+    return list;
+}
+
+} // namespace
+
+struct NudgeRow
+{
+    CalendarEvent event;
+    QString body; // empty: no nudge
+};
+Q_DECLARE_METATYPE(NudgeRow)
+
+struct PeekRow
+{
+    CalendarEvent event;
+    std::optional<QString> peek;
+};
+Q_DECLARE_METATYPE(PeekRow)
+
+struct CountdownRow
+{
+    qint64 inSeconds;
+    QString text;
+};
+Q_DECLARE_METATYPE(CountdownRow)
+
+struct ListRow
+{
+    QList<CalendarEvent> events;
+    std::optional<CalendarEvent> next;
+    QStringList listed;
+};
+Q_DECLARE_METATYPE(ListRow)
+
+struct LinkRow
+{
+    QString url;
+    QString location;
+    QString notes;
+    QString expected; // empty: no link
+};
+Q_DECLARE_METATYPE(LinkRow)
+
+class TestCalendarTool final : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture : CalendarFixture
+    {
+        Fixture()
+            : CalendarFixture(now)
+        { }
+    };
+
+private slots:
+    void keepsEventsThatHaveNotEnded()
+    {
+        Fixture f;
+        f.source.stored = {timed("Later", 3600), timed("Ended now", -1800), timed("Running", -3 * 3600, 4 * 3600),
+                           timed("Soon", 60)};
+        f.tool->refresh();
+        QVERIFY(f.tool->events().isEmpty()); // not running
+        QSignalSpy peek(f.tool.get(), &CalendarPeekSource::peekChanged);
+        f.tool->start();
+        QCOMPARE(titles(f.tool->events()), (QStringList{"Running", "Soon", "Later"}));
+        QCOMPARE(f.tool->currentEvent()->title, "Running");
+        QCOMPARE(f.tool->nextEvent()->title, "Soon");
+        f.tool->refresh();
+        QCOMPARE(peek.size(), 2); // even when nothing changed
+    }
+
+    void nudgesOncePerOccurrence_data()
+    {
+        QTest::addColumn<NudgeRow>("row");
+        QTest::newRow("exactly five minutes")
+            << NudgeRow{timed("A", 300), "Starts in 5 minutes. Open the event to join."};
+        QTest::newRow("four minutes ten") << NudgeRow{timed("A", 250), "Starts in 5 minutes. Open the event to join."};
+        QTest::newRow("thirty seconds") << NudgeRow{timed("A", 30), "Starts in 1 minutes. Open the event to join."};
+        QTest::newRow("a second too early") << NudgeRow{timed("A", 301), {}};
+        QTest::newRow("already started") << NudgeRow{timed("A", 0), {}};
+        CalendarEvent day = allDay("Holiday");
+        day.start = now.addSecs(120);
+        QTest::newRow("all day") << NudgeRow{day, {}};
+    }
+
+    void nudgesOncePerOccurrence()
+    {
+        QFETCH(NudgeRow, row);
+        Fixture f;
+        f.source.stored = {row.event};
+        f.tool->start();
+        f.tool->tick();
+        f.tool->tick();
+        QCOMPARE(f.server.posted.size(), row.body.isEmpty() ? 0 : 1);
+        if (!row.body.isEmpty()) {
+            QCOMPARE(f.server.posted.first().body, row.body);
+            QCOMPARE(f.server.posted.first().summary, row.event.title);
+            QVERIFY(f.wisp->bubble().has_value());
+        }
+    }
+
+    void tellsTheCompanionWhenNotificationsAreOff()
+    {
+        Fixture f;
+        f.settings.setNotificationsEnabled(false);
+        f.source.stored = {timed("", 120)};
+        f.tool->start();
+        f.tool->tick();
+        QVERIFY(f.server.posted.isEmpty());
+        QVERIFY(f.wisp->bubble().value_or(QString()).startsWith("Meeting"));
+    }
+
+    void stopClearsRemindersAndKeepsNudges()
+    {
+        Fixture f;
+        f.source.stored = {timed("A", 120)};
+        f.reminders.setItems({{"r", "Reminder"}});
+        const QUuid generation = f.reminders.generation();
+        f.tool->start();
+        f.tool->tick();
+        f.tool->stop();
+        QVERIFY(f.tool->events().isEmpty());
+        QVERIFY(f.reminders.items().isEmpty());
+        QVERIFY(f.reminders.generation() != generation);
+        f.tool->start();
+        f.tool->tick();
+        QCOMPARE(f.server.posted.size(), 1);
+    }
+
+    void peeksWithinTheHour_data()
+    {
+        QTest::addColumn<PeekRow>("row");
+        QTest::newRow("an hour away") << PeekRow{timed("Standup", 3600), QString("Standup · 60m")};
+        QTest::newRow("a second more") << PeekRow{timed("Standup", 3601), std::nullopt};
+        QTest::newRow("twenty seconds") << PeekRow{timed("Standup", 20), QString("Standup · 1m")};
+        QTest::newRow("untitled") << PeekRow{timed("", 90), QString("Meeting · 2m")};
+        QTest::newRow("all day") << PeekRow{allDay("Holiday"), std::nullopt};
+    }
+
+    void peeksWithinTheHour()
+    {
+        QFETCH(PeekRow, row);
+        Fixture f;
+        f.source.stored = {row.event};
+        f.tool->start();
+        QCOMPARE(f.tool->peekText(), row.peek);
+    }
+
+    void requestAccessUsesTheChosenPath()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("work/a.ics"), "BEGIN:VCALENDAR\nVERSION:2.0\nEND:VCALENDAR\n"));
+        Fixture f;
+        f.defaults.remove(CalendarTool::sourceKey);
+        ICalendarFiles files(f.scheduler);
+        CalendarTool tool({f.defaults, f.clock, files, f.reminders, *f.wisp, *f.notifier, {}});
+        QCOMPARE(tool.status(), CalendarTool::Status::notDetermined);
+        tool.requestAccess(dir.filePath("missing"));
+        QCOMPARE(tool.status(), CalendarTool::Status::restricted);
+        tool.requestAccess(dir.path());
+        QCOMPARE(tool.status(), CalendarTool::Status::fullAccess);
+        QCOMPARE(f.defaults.string(CalendarTool::sourceKey), dir.path());
+    }
+
+    void countdown_data()
+    {
+        QTest::addColumn<CountdownRow>("row");
+        QTest::newRow("30 s") << CountdownRow{30, "in 0 min"};
+        QTest::newRow("59 min 59 s") << CountdownRow{3599, "in 59 min"};
+        QTest::newRow("an hour") << CountdownRow{3600, "in 1h 0m"};
+        QTest::newRow("2 h 5 min") << CountdownRow{7500, "in 2h 5m"};
+        QTest::newRow("two days") << CountdownRow{172'800, "in 48h 0m"};
+        QTest::newRow("started") << CountdownRow{0, "Now · ends 11:00 PM"};
+    }
+
+    void countdown()
+    {
+        QFETCH(CountdownRow, row);
+        // 09:30 UTC is 22:30 in Auckland; the event lasts half an hour.
+        QCOMPARE(
+            AgendaText::countdown(timed("A", row.inSeconds), now, QLocale(QLocale::English, QLocale::UnitedStates)),
+            row.text);
+    }
+
+    void listLeavesOutTheNextEvent_data()
+    {
+        QTest::addColumn<ListRow>("row");
+        const CalendarEvent daily1 = timed("Daily", 600, 1800, "daily");
+        const CalendarEvent daily2 = timed("Daily again", 87'000, 1800, "daily");
+        const CalendarEvent other = timed("Other", 1200, 1800, "other");
+        const CalendarEvent bare1 = timed("No id", 600, 1800, "");
+        const CalendarEvent bare2 = timed("No id either", 1200, 1800, "");
+        QTest::newRow("every occurrence of the next event") << ListRow{{daily1, other, daily2}, daily1, {"Other"}};
+        QTest::newRow("without an identifier only that event")
+            << ListRow{{bare1, bare2, other}, bare1, {"No id either", "Other"}};
+        QTest::newRow("no next event") << ListRow{{bare1, other}, std::nullopt, {"No id", "Other"}};
+    }
+
+    void listLeavesOutTheNextEvent()
+    {
+        QFETCH(ListRow, row);
+        QCOMPARE(titles(AgendaText::listed(row.events, row.next)), row.listed);
+    }
+
+    void findsMeetingLinks_data()
+    {
+        QTest::addColumn<LinkRow>("row");
+        const QString zoom = "https://acme.zoom.us/j/123?pwd=x#frag";
+        QTest::newRow("zoom url whole") << LinkRow{zoom, {}, {}, zoom};
+        QTest::newRow("teams in notes, cut at the apostrophe")
+            << LinkRow{"https://example.com/agenda",
+                       {},
+                       "Join https://teams.microsoft.com/l/meetup-join/abc'x",
+                       "https://teams.microsoft.com/l/meetup-join/abc"};
+        QTest::newRow("meet in an anchor") << LinkRow{
+            {}, {}, "<a href=\"https://meet.google.com/abc-defg\">Join</a>", "https://meet.google.com/abc-defg"};
+        QTest::newRow("capitals") << LinkRow{
+            {}, "HTTPS://MEET.GOOGLE.COM/abc-defg", {}, "https://meet.google.com/abc-defg"};
+        QTest::newRow("webex subdomain") << LinkRow{
+            {}, "https://acme.webex.com/meet/x", {}, "https://acme.webex.com/meet/x"};
+        QTest::newRow("whereby, cut at <")
+            << LinkRow{{}, {}, "<https://acme.whereby.com/room>", "https://acme.whereby.com/room"};
+        QTest::newRow("around") << LinkRow{{}, "https://meet.around.co/r/abc", {}, "https://meet.around.co/r/abc"};
+        QTest::newRow("jitsi") << LinkRow{{}, {}, "\"https://meet.jit.si/Room\"", "https://meet.jit.si/Room"};
+        QTest::newRow("location before notes")
+            << LinkRow{{}, "https://meet.jit.si/A", "https://meet.jit.si/B", "https://meet.jit.si/A"};
+        QTest::newRow("foreign url: only the link in it")
+            << LinkRow{"https://evil.example/?next=https://zoom.us/j/1", {}, {}, "https://zoom.us/j/1"};
+        QTest::newRow("no scheme") << LinkRow{{}, "zoom.us/j/123", {}, {}};
+        QTest::newRow("zoom /s/") << LinkRow{{}, "https://zoom.us/s/123", {}, {}};
+        QTest::newRow("meet path with a digit") << LinkRow{{}, "https://meet.google.com/1abc", {}, {}};
+        QTest::newRow("look-alike zoom") << LinkRow{{}, "https://evil-zoom.us/j/1", {}, {}};
+        QTest::newRow("look-alike webex") << LinkRow{{}, "https://notwebex.com/meet/x", {}, {}};
+        QTest::newRow("a room") << LinkRow{{}, "Room 4", {}, {}};
+    }
+
+    void findsMeetingLinks()
+    {
+        QFETCH(LinkRow, row);
+        CalendarEvent event;
+        event.url = QUrl(row.url);
+        event.location = row.location;
+        event.notes = row.notes;
+        const std::optional<QUrl> url = meetingURL(event);
+        QCOMPARE(url.has_value(), !row.expected.isEmpty());
+        if (url)
+            QCOMPARE(*url, QUrl(row.expected));
+    }
+
+    void joinOpensTheLinkAndReacts()
+    {
+        Fixture f;
+        CalendarEvent event = timed("Standup", 60);
+        f.tool->joinMeeting(event);
+        QVERIFY(f.opened.isEmpty());
+        QVERIFY(!f.wisp->bubble());
+        event.location = "https://meet.jit.si/Standup";
+        f.tool->joinMeeting(event);
+        QCOMPARE(f.opened, QList<QUrl>{QUrl("https://meet.jit.si/Standup")});
+        QVERIFY(f.wisp->bubble().has_value());
+    }
+};
+
+WISPLET_TEST_MAIN(TestCalendarTool)
+#include "tst_calendartool.moc"

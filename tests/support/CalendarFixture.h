@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Wisplet/Base/Notifier.h"
+#include "Wisplet/Platform/CalendarSource.h"
+#include "Wisplet/Platform/NotificationServer.h"
+#include "Wisplet/Tools/Calendar/CalendarTool.h"
+#include "Wisplet/Tools/Calendar/ReminderStore.h"
+#include "tests/support/RegistryFixture.h"
+
+// A calendar that holds whatever events the test puts in it, readable once a path is set.
+class FakeCalendar final : public CalendarSource
+{
+public:
+    void setPath(const QString& path) override { m_path = path; }
+    QString path() const override { return m_path; }
+    Access access() const override
+    {
+        return m_path.isEmpty() ? Access::unset : readable ? Access::readable : Access::unreadable;
+    }
+    QList<CalendarEvent> events(const QDateTime&, const QDateTime&) override { return stored; }
+    void setWatching(bool) override { }
+
+    QList<CalendarEvent> stored;
+    bool readable = true;
+
+private:
+    QString m_path;
+};
+
+// Keeps what was posted; never answers.
+class RecordingNotificationServer final : public NotificationServer
+{
+public:
+    void checkAvailable(QObject*, AvailabilityHandler) override { }
+    void post(const Notification& notification, QObject*, PostHandler) override { posted.append(notification); }
+    QList<Notification> posted;
+};
+
+// A calendar tool over a fake calendar that has a source configured, at a fixed "now", with notifications on.
+struct CalendarFixture : RegistryFixture
+{
+    explicit CalendarFixture(const QDateTime& now)
+    {
+        clock.setNow(now);
+        load();
+        settings.setNotificationsEnabled(true);
+        notifier = std::make_unique<Notifier>(server, settings, *registry, events, true);
+        defaults.set(CalendarTool::sourceKey, QStringLiteral("/calendar"));
+        tool = std::make_unique<CalendarTool>(CalendarTool::Services{
+            defaults, clock, source, reminders, *wisp, *notifier, [this](const QUrl& url) { opened.append(url); }});
+    }
+
+    FakeCalendar source;
+    ReminderStore reminders;
+    RecordingNotificationServer server;
+    // Made once the registry is loaded.
+    std::unique_ptr<Notifier> notifier;
+    QList<QUrl> opened;
+    std::unique_ptr<CalendarTool> tool;
+};
+
+// An event `inSeconds` after `now`.
+inline CalendarEvent timedEvent(const QDateTime& now, const QString& title, qint64 inSeconds,
+                                qint64 lengthSeconds = 1800, const QString& id = QStringLiteral("id"))
+{
+    CalendarEvent event;
+    event.identifier = id;
+    event.title = title;
+    event.start = now.addSecs(inSeconds);
+    event.end = event.start.addSecs(lengthSeconds);
+    return event;
+}
