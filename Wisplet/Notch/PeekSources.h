@@ -64,22 +64,3 @@ public:
     // The track of the last poll; none before it, without a player and after stopping.
     virtual std::optional<PeekTrack> track() const = 0;
 };
-
-// Until the focus, calendar and media tools exist: nothing to peek.
-class NullCalendarPeekSource final : public CalendarPeekSource
-{
-    Q_OBJECT
-
-public:
-    using CalendarPeekSource::CalendarPeekSource;
-    std::optional<QString> peekText() const override { return std::nullopt; }
-};
-
-class NullMediaPeekSource final : public MediaPeekSource
-{
-    Q_OBJECT
-
-public:
-    using MediaPeekSource::MediaPeekSource;
-    std::optional<PeekTrack> track() const override { return std::nullopt; }
-};
