@@ -15,6 +15,7 @@ class NotchPanel;
 class NotchRootView;
 class NullCalendarPeekSource;
 class NullMediaPeekSource;
+class OnboardingWindow;
 class QuietControls;
 class ScreenChanges;
 class TrayIcon;
@@ -45,6 +46,7 @@ private:
     void buildDelegate();
     void requestQuit();
     void openStudio();
+    void openOnboarding(bool onlyIfNeeded);
 
     std::unique_ptr<FocusService> m_focus;
     std::unique_ptr<NullCalendarPeekSource> m_calendar;
@@ -61,5 +63,6 @@ private:
     std::unique_ptr<TrayMenu> m_trayMenu;
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<ExpressionStudio> m_studio;
+    QPointer<OnboardingWindow> m_onboarding;
     std::unique_ptr<AppDelegate> m_delegate;
 };
