@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QScreen>
 
 namespace {
 
@@ -122,8 +123,10 @@ private slots:
         QVERIFY(!m_window);
 
         f->settings.setOnboarded(false);
-        OnboardingWindow::openIfNeeded(m_window, f->services(), nullptr);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        OnboardingWindow::openIfNeeded(m_window, f->services(), screen);
         QVERIFY(m_window && m_window->isVisible());
+        QVERIFY((m_window->geometry().center() - screen->availableGeometry().center()).manhattanLength() <= 1);
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Welcome to Wisplet"));
         QCOMPARE(m_window->size(), QSize(480, 560));
         QVERIFY(m_window->view().isPreviewTimerActive());
