@@ -41,9 +41,10 @@ OnboardingWindow* OnboardingWindow::open(QPointer<OnboardingWindow>& window, con
     if (!window || window->isFinished()) {
         window = new OnboardingWindow(services);
         if (screen) {
-            QRect frame = window->geometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            window->move(frame.topLeft());
+            // The content is centred; the window manager's frame goes around it.
+            QRect content = window->geometry();
+            content.moveCenter(screen->availableGeometry().center());
+            window->setGeometry(content);
         }
     }
     window->show();
