@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/QuietControls.h"
+#include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Companion/WispState.h"
 
 namespace {
@@ -19,13 +20,6 @@ const QString blinkAction = QStringLiteral("blink");
 const QString moodPrefix = QStringLiteral("mood.");
 const QString faceSizePrefix = QStringLiteral("faceSize.");
 const QString samplePrefix = QStringLiteral("sample.");
-
-QString capitalised(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
-}
 
 // An item that shows a check mark symbol while it is the current choice.
 MenuItem choice(const QString& text, bool current, const QString& action)

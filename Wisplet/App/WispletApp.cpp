@@ -23,6 +23,7 @@
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
+#include "Wisplet/Onboarding/OnboardingWindow.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
@@ -106,6 +107,7 @@ WispletApp::~WispletApp()
     // The shared clipboard store outlives the window service it was lent.
     ClipboardManager::shared().setWindowActivation({});
     delete m_studio;
+    delete m_onboarding;
 }
 
 // The tools' background work, started and stopped by the service coordinator.
@@ -162,7 +164,7 @@ void WispletApp::buildTray()
                                                 [&updater] { updater.checkForUpdates(); },
                                                 [this] { openStudio(); },
                                                 [] { AppEvents::shared().postOpenSettings(); },
-                                                {},
+                                                [this] { openOnboarding(false); },
                                                 [this] { requestQuit(); },
                                             });
     connect(&updater, &Updater::checkFinished, this, [](const UpdateCheckResult& result) { showUpdateResult(result); });
@@ -196,7 +198,7 @@ void WispletApp::buildDelegate()
         [this](bool enabled, const QString& key) { m_hotKeys->registerHotKeys(enabled, key); },
         [] { Notifier::shared(); },
         [] { Updater::shared(); },
-        {},
+        [this] { openOnboarding(true); },
     };
     m_delegate =
         std::make_unique<AppDelegate>(AppDelegate::Parts{wisp, settings, AppEvents::shared(), Platform::scheduler(),
@@ -258,4 +260,19 @@ void WispletApp::openStudio()
     m_studio->show();
     m_studio->raise();
     m_studio->activateWindow();
+}
+
+void WispletApp::openOnboarding(bool onlyIfNeeded)
+{
+    const OnboardingWindow::Services services{
+        {AppSettings::shared(), ToolRegistry::shared(), WispState::shared(), FocusEngine::shared(), FileShelf::shared(),
+         // At once: the welcome's last step works with the tools running.
+         [] { ServiceCoordinator::shared().reconcile(); }},
+        AnimationClock::shared(),
+    };
+    QScreen* screen = m_notchPanel->screen();
+    if (onlyIfNeeded)
+        OnboardingWindow::openIfNeeded(m_onboarding, services, screen);
+    else
+        OnboardingWindow::open(m_onboarding, services, screen);
 }

@@ -14,6 +14,7 @@ class IdleMonitor;
 class IntegrationsService;
 class NotchPanel;
 class NotchRootView;
+class OnboardingWindow;
 class QuietControls;
 class ScreenChanges;
 class TrayIcon;
@@ -44,6 +45,7 @@ private:
     void buildDelegate();
     void requestQuit();
     void openStudio();
+    void openOnboarding(bool onlyIfNeeded);
 
     std::unique_ptr<FocusService> m_focus;
     std::unique_ptr<WindowService> m_windows;
@@ -59,5 +61,6 @@ private:
     std::unique_ptr<TrayMenu> m_trayMenu;
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<ExpressionStudio> m_studio;
+    QPointer<OnboardingWindow> m_onboarding;
     std::unique_ptr<AppDelegate> m_delegate;
 };

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int symbolGap = 6;
 constexpr double focusRingWidth = 1.5;
+constexpr double disabledOpacity = 0.4;
 
 QFont labelFont(QFont font, int pixels, QFont::Weight weight)
 {
@@ -86,6 +87,8 @@ QSize PillButton::sizeHint() const
 void PillButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!isEnabled())
+        painter.setOpacity(disabledOpacity);
     paintCapsule(painter, QRectF(rect()), whiteAt(backgroundOpacity(m_prominent, isHovering())), hasFocus());
 
     const QColor ink = m_prominent ? QColor(Qt::black) : QColor(Qt::white);

@@ -22,3 +22,11 @@ std::optional<Enum> fromRawValue(const std::array<const char*, N>& names, const 
     }
     return std::nullopt;
 }
+
+// A raw value as a title: "medium" reads Medium.
+inline QString capitalised(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}

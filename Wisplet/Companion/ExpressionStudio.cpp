@@ -1,6 +1,8 @@
 #include "Wisplet/Companion/ExpressionStudio.h"
 
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/RawValue.h"
+#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/MotionSetting.h"
@@ -27,28 +29,6 @@ constexpr int gridColumns = 4;
 constexpr int tileSpacing = 14;
 constexpr int tileRadius = 20;
 constexpr int lookPickerWidth = 170;
-
-const QStringList skinTitles{QStringLiteral("Companion"), QStringLiteral("Classic"), QStringLiteral("Round"),
-                             QStringLiteral("Cat")};
-
-QPalette darkPalette()
-{
-    QPalette palette;
-    const QColor window(0x1e, 0x1e, 0x20);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2d));
-    palette.setColor(QPalette::AlternateBase, window);
-    palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
-    palette.setColor(QPalette::ButtonText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
-    palette.setColor(QPalette::Highlight, QColor(0x3d, 0x7e, 0xf0));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, window);
-    palette.setColor(QPalette::ToolTipText, Qt::white);
-    return palette;
-}
 
 } // namespace
 
@@ -126,7 +106,7 @@ ExpressionStudio::ExpressionStudio(AppSettings& settings, WispState& state, Moti
 {
     setObjectName(QStringLiteral("expressions"));
     setWindowTitle(QStringLiteral("Wisp Expressions"));
-    setPalette(darkPalette());
+    setPalette(darkWindowPalette());
     setAutoFillBackground(true);
     setFixedWidth(contentWidth);
 
@@ -161,9 +141,7 @@ ExpressionStudio::~ExpressionStudio() = default;
 
 QString ExpressionStudio::displayName(Mood mood)
 {
-    QString name = rawValue(mood);
-    name[0] = name[0].toUpper();
-    return name;
+    return capitalised(rawValue(mood));
 }
 
 void ExpressionStudio::buildHeader(QLayout& column)
@@ -186,7 +164,8 @@ void ExpressionStudio::buildHeader(QLayout& column)
 
     auto* lookLabel = new QLabel(QStringLiteral("Look"));
     m_look = new QComboBox;
-    m_look->addItems(skinTitles);
+    for (Skin skin : allSkins)
+        m_look->addItem(capitalised(rawValue(skin)));
     m_look->setAccessibleName(QStringLiteral("Look"));
     m_look->setCurrentIndex(int(m_settings.skin()));
     lookLabel->setBuddy(m_look);

@@ -1,5 +1,6 @@
 #include "Wisplet/Companion/WispFaceView.h"
 
+#include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/FaceDecorations.h"
 
@@ -64,9 +65,7 @@ void installAccessibleFactory()
 
 QString accessibleNameOf(Mood mood)
 {
-    QString name = rawValue(mood);
-    name[0] = name[0].toUpper();
-    return WispFaceView::tr("Wisp, %1").arg(name);
+    return WispFaceView::tr("Wisp, %1").arg(capitalised(rawValue(mood)));
 }
 
 // The pose split into what animates together: the style's values, the eye shift, the blink.

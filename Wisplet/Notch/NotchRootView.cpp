@@ -28,7 +28,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -152,18 +151,6 @@ QTransform faceMotion(const QRectF& rect, double bounce, const QList<double>& st
     transform.scale(scale, scale);
     transform.translate(-centre.x(), -centre.y());
     return transform;
-}
-
-QList<QUrl> fileUrls(const QMimeData* mime)
-{
-    QList<QUrl> files;
-    if (!mime)
-        return files;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            files.append(url);
-    }
-    return files;
 }
 
 // The pixels the outline touches at all, so that its soft edge is drawn and only then wiped.
@@ -938,7 +925,7 @@ bool NotchRootView::faceClicked(WispFaceView* face, QEvent* event)
 
 void NotchRootView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (fileUrls(event->mimeData()).isEmpty()) {
+    if (FileDropTarget::localFiles(event->mimeData()).isEmpty()) {
         event->ignore();
         return;
     }
@@ -967,7 +954,7 @@ void NotchRootView::dropEvent(QDropEvent* event)
 {
     const bool inside = isInsideIsland(event->position());
     setDropTargeted(false);
-    if (inside && handleDrop(fileUrls(event->mimeData())))
+    if (inside && handleDrop(FileDropTarget::localFiles(event->mimeData())))
         event->acceptProposedAction();
     else
         event->ignore();
