@@ -1,6 +1,8 @@
 #include "Wisplet/App/ToolPages.h"
 
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Weather/WeatherTool.h"
+#include "Wisplet/Tools/Weather/WeatherView.h"
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
@@ -12,10 +14,11 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::system:
     case ToolID::media:
     case ToolID::calendar:
-    case ToolID::weather:
     case ToolID::business:
     case ToolID::files:
         break;
+    case ToolID::weather:
+        return new WeatherView(WeatherTool::shared(), parent);
     }
     return toolTitlePage(tool, parent);
 }

@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Weather/WeatherService.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -87,6 +88,7 @@ WispletApp::WispletApp(QObject* parent)
 {
     buildPanel();
     buildTray();
+    buildServices();
     buildDelegate();
 }
 
@@ -139,6 +141,12 @@ void WispletApp::buildTray()
     connect(&updater, &Updater::checkFinished, this, [](const UpdateCheckResult& result) { showUpdateResult(result); });
     m_tray = std::make_unique<TrayIcon>(*m_trayMenu);
     m_root->installEventFilter(new ContextMenuForwarder(*m_tray, this));
+}
+
+void WispletApp::buildServices()
+{
+    m_weather = std::make_unique<WeatherService>(WeatherTool::shared());
+    ServiceCoordinator::shared().registerService(ToolID::weather, *m_weather);
 }
 
 void WispletApp::buildDelegate()
