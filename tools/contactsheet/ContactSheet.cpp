@@ -1,6 +1,7 @@
 // Draws pictures to look at, not to assert on: every face in every skin and size, the island in its
 // states, and the expression studio. Writes PNGs into the folder given (the current one by default).
 
+#include "WeatherShots.h"
 #include "Wisplet/Base/Animation.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/CompanionSprites.h"
@@ -178,5 +179,6 @@ int main(int argc, char** argv)
     const bool faces = faceSheet(folder);
     const bool island = islandShots(folder);
     const bool studio = studioShot(folder);
-    return faces && island && studio ? 0 : 1;
+    const bool weather = weatherShots(folder);
+    return faces && island && studio && weather ? 0 : 1;
 }

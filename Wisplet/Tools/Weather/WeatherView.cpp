@@ -190,6 +190,8 @@ QWidget* WeatherView::buildForecastPage()
     auto* header = new QHBoxLayout;
     m_placeButton = plainButton({}, QStringLiteral("location.fill"), 13, whiteAt(0.7), page);
     m_placeButton->setIconSize(QSize(9, 9));
+    m_placeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_placeButton->setFont(fontOf(m_placeButton, 13, QFont::DemiBold));
     connect(m_placeButton, &QToolButton::clicked, this, [this] { setPicking(true); });
     m_status = textLabel(12, whiteAt(0.4), page);
     QToolButton* refresh = plainButton({}, QStringLiteral("arrow.clockwise"), 13, whiteAt(0.5), page);
