@@ -22,44 +22,44 @@ QueryItems itemsOf(const QMap<QString, QString>& map)
 }
 
 // Strict casts: one element of another kind fails the whole array.
-std::optional<QStringList> strings(const QJsonValue& value)
+template <typename T, typename Read>
+std::optional<QList<T>> arrayOf(const QJsonValue& value, Read read)
 {
     if (!value.isArray())
         return std::nullopt;
-    QStringList result;
+    QList<T> result;
     for (const QJsonValue element : value.toArray()) {
-        if (!element.isString())
+        const std::optional<T> item = read(element);
+        if (!item)
             return std::nullopt;
-        result << element.toString();
+        result << *item;
     }
     return result;
+}
+
+std::optional<QStringList> strings(const QJsonValue& value)
+{
+    return arrayOf<QString>(value, [](const QJsonValue& element) {
+        return element.isString() ? std::optional(element.toString()) : std::nullopt;
+    });
 }
 
 std::optional<QList<double>> numbers(const QJsonValue& value)
 {
-    if (!value.isArray())
-        return std::nullopt;
-    QList<double> result;
-    for (const QJsonValue element : value.toArray()) {
-        if (!element.isDouble())
-            return std::nullopt;
-        result << element.toDouble();
-    }
-    return result;
+    return arrayOf<double>(value, [](const QJsonValue& element) {
+        return element.isDouble() ? std::optional(element.toDouble()) : std::nullopt;
+    });
 }
 
+// Whole numbers only: 3.0 reads, 3.5 does not.
 std::optional<QList<qint64>> integers(const QJsonValue& value)
 {
-    if (!value.isArray())
-        return std::nullopt;
-    QList<qint64> result;
-    for (const QJsonValue element : value.toArray()) {
+    return arrayOf<qint64>(value, [](const QJsonValue& element) -> std::optional<qint64> {
         const double number = element.toDouble(NAN);
         if (!element.isDouble() || number != std::trunc(number) || std::fabs(number) >= 0x1p63)
             return std::nullopt;
-        result << qint64(number);
-    }
-    return result;
+        return qint64(number);
+    });
 }
 
 // "yyyy-MM-dd'T'HH:mm" in the zone. Date and time are read apart, so the computer's own zone (where the
