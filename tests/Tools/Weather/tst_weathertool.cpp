@@ -206,19 +206,6 @@ private slots:
         QVERIFY(transport.requests.isEmpty());
     }
 
-    void anAddressThatIsNotHttpsIsRefused()
-    {
-        FakeHttpTransport transport;
-        Fixture fixture(transport, {"http://forecast.test/v1/forecast", "http://search.test/v1/search"});
-        fixture.secrets.items.insert(keyAccount, "k");
-        auto tool = fixture.make();
-        tool->setPlace(lisbon);
-        tool->start();
-        QCOMPARE(tool->errorText(), QStringLiteral("Couldn't read URL."));
-        QVERIFY(QCoro::waitFor(tool->searchPlaces("Lisbon")).isEmpty());
-        QVERIFY(transport.requests.isEmpty());
-    }
-
     void searchesAndFetchesOverHttps()
     {
         LocalHttpsServer search(LocalHttpsServer::response("200 OK", searchBody));
