@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Business/IntegrationsService.h"
 #include "Wisplet/Tools/Weather/WeatherService.h"
 
 #include <QApplication>
@@ -145,6 +146,8 @@ void WispletApp::buildTray()
 
 void WispletApp::buildServices()
 {
+    m_business = std::make_unique<IntegrationsService>(IntegrationsHub::shared());
+    ServiceCoordinator::shared().registerService(ToolID::business, *m_business);
     m_weather = std::make_unique<WeatherService>(WeatherTool::shared());
     ServiceCoordinator::shared().registerService(ToolID::weather, *m_weather);
 }

@@ -10,6 +10,7 @@ class ExpressionStudio;
 class FullscreenMonitor;
 class HotKeys;
 class IdleMonitor;
+class IntegrationsService;
 class NoFileDropTarget;
 class NotchPanel;
 class NotchRootView;
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<IdleMonitor> m_idle;
     std::unique_ptr<FullscreenMonitor> m_fullscreen;
     std::unique_ptr<HotKeys> m_hotKeys;
+    std::unique_ptr<IntegrationsService> m_business;
     std::unique_ptr<WeatherService> m_weather;
     std::unique_ptr<QuietControls> m_quiet;
     std::unique_ptr<TrayMenu> m_trayMenu;

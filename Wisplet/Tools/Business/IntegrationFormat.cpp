@@ -38,9 +38,7 @@ QString formatMoney(double amount, const std::optional<QString>& currency, const
     const QString code = currency ? currency->toUpper() : QStringLiteral("USD");
     UErrorCode status = U_ZERO_ERROR;
     // CurrencyUnit brings the symbol and the currency's own decimals ("¥1,500", "€25.00").
-    const icu::CurrencyUnit unit(
-        icu::UnicodeString(reinterpret_cast<const char16_t*>(code.utf16()), int32_t(code.size())).getTerminatedBuffer(),
-        status);
+    const icu::CurrencyUnit unit(reinterpret_cast<const char16_t*>(code.utf16()), status);
     QString result;
     if (U_SUCCESS(status)) {
         result =
