@@ -200,8 +200,6 @@ private slots:
         QTest::newRow("code 3: own words") << Text{conditionLine(3, 20.6), "Overcast · feels 21°"};
         QTest::newRow("code 3: plain cloud") << Text{WeatherCodes::symbolName(3, false), "cloud.fill"};
         QTest::newRow("negative code") << Text{WeatherCodes::symbolName(-1, true), "cloud.fill"};
-        QTest::newRow("clear night") << Text{WeatherCodes::symbolName(0, true), "moon.stars.fill"};
-        QTest::newRow("fog has no night form") << Text{WeatherCodes::symbolName(45, true), "cloud.fog.fill"};
         QTest::newRow("twelve-hour locale") << Text{hourText(QTime(15, 0), QLocale("en_US")), "3 PM"};
         QTest::newRow("24-hour locale") << Text{hourText(QTime(15, 0), QLocale("de_DE")), "15"};
     }

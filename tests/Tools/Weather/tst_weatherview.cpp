@@ -7,7 +7,6 @@
 #include "tests/support/HeldHttpTransport.h"
 #include "tests/support/WidgetsTestMain.h"
 
-#include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -16,22 +15,6 @@ namespace {
 const WeatherPlace lisbon{"Lisbon", "Portugal", 38.7, -9.1};
 const QByteArray twoPlaces = R"({"results": [{"name": "Lisbon", "country": "Portugal", "latitude": 38.7,
     "longitude": -9.1}, {"name": "Lisbon", "country": "", "latitude": 44, "longitude": -70}]})";
-
-QByteArray hoursForecast(int count)
-{
-    QJsonArray times, temperatures, codes;
-    for (int hour = 0; hour < count; ++hour) {
-        times << QStringLiteral("2026-03-01T%1:00").arg(10 + hour);
-        temperatures << 15;
-        codes << 0;
-    }
-    return QJsonDocument(
-               QJsonObject{
-                   {"timezone", "Europe/Lisbon"},
-                   {"current", QJsonObject{{"temperature_2m", 18}}},
-                   {"hourly", QJsonObject{{"time", times}, {"temperature_2m", temperatures}, {"weather_code", codes}}}})
-        .toJson();
-}
 
 struct PageRow
 {
@@ -158,22 +141,6 @@ private slots:
         m_transport->finish(1, twoPlaces);
         QVERIFY(m_view->results().isEmpty());
         QVERIFY(!m_view->isSearching());
-    }
-
-    void theStripShowsSevenHours()
-    {
-        m_defaults.set("weather.place",
-                       QVariantMap{{"name", "Lisbon"}, {"country", ""}, {"latitude", 1}, {"longitude", 1}});
-        m_clock.setNow(QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC));
-        make();
-        m_tool->start();
-        m_transport->finish(0, hoursForecast(8));
-        QCOMPARE(m_tool->hours().size(), 8);
-        m_view->show();
-        int columns = 0;
-        for (const QFrame* column : m_view->findChildren<QFrame*>("forecastColumn"))
-            columns += column->isVisible();
-        QCOMPARE(columns, 7);
     }
 };
 
