@@ -20,6 +20,8 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "Wisplet/Tools/System/SystemStats.h"
 #include "Wisplet/Tools/System/SystemView.h"
+#include "Wisplet/Tools/Weather/WeatherTool.h"
+#include "Wisplet/Tools/Weather/WeatherView.h"
 
 #include <QDesktopServices>
 
@@ -44,6 +46,7 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::calendar:
         return new CalendarAgendaView(CalendarTool::shared(), WispState::shared(), parent);
     case ToolID::weather:
+        return new WeatherView(WeatherTool::shared(), parent);
     case ToolID::business:
         break;
     }

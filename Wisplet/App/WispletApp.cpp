@@ -37,6 +37,7 @@
 #include "Wisplet/Tools/Media/NowPlaying.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/System/SystemStats.h"
+#include "Wisplet/Tools/Weather/WeatherService.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -130,6 +131,9 @@ void WispletApp::buildTools()
 
     coordinator.registerService(ToolID::media, NowPlaying::shared());
     coordinator.registerService(ToolID::calendar, CalendarTool::shared());
+
+    m_weather = std::make_unique<WeatherService>(WeatherTool::shared());
+    coordinator.registerService(ToolID::weather, *m_weather);
 }
 
 void WispletApp::buildPanel()

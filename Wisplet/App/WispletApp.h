@@ -19,6 +19,7 @@ class QuietControls;
 class ScreenChanges;
 class TrayIcon;
 class TrayMenu;
+class WeatherService;
 class WindowService;
 
 // The program itself: builds the panel, the tray menu and the monitors over the shared stores, and
@@ -57,6 +58,7 @@ private:
     std::unique_ptr<FullscreenMonitor> m_fullscreen;
     std::unique_ptr<HotKeys> m_hotKeys;
     std::unique_ptr<IntegrationsService> m_business;
+    std::unique_ptr<WeatherService> m_weather;
     std::unique_ptr<QuietControls> m_quiet;
     std::unique_ptr<TrayMenu> m_trayMenu;
     std::unique_ptr<TrayIcon> m_tray;

@@ -1,6 +1,7 @@
 // Draws pictures to look at, not to assert on: every face in every skin and size, the island in its
 // states, and the expression studio. Writes PNGs into the folder given (the current one by default).
 
+#include "WeatherShots.h"
 #include "Wisplet/Base/Animation.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/CompanionSprites.h"
@@ -259,5 +260,6 @@ int main(int argc, char** argv)
     const bool island = islandShots(folder);
     const bool studio = studioShot(folder);
     const bool mediaPage = mediaShots(folder);
-    return faces && island && studio && mediaPage ? 0 : 1;
+    const bool weather = weatherShots(folder);
+    return faces && island && studio && mediaPage && weather ? 0 : 1;
 }

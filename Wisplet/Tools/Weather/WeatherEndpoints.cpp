@@ -1,0 +1,6 @@
+#include "Wisplet/Tools/Weather/WeatherEndpoints.h"
+
+WeatherEndpoints WeatherEndpoints::hosted()
+{
+    return {QStringLiteral(WISPLET_WEATHER_FORECAST_API), QStringLiteral(WISPLET_WEATHER_SEARCH_API)};
+}

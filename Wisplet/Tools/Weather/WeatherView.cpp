@@ -1,0 +1,436 @@
+#include "Wisplet/Tools/Weather/WeatherView.h"
+
+#include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Tools/Weather/WeatherCodes.h"
+#include "Wisplet/Tools/Weather/WeatherTexts.h"
+#include "Wisplet/Tools/Weather/WeatherTool.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedLayout>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int hourColumns = 7;
+const QString serviceSite = QStringLiteral("https://open-meteo.com/");
+
+QColor whiteAt(double opacity)
+{
+    QColor color(Qt::white);
+    color.setAlphaF(float(opacity));
+    return color;
+}
+
+QString rgba(const QColor& color)
+{
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alphaF());
+}
+
+QFont fontOf(const QWidget* widget, int pixels, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+QLabel* textLabel(int pixels, const QColor& color, QWidget* parent, QFont::Weight weight = QFont::Normal)
+{
+    auto* label = new QLabel(parent);
+    label->setFont(fontOf(label, pixels, weight));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+QLabel* symbolLabel(const QString& name, int pixels, const QColor& tint, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setFixedSize(pixels, pixels);
+    label->setPixmap(symbolPixmap(name, QSize(pixels, pixels), tint, parent->devicePixelRatioF()));
+    return label;
+}
+
+// A borderless button of text and symbol, as the panel's small controls are.
+QToolButton* plainButton(const QString& text, const QString& icon, int pixels, const QColor& color, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(fontOf(button, pixels, text.isEmpty() ? QFont::Normal : QFont::DemiBold));
+    button->setText(text);
+    if (!icon.isEmpty()) {
+        button->setIcon(symbolIcon(icon, color));
+        button->setIconSize(QSize(pixels, pixels));
+    }
+    button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    button->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; background: transparent; color: %1; }").arg(rgba(color)));
+    return button;
+}
+
+QProgressBar* spinner(QWidget* parent, int width)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, 0);
+    bar->setTextVisible(false);
+    bar->setFixedSize(width, 4);
+    return bar;
+}
+
+// Later, since the clicked result button that led here is still handling its click.
+void clearLayout(QLayout* layout)
+{
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+}
+
+// One column of the hourly strip or the week.
+QWidget* forecastColumn(const QString& top, const QString& symbol, const QString& bottom, bool tile, QWidget* parent)
+{
+    auto* column = new QFrame(parent);
+    column->setObjectName(QStringLiteral("forecastColumn"));
+    if (tile)
+        column->setStyleSheet(
+            QStringLiteral("#forecastColumn { background: %1; border-radius: 8px; }").arg(rgba(whiteAt(0.06))));
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, tile ? 6 : 0, 0, tile ? 6 : 0);
+    layout->setSpacing(4);
+    QLabel* heading = textLabel(9, tile ? whiteAt(0.5) : whiteAt(0.6), column);
+    heading->setText(top);
+    QLabel* value = textLabel(tile ? 13 : 9, Qt::white, column, tile ? QFont::Medium : QFont::Normal);
+    value->setText(bottom);
+    layout->addWidget(heading, 0, Qt::AlignHCenter);
+    layout->addWidget(symbolLabel(symbol, 12, whiteAt(0.85), column), 0, Qt::AlignHCenter);
+    layout->addWidget(value, 0, Qt::AlignHCenter);
+    return column;
+}
+
+} // namespace
+
+WeatherView::WeatherView(WeatherTool& tool, QWidget* parent)
+    : QWidget(parent)
+    , m_tool(tool)
+    , m_pages(new QStackedLayout(this))
+{
+    m_pages->addWidget(buildKeyPage());
+    m_pages->addWidget(buildForecastPage());
+    m_pages->addWidget(buildPickerPage());
+    connect(&m_tool, &WeatherTool::changed, this, [this] {
+        updatePage();
+        updateHeader();
+    });
+    connect(&m_tool, &WeatherTool::forecastChanged, this, &WeatherView::updateForecast);
+    connect(&m_tool, &WeatherTool::loadingChanged, this, &WeatherView::updateForecast);
+    updatePage();
+    updateHeader();
+    updateForecast();
+    updateResults();
+}
+
+WeatherView::~WeatherView()
+{
+    // A search ending now must find itself outdated.
+    ++m_searchGeneration;
+    m_searchCancel.cancel();
+}
+
+WeatherView::Page WeatherView::pageFor(bool needsKey, bool hasPlace, bool picking)
+{
+    if (needsKey)
+        return Page::key;
+    return hasPlace && !picking ? Page::forecast : Page::picker;
+}
+
+WeatherView::Page WeatherView::page() const
+{
+    return Page(m_pages->currentIndex());
+}
+
+QWidget* WeatherView::buildKeyPage()
+{
+    auto* page = new QWidget(this);
+    QLabel* text = textLabel(11, whiteAt(0.55), page);
+    text->setText(QStringLiteral("Weather needs your Open-Meteo customer API key. Add it in Settings → Tools. "
+                                 "Your city is sent only to Open-Meteo."));
+    text->setWordWrap(true);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(text);
+    column->addStretch();
+    return page;
+}
+
+QWidget* WeatherView::buildForecastPage()
+{
+    auto* page = new QWidget(this);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    auto* header = new QHBoxLayout;
+    m_placeButton = plainButton({}, QStringLiteral("location.fill"), 13, whiteAt(0.7), page);
+    m_placeButton->setIconSize(QSize(9, 9));
+    m_placeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_placeButton->setFont(fontOf(m_placeButton, 13, QFont::DemiBold));
+    connect(m_placeButton, &QToolButton::clicked, this, [this] { setPicking(true); });
+    m_status = textLabel(12, whiteAt(0.4), page);
+    QToolButton* refresh = plainButton({}, QStringLiteral("arrow.clockwise"), 13, whiteAt(0.5), page);
+    refresh->setToolTip(QStringLiteral("Refresh"));
+    connect(refresh, &QToolButton::clicked, &m_tool, &WeatherTool::refresh);
+    header->addWidget(m_placeButton);
+    header->addStretch();
+    header->addWidget(m_status);
+    header->addWidget(refresh);
+    column->addLayout(header);
+
+    m_current = new QWidget(page);
+    auto* current = new QVBoxLayout(m_current);
+    current->setContentsMargins(0, 0, 0, 0);
+    current->setSpacing(10);
+    auto* now = new QHBoxLayout;
+    now->setSpacing(14);
+    m_currentSymbol = new QLabel(m_current);
+    m_currentSymbol->setFixedSize(34, 34);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    m_temperature = textLabel(28, Qt::white, m_current, QFont::DemiBold);
+    m_condition = textLabel(13, whiteAt(0.6), m_current);
+    m_details = textLabel(12, whiteAt(0.65), m_current);
+    texts->addWidget(m_temperature);
+    texts->addWidget(m_condition);
+    texts->addWidget(m_details);
+    now->addWidget(m_currentSymbol);
+    now->addLayout(texts);
+    now->addStretch();
+    current->addLayout(now);
+    m_strip = new QHBoxLayout;
+    current->addLayout(m_strip);
+    column->addWidget(m_current);
+
+    m_loading = spinner(page, 80);
+    column->addWidget(m_loading, 0, Qt::AlignHCenter);
+    column->addStretch();
+
+    auto* footer = new QHBoxLayout;
+    m_weekToggle = plainButton({}, {}, 9, whiteAt(0.55), page);
+    m_weekToggle->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(m_weekToggle, &QToolButton::clicked, this, [this] {
+        m_showWeek = !m_showWeek;
+        updateForecast();
+    });
+    QLabel* attribution = textLabel(9, whiteAt(0.55), page);
+    attribution->setText(QStringLiteral("<a href=\"%1\" style=\"color: %2; text-decoration: none\">"
+                                        "Weather: Open-Meteo · GeoNames</a>")
+                             .arg(serviceSite, rgba(whiteAt(0.55))));
+    attribution->setOpenExternalLinks(true);
+    footer->addWidget(m_weekToggle);
+    footer->addStretch();
+    footer->addWidget(attribution);
+    column->addLayout(footer);
+    return page;
+}
+
+QWidget* WeatherView::buildPickerPage()
+{
+    auto* page = new QWidget(this);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+
+    auto* capsule = new QFrame(page);
+    capsule->setObjectName(QStringLiteral("searchCapsule"));
+    capsule->setFixedHeight(26);
+    capsule->setStyleSheet(
+        QStringLiteral("#searchCapsule { background: %1; border-radius: 13px; }").arg(rgba(whiteAt(0.1))));
+    auto* row = new QHBoxLayout(capsule);
+    row->setContentsMargins(10, 0, 10, 0);
+    row->setSpacing(6);
+    m_field = new QLineEdit(capsule);
+    m_field->setFrame(false);
+    m_field->setFont(fontOf(m_field, 12));
+    m_field->setPlaceholderText(QStringLiteral("City, e.g. Lisbon"));
+    m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; }"));
+    connect(m_field, &QLineEdit::returnPressed, this, &WeatherView::search);
+    m_searchSpinner = spinner(capsule, 24);
+    row->addWidget(symbolLabel(QStringLiteral("magnifyingglass"), 12, whiteAt(0.5), capsule));
+    row->addWidget(m_field, 1);
+    row->addWidget(m_searchSpinner);
+    column->addWidget(capsule);
+
+    m_hint = textLabel(13, whiteAt(0.65), page);
+    column->addWidget(m_hint);
+    auto* scroll = m_resultScroll = new QScrollArea(page);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    m_resultList = new QWidget(scroll);
+    auto* results = new QVBoxLayout(m_resultList);
+    results->setContentsMargins(0, 0, 0, 0);
+    results->setSpacing(2);
+    scroll->setWidget(m_resultList);
+    column->addWidget(scroll, 1);
+
+    m_cancel = new PillButton(QStringLiteral("Cancel"), QStringLiteral("xmark"), false, page);
+    connect(m_cancel, &PillButton::clicked, this, [this] { setPicking(false); });
+    column->addWidget(m_cancel, 0, Qt::AlignLeft);
+    return page;
+}
+
+void WeatherView::updatePage()
+{
+    const Page page = pageFor(m_tool.needsKey(), m_tool.place().has_value(), m_picking);
+    m_pages->setCurrentIndex(int(page));
+    updatePicker();
+}
+
+void WeatherView::updateHeader()
+{
+    m_placeButton->setText(m_tool.place() ? m_tool.place()->label() : QString());
+    const bool failed = !m_tool.errorText().isEmpty();
+    m_status->setText(failed ? m_tool.errorText()
+                          : m_tool.updatedAt().isValid()
+                          ? QLocale().toString(m_tool.updatedAt().toLocalTime().time(), QLocale::ShortFormat)
+                          : QString());
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText, failed ? QColor(255, 149, 0) : whiteAt(0.4));
+    m_status->setPalette(palette);
+}
+
+void WeatherView::updateForecast()
+{
+    const std::optional<WeatherCurrent> current = m_tool.current();
+    m_current->setVisible(current.has_value());
+    m_loading->setVisible(!current && m_tool.isLoading());
+    m_weekToggle->setText(m_showWeek ? QStringLiteral("Next hours") : QStringLiteral("Seven days"));
+    clearLayout(m_strip);
+    if (!current)
+        return;
+    const bool night = WeatherTexts::isNight(m_tool.clock().now().toLocalTime().time());
+    m_currentSymbol->setPixmap(
+        symbolPixmap(WeatherCodes::symbolName(current->code, night), QSize(34, 34), Qt::white, devicePixelRatioF()));
+    m_temperature->setText(WeatherTexts::temperatureText(current->temperature, m_tool.useFahrenheit()));
+    m_condition->setText(WeatherTexts::conditionLine(current->code, current->feelsLike));
+    m_details->setText(WeatherTexts::humidityWindLine(current->humidity, current->wind));
+
+    m_strip->setSpacing(m_showWeek ? 5 : 6);
+    if (m_showWeek) {
+        for (const WeatherDay& day : m_tool.days())
+            m_strip->addWidget(forecastColumn(WeatherTexts::weekdayText(day.date),
+                                              WeatherCodes::symbolName(day.code, false),
+                                              WeatherTexts::dayRangeText(day.high, day.low), false, m_current),
+                               1);
+        return;
+    }
+    for (const WeatherHour& hour : m_tool.hours().mid(0, hourColumns))
+        m_strip->addWidget(forecastColumn(WeatherTexts::hourText(hour.date.toLocalTime().time()),
+                                          WeatherCodes::symbolName(hour.code, false),
+                                          WeatherTexts::degreesText(hour.temperature), true, m_current),
+                           1);
+}
+
+void WeatherView::updatePicker()
+{
+    const bool hasPlace = m_tool.place().has_value();
+    m_hint->setText(hasPlace ? QStringLiteral("Type a city and press return.")
+                             : QStringLiteral("Pick a city to see the weather."));
+    m_hint->setVisible(m_results.isEmpty());
+    m_resultScroll->setVisible(!m_results.isEmpty());
+    m_cancel->setVisible(hasPlace);
+    m_searchSpinner->setVisible(m_searching);
+}
+
+void WeatherView::updateResults()
+{
+    QLayout* list = m_resultList->layout();
+    clearLayout(list);
+    for (const WeatherPlace& place : std::as_const(m_results)) {
+        auto* button = new QPushButton(place.label(), m_resultList);
+        button->setFont(fontOf(button, 12));
+        button->setFixedHeight(26);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 0 8px; border: none; "
+                                             "border-radius: 7px; color: white; background: %1; }")
+                                  .arg(rgba(whiteAt(0.06))));
+        connect(button, &QPushButton::clicked, this, [this, place] { pick(place); });
+        list->addWidget(button);
+    }
+    static_cast<QVBoxLayout*>(list)->addStretch();
+    updatePicker();
+}
+
+void WeatherView::search()
+{
+    // A line edit holds no line breaks, so trimming spaces is trimming whitespace.
+    const QString text = m_field->text().trimmed();
+    if (text.size() < 2)
+        return;
+    setSearching(true);
+    // First: the older search, cancelled, may end at once and must find itself outdated.
+    const int generation = ++m_searchGeneration;
+    std::exchange(m_searchCancel, CancelToken()).cancel();
+    runSearch(this, m_tool, text, generation, m_searchCancel);
+}
+
+QCoro::Task<> WeatherView::runSearch(QPointer<WeatherView> view, WeatherTool& tool, QString text, int generation,
+                                     CancelToken cancel)
+{
+    const QList<WeatherPlace> places = co_await tool.searchPlaces(text, cancel);
+    if (view)
+        view->searchFinished(text, generation, places);
+}
+
+void WeatherView::searchFinished(const QString& text, int generation, const QList<WeatherPlace>& places)
+{
+    if (generation != m_searchGeneration)
+        return;
+    // The newest search is over whatever becomes of its places; nothing else would stop the spinner.
+    setSearching(false);
+    if (m_field->text().trimmed() != text)
+        return;
+    m_results = places;
+    updateResults();
+}
+
+void WeatherView::pick(const WeatherPlace& place)
+{
+    m_picking = false;
+    m_results.clear();
+    m_field->clear();
+    updateResults();
+    m_tool.setPlace(place);
+    updatePage();
+}
+
+void WeatherView::setPicking(bool picking)
+{
+    m_picking = picking;
+    updatePage();
+    if (picking)
+        m_field->setFocus();
+}
+
+void WeatherView::setSearching(bool searching)
+{
+    m_searching = searching;
+    m_searchSpinner->setVisible(searching);
+}

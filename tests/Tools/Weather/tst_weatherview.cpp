@@ -1,0 +1,148 @@
+#include "Wisplet/Base/Keychain.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Tools/Weather/WeatherTool.h"
+#include "Wisplet/Tools/Weather/WeatherView.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/FakeSecretStore.h"
+#include "tests/support/HeldHttpTransport.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const WeatherPlace lisbon{"Lisbon", "Portugal", 38.7, -9.1};
+const QByteArray twoPlaces = R"({"results": [{"name": "Lisbon", "country": "Portugal", "latitude": 38.7,
+    "longitude": -9.1}, {"name": "Lisbon", "country": "", "latitude": 44, "longitude": -70}]})";
+
+struct PageRow
+{
+    QString key;
+    bool place;
+    bool keyringLocked;
+    WeatherView::Page page;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(PageRow)
+
+class WeatherViewTest final : public QObject
+{
+    Q_OBJECT
+
+private:
+    Defaults m_defaults{QString()};
+    FakeSecretStore m_secrets;
+    Keychain m_keychain{m_secrets};
+    FakeClock m_clock;
+    std::unique_ptr<HeldHttpTransport> m_transport;
+    std::unique_ptr<IntegrationClient> m_client;
+    std::unique_ptr<WeatherTool> m_tool;
+    std::unique_ptr<WeatherView> m_view;
+
+    void make()
+    {
+        m_tool =
+            std::make_unique<WeatherTool>(WeatherTool::Services{m_defaults, m_keychain, m_clock, *m_client},
+                                          WeatherEndpoints{"https://f.test/v1/forecast", "https://s.test/v1/search"});
+        m_view = std::make_unique<WeatherView>(*m_tool);
+        m_view->resize(560, 220);
+    }
+
+    QLineEdit& field() { return *m_view->findChild<QLineEdit*>(); }
+
+    void submit(const QString& text)
+    {
+        field().setText(text);
+        QTest::keyClick(&field(), Qt::Key_Return);
+    }
+
+    QStringList resultLabels()
+    {
+        QStringList labels;
+        for (const WeatherPlace& place : m_view->results())
+            labels << place.label();
+        return labels;
+    }
+
+private slots:
+    void init()
+    {
+        m_view.reset();
+        m_tool.reset();
+        m_defaults.remove("weather.place");
+        m_secrets = FakeSecretStore();
+        m_secrets.items.insert("weather.apiKey", "k");
+        m_transport = std::make_unique<HeldHttpTransport>();
+        m_client = std::make_unique<IntegrationClient>(*m_transport, ServiceEndpoints{});
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_tool.reset();
+    }
+
+    void showsThePageTheStoreCallsFor_data()
+    {
+        QTest::addColumn<PageRow>("row");
+        QTest::newRow("no key") << PageRow{{}, true, false, WeatherView::Page::key};
+        QTest::newRow("a blank key is a key") << PageRow{" ", false, false, WeatherView::Page::picker};
+        QTest::newRow("locked keyring") << PageRow{{}, true, true, WeatherView::Page::forecast};
+        QTest::newRow("no place yet") << PageRow{"k", false, false, WeatherView::Page::picker};
+        QTest::newRow("a place") << PageRow{"k", true, false, WeatherView::Page::forecast};
+    }
+
+    void showsThePageTheStoreCallsFor()
+    {
+        QFETCH(PageRow, row);
+        m_secrets.items.insert("weather.apiKey", row.key.toUtf8());
+        m_secrets.failing = row.keyringLocked;
+        if (row.place)
+            m_defaults.set("weather.place",
+                           QVariantMap{{"name", "Lisbon"}, {"country", ""}, {"latitude", 38.7}, {"longitude", -9.1}});
+        make();
+        QCOMPARE(m_view->page(), row.page);
+    }
+
+    void searchesOnReturnAndPicks()
+    {
+        make();
+        submit("L ");
+        QVERIFY(m_transport->calls.empty());
+        submit(" Li ");
+        QCOMPARE(m_transport->calls.size(), size_t(1));
+        QVERIFY(m_view->isSearching());
+        m_transport->finish(0, twoPlaces);
+        QVERIFY(!m_view->isSearching());
+        QCOMPARE(resultLabels(), (QStringList{"Lisbon, Portugal", "Lisbon"}));
+
+        const auto buttons = m_view->findChildren<QPushButton*>();
+        const auto second = std::find_if(buttons.begin(), buttons.end(), [](QPushButton* button) {
+            return button->isVisibleTo(button->window()) && button->text() == QLatin1String("Lisbon");
+        });
+        QVERIFY(second != buttons.end());
+        (*second)->click();
+        QCOMPARE(m_tool->place()->label(), QStringLiteral("Lisbon"));
+        QCOMPARE(m_view->page(), WeatherView::Page::forecast);
+        QVERIFY(field().text().isEmpty());
+    }
+
+    void anAnswerToAnEditedQueryIsDroppedButEndsTheSpinner()
+    {
+        make();
+        submit("Lisbon");
+        submit("Porto");
+        QVERIFY(!m_transport->isWaiting(0)); // the newer submit cancelled it
+        QVERIFY(m_view->isSearching());
+        field().setText("Port");
+        m_transport->finish(1, twoPlaces);
+        QVERIFY(m_view->results().isEmpty());
+        QVERIFY(!m_view->isSearching());
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(WeatherViewTest)
+#include "tst_weatherview.moc"
