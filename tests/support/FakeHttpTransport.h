@@ -17,7 +17,9 @@ public:
                                   CancelToken) override
     {
         requests.push_back({std::move(url), std::move(headers), timeout});
-        co_return response;
+        // A copy: GCC 12 moves a member named in co_return, which would empty the next answer.
+        HttpResponse answer = response;
+        co_return answer;
     }
 
     HttpResponse response{HttpResponse::Failure::none, 200, QByteArrayLiteral("{}")};
