@@ -27,6 +27,7 @@
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Tools/Business/IntegrationsService.h"
+#include "Wisplet/Tools/Business/PaymentConnector.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -145,6 +146,7 @@ void WispletApp::buildTray()
 
 void WispletApp::buildServices()
 {
+    PaymentConnector::addTo(ConnectorTable::shared(), IntegrationClient::shared(), Platform::clock());
     m_business = std::make_unique<IntegrationsService>(IntegrationsHub::shared());
     ServiceCoordinator::shared().registerService(ToolID::business, *m_business);
 }

@@ -2,7 +2,10 @@
 
 #include "Wisplet/Tools/Business/HttpTransport.h"
 
-// Answers every GET at once with `response` and records what was asked.
+#include <functional>
+
+// Answers every GET at once with `response` (or what `answer` makes of the address, when set) and records
+// what was asked.
 class FakeHttpTransport final : public HttpTransport
 {
 public:
@@ -17,9 +20,10 @@ public:
                                   CancelToken) override
     {
         requests.push_back({std::move(url), std::move(headers), timeout});
-        co_return response;
+        co_return answer ? answer(requests.last().url) : response;
     }
 
     HttpResponse response{HttpResponse::Failure::none, 200, QByteArrayLiteral("{}")};
+    std::function<HttpResponse(const QUrl&)> answer;
     QList<Request> requests;
 };
