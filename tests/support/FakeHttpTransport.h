@@ -2,7 +2,10 @@
 
 #include "Wisplet/Tools/Business/HttpTransport.h"
 
-// Answers every GET at once with `response` and records what was asked.
+#include <functional>
+
+// Answers every GET at once with `response` (or what `answer` makes of the address, when set) and records
+// what was asked.
 class FakeHttpTransport final : public HttpTransport
 {
 public:
@@ -18,10 +21,11 @@ public:
     {
         requests.push_back({std::move(url), std::move(headers), timeout});
         // A copy: GCC 12 moves a member named in co_return, which would empty the next answer.
-        HttpResponse answer = response;
-        co_return answer;
+        HttpResponse reply = answer ? answer(requests.last().url) : response;
+        co_return reply;
     }
 
     HttpResponse response{HttpResponse::Failure::none, 200, QByteArrayLiteral("{}")};
+    std::function<HttpResponse(const QUrl&)> answer;
     QList<Request> requests;
 };

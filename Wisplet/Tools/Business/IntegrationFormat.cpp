@@ -40,7 +40,8 @@ QString formatMoney(double amount, const std::optional<QString>& currency, const
     // CurrencyUnit brings the symbol and the currency's own decimals ("¥1,500", "€25.00").
     const icu::CurrencyUnit unit(reinterpret_cast<const char16_t*>(code.utf16()), status);
     QString result;
-    if (U_SUCCESS(status)) {
+    // ICU reads only the first three characters, so "Unknown currency" would pass as "UNK".
+    if (U_SUCCESS(status) && code.size() == 3) {
         result =
             text(icu::number::NumberFormatter::withLocale(icuLocale(locale)).unit(unit).formatDouble(amount, status),
                  status);

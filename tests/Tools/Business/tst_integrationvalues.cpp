@@ -84,6 +84,7 @@ private slots:
         QTest::newRow("three decimals") << Money{1234.5678, "KWD", "KWD 1,234.568"};
         QTest::newRow("unknown but well formed") << Money{25, "XYZ", "XYZ 25.00"};
         QTest::newRow("rejected code") << Money{25.5, "€€", "25.50"};
+        QTest::newRow("a name, not a code") << Money{15, "Unknown currency", "15.00"};
         QTest::newRow("infinite") << Money{infinity, "USD", "Unavailable"};
         QTest::newRow("not a number") << Money{std::nan(""), "USD", "Unavailable"};
     }
