@@ -26,6 +26,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Business/BusinessConnectors.h"
 #include "Wisplet/Tools/Business/IntegrationsService.h"
 
 #include <QApplication>
@@ -145,6 +146,7 @@ void WispletApp::buildTray()
 
 void WispletApp::buildServices()
 {
+    addDeveloperAndAnalyticsConnectors(ConnectorTable::shared(), IntegrationClient::shared(), Platform::clock());
     m_business = std::make_unique<IntegrationsService>(IntegrationsHub::shared());
     ServiceCoordinator::shared().registerService(ToolID::business, *m_business);
 }
