@@ -45,8 +45,6 @@ public:
         co_return queue.size() > 1 ? queue.takeFirst() : queue.first();
     }
 
-    static HttpResponse ok(const QByteArray& body) { return {HttpResponse::Failure::none, 200, body}; }
-
     QHash<QString, QList<HttpResponse>> answers;
     QList<Request> requests;
 };

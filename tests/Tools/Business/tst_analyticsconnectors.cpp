@@ -1,15 +1,10 @@
 #include "Wisplet/Tools/Business/DataFastConnector.h"
 #include "Wisplet/Tools/Business/PlausibleConnector.h"
 #include "Wisplet/Tools/Business/UmamiConnector.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/RoutedHttpTransport.h"
+#include "tests/support/ConnectorFixture.h"
 #include "tests/support/TestMain.h"
 
-#include <QCoro/QCoroTask>
-
 namespace {
-
-using Answers = QHash<QString, QList<HttpResponse>>;
 
 const QTimeZone auckland("Pacific/Auckland");
 // 09:00 on 17 March in Auckland, still the 16th in UTC.
@@ -19,40 +14,16 @@ const QDateTime monthStart(QDate(2026, 3, 1), QTime(0, 0), auckland);
 
 HttpResponse ok(const QByteArray& body)
 {
-    return RoutedHttpTransport::ok(body);
+    return ConnectorFixture::ok(body);
 }
 
 const HttpResponse failed{HttpResponse::Failure::none, 500, {}};
 
-struct Fixture
+struct Fixture : ConnectorFixture
 {
-    Fixture() { clock.setNow(now); }
-
-    // The values of the card, or the error's text.
-    QStringList run(IntegrationConnector& connector, IntegrationKind kind, const Credentials& credentials)
-    {
-        result = QCoro::waitFor(connector.fetch(kind, credentials, CancelToken()));
-        if (!result.ok())
-            return {result.error().description()};
-        QStringList values;
-        for (const Metric& metric : result.value().metrics)
-            values.append(QString(metric.value).replace(QChar(0xa0), ' '));
-        return values;
-    }
-
-    RoutedHttpTransport transport;
-    IntegrationClient client{transport,
-                             {{},
-                              {},
-                              {},
-                              {},
-                              {},
-                              "https://df.test",
-                              "https://plausible.test",
-                              "https://api.umami.test/v1",
-                              "https://gh.test"}};
-    FakeClock clock;
-    SnapshotResult result;
+    Fixture()
+        : ConnectorFixture(now)
+    { }
 };
 
 QByteArray overview(const QByteArray& fields)
