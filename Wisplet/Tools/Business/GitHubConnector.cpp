@@ -7,6 +7,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
 // The notifications page holds at most this many, so more reads as "50+".
