@@ -27,6 +27,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Tools/Business/BusinessConnectors.h"
 #include "Wisplet/Tools/Business/IntegrationsService.h"
 #include "Wisplet/Tools/Business/PaymentConnector.h"
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
@@ -128,6 +129,7 @@ void WispletApp::buildTools()
     coordinator.registerService(ToolID::system, SystemStats::shared());
 
     PaymentConnector::addTo(ConnectorTable::shared(), IntegrationClient::shared(), Platform::clock());
+    addDeveloperAndAnalyticsConnectors(ConnectorTable::shared(), IntegrationClient::shared(), Platform::clock());
     m_business = std::make_unique<IntegrationsService>(IntegrationsHub::shared());
     coordinator.registerService(ToolID::business, *m_business);
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <utility>
 
 // Shared between whoever starts a fetch and the fetch itself: cancelling sets the flag, which the fetch
-// checks after every wait, and aborts the request that runs at that moment.
+// checks after every wait, and aborts the request that runs at that moment. The flag may be read from a
+// worker thread; everything else is the main thread's.
 class CancelToken final
 {
 public:
@@ -30,7 +32,7 @@ public:
 private:
     struct State
     {
-        bool cancelled = false;
+        std::atomic<bool> cancelled = false;
         std::function<void()> abort;
     };
     std::shared_ptr<State> m_state;
