@@ -63,6 +63,7 @@ private slots:
         add("clock above the bound", QStringLiteral("24:00:01"), std::nullopt);
         add("clock seconds of 60", QStringLiteral("1:60"), std::nullopt);
         add("clock empty piece", QStringLiteral("1::00"), std::nullopt);
+        add("clock four pieces", QStringLiteral("0:0:1:0"), std::nullopt);
         add("clock with units is no unit form", QStringLiteral("1h:30"), std::nullopt);
         add("huge clock does not overflow", QStringLiteral("99999999999999999999999:00"), std::nullopt);
         add("huge short form does not overflow", QStringLiteral("99999999999999999999999h5"), std::nullopt);
