@@ -1,75 +1,16 @@
-#include "Wisplet/Platform/FrontApplications.h"
 #include "Wisplet/Platform/StoredJson.h"
-#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
-#include "tests/support/FakeClipboard.h"
+#include "tests/Tools/Clipboard/ClipboardHarness.h"
 #include "tests/support/Files.h"
-#include "tests/support/Fixtures.h"
 #include "tests/support/Images.h"
 #include "tests/support/TestMain.h"
-
-#include <QDir>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 
-using Formats = QMap<QString, QByteArray>;
 using Kind = ClipItem::Kind;
-
-namespace {
-
-constexpr qint64 ourPid = 4242;
-
-WindowInfo window(quint32 id, qint64 pid, const QString& appId)
-{
-    WindowInfo info;
-    info.id = id;
-    info.pid = pid;
-    info.appId = appId;
-    info.wmClass = appId;
-    info.visible = true;
-    return info;
-}
-
-Formats text(const QByteArray& value)
-{
-    return {{QStringLiteral("text/plain"), value}};
-}
-
-// A manager over fakes, with a folder of its own; another one can be opened on the same folder.
-struct Harness : CompanionFixture
-{
-    Harness() { open(); }
-
-    void open(bool consent = true)
-    {
-        defaults.set(QStringLiteral("clipboard.consent"), consent);
-        manager = std::make_unique<ClipboardManager>(
-            ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
-            folder.path(), true);
-        manager->setWindowActivation([this](quint32 id) { activated.append(id); });
-    }
-
-    // One copy made in the application in front, then one tick.
-    void copy(const Formats& formats)
-    {
-        pasteboard.offer(formats);
-        manager->poll();
-    }
-
-    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files); }
-
-    TempFolder folder;
-    FakePasteboard pasteboard;
-    FakeActiveWindows windows;
-    FrontApplications applications{windows, ourPid};
-    FakePasteKeystroke paste;
-    QList<quint32> activated;
-    std::unique_ptr<ClipboardManager> manager;
-};
-
-} // namespace
+using Harness = ClipboardHarness;
 
 struct SkipRow
 {
@@ -178,8 +119,6 @@ private slots:
                           std::nullopt};
         QTest::newRow("address then words") << CaptureRow{
             text("https://example.org see this"), Kind::text, QStringLiteral("https://example.org see this"), {}};
-        QTest::newRow("address in capitals")
-            << CaptureRow{text("HTTPS://EXAMPLE.ORG"), Kind::text, QStringLiteral("HTTPS://EXAMPLE.ORG"), {}};
         QTest::newRow("address and a line feed")
             << CaptureRow{text("https://example.org\n"), Kind::text, QStringLiteral("https://example.org\n"), {}};
     }
@@ -347,30 +286,23 @@ private slots:
     void copyBackByKind()
     {
         Harness h;
-        const ClipItem file{
-            QUuid::createUuid(), Kind::file, QStringLiteral("/a\n\n/b"), {}, h.clock.now(), {}, {}, {}, false, {}};
-        h.manager->copyBack(file);
+        ClipItem item;
+        item.kind = Kind::file;
+        item.text = QStringLiteral("/a\n\n/b");
+        h.manager->copyBack(item);
         QCOMPARE(h.pasteboard.written.last().filePaths, (QStringList{"/a", "/b"}));
 
         QVERIFY(TestFiles::write(h.folder.file("clip-X.tiff"), "bytes"));
-        ClipItem image{QUuid::createUuid(),
-                       Kind::image,
-                       QStringLiteral("Image"),
-                       QStringLiteral("clip-X.tiff"),
-                       h.clock.now(),
-                       {},
-                       {},
-                       {},
-                       false,
-                       {}};
-        h.manager->copyBack(image);
+        item.kind = Kind::image;
+        item.imageFile = QStringLiteral("clip-X.tiff");
+        h.manager->copyBack(item);
         QCOMPARE(h.pasteboard.written.last().dataType, QStringLiteral("image/png"));
         QCOMPARE(h.pasteboard.written.last().data, QByteArray("bytes"));
 
         // A missing image leaves the clipboard as it was, with no bubble of success.
         h.wisp->clearReactions();
-        image.imageFile = QStringLiteral("clip-gone.png");
-        h.manager->copyBack(image);
+        item.imageFile = QStringLiteral("clip-gone.png");
+        h.manager->copyBack(item);
         QCOMPARE(h.pasteboard.written.size(), 2);
         QVERIFY(h.manager->message());
         QCOMPARE(h.wisp->bubble(), std::nullopt);

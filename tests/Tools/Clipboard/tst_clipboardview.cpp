@@ -1,41 +1,24 @@
 #include "Wisplet/Base/PillButton.h"
-#include "Wisplet/Platform/FrontApplications.h"
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
-#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
-#include "tests/support/FakeClipboard.h"
-#include "tests/support/Files.h"
-#include "tests/support/Fixtures.h"
+#include "tests/Tools/Clipboard/ClipboardHarness.h"
 #include "tests/support/Images.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAccessible>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 
-struct Harness : CompanionFixture
+struct Harness : ClipboardHarness
 {
-    Harness()
+    // A text copied in the given application (none: no window in front), then a minute and a half.
+    void copyIn(const QByteArray& copied, const QString& app = QString())
     {
-        manager = std::make_unique<ClipboardManager>(
-            ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
-            folder.path(), true);
-    }
-
-    void copy(const QByteArray& text, const QString& app = QString())
-    {
-        WindowInfo front;
-        front.id = 5;
-        front.pid = 77;
-        front.appId = front.wmClass = app;
-        windows.activate(app.isEmpty() ? std::nullopt : std::optional(front));
-        pasteboard.offer({{QStringLiteral("text/plain"), text}});
-        manager->setCaptureConsent(true);
-        manager->poll();
+        windows.activate(app.isEmpty() ? std::nullopt : std::optional(window(5, 77, app)));
+        copy(text(copied));
         clock.advance(90'000);
     }
 
@@ -54,12 +37,6 @@ struct Harness : CompanionFixture
         return texts;
     }
 
-    TempFolder folder;
-    FakePasteboard pasteboard;
-    FakeActiveWindows windows;
-    FrontApplications applications{windows, 1};
-    FakePasteKeystroke paste;
-    std::unique_ptr<ClipboardManager> manager;
     int reconciles = 0;
 };
 
@@ -79,31 +56,10 @@ class TestClipboardView final : public QObject
     Q_OBJECT
 
 private slots:
-    void rendersThePage()
-    {
-        Harness h;
-        QVERIFY(TestFiles::write(h.folder.file("clip-A.png"), TestImages::marked(QSize(300, 200), "PNG")));
-        h.pasteboard.offer({{QStringLiteral("image/png"), TestFiles::read(h.folder.file("clip-A.png"))}});
-        h.manager->setCaptureConsent(true);
-        h.manager->poll();
-        h.copy("https://example.org/docs", QStringLiteral("Firefox"));
-        h.copy("A note\nwith two lines", QStringLiteral("Kate"));
-        h.manager->togglePin(h.manager->items().first());
-        h.copy("ls -la ~/projects");
-        const auto page = h.view();
-        page->setStyleSheet(QStringLiteral("ClipboardView { background: #141414; }"));
-        page->setAttribute(Qt::WA_StyledBackground);
-        QImage shot(page->size() * 2, QImage::Format_ARGB32);
-        shot.setDevicePixelRatio(2);
-        shot.fill(QColor(20, 20, 20));
-        page->render(&shot);
-        QVERIFY(shot.save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath("clipboard-page.png")));
-    }
-
     void consentHeaderAndHistory()
     {
         Harness h;
-        h.copy("kept from before");
+        h.copyIn("kept from before");
         h.manager->setCaptureConsent(false);
         const auto page = h.view();
         // Without consent the stored history still shows; only the header differs.
@@ -124,9 +80,9 @@ private slots:
     void filterOrderAndCount()
     {
         Harness h;
-        h.copy("alpha", QStringLiteral("Kate"));
-        h.copy("beta", QStringLiteral("Firefox"));
-        h.copy("gamma");
+        h.copyIn("alpha", QStringLiteral("Kate"));
+        h.copyIn("beta", QStringLiteral("Firefox"));
+        h.copyIn("gamma");
         h.manager->togglePin(h.manager->items().at(2)); // alpha, the oldest
         const auto page = h.view();
         QCOMPARE(h.shownTexts(*page), (QStringList{"alpha", "gamma", "beta"}));
@@ -146,9 +102,9 @@ private slots:
     void rowsCopyBack()
     {
         Harness h;
-        h.copy("by click", QStringLiteral("Kate"));
-        h.copy("by key");
-        h.copy("by assistive technology");
+        h.copyIn("by click", QStringLiteral("Kate"));
+        h.copyIn("by key");
+        h.copyIn("by assistive technology");
         const auto page = h.view();
         page->show();
         const QList<ClipRow*> rows = page->rows();
@@ -176,9 +132,7 @@ private slots:
     void imagePreviewFallsBack()
     {
         Harness h;
-        h.pasteboard.offer({{QStringLiteral("image/png"), TestImages::marked(QSize(100, 60), "PNG")}});
-        h.manager->setCaptureConsent(true);
-        h.manager->poll();
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(100, 60), "PNG")}});
         const ClipItem image = h.manager->items().first();
         QVERIFY(QFile::remove(h.folder.file(*image.thumbnailFile)));
         QVERIFY(!h.view()->rows().first()->preview().isNull());
@@ -189,7 +143,7 @@ private slots:
     void deleteFromTheRow()
     {
         Harness h;
-        h.copy("doomed");
+        h.copyIn("doomed");
         const auto page = h.view();
         page->show();
         auto* trash = page->rows().first()->findChildren<QAbstractButton*>().last();

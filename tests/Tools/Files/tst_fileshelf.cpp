@@ -76,7 +76,6 @@ private slots:
         QTest::newRow("a folder") << AddRow{0, {}, {"sub"}, 1, {}};
         QTest::newRow("49 and three more") << AddRow{49, {}, {"a.txt", "b.txt", "c.txt"}, 50, full};
         QTest::newRow("full shelf before duplicates") << AddRow{50, {}, {"f0"}, 50, full};
-        QTest::newRow("same file with a dot") << AddRow{0, {"a.txt"}, {"./a.txt"}, 1, {}};
         QTest::newRow("same file through dot-dot") << AddRow{0, {"a.txt"}, {"sub/x/../../a.txt"}, 1, {}};
         QTest::newRow("same file twice in one call") << AddRow{0, {}, {"b.txt", "b.txt"}, 1, {}};
         QTest::newRow("a path that does not exist") << AddRow{0, {}, {"ghost.txt", "a.txt"}, 1, missing};

@@ -47,19 +47,13 @@ class TestFileShelfView final : public QObject
             urls.append(QUrl::fromLocalFile(file(name)));
         m_shelf->add(urls);
     }
-    QUuid idOf(const QString& name) const
-    {
-        for (const ShelfItem& item : m_shelf->items()) {
-            if (item.name == name)
-                return item.id;
-        }
-        return {};
-    }
     QSet<QUuid> ids(const QStringList& names) const
     {
         QSet<QUuid> set;
-        for (const QString& name : names)
-            set.insert(idOf(name));
+        for (const ShelfItem& item : m_shelf->items()) {
+            if (names.contains(item.name))
+                set.insert(item.id);
+        }
         return set;
     }
     PillButton* button(const QString& title) const
@@ -77,13 +71,6 @@ class TestFileShelfView final : public QObject
                 return true;
         }
         return false;
-    }
-    void render(QWidget& widget, const QString& name)
-    {
-        QImage image(widget.size(), QImage::Format_ARGB32);
-        image.fill(Qt::black);
-        widget.render(&image);
-        image.save(QDir::current().filePath(name));
     }
 
 private slots:
@@ -110,7 +97,6 @@ private slots:
         QVERIFY(labelShown("0/50"));
         QVERIFY(labelShown("Drop something here"));
         QVERIFY(!m_view->list().isVisible());
-        render(*m_view, "files-empty.png");
         put({"photo.png"});
         QVERIFY(labelShown("1/50"));
         QVERIFY(m_view->list().isVisible());
@@ -123,7 +109,6 @@ private slots:
         QTest::newRow("one png") << ActionRow{{"photo.png"}, true, true};
         QTest::newRow("two images") << ActionRow{{"photo.png", "second.jpg"}, true, false};
         QTest::newRow("a pdf") << ActionRow{{"paper.pdf"}, true, false};
-        QTest::newRow("no extension") << ActionRow{{"README"}, true, false};
         QTest::newRow("a folder named like an image") << ActionRow{{"shots.png"}, true, true};
     }
     void actionsFollowTheSelection()
@@ -159,7 +144,6 @@ private slots:
         m_view->previewSelected();
         QVERIFY(!m_view->preview());
         QCOMPARE(m_shelf->items().size(), 2);
-        render(*m_view, "files-shelf.png");
     }
 
     void theSelectionIsNeverWrittenBack()
@@ -209,7 +193,6 @@ private slots:
         ShelfPreviewWindow* preview = m_view->preview();
         QVERIFY(preview);
         QTRY_COMPARE(preview->currentKind(), ShelfPreviewWindow::Kind::image);
-        render(*preview, "files-preview.png");
         QTest::keyClick(preview, Qt::Key_Right);
         QCOMPARE(preview->currentPath(), file("photo.png"));
         QTest::keyClick(preview, Qt::Key_Left);
@@ -261,7 +244,6 @@ private slots:
         ImageConvertView* sheet = m_view->converter();
         QVERIFY(sheet);
         QCOMPARE(QFileInfo(sheet->proposedDestination()).fileName(), QStringLiteral("photo-converted.jpeg"));
-        render(*sheet, "files-convert.png");
         auto* format = sheet->findChild<QComboBox*>();
         auto* quality = sheet->findChild<QSlider*>();
         quality->setValue(40);
@@ -270,10 +252,6 @@ private slots:
         format->setCurrentIndex(format->findText("JPEG"));
         QVERIFY(!quality->isHidden());
         QCOMPARE(sheet->quality(), 0.4);
-
-        sheet->exportTo(file("./photo.png"));
-        QCOMPARE(sheet->message(), QStringLiteral("Choose a different filename to preserve the original."));
-        QVERIFY(!sheet->isBusy());
 
         QSignalSpy finished(sheet, &ImageConvertView::exportFinished);
         sheet->exportTo(file("copy.jpeg"));

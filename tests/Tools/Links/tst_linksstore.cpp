@@ -7,18 +7,11 @@
 
 namespace {
 
+// moc reads no raw strings inside the class.
 const QByteArray keyMissing = R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":"t"}])";
 const QByteArray idNotUuid = R"([{"id":"1","title":"t","url":"https://a.b"}])";
 
-QStringList titles(const QList<QuickLink>& links)
-{
-    QStringList result;
-    for (const QuickLink& link : links)
-        result << link.title;
-    return result;
-}
-
-// A typed title and address, and the link they make.
+// A typed title and address, and the link they make; "<places>" stands for a folder that exists.
 struct Entry
 {
     const char* typedTitle;
@@ -43,19 +36,14 @@ private slots:
 
     void addLink_data()
     {
-        // "<places>" stands for a folder that exists.
         QTest::addColumn<Entry>("entry");
-        QTest::newRow("bare host gets https") << Entry{"", "example.com", "example.com", "https://example.com"};
-        QTest::newRow("blanks and tabs trimmed")
-            << Entry{" \tDocs ", "\t example.com/guide  ", "Docs", "https://example.com/guide"};
-        QTest::newRow("blank title takes the host")
-            << Entry{"   ", "example.com/a?b=c", "example.com", "https://example.com/a?b=c"};
-        QTest::newRow("any scheme kept") << Entry{"", "ftp://f.example.org/p", "f.example.org",
-                                                  "ftp://f.example.org/p"};
+        QTest::newRow("bare host: https, blank title takes the host")
+            << Entry{" \t", "\t example.com/a?b=c  ", "example.com", "https://example.com/a?b=c"};
+        QTest::newRow("title trimmed, any scheme kept")
+            << Entry{" Docs\t", "ftp://f.example.org/p", "Docs", "ftp://f.example.org/p"};
         QTest::newRow("existing folder, encoded, with a slash")
             << Entry{"", "<places>/My Stuff", "file://<places>/My%20Stuff/", "file://<places>/My%20Stuff/"};
         QTest::newRow("missing path") << Entry{"Gone", "/no/such/place", "Gone", "file:///no/such/place"};
-        QTest::newRow("tilde not expanded") << Entry{"Home", "~/Documents", "Home", "https://~/Documents"};
     }
 
     void addLink()
@@ -78,28 +66,20 @@ private slots:
         TempFolder folder;
         {
             LinksStore store(folder.path());
-            QCOMPARE(store.links().size(), 2);
             const QString downloads = store.links().at(1).url;
-            QVERIFY(downloads.startsWith(QStringLiteral("file://")));
             QVERIFY(downloads.endsWith(u'/'));
             QVERIFY(QUrl(downloads).toLocalFile().startsWith(
                 QStandardPaths::writableLocation(QStandardPaths::DownloadLocation)));
             QVERIFY(!QFileInfo::exists(store.linksPath()));
             store.removeLink(store.links().at(0).id);
         }
-        LinksStore again(folder.path());
-        QCOMPARE(again.links().size(), 1);
-        QCOMPARE(again.links().at(0).url.left(7), QStringLiteral("file://"));
-    }
+        QCOMPARE(LinksStore(folder.path()).links().size(), 1);
 
-    void anEmptyListStaysEmpty()
-    {
-        TempFolder folder;
+        // An empty list is the user's, not a cue for the defaults.
         QVERIFY(TestFiles::write(folder.file("links.json"), "[]"));
-        LinksStore store(folder.path());
-        QVERIFY(store.links().isEmpty());
-        store.removeLink(QUuid::createUuid()); // no match: written all the same
-        QCOMPARE(TestFiles::read(folder.file("links.json")), "[]");
+        LinksStore empty(folder.path());
+        QVERIFY(empty.links().isEmpty());
+        empty.removeLink(QUuid::createUuid());
         QCOMPARE(TestFiles::mode(folder.file("links.json")), 0600);
     }
 
@@ -117,29 +97,23 @@ private slots:
         QFETCH(QByteArray, contents);
         TempFolder folder;
         const QString path = folder.file("links.json");
-        const auto placeBadFile = [&](const QByteArray& variant) {
-            if (contents == "<folder>")
-                return QDir().mkpath(path + "/" + variant);
-            return TestFiles::write(path, contents + variant);
-        };
-        for (const QByteArray& variant : {QByteArray("1"), QByteArray("2")}) {
+        // Trailing blanks tell the two bad files apart and keep them otherwise as they are.
+        for (const QByteArray& variant : {QByteArray(" "), QByteArray("  ")}) {
             QFile::remove(path); // the good file the first round wrote
-            QVERIFY(placeBadFile(variant));
+            QVERIFY(contents == "<folder>" ? QDir().mkpath(path + "/" + QString::number(variant.size()))
+                                           : TestFiles::write(path, contents + variant));
             LinksStore store(folder.path());
             QCOMPARE(store.links().size(), 2); // the defaults, the bad file untouched until a change
-            QVERIFY(!QFileInfo::exists(path + ".unreadable-" + variant));
+            QVERIFY(!QFileInfo::exists(path + ".unreadable-2"));
             store.addLink(QString(), QStringLiteral("example.com"));
-            QCOMPARE(titles(store.links()).last(), QStringLiteral("example.com"));
             QCOMPARE(decodeLinks(TestFiles::read(path)), store.links());
         }
         // The first copy is never overwritten by the second.
-        if (contents == "<folder>") {
-            QVERIFY(QFileInfo(path + ".unreadable/1").isDir());
-            QVERIFY(QFileInfo(path + ".unreadable-2/2").isDir());
-        } else {
-            QCOMPARE(TestFiles::read(path + ".unreadable"), contents + "1");
-            QCOMPARE(TestFiles::read(path + ".unreadable-2"), contents + "2");
-        }
+        const bool folderCase = contents == "<folder>";
+        QVERIFY(QFileInfo::exists(path + (folderCase ? ".unreadable/1" : ".unreadable")));
+        QVERIFY(QFileInfo::exists(path + (folderCase ? ".unreadable-2/2" : ".unreadable-2")));
+        if (!folderCase)
+            QCOMPARE(TestFiles::read(path + ".unreadable"), contents + " ");
     }
 };
 

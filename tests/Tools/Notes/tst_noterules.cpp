@@ -57,8 +57,6 @@ private slots:
             << FilterRow{{{"Shopping", "buy milk", false, 1}, {"Work", "email", false, 2}}, "MILK", {"Shopping"}};
         QTest::newRow("one space is searched as typed")
             << FilterRow{{{"two words", "", false, 1}, {"single", "word", false, 2}}, " ", {"two words"}};
-        QTest::newRow("accents are not ignored")
-            << FilterRow{{{"café", "", false, 1}, {"cafe", "", false, 2}}, "café", {"café"}};
     }
 
     void filtered()
@@ -75,9 +73,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("count");
         QTest::newRow("empty") << "" << 0;
-        QTest::newRow("one word") << "word" << 1;
-        QTest::newRow("double space and a line break") << "two  words\nthird" << 3;
-        QTest::newRow("blanks at both ends") << "\t lead and trail \n" << 3;
+        QTest::newRow("blanks at both ends and doubled") << "\t lead  and\ntrail \n" << 3;
         QTest::newRow("no-break and ideographic spaces") << QStringLiteral("a\u00a0b\u3000c") << 3;
     }
 
@@ -94,9 +90,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("empty title") << ""
                                      << "Note.txt";
-        QTest::newRow("slashes") << "a/b/c"
-                                 << "a-b-c.txt";
-        QTest::newRow("long title cut to 80")
+        QTest::newRow("slashes, long title cut to 80")
             << QString(50, u'x') + u'/' + QString(49, u'y') << QString(50, u'x') + u'-' + QString(29, u'y') + ".txt";
         // A skin-toned thumb is one character of four code units; it is kept or cut whole.
         QTest::newRow("a character is never split") << QString(79, u'a') + QStringLiteral("👍🏽") + "tail"

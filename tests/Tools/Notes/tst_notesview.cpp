@@ -2,7 +2,6 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
-#include "tests/support/IslandRender.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QFileDialog>
@@ -153,12 +152,6 @@ private slots:
         exportTo(m_folder->file("out.txt"));
         QVERIFY(m_view->exportError().isEmpty());
         QCOMPARE(TestFiles::read(m_folder->file("out.txt")), "hello world");
-    }
-
-    void render()
-    {
-        makeView(twoNotes);
-        QVERIFY(renderOnIsland(m_view.release(), QSize(640, 380), QStringLiteral("notes-page.png")));
     }
 };
 

@@ -35,17 +35,12 @@ private slots:
         row("whole from 100", formatBytes(123'456, false), "123 KB");
         row("decimal decided before rounding", formatBytes(99'990, false), "100.0 KB");
         row("decimal units per second", formatBytes(2048, true), "2.0 KB/s");
-        row("terabytes are the limit", formatBytes(2.5e16, false), "25000 TB");
 
         row("minutes", formatUptime(3599.9), "59m");
         row("an hour", formatUptime(3600), "1h 0m");
-        row("a day", formatUptime(86'400), "1d 0h");
         row("days and hours", formatUptime(90'061), "1d 1h");
 
         row("9 %, last hour", shown(battery(9, false, false, 59)), "battery.0percent | 9% · 0h 59m left");
-        row("10 %", shown(battery(10)), "battery.25percent | 10%");
-        row("84 %", shown(battery(84)), "battery.75percent | 84%");
-        row("85 %", shown(battery(85)), "battery.100percent | 85%");
         row("every part", shown(battery(64, false, false, 185, 212, 91)),
             "battery.75percent | 64% · 3h 5m left · 212 cycles · Capacity ≈91%");
         row("charging at any level", shown(battery(20, true, true, 30)), "battery.100percent.bolt | 20% · charging");

@@ -8,7 +8,6 @@
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
-#include <QPainter>
 
 namespace {
 
@@ -80,12 +79,6 @@ private slots:
         clock.advance(300);
         animations.tick();
         QCOMPARE(rings.at(0)->shownShare(), 0.75);
-
-        QImage image(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(2);
-        image.fill(QColor(18, 18, 20));
-        view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        image.save(QCoreApplication::applicationDirPath() + QStringLiteral("/systemview.png"));
     }
 
     void line_data()
@@ -93,7 +86,6 @@ private slots:
         QTest::addColumn<LineRow>("row");
         QTest::newRow("one value is a point") << LineRow{{0.5}, {{0, 10}}};
         QTest::newRow("spread over the width") << LineRow{{0, 1, 0.5}, {{0, 20}, {50, 0}, {100, 10}}};
-        QTest::newRow("not clamped") << LineRow{{1.5, -0.5}, {{0, -10}, {100, 30}}};
     }
 
     void line()

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Wisplet/Platform/FrontApplications.h"
+#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "tests/support/FakeClipboard.h"
+#include "tests/support/Files.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+
+using Formats = QMap<QString, QByteArray>;
+
+inline constexpr qint64 ourPid = 4242;
+
+inline WindowInfo window(quint32 id, qint64 pid, const QString& appId)
+{
+    WindowInfo info;
+    info.id = id;
+    info.pid = pid;
+    info.appId = appId;
+    info.wmClass = appId;
+    info.visible = true;
+    return info;
+}
+
+inline Formats text(const QByteArray& value)
+{
+    return {{QStringLiteral("text/plain"), value}};
+}
+
+// A manager over fakes, with a folder of its own; another one can be opened on the same folder.
+struct ClipboardHarness : CompanionFixture
+{
+    ClipboardHarness() { open(); }
+
+    void open(bool consent = true)
+    {
+        defaults.set(QStringLiteral("clipboard.consent"), consent);
+        manager = std::make_unique<ClipboardManager>(
+            ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
+            folder.path(), true);
+        manager->setWindowActivation([this](quint32 id) { activated.append(id); });
+    }
+
+    // One copy made in the application in front, then one tick.
+    void copy(const Formats& formats)
+    {
+        pasteboard.offer(formats);
+        manager->poll();
+    }
+
+    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files); }
+
+    TempFolder folder;
+    FakePasteboard pasteboard;
+    FakeActiveWindows windows;
+    FrontApplications applications{windows, ourPid};
+    FakePasteKeystroke paste;
+    QList<quint32> activated;
+    std::unique_ptr<ClipboardManager> manager;
+};
