@@ -25,6 +25,7 @@ struct Symbol
 };
 
 constexpr Symbol symbols[] = {
+    {"arrow.clockwise", "arrow.clockwise.svg"},
     {"arrow.counterclockwise", "arrow.counterclockwise.svg"},
     {"arrow.down", "arrow.down.svg"},
     {"arrow.up", "arrow.up.svg"},
@@ -43,6 +44,7 @@ constexpr Symbol symbols[] = {
     {"chart.line.uptrend.xyaxis", "chart.line.uptrend.xyaxis.svg"},
     {"checkmark", "checkmark.svg"},
     {"checkmark.circle", "checkmark.circle.svg"},
+    {"circle", "circle.svg"},
     {"clock", "clock.svg"},
     {"cloud.sun", "cloud.sun.svg"},
     {"cpu", "cpu.svg"},
