@@ -58,6 +58,8 @@ public:
         fetches[index]->finish();
     }
 
+    void finishLast(const QList<Reminder>& reminders) { finish(fetches.size() - 1, reminders); }
+
     bool usable = true;
     QString prepareError;
     QString writeError;
