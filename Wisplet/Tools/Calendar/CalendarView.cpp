@@ -27,7 +27,7 @@ CalendarView::CalendarView(CalendarTool& calendar, ReminderStore& reminders, Wis
     auto* segments = new QHBoxLayout(picker);
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(2);
-    auto* group = new QButtonGroup(picker);
+    m_segments = new QButtonGroup(picker);
     const QStringList names{tr("7-day agenda"), tr("Reminders")};
     for (int i = 0; i < names.size(); ++i) {
         auto* segment = new QPushButton(names[i], picker);
@@ -38,10 +38,10 @@ CalendarView::CalendarView(CalendarTool& calendar, ReminderStore& reminders, Wis
         font.setPixelSize(12);
         font.setWeight(QFont::Medium);
         segment->setFont(font);
-        group->addButton(segment, i);
+        m_segments->addButton(segment, i);
         segments->addWidget(segment);
     }
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { setShowsReminders(id == 1); });
+    connect(m_segments, &QButtonGroup::idClicked, this, [this](int id) { setShowsReminders(id == 1); });
     layout->addWidget(picker, 0, Qt::AlignHCenter);
 
     m_pages = new QStackedWidget(this);
@@ -61,5 +61,6 @@ void CalendarView::setShowsReminders(bool reminders)
         m_remindersPage = new RemindersView(m_reminders, m_wisp, m_pages);
         m_pages->addWidget(m_remindersPage);
     }
+    m_segments->button(reminders ? 1 : 0)->setChecked(true);
     m_pages->setCurrentIndex(reminders ? 1 : 0);
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CalendarTool;
+class QButtonGroup;
 class QStackedWidget;
 class ReminderStore;
 class WispState;
@@ -22,6 +23,7 @@ public:
 private:
     ReminderStore& m_reminders;
     WispState& m_wisp;
+    QButtonGroup* m_segments = nullptr;
     QStackedWidget* m_pages = nullptr;
     QWidget* m_remindersPage = nullptr;
 };

@@ -91,6 +91,10 @@ private slots:
         QTRY_VERIFY(visibleTexts(view).contains("Complete Buy milk"));
         QVERIFY(visibleTexts(view).contains("Refresh reminders"));
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
+
+        auto* page = new CalendarView(*f.tool, *f.reminders, *f.wisp);
+        page->setShowsReminders(true);
+        QVERIFY(renderOnIsland(page, {380, 220}, "calendar-reminders.png"));
     }
 
     void addKeepsTheTextOnlyWhenItFails_data()
