@@ -31,6 +31,20 @@ private:
     QString m_path;
 };
 
+// An undated reminder unless a due time is given, in a file of its own.
+inline Reminder reminderTitled(const QString& title, const QDateTime& due = {})
+{
+    return Reminder{title + QStringLiteral(".ics"), title, {}, title, due, false};
+}
+
+inline QStringList reminderTitles(const QList<Reminder>& reminders)
+{
+    QStringList titles;
+    for (const Reminder& reminder : reminders)
+        titles.append(reminder.title);
+    return titles;
+}
+
 // A reminders folder in memory: fetches stay open until the test finishes them.
 class FakeReminders final : public RemindersSource
 {

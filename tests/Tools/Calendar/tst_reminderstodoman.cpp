@@ -67,8 +67,11 @@ private slots:
         QCOMPARE(summaries({}), QStringList({"Buy milk", "Water plants"}));
 
         for (const Reminder& reminder : store.items()) {
-            if (reminder.title == "Buy milk")
-                store.completeReminder(reminder);
+            if (reminder.title != "Buy milk")
+                continue;
+            QCOMPARE(reminder.file, reminder.uid + ".ics");
+            QCOMPARE(QUuid(reminder.uid).toString(QUuid::WithoutBraces).toUpper(), reminder.uid);
+            store.completeReminder(reminder);
         }
         QTRY_COMPARE(store.items().size(), 1);
         QCOMPARE(summaries({"--status", "COMPLETED"}), QStringList{"Buy milk"});

@@ -10,24 +10,6 @@ namespace {
 
 const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);
 
-Reminder due(const QString& title, const QDateTime& when)
-{
-    Reminder reminder;
-    reminder.file = title + ".ics";
-    reminder.uid = title;
-    reminder.title = title;
-    reminder.due = when;
-    return reminder;
-}
-
-QStringList titles(const QList<Reminder>& reminders)
-{
-    QStringList list;
-    for (const Reminder& reminder : reminders)
-        list.append(reminder.title);
-    return list;
-}
-
 } // namespace
 
 struct SortRow
@@ -84,17 +66,18 @@ private slots:
         const QDateTime today = now.addSecs(3600);
         const QDateTime tomorrow = now.addDays(1);
         QTest::newRow("tomorrow, today, never") << SortRow{
-            {due("tomorrow", tomorrow), due("today", today), due("never", {})}, {"today", "tomorrow", "never"}};
+            {reminderTitled("tomorrow", tomorrow), reminderTitled("today", today), reminderTitled("never", {})},
+            {"today", "tomorrow", "never"}};
         QTest::newRow("undated keep fetch order")
-            << SortRow{{due("b", {}), due("a", {}), due("c", today)}, {"c", "b", "a"}};
-        QTest::newRow("equal dues keep fetch order")
-            << SortRow{{due("y", today), due("x", today), due("w", now)}, {"w", "y", "x"}};
+            << SortRow{{reminderTitled("b", {}), reminderTitled("a", {}), reminderTitled("c", today)}, {"c", "b", "a"}};
+        QTest::newRow("equal dues keep fetch order") << SortRow{
+            {reminderTitled("y", today), reminderTitled("x", today), reminderTitled("w", now)}, {"w", "y", "x"}};
     }
 
     void sortsByDueWithUndatedLast()
     {
         QFETCH(SortRow, row);
-        QCOMPARE(titles(ReminderStore::sortedByDue(row.fetched)), row.sorted);
+        QCOMPARE(reminderTitles(ReminderStore::sortedByDue(row.fetched)), row.sorted);
     }
 
     void refreshFetchesOnlyWhenItMay_data()
@@ -123,20 +106,20 @@ private slots:
         Fixture f;
         f.reminders->refreshReminders();
         f.reminders->refreshReminders();
-        f.remindersSource.finish(1, {due("second", {})});
-        f.remindersSource.finish(0, {due("first", {})});
-        QTRY_COMPARE(titles(f.reminders->items()), QStringList{"second"});
+        f.remindersSource.finish(1, {reminderTitled("second", {})});
+        f.remindersSource.finish(0, {reminderTitled("first", {})});
+        QTRY_COMPARE(reminderTitles(f.reminders->items()), QStringList{"second"});
         QCoreApplication::processEvents();
-        QCOMPARE(titles(f.reminders->items()), QStringList{"second"});
+        QCOMPARE(reminderTitles(f.reminders->items()), QStringList{"second"});
     }
 
     void stopOfTheCalendarDropsAFetchInFlight()
     {
         Fixture f;
-        f.reminders->setItems({due("old", {})});
+        f.reminders->setItems({reminderTitled("old", {})});
         f.reminders->refreshReminders();
         f.tool->stop();
-        f.remindersSource.finish(0, {due("late", {})});
+        f.remindersSource.finish(0, {reminderTitled("late", {})});
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QVERIFY(f.reminders->items().isEmpty());
@@ -165,25 +148,6 @@ private slots:
         QCOMPARE(f.reminders->message(), QString("no"));
         QVERIFY(f.reminders->allowed());
         QCOMPARE(f.reminders->folder(), QString("/reminders"));
-    }
-
-    void addAndCompleteRoundTripThroughFiles()
-    {
-        FilesFixture f;
-        QVERIFY(f.store->allowed());
-        QCOMPARE(f.defaults.string(ReminderStore::folderKey), f.dir.path());
-        f.store->addReminder("  Buy milk \n");
-        QCOMPARE(f.store->message(), QString());
-        QTRY_COMPARE(titles(f.store->items()), QStringList{"Buy milk"});
-        const Reminder added = f.store->items().first();
-        QCOMPARE(added.file, added.uid + ".ics");
-        QCOMPARE(added.uid, added.uid.toUpper());
-        QVERIFY(!QUuid(added.uid).isNull());
-
-        f.store->completeReminder(added);
-        QTRY_VERIFY(f.store->items().isEmpty());
-        QVERIFY(ICalendarReminders::scan(f.dir.path()).isEmpty());
-        QVERIFY(QFileInfo::exists(f.dir.filePath(added.file)));
     }
 
     void failedCompletionKeepsTheReminderAndSaysWhy()

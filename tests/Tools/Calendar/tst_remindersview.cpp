@@ -13,16 +13,6 @@ namespace {
 
 const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);
 
-Reminder reminder(const QString& title, const QDateTime& due = {})
-{
-    Reminder r;
-    r.file = title + ".ics";
-    r.uid = title;
-    r.title = title;
-    r.due = due;
-    return r;
-}
-
 QStringList visibleTexts(const QWidget& view)
 {
     QStringList texts;
@@ -87,7 +77,7 @@ private slots:
         // Access given: the header shows and the list fills.
         f.remindersSource.usable = true;
         f.reminders->requestRemindersAccess("/reminders");
-        f.remindersSource.finishLast({reminder("Buy milk")});
+        f.remindersSource.finishLast({reminderTitled("Buy milk")});
         QTRY_VERIFY(visibleTexts(view).contains("Complete Buy milk"));
         QVERIFY(visibleTexts(view).contains("Refresh reminders"));
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
@@ -124,7 +114,7 @@ private slots:
         Fixture f;
         RemindersView view(*f.reminders, *f.wisp);
         view.show();
-        f.remindersSource.finishLast({reminder(""), reminder("Call Ana", now.addDays(1))});
+        f.remindersSource.finishLast({reminderTitled(""), reminderTitled("Call Ana", now.addDays(1))});
         QTRY_VERIFY(visibleTexts(view).contains("Complete "));
         QVERIFY(!visibleTexts(view).contains("No incomplete reminders"));
         QVERIFY(renderOnIsland(new RemindersView(*f.reminders, *f.wisp), {360, 200}, "reminders.png"));
