@@ -5,8 +5,9 @@
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Platform.h"
-#include "Wisplet/Tools/Calendar/CalendarAgendaView.h"
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
+#include "Wisplet/Tools/Calendar/CalendarView.h"
+#include "Wisplet/Tools/Calendar/ReminderStore.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
@@ -44,7 +45,7 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::files:
         return new FileShelfView(FileShelf::shared(), WispState::shared(), parent);
     case ToolID::calendar:
-        return new CalendarAgendaView(CalendarTool::shared(), WispState::shared(), parent);
+        return new CalendarView(CalendarTool::shared(), ReminderStore::shared(), WispState::shared(), parent);
     case ToolID::weather:
         return new WeatherView(WeatherTool::shared(), parent);
     case ToolID::business:

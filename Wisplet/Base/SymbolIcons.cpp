@@ -45,6 +45,7 @@ constexpr Symbol symbols[] = {
     {"checkmark", "checkmark.svg"},
     {"checkmark.circle", "checkmark.circle.svg"},
     {"checkmark.circle.fill", "checkmark.circle.fill.svg"},
+    {"circle", "circle.svg"},
     {"clock", "clock.svg"},
     {"cloud.bolt.rain.fill", "cloud.bolt.rain.fill.svg"},
     {"cloud.drizzle.fill", "cloud.drizzle.fill.svg"},

@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/ICalendarFile.h"
 
+#include "Wisplet/Platform/ICalendarTime.h"
+
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -239,6 +241,11 @@ void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDate
 }
 
 } // namespace
+
+QDateTime icalInstantOf(const icaltimetype& time, icalproperty* property, icalcomponent* calendar)
+{
+    return instantOf(time, zoneOf(property, calendar));
+}
 
 ICalendarFile::ICalendarFile(icalcomponent_impl* root)
     : m_root(root, [](icalcomponent_impl* component) { icalcomponent_free(component); })

@@ -25,7 +25,9 @@ bool ensureFolder(const QString& folder)
     return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) || QFileInfo(path).isDir();
 }
 
-bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString)
+namespace {
+
+bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString)
 {
     QSaveFile file(path);
     const auto fail = [&] {
@@ -37,7 +39,7 @@ bool writeAtomically(const QString& path, const QByteArray& data, QString* error
     if (!file.open(QIODevice::WriteOnly))
         return fail();
     // The temporary file follows the umask; the mode must be set before it replaces the target.
-    if (::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0)
+    if (::fchmod(file.handle(), mode) != 0)
         return fail();
     if (file.write(data) != data.size())
         return fail();
@@ -47,6 +49,24 @@ bool writeAtomically(const QString& path, const QByteArray& data, QString* error
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString)
+{
+    return writeWithMode(path, data, S_IRUSR | S_IWUSR, errorString);
+}
+
+bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errorString)
+            *errorString = qt_error_string(errno);
+        return false;
+    }
+    return writeWithMode(path, data, info.st_mode & 07777, errorString);
 }
 
 namespace {

@@ -15,6 +15,9 @@ bool ensureFolder(const QString& path);
 // otherwise keep its old mode). On failure the old file is untouched and errorString says why.
 bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString = nullptr);
 
+// Replaces an existing file atomically, keeping its permission bits: for files another program made.
+bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString = nullptr);
+
 // What reading a file found. Only a regular file within the size limit is read: a FIFO would block for
 // ever, a device never ends, and a huge file would stall every later save.
 struct FileRead

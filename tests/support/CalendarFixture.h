@@ -7,6 +7,10 @@
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
 #include "tests/support/RegistryFixture.h"
 
+#include <QPromise>
+
+#include <memory>
+
 // A calendar that holds whatever events the test puts in it, readable once a path is set.
 class FakeCalendar final : public CalendarSource
 {
@@ -27,6 +31,56 @@ private:
     QString m_path;
 };
 
+// An undated reminder unless a due time is given, in a file of its own.
+inline Reminder reminderTitled(const QString& title, const QDateTime& due = {})
+{
+    return Reminder{title + QStringLiteral(".ics"), title, {}, title, due, false};
+}
+
+inline QStringList reminderTitles(const QList<Reminder>& reminders)
+{
+    QStringList titles;
+    for (const Reminder& reminder : reminders)
+        titles.append(reminder.title);
+    return titles;
+}
+
+// A reminders folder in memory: fetches stay open until the test finishes them.
+class FakeReminders final : public RemindersSource
+{
+public:
+    bool isUsable(const QString& folder) const override { return usable && !folder.isEmpty(); }
+    QString prepare(const QString&) override { return prepareError; }
+    QFuture<QList<Reminder>> fetch(const QString&) override
+    {
+        auto promise = std::make_shared<QPromise<QList<Reminder>>>();
+        promise->start();
+        fetches.append(promise);
+        return promise->future();
+    }
+    QString add(const QString&, const QString&, const QString& title, const QDateTime&) override
+    {
+        added.append(title);
+        return writeError;
+    }
+    QString complete(const QString&, const Reminder&, const QDateTime&) override { return writeError; }
+
+    // Finishes the fetch at `index` with these reminders.
+    void finish(qsizetype index, const QList<Reminder>& reminders)
+    {
+        fetches[index]->addResult(reminders);
+        fetches[index]->finish();
+    }
+
+    void finishLast(const QList<Reminder>& reminders) { finish(fetches.size() - 1, reminders); }
+
+    bool usable = true;
+    QString prepareError;
+    QString writeError;
+    QStringList added;
+    QList<std::shared_ptr<QPromise<QList<Reminder>>>> fetches;
+};
+
 // Keeps what was posted; never answers.
 class RecordingNotificationServer final : public NotificationServer
 {
@@ -45,13 +99,17 @@ struct CalendarFixture : RegistryFixture
         load();
         settings.setNotificationsEnabled(true);
         notifier = std::make_unique<Notifier>(server, settings, *registry, events, true);
+        reminders = std::make_unique<ReminderStore>(
+            ReminderStore::Services{defaults, clock, remindersSource, settings, *registry});
         defaults.set(CalendarTool::sourceKey, QStringLiteral("/calendar"));
         tool = std::make_unique<CalendarTool>(CalendarTool::Services{
-            defaults, clock, source, reminders, *wisp, *notifier, [this](const QUrl& url) { opened.append(url); }});
+            defaults, clock, source, *reminders, *wisp, *notifier, [this](const QUrl& url) { opened.append(url); }});
     }
 
     FakeCalendar source;
-    ReminderStore reminders;
+    FakeReminders remindersSource;
+    // Made once the registry is loaded.
+    std::unique_ptr<ReminderStore> reminders;
     RecordingNotificationServer server;
     // Made once the registry is loaded.
     std::unique_ptr<Notifier> notifier;

@@ -1,14 +1,103 @@
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
 
+#include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/ICalendarReminders.h"
+#include "Wisplet/Platform/Platform.h"
+
+#include <QFutureWatcher>
+
+#include <algorithm>
+
 ReminderStore& ReminderStore::shared()
 {
-    static ReminderStore store;
+    static ICalendarReminders source;
+    static ReminderStore store(
+        {Platform::defaults(), Platform::clock(), source, AppSettings::shared(), ToolRegistry::shared()});
     return store;
 }
 
-ReminderStore::ReminderStore(QObject* parent)
+ReminderStore::ReminderStore(Services services, QObject* parent)
     : QObject(parent)
-{ }
+    , m_services(services)
+{
+    m_allowed = m_services.source.isUsable(folder());
+}
+
+QString ReminderStore::folder() const
+{
+    return m_services.defaults.string(folderKey);
+}
+
+QList<Reminder> ReminderStore::sortedByDue(QList<Reminder> reminders)
+{
+    std::stable_sort(reminders.begin(), reminders.end(), [](const Reminder& a, const Reminder& b) {
+        if (!a.due.isValid() || !b.due.isValid())
+            return a.due.isValid() && !b.due.isValid();
+        return a.due < b.due;
+    });
+    return reminders;
+}
+
+void ReminderStore::requestRemindersAccess(const QString& folder)
+{
+    if (const QString error = m_services.source.prepare(folder); !error.isEmpty()) {
+        setMessage(error);
+        return;
+    }
+    m_services.defaults.set(folderKey, folder);
+    setMessage({});
+    setAllowed(true);
+    refreshReminders();
+}
+
+void ReminderStore::refreshReminders()
+{
+    const QString path = folder();
+    setAllowed(m_services.source.isUsable(path));
+    if (!m_allowed || !m_services.registry.enabled().contains(ToolID::calendar)
+        || m_services.settings.presentationMode())
+        return;
+    m_generation = QUuid::createUuid();
+    const QUuid generation = m_generation;
+    auto* watcher = new QFutureWatcher<QList<Reminder>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation == m_generation && !watcher->isCanceled())
+            setItems(sortedByDue(watcher->result()));
+    });
+    watcher->setFuture(m_services.source.fetch(path));
+}
+
+void ReminderStore::addReminder(const QString& text)
+{
+    const QString title = text.trimmed();
+    if (!m_allowed || title.isEmpty() || folder().isEmpty()) {
+        setMessage(tr("Choose a default reminders list first."));
+        return;
+    }
+    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    if (const QString error = m_services.source.add(folder(), uid, title, m_services.clock.now()); !error.isEmpty()) {
+        setMessage(error);
+        return;
+    }
+    setMessage({});
+    refreshReminders();
+}
+
+void ReminderStore::completeReminder(const Reminder& reminder)
+{
+    // The file is only replaced once the whole change is written, so a failure leaves the to-do open on disk
+    // and in the list.
+    const QString error = m_services.source.complete(folder(), reminder, m_services.clock.now());
+    if (!error.isEmpty()) {
+        setMessage(error);
+        return;
+    }
+    refreshReminders();
+}
 
 void ReminderStore::setItems(const QList<Reminder>& items)
 {
@@ -21,4 +110,22 @@ void ReminderStore::clear()
 {
     m_generation = QUuid::createUuid();
     setItems({});
+}
+
+void ReminderStore::setAllowed(bool allowed)
+{
+    if (m_allowed == allowed)
+        return;
+    m_allowed = allowed;
+    emit allowedChanged(m_allowed);
+    emit changed();
+}
+
+void ReminderStore::setMessage(const QString& message)
+{
+    if (m_message == message)
+        return;
+    m_message = message;
+    emit messageChanged(m_message);
+    emit changed();
 }

@@ -145,14 +145,14 @@ private slots:
     {
         Fixture f;
         f.source.stored = {timed("A", 120)};
-        f.reminders.setItems({{"r", "Reminder"}});
-        const QUuid generation = f.reminders.generation();
+        f.reminders->setItems({Reminder{"r.ics", "r", {}, "Reminder", {}, false}});
+        const QUuid generation = f.reminders->generation();
         f.tool->start();
         f.tool->tick();
         f.tool->stop();
         QVERIFY(f.tool->events().isEmpty());
-        QVERIFY(f.reminders.items().isEmpty());
-        QVERIFY(f.reminders.generation() != generation);
+        QVERIFY(f.reminders->items().isEmpty());
+        QVERIFY(f.reminders->generation() != generation);
         f.tool->start();
         f.tool->tick();
         QCOMPARE(f.server.posted.size(), 1);
@@ -184,7 +184,7 @@ private slots:
         Fixture f;
         f.defaults.remove(CalendarTool::sourceKey);
         ICalendarFiles files(f.scheduler);
-        CalendarTool tool({f.defaults, f.clock, files, f.reminders, *f.wisp, *f.notifier, {}});
+        CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
         QCOMPARE(tool.status(), CalendarTool::Status::notDetermined);
         tool.requestAccess(dir.filePath("missing"));
         QCOMPARE(tool.status(), CalendarTool::Status::restricted);

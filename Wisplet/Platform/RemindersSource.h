@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFuture>
+#include <QList>
+#include <QString>
+
+// One incomplete to-do as the reminders list shows it, and what finds it again in its file.
+struct Reminder
+{
+    QString file; // the file's name inside the folder
+    QString uid;
+    QString recurrenceId; // as written; empty for a to-do that is not one occurrence of a series
+    QString title;
+    QDateTime due; // invalid without a due date
+    bool dueIsDate = false; // DUE is a date without a time
+
+    // Unique within a folder: a file may hold several to-dos, and a series several occurrences.
+    QString identifier() const { return file + u'/' + uid + u'/' + recurrenceId; }
+
+    bool operator==(const Reminder&) const = default;
+};
+
+// The user's reminders: a folder of iCalendar files with to-dos, as todoman and vdirsyncer keep them.
+// Failures come back as a message for the user; an empty message is success.
+class RemindersSource
+{
+public:
+    RemindersSource() = default;
+    virtual ~RemindersSource() = default;
+    Q_DISABLE_COPY_MOVE(RemindersSource)
+
+    // A readable, writable directory.
+    virtual bool isUsable(const QString& folder) const = 0;
+    // Creates the folder when missing and checks that files can be listed, made and removed there.
+    virtual QString prepare(const QString& folder) = 0;
+    // Every incomplete to-do, by file name and then in file order; read off the calling thread.
+    virtual QFuture<QList<Reminder>> fetch(const QString& folder) = 0;
+    // A new file "<uid>.ics" with one to-do.
+    virtual QString add(const QString& folder, const QString& uid, const QString& title, const QDateTime& now) = 0;
+    // Marks the matching to-do completed and leaves everything else in its file as it was.
+    virtual QString complete(const QString& folder, const Reminder& reminder, const QDateTime& now) = 0;
+};

@@ -1,0 +1,171 @@
+#include "Wisplet/Platform/ICalendarReminders.h"
+#include "tests/support/CalendarFixture.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);
+
+} // namespace
+
+struct SortRow
+{
+    QList<Reminder> fetched;
+    QStringList sorted;
+};
+Q_DECLARE_METATYPE(SortRow)
+
+struct RefreshRow
+{
+    bool usable;
+    bool calendarOn;
+    bool presenting;
+    bool fetches;
+};
+Q_DECLARE_METATYPE(RefreshRow)
+
+class TestReminderStore final : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture : CalendarFixture
+    {
+        Fixture()
+            : CalendarFixture(now)
+        {
+            registry->setEnabled(ToolID::calendar, true);
+            defaults.set(ReminderStore::folderKey, QStringLiteral("/reminders"));
+        }
+    };
+
+    // The store over a real folder of files.
+    struct FilesFixture : CalendarFixture
+    {
+        FilesFixture()
+            : CalendarFixture(now)
+        {
+            registry->setEnabled(ToolID::calendar, true);
+            store =
+                std::make_unique<ReminderStore>(ReminderStore::Services{defaults, clock, files, settings, *registry});
+            store->requestRemindersAccess(dir.path());
+        }
+
+        QTemporaryDir dir;
+        ICalendarReminders files;
+        std::unique_ptr<ReminderStore> store;
+    };
+
+private slots:
+    void sortsByDueWithUndatedLast_data()
+    {
+        QTest::addColumn<SortRow>("row");
+        const QDateTime today = now.addSecs(3600);
+        const QDateTime tomorrow = now.addDays(1);
+        QTest::newRow("tomorrow, today, never") << SortRow{
+            {reminderTitled("tomorrow", tomorrow), reminderTitled("today", today), reminderTitled("never", {})},
+            {"today", "tomorrow", "never"}};
+        QTest::newRow("undated keep fetch order")
+            << SortRow{{reminderTitled("b", {}), reminderTitled("a", {}), reminderTitled("c", today)}, {"c", "b", "a"}};
+        QTest::newRow("equal dues keep fetch order") << SortRow{
+            {reminderTitled("y", today), reminderTitled("x", today), reminderTitled("w", now)}, {"w", "y", "x"}};
+    }
+
+    void sortsByDueWithUndatedLast()
+    {
+        QFETCH(SortRow, row);
+        QCOMPARE(reminderTitles(ReminderStore::sortedByDue(row.fetched)), row.sorted);
+    }
+
+    void refreshFetchesOnlyWhenItMay_data()
+    {
+        QTest::addColumn<RefreshRow>("row");
+        QTest::newRow("all set") << RefreshRow{true, true, false, true};
+        QTest::newRow("folder unusable") << RefreshRow{false, true, false, false};
+        QTest::newRow("calendar tool off") << RefreshRow{true, false, false, false};
+        QTest::newRow("presentation mode") << RefreshRow{true, true, true, false};
+    }
+
+    void refreshFetchesOnlyWhenItMay()
+    {
+        QFETCH(RefreshRow, row);
+        Fixture f;
+        f.remindersSource.usable = row.usable;
+        f.registry->setEnabled(ToolID::calendar, row.calendarOn);
+        f.settings.setPresentationMode(row.presenting);
+        f.reminders->refreshReminders();
+        QCOMPARE(f.reminders->allowed(), row.usable);
+        QCOMPARE(f.remindersSource.fetches.size(), row.fetches ? 1 : 0);
+    }
+
+    void onlyTheLatestFetchIsApplied()
+    {
+        Fixture f;
+        f.reminders->refreshReminders();
+        f.reminders->refreshReminders();
+        f.remindersSource.finish(1, {reminderTitled("second", {})});
+        f.remindersSource.finish(0, {reminderTitled("first", {})});
+        QTRY_COMPARE(reminderTitles(f.reminders->items()), QStringList{"second"});
+        QCoreApplication::processEvents();
+        QCOMPARE(reminderTitles(f.reminders->items()), QStringList{"second"});
+    }
+
+    void stopOfTheCalendarDropsAFetchInFlight()
+    {
+        Fixture f;
+        f.reminders->setItems({reminderTitled("old", {})});
+        f.reminders->refreshReminders();
+        f.tool->stop();
+        f.remindersSource.finish(0, {reminderTitled("late", {})});
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(f.reminders->items().isEmpty());
+    }
+
+    void blankTitleOrNoAccessAsksForAListAndAddsNothing()
+    {
+        Fixture f;
+        f.reminders->addReminder(" \n\t ");
+        const QString blank = f.reminders->message();
+        QVERIFY(!blank.isEmpty());
+        f.remindersSource.usable = false;
+        f.reminders->refreshReminders();
+        f.reminders->addReminder("Buy milk");
+        QCOMPARE(f.reminders->message(), blank);
+        QVERIFY(f.remindersSource.added.isEmpty());
+    }
+
+    void failedAccessKeepsAllowedAndSaysWhy()
+    {
+        Fixture f;
+        f.reminders->refreshReminders();
+        QVERIFY(f.reminders->allowed());
+        f.remindersSource.prepareError = "no";
+        f.reminders->requestRemindersAccess("/elsewhere");
+        QCOMPARE(f.reminders->message(), QString("no"));
+        QVERIFY(f.reminders->allowed());
+        QCOMPARE(f.reminders->folder(), QString("/reminders"));
+    }
+
+    void failedCompletionKeepsTheReminderAndSaysWhy()
+    {
+        FilesFixture f;
+        f.store->addReminder("Call Ana");
+        QTRY_COMPARE(f.store->items().size(), 1);
+        const Reminder reminder = f.store->items().first();
+        // A folder where the file must go: it can be neither read nor replaced.
+        QVERIFY(QFile::remove(f.dir.filePath(reminder.file)));
+        QVERIFY(QDir(f.dir.path()).mkdir(reminder.file));
+
+        f.store->completeReminder(reminder);
+        QVERIFY(!f.store->message().isEmpty());
+        QCOMPARE(f.store->items(), QList<Reminder>{reminder});
+        QVERIFY(QFileInfo(f.dir.filePath(reminder.file)).isDir());
+    }
+};
+
+WISPLET_TEST_MAIN(TestReminderStore)
+#include "tst_reminderstore.moc"
