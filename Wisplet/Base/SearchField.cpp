@@ -23,6 +23,7 @@ const QColor placeholderInk(255, 255, 255, 110);
 SearchField::SearchField(const QString& placeholder, QWidget* parent)
     : QWidget(parent)
     , m_edit(new QLineEdit(this))
+    , m_row(new QHBoxLayout(this))
 {
     setFixedHeight(fixedHeight);
     m_edit->setPlaceholderText(placeholder);
@@ -39,12 +40,17 @@ SearchField::SearchField(const QString& placeholder, QWidget* parent)
     auto* glass = new QLabel(this);
     glass->setPixmap(symbolPixmap(QStringLiteral("magnifyingglass"), QSize(glassPixels, glassPixels), glassInk,
                                   devicePixelRatioF()));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(sidePadding, 0, sidePadding, 0);
-    row->setSpacing(glassGap);
-    row->addWidget(glass);
-    row->addWidget(m_edit, 1);
+    m_row->setContentsMargins(sidePadding, 0, sidePadding, 0);
+    m_row->setSpacing(glassGap);
+    m_row->addWidget(glass);
+    m_row->addWidget(m_edit, 1);
     setFocusProxy(m_edit);
+}
+
+void SearchField::addTrailingWidget(QWidget* widget)
+{
+    widget->setParent(this);
+    m_row->addWidget(widget);
 }
 
 void SearchField::paintEvent(QPaintEvent*)

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
 class QLineEdit;
 
 // The panel's search field: a magnifying glass and a frameless line edit on a capsule of faint white,
@@ -17,10 +18,13 @@ public:
     explicit SearchField(const QString& placeholder, QWidget* parent = nullptr);
 
     QLineEdit* lineEdit() const { return m_edit; }
+    // Places a small widget (a busy indicator) after the text, inside the capsule.
+    void addTrailingWidget(QWidget* widget);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QLineEdit* m_edit;
+    QHBoxLayout* m_row;
 };

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
 #include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Tools/Weather/WeatherCodes.h"
@@ -257,25 +258,12 @@ QWidget* WeatherView::buildPickerPage()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
 
-    auto* capsule = new QFrame(page);
-    capsule->setObjectName(QStringLiteral("searchCapsule"));
-    capsule->setFixedHeight(26);
-    capsule->setStyleSheet(
-        QStringLiteral("#searchCapsule { background: %1; border-radius: 13px; }").arg(rgba(whiteAt(0.1))));
-    auto* row = new QHBoxLayout(capsule);
-    row->setContentsMargins(10, 0, 10, 0);
-    row->setSpacing(6);
-    m_field = new QLineEdit(capsule);
-    m_field->setFrame(false);
-    m_field->setFont(fontOf(m_field, 12));
-    m_field->setPlaceholderText(QStringLiteral("City, e.g. Lisbon"));
-    m_field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; }"));
+    auto* search = new SearchField(QStringLiteral("City, e.g. Lisbon"), page);
+    m_field = search->lineEdit();
     connect(m_field, &QLineEdit::returnPressed, this, &WeatherView::search);
-    m_searchSpinner = spinner(capsule, 24);
-    row->addWidget(symbolLabel(QStringLiteral("magnifyingglass"), 12, whiteAt(0.5), capsule));
-    row->addWidget(m_field, 1);
-    row->addWidget(m_searchSpinner);
-    column->addWidget(capsule);
+    m_searchSpinner = spinner(search, 24);
+    search->addTrailingWidget(m_searchSpinner);
+    column->addWidget(search);
 
     m_hint = textLabel(13, whiteAt(0.65), page);
     column->addWidget(m_hint);
