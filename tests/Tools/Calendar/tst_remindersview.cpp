@@ -1,7 +1,6 @@
 #include "Wisplet/Tools/Calendar/CalendarView.h"
 #include "Wisplet/Tools/Calendar/RemindersView.h"
 #include "tests/support/CalendarFixture.h"
-#include "tests/support/IslandRender.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
@@ -82,9 +81,6 @@ private slots:
         QVERIFY(visibleTexts(view).contains("Refresh reminders"));
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
 
-        auto* page = new CalendarView(*f.tool, *f.reminders, *f.wisp);
-        page->setShowsReminders(true);
-        QVERIFY(renderOnIsland(page, {380, 220}, "calendar-reminders.png"));
     }
 
     void addKeepsTheTextOnlyWhenItFails_data()
@@ -117,7 +113,6 @@ private slots:
         f.remindersSource.finishLast({reminderTitled(""), reminderTitled("Call Ana", now.addDays(1))});
         QTRY_VERIFY(visibleTexts(view).contains("Complete "));
         QVERIFY(!visibleTexts(view).contains("No incomplete reminders"));
-        QVERIFY(renderOnIsland(new RemindersView(*f.reminders, *f.wisp), {360, 200}, "reminders.png"));
 
         for (QToolButton* button : view.findChildren<QToolButton*>()) {
             if (button->accessibleName() == "Complete Call Ana")
