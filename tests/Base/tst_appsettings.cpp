@@ -75,7 +75,6 @@ private slots:
         QTest::newRow("display mode") << Stored{"displayMode", QStringLiteral("main"), "main"};
         QTest::newRow("choice in the wrong case") << Stored{"accent", QStringLiteral("Rose"), "white"};
         QTest::newRow("choice as a number") << Stored{"displayMode", 1, "notch"};
-        QTest::newRow("true-by-default switch stored 0") << Stored{"hotkeyEnabled", 0, "false"};
         QTest::newRow("true-by-default switch stored \"no\"") << Stored{"eyeTracking", QStringLiteral("no"), "false"};
         QTest::newRow("true-by-default switch stored an array")
             << Stored{"idleBehaviours", QVariantList{true}, "false"};
@@ -85,7 +84,6 @@ private slots:
         QTest::newRow("zero minutes") << Stored{"yawnAfterMinutes", 0, "10"};
         QTest::newRow("negative minutes") << Stored{"sleepAfterMinutes", -5, "20"};
         QTest::newRow("minutes that are nan") << Stored{"sleepAfterMinutes", QStringLiteral("nan"), "20"};
-        QTest::newRow("minutes as a date") << Stored{"sleepAfterMinutes", QDateTime::currentDateTimeUtc(), "20"};
         QTest::newRow("shortcut key") << Stored{"shortcutKey", QStringLiteral("Space"), "Space"};
         QTest::newRow("shortcut key as a number") << Stored{"shortcutKey", 5, ""};
     }

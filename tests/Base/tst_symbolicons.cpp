@@ -93,10 +93,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
         QTest::newRow("unknown name") << QStringLiteral("no.such.symbol") << QSize(16, 16);
-        QTest::newRow("names are case-sensitive") << QStringLiteral("Timer") << QSize(16, 16);
         QTest::newRow("app icon is not a symbol") << QStringLiteral("wisplet") << QSize(16, 16);
         QTest::newRow("empty size") << QStringLiteral("timer") << QSize(0, 16);
-        QTest::newRow("negative size") << QStringLiteral("timer") << QSize(-4, -4);
     }
 
     void unusableRequests()

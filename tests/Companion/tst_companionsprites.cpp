@@ -105,23 +105,18 @@ private slots:
     void badSheetsGiveAnEmptyAtlas_data()
     {
         QTest::addColumn<QSize>("size"); // empty: no file at all
-        QTest::addColumn<QByteArray>("contents"); // written as they stand when not empty
 
-        QTest::newRow("missing") << QSize() << QByteArray();
-        QTest::newRow("not an image") << QSize() << QByteArray("\x89PNG\r\n\x1a\n garbage");
-        QTest::newRow("one row too tall") << QSize(3072, 2305) << QByteArray();
+        QTest::newRow("missing") << QSize();
+        QTest::newRow("one row too tall") << QSize(3072, 2305);
     }
 
     void badSheetsGiveAnEmptyAtlas()
     {
         QFETCH(QSize, size);
-        QFETCH(QByteArray, contents);
 
         TempFolder folder;
         const QString path = folder.file(QStringLiteral("atlas.png"));
-        if (!contents.isEmpty())
-            QVERIFY(TestFiles::write(path, contents));
-        else if (size.isValid())
+        if (size.isValid())
             QVERIFY(writeSheet(path, size));
         const Sprites sprites({path});
 

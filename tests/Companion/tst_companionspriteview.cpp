@@ -174,7 +174,6 @@ private slots:
         QTest::newRow("a look past the edge stops there")
             << Mood::happy << QSizeF(3, -2) << false << true << QPointF(4, -2.8);
         QTest::newRow("reduced: no gaze") << Mood::thinking << QSizeF(0, 0) << true << true << QPointF(0, 0);
-        QTest::newRow("reduced: no look") << Mood::happy << QSizeF(1, 1) << true << true << QPointF(0, 0);
         QTest::newRow("hidden: there at once") << Mood::happy << QSizeF(1, -0.5) << false << false << QPointF(4, -1.4);
     }
 
@@ -207,7 +206,6 @@ private slots:
         QTest::addColumn<QSizeF>("look");
         QTest::addColumn<bool>("moves");
         QTest::newRow("across") << QSizeF(1, 0) << true;
-        QTest::newRow("down and left") << QSizeF(-0.8, 0.6) << true;
         QTest::newRow("under half a pixel") << QSizeF(0.1, 0) << false;
     }
 

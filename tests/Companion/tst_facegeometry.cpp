@@ -120,8 +120,6 @@ private slots:
         QTest::newRow("round happy") << Eyes{Skin::round, Mood::happy, false, ahead, false, left, {31.16, 34.96}};
         QTest::newRow("cat slants outwards")
             << Eyes{Skin::cat, Mood::happy, false, ahead, false, left, {15.96, 38}, 1, 1, 1, -9};
-        QTest::newRow("cat worried") << Eyes{Skin::cat, Mood::worried, false, ahead, false, left, {15.96, 38},
-                                             1,         0.95,          0.95,  3};
         QTest::newRow("sad") << Eyes{Skin::classic, Mood::sad, false, ahead, false, {-38, 0.7 * 0.18 * h},
                                      eye,           1,         0.8,   0.8,   -10};
         // A mood's gaze replaces the pointer: down 0.108 H and never sideways.
@@ -133,8 +131,6 @@ private slots:
             << Eyes{Skin::classic, Mood::thinking, false, {-1, 0}, true, {-38 + 7.98, -3.42}, eye, 1, 0.75, 1};
         QTest::newRow("asleep stays centred")
             << Eyes{Skin::classic, Mood::asleep, false, {1, 1}, false, left, eye, 1, 0.08, 0.08};
-        QTest::newRow("surprised widens")
-            << Eyes{Skin::classic, Mood::surprised, false, ahead, false, left, eye, 1.35, 1.12, 1.12};
         QTest::newRow("blink") << Eyes{Skin::classic, Mood::focused, true, ahead, false, left, eye, 1, 0.08, 0.08};
         QTest::newRow("wink while blinking")
             << Eyes{Skin::classic, Mood::wink, true, ahead, false, left, eye, 1, 0.008, 0.08};

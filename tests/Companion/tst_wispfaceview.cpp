@@ -217,19 +217,6 @@ private slots:
         QCOMPARE(lookView.currentGeometry().leftEye.centre.y(), target);
     }
 
-    void reducingMotionStopsWhatMoves()
-    {
-        WispFaceView view(m_clock, m_makeSprite);
-        view.show();
-        view.setInputs(inputs(Mood::happy));
-        view.setInputs(inputs(Mood::sad, {0, 0}, false, true));
-        advance(20);
-        view.setInputs(inputs(Mood::sad, {0, 0}, true, true));
-        QVERIFY(!m_clock.isTicking());
-        const FaceGeometry target = FaceGeometry::of(38, Skin::classic, Mood::sad, true, {0, 0}, true);
-        QCOMPARE(view.currentGeometry().leftEye.path(target.eyeShape), target.leftEye.path(target.eyeShape));
-    }
-
     void decorationsLoopOnlyWhenTheyComeOnScreenInMotion()
     {
         WispFaceView view(m_clock, m_makeSprite);

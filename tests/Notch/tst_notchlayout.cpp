@@ -98,8 +98,6 @@ private slots:
         using enum DisplayMode;
         QTest::newRow("notch: housing on the second screen, first is main")
             << Choice{notch, externalFirst, 0, onPrimary, 1};
-        QTest::newRow("notch: housing on the second screen, no main")
-            << Choice{notch, externalFirst, none, onPrimary, 1};
         QTest::newRow("notch: inset without auxiliary areas still counts")
             << Choice{notch, {external, without(laptop, &ScreenInfo::auxiliaryTopRight)}, 0, onPrimary, 1};
         QTest::newRow("notch: no inset falls back to main") << Choice{notch, {external, plainLaptop}, 1, onPrimary, 1};
@@ -194,8 +192,6 @@ private slots:
         QTest::newRow("no room at all") << Expanded{10, ToolID::weather, false, false, {0, 362}};
         QTest::newRow("weather") << Expanded{1512, ToolID::weather, false, false, {720, 362}};
         QTest::newRow("files is tall") << Expanded{1512, ToolID::files, false, false, {720, 462}};
-        QTest::newRow("clipboard is tall") << Expanded{1512, ToolID::clipboard, false, false, {720, 462}};
-        QTest::newRow("business is tall") << Expanded{1512, ToolID::business, false, false, {720, 462}};
         QTest::newRow("focus, break due") << Expanded{1512, ToolID::focus, true, false, {720, 438}};
     }
 
@@ -206,12 +202,6 @@ private slots:
                  row.expected);
     }
 
-    void radii()
-    {
-        QCOMPARE(cornerRadius(true), 26.0);
-        QCOMPARE(cornerRadius(false), 18.0);
-    }
-
     void collapsedRowStaysInsideAndCentred_data()
     {
         QTest::addColumn<FitRow>("row");
@@ -219,7 +209,6 @@ private slots:
         QTest::newRow("face alone") << FitRow{228, 119, 0, false};
         QTest::newRow("short bubble fits whole") << FitRow{332, 119, 70, false};
         QTest::newRow("55 characters are cut") << FitRow{436, 119, 360, true};
-        QTest::newRow("huge face, long peek") << FitRow{434, 190, 400, true};
         QTest::newRow("no room at all") << FitRow{132, 119, 80, true};
     }
 
@@ -292,14 +281,6 @@ private slots:
         QVERIFY(NotchIslandShape{18}.path(QRectF(0, 0, 0, 90)).isEmpty());
         QVERIFY(NotchIslandShape{18}.path(QRectF(0, 0, 228, 0)).isEmpty());
         QVERIFY(NotchIslandShape{18}.path(QRectF(0, 0, -5, 10)).isEmpty());
-    }
-
-    void bubbleTailPointsLeft()
-    {
-        const QPainterPath tail = BubbleTail::path(QRectF(0, 0, 7, 10));
-        QCOMPARE(QPointF(tail.elementAt(0)), QPointF(7, 0));
-        QCOMPARE(QPointF(tail.elementAt(1)), QPointF(0, 5));
-        QCOMPARE(QPointF(tail.elementAt(2)), QPointF(7, 10));
     }
 
     void headerButtonsBrightenWhenActiveOrHovered()

@@ -400,7 +400,6 @@ private slots:
         rect.addRect(10, 0, 100, 50);
         QPainterPath twoIslands = rect;
         twoIslands.addRect(200, 5, 20, 10);
-        QTest::newRow("scale 2") << rect << 2.0 << QRegion(20, 0, 200, 100);
         QTest::newRow("two islands") << twoIslands << 2.0 << QRegion(20, 0, 200, 100).united(QRect(400, 10, 40, 20));
     }
 

@@ -10,8 +10,8 @@
 #include "Wisplet/Notch/SpeechBubble.h"
 #include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Notch/ToolTab.h"
-#include "tests/support/PaintRecorder.h"
 #include "tests/support/FakePeekSources.h"
+#include "tests/support/PaintRecorder.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -516,7 +516,6 @@ private slots:
     {
         QTest::addColumn<LongTextRow>("row");
         const QString long55 = QStringLiteral("This is a bubble of fifty-five characters, give or take");
-        QTest::newRow("bubble, medium face") << LongTextRow{FaceSize::medium, long55, {}};
         QTest::newRow("bubble, huge face") << LongTextRow{FaceSize::huge, long55, {}};
         QTest::newRow("markup stays text")
             << LongTextRow{FaceSize::small, QStringLiteral("<b>bold</b> & <i>x</i>"), {}};

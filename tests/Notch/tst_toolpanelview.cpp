@@ -155,8 +155,6 @@ private slots:
     {
         QTest::addColumn<Tabs>("row");
         const QString find = QStringLiteral("Find or enable a tool…");
-        QTest::newRow("three, a favourite selected")
-            << Tabs{"focus notes files", ToolID::notes, "focus notes files", "More", {"-", find}};
         QTest::newRow("exactly four, the last selected")
             << Tabs{"focus clipboard notes links", ToolID::links, "focus clipboard notes links", "More", {"-", find}};
         QTest::newRow("six, the sixth selected") << Tabs{"focus clipboard notes links system media",
@@ -194,9 +192,7 @@ private slots:
         QTest::newRow("empty keeps all in declaration order")
             << Search{{}, "focus clipboard notes links system media calendar weather business files"};
         QTest::newRow("any case") << Search{QStringLiteral("nOw"), "media"};
-        QTest::newRow("trailing space is kept") << Search{QStringLiteral("focus "), ""};
         QTest::newRow("leading space is kept") << Search{QStringLiteral(" Playing"), "media"};
-        QTest::newRow("several, in declaration order") << Search{QStringLiteral("o"), "focus clipboard notes media"};
         QTest::newRow("inside a word") << Search{QStringLiteral("ath"), "weather"};
     }
 
@@ -245,13 +241,10 @@ private slots:
     {
         QTest::addColumn<Step>("row");
         const char* three = "focus notes files";
-        QTest::newRow("next") << Step{three, ToolID::notes, 1, ToolID::files};
         QTest::newRow("next from the last wraps") << Step{three, ToolID::files, 1, ToolID::focus};
         QTest::newRow("previous from the first wraps") << Step{three, ToolID::focus, -1, ToolID::files};
         QTest::newRow("next from a hidden tool") << Step{three, ToolID::weather, 1, ToolID::notes};
         QTest::newRow("previous from a hidden tool") << Step{three, ToolID::weather, -1, ToolID::files};
-        QTest::newRow("one tool") << Step{"notes", ToolID::notes, 1, ToolID::notes};
-        QTest::newRow("one tool, from a hidden one") << Step{"notes", ToolID::focus, -1, ToolID::notes};
         QTest::newRow("no tool") << Step{"", ToolID::links, 1, ToolID::links};
     }
 

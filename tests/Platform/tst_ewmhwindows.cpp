@@ -58,7 +58,6 @@ private slots:
 
         // The primary at scale 1, and right of it, 300 higher, a 3024 × 1964 display at scale 2.
         QTest::newRow("on the primary") << QRectF(100, 50, 800, 600) << QRectF(100, 50, 800, 600);
-        QTest::newRow("covering the scaled screen") << QRectF(1920, -300, 3024, 1964) << QRectF(1920, -300, 1512, 982);
         QTest::newRow("inside the scaled screen") << QRectF(2020, -100, 400, 200) << QRectF(1970, -200, 200, 100);
         QTest::newRow("in no screen: the primary's scale")
             << QRectF(-500, 2000, 100, 100) << QRectF(-500, 2000, 100, 100);

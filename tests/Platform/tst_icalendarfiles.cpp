@@ -125,8 +125,6 @@ private slots:
         QTest::newRow("a folder") << AccessRow{"cal", CalendarSource::Access::readable};
         QTest::newRow("one calendar file") << AccessRow{"cal/work/a.ics", CalendarSource::Access::readable};
         QTest::newRow("a missing path") << AccessRow{"gone", CalendarSource::Access::unreadable};
-        QTest::newRow("a file where a folder should be")
-            << AccessRow{"cal/work/a.ics/inner", CalendarSource::Access::unreadable};
         QTest::newRow("a file that is not iCalendar") << AccessRow{"cal/notes.txt", CalendarSource::Access::unreadable};
     }
 

@@ -113,7 +113,6 @@ private slots:
         QTest::newRow("older portal, animations off") << Reading{false, false, true};
         QTest::newRow("key absent") << Reading{true, {}, false};
         QTest::newRow("text instead of a Boolean") << Reading{true, QStringLiteral("false"), false};
-        QTest::newRow("number instead of a Boolean") << Reading{true, 0, false};
     }
 
     void readsTheSetting()

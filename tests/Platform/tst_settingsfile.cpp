@@ -16,7 +16,6 @@ namespace {
 // What stands at the settings path, or happens to it.
 enum class Setup {
     fifo,
-    device,
     oversized,
     atTheLimit,
     tooManyOpenFiles,
@@ -40,8 +39,6 @@ bool prepare(Setup setup, const QString& path)
     switch (setup) {
     case Setup::fifo:
         return ::mkfifo(native.constData(), 0600) == 0;
-    case Setup::device:
-        return QFile::link(QStringLiteral("/dev/zero"), path);
     case Setup::oversized:
         return TestFiles::write(path, json) && ::truncate(native.constData(), Defaults::maxFileBytes + 1) == 0;
     case Setup::atTheLimit:
@@ -82,7 +79,6 @@ private slots:
         const QString notRegular = QStringLiteral("could not be read (not a regular file)");
         const QString unopenable = QStringLiteral("could not be opened (Too many open files)");
         QTest::newRow("a FIFO") << Row{Setup::fifo, notRegular, {}, true, true};
-        QTest::newRow("a device") << Row{Setup::device, notRegular, {}, true, true};
         QTest::newRow("beyond 8 MiB") << Row{Setup::oversized, "could not be read (larger than 8 MiB)", {}, true, true};
         QTest::newRow("exactly 8 MiB") << Row{Setup::atTheLimit, {}, {}, false, true};
         QTest::newRow("too many open files") << Row{Setup::tooManyOpenFiles, unopenable, unopenable, false, false};
