@@ -6,6 +6,7 @@
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "tests/support/FakePeekSources.h"
+#include "tests/support/RealPanel.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
@@ -22,14 +23,9 @@ class TestNotchWindow final : public QObject
 
 private:
     RegistryFixture m_fixture;
-    QtScreenProvider m_screens;
-    FakeFocusPeek m_focus;
-    FakeCalendarPeek m_calendar;
-    FakeMediaPeek m_media;
-    RefusingDropTarget m_files;
-    std::unique_ptr<WindowService> m_windows;
+    std::unique_ptr<RealPanel> m_real;
     NotchRootView* m_root = nullptr;
-    std::unique_ptr<NotchPanel> m_panel;
+    NotchPanel* m_panel = nullptr;
 
     static void pointAt(const QPoint& global)
     {
@@ -47,28 +43,9 @@ private slots:
     void initTestCase()
     {
         m_fixture.load();
-        m_windows = X11WindowService::forApplication();
-        const std::optional<NotchGeometry> geometry = NotchGeometry::current(DisplayMode::notch, m_screens);
-        QVERIFY(geometry);
-        m_root = new NotchRootView(*geometry,
-                                   {m_fixture.settings,
-                                    m_fixture.events,
-                                    *m_fixture.wisp,
-                                    *m_fixture.registry,
-                                    m_focus,
-                                    m_calendar,
-                                    m_media,
-                                    m_files,
-                                    m_fixture.clock,
-                                    m_fixture.scheduler,
-                                    m_fixture.motion,
-                                    AnimationClock::shared(),
-                                    [](QWidget* face) { return new CompanionSpriteView(face); },
-                                    toolTitlePage,
-                                    {}});
-        m_panel = std::make_unique<NotchPanel>(
-            m_root,
-            NotchPanel::Services{m_fixture.settings, *m_fixture.wisp, *m_fixture.registry, m_screens, *m_windows});
+        m_real = std::make_unique<RealPanel>(m_fixture);
+        m_root = m_real->root;
+        m_panel = m_real->panel.get();
         m_panel->show();
         QTRY_VERIFY_WITH_TIMEOUT(m_panel->windowHandle() && m_panel->windowHandle()->isExposed(), timeoutMs);
     }
