@@ -34,30 +34,6 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(written).array(), items);
     }
 
-    void filesAreWrittenPrivateEvenOverAnOpenFile()
-    {
-        const QString path = appSupportDirectory() + QStringLiteral("/notes.json");
-        QFile existing(path);
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.write("[]");
-        existing.close();
-        QVERIFY(existing.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
-
-        QVERIFY(saveJSON(QJsonObject{{"text", "private"}}, QStringLiteral("notes.json")));
-        QCOMPARE(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
-                 QFile::Permissions());
-    }
-
-    void aFailingSaveKeepsTheOldFile()
-    {
-        QVERIFY(saveJSON(QJsonArray{1, 2, 3}, QStringLiteral("kept.json")));
-        // A folder in the way of the temporary file's rename target stops root too.
-        QVERIFY(QDir(appSupportDirectory()).mkpath(QStringLiteral("blocked.json/inner")));
-        QVERIFY(!saveJSON(QJsonArray{4}, QStringLiteral("blocked.json")));
-        QVERIFY(!saveJSON(QJsonArray{4}, QStringLiteral("missing-folder/kept.json")));
-        QCOMPARE(read(QStringLiteral("kept.json")), QByteArray("[1,2,3]"));
-    }
-
     void removingAMissingFileDoesNothing()
     {
         removeSupportFile(QStringLiteral("never-there.json"));
