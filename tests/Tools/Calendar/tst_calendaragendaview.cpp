@@ -3,6 +3,7 @@
 #include "Wisplet/Tools/Calendar/EventRow.h"
 #include "Wisplet/Tools/Calendar/NextEventCard.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
@@ -23,17 +24,6 @@ CalendarEvent allDay(const QString& title)
     CalendarEvent event = timedEvent(now, title, -3600, 86'400, title);
     event.allDay = true;
     return event;
-}
-
-template <typename Widget>
-QStringList textsOf(const QWidget& view)
-{
-    QStringList texts;
-    for (const Widget* widget : view.findChildren<Widget*>()) {
-        if (widget->isVisibleTo(&view))
-            texts.append(widget->text());
-    }
-    return texts;
 }
 
 } // namespace
@@ -101,38 +91,13 @@ private slots:
         view.resize(560, 300);
         view.show();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const QStringList labels = textsOf<QLabel>(view);
+        const QStringList labels = shownTexts<QLabel>(view);
         for (const QString& text : row.shown)
             QVERIFY2(labels.contains(text), qPrintable(labels.join(" | ")));
         QVERIFY(!labels.contains("https://zoom.us/j/42"));
-        QCOMPARE(textsOf<PillButton>(view), row.buttons);
+        QCOMPARE(shownTexts<PillButton>(view), row.buttons);
         QCOMPARE(view.findChildren<NextEventCard*>().size(), row.cards);
         QCOMPARE(view.findChildren<EventRow*>().size(), row.rows);
-    }
-
-    // Not a check: the picture in the build folder is for looking at.
-    void rendersTheAgenda()
-    {
-        CalendarFixture f(now);
-        CalendarEvent standup = at("Design review", 20 * 60, "review");
-        standup.notes = "Join https://meet.jit.si/design-review";
-        standup.color = QColor(255, 159, 10);
-        CalendarEvent lunch = at("Lunch with Sam", 3 * 3600, "lunch", "Corner café");
-        lunch.color = QColor(52, 199, 89);
-        f.source.stored = {at("Focus block", -900, "focus"), standup, lunch, allDay("Conference"),
-                           at("Planning", 86'400 + 1800, "planning", "https://acme.zoom.us/j/1")};
-        f.tool->start();
-        QWidget panel;
-        panel.setAutoFillBackground(true);
-        QPalette palette = panel.palette();
-        palette.setColor(QPalette::Window, QColor(20, 20, 22));
-        panel.setPalette(palette);
-        auto* view = new CalendarAgendaView(*f.tool, *f.wisp, &panel);
-        view->setGeometry(16, 16, 528, 268);
-        panel.resize(560, 300);
-        panel.show();
-        QCoreApplication::processEvents();
-        QVERIFY(panel.grab().save(QCoreApplication::applicationDirPath() + "/calendar-agenda.png"));
     }
 };
 

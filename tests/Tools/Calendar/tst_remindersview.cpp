@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Calendar/CalendarView.h"
 #include "Wisplet/Tools/Calendar/RemindersView.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
@@ -24,15 +25,6 @@ QStringList visibleTexts(const QWidget& view)
             texts.append(button->accessibleName().isEmpty() ? button->text() : button->accessibleName());
     }
     return texts;
-}
-
-QPushButton* buttonTitled(const QWidget& view, const QString& text)
-{
-    for (QPushButton* button : view.findChildren<QPushButton*>()) {
-        if (button->text() == text)
-            return button;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -68,7 +60,7 @@ private slots:
         CalendarView view(*f.tool, *f.reminders, *f.wisp);
         view.show();
         QVERIFY(!view.showsReminders());
-        buttonTitled(view, "Reminders")->click();
+        childWithText<QPushButton>(view, "Reminders")->click();
         QVERIFY(view.showsReminders());
         QVERIFY(visibleTexts(view).contains("Allow Reminders access"));
         QVERIFY(!visibleTexts(view).contains("Refresh reminders"));
@@ -80,7 +72,6 @@ private slots:
         QTRY_VERIFY(visibleTexts(view).contains("Complete Buy milk"));
         QVERIFY(visibleTexts(view).contains("Refresh reminders"));
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
-
     }
 
     void addKeepsTheTextOnlyWhenItFails_data()

@@ -9,6 +9,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Images.h"
+#include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QComboBox>
@@ -56,22 +57,8 @@ class TestFileShelfView final : public QObject
         }
         return set;
     }
-    PillButton* button(const QString& title) const
-    {
-        for (PillButton* pill : m_view->findChildren<PillButton*>()) {
-            if (pill->text() == title)
-                return pill;
-        }
-        return nullptr;
-    }
-    bool labelShown(const QString& text) const
-    {
-        for (QLabel* label : m_view->findChildren<QLabel*>()) {
-            if (label->text() == text && label->isVisibleTo(m_view.get()))
-                return true;
-        }
-        return false;
-    }
+    PillButton* button(const QString& title) const { return childWithText<PillButton>(*m_view, title); }
+    bool labelShown(const QString& text) const { return shownTexts<QLabel>(*m_view).contains(text); }
 
 private slots:
     void init()

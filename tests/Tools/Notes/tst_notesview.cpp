@@ -2,6 +2,7 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QFileDialog>
@@ -17,16 +18,6 @@ namespace {
 const QByteArray twoNotes =
     R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":"First","text":"hello world","pinned":false,"updated":100},)"
     R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"","text":"x","pinned":true,"updated":50}])";
-
-template <typename T>
-T* named(QWidget& parent, const QString& text)
-{
-    for (T* widget : parent.findChildren<T*>()) {
-        if (widget->property("text").toString() == text || widget->toolTip() == text)
-            return widget;
-    }
-    return nullptr;
-}
 
 QStringList rows(const QListWidget& list)
 {
@@ -101,14 +92,14 @@ private slots:
         edit->setTextCursor(cursor);
         QTest::keyClicks(edit, "ish");
         QCOMPARE(m_store->selectedNote()->text, QStringLiteral("helloish world"));
-        auto* status = named<QPushButton>(*m_view, NotesStore::savingStatus());
+        auto* status = childWithText<QPushButton>(*m_view, NotesStore::savingStatus());
         QVERIFY(status);
         m_fixture->scheduler.advance(NotesStore::saveDelayMs);
         QCOMPARE(status->text(), NotesStore::savedStatus());
         QCOMPARE(edit->textCursor().position(), 8);
         QTest::keyClicks(edit, "!");
         QCOMPARE(edit->toPlainText(), QStringLiteral("helloish! world"));
-        QVERIFY(named<QLabel>(*m_view, QStringLiteral("2 words")));
+        QVERIFY(childWithText<QLabel>(*m_view, QStringLiteral("2 words")));
         QTest::keyClicks(field(QStringLiteral("Note title")), "!");
         QCOMPARE(m_store->selectedNote()->title, QStringLiteral("First!"));
         status->click(); // "Save now"
@@ -120,7 +111,7 @@ private slots:
         makeView(twoNotes);
         field(QStringLiteral("Search notes"))->setText(QStringLiteral("hello"));
         QCOMPARE(rows(*list()), QStringList{"First"});
-        named<QAbstractButton>(*m_view, QStringLiteral("New note"))->click();
+        childWithText<QAbstractButton>(*m_view, QStringLiteral("New note"))->click();
         QVERIFY(field(QStringLiteral("Search notes"))->text().isEmpty());
         QCOMPARE(rows(*list()), (QStringList{"Untitled note", "Untitled note", "First"}));
         QCOMPARE(list()->currentRow(), 1);
@@ -129,15 +120,15 @@ private slots:
     void afterAFailedLoadNothingTakes()
     {
         makeView("[{}]");
-        QVERIFY(!named<QAbstractButton>(*m_view, QStringLiteral("New note"))->isEnabled());
-        QVERIFY(named<QLabel>(*m_view, NotesStore::loadFailedStatus())->isVisible());
+        QVERIFY(!childWithText<QAbstractButton>(*m_view, QStringLiteral("New note"))->isEnabled());
+        QVERIFY(childWithText<QLabel>(*m_view, NotesStore::loadFailedStatus())->isVisible());
     }
 
     void exportWritesTheBodyAndReportsFailures()
     {
         makeView(twoNotes);
         const auto exportTo = [this](const QString& path) {
-            named<QToolButton>(*m_view, QStringLiteral("Export as text"))->click();
+            childWithText<QToolButton>(*m_view, QStringLiteral("Export as text"))->click();
             auto* dialog = m_view->window()->findChild<QFileDialog*>();
             QVERIFY(dialog);
             QCOMPARE(dialog->selectedFiles().value(0).section(u'/', -1), QStringLiteral("First.txt"));
