@@ -85,25 +85,18 @@ private slots:
     void storedValuesAreRepairedWithoutWritingBack()
     {
         QFETCH(Repair, row);
-        const QVariant& order = row.order;
-        const QVariant& enabled = row.enabled;
-        const QVariant& selected = row.selected;
-        const QStringList& expectedOrder = row.expectedOrder;
-        const QStringList& expectedEnabled = row.expectedEnabled;
-        const QString expectedSelected = QString::fromLatin1(row.expectedSelected);
-
         RegistryFixture f;
-        storeIfValid(f.defaults, orderKey, order);
-        storeIfValid(f.defaults, enabledKey, enabled);
-        storeIfValid(f.defaults, selectedKey, selected);
+        storeIfValid(f.defaults, orderKey, row.order);
+        storeIfValid(f.defaults, enabledKey, row.enabled);
+        storeIfValid(f.defaults, selectedKey, row.selected);
         const QVariantMap before{{orderKey, f.defaults.object(orderKey)},
                                  {enabledKey, f.defaults.object(enabledKey)},
                                  {selectedKey, f.defaults.object(selectedKey)}};
 
         const ToolRegistry& registry = f.load();
-        QCOMPARE(toolNames(registry.order()), expectedOrder);
-        QCOMPARE(sortedToolNames(registry.enabled()), expectedEnabled);
-        QCOMPARE(rawValue(registry.selected()), expectedSelected);
+        QCOMPARE(toolNames(registry.order()), row.expectedOrder);
+        QCOMPARE(sortedToolNames(registry.enabled()), row.expectedEnabled);
+        QCOMPARE(rawValue(registry.selected()), QString::fromLatin1(row.expectedSelected));
         for (auto it = before.begin(); it != before.end(); ++it)
             QCOMPARE(f.defaults.object(it.key()), it.value());
     }

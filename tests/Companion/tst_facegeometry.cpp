@@ -75,8 +75,6 @@ private slots:
         QTest::newRow("face size") << Parse{QStringLiteral("huge"), -1, int(FaceSize::huge)};
         QTest::newRow("capitalised") << Parse{QStringLiteral("Happy")};
         QTest::newRow("padded") << Parse{QStringLiteral(" small")};
-        QTest::newRow("empty") << Parse{QString()};
-        QTest::newRow("scoped") << Parse{QStringLiteral("Mood::happy")};
     }
 
     void rawValuesAreExactAndCaseSensitive()
@@ -117,11 +115,8 @@ private slots:
         const QSizeF eye(22.8, 38);
         const QPointF left(-38, 0);
         QTest::newRow("classic happy") << Eyes{Skin::classic, Mood::happy, false, ahead, false, left, eye};
-        QTest::newRow("round happy") << Eyes{Skin::round, Mood::happy, false, ahead, false, left, {31.16, 34.96}};
         QTest::newRow("cat slants outwards")
             << Eyes{Skin::cat, Mood::happy, false, ahead, false, left, {15.96, 38}, 1, 1, 1, -9};
-        QTest::newRow("sad") << Eyes{Skin::classic, Mood::sad, false, ahead, false, {-38, 0.7 * 0.18 * h},
-                                     eye,           1,         0.8,   0.8,   -10};
         // A mood's gaze replaces the pointer: down 0.108 H and never sideways.
         QTest::newRow("sleepy ignores the look")
             << Eyes{Skin::classic, Mood::sleepy, false, {1, 0}, false, {-38, 0.108 * h}, eye, 1, 0.35, 0.35};
@@ -253,25 +248,6 @@ private slots:
         const Decoration::SparkleLayout lit = Decoration::sparkles(s, 1);
         QVERIFY(lit.bigOpacity > still.bigOpacity && lit.bigScale > still.bigScale);
         QVERIFY(lit.smallOpacity < still.smallOpacity);
-    }
-
-    void paintBoundsHoldEveryMoodAndLook()
-    {
-        const std::array looks{QSizeF(-1, -1), QSizeF(1, 1), QSizeF(0.3, -0.8), QSizeF(5, 5)};
-        for (const Skin skin : allSkins) {
-            const QRectF bounds = FaceGeometry::paintBounds(h, skin);
-            QVERIFY(near(bounds.center(), QPointF(0, 0)));
-            QRectF layout(QPointF(), FaceGeometry::layoutSizeFor(h, skin));
-            layout.moveCenter(QPointF(0, 0));
-            QVERIFY(bounds.contains(layout));
-            QVERIFY(near(FaceGeometry::of(h, skin, Mood::proud, false, ahead, false).layoutSize, layout.size()));
-            for (const Mood mood : allMoods) {
-                for (const QSizeF& look : looks) {
-                    const QRectF drawn = FaceGeometry::of(h, skin, mood, false, look, false).drawnBounds();
-                    QVERIFY2(bounds.contains(drawn), qPrintable(rawValue(skin) + u' ' + rawValue(mood)));
-                }
-            }
-        }
     }
 };
 

@@ -15,8 +15,7 @@
 
 using XTools::timeoutMs;
 
-// The island in the real panel on the X server: hover, the leave delay and the tool-stepping keys, as
-// a person would use them.
+// The island in the real panel on the X server: hover and the leave delay, as a person would use them.
 class TestNotchWindow final : public QObject
 {
     Q_OBJECT
@@ -72,20 +71,6 @@ private slots:
         QVERIFY(m_root->isExpanded()); // the leave waits a quarter second
         m_fixture.scheduler.advance(WispState::hoverLeaveDelayMs);
         QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded(), timeoutMs);
-    }
-
-    void theStepKeysWrapThroughTheVisibleTools()
-    {
-        m_panel->takeFocus();
-        QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow(), timeoutMs);
-        QCOMPARE(m_fixture.registry->selected(), ToolID::focus);
-        QVERIFY(XTools::xdotool({"key", "ctrl+shift+bracketright"}));
-        QTRY_COMPARE_WITH_TIMEOUT(m_fixture.registry->selected(), ToolID::notes, timeoutMs);
-        QVERIFY(XTools::xdotool({"key", "ctrl+shift+bracketleft"}));
-        QVERIFY(XTools::xdotool({"key", "ctrl+shift+bracketleft"}));
-        QTRY_COMPARE_WITH_TIMEOUT(m_fixture.registry->selected(), ToolID::files, timeoutMs);
-        m_panel->releaseFocus();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isActiveWindow(), timeoutMs);
     }
 };
 
