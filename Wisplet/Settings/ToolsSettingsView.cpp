@@ -1,6 +1,7 @@
 #include "Wisplet/Settings/ToolsSettingsView.h"
 
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Settings/ExcludedAppsText.h"
 #include "Wisplet/Settings/SettingsForm.h"
 #include "Wisplet/Settings/ToolOrderList.h"
@@ -165,14 +166,13 @@ void ToolsSettingsView::addWeather(SettingsForm& form)
     SettingsForm::addCaption(section,
                              tr("Optional: bring a customer API key with commercial access. Stored in the "
                                 "keyring; never written to any file."));
-    auto* link =
-        new QLabel(QStringLiteral("<a href=\"%1\">%2</a>")
-                       .arg(WeatherEndpoints::pricingPage(), tr("Open-Meteo plans and attribution").toHtmlEscaped()));
+    // Rich text takes a link's colour from the application's palette, not the label's: it is given here.
+    auto* link = new QLabel(QStringLiteral("<a href=\"%1\" style=\"color: %2\">%3</a>")
+                                .arg(WeatherEndpoints::pricingPage(),
+                                     darkWindowPalette().color(QPalette::Highlight).lighter(140).name(),
+                                     tr("Open-Meteo plans and attribution").toHtmlEscaped()));
     link->setTextFormat(Qt::RichText);
     link->setOpenExternalLinks(true);
-    QPalette palette = link->palette();
-    palette.setColor(QPalette::Link, palette.color(QPalette::Highlight).lighter(140));
-    link->setPalette(palette);
     section->addWidget(link);
 }
 
