@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 

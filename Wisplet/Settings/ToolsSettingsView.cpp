@@ -28,14 +28,24 @@ constexpr int excludedMinLines = 3;
 constexpr int excludedMaxLines = 10;
 
 // A whole-number label, or its own words at 0 (or below, which the reminders also take as off).
-Stepper::LabelText countOrOff(const QString& counting, const QString& off)
+Stepper::LabelText numberOrOff(const QString& counting, const QString& off)
 {
     return [counting, off](double value) { return value <= 0 ? off : counting.arg(Stepper::wholeNumber(value)); };
 }
 
-Stepper::LabelText count(const QString& counting)
+Stepper::LabelText number(const QString& counting)
 {
     return [counting](double value) { return counting.arg(Stepper::wholeNumber(value)); };
+}
+
+// Keeps a switch showing the store's value; setting it raises no `clicked`, so nothing is written back.
+template <typename Store>
+void follow(QCheckBox* box, Store* store, void (Store::*changed)(bool))
+{
+    QObject::connect(store, changed, box, [box](bool on) {
+        const QSignalBlocker blocker(box);
+        box->setChecked(on);
+    });
 }
 
 QLabel* plainLabel(const QString& text)
@@ -93,31 +103,28 @@ void ToolsSettingsView::addFocus(SettingsForm& form)
     QCheckBox* autoAdvance =
         SettingsForm::addSwitch(section, tr("Start the next Pomodoro phase automatically"), focus.autoAdvance(),
                                 [&focus](bool on) { focus.setAutoAdvance(on); });
-    connect(&focus, &FocusEngine::autoAdvanceChanged, autoAdvance, [autoAdvance](bool on) {
-        const QSignalBlocker blocker(autoAdvance);
-        autoAdvance->setChecked(on);
-    });
+    follow(autoAdvance, &focus, &FocusEngine::autoAdvanceChanged);
 
     Stepper* water = addStepper(section, QStringLiteral("water"), {0, 180, 15},
-                                countOrOff(tr("Water reminder every %1 min"), tr("Hydration reminders: off")),
+                                numberOrOff(tr("Water reminder every %1 min"), tr("Hydration reminders: off")),
                                 focus.hydrationMinutes(), [&focus](double value) { focus.setHydrationMinutes(value); });
     connect(&focus, &FocusEngine::hydrationMinutesChanged, water, &Stepper::setValue);
 
-    Stepper* work = addStepper(section, QStringLiteral("work"), {5, 120, 5}, count(tr("Work session: %1 min")),
+    Stepper* work = addStepper(section, QStringLiteral("work"), {5, 120, 5}, number(tr("Work session: %1 min")),
                                focus.workMinutes(), [&focus](double value) { focus.setWorkMinutes(value); });
     connect(&focus, &FocusEngine::workMinutesChanged, work, &Stepper::setValue);
 
     Stepper* shortBreak =
-        addStepper(section, QStringLiteral("shortBreak"), {1, 30, 1}, count(tr("Short break: %1 min")),
+        addStepper(section, QStringLiteral("shortBreak"), {1, 30, 1}, number(tr("Short break: %1 min")),
                    focus.shortBreakMinutes(), [&focus](double value) { focus.setShortBreakMinutes(value); });
     connect(&focus, &FocusEngine::shortBreakMinutesChanged, shortBreak, &Stepper::setValue);
 
     Stepper* longBreak =
-        addStepper(section, QStringLiteral("longBreak"), {5, 60, 5}, count(tr("Long break: %1 min")),
+        addStepper(section, QStringLiteral("longBreak"), {5, 60, 5}, number(tr("Long break: %1 min")),
                    focus.longBreakMinutes(), [&focus](double value) { focus.setLongBreakMinutes(value); });
     connect(&focus, &FocusEngine::longBreakMinutesChanged, longBreak, &Stepper::setValue);
 
-    Stepper* cycle = addStepper(section, QStringLiteral("cycle"), {2, 8, 1}, count(tr("Long break every %1 sessions")),
+    Stepper* cycle = addStepper(section, QStringLiteral("cycle"), {2, 8, 1}, number(tr("Long break every %1 sessions")),
                                 double(focus.sessionsBeforeLongBreak()),
                                 [&focus](double value) { focus.setSessionsBeforeLongBreak(qint64(value)); });
     connect(&focus, &FocusEngine::sessionsBeforeLongBreakChanged, cycle,
@@ -125,7 +132,7 @@ void ToolsSettingsView::addFocus(SettingsForm& form)
 
     Stepper* stretch =
         addStepper(section, QStringLiteral("stretch"), {0, 180, 15},
-                   countOrOff(tr("Stretch reminder every %1 min"), tr("Stretch reminders: off")),
+                   numberOrOff(tr("Stretch reminder every %1 min"), tr("Stretch reminders: off")),
                    focus.breakReminderMinutes(), [&focus](double value) { focus.setBreakReminderMinutes(value); });
     connect(&focus, &FocusEngine::breakReminderMinutesChanged, stretch, &Stepper::setValue);
 }
@@ -158,10 +165,7 @@ void ToolsSettingsView::addWeather(SettingsForm& form)
     WeatherTool& weather = m_weather;
     QCheckBox* fahrenheit = SettingsForm::addSwitch(section, tr("Fahrenheit"), weather.useFahrenheit(),
                                                     [&weather](bool on) { weather.setUseFahrenheit(on); });
-    connect(&weather, &WeatherTool::useFahrenheitChanged, fahrenheit, [fahrenheit](bool on) {
-        const QSignalBlocker blocker(fahrenheit);
-        fahrenheit->setChecked(on);
-    });
+    follow(fahrenheit, &weather, &WeatherTool::useFahrenheitChanged);
 
     SettingsForm::addCaption(section,
                              tr("Optional: bring a customer API key with commercial access. Stored in the "
@@ -180,7 +184,7 @@ void ToolsSettingsView::addClipboard(SettingsForm& form)
 {
     QVBoxLayout* section = form.addSection(tr("Clipboard"));
     ClipboardManager& clipboard = m_clipboard;
-    Stepper* keep = addStepper(section, QStringLiteral("keep"), {20, 1000, 20}, count(tr("Keep %1 items")),
+    Stepper* keep = addStepper(section, QStringLiteral("keep"), {20, 1000, 20}, number(tr("Keep %1 items")),
                                clipboard.maxItems(), [&clipboard](double value) { clipboard.setMaxItems(int(value)); });
     connect(&clipboard, &ClipboardManager::maxItemsChanged, keep, [keep](int value) { keep->setValue(value); });
 
@@ -191,26 +195,17 @@ void ToolsSettingsView::addClipboard(SettingsForm& form)
     m_pasteWarning = SettingsForm::addCaption(section, tr("Needs an X11 session."));
     m_pasteWarning->setObjectName(QStringLiteral("pasteWarning"));
     showPasteWarning();
-    connect(&clipboard, &ClipboardManager::pasteDirectlyChanged, paste, [this, paste](bool on) {
-        const QSignalBlocker blocker(paste);
-        paste->setChecked(on);
-        showPasteWarning();
-    });
+    follow(paste, &clipboard, &ClipboardManager::pasteDirectlyChanged);
+    connect(&clipboard, &ClipboardManager::pasteDirectlyChanged, this, &ToolsSettingsView::showPasteWarning);
 
     QCheckBox* consent =
         SettingsForm::addSwitch(section, tr("Allow clipboard history capture"), clipboard.captureConsent(),
                                 [&clipboard](bool on) { clipboard.setCaptureConsent(on); });
-    connect(&clipboard, &ClipboardManager::captureConsentChanged, consent, [consent](bool on) {
-        const QSignalBlocker blocker(consent);
-        consent->setChecked(on);
-    });
+    follow(consent, &clipboard, &ClipboardManager::captureConsentChanged);
 
     QCheckBox* paused = SettingsForm::addSwitch(section, tr("Pause capture (private session)"), clipboard.paused(),
                                                 [&clipboard](bool on) { clipboard.setPaused(on); });
-    connect(&clipboard, &ClipboardManager::pausedChanged, paused, [paused](bool on) {
-        const QSignalBlocker blocker(paused);
-        paused->setChecked(on);
-    });
+    follow(paused, &clipboard, &ClipboardManager::pausedChanged);
 
     const QList<SettingsForm::Option> retentionOptions{
         {tr("1 day"), 1}, {tr("7 days"), 7}, {tr("30 days"), 30}, {tr("Never"), 0}};
@@ -223,14 +218,14 @@ void ToolsSettingsView::addClipboard(SettingsForm& form)
         retention->setCurrentIndex(retention->findData(days));
     });
 
-    m_excludedApps = addExcludedApps(section);
+    addExcludedApps(section);
     SettingsForm::addCaption(section,
                              tr("Skips the listed apps and copies marked concealed or transient. Other sensitive text "
                                 "may still be captured; pause capture when needed. Originals up to 25 MB are "
                                 "preserved."));
 }
 
-QPlainTextEdit* ToolsSettingsView::addExcludedApps(QVBoxLayout* section)
+void ToolsSettingsView::addExcludedApps(QVBoxLayout* section)
 {
     QLabel* title = plainLabel(tr("Excluded app IDs, one per line"));
     auto* field = new QPlainTextEdit;
@@ -247,7 +242,6 @@ QPlainTextEdit* ToolsSettingsView::addExcludedApps(QVBoxLayout* section)
     connect(field, &QPlainTextEdit::blockCountChanged, this, &ToolsSettingsView::fitExcludedApps);
     connect(&m_clipboard, &ClipboardManager::excludedAppIdsChanged, this, &ToolsSettingsView::showExcludedApps);
     fitExcludedApps();
-    return field;
 }
 
 Stepper* ToolsSettingsView::addStepper(QVBoxLayout* section, const QString& name, Stepper::Range range,

@@ -38,7 +38,7 @@ private:
     void addFocus(SettingsForm& form);
     void addWeather(SettingsForm& form);
     void addClipboard(SettingsForm& form);
-    QPlainTextEdit* addExcludedApps(QVBoxLayout* section);
+    void addExcludedApps(QVBoxLayout* section);
 
     // A stepper named for tests, showing `value`; `edited` gets each press.
     Stepper* addStepper(QVBoxLayout* section, const QString& name, Stepper::Range range, Stepper::LabelText label,
