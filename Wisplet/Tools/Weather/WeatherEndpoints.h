@@ -10,4 +10,7 @@ struct WeatherEndpoints
     QString search;
 
     static WeatherEndpoints hosted();
+    // The service's own web site, where its attribution and its plans are.
+    static QString site();
+    static QString pricingPage();
 };

@@ -5,6 +5,7 @@
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Tools/Weather/WeatherCodes.h"
+#include "Wisplet/Tools/Weather/WeatherEndpoints.h"
 #include "Wisplet/Tools/Weather/WeatherTexts.h"
 #include "Wisplet/Tools/Weather/WeatherTool.h"
 
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr int hourColumns = 7;
-const QString serviceSite = QStringLiteral("https://open-meteo.com/");
 
 QColor whiteAt(double opacity)
 {
@@ -242,7 +242,7 @@ QWidget* WeatherView::buildForecastPage()
     QLabel* attribution = textLabel(9, whiteAt(0.55), page);
     attribution->setText(QStringLiteral("<a href=\"%1\" style=\"color: %2; text-decoration: none\">"
                                         "Weather: Open-Meteo · GeoNames</a>")
-                             .arg(serviceSite, rgba(whiteAt(0.55))));
+                             .arg(WeatherEndpoints::site(), rgba(whiteAt(0.55))));
     attribution->setOpenExternalLinks(true);
     footer->addWidget(m_weekToggle);
     footer->addStretch();
