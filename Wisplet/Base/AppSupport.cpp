@@ -2,23 +2,7 @@
 
 #include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QFile>
-#include <QJsonDocument>
 #include <QStandardPaths>
-
-namespace {
-
-QString supportFile(const QString& fileName)
-{
-    return appSupportDirectory() + u'/' + fileName;
-}
-
-bool save(const QJsonDocument& document, const QString& fileName)
-{
-    return PrivateFiles::writeAtomically(supportFile(fileName), document.toJson(QJsonDocument::Compact));
-}
-
-} // namespace
 
 QString appSupportDirectory()
 {
@@ -30,19 +14,4 @@ QString appSupportDirectory()
         return path;
     }();
     return folder;
-}
-
-bool saveJSON(const QJsonArray& value, const QString& fileName)
-{
-    return save(QJsonDocument(value), fileName);
-}
-
-bool saveJSON(const QJsonObject& value, const QString& fileName)
-{
-    return save(QJsonDocument(value), fileName);
-}
-
-void removeSupportFile(const QString& fileName)
-{
-    QFile::remove(supportFile(fileName));
 }

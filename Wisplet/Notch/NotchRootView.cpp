@@ -25,7 +25,6 @@
 #include <QDragEnterEvent>
 #include <QFontMetricsF>
 #include <QGraphicsEffect>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPaintEvent>
@@ -835,16 +834,6 @@ void NotchRootView::paintEvent(QPaintEvent* event)
 void NotchRootView::openPeekTool()
 {
     ::openPeekTool(peekInputs(), m_registry);
-}
-
-void NotchRootView::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        m_wisp.collapse();
-        event->accept();
-        return;
-    }
-    IslandSurface::keyPressEvent(event);
 }
 
 bool NotchRootView::eventFilter(QObject* watched, QEvent* event)
