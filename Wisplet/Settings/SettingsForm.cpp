@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -27,6 +28,24 @@ QColor toneColour(SettingsForm::Tone tone)
     }
     return {255, 255, 255, 140};
 }
+
+// A section's rounded card, painted rather than styled: a style sheet would stop the window's dark palette
+// from reaching the rows inside.
+class SectionCard final : public QFrame
+{
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, 18));
+        painter.drawRoundedRect(QRectF(rect()), 10, 10);
+    }
+};
 
 } // namespace
 
@@ -59,9 +78,8 @@ QVBoxLayout* SettingsForm::addSection(const QString& header)
         title->setFont(font);
         block->addWidget(title);
     }
-    auto* frame = new QFrame;
+    auto* frame = new SectionCard;
     frame->setObjectName(QStringLiteral("formSection"));
-    frame->setStyleSheet(QStringLiteral("#formSection { background: rgba(255, 255, 255, 18); border-radius: 10px; }"));
     auto* rows = new QVBoxLayout(frame);
     rows->setContentsMargins(sectionPadding, sectionPadding, sectionPadding, sectionPadding);
     rows->setSpacing(rowGap);
