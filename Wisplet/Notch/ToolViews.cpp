@@ -3,6 +3,7 @@
 #include "Wisplet/Notch/NotchLayout.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -38,6 +39,12 @@ QFont headlineFont(const QFont& base)
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent, QFont::Weight weight)
 {
     auto* label = new QLabel(text, parent);
+    styleToolLabel(label, pixels, colour, weight);
+    return label;
+}
+
+void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight)
+{
     QFont font = label->font();
     font.setPixelSize(pixels);
     font.setWeight(weight);
@@ -45,7 +52,15 @@ QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
-    return label;
+}
+
+QProgressBar* toolBusyIndicator(QWidget* parent, int width)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, 0);
+    bar->setTextVisible(false);
+    bar->setFixedSize(width, 4);
+    return bar;
 }
 
 QString toolScrollBarStyle()

@@ -9,6 +9,7 @@
 
 class QColor;
 class QLabel;
+class QProgressBar;
 class QString;
 class QWidget;
 
@@ -25,6 +26,12 @@ QFont headlineFont(const QFont& base);
 // A line of a tool page: text at a pixel size in one colour (the pages draw white at some opacity).
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent,
                   QFont::Weight weight = QFont::Normal);
+
+// Gives an existing label (an eliding one, say) the look of toolLabel.
+void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight = QFont::Normal);
+
+// A small indeterminate bar that says work is under way.
+QProgressBar* toolBusyIndicator(QWidget* parent, int width);
 
 // The thin, quiet scroll bar of the tool pages' lists, as a style sheet for the scrolling widget.
 QString toolScrollBarStyle();
