@@ -10,6 +10,8 @@
 class QColor;
 class QLabel;
 class QProgressBar;
+class QScrollArea;
+class QToolButton;
 class QString;
 class QWidget;
 
@@ -35,3 +37,10 @@ QProgressBar* toolBusyIndicator(QWidget* parent, int width);
 
 // The thin, quiet scroll bar of the tool pages' lists, as a style sheet for the scrolling widget.
 QString toolScrollBarStyle();
+
+// A vertical list area with that scroll bar, over a transparent content page (its widget()) to fill.
+QScrollArea* toolScrollArea(QWidget* parent);
+
+// A borderless button that is a symbol alone; the label is its tooltip and its name for screen readers.
+QToolButton* toolSymbolButton(const QString& symbol, const QString& label, const QColor& tint, int pixels,
+                              QWidget* parent);

@@ -3,7 +3,6 @@
 #include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/RelativeAge.h"
-#include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Tools/Business/IntegrationCard.h"
@@ -14,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QToolButton>
@@ -24,18 +22,6 @@ namespace {
 
 constexpr int footerPixels = 10;
 const QColor footerColour(255, 255, 255, 115);
-
-QToolButton* refreshButton(QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), footerColour));
-    button->setIconSize(QSize(footerPixels + 2, footerPixels + 2));
-    button->setToolTip(QObject::tr("Refresh"));
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
-    return button;
-}
 
 } // namespace
 
@@ -94,14 +80,8 @@ QWidget* IntegrationsView::buildInvitation(AppEvents& events)
 QWidget* IntegrationsView::buildCardsPage()
 {
     auto* page = new QWidget(this);
-    auto* scroll = new QScrollArea(page);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->verticalScrollBar()->setStyleSheet(toolScrollBarStyle());
-    scroll->viewport()->setAutoFillBackground(false);
-    m_grid = new QWidget(scroll);
-    m_grid->setAutoFillBackground(false);
+    QScrollArea* scroll = toolScrollArea(page);
+    m_grid = scroll->widget();
     m_grid->installEventFilter(this);
     m_gridLayout = new QGridLayout;
     m_gridLayout->setSpacing(gridSpacing);
@@ -109,10 +89,10 @@ QWidget* IntegrationsView::buildCardsPage()
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addLayout(m_gridLayout);
     rows->addStretch();
-    scroll->setWidget(m_grid);
 
     m_footer = toolLabel({}, footerPixels, footerColour, page);
-    QToolButton* refresh = refreshButton(page);
+    QToolButton* refresh =
+        toolSymbolButton(QStringLiteral("arrow.clockwise"), tr("Refresh"), footerColour, footerPixels + 2, page);
     connect(refresh, &QToolButton::clicked, &m_hub, &IntegrationsHub::refreshAll);
     auto* footer = new QHBoxLayout;
     footer->addWidget(m_footer);
