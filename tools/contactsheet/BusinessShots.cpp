@@ -31,7 +31,14 @@ bool businessShots(const QDir& folder)
                          IntegrationError::http(401,
                                                 "Invalid API key. Check the key in Settings and that it "
                                                 "may read stats for this site."));
-    hub.connector.finish(4, IntegrationSnapshot{{{"Tokens today", "1.2M"}, {"Sessions", "7"}}, {}, {}, {}, now});
+    hub.connector.finish(
+        4,
+        IntegrationSnapshot{
+            {{"Tokens today", "1.2M"}, {"Sessions", "7"}, {"Billing", "See provider; token counts only"}},
+            {},
+            {},
+            {},
+            now});
     // The footer reads the clock when the hub changes.
     hub.clock.advance(5000);
     hub.hub->refresh(IntegrationKind::polar);

@@ -12,12 +12,16 @@
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int padding = 10;
 constexpr int spacing = 6;
 constexpr int cornerRadius = 12;
 constexpr int symbolPixels = 10;
+// What a metric's label keeps of its width when a long value needs the room.
+constexpr int labelKeeps = 60;
 const QColor headerColour(255, 255, 255, 179);
 const QColor errorColour(255, 159, 10);
 
@@ -159,8 +163,14 @@ void IntegrationCard::fillBody(const Body& body)
             auto* row = new QWidget(m_body);
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(0, 0, 0, 0);
-            line->addWidget(elidingLabel(metric.label, 11, QColor(255, 255, 255, 128), row), 1);
-            line->addWidget(toolLabel(metric.value, 11, Qt::white, row));
+            // Both sides give way when a long value meets a narrow card, so neither vanishes.
+            ElidingLabel* label = elidingLabel(metric.label, 11, QColor(255, 255, 255, 128), row);
+            label->setMinimumWidth(std::min(label->sizeHint().width(), labelKeeps));
+            line->addWidget(label);
+            line->addStretch();
+            ElidingLabel* value = elidingLabel(metric.value, 11, Qt::white, row);
+            value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            line->addWidget(value);
             m_bodyLayout->addWidget(row);
         }
     } else {

@@ -121,6 +121,21 @@ private slots:
         QCOMPARE(IntegrationCard::elidedLines("Short.", font, 150, IntegrationCard::maxErrorLines), "Short.");
     }
 
+    void figuresGivenTheRoomTheyAskForShowWhole()
+    {
+        // Widths with a fraction of a pixel once came out a pixel short and cut the last character.
+        for (const QString& text : QStringList{"€96.00", "$1,204.50", "1.2M", "50+"}) {
+            ElidingLabel label;
+            QFont font = label.font();
+            font.setPixelSize(11);
+            label.setFont(font);
+            label.setFullText(text);
+            label.resize(label.sizeHint());
+            label.show();
+            QCOMPARE(label.text(), text);
+        }
+    }
+
     void invitesToSettingsUntilAServiceIsOn()
     {
         ViewFixture f;
