@@ -174,7 +174,7 @@ void IntegrationCard::fillBody(const Body& body)
             m_bodyLayout->addWidget(row);
         }
     } else {
-        m_bodyLayout->addWidget(toolLabel(QStringLiteral("Loading…"), 10, QColor(255, 255, 255, 102), m_body));
+        m_bodyLayout->addWidget(toolLabel(tr("Loading…"), 10, QColor(255, 255, 255, 102), m_body));
     }
     m_body->setVisible(m_bodyLayout->count() > 0);
 }
