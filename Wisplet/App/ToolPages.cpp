@@ -2,9 +2,12 @@
 
 #include "Wisplet/App/ServiceCoordinator.h"
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Tools/Business/IntegrationsHub.h"
+#include "Wisplet/Tools/Business/IntegrationsView.h"
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
 #include "Wisplet/Tools/Calendar/CalendarView.h"
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
@@ -49,7 +52,7 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::weather:
         return new WeatherView(WeatherTool::shared(), parent);
     case ToolID::business:
-        break;
+        return new IntegrationsView(IntegrationsHub::shared(), Platform::clock(), AppEvents::shared(), parent);
     }
     return toolTitlePage(tool, parent);
 }

@@ -1,5 +1,7 @@
 #include "Wisplet/Base/ElidingLabel.h"
 
+#include <cmath>
+
 void ElidingLabel::setFullText(const QString& text)
 {
     if (text == m_full)
@@ -11,8 +13,9 @@ void ElidingLabel::setFullText(const QString& text)
 
 QSize ElidingLabel::sizeHint() const
 {
-    const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(m_full), metrics.height()};
+    // Rounded up: a width rounded down makes the text it asks room for elide itself.
+    const int width = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(m_full)));
+    return {width, QFontMetrics(font()).height()};
 }
 
 QSize ElidingLabel::minimumSizeHint() const

@@ -1,8 +1,13 @@
 #include "Wisplet/Notch/ToolViews.h"
 
+#include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
 #include <QLabel>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -38,6 +43,12 @@ QFont headlineFont(const QFont& base)
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent, QFont::Weight weight)
 {
     auto* label = new QLabel(text, parent);
+    styleToolLabel(label, pixels, colour, weight);
+    return label;
+}
+
+void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight)
+{
     QFont font = label->font();
     font.setPixelSize(pixels);
     font.setWeight(weight);
@@ -45,7 +56,15 @@ QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
-    return label;
+}
+
+QProgressBar* toolBusyIndicator(QWidget* parent, int width)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, 0);
+    bar->setTextVisible(false);
+    bar->setFixedSize(width, 4);
+    return bar;
 }
 
 QString toolScrollBarStyle()
@@ -55,4 +74,31 @@ QString toolScrollBarStyle()
                           " border-radius: 3px; min-height: 24px; }"
                           "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
                           "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+}
+
+QScrollArea* toolScrollArea(QWidget* parent)
+{
+    auto* scroll = new QScrollArea(parent);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->verticalScrollBar()->setStyleSheet(toolScrollBarStyle());
+    scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget(scroll);
+    content->setAutoFillBackground(false);
+    scroll->setWidget(content);
+    return scroll;
+}
+
+QToolButton* toolSymbolButton(const QString& symbol, const QString& label, const QColor& tint, int pixels,
+                              QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setIcon(symbolIcon(symbol, tint));
+    button->setIconSize({pixels, pixels});
+    button->setAutoRaise(true);
+    button->setAccessibleName(label);
+    button->setToolTip(label);
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; }"));
+    return button;
 }

@@ -9,6 +9,9 @@
 
 class QColor;
 class QLabel;
+class QProgressBar;
+class QScrollArea;
+class QToolButton;
 class QString;
 class QWidget;
 
@@ -26,5 +29,18 @@ QFont headlineFont(const QFont& base);
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent,
                   QFont::Weight weight = QFont::Normal);
 
+// Gives an existing label (an eliding one, say) the look of toolLabel.
+void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight = QFont::Normal);
+
+// A small indeterminate bar that says work is under way.
+QProgressBar* toolBusyIndicator(QWidget* parent, int width);
+
 // The thin, quiet scroll bar of the tool pages' lists, as a style sheet for the scrolling widget.
 QString toolScrollBarStyle();
+
+// A vertical list area with that scroll bar, over a transparent content page (its widget()) to fill.
+QScrollArea* toolScrollArea(QWidget* parent);
+
+// A borderless button that is a symbol alone; the label is its tooltip and its name for screen readers.
+QToolButton* toolSymbolButton(const QString& symbol, const QString& label, const QColor& tint, int pixels,
+                              QWidget* parent);

@@ -1,6 +1,7 @@
 // Draws pictures to look at, not to assert on: every face in every skin and size, the island in its
 // states, and the expression studio. Writes PNGs into the folder given (the current one by default).
 
+#include "BusinessShots.h"
 #include "WeatherShots.h"
 #include "Wisplet/Base/Animation.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
@@ -132,6 +133,7 @@ public:
                                                                        media,
                                                                        shelf,
                                                                        fixture.clock,
+                                                                       fixture.scheduler,
                                                                        fixture.motion,
                                                                        animation,
                                                                        makeSprite,
@@ -261,5 +263,6 @@ int main(int argc, char** argv)
     const bool studio = studioShot(folder);
     const bool mediaPage = mediaShots(folder);
     const bool weather = weatherShots(folder);
-    return faces && island && studio && mediaPage && weather ? 0 : 1;
+    const bool business = businessShots(folder);
+    return faces && island && studio && mediaPage && weather && business ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "WeatherShots.h"
 
+#include "ToolArea.h"
+
 #include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Tools/Weather/WeatherTool.h"
@@ -12,7 +14,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -34,15 +35,6 @@ const QByteArray forecast = R"({"timezone": "Europe/Lisbon",
               "temperature_2m_min": [11.0, 12.2, 10.4, 8.9, 9.5, 10.1, 12.6],
               "weather_code": [2, 0, 61, 71, 45, 95, 3]}})";
 
-bool shoot(QWidget& frame, const QDir& folder, const QString& name)
-{
-    QCoreApplication::processEvents();
-    const QString path = folder.filePath(name);
-    const bool ok = frame.grab().toImage().save(path);
-    qInfo("%s", qPrintable(path));
-    return ok;
-}
-
 } // namespace
 
 bool weatherShots(const QDir& folder)
@@ -55,40 +47,31 @@ bool weatherShots(const QDir& folder)
     IntegrationClient client(transport, {});
     WeatherTool tool({defaults, keychain, clock, client}, {"https://f.test/v1/forecast", "https://s.test/v1/search"});
 
-    // The tool area of the open panel, on the island's black.
-    QWidget frame;
-    frame.setAutoFillBackground(true);
-    QPalette palette = frame.palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    frame.setPalette(palette);
-    frame.resize(680, 240);
-    auto* view = new WeatherView(tool, &frame);
-    auto* layout = new QVBoxLayout(&frame);
-    layout->setContentsMargins(20, 20, 20, 20);
-    layout->addWidget(view);
-    frame.show();
+    ToolArea frame({680, 240});
+    auto* view = new WeatherView(tool);
+    frame.setPage(view);
 
-    bool ok = shoot(frame, folder, QStringLiteral("weather-no-key.png"));
+    bool ok = frame.shoot(folder, QStringLiteral("weather-no-key.png"));
     tool.setApiKey(QStringLiteral("key"));
     auto* field = view->findChild<QLineEdit*>();
     field->setText(QStringLiteral("Lisbon"));
     QTest::keyClick(field, Qt::Key_Return);
-    ok = shoot(frame, folder, QStringLiteral("weather-searching.png")) && ok;
+    ok = frame.shoot(folder, QStringLiteral("weather-searching.png")) && ok;
     transport.finish(qsizetype(transport.calls.size()) - 1, places);
-    ok = shoot(frame, folder, QStringLiteral("weather-picker.png")) && ok;
+    ok = frame.shoot(folder, QStringLiteral("weather-picker.png")) && ok;
 
     tool.start();
     tool.setPlace(WeatherPlace{QStringLiteral("Lisbon"), QStringLiteral("Lisbon, Portugal"), 38.72, -9.13});
-    ok = shoot(frame, folder, QStringLiteral("weather-loading.png")) && ok;
+    ok = frame.shoot(folder, QStringLiteral("weather-loading.png")) && ok;
     transport.finish(qsizetype(transport.calls.size()) - 1, forecast);
-    ok = shoot(frame, folder, QStringLiteral("weather-hours.png")) && ok;
+    ok = frame.shoot(folder, QStringLiteral("weather-hours.png")) && ok;
     for (QToolButton* button : view->findChildren<QToolButton*>()) {
         if (button->text() == QLatin1String("Seven days"))
             button->click();
     }
-    ok = shoot(frame, folder, QStringLiteral("weather-week.png")) && ok;
+    ok = frame.shoot(folder, QStringLiteral("weather-week.png")) && ok;
     tool.refresh();
     transport.finish(qsizetype(transport.calls.size()) - 1, HttpResponse{HttpResponse::Failure::none, 401, "{}"});
-    ok = shoot(frame, folder, QStringLiteral("weather-error.png")) && ok;
+    ok = frame.shoot(folder, QStringLiteral("weather-error.png")) && ok;
     return ok;
 }

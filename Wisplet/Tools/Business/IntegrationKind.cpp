@@ -55,6 +55,45 @@ IntegrationCategory category(IntegrationKind kind)
     return IntegrationCategory::developer;
 }
 
+QString title(IntegrationKind kind)
+{
+    switch (kind) {
+    case IntegrationKind::stripe:
+        return QStringLiteral("Stripe");
+    case IntegrationKind::polar:
+        return QStringLiteral("Polar");
+    case IntegrationKind::dodo:
+        return QStringLiteral("Dodo Payments");
+    case IntegrationKind::lemonSqueezy:
+        return QStringLiteral("Lemon Squeezy");
+    case IntegrationKind::dataFast:
+        return QStringLiteral("DataFast");
+    case IntegrationKind::plausible:
+        return QStringLiteral("Plausible");
+    case IntegrationKind::umami:
+        return QStringLiteral("Umami");
+    case IntegrationKind::github:
+        return QStringLiteral("GitHub");
+    case IntegrationKind::claudeCode:
+        break;
+    }
+    return QStringLiteral("Claude Code");
+}
+
+QString symbolName(IntegrationKind kind)
+{
+    switch (category(kind)) {
+    case IntegrationCategory::payments:
+        return QStringLiteral("creditcard");
+    case IntegrationCategory::analytics:
+        return QStringLiteral("chart.bar");
+    case IntegrationCategory::developer:
+        break;
+    }
+    return kind == IntegrationKind::github ? QStringLiteral("chevron.left.forwardslash.chevron.right")
+                                           : QStringLiteral("terminal");
+}
+
 QString title(IntegrationCategory category)
 {
     switch (category) {

@@ -37,6 +37,9 @@ QString rawValue(IntegrationKind kind);
 std::optional<IntegrationKind> integrationKindFromRawValue(const QString& raw);
 
 IntegrationCategory category(IntegrationKind kind);
+// How a service is named and drawn on its card and settings row.
+QString title(IntegrationKind kind);
+QString symbolName(IntegrationKind kind);
 QString title(IntegrationCategory category);
 // The category's kinds in kind order.
 QList<IntegrationKind> kinds(IntegrationCategory category);

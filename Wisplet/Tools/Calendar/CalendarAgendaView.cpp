@@ -12,7 +12,6 @@
 
 #include <QLabel>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -120,21 +119,14 @@ QWidget* CalendarAgendaView::agendaFace()
         column->addWidget(new NextEventCard(*next, m_calendar, page));
     const QList<CalendarEvent> listed = AgendaText::listed(m_calendar.events(), next);
     if (!listed.isEmpty()) {
-        auto* scroll = new QScrollArea(page);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setWidgetResizable(true);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->verticalScrollBar()->setStyleSheet(toolScrollBarStyle());
-        scroll->viewport()->setAutoFillBackground(false);
-        auto* rows = new QWidget(scroll);
-        rows->setAutoFillBackground(false);
+        QScrollArea* scroll = toolScrollArea(page);
+        QWidget* rows = scroll->widget();
         auto* list = new QVBoxLayout(rows);
         list->setContentsMargins(0, 0, 0, 0);
         list->setSpacing(4);
         for (const CalendarEvent& event : listed)
             list->addWidget(new EventRow(event, rows));
         list->addStretch();
-        scroll->setWidget(rows);
         column->addWidget(scroll, 1);
     } else {
         column->addStretch();

@@ -2,7 +2,6 @@
 
 #include "Wisplet/Base/FileChooserDialog.h"
 #include "Wisplet/Base/PillButton.h"
-#include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
@@ -11,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -24,25 +22,14 @@ QColor white(double opacity)
     return QColor(255, 255, 255, int(opacity * 255 + 0.5));
 }
 
-QToolButton* symbolButton(const QString& symbol, const QString& label, QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setIcon(symbolIcon(symbol, white(0.75)));
-    button->setIconSize({16, 16});
-    button->setAutoRaise(true);
-    button->setAccessibleName(label);
-    button->setToolTip(label);
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; }"));
-    return button;
-}
-
 QWidget* reminderRow(const Reminder& reminder, ReminderStore& store, QWidget* parent)
 {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    auto* complete = symbolButton(QStringLiteral("circle"), QObject::tr("Complete ") + reminder.title, row);
+    auto* complete =
+        toolSymbolButton(QStringLiteral("circle"), QObject::tr("Complete ") + reminder.title, white(0.75), 16, row);
     QObject::connect(complete, &QAbstractButton::clicked, &store,
                      [&store, reminder] { store.completeReminder(reminder); });
     layout->addWidget(complete, 0, Qt::AlignVCenter);
@@ -127,26 +114,20 @@ QWidget* RemindersView::buildList()
                        "QPushButton:disabled { color: rgba(255,255,255,0.35); background: rgba(255,255,255,0.08); }"));
     connect(m_add, &QAbstractButton::clicked, this, &RemindersView::add);
     header->addWidget(m_add);
-    auto* refresh = symbolButton(QStringLiteral("arrow.clockwise"), tr("Refresh reminders"), m_list);
+    auto* refresh =
+        toolSymbolButton(QStringLiteral("arrow.clockwise"), tr("Refresh reminders"), white(0.75), 16, m_list);
     connect(refresh, &QAbstractButton::clicked, &m_reminders, &ReminderStore::refreshReminders);
     header->addWidget(refresh);
     column->addLayout(header);
 
-    auto* scroll = new QScrollArea(m_list);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->verticalScrollBar()->setStyleSheet(toolScrollBarStyle());
-    scroll->viewport()->setAutoFillBackground(false);
-    auto* content = new QWidget(scroll);
-    content->setAutoFillBackground(false);
+    QScrollArea* scroll = toolScrollArea(m_list);
+    QWidget* content = scroll->widget();
     auto* list = new QVBoxLayout(content);
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(7);
     m_empty = toolLabel(tr("No incomplete reminders"), 11, white(0.5), content);
     list->addWidget(m_empty);
     list->addStretch();
-    scroll->setWidget(content);
     column->addWidget(scroll, 1);
     return m_list;
 }

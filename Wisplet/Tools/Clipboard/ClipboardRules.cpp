@@ -1,5 +1,7 @@
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
+#include "Wisplet/Base/RelativeAge.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -70,26 +72,7 @@ QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)
 
 QString relativeAge(qint64 seconds)
 {
-    struct Unit
-    {
-        qint64 seconds;
-        const char* one;
-        const char* many;
-    };
-    static constexpr Unit units[] = {
-        {365 * 86'400, "%1 yr. ago", "%1 yr. ago"}, {30 * 86'400, "%1 mo. ago", "%1 mo. ago"},
-        {7 * 86'400, "%1 wk. ago", "%1 wk. ago"},   {86'400, "%1 day ago", "%1 days ago"},
-        {3'600, "%1 hr. ago", "%1 hr. ago"},        {60, "%1 min. ago", "%1 min. ago"},
-    };
-    // A date a little in the future (a clock set back) reads as now.
-    const qint64 age = std::max<qint64>(0, seconds);
-    for (const Unit& unit : units) {
-        if (age >= unit.seconds) {
-            const qint64 count = age / unit.seconds;
-            return QString::fromLatin1(count == 1 ? unit.one : unit.many).arg(count);
-        }
-    }
-    return QStringLiteral("%1 sec. ago").arg(age);
+    return ::relativeAge(seconds) + QStringLiteral(" ago");
 }
 
 } // namespace ClipboardRules

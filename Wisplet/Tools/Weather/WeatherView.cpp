@@ -3,6 +3,7 @@
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Tools/Weather/WeatherCodes.h"
 #include "Wisplet/Tools/Weather/WeatherEndpoints.h"
@@ -82,15 +83,6 @@ QToolButton* plainButton(const QString& text, const QString& icon, int pixels, c
     button->setStyleSheet(
         QStringLiteral("QToolButton { border: none; background: transparent; color: %1; }").arg(rgba(color)));
     return button;
-}
-
-QProgressBar* spinner(QWidget* parent, int width)
-{
-    auto* bar = new QProgressBar(parent);
-    bar->setRange(0, 0);
-    bar->setTextVisible(false);
-    bar->setFixedSize(width, 4);
-    return bar;
 }
 
 // Later, since the clicked result button that led here is still handling its click.
@@ -228,7 +220,7 @@ QWidget* WeatherView::buildForecastPage()
     current->addLayout(m_strip);
     column->addWidget(m_current);
 
-    m_loading = spinner(page, 80);
+    m_loading = toolBusyIndicator(page, 80);
     column->addWidget(m_loading, 0, Qt::AlignHCenter);
     column->addStretch();
 
@@ -261,7 +253,7 @@ QWidget* WeatherView::buildPickerPage()
     auto* search = new SearchField(QStringLiteral("City, e.g. Lisbon"), page);
     m_field = search->lineEdit();
     connect(m_field, &QLineEdit::returnPressed, this, &WeatherView::search);
-    m_searchSpinner = spinner(search, 24);
+    m_searchSpinner = toolBusyIndicator(search, 24);
     search->addTrailingWidget(m_searchSpinner);
     column->addWidget(search);
 

@@ -1,9 +1,5 @@
-#include "Wisplet/Base/Keychain.h"
-#include "Wisplet/Tools/Business/IntegrationsHub.h"
 #include "Wisplet/Tools/Business/IntegrationsService.h"
-#include "tests/support/FakeConnector.h"
-#include "tests/support/FakeSecretStore.h"
-#include "tests/support/Fixtures.h"
+#include "tests/support/HubFixture.h"
 #include "tests/support/TestMain.h"
 
 #include <cmath>
@@ -16,34 +12,6 @@ using namespace std::chrono_literals;
 const QTimeZone auckland("Pacific/Auckland");
 const IntegrationField& stripeKey = fields(IntegrationKind::stripe).first();
 const IntegrationField& siteId = fields(IntegrationKind::plausible).at(1);
-
-struct HubFixture : CompanionFixture
-{
-    HubFixture() { hub = create(); }
-
-    std::unique_ptr<IntegrationsHub> create()
-    {
-        return std::make_unique<IntegrationsHub>(
-            IntegrationsHub::Services{defaults, keychain, clock, scheduler, *wisp, connector}, auckland);
-    }
-
-    // A running hub with the kind switched on and its first fetch waiting.
-    void startWith(IntegrationKind kind)
-    {
-        hub->setEnabled(kind, true);
-        hub->start();
-    }
-
-    IntegrationSnapshot orders(qint64 count, std::optional<double> revenue = {}) const
-    {
-        return {{{"Orders", QString::number(count)}}, count, revenue, QStringLiteral("USD"), clock.now()};
-    }
-
-    FakeSecretStore secrets;
-    Keychain keychain{secrets};
-    FakeConnector connector;
-    std::unique_ptr<IntegrationsHub> hub;
-};
 
 struct Interval
 {

@@ -1,0 +1,223 @@
+#include "Wisplet/Base/ElidingLabel.h"
+#include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Tools/Business/IntegrationCard.h"
+#include "Wisplet/Tools/Business/IntegrationsView.h"
+#include "tests/support/HubFixture.h"
+#include "tests/support/WidgetsTestMain.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr auto stripe = IntegrationKind::stripe;
+
+struct BodyRow
+{
+    QList<SnapshotResult> outcomes;
+    // A later fetch still running when the card is read.
+    bool fetching;
+    QStringList body;
+};
+
+struct GridRow
+{
+    int width;
+    int cards;
+    int columns;
+};
+
+struct AgeRow
+{
+    std::optional<qint64> secondsAgo;
+    QString footer;
+};
+
+struct ViewFixture : HubFixture
+{
+    explicit ViewFixture(QList<IntegrationKind> kinds = {})
+    {
+        for (IntegrationKind kind : kinds)
+            hub->setEnabled(kind, true);
+        hub->start();
+        view.resize(480, 400);
+        view.show();
+    }
+
+    IntegrationCard* card(IntegrationKind kind)
+    {
+        for (IntegrationCard* card : view.findChildren<IntegrationCard*>()) {
+            if (card->kind() == kind)
+                return card;
+        }
+        return nullptr;
+    }
+
+    IntegrationsView view{*hub, clock, events};
+};
+
+const IntegrationSnapshot figures{{{"Revenue", "$12"}, {"Orders", "3"}}, 3, 12, "USD", {}};
+
+QStringList bodyTexts(const IntegrationCard& card)
+{
+    QStringList texts;
+    for (const QLabel* label : card.findChild<QWidget*>("body")->findChildren<QLabel*>()) {
+        const auto* eliding = qobject_cast<const ElidingLabel*>(label);
+        texts << (eliding ? eliding->fullText() : label->text());
+    }
+    return texts;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(BodyRow)
+Q_DECLARE_METATYPE(GridRow)
+Q_DECLARE_METATYPE(AgeRow)
+
+class IntegrationsViewTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cardShowsErrorOverFiguresOverLoading_data()
+    {
+        QTest::addColumn<BodyRow>("row");
+        const IntegrationError badKey = IntegrationError::http(401, "Bad key");
+        const QString badKeyText = badKey.description();
+        QTest::newRow("first fetch running") << BodyRow{{}, true, {"Loading…"}};
+        QTest::newRow("figures") << BodyRow{{figures}, false, {"Revenue", "$12", "Orders", "3"}};
+        QTest::newRow("an error hides the kept figures") << BodyRow{{figures, badKey}, false, {badKeyText}};
+        QTest::newRow("figures after an error") << BodyRow{{badKey, figures}, false, {"Revenue", "$12", "Orders", "3"}};
+        QTest::newRow("no metrics is no loading note") << BodyRow{{IntegrationSnapshot{}}, false, {}};
+        QTest::newRow("figures stay while fetching") << BodyRow{{figures}, true, {"Revenue", "$12", "Orders", "3"}};
+        QTest::newRow("the error stays while fetching") << BodyRow{{badKey}, true, {badKeyText}};
+    }
+
+    void cardShowsErrorOverFiguresOverLoading()
+    {
+        QFETCH(BodyRow, row);
+        ViewFixture f({stripe});
+        for (qsizetype i = 0; i < row.outcomes.size(); ++i) {
+            f.connector.finish(i, row.outcomes.at(i));
+            if (i + 1 < row.outcomes.size() || row.fetching)
+                f.hub->refresh(stripe);
+        }
+        IntegrationCard* card = f.card(stripe);
+        QVERIFY(card);
+        QCOMPARE(bodyTexts(*card), row.body);
+        QCOMPARE(card->findChild<QProgressBar*>()->isVisibleTo(card), row.fetching);
+    }
+
+    void cutsALongErrorAfterThreeLines()
+    {
+        const QFont font;
+        const QString error = QString("The service answered with something long. ").repeated(12);
+        const QString shown = IntegrationCard::elidedLines(error, font, 150, IntegrationCard::maxErrorLines);
+        QCOMPARE(shown.count('\n'), IntegrationCard::maxErrorLines - 1);
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QCOMPARE(IntegrationCard::elidedLines("Short.", font, 150, IntegrationCard::maxErrorLines), "Short.");
+    }
+
+    void figuresGivenTheRoomTheyAskForShowWhole()
+    {
+        // Widths with a fraction of a pixel once came out a pixel short and cut the last character.
+        for (const QString& text : QStringList{"€96.00", "$1,204.50", "1.2M", "50+"}) {
+            ElidingLabel label;
+            QFont font = label.font();
+            font.setPixelSize(11);
+            label.setFont(font);
+            label.setFullText(text);
+            label.resize(label.sizeHint());
+            label.show();
+            QCOMPARE(label.text(), text);
+        }
+    }
+
+    void invitesToSettingsUntilAServiceIsOn()
+    {
+        ViewFixture f;
+        QSignalSpy opened(&f.events, &AppEvents::openSettings);
+        auto* open = f.view.findChild<PillButton*>();
+        QVERIFY(open->isVisible());
+        QVERIFY(f.view.findChildren<IntegrationCard*>().isEmpty());
+        open->click();
+        QCOMPARE(opened.count(), 1);
+
+        f.hub->setEnabled(IntegrationKind::github, true);
+        QVERIFY(!open->isVisible());
+        QVERIFY(f.card(IntegrationKind::github));
+        f.hub->setEnabled(IntegrationKind::github, false);
+        QVERIFY(open->isVisible());
+        QCOMPARE(f.view.findChildren<IntegrationCard*>().size(), 0);
+    }
+
+    void placesCardsInEqualColumns_data()
+    {
+        QTest::addColumn<GridRow>("row");
+        QTest::newRow("one fits") << GridRow{300, 2, 1};
+        QTest::newRow("two fit") << GridRow{320, 3, 2};
+        QTest::newRow("a short last row keeps the widths") << GridRow{480, 4, 3};
+        QTest::newRow("fewer cards than columns") << GridRow{480, 1, 3};
+    }
+
+    void placesCardsInEqualColumns()
+    {
+        QFETCH(GridRow, row);
+        const QList<IntegrationKind> kinds{allIntegrationKinds.begin(), allIntegrationKinds.begin() + row.cards};
+        ViewFixture f(kinds);
+        f.view.resize(row.width, 800);
+        QCoreApplication::processEvents();
+        // Pixels left over from the division go to some of the columns.
+        const int width = (row.width - (row.columns - 1) * IntegrationsView::gridSpacing) / row.columns;
+        QSet<int> lefts;
+        for (IntegrationKind kind : kinds) {
+            QVERIFY(std::abs(f.card(kind)->width() - width) <= 1);
+            lefts.insert(f.card(kind)->x());
+        }
+        QCOMPARE(lefts.size(), std::min(row.cards, row.columns));
+    }
+
+    void footerTellsTheAgeOfTheNewestResult_data()
+    {
+        QTest::addColumn<AgeRow>("row");
+        QTest::newRow("no result yet") << AgeRow{{}, ""};
+        QTest::newRow("clock set back") << AgeRow{-20, "Updated 0 sec. ago"};
+        QTest::newRow("seconds") << AgeRow{59, "Updated 59 sec. ago"};
+        QTest::newRow("a minute") << AgeRow{60, "Updated 1 min. ago"};
+        QTest::newRow("hours") << AgeRow{2 * 3600 + 3599, "Updated 2 hr. ago"};
+        QTest::newRow("one day") << AgeRow{86'400, "Updated 1 day ago"};
+        QTest::newRow("days") << AgeRow{3 * 86'400, "Updated 3 days ago"};
+    }
+
+    void footerTellsTheAgeOfTheNewestResult()
+    {
+        QFETCH(AgeRow, row);
+        const QDateTime now(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime last = row.secondsAgo ? now.addSecs(-*row.secondsAgo) : QDateTime();
+        QCOMPARE(IntegrationsView::footerText(last, now), row.footer);
+    }
+
+    void refreshAllSkipsAServiceStillFetching()
+    {
+        ViewFixture f({stripe, IntegrationKind::github});
+        f.connector.finish(0, figures);
+        f.view.findChild<QToolButton*>()->click();
+        QCOMPARE(f.connector.calls.size(), size_t(3));
+        QCOMPARE(f.connector.calls.back()->kind, stripe);
+    }
+
+    void ticksOnlyWhileShown()
+    {
+        ViewFixture f({stripe});
+        auto* ticker = f.view.findChild<QTimer*>();
+        QVERIFY(ticker->isActive());
+        f.view.hide();
+        QVERIFY(!ticker->isActive());
+    }
+};
+
+WISPLET_WIDGETS_TEST_MAIN(IntegrationsViewTest)
+#include "tst_integrationsview.moc"
