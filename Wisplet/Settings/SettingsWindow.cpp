@@ -71,6 +71,11 @@ SettingsWindow::SettingsWindow(PageMaker makePage, QWidget* parent)
     layout->addWidget(splitter);
 
     showSection(SettingsSection::general);
+    // A click beside the rows would clear the selection and leave the page without its row.
+    connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_sidebar->selectedItems().isEmpty())
+            m_sidebar->item(int(m_section))->setSelected(true);
+    });
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
         // No selection shows General.
         showSection(row >= 0 && row < int(allSettingsSections.size()) ? allSettingsSections[std::size_t(row)]
@@ -86,10 +91,11 @@ QListWidget* SettingsWindow::buildSidebar()
     m_sidebar->setMaximumWidth(sidebarMaximumWidth);
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(sidebarIconPixels, sidebarIconPixels));
-    m_sidebar->setStyleSheet(QStringLiteral("#settingsSidebar { background: rgba(255, 255, 255, 10); padding: 8px; }"
-                                            "#settingsSidebar::item { padding: 6px; border-radius: 6px; }"
-                                            "#settingsSidebar::item:selected { background: rgba(255, 255, 255, 36); "
-                                            "color: white; }"));
+    m_sidebar->setStyleSheet(QStringLiteral(
+        "#settingsSidebar { background: rgba(255, 255, 255, 10); color: white; padding: 8px; outline: 0; "
+        "show-decoration-selected: 1; }"
+        "#settingsSidebar::item { padding: 6px; border: none; border-radius: 6px; color: white; }"
+        "#settingsSidebar::item:selected { background: rgba(255, 255, 255, 36); color: white; }"));
     for (SettingsSection section : allSettingsSections)
         new QListWidgetItem(symbolIcon(sectionSymbol(section), Qt::white), sectionTitle(section), m_sidebar);
     {
