@@ -1,12 +1,10 @@
 #include "Wisplet/Settings/AboutView.h"
 
+#include "Wisplet/Companion/FaceTile.h"
 #include "Wisplet/Companion/WispFaceView.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
-
-#include <cmath>
 
 namespace {
 
@@ -19,41 +17,6 @@ constexpr int taglinePixels = 13;
 constexpr int linkTopPadding = 4;
 const QColor secondaryText(255, 255, 255, 140);
 const QColor linkColour(0x4d, 0x9d, 0xff);
-
-// The face on its black rounded tile, sized around the face's layout frame.
-class FaceTile final : public QWidget
-{
-public:
-    FaceTile(bool motionReduced, QWidget* parent)
-        : QWidget(parent)
-        , m_face(new WispFaceView(this))
-    {
-        WispFaceView::Inputs inputs;
-        inputs.eyeHeight = AboutView::faceEyeHeight;
-        inputs.mood = Mood::happy;
-        inputs.skin = Skin::companion;
-        inputs.tint = Qt::white;
-        inputs.motionReduced = motionReduced;
-        m_face->setInputs(inputs);
-        const QSizeF frame = m_face->layoutSize();
-        setFixedSize(int(std::ceil(frame.width())) + 2 * facePaddingX,
-                     int(std::ceil(frame.height())) + 2 * facePaddingY);
-        m_face->move((QPointF(facePaddingX, facePaddingY) - m_face->layoutOffset()).toPoint());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::black);
-        painter.drawRoundedRect(QRectF(rect()), tileRadius, tileRadius);
-    }
-
-private:
-    WispFaceView* m_face;
-};
 
 QLabel* centredLabel(const QString& text, int pixels, QWidget* parent)
 {
@@ -82,7 +45,15 @@ AboutView::AboutView(const Info& info, std::function<void(const QUrl&)> openLink
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(spacing);
     layout->addStretch(1);
-    layout->addWidget(new FaceTile(info.motionReduced, this), 0, Qt::AlignHCenter);
+    auto* face = new WispFaceView;
+    WispFaceView::Inputs inputs;
+    inputs.eyeHeight = faceEyeHeight;
+    inputs.mood = Mood::happy;
+    inputs.skin = Skin::companion;
+    inputs.tint = Qt::white;
+    inputs.motionReduced = info.motionReduced;
+    face->setInputs(inputs);
+    layout->addWidget(new FaceTile(face, QSize(facePaddingX, facePaddingY), tileRadius, this), 0, Qt::AlignHCenter);
 
     QLabel* name = centredLabel(QStringLiteral("Wisplet"), namePixels, this);
     name->setTextFormat(Qt::PlainText);

@@ -2,10 +2,10 @@
 
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/WindowPalette.h"
+#include "Wisplet/Base/WindowPlacement.h"
 
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -109,15 +109,10 @@ SettingsWindow* SettingsWindow::open(QPointer<SettingsWindow>& window, const Pag
 {
     if (!window) {
         window = new SettingsWindow(makePage);
-        if (screen) {
-            QRect content = window->geometry();
-            content.moveCenter(screen->availableGeometry().center());
-            window->setGeometry(content);
-        }
+        if (screen)
+            centreOnScreen(*window, *screen);
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(*window);
     return window;
 }
 
