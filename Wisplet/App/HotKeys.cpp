@@ -54,6 +54,13 @@ const QHash<QString, quint32>& HotKey::keySyms()
     return table;
 }
 
+const QStringList& HotKey::keyNames()
+{
+    static const QStringList names{QStringLiteral("M"), QStringLiteral("N"), QStringLiteral("B"),
+                                   QStringLiteral("Space")};
+    return names;
+}
+
 quint32 HotKey::keySym(const QString& name)
 {
     return keySyms().value(name, keysymM);

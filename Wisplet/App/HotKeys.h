@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -29,6 +30,8 @@ public:
 
     // The names the user can choose for the main key, with their X keysyms.
     static const QHash<QString, quint32>& keySyms();
+    // The same names in the order the settings offer them.
+    static const QStringList& keyNames();
     // Any name outside the table means M.
     static quint32 keySym(const QString& name);
     static QString errorText(int failure);

@@ -6,6 +6,7 @@
 #include "Wisplet/App/IdleMonitor.h"
 #include "Wisplet/App/PanelControl.h"
 #include "Wisplet/App/ServiceCoordinator.h"
+#include "Wisplet/App/SettingsPages.h"
 #include "Wisplet/App/ToolPages.h"
 #include "Wisplet/App/TrayIcon.h"
 #include "Wisplet/App/TrayMenu.h"
@@ -27,6 +28,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Settings/SettingsWindow.h"
 #include "Wisplet/Tools/Business/BusinessConnectors.h"
 #include "Wisplet/Tools/Business/IntegrationsService.h"
 #include "Wisplet/Tools/Business/PaymentConnector.h"
@@ -103,6 +105,8 @@ WispletApp::WispletApp(QObject* parent)
     buildPanel();
     buildTray();
     buildDelegate();
+    // The tray's "Settings…", the island's gear and the business page all post this.
+    connect(&AppEvents::shared(), &AppEvents::openSettings, this, &WispletApp::openSettings);
 }
 
 WispletApp::~WispletApp()
@@ -111,6 +115,7 @@ WispletApp::~WispletApp()
     ClipboardManager::shared().setWindowActivation({});
     delete m_studio;
     delete m_onboarding;
+    delete m_settingsWindow;
 }
 
 // The tools' background work, started and stopped by the service coordinator.
@@ -283,4 +288,9 @@ void WispletApp::openOnboarding(bool onlyIfNeeded)
         OnboardingWindow::openIfNeeded(m_onboarding, services, screen);
     else
         OnboardingWindow::open(m_onboarding, services, screen);
+}
+
+void WispletApp::openSettings()
+{
+    SettingsWindow::open(m_settingsWindow, createSettingsPage, m_notchPanel->screen());
 }

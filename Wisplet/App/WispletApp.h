@@ -17,6 +17,7 @@ class NotchRootView;
 class OnboardingWindow;
 class QuietControls;
 class ScreenChanges;
+class SettingsWindow;
 class TrayIcon;
 class TrayMenu;
 class WeatherService;
@@ -47,6 +48,7 @@ private:
     void requestQuit();
     void openStudio();
     void openOnboarding(bool onlyIfNeeded);
+    void openSettings();
 
     std::unique_ptr<FocusService> m_focus;
     std::unique_ptr<WindowService> m_windows;
@@ -64,5 +66,6 @@ private:
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<ExpressionStudio> m_studio;
     QPointer<OnboardingWindow> m_onboarding;
+    QPointer<SettingsWindow> m_settingsWindow;
     std::unique_ptr<AppDelegate> m_delegate;
 };

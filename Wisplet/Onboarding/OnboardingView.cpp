@@ -6,6 +6,7 @@
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Companion/FaceTile.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/FileDropTarget.h"
@@ -78,50 +79,6 @@ QVBoxLayout* column(QWidget* page, int spacing)
     layout->setSpacing(spacing);
     return layout;
 }
-
-// The preview's black card around the face; a click anywhere on it moves the mood on.
-class FaceCard final : public QWidget
-{
-public:
-    FaceCard(WispFaceView* face, std::function<void()> click, QWidget* parent)
-        : QWidget(parent)
-        , m_face(face)
-        , m_click(std::move(click))
-    {
-        face->setParent(this);
-        face->setAttribute(Qt::WA_TransparentForMouseEvents);
-        setCursor(Qt::PointingHandCursor);
-    }
-
-    // Sized around the face's layout frame, which changes with the skin.
-    void place()
-    {
-        const QSizeF frame = m_face->layoutSize();
-        setFixedSize(int(std::ceil(frame.width())) + 2 * facePaddingX,
-                     int(std::ceil(frame.height())) + 2 * facePaddingY);
-        m_face->move((QPointF(facePaddingX, facePaddingY) - m_face->layoutOffset()).toPoint());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::black);
-        painter.drawRoundedRect(QRectF(rect()), faceRadius, faceRadius);
-    }
-
-    void mouseReleaseEvent(QMouseEvent* event) override
-    {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            m_click();
-    }
-
-private:
-    WispFaceView* m_face;
-    std::function<void()> m_click;
-};
 
 // One dot per step; the current one in full white.
 class StepDots final : public QWidget
@@ -337,8 +294,10 @@ QWidget* OnboardingView::buildPreview()
 {
     m_face = new WispFaceView;
     m_face->setPressAction([this] { m_steps.cyclePreviewMood(); });
-    return new FaceCard(
-        m_face, [this] { m_steps.cyclePreviewMood(); }, this);
+    // A click anywhere on the card moves the mood on.
+    auto* card = new FaceTile(m_face, QSize(facePaddingX, facePaddingY), faceRadius, this);
+    card->setClickAction([this] { m_steps.cyclePreviewMood(); });
+    return card;
 }
 
 QWidget* OnboardingView::buildBottomBar()
@@ -520,7 +479,7 @@ void OnboardingView::refreshFace()
     inputs.tint = accentColor(m_settings.accent());
     inputs.motionReduced = m_steps.services().wisp.reducesMotion();
     m_face->setInputs(inputs);
-    static_cast<FaceCard*>(m_face->parentWidget())->place();
+    static_cast<FaceTile*>(m_face->parentWidget())->place();
 }
 
 void OnboardingView::refreshLook()

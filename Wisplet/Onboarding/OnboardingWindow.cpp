@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/WindowPalette.h"
+#include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Onboarding/OnboardingView.h"
 
@@ -40,16 +41,10 @@ OnboardingWindow* OnboardingWindow::open(QPointer<OnboardingWindow>& window, con
 {
     if (!window || window->isFinished()) {
         window = new OnboardingWindow(services);
-        if (screen) {
-            // The content is centred; the window manager's frame goes around it.
-            QRect content = window->geometry();
-            content.moveCenter(screen->availableGeometry().center());
-            window->setGeometry(content);
-        }
+        if (screen)
+            centreOnScreen(*window, *screen);
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(*window);
     return window;
 }
 

@@ -14,6 +14,7 @@ public:
 
     void checkAvailable(QObject* context, AvailabilityHandler handler) override
     {
+        ++availabilityChecks;
         QMetaObject::invokeMethod(
             context, [handler = std::move(handler), up = available] { handler(up); }, Qt::QueuedConnection);
     }
@@ -41,6 +42,8 @@ public:
     void click(qsizetype index) { emit activated(posted.at(index).tag); }
 
     QList<Notification> posted;
+    // How often the program asked whether it may post.
+    int availabilityChecks = 0;
     bool available = true;
     // Non-empty: every post fails with this text.
     QString failureText;
