@@ -292,5 +292,9 @@ void WispletApp::openOnboarding(bool onlyIfNeeded)
 
 void WispletApp::openSettings()
 {
-    SettingsWindow::open(m_settingsWindow, createSettingsPage, m_notchPanel->screen());
+    const auto makePage = [this](SettingsSection section, QWidget* parent) {
+        return createSettingsPage(
+            section, [this] { openStudio(); }, parent);
+    };
+    SettingsWindow::open(m_settingsWindow, makePage, m_notchPanel->screen());
 }
