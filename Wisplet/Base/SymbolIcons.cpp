@@ -85,7 +85,6 @@ constexpr Symbol symbols[] = {
     {"pin", "pin.svg"},
     {"play.fill", "play.fill.svg"},
     {"pin.fill", "pin.fill.svg"},
-    {"play.fill", "play.fill.svg"},
     {"plus", "plus.svg"},
     {"rectangle.topthird.inset.filled", "rectangle.topthird.inset.filled.svg"},
     {"sparkle", "sparkle.svg"},

@@ -1,11 +1,15 @@
 #include "Wisplet/Settings/SettingsForm.h"
 
+#include "Wisplet/Base/Colours.h"
+#include "Wisplet/Notch/ToolViews.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,7 +24,7 @@ QColor toneColour(SettingsForm::Tone tone)
 {
     switch (tone) {
     case SettingsForm::Tone::warning:
-        return {255, 159, 10};
+        return warningOrange;
     case SettingsForm::Tone::success:
         return {48, 209, 88};
     case SettingsForm::Tone::secondary:
@@ -57,6 +61,7 @@ SettingsForm::SettingsForm(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalScrollBar()->setStyleSheet(toolScrollBarStyle());
     auto* page = new QWidget(this);
     page->setAutoFillBackground(false);
     m_column = new QVBoxLayout(page);

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Business/IntegrationCard.h"
 
+#include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -23,7 +24,6 @@ constexpr int symbolPixels = 10;
 // What a metric's label keeps of its width when a long value needs the room.
 constexpr int labelKeeps = 60;
 const QColor headerColour(255, 255, 255, 179);
-const QColor errorColour(255, 159, 10);
 
 // A wrapped text cut to a few lines for the width it is given.
 class LinesLabel final : public QLabel
@@ -155,7 +155,7 @@ void IntegrationCard::fillBody(const Body& body)
     }
     if (body.error) {
         auto* error = new LinesLabel(*body.error, maxErrorLines, m_body);
-        styleToolLabel(error, 10, errorColour);
+        styleToolLabel(error, 10, warningOrange);
         m_bodyLayout->addWidget(error);
     } else if (body.metrics) {
         // Figures are the default font's digits, which are of one width already.

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Calendar/RemindersView.h"
 
+#include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/FileChooserDialog.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
@@ -14,8 +15,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QColor orange(255, 159, 10);
 
 QColor white(double opacity)
 {
@@ -58,7 +57,7 @@ RemindersView::RemindersView(ReminderStore& reminders, WispState& wisp, QWidget*
     layout->setSpacing(6);
     layout->addWidget(buildAccess());
     layout->addWidget(buildList(), 1);
-    m_message = toolLabel({}, 10, orange, this);
+    m_message = toolLabel({}, 10, warningOrange, this);
     m_message->setWordWrap(true);
     layout->addWidget(m_message);
     connect(&m_reminders, &ReminderStore::changed, this, &RemindersView::update);

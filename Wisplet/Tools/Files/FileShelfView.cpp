@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Files/FileShelfView.h"
 
+#include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/FileChooserDialog.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -21,7 +22,6 @@
 namespace {
 
 const QColor secondary(255, 255, 255, 140);
-const QColor orange(255, 159, 10);
 
 QWidget* placeholder(QWidget* parent)
 {
@@ -50,7 +50,7 @@ FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
     , m_shelf(shelf)
     , m_wisp(wisp)
     , m_count(toolLabel({}, 13, secondary, this))
-    , m_message(toolLabel({}, 11, orange, this))
+    , m_message(toolLabel({}, 11, warningOrange, this))
     , m_content(new QStackedLayout)
     , m_placeholder(placeholder(this))
     , m_shelfPage(new QWidget(this))

@@ -1,5 +1,7 @@
 #include "Wisplet/Tools/Files/ImageConvertView.h"
 
+#include "Wisplet/Base/Colours.h"
+
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -68,7 +70,7 @@ ImageConvertView::ImageConvertView(const QString& source, QWidget* parent)
                          this);
     note->setForegroundRole(QPalette::PlaceholderText);
     QPalette orange = m_message->palette();
-    orange.setColor(QPalette::WindowText, QColor(255, 159, 10));
+    orange.setColor(QPalette::WindowText, warningOrange);
     m_message->setPalette(orange);
     m_message->hide();
 

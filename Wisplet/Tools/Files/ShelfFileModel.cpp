@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Files/ShelfFileModel.h"
 
+#include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
@@ -13,8 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-const QColor missingColour(255, 159, 10);
 
 bool sameIds(const QList<ShelfItem>& first, const QList<ShelfItem>& second)
 {
@@ -58,7 +57,7 @@ QVariant ShelfFileModel::data(const QModelIndex& index, int role) const
         return path.isEmpty() ? item.name + tr(" · Missing") : item.name;
     }
     case Qt::ForegroundRole:
-        return item.resolvedPath().isEmpty() ? QColor(missingColour) : QColor(Qt::white);
+        return item.resolvedPath().isEmpty() ? QColor(warningOrange) : QColor(Qt::white);
     case Qt::DecorationRole:
         return decoration(item.resolvedPath());
     case Qt::AccessibleDescriptionRole:
@@ -75,7 +74,7 @@ QVariant ShelfFileModel::data(const QModelIndex& index, int role) const
 QVariant ShelfFileModel::decoration(const QString& path) const
 {
     if (path.isEmpty())
-        return symbolIcon(QStringLiteral("exclamationmark.triangle"), missingColour);
+        return symbolIcon(QStringLiteral("exclamationmark.triangle"), warningOrange);
     if (const QPixmap* thumbnail = m_thumbnails.object(path))
         return QIcon(*thumbnail);
     const QFileInfo info(path);

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Focus/FocusView.h"
 
+#include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -25,7 +26,6 @@ namespace {
 
 const QString separator = QStringLiteral(" \u00B7 ");
 const QString durationErrorText = QStringLiteral("Use 1s\u201324h, for example 25m, 1h30 or 10:00.");
-const QColor errorColour(255, 159, 10);
 
 QString phaseName(FocusPhase phase)
 {
@@ -163,7 +163,7 @@ FocusView::FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent
 {
     m_error = toolLabel({}, 11, NotchLayout::whiteAt(1.0), this, QFont::Normal);
     QPalette errorPalette = m_error->palette();
-    errorPalette.setColor(QPalette::WindowText, errorColour);
+    errorPalette.setColor(QPalette::WindowText, warningOrange);
     m_error->setPalette(errorPalette);
     m_error->hide();
 
