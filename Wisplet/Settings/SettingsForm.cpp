@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -27,6 +28,24 @@ QColor toneColour(SettingsForm::Tone tone)
     }
     return {255, 255, 255, 140};
 }
+
+// A section's rounded backdrop, painted: a style sheet would hand its colours down to the inputs inside and
+// undo the window's dark palette (white fields and boxes on a dark page).
+class SectionFrame final : public QFrame
+{
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, 18));
+        painter.drawRoundedRect(rect(), 10, 10);
+    }
+};
 
 } // namespace
 
@@ -59,9 +78,8 @@ QVBoxLayout* SettingsForm::addSection(const QString& header)
         title->setFont(font);
         block->addWidget(title);
     }
-    auto* frame = new QFrame;
+    auto* frame = new SectionFrame;
     frame->setObjectName(QStringLiteral("formSection"));
-    frame->setStyleSheet(QStringLiteral("#formSection { background: rgba(255, 255, 255, 18); border-radius: 10px; }"));
     auto* rows = new QVBoxLayout(frame);
     rows->setContentsMargins(sectionPadding, sectionPadding, sectionPadding, sectionPadding);
     rows->setSpacing(rowGap);
@@ -103,6 +121,13 @@ QComboBox* SettingsForm::addPicker(QVBoxLayout* section, const QString& title, c
 
 QLabel* SettingsForm::addCaption(QVBoxLayout* section, const QString& text, Tone tone)
 {
+    QLabel* label = caption(text, tone);
+    section->addWidget(label);
+    return label;
+}
+
+QLabel* SettingsForm::caption(const QString& text, Tone tone)
+{
     auto* caption = new QLabel(text);
     caption->setTextFormat(Qt::PlainText);
     caption->setWordWrap(true);
@@ -110,7 +135,6 @@ QLabel* SettingsForm::addCaption(QVBoxLayout* section, const QString& text, Tone
     font.setPointSizeF(font.pointSizeF() * 0.85);
     caption->setFont(font);
     setTone(caption, tone);
-    section->addWidget(caption);
     return caption;
 }
 
