@@ -157,7 +157,6 @@ void IntegrationSettingsRow::addField(QFormLayout* inputs, const IntegrationFiel
 
 void IntegrationSettingsRow::startTest()
 {
-    m_testing = true;
     m_test->setEnabled(false);
     m_test->setText(tr("Testing…"));
     m_result->hide();
@@ -175,7 +174,6 @@ QCoro::Task<> IntegrationSettingsRow::runTest(QPointer<IntegrationSettingsRow> r
 
 void IntegrationSettingsRow::testFinished(const SnapshotResult& result)
 {
-    m_testing = false;
     m_test->setEnabled(true);
     m_test->setText(tr("Test"));
     const QString text = resultText(result);

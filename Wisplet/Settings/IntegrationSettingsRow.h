@@ -27,7 +27,6 @@ public:
     IntegrationKind kind() const { return m_kind; }
     bool isExpanded() const;
     void setExpanded(bool open);
-    bool isTesting() const { return m_testing; }
 
     // The test line for a result: "✓ " and the first two metrics, or the error's text.
     static QString resultText(const SnapshotResult& result);
@@ -42,7 +41,6 @@ private:
 
     IntegrationKind m_kind;
     IntegrationsHub& m_hub;
-    bool m_testing = false;
     QCheckBox* m_switch;
     QToolButton* m_disclosure;
     QWidget* m_body = nullptr;
