@@ -11,11 +11,14 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Settings/AboutView.h"
 #include "Wisplet/Settings/GeneralSettingsView.h"
+#include "Wisplet/Settings/IntegrationsSettingsView.h"
 #include "Wisplet/Settings/SettingsWindow.h"
 #include "Wisplet/Settings/ToolsSettingsView.h"
 #include "Wisplet/Settings/WispSettingsView.h"
+#include "Wisplet/Tools/Business/IntegrationsHub.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
+#include "Wisplet/Tools/Media/NowPlaying.h"
 #include "Wisplet/Tools/Weather/WeatherTool.h"
 
 #include <QDesktopServices>
@@ -54,7 +57,9 @@ QWidget* createSettingsPage(SettingsSection section, const std::function<void()>
             ToolRegistry::shared(), FocusEngine::shared(), ClipboardManager::shared(), WeatherTool::shared(),
             [] { return Platform::pasteKeystroke().isPermitted(); }, parent);
     case SettingsSection::integrations:
-        break;
+        return new IntegrationsSettingsView(IntegrationsHub::shared(), NowPlaying::shared(), WeatherTool::shared(),
+                                            parent);
     }
-    return settingsTitlePage(section, parent);
+    Q_UNREACHABLE();
+    return nullptr;
 }

@@ -127,6 +127,13 @@ QComboBox* SettingsForm::addPicker(QVBoxLayout* section, const QString& title, c
 
 QLabel* SettingsForm::addCaption(QVBoxLayout* section, const QString& text, Tone tone)
 {
+    QLabel* label = caption(text, tone);
+    section->addWidget(label);
+    return label;
+}
+
+QLabel* SettingsForm::caption(const QString& text, Tone tone)
+{
     auto* caption = new QLabel(text);
     caption->setTextFormat(Qt::PlainText);
     caption->setWordWrap(true);
@@ -134,7 +141,6 @@ QLabel* SettingsForm::addCaption(QVBoxLayout* section, const QString& text, Tone
     font.setPointSizeF(font.pointSizeF() * 0.85);
     caption->setFont(font);
     setTone(caption, tone);
-    section->addWidget(caption);
     return caption;
 }
 

@@ -38,6 +38,8 @@ public:
     static QComboBox* addPicker(QVBoxLayout* section, const QString& title, const QList<Option>& options,
                                 const QVariant& current, std::function<void(const QVariant& value)> edited);
     static QLabel* addCaption(QVBoxLayout* section, const QString& text, Tone tone = Tone::secondary);
+    // A caption for a layout of the caller's own (beside a button, say).
+    static QLabel* caption(const QString& text, Tone tone = Tone::secondary);
     static void setTone(QLabel* caption, Tone tone);
 
 private:
