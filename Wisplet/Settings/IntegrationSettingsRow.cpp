@@ -38,7 +38,7 @@ IntegrationSettingsRow::IntegrationSettingsRow(IntegrationKind kind, Integration
     column->addLayout(header);
 
     m_switch->setObjectName(QStringLiteral("enabled"));
-    m_switch->setIcon(symbolIcon(symbolName(kind), palette().color(QPalette::WindowText)));
+    m_switch->setIcon(symbolIcon(symbolName(kind), Qt::white));
     m_switch->setChecked(hub.enabled().contains(kind));
     // `clicked` comes only from the user; the hub's own changes come back through `enabledChanged`.
     connect(m_switch, &QCheckBox::clicked, this, [this](bool on) { m_hub.setEnabled(m_kind, on); });
@@ -90,6 +90,7 @@ void IntegrationSettingsRow::buildBody()
     auto* testLine = new QHBoxLayout;
     m_test = new QPushButton(tr("Test"), m_body);
     m_test->setObjectName(QStringLiteral("test"));
+    m_test->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(m_test, &QPushButton::clicked, this, &IntegrationSettingsRow::startTest);
     m_result = SettingsForm::caption({});
     m_result->setObjectName(QStringLiteral("testResult"));
@@ -100,7 +101,7 @@ void IntegrationSettingsRow::buildBody()
     m_result->setContentsMargins(0, inset, 0, 0);
     m_result->setMaximumHeight(inset + lineHeight * resultLines);
     m_result->hide();
-    testLine->addWidget(m_test, 0, Qt::AlignTop);
+    testLine->addWidget(m_test, 0, Qt::AlignTop | Qt::AlignLeft);
     testLine->addWidget(m_result, 1);
     stack->addLayout(testLine);
     layout()->addWidget(m_body);
