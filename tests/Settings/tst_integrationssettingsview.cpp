@@ -161,18 +161,6 @@ private slots:
         f.view.reset();
         f.connector.finish(0, IntegrationSnapshot{});
     }
-
-    void refreshStepperStopsAtItsBounds()
-    {
-        PageFixture f;
-        f.build();
-        auto* stepper = f.view->findChild<Stepper*>();
-        for (const auto& [bound, button] : {std::pair{60.0, "increment"}, std::pair{1.0, "decrement"}}) {
-            f.hub->setRefreshMinutes(bound);
-            stepper->findChild<QToolButton*>(button)->click();
-            QCOMPARE(f.hub->refreshMinutes(), bound);
-        }
-    }
 };
 
 WISPLET_WIDGETS_TEST_MAIN(IntegrationsSettingsViewTest)
