@@ -125,10 +125,6 @@ private slots:
         });
         QCOMPARE(window.section(), SettingsSection::general);
         QCOMPARE(made, QList{SettingsSection::general});
-        QStringList rows;
-        for (int row = 0; row < window.sidebar()->count(); ++row)
-            rows << window.sidebar()->item(row)->text();
-        QCOMPARE(rows, (QStringList{"General", "Wisp", "Tools", "Integrations", "About"}));
 
         for (int row : {2, 4, 0}) {
             const QPointer<QWidget> old = window.page();
@@ -161,7 +157,7 @@ private slots:
         delete window;
     }
 
-    // Every section over stored values that are not the defaults; also the pictures of the window.
+    // Every section over stored values that are not the defaults.
     void showingEverySectionWritesNothing()
     {
         QTemporaryDir folder;
