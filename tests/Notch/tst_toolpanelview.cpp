@@ -176,7 +176,6 @@ private slots:
             names << rawValue(tab->tool());
             QCOMPARE(tab->isSelected(), tab->tool() == row.selected);
             QCOMPARE(tab->accessibleDescription().isEmpty(), tab->tool() != row.selected);
-            QCOMPARE(tab->currentLook(), ToolTab::lookOf(tab->tool() == row.selected, false));
         }
         QCOMPARE(names, list(row.tabs));
         QCOMPARE(f.panel->overflowButton()->text(), row.label);
@@ -324,19 +323,11 @@ private slots:
         if (!motionReduced) {
             QVERIFY(first && first->isVisible());
             QCOMPARE(opacityOf(second), 0.0);
-            QCOMPARE(f.tab(ToolID::notes)->currentLook(), ToolTab::lookOf(false, false));
-            f.clock.advance(75);
-            f.animation.tick();
-            QVERIFY(opacityOf(second) > 0.5 && opacityOf(second) < 1);
-            QVERIFY(std::abs(opacityOf(first) + opacityOf(second) - 1) < 1e-9);
-            f.clock.advance(75);
+            f.clock.advance(150);
             f.animation.tick();
         }
         QVERIFY(!first || first->isHidden());
         QVERIFY(!second->graphicsEffect());
-        QCOMPARE(f.tab(ToolID::notes)->currentLook(), ToolTab::lookOf(true, false));
-        // The pointer may rest on the first tab of the window.
-        QCOMPARE(f.tab(ToolID::focus)->currentLook(), ToolTab::lookOf(false, f.tab(ToolID::focus)->isHovering()));
         QVERIFY(!f.animation.isTicking());
         flushDeletions();
         QVERIFY(!first);
@@ -356,8 +347,6 @@ private slots:
         QPointer<ToolSwitcherView> switcher = f.panel->switcher();
         QVERIFY(switcher && switcher->isVisible());
         QCOMPARE(switcher->parentWidget()->geometry(), host.rect());
-        // Shorter than the switcher's own height: it takes what the island has.
-        QCOMPARE(switcher->size(), QSize(330, 362));
         QCOMPARE(QApplication::focusWidget(), switcher->searchField());
         QCOMPARE(shownRows(*switcher), toolNames(allTools));
         QCOMPARE(rowsMarkedEnable(*switcher), list("clipboard links system media calendar weather business"));
