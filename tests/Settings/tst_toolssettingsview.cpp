@@ -27,15 +27,13 @@ struct DefaultsFile
 };
 
 // The four stores of the page over a defaults file holding these values, with a stored weather key.
-struct ToolStores : DefaultsFile, RegistryFixture
+struct ToolStores : DefaultsFile, FocusFixture
 {
     explicit ToolStores(const QVariantMap& values = {})
-        : RegistryFixture((seedDefaults(path, values), path))
+        : FocusFixture((seedDefaults(path, values), path))
     {
         secrets.items.insert(QStringLiteral("weather.apiKey"), "stored-key");
-        load();
-        notifier = std::make_unique<Notifier>(server, settings, *registry, events, true);
-        focus = std::make_unique<FocusEngine>(defaults, clock, idle, *notifier, settings, *wisp);
+        launch();
         clipboard = std::make_unique<ClipboardManager>(
             ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
             folder.path(), true);
@@ -46,7 +44,7 @@ struct ToolStores : DefaultsFile, RegistryFixture
 
     std::unique_ptr<ToolsSettingsView> open()
     {
-        auto view = std::make_unique<ToolsSettingsView>(*registry, *focus, *clipboard, *weather,
+        auto view = std::make_unique<ToolsSettingsView>(*registry, *engine, *clipboard, *weather,
                                                         [this] { return paste.permitted; });
         view->resize(520, 900);
         view->show();
@@ -54,9 +52,6 @@ struct ToolStores : DefaultsFile, RegistryFixture
         return view;
     }
 
-    FakeIdleSource idle;
-    RecordingNotifications server;
-    std::unique_ptr<Notifier> notifier;
     FakeSecretStore secrets;
     Keychain keychain{secrets};
     HeldHttpTransport transport;
@@ -66,7 +61,6 @@ struct ToolStores : DefaultsFile, RegistryFixture
     FakeActiveWindows windows;
     FrontApplications applications{windows, 4242};
     FakePasteKeystroke paste;
-    std::unique_ptr<FocusEngine> focus;
     std::unique_ptr<ClipboardManager> clipboard;
     std::unique_ptr<WeatherTool> weather;
 };
@@ -114,21 +108,20 @@ private slots:
         QCOMPARE(TestFiles::read(s.defaults.filePath()), file);
         QCOMPARE(s.secrets.items, secrets);
         QCOMPARE(s.scheduler.pendingCount(), pending);
-        QCOMPARE(s.focus->workMinutes(), 25.5);
+        QCOMPARE(s.engine->workMinutes(), 25.5);
     }
 
     void aStepperAtItsBoundKeepsTheValue_data()
     {
         QTest::addColumn<BoundRow>("row");
         const QList<BoundRow> rows{
-            {"water", "focus.hydration", 0, "decrement"},   {"water", "focus.hydration", 180, "increment"},
-            {"work", "focus.work", 5, "decrement"},         {"work", "focus.work", 120, "increment"},
-            {"shortBreak", "focus.short", 1, "decrement"},  {"shortBreak", "focus.short", 30, "increment"},
-            {"longBreak", "focus.long", 5, "decrement"},    {"longBreak", "focus.long", 60, "increment"},
-            {"cycle", "focus.cycle", 2, "decrement"},       {"cycle", "focus.cycle", 8, "increment"},
-            {"stretch", "focus.reminder", 0, "decrement"},  {"stretch", "focus.reminder", 180, "increment"},
-            {"keep", "clipboard.max", 20, "decrement"},     {"keep", "clipboard.max", 1000, "increment"},
-            {"water", "focus.hydration", 200, "increment"},
+            {"water", "focus.hydration", 0, "decrement"},  {"water", "focus.hydration", 180, "increment"},
+            {"work", "focus.work", 5, "decrement"},        {"work", "focus.work", 120, "increment"},
+            {"shortBreak", "focus.short", 1, "decrement"}, {"shortBreak", "focus.short", 30, "increment"},
+            {"longBreak", "focus.long", 5, "decrement"},   {"longBreak", "focus.long", 60, "increment"},
+            {"cycle", "focus.cycle", 2, "decrement"},      {"cycle", "focus.cycle", 8, "increment"},
+            {"stretch", "focus.reminder", 0, "decrement"}, {"stretch", "focus.reminder", 180, "increment"},
+            {"keep", "clipboard.max", 20, "decrement"},    {"keep", "clipboard.max", 1000, "increment"},
         };
         for (const BoundRow& row : rows)
             QTest::addRow("%s %s at %g", qPrintable(row.stepper), qPrintable(row.button), row.value) << row;
@@ -149,7 +142,7 @@ private slots:
         ToolStores s({{"focus.hydration", 0}});
         auto view = s.open();
         button(*view, "water", "increment")->click();
-        QCOMPARE(s.focus->hydrationMinutes(), 15.0);
+        QCOMPARE(s.engine->hydrationMinutes(), 15.0);
         QCOMPARE(view->findChild<QWidget*>("water")->findChild<QLabel*>()->text(), "Water reminder every 15 min");
     }
 

@@ -97,8 +97,6 @@ private slots:
         QTest::newRow("yawn at its ceiling") << StepRow{0, 60, "increment", 60};
         QTest::newRow("sleep at its floor") << StepRow{1, 2, "decrement", 2};
         QTest::newRow("sleep at its ceiling") << StepRow{1, 180, "increment", 180};
-        QTest::newRow("sleep stored beyond its ceiling") << StepRow{1, 200, "increment", 200};
-        QTest::newRow("a fraction moves by whole steps") << StepRow{0, 7.5, "increment", 8.5};
     }
 
     void steppersKeepToTheirRange()
