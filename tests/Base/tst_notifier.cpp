@@ -301,31 +301,6 @@ private slots:
         QCOMPARE(f.notifier.errorText(), std::nullopt);
     }
 
-    void mayPostOnlyAnInstalledBuildWithNotificationsOn_data()
-    {
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("installed, on") << true << true;
-        QTest::newRow("installed, off") << true << false;
-        QTest::newRow("build tree, on") << false << true;
-    }
-
-    void mayPostOnlyAnInstalledBuildWithNotificationsOn()
-    {
-        QFETCH(bool, installed);
-        QFETCH(bool, enabled);
-        RegistryFixture f;
-        RecordingNotifications server;
-        Notifier notifier(server, f.settings, f.load(), f.events, installed);
-        f.settings.setNotificationsEnabled(enabled);
-        // Quiet mode is left to post().
-        f.settings.setQuietMode(true);
-        QCOMPARE(notifier.mayPost(), installed && enabled);
-        notifier.post(ToolID::focus, QStringLiteral("held back"), QString());
-        QCoreApplication::processEvents();
-        QVERIFY(server.posted.isEmpty());
-    }
-
     void aBuildTreeIsNeverAuthorised()
     {
         NotifierFixture f(false);

@@ -5,6 +5,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/RecordingNotifications.h"
 #include "tests/support/RegistryFixture.h"
+#include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAbstractButton>
@@ -46,16 +47,6 @@ struct Pages : RegistryFixture
     RecordingNotifications server;
     std::unique_ptr<Notifier> notifier;
 };
-
-template <typename Widget>
-Widget* findByText(QWidget* root, const QString& text)
-{
-    for (Widget* widget : root->findChildren<Widget*>()) {
-        if (widget->text() == text)
-            return widget;
-    }
-    return nullptr;
-}
 
 struct RawRow
 {
@@ -125,10 +116,6 @@ private slots:
         });
         QCOMPARE(window.section(), SettingsSection::general);
         QCOMPARE(made, QList{SettingsSection::general});
-        QStringList rows;
-        for (int row = 0; row < window.sidebar()->count(); ++row)
-            rows << window.sidebar()->item(row)->text();
-        QCOMPARE(rows, (QStringList{"General", "Wisp", "Tools", "Integrations", "About"}));
 
         for (int row : {2, 4, 0}) {
             const QPointer<QWidget> old = window.page();
@@ -161,7 +148,7 @@ private slots:
         delete window;
     }
 
-    // Every section over stored values that are not the defaults; also the pictures of the window.
+    // Every section over stored values that are not the defaults.
     void showingEverySectionWritesNothing()
     {
         QTemporaryDir folder;
@@ -206,7 +193,7 @@ private slots:
         pages.settings.setNotificationsEnabled(row.initiallyOn);
         pages.notifier->setErrorText(row.initialError);
         GeneralSettingsView view({pages.settings, *pages.notifier, *pages.wisp, pages.clock}, shortcutKeys);
-        auto* box = findByText<QCheckBox>(&view, QStringLiteral("Timer and meeting notifications"));
+        auto* box = childWithText<QCheckBox>(view, QStringLiteral("Timer and meeting notifications"));
 
         box->click();
         QTRY_COMPARE(pages.notifier->errorText(), row.expectedError);
@@ -214,7 +201,7 @@ private slots:
         QCOMPARE(pages.settings.notificationsEnabled(), row.expectedOn);
         QCOMPARE(box->isChecked(), row.expectedOn);
         if (row.expectedError)
-            QVERIFY(findByText<QLabel>(&view, *row.expectedError)->isVisibleTo(&view));
+            QVERIFY(childWithText<QLabel>(view, *row.expectedError)->isVisibleTo(&view));
     }
 
     void userEditsOfTheGeneralPage()
@@ -231,7 +218,7 @@ private slots:
         QCOMPARE(pages.settings.shortcutKey(), QStringLiteral("Space"));
         QVERIFY(!pages.settings.hotkeyEnabled());
 
-        auto* openPanel = findByText<QAbstractButton>(&view, QStringLiteral("Open tools panel"));
+        auto* openPanel = childWithText<QAbstractButton>(view, QStringLiteral("Open tools panel"));
         openPanel->click();
         openPanel->click();
         QVERIFY(pages.wisp->isPinnedOpen());
@@ -240,10 +227,10 @@ private slots:
         const QString refused = QStringLiteral("Couldn't update the login item: refused");
         pages.settings.setLaunchAtLoginError(refused);
         pages.settings.setShortcutError(QStringLiteral("Hot keys need an X11 session."));
-        QVERIFY(findByText<QLabel>(&view, refused)->isVisible());
-        QVERIFY(findByText<QLabel>(&view, QStringLiteral("Hot keys need an X11 session."))->isVisible());
+        QVERIFY(childWithText<QLabel>(view, refused)->isVisible());
+        QVERIFY(childWithText<QLabel>(view, QStringLiteral("Hot keys need an X11 session."))->isVisible());
         pages.settings.setLaunchAtLoginError(std::nullopt);
-        QVERIFY(!findByText<QLabel>(&view, refused));
+        QVERIFY(!childWithText<QLabel>(view, refused));
     }
 
     void versionText_data()

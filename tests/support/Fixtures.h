@@ -19,6 +19,14 @@ public:
     bool reduce = false;
 };
 
+// A defaults file holding these values, as an earlier run left it.
+inline void seedDefaults(const QString& path, const QVariantMap& values)
+{
+    Defaults earlier(path);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        earlier.set(it.key(), it.value());
+}
+
 // Fresh settings over a fake clock and scheduler; the defaults live in memory unless given a file.
 struct SettingsFixture
 {

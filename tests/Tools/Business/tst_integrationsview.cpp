@@ -23,13 +23,6 @@ struct BodyRow
     QStringList body;
 };
 
-struct GridRow
-{
-    int width;
-    int cards;
-    int columns;
-};
-
 struct AgeRow
 {
     std::optional<qint64> secondsAgo;
@@ -74,7 +67,6 @@ QStringList bodyTexts(const IntegrationCard& card)
 } // namespace
 
 Q_DECLARE_METATYPE(BodyRow)
-Q_DECLARE_METATYPE(GridRow)
 Q_DECLARE_METATYPE(AgeRow)
 
 class IntegrationsViewTest final : public QObject
@@ -152,32 +144,6 @@ private slots:
         f.hub->setEnabled(IntegrationKind::github, false);
         QVERIFY(open->isVisible());
         QCOMPARE(f.view.findChildren<IntegrationCard*>().size(), 0);
-    }
-
-    void placesCardsInEqualColumns_data()
-    {
-        QTest::addColumn<GridRow>("row");
-        QTest::newRow("one fits") << GridRow{300, 2, 1};
-        QTest::newRow("two fit") << GridRow{320, 3, 2};
-        QTest::newRow("a short last row keeps the widths") << GridRow{480, 4, 3};
-        QTest::newRow("fewer cards than columns") << GridRow{480, 1, 3};
-    }
-
-    void placesCardsInEqualColumns()
-    {
-        QFETCH(GridRow, row);
-        const QList<IntegrationKind> kinds{allIntegrationKinds.begin(), allIntegrationKinds.begin() + row.cards};
-        ViewFixture f(kinds);
-        f.view.resize(row.width, 800);
-        QCoreApplication::processEvents();
-        // Pixels left over from the division go to some of the columns.
-        const int width = (row.width - (row.columns - 1) * IntegrationsView::gridSpacing) / row.columns;
-        QSet<int> lefts;
-        for (IntegrationKind kind : kinds) {
-            QVERIFY(std::abs(f.card(kind)->width() - width) <= 1);
-            lefts.insert(f.card(kind)->x());
-        }
-        QCOMPARE(lefts.size(), std::min(row.cards, row.columns));
     }
 
     void footerTellsTheAgeOfTheNewestResult_data()

@@ -17,7 +17,8 @@ public:
 // A focus engine over fresh stores, an installed build with notifications on, and the user at the keyboard.
 struct FocusFixture : RegistryFixture
 {
-    FocusFixture()
+    explicit FocusFixture(const QString& defaultsPath = QString())
+        : RegistryFixture(defaultsPath)
     {
         settings.setNotificationsEnabled(true);
         load();

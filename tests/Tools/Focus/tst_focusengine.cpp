@@ -100,7 +100,6 @@ private slots:
         add("negative", "focus.work", -1, work, 25);
         add("text that is no number", "focus.work", QStringLiteral("abc"), work, 25);
         add("text that says zero", "focus.work", QStringLiteral("0"), work, 0);
-        add("an array", "focus.work", QVariantList{30}, work, 25);
         add("cycle truncated", "focus.cycle", 4.9, cycle, 4);
         add("mode exact", "focus.mode", QStringLiteral("stopwatch"), mode, double(FocusMode::stopwatch));
         add("mode in the wrong case", "focus.mode", QStringLiteral("Timer"), mode, double(FocusMode::pomodoro));
