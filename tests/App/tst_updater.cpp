@@ -209,9 +209,8 @@ private slots:
         QFETCH(Fetch, row);
         LocalHttpsServer server(row.response);
         QVERIFY(server.listen());
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        if (row.trusted)
-            tls.addCaCertificate(LocalHttpsServer::certificate());
+        const QSslConfiguration tls =
+            row.trusted ? LocalHttpsServer::trusting() : QSslConfiguration::defaultConfiguration();
         Updater updater({.feed = server.url(),
                          .publicKey = QString::fromLatin1(m_key.publicKey.toBase64()),
                          .current = QVersionNumber(0, 1, 0),

@@ -39,6 +39,13 @@ QSslCertificate LocalHttpsServer::certificate()
     return QSslCertificate(sourceFile("tests/data/tls/localhost.crt"));
 }
 
+QSslConfiguration LocalHttpsServer::trusting()
+{
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.addCaCertificate(certificate());
+    return tls;
+}
+
 QByteArray LocalHttpsServer::response(const QByteArray& status, const QByteArray& body)
 {
     return "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: "

@@ -21,6 +21,8 @@ public:
     QUrl url(const QString& path = QStringLiteral("/feed.json")) const;
     // The certificate a client must trust to reach the server.
     static QSslCertificate certificate();
+    // A client's TLS settings that trust this server.
+    static QSslConfiguration trusting();
     // A full HTTP/1.1 response with a JSON body.
     static QByteArray response(const QByteArray& status, const QByteArray& body);
 

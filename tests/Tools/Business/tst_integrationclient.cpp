@@ -37,13 +37,6 @@ struct MonthStart
     QDateTime expected;
 };
 
-QSslConfiguration trustingTestServer()
-{
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setCaCertificates({LocalHttpsServer::certificate()});
-    return tls;
-}
-
 IntegrationResult<QJsonValue> fetch(const IntegrationClient& client, const QUrl& url, CancelToken cancel = {})
 {
     return QCoro::waitFor(client.getJSON(url, {{"Authorization", "Bearer sk_secret"}}, cancel));
@@ -95,13 +88,10 @@ private slots:
         QTest::newRow("cut inside a character") << Answer{{F::none, 404, cutInsideCharacter}, "HTTP 404", {}};
         QTest::newRow("long body cut") << Answer{
             {F::none, 500, QByteArray(400, 'e')}, "HTTP 500: " + QString(160, 'e'), {}};
-        QTest::newRow("bare true") << Answer{{F::none, 200, "true"}, {}, true};
         QTest::newRow("bare number") << Answer{{F::none, 204, " 42 "}, {}, 42};
         QTest::newRow("object") << Answer{{F::none, 200, R"({"a": [1]})"}, {}, QJsonObject{{"a", QJsonArray{1}}}};
         QTest::newRow("empty body") << Answer{
             {F::none, 200, ""}, "The data couldn't be read because it isn't in the correct format.", {}};
-        QTest::newRow("two values") << Answer{
-            {F::none, 200, "1,2"}, "The data couldn't be read because it isn't in the correct format.", {}};
         QTest::newRow("breaking out of the wrapper")
             << Answer{{F::none, 200, "1],[2"}, "The data couldn't be read because it isn't in the correct format.", {}};
         QTest::newRow("not HTTP") << Answer{{F::notHttp, 0, {}}, "Unexpected response.", {}};
@@ -144,7 +134,7 @@ private slots:
     {
         LocalHttpsServer server(LocalHttpsServer::response("200 OK", R"({"ok": true})"));
         QVERIFY(server.listen());
-        QtHttpTransport transport(trustingTestServer());
+        QtHttpTransport transport(LocalHttpsServer::trusting());
         const IntegrationClient client(transport, {});
         const QStringList values{"a+b", "100%", "%41", "x&y=z#w", "Etc/GMT+5", "Lisboa ü"};
         QueryItems query;
@@ -189,7 +179,8 @@ private slots:
         QFETCH(Exchange, row);
         LocalHttpsServer server(row.response);
         QVERIFY(server.listen());
-        QtHttpTransport transport(row.trusted ? trustingTestServer() : QSslConfiguration::defaultConfiguration());
+        QtHttpTransport transport(row.trusted ? LocalHttpsServer::trusting()
+                                              : QSslConfiguration::defaultConfiguration());
         const IntegrationClient client(transport, {}, 300ms);
         const QUrl url = IntegrationClient::makeURL(server.url().toString(), {{"api_key", "sk_secret"}}).value();
         const IntegrationResult<QJsonValue> result = fetch(client, url);
@@ -202,7 +193,7 @@ private slots:
     {
         LocalHttpsServer server({});
         QVERIFY(server.listen());
-        QtHttpTransport transport(trustingTestServer());
+        QtHttpTransport transport(LocalHttpsServer::trusting());
         const IntegrationClient client(transport, {});
         CancelToken cancel;
         QTimer::singleShot(100ms, [&cancel] { cancel.cancel(); });
