@@ -6,6 +6,17 @@
 
 #include <QCoro/QCoroTask>
 
+// A 200 answer with the body given.
+inline HttpResponse ok(const QByteArray& body)
+{
+    return {HttpResponse::Failure::none, 200, body};
+}
+
+// Every service at an address of its own that no request leaves the test for.
+const ServiceEndpoints testEndpoints{"https://stripe.test",    "https://polar.test",        "https://live.dodo.test",
+                                     "https://test.dodo.test", "https://lemon.test",        "https://df.test",
+                                     "https://plausible.test", "https://api.umami.test/v1", "https://gh.test"};
+
 // A connector's collaborators: a routed transport, a client over test addresses and a clock at `now`.
 struct ConnectorFixture
 {
@@ -24,19 +35,8 @@ struct ConnectorFixture
         return values;
     }
 
-    static HttpResponse ok(const QByteArray& body) { return {HttpResponse::Failure::none, 200, body}; }
-
     RoutedHttpTransport transport;
-    IntegrationClient client{transport,
-                             {{},
-                              {},
-                              {},
-                              {},
-                              {},
-                              "https://df.test",
-                              "https://plausible.test",
-                              "https://api.umami.test/v1",
-                              "https://gh.test"}};
+    IntegrationClient client{transport, testEndpoints};
     FakeClock clock;
     SnapshotResult result;
 };

@@ -12,11 +12,6 @@ const QDateTime now(QDate(2026, 3, 16), QTime(20, 0), Qt::UTC);
 const QDateTime todayStart(QDate(2026, 3, 17), QTime(0, 0), auckland);
 const QDateTime monthStart(QDate(2026, 3, 1), QTime(0, 0), auckland);
 
-HttpResponse ok(const QByteArray& body)
-{
-    return ConnectorFixture::ok(body);
-}
-
 const HttpResponse failed{HttpResponse::Failure::none, 500, {}};
 
 QByteArray overview(const QByteArray& fields)
@@ -94,10 +89,8 @@ private slots:
         QTest::newRow("not an object") << DataFastCase{dataFastKey, {ok("[{}]")}, {"Couldn't read overview."}};
         QTest::newRow("month fails") << DataFastCase{dataFastKey, {ok(overview("")), failed}, {"HTTP 500"}};
         QTest::newRow("no key") << DataFastCase{{{"apiKey", " "}}, {}, {"API key is required."}};
-        // The month fails, so the figures need no reading in these locales.
-        for (const char* locale : {"ar_EG", "fa_IR"})
-            QTest::newRow(locale) << DataFastCase{dataFastKey, {ok(overview("")), failed}, {"HTTP 500"}, {}, {},
-                                                  locale};
+        // The month fails, so the figures need no reading in this locale.
+        QTest::newRow("ar_EG") << DataFastCase{dataFastKey, {ok(overview("")), failed}, {"HTTP 500"}, {}, {}, "ar_EG"};
     }
 
     void readsDataFast()
