@@ -198,7 +198,6 @@ private slots:
         QTest::newRow("week truncates") << Text{dayRangeText(21.9, -3.7), "21° / -3°"};
         QTest::newRow("wind truncates") << Text{humidityWindLine(80, 12.9), "Humidity 80% · Wind 12 km/h"};
         QTest::newRow("code 3: own words") << Text{conditionLine(3, 20.6), "Overcast · feels 21°"};
-        QTest::newRow("code 3: plain cloud") << Text{WeatherCodes::symbolName(3, false), "cloud.fill"};
         QTest::newRow("negative code") << Text{WeatherCodes::symbolName(-1, true), "cloud.fill"};
         QTest::newRow("twelve-hour locale") << Text{hourText(QTime(15, 0), QLocale("en_US")), "3 PM"};
         QTest::newRow("24-hour locale") << Text{hourText(QTime(15, 0), QLocale("de_DE")), "15"};

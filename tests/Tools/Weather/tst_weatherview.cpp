@@ -1,9 +1,5 @@
-#include "Wisplet/Base/Keychain.h"
-#include "Wisplet/Platform/Defaults.h"
-#include "Wisplet/Tools/Weather/WeatherTool.h"
 #include "Wisplet/Tools/Weather/WeatherView.h"
-#include "tests/support/FakeClock.h"
-#include "tests/support/FakeSecretStore.h"
+#include "tests/Tools/Weather/WeatherFixture.h"
 #include "tests/support/HeldHttpTransport.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -33,20 +29,14 @@ class WeatherViewTest final : public QObject
     Q_OBJECT
 
 private:
-    Defaults m_defaults{QString()};
-    FakeSecretStore m_secrets;
-    Keychain m_keychain{m_secrets};
-    FakeClock m_clock;
     std::unique_ptr<HeldHttpTransport> m_transport;
-    std::unique_ptr<IntegrationClient> m_client;
+    std::unique_ptr<WeatherFixture> f;
     std::unique_ptr<WeatherTool> m_tool;
     std::unique_ptr<WeatherView> m_view;
 
     void make()
     {
-        m_tool =
-            std::make_unique<WeatherTool>(WeatherTool::Services{m_defaults, m_keychain, m_clock, *m_client},
-                                          WeatherEndpoints{"https://f.test/v1/forecast", "https://s.test/v1/search"});
+        m_tool = f->make();
         m_view = std::make_unique<WeatherView>(*m_tool);
         m_view->resize(560, 220);
     }
@@ -72,11 +62,9 @@ private slots:
     {
         m_view.reset();
         m_tool.reset();
-        m_defaults.remove("weather.place");
-        m_secrets = FakeSecretStore();
-        m_secrets.items.insert("weather.apiKey", "k");
         m_transport = std::make_unique<HeldHttpTransport>();
-        m_client = std::make_unique<IntegrationClient>(*m_transport, ServiceEndpoints{});
+        f = std::make_unique<WeatherFixture>(*m_transport);
+        f->secrets.items.insert("weather.apiKey", "k");
     }
 
     void cleanup()
@@ -98,11 +86,11 @@ private slots:
     void showsThePageTheStoreCallsFor()
     {
         QFETCH(PageRow, row);
-        m_secrets.items.insert("weather.apiKey", row.key.toUtf8());
-        m_secrets.failing = row.keyringLocked;
+        f->secrets.items.insert("weather.apiKey", row.key.toUtf8());
+        f->secrets.failing = row.keyringLocked;
         if (row.place)
-            m_defaults.set("weather.place",
-                           QVariantMap{{"name", "Lisbon"}, {"country", ""}, {"latitude", 38.7}, {"longitude", -9.1}});
+            f->defaults.set("weather.place",
+                            QVariantMap{{"name", "Lisbon"}, {"country", ""}, {"latitude", 38.7}, {"longitude", -9.1}});
         make();
         QCOMPARE(m_view->page(), row.page);
     }
