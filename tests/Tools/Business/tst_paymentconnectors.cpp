@@ -127,8 +127,8 @@ class PaymentConnectorsTest final : public QObject
     Q_OBJECT
 
 private:
-    // Runs the fetch and checks the requests and the outcome; keeps the requests made.
-    void check(PaymentConnector::Fetch fetch)
+    // Runs the fetch and checks the requests, their headers and the outcome.
+    void check(PaymentConnector::Fetch fetch, const HttpHeaders& headers = {})
     {
         QFETCH(Case, row);
         const QLocale before;
@@ -151,18 +151,11 @@ private:
         QCOMPARE(transport.requests.size(), row.count);
         for (qsizetype i = 0; i < row.requests.size(); ++i)
             QCOMPARE(describe(transport.requests.at(i).url), row.requests.at(i));
+        for (const auto& request : std::as_const(transport.requests))
+            QVERIFY(std::all_of(headers.begin(), headers.end(), [&](auto h) { return request.headers.contains(h); }));
         if (result.ok())
             QCOMPARE(result.value().fetchedAt, row.now);
-        m_requests = transport.requests;
     }
-
-    void checkHeaders(const HttpHeaders& expected)
-    {
-        for (const auto& request : std::as_const(m_requests))
-            QVERIFY(std::all_of(expected.begin(), expected.end(), [&](auto h) { return request.headers.contains(h); }));
-    }
-
-    QList<FakeHttpTransport::Request> m_requests;
 
 private slots:
     void fetchesStripeCharges_data()
@@ -225,11 +218,7 @@ private slots:
         QTest::newRow("no list") << Case{mid, stripeKey, pages({{{"data", QJsonObject()}}}), "Couldn't read charges."};
     }
 
-    void fetchesStripeCharges()
-    {
-        check(&fetchStripe);
-        checkHeaders({{"Authorization", "Bearer sk_test"}});
-    }
+    void fetchesStripeCharges() { check(&fetchStripe, {{"Authorization", "Bearer sk_test"}}); }
 
     void readsPolarMetrics_data()
     {
@@ -320,11 +309,7 @@ private slots:
         QTest::newRow("no list") << Case{mid, dodoKey, pages({QJsonObject()}), "Couldn't read payments."};
     }
 
-    void fetchesDodoPayments()
-    {
-        check(&fetchDodo);
-        checkHeaders({{"Authorization", "Bearer dodo_key"}});
-    }
+    void fetchesDodoPayments() { check(&fetchDodo, {{"Authorization", "Bearer dodo_key"}}); }
 
     void fetchesLemonSqueezyOrders_data()
     {
@@ -367,8 +352,7 @@ private slots:
 
     void fetchesLemonSqueezyOrders()
     {
-        check(&fetchLemonSqueezy);
-        checkHeaders({{"Authorization", "Bearer lemon_key"}, {"Accept", "application/vnd.api+json"}});
+        check(&fetchLemonSqueezy, {{"Authorization", "Bearer lemon_key"}, {"Accept", "application/vnd.api+json"}});
     }
 
     void registersEveryPaymentService()
