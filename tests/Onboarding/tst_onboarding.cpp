@@ -267,7 +267,6 @@ private slots:
         QTest::addColumn<DropRow>("row");
         const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/report.pdf"));
         const QUrl web(QStringLiteral("https://example.org/a.pdf"));
-        QTest::newRow("a local file") << DropRow{{file}, {}, true, 1};
         QTest::newRow("local files among web links") << DropRow{{web, file, file}, {}, true, 2};
         QTest::newRow("a web link only") << DropRow{{web}, {}, false, 0};
         QTest::newRow("text") << DropRow{{}, QStringLiteral("/tmp/report.pdf"), false, 0};

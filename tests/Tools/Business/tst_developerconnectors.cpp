@@ -139,8 +139,6 @@ private slots:
     {
         QTest::addColumn<LogCase>("row");
         const QByteArray userTurn = R"({"type":"user","timestamp":"2026-03-17T08:00:00Z","message":{"role":"user"}})";
-        QTest::newRow("one message logged three times")
-            << LogCase{{{"p/a.jsonl", {line({"m1", 10}), line({"m1", 40}), line({"m1", 55})}}}, {1, 1, 0, 55, 0, 0}};
         QTest::newRow("largest of each counter")
             << LogCase{{{"p/a.jsonl", {line({"m1", 5, {}, 100}), line({"m1", 3, {}, 50, 7})}}}, {1, 1, 100, 5, 0, 7}};
         QTest::newRow("same message in two files")

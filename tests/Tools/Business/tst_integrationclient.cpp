@@ -65,7 +65,6 @@ private slots:
         QTest::newRow("https") << Address{"https://api.example.com/v1", true};
         QTest::newRow("http") << Address{"http://api.example.com/v1", false};
         QTest::newRow("no host") << Address{"https:///v1", false};
-        QTest::newRow("no scheme") << Address{"api.example.com/v1", false};
         QTest::newRow("not an address") << Address{"https://exa mple.com", false};
     }
 
