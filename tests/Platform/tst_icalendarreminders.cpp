@@ -1,6 +1,7 @@
 #include "Wisplet/Platform/ICalendarReminders.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -21,10 +22,7 @@ QByteArray vtodo(const QByteArray& uid, const QByteArray& lines)
 
 QStringList titles(const QList<Reminder>& reminders)
 {
-    QStringList list;
-    for (const Reminder& reminder : reminders)
-        list.append(reminder.title);
-    return list;
+    return textsOf(reminders, &Reminder::title);
 }
 
 const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);

@@ -6,6 +6,7 @@
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
 #include "tests/support/RegistryFixture.h"
+#include "tests/support/Texts.h"
 
 #include <QPromise>
 
@@ -39,10 +40,7 @@ inline Reminder reminderTitled(const QString& title, const QDateTime& due = {})
 
 inline QStringList reminderTitles(const QList<Reminder>& reminders)
 {
-    QStringList titles;
-    for (const Reminder& reminder : reminders)
-        titles.append(reminder.title);
-    return titles;
+    return textsOf(reminders, &Reminder::title);
 }
 
 // A reminders folder in memory: fetches stay open until the test finishes them.

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
+
 // The first child of the given kind whose text, or failing that tool tip, is `text`; null if none.
 template <typename T>
 T* childWithText(const QWidget& parent, const QString& text)
@@ -12,6 +14,15 @@ T* childWithText(const QWidget& parent, const QString& text)
             return child;
     }
     return nullptr;
+}
+
+// The first child of the given kind for which `test` holds; null if none.
+template <typename T, typename Test>
+T* childWhere(const QWidget& parent, Test test)
+{
+    const QList<T*> children = parent.findChildren<T*>();
+    const auto found = std::find_if(children.begin(), children.end(), test);
+    return found == children.end() ? nullptr : *found;
 }
 
 // The texts of the children of the given kind that show whenever `parent` does.

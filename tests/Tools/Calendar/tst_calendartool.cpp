@@ -4,6 +4,7 @@
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,14 +23,6 @@ CalendarEvent allDay(const QString& title)
     CalendarEvent event = timed(title, -3600, 86'400, title);
     event.allDay = true;
     return event;
-}
-
-QStringList titles(const QList<CalendarEvent>& events)
-{
-    QStringList list;
-    for (const CalendarEvent& event : events)
-        list.append(event.title);
-    return list;
 }
 
 } // namespace
@@ -93,7 +86,7 @@ private slots:
         QVERIFY(f.tool->events().isEmpty()); // not running
         QSignalSpy peek(f.tool.get(), &CalendarPeekSource::peekChanged);
         f.tool->start();
-        QCOMPARE(titles(f.tool->events()), (QStringList{"Running", "Soon", "Later"}));
+        QCOMPARE(textsOf(f.tool->events(), &CalendarEvent::title), (QStringList{"Running", "Soon", "Later"}));
         QCOMPARE(f.tool->currentEvent()->title, "Running");
         QCOMPARE(f.tool->nextEvent()->title, "Soon");
         f.tool->refresh();
@@ -228,7 +221,7 @@ private slots:
     void listLeavesOutTheNextEvent()
     {
         QFETCH(ListRow, row);
-        QCOMPARE(titles(AgendaText::listed(row.events, row.next)), row.listed);
+        QCOMPARE(textsOf(AgendaText::listed(row.events, row.next), &CalendarEvent::title), row.listed);
     }
 
     void findsMeetingLinks_data()

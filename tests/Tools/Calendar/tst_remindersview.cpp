@@ -105,10 +105,9 @@ private slots:
         QTRY_VERIFY(visibleTexts(view).contains("Complete "));
         QVERIFY(!visibleTexts(view).contains("No incomplete reminders"));
 
-        for (QToolButton* button : view.findChildren<QToolButton*>()) {
-            if (button->accessibleName() == "Complete Call Ana")
-                button->click();
-        }
+        childWhere<QToolButton>(view, [](const QToolButton* button) {
+            return button->accessibleName() == "Complete Call Ana";
+        })->click();
         f.remindersSource.finishLast({});
         QTRY_VERIFY(visibleTexts(view).contains("No incomplete reminders"));
     }

@@ -3,6 +3,7 @@
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 #include "tests/Tools/Clipboard/ClipboardHarness.h"
 #include "tests/support/Images.h"
+#include "tests/support/Texts.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -30,12 +31,9 @@ struct Harness : ClipboardHarness
         return page;
     }
 
-    QStringList shownTexts(const ClipboardView& page) const
+    static QStringList shownTexts(const ClipboardView& page)
     {
-        QStringList texts;
-        for (const ClipRow* row : page.rows())
-            texts.append(row->item().text);
-        return texts;
+        return textsOf(page.rows(), [](const ClipRow* row) { return row->item().text; });
     }
 
     int reconciles = 0;
@@ -43,11 +41,7 @@ struct Harness : ClipboardHarness
 
 PillButton* clearButton(const ClipboardView& page)
 {
-    for (PillButton* button : page.findChildren<PillButton*>()) {
-        if (button->symbolName() == QLatin1String("trash"))
-            return button;
-    }
-    return nullptr;
+    return childWhere<PillButton>(page, [](const PillButton* button) { return button->symbolName() == "trash"; });
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/Texts.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLineEdit>
@@ -19,10 +20,7 @@ const QByteArray threeLinks =
 
 QStringList chipTitles(const QuickLinksView& view)
 {
-    QStringList titles;
-    for (const LinkChip* chip : view.chips())
-        titles << chip->link().title;
-    return titles;
+    return textsOf(view.chips(), [](const LinkChip* chip) { return chip->link().title; });
 }
 
 } // namespace

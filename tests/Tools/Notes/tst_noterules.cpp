@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Notes/NoteRules.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
 
 #include <QDir>
 
@@ -62,10 +63,7 @@ private slots:
     void filtered()
     {
         QFETCH(FilterRow, row);
-        QStringList titles;
-        for (const WispNote& note : NoteRules::filtered(makeNotes(row.notes), row.query))
-            titles << note.title;
-        QCOMPARE(titles, row.titles);
+        QCOMPARE(textsOf(NoteRules::filtered(makeNotes(row.notes), row.query), &WispNote::title), row.titles);
     }
 
     void wordCount_data()

@@ -54,11 +54,8 @@ private:
     QListWidget* list() { return m_view->findChild<QListWidget*>(); }
     QLineEdit* field(const QString& placeholder)
     {
-        for (QLineEdit* field : m_view->findChildren<QLineEdit*>()) {
-            if (field->placeholderText() == placeholder)
-                return field;
-        }
-        return nullptr;
+        return childWhere<QLineEdit>(*m_view,
+                                     [&](const QLineEdit* field) { return field->placeholderText() == placeholder; });
     }
 
 private slots:

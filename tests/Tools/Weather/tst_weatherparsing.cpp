@@ -2,6 +2,7 @@
 #include "Wisplet/Tools/Weather/WeatherParsing.h"
 #include "Wisplet/Tools/Weather/WeatherTexts.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
 
 #include <cmath>
 
@@ -178,10 +179,7 @@ private slots:
     void findsPlaces()
     {
         QFETCH(Places, row);
-        QStringList labels;
-        for (const WeatherPlace& place : WeatherParsing::parsePlaces(row.json))
-            labels << place.label();
-        QCOMPARE(labels, row.labels);
+        QCOMPARE(textsOf(WeatherParsing::parsePlaces(row.json), &WeatherPlace::label), row.labels);
     }
 
     void writesTexts_data()

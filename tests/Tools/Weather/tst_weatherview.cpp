@@ -1,6 +1,8 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 #include "tests/Tools/Weather/WeatherFixture.h"
 #include "tests/support/HeldHttpTransport.h"
+#include "tests/support/Texts.h"
+#include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLineEdit>
@@ -47,14 +49,6 @@ private:
     {
         field().setText(text);
         QTest::keyClick(&field(), Qt::Key_Return);
-    }
-
-    QStringList resultLabels()
-    {
-        QStringList labels;
-        for (const WeatherPlace& place : m_view->results())
-            labels << place.label();
-        return labels;
     }
 
 private slots:
@@ -105,14 +99,13 @@ private slots:
         QVERIFY(m_view->isSearching());
         m_transport->finish(0, twoPlaces);
         QVERIFY(!m_view->isSearching());
-        QCOMPARE(resultLabels(), (QStringList{"Lisbon, Portugal", "Lisbon"}));
+        QCOMPARE(textsOf(m_view->results(), &WeatherPlace::label), (QStringList{"Lisbon, Portugal", "Lisbon"}));
 
-        const auto buttons = m_view->findChildren<QPushButton*>();
-        const auto second = std::find_if(buttons.begin(), buttons.end(), [](QPushButton* button) {
+        QPushButton* second = childWhere<QPushButton>(*m_view, [](const QPushButton* button) {
             return button->isVisibleTo(button->window()) && button->text() == QLatin1String("Lisbon");
         });
-        QVERIFY(second != buttons.end());
-        (*second)->click();
+        QVERIFY(second);
+        second->click();
         QCOMPARE(m_tool->place()->label(), QStringLiteral("Lisbon"));
         QCOMPARE(m_view->page(), WeatherView::Page::forecast);
         QVERIFY(field().text().isEmpty());
