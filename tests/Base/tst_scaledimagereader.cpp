@@ -51,7 +51,7 @@ private slots:
     void readsUprightAndScaled_data()
     {
         QTest::addColumn<ReadRow>("row");
-        const QByteArray exifJpeg = TestFiles::read(TestImages::sample("rotated-comment.jpg"));
+        const QByteArray exifJpeg = TestImages::markedTurnedJpeg({48, 32}, QStringLiteral("private note"));
         const QByteArray heic = TestFiles::read(TestImages::sample("rotated.heic"));
         QVERIFY(!exifJpeg.isEmpty() && !heic.isEmpty());
         // Both samples store a 3:2 landscape picture turned a quarter clockwise: the red block moves top right.

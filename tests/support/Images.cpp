@@ -60,6 +60,26 @@ QByteArray marked(QSize size, const char* format)
     return buffer.data();
 }
 
+QByteArray markedTurnedJpeg(QSize storedSize, const QString& comment)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setText(QStringLiteral("Comment"), comment);
+    writer.write(QImage::fromData(marked(storedSize, "png")));
+    // Qt turns the pixels rather than writing an orientation, so the EXIF block (little-endian TIFF with one
+    // entry: orientation 6, a quarter clockwise) goes in by hand, right after the start marker.
+    const QByteArray exif("\xFF\xE1\x00\x22"
+                          "Exif\0\0"
+                          "II*\0\x08\0\0\0"
+                          "\x01\0"
+                          "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0"
+                          "\0\0\0\0",
+                          36);
+    QByteArray jpeg = buffer.data();
+    return jpeg.insert(2, exif);
+}
+
 QByteArray markedPalette(QSize size, const char* format)
 {
     QImage image(size, QImage::Format_Mono);

@@ -11,6 +11,9 @@ namespace TestImages {
 
 // A file committed under tests/data/images.
 QString sample(const QString& name);
+// A JPEG marked as below, carrying the comment, whose EXIF orientation turns it a quarter clockwise (the red
+// block ends top right).
+QByteArray markedTurnedJpeg(QSize storedSize, const QString& comment);
 // A PNG whose header claims the size but whose pixel data is a stub.
 QByteArray pngClaiming(QSize size);
 // A picture of the size in one colour with a red block in its top-left corner, encoded in the format.
