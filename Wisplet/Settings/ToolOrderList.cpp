@@ -7,7 +7,6 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
@@ -30,9 +29,9 @@ ToolOrderList::ToolOrderList(QWidget* parent)
 void ToolOrderList::setTools(const QList<ToolID>& order, const QSet<ToolID>& enabled)
 {
     const QSignalBlocker blocker(this);
+    // Where the selected tool lands in the new order, so the selection follows the tool, not the row.
     const int current = currentRow();
-    const std::optional<ToolID> currentTool =
-        current >= 0 && current < count() ? std::optional(toolAt(current)) : std::nullopt;
+    const int currentToolRow = current >= 0 && current < count() ? int(order.indexOf(toolAt(current))) : -1;
     while (count() > order.size())
         delete takeItem(count() - 1);
     const QColor tint = palette().color(QPalette::Text);
@@ -47,9 +46,9 @@ void ToolOrderList::setTools(const QList<ToolID>& order, const QSet<ToolID>& ena
         entry->setText(toolTitle(tool));
         entry->setIcon(symbolIcon(toolIcon(tool), tint));
         entry->setCheckState(enabled.contains(tool) ? Qt::Checked : Qt::Unchecked);
-        if (currentTool == tool && row != current)
-            setCurrentRow(row);
     }
+    if (currentToolRow >= 0 && currentToolRow != current)
+        setCurrentRow(currentToolRow);
 }
 
 ToolID ToolOrderList::toolAt(int row) const

@@ -1,3 +1,4 @@
+#include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
@@ -9,40 +10,13 @@
 
 namespace {
 
+using LaunchedProgram::exitedWith;
+using LaunchedProgram::visibleWindowOf;
 using XTools::timeoutMs;
 
-// The built program as a user starts it: the platform is its own choice.
 std::unique_ptr<QProcess> program(const QMap<QString, QString>& changes)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (it.value().isNull())
-            environment.remove(it.key());
-        else
-            environment.insert(it.key(), it.value());
-    }
-    auto process = std::make_unique<QProcess>();
-    process->setProgram(QStringLiteral(WISPLET_BINARY));
-    process->setProcessEnvironment(environment);
-    process->start();
-    return process;
-}
-
-quint32 visibleWindowOf(const QProcess& process)
-{
-    return XTools::run(QStringLiteral("xdotool"),
-                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                        QString::number(process.processId())})
-        .value_or(QString())
-        .section(u'\n', 0, 0)
-        .toUInt();
-}
-
-bool exitedWith(QProcess& process, int code)
-{
-    return process.waitForFinished(timeoutMs * 3) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == code;
+    return LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), changes);
 }
 
 } // namespace

@@ -198,6 +198,20 @@ private slots:
         QVERIFY(!s.registry->enabled().contains(ToolID::media));
     }
 
+    // The selection follows the moved tool, so a second Alt+Down moves the same tool again.
+    void alternateArrowsKeepMovingTheSameTool()
+    {
+        ToolStores s;
+        auto view = s.open();
+        auto* list = view->findChild<ToolOrderList*>("tools");
+        const ToolID first = list->toolAt(0);
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+        QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(list->toolAt(2), first);
+        QCOMPARE(list->currentRow(), 2);
+    }
+
     void thePasteWarningShowsOnlyWherePastingCannotWork()
     {
         for (const bool permitted : {false, true}) {
