@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Focus/FocusView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -384,7 +385,9 @@ void FocusView::refreshLaps()
         layout->addWidget(toolLabel(QStringLiteral("Lap %1").arg(laps.size() - k), 13, NotchLayout::whiteAt(0.7), line,
                                     QFont::Normal));
         layout->addStretch();
-        layout->addWidget(toolLabel(formatLap(laps.at(k)), 13, NotchLayout::whiteAt(0.7), line, QFont::Normal));
+        auto* time = new EvenDigitsLabel(formatLap(laps.at(k)), line);
+        styleToolLabel(time, 13, NotchLayout::whiteAt(0.7));
+        layout->addWidget(time);
         m_lapRows->addWidget(line);
     }
 }
