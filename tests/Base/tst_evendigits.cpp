@@ -74,7 +74,6 @@ private slots:
         for (const QString& family : {QStringLiteral("DejaVu Sans"), unevenFamily}) {
             const QByteArray name = family.toLatin1();
             QTest::newRow(name + ", a clock") << family << QStringLiteral("11:11") << QStringLiteral("00:00");
-            QTest::newRow(name + ", a lap") << family << QStringLiteral("1:11:11.11") << QStringLiteral("8:08:08.08");
             QTest::newRow(name + ", a temperature") << family << QStringLiteral("-1°") << QStringLiteral("-4°");
             QTest::newRow(name + ", figures in words")
                 << family << QStringLiteral("1.1 MB/s free") << QStringLiteral("9.0 MB/s free");

@@ -95,7 +95,6 @@ private slots:
         QTest::newRow("a title that is a number") << QByteArray(keyMissing).replace("\"t\"", "1,\"url\":\"u\"");
         QTest::newRow("a key missing") << keyMissing;
         QTest::newRow("id not a UUID") << idNotUuid;
-        QTest::newRow("id in braces") << QByteArray(keyMissing).replace("\"6F", "\"{6F").replace("FF\",", "FF}\",");
         QTest::newRow("a folder") << StandIns::folder;
         QTest::newRow("a FIFO") << StandIns::fifo;
         QTest::newRow("too large") << StandIns::sized(LinksStore::maxFileBytes + 1);
@@ -119,17 +118,6 @@ private slots:
         store.addLink(QString(), QStringLiteral("example.com"));
         QCOMPARE(decodeLinks(TestFiles::read(path)), store.links());
         QVERIFY(StandIns::isStill(path + ".unreadable", contents));
-    }
-
-    void idsInEitherCaseAreRead()
-    {
-        TempFolder folder;
-        QVERIFY(TestFiles::write(folder.file("links.json"),
-                                 QByteArray(keyMissing).toLower().replace("\"t\"", "\"t\",\"url\":\"u\"")));
-        LinksStore store(folder.path());
-        QCOMPARE(store.links().size(), 1);
-        QVERIFY(store.message().isEmpty());
-        QVERIFY(store.problem().isEmpty());
     }
 };
 

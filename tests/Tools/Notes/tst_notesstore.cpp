@@ -62,15 +62,6 @@ private slots:
                                                  0, false, ""};
         QTest::newRow("id not a UUID") << Start{"[" + QByteArray(noteA).replace("6F9619FF-", "6F96-") + "]", null, 0,
                                                 false, ""};
-        QTest::newRow("id in braces") << Start{
-            "[" + QByteArray(noteA).replace("\"6F9619FF", "\"{6F9619FF").replace("FF\",\"t", "FF}\",\"t") + "]", null,
-            0, false, ""};
-        QTest::newRow("id in lower case")
-            << Start{"["
-                         + QByteArray(noteA).replace("6F9619FF-8B86-D011-B42D-00C04FC964FF",
-                                                     "6f9619ff-8b86-d011-b42d-00c04fc964ff")
-                         + "]",
-                     null, 1, true, "one"};
         QTest::newRow("pinned as text") << Start{"[" + QByteArray(noteA).replace("false", "\"false\"") + "]", null, 0,
                                                  false, ""};
         QTest::newRow("bad UTF-8") << Start{"[" + QByteArray(noteA).replace("one", "\xff\xfe") + "]", null, 0, false,
