@@ -27,13 +27,13 @@ using NotchLayout::whiteAt;
 
 namespace {
 
-const QString separator = QStringLiteral(" \u00B7 ");
 constexpr int timerRowSpacing = 6;
 constexpr int fieldWidth = 56;
 constexpr int fieldHeight = 28;
 constexpr int fieldPadding = 8;
 constexpr int fieldFontPixels = 13;
 
+const QString separator = QStringLiteral(" \u00B7 ");
 const QString durationErrorText = QStringLiteral("Use 1s\u201324h, for example 25m, 1h30 or 10:00.");
 
 QString phaseName(FocusPhase phase)
