@@ -6,8 +6,6 @@
 #include <QIcon>
 #include <QImageReader>
 
-#include <cstdio>
-
 void prepareEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -33,10 +31,4 @@ void configureApplication()
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wisplet.svg")));
     // Sprite sheets and shelf images can exceed Qt's default of 256 MB once decoded.
     QImageReader::setAllocationLimit(400);
-}
-
-void reportProblem(const QString& message)
-{
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    std::fflush(stderr);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/ProblemReport.h"
+
 #include <QString>
 
 #include <optional>
@@ -15,7 +17,3 @@ std::optional<QString> displayProblem();
 // Once the application object exists: names, the desktop entry, Qt's image limit, and staying alive
 // when the last window closes (the panel and the tray menu are not main windows).
 void configureApplication();
-
-// One line on standard error, which the desktop's journal keeps: for what the user must hear of even
-// without a window (a settings file that could not be saved, no display).
-void reportProblem(const QString& message);

@@ -35,7 +35,12 @@ QJsonValue fromData(const QByteArray& data)
     return QString::fromLatin1(data.toBase64());
 }
 
-std::optional<QDateTime> toDate(const QJsonValue& value)
+QJsonValue fromExactDate(Date date)
+{
+    return date.seconds;
+}
+
+std::optional<Date> toExactDate(const QJsonValue& value)
 {
     if (!value.isDouble())
         return std::nullopt;
@@ -44,17 +49,25 @@ std::optional<QDateTime> toDate(const QJsonValue& value)
     const double seconds = value.toDouble();
     if (!std::isfinite(seconds) || std::abs(seconds) > limit)
         return std::nullopt;
-    return dateFromReferenceSeconds(seconds);
+    return Date{seconds};
+}
+
+std::optional<QDateTime> toDate(const QJsonValue& value)
+{
+    const std::optional<Date> date = toExactDate(value);
+    return date ? std::optional<QDateTime>(date->toDateTime()) : std::nullopt;
 }
 
 std::optional<QUuid> toUuid(const QJsonValue& value)
 {
+    static constexpr qsizetype uuidLength = 36;
     const QString text = value.toString();
+    if (text.size() != uuidLength)
+        return std::nullopt;
+    // fromString also takes braces and ignores whatever follows the 36 characters; the length and the
+    // round trip rule both out.
     const QUuid uuid = QUuid::fromString(text);
-    // fromString reads the first 36 (or 38, braced) characters and ignores whatever follows.
-    const bool whole = text.compare(uuid.toString(QUuid::WithoutBraces), Qt::CaseInsensitive) == 0
-        || text.compare(uuid.toString(QUuid::WithBraces), Qt::CaseInsensitive) == 0;
-    if (uuid.isNull() || !whole)
+    if (uuid.isNull() || text.compare(uuid.toString(QUuid::WithoutBraces), Qt::CaseInsensitive) != 0)
         return std::nullopt;
     return uuid;
 }

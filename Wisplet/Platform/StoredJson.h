@@ -16,12 +16,27 @@ QDateTime referenceDate();
 double secondsSinceReferenceDate(const QDateTime& date);
 QDateTime dateFromReferenceSeconds(double seconds);
 
+// A date as the files hold it, in seconds since the reference date. QDateTime keeps whole milliseconds
+// only, so a date read from a file is kept as this and written back with every digit it was read with.
+struct Date
+{
+    double seconds = 0;
+
+    static Date of(const QDateTime& date) { return {secondsSinceReferenceDate(date)}; }
+    QDateTime toDateTime() const { return dateFromReferenceSeconds(seconds); }
+
+    friend auto operator<=>(const Date&, const Date&) = default;
+};
+
 QJsonValue fromDate(const QDateTime& date);
+QJsonValue fromExactDate(Date date);
 QJsonValue fromUuid(const QUuid& uuid);
 QJsonValue fromData(const QByteArray& data);
 
 // Each reader gives none for a value of the wrong type or form, so a damaged entry is easy to skip.
 std::optional<QDateTime> toDate(const QJsonValue& value);
+std::optional<Date> toExactDate(const QJsonValue& value);
+// Only the 36-character hyphenated form, in either case: no braces, nothing before or after.
 std::optional<QUuid> toUuid(const QJsonValue& value);
 std::optional<QByteArray> toData(const QJsonValue& value);
 

@@ -105,7 +105,11 @@ private slots:
         QTest::addColumn<bool>("valid");
 
         QTest::newRow("upper case") << QJsonValue(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E")) << true;
-        QTest::newRow("braced") << QJsonValue(QStringLiteral("{0F8FAD5B-D9CB-469F-A165-70867728950E}")) << true;
+        QTest::newRow("lower case") << QJsonValue(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")) << true;
+        QTest::newRow("braced") << QJsonValue(QStringLiteral("{0F8FAD5B-D9CB-469F-A165-70867728950E}")) << false;
+        QTest::newRow("braces in 36 characters")
+            << QJsonValue(QStringLiteral("{0F8FAD5B-D9CB-469F-A165-7086772895}")) << false;
+        QTest::newRow("leading space") << QJsonValue(QStringLiteral(" 0F8FAD5B-D9CB-469F-A165-70867728950E")) << false;
         QTest::newRow("trailing text") << QJsonValue(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950EXX")) << false;
         QTest::newRow("no hyphens") << QJsonValue(QStringLiteral("0F8FAD5BD9CB469FA16570867728950E")) << false;
         QTest::newRow("nil") << QJsonValue(QStringLiteral("00000000-0000-0000-0000-000000000000")) << false;

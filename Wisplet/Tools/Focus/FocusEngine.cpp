@@ -180,6 +180,11 @@ void FocusEngine::saveSession()
         m_defaults.set(sessionKey, *bytes);
 }
 
+std::optional<QDateTime> FocusEngine::endDate() const
+{
+    return m_endDate ? std::optional<QDateTime>(m_endDate->toDateTime()) : std::nullopt;
+}
+
 std::optional<QString> FocusEngine::displayTime() const
 {
     return focusDisplayTime(m_phase, m_remaining, m_elapsed);
@@ -262,7 +267,7 @@ bool FocusEngine::beginPhase(FocusPhase phase, double seconds)
     publish(m_phase, phase, &FocusEngine::phaseChanged);
     publish(m_phaseDuration, seconds, &FocusEngine::phaseDurationChanged);
     publish(m_remaining, seconds, &FocusEngine::remainingChanged);
-    m_endDate = m_clock.now().addMSecs(qint64(std::llround(seconds * 1000)));
+    m_endDate = StoredJson::Date::of(m_clock.now().addMSecs(qint64(std::llround(seconds * 1000))));
     publish(m_isRunning, true, &FocusEngine::isRunningChanged);
     setWorking(phase == FocusPhase::work);
     saveSession();
@@ -289,15 +294,15 @@ void FocusEngine::start()
         case FocusMode::stopwatch:
             publish(m_phase, FocusPhase::stopwatch, &FocusEngine::phaseChanged);
             m_pausedElapsed = 0;
-            m_startDate = now;
+            m_startDate = StoredJson::Date::of(now);
             publish(m_isRunning, true, &FocusEngine::isRunningChanged);
             break;
         }
     } else {
         if (m_phase == FocusPhase::stopwatch)
-            m_startDate = now.addMSecs(-qint64(std::llround(m_pausedElapsed * 1000)));
+            m_startDate = StoredJson::Date::of(now.addMSecs(-qint64(std::llround(m_pausedElapsed * 1000))));
         else
-            m_endDate = now.addMSecs(qint64(std::llround(m_pausedRemaining * 1000)));
+            m_endDate = StoredJson::Date::of(now.addMSecs(qint64(std::llround(m_pausedRemaining * 1000))));
         publish(m_isRunning, true, &FocusEngine::isRunningChanged);
     }
     if (m_phase == FocusPhase::work)
@@ -390,9 +395,9 @@ void FocusEngine::tick()
     if (m_isRunning) {
         const QDateTime now = m_clock.now();
         if (m_phase == FocusPhase::stopwatch && m_startDate) {
-            publish(m_elapsed, seconds(*m_startDate, now), &FocusEngine::elapsedChanged);
+            publish(m_elapsed, seconds(m_startDate->toDateTime(), now), &FocusEngine::elapsedChanged);
         } else if (m_phase != FocusPhase::stopwatch && m_endDate) {
-            publish(m_remaining, std::max(0.0, seconds(now, *m_endDate)), &FocusEngine::remainingChanged);
+            publish(m_remaining, std::max(0.0, seconds(now, m_endDate->toDateTime())), &FocusEngine::remainingChanged);
             if (m_remaining == 0)
                 finishPhase(false);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Wisplet/Notch/PeekSources.h"
+#include "Wisplet/Platform/StoredJson.h"
 #include "Wisplet/Tools/Focus/FocusMode.h"
 
 #include <QDateTime>
@@ -53,7 +54,7 @@ public:
     double phaseDuration() const { return m_phaseDuration; }
     double progress() const;
     // When the running timed phase reaches zero.
-    std::optional<QDateTime> endDate() const { return m_endDate; }
+    std::optional<QDateTime> endDate() const;
 
     // Settings, in minutes unless said otherwise. The setters store whatever they are given; the controls
     // that set them keep to sensible ranges.
@@ -174,8 +175,9 @@ private:
     double m_hydrationMinutes = 0;
     bool m_autoAdvance = false;
 
-    std::optional<QDateTime> m_endDate;
-    std::optional<QDateTime> m_startDate;
+    // As stored, so a restored session is saved back with the dates it was read with.
+    std::optional<StoredJson::Date> m_endDate;
+    std::optional<StoredJson::Date> m_startDate;
     double m_pausedRemaining = 0;
     double m_pausedElapsed = 0;
     qint64 m_completedInCycle = 0;

@@ -65,8 +65,11 @@ std::optional<double> clockForm(const QString& text)
 
 std::optional<double> unitForm(const QString& text)
 {
+    // Unicode properties, so a no-break space or a tab separates units like a space does; the digits stay
+    // ASCII, as the number conversion reads no others.
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(?:(\d+(?:\.\d+)?)h)?\s*(?:(\d+(?:\.\d+)?)m)?\s*(?:(\d+(?:\.\d+)?)s)?$)"));
+        QStringLiteral(R"(^(?:([0-9]+(?:\.[0-9]+)?)h)?\s*(?:([0-9]+(?:\.[0-9]+)?)m)?\s*(?:([0-9]+(?:\.[0-9]+)?)s)?$)"),
+        QRegularExpression::UseUnicodePropertiesOption);
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;

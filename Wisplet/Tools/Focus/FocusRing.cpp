@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Focus/FocusRing.h"
 
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/EvenDigits.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
 #include <QPainter>
@@ -63,5 +64,5 @@ void FocusRing::paintEvent(QPaintEvent*)
     }
 
     painter.setPen(Qt::white);
-    painter.drawText(rect(), Qt::AlignCenter, m_text);
+    EvenDigits::draw(painter, QRectF(rect()), Qt::AlignCenter, m_text);
 }

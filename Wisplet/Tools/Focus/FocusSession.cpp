@@ -26,12 +26,12 @@ std::optional<double> number(const QJsonObject& object, const QString& key)
 }
 
 // Absent or null is no date; anything but a number is a broken document.
-bool readDate(const QJsonObject& object, const QString& key, std::optional<QDateTime>& date)
+bool readDate(const QJsonObject& object, const QString& key, std::optional<StoredJson::Date>& date)
 {
     const QJsonValue value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return true;
-    date = StoredJson::toDate(value);
+    date = StoredJson::toExactDate(value);
     return date.has_value();
 }
 
@@ -71,9 +71,9 @@ std::optional<QByteArray> FocusSession::encode() const
         {QStringLiteral("duration"), duration},     {QStringLiteral("cycle"), cycle},
     };
     if (end)
-        object.insert(QStringLiteral("end"), StoredJson::fromDate(*end));
+        object.insert(QStringLiteral("end"), StoredJson::fromExactDate(*end));
     if (start)
-        object.insert(QStringLiteral("start"), StoredJson::fromDate(*start));
+        object.insert(QStringLiteral("start"), StoredJson::fromExactDate(*start));
     QJsonArray lapArray;
     for (double lap : laps)
         lapArray.append(lap);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Wisplet/Notch/PeekSources.h"
+#include "Wisplet/Platform/StoredJson.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -15,8 +16,8 @@ struct FocusSession
     bool running = false;
     double remaining = 0;
     double elapsed = 0;
-    std::optional<QDateTime> end;
-    std::optional<QDateTime> start;
+    std::optional<StoredJson::Date> end;
+    std::optional<StoredJson::Date> start;
     double duration = 1;
     qint64 cycle = 0;
     // Newest first.

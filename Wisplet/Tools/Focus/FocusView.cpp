@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Focus/FocusView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -9,6 +10,7 @@
 #include "Wisplet/Tools/Focus/FocusRing.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +21,17 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
 
 using NotchLayout::whiteAt;
 
 namespace {
+
+constexpr int timerRowSpacing = 6;
+constexpr int fieldWidth = 56;
+constexpr int fieldHeight = 28;
+constexpr int fieldPadding = 8;
+constexpr int fieldFontPixels = 13;
 
 const QString separator = QStringLiteral(" \u00B7 ");
 const QString durationErrorText = QStringLiteral("Use 1s\u201324h, for example 25m, 1h30 or 10:00.");
@@ -255,7 +264,10 @@ QWidget* FocusView::buildCycleRow()
 QWidget* FocusView::buildTimerRow()
 {
     m_timerRow = new QWidget(this);
-    auto* layout = row(6);
+    // The row's chips keep their size when the column is narrower; it is scaled down instead.
+    m_timerRow->setMinimumWidth(1);
+    m_timerRow->installEventFilter(this);
+    auto* layout = row(timerRowSpacing);
     m_timerRow->setLayout(layout);
     for (int minutes : presetMinutes) {
         auto* chip = new ChipButton(QString::number(minutes), m_timerRow);
@@ -266,17 +278,44 @@ QWidget* FocusView::buildTimerRow()
     m_field = new QLineEdit(m_timerRow);
     m_field->setPlaceholderText(QStringLiteral("1h30"));
     m_field->setAccessibleName(QStringLiteral("Custom duration"));
-    m_field->setFixedSize(56, 28);
-    setPixelFont(m_field, 13);
-    m_field->setStyleSheet(QStringLiteral("QLineEdit { background: rgba(255,255,255,0.1); border: none;"
-                                          " border-radius: 14px; padding: 0 8px; color: white; }"));
     QPalette palette = m_field->palette();
     palette.setColor(QPalette::PlaceholderText, whiteAt(0.4));
     m_field->setPalette(palette);
     connect(m_field, &QLineEdit::returnPressed, this, &FocusView::submitDuration);
     layout->addWidget(m_field);
     layout->addStretch();
+    scaleTimerRow(1.0);
+    m_timerRowIdealWidth = layout->sizeHint().width();
     return m_timerRow;
+}
+
+// The whole row at a scale about its leading edge: fonts, sizes, padding and spacing alike.
+void FocusView::scaleTimerRow(double scale)
+{
+    m_timerRowScale = scale;
+    const auto scaled = [scale](double length) { return int(std::lround(length * scale)); };
+    for (ChipButton* chip : m_presets) {
+        setPixelFont(chip, scaled(ChipButton::fontPixels), QFont::Medium);
+        chip->setFixedSize(scaled(2 * ChipButton::padding) + chip->fontMetrics().horizontalAdvance(chip->text()),
+                           scaled(ChipButton::fixedHeight));
+    }
+    m_field->setFixedSize(scaled(fieldWidth), scaled(fieldHeight));
+    setPixelFont(m_field, scaled(fieldFontPixels));
+    m_field->setStyleSheet(QStringLiteral("QLineEdit { background: rgba(255,255,255,0.1); border: none;"
+                                          " border-radius: %1px; padding: 0 %2px; color: white; }")
+                               .arg(scaled(fieldHeight / 2.0))
+                               .arg(scaled(fieldPadding)));
+    m_timerRow->layout()->setSpacing(scaled(timerRowSpacing));
+}
+
+bool FocusView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_timerRow && event->type() == QEvent::Resize) {
+        const double scale = m_timerRow->width() >= m_timerRowIdealWidth ? 1.0 : compactTimerRowScale;
+        if (scale != m_timerRowScale)
+            scaleTimerRow(scale);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QScrollArea* FocusView::buildLaps()
@@ -384,7 +423,9 @@ void FocusView::refreshLaps()
         layout->addWidget(toolLabel(QStringLiteral("Lap %1").arg(laps.size() - k), 13, NotchLayout::whiteAt(0.7), line,
                                     QFont::Normal));
         layout->addStretch();
-        layout->addWidget(toolLabel(formatLap(laps.at(k)), 13, NotchLayout::whiteAt(0.7), line, QFont::Normal));
+        auto* time = new EvenDigitsLabel(formatLap(laps.at(k)), line);
+        styleToolLabel(time, 13, NotchLayout::whiteAt(0.7));
+        layout->addWidget(time);
         m_lapRows->addWidget(line);
     }
 }

@@ -30,6 +30,8 @@ class FocusView final : public QWidget
 public:
     static constexpr int presetMinutes[] = {5, 10, 15, 25, 45, 60};
     static constexpr int lapsMaxHeight = 50;
+    // The timer row's scale when it does not fit the column at its own size.
+    static constexpr double compactTimerRowScale = 0.82;
 
     FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent = nullptr);
 
@@ -47,11 +49,15 @@ public:
     // The cycle's dots: how many, and how many of them are bright.
     QPair<qint64, qint64> cycleDots() const;
     QWidget* timerRow() const { return m_timerRow; }
+    double timerRowScale() const { return m_timerRowScale; }
     QList<ChipButton*> presetChips() const { return m_presets; }
     QLineEdit* durationField() const { return m_field; }
     QScrollArea* lapsList() const { return m_laps; }
     // The laps as listed, top to bottom: "Lap 2 00:03.10".
     QStringList lapTexts() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class Dots;
@@ -59,6 +65,7 @@ private:
     QWidget* buildModePicker();
     QWidget* buildCycleRow();
     QWidget* buildTimerRow();
+    void scaleTimerRow(double scale);
     QScrollArea* buildLaps();
 
     void refresh();
@@ -83,6 +90,8 @@ private:
     QWidget* m_timerRow = nullptr;
     QList<ChipButton*> m_presets;
     QLineEdit* m_field = nullptr;
+    int m_timerRowIdealWidth = 0;
+    double m_timerRowScale = 1.0;
     QScrollArea* m_laps = nullptr;
     QVBoxLayout* m_lapRows = nullptr;
     QList<double> m_shownLaps;

@@ -1,9 +1,9 @@
 #include "Wisplet/Tools/Links/LinksStore.h"
 
 #include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Base/ProblemReport.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QStandardPaths>
@@ -31,18 +31,48 @@ LinksStore::LinksStore(const QString& folder, QObject* parent)
     : QObject(parent)
     , m_folder(folder)
 {
-    QFile file(linksPath());
-    std::optional<QList<QuickLink>> stored;
-    if (file.open(QIODevice::ReadOnly))
-        stored = decodeLinks(file.readAll());
-    m_setAsideFirst = !stored && QFileInfo::exists(linksPath());
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(linksPath(), maxFileBytes);
+    using Outcome = PrivateFiles::FileRead::Outcome;
+    const std::optional<QList<QuickLink>> stored =
+        found.outcome == Outcome::read ? decodeLinks(found.contents) : std::nullopt;
     m_links = stored.value_or(defaultLinks());
+    if (!stored && found.outcome != Outcome::absent)
+        setAsideUnreadable(found.reason.isEmpty() ? QStringLiteral("not a list of links") : found.reason);
 }
 
 LinksStore& LinksStore::shared()
 {
-    static auto* store = new LinksStore(appSupportDirectory());
+    static auto* store = [] {
+        auto* created = new LinksStore(appSupportDirectory());
+        if (!created->problem().isEmpty())
+            reportProblem(QStringLiteral("Wisplet: ") + created->problem());
+        return created;
+    }();
     return *store;
+}
+
+// Moved out of the way at once, so that the page can say where the user's links went; when that fails,
+// every save tries again first and writes nothing until it succeeds.
+void LinksStore::setAsideUnreadable(const QString& reason)
+{
+    const QString setAsidePath = PrivateFiles::setAside(linksPath());
+    m_setAsideFirst = setAsidePath.isEmpty();
+    m_message = setAsideMessage(setAsidePath);
+    m_problem = m_setAsideFirst
+        ? QStringLiteral("The links file %1 could not be read (%2) nor moved aside; it is "
+                         "left as it is, and changes to the links are not saved until it can be.")
+              .arg(linksPath(), reason)
+        : QStringLiteral("The links file %1 could not be read (%2); it was moved to %3 and the "
+                         "starter links are shown.")
+              .arg(linksPath(), reason, setAsidePath);
+}
+
+QString LinksStore::setAsideMessage(const QString& setAsidePath)
+{
+    if (setAsidePath.isEmpty())
+        return QStringLiteral("Could not read links. The original file is kept; changes are not saved yet.");
+    return QStringLiteral("Could not read links. Original file set aside as %1.")
+        .arg(QFileInfo(setAsidePath).fileName());
 }
 
 QString LinksStore::linksPath() const
@@ -77,9 +107,12 @@ void LinksStore::setLinks(QList<QuickLink> links)
 void LinksStore::save()
 {
     if (m_setAsideFirst) {
-        if (PrivateFiles::setAside(linksPath()).isEmpty())
+        const QString setAsidePath = PrivateFiles::setAside(linksPath());
+        if (setAsidePath.isEmpty())
             return;
         m_setAsideFirst = false;
+        m_message = setAsideMessage(setAsidePath);
+        emit messageChanged(m_message);
     }
     PrivateFiles::writeAtomically(linksPath(), QJsonDocument(encodeLinks(m_links)).toJson(QJsonDocument::Compact));
 }

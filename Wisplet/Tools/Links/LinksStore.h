@@ -6,7 +6,7 @@
 
 // The quick links, kept in "links.json" in the folder given. A first start shows two defaults that reach
 // the file only with the first change; every change writes the whole list at once. A file that exists
-// but cannot be read is set aside before the first write, so the user's links are never overwritten.
+// but cannot be read is set aside, and the defaults shown, so the user's links are never overwritten.
 // Main thread only.
 class LinksStore final : public QObject
 {
@@ -14,6 +14,9 @@ class LinksStore final : public QObject
     Q_DISABLE_COPY_MOVE(LinksStore)
 
 public:
+    // Far more links than anyone keeps; a larger file is not ours to read.
+    static constexpr qint64 maxFileBytes = 4 * 1024 * 1024;
+
     explicit LinksStore(const QString& folder, QObject* parent = nullptr);
 
     // Over the app-support folder; created on first use.
@@ -22,6 +25,10 @@ public:
     // In the order added.
     QList<QuickLink> links() const { return m_links; }
     QString linksPath() const;
+    // A line for the page about a file that could not be read, or empty.
+    QString message() const { return m_message; }
+    // The same for standard error, naming the file and why; empty when all was well at start.
+    QString problem() const { return m_problem; }
 
     // Normalises the entry and appends it; the caller refuses a blank address.
     void addLink(const QString& title, const QString& url);
@@ -30,15 +37,20 @@ public:
 
 signals:
     void linksChanged(const QList<QuickLink>& value);
+    void messageChanged(const QString& value);
     // Any of the above.
     void changed();
 
 private:
     void setLinks(QList<QuickLink> links);
     void save();
+    void setAsideUnreadable(const QString& reason);
+    static QString setAsideMessage(const QString& setAsidePath);
 
     QString m_folder;
     QList<QuickLink> m_links;
-    // The file on disk could not be read: move it aside before writing over it.
+    QString m_message;
+    QString m_problem;
+    // The unreadable file could not be moved aside at start: move it before writing over it.
     bool m_setAsideFirst = false;
 };

@@ -1,14 +1,17 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 
+#include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Links/LinkChip.h"
 #include "Wisplet/Tools/Links/LinksStore.h"
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
@@ -26,6 +29,7 @@ constexpr double addFillOpacity = 0.08;
 constexpr double addInkOpacity = 0.7;
 constexpr int formSpacing = 6;
 constexpr int titleFieldWidth = 90;
+constexpr int messagePixels = 11;
 
 // The last cell of the grid: shows or hides the form for a new link.
 class AddChip final : public QAbstractButton
@@ -74,6 +78,14 @@ QuickLinksView::QuickLinksView(LinksStore& store, WispState& wisp, Opener open, 
     , m_wisp(wisp)
     , m_open(std::move(open))
 {
+    m_message = toolLabel(m_store.message(), messagePixels, warningOrange, this);
+    m_message->setWordWrap(true);
+    m_message->setVisible(!m_store.message().isEmpty());
+    connect(&m_store, &LinksStore::messageChanged, m_message, [this](const QString& message) {
+        m_message->setText(message);
+        m_message->setVisible(!message.isEmpty());
+    });
+
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
@@ -94,6 +106,7 @@ QuickLinksView::QuickLinksView(LinksStore& store, WispState& wisp, Opener open, 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(spacing);
+    column->addWidget(m_message);
     column->addWidget(scroll, 1);
     column->addWidget(buildForm());
 

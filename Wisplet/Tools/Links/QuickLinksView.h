@@ -9,6 +9,7 @@ class LinkChip;
 class PillButton;
 class QAbstractButton;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QUrl;
 class WispState;
@@ -36,6 +37,8 @@ public:
     QList<LinkChip*> chips() const { return m_chips; }
     QAbstractButton* addChip() const { return m_addChip; }
     QWidget* addForm() const { return m_form; }
+    // What went wrong with the links file, when anything did.
+    QLabel* messageLine() const { return m_message; }
     QLineEdit* titleField() const { return m_title; }
     QLineEdit* urlField() const { return m_url; }
     PillButton* submitButton() const { return m_submit; }
@@ -53,6 +56,7 @@ private:
     LinksStore& m_store;
     WispState& m_wisp;
     Opener m_open;
+    QLabel* m_message = nullptr;
     QWidget* m_gridHost = nullptr;
     QGridLayout* m_grid = nullptr;
     QList<LinkChip*> m_chips;

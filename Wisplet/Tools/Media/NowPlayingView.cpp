@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Media/NowPlayingView.h"
 
 #include "Wisplet/Base/ElidingLabel.h"
+#include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Tools/Focus/FocusFormat.h"
@@ -185,10 +186,10 @@ QWidget* NowPlayingView::buildTrackPage()
     m_bar->setFixedHeight(barHeight);
     progress->addWidget(m_bar);
     auto* times = new QHBoxLayout;
-    // The usual sans fonts have digits of one width, so the times do not jitter as they count.
+    // Digits of one width, so the times do not jitter as they count.
     const QFont timeFont = fontOf(9, QFont::Normal);
-    m_elapsed = new QLabel(m_progressBlock);
-    m_total = new QLabel(m_progressBlock);
+    m_elapsed = new EvenDigitsLabel(m_progressBlock);
+    m_total = new EvenDigitsLabel(m_progressBlock);
     for (QLabel* label : {m_elapsed, m_total}) {
         label->setFont(timeFont);
         setTextColour(label, 0.65);

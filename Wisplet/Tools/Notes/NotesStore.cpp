@@ -7,8 +7,6 @@
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Tools/Notes/NoteRules.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSet>
 #include <QStringDecoder>
@@ -18,16 +16,7 @@ namespace {
 const QString notesFileName = QStringLiteral("notes-v2.json");
 const QString legacyFileName = QStringLiteral("notes.txt");
 
-std::optional<QByteArray> readWhole(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return data;
-}
+using Outcome = PrivateFiles::FileRead::Outcome;
 
 bool idsAreDistinct(const QList<WispNote>& notes)
 {
@@ -84,9 +73,10 @@ QString NotesStore::notesPath() const
 
 void NotesStore::load()
 {
-    if (QFileInfo::exists(notesPath())) {
-        const std::optional<QByteArray> data = readWhole(notesPath());
-        const std::optional<QList<WispNote>> notes = data ? decodeNotes(*data) : std::nullopt;
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(notesPath(), maxFileBytes);
+    if (found.outcome != Outcome::absent) {
+        const std::optional<QList<WispNote>> notes =
+            found.outcome == Outcome::read ? decodeNotes(found.contents) : std::nullopt;
         if (!notes)
             return failLoad();
         m_notes = *notes;
@@ -97,7 +87,7 @@ void NotesStore::load()
         QString starter;
         if (!loadLegacyText(starter))
             return failLoad();
-        m_notes = {WispNote{QUuid::createUuid(), QStringLiteral("Scratchpad"), starter, false, m_clock.now()}};
+        m_notes = {WispNote{QUuid::createUuid(), QStringLiteral("Scratchpad"), starter, false, now()}};
         m_dirty = true;
     }
     if (!m_notes.isEmpty())
@@ -109,16 +99,21 @@ void NotesStore::load()
 // The text of the older single-file format, whole; false when it exists but is unreadable or not UTF-8.
 bool NotesStore::loadLegacyText(QString& text) const
 {
-    const QString path = m_folder + u'/' + legacyFileName;
-    if (!QFileInfo::exists(path))
+    const PrivateFiles::FileRead found =
+        PrivateFiles::readRegularFile(m_folder + u'/' + legacyFileName, maxLegacyBytes);
+    if (found.outcome == Outcome::absent)
         return true;
-    const std::optional<QByteArray> data = readWhole(path);
-    if (!data)
+    if (found.outcome != Outcome::read)
         return false;
     // Stateless, so a sequence cut off at the end counts as an error instead of waiting for more bytes.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = decoder.decode(*data);
+    text = decoder.decode(found.contents);
     return !decoder.hasError();
+}
+
+StoredJson::Date NotesStore::now() const
+{
+    return StoredJson::Date::of(m_clock.now());
 }
 
 void NotesStore::failLoad()
@@ -169,7 +164,7 @@ void NotesStore::update(const std::optional<QString>& title, const std::optional
         note.title = *title;
     if (text)
         note.text = *text;
-    note.updated = m_clock.now();
+    note.updated = now();
     setNotes(std::move(notes));
     scheduleSave();
 }
@@ -178,7 +173,7 @@ void NotesStore::newNote()
 {
     if (!m_loadedSuccessfully)
         return;
-    const WispNote note{QUuid::createUuid(), QStringLiteral("Untitled note"), QString(), false, m_clock.now()};
+    const WispNote note{QUuid::createUuid(), QStringLiteral("Untitled note"), QString(), false, now()};
     QList<WispNote> notes = m_notes;
     notes.prepend(note);
     setNotes(std::move(notes));

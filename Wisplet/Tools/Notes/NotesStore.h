@@ -21,6 +21,9 @@ class NotesStore final : public QObject
 
 public:
     static constexpr int saveDelayMs = 600;
+    // Larger files are not read: far beyond any notes typed by hand, and a FIFO or device never ends.
+    static constexpr qint64 maxFileBytes = 32 * 1024 * 1024;
+    static constexpr qint64 maxLegacyBytes = 16 * 1024 * 1024;
 
     NotesStore(Clock& clock, Scheduler& scheduler, const QString& folder, QObject* parent = nullptr);
     ~NotesStore() override;
@@ -68,6 +71,7 @@ private:
     void load();
     bool loadLegacyText(QString& text) const;
     void failLoad();
+    StoredJson::Date now() const;
     void setNotes(QList<WispNote> notes);
     void setSaveStatus(const QString& status);
     void scheduleSave();

@@ -19,7 +19,7 @@ std::optional<WispNote> decodeNote(const QJsonValue& value)
         return std::nullopt;
     const QJsonObject object = value.toObject();
     const std::optional<QUuid> id = StoredJson::toUuid(object.value(idKey));
-    const std::optional<QDateTime> updated = StoredJson::toDate(object.value(updatedKey));
+    const std::optional<StoredJson::Date> updated = StoredJson::toExactDate(object.value(updatedKey));
     const QJsonValue title = object.value(titleKey);
     const QJsonValue text = object.value(textKey);
     const QJsonValue pinned = object.value(pinnedKey);
@@ -39,7 +39,7 @@ QJsonArray encodeNotes(const QList<WispNote>& notes)
             {titleKey, note.title},
             {textKey, note.text},
             {pinnedKey, note.pinned},
-            {updatedKey, StoredJson::fromDate(note.updated)},
+            {updatedKey, StoredJson::fromExactDate(note.updated)},
         });
     }
     return array;

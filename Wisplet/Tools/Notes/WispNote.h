@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDateTime>
+#include "Wisplet/Platform/StoredJson.h"
+
 #include <QJsonArray>
 #include <QList>
 #include <QString>
@@ -15,8 +16,8 @@ struct WispNote
     QString title;
     QString text;
     bool pinned = false;
-    // The last change of title or text; the creation time for a new note.
-    QDateTime updated;
+    // The last change of title or text; the creation time for a new note. Kept as read, fraction and all.
+    StoredJson::Date updated;
 
     friend bool operator==(const WispNote&, const WispNote&) = default;
 };

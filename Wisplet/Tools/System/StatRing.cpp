@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/System/StatRing.h"
 
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/EvenDigits.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -92,7 +93,7 @@ void StatRing::paintEvent(QPaintEvent*)
     painter.drawPath(arc);
 
     painter.setFont(sized(font(), centrePixels, QFont::DemiBold));
-    painter.drawText(gauge, Qt::AlignCenter, centreText(m_value));
+    EvenDigits::draw(painter, gauge, Qt::AlignCenter, centreText(m_value));
 
     const QFont labelFont = sized(font(), labelPixels, QFont::DemiBold);
     const int labelHeight = QFontMetrics(labelFont).height();
@@ -106,6 +107,5 @@ void StatRing::paintEvent(QPaintEvent*)
     const QRectF detailRect(0, labelRect.bottom() + spacing, ringWidth, QFontMetrics(detailFont).height());
     painter.setFont(detailFont);
     painter.setPen(white(detailOpacity));
-    painter.drawText(detailRect, Qt::AlignHCenter | Qt::AlignTop,
-                     QFontMetrics(detailFont).elidedText(m_detail, Qt::ElideRight, ringWidth));
+    EvenDigits::draw(painter, detailRect, Qt::AlignHCenter | Qt::AlignTop, m_detail);
 }

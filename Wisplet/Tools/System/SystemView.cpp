@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/System/SystemView.h"
 
+#include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Tools/System/Sparkline.h"
 #include "Wisplet/Tools/System/StatRing.h"
@@ -37,7 +38,7 @@ public:
     explicit Row(QWidget* parent)
         : QWidget(parent)
         , m_symbol(new QLabel(this))
-        , m_text(new QLabel(this))
+        , m_text(new EvenDigitsLabel(this))
     {
         m_symbol->setFixedWidth(symbolFrameWidth);
         m_symbol->setAlignment(Qt::AlignCenter);

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
+#include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -49,14 +50,18 @@ QFont fontOf(const QWidget* widget, int pixels, QFont::Weight weight = QFont::No
     return font;
 }
 
-QLabel* textLabel(int pixels, const QColor& color, QWidget* parent, QFont::Weight weight = QFont::Normal)
+QLabel* styled(QLabel* label, int pixels, const QColor& color, QFont::Weight weight = QFont::Normal)
 {
-    auto* label = new QLabel(parent);
     label->setFont(fontOf(label, pixels, weight));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
     return label;
+}
+
+QLabel* textLabel(int pixels, const QColor& color, QWidget* parent, QFont::Weight weight = QFont::Normal)
+{
+    return styled(new QLabel(parent), pixels, color, weight);
 }
 
 QLabel* symbolLabel(const QString& name, int pixels, const QColor& tint, QWidget* parent)
@@ -110,7 +115,9 @@ QWidget* forecastColumn(const QString& top, const QString& symbol, const QString
     layout->setSpacing(4);
     QLabel* heading = textLabel(9, tile ? whiteAt(0.5) : whiteAt(0.6), column);
     heading->setText(top);
-    QLabel* value = textLabel(tile ? 13 : 9, Qt::white, column, tile ? QFont::Medium : QFont::Normal);
+    // The hours' temperatures keep even digits, as a row of figures reads best.
+    QLabel* value =
+        tile ? styled(new EvenDigitsLabel(column), 13, Qt::white, QFont::Medium) : textLabel(9, Qt::white, column);
     value->setText(bottom);
     layout->addWidget(heading, 0, Qt::AlignHCenter);
     layout->addWidget(symbolLabel(symbol, 12, whiteAt(0.85), column), 0, Qt::AlignHCenter);

@@ -146,6 +146,17 @@ private slots:
         QCOMPARE(again.elapsed(), 16.5);
     }
 
+    void restoredDatesKeepTheirFraction()
+    {
+        const QByteArray json = R"({"phase":"stopwatch","running":true,"remaining":0,"elapsed":0,"duration":1,)"
+                                R"("cycle":0,"laps":[],"start":793000000.1234567})";
+        f->defaults.set(QStringLiteral("focus.session"), json);
+        FocusEngine& restored = f->launch();
+        restored.start(); // already running: saves what it has
+        QVERIFY(stored());
+        QCOMPARE(stored()->start->seconds, 793000000.1234567);
+    }
+
     void strictRestore_data()
     {
         QTest::addColumn<SnapshotRow>("row");

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Links/LinksStore.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -83,30 +84,40 @@ private slots:
         QCOMPARE(TestFiles::mode(folder.file("links.json")), 0600);
     }
 
-    void unreadableFilesAreSetAsideBeforeTheFirstWrite_data()
+    void unreadableFilesAreSetAside_data()
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::newRow("not JSON") << QByteArray("[{\"id\":");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("bad UTF-8") << QByteArray("[{\"id\":\"6F9619FF-8B86-D011-B42D-00C04FC964FF\",\"title\":\"\xff\","
+                                                 "\"url\":\"https://a.b\"}]");
+        QTest::newRow("an object, not a list") << QByteArray("{}");
+        QTest::newRow("a title that is a number") << QByteArray(keyMissing).replace("\"t\"", "1,\"url\":\"u\"");
         QTest::newRow("a key missing") << keyMissing;
         QTest::newRow("id not a UUID") << idNotUuid;
-        QTest::newRow("a folder") << QByteArray("<folder>");
+        QTest::newRow("a folder") << StandIns::folder;
+        QTest::newRow("a FIFO") << StandIns::fifo;
+        QTest::newRow("too large") << StandIns::sized(LinksStore::maxFileBytes + 1);
     }
 
-    void unreadableFilesAreSetAsideBeforeTheFirstWrite()
+    void unreadableFilesAreSetAside()
     {
         QFETCH(QByteArray, contents);
         TempFolder folder;
         const QString path = folder.file("links.json");
-        const bool folderCase = contents == "<folder>";
-        QVERIFY(folderCase ? QDir().mkpath(path + "/inside") : TestFiles::write(path, contents));
+        QVERIFY(StandIns::place(path, contents));
         LinksStore store(folder.path());
-        QCOMPARE(store.links().size(), 2); // the defaults, the bad file untouched until a change
-        QVERIFY(!QFileInfo::exists(path + ".unreadable"));
+        QCOMPARE(store.links().size(), 2); // the defaults
+        // Moved out of the way, as it was, and the page says where to.
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(StandIns::isStill(path + ".unreadable", contents));
+        QCOMPARE(store.message(),
+                 QStringLiteral("Could not read links. Original file set aside as links.json.unreadable."));
+        QVERIFY(store.problem().contains(path + ".unreadable"));
+
         store.addLink(QString(), QStringLiteral("example.com"));
         QCOMPARE(decodeLinks(TestFiles::read(path)), store.links());
-        QVERIFY(QFileInfo::exists(path + (folderCase ? ".unreadable/inside" : ".unreadable")));
-        if (!folderCase)
-            QCOMPARE(TestFiles::read(path + ".unreadable"), contents);
+        QVERIFY(StandIns::isStill(path + ".unreadable", contents));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "tests/support/Texts.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QUrl>
@@ -81,6 +82,16 @@ private slots:
         QCOMPARE(chipTitles(*m_view), QStringList{"Kept"});
         QVERIFY(m_view->addForm()->isHidden());
         QVERIFY(m_view->urlField()->text().isEmpty());
+    }
+
+    void anUnreadableFileIsSaidOnThePage()
+    {
+        makeView("[{");
+        QVERIFY(m_view->messageLine()->isVisible());
+        QVERIFY(m_view->messageLine()->text().startsWith(QStringLiteral("Could not read links.")));
+        cleanup();
+        makeView("[]");
+        QVERIFY(m_view->messageLine()->isHidden());
     }
 
     void clickingAChipOpensItAndWispReacts()

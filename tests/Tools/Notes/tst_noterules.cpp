@@ -29,7 +29,7 @@ QList<WispNote> makeNotes(const QList<Note>& notes)
     QList<WispNote> result;
     for (const Note& note : notes) {
         result.append({QUuid::createUuid(), QString::fromUtf8(note.title), QString::fromUtf8(note.text), note.pinned,
-                       now.addSecs(-60 * note.minutesOld)});
+                       StoredJson::Date::of(now.addSecs(-60 * note.minutesOld))});
     }
     return result;
 }

@@ -2,6 +2,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -14,7 +15,12 @@ const QByteArray noteA =
 const QByteArray noteB =
     R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"B","text":"two","pinned":true,"updated":20})";
 
-// How a folder starts out; a null array means the file is absent, "<folder>" that a folder stands there.
+// As the store writes it (keys in order, compact), with dates finer than a millisecond.
+const QByteArray fractionalDates =
+    R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","pinned":false,"text":"one","title":"A","updated":1.2345678},)"
+    R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","pinned":true,"text":"two","title":"B","updated":-1e-07}])";
+
+// How a folder starts out; a null array means the file is absent, a stand-in that something else is there.
 struct Start
 {
     QByteArray notesFile;
@@ -23,16 +29,6 @@ struct Start
     bool loaded;
     QString firstText;
 };
-
-void place(const QString& path, const QByteArray& contents)
-{
-    if (contents.isNull())
-        return;
-    if (contents == "<folder>")
-        QVERIFY(QDir().mkpath(path));
-    else
-        QVERIFY(TestFiles::write(path, contents));
-}
 
 } // namespace
 
@@ -56,14 +52,23 @@ private slots:
             << Start{null, "first line\n\nthird line\n", 1, true, "first line\n\nthird line\n"};
         QTest::newRow("legacy text not UTF-8") << Start{null, "caf\xe9 au lait", 0, false, ""};
         QTest::newRow("legacy text cut inside a character") << Start{null, "caf\xc3", 0, false, ""};
-        QTest::newRow("legacy text unreadable") << Start{null, "<folder>", 0, false, ""};
+        QTest::newRow("legacy text a folder") << Start{null, StandIns::folder, 0, false, ""};
+        QTest::newRow("legacy text a FIFO") << Start{null, StandIns::fifo, 0, false, ""};
+        QTest::newRow("legacy text too large")
+            << Start{null, StandIns::sized(NotesStore::maxLegacyBytes + 1), 0, false, ""};
         QTest::newRow("notes file wins over legacy text") << Start{"[" + noteA + "]", "old", 1, true, "one"};
         QTest::newRow("empty file") << Start{"", null, 0, false, ""};
         QTest::newRow("member missing") << Start{"[" + QByteArray(noteA).replace(",\"updated\":10.5", "") + "]", null,
                                                  0, false, ""};
         QTest::newRow("id not a UUID") << Start{"[" + QByteArray(noteA).replace("6F9619FF-", "6F96-") + "]", null, 0,
                                                 false, ""};
-        QTest::newRow("unreadable notes file") << Start{"<folder>", null, 0, false, ""};
+        QTest::newRow("pinned as text") << Start{"[" + QByteArray(noteA).replace("false", "\"false\"") + "]", null, 0,
+                                                 false, ""};
+        QTest::newRow("bad UTF-8") << Start{"[" + QByteArray(noteA).replace("one", "\xff\xfe") + "]", null, 0, false,
+                                            ""};
+        QTest::newRow("a folder") << Start{StandIns::folder, null, 0, false, ""};
+        QTest::newRow("a FIFO") << Start{StandIns::fifo, "old", 0, false, ""};
+        QTest::newRow("too large") << Start{StandIns::sized(NotesStore::maxFileBytes + 1), null, 0, false, ""};
         QTest::newRow("duplicate ids listed, not changeable")
             << Start{"[" + noteA + "," + QByteArray(noteB).replace("7F96", "6F96") + "]", null, 2, false, "one"};
     }
@@ -72,8 +77,8 @@ private slots:
     {
         QFETCH(Start, start);
         TempFolder folder;
-        place(folder.file("notes-v2.json"), start.notesFile);
-        place(folder.file("notes.txt"), start.legacyFile);
+        QVERIFY(StandIns::place(folder.file("notes-v2.json"), start.notesFile));
+        QVERIFY(StandIns::place(folder.file("notes.txt"), start.legacyFile));
         NotesStore store(m_clock, m_scheduler, folder.path());
 
         QCOMPARE(store.notes().size(), start.notes);
@@ -81,8 +86,8 @@ private slots:
         if (start.notes > 0)
             QCOMPARE(store.notes().first().text, start.firstText);
         // The legacy file is only ever read.
-        if (!start.legacyFile.isNull() && start.legacyFile != "<folder>")
-            QCOMPARE(TestFiles::read(folder.file("notes.txt")), start.legacyFile);
+        if (!start.legacyFile.isNull())
+            QVERIFY(StandIns::isStill(folder.file("notes.txt"), start.legacyFile));
 
         if (!start.loaded) {
             QCOMPARE(store.saveStatus(), NotesStore::loadFailedStatus());
@@ -98,8 +103,8 @@ private slots:
             QCOMPARE(m_scheduler.pendingCount(), 0);
             if (start.notesFile.isNull())
                 QVERIFY(!QFileInfo::exists(folder.file("notes-v2.json")));
-            else if (start.notesFile != "<folder>")
-                QCOMPARE(TestFiles::read(folder.file("notes-v2.json")), start.notesFile);
+            else
+                QVERIFY(StandIns::isStill(folder.file("notes-v2.json"), start.notesFile));
             return;
         }
         QCOMPARE(store.saveStatus(), NotesStore::savedStatus());
@@ -113,7 +118,7 @@ private slots:
     {
         TempFolder folder;
         const QByteArray original = "[" + noteA + "," + noteB + "]";
-        place(folder.file("notes-v2.json"), original);
+        QVERIFY(StandIns::place(folder.file("notes-v2.json"), original));
         NotesStore store(m_clock, m_scheduler, folder.path());
         store.setSelectedID(store.notes().at(1).id);
         for (int i = 0; i < 3; ++i) {
@@ -130,16 +135,30 @@ private slots:
         // The untouched note, fractional seconds included, reads back as it was.
         QCOMPARE(written->at(0), decodeNotes("[" + noteA + "]")->first());
         QCOMPARE(written->at(1).text, QStringLiteral("edit 2"));
-        QCOMPARE(written->at(1).updated, m_clock.now().addMSecs(-600));
+        QCOMPARE(written->at(1).updated.toDateTime(), m_clock.now().addMSecs(-600));
         QCOMPARE(TestFiles::mode(folder.file("notes-v2.json")), 0600);
         QVERIFY(store.save()); // nothing left: no write, status kept
         QCOMPARE(m_scheduler.pendingCount(), 0);
     }
 
+    void datesKeepTheirFractionThroughASave()
+    {
+        const QByteArray original = fractionalDates;
+        TempFolder folder;
+        QVERIFY(TestFiles::write(folder.file("notes-v2.json"), original));
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        // Pinning leaves the dates alone; twice, it leaves everything as it was.
+        store.togglePin();
+        store.togglePin();
+        QVERIFY(store.save());
+        QVERIFY(!store.isDirty());
+        QCOMPARE(TestFiles::read(folder.file("notes-v2.json")), original);
+    }
+
     void newNotesDeletionAndPinning()
     {
         TempFolder folder;
-        place(folder.file("notes-v2.json"), "[" + noteA + "," + noteB + "]");
+        QVERIFY(StandIns::place(folder.file("notes-v2.json"), "[" + noteA + "," + noteB + "]"));
         NotesStore store(m_clock, m_scheduler, folder.path());
         store.newNote();
         const QUuid created = store.selectedID();
