@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Notes/NotesStore.h"
 
 #include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Base/ProblemReport.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
@@ -42,7 +43,14 @@ NotesStore::~NotesStore() = default;
 
 NotesStore& NotesStore::shared()
 {
-    static auto* store = new NotesStore(Platform::clock(), Platform::scheduler(), appSupportDirectory());
+    static auto* store = [] {
+        auto* created = new NotesStore(Platform::clock(), Platform::scheduler(), appSupportDirectory());
+        if (!created->loadedSuccessfully())
+            reportProblem(QStringLiteral("Wisplet: could not read the notes in %1; the files are left as they are "
+                                         "and nothing is saved over them.")
+                              .arg(created->notesPath()));
+        return created;
+    }();
     return *store;
 }
 
