@@ -158,7 +158,8 @@ CalendarReading read(const QString& path, const QDateTime& after, const QDateTim
         notes.append(QObject::tr("Only the first %1 calendar files are read.").arg(locale.toString(limits.maxFiles)));
     notes.append(skipped.note(QObject::tr("Skipped %1 calendar files that can't be read.")));
     if (cut)
-        notes.append(QObject::tr("Some events are left out: the calendar repeats too often to read at once."));
+        notes.append(
+            QObject::tr("Some events are left out: the calendar is too large or repeats too often to read at once."));
     if (crowded)
         notes.append(QObject::tr("Only the first %1 events are shown.").arg(locale.toString(limits.maxEvents)));
     notes.removeAll(QString());
