@@ -39,7 +39,7 @@ public:
     static constexpr qsizetype maxIdentifier = 1'000;
     static constexpr qsizetype maxTitle = 500;
     static constexpr qsizetype maxLocation = 500;
-    static constexpr qsizetype maxNotes = 8'000;
+    static constexpr qsizetype maxNotes = 4'000;
     static constexpr qsizetype maxUrl = 2'000;
 
     struct Occurrences

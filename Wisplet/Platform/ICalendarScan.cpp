@@ -120,14 +120,15 @@ CalendarReading read(const QString& path, const QDateTime& after, const QDateTim
     ICalendarFolder::Skipped skipped;
     bool cut = false;
     bool crowded = false;
+    qsizetype held = 0;
     for (const Listed& one : listed) {
         const QFileInfo info(one.path);
         const auto cached = cache.files.constFind(one.path);
         Cache::File file;
         if (cached != cache.files.cend() && isCurrent(*cached, info, one, after, to)) {
             file = *cached;
-        } else if (budget.isSpent()) {
-            // Read at a later refresh, with fresh time.
+        } else if (budget.isSpent() || held >= limits.maxHeldEvents) {
+            // Read at a later refresh, with fresh time, or once others have changed.
             cut = true;
             continue;
         } else {
@@ -141,6 +142,7 @@ CalendarReading read(const QString& path, const QDateTime& after, const QDateTim
             if (event.end > after)
                 reading.events.append(event);
         }
+        held += file.events.size();
         kept.insert(one.path, std::move(file));
     }
     // Files that went away leave the cache.

@@ -21,6 +21,9 @@ struct Limits
     int maxFolders = 1'000;
     // Events kept, earliest first; the agenda is a week, and a few thousand is more than anyone reads.
     int maxEvents = 2'000;
+    // Events kept from all files between readings; past it, files not yet read wait, so that the events
+    // kept for a day stay bounded however many files there are.
+    int maxHeldEvents = 5'000;
     // Occurrences made for one reading, across every rule of every file.
     qint64 maxSteps = 200'000;
     int maxMilliseconds = 3'000;

@@ -265,21 +265,24 @@ private slots:
         else if (hostile == "many")
             for (const char* name : {"b.ics", "c.ics", "d.ics"})
                 QVERIFY(TestFiles::write(dir.filePath(name), calendar(timedEvent(name, "20260304T090000Z"))));
-        else
-            QVERIFY(TestFiles::write(
-                b,
-                calendar(timedEvent("B1", "20260302T090000Z") + timedEvent("B2", "20260305T090000Z")
-                         + timedEvent("B3", "20260306T090000Z") + timedEvent("B4", "20260307T090000Z"))));
+        const QByteArray four = timedEvent("B1", "20260302T090000Z") + timedEvent("B2", "20260305T090000Z")
+            + timedEvent("B3", "20260306T090000Z") + timedEvent("B4", "20260307T090000Z");
+        if (hostile == "crowded" || hostile == "held")
+            QVERIFY(TestFiles::write(b, calendar(four)));
+        // Read after the five events held already: it waits.
+        if (hostile == "held")
+            QVERIFY(TestFiles::write(dir.filePath("c.ics"), calendar(timedEvent("C", "20260301T090000Z"))));
         ICalendarScan::Limits limits;
         limits.maxFileBytes = 1024;
         limits.maxFiles = 3;
         limits.maxEvents = 4;
+        limits.maxHeldEvents = 5;
         ICalendarFiles files(m_scheduler, limits);
         files.setPath(dir.path());
         const CalendarReading reading = readingOf(files);
         QCOMPARE(reading.message, message);
         QVERIFY(!reading.unreadable);
-        QCOMPARE(reading.events.first().title, hostile == "crowded" ? "B1" : "A");
+        QCOMPARE(reading.events.first().title, hostile == "crowded" || hostile == "held" ? "B1" : "A");
         QVERIFY(reading.events.size() <= limits.maxEvents);
     }
 
