@@ -160,6 +160,13 @@ private slots:
             "2026-03-09T00:00:00Z",
             {"2026-03-02T09:00:00Z 2026-03-02T10:00:00Z Period", "2026-03-03T09:00:00Z 2026-03-03T12:00:00Z Period",
              "2026-03-04T09:00:00Z 2026-03-04T11:00:00Z Period"}};
+        QTest::newRow("unreadable extra dates are passed over")
+            << ExpandRow{calendar(vevent("g", "Garbled",
+                                         "DTSTART:20260302T090000Z\nDURATION:PT1H\nRDATE:garbage\n"
+                                         "RDATE;VALUE=PERIOD:20260303T090000Z/nonsense\nRDATE;VALUE=DATE:2026\n")),
+                         "2026-03-02T00:00:00Z",
+                         "2026-03-09T00:00:00Z",
+                         {"2026-03-02T09:00:00Z 2026-03-02T10:00:00Z Garbled"}};
         // Local midnight to midnight in Auckland (UTC+13).
         QTest::newRow("extra all-day dates") << ExpandRow{
             calendar(vevent("d", "Day", "DTSTART;VALUE=DATE:20260303\nRDATE;VALUE=DATE:20260305\n")),
