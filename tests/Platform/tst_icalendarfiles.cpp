@@ -5,7 +5,6 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -291,37 +290,6 @@ private slots:
         QVERIFY(!reading.unreadable);
         QCOMPARE(reading.events.first().title, hostile == "crowded" || hostile == "held" ? "B1" : "A");
         QVERIFY(reading.events.size() <= limits.maxEvents);
-    }
-
-    // Thirty events repeating every second since 1970 in a 5 KB file: the whole reading stays within its
-    // budget, off the calling thread, says what it cut, and the file is not expanded again while unchanged.
-    void aRunawayCalendarIsCutAsAWhole()
-    {
-        QTemporaryDir dir;
-        QByteArray events;
-        for (int i = 0; i < 30; ++i)
-            events += vevent("run" + QByteArray::number(i), "Runaway",
-                             "DTSTART:19700101T000000Z\nDURATION:PT1S\n"
-                             "RRULE:FREQ=SECONDLY\n");
-        QVERIFY(TestFiles::write(dir.filePath("runaway.ics"), calendar(events)));
-        QVERIFY(TestFiles::write(dir.filePath("zz.ics"), calendar(timedEvent("Later", "20260303T090000Z"))));
-        ICalendarScan::Limits limits;
-        limits.maxSteps = 20'000;
-        ICalendarFiles files(m_scheduler, limits);
-        files.setPath(dir.path());
-
-        QElapsedTimer clock;
-        clock.start();
-        QFuture<CalendarReading> first = files.read(weekStart, weekEnd);
-        QVERIFY(clock.elapsed() < 500);
-        QTRY_VERIFY_WITH_TIMEOUT(first.isFinished(), 60'000);
-        QVERIFY2(first.result().message.contains("left out"), qPrintable(first.result().message));
-        QCOMPARE(files.expansionCount(), 1);
-        // The file after it was not reached this time; the next reading gets to it, and keeps the cut said.
-        const CalendarReading second = readingOf(files);
-        QCOMPARE(files.expansionCount(), 2);
-        QCOMPARE(textsOf(second.events, &CalendarEvent::title), QStringList{"Later"});
-        QVERIFY(second.message.contains("left out"));
     }
 
     void readsCollectionsWithTheirColours()
