@@ -304,13 +304,17 @@ private slots:
                                       + vevent("b", "Own", "DTSTART:20260303T110000Z\nDURATION:PT1H\nCOLOR:blue\n"))));
         QVERIFY(TestFiles::write(dir.filePath("work/deeper/c.ics"),
                                  calendar(vevent("c", "Deeper", "DTSTART:20260303T120000Z\nDURATION:PT1H\n"))));
+        // A FIFO for a colour file must not hold the reading.
+        QVERIFY(TestFiles::write(dir.filePath("home/h.ics"), calendar(timedEvent("Home", "20260303T130000Z"))));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("home/color")).constData(), 0600), 0);
         ICalendarFiles files(m_scheduler);
         files.setPath(dir.path());
         QHash<QString, QColor> colours;
         for (const CalendarEvent& e : readingOf(files).events)
             colours.insert(e.title, e.color);
-        QCOMPARE(colours.keys().size(), 3);
+        QCOMPARE(colours.keys().size(), 4);
         QVERIFY(!colours.value("Top").isValid());
+        QVERIFY(!colours.value("Home").isValid());
         QCOMPARE(colours.value("Plain"), QColor(Qt::red));
         QCOMPARE(colours.value("Own"), QColor(Qt::blue));
     }
