@@ -2,9 +2,21 @@
 
 #include "Wisplet/Platform/CalendarEvent.h"
 
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
+
+// What one reading of the calendar gave.
+struct CalendarReading
+{
+    // Earliest start first.
+    QList<CalendarEvent> events;
+    // The source as a whole could not be read (a chosen file that is not a calendar, too large, …).
+    bool unreadable = false;
+    // Why nothing could be read, or what was left out; empty when everything was read.
+    QString message;
+};
 
 // The user's calendar: a folder of iCalendar files (with one level of collection folders) or one file.
 class CalendarSource : public QObject
@@ -22,9 +34,13 @@ public:
 
     virtual void setPath(const QString& path) = 0;
     virtual QString path() const = 0;
+    // Cheap enough for every refresh: it looks at the path, it reads no file.
     virtual Access access() const = 0;
-    // Every occurrence that overlaps [from, to], in no particular order.
-    virtual QList<CalendarEvent> events(const QDateTime& from, const QDateTime& to) = 0;
+    // Why the source is unreadable, in the user's words; empty otherwise.
+    virtual QString problem() const = 0;
+    // The occurrences that end after `after` and start by `to`, read off the calling thread, within limits
+    // of size and work; what those limits left out is said in the reading's message.
+    virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to) = 0;
     // While on, changes on disk are reported through changed().
     virtual void setWatching(bool watching) = 0;
 
@@ -43,6 +59,10 @@ public:
     void setPath(const QString&) override { }
     QString path() const override { return {}; }
     Access access() const override { return Access::unset; }
-    QList<CalendarEvent> events(const QDateTime&, const QDateTime&) override { return {}; }
+    QString problem() const override { return {}; }
+    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&) override
+    {
+        return QtFuture::makeReadyFuture(CalendarReading());
+    }
     void setWatching(bool) override { }
 };

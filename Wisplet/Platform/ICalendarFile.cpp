@@ -10,12 +10,24 @@
 
 namespace {
 
-// Enough for a minutely rule over years; a rule that would run longer is cut here rather than hang the panel.
-constexpr int maxIterations = 200'000;
-
 QString text(const char* value)
 {
     return value ? QString::fromUtf8(value) : QString();
+}
+
+// At most `limit` UTF-16 units, never half a surrogate pair; only what is kept is decoded.
+QString bounded(const char* value, qsizetype limit)
+{
+    if (!value)
+        return {};
+    // No character takes more than four bytes, so this many bytes give at least `limit` units.
+    QString result = QString::fromUtf8(value, qsizetype(qstrnlen(value, size_t(limit) * 4)));
+    if (result.size() > limit) {
+        result.truncate(limit);
+        if (result.back().isHighSurrogate())
+            result.chop(1);
+    }
+    return result;
 }
 
 // A property's value as text, by name, so the colour extensions need no typed getter.
@@ -132,18 +144,20 @@ std::optional<Timing> timingOf(icalcomponent* event, icalcomponent* calendar)
     return timing;
 }
 
-CalendarEvent eventOf(icalcomponent* component, const QDateTime& start, const Timing& timing, const QColor& color)
+// An event's texts, colour and kind, made once and shared by all its occurrences.
+CalendarEvent templateOf(icalcomponent* component, const Timing& timing, const QColor& color)
 {
     CalendarEvent event;
-    event.identifier = text(icalcomponent_get_uid(component));
-    event.title = text(icalcomponent_get_summary(component));
-    event.start = start;
-    event.end = timing.endFrom(start);
+    event.identifier = bounded(icalcomponent_get_uid(component), ICalendarFile::maxIdentifier);
+    event.title = bounded(icalcomponent_get_summary(component), ICalendarFile::maxTitle);
     event.allDay = timing.allDay;
-    event.location = text(icalcomponent_get_location(component));
-    event.notes = text(icalcomponent_get_description(component));
-    if (icalproperty* url = icalcomponent_get_first_property(component, ICAL_URL_PROPERTY))
-        event.url = QUrl(text(icalproperty_get_url(url)));
+    event.location = bounded(icalcomponent_get_location(component), ICalendarFile::maxLocation);
+    event.notes = bounded(icalcomponent_get_description(component), ICalendarFile::maxNotes);
+    if (icalproperty* url = icalcomponent_get_first_property(component, ICAL_URL_PROPERTY)) {
+        const char* value = icalproperty_get_url(url);
+        if (value && qstrnlen(value, ICalendarFile::maxUrl + 1) <= size_t(ICalendarFile::maxUrl))
+            event.url = QUrl(text(value));
+    }
     const QColor own = colorOf(component);
     event.color = own.isValid() ? own : color;
     return event;
@@ -154,22 +168,55 @@ bool overlaps(const CalendarEvent& event, const QDateTime& from, const QDateTime
     return event.start <= to && (event.end > from || event.start >= from);
 }
 
-// The starts of an event's occurrences up to `to`, without the excluded dates.
-QList<QDateTime> startsOf(icalcomponent* event, icalcomponent* calendar, const Timing& timing, const QDateTime& to)
+// An occurrence's start, and its end when it gives its own (an RDATE period).
+struct Start
+{
+    QDateTime start;
+    QDateTime end;
+};
+
+// The start and end of an RDATE: a date, a time, or a period with its own end or length.
+Start startOf(icalproperty* rdate, icalcomponent* calendar)
+{
+    const icaldatetimeperiodtype value = icalproperty_get_rdate(rdate);
+    icaltimezone* zone = zoneOf(rdate, calendar);
+    if (!icaltime_is_null_time(value.time))
+        return {instantOf(value.time, zone), {}};
+    const QDateTime start = instantOf(value.period.start, zone);
+    if (!icaltime_is_null_time(value.period.end))
+        return {start, instantOf(value.period.end, zone)};
+    return {start, start.addSecs(icaldurationtype_as_int(value.period.duration))};
+}
+
+// The starts of an event's occurrences up to `to`, without the excluded dates, as far as the budget goes.
+QList<Start> startsOf(icalcomponent* event, icalcomponent* calendar, const Timing& timing, const QDateTime& to,
+                      ExpansionBudget& budget)
 {
     QSet<qint64> excluded;
     for (icalproperty* exdate = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); exdate;
          exdate = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY))
         excluded.insert(instantOf(icalproperty_get_exdate(exdate), zoneOf(exdate, calendar)).toMSecsSinceEpoch());
 
-    QList<QDateTime> starts;
-    const auto add = [&](const QDateTime& start) {
-        if (start.isValid() && !excluded.contains(start.toMSecsSinceEpoch()))
+    QList<Start> starts;
+    // A date given by both the rule and an RDATE is one occurrence.
+    QSet<qint64> seen;
+    const auto add = [&](const Start& start) {
+        const qint64 key = start.start.toMSecsSinceEpoch();
+        if (start.start.isValid() && start.start <= to && !excluded.contains(key) && !seen.contains(key)) {
+            seen.insert(key);
             starts.append(start);
+        }
     };
+    for (icalproperty* rdate = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); rdate;
+         rdate = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        if (!budget.take())
+            return starts;
+        add(startOf(rdate, calendar));
+    }
     icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
     if (!rule) {
-        add(instantOf(timing.start, timing.zone));
+        if (budget.take())
+            add({instantOf(timing.start, timing.zone), {}});
         return starts;
     }
     icaltimetype first = timing.start;
@@ -177,21 +224,21 @@ QList<QDateTime> startsOf(icalcomponent* event, icalcomponent* calendar, const T
     icalrecur_iterator* iterator = icalrecur_iterator_new(icalproperty_get_rrule(rule), first);
     if (!iterator)
         return starts;
-    for (int i = 0; i < maxIterations; ++i) {
+    while (budget.take()) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
         if (icaltime_is_null_time(next))
             break;
         const QDateTime start = instantOf(next, timing.zone);
         if (start > to)
             break;
-        add(start);
+        add({start, {}});
     }
     icalrecur_iterator_free(iterator);
     return starts;
 }
 
 void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDateTime& to, const QColor& fallback,
-                     QList<CalendarEvent>& out)
+                     ExpansionBudget& budget, QList<CalendarEvent>& out)
 {
     const QColor calendarColor = colorOf(calendar).isValid() ? colorOf(calendar) : fallback;
     // Moved or changed occurrences, by event and the start they replace.
@@ -208,27 +255,32 @@ void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDate
         overrides[text(icalcomponent_get_uid(event))].insert(replaced.toMSecsSinceEpoch(), event);
     }
 
+    const auto keep = [&](CalendarEvent occurrence, const QDateTime& start, const QDateTime& end) {
+        occurrence.start = start;
+        occurrence.end = end;
+        if (overlaps(occurrence, from, to))
+            out.append(std::move(occurrence));
+    };
     const auto addOverride = [&](icalcomponent* event) {
+        if (!budget.take())
+            return;
         if (const std::optional<Timing> timing = timingOf(event, calendar)) {
-            const CalendarEvent occurrence =
-                eventOf(event, instantOf(timing->start, timing->zone), *timing, calendarColor);
-            if (overlaps(occurrence, from, to))
-                out.append(occurrence);
+            const QDateTime start = instantOf(timing->start, timing->zone);
+            keep(templateOf(event, *timing, calendarColor), start, timing->endFrom(start));
         }
     };
     for (icalcomponent* master : std::as_const(masters)) {
         const std::optional<Timing> timing = timingOf(master, calendar);
         if (!timing)
             continue;
+        const CalendarEvent shared = templateOf(master, *timing, calendarColor);
         QHash<qint64, icalcomponent*> moved = overrides.take(text(icalcomponent_get_uid(master)));
-        for (const QDateTime& start : startsOf(master, calendar, *timing, to)) {
-            if (icalcomponent* replacement = moved.take(start.toMSecsSinceEpoch())) {
+        for (const Start& start : startsOf(master, calendar, *timing, to, budget)) {
+            if (icalcomponent* replacement = moved.take(start.start.toMSecsSinceEpoch())) {
                 addOverride(replacement);
                 continue;
             }
-            const CalendarEvent occurrence = eventOf(master, start, *timing, calendarColor);
-            if (overlaps(occurrence, from, to))
-                out.append(occurrence);
+            keep(shared, start.start, start.end.isValid() ? start.end : timing->endFrom(start.start));
         }
         // Occurrences moved here from beyond the window, or from dates the rule no longer makes.
         for (icalcomponent* replacement : std::as_const(moved))
@@ -241,6 +293,16 @@ void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDate
 }
 
 } // namespace
+
+bool ExpansionBudget::take()
+{
+    // The clock is read every few hundred steps; a step is far cheaper than reading it.
+    if (m_spent || m_steps <= 0 || ((m_steps & 0xff) == 0 && m_deadline.hasExpired()))
+        m_spent = true;
+    else
+        --m_steps;
+    return !m_spent;
+}
 
 QDateTime icalInstantOf(const icaltimetype& time, icalproperty* property, icalcomponent* calendar)
 {
@@ -264,17 +326,18 @@ std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
     return ICalendarFile(root);
 }
 
-QList<CalendarEvent> ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,
-                                                const QColor& calendarColor) const
+ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,
+                                                      const QColor& calendarColor, ExpansionBudget& budget) const
 {
-    QList<CalendarEvent> events;
+    Occurrences occurrences;
     icalcomponent* root = m_root.get();
     if (icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
-        collectCalendar(root, from, to, calendarColor, events);
-        return events;
+        collectCalendar(root, from, to, calendarColor, budget, occurrences.events);
+    } else {
+        for (icalcomponent* calendar = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); calendar;
+             calendar = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
+            collectCalendar(calendar, from, to, calendarColor, budget, occurrences.events);
     }
-    for (icalcomponent* calendar = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); calendar;
-         calendar = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
-        collectCalendar(calendar, from, to, calendarColor, events);
-    return events;
+    occurrences.cut = budget.isSpent();
+    return occurrences;
 }

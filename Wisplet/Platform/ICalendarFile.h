@@ -3,6 +3,7 @@
 #include "Wisplet/Platform/CalendarEvent.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 
 #include <memory>
@@ -10,16 +11,51 @@
 
 struct icalcomponent_impl;
 
-// One parsed iCalendar file. Its events are expanded into occurrences on request, so a file is parsed once
-// however often the window moves.
+// The work one refresh may spend expanding occurrences, shared by every rule of every file it reads, so
+// that a calendar of many runaway rules costs no more than one.
+class ExpansionBudget final
+{
+public:
+    ExpansionBudget(qint64 steps, QDeadlineTimer deadline)
+        : m_steps(steps)
+        , m_deadline(deadline)
+    { }
+
+    // One step of work; false once the steps or the time are spent.
+    bool take();
+    bool isSpent() const { return m_spent; }
+
+private:
+    qint64 m_steps;
+    QDeadlineTimer m_deadline;
+    bool m_spent = false;
+};
+
+// One parsed iCalendar file, expanded into occurrences on request.
 class ICalendarFile final
 {
 public:
+    // Longer texts are cut: a calendar is outside input and the agenda shows a line of each.
+    static constexpr qsizetype maxIdentifier = 1'000;
+    static constexpr qsizetype maxTitle = 500;
+    static constexpr qsizetype maxLocation = 500;
+    static constexpr qsizetype maxNotes = 4'000;
+    static constexpr qsizetype maxUrl = 2'000;
+
+    struct Occurrences
+    {
+        QList<CalendarEvent> events;
+        // The budget ran out before every occurrence was made.
+        bool cut = false;
+    };
+
     // None when the data is not iCalendar.
     static std::optional<ICalendarFile> parse(const QByteArray& data);
 
-    // Every occurrence that overlaps [from, to]. calendarColor is used for events whose file names no colour.
-    QList<CalendarEvent> occurrences(const QDateTime& from, const QDateTime& to, const QColor& calendarColor) const;
+    // Every occurrence that overlaps [from, to], as far as the budget goes. calendarColor is used for events
+    // whose file names no colour.
+    Occurrences occurrences(const QDateTime& from, const QDateTime& to, const QColor& calendarColor,
+                            ExpansionBudget& budget) const;
 
 private:
     explicit ICalendarFile(icalcomponent_impl* root);

@@ -1,49 +1,17 @@
 #include "Wisplet/Platform/ICalendarFiles.h"
 
+#include "Wisplet/Platform/ICalendarFolder.h"
 #include "Wisplet/Platform/Scheduler.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 
-namespace {
-
-// A calendar program's colour for a collection folder, as sync tools store it.
-QColor folderColor(const QString& folder)
-{
-    QFile file(folder + QStringLiteral("/color"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString name = QString::fromUtf8(file.read(64)).trimmed();
-    if (name.size() == 9 && name.startsWith(u'#'))
-        name.truncate(7);
-    return QColor::fromString(name);
-}
-
-QStringList calendarFilesIn(const QString& folder)
-{
-    QStringList paths;
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.ics")}, QDir::Files, QDir::Name);
-    for (const QFileInfo& file : files)
-        paths.append(file.absoluteFilePath());
-    return paths;
-}
-
-QStringList collectionsIn(const QString& folder)
-{
-    QStringList folders;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& entry : entries)
-        folders.append(entry.absoluteFilePath());
-    return folders;
-}
-
-} // namespace
-
-ICalendarFiles::ICalendarFiles(Scheduler& scheduler, QObject* parent)
+ICalendarFiles::ICalendarFiles(Scheduler& scheduler, ICalendarScan::Limits limits, QObject* parent)
     : CalendarSource(parent)
     , m_scheduler(scheduler)
+    , m_limits(limits)
 { }
 
 ICalendarFiles::~ICalendarFiles() = default;
@@ -51,7 +19,7 @@ ICalendarFiles::~ICalendarFiles() = default;
 void ICalendarFiles::setPath(const QString& path)
 {
     m_path = path;
-    m_cache.clear();
+    m_cache = std::make_shared<ICalendarScan::Cache>();
     if (m_watcher)
         rewatch();
 }
@@ -60,63 +28,31 @@ CalendarSource::Access ICalendarFiles::access() const
 {
     if (m_path.isEmpty())
         return Access::unset;
-    const QFileInfo info(m_path);
-    if (info.isDir())
-        return info.isReadable() && info.isExecutable() ? Access::readable : Access::unreadable;
-    if (!info.isFile() || !info.isReadable())
-        return Access::unreadable;
-    // A single file must at least be iCalendar.
-    return load(info.absoluteFilePath()) ? Access::readable : Access::unreadable;
+    return problem().isEmpty() ? Access::readable : Access::unreadable;
 }
 
-QList<ICalendarFiles::Listed> ICalendarFiles::listFiles() const
+QString ICalendarFiles::problem() const
 {
-    const QFileInfo info(m_path);
-    if (info.isFile())
-        return {{info.absoluteFilePath(), {}}};
-    QList<Listed> listed;
-    const auto addFolder = [&listed](const QString& folder) {
-        const QColor color = folderColor(folder);
-        for (const QString& path : calendarFilesIn(folder))
-            listed.append({path, color});
-    };
-    addFolder(info.absoluteFilePath());
-    for (const QString& folder : collectionsIn(m_path))
-        addFolder(folder);
-    return listed;
-}
-
-const std::optional<ICalendarFile>& ICalendarFiles::load(const QString& path) const
-{
-    const QFileInfo info(path);
-    Entry& entry = m_cache[path];
-    if (entry.size == info.size() && entry.modified == info.lastModified() && entry.modified.isValid())
-        return entry.file;
-    entry.size = info.size();
-    entry.modified = info.lastModified();
-    entry.file.reset();
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        ++m_parseCount;
-        entry.file = ICalendarFile::parse(file.readAll());
-    }
-    return entry.file;
-}
-
-QList<CalendarEvent> ICalendarFiles::events(const QDateTime& from, const QDateTime& to)
-{
-    if (access() != Access::readable)
+    if (m_path.isEmpty())
         return {};
-    QList<CalendarEvent> events;
-    QSet<QString> seen;
-    for (const Listed& listed : listFiles()) {
-        seen.insert(listed.path);
-        if (const std::optional<ICalendarFile>& file = load(listed.path))
-            events.append(file->occurrences(from, to, listed.color));
-    }
-    // Files that went away leave the cache.
-    m_cache.removeIf([&seen](const auto& entry) { return !seen.contains(entry.key()); });
-    return events;
+    const QFileInfo info(m_path);
+    QString why;
+    if (!info.exists())
+        why = tr("it is gone");
+    else if (info.isDir() && !(info.isReadable() && info.isExecutable()))
+        why = tr("the folder can't be read");
+    else if (!info.isDir() && !info.isFile())
+        why = tr("not a regular file");
+    else if (!info.isReadable())
+        why = tr("the file can't be read");
+    return why.isEmpty() ? QString() : tr("Can't read the calendar: %1.").arg(why);
+}
+
+QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to)
+{
+    return QtConcurrent::run([cache = m_cache, path = m_path, after, to, limits = m_limits] {
+        return ICalendarScan::read(path, after, to, *cache, limits);
+    });
 }
 
 void ICalendarFiles::setWatching(bool watching)
@@ -147,7 +83,8 @@ void ICalendarFiles::rewatch()
     const QFileInfo info(m_path);
     QStringList paths;
     if (info.isDir())
-        paths = QStringList{info.absoluteFilePath()} + collectionsIn(m_path);
+        paths = QStringList{info.absoluteFilePath()}
+            + ICalendarFolder::subfolders(info.absoluteFilePath(), m_limits.maxFolders).paths;
     else if (info.exists())
         paths = {info.absoluteFilePath(), info.absolutePath()};
     else if (info.absoluteDir().exists())

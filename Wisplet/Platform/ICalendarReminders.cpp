@@ -1,10 +1,12 @@
 #include "Wisplet/Platform/ICalendarReminders.h"
 
+#include "Wisplet/Platform/ICalendarFolder.h"
 #include "Wisplet/Platform/ICalendarTime.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTemporaryFile>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -12,9 +14,6 @@
 #include <memory>
 
 namespace {
-
-// Larger files are not to-do lists kept by hand or by a sync tool.
-constexpr qint64 maxFileBytes = 16 * 1024 * 1024;
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
@@ -145,24 +144,58 @@ QByteArray ICalendarReminders::completedIn(const QByteArray& data, const Reminde
     return {};
 }
 
-QList<Reminder> ICalendarReminders::scan(const QString& folder)
+ReminderScan ICalendarReminders::scan(const QString& folder, int fileLimit, qint64 byteLimit)
 {
-    QStringList names = QDir(folder).entryList({QStringLiteral("*.ics")}, QDir::Files | QDir::Readable);
-    // Byte order, not the locale's: the order must not change with the user's language.
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
-    QList<Reminder> reminders;
-    for (const QString& name : std::as_const(names)) {
-        const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(QDir(folder).filePath(name), maxFileBytes);
-        if (read.outcome == PrivateFiles::FileRead::Outcome::read)
-            reminders.append(incompleteIn(read.contents, name));
+    const ICalendarFolder::Listing listing = ICalendarFolder::calendarFiles(folder, fileLimit);
+    ReminderScan scan;
+    ICalendarFolder::Skipped skipped;
+    bool tooMuch = false;
+    qint64 budget = byteLimit;
+    for (const QString& path : listing.paths) {
+        const QFileInfo info(path);
+        if (info.size() <= maxFileBytes && info.size() > budget) {
+            tooMuch = true;
+            break;
+        }
+        const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(path, maxFileBytes);
+        if (read.outcome == PrivateFiles::FileRead::Outcome::read) {
+            budget -= read.contents.size();
+            scan.items.append(incompleteIn(read.contents, info.fileName()));
+        } else if (read.outcome != PrivateFiles::FileRead::Outcome::absent) {
+            skipped.add(info.fileName(), read.reason);
+        }
     }
-    return reminders;
+    QStringList notes;
+    if (listing.more)
+        notes.append(QObject::tr("Only the first %1 reminder files are read.").arg(QLocale().toString(fileLimit)));
+    if (tooMuch)
+        notes.append(QObject::tr("Some reminder files are left out: the folder holds too much to read at once."));
+    notes.append(skipped.note(QObject::tr("Skipped %1 reminder files that can't be read.")));
+    notes.removeAll(QString());
+    scan.message = notes.join(u' ');
+    return scan;
 }
 
 bool ICalendarReminders::isUsable(const QString& folder) const
 {
+    return !folder.isEmpty() && problem(folder).isEmpty();
+}
+
+QString ICalendarReminders::problem(const QString& folder) const
+{
+    if (folder.isEmpty())
+        return {};
     const QFileInfo info(folder);
-    return !folder.isEmpty() && info.isDir() && info.isReadable() && info.isWritable() && info.isExecutable();
+    QString why;
+    if (!info.exists())
+        why = QObject::tr("it is gone");
+    else if (!info.isDir())
+        why = QObject::tr("it is not a folder");
+    else if (!info.isReadable() || !info.isExecutable())
+        why = QObject::tr("it can't be read");
+    else if (!info.isWritable())
+        why = QObject::tr("it can't be written");
+    return why.isEmpty() ? QString() : QObject::tr("Can't use the reminders folder: %1.").arg(why);
 }
 
 QString ICalendarReminders::prepare(const QString& folder)
@@ -180,9 +213,9 @@ QString ICalendarReminders::prepare(const QString& folder)
     return {};
 }
 
-QFuture<QList<Reminder>> ICalendarReminders::fetch(const QString& folder)
+QFuture<ReminderScan> ICalendarReminders::fetch(const QString& folder)
 {
-    return QtConcurrent::run(&ICalendarReminders::scan, folder);
+    return QtConcurrent::run([folder] { return scan(folder); });
 }
 
 QString ICalendarReminders::add(const QString& folder, const QString& uid, const QString& title, const QDateTime& now)

@@ -21,6 +21,14 @@ struct Reminder
     bool operator==(const Reminder&) const = default;
 };
 
+// What one reading of the reminders folder gave.
+struct ReminderScan
+{
+    QList<Reminder> items;
+    // What was left out, for the user; empty when everything was read.
+    QString message;
+};
+
 // The user's reminders: a folder of iCalendar files with to-dos, as todoman and vdirsyncer keep them.
 // Failures come back as a message for the user; an empty message is success.
 class RemindersSource
@@ -32,10 +40,13 @@ public:
 
     // A readable, writable directory.
     virtual bool isUsable(const QString& folder) const = 0;
+    // Why a chosen folder is not usable, in the user's words; empty when it is, or when none is chosen.
+    virtual QString problem(const QString& folder) const = 0;
     // Creates the folder when missing and checks that files can be listed, made and removed there.
     virtual QString prepare(const QString& folder) = 0;
-    // Every incomplete to-do, by file name and then in file order; read off the calling thread.
-    virtual QFuture<QList<Reminder>> fetch(const QString& folder) = 0;
+    // Every incomplete to-do, by file name and then in file order; read off the calling thread, within limits
+    // of size.
+    virtual QFuture<ReminderScan> fetch(const QString& folder) = 0;
     // A new file "<uid>.ics" with one to-do.
     virtual QString add(const QString& folder, const QString& uid, const QString& title, const QDateTime& now) = 0;
     // Marks the matching to-do completed and leaves everything else in its file as it was.

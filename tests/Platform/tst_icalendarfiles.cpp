@@ -1,10 +1,14 @@
+#include "Wisplet/Platform/ICalendarFile.h"
 #include "Wisplet/Platform/ICalendarFiles.h"
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,6 +37,28 @@ QStringList describe(const QList<CalendarEvent>& events)
     return lines;
 }
 
+// Unlimited work, so only the rows about limits meet one.
+ExpansionBudget plenty()
+{
+    return ExpansionBudget(1'000'000, QDeadlineTimer::Forever);
+}
+
+const QDateTime weekStart = utc("2026-03-02T00:00:00Z");
+const QDateTime weekEnd = utc("2026-03-09T00:00:00Z");
+
+CalendarReading readingOf(ICalendarFiles& files, const QDateTime& after = weekStart, const QDateTime& to = weekEnd)
+{
+    QFuture<CalendarReading> reading = files.read(after, to);
+    // Waiting on our own worker, which has no timer to drive.
+    reading.waitForFinished();
+    return reading.result();
+}
+
+QByteArray timedEvent(const QByteArray& uid, const QByteArray& start)
+{
+    return vevent(uid, uid, "DTSTART:" + start + "\nDURATION:PT1H\n");
+}
+
 } // namespace
 
 struct ExpandRow
@@ -48,6 +74,7 @@ struct AccessRow
 {
     QString path; // relative to the test folder; empty for nothing configured
     CalendarSource::Access expected;
+    QString problem; // what the message says; empty for none
 };
 Q_DECLARE_METATYPE(AccessRow)
 
@@ -107,25 +134,84 @@ private slots:
                          "2026-03-09T00:00:00Z",
                          {}};
         QTest::newRow("not iCalendar") << ExpandRow{"hello\n", "2026-03-02T00:00:00Z", "2026-03-09T00:00:00Z", {}};
+        QTest::newRow("extra dates beside a rule, one of them excluded, one the rule's own") << ExpandRow{
+            calendar(vevent("r", "Review",
+                            "DTSTART:20260302T090000Z\nDURATION:PT1H\nRRULE:FREQ=WEEKLY;COUNT=2\n"
+                            "RDATE:20260304T150000Z,20260309T090000Z\nRDATE:20260305T150000Z\n"
+                            "EXDATE:20260305T150000Z\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-10T00:00:00Z",
+            {"2026-03-02T09:00:00Z 2026-03-02T10:00:00Z Review", "2026-03-04T15:00:00Z 2026-03-04T16:00:00Z Review",
+             "2026-03-09T09:00:00Z 2026-03-09T10:00:00Z Review"}};
+        // Berlin is UTC+1 in March.
+        QTest::newRow("extra dates without a rule, in a zone") << ExpandRow{
+            calendar(vevent("z", "Zoned",
+                            "DTSTART;TZID=Europe/Berlin:20260302T100000\nDTEND;TZID=Europe/Berlin:20260302T103000\n"
+                            "RDATE;TZID=Europe/Berlin:20260303T100000,20260320T100000\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-09T00:00:00Z",
+            {"2026-03-02T09:00:00Z 2026-03-02T09:30:00Z Zoned", "2026-03-03T09:00:00Z 2026-03-03T09:30:00Z Zoned"}};
+        QTest::newRow("an extra period keeps its own end") << ExpandRow{
+            calendar(vevent("p", "Period",
+                            "DTSTART:20260302T090000Z\nDURATION:PT1H\n"
+                            "RDATE;VALUE=PERIOD:20260303T090000Z/20260303T120000Z,20260304T090000Z/PT2H\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-09T00:00:00Z",
+            {"2026-03-02T09:00:00Z 2026-03-02T10:00:00Z Period", "2026-03-03T09:00:00Z 2026-03-03T12:00:00Z Period",
+             "2026-03-04T09:00:00Z 2026-03-04T11:00:00Z Period"}};
+        QTest::newRow("unreadable extra dates are passed over")
+            << ExpandRow{calendar(vevent("g", "Garbled",
+                                         "DTSTART:20260302T090000Z\nDURATION:PT1H\nRDATE:garbage\n"
+                                         "RDATE;VALUE=PERIOD:20260303T090000Z/nonsense\nRDATE;VALUE=DATE:2026\n")),
+                         "2026-03-02T00:00:00Z",
+                         "2026-03-09T00:00:00Z",
+                         {"2026-03-02T09:00:00Z 2026-03-02T10:00:00Z Garbled"}};
+        // Local midnight to midnight in Auckland (UTC+13).
+        QTest::newRow("extra all-day dates") << ExpandRow{
+            calendar(vevent("d", "Day", "DTSTART;VALUE=DATE:20260303\nRDATE;VALUE=DATE:20260305\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-09T00:00:00Z",
+            {"2026-03-02T11:00:00Z 2026-03-03T11:00:00Z Day", "2026-03-04T11:00:00Z 2026-03-05T11:00:00Z Day"}};
     }
 
     void expandsOccurrences()
     {
         QFETCH(ExpandRow, row);
         const std::optional<ICalendarFile> file = ICalendarFile::parse(row.file);
+        ExpansionBudget budget = plenty();
         const QList<CalendarEvent> events =
-            file ? file->occurrences(utc(row.from), utc(row.to), {}) : QList<CalendarEvent>();
+            file ? file->occurrences(utc(row.from), utc(row.to), {}, budget).events : QList<CalendarEvent>();
         QCOMPARE(describe(events), row.expected);
+    }
+
+    void cutsLongTexts()
+    {
+        const QByteArray title(10'000, 'x');
+        // A four-byte character across the limit is dropped whole, never split into half a pair.
+        const QByteArray location = QByteArray(ICalendarFile::maxLocation - 1, 'y') + "\xF0\x9F\x98\x80" + "z";
+        const std::optional<ICalendarFile> file =
+            ICalendarFile::parse(calendar(vevent("t", title,
+                                                 "DTSTART:20260303T090000Z\nDURATION:PT1H\nLOCATION:" + location
+                                                     + "\nURL:https://a.example/" + QByteArray(5000, 'u') + "\n")));
+        QVERIFY(file);
+        ExpansionBudget budget = plenty();
+        const QList<CalendarEvent> events = file->occurrences(weekStart, weekEnd, {}, budget).events;
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events.first().title, QString(ICalendarFile::maxTitle, u'x'));
+        QCOMPARE(events.first().location, QString(ICalendarFile::maxLocation - 1, u'y'));
+        QVERIFY(events.first().url.isEmpty());
     }
 
     void tellsAccess_data()
     {
         QTest::addColumn<AccessRow>("row");
-        QTest::newRow("nothing chosen") << AccessRow{{}, CalendarSource::Access::unset};
-        QTest::newRow("a folder") << AccessRow{"cal", CalendarSource::Access::readable};
-        QTest::newRow("one calendar file") << AccessRow{"cal/work/a.ics", CalendarSource::Access::readable};
-        QTest::newRow("a missing path") << AccessRow{"gone", CalendarSource::Access::unreadable};
-        QTest::newRow("a file that is not iCalendar") << AccessRow{"cal/notes.txt", CalendarSource::Access::unreadable};
+        QTest::newRow("nothing chosen") << AccessRow{{}, CalendarSource::Access::unset, {}};
+        QTest::newRow("a folder") << AccessRow{"cal", CalendarSource::Access::readable, {}};
+        QTest::newRow("one calendar file") << AccessRow{"cal/work/a.ics", CalendarSource::Access::readable, {}};
+        QTest::newRow("a missing path") << AccessRow{"gone", CalendarSource::Access::unreadable, "gone"};
+        QTest::newRow("a FIFO") << AccessRow{"cal/fifo.ics", CalendarSource::Access::unreadable, "regular file"};
+        QTest::newRow("through a file") << AccessRow{"cal/work/a.ics/b.ics", CalendarSource::Access::unreadable,
+                                                     "gone"};
     }
 
     void tellsAccess()
@@ -133,10 +219,77 @@ private slots:
         QFETCH(AccessRow, row);
         QTemporaryDir dir;
         QVERIFY(TestFiles::write(dir.filePath("cal/work/a.ics"), calendar({})));
-        QVERIFY(TestFiles::write(dir.filePath("cal/notes.txt"), "notes"));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("cal/fifo.ics")).constData(), 0600), 0);
         ICalendarFiles files(m_scheduler);
         files.setPath(row.path.isEmpty() ? QString() : dir.filePath(row.path));
         QCOMPARE(files.access(), row.expected);
+        QCOMPARE(files.problem().isEmpty(), row.problem.isEmpty());
+        QVERIFY2(files.problem().contains(row.problem), qPrintable(files.problem()));
+    }
+
+    void aChosenFileThatIsNotACalendarIsUnreadable()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("notes.ics"), "notes"));
+        ICalendarFiles files(m_scheduler);
+        files.setPath(dir.filePath("notes.ics"));
+        const CalendarReading reading = readingOf(files);
+        QVERIFY(reading.unreadable);
+        QVERIFY2(reading.message.contains("not an iCalendar file"), qPrintable(reading.message));
+    }
+
+    // A folder holding what a calendar folder must not stop at: the rest is read, and what was left out is said.
+    void saysWhatAFolderScanLeftOut_data()
+    {
+        QTest::addColumn<QString>("hostile");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a FIFO") << "fifo"
+                                << "Skipped b.ics: not a regular file.";
+        QTest::newRow("too large") << "large"
+                                   << "Skipped b.ics: larger than 1 KiB.";
+        QTest::newRow("not iCalendar") << "text"
+                                       << "Skipped b.ics: not an iCalendar file.";
+        QTest::newRow("too many files") << "many"
+                                        << "Only the first 3 calendar files are read.";
+        QTest::newRow("too many events") << "crowded"
+                                         << "Only the first 4 events are shown.";
+    }
+
+    void saysWhatAFolderScanLeftOut()
+    {
+        QFETCH(QString, hostile);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(timedEvent("A", "20260303T090000Z"))));
+        const QString b = dir.filePath("b.ics");
+        if (hostile == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(b).constData(), 0600), 0);
+        else if (hostile == "large")
+            QVERIFY(TestFiles::write(b, calendar(vevent("B", "B", "DESCRIPTION:" + QByteArray(2000, 'x') + "\n"))));
+        else if (hostile == "text")
+            QVERIFY(TestFiles::write(b, "hello"));
+        else if (hostile == "many")
+            for (const char* name : {"b.ics", "c.ics", "d.ics"})
+                QVERIFY(TestFiles::write(dir.filePath(name), calendar(timedEvent(name, "20260304T090000Z"))));
+        const QByteArray four = timedEvent("B1", "20260302T090000Z") + timedEvent("B2", "20260305T090000Z")
+            + timedEvent("B3", "20260306T090000Z") + timedEvent("B4", "20260307T090000Z");
+        if (hostile == "crowded" || hostile == "held")
+            QVERIFY(TestFiles::write(b, calendar(four)));
+        // Read after the five events held already: it waits.
+        if (hostile == "held")
+            QVERIFY(TestFiles::write(dir.filePath("c.ics"), calendar(timedEvent("C", "20260301T090000Z"))));
+        ICalendarScan::Limits limits;
+        limits.maxFileBytes = 1024;
+        limits.maxFiles = 3;
+        limits.maxEvents = 4;
+        limits.maxHeldEvents = 5;
+        ICalendarFiles files(m_scheduler, limits);
+        files.setPath(dir.path());
+        const CalendarReading reading = readingOf(files);
+        QCOMPARE(reading.message, message);
+        QVERIFY(!reading.unreadable);
+        QCOMPARE(reading.events.first().title, hostile == "crowded" || hostile == "held" ? "B1" : "A");
+        QVERIFY(reading.events.size() <= limits.maxEvents);
     }
 
     void readsCollectionsWithTheirColours()
@@ -151,35 +304,43 @@ private slots:
                                       + vevent("b", "Own", "DTSTART:20260303T110000Z\nDURATION:PT1H\nCOLOR:blue\n"))));
         QVERIFY(TestFiles::write(dir.filePath("work/deeper/c.ics"),
                                  calendar(vevent("c", "Deeper", "DTSTART:20260303T120000Z\nDURATION:PT1H\n"))));
+        // A FIFO for a colour file must not hold the reading.
+        QVERIFY(TestFiles::write(dir.filePath("home/h.ics"), calendar(timedEvent("Home", "20260303T130000Z"))));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("home/color")).constData(), 0600), 0);
         ICalendarFiles files(m_scheduler);
         files.setPath(dir.path());
         QHash<QString, QColor> colours;
-        for (const CalendarEvent& e : files.events(utc("2026-03-02T00:00:00Z"), utc("2026-03-09T00:00:00Z")))
+        for (const CalendarEvent& e : readingOf(files).events)
             colours.insert(e.title, e.color);
-        QCOMPARE(colours.keys().size(), 3);
+        QCOMPARE(colours.keys().size(), 4);
         QVERIFY(!colours.value("Top").isValid());
+        QVERIFY(!colours.value("Home").isValid());
         QCOMPARE(colours.value("Plain"), QColor(Qt::red));
         QCOMPARE(colours.value("Own"), QColor(Qt::blue));
     }
 
-    void reparsesOnlyChangedFiles()
+    void readsAndExpandsOnlyWhatChanged()
     {
         QTemporaryDir dir;
-        const QByteArray one = calendar(vevent("a", "A", "DTSTART:20260303T090000Z\nDURATION:PT1H\n"));
+        const QByteArray one = calendar(timedEvent("A", "20260303T090000Z"));
         QVERIFY(TestFiles::write(dir.filePath("work/a.ics"), one));
         QVERIFY(TestFiles::write(dir.filePath("work/b.ics"), one));
         ICalendarFiles files(m_scheduler);
         files.setPath(dir.path());
-        const auto count = [&] {
-            return files.events(utc("2026-03-02T00:00:00Z"), utc("2026-03-09T00:00:00Z")).size();
-        };
-        QCOMPARE(count(), 2);
-        QCOMPARE(count(), 2);
+        QCOMPARE(readingOf(files).events.size(), 2);
+        // A minute later in the same window: nothing is read again.
+        QCOMPARE(readingOf(files, weekStart.addSecs(60)).events.size(), 2);
         QCOMPARE(files.parseCount(), 2);
-        QVERIFY(TestFiles::write(dir.filePath("work/b.ics"),
-                                 calendar(vevent("b", "Longer title", "DTSTART:20260304T090000Z\nDURATION:PT1H\n"))));
-        QCOMPARE(count(), 2);
+        QCOMPARE(files.expansionCount(), 2);
+        QVERIFY(TestFiles::write(dir.filePath("work/b.ics"), calendar(timedEvent("Longer title", "20260304T090000Z"))));
+        QCOMPARE(readingOf(files, weekStart.addSecs(120)).events.size(), 2);
         QCOMPARE(files.parseCount(), 3);
+        // A new day moves the window's end: every file is expanded for it.
+        QCOMPARE(readingOf(files, weekStart.addDays(1), weekEnd.addDays(1)).events.size(), 2);
+        QCOMPARE(files.expansionCount(), 5);
+        // Earlier than what was kept: the events that ended between are not in the cache.
+        QCOMPARE(readingOf(files, weekStart, weekEnd.addDays(1)).events.size(), 2);
+        QCOMPARE(files.expansionCount(), 7);
     }
 
     void coalescesChangesOnDisk()

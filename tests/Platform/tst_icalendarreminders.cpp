@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <libical/ical.h>
 
 namespace {
@@ -80,7 +82,40 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(vtodo("a1", ""))));
         QVERIFY(TestFiles::write(dir.filePath("B.ics"), calendar(vtodo("B1", ""))));
         QVERIFY(TestFiles::write(dir.filePath("c.txt"), calendar(vtodo("c1", ""))));
-        QCOMPARE(titles(ICalendarReminders::scan(dir.path())), QStringList({"B1", "a1", "b1", "b2"}));
+        QCOMPARE(titles(ICalendarReminders::scan(dir.path()).items), QStringList({"B1", "a1", "b1", "b2"}));
+    }
+
+    // What a folder holds that the scan must not stop at: the rest is read, and what was left out is said.
+    void scanSaysWhatItLeftOut_data()
+    {
+        QTest::addColumn<QString>("hostile");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a FIFO") << "fifo" << QStringList{"a1", "c1"} << "Skipped b.ics: not a regular file.";
+        QTest::newRow("more files than read")
+            << "many" << QStringList{"a1", "b1"} << "Only the first 2 reminder files are read.";
+        QTest::newRow("more bytes than read") << "bytes" << QStringList{"a1"}
+                                              << "Some reminder files are left out: the folder holds too much to "
+                                                 "read at once.";
+    }
+
+    void scanSaysWhatItLeftOut()
+    {
+        QFETCH(QString, hostile);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(vtodo("a1", ""))));
+        QVERIFY(TestFiles::write(dir.filePath("c.ics"), calendar(vtodo("c1", ""))));
+        if (hostile == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("b.ics")).constData(), 0600), 0);
+        else
+            QVERIFY(TestFiles::write(dir.filePath("b.ics"), calendar(vtodo("b1", QByteArray(300, 'x') + "\r\n"))));
+        const int files = hostile == "many" ? 2 : 10;
+        const qint64 bytes = hostile == "bytes" ? 200 : 1'000'000;
+        const ReminderScan scan = ICalendarReminders::scan(dir.path(), files, bytes);
+        QCOMPARE(titles(scan.items), expected);
+        QCOMPARE(scan.message, message);
     }
 
     void completingChangesOnlyTheMatchingTodo()
@@ -95,13 +130,13 @@ private slots:
         QVERIFY(TestFiles::write(path, calendar(first + occurrence + vtodo("two", ""))));
         QVERIFY(TestFiles::setMode(path, 0644));
         ICalendarReminders source;
-        const QList<Reminder> before = ICalendarReminders::scan(dir.path());
+        const QList<Reminder> before = ICalendarReminders::scan(dir.path()).items;
         QCOMPARE(before.size(), 3);
 
         QCOMPARE(source.complete(dir.path(), before.first(), now), QString());
 
         QCOMPARE(TestFiles::mode(path), 0644);
-        const QList<Reminder> after = ICalendarReminders::scan(dir.path());
+        const QList<Reminder> after = ICalendarReminders::scan(dir.path()).items;
         QCOMPARE(after, before.mid(1));
         icalcomponent* root = icalparser_parse_string(TestFiles::read(path).constData());
         QVERIFY(root);
@@ -128,12 +163,12 @@ private slots:
         QCOMPARE(source.add(dir.path(), "ABC", "Buy milk", now), QString());
         const QString path = dir.filePath("ABC.ics");
         QCOMPARE(TestFiles::mode(path), 0600);
-        const QList<Reminder> read = ICalendarReminders::scan(dir.path());
+        const QList<Reminder> read = ICalendarReminders::scan(dir.path()).items;
         QCOMPARE(titles(read), QStringList{"Buy milk"});
         QCOMPARE(read.first().uid, QString("ABC"));
         // The same UID again must not replace the first file.
         QVERIFY(!source.add(dir.path(), "ABC", "Other", now).isEmpty());
-        QCOMPARE(titles(ICalendarReminders::scan(dir.path())), QStringList{"Buy milk"});
+        QCOMPARE(titles(ICalendarReminders::scan(dir.path()).items), QStringList{"Buy milk"});
     }
 
     void prepareMakesAMissingFolderPrivate()

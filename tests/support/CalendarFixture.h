@@ -12,7 +12,8 @@
 
 #include <memory>
 
-// A calendar that holds whatever events the test puts in it, readable once a path is set.
+// A calendar that holds whatever events the test puts in it, readable once a path is set. Readings are
+// answered at once, or, while `holding`, kept open until the test finishes them.
 class FakeCalendar final : public CalendarSource
 {
 public:
@@ -22,11 +23,34 @@ public:
     {
         return m_path.isEmpty() ? Access::unset : readable ? Access::readable : Access::unreadable;
     }
-    QList<CalendarEvent> events(const QDateTime&, const QDateTime&) override { return stored; }
+    QString problem() const override { return access() == Access::unreadable ? QStringLiteral("gone") : QString(); }
+    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&) override
+    {
+        ++reads;
+        if (!holding)
+            return QtFuture::makeReadyFuture(CalendarReading{stored, unreadableReading, message});
+        auto promise = std::make_shared<QPromise<CalendarReading>>();
+        promise->start();
+        held.append(promise);
+        return promise->future();
+    }
     void setWatching(bool) override { }
+
+    // Finishes the oldest held reading with what is stored now.
+    void finishOldest()
+    {
+        const std::shared_ptr<QPromise<CalendarReading>> promise = held.takeFirst();
+        promise->addResult(CalendarReading{stored, unreadableReading, message});
+        promise->finish();
+    }
 
     QList<CalendarEvent> stored;
     bool readable = true;
+    bool unreadableReading = false;
+    QString message;
+    bool holding = false;
+    int reads = 0;
+    QList<std::shared_ptr<QPromise<CalendarReading>>> held;
 
 private:
     QString m_path;
@@ -48,10 +72,14 @@ class FakeReminders final : public RemindersSource
 {
 public:
     bool isUsable(const QString& folder) const override { return usable && !folder.isEmpty(); }
-    QString prepare(const QString&) override { return prepareError; }
-    QFuture<QList<Reminder>> fetch(const QString&) override
+    QString problem(const QString& folder) const override
     {
-        auto promise = std::make_shared<QPromise<QList<Reminder>>>();
+        return usable || folder.isEmpty() ? QString() : QStringLiteral("gone");
+    }
+    QString prepare(const QString&) override { return prepareError; }
+    QFuture<ReminderScan> fetch(const QString&) override
+    {
+        auto promise = std::make_shared<QPromise<ReminderScan>>();
         promise->start();
         fetches.append(promise);
         return promise->future();
@@ -64,19 +92,22 @@ public:
     QString complete(const QString&, const Reminder&, const QDateTime&) override { return writeError; }
 
     // Finishes the fetch at `index` with these reminders.
-    void finish(qsizetype index, const QList<Reminder>& reminders)
+    void finish(qsizetype index, const QList<Reminder>& reminders, const QString& message = {})
     {
-        fetches[index]->addResult(reminders);
+        fetches[index]->addResult(ReminderScan{reminders, message});
         fetches[index]->finish();
     }
 
-    void finishLast(const QList<Reminder>& reminders) { finish(fetches.size() - 1, reminders); }
+    void finishLast(const QList<Reminder>& reminders, const QString& message = {})
+    {
+        finish(fetches.size() - 1, reminders, message);
+    }
 
     bool usable = true;
     QString prepareError;
     QString writeError;
     QStringList added;
-    QList<std::shared_ptr<QPromise<QList<Reminder>>>> fetches;
+    QList<std::shared_ptr<QPromise<ReminderScan>>> fetches;
 };
 
 // Keeps what was posted; never answers.

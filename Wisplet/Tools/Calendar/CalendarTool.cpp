@@ -11,7 +11,9 @@
 #include "Wisplet/Tools/Calendar/MeetingLinks.h"
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
 
+#include <QCoro/QCoroFuture>
 #include <QDesktopServices>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -58,33 +60,74 @@ CalendarTool::CalendarTool(Services services, QObject* parent)
     connect(&m_services.source, &CalendarSource::changed, this, &CalendarTool::refresh);
     m_services.source.setPath(m_services.defaults.string(sourceKey));
     m_status = statusOf(m_services.source.access());
-}
-
-void CalendarTool::readStatus()
-{
-    m_status = statusOf(m_services.source.access());
-    emit statusChanged(m_status);
+    m_accessProblem = m_services.source.problem();
+    m_errorText = m_accessProblem;
 }
 
 void CalendarTool::refresh()
 {
-    readStatus();
-    if (m_status != Status::fullAccess || !isRunning()) {
+    const CalendarSource::Access access = m_services.source.access();
+    m_accessProblem = m_services.source.problem();
+    if (access != CalendarSource::Access::readable) {
+        ++m_generation;
+        m_unreadable = false;
+        m_readingMessage.clear();
+        setStatus(statusOf(access));
         setEvents({});
-        return;
+    } else if (!isRunning()) {
+        ++m_generation;
+        setStatus(m_unreadable ? Status::restricted : Status::fullAccess);
+        setEvents({});
+    } else if (m_reading) {
+        m_refreshPending = true;
+    } else {
+        if (!m_unreadable)
+            setStatus(Status::fullAccess);
+        read();
     }
+    showError();
+    nudgeWhenRead();
+}
+
+QCoro::Task<> CalendarTool::read()
+{
+    const QPointer<CalendarTool> self(this);
+    m_reading = true;
+    const quint64 generation = ++m_generation;
     const QDateTime now = m_services.clock.now();
     QDateTime end = QDateTime(now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime).addDays(7);
     if (!end.isValid())
         end = now;
+    const CalendarReading reading = co_await m_services.source.read(now, end);
+    if (!self)
+        co_return;
+    m_reading = false;
+    if (generation == m_generation)
+        apply(reading);
+    if (std::exchange(m_refreshPending, false))
+        refresh();
+    else
+        nudgeWhenRead();
+}
+
+void CalendarTool::apply(const CalendarReading& reading)
+{
+    m_unreadable = reading.unreadable;
+    m_readingMessage = reading.message;
+    setStatus(reading.unreadable ? Status::restricted : Status::fullAccess);
+    showError();
+    // Time moved on while the files were read.
+    const QDateTime now = m_services.clock.now();
     QList<CalendarEvent> events;
-    for (const CalendarEvent& event : m_services.source.events(now.addSecs(-lookBackSeconds), end)) {
-        if (event.end > now)
+    for (const CalendarEvent& event : reading.events) {
+        if (event.end > now && !reading.unreadable)
             events.append(event);
     }
     std::stable_sort(events.begin(), events.end(),
                      [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
-    setEvents(events);
+    // The peek's minutes move on even when the events stay.
+    if (!setEvents(events))
+        emit peekChanged();
 
     QSet<QString> keys;
     for (const CalendarEvent& event : std::as_const(m_events))
@@ -92,13 +135,41 @@ void CalendarTool::refresh()
     m_nudged.intersect(keys);
 }
 
-void CalendarTool::setEvents(const QList<CalendarEvent>& events)
+void CalendarTool::nudgeWhenRead()
 {
-    // Signalled even when equal: the countdown and the peek move on with every refresh.
+    if (!m_reading && std::exchange(m_nudgePending, false))
+        nudgeUpcoming();
+}
+
+void CalendarTool::setStatus(Status status)
+{
+    if (m_status == status)
+        return;
+    m_status = status;
+    emit statusChanged(m_status);
+    emit changed();
+}
+
+void CalendarTool::showError()
+{
+    const QString errorText = m_accessProblem.isEmpty() ? m_readingMessage : m_accessProblem;
+    if (m_errorText == errorText)
+        return;
+    m_errorText = errorText;
+    emit errorTextChanged(m_errorText);
+    emit changed();
+}
+
+bool CalendarTool::setEvents(const QList<CalendarEvent>& events)
+{
+    // An unchanged list is not signalled, so the agenda keeps its scroll position and hover.
+    if (m_events == events)
+        return false;
     m_events = events;
     emit eventsChanged(m_events);
     emit peekChanged();
     emit changed();
+    return true;
 }
 
 QString CalendarTool::nudgeKey(const CalendarEvent& event) const
@@ -132,8 +203,8 @@ void CalendarTool::nudgeUpcoming()
 
 void CalendarTool::tick()
 {
+    m_nudgePending = true;
     refresh();
-    nudgeUpcoming();
 }
 
 QDateTime CalendarTool::now() const
@@ -177,11 +248,11 @@ void CalendarTool::requestAccess(const QString& path)
 {
     m_services.defaults.set(sourceKey, path);
     m_services.source.setPath(path);
-    readStatus();
-    if (m_status == Status::fullAccess)
-        refresh();
-    else
-        emit changed();
+    // What was read from the old path no longer counts.
+    ++m_generation;
+    m_unreadable = false;
+    m_readingMessage.clear();
+    refresh();
 }
 
 void CalendarTool::joinMeeting(const CalendarEvent& event)
@@ -205,6 +276,9 @@ void CalendarTool::start()
 void CalendarTool::stop()
 {
     m_timer.stop();
+    ++m_generation;
+    m_refreshPending = false;
+    m_nudgePending = false;
     m_services.source.setWatching(false);
     setEvents({});
     m_services.reminders.clear();

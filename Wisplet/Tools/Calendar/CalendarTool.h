@@ -4,6 +4,7 @@
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Platform/CalendarEvent.h"
 
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QSet>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <optional>
 
 class CalendarSource;
+struct CalendarReading;
 class Clock;
 class Defaults;
 class Notifier;
@@ -36,7 +38,6 @@ public:
 
     static inline const QString sourceKey = QStringLiteral("calendar.source");
     static constexpr int tickMs = 60'000;
-    static constexpr qint64 lookBackSeconds = 7'200;
     static constexpr qint64 nudgeSeconds = 5 * 60;
     static constexpr qint64 peekSeconds = 3'600;
 
@@ -57,6 +58,8 @@ public:
 
     const QList<CalendarEvent>& events() const { return m_events; }
     Status status() const { return m_status; }
+    // Why the chosen calendar can't be read, or what of it was left out; empty when all is well.
+    QString errorText() const { return m_errorText; }
     bool isRunning() const { return m_timer.isActive(); }
     QDateTime now() const;
 
@@ -66,12 +69,13 @@ public:
     // "Title · 12m" for the next event when it starts within the hour.
     std::optional<QString> peekText() const override;
 
-    // Rereads access and, while running with access, the events of the window.
+    // Rereads access and, while running with access, starts reading the events of the window; they arrive
+    // later. A refresh asked for while one is reading runs once that one is done.
     void refresh();
     // Tells the companion, and the user when notifications may be posted, once per occurrence that starts
     // within five minutes.
     void nudgeUpcoming();
-    // What the repeating timer does.
+    // What the repeating timer does: a refresh, then the nudge over what it read.
     void tick();
 
     // Uses the chosen folder or file as the calendar from now on.
@@ -85,19 +89,38 @@ public:
     const QTimer& timer() const { return m_timer; }
 
 signals:
+    // Only when something changed; peekChanged() follows every refresh, since countdowns move with time.
     void eventsChanged(const QList<CalendarEvent>& events);
     void statusChanged(CalendarTool::Status status);
+    void errorTextChanged(const QString& errorText);
     void changed();
 
 private:
-    void readStatus();
-    void setEvents(const QList<CalendarEvent>& events);
+    QCoro::Task<> read();
+    void apply(const CalendarReading& reading);
+    void setStatus(Status status);
+    // The path's own problem first, else what the last reading left out.
+    void showError();
+    // True when they changed.
+    bool setEvents(const QList<CalendarEvent>& events);
+    void nudgeWhenRead();
     QString nudgeKey(const CalendarEvent& event) const;
 
     Services m_services;
     QTimer m_timer{this};
     QList<CalendarEvent> m_events;
     Status m_status = Status::notDetermined;
+    QString m_errorText;
+    QString m_accessProblem;
+    QString m_readingMessage;
+    // The last reading found the source itself unreadable; the status stays restricted until one does not.
+    bool m_unreadable = false;
+    // A reading under way, another refresh asked for meanwhile, and a tick's nudge still to come.
+    bool m_reading = false;
+    bool m_refreshPending = false;
+    bool m_nudgePending = false;
+    // Readings started under an older generation are dropped.
+    quint64 m_generation = 0;
     // Occurrences already nudged, kept for the life of the process so a restart of the tool does not nudge
     // again.
     QSet<QString> m_nudged;

@@ -57,16 +57,21 @@ void ReminderStore::refreshReminders()
 {
     const QString path = folder();
     setAllowed(m_services.source.isUsable(path));
+    setSourceMessage(m_services.source.problem(path));
     if (!m_allowed || !m_services.registry.enabled().contains(ToolID::calendar)
         || m_services.settings.presentationMode())
         return;
     m_generation = QUuid::createUuid();
     const QUuid generation = m_generation;
-    auto* watcher = new QFutureWatcher<QList<Reminder>>(this);
+    // Parented to the store, so a fetch still out when the store goes leaves nothing behind.
+    auto* watcher = new QFutureWatcher<ReminderScan>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
-        if (generation == m_generation && !watcher->isCanceled())
-            setItems(sortedByDue(watcher->result()));
+        if (generation != m_generation || watcher->isCanceled())
+            return;
+        const ReminderScan scan = watcher->result();
+        setItems(sortedByDue(scan.items));
+        setSourceMessage(scan.message);
     });
     watcher->setFuture(m_services.source.fetch(path));
 }
@@ -101,6 +106,8 @@ void ReminderStore::completeReminder(const Reminder& reminder)
 
 void ReminderStore::setItems(const QList<Reminder>& items)
 {
+    if (m_items == items)
+        return;
     m_items = items;
     emit itemsChanged(m_items);
     emit changed();
@@ -128,4 +135,11 @@ void ReminderStore::setMessage(const QString& message)
     m_message = message;
     emit messageChanged(m_message);
     emit changed();
+}
+
+void ReminderStore::setSourceMessage(const QString& message)
+{
+    if (!message.isEmpty() || m_message == m_sourceMessage)
+        setMessage(message);
+    m_sourceMessage = message;
 }

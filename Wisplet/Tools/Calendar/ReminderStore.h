@@ -51,6 +51,7 @@ public:
     void addReminder(const QString& text);
     void completeReminder(const Reminder& reminder);
 
+    // Signals only when they differ, so the list keeps its place on a refresh that found nothing new.
     void setItems(const QList<Reminder>& items);
     // A new generation and no items: whatever is still being fetched is dropped.
     void clear();
@@ -67,10 +68,14 @@ signals:
 private:
     void setAllowed(bool allowed);
     void setMessage(const QString& message);
+    // What the folder itself says (gone, files skipped); it replaces an older one of its kind, never a failure
+    // of the user's last action.
+    void setSourceMessage(const QString& message);
 
     Services m_services;
     QUuid m_generation = QUuid::createUuid();
     QList<Reminder> m_items;
     bool m_allowed = false;
     QString m_message;
+    QString m_sourceMessage;
 };

@@ -41,7 +41,7 @@ private slots:
         CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
         tool.requestAccess(dir.filePath("calendars"));
         tool.start();
-        QCOMPARE(tool.events().size(), 1);
+        QTRY_COMPARE(tool.events().size(), 1);
         QCOMPARE(tool.events().first().start, QDateTime(QDate(2030, 3, 2), QTime(9, 0), Qt::UTC));
         QCOMPARE(tool.peekText(), QString("Planning · 20m"));
     }

@@ -6,6 +6,7 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -91,6 +92,126 @@ private slots:
         QCOMPARE(f.tool->nextEvent()->title, "Soon");
         f.tool->refresh();
         QCOMPARE(peek.size(), 2); // even when nothing changed
+    }
+
+    void signalsOnlyRealChanges()
+    {
+        Fixture f;
+        f.source.stored = {timed("A", 600)};
+        f.tool->start();
+        QSignalSpy events(f.tool.get(), &CalendarTool::eventsChanged);
+        QSignalSpy changed(f.tool.get(), &CalendarTool::changed);
+        QSignalSpy peek(f.tool.get(), &CalendarPeekSource::peekChanged);
+        f.clock.advance(60'000);
+        f.tool->tick();
+        f.tool->refresh();
+        QCOMPARE(events.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(peek.size(), 2);
+        f.source.stored[0].title = "Renamed";
+        f.tool->refresh();
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(changed.size(), 1);
+    }
+
+    // A refresh asked for while one reads runs once, after it; a reading started before a stop is dropped.
+    void readingsDoNotPileUpAndStaleOnesAreDropped()
+    {
+        Fixture f;
+        f.source.holding = true;
+        f.source.stored = {timed("A", 600)};
+        f.tool->start();
+        f.tool->refresh();
+        f.tool->refresh();
+        f.tool->tick();
+        QCOMPARE(f.source.reads, 1);
+        QVERIFY(f.tool->events().isEmpty());
+        f.source.finishOldest();
+        QTRY_COMPARE(f.source.reads, 2);
+        QCOMPARE(f.tool->events().size(), 1);
+        f.tool->stop();
+        f.source.stored = {timed("Late", 300)};
+        f.source.finishOldest();
+        QTRY_VERIFY(f.source.held.isEmpty());
+        QCoreApplication::processEvents();
+        QVERIFY(f.tool->events().isEmpty());
+        QVERIFY(f.server.posted.isEmpty());
+    }
+
+    void theNudgeWaitsForTheTicksReading()
+    {
+        Fixture f;
+        f.source.holding = true;
+        f.source.stored = {timed("Later", 7200)};
+        f.tool->start();
+        f.source.finishOldest();
+        QTRY_COMPARE(f.tool->events().size(), 1);
+        f.source.stored.append(timed("Soon", 120));
+        f.tool->tick();
+        QVERIFY(f.server.posted.isEmpty());
+        f.source.finishOldest();
+        QTRY_COMPARE(f.server.posted.size(), 1);
+    }
+
+    void saysWhyTheCalendarCantBeRead()
+    {
+        Fixture f;
+        f.source.stored = {timed("A", 600)};
+        f.tool->start();
+        QSignalSpy error(f.tool.get(), &CalendarTool::errorTextChanged);
+        f.source.message = "Skipped b.ics: not a regular file.";
+        f.tool->refresh();
+        QCOMPARE(f.tool->errorText(), f.source.message);
+        QCOMPARE(f.tool->events().size(), 1);
+        f.source.unreadableReading = true;
+        f.source.message = "Can't read the calendar: not an iCalendar file.";
+        f.tool->refresh();
+        QCOMPARE(f.tool->status(), CalendarTool::Status::restricted);
+        QCOMPARE(f.tool->errorText(), f.source.message);
+        QVERIFY(f.tool->events().isEmpty());
+        f.source.readable = false;
+        f.tool->refresh();
+        QCOMPARE(f.tool->errorText(), "gone");
+        f.source.readable = true;
+        f.source.unreadableReading = false;
+        f.source.message.clear();
+        f.tool->refresh();
+        QCOMPARE(f.tool->status(), CalendarTool::Status::fullAccess);
+        QCOMPARE(f.tool->errorText(), QString());
+        QCOMPARE(error.size(), 4);
+    }
+
+    // Thirty events repeating every second since 1970 in a 5 KB file: the panel's thread is free while the
+    // budget of the whole reading runs out on a worker; the cut is said; the file is not expanded again while
+    // unchanged, and the file the budget did not reach is read at the next refresh.
+    void aRunawayCalendarLeavesThePanelFree()
+    {
+        QTemporaryDir dir;
+        QByteArray events;
+        for (int i = 0; i < 30; ++i)
+            events += "BEGIN:VEVENT\nUID:run" + QByteArray::number(i)
+                + "\nSUMMARY:Runaway\nDTSTART:19700101T000000Z\nDURATION:PT1S\nRRULE:FREQ=SECONDLY\nEND:VEVENT\n";
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), "BEGIN:VCALENDAR\nVERSION:2.0\n" + events + "END:VCALENDAR\n"));
+        QVERIFY(TestFiles::write(dir.filePath("b.ics"),
+                                 "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:later\n"
+                                 "SUMMARY:Later\nDTSTART:20260301T100000Z\nDURATION:PT1H\n"
+                                 "END:VEVENT\nEND:VCALENDAR\n"));
+        Fixture f;
+        ICalendarFiles files(f.scheduler);
+        CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
+        tool.requestAccess(dir.path());
+        QElapsedTimer clock;
+        clock.start();
+        tool.start();
+        QVERIFY(clock.elapsed() < 500);
+        QVERIFY(tool.errorText().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!tool.errorText().isEmpty(), 60'000);
+        QVERIFY2(tool.errorText().contains("left out"), qPrintable(tool.errorText()));
+        QVERIFY(tool.events().isEmpty());
+        tool.refresh();
+        QTRY_COMPARE_WITH_TIMEOUT(tool.events().size(), 1, 60'000);
+        QCOMPARE(files.expansionCount(), 2);
+        QVERIFY(tool.errorText().contains("left out"));
     }
 
     void nudgesOncePerOccurrence_data()
@@ -180,6 +301,7 @@ private slots:
         QCOMPARE(tool.status(), CalendarTool::Status::notDetermined);
         tool.requestAccess(dir.filePath("missing"));
         QCOMPARE(tool.status(), CalendarTool::Status::restricted);
+        QCOMPARE(tool.errorText(), "Can't read the calendar: it is gone.");
         tool.requestAccess(dir.path());
         QCOMPARE(tool.status(), CalendarTool::Status::fullAccess);
         QCOMPARE(f.defaults.string(CalendarTool::sourceKey), dir.path());

@@ -4,6 +4,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -123,6 +124,53 @@ private slots:
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QVERIFY(f.reminders->items().isEmpty());
+    }
+
+    void anUnchangedListIsNotSignalled()
+    {
+        Fixture f;
+        f.reminders->refreshReminders();
+        f.remindersSource.finishLast({reminderTitled("a")});
+        QTRY_COMPARE(f.reminders->items().size(), 1);
+        QSignalSpy items(f.reminders.get(), &ReminderStore::itemsChanged);
+        QSignalSpy changed(f.reminders.get(), &ReminderStore::changed);
+        f.reminders->refreshReminders();
+        f.remindersSource.finishLast({reminderTitled("a")});
+        QTRY_VERIFY(f.remindersSource.fetches.last()->future().isFinished());
+        QCoreApplication::processEvents();
+        QCOMPARE(items.size(), 0);
+        QCOMPARE(changed.size(), 0);
+    }
+
+    // The folder's own word replaces its older one, never the failure of the user's last action.
+    void saysWhatTheFolderSaysWithoutHidingAFailedAdd()
+    {
+        Fixture f;
+        f.remindersSource.usable = false;
+        f.reminders->refreshReminders();
+        QCOMPARE(f.reminders->message(), "gone");
+        f.remindersSource.usable = true;
+        f.reminders->refreshReminders();
+        QCOMPARE(f.reminders->message(), QString());
+        f.remindersSource.finishLast({}, "Skipped b.ics: not a regular file.");
+        QTRY_COMPARE(f.reminders->message(), "Skipped b.ics: not a regular file.");
+        f.remindersSource.writeError = "disk full";
+        f.reminders->addReminder("Buy milk");
+        QCOMPARE(f.reminders->message(), "disk full");
+        f.reminders->refreshReminders();
+        f.remindersSource.finishLast({});
+        QTRY_VERIFY(f.remindersSource.fetches.last()->future().isFinished());
+        QCoreApplication::processEvents();
+        QCOMPARE(f.reminders->message(), "disk full");
+    }
+
+    void aGoneFolderIsSaid()
+    {
+        FilesFixture f;
+        QVERIFY(f.dir.remove());
+        f.store->refreshReminders();
+        QCOMPARE(f.store->message(), "Can't use the reminders folder: it is gone.");
+        QVERIFY(!f.store->allowed());
     }
 
     void blankTitleOrNoAccessAsksForAListAndAddsNothing()
