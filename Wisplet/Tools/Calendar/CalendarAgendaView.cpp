@@ -12,6 +12,7 @@
 #include "Wisplet/Tools/Calendar/EventListModel.h"
 #include "Wisplet/Tools/Calendar/EventRow.h"
 #include "Wisplet/Tools/Calendar/NextEventCard.h"
+#include "Wisplet/Tools/Calendar/PaintedList.h"
 
 #include <QLabel>
 #include <QListView>
@@ -40,21 +41,6 @@ QVBoxLayout* centredColumn(QWidget* page, int spacing)
     column->setSpacing(spacing);
     column->addStretch();
     return column;
-}
-
-QListView* eventList(EventListModel* model, QWidget* parent)
-{
-    auto* list = new QListView(parent);
-    list->setModel(model);
-    list->setItemDelegate(new EventRow(list));
-    list->setUniformItemSizes(true);
-    list->setSelectionMode(QAbstractItemView::NoSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setFrameShape(QFrame::NoFrame);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list->setStyleSheet(QStringLiteral("QListView { background: transparent; }") + toolScrollBarStyle());
-    return list;
 }
 
 } // namespace
@@ -125,7 +111,8 @@ QWidget* CalendarAgendaView::makeAgendaFace()
     m_card = new NextEventCard(m_calendar, m_agendaFace);
     column->addWidget(m_card);
     m_model = new EventListModel(this);
-    m_list = eventList(m_model, m_agendaFace);
+    m_list = paintedList(m_model, new EventRow, m_agendaFace);
+    m_list->setUniformItemSizes(true);
     column->addWidget(m_list, 1);
     // Takes the room when there is no list.
     column->addStretch();
@@ -157,7 +144,7 @@ void CalendarAgendaView::updateAgenda()
     if (next)
         m_card->setEvent(*next);
     m_card->setVisible(next.has_value());
-    m_model->setEvents(AgendaText::listed(m_calendar.events(), next));
+    m_model->setValues(AgendaText::listed(m_calendar.events(), next));
     m_list->setVisible(m_model->rowCount() > 0);
 }
 

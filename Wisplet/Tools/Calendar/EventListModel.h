@@ -1,14 +1,10 @@
 #pragma once
 
 #include "Wisplet/Platform/CalendarEvent.h"
+#include "Wisplet/Tools/Calendar/RowListModel.h"
 
-#include <QAbstractListModel>
-#include <QList>
-
-// The agenda's list: one row per event, its texts made only when a row is drawn. A new list changes the
-// rows in place (changed, inserted or removed rows between what stayed the same at both ends), so a view
-// keeps its scroll position, hover and focus across refreshes.
-class EventListModel final : public QAbstractListModel
+// The agenda's list: one row per event, its texts made only when a row is drawn.
+class EventListModel final : public RowListModel<CalendarEvent>
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EventListModel)
@@ -22,15 +18,8 @@ public:
 
     explicit EventListModel(QObject* parent = nullptr);
 
-    void setEvents(const QList<CalendarEvent>& events);
-    const QList<CalendarEvent>& events() const { return m_events; }
-
     // The colour of the event's calendar, or the panel's blue when it has none.
     static QColor colorOf(const CalendarEvent& event);
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-
-private:
-    QList<CalendarEvent> m_events;
 };

@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(list->verticalScrollBar()->value(), scrolled);
         QCOMPARE(inserted.size(), 1);
         QCOMPARE(resets.size(), 0);
-        QCOMPARE(s.view->listModel()->events().constLast().title, "Late");
+        QCOMPARE(s.view->listModel()->values().constLast().title, "Late");
     }
 
     void rowsFollowChangesInPlace_data()
@@ -195,7 +195,7 @@ private slots:
             return list;
         };
         EventListModel model;
-        model.setEvents(events(before));
+        model.setValues(events(before));
         // Replays every change signal on a copy of the titles: it must end as the model does.
         QStringList mirror = before;
         connect(&model, &QAbstractItemModel::rowsInserted, this, [&](const QModelIndex&, int first, int last) {
@@ -209,9 +209,9 @@ private slots:
                 mirror[row] = model.index(row).data().toString();
         });
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        model.setEvents(events(after));
+        model.setValues(events(after));
         QCOMPARE(mirror, after);
-        QCOMPARE(textsOf(model.events(), &CalendarEvent::title), after);
+        QCOMPARE(textsOf(model.values(), &CalendarEvent::title), after);
         QCOMPARE(resets.size(), 0);
     }
 
