@@ -94,10 +94,11 @@ void EventRow::drawTime(QPainter& painter, const QRect& rect, const QString& tex
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
-QSize EventRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QSize EventRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
-    // The spacing between rows is the lower part of each row.
-    return {option.rect.width(), rowHeight + rowSpacing};
+    // No width of its own: a row is as wide as the list, however the list's width changes. The spacing
+    // between rows is the lower part of each row.
+    return {0, rowHeight + rowSpacing};
 }
 
 const QPixmap& EventRow::videoSymbol(qreal dpr) const

@@ -93,7 +93,8 @@ void ReminderRow::paint(QPainter* painter, const QStyleOptionViewItem& option, c
 
 QSize ReminderRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    return {option.rect.width(), layoutOf(option, index).height + spacing};
+    // No width of its own, as wide as the list: only the wrapped title's height depends on the width.
+    return {0, layoutOf(option, index).height + spacing};
 }
 
 bool ReminderRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,

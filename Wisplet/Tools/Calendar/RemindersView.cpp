@@ -103,7 +103,9 @@ QWidget* RemindersView::buildList()
     auto* rows = new ReminderRow;
     connect(rows, &ReminderRow::completeRequested, this, &RemindersView::complete);
     m_rows = paintedList(m_model, rows, m_list);
-    // Rows differ in height: a long list is measured a part at a time, never all at once.
+    // Rows are as tall as their wrapped titles: measured again when the width changes, and a long list a
+    // part at a time, never all at once.
+    m_rows->setResizeMode(QListView::Adjust);
     m_rows->setLayoutMode(QListView::Batched);
     m_rows->installEventFilter(this);
     column->addWidget(m_rows, 1);

@@ -10,7 +10,6 @@
 
 #include <QLabel>
 #include <QListView>
-#include <QScrollBar>
 
 namespace {
 
@@ -145,31 +144,6 @@ private slots:
         QCOMPARE(view.list()->isVisibleTo(&view) ? view.listModel()->rowCount() : 0, row.rows);
     }
 
-    void refreshesKeepTheListWhereTheUserLeftIt()
-    {
-        Shown s(hourly(200));
-        QListView* list = s.view->list();
-        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
-        const int scrolled = list->verticalScrollBar()->value();
-        QVERIFY(scrolled > 0);
-        QSignalSpy resets(s.view->listModel(), &QAbstractItemModel::modelReset);
-        QSignalSpy inserted(s.view->listModel(), &QAbstractItemModel::rowsInserted);
-        QSignalSpy removed(s.view->listModel(), &QAbstractItemModel::rowsRemoved);
-
-        // The minute's refresh with nothing changed.
-        s.f.tool->tick();
-        QCOMPARE(list->verticalScrollBar()->value(), scrolled);
-        QCOMPARE(inserted.size() + removed.size(), 0);
-
-        // One more event at the end of the week.
-        s.f.source.stored.append(at("Late", 6 * 86'400, "late"));
-        s.f.tool->tick();
-        QCOMPARE(list->verticalScrollBar()->value(), scrolled);
-        QCOMPARE(inserted.size(), 1);
-        QCOMPARE(resets.size(), 0);
-        QCOMPARE(s.view->listModel()->values().constLast().title, "Late");
-    }
-
     void rowsFollowChangesInPlace_data()
     {
         QTest::addColumn<QStringList>("before");
@@ -259,6 +233,16 @@ private slots:
         QCOMPARE(shown.video.isEmpty(), !link);
         QVERIFY(row.contains(shown.video) || !link);
         QVERIFY(!shown.video.intersects(shown.title));
+    }
+
+    void rowsFollowTheListsWidth()
+    {
+        Shown s(hourly(5));
+        for (const int width : {300, 700}) {
+            s.view->resize(width, 300);
+            QTRY_COMPARE(s.view->list()->visualRect(s.view->listModel()->index(0)).width(),
+                         s.view->list()->viewport()->width());
+        }
     }
 
     void theCardsLinesEndInAnEllipsisWhenCut()

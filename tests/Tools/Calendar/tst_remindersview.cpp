@@ -179,24 +179,34 @@ private slots:
                                       reminderTitled(""), reminderTitled(manyLines, now.addDays(3)),
                                       reminderTitled("Water plants")});
         QTRY_COMPARE(view.listModel()->rowCount(), 5);
-        QTRY_VERIFY(view.list()->visualRect(view.listModel()->index(4)).isValid());
-        QHash<QString, ReminderRow::Parts> parts;
-        int previousBottom = -1;
-        for (int row = 0; row < 5; ++row) {
-            const QModelIndex index = view.listModel()->index(row);
-            const QRect rect = view.list()->visualRect(index);
-            const ReminderRow::Parts shown = ReminderRow::layout(
-                rect, index.data().toString(), index.data(ReminderListModel::dueRole).toString(), view.list()->font());
-            if (row > 0)
-                QCOMPARE(rect.top() - previousBottom, ReminderRow::spacing);
-            previousBottom = rect.top() + shown.height;
-            parts.insert(index.data().toString(), shown);
-        }
+        // Each row's content and then the same spacing, at whatever width the page has; keyed by title.
+        const auto rows = [&view] {
+            QHash<QString, ReminderRow::Parts> parts;
+            int previousBottom = -1;
+            for (int row = 0; row < view.listModel()->rowCount(); ++row) {
+                const QModelIndex index = view.listModel()->index(row);
+                const QRect rect = view.list()->visualRect(index);
+                const ReminderRow::Parts shown =
+                    ReminderRow::layout(rect, index.data().toString(),
+                                        index.data(ReminderListModel::dueRole).toString(), view.list()->font());
+                if (row > 0 && rect.top() - previousBottom != ReminderRow::spacing)
+                    return QHash<QString, ReminderRow::Parts>();
+                previousBottom = rect.top() + shown.height;
+                parts.insert(index.data().toString(), shown);
+            }
+            return parts;
+        };
+        QTRY_VERIFY(!rows().isEmpty());
+        QHash<QString, ReminderRow::Parts> parts = rows();
         // One line, two lines, and never more than two.
         QCOMPARE(parts["Buy milk"].height, parts[""].height);
         QVERIFY(parts[twoLines].height > parts["Buy milk"].height);
         QCOMPARE(parts[manyLines].height, parts[twoLines].height);
         QVERIFY(!parts[manyLines].due.intersects(parts[manyLines].title));
+
+        // Wider, the title that wrapped fits on one line and its row shrinks.
+        view.resize(900, 400);
+        QTRY_VERIFY(rows().value(twoLines).height == parts["Buy milk"].height);
     }
 };
 
