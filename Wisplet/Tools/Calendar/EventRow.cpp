@@ -14,6 +14,8 @@ constexpr int padding = 6;
 constexpr int spacing = 8;
 constexpr int dotSize = 6;
 constexpr int videoSize = 9;
+// More than a line can show at any width the panel has; a runaway title is never measured whole.
+constexpr qsizetype titleCharacters = 500;
 
 const QColor timeColour(255, 255, 255, 128);
 const QColor titleColour(255, 255, 255, 217);
@@ -60,7 +62,7 @@ EventRow::Parts EventRow::layout(const QRect& row, const QString& start, const Q
         titleRight = parts.video.left() - spacing;
     }
     parts.title = QRect(titleLeft, row.top(), std::max(0, titleRight - titleLeft), row.height());
-    parts.titleText = metrics.elidedText(title, Qt::ElideRight, parts.title.width());
+    parts.titleText = metrics.elidedText(title.left(titleCharacters), Qt::ElideRight, parts.title.width());
     return parts;
 }
 

@@ -14,6 +14,8 @@ namespace {
 constexpr int gap = 6;
 constexpr int symbolPixels = 16;
 constexpr int titleLines = 2;
+// More than two lines can show at any width the panel has; a runaway title is never laid out whole.
+constexpr qsizetype titleCharacters = 500;
 
 const QColor symbolColour(255, 255, 255, 191);
 const QColor titleColour(255, 255, 255, 230);
@@ -48,11 +50,13 @@ ReminderRow::Parts ReminderRow::layout(const QRect& row, const QString& title, c
     const QFontMetrics titleMetrics(titleFont(base));
     const QFontMetrics dueMetrics(dueFont(base));
     Parts parts;
+    parts.titleText = title.left(titleCharacters);
     const int dueWidth = due.isEmpty() ? 0 : dueMetrics.horizontalAdvance(due);
     const int titleLeft = row.left() + buttonSize + gap;
     const int titleRight = row.right() + 1 - (due.isEmpty() ? 0 : dueWidth + gap);
     const int titleWidth = std::max(1, titleRight - titleLeft);
-    const int wrapped = titleMetrics.boundingRect(QRect(0, 0, titleWidth, 1'000'000), Qt::TextWordWrap, title).height();
+    const int wrapped =
+        titleMetrics.boundingRect(QRect(0, 0, titleWidth, 1'000'000), Qt::TextWordWrap, parts.titleText).height();
     const int lines = std::clamp(wrapped / std::max(1, titleMetrics.lineSpacing()), 1, titleLines);
     const int titleHeight = lines * titleMetrics.lineSpacing();
     parts.height = std::max(buttonSize, titleHeight);
@@ -80,7 +84,7 @@ void ReminderRow::paint(QPainter* painter, const QStyleOptionViewItem& option, c
     painter->setClipRect(parts.title);
     painter->setFont(titleFont(option.font));
     painter->setPen(titleColour);
-    painter->drawText(parts.title, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, index.data().toString());
+    painter->drawText(parts.title, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, parts.titleText);
     painter->setClipping(false);
     if (!parts.due.isEmpty()) {
         painter->setFont(dueFont(option.font));

@@ -19,6 +19,7 @@ public:
     {
         QRect button;
         QRect title;
+        QString titleText;
         QRect due;
         int height = 0;
     };
