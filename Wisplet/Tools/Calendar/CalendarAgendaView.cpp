@@ -1,5 +1,7 @@
 #include "Wisplet/Tools/Calendar/CalendarAgendaView.h"
 
+#include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/FileChooserDialog.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -7,11 +9,14 @@
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
+#include "Wisplet/Tools/Calendar/EventListModel.h"
 #include "Wisplet/Tools/Calendar/EventRow.h"
 #include "Wisplet/Tools/Calendar/NextEventCard.h"
+#include "Wisplet/Tools/Calendar/PaintedList.h"
 
 #include <QLabel>
-#include <QScrollArea>
+#include <QListView>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -47,91 +52,100 @@ CalendarAgendaView::CalendarAgendaView(CalendarTool& calendar, WispState& wisp, 
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    connect(&m_calendar, &CalendarTool::changed, this, &CalendarAgendaView::rebuild);
-    rebuild();
+    layout->setSpacing(8);
+    m_faces = new QStackedWidget(this);
+    m_faces->addWidget(makeAccessFace());
+    m_faces->addWidget(makeEmptyFace());
+    m_faces->addWidget(makeAgendaFace());
+    layout->addWidget(m_faces, 1);
+    m_error = toolLabel({}, 12, warningOrange, this);
+    m_error->setWordWrap(true);
+    m_error->hide();
+    layout->addWidget(m_error);
+    connect(&m_calendar, &CalendarTool::changed, this, &CalendarAgendaView::refresh);
+    refresh();
 }
 
-void CalendarAgendaView::rebuild()
+void CalendarAgendaView::setErrorText(const QString& text)
 {
-    QWidget* face = nullptr;
-    if (m_calendar.status() != CalendarTool::Status::fullAccess)
-        face = accessFace();
-    else if (m_calendar.events().isEmpty())
-        face = emptyFace();
-    else
-        face = agendaFace();
-    if (m_face) {
-        layout()->removeWidget(m_face);
-        // The old face may hold the button whose click led here.
-        m_face->hide();
-        m_face->deleteLater();
-    }
-    m_face = face;
-    layout()->addWidget(m_face);
+    m_error->setText(text);
+    m_error->setVisible(!text.isEmpty());
 }
 
-QWidget* CalendarAgendaView::accessFace()
+QWidget* CalendarAgendaView::makeAccessFace()
 {
-    auto* page = new QWidget(this);
-    QVBoxLayout* column = centredColumn(page, 8);
-    column->addWidget(symbol(QStringLiteral("calendar.badge.exclamationmark"), page), 0, Qt::AlignHCenter);
-    const QString text = m_calendar.status() == CalendarTool::Status::restricted
-        ? tr("Calendar file can't be read. Check that it still exists and is readable.")
-        : tr("Wisp can show your next meeting and a one-click join button.");
-    auto* message = toolLabel(text, 13, white(0.6), page);
-    message->setAlignment(Qt::AlignCenter);
-    message->setWordWrap(true);
-    column->addWidget(message);
-    auto* allow = new PillButton(tr("Allow Calendar access"), QStringLiteral("calendar"), true, page);
+    m_accessFace = new QWidget(this);
+    QVBoxLayout* column = centredColumn(m_accessFace, 8);
+    column->addWidget(symbol(QStringLiteral("calendar.badge.exclamationmark"), m_accessFace), 0, Qt::AlignHCenter);
+    m_accessMessage = toolLabel({}, 13, white(0.6), m_accessFace);
+    m_accessMessage->setAlignment(Qt::AlignCenter);
+    m_accessMessage->setWordWrap(true);
+    column->addWidget(m_accessMessage);
+    auto* allow = new PillButton(tr("Allow Calendar access"), QStringLiteral("calendar"), true, m_accessFace);
     connect(allow, &QAbstractButton::clicked, this, &CalendarAgendaView::chooseCalendar);
     column->addWidget(allow, 0, Qt::AlignHCenter);
     column->addStretch();
-    return page;
+    return m_accessFace;
 }
 
-QWidget* CalendarAgendaView::emptyFace()
+QWidget* CalendarAgendaView::makeEmptyFace()
 {
-    auto* page = new QWidget(this);
-    QVBoxLayout* column = centredColumn(page, 6);
-    column->addWidget(symbol(QStringLiteral("checkmark.circle"), page), 0, Qt::AlignHCenter);
-    auto* text = toolLabel(tr("No events in the next seven days"), 12, white(0.7), page);
-    QFont font = text->font();
-    font.setWeight(QFont::DemiBold);
-    text->setFont(font);
-    column->addWidget(text, 0, Qt::AlignHCenter);
+    m_emptyFace = new QWidget(this);
+    QVBoxLayout* column = centredColumn(m_emptyFace, 6);
+    column->addWidget(symbol(QStringLiteral("checkmark.circle"), m_emptyFace), 0, Qt::AlignHCenter);
+    column->addWidget(toolLabel(tr("No events in the next seven days"), 12, white(0.7), m_emptyFace, QFont::DemiBold),
+                      0, Qt::AlignHCenter);
     column->addStretch();
-    return page;
+    return m_emptyFace;
 }
 
-QWidget* CalendarAgendaView::agendaFace()
+QWidget* CalendarAgendaView::makeAgendaFace()
 {
-    auto* page = new QWidget(this);
-    auto* column = new QVBoxLayout(page);
+    m_agendaFace = new QWidget(this);
+    auto* column = new QVBoxLayout(m_agendaFace);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-    if (const std::optional<CalendarEvent> current = m_calendar.currentEvent()) {
-        auto* now = toolLabel(tr("Now: ") + AgendaText::title(*current, tr("Meeting")), 11, white(0.6), page);
-        now->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        column->addWidget(now);
+    m_now = new ElidingLabel(m_agendaFace);
+    styleToolLabel(m_now, 11, white(0.6));
+    column->addWidget(m_now);
+    m_card = new NextEventCard(m_calendar, m_agendaFace);
+    column->addWidget(m_card);
+    m_model = new EventListModel(this);
+    m_list = paintedList(m_model, new EventRow, m_agendaFace);
+    m_list->setUniformItemSizes(true);
+    column->addWidget(m_list, 1);
+    // Takes the room when there is no list.
+    column->addStretch();
+    return m_agendaFace;
+}
+
+void CalendarAgendaView::refresh()
+{
+    if (m_calendar.status() != CalendarTool::Status::fullAccess) {
+        m_accessMessage->setText(m_calendar.status() == CalendarTool::Status::restricted
+                                     ? tr("Calendar file can't be read. Check that it still exists and is readable.")
+                                     : tr("Wisp can show your next meeting and a one-click join button."));
+        m_faces->setCurrentWidget(m_accessFace);
+    } else if (m_calendar.events().isEmpty()) {
+        m_faces->setCurrentWidget(m_emptyFace);
+    } else {
+        updateAgenda();
+        m_faces->setCurrentWidget(m_agendaFace);
     }
+}
+
+void CalendarAgendaView::updateAgenda()
+{
+    const std::optional<CalendarEvent> current = m_calendar.currentEvent();
+    if (current)
+        m_now->setFullText(tr("Now: ") + AgendaText::title(*current, tr("Meeting")));
+    m_now->setVisible(current.has_value());
     const std::optional<CalendarEvent> next = m_calendar.nextEvent();
     if (next)
-        column->addWidget(new NextEventCard(*next, m_calendar, page));
-    const QList<CalendarEvent> listed = AgendaText::listed(m_calendar.events(), next);
-    if (!listed.isEmpty()) {
-        QScrollArea* scroll = toolScrollArea(page);
-        QWidget* rows = scroll->widget();
-        auto* list = new QVBoxLayout(rows);
-        list->setContentsMargins(0, 0, 0, 0);
-        list->setSpacing(4);
-        for (const CalendarEvent& event : listed)
-            list->addWidget(new EventRow(event, rows));
-        list->addStretch();
-        column->addWidget(scroll, 1);
-    } else {
-        column->addStretch();
-    }
-    return page;
+        m_card->setEvent(*next);
+    m_card->setVisible(next.has_value());
+    m_model->setValues(AgendaText::listed(m_calendar.events(), next));
+    m_list->setVisible(m_model->rowCount() > 0);
 }
 
 void CalendarAgendaView::chooseCalendar()

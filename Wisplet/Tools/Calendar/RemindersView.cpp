@@ -5,12 +5,16 @@
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Calendar/PaintedList.h"
+#include "Wisplet/Tools/Calendar/ReminderListModel.h"
+#include "Wisplet/Tools/Calendar/ReminderRow.h"
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,30 +23,6 @@ namespace {
 QColor white(double opacity)
 {
     return QColor(255, 255, 255, int(opacity * 255 + 0.5));
-}
-
-QWidget* reminderRow(const Reminder& reminder, ReminderStore& store, QWidget* parent)
-{
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    auto* complete =
-        toolSymbolButton(QStringLiteral("circle"), QObject::tr("Complete ") + reminder.title, white(0.75), 16, row);
-    QObject::connect(complete, &QAbstractButton::clicked, &store,
-                     [&store, reminder] { store.completeReminder(reminder); });
-    layout->addWidget(complete, 0, Qt::AlignVCenter);
-    auto* title = toolLabel(reminder.title, 12, white(0.9), row);
-    title->setWordWrap(true);
-    // Two lines at most.
-    title->setMaximumHeight(title->fontMetrics().lineSpacing() * 2);
-    title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    layout->addWidget(title, 1);
-    if (reminder.due.isValid()) {
-        const QString date = QLocale().toString(reminder.due.toLocalTime().date(), QStringLiteral("MMM d, yyyy"));
-        layout->addWidget(toolLabel(date, 11, white(0.5), row), 0, Qt::AlignVCenter);
-    }
-    return row;
 }
 
 } // namespace
@@ -60,8 +40,8 @@ RemindersView::RemindersView(ReminderStore& reminders, WispState& wisp, QWidget*
     m_message = toolLabel({}, 10, warningOrange, this);
     m_message->setWordWrap(true);
     layout->addWidget(m_message);
-    connect(&m_reminders, &ReminderStore::changed, this, &RemindersView::update);
-    update();
+    connect(&m_reminders, &ReminderStore::changed, this, &RemindersView::showStore);
+    showStore();
 }
 
 void RemindersView::showEvent(QShowEvent* event)
@@ -119,45 +99,52 @@ QWidget* RemindersView::buildList()
     header->addWidget(refresh);
     column->addLayout(header);
 
-    QScrollArea* scroll = toolScrollArea(m_list);
-    QWidget* content = scroll->widget();
-    auto* list = new QVBoxLayout(content);
-    list->setContentsMargins(0, 0, 0, 0);
-    list->setSpacing(7);
-    m_empty = toolLabel(tr("No incomplete reminders"), 11, white(0.5), content);
-    list->addWidget(m_empty);
-    list->addStretch();
-    column->addWidget(scroll, 1);
+    m_model = new ReminderListModel(this);
+    auto* rows = new ReminderRow;
+    connect(rows, &ReminderRow::completeRequested, this, &RemindersView::complete);
+    m_rows = paintedList(m_model, rows, m_list);
+    // Rows are as tall as their wrapped titles: measured again when the width changes, and a long list a
+    // part at a time, never all at once.
+    m_rows->setResizeMode(QListView::Adjust);
+    m_rows->setLayoutMode(QListView::Batched);
+    m_rows->installEventFilter(this);
+    column->addWidget(m_rows, 1);
+    m_empty = toolLabel(tr("No incomplete reminders"), 11, white(0.5), m_list);
+    column->addWidget(m_empty);
+    // Takes the room when there is no list.
+    column->addStretch();
     return m_list;
 }
 
-void RemindersView::update()
+void RemindersView::showStore()
 {
     m_access->setVisible(!m_reminders.allowed());
     m_list->setVisible(m_reminders.allowed());
     m_message->setText(m_reminders.message());
     m_message->setVisible(!m_reminders.message().isEmpty());
-    fillRows();
+    m_model->setValues(m_reminders.items());
+    m_rows->setVisible(!m_reminders.items().isEmpty());
+    m_empty->setVisible(m_reminders.items().isEmpty());
 }
 
-void RemindersView::fillRows()
+void RemindersView::complete(const QModelIndex& index)
 {
-    QWidget* content = m_empty->parentWidget();
-    auto* list = static_cast<QVBoxLayout*>(content->layout());
-    if (m_rows) {
-        list->removeWidget(m_rows);
-        // The old rows may hold the button whose click led here.
-        m_rows->hide();
-        m_rows->deleteLater();
+    if (!index.isValid())
+        return;
+    // A copy: completing refreshes the list the row came from.
+    const Reminder reminder = m_model->values().at(index.row());
+    m_reminders.completeReminder(reminder);
+}
+
+bool RemindersView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Space on the current row does what its circle does, as on a focused button.
+    if (watched == m_rows && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space
+        && m_rows->currentIndex().isValid()) {
+        complete(m_rows->currentIndex());
+        return true;
     }
-    m_rows = new QWidget(content);
-    auto* rows = new QVBoxLayout(m_rows);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(7);
-    for (const Reminder& reminder : m_reminders.items())
-        rows->addWidget(reminderRow(reminder, m_reminders, m_rows));
-    list->insertWidget(0, m_rows);
-    m_empty->setVisible(m_reminders.items().isEmpty());
+    return QWidget::eventFilter(watched, event);
 }
 
 void RemindersView::add()

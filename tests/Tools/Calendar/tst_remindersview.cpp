@@ -1,4 +1,6 @@
 #include "Wisplet/Tools/Calendar/CalendarView.h"
+#include "Wisplet/Tools/Calendar/ReminderListModel.h"
+#include "Wisplet/Tools/Calendar/ReminderRow.h"
 #include "Wisplet/Tools/Calendar/RemindersView.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/WidgetQuery.h"
@@ -6,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -24,7 +27,27 @@ QStringList visibleTexts(const QWidget& view)
         if (button->isVisibleTo(&view))
             texts.append(button->accessibleName().isEmpty() ? button->text() : button->accessibleName());
     }
+    // The rows of the list are painted: their buttons' names come from the model.
+    QList<const RemindersView*> pages{qobject_cast<const RemindersView*>(&view)};
+    for (const RemindersView* page : view.findChildren<RemindersView*>())
+        pages.append(page);
+    for (const RemindersView* page : pages) {
+        if (!page || !page->list()->isVisibleTo(&view))
+            continue;
+        for (int row = 0; row < page->listModel()->rowCount(); ++row)
+            texts.append(page->listModel()->index(row).data(ReminderListModel::completeLabelRole).toString());
+    }
     return texts;
+}
+
+// Where the row's circle is on the list's viewport.
+QPoint circleOf(const RemindersView& view, int row)
+{
+    const QRect rect = view.list()->visualRect(view.listModel()->index(row));
+    return ReminderRow::layout(rect, view.listModel()->index(row).data().toString(),
+                               view.listModel()->index(row).data(ReminderListModel::dueRole).toString(),
+                               view.list()->font())
+        .button.center();
 }
 
 } // namespace
@@ -96,20 +119,94 @@ private slots:
         QCOMPARE(visibleTexts(view).contains(f.reminders->message()), !f.reminders->message().isEmpty());
     }
 
+    void rowsCompleteAndTheEmptyTextFollows_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("a click on the circle") << false;
+        QTest::newRow("Space on the row") << true;
+    }
+
     void rowsCompleteAndTheEmptyTextFollows()
     {
+        QFETCH(bool, byKey);
         Fixture f;
         RemindersView view(*f.reminders, *f.wisp);
+        view.resize(400, 300);
         view.show();
         f.remindersSource.finishLast({reminderTitled(""), reminderTitled("Call Ana", now.addDays(1))});
         QTRY_VERIFY(visibleTexts(view).contains("Complete "));
         QVERIFY(!visibleTexts(view).contains("No incomplete reminders"));
 
-        childWhere<QToolButton>(view, [](const QToolButton* button) {
-            return button->accessibleName() == "Complete Call Ana";
-        })->click();
+        const qsizetype fetches = f.remindersSource.fetches.size();
+        if (byKey) {
+            view.list()->setCurrentIndex(view.listModel()->index(1));
+            QTest::keyClick(view.list(), Qt::Key_Space);
+        } else {
+            QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, circleOf(view, 1));
+        }
+        // Completing refreshes the list.
+        QCOMPARE(f.remindersSource.fetches.size(), fetches + 1);
+        f.remindersSource.finishLast({reminderTitled("")});
+        QTRY_COMPARE(view.listModel()->rowCount(), 1);
+        view.list()->setCurrentIndex(view.listModel()->index(0));
+        QTest::keyClick(view.list(), Qt::Key_Space);
         f.remindersSource.finishLast({});
         QTRY_VERIFY(visibleTexts(view).contains("No incomplete reminders"));
+    }
+
+    void aClickBesideTheCircleCompletesNothing()
+    {
+        Fixture f;
+        RemindersView view(*f.reminders, *f.wisp);
+        view.resize(400, 300);
+        view.show();
+        f.remindersSource.finishLast({reminderTitled("Call Ana", now.addDays(1))});
+        QTRY_COMPARE(view.listModel()->rowCount(), 1);
+        const qsizetype fetches = f.remindersSource.fetches.size();
+        QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {}, circleOf(view, 0) + QPoint(60, 0));
+        QCOMPARE(f.remindersSource.fetches.size(), fetches);
+    }
+
+    void rowsAreEvenlySpaced()
+    {
+        Fixture f;
+        RemindersView view(*f.reminders, *f.wisp);
+        view.resize(300, 400);
+        view.show();
+        const QString twoLines = "Call Ana about the plan for the garden, the roof and the fence";
+        const QString manyLines = twoLines + " " + twoLines + " " + twoLines;
+        f.remindersSource.finishLast({reminderTitled("Buy milk", now.addDays(1)), reminderTitled(twoLines),
+                                      reminderTitled(""), reminderTitled(manyLines, now.addDays(3)),
+                                      reminderTitled("Water plants")});
+        QTRY_COMPARE(view.listModel()->rowCount(), 5);
+        // Each row's content and then the same spacing, at whatever width the page has; keyed by title.
+        const auto rows = [&view] {
+            QHash<QString, ReminderRow::Parts> parts;
+            int previousBottom = -1;
+            for (int row = 0; row < view.listModel()->rowCount(); ++row) {
+                const QModelIndex index = view.listModel()->index(row);
+                const QRect rect = view.list()->visualRect(index);
+                const ReminderRow::Parts shown =
+                    ReminderRow::layout(rect, index.data().toString(),
+                                        index.data(ReminderListModel::dueRole).toString(), view.list()->font());
+                if (row > 0 && rect.top() - previousBottom != ReminderRow::spacing)
+                    return QHash<QString, ReminderRow::Parts>();
+                previousBottom = rect.top() + shown.height;
+                parts.insert(index.data().toString(), shown);
+            }
+            return parts;
+        };
+        QTRY_VERIFY(!rows().isEmpty());
+        QHash<QString, ReminderRow::Parts> parts = rows();
+        // One line, two lines, and never more than two.
+        QCOMPARE(parts["Buy milk"].height, parts[""].height);
+        QVERIFY(parts[twoLines].height > parts["Buy milk"].height);
+        QCOMPARE(parts[manyLines].height, parts[twoLines].height);
+        QVERIFY(!parts[manyLines].due.intersects(parts[manyLines].title));
+
+        // Wider, the title that wrapped fits on one line and its row shrinks.
+        view.resize(900, 400);
+        QTRY_VERIFY(rows().value(twoLines).height == parts["Buy milk"].height);
     }
 };
 
