@@ -63,6 +63,10 @@ CalendarAgendaView::CalendarAgendaView(CalendarTool& calendar, WispState& wisp, 
     m_error->hide();
     layout->addWidget(m_error);
     connect(&m_calendar, &CalendarTool::changed, this, &CalendarAgendaView::refresh);
+    // The store signals a change only when an event changed; the countdowns move with every reading.
+    connect(&m_calendar, &CalendarTool::peekChanged, this, &CalendarAgendaView::refresh);
+    connect(&m_calendar, &CalendarTool::errorTextChanged, this, &CalendarAgendaView::setErrorText);
+    setErrorText(m_calendar.errorText());
     refresh();
 }
 

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Calendar/EventRow.h"
 
+#include "Wisplet/Base/EvenDigits.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 #include "Wisplet/Tools/Calendar/EventListModel.h"
@@ -36,11 +37,10 @@ QFont EventRow::rowFont(const QFont& base)
 int EventRow::timeColumnWidth(const QFont& font, const QLocale& locale)
 {
     // Late in the day on a two-digit day of every month covers the longest month names and times.
-    const QFontMetricsF metrics(font);
     qreal widest = timeWidth;
     for (int month = 1; month <= 12; ++month) {
         const QDateTime sample(QDate(2026, month, 28), QTime(22, 58));
-        widest = std::max(widest, metrics.horizontalAdvance(AgendaText::startText(sample, locale)));
+        widest = std::max(widest, EvenDigits::width(font, AgendaText::startText(sample, locale)));
     }
     return int(std::ceil(widest));
 }
@@ -54,7 +54,7 @@ EventRow::Parts EventRow::layout(const QRect& row, const QString& start, const Q
     const int right = row.right() + 1 - padding;
     parts.dot = QRectF(left, row.center().y() + 0.5 - dotSize / 2.0, dotSize, dotSize);
     parts.time = QRect(left + dotSize + spacing, row.top(), timeColumn, row.height());
-    parts.timeText = metrics.elidedText(start, Qt::ElideRight, timeColumn);
+    parts.timeText = EvenDigits::elided(font, start, timeColumn);
     const int titleLeft = parts.time.right() + 1 + spacing;
     int titleRight = right;
     if (hasLink) {
@@ -93,7 +93,7 @@ void EventRow::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
 void EventRow::drawTime(QPainter& painter, const QRect& rect, const QString& text)
 {
     painter.setPen(timeColour);
-    painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    EvenDigits::draw(painter, rect, Qt::AlignLeft | Qt::AlignVCenter, text);
 }
 
 QSize EventRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const

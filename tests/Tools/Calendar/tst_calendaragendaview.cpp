@@ -122,6 +122,21 @@ private slots:
             << FaceRow{"/cal", true, {at("Sync", 600, "s", "Room 4")}, {"Sync", "Room 4"}, {}, 1, 0};
     }
 
+    // A reading with no change of events still moves the countdown and brings the store's words.
+    void everyReadingReachesThePage()
+    {
+        Shown s({at("Sync", 600, "s")});
+        QVERIFY(pageTexts(*s.view).join(" | ").contains("in 10 min"));
+        s.f.clock.setNow(now.addSecs(60));
+        s.f.tool->tick();
+        QCoreApplication::processEvents();
+        QVERIFY(pageTexts(*s.view).join(" | ").contains("in 9 min"));
+        s.f.source.message = "Some events are left out.";
+        s.f.tool->tick();
+        QCoreApplication::processEvents();
+        QVERIFY(pageTexts(*s.view).contains(s.f.source.message));
+    }
+
     void showsTheRightFace()
     {
         QFETCH(FaceRow, row);
