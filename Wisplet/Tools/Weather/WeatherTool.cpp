@@ -14,6 +14,8 @@ const QString placeKey = QStringLiteral("weather.place");
 const QString fahrenheitKey = QStringLiteral("weather.fahrenheit");
 const QString keyAccount = QStringLiteral("weather.apiKey");
 const QString saveFailedText = QStringLiteral("Could not save the weather key.");
+// A week's forecast is some tens of kilobytes.
+constexpr qint64 maxAnswerBytes = 1024 * 1024;
 
 std::optional<WeatherPlace> loadPlace(const Defaults& defaults)
 {
@@ -144,7 +146,8 @@ void WeatherTool::refresh()
 QCoro::Task<> WeatherTool::fetch(QPointer<WeatherTool> tool, const IntegrationClient& client, QUrl url,
                                  QUuid generation, CancelToken cancel)
 {
-    const IntegrationResult<QJsonValue> answer = co_await client.getJSON(std::move(url), HttpHeaders(), cancel);
+    const IntegrationResult<QJsonValue> answer =
+        co_await client.getJSON(std::move(url), HttpHeaders(), cancel, maxAnswerBytes);
     if (tool)
         tool->apply(generation, cancel, answer);
 }
@@ -198,7 +201,8 @@ QCoro::Task<QList<WeatherPlace>> WeatherTool::searchPlaces(QString text, CancelT
         co_return QList<WeatherPlace>();
     // Nothing of the store is touched after the wait; it may be gone by then.
     const IntegrationClient& client = m_client;
-    const IntegrationResult<QJsonValue> answer = co_await client.getJSON(url.value(), HttpHeaders(), cancel);
+    const IntegrationResult<QJsonValue> answer =
+        co_await client.getJSON(url.value(), HttpHeaders(), cancel, maxAnswerBytes);
     if (!answer.ok())
         co_return QList<WeatherPlace>();
     co_return WeatherParsing::parsePlaces(answer.value());
