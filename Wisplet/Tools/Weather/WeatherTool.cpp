@@ -34,14 +34,12 @@ WeatherTool::WeatherTool(const Services& services, WeatherEndpoints endpoints, Q
     , m_localZone(std::move(localZone))
     , m_place(loadPlace(m_defaults))
     , m_useFahrenheit(m_defaults.boolValue(fahrenheitKey))
-    , m_keyUnread(true)
     , m_timer(new QTimer(this))
 {
     // 60 s of slack on half an hour is under 5 %.
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(refreshInterval);
     connect(m_timer, &QTimer::timeout, this, &WeatherTool::refresh);
-    keyKnown();
 }
 
 WeatherTool::~WeatherTool()
@@ -85,10 +83,23 @@ void WeatherTool::setUseFahrenheit(bool on)
     refresh();
 }
 
+QString WeatherTool::apiKey() const
+{
+    loadKey();
+    return m_apiKey;
+}
+
+bool WeatherTool::needsKey() const
+{
+    loadKey();
+    return !m_keyUnread && m_apiKey.isEmpty();
+}
+
 void WeatherTool::setApiKey(const QString& key)
 {
     m_apiKey = key;
     // What the user typed is what counts from now on, saved or not.
+    m_keyAsked = true;
     m_keyUnread = false;
     const bool failedBefore = std::exchange(m_keySaveFailed, !m_keychain.write(key, keyAccount));
     emit apiKeyChanged(key);
@@ -208,8 +219,23 @@ QCoro::Task<QList<WeatherPlace>> WeatherTool::searchPlaces(QString text, CancelT
     co_return WeatherParsing::parsePlaces(answer.value());
 }
 
+void WeatherTool::loadKey() const
+{
+    if (std::exchange(m_keyAsked, true))
+        return;
+    const Keychain::ReadResult read = m_keychain.readChecked(keyAccount);
+    if (read.status == Keychain::Status::Failed)
+        return;
+    m_keyUnread = false;
+    m_apiKey = read.value;
+}
+
 bool WeatherTool::keyKnown()
 {
+    if (!m_keyAsked) {
+        loadKey();
+        return !m_keyUnread;
+    }
     if (!m_keyUnread)
         return true;
     const Keychain::ReadResult read = m_keychain.readChecked(keyAccount);
