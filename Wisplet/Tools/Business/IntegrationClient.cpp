@@ -80,6 +80,9 @@ QString IntegrationClient::optional(const QString& key, const Credentials& crede
 
 IntegrationResult<QUrl> IntegrationClient::makeURL(const QString& address, const QueryItems& query)
 {
+    // The scheme as written: QUrl lower-cases it, and would take "HTTPS" for "https".
+    if (!address.startsWith(QLatin1String("https:")))
+        return IntegrationError::parse(QStringLiteral("URL"));
     QUrl url(address, QUrl::StrictMode);
     if (!url.isValid())
         return IntegrationError::parse(QStringLiteral("URL"));

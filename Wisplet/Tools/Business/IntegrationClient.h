@@ -37,7 +37,7 @@ public:
     // The trimmed value, or empty.
     static QString optional(const QString& key, const Credentials& credentials);
     // The address with the query items (each key and value percent-encoded here, so '+', '&', '=', '#',
-    // '%' and non-ASCII text arrive as they are); only https with a host is accepted.
+    // '%' and non-ASCII text arrive as they are); only an address written with "https:" and a host is accepted.
     static IntegrationResult<QUrl> makeURL(const QString& address, const QueryItems& query = {});
 
     // The parsed JSON of a 2xx answer: an object, an array or a bare value. A body over maxBytes is refused.

@@ -65,6 +65,10 @@ private slots:
         QTest::newRow("https") << Address{"https://api.example.com/v1", true};
         QTest::newRow("http") << Address{"http://api.example.com/v1", false};
         QTest::newRow("no host") << Address{"https:///v1", false};
+        QTest::newRow("upper case") << Address{"HTTPS://api.example.com/v1", false};
+        QTest::newRow("mixed case") << Address{"Https://api.example.com/v1", false};
+        QTest::newRow("space before") << Address{" https://api.example.com/v1", false};
+        QTest::newRow("space in the scheme") << Address{"https ://api.example.com/v1", false};
         QTest::newRow("not an address") << Address{"https://exa mple.com", false};
     }
 
