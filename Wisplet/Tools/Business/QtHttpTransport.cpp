@@ -121,15 +121,16 @@ QCoro::Task<HttpResponse> QtHttpTransport::get(QUrl url, HttpHeaders headers, st
     for (const auto& [name, value] : std::as_const(headers))
         request.setRawHeader(name, value);
 
-    // Deleted with the coroutine, also when the transport goes first and aborts it.
+    // Deleted with the coroutine. A transport goes only with the program; its manager would take the reply along.
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(network().get(request));
     ReplyWatch watch(*reply, timeout, maxBytes);
     cancel.setAbort([guard = QPointer(reply.get())] {
         if (guard)
             guard->abort();
     });
-    // The time-out and the cancel abort the reply, so its one `finished` is the only way on: a second waker
-    // (a time-out of the awaiter's own) could resume us while `finished` is still queued for an awaiter gone by then.
+    // The time-out, the size limit and the cancel abort the reply, so its one `finished` is the only way on. A
+    // second waker (a time-out of the awaiter's own) could resume us while `finished` is still queued for an
+    // awaiter that would be gone by then.
     if (!reply->isFinished())
         co_await qCoro(reply.get(), &QNetworkReply::finished);
     cancel.setAbort({});
