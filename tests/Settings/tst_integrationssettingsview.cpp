@@ -31,7 +31,7 @@ struct PageFixture : CompanionFixture
     {
         hub = std::make_unique<IntegrationsHub>(
             IntegrationsHub::Services{defaults, keychain, clock, scheduler, *wisp, connector});
-        nowPlaying = std::make_unique<NowPlaying>(NowPlaying::Services{defaults, scheduler, players, network, {}});
+        nowPlaying = std::make_unique<NowPlaying>(NowPlaying::Services{defaults, scheduler, players, transport, {}});
         weather =
             std::make_unique<WeatherTool>(WeatherTool::Services{defaults, keychain, clock, client}, WeatherEndpoints{});
         view = std::make_unique<IntegrationsSettingsView>(*hub, *nowPlaying, *weather);
@@ -54,7 +54,6 @@ struct PageFixture : CompanionFixture
     Keychain keychain{secrets};
     FakeConnector connector;
     FakeMediaPlayers players;
-    QNetworkAccessManager network;
     HeldHttpTransport transport;
     IntegrationClient client{transport, ServiceEndpoints{}};
     std::unique_ptr<IntegrationsHub> hub;

@@ -14,12 +14,13 @@ public:
         QUrl url;
         HttpHeaders headers;
         std::chrono::milliseconds timeout;
+        qint64 maxBytes;
     };
 
-    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds timeout,
+    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds timeout, qint64 maxBytes,
                                   CancelToken) override
     {
-        requests.push_back({std::move(url), std::move(headers), timeout});
+        requests.push_back({std::move(url), std::move(headers), timeout, maxBytes});
         // A copy: GCC 12 moves a member named in co_return, which would empty the next answer.
         HttpResponse reply = answer ? answer(requests.last().url) : response;
         co_return reply;

@@ -11,6 +11,7 @@ class FakeSecretStore final : public SecretStore
 public:
     Lookup lookup(const QString& account) override
     {
+        ++lookups;
         if (failing)
             return {};
         const auto it = items.constFind(account);
@@ -33,4 +34,5 @@ public:
 
     QHash<QString, QByteArray> items;
     bool failing = false;
+    int lookups = 0;
 };

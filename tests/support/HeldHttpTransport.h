@@ -26,7 +26,7 @@ public:
             answer(*call, cancelled());
     }
 
-    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders, std::chrono::milliseconds, CancelToken cancel) override
+    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders, std::chrono::milliseconds, qint64, CancelToken cancel) override
     {
         auto call = std::make_shared<Call>(Call{std::move(url), {}, {}});
         calls.push_back(call);

@@ -3,7 +3,13 @@
 #include <QHash>
 #include <QSslCertificate>
 #include <QSslServer>
+#include <QSslSocket>
+#include <QThread>
 #include <QUrl>
+
+#include <chrono>
+
+#include <memory>
 
 // HTTPS on 127.0.0.1 (a free port) with the committed self-signed certificate in tests/data/tls, made once
 // with `openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 36500
@@ -29,10 +35,45 @@ public:
     // Every request received so far, as it arrived (headers and body).
     QList<QByteArray> requests() const { return m_requests.values(); }
 
+    // After the response, keeps sending filler until this many more bytes went out (an endless answer, bounded
+    // so a test that fails cannot run away).
+    void keepSending(qint64 bytes) { m_fillerBytes = bytes; }
+    // How much filler went out so far, over all connections.
+    qint64 fillerSent() const;
+    // Answers this long after a request arrived instead of at once.
+    void answerAfter(std::chrono::milliseconds delay) { m_delay = delay; }
+
 private:
     void accept();
+    void answer(QTcpSocket* socket);
+    void sendFiller(QSslSocket* socket);
 
     QSslServer m_server;
     QByteArray m_response;
+    qint64 m_fillerBytes = 0;
+    std::chrono::milliseconds m_delay{0};
     QHash<QTcpSocket*, QByteArray> m_requests;
+    QHash<QTcpSocket*, qint64> m_fillerSent;
+};
+
+// A LocalHttpsServer on a thread of its own, so it answers while the test's thread is kept busy.
+class LocalHttpsServerThread final
+{
+    Q_DISABLE_COPY_MOVE(LocalHttpsServerThread)
+
+public:
+    // Answers `delay` after each request arrived.
+    LocalHttpsServerThread(QByteArray response, std::chrono::milliseconds delay);
+    ~LocalHttpsServerThread();
+
+    bool isListening() const { return m_listening; }
+    QUrl url() const { return m_url; }
+    qsizetype requestCount() const;
+
+private:
+    QThread m_thread;
+    mutable QObject m_context;
+    std::unique_ptr<LocalHttpsServer> m_server;
+    bool m_listening = false;
+    QUrl m_url;
 };

@@ -36,7 +36,8 @@ public:
         }
     };
 
-    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds, CancelToken) override
+    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds, qint64,
+                                  CancelToken) override
     {
         requests.push_back({url, std::move(headers)});
         QList<HttpResponse>& queue = answers[url.path(QUrl::FullyEncoded)];

@@ -15,6 +15,10 @@
 #include <array>
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using Counters = std::array<qint64, 4>; // input, output, cache creation, cache read
@@ -56,6 +60,52 @@ QString messageKey(const QJsonObject& line, const QJsonObject& message, const QB
     return QString::number(qHash(raw));
 }
 
+// One log file, read a line at a time. Opened as every file from outside is: without blocking and not
+// through a link, then kept only when it is a regular file of a sensible size, so a FIFO or a device put in
+// a log's place is passed over.
+class LogLines final
+{
+public:
+    explicit LogLines(const QString& path)
+    {
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+        if (fd < 0)
+            return;
+        struct stat info = {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > ClaudeCodeUsageReader::maxFileBytes
+            || !m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            ::close(fd);
+    }
+
+    // The next line of at most maxLineBytes (its line break kept); a longer one is read past in pieces and
+    // never held whole. Nothing at the end, or when the file was not one to read.
+    std::optional<QByteArray> next()
+    {
+        constexpr qint64 limit = ClaudeCodeUsageReader::maxLineBytes;
+        while (m_file.isOpen() && m_read <= ClaudeCodeUsageReader::maxFileBytes) {
+            QByteArray line = m_file.readLine(limit + 1);
+            m_read += line.size();
+            if (line.isEmpty())
+                return std::nullopt;
+            if (line.endsWith('\n') || line.size() <= limit)
+                return line;
+            while (!line.isEmpty() && !line.endsWith('\n')) {
+                line = m_file.readLine(skipPiece);
+                m_read += line.size();
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    static constexpr qint64 skipPiece = 64 * 1024;
+
+    QFile m_file;
+    // Bounds the work when the file grows while it is read.
+    qint64 m_read = 0;
+};
+
 class Scan final
 {
 public:
@@ -64,16 +114,15 @@ public:
     { }
 
     // Lines are read one at a time and filtered on their bytes before any parsing: a day's logs can be large.
-    void readFile(const QString& path)
+    void readFile(const QString& path, const CancelToken& cancel)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
+        LogLines lines(path);
         bool counted = false;
-        while (!file.atEnd()) {
-            const QByteArray raw = file.readLine();
-            if (raw.contains("\"assistant\"") && raw.contains("\"usage\""))
-                counted = readLine(raw.trimmed()) || counted;
+        while (const std::optional<QByteArray> raw = lines.next()) {
+            if (cancel.isCancelled())
+                return;
+            if (raw->contains("\"assistant\"") && raw->contains("\"usage\""))
+                counted = readLine(raw->trimmed()) || counted;
         }
         if (counted)
             ++m_usage.sessions;
@@ -163,8 +212,10 @@ ClaudeCodeUsageReader::scan(const QString& root, const QDateTime& dayStart, cons
             return IntegrationError::cancelled();
         const QDateTime modified = file.lastModified();
         if (modified.isValid() && modified >= dayStart)
-            scan.readFile(file.filePath());
+            scan.readFile(file.filePath(), cancel);
     }
+    if (cancel.isCancelled())
+        return IntegrationError::cancelled();
     return scan.usage();
 }
 

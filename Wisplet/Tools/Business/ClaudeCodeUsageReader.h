@@ -25,6 +25,11 @@ public:
         friend bool operator==(const Usage&, const Usage&) = default;
     };
 
+    // A longer line is skipped without being held; it is no turn of a session log.
+    static constexpr qint64 maxLineBytes = 8 * 1024 * 1024;
+    // A larger file is passed over, not read.
+    static constexpr qint64 maxFileBytes = qint64(512) * 1024 * 1024;
+
     // root: the log folder (~/.claude/projects for the program).
     ClaudeCodeUsageReader(QString root, const Clock& clock, QTimeZone zone = QTimeZone::systemTimeZone());
 

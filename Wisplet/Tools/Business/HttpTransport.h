@@ -25,6 +25,8 @@ struct HttpResponse
         network,
         // The answer was not HTTP (no status at all).
         notHttp,
+        // The body went past the request's limit.
+        tooLarge,
         cancelled,
     };
 
@@ -34,12 +36,12 @@ struct HttpResponse
 };
 
 // Sends GET requests. Headers are set in order, a later one replacing an earlier one of the same name.
-// The request is aborted when the token is cancelled or the time-out passes.
+// The request is aborted when the token is cancelled, the time-out passes or the body grows past maxBytes.
 class HttpTransport
 {
 public:
     virtual ~HttpTransport() = default;
 
     virtual QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds timeout,
-                                          CancelToken cancel) = 0;
+                                          qint64 maxBytes, CancelToken cancel) = 0;
 };

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -21,8 +22,7 @@ constexpr int padding = 10;
 constexpr int spacing = 6;
 constexpr int cornerRadius = 12;
 constexpr int symbolPixels = 10;
-// What a metric's label keeps of its width when a long value needs the room.
-constexpr int labelKeeps = 60;
+constexpr int metricPixels = 11;
 const QColor headerColour(255, 255, 255, 179);
 
 // A wrapped text cut to a few lines for the width it is given.
@@ -47,6 +47,67 @@ protected:
 private:
     QString m_full;
     int m_lines;
+};
+
+// A metric's label and value side by side, or, when both do not fit, the value on a line of its own below
+// the label: the value is always shown whole (wrapped at its spaces if need be), and the label is cut only
+// where it alone is wider than the card.
+class MetricRow final : public QWidget
+{
+public:
+    MetricRow(const Metric& metric, QWidget* parent)
+        : QWidget(parent)
+        , m_label(new ElidingLabel(this))
+        , m_value(new QLabel(metric.value, this))
+    {
+        styleToolLabel(m_label, metricPixels, QColor(255, 255, 255, 128));
+        m_label->setFullText(metric.label);
+        // Figures are the default font's digits, which are of one width already.
+        styleToolLabel(m_value, metricPixels, Qt::white);
+        m_value->setWordWrap(true);
+        m_value->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+
+    bool hasHeightForWidth() const override { return true; }
+
+    int heightForWidth(int width) const override
+    {
+        const int line = lineHeight();
+        return fitsOnOneLine(width) ? line : line + m_value->heightForWidth(width);
+    }
+
+    QSize sizeHint() const override { return {m_label->sizeHint().width() + spacing + valueWidth(), lineHeight()}; }
+
+    QSize minimumSizeHint() const override { return {0, lineHeight()}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        const int w = width();
+        const int line = lineHeight();
+        if (fitsOnOneLine(w)) {
+            const int value = valueWidth();
+            m_label->setGeometry(0, 0, w - value - spacing, line);
+            m_value->setGeometry(w - value, 0, value, line);
+        } else {
+            m_label->setGeometry(0, 0, w, line);
+            m_value->setGeometry(0, line, w, m_value->heightForWidth(w));
+        }
+    }
+
+private:
+    int lineHeight() const { return std::max(m_label->sizeHint().height(), m_value->fontMetrics().height()); }
+
+    // Rounded up, so the room asked for never cuts the last character.
+    int valueWidth() const { return int(std::ceil(QFontMetricsF(m_value->font()).horizontalAdvance(m_value->text()))); }
+
+    bool fitsOnOneLine(int width) const { return m_label->sizeHint().width() + spacing + valueWidth() <= width; }
+
+    ElidingLabel* m_label;
+    QLabel* m_value;
 };
 
 ElidingLabel* elidingLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent,
@@ -158,21 +219,8 @@ void IntegrationCard::fillBody(const Body& body)
         styleToolLabel(error, 10, warningOrange);
         m_bodyLayout->addWidget(error);
     } else if (body.metrics) {
-        // Figures are the default font's digits, which are of one width already.
-        for (const Metric& metric : *body.metrics) {
-            auto* row = new QWidget(m_body);
-            auto* line = new QHBoxLayout(row);
-            line->setContentsMargins(0, 0, 0, 0);
-            // Both sides give way when a long value meets a narrow card, so neither vanishes.
-            ElidingLabel* label = elidingLabel(metric.label, 11, QColor(255, 255, 255, 128), row);
-            label->setMinimumWidth(std::min(label->sizeHint().width(), labelKeeps));
-            line->addWidget(label);
-            line->addStretch();
-            ElidingLabel* value = elidingLabel(metric.value, 11, Qt::white, row);
-            value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            line->addWidget(value);
-            m_bodyLayout->addWidget(row);
-        }
+        for (const Metric& metric : *body.metrics)
+            m_bodyLayout->addWidget(new MetricRow(metric, m_body));
     } else {
         m_bodyLayout->addWidget(toolLabel(tr("Loading…"), 10, QColor(255, 255, 255, 102), m_body));
     }

@@ -5,10 +5,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringDecoder>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
 
 namespace {
 
 constexpr qsizetype excerptBytes = 160;
+// Parsing this much takes well under a millisecond; a larger answer is parsed on a worker.
+constexpr qsizetype parseInPlaceBytes = 64 * 1024;
 
 // Strict: bytes cut inside a character give no excerpt rather than a replacement character.
 QString excerptOf(const QByteArray& body)
@@ -30,6 +35,8 @@ QString failureText(HttpResponse::Failure failure)
         return QStringLiteral("Could not connect to the server.");
     case HttpResponse::Failure::secureConnection:
         return QStringLiteral("A secure connection to the server could not be made.");
+    case HttpResponse::Failure::tooLarge:
+        return QStringLiteral("The server's answer was too large.");
     default:
         return QStringLiteral("The network connection failed.");
     }
@@ -73,6 +80,9 @@ QString IntegrationClient::optional(const QString& key, const Credentials& crede
 
 IntegrationResult<QUrl> IntegrationClient::makeURL(const QString& address, const QueryItems& query)
 {
+    // The scheme as written: QUrl lower-cases it, and would take "HTTPS" for "https".
+    if (!address.startsWith(QLatin1String("https:")))
+        return IntegrationError::parse(QStringLiteral("URL"));
     QUrl url(address, QUrl::StrictMode);
     if (!url.isValid())
         return IntegrationError::parse(QStringLiteral("URL"));
@@ -90,14 +100,20 @@ IntegrationResult<QUrl> IntegrationClient::makeURL(const QString& address, const
     return url;
 }
 
-QCoro::Task<IntegrationResult<QJsonValue>> IntegrationClient::getJSON(QUrl url, HttpHeaders headers,
-                                                                      CancelToken cancel) const
+QCoro::Task<IntegrationResult<QJsonValue>> IntegrationClient::getJSON(QUrl url, HttpHeaders headers, CancelToken cancel,
+                                                                      qint64 maxBytes) const
 {
     headers.prepend({QByteArrayLiteral("User-Agent"), QByteArrayLiteral("Wisplet")});
-    const HttpResponse response = co_await m_transport.get(std::move(url), std::move(headers), m_timeout, cancel);
+    const HttpResponse response =
+        co_await m_transport.get(std::move(url), std::move(headers), m_timeout, maxBytes, cancel);
     if (cancel.isCancelled())
         co_return IntegrationError::cancelled();
-    co_return resultOf(response);
+    if (response.body.size() <= parseInPlaceBytes)
+        co_return resultOf(response);
+    IntegrationResult<QJsonValue> result = co_await QtConcurrent::run(&IntegrationClient::resultOf, response);
+    if (cancel.isCancelled())
+        co_return IntegrationError::cancelled();
+    co_return result;
 }
 
 IntegrationResult<QJsonValue> IntegrationClient::resultOf(const HttpResponse& response)

@@ -20,6 +20,8 @@ class IntegrationClient final
 {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{20'000};
+    // Far above any page the services send; an answer past it is refused, not read.
+    static constexpr qint64 serviceBodyLimit = 8 * 1024 * 1024;
 
     IntegrationClient(HttpTransport& transport, ServiceEndpoints endpoints,
                       std::chrono::milliseconds timeout = defaultTimeout);
@@ -35,11 +37,12 @@ public:
     // The trimmed value, or empty.
     static QString optional(const QString& key, const Credentials& credentials);
     // The address with the query items (each key and value percent-encoded here, so '+', '&', '=', '#',
-    // '%' and non-ASCII text arrive as they are); only https with a host is accepted.
+    // '%' and non-ASCII text arrive as they are); only an address written with "https:" and a host is accepted.
     static IntegrationResult<QUrl> makeURL(const QString& address, const QueryItems& query = {});
 
-    // The parsed JSON of a 2xx answer: an object, an array or a bare value.
-    QCoro::Task<IntegrationResult<QJsonValue>> getJSON(QUrl url, HttpHeaders headers, CancelToken cancel) const;
+    // The parsed JSON of a 2xx answer: an object, an array or a bare value. A body over maxBytes is refused.
+    QCoro::Task<IntegrationResult<QJsonValue>> getJSON(QUrl url, HttpHeaders headers, CancelToken cancel,
+                                                       qint64 maxBytes = serviceBodyLimit) const;
 
     // What an answer amounts to; pure, for the transport's result.
     static IntegrationResult<QJsonValue> resultOf(const HttpResponse& response);

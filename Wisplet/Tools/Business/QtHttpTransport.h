@@ -5,27 +5,31 @@
 #include <QObject>
 #include <QSslConfiguration>
 
+#include <optional>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
 // GET requests through QtNetwork, over the TLS configuration it is given (tests trust their own
-// certificate through it). Main thread only.
+// certificate through it), else the system's. Nothing of QtNetwork or TLS is loaded before the first request.
+// Main thread only.
 class QtHttpTransport final : public QObject, public HttpTransport
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QtHttpTransport)
 
 public:
-    explicit QtHttpTransport(QSslConfiguration tls = QSslConfiguration::defaultConfiguration(),
-                             QObject* parent = nullptr);
+    explicit QtHttpTransport(std::optional<QSslConfiguration> tls = std::nullopt, QObject* parent = nullptr);
 
-    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds timeout,
+    QCoro::Task<HttpResponse> get(QUrl url, HttpHeaders headers, std::chrono::milliseconds timeout, qint64 maxBytes,
                                   CancelToken cancel) override;
 
-    // What a finished reply amounts to.
-    static HttpResponse responseOf(QNetworkReply& reply);
+    // What a finished reply amounts to, with the body read from it.
+    static HttpResponse responseOf(QNetworkReply& reply, QByteArray body);
 
 private:
-    QSslConfiguration m_tls;
-    QNetworkAccessManager* m_network;
+    QNetworkAccessManager& network();
+
+    std::optional<QSslConfiguration> m_tls;
+    QNetworkAccessManager* m_network = nullptr;
 };

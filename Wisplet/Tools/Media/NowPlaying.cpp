@@ -5,14 +5,13 @@
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/Scheduler.h"
+#include "Wisplet/Tools/Business/QtHttpTransport.h"
 
 #include <QBuffer>
 #include <QCoro/QCoroFuture>
-#include <QCoro/QCoroNetworkReply>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QNetworkReply>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -49,9 +48,8 @@ NowPlaying::NowPlaying(Services services, QObject* parent)
     , m_defaults(services.defaults)
     , m_scheduler(services.scheduler)
     , m_players(services.players)
-    , m_network(services.network)
+    , m_covers(services.covers)
     , m_tell(std::move(services.tell))
-    , m_tls(std::move(services.tls))
     , m_reactToTracks(!m_defaults.contains(reactKey) || m_defaults.boolValue(reactKey))
     , m_timer(new QTimer(this))
 {
@@ -69,9 +67,9 @@ NowPlaying::~NowPlaying()
 
 NowPlaying& NowPlaying::shared()
 {
-    static auto* network = new QNetworkAccessManager;
+    static auto* covers = new QtHttpTransport;
     static auto* nowPlaying =
-        new NowPlaying({Platform::defaults(), Platform::scheduler(), Platform::mediaPlayers(), *network,
+        new NowPlaying({Platform::defaults(), Platform::scheduler(), Platform::mediaPlayers(), *covers,
                         [](const WispEvent& event) { WispState::shared().handle(event); }});
     return *nowPlaying;
 }
@@ -192,29 +190,16 @@ void NowPlaying::loadArtwork(const Track& track)
 QCoro::Task<> NowPlaying::fetchCover(QUrl url, QString key, quint64 generation)
 {
     const QPointer self(this);
-    QNetworkRequest request(url);
-    request.setSslConfiguration(m_tls);
-    request.setTransferTimeout(coverTimeoutMs);
-    const QPointer<QNetworkReply> reply = m_network.get(request);
     ++m_coverLoads;
-    m_coverReply = reply;
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
-        if (received > maxCoverBytes || total > maxCoverBytes)
-            reply->abort();
-    });
-    co_await qCoro(reply.data()).waitForFinished();
-    QByteArray bytes;
-    if (reply) {
-        reply->deleteLater();
-        if (reply->error() == QNetworkReply::NoError)
-            bytes = reply->readAll();
-    }
+    HttpTransport& covers = m_covers;
+    const HttpResponse response = co_await covers.get(url, {}, coverTimeout, maxCoverBytes, m_coverCancel);
     if (!self)
         co_return;
     // A failed or refused download changes nothing; the cover stays empty until the track changes.
     QImage image;
-    if (!bytes.isEmpty())
-        image = co_await QtConcurrent::run(&NowPlaying::decodeCover, bytes, int(coverSide));
+    if (response.failure == HttpResponse::Failure::none && response.status >= 200 && response.status <= 299
+        && !response.body.isEmpty())
+        image = co_await QtConcurrent::run(&NowPlaying::decodeCover, response.body, int(coverSide));
     if (self)
         self->finishCover(image, key, generation);
 }
@@ -260,9 +245,7 @@ void NowPlaying::setArtwork(const QImage& image)
 
 void NowPlaying::cancelCover()
 {
-    if (QNetworkReply* reply = m_coverReply)
-        reply->abort();
-    m_coverReply = nullptr;
+    std::exchange(m_coverCancel, CancelToken()).cancel();
 }
 
 void NowPlaying::send(MediaPlayers::Command command)

@@ -4,16 +4,15 @@
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Platform/MediaPlayers.h"
 
+#include "Wisplet/Tools/Business/HttpTransport.h"
+
 #include <QImage>
-#include <QNetworkAccessManager>
 #include <QPointer>
-#include <QSslConfiguration>
 
 #include <functional>
 #include <memory>
 
 class Defaults;
-class QNetworkReply;
 class QTimer;
 class ScheduledCall;
 class Scheduler;
@@ -32,7 +31,7 @@ public:
 
     static constexpr int pollIntervalMs = 3'000;
     static constexpr int repollDelayMs = 400;
-    static constexpr int coverTimeoutMs = 15'000;
+    static constexpr std::chrono::milliseconds coverTimeout{15'000};
     // A cover is a picture of a few hundred kilobytes at most.
     static constexpr qint64 maxCoverBytes = 10 * 1024 * 1024;
     // Covers are drawn at 72 points; twice that covers a high-density screen.
@@ -43,10 +42,10 @@ public:
         Defaults& defaults;
         Scheduler& scheduler;
         MediaPlayers& players;
-        QNetworkAccessManager& network;
+        // Cover downloads go through here.
+        HttpTransport& covers;
         // Reactions go to Wisp through here.
         std::function<void(const WispEvent&)> tell;
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     };
 
     explicit NowPlaying(Services services, QObject* parent = nullptr);
@@ -101,9 +100,8 @@ private:
     Defaults& m_defaults;
     Scheduler& m_scheduler;
     MediaPlayers& m_players;
-    QNetworkAccessManager& m_network;
+    HttpTransport& m_covers;
     std::function<void(const WispEvent&)> m_tell;
-    QSslConfiguration m_tls;
 
     std::optional<Track> m_track;
     QImage m_artwork;
@@ -114,7 +112,7 @@ private:
     int m_pollsOnTheirWay = 0;
     int m_coverLoads = 0;
     QTimer* m_timer;
-    QPointer<QNetworkReply> m_coverReply;
+    CancelToken m_coverCancel;
     QString m_lastArtworkKey;
     QString m_lastReactedTitle;
     // Commands wait behind a poll on its way, so the player sees them in the order they were given.

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Weather/WeatherTexts.h"
 
+#include "Wisplet/Notch/PeekStatus.h"
 #include "Wisplet/Tools/Weather/WeatherCodes.h"
 
 #include <cmath>
@@ -54,6 +55,12 @@ QString humidityWindLine(qint64 humidity, double wind)
 QString dayRangeText(double high, double low)
 {
     return truncated(high) + QStringLiteral("° / ") + truncated(low) + QStringLiteral("°");
+}
+
+QString searchText(const QString& typed)
+{
+    QString text = typed.trimmed();
+    return graphemeCount(text) < 2 ? QString() : text;
 }
 
 bool isNight(const QTime& localTime)

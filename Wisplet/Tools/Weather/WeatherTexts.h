@@ -19,6 +19,10 @@ QString humidityWindLine(qint64 humidity, double wind);
 // High before low, each truncated toward zero: "21° / 12°".
 QString dayRangeText(double high, double low);
 
+// What a place search sends: the typed text trimmed, or nothing when it has fewer than two characters as a
+// reader counts them (a flag or an accented letter written with a combining mark is one).
+QString searchText(const QString& typed);
+
 // Night is before 06:00 and from 19:00 on the computer's clock.
 bool isNight(const QTime& localTime);
 // The hour in the locale's form, "3 PM" where the locale counts to twelve, else "15".

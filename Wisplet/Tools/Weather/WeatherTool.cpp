@@ -14,6 +14,8 @@ const QString placeKey = QStringLiteral("weather.place");
 const QString fahrenheitKey = QStringLiteral("weather.fahrenheit");
 const QString keyAccount = QStringLiteral("weather.apiKey");
 const QString saveFailedText = QStringLiteral("Could not save the weather key.");
+// A week's forecast is some tens of kilobytes.
+constexpr qint64 maxAnswerBytes = 1024 * 1024;
 
 std::optional<WeatherPlace> loadPlace(const Defaults& defaults)
 {
@@ -32,14 +34,12 @@ WeatherTool::WeatherTool(const Services& services, WeatherEndpoints endpoints, Q
     , m_localZone(std::move(localZone))
     , m_place(loadPlace(m_defaults))
     , m_useFahrenheit(m_defaults.boolValue(fahrenheitKey))
-    , m_keyUnread(true)
     , m_timer(new QTimer(this))
 {
     // 60 s of slack on half an hour is under 5 %.
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(refreshInterval);
     connect(m_timer, &QTimer::timeout, this, &WeatherTool::refresh);
-    keyKnown();
 }
 
 WeatherTool::~WeatherTool()
@@ -83,10 +83,23 @@ void WeatherTool::setUseFahrenheit(bool on)
     refresh();
 }
 
+QString WeatherTool::apiKey() const
+{
+    loadKey();
+    return m_apiKey;
+}
+
+bool WeatherTool::needsKey() const
+{
+    loadKey();
+    return !m_keyUnread && m_apiKey.isEmpty();
+}
+
 void WeatherTool::setApiKey(const QString& key)
 {
     m_apiKey = key;
     // What the user typed is what counts from now on, saved or not.
+    m_keyAsked = true;
     m_keyUnread = false;
     const bool failedBefore = std::exchange(m_keySaveFailed, !m_keychain.write(key, keyAccount));
     emit apiKeyChanged(key);
@@ -144,7 +157,8 @@ void WeatherTool::refresh()
 QCoro::Task<> WeatherTool::fetch(QPointer<WeatherTool> tool, const IntegrationClient& client, QUrl url,
                                  QUuid generation, CancelToken cancel)
 {
-    const IntegrationResult<QJsonValue> answer = co_await client.getJSON(std::move(url), HttpHeaders(), cancel);
+    const IntegrationResult<QJsonValue> answer =
+        co_await client.getJSON(std::move(url), HttpHeaders(), cancel, maxAnswerBytes);
     if (tool)
         tool->apply(generation, cancel, answer);
 }
@@ -198,14 +212,30 @@ QCoro::Task<QList<WeatherPlace>> WeatherTool::searchPlaces(QString text, CancelT
         co_return QList<WeatherPlace>();
     // Nothing of the store is touched after the wait; it may be gone by then.
     const IntegrationClient& client = m_client;
-    const IntegrationResult<QJsonValue> answer = co_await client.getJSON(url.value(), HttpHeaders(), cancel);
+    const IntegrationResult<QJsonValue> answer =
+        co_await client.getJSON(url.value(), HttpHeaders(), cancel, maxAnswerBytes);
     if (!answer.ok())
         co_return QList<WeatherPlace>();
     co_return WeatherParsing::parsePlaces(answer.value());
 }
 
+void WeatherTool::loadKey() const
+{
+    if (std::exchange(m_keyAsked, true))
+        return;
+    const Keychain::ReadResult read = m_keychain.readChecked(keyAccount);
+    if (read.status == Keychain::Status::Failed)
+        return;
+    m_keyUnread = false;
+    m_apiKey = read.value;
+}
+
 bool WeatherTool::keyKnown()
 {
+    if (!m_keyAsked) {
+        loadKey();
+        return !m_keyUnread;
+    }
     if (!m_keyUnread)
         return true;
     const Keychain::ReadResult read = m_keychain.readChecked(keyAccount);

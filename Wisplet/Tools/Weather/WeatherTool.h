@@ -47,10 +47,11 @@ public:
     void setPlace(const std::optional<WeatherPlace>& place);
     bool useFahrenheit() const { return m_useFahrenheit; }
     void setUseFahrenheit(bool on);
-    QString apiKey() const { return m_apiKey; }
+    // The key is read from the keyring at its first use, not when the tool is made: the tool is often off.
+    QString apiKey() const;
     void setApiKey(const QString& key);
     // No key is stored; a keyring that could not be read is not known to have none.
-    bool needsKey() const { return !m_keyUnread && m_apiKey.isEmpty(); }
+    bool needsKey() const;
 
     std::optional<WeatherCurrent> current() const { return m_current; }
     QList<WeatherHour> hours() const { return m_hours; }
@@ -85,6 +86,8 @@ private:
     void apply(const QUuid& generation, const CancelToken& cancel, const IntegrationResult<QJsonValue>& answer);
     void finish(const IntegrationResult<WeatherForecast>& forecast);
     void clearForecast();
+    // Reads the key the first time it is wanted; nobody has seen it before, so nothing is signalled.
+    void loadKey() const;
     // Reads the key again while the last read failed; false while it still cannot be read.
     bool keyKnown();
     void setErrorText(const QString& text);
@@ -101,8 +104,9 @@ private:
 
     std::optional<WeatherPlace> m_place;
     bool m_useFahrenheit = false;
-    QString m_apiKey;
-    bool m_keyUnread = false;
+    mutable QString m_apiKey;
+    mutable bool m_keyAsked = false;
+    mutable bool m_keyUnread = true;
     bool m_keySaveFailed = false;
 
     std::optional<WeatherCurrent> m_current;

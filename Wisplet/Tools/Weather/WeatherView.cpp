@@ -368,8 +368,8 @@ void WeatherView::updateResults()
 void WeatherView::search()
 {
     // A line edit holds no line breaks, so trimming spaces is trimming whitespace.
-    const QString text = m_field->text().trimmed();
-    if (text.size() < 2)
+    const QString text = WeatherTexts::searchText(m_field->text());
+    if (text.isEmpty())
         return;
     setSearching(true);
     // First: the older search, cancelled, may end at once and must find itself outdated.

@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 using Usage = ClaudeCodeUsageReader::Usage;
@@ -55,6 +57,16 @@ QByteArray line(const Turn& turn)
     if (!turn.uuid.isEmpty())
         json.insert("uuid", turn.uuid);
     return QJsonDocument(json).toJson(QJsonDocument::Compact);
+}
+
+// The turn's line grown to exactly `size` bytes by a field of its own.
+QByteArray padded(const Turn& turn, qint64 size)
+{
+    QByteArray text = line(turn);
+    const QByteArray field = "\"pad\":\"\",";
+    text.insert(1, field);
+    text.insert(1 + field.size() - 2, QByteArray(size - text.size(), 'x'));
+    return text;
 }
 
 struct LogFile
@@ -160,6 +172,13 @@ private slots:
         QTest::newRow("other extensions") << LogCase{
             {{"p/a.json", {line({"m1", 10})}}, {"p/a.jsonl.bak", {line({"m2", 10})}}, {"p/a.JSONL", {line({"m3", 1})}}},
             {}};
+        constexpr qint64 longest = ClaudeCodeUsageReader::maxLineBytes;
+        QTest::newRow("a line at the limit is read")
+            << LogCase{{{"p/a.jsonl", {padded({"m0", 5}, longest), line({"m1", 10})}}}, {1, 2, 0, 15, 0, 0}};
+        QTest::newRow("a longer line is skipped")
+            << LogCase{{{"p/a.jsonl", {padded({"m0", 5}, longest + 1), line({"m1", 10})}}}, {1, 1, 0, 10, 0, 0}};
+        QTest::newRow("a log without line breaks")
+            << LogCase{{{"p/a.jsonl", {padded({"m0", 5}, 3 * longest)}}}, {}};
         QTest::newRow("malformed lines skipped") << LogCase{
             {{"p/a.jsonl", {R"({"type":"assistant","usage")", "\xff\"assistant\" \"usage\"", line({"m1", 10})}}},
             {1, 1, 0, 10, 0, 0}};
@@ -192,6 +211,10 @@ private slots:
         CancelToken cancelled;
         cancelled.cancel();
         QCOMPARE(scan(cancelled), "Cancelled.");
+
+        // A pipe in a log's place is passed over, not waited on.
+        QCOMPARE(::mkfifo(QFile::encodeName(root + "/p/pipe.jsonl").constData(), 0600), 0);
+        QCOMPARE(scan(), "1");
 
         // Links are not followed, to files or to folders.
         QVERIFY(writeLog(home.path(), {"elsewhere/b.jsonl", {line({"m2", 10})}}));

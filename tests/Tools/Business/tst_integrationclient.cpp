@@ -65,6 +65,10 @@ private slots:
         QTest::newRow("https") << Address{"https://api.example.com/v1", true};
         QTest::newRow("http") << Address{"http://api.example.com/v1", false};
         QTest::newRow("no host") << Address{"https:///v1", false};
+        QTest::newRow("upper case") << Address{"HTTPS://api.example.com/v1", false};
+        QTest::newRow("mixed case") << Address{"Https://api.example.com/v1", false};
+        QTest::newRow("space before") << Address{" https://api.example.com/v1", false};
+        QTest::newRow("space in the scheme") << Address{"https ://api.example.com/v1", false};
         QTest::newRow("not an address") << Address{"https://exa mple.com", false};
     }
 
@@ -81,6 +85,11 @@ private slots:
     {
         QTest::addColumn<Answer>("row");
         using F = HttpResponse::Failure;
+        // Past what is parsed in place.
+        const QByteArray largeArray = "[0" + QByteArray(", 0").repeated(99'999) + "]";
+        QJsonArray zeros;
+        for (int i = 0; i < 100'000; ++i)
+            zeros.append(0);
         const QByteArray cutInsideCharacter = QByteArray(159, 'x') + "\xc3\xa9 more";
         QTest::newRow("404 without body") << Answer{{F::none, 404, {}}, "HTTP 404", {}};
         QTest::newRow("404 trimmed") << Answer{{F::none, 404, "  Not found \n"}, "HTTP 404: Not found", {}};
@@ -94,6 +103,8 @@ private slots:
         QTest::newRow("breaking out of the wrapper")
             << Answer{{F::none, 200, "1],[2"}, "The data couldn't be read because it isn't in the correct format.", {}};
         QTest::newRow("not HTTP") << Answer{{F::notHttp, 0, {}}, "Unexpected response.", {}};
+        QTest::newRow("too large") << Answer{{F::tooLarge, 0, {}}, "The server's answer was too large.", {}};
+        QTest::newRow("large, parsed on a worker") << Answer{{F::none, 200, largeArray}, {}, zeros};
         QTest::newRow("host not found") << Answer{
             {F::hostNotFound, 0, {}}, "A server with the specified hostname could not be found.", {}};
     }

@@ -65,6 +65,7 @@ QStringList bodyTexts(const IntegrationCard& card)
 
 Q_DECLARE_METATYPE(BodyRow)
 Q_DECLARE_METATYPE(AgeRow)
+Q_DECLARE_METATYPE(Metric)
 
 class IntegrationsViewTest final : public QObject
 {
@@ -122,6 +123,37 @@ private slots:
             label.show();
             QCOMPARE(label.text(), text);
         }
+    }
+
+    void showsEveryFigureWhole_data()
+    {
+        QTest::addColumn<Metric>("metric");
+        QTest::addColumn<bool>("oneLine");
+        QTest::newRow("short") << Metric{"Orders", "3"} << true;
+        QTest::newRow("partial month") << Metric{"This month", "$1,234,567.89 · PARTIAL"} << false;
+        QTest::newRow("long label") << Metric{"Revenue today (partial)", "€96.00"} << false;
+        QTest::newRow("currency code") << Metric{"Net revenue", "NOK 12,345,678.90"} << false;
+    }
+
+    // At the usual four columns, a figure that does not fit beside its label goes below it, whole.
+    void showsEveryFigureWhole()
+    {
+        QFETCH(Metric, metric);
+        QFETCH(bool, oneLine);
+        ViewFixture f({stripe, IntegrationKind::polar, IntegrationKind::github, IntegrationKind::dataFast});
+        f.connector.finish(0, IntegrationSnapshot{{metric}, 3, 12, "USD", {}});
+        f.view.resize(4 * 150 + 3 * 8 + 12, 400);
+        QApplication::processEvents();
+        const QWidget* body = f.card(stripe)->findChild<QWidget*>("body");
+        const auto* label = childWhere<ElidingLabel>(*body, [](const ElidingLabel*) { return true; });
+        const auto* value =
+            childWhere<QLabel>(*body, [&metric](const QLabel* found) { return found->text() == metric.value; });
+        QVERIFY(label && value);
+        QCOMPARE(value->y() == label->y(), oneLine);
+        const QRect shown = value->geometry().translated(value->parentWidget()->mapTo(body, QPoint()));
+        QVERIFY(body->rect().contains(shown));
+        QVERIFY(value->height() >= value->heightForWidth(value->width()) || oneLine);
+        QVERIFY(label->width() >= std::min(label->sizeHint().width(), body->width()));
     }
 
     void invitesToSettingsUntilAServiceIsOn()

@@ -7,7 +7,7 @@
 #include "tests/support/LocalHttpsServer.h"
 #include "tests/support/TestMain.h"
 
-#include <QNetworkReply>
+#include "Wisplet/Tools/Business/QtHttpTransport.h"
 #include <QSignalSpy>
 
 namespace {
@@ -65,7 +65,7 @@ private:
     FakeClock m_clock;
     FakeScheduler m_scheduler{m_clock};
     std::unique_ptr<Defaults> m_defaults;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<QtHttpTransport> m_covers;
     std::unique_ptr<FakeMediaPlayers> m_players;
     QStringList m_told;
     std::unique_ptr<NowPlaying> m_media;
@@ -73,9 +73,9 @@ private:
     void build()
     {
         m_media.reset();
-        m_media = std::make_unique<NowPlaying>(NowPlaying::Services{
-            *m_defaults, m_scheduler, *m_players, *m_network,
-            [this](const WispEvent& event) { m_told.append(event.text); }, LocalHttpsServer::trusting()});
+        m_media = std::make_unique<NowPlaying>(
+            NowPlaying::Services{*m_defaults, m_scheduler, *m_players, *m_covers,
+                                 [this](const WispEvent& event) { m_told.append(event.text); }});
     }
 
     void showTrack(const MediaStatus& track)
@@ -89,7 +89,7 @@ private slots:
     void init()
     {
         m_defaults = std::make_unique<Defaults>(QString());
-        m_network = std::make_unique<QNetworkAccessManager>();
+        m_covers = std::make_unique<QtHttpTransport>(LocalHttpsServer::trusting());
         m_players = std::make_unique<FakeMediaPlayers>();
         m_told.clear();
         build();
@@ -221,17 +221,16 @@ private slots:
         MediaStatus track = trackOf("A", row.slot);
         track.artworkUrl = url.toString();
 
-        QSignalSpy fetched(m_network.get(), &QNetworkAccessManager::finished);
         m_media->start();
         showTrack(track);
         QTRY_VERIFY_WITH_TIMEOUT(!m_media->isLoadingCover(), networkTimeoutMs);
-        QCOMPARE(fetched.size(), row.fetched ? 1 : 0);
+        QCOMPARE(server.requests().size(), row.fetched ? 1 : 0);
         QCOMPARE(!m_media->artwork().isNull(), row.shown);
 
         // The same track again loads nothing new; no track clears the cover.
         showTrack(track);
         QTRY_VERIFY_WITH_TIMEOUT(!m_media->isLoadingCover(), networkTimeoutMs);
-        QCOMPARE(fetched.size(), row.fetched ? 1 : 0);
+        QCOMPARE(server.requests().size(), row.fetched ? 1 : 0);
         m_players->answer = {};
         m_media->refresh();
         QVERIFY(m_media->artwork().isNull());

@@ -1,4 +1,5 @@
 #include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Tools/Business/QtHttpTransport.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 #include "Wisplet/Tools/Media/NowPlayingView.h"
 #include "tests/support/FakeMediaPlayers.h"
@@ -48,9 +49,9 @@ private slots:
         FakeClock time;
         FakeScheduler scheduler(time);
         Defaults defaults{QString()};
-        QNetworkAccessManager network;
+        QtHttpTransport covers;
         FakeMediaPlayers players;
-        NowPlaying media({defaults, scheduler, players, network, {}});
+        NowPlaying media({defaults, scheduler, players, covers, {}});
         NowPlayingView view(media);
         view.resize(360, 120);
         const auto playPause = view.findChild<MediaButton*>(QStringLiteral("playPause"));

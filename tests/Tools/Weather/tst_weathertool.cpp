@@ -11,6 +11,7 @@ namespace {
 
 const WeatherPlace lisbon{"Lisbon", "Portugal", 38.7, -9.1};
 const QString keyAccount = QStringLiteral("weather.apiKey");
+using ToolUse = std::function<void(WeatherTool&)>;
 const QString saveFailed = QStringLiteral("Could not save the weather key.");
 
 const QByteArray forecastBody = R"({"timezone": "Europe/Lisbon",
@@ -32,6 +33,8 @@ QMap<QString, QString> queryOf(const QUrl& url)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(ToolUse)
 
 class WeatherToolTest final : public QObject
 {
@@ -80,6 +83,37 @@ private slots:
         QVERIFY(QCoro::waitFor(tool->searchPlaces("Lisbon")).isEmpty());
         QVERIFY(transport.requests.isEmpty());
         QCOMPARE(tool->needsKey(), key.isEmpty());
+    }
+
+    void theKeyringIsAskedOnlyWhenTheKeyIsWanted_data()
+    {
+        QTest::addColumn<ToolUse>("use");
+        QTest::addColumn<int>("lookups");
+        QTest::newRow("made") << ToolUse([](WeatherTool&) {}) << 0;
+        QTest::newRow("started without a place") << ToolUse(&WeatherTool::start) << 0;
+        QTest::newRow("asked twice whether a key is needed") << ToolUse([](WeatherTool& tool) {
+            tool.needsKey();
+            tool.needsKey();
+        }) << 1;
+        QTest::newRow("started with a place") << ToolUse([](WeatherTool& tool) {
+            tool.setPlace(lisbon);
+            tool.start();
+            QCOMPARE(tool.apiKey(), QStringLiteral("k"));
+        }) << 1;
+    }
+
+    void theKeyringIsAskedOnlyWhenTheKeyIsWanted()
+    {
+        QFETCH(ToolUse, use);
+        QFETCH(int, lookups);
+        FakeHttpTransport transport;
+        WeatherFixture fixture(transport);
+        fixture.secrets.items.insert(keyAccount, "k");
+        auto tool = fixture.make();
+        QSignalSpy keys(tool.get(), &WeatherTool::apiKeyChanged);
+        use(*tool);
+        QCOMPARE(fixture.secrets.lookups, lookups);
+        QVERIFY(keys.isEmpty());
     }
 
     void aLockedKeyringIsNotNoKey()

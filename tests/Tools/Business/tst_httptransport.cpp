@@ -1,0 +1,102 @@
+#include "Wisplet/Tools/Business/QtHttpTransport.h"
+#include "tests/support/LocalHttpsServer.h"
+#include "tests/support/TestMain.h"
+
+#include <QCoro/QCoroTask>
+
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr qint64 limit = 1024 * 1024;
+
+struct Oversized
+{
+    QByteArray head;
+    qint64 streamed;
+    HttpResponse::Failure failure;
+    qint64 bodySize;
+};
+
+QCoro::Task<> request(QtHttpTransport& transport, QUrl url, std::chrono::milliseconds timeout, CancelToken cancel,
+                      QList<HttpResponse::Failure>& outcomes)
+{
+    const HttpResponse response = co_await transport.get(url, {}, timeout, limit, cancel);
+    outcomes.append(response.failure);
+}
+
+QByteArray head(const QByteArray& fields)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n" + fields + "\r\n";
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Oversized)
+
+class HttpTransportTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The answers, the time-outs and the cancels all wait at once when the main thread was held up (a long
+    // calendar read, say): each request must end once, whichever comes first.
+    void survivesAStalledLoopWithRequestsInFlight()
+    {
+        LocalHttpsServerThread server(LocalHttpsServer::response("200 OK", R"({"ok": true})"), 300ms);
+        QVERIFY(server.isListening());
+        QtHttpTransport transport(LocalHttpsServer::trusting());
+        // No more than Qt opens to one host at once.
+        constexpr int count = 6;
+        QList<CancelToken> cancels(count);
+        QList<HttpResponse::Failure> outcomes;
+        for (int i = 0; i < count; ++i)
+            request(transport, server.url(), i % 2 == 0 ? 3s : 30s, cancels[i], outcomes);
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(), count, 10'000);
+
+        // Busy, past the short time-outs, while the answers come in on the network thread.
+        QVERIFY(outcomes.isEmpty());
+        std::this_thread::sleep_for(4s);
+        for (int i = 0; i < count; i += 3)
+            cancels[i].cancel();
+
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes.size(), count, 10'000);
+        // What is still posted for the finished replies runs too.
+        QTest::qWait(100);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(outcomes.size(), count);
+    }
+
+    void refusesAnswersPastTheLimit_data()
+    {
+        QTest::addColumn<Oversized>("row");
+        using F = HttpResponse::Failure;
+        constexpr qint64 endless = 256 * limit;
+        QTest::newRow("endless, no length") << Oversized{head("Connection: close\r\n"), endless, F::tooLarge, 0};
+        QTest::newRow("endless, chunked")
+            << Oversized{head("Transfer-Encoding: chunked\r\n") + "7fffffff\r\n", endless, F::tooLarge, 0};
+        QTest::newRow("length announced past the limit")
+            << Oversized{head("Content-Length: 104857600\r\n"), endless, F::tooLarge, 0};
+        QTest::newRow("exactly the limit")
+            << Oversized{LocalHttpsServer::response("200 OK", QByteArray(limit, ' ')), 0, F::none, limit};
+    }
+
+    void refusesAnswersPastTheLimit()
+    {
+        QFETCH(Oversized, row);
+        LocalHttpsServer server(row.head);
+        server.keepSending(row.streamed);
+        QVERIFY(server.listen());
+        QtHttpTransport transport(LocalHttpsServer::trusting());
+        const HttpResponse response = QCoro::waitFor(transport.get(server.url(), {}, 60s, limit, {}));
+        QCOMPARE(response.failure, row.failure);
+        QCOMPARE(response.body.size(), row.bodySize);
+        // Aborted early, not read on to the end.
+        QVERIFY(server.fillerSent() < 16 * limit);
+    }
+};
+
+WISPLET_TEST_MAIN(HttpTransportTest)
+#include "tst_httptransport.moc"
