@@ -98,7 +98,6 @@ Updater::Updater(Configuration configuration, bool appBundle, QObject* parent)
     , m_configuration(std::move(configuration))
     , m_publicKey(UpdateFeed::decodePublicKey(m_configuration.publicKey))
     , m_appBundle(appBundle)
-    , m_network(new QNetworkAccessManager(this))
 { }
 
 Updater& Updater::shared()
@@ -127,9 +126,11 @@ void Updater::checkForUpdates()
         m_reply->deleteLater();
     }
     QNetworkRequest request(m_configuration.feed);
-    request.setSslConfiguration(m_configuration.tls);
+    request.setSslConfiguration(m_configuration.tls.value_or(QSslConfiguration::defaultConfiguration()));
     request.setTransferTimeout(m_configuration.transferTimeoutMs);
     m_tooLarge = false;
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     m_reply = m_network->get(request);
     QNetworkReply* reply = m_reply;
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {

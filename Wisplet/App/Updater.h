@@ -77,7 +77,8 @@ public:
         QString publicKey;
         QVersionNumber current;
         int transferTimeoutMs = defaultTransferTimeoutMs;
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        // None: the system's, looked up at the first check, so that no TLS library loads before one.
+        std::optional<QSslConfiguration> tls = std::nullopt;
     };
 
     // appBundle: whether this process runs from an installed build; a build tree never checks.
@@ -104,7 +105,7 @@ private:
     std::optional<QByteArray> m_publicKey;
     bool m_appBundle;
     // A child, so its replies and their connections go before the members they use.
-    QNetworkAccessManager* m_network;
+    QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     bool m_tooLarge = false;
 };

@@ -4,13 +4,12 @@
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Tools/Business/QtHttpTransport.h"
 
 #include <QBuffer>
 #include <QCoro/QCoroFuture>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -23,17 +22,9 @@ constexpr qint64 maxCoverPixels = 100'000'000;
 
 QImage readCoverFile(const QString& path, qint64 maxBytes, int side)
 {
-    // A regular file only: a pipe or a device would never end.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxBytes)
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.read(maxBytes + 1);
-    if (bytes.size() > maxBytes)
-        return {};
-    return NowPlaying::decodeCover(bytes, side);
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(path, maxBytes);
+    return found.outcome == PrivateFiles::FileRead::Outcome::read ? NowPlaying::decodeCover(found.contents, side)
+                                                                  : QImage();
 }
 
 QString coverKey(const NowPlaying::Track& track)
