@@ -3,6 +3,7 @@
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Base/ScaledImageReader.h"
+#include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
@@ -379,31 +380,41 @@ void ClipboardManager::removeFiles(const ClipItem& item)
 
 void ClipboardManager::load()
 {
-    QFile file(historyPath());
-    if (!file.exists())
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(historyPath(), historyFileLimit);
+    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
         return;
     const std::optional<QList<ClipItem>> items =
-        file.open(QIODevice::ReadOnly) ? clipItemsFromJson(file.readAll()) : std::nullopt;
-    if (items)
+        found.outcome == PrivateFiles::FileRead::Outcome::read ? clipItemsFromJson(found.contents) : std::nullopt;
+    if (items) {
         m_items = *items;
-    else
-        m_historyUnreadable = true;
+        return;
+    }
+    // It may still hold pinned entries the user wants back: moved aside, never overwritten.
+    const UnreadableFile::SetAside aside =
+        UnreadableFile::setAside(historyPath(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
+    m_historyUnreadable = aside.path.isEmpty();
+    m_message = aside.notice;
 }
 
 bool ClipboardManager::save()
 {
-    // An unreadable history may still hold pinned entries the user wants back: it is moved aside, never
-    // overwritten.
-    if (m_historyUnreadable) {
+    const QString notSaved = QStringLiteral("History could not be saved. Check available disk space.");
+    if (m_historyUnreadable && QFileInfo::exists(historyPath())) {
         if (PrivateFiles::setAside(historyPath()).isEmpty()) {
-            setMessage(QStringLiteral("History could not be saved. Check available disk space."));
+            setMessage(notSaved);
             return false;
         }
-        m_historyUnreadable = false;
     }
+    m_historyUnreadable = false;
     const QByteArray json = QJsonDocument(clipItemsToJson(m_items)).toJson(QJsonDocument::Compact);
+    // A file beyond what load() reads would be set aside at the next start; the last good one stays instead.
+    if (json.size() > historyFileLimit) {
+        setMessage(QStringLiteral("History could not be saved: it is over %1. Delete some large entries.")
+                       .arg(QLocale().formattedDataSize(historyFileLimit, 0)));
+        return false;
+    }
     if (!PrivateFiles::writeAtomically(historyPath(), json)) {
-        setMessage(QStringLiteral("History could not be saved. Check available disk space."));
+        setMessage(notSaved);
         return false;
     }
     return true;
@@ -430,13 +441,15 @@ void ClipboardManager::copyBack(const ClipItem& item)
         break;
     case ClipItem::Kind::image: {
         // Read before the clipboard is touched: a missing image must leave the user's clipboard alone.
-        QFile file(item.imageFile && !item.imageFile->contains(u'/') ? pathOf(*item.imageFile) : QString());
-        if (!item.imageFile || !file.open(QIODevice::ReadOnly)) {
+        const PrivateFiles::FileRead found = item.imageFile && !item.imageFile->contains(u'/')
+            ? PrivateFiles::readRegularFile(pathOf(*item.imageFile), sizeLimit)
+            : PrivateFiles::FileRead{};
+        if (found.outcome != PrivateFiles::FileRead::Outcome::read) {
             setMessage(QStringLiteral("This saved image is missing. Your clipboard was kept."));
             return;
         }
         content.dataType = item.payloadType.value_or(pngType);
-        content.data = file.readAll();
+        content.data = found.contents;
         break;
     }
     case ClipItem::Kind::file:

@@ -37,6 +37,8 @@ public:
     static constexpr qint64 pruneIntervalMs = 60'000;
     // 25 MB: the most text (UTF-8) or image data one copy may add.
     static constexpr qint64 sizeLimit = 26'214'400;
+    // The most "clipboard.json" may hold: a few of the largest copies.
+    static constexpr qint64 historyFileLimit = 64 * 1024 * 1024;
     static constexpr int thumbnailSide = 320;
     static constexpr double bubbleSeconds = 2.2;
 
@@ -148,7 +150,7 @@ private:
     std::optional<qint64> m_lastPruneMs;
     int m_lastChangeCount;
     int m_ownChangeCount = -1;
-    // The history file could not be read; it is set aside before anything replaces it.
+    // The history file could not be read nor moved aside; it is set aside before anything replaces it.
     bool m_historyUnreadable = false;
     QTimer* m_timer;
     std::unique_ptr<ScheduledCall> m_pendingPaste;
