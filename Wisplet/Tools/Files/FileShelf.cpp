@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Files/FileShelf.h"
 
 #include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Base/PathName.h"
 #include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
@@ -77,7 +78,7 @@ void FileShelf::add(const QList<QUrl>& urls)
             break;
         }
         const QString path = url.toLocalFile();
-        const QString name = QFileInfo(path).fileName();
+        const QString name = lastPathComponent(path);
         if (contains(QDir::cleanPath(QFileInfo(path).absoluteFilePath())))
             continue;
         QString reason;
