@@ -258,10 +258,11 @@ private slots:
         QTest::newRow("a required key missing") << Standing::contents << "[{" + entry + R"(,"text":"keep"}])"
                                                 << "damaged";
         QTest::newRow("pinned is no boolean")
-            << Standing::contents << "[{" + entry + R"(,"text":"keep","pinned":"yes"}])" << "damaged";
-        QTest::newRow("text that is no UTF-8")
-            << Standing::contents << QByteArray("[{" + entry + R"(,"text":"?","pinned":true}])").replace('?', "\xc3\x28")
+            << Standing::contents << "[{" + entry + R"(,"text":"keep","pinned":"yes"}])"
             << "damaged";
+        QTest::newRow("text that is no UTF-8")
+            << Standing::contents
+            << QByteArray("[{" + entry + R"(,"text":"?","pinned":true}])").replace('?', "\xc3\x28") << "damaged";
         QTest::newRow("empty") << Standing::contents << QByteArray() << "damaged";
         QTest::newRow("a FIFO") << Standing::fifo << QByteArray() << "not a regular file";
         QTest::newRow("a folder") << Standing::folder << QByteArray("kept") << "not a regular file";

@@ -249,15 +249,14 @@ private slots:
         QCOMPARE(sheet->quality(), 0.4);
 
         // The save dialog lists what is already there in the format, a JPEG named ".jpg" too.
-        for (const auto& [formatName, shown, hidden] : {std::tuple{"JPEG", "second.jpg", "photo.png"},
-                                                        std::tuple{"JPEG", "old.jpeg", "photo.png"},
-                                                        std::tuple{"PNG", "photo.png", "second.jpg"}}) {
+        for (const auto& [formatName, shown, hidden] :
+             {std::tuple{"JPEG", "second.jpg", "photo.png"}, std::tuple{"JPEG", "old.jpeg", "photo.png"},
+              std::tuple{"PNG", "photo.png", "second.jpg"}}) {
             format->setCurrentIndex(format->findText(formatName));
             sheet->chooseDestination();
             auto* dialog = sheet->findChild<QFileDialog*>();
             const QString filter = dialog->nameFilters().first();
-            const QStringList patterns =
-                filter.section(u'(', 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
+            const QStringList patterns = filter.section(u'(', 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
             QVERIFY2(QDir::match(patterns, shown), qPrintable(filter));
             QVERIFY2(!QDir::match(patterns, hidden), qPrintable(filter));
             delete dialog;
