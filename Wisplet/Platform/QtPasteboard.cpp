@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 
+#include "Wisplet/Platform/XcbSelectionReader.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -8,6 +10,7 @@
 QtPasteboard::QtPasteboard(QObject* parent)
     : Pasteboard(parent)
     , m_clipboard(QGuiApplication::clipboard())
+    , m_reader(XcbSelectionReader::forApplication())
 {
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
@@ -15,7 +18,12 @@ QtPasteboard::QtPasteboard(QObject* parent)
     });
 }
 
-QtPasteboard::~QtPasteboard() = default;
+QtPasteboard::~QtPasteboard()
+{
+    // Whoever still waits for a read sees a new copy and asks nothing more.
+    ++m_changeCount;
+    m_reader.reset();
+}
 
 void QtPasteboard::clipboardChanged()
 {
@@ -23,7 +31,15 @@ void QtPasteboard::clipboardChanged()
     if (m_writing || (m_written && m_clipboard->ownsClipboard() && current() == m_written))
         return;
     m_written = nullptr;
+    replaced();
+}
+
+void QtPasteboard::replaced()
+{
+    // Counted first, so that a reader woken by the cancel knows its copy is gone.
     ++m_changeCount;
+    if (m_reader)
+        m_reader->cancelAll();
 }
 
 const QMimeData* QtPasteboard::current() const
@@ -31,22 +47,29 @@ const QMimeData* QtPasteboard::current() const
     return m_clipboard->mimeData(QClipboard::Clipboard);
 }
 
-QStringList QtPasteboard::types() const
+bool QtPasteboard::readsSelection() const
 {
-    const QMimeData* content = current();
-    return content ? content->formats() : QStringList();
+    return m_reader && !m_clipboard->ownsClipboard();
 }
 
-QByteArray QtPasteboard::data(const QString& type) const
+QCoro::Task<QStringList> QtPasteboard::types()
 {
+    if (readsSelection())
+        co_return co_await m_reader->targets();
     const QMimeData* content = current();
-    return content ? content->data(type) : QByteArray();
+    co_return content ? content->formats() : QStringList();
 }
 
-QString QtPasteboard::text() const
+QCoro::Task<PasteboardData> QtPasteboard::data(QString type, qint64 maxBytes)
 {
+    if (readsSelection())
+        co_return co_await m_reader->read(type, maxBytes);
+    // Qt reads the whole copy before its size is known; only our own content and copies outside X11 come here.
     const QMimeData* content = current();
-    return content && content->hasText() ? content->text() : QString();
+    const QByteArray bytes = content ? content->data(type) : QByteArray();
+    if (bytes.size() > maxBytes)
+        co_return PasteboardData{{}, true};
+    co_return PasteboardData{bytes, false};
 }
 
 void QtPasteboard::write(const PasteboardContent& content)
@@ -71,5 +94,5 @@ void QtPasteboard::write(const PasteboardContent& content)
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
     m_writing = false;
     m_written = mime;
-    ++m_changeCount;
+    replaced();
 }

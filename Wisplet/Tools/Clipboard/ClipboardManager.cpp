@@ -13,7 +13,6 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/Scheduler.h"
-#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -21,6 +20,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QLocale>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -227,70 +227,114 @@ void ClipboardManager::poll()
     if (count == m_ownChangeCount)
         return;
 
+    // Taken now: by the time the copy is read, the user may be in another application.
     const std::optional<WindowInfo> front = m_applications.front();
-    const ClipboardRules::CopyContext copy{m_paused,
-                                           m_captureConsent,
-                                           m_settings.presentationMode(),
-                                           m_pasteboard.isConcealed(),
-                                           m_pasteboard.isTransient(),
-                                           front ? front->appId : QString(),
-                                           m_excluded};
+    const ClipboardRules::CopyContext copy{
+        m_paused,  m_captureConsent, m_settings.presentationMode(), false, false, front ? front->appId : QString(),
+        m_excluded};
+    // Nothing of a copy that is not to be kept is read at all.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
-
     const QString appName = front ? m_applications.applicationName(*front) : QString();
-    const std::optional<ClipItem> item = capture(appName.isEmpty() ? std::nullopt : std::optional(appName));
-    if (!item)
-        return;
+    examine(count, copy, appName.isEmpty() ? std::nullopt : std::optional(appName));
+}
+
+QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app)
+{
+    const QPointer self(this);
+    struct InFlight
+    {
+        QPointer<ClipboardManager> store;
+        explicit InFlight(ClipboardManager* owner)
+            : store(owner)
+        {
+            ++owner->m_readsInFlight;
+        }
+        ~InFlight()
+        {
+            if (store)
+                --store->m_readsInFlight;
+        }
+        Q_DISABLE_COPY_MOVE(InFlight)
+    } const inFlight(this);
+    // After every read: the store is still there and no newer copy overtook this one.
+    const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
+
+    const QStringList types = co_await m_pasteboard.types();
+    if (!stillCurrent())
+        co_return;
+    copy.concealed = co_await m_pasteboard.isConcealed(types);
+    if (!stillCurrent())
+        co_return;
+    copy.transient = Pasteboard::isTransient(types);
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        co_return;
+    const std::optional<ClipItem> item = co_await capture(types, app);
+    if (!self || !item)
+        co_return;
+    if (!stillCurrent()) {
+        removeFiles(*item);
+        co_return;
+    }
     insert(*item);
     m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
 }
 
 // Capture.
 
-std::optional<ClipItem> ClipboardManager::capture(const std::optional<QString>& app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types, std::optional<QString> app)
 {
+    const QPointer self(this);
     const QDateTime now = m_clock.now();
-    const QStringList paths = m_pasteboard.filePaths();
+    const QStringList paths = co_await m_pasteboard.filePaths(types, sizeLimit);
+    if (!self)
+        co_return std::nullopt;
     if (!paths.isEmpty()) {
-        return ClipItem{QUuid::createUuid(),
-                        ClipItem::Kind::file,
-                        paths.join(u'\n'),
-                        std::nullopt,
-                        now,
-                        std::nullopt,
-                        std::nullopt,
-                        paths,
-                        false,
-                        app};
+        co_return ClipItem{QUuid::createUuid(),
+                           ClipItem::Kind::file,
+                           paths.join(u'\n'),
+                           std::nullopt,
+                           now,
+                           std::nullopt,
+                           std::nullopt,
+                           paths,
+                           false,
+                           app};
     }
 
-    const QString text = m_pasteboard.text();
-    if (!text.isEmpty()) {
-        if (text.toUtf8().size() > sizeLimit) {
-            setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
-            return std::nullopt;
-        }
-        const ClipItem::Kind kind = ClipboardRules::isLink(text) ? ClipItem::Kind::link : ClipItem::Kind::text;
-        return ClipItem{QUuid::createUuid(), kind,         text,         std::nullopt, now,
-                        std::nullopt,        std::nullopt, std::nullopt, false,        app};
+    // What the limit refuses is never read: a text in a one-byte encoding is no longer in UTF-8.
+    const PasteboardText text = co_await m_pasteboard.text(types, sizeLimit);
+    if (!self)
+        co_return std::nullopt;
+    if (text.tooLarge || text.text.toUtf8().size() > sizeLimit) {
+        setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
+        co_return std::nullopt;
     }
-    return captureImage(now, app);
+    if (!text.text.isEmpty()) {
+        const ClipItem::Kind kind = ClipboardRules::isLink(text.text) ? ClipItem::Kind::link : ClipItem::Kind::text;
+        co_return ClipItem{QUuid::createUuid(), kind,         text.text,    std::nullopt, now,
+                           std::nullopt,        std::nullopt, std::nullopt, false,        app};
+    }
+    co_return co_await captureImage(types, now, app);
 }
 
-std::optional<ClipItem> ClipboardManager::captureImage(const QDateTime& now, const std::optional<QString>& app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList types, QDateTime now,
+                                                                    std::optional<QString> app)
 {
-    const QStringList types = m_pasteboard.types();
     const QString type = types.contains(pngType) ? pngType : types.contains(tiffType) ? tiffType : QString();
     if (type.isEmpty())
-        return std::nullopt;
-    const QByteArray bytes = m_pasteboard.data(type);
-    if (bytes.isEmpty())
-        return std::nullopt;
-    if (bytes.size() > sizeLimit) {
+        co_return std::nullopt;
+    const QPointer self(this);
+    const PasteboardData read = co_await m_pasteboard.data(type, sizeLimit);
+    if (!self)
+        co_return std::nullopt;
+    if (read.tooLarge) {
         setMessage(QStringLiteral("Image over 25 MB was skipped; the original clipboard is unchanged."));
-        return std::nullopt;
+        co_return std::nullopt;
     }
+    const QByteArray& bytes = read.bytes;
+    if (bytes.isEmpty())
+        co_return std::nullopt;
 
     const QString imageFile = QStringLiteral("clip-%1.%2")
                                   .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
@@ -298,7 +342,7 @@ std::optional<ClipItem> ClipboardManager::captureImage(const QDateTime& now, con
     QString error;
     if (!PrivateFiles::writeAtomically(pathOf(imageFile), bytes, &error)) {
         setMessage(QStringLiteral("Couldn't save this image: ") + error);
-        return std::nullopt;
+        co_return std::nullopt;
     }
     std::optional<QString> thumbnailFile;
     const QByteArray thumbnail = makeThumbnail(bytes, thumbnailSide);
@@ -307,16 +351,16 @@ std::optional<ClipItem> ClipboardManager::captureImage(const QDateTime& now, con
         thumbnailFile = previewName;
 
     const QString size = QLocale().formattedDataSize(bytes.size(), 1, QLocale::DataSizeSIFormat);
-    return ClipItem{QUuid::createUuid(),
-                    ClipItem::Kind::image,
-                    QStringLiteral("Image · ") + size,
-                    imageFile,
-                    now,
-                    type,
-                    thumbnailFile,
-                    std::nullopt,
-                    false,
-                    app};
+    co_return ClipItem{QUuid::createUuid(),
+                       ClipItem::Kind::image,
+                       QStringLiteral("Image · ") + size,
+                       imageFile,
+                       now,
+                       type,
+                       thumbnailFile,
+                       std::nullopt,
+                       false,
+                       app};
 }
 
 QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxSide)

@@ -3,10 +3,13 @@
 #include "Wisplet/Base/ToolService.h"
 #include "Wisplet/Platform/ActiveWindowSource.h"
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
+#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
 #include <QList>
 #include <QObject>
 #include <QStringList>
+
+#include <QCoro/QCoroTask>
 
 #include <functional>
 #include <memory>
@@ -87,10 +90,12 @@ public:
     void stop() override;
     bool isPolling() const;
 
-    // One timer tick.
+    // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.
     void poll();
-    // The clipboard's content as a new entry, or none.
-    std::optional<ClipItem> capture(const std::optional<QString>& app);
+    // A copy is being read.
+    bool isReading() const { return m_readsInFlight > 0; }
+    // The clipboard's content, of the given types, as a new entry, or none.
+    QCoro::Task<std::optional<ClipItem>> capture(QStringList types, std::optional<QString> app);
     void insert(const ClipItem& item);
     void prune();
     bool save();
@@ -122,7 +127,8 @@ private:
     void setItems(const QList<ClipItem>& items);
     void setMessage(const QString& text);
     void removeFiles(const ClipItem& item);
-    std::optional<ClipItem> captureImage(const QDateTime& now, const std::optional<QString>& app);
+    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app);
+    QCoro::Task<std::optional<ClipItem>> captureImage(QStringList types, QDateTime now, std::optional<QString> app);
     std::optional<WindowInfo> pasteTarget() const;
     QString pathOf(const QString& fileName) const;
 
@@ -150,6 +156,7 @@ private:
     std::optional<qint64> m_lastPruneMs;
     int m_lastChangeCount;
     int m_ownChangeCount = -1;
+    int m_readsInFlight = 0;
     // The history file could not be read nor moved aside; it is set aside before anything replaces it.
     bool m_historyUnreadable = false;
     QTimer* m_timer;

@@ -3,12 +3,17 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 #include "Wisplet/Platform/XTestPasteKeystroke.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+
+#include <sys/resource.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -47,6 +52,38 @@ QString peerProgram()
     return QStringLiteral(CLIPBOARD_PEER);
 }
 
+// The most memory the process has held so far.
+qint64 peakBytes()
+{
+    struct rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+// Takes the clipboard on a connection of its own and never answers anyone who asks for it.
+class SilentOwner final
+{
+public:
+    SilentOwner()
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_intern_atom_reply_t* clipboard =
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, false, 9, "CLIPBOARD"), nullptr);
+        xcb_set_selection_owner(m_connection, window, clipboard->atom, XCB_CURRENT_TIME);
+        std::free(clipboard);
+        xcb_flush(m_connection);
+    }
+    ~SilentOwner() { xcb_disconnect(m_connection); }
+    Q_DISABLE_COPY_MOVE(SilentOwner)
+
+private:
+    xcb_connection_t* m_connection;
+};
+
 struct Harness : CompanionFixture
 {
     Harness()
@@ -72,16 +109,56 @@ class TestClipboardX11 final : public QObject
     Q_OBJECT
 
 private:
-    // The peer's copy, seen by the pasteboard and polled once.
+    // The peer's copy, seen by the pasteboard, polled once and read.
     static void copyWithPeer(Harness& h, Peer& peer)
     {
         const int before = h.pasteboard.changeCount();
         QTRY_VERIFY_WITH_TIMEOUT(peer.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
         h.manager->poll();
+        QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
     }
 
 private slots:
+    // First, while the process's peak memory is still its own.
+    void aHugeCopyIsRefusedUnread()
+    {
+        Harness h;
+        const QString huge = h.folder.file(QStringLiteral("huge.txt"));
+        QVERIFY(TestFiles::place(TestFiles::Standing::oversized, huge, {}, 100 * 1024 * 1024));
+        const qint64 peakBefore = peakBytes();
+        Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=@") + huge});
+        QTRY_VERIFY_WITH_TIMEOUT(peer.lines().contains(QStringLiteral("offered")), 60'000);
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > 0, XTools::timeoutMs);
+        h.manager->poll();
+        // The panel goes on while the owner answers.
+        QVERIFY(h.manager->isReading());
+        QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
+        QVERIFY(h.manager->items().isEmpty());
+        QCOMPARE(h.manager->message(),
+                 QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
+        QVERIFY2(peakBytes() - peakBefore < 40 * 1024 * 1024,
+                 qPrintable(QStringLiteral("peak grew by %1 MB").arg((peakBytes() - peakBefore) >> 20)));
+    }
+
+    void anOwnerThatNeverAnswersHoldsNothingUp()
+    {
+        Harness h;
+        const int before = h.pasteboard.changeCount();
+        const SilentOwner silent;
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        h.manager->poll();
+        QVERIFY(h.manager->isReading());
+        QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
+        QVERIFY(h.manager->items().isEmpty());
+
+        // The next copy is read as ever.
+        Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=after the silence")});
+        copyWithPeer(h, peer);
+        QCOMPARE(h.manager->items().size(), 1);
+        QCOMPARE(h.manager->items().first().text, QStringLiteral("after the silence"));
+    }
+
     void capturesPlainText()
     {
         Harness h;
