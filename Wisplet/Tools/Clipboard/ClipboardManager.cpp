@@ -22,6 +22,9 @@
 #include <QLocale>
 #include <QPointer>
 #include <QTimer>
+#include <QtConcurrent>
+
+#include <QCoro/QCoroFuture>
 
 #include <algorithm>
 #include <climits>
@@ -47,6 +50,15 @@ int intOption(const Defaults& defaults, const QString& key, int fallback)
 bool sameApplication(const WindowInfo& a, const WindowInfo& b)
 {
     return a.pid != 0 && b.pid != 0 ? a.pid == b.pid : a.id == b.id;
+}
+
+// The preview of a saved image, made on a worker thread.
+QByteArray previewOfFile(const QString& path)
+{
+    const PrivateFiles::FileRead image = PrivateFiles::readRegularFile(path, ClipboardManager::sizeLimit);
+    return image.outcome == PrivateFiles::FileRead::Outcome::read
+        ? ClipboardManager::makeThumbnail(image.contents, ClipboardManager::thumbnailSide)
+        : QByteArray();
 }
 
 } // namespace
@@ -278,6 +290,30 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     }
     insert(*item);
     m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
+    if (item->imageFile)
+        co_await addPreview(*item);
+}
+
+QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
+{
+    // Decoding a large picture takes long: the entry is listed at once and gets its preview when it is made.
+    const QPointer self(this);
+    // A named future: GCC 12 destroys a temporary in a co_await operand twice.
+    const QFuture<QByteArray> making = QtConcurrent::run(&previewOfFile, pathOf(*item.imageFile));
+    const QByteArray preview = co_await making;
+    if (!self || preview.isEmpty())
+        co_return;
+    // Only while the entry is still there as it was: deleted or pruned meanwhile, its files are gone.
+    QList<ClipItem> items = m_items;
+    const auto entry = std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+        return existing.id == item.id && existing.imageFile == item.imageFile && !existing.thumbnailFile;
+    });
+    const QString previewName = *item.imageFile + QLatin1String(".preview.png");
+    if (entry == items.end() || !PrivateFiles::writeAtomically(pathOf(previewName), preview))
+        co_return;
+    entry->thumbnailFile = previewName;
+    setItems(items);
+    save();
 }
 
 // Capture.
@@ -344,11 +380,6 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList 
         setMessage(QStringLiteral("Couldn't save this image: ") + error);
         co_return std::nullopt;
     }
-    std::optional<QString> thumbnailFile;
-    const QByteArray thumbnail = makeThumbnail(bytes, thumbnailSide);
-    const QString previewName = imageFile + QLatin1String(".preview.png");
-    if (!thumbnail.isEmpty() && PrivateFiles::writeAtomically(pathOf(previewName), thumbnail))
-        thumbnailFile = previewName;
 
     const QString size = QLocale().formattedDataSize(bytes.size(), 1, QLocale::DataSizeSIFormat);
     co_return ClipItem{QUuid::createUuid(),
@@ -357,7 +388,7 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList 
                        imageFile,
                        now,
                        type,
-                       thumbnailFile,
+                       std::nullopt,
                        std::nullopt,
                        false,
                        app};

@@ -92,7 +92,7 @@ public:
 
     // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.
     void poll();
-    // A copy is being read.
+    // A copy is being read, or its preview made.
     bool isReading() const { return m_readsInFlight > 0; }
     // The clipboard's content, of the given types, as a new entry, or none.
     QCoro::Task<std::optional<ClipItem>> capture(QStringList types, std::optional<QString> app);
@@ -128,6 +128,7 @@ private:
     void setMessage(const QString& text);
     void removeFiles(const ClipItem& item);
     QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app);
+    QCoro::Task<> addPreview(ClipItem item);
     QCoro::Task<std::optional<ClipItem>> captureImage(QStringList types, QDateTime now, std::optional<QString> app);
     std::optional<WindowInfo> pasteTarget() const;
     QString pathOf(const QString& fileName) const;

@@ -142,7 +142,13 @@ private slots:
         Harness h;
         const QByteArray png = TestImages::marked(QSize(1000, 500), "PNG");
         h.copy({{QStringLiteral("image/png"), png}});
+        // Listed at once; the preview is made off the main thread and added when it is there.
+        QCOMPARE(h.manager->items().size(), 1);
+        QVERIFY(!h.manager->items().first().thumbnailFile);
+        QTRY_VERIFY(h.manager->items().first().thumbnailFile);
+        QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath())), h.manager->items());
         h.copy({{QStringLiteral("image/png"), png}});
+        QTRY_VERIFY(!h.manager->isReading());
         // Images never merge: two entries, each with its bytes and its preview.
         QCOMPARE(h.manager->items().size(), 2);
         QCOMPARE(h.files().size(), 1 + 4);
@@ -153,9 +159,20 @@ private slots:
 
         // Beyond the pixel ceiling it is kept without a preview, and never decoded.
         h.copy({{QStringLiteral("image/png"), TestImages::pngClaiming(QSize(20'000, 10'000))}});
+        QTRY_VERIFY(!h.manager->isReading());
         QCOMPARE(h.manager->items().size(), 3);
         QVERIFY(h.manager->items().first().imageFile);
         QVERIFY(!h.manager->items().first().thumbnailFile);
+    }
+
+    void anEntryGoneBeforeItsPreviewGetsNone()
+    {
+        Harness h;
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(900, 900), "PNG")}});
+        h.manager->remove(h.manager->items().first());
+        QTRY_VERIFY(!h.manager->isReading());
+        QVERIFY(h.manager->items().isEmpty());
+        QCOMPARE(h.files(), QStringList{QStringLiteral("clipboard.json")});
     }
 
     void sizeLimit()
@@ -199,6 +216,7 @@ private slots:
         h.manager->togglePin(h.manager->items().first());
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
         h.copy(text("newest"));
+        QTRY_VERIFY(!h.manager->isReading());
         // One unpinned entry stays; the pinned one does not count; the dropped image's files are gone.
         QCOMPARE(h.manager->items().size(), 2);
         QCOMPARE(h.manager->items().at(0).text, QStringLiteral("newest"));
