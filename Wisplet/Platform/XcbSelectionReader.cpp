@@ -192,17 +192,16 @@ std::optional<XcbSelectionReader::PropertyInfo> XcbSelectionReader::propertyInfo
     return info;
 }
 
-QByteArray XcbSelectionReader::takeProperty(qint64 bytes) const
+void XcbSelectionReader::takeProperty(qint64 bytes, QByteArray& into) const
 {
     const Reply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(m_connection,
                                xcb_get_property(m_connection, true, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, 0,
                                                 quint32((bytes + 3) / 4)),
                                nullptr));
-    if (!reply)
-        return {};
-    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                      xcb_get_property_value_length(reply.get()));
+    if (reply)
+        into.append(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                    xcb_get_property_value_length(reply.get()));
 }
 
 void XcbSelectionReader::converted(quint32 property)
@@ -229,7 +228,9 @@ void XcbSelectionReader::converted(quint32 property)
         m_silence.start();
         return;
     }
-    finish({takeProperty(info->bytes), false}, false);
+    QByteArray bytes;
+    takeProperty(info->bytes, bytes);
+    finish({bytes, false}, false);
 }
 
 void XcbSelectionReader::pieceArrived()
@@ -247,7 +248,7 @@ void XcbSelectionReader::pieceArrived()
     // The announced size is only a lower bound: the pieces are counted as they come.
     if (current.result.bytes.size() + info->bytes > current.maxBytes)
         return finish({{}, true}, true);
-    current.result.bytes.append(takeProperty(info->bytes));
+    takeProperty(info->bytes, current.result.bytes);
     xcb_flush(m_connection);
     m_silence.start();
 }

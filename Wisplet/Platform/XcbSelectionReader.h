@@ -79,7 +79,8 @@ private:
     static void resume(const std::shared_ptr<Transfer>& transfer);
     void makeWindow();
     std::optional<PropertyInfo> propertyInfo() const;
-    QByteArray takeProperty(qint64 bytes) const;
+    // Appends the property's value and deletes it.
+    void takeProperty(qint64 bytes, QByteArray& into) const;
     quint32 atom(const QString& name, bool onlyIfExists) const;
     QStringList atomNames(const QList<quint32>& atoms);
 
