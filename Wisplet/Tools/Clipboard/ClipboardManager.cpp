@@ -21,6 +21,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -242,8 +243,12 @@ void ClipboardManager::poll()
     // Taken now: by the time the copy is read, the user may be in another application.
     const std::optional<WindowInfo> front = m_applications.front();
     const ClipboardRules::CopyContext copy{
-        m_paused,  m_captureConsent, m_settings.presentationMode(), false, false, front ? front->appId : QString(),
-        m_excluded};
+        .paused = m_paused,
+        .consent = m_captureConsent,
+        .presentation = m_settings.presentationMode(),
+        .appId = front ? front->appId : QString(),
+        .excluded = m_excluded,
+    };
     // Nothing of a copy that is not to be kept is read at all.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
@@ -254,21 +259,11 @@ void ClipboardManager::poll()
 QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app)
 {
     const QPointer self(this);
-    struct InFlight
-    {
-        QPointer<ClipboardManager> store;
-        explicit InFlight(ClipboardManager* owner)
-            : store(owner)
-        {
-            ++owner->m_readsInFlight;
-        }
-        ~InFlight()
-        {
-            if (store)
-                --store->m_readsInFlight;
-        }
-        Q_DISABLE_COPY_MOVE(InFlight)
-    } const inFlight(this);
+    ++m_readsInFlight;
+    const auto counted = qScopeGuard([self] {
+        if (self)
+            --self->m_readsInFlight;
+    });
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
 
