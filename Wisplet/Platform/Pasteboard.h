@@ -34,7 +34,8 @@ struct PasteboardText
 
 // The clipboard the user copies to and pastes from (CLIPBOARD; the mouse selection never counts). Its
 // change count goes up by one for every new content, ours included, so a reader can tell a new copy from
-// one it has seen, and its own writes from other programs' copies. Types are MIME types.
+// one it has seen, and its own writes from other programs' copies. Types are the names the copy is offered
+// under: MIME types, and on X11 also the selection's own target names (UTF8_STRING, STRING).
 //
 // A copy is read asynchronously, since another program answers: a reader checks the change count after
 // each read, and a read that a newer copy overtook comes back empty.
