@@ -10,7 +10,6 @@
 QtPasteboard::QtPasteboard(QObject* parent)
     : Pasteboard(parent)
     , m_clipboard(QGuiApplication::clipboard())
-    , m_reader(XcbSelectionReader::forApplication())
 {
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
@@ -47,23 +46,30 @@ const QMimeData* QtPasteboard::current() const
     return m_clipboard->mimeData(QClipboard::Clipboard);
 }
 
-bool QtPasteboard::readsSelection() const
+XcbSelectionReader* QtPasteboard::selectionReader()
 {
-    return m_reader && !m_clipboard->ownsClipboard();
+    if (m_clipboard->ownsClipboard())
+        return nullptr;
+    // Made on the first read, so that nothing runs for the selection while the clipboard tool is off.
+    if (!m_readerChecked) {
+        m_readerChecked = true;
+        m_reader = XcbSelectionReader::forApplication();
+    }
+    return m_reader.get();
 }
 
 QCoro::Task<QStringList> QtPasteboard::types()
 {
-    if (readsSelection())
-        co_return co_await m_reader->targets();
+    if (XcbSelectionReader* reader = selectionReader())
+        co_return co_await reader->targets();
     const QMimeData* content = current();
     co_return content ? content->formats() : QStringList();
 }
 
 QCoro::Task<PasteboardData> QtPasteboard::data(QString type, qint64 maxBytes)
 {
-    if (readsSelection())
-        co_return co_await m_reader->read(type, maxBytes);
+    if (XcbSelectionReader* reader = selectionReader())
+        co_return co_await reader->read(type, maxBytes);
     // Qt reads the whole copy before its size is known; only our own content and copies outside X11 come here.
     const QMimeData* content = current();
     const QByteArray bytes = content ? content->data(type) : QByteArray();

@@ -34,10 +34,12 @@ private:
     // A new content: reads still under way for the one before end, empty.
     void replaced();
     const QMimeData* current() const;
-    bool readsSelection() const;
+    // Another program's copy on X11 is read through the selection; none for our own content or without X11.
+    XcbSelectionReader* selectionReader();
 
     QClipboard* m_clipboard;
     std::unique_ptr<XcbSelectionReader> m_reader;
+    bool m_readerChecked = false;
     int m_changeCount = 0;
     // Our last content while we own the clipboard (Qt owns and deletes it).
     QPointer<const QMimeData> m_written;

@@ -149,7 +149,7 @@ void XcbSelectionReader::begin()
 
 bool XcbSelectionReader::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (eventType != "xcb_generic_event_t" || m_queue.empty())
+    if (m_queue.empty() || eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const Transfer& current = *m_queue.front();
