@@ -6,7 +6,10 @@
 
 #include <libheif/heif.h>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ScaledImageReader {
 
@@ -154,10 +157,24 @@ ScaledImage readWithQt(QIODevice* device, int maxSide, bool decode)
     return result;
 }
 
+// Opens a regular file only, without blocking: a FIFO in a picture's place would stall the reader for ever.
+bool openRegularFile(const QString& path, QFile& file)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+}
+
 ScaledImage readFile(const QString& path, int maxSide, bool decode)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(path, file))
         return failed(Failure::unreadable);
     if (isHeif(file.peek(64)))
         return readHeifFile(path, maxSide, decode);

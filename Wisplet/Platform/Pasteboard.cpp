@@ -19,25 +19,48 @@ QStringList filePathsFromUriList(const QByteArray& list)
     return paths;
 }
 
+// Text types in the order they are preferred; the X11 names are those of copies read from the selection.
+// Plain "text/plain" is taken as UTF-8, as every Linux program writes it.
+const QStringList utf8TextTypes{QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
+                                QStringLiteral("text/plain")};
+const QString latin1TextType = QStringLiteral("STRING");
+
 } // namespace
 
-QStringList Pasteboard::filePaths() const
+QCoro::Task<QStringList> Pasteboard::filePaths(QStringList types, qint64 maxBytes)
 {
-    if (!types().contains(QLatin1String(uriListType)))
-        return {};
-    return filePathsFromUriList(data(QLatin1String(uriListType)));
+    if (!types.contains(QLatin1String(uriListType)))
+        co_return QStringList();
+    const PasteboardData list = co_await data(QLatin1String(uriListType), maxBytes);
+    co_return filePathsFromUriList(list.bytes);
 }
 
-bool Pasteboard::isConcealed() const
+QCoro::Task<PasteboardText> Pasteboard::text(QStringList types, qint64 maxBytes)
 {
-    const QStringList available = types();
-    if (available.contains(QLatin1String(concealedType)))
-        return true;
-    return available.contains(QLatin1String(passwordManagerHint))
-        && data(QLatin1String(passwordManagerHint)).trimmed() == "secret";
+    for (const QString& type : std::as_const(utf8TextTypes)) {
+        if (types.contains(type)) {
+            const PasteboardData read = co_await data(type, maxBytes);
+            co_return PasteboardText{QString::fromUtf8(read.bytes), read.tooLarge};
+        }
+    }
+    if (types.contains(latin1TextType)) {
+        const PasteboardData read = co_await data(latin1TextType, maxBytes);
+        co_return PasteboardText{QString::fromLatin1(read.bytes), read.tooLarge};
+    }
+    co_return PasteboardText();
 }
 
-bool Pasteboard::isTransient() const
+QCoro::Task<bool> Pasteboard::isConcealed(QStringList types)
 {
-    return types().contains(QLatin1String(transientType));
+    if (types.contains(QLatin1String(concealedType)))
+        co_return true;
+    if (!types.contains(QLatin1String(passwordManagerHint)))
+        co_return false;
+    const PasteboardData hint = co_await data(QLatin1String(passwordManagerHint), 64);
+    co_return hint.bytes.trimmed() == "secret";
+}
+
+bool Pasteboard::isTransient(const QStringList& types)
+{
+    return types.contains(QLatin1String(transientType));
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <QCoro/QCoroTask>
+
 // What one write puts on the clipboard: any of text, raw data under one type, and files.
 struct PasteboardContent
 {
@@ -15,9 +17,28 @@ struct PasteboardContent
     QStringList filePaths;
 };
 
+// One type of a copy, read up to a limit.
+struct PasteboardData
+{
+    QByteArray bytes;
+    // The copy holds more than the limit: none of it was read.
+    bool tooLarge = false;
+};
+
+// The copy's text, read up to a limit.
+struct PasteboardText
+{
+    QString text;
+    bool tooLarge = false;
+};
+
 // The clipboard the user copies to and pastes from (CLIPBOARD; the mouse selection never counts). Its
 // change count goes up by one for every new content, ours included, so a reader can tell a new copy from
-// one it has seen, and its own writes from other programs' copies. Types are MIME types.
+// one it has seen, and its own writes from other programs' copies. Types are the names the copy is offered
+// under: MIME types, and on X11 also the selection's own target names (UTF8_STRING, STRING).
+//
+// A copy is read asynchronously, since another program answers: a reader checks the change count after
+// each read, and a read that a newer copy overtook comes back empty.
 class Pasteboard : public QObject
 {
     Q_OBJECT
@@ -33,19 +54,19 @@ public:
     using QObject::QObject;
 
     virtual int changeCount() const = 0;
-    virtual QStringList types() const = 0;
-    virtual QByteArray data(const QString& type) const = 0;
-    // The plain text, empty when there is none.
-    virtual QString text() const = 0;
+    virtual QCoro::Task<QStringList> types() = 0;
+    // Nothing beyond maxBytes is ever read.
+    virtual QCoro::Task<PasteboardData> data(QString type, qint64 maxBytes) = 0;
     // Replaces the whole content; the change count goes up by one.
     virtual void write(const PasteboardContent& content) = 0;
 
-    // The local paths of the file: addresses of the content's text/uri-list, in order; addresses of any
-    // other scheme are no files.
-    QStringList filePaths() const;
-    // Marked concealed (the marker type, or the password-manager hint "secret") or transient.
-    bool isConcealed() const;
-    bool isTransient() const;
+    // Of a copy of the types: the local paths of its text/uri-list, in order (addresses of any other scheme
+    // are no files); its plain text in the first text type offered, empty when there is none; whether it is
+    // marked concealed (the marker type, or the password-manager hint "secret") or transient.
+    QCoro::Task<QStringList> filePaths(QStringList types, qint64 maxBytes);
+    QCoro::Task<PasteboardText> text(QStringList types, qint64 maxBytes);
+    QCoro::Task<bool> isConcealed(QStringList types);
+    static bool isTransient(const QStringList& types);
 };
 
 // Without a clipboard: never anything on it, and writes go nowhere.
@@ -57,8 +78,7 @@ public:
     using Pasteboard::Pasteboard;
 
     int changeCount() const override { return 0; }
-    QStringList types() const override { return {}; }
-    QByteArray data(const QString&) const override { return {}; }
-    QString text() const override { return {}; }
+    QCoro::Task<QStringList> types() override { co_return QStringList(); }
+    QCoro::Task<PasteboardData> data(QString, qint64) override { co_return PasteboardData(); }
     void write(const PasteboardContent&) override { }
 };

@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 
+#include "Wisplet/Platform/XcbSelectionReader.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -15,7 +17,12 @@ QtPasteboard::QtPasteboard(QObject* parent)
     });
 }
 
-QtPasteboard::~QtPasteboard() = default;
+QtPasteboard::~QtPasteboard()
+{
+    // Whoever still waits for a read sees a new copy and asks nothing more.
+    ++m_changeCount;
+    m_reader.reset();
+}
 
 void QtPasteboard::clipboardChanged()
 {
@@ -23,7 +30,15 @@ void QtPasteboard::clipboardChanged()
     if (m_writing || (m_written && m_clipboard->ownsClipboard() && current() == m_written))
         return;
     m_written = nullptr;
+    replaced();
+}
+
+void QtPasteboard::replaced()
+{
+    // Counted first, so that a reader woken by the cancel knows its copy is gone.
     ++m_changeCount;
+    if (m_reader)
+        m_reader->cancelAll();
 }
 
 const QMimeData* QtPasteboard::current() const
@@ -31,22 +46,36 @@ const QMimeData* QtPasteboard::current() const
     return m_clipboard->mimeData(QClipboard::Clipboard);
 }
 
-QStringList QtPasteboard::types() const
+XcbSelectionReader* QtPasteboard::selectionReader()
 {
-    const QMimeData* content = current();
-    return content ? content->formats() : QStringList();
+    if (m_clipboard->ownsClipboard())
+        return nullptr;
+    // Made on the first read, so that nothing runs for the selection while the clipboard tool is off.
+    if (!m_readerChecked) {
+        m_readerChecked = true;
+        m_reader = XcbSelectionReader::forApplication();
+    }
+    return m_reader.get();
 }
 
-QByteArray QtPasteboard::data(const QString& type) const
+QCoro::Task<QStringList> QtPasteboard::types()
 {
+    if (XcbSelectionReader* reader = selectionReader())
+        co_return co_await reader->targets();
     const QMimeData* content = current();
-    return content ? content->data(type) : QByteArray();
+    co_return content ? content->formats() : QStringList();
 }
 
-QString QtPasteboard::text() const
+QCoro::Task<PasteboardData> QtPasteboard::data(QString type, qint64 maxBytes)
 {
+    if (XcbSelectionReader* reader = selectionReader())
+        co_return co_await reader->read(type, maxBytes);
+    // Qt reads the whole copy before its size is known; only our own content and copies outside X11 come here.
     const QMimeData* content = current();
-    return content && content->hasText() ? content->text() : QString();
+    const QByteArray bytes = content ? content->data(type) : QByteArray();
+    if (bytes.size() > maxBytes)
+        co_return PasteboardData{{}, true};
+    co_return PasteboardData{bytes, false};
 }
 
 void QtPasteboard::write(const PasteboardContent& content)
@@ -71,5 +100,5 @@ void QtPasteboard::write(const PasteboardContent& content)
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
     m_writing = false;
     m_written = mime;
-    ++m_changeCount;
+    replaced();
 }

@@ -94,9 +94,16 @@ private slots:
         QCOMPARE(ScaledImageReader::imageSize(path), row.sourceSize);
     }
 
-    void aMissingFileIsUnreadable()
+    void onlyARegularFileIsRead()
     {
         QCOMPARE(ScaledImageReader::read(m_dir.filePath("absent.png"), 0).failure, Failure::unreadable);
+        // Opening a FIFO to read would wait for a writer for ever.
+        for (const auto standing : {TestFiles::Standing::fifo, TestFiles::Standing::folder}) {
+            const QString path = m_dir.filePath(QStringLiteral("in-the-way-%1.png").arg(int(standing)));
+            QVERIFY(TestFiles::place(standing, path));
+            QCOMPARE(ScaledImageReader::read(path, 76).failure, Failure::unreadable);
+            QVERIFY(!ScaledImageReader::imageSize(path).isValid());
+        }
     }
 };
 

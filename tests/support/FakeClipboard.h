@@ -17,9 +17,12 @@ public:
     }
 
     int changeCount() const override { return m_count; }
-    QStringList types() const override { return m_formats.keys(); }
-    QByteArray data(const QString& type) const override { return m_formats.value(type); }
-    QString text() const override { return QString::fromUtf8(m_formats.value(QStringLiteral("text/plain"))); }
+    QCoro::Task<QStringList> types() override { co_return m_formats.keys(); }
+    QCoro::Task<PasteboardData> data(QString type, qint64 maxBytes) override
+    {
+        const QByteArray bytes = m_formats.value(type);
+        co_return bytes.size() > maxBytes ? PasteboardData{{}, true} : PasteboardData{bytes, false};
+    }
     void write(const PasteboardContent& content) override
     {
         written.append(content);

@@ -1,9 +1,9 @@
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
 
+#include "Wisplet/Base/PathName.h"
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Platform/StoredJson.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTextBoundaryFinder>
 
@@ -50,7 +50,7 @@ QString ClipItem::displayTitle() const
     const QStringList pieces = text.split(u'\n', Qt::SkipEmptyParts);
     QStringList names;
     for (const QString& piece : pieces)
-        names.append(QFileInfo(piece).fileName());
+        names.append(lastPathComponent(piece));
     if (names.size() == 1)
         return names.first();
     return QString::number(names.size()) + QLatin1String(" files: ") + names.join(QLatin1String(", "));

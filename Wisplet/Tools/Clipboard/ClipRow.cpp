@@ -8,12 +8,14 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 
 namespace {
 
@@ -120,7 +122,6 @@ QString ClipRow::kindSymbol(ClipItem::Kind kind)
 
 void ClipRow::setItem(const ClipItem& item, const QDateTime& now)
 {
-    const bool newPicture = item.imageFile != m_item.imageFile || item.thumbnailFile != m_item.thumbnailFile;
     m_item = item;
     m_now = now;
     m_pin->setSymbol(item.pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), item.pinned);
@@ -130,7 +131,7 @@ void ClipRow::setItem(const ClipItem& item, const QDateTime& now)
     m_detail->setText(subtitle());
     setAccessibleName(title);
     setAccessibleDescription(subtitle());
-    if (newPicture || (m_preview.isNull() && item.kind == ClipItem::Kind::image))
+    if (std::pair(item.imageFile, item.thumbnailFile) != m_previewNames)
         loadPreview();
     update();
 }
@@ -144,17 +145,32 @@ QString ClipRow::subtitle() const
 void ClipRow::loadPreview()
 {
     m_preview = {};
-    if (m_item.kind != ClipItem::Kind::image)
-        return;
+    m_previewNames = {m_item.imageFile, m_item.thumbnailFile};
+    const quint64 generation = ++m_previewGeneration;
+    QStringList paths;
     for (const std::optional<QString>& name : {m_item.thumbnailFile, m_item.imageFile}) {
-        if (!name || name->contains(u'/'))
-            continue;
-        const ScaledImage scaled = ScaledImageReader::read(m_clipboard.folder() + u'/' + *name, previewReadSide);
-        if (scaled.ok() && !scaled.image.isNull()) {
-            m_preview = QPixmap::fromImage(scaled.image);
-            return;
-        }
+        if (m_item.kind == ClipItem::Kind::image && name && !name->isEmpty() && !name->contains(u'/'))
+            paths.append(m_clipboard.folder() + u'/' + *name);
     }
+    if (paths.isEmpty())
+        return;
+    // The image itself may be large: read off the main thread, and only the latest request is shown.
+    auto* watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_previewGeneration || watcher->result().isNull())
+            return;
+        m_preview = QPixmap::fromImage(watcher->result());
+        update();
+    });
+    watcher->setFuture(QtConcurrent::run([paths] {
+        for (const QString& path : paths) {
+            const ScaledImage scaled = ScaledImageReader::read(path, previewReadSide);
+            if (scaled.ok() && !scaled.image.isNull())
+                return scaled.image;
+        }
+        return QImage();
+    }));
 }
 
 void ClipRow::copyBack()

@@ -6,6 +6,9 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
+#include <utility>
+
 class ClipboardManager;
 class QLabel;
 class RowIconButton;
@@ -27,7 +30,7 @@ public:
     const ClipItem& item() const { return m_item; }
     void setItem(const ClipItem& item, const QDateTime& now);
     bool isHovering() const { return m_hovering; }
-    // Empty while the entry shows a symbol instead.
+    // Empty while the entry shows a symbol instead (also while the picture is being read).
     QPixmap preview() const { return m_preview; }
     QString subtitle() const;
 
@@ -50,6 +53,9 @@ private:
     ClipItem m_item;
     QDateTime m_now;
     QPixmap m_preview;
+    // The picture's files the preview was last asked for, and that request.
+    std::pair<std::optional<QString>, std::optional<QString>> m_previewNames{QString(), QString()};
+    quint64 m_previewGeneration = 0;
     bool m_hovering = false;
     QLabel* m_title;
     QLabel* m_detail;

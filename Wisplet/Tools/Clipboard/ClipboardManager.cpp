@@ -3,6 +3,7 @@
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Base/ScaledImageReader.h"
+#include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
@@ -12,7 +13,6 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/Scheduler.h"
-#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -20,7 +20,12 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QLocale>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
+#include <QtConcurrent>
+
+#include <QCoro/QCoroFuture>
 
 #include <algorithm>
 #include <climits>
@@ -46,6 +51,15 @@ int intOption(const Defaults& defaults, const QString& key, int fallback)
 bool sameApplication(const WindowInfo& a, const WindowInfo& b)
 {
     return a.pid != 0 && b.pid != 0 ? a.pid == b.pid : a.id == b.id;
+}
+
+// The preview of a saved image, made on a worker thread.
+QByteArray previewOfFile(const QString& path)
+{
+    const PrivateFiles::FileRead image = PrivateFiles::readRegularFile(path, ClipboardManager::sizeLimit);
+    return image.outcome == PrivateFiles::FileRead::Outcome::read
+        ? ClipboardManager::makeThumbnail(image.contents, ClipboardManager::thumbnailSide)
+        : QByteArray();
 }
 
 } // namespace
@@ -226,70 +240,132 @@ void ClipboardManager::poll()
     if (count == m_ownChangeCount)
         return;
 
+    // Taken now: by the time the copy is read, the user may be in another application.
     const std::optional<WindowInfo> front = m_applications.front();
-    const ClipboardRules::CopyContext copy{m_paused,
-                                           m_captureConsent,
-                                           m_settings.presentationMode(),
-                                           m_pasteboard.isConcealed(),
-                                           m_pasteboard.isTransient(),
-                                           front ? front->appId : QString(),
-                                           m_excluded};
+    const ClipboardRules::CopyContext copy{
+        .paused = m_paused,
+        .consent = m_captureConsent,
+        .presentation = m_settings.presentationMode(),
+        .appId = front ? front->appId : QString(),
+        .excluded = m_excluded,
+    };
+    // Nothing of a copy that is not to be kept is read at all.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
-
     const QString appName = front ? m_applications.applicationName(*front) : QString();
-    const std::optional<ClipItem> item = capture(appName.isEmpty() ? std::nullopt : std::optional(appName));
-    if (!item)
-        return;
+    examine(count, copy, appName.isEmpty() ? std::nullopt : std::optional(appName));
+}
+
+QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app)
+{
+    const QPointer self(this);
+    ++m_readsInFlight;
+    const auto counted = qScopeGuard([self] {
+        if (self)
+            --self->m_readsInFlight;
+    });
+    // After every read: the store is still there and no newer copy overtook this one.
+    const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
+
+    const QStringList types = co_await m_pasteboard.types();
+    if (!stillCurrent())
+        co_return;
+    copy.concealed = co_await m_pasteboard.isConcealed(types);
+    if (!stillCurrent())
+        co_return;
+    copy.transient = Pasteboard::isTransient(types);
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        co_return;
+    const std::optional<ClipItem> item = co_await capture(types, app);
+    if (!self || !item)
+        co_return;
+    if (!stillCurrent()) {
+        removeFiles(*item);
+        co_return;
+    }
     insert(*item);
     m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
+    if (item->imageFile)
+        co_await addPreview(*item);
+}
+
+QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
+{
+    // Decoding a large picture takes long: the entry is listed at once and gets its preview when it is made.
+    const QPointer self(this);
+    // A named future: GCC 12 destroys a temporary in a co_await operand twice.
+    const QFuture<QByteArray> making = QtConcurrent::run(&previewOfFile, pathOf(*item.imageFile));
+    const QByteArray preview = co_await making;
+    if (!self || preview.isEmpty())
+        co_return;
+    // Only while the entry is still there as it was: deleted or pruned meanwhile, its files are gone.
+    QList<ClipItem> items = m_items;
+    const auto entry = std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+        return existing.id == item.id && existing.imageFile == item.imageFile && !existing.thumbnailFile;
+    });
+    const QString previewName = *item.imageFile + QLatin1String(".preview.png");
+    if (entry == items.end() || !PrivateFiles::writeAtomically(pathOf(previewName), preview))
+        co_return;
+    entry->thumbnailFile = previewName;
+    setItems(items);
+    save();
 }
 
 // Capture.
 
-std::optional<ClipItem> ClipboardManager::capture(const std::optional<QString>& app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types, std::optional<QString> app)
 {
+    const QPointer self(this);
     const QDateTime now = m_clock.now();
-    const QStringList paths = m_pasteboard.filePaths();
+    const QStringList paths = co_await m_pasteboard.filePaths(types, sizeLimit);
+    if (!self)
+        co_return std::nullopt;
     if (!paths.isEmpty()) {
-        return ClipItem{QUuid::createUuid(),
-                        ClipItem::Kind::file,
-                        paths.join(u'\n'),
-                        std::nullopt,
-                        now,
-                        std::nullopt,
-                        std::nullopt,
-                        paths,
-                        false,
-                        app};
+        co_return ClipItem{QUuid::createUuid(),
+                           ClipItem::Kind::file,
+                           paths.join(u'\n'),
+                           std::nullopt,
+                           now,
+                           std::nullopt,
+                           std::nullopt,
+                           paths,
+                           false,
+                           app};
     }
 
-    const QString text = m_pasteboard.text();
-    if (!text.isEmpty()) {
-        if (text.toUtf8().size() > sizeLimit) {
-            setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
-            return std::nullopt;
-        }
-        const ClipItem::Kind kind = ClipboardRules::isLink(text) ? ClipItem::Kind::link : ClipItem::Kind::text;
-        return ClipItem{QUuid::createUuid(), kind,         text,         std::nullopt, now,
-                        std::nullopt,        std::nullopt, std::nullopt, false,        app};
+    // What the limit refuses is never read: a text in a one-byte encoding is no longer in UTF-8.
+    const PasteboardText text = co_await m_pasteboard.text(types, sizeLimit);
+    if (!self)
+        co_return std::nullopt;
+    if (text.tooLarge || text.text.toUtf8().size() > sizeLimit) {
+        setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
+        co_return std::nullopt;
     }
-    return captureImage(now, app);
+    if (!text.text.isEmpty()) {
+        const ClipItem::Kind kind = ClipboardRules::isLink(text.text) ? ClipItem::Kind::link : ClipItem::Kind::text;
+        co_return ClipItem{QUuid::createUuid(), kind,         text.text,    std::nullopt, now,
+                           std::nullopt,        std::nullopt, std::nullopt, false,        app};
+    }
+    co_return co_await captureImage(types, now, app);
 }
 
-std::optional<ClipItem> ClipboardManager::captureImage(const QDateTime& now, const std::optional<QString>& app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList types, QDateTime now,
+                                                                    std::optional<QString> app)
 {
-    const QStringList types = m_pasteboard.types();
     const QString type = types.contains(pngType) ? pngType : types.contains(tiffType) ? tiffType : QString();
     if (type.isEmpty())
-        return std::nullopt;
-    const QByteArray bytes = m_pasteboard.data(type);
-    if (bytes.isEmpty())
-        return std::nullopt;
-    if (bytes.size() > sizeLimit) {
+        co_return std::nullopt;
+    const QPointer self(this);
+    const PasteboardData read = co_await m_pasteboard.data(type, sizeLimit);
+    if (!self)
+        co_return std::nullopt;
+    if (read.tooLarge) {
         setMessage(QStringLiteral("Image over 25 MB was skipped; the original clipboard is unchanged."));
-        return std::nullopt;
+        co_return std::nullopt;
     }
+    const QByteArray& bytes = read.bytes;
+    if (bytes.isEmpty())
+        co_return std::nullopt;
 
     const QString imageFile = QStringLiteral("clip-%1.%2")
                                   .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
@@ -297,25 +373,20 @@ std::optional<ClipItem> ClipboardManager::captureImage(const QDateTime& now, con
     QString error;
     if (!PrivateFiles::writeAtomically(pathOf(imageFile), bytes, &error)) {
         setMessage(QStringLiteral("Couldn't save this image: ") + error);
-        return std::nullopt;
+        co_return std::nullopt;
     }
-    std::optional<QString> thumbnailFile;
-    const QByteArray thumbnail = makeThumbnail(bytes, thumbnailSide);
-    const QString previewName = imageFile + QLatin1String(".preview.png");
-    if (!thumbnail.isEmpty() && PrivateFiles::writeAtomically(pathOf(previewName), thumbnail))
-        thumbnailFile = previewName;
 
     const QString size = QLocale().formattedDataSize(bytes.size(), 1, QLocale::DataSizeSIFormat);
-    return ClipItem{QUuid::createUuid(),
-                    ClipItem::Kind::image,
-                    QStringLiteral("Image · ") + size,
-                    imageFile,
-                    now,
-                    type,
-                    thumbnailFile,
-                    std::nullopt,
-                    false,
-                    app};
+    co_return ClipItem{QUuid::createUuid(),
+                       ClipItem::Kind::image,
+                       QStringLiteral("Image · ") + size,
+                       imageFile,
+                       now,
+                       type,
+                       std::nullopt,
+                       std::nullopt,
+                       false,
+                       app};
 }
 
 QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxSide)
@@ -379,31 +450,41 @@ void ClipboardManager::removeFiles(const ClipItem& item)
 
 void ClipboardManager::load()
 {
-    QFile file(historyPath());
-    if (!file.exists())
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(historyPath(), historyFileLimit);
+    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
         return;
     const std::optional<QList<ClipItem>> items =
-        file.open(QIODevice::ReadOnly) ? clipItemsFromJson(file.readAll()) : std::nullopt;
-    if (items)
+        found.outcome == PrivateFiles::FileRead::Outcome::read ? clipItemsFromJson(found.contents) : std::nullopt;
+    if (items) {
         m_items = *items;
-    else
-        m_historyUnreadable = true;
+        return;
+    }
+    // It may still hold pinned entries the user wants back: moved aside, never overwritten.
+    const UnreadableFile::SetAside aside =
+        UnreadableFile::setAside(historyPath(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
+    m_historyUnreadable = aside.path.isEmpty();
+    m_message = aside.notice;
 }
 
 bool ClipboardManager::save()
 {
-    // An unreadable history may still hold pinned entries the user wants back: it is moved aside, never
-    // overwritten.
-    if (m_historyUnreadable) {
+    const QString notSaved = QStringLiteral("History could not be saved. Check available disk space.");
+    if (m_historyUnreadable && QFileInfo::exists(historyPath())) {
         if (PrivateFiles::setAside(historyPath()).isEmpty()) {
-            setMessage(QStringLiteral("History could not be saved. Check available disk space."));
+            setMessage(notSaved);
             return false;
         }
-        m_historyUnreadable = false;
     }
+    m_historyUnreadable = false;
     const QByteArray json = QJsonDocument(clipItemsToJson(m_items)).toJson(QJsonDocument::Compact);
+    // A file beyond what load() reads would be set aside at the next start; the last good one stays instead.
+    if (json.size() > historyFileLimit) {
+        setMessage(QStringLiteral("History could not be saved: it is over %1. Delete some large entries.")
+                       .arg(QLocale().formattedDataSize(historyFileLimit, 0)));
+        return false;
+    }
     if (!PrivateFiles::writeAtomically(historyPath(), json)) {
-        setMessage(QStringLiteral("History could not be saved. Check available disk space."));
+        setMessage(notSaved);
         return false;
     }
     return true;
@@ -430,13 +511,15 @@ void ClipboardManager::copyBack(const ClipItem& item)
         break;
     case ClipItem::Kind::image: {
         // Read before the clipboard is touched: a missing image must leave the user's clipboard alone.
-        QFile file(item.imageFile && !item.imageFile->contains(u'/') ? pathOf(*item.imageFile) : QString());
-        if (!item.imageFile || !file.open(QIODevice::ReadOnly)) {
+        const PrivateFiles::FileRead found = item.imageFile && !item.imageFile->contains(u'/')
+            ? PrivateFiles::readRegularFile(pathOf(*item.imageFile), sizeLimit)
+            : PrivateFiles::FileRead{};
+        if (found.outcome != PrivateFiles::FileRead::Outcome::read) {
             setMessage(QStringLiteral("This saved image is missing. Your clipboard was kept."));
             return;
         }
         content.dataType = item.payloadType.value_or(pngType);
-        content.data = file.readAll();
+        content.data = found.contents;
         break;
     }
     case ClipItem::Kind::file:

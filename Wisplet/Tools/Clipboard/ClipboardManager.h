@@ -3,10 +3,13 @@
 #include "Wisplet/Base/ToolService.h"
 #include "Wisplet/Platform/ActiveWindowSource.h"
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
+#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
 #include <QList>
 #include <QObject>
 #include <QStringList>
+
+#include <QCoro/QCoroTask>
 
 #include <functional>
 #include <memory>
@@ -37,6 +40,8 @@ public:
     static constexpr qint64 pruneIntervalMs = 60'000;
     // 25 MB: the most text (UTF-8) or image data one copy may add.
     static constexpr qint64 sizeLimit = 26'214'400;
+    // The most "clipboard.json" may hold: a few of the largest copies.
+    static constexpr qint64 historyFileLimit = 64 * 1024 * 1024;
     static constexpr int thumbnailSide = 320;
     static constexpr double bubbleSeconds = 2.2;
 
@@ -85,10 +90,12 @@ public:
     void stop() override;
     bool isPolling() const;
 
-    // One timer tick.
+    // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.
     void poll();
-    // The clipboard's content as a new entry, or none.
-    std::optional<ClipItem> capture(const std::optional<QString>& app);
+    // A copy is being read, or its preview made.
+    bool isReading() const { return m_readsInFlight > 0; }
+    // The clipboard's content, of the given types, as a new entry, or none.
+    QCoro::Task<std::optional<ClipItem>> capture(QStringList types, std::optional<QString> app);
     void insert(const ClipItem& item);
     void prune();
     bool save();
@@ -120,7 +127,9 @@ private:
     void setItems(const QList<ClipItem>& items);
     void setMessage(const QString& text);
     void removeFiles(const ClipItem& item);
-    std::optional<ClipItem> captureImage(const QDateTime& now, const std::optional<QString>& app);
+    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app);
+    QCoro::Task<> addPreview(ClipItem item);
+    QCoro::Task<std::optional<ClipItem>> captureImage(QStringList types, QDateTime now, std::optional<QString> app);
     std::optional<WindowInfo> pasteTarget() const;
     QString pathOf(const QString& fileName) const;
 
@@ -148,7 +157,8 @@ private:
     std::optional<qint64> m_lastPruneMs;
     int m_lastChangeCount;
     int m_ownChangeCount = -1;
-    // The history file could not be read; it is set aside before anything replaces it.
+    int m_readsInFlight = 0;
+    // The history file could not be read nor moved aside; it is set aside before anything replaces it.
     bool m_historyUnreadable = false;
     QTimer* m_timer;
     std::unique_ptr<ScheduledCall> m_pendingPaste;

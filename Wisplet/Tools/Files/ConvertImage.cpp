@@ -97,6 +97,14 @@ QString imageCopyExtension(ImageCopyFormat format)
     return QStringLiteral("jpeg");
 }
 
+QStringList imageCopyPatterns(ImageCopyFormat format)
+{
+    QStringList patterns{QStringLiteral("*.") + imageCopyExtension(format)};
+    if (format == ImageCopyFormat::jpeg)
+        patterns.append(QStringLiteral("*.jpg"));
+    return patterns;
+}
+
 QString proposedCopyName(const QString& sourceName, ImageCopyFormat format)
 {
     return QFileInfo(sourceName).completeBaseName() + QStringLiteral("-converted.") + imageCopyExtension(format);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,6 +15,9 @@ Q_DECLARE_METATYPE(ImageCopyFormat)
 
 // The file name extension a copy in the format is offered with.
 QString imageCopyExtension(ImageCopyFormat format);
+
+// The name patterns of files in the format, for a save dialog's filter: a JPEG is as often ".jpg".
+QStringList imageCopyPatterns(ImageCopyFormat format);
 
 // "IMG_0042.HEIC" as JPEG is offered as "IMG_0042-converted.jpeg".
 QString proposedCopyName(const QString& sourceName, ImageCopyFormat format);

@@ -1,10 +1,11 @@
 #include "Wisplet/Tools/Files/FileShelf.h"
 
 #include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Base/PathName.h"
+#include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -51,15 +52,19 @@ QString FileShelf::filePath() const
 
 void FileShelf::load()
 {
-    QFile file(filePath());
-    if (!file.exists())
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(filePath(), fileLimit);
+    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
         return;
     const std::optional<QList<ShelfItem>> items =
-        file.open(QIODevice::ReadOnly) ? decode(file.readAll()) : std::optional<QList<ShelfItem>>();
-    if (items)
+        found.outcome == PrivateFiles::FileRead::Outcome::read ? decode(found.contents) : std::nullopt;
+    if (items) {
         m_items = *items;
-    else
-        m_unreadableOnDisk = true;
+        return;
+    }
+    const UnreadableFile::SetAside aside =
+        UnreadableFile::setAside(filePath(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
+    m_unreadableOnDisk = aside.path.isEmpty();
+    m_message = aside.notice;
 }
 
 void FileShelf::add(const QList<QUrl>& urls)
@@ -73,7 +78,7 @@ void FileShelf::add(const QList<QUrl>& urls)
             break;
         }
         const QString path = url.toLocalFile();
-        const QString name = QFileInfo(path).fileName();
+        const QString name = lastPathComponent(path);
         if (contains(QDir::cleanPath(QFileInfo(path).absoluteFilePath())))
             continue;
         QString reason;

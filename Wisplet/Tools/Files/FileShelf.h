@@ -18,11 +18,13 @@ class FileShelf final : public QObject, public FileDropTarget
 
 public:
     static constexpr int capacity = 50;
+    // Far above 50 references of the longest paths: anything larger is not a shelf of ours.
+    static constexpr qint64 fileLimit = 4 * 1024 * 1024;
 
     static FileShelf& shared();
 
-    // Loads "shelf.json" from the folder; a file that cannot be read or decoded gives an empty shelf and
-    // is set aside before the first save.
+    // Loads "shelf.json" from the folder; a file that cannot be read or decoded gives an empty shelf, is
+    // set aside at once (or, when it cannot be moved, before the first save) and `message` says so.
     explicit FileShelf(const QString& folder, QObject* parent = nullptr);
 
     const QList<ShelfItem>& items() const { return m_items; }
@@ -54,6 +56,6 @@ private:
     QString m_folder;
     QList<ShelfItem> m_items;
     QString m_message;
-    // The file on disk could not be read; it is moved aside before it would be overwritten.
+    // The file on disk could not be read nor moved aside; it is moved before it would be overwritten.
     bool m_unreadableOnDisk = false;
 };

@@ -184,6 +184,9 @@ void FileShelfView::previewSelected()
     const QString path = selected.first().resolvedPath();
     if (!path.isEmpty())
         openPreview(path);
+    else if (m_preview)
+        // Nothing to show: an open preview must not go on showing the file before.
+        m_preview->close();
 }
 
 void FileShelfView::openPreview(const QString& path)

@@ -138,7 +138,7 @@ void ImageConvertView::chooseDestination()
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     const QString extension = imageCopyExtension(format());
-    dialog->setNameFilter(tr("%1 image (*.%2)").arg(m_format->currentText(), extension));
+    dialog->setNameFilter(tr("%1 image (%2)").arg(m_format->currentText(), imageCopyPatterns(format()).join(u' ')));
     dialog->setDefaultSuffix(extension);
     dialog->selectFile(proposedDestination());
     connect(dialog, &QFileDialog::fileSelected, this, &ImageConvertView::exportTo);

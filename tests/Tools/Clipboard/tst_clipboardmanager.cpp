@@ -11,6 +11,8 @@
 
 using Kind = ClipItem::Kind;
 using Harness = ClipboardHarness;
+using TestFiles::Standing;
+Q_DECLARE_METATYPE(Standing)
 
 struct SkipRow
 {
@@ -140,7 +142,13 @@ private slots:
         Harness h;
         const QByteArray png = TestImages::marked(QSize(1000, 500), "PNG");
         h.copy({{QStringLiteral("image/png"), png}});
+        // Listed at once; the preview is made off the main thread and added when it is there.
+        QCOMPARE(h.manager->items().size(), 1);
+        QVERIFY(!h.manager->items().first().thumbnailFile);
+        QTRY_VERIFY(h.manager->items().first().thumbnailFile);
+        QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath())), h.manager->items());
         h.copy({{QStringLiteral("image/png"), png}});
+        QTRY_VERIFY(!h.manager->isReading());
         // Images never merge: two entries, each with its bytes and its preview.
         QCOMPARE(h.manager->items().size(), 2);
         QCOMPARE(h.files().size(), 1 + 4);
@@ -151,9 +159,20 @@ private slots:
 
         // Beyond the pixel ceiling it is kept without a preview, and never decoded.
         h.copy({{QStringLiteral("image/png"), TestImages::pngClaiming(QSize(20'000, 10'000))}});
+        QTRY_VERIFY(!h.manager->isReading());
         QCOMPARE(h.manager->items().size(), 3);
         QVERIFY(h.manager->items().first().imageFile);
         QVERIFY(!h.manager->items().first().thumbnailFile);
+    }
+
+    void anEntryGoneBeforeItsPreviewGetsNone()
+    {
+        Harness h;
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(900, 900), "PNG")}});
+        h.manager->remove(h.manager->items().first());
+        QTRY_VERIFY(!h.manager->isReading());
+        QVERIFY(h.manager->items().isEmpty());
+        QCOMPARE(h.files(), QStringList{QStringLiteral("clipboard.json")});
     }
 
     void sizeLimit()
@@ -197,6 +216,7 @@ private slots:
         h.manager->togglePin(h.manager->items().first());
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
         h.copy(text("newest"));
+        QTRY_VERIFY(!h.manager->isReading());
         // One unpinned entry stays; the pinned one does not count; the dropped image's files are gone.
         QCOMPARE(h.manager->items().size(), 2);
         QCOMPARE(h.manager->items().at(0).text, QStringLiteral("newest"));
@@ -246,18 +266,46 @@ private slots:
         QCOMPARE(h.manager->items(), items);
     }
 
-    void unreadableHistoryIsSetAside()
+    void unreadableHistoryIsSetAsideAndSaid_data()
     {
+        QTest::addColumn<Standing>("standing");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        const QByteArray entry = R"("id":"0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"text","date":1)";
+        // A pinned entry the user wants back, in files that each break one rule.
+        QTest::newRow("a required key missing") << Standing::contents << "[{" + entry + R"(,"text":"keep"}])"
+                                                << "damaged";
+        QTest::newRow("pinned is no boolean")
+            << Standing::contents << "[{" + entry + R"(,"text":"keep","pinned":"yes"}])"
+            << "damaged";
+        QTest::newRow("text that is no UTF-8")
+            << Standing::contents
+            << QByteArray("[{" + entry + R"(,"text":"?","pinned":true}])").replace('?', "\xc3\x28") << "damaged";
+        QTest::newRow("empty") << Standing::contents << QByteArray() << "damaged";
+        QTest::newRow("a FIFO") << Standing::fifo << QByteArray() << "not a regular file";
+        QTest::newRow("a folder") << Standing::folder << QByteArray("kept") << "not a regular file";
+        QTest::newRow("over 64 MiB") << Standing::oversized << QByteArray("[]") << "larger than 64 MiB";
+    }
+
+    void unreadableHistoryIsSetAsideAndSaid()
+    {
+        QFETCH(Standing, standing);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
         Harness h;
-        // A pinned entry in a file that lacks one required key.
-        const QByteArray damaged =
-            R"([{"id":"0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"text","text":"keep","date":1}])";
-        QVERIFY(TestFiles::write(h.manager->historyPath(), damaged));
+        const QString aside = h.manager->historyPath() + QLatin1String(".unreadable");
+        QVERIFY(TestFiles::place(standing, h.manager->historyPath(), contents, ClipboardManager::historyFileLimit));
+        // A FIFO would block for ever here if it were opened to read.
         h.open();
         QVERIFY(h.manager->items().isEmpty());
+        QCOMPARE(h.manager->message(),
+                 QStringLiteral("Could not read clipboard.json (%1); it was set aside as clipboard.json.unreadable.")
+                     .arg(reason));
         h.copy(text("new"));
-        QCOMPARE(TestFiles::read(h.manager->historyPath() + QLatin1String(".unreadable")), damaged);
         QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath()))->size(), 1);
+        QCOMPARE(QFileInfo(aside).isDir(), standing == Standing::folder);
+        if (standing == Standing::contents)
+            QCOMPARE(TestFiles::read(aside), contents);
     }
 
     void failedSaveKeepsTheList()

@@ -3,12 +3,17 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 #include "Wisplet/Platform/XTestPasteKeystroke.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+
+#include <sys/resource.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -47,6 +52,38 @@ QString peerProgram()
     return QStringLiteral(CLIPBOARD_PEER);
 }
 
+// The most memory the process has held so far.
+qint64 peakBytes()
+{
+    struct rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+// Takes the clipboard on a connection of its own and never answers anyone who asks for it.
+class SilentOwner final
+{
+public:
+    SilentOwner()
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_intern_atom_reply_t* clipboard =
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, false, 9, "CLIPBOARD"), nullptr);
+        xcb_set_selection_owner(m_connection, window, clipboard->atom, XCB_CURRENT_TIME);
+        std::free(clipboard);
+        xcb_flush(m_connection);
+    }
+    ~SilentOwner() { xcb_disconnect(m_connection); }
+    Q_DISABLE_COPY_MOVE(SilentOwner)
+
+private:
+    xcb_connection_t* m_connection;
+};
+
 struct Harness : CompanionFixture
 {
     Harness()
@@ -72,16 +109,94 @@ class TestClipboardX11 final : public QObject
     Q_OBJECT
 
 private:
-    // The peer's copy, seen by the pasteboard and polled once.
+    // The peer's copy, seen by the pasteboard and read.
     static void copyWithPeer(Harness& h, Peer& peer)
     {
         const int before = h.pasteboard.changeCount();
         QTRY_VERIFY_WITH_TIMEOUT(peer.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
-        h.manager->poll();
+        // Ticking, as capture does, until a read is done: the owner of the test before may still be leaving.
+        QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->isReading()), XTools::timeoutMs);
     }
 
 private slots:
+    // First, while the process's peak memory is still its own.
+    void aHugeCopyIsRefusedUnread()
+    {
+        Harness h;
+        const QString huge = h.folder.file(QStringLiteral("huge.txt"));
+        QVERIFY(TestFiles::place(TestFiles::Standing::oversized, huge, {}, 100 * 1024 * 1024));
+        const qint64 peakBefore = peakBytes();
+        Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=@") + huge});
+        QTRY_VERIFY_WITH_TIMEOUT(peer.lines().contains(QStringLiteral("offered")), 60'000);
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > 0, XTools::timeoutMs);
+        h.manager->poll();
+        // The panel goes on while the owner answers.
+        QVERIFY(h.manager->isReading());
+        QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
+        QVERIFY(h.manager->items().isEmpty());
+        QCOMPARE(h.manager->message(),
+                 QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
+        QVERIFY2(peakBytes() - peakBefore < 40 * 1024 * 1024,
+                 qPrintable(QStringLiteral("peak grew by %1 MB").arg((peakBytes() - peakBefore) >> 20)));
+    }
+
+    // xclip sends a large copy in pieces without saying how large it is: they are counted as they come.
+    void copiesInPiecesAreReadUpToTheLimit_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("within the limit") << qint64(3 * 1024 * 1024 + 7) << true;
+        QTest::newRow("beyond it") << ClipboardManager::sizeLimit + 4096 << false;
+    }
+    void copiesInPiecesAreReadUpToTheLimit()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, kept);
+        Harness h;
+        QByteArray text;
+        for (int line = 0; text.size() < size; ++line)
+            text += "line " + QByteArray::number(line) + '\n';
+        text.truncate(size);
+        const QString file = h.folder.file(QStringLiteral("copied.txt"));
+        QVERIFY(TestFiles::write(file, text));
+        const int before = h.pasteboard.changeCount();
+        QProcess xclip;
+        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), file});
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        // Ticking, as capture does: the owner of the test before may still be leaving the clipboard.
+        QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->items().isEmpty() || h.manager->message()),
+                                 XTools::timeoutMs * 3);
+        if (kept) {
+            QCOMPARE(h.manager->items().size(), 1);
+            QVERIFY(h.manager->items().first().text.toUtf8() == text);
+        } else {
+            QVERIFY(h.manager->items().isEmpty());
+            QCOMPARE(h.manager->message(),
+                     QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
+        }
+        xclip.kill();
+        xclip.waitForFinished(XTools::timeoutMs);
+    }
+
+    void anOwnerThatNeverAnswersHoldsNothingUp()
+    {
+        Harness h;
+        const int before = h.pasteboard.changeCount();
+        const SilentOwner silent;
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        h.manager->poll();
+        QVERIFY(h.manager->isReading());
+        QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
+        QVERIFY(h.manager->items().isEmpty());
+
+        // The next copy is read as ever.
+        Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=after the silence")});
+        copyWithPeer(h, peer);
+        QCOMPARE(h.manager->items().size(), 1);
+        QCOMPARE(h.manager->items().first().text, QStringLiteral("after the silence"));
+    }
+
     void capturesPlainText()
     {
         Harness h;

@@ -22,11 +22,15 @@ struct AddRow
 };
 Q_DECLARE_METATYPE(AddRow)
 
+using TestFiles::Standing;
+
 struct UnreadableRow
 {
     QByteArray contents;
     QStringList alreadyAside;
     QString expectedAside;
+    QString reason;
+    Standing standing = Standing::contents;
 };
 Q_DECLARE_METATYPE(UnreadableRow)
 
@@ -98,14 +102,15 @@ private slots:
     void keepsItsFileInTheStoredForm()
     {
         FileShelf shelf(folder());
-        shelf.add(urls({"a.txt", "sub"}));
+        // A folder's name is its last component, also with the trailing slash a file manager may give.
+        shelf.add(urls({"a.txt", "sub/"}));
         const QJsonArray stored = QJsonDocument::fromJson(TestFiles::read(shelf.filePath())).array();
         QCOMPARE(stored.size(), 2);
         const QJsonObject newest = stored.at(0).toObject();
         QCOMPARE(newest.value("name").toString(), QStringLiteral("sub"));
         QCOMPARE(newest.value("id").toString(), shelf.items().at(0).id.toString(QUuid::WithoutBraces).toUpper());
         const QByteArray bookmark = QByteArray::fromBase64(newest.value("bookmark").toString().toLatin1());
-        QCOMPARE(QJsonDocument::fromJson(bookmark).object().value("path").toString(), file("sub"));
+        QCOMPARE(QJsonDocument::fromJson(bookmark).object().value("path").toString(), file("sub/"));
 
         FileShelf reloaded(folder());
         QCOMPARE(reloaded.items().size(), 2);
@@ -129,36 +134,52 @@ private slots:
         QVERIFY(!shelf.message().isEmpty());
     }
 
-    void setsAnUnreadableFileAsideBeforeSaving_data()
+    void setsAnUnreadableFileAsideAndSays_data()
     {
         QTest::addColumn<UnreadableRow>("row");
-        QTest::newRow("not json") << UnreadableRow{"{oops", {}, "shelf.json.unreadable"};
-        QTest::newRow("an object") << UnreadableRow{R"({"id":"x"})", {}, "shelf.json.unreadable"};
-        QTest::newRow("a member missing") << UnreadableRow{
-            R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"a"}])", {}, "shelf.json.unreadable"};
+        const QString aside = "shelf.json.unreadable";
+        const QByteArray id = R"("id":"0F8FAD5B-D9CB-469F-A165-70867728950E")";
+        QTest::newRow("not json") << UnreadableRow{"{oops", {}, aside, "damaged"};
+        QTest::newRow("empty") << UnreadableRow{"", {}, aside, "damaged"};
+        QTest::newRow("an object") << UnreadableRow{R"({"id":"x"})", {}, aside, "damaged"};
+        QTest::newRow("a member missing") << UnreadableRow{"[{" + id + R"(,"name":"a"}])", {}, aside, "damaged"};
+        QTest::newRow("a name that is no string")
+            << UnreadableRow{"[{" + id + R"(,"bookmark":"eA==","name":7}])", {}, aside, "damaged"};
+        QTest::newRow("a name that is no UTF-8")
+            << UnreadableRow{QByteArray("[{" + id + R"(,"bookmark":"eA==","name":"?"}])").replace('?', "\xff\xfe"),
+                             {},
+                             aside,
+                             "damaged"};
         QTest::newRow("an id that is no uuid")
-            << UnreadableRow{R"([{"id":"nope","bookmark":"","name":"a"}])", {}, "shelf.json.unreadable"};
-        QTest::newRow("bookmark not base64")
-            << UnreadableRow{R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","bookmark":"@@","name":"a"}])",
-                             {"shelf.json.unreadable"},
-                             "shelf.json.unreadable-2"};
+            << UnreadableRow{R"([{"id":"nope","bookmark":"","name":"a"}])", {}, aside, "damaged"};
+        QTest::newRow("bookmark not base64, an older one aside")
+            << UnreadableRow{"[{" + id + R"(,"bookmark":"@@","name":"a"}])", {aside}, aside + "-2", "damaged"};
+        QTest::newRow("a FIFO") << UnreadableRow{{}, {}, aside, "not a regular file", Standing::fifo};
+        QTest::newRow("a folder") << UnreadableRow{{}, {}, aside, "not a regular file", Standing::folder};
+        QTest::newRow("over 4 MiB") << UnreadableRow{{}, {}, aside, "larger than 4 MiB", Standing::oversized};
     }
-    void setsAnUnreadableFileAsideBeforeSaving()
+    void setsAnUnreadableFileAsideAndSays()
     {
         QFETCH(UnreadableRow, row);
-        QVERIFY(TestFiles::write(folder() + "/shelf.json", row.contents));
+        const QString path = folder() + "/shelf.json";
+        QVERIFY(TestFiles::place(row.standing, path, row.contents, FileShelf::fileLimit));
         for (const QString& name : row.alreadyAside)
             QVERIFY(TestFiles::write(folder() + '/' + name, "older"));
+        // A FIFO would block for ever here if it were opened to read.
         FileShelf shelf(folder());
         QVERIFY(shelf.items().isEmpty());
-        QVERIFY(!QFile::exists(folder() + '/' + row.expectedAside));
+        QCOMPARE(shelf.message(),
+                 QString("Could not read shelf.json (%1); it was set aside as %2.").arg(row.reason, row.expectedAside));
+        const QFileInfo aside(folder() + '/' + row.expectedAside);
+        QVERIFY(aside.exists());
+        if (row.standing == Standing::contents)
+            QCOMPARE(TestFiles::read(aside.filePath()), row.contents);
 
         shelf.add(urls({"a.txt"}));
-        QCOMPARE(TestFiles::read(folder() + '/' + row.expectedAside), row.contents);
         QCOMPARE(FileShelf(folder()).items().size(), 1);
-        // Set aside once: the next save simply replaces the file.
-        shelf.add(urls({"b.txt"}));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files).size(), row.alreadyAside.size() + 2);
+        QCOMPARE(aside.isDir(), row.standing == Standing::folder);
+        for (const QString& name : row.alreadyAside)
+            QCOMPARE(TestFiles::read(folder() + '/' + name), "older");
     }
 
     void aFailedSaveKeepsTheListAndSays()

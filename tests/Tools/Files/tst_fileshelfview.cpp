@@ -131,6 +131,14 @@ private slots:
         m_view->previewSelected();
         QVERIFY(!m_view->preview());
         QCOMPARE(m_shelf->items().size(), 2);
+
+        // A preview already open closes rather than go on showing the file before.
+        m_view->setSelectedIds(ids({"photo.png"}));
+        m_view->previewSelected();
+        QVERIFY(m_view->preview() && m_view->preview()->isVisible());
+        m_view->setSelectedIds(ids({"notes.txt"}));
+        m_view->previewSelected();
+        QVERIFY(!m_view->preview() || !m_view->preview()->isVisible());
     }
 
     void theSelectionIsNeverWrittenBack()
@@ -239,6 +247,21 @@ private slots:
         format->setCurrentIndex(format->findText("JPEG"));
         QVERIFY(!quality->isHidden());
         QCOMPARE(sheet->quality(), 0.4);
+
+        // The save dialog lists what is already there in the format, a JPEG named ".jpg" too.
+        for (const auto& [formatName, shown, hidden] :
+             {std::tuple{"JPEG", "second.jpg", "photo.png"}, std::tuple{"JPEG", "old.jpeg", "photo.png"},
+              std::tuple{"PNG", "photo.png", "second.jpg"}}) {
+            format->setCurrentIndex(format->findText(formatName));
+            sheet->chooseDestination();
+            auto* dialog = sheet->findChild<QFileDialog*>();
+            const QString filter = dialog->nameFilters().first();
+            const QStringList patterns = filter.section(u'(', 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
+            QVERIFY2(QDir::match(patterns, shown), qPrintable(filter));
+            QVERIFY2(!QDir::match(patterns, hidden), qPrintable(filter));
+            delete dialog;
+        }
+        format->setCurrentIndex(format->findText("JPEG"));
 
         QSignalSpy finished(sheet, &ImageConvertView::exportFinished);
         sheet->exportTo(file("copy.jpeg"));

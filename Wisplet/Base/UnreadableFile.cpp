@@ -1,0 +1,42 @@
+#include "Wisplet/Base/UnreadableFile.h"
+
+#include "Wisplet/Platform/PrivateFiles.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace UnreadableFile {
+
+namespace {
+
+QString describe(const QString& name, const QString& reason, const QString& aside)
+{
+    if (aside.isEmpty())
+        return QStringLiteral("Could not read %1 (%2), nor set it aside; it is left as it is and nothing is "
+                              "saved over it.")
+            .arg(name, reason);
+    return QStringLiteral("Could not read %1 (%2); it was set aside as %3.").arg(name, reason, aside);
+}
+
+} // namespace
+
+QString notice(const QString& path, const QString& reason, const QString& asidePath)
+{
+    return describe(QFileInfo(path).fileName(), reason,
+                    asidePath.isEmpty() ? QString() : QFileInfo(asidePath).fileName());
+}
+
+SetAside setAside(const QString& path, const QString& reason)
+{
+    SetAside result;
+    result.path = PrivateFiles::setAside(path);
+    result.notice = notice(path, reason, result.path);
+    // The journal gets the full paths, so the file can be found again.
+    const QString line = QStringLiteral("Wisplet: ") + describe(path, reason, result.path);
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    return result;
+}
+
+} // namespace UnreadableFile
