@@ -1,10 +1,9 @@
 #include "Wisplet/Base/UnreadableFile.h"
 
+#include "Wisplet/Base/ProblemReport.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QFileInfo>
-
-#include <cstdio>
 
 namespace UnreadableFile {
 
@@ -33,9 +32,7 @@ SetAside setAside(const QString& path, const QString& reason)
     result.path = PrivateFiles::setAside(path);
     result.notice = notice(path, reason, result.path);
     // The journal gets the full paths, so the file can be found again.
-    const QString line = QStringLiteral("Wisplet: ") + describe(path, reason, result.path);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
+    reportProblem(QStringLiteral("Wisplet: ") + describe(path, reason, result.path));
     return result;
 }
 

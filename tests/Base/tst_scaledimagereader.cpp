@@ -1,5 +1,6 @@
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/Images.h"
 #include "tests/support/TestMain.h"
 
@@ -98,9 +99,9 @@ private slots:
     {
         QCOMPARE(ScaledImageReader::read(m_dir.filePath("absent.png"), 0).failure, Failure::unreadable);
         // Opening a FIFO to read would wait for a writer for ever.
-        for (const auto standing : {TestFiles::Standing::fifo, TestFiles::Standing::folder}) {
-            const QString path = m_dir.filePath(QStringLiteral("in-the-way-%1.png").arg(int(standing)));
-            QVERIFY(TestFiles::place(standing, path));
+        for (const QByteArray& standIn : {StandIns::fifo, StandIns::folder}) {
+            const QString path = m_dir.filePath(QStringLiteral("in-the-way-%1.png").arg(standIn.size()));
+            QVERIFY(StandIns::place(path, standIn));
             QCOMPARE(ScaledImageReader::read(path, 76).failure, Failure::unreadable);
             QVERIFY(!ScaledImageReader::imageSize(path).isValid());
         }

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace TestFiles {
 
@@ -32,22 +31,6 @@ int mode(const QString& path)
 bool setMode(const QString& path, int mode)
 {
     return ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
-}
-
-bool place(Standing standing, const QString& path, const QByteArray& contents, qint64 limit)
-{
-    const QByteArray native = QFile::encodeName(path);
-    switch (standing) {
-    case Standing::contents:
-        return write(path, contents);
-    case Standing::fifo:
-        return QDir().mkpath(QFileInfo(path).absolutePath()) && ::mkfifo(native.constData(), 0600) == 0;
-    case Standing::folder:
-        return write(path + QStringLiteral("/inside"), contents);
-    case Standing::oversized:
-        return write(path, contents) && ::truncate(native.constData(), off_t(limit + 1)) == 0;
-    }
-    return false;
 }
 
 } // namespace TestFiles

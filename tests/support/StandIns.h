@@ -26,11 +26,12 @@ inline bool place(const QString& path, const QByteArray& contents)
 {
     if (contents.isNull())
         return true;
-    if (contents == fifo)
-        return QDir().mkpath(QFileInfo(path).absolutePath())
-            && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
     if (contents == folder)
         return QDir().mkpath(path + QStringLiteral("/inside"));
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    if (contents == fifo)
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
     if (contents.startsWith("<bytes>")) {
         QFile file(path);
         return file.open(QIODevice::WriteOnly) && file.resize(contents.mid(7).toLongLong());

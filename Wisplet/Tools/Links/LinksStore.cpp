@@ -1,10 +1,9 @@
 #include "Wisplet/Tools/Links/LinksStore.h"
 
 #include "Wisplet/Base/AppSupport.h"
-#include "Wisplet/Base/ProblemReport.h"
+#include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QUrl>
@@ -42,12 +41,7 @@ LinksStore::LinksStore(const QString& folder, QObject* parent)
 
 LinksStore& LinksStore::shared()
 {
-    static auto* store = [] {
-        auto* created = new LinksStore(appSupportDirectory());
-        if (!created->problem().isEmpty())
-            reportProblem(QStringLiteral("Wisplet: ") + created->problem());
-        return created;
-    }();
+    static auto* store = new LinksStore(appSupportDirectory());
     return *store;
 }
 
@@ -55,24 +49,10 @@ LinksStore& LinksStore::shared()
 // every save tries again first and writes nothing until it succeeds.
 void LinksStore::setAsideUnreadable(const QString& reason)
 {
-    const QString setAsidePath = PrivateFiles::setAside(linksPath());
-    m_setAsideFirst = setAsidePath.isEmpty();
-    m_message = setAsideMessage(setAsidePath);
-    m_problem = m_setAsideFirst
-        ? QStringLiteral("The links file %1 could not be read (%2) nor moved aside; it is "
-                         "left as it is, and changes to the links are not saved until it can be.")
-              .arg(linksPath(), reason)
-        : QStringLiteral("The links file %1 could not be read (%2); it was moved to %3 and the "
-                         "starter links are shown.")
-              .arg(linksPath(), reason, setAsidePath);
-}
-
-QString LinksStore::setAsideMessage(const QString& setAsidePath)
-{
-    if (setAsidePath.isEmpty())
-        return QStringLiteral("Could not read links. The original file is kept; changes are not saved yet.");
-    return QStringLiteral("Could not read links. Original file set aside as %1.")
-        .arg(QFileInfo(setAsidePath).fileName());
+    const UnreadableFile::SetAside aside = UnreadableFile::setAside(linksPath(), reason);
+    m_setAsideFirst = aside.path.isEmpty();
+    m_unreadableReason = reason;
+    m_message = aside.notice;
 }
 
 QString LinksStore::linksPath() const
@@ -111,7 +91,7 @@ void LinksStore::save()
         if (setAsidePath.isEmpty())
             return;
         m_setAsideFirst = false;
-        m_message = setAsideMessage(setAsidePath);
+        m_message = UnreadableFile::notice(linksPath(), m_unreadableReason, setAsidePath);
         emit messageChanged(m_message);
     }
     PrivateFiles::writeAtomically(linksPath(), QJsonDocument(encodeLinks(m_links)).toJson(QJsonDocument::Compact));

@@ -27,8 +27,6 @@ public:
     QString linksPath() const;
     // A line for the page about a file that could not be read, or empty.
     QString message() const { return m_message; }
-    // The same for standard error, naming the file and why; empty when all was well at start.
-    QString problem() const { return m_problem; }
 
     // Normalises the entry and appends it; the caller refuses a blank address.
     void addLink(const QString& title, const QString& url);
@@ -45,12 +43,11 @@ private:
     void setLinks(QList<QuickLink> links);
     void save();
     void setAsideUnreadable(const QString& reason);
-    static QString setAsideMessage(const QString& setAsidePath);
 
     QString m_folder;
     QList<QuickLink> m_links;
     QString m_message;
-    QString m_problem;
+    QString m_unreadableReason;
     // The unreadable file could not be moved aside at start: move it before writing over it.
     bool m_setAsideFirst = false;
 };

@@ -4,6 +4,7 @@
 #include "Wisplet/Platform/XTestPasteKeystroke.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
@@ -125,7 +126,7 @@ private slots:
     {
         Harness h;
         const QString huge = h.folder.file(QStringLiteral("huge.txt"));
-        QVERIFY(TestFiles::place(TestFiles::Standing::oversized, huge, {}, 100 * 1024 * 1024));
+        QVERIFY(StandIns::place(huge, StandIns::sized(100 * 1024 * 1024 + 1)));
         const qint64 peakBefore = peakBytes();
         Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=@") + huge});
         QTRY_VERIFY_WITH_TIMEOUT(peer.lines().contains(QStringLiteral("offered")), 60'000);

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -22,7 +23,6 @@ struct AddRow
 };
 Q_DECLARE_METATYPE(AddRow)
 
-using TestFiles::Standing;
 
 struct UnreadableRow
 {
@@ -30,7 +30,6 @@ struct UnreadableRow
     QStringList alreadyAside;
     QString expectedAside;
     QString reason;
-    Standing standing = Standing::contents;
 };
 Q_DECLARE_METATYPE(UnreadableRow)
 
@@ -154,15 +153,15 @@ private slots:
             << UnreadableRow{R"([{"id":"nope","bookmark":"","name":"a"}])", {}, aside, "damaged"};
         QTest::newRow("bookmark not base64, an older one aside")
             << UnreadableRow{"[{" + id + R"(,"bookmark":"@@","name":"a"}])", {aside}, aside + "-2", "damaged"};
-        QTest::newRow("a FIFO") << UnreadableRow{{}, {}, aside, "not a regular file", Standing::fifo};
-        QTest::newRow("a folder") << UnreadableRow{{}, {}, aside, "not a regular file", Standing::folder};
-        QTest::newRow("over 4 MiB") << UnreadableRow{{}, {}, aside, "larger than 4 MiB", Standing::oversized};
+        QTest::newRow("a FIFO") << UnreadableRow{StandIns::fifo, {}, aside, "not a regular file"};
+        QTest::newRow("a folder") << UnreadableRow{StandIns::folder, {}, aside, "not a regular file"};
+        QTest::newRow("over 4 MiB") << UnreadableRow{StandIns::sized(FileShelf::fileLimit + 1), {}, aside, "larger than 4 MiB"};
     }
     void setsAnUnreadableFileAsideAndSays()
     {
         QFETCH(UnreadableRow, row);
         const QString path = folder() + "/shelf.json";
-        QVERIFY(TestFiles::place(row.standing, path, row.contents, FileShelf::fileLimit));
+        QVERIFY(StandIns::place(path, row.contents));
         for (const QString& name : row.alreadyAside)
             QVERIFY(TestFiles::write(folder() + '/' + name, "older"));
         // A FIFO would block for ever here if it were opened to read.
@@ -171,13 +170,11 @@ private slots:
         QCOMPARE(shelf.message(),
                  QString("Could not read shelf.json (%1); it was set aside as %2.").arg(row.reason, row.expectedAside));
         const QFileInfo aside(folder() + '/' + row.expectedAside);
-        QVERIFY(aside.exists());
-        if (row.standing == Standing::contents)
-            QCOMPARE(TestFiles::read(aside.filePath()), row.contents);
+        QVERIFY(StandIns::isStill(aside.filePath(), row.contents));
 
         shelf.add(urls({"a.txt"}));
         QCOMPARE(FileShelf(folder()).items().size(), 1);
-        QCOMPARE(aside.isDir(), row.standing == Standing::folder);
+        QVERIFY(StandIns::isStill(aside.filePath(), row.contents));
         for (const QString& name : row.alreadyAside)
             QCOMPARE(TestFiles::read(folder() + '/' + name), "older");
     }

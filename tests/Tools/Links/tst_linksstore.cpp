@@ -111,9 +111,8 @@ private slots:
         // Moved out of the way, as it was, and the page says where to.
         QVERIFY(!QFileInfo::exists(path));
         QVERIFY(StandIns::isStill(path + ".unreadable", contents));
-        QCOMPARE(store.message(),
-                 QStringLiteral("Could not read links. Original file set aside as links.json.unreadable."));
-        QVERIFY(store.problem().contains(path + ".unreadable"));
+        QVERIFY2(store.message().endsWith(QStringLiteral("set aside as links.json.unreadable.")),
+                 qPrintable(store.message()));
 
         store.addLink(QString(), QStringLiteral("example.com"));
         QCOMPARE(decodeLinks(TestFiles::read(path)), store.links());
