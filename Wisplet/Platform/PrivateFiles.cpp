@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,11 +79,12 @@ FileRead tooLarge(qint64 maxBytes)
             QStringLiteral("larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0))};
 }
 
-FileRead unsuitable(const struct stat& info, qint64 maxBytes)
+// What a look at the file says before reading: whole, a file over the limit is refused.
+FileRead unsuitable(const struct stat& info, qint64 maxBytes, bool whole)
 {
     if (!S_ISREG(info.st_mode))
         return {FileRead::Outcome::unsuitable, {}, QStringLiteral("not a regular file")};
-    if (info.st_size > maxBytes)
+    if (whole && info.st_size > maxBytes)
         return tooLarge(maxBytes);
     return {FileRead::Outcome::read, {}, {}};
 }
@@ -98,25 +100,25 @@ FileRead inaccessible(int error)
     return {FileRead::Outcome::inaccessible, {}, qt_error_string(error)};
 }
 
-} // namespace
-
-FileRead readRegularFile(const QString& path, qint64 maxBytes)
+FileRead readRegular(const QString& path, qint64 maxBytes, bool whole)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat info = {};
     if (::stat(native.constData(), &info) != 0)
         return isAbsence(errno) ? FileRead{} : inaccessible(errno);
-    if (FileRead found = unsuitable(info, maxBytes); found.outcome != FileRead::Outcome::read)
+    if (FileRead found = unsuitable(info, maxBytes, whole); found.outcome != FileRead::Outcome::read)
         return found;
     // Without blocking, in case a FIFO took the file's place since the look above.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return isAbsence(errno) ? FileRead{} : inaccessible(errno);
-    FileRead found = ::fstat(fd, &info) == 0 ? unsuitable(info, maxBytes) : inaccessible(errno);
-    // One byte beyond the limit tells a file that grew meanwhile.
-    while (found.outcome == FileRead::Outcome::read && found.contents.size() <= maxBytes) {
+    FileRead found = ::fstat(fd, &info) == 0 ? unsuitable(info, maxBytes, whole) : inaccessible(errno);
+    // Read whole, one byte beyond the limit tells a file that grew meanwhile.
+    const qint64 wanted = whole ? maxBytes + 1 : maxBytes;
+    while (found.outcome == FileRead::Outcome::read && found.contents.size() < wanted) {
         char buffer[65536];
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        const ssize_t count =
+            ::read(fd, buffer, size_t(std::min<qint64>(qint64(sizeof buffer), wanted - found.contents.size())));
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
@@ -130,6 +132,18 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
     if (found.outcome == FileRead::Outcome::read && found.contents.size() > maxBytes)
         return tooLarge(maxBytes);
     return found;
+}
+
+} // namespace
+
+FileRead readRegularFile(const QString& path, qint64 maxBytes)
+{
+    return readRegular(path, maxBytes, true);
+}
+
+FileRead readRegularFileStart(const QString& path, qint64 maxBytes)
+{
+    return readRegular(path, maxBytes, false);
 }
 
 QString setAside(const QString& path)

@@ -38,6 +38,8 @@ struct FileRead
 };
 
 FileRead readRegularFile(const QString& path, qint64 maxBytes);
+// The same, but a larger file is not refused: its first maxBytes are read (for a preview).
+FileRead readRegularFileStart(const QString& path, qint64 maxBytes);
 
 // Moves an unreadable file out of the way as "<path>.unreadable" ("<path>.unreadable-2", … when
 // taken), so that it is never overwritten. Returns the new path, or empty when it could not be moved.

@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <csignal>
@@ -36,6 +37,14 @@ private:
     bool m_active = false;
 };
 
+struct Reading
+{
+    QByteArray placed;
+    bool whole = true;
+    PrivateFiles::FileRead::Outcome outcome;
+    QByteArray contents;
+};
+
 struct Blocked
 {
     const char* relative = "";
@@ -45,6 +54,7 @@ struct Blocked
 } // namespace
 
 Q_DECLARE_METATYPE(Blocked)
+Q_DECLARE_METATYPE(Reading)
 
 class TestPrivateFiles final : public QObject
 {
@@ -214,6 +224,31 @@ private slots:
         QVERIFY(TestFiles::write(path, "bad"));
         QCOMPARE(PrivateFiles::setAside(path), path + QStringLiteral(".unreadable-2"));
         QVERIFY(QFileInfo(path + QStringLiteral(".unreadable/inside")).isDir());
+    }
+
+    // Four bytes is the limit of every row.
+    void readsOnlyRegularFilesWithinTheLimit_data()
+    {
+        using Outcome = PrivateFiles::FileRead::Outcome;
+        QTest::addColumn<Reading>("row");
+        QTest::newRow("absent") << Reading{QByteArray(), true, Outcome::absent, {}};
+        QTest::newRow("at the limit") << Reading{"abcd", true, Outcome::read, "abcd"};
+        QTest::newRow("over the limit, whole") << Reading{"abcde", true, Outcome::unsuitable, {}};
+        QTest::newRow("over the limit, its start") << Reading{"abcde", false, Outcome::read, "abcd"};
+        QTest::newRow("a FIFO, its start") << Reading{StandIns::fifo, false, Outcome::unsuitable, {}};
+        QTest::newRow("a folder") << Reading{StandIns::folder, true, Outcome::unsuitable, {}};
+    }
+
+    void readsOnlyRegularFilesWithinTheLimit()
+    {
+        QFETCH(Reading, row);
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("file"));
+        QVERIFY(StandIns::place(path, row.placed));
+        const PrivateFiles::FileRead found =
+            row.whole ? PrivateFiles::readRegularFile(path, 4) : PrivateFiles::readRegularFileStart(path, 4);
+        QCOMPARE(found.outcome, row.outcome);
+        QCOMPARE(found.contents, row.contents);
     }
 
     void aMissingFileCannotBeSetAside()

@@ -1,9 +1,9 @@
 #include "Wisplet/Tools/Files/ShelfPreviewWindow.h"
 
 #include "Wisplet/Base/ScaledImageReader.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -92,10 +92,10 @@ void ShelfPreviewWindow::showCurrent()
     m_image = {};
 
     if (QFileInfo(path).isFile() && isText(path)) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
+        const PrivateFiles::FileRead found = PrivateFiles::readRegularFileStart(path, textBytes);
+        if (found.outcome == PrivateFiles::FileRead::Outcome::read) {
             m_kind = Kind::text;
-            m_text->setPlainText(QString::fromUtf8(file.read(textBytes)));
+            m_text->setPlainText(QString::fromUtf8(found.contents));
             m_stack->setCurrentWidget(m_text);
             return;
         }
