@@ -5,6 +5,8 @@
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -15,18 +17,32 @@ namespace {
 
 constexpr int hideFallbackMs = 500;
 
-// Whether a press on `pressed` gives the keyboard focus to a widget that takes text, following the way Qt
-// chooses the widget a click focuses. Plain buttons take focus too, but need no typing.
-bool needsTyping(QWidget* pressed)
+// Whether a press on `pressed` gives the keyboard focus to a control that takes keys (a text field, a list,
+// a row), following the way Qt chooses the widget a click focuses. Plain buttons take focus too, but a
+// click on one is all they need.
+bool takesKeys(QWidget* pressed)
 {
     for (QWidget* widget = pressed; widget && !widget->isWindow(); widget = widget->parentWidget()) {
         QWidget* target = widget;
         while (target->focusProxy())
             target = target->focusProxy();
         if (widget->isEnabled() && (target->focusPolicy() & Qt::ClickFocus))
-            return target->testAttribute(Qt::WA_InputMethodEnabled);
+            return !qobject_cast<QAbstractButton*>(target);
     }
     return false;
+}
+
+// One of the program's own windows (settings, welcome, studio, an alert) opening or coming forward. Menus,
+// tooltips and the dialogs of a tool, which belong to the panel, are not.
+bool isOwnWindowComingForward(const QObject* watched, const QEvent& event, const QWidget* panel)
+{
+    if (event.type() != QEvent::Show && event.type() != QEvent::WindowActivate)
+        return false;
+    if (!watched->isWidgetType() || watched == panel)
+        return false;
+    const auto* widget = static_cast<const QWidget*>(watched);
+    const Qt::WindowType type = widget->windowType();
+    return widget->isWindow() && !widget->parentWidget() && (type == Qt::Window || type == Qt::Dialog);
 }
 
 // Escape with Shift or nothing held, or whatever the platform calls cancel.
@@ -80,6 +96,8 @@ NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
     windowHandle()->installEventFilter(this);
     connect(surface, &IslandSurface::islandOutlineChanged, this, [this] { updateShape(false); });
     connect(&m_windows, &WindowService::compositingChanged, this, [this] { updateShape(true); });
+    // The panel floats above everything, so it makes way for a window of ours before it shows.
+    qApp->installEventFilter(this);
     connect(&services.tools, &ToolRegistry::switcherPresentedChanged, this, [this](bool presented) {
         if (presented)
             takeFocus();
@@ -118,11 +136,24 @@ void NotchPanel::releaseFocus()
 {
     if (!isActiveWindow())
         return;
+    dropFocus();
+    // Kept until the focus has really gone, so that a second release asks for the same window.
+    m_windows.focusWindow(m_focusBefore);
+}
+
+void NotchPanel::stepAside()
+{
+    m_wisp.collapse();
+    // The window coming forward takes the focus; handing it back to the window before would race with it.
+    if (isActiveWindow())
+        dropFocus();
+}
+
+void NotchPanel::dropFocus()
+{
     if (QWidget* focused = focusWidget())
         focused->clearFocus();
     windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, true);
-    // Kept until the focus has really gone, so that a second release asks for the same window.
-    m_windows.focusWindow(m_focusBefore);
     // Hidden only once the focus has gone: a window manager that sees the focused window unmapped hands
     // the focus to a window of its own choosing, or to none, whatever was asked before.
     if (m_settings.presentationMode() || m_wisp.isHiddenForFullscreen())
@@ -160,6 +191,10 @@ void NotchPanel::orderOut()
 
 bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (isOwnWindowComingForward(watched, *event, this)) {
+        stepAside();
+        return false;
+    }
     if (watched != windowHandle())
         return false;
     switch (event->type()) {
@@ -174,7 +209,7 @@ bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     case QEvent::MouseButtonPress:
-        if (needsTyping(childAt(static_cast<QMouseEvent*>(event)->position().toPoint())))
+        if (takesKeys(childAt(static_cast<QMouseEvent*>(event)->position().toPoint())))
             takeFocus();
         return false;
     case QEvent::ShortcutOverride:

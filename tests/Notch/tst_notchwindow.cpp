@@ -1,3 +1,5 @@
+#include "Wisplet/App/UpdateAlert.h"
+#include "Wisplet/App/Updater.h"
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Notch/FileDropTarget.h"
@@ -5,12 +7,14 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/X11WindowService.h"
+#include "Wisplet/Settings/SettingsWindow.h"
 #include "tests/support/FakePeekSources.h"
 #include "tests/support/RealPanel.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetsTestMain.h"
 #include "tests/support/XTools.h"
 
+#include <QMessageBox>
 #include <QScreen>
 
 using XTools::timeoutMs;
@@ -31,11 +35,13 @@ private:
         XTools::xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
     }
 
-    QPoint islandCentre() const
+    QPoint islandCentre() const { return islandOnScreen().center(); }
+
+    QRect islandOnScreen() const
     {
         // Where the X server has the window: Qt's own idea of it can lag behind the window manager's move.
-        return XTools::frameOf(quint32(m_panel->winId())).topLeft()
-            + m_root->islandOutline().boundingRect().center().toPoint();
+        return m_root->islandOutline().boundingRect().toAlignedRect().translated(
+            XTools::frameOf(quint32(m_panel->winId())).topLeft());
     }
 
 private slots:
@@ -71,6 +77,45 @@ private slots:
         QVERIFY(m_root->isExpanded()); // the leave waits a quarter second
         m_fixture.scheduler.advance(WispState::hoverLeaveDelayMs);
         QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded(), timeoutMs);
+    }
+
+    void theProgramsWindowsOpenInFrontOfThePinnedPanel_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("settings") << "settings";
+        QTest::newRow("settings already open, behind") << "settings again";
+        QTest::newRow("update alert") << "alert";
+    }
+
+    void theProgramsWindowsOpenInFrontOfThePinnedPanel()
+    {
+        QFETCH(QString, window);
+        QPointer<SettingsWindow> settings;
+        if (window == QLatin1String("settings again")) {
+            SettingsWindow::open(settings, settingsTitlePage, m_panel->screen());
+            QTRY_VERIFY_WITH_TIMEOUT(settings->isActiveWindow(), timeoutMs);
+        }
+        m_fixture.wisp->setPinnedOpen(true);
+        m_panel->takeFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow() && m_root->isExpanded(), timeoutMs);
+
+        QWidget* opened = nullptr;
+        if (window == QLatin1String("alert")) {
+            showUpdateResult(UpdateCheckResult::upToDate());
+            QTRY_VERIFY_WITH_TIMEOUT(opened = qobject_cast<QMessageBox*>(QApplication::activeWindow()), timeoutMs);
+        } else {
+            opened = SettingsWindow::open(settings, settingsTitlePage, m_panel->screen());
+            QTRY_VERIFY_WITH_TIMEOUT(opened->isActiveWindow(), timeoutMs);
+        }
+        const auto closeIt = qScopeGuard([opened] { delete opened; });
+        QVERIFY(!m_fixture.wisp->isPinnedOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded() && !m_panel->isActiveWindow(), timeoutMs);
+        const QRect frame = XTools::frameOf(quint32(opened->winId()));
+        QVERIFY(!frame.isEmpty());
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            !frame.intersects(islandOnScreen()),
+            qPrintable(QStringLiteral("%1 under %2").arg(QDebug::toString(frame), QDebug::toString(islandOnScreen()))),
+            timeoutMs);
     }
 };
 
