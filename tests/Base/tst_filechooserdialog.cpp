@@ -3,7 +3,9 @@
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -58,6 +60,26 @@ private slots:
         dialog.accept();
         QVERIFY(chosen.isEmpty());
         QCOMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
+    }
+
+    // Typed into a folder, then Open: that folder is the choice.
+    void openWithNothingSelectedChoosesTheFolderShown()
+    {
+        FileChooserDialog dialog;
+        QAbstractItemView* view = showFolder(dialog);
+        QVERIFY(view);
+        QSignalSpy chosen(&dialog, &FileChooserDialog::pathsChosen);
+        auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+        edit->setText(m_dir.filePath("Folder"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTRY_COMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
+        QVERIFY(chosen.isEmpty());
+
+        QPushButton* open = dialog.findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+        QTRY_VERIFY(open->isEnabled());
+        open->click();
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(dialog.chosenPaths(), QStringList{m_dir.filePath("Folder")});
     }
 };
 
