@@ -17,6 +17,7 @@
 #include "Wisplet/Base/Notifier.h"
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
@@ -101,6 +102,8 @@ WispletApp::WispletApp(QObject* parent)
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
+    // Every menu, dialog and window of ours is dark like the island, whatever the desktop's theme.
+    QApplication::setPalette(darkWindowPalette());
     buildTools();
     buildPanel();
     buildTray();

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -20,6 +21,11 @@ FileChooserDialog::FileChooserDialog(QWidget* parent)
     for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
         if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    // The detail view's columns are as wide as what they show (only the rows in sight are measured).
+    if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setStretchLastSection(false);
     }
     // Queued, so it comes after the dialog's own update of the button.
     const auto later = [this] {

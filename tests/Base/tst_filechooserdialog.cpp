@@ -4,10 +4,12 @@
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 class TestFileChooserDialog final : public QObject
 {
@@ -60,6 +62,20 @@ private slots:
         dialog.accept();
         QVERIFY(chosen.isEmpty());
         QCOMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
+    }
+
+    void detailColumnsShowTheirContentWhole()
+    {
+        FileChooserDialog dialog;
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.resize(400, 300);
+        QVERIFY(showFolder(dialog));
+        auto* details = dialog.findChild<QTreeView*>("treeView");
+        const QAbstractItemView* asView = details;
+        QTRY_COMPARE(details->model()->rowCount(details->rootIndex()), 4);
+        for (int column = 0; column < details->header()->count(); ++column)
+            QTRY_VERIFY2(details->columnWidth(column) >= asView->sizeHintForColumn(column),
+                         qPrintable(QString::number(column)));
     }
 
     // Typed into a folder, then Open: that folder is the choice.
