@@ -129,11 +129,8 @@ public:
         setAccessibleName(capitalised(rawValue(accent)));
     }
 
-    void setSelected(bool selected)
-    {
-        setChecked(selected);
-        setAccessibleDescription(selected ? QStringLiteral("Selected") : QString());
-    }
+    // Assistive technologies read the current one as checked.
+    void setSelected(bool selected) { setChecked(selected); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -228,8 +225,8 @@ OnboardingView::OnboardingView(const OnboardingSteps::Services& services, Animat
     , m_previewTimer(new QTimer(this))
     , m_fade(new AnimatedValue(animation, {1}, this))
 {
-    // A mood a few seconds late is no matter.
-    m_previewTimer->setTimerType(Qt::CoarseTimer);
+    // The moods change at an even pace.
+    m_previewTimer->setTimerType(Qt::PreciseTimer);
     m_previewTimer->setInterval(previewIntervalMs);
     connect(m_previewTimer, &QTimer::timeout, &m_steps, &OnboardingSteps::previewTick);
 
