@@ -18,6 +18,7 @@
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Base/WindowPalette.h"
+#include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
@@ -273,9 +274,7 @@ void WispletApp::openStudio()
         m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
                                                               m_studio->frameGeometry().size(), islandBottom));
     }
-    m_studio->show();
-    m_studio->raise();
-    m_studio->activateWindow();
+    bringToFront(*m_studio);
 }
 
 void WispletApp::openOnboarding(bool onlyIfNeeded)

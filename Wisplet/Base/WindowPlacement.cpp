@@ -1,5 +1,6 @@
 #include "Wisplet/Base/WindowPlacement.h"
 
+#include <QCoreApplication>
 #include <QScreen>
 #include <QWidget>
 
@@ -12,7 +13,15 @@ void centreOnScreen(QWidget& window, const QScreen& screen)
 
 void bringToFront(QWidget& window)
 {
+    QEvent comingForward(comingForwardEvent());
+    QCoreApplication::sendEvent(&window, &comingForward);
     window.show();
     window.raise();
     window.activateWindow();
+}
+
+QEvent::Type comingForwardEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
 }

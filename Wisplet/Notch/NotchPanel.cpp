@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
 
@@ -36,7 +37,7 @@ bool takesKeys(QWidget* pressed)
 // tooltips and the dialogs of a tool, which belong to the panel, are not.
 bool isOwnWindowComingForward(const QObject* watched, const QEvent& event, const QWidget* panel)
 {
-    if (event.type() != QEvent::Show && event.type() != QEvent::WindowActivate)
+    if (event.type() != QEvent::Show && event.type() != comingForwardEvent())
         return false;
     if (!watched->isWidgetType() || watched == panel)
         return false;

@@ -3,6 +3,7 @@
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
@@ -16,6 +17,7 @@
 
 #include <QMessageBox>
 #include <QScreen>
+#include <QSignalSpy>
 
 using XTools::timeoutMs;
 
@@ -37,6 +39,27 @@ private:
 
     QPoint islandCentre() const { return islandOnScreen().center(); }
 
+    // The first move may come before the window manager has settled the new window; each try enters the
+    // island afresh from outside the panel.
+    bool hoverOpen() const
+    {
+        if (m_root->isExpanded())
+            return true;
+        pointAt(QPoint(960, 1000));
+        pointAt(islandCentre());
+        return false;
+    }
+
+    // Once the opening island has grown over it: until then a click there goes through to what is below.
+    void clickOn(const QWidget* control) const
+    {
+        QVERIFY(control);
+        const QPoint inPanel = control->mapTo(m_panel, control->rect().center());
+        const QPoint global = XTools::frameOf(quint32(m_panel->winId())).topLeft() + inPanel;
+        QTRY_VERIFY_WITH_TIMEOUT(islandOnScreen().adjusted(0, 0, 0, -30).contains(global), timeoutMs);
+        QVERIFY(XTools::clickAt(global));
+    }
+
     QRect islandOnScreen() const
     {
         // Where the X server has the window: Qt's own idea of it can lag behind the window manager's move.
@@ -57,16 +80,7 @@ private slots:
 
     void hoveringOpensAndLeavingClosesAfterTheDelay()
     {
-        // The first move may come before the window manager has settled the new window; each try enters
-        // the island afresh from outside the panel.
-        const auto hovered = [this] {
-            if (m_root->isExpanded())
-                return true;
-            pointAt(QPoint(960, 1000));
-            pointAt(islandCentre());
-            return false;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(hovered(), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(hoverOpen(), timeoutMs);
 
         pointAt(QPoint(960, 1000));
         const auto leaveWaiting = [this] {
@@ -82,32 +96,55 @@ private slots:
     void theProgramsWindowsOpenInFrontOfThePinnedPanel_data()
     {
         QTest::addColumn<QString>("window");
-        QTest::newRow("settings") << "settings";
-        QTest::newRow("settings already open, behind") << "settings again";
-        QTest::newRow("update alert") << "alert";
+        QTest::addColumn<bool>("openBehind");
+        QTest::addColumn<bool>("panelFocused");
+        QTest::newRow("settings from the gear") << "settings" << false << false;
+        QTest::newRow("settings open behind, from the gear") << "settings" << true << false;
+        QTest::newRow("update alert, the panel focused") << "alert" << false << true;
     }
 
+    // Pinned with its button, as the user pins it.
     void theProgramsWindowsOpenInFrontOfThePinnedPanel()
     {
         QFETCH(QString, window);
+        QFETCH(bool, openBehind);
+        QFETCH(bool, panelFocused);
         QPointer<SettingsWindow> settings;
-        if (window == QLatin1String("settings again")) {
+        const auto openSettings = [this, &settings] {
             SettingsWindow::open(settings, settingsTitlePage, m_panel->screen());
+        };
+        connect(&m_fixture.events, &AppEvents::openSettings, this, openSettings);
+        const auto cleanUp = qScopeGuard([this, &settings] {
+            disconnect(&m_fixture.events, &AppEvents::openSettings, this, nullptr);
+            delete settings;
+        });
+        if (openBehind) {
+            openSettings();
             QTRY_VERIFY_WITH_TIMEOUT(settings->isActiveWindow(), timeoutMs);
         }
-        m_fixture.wisp->setPinnedOpen(true);
-        m_panel->takeFocus();
-        QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow() && m_root->isExpanded(), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(hoverOpen(), timeoutMs);
+        clickOn(m_root->pinButton());
+        QTRY_VERIFY_WITH_TIMEOUT(m_fixture.wisp->isPinnedOpen(), timeoutMs);
+        if (panelFocused) {
+            m_panel->takeFocus();
+            QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow(), timeoutMs);
+        }
 
         QWidget* opened = nullptr;
         if (window == QLatin1String("alert")) {
             showUpdateResult(UpdateCheckResult::upToDate());
             QTRY_VERIFY_WITH_TIMEOUT(opened = qobject_cast<QMessageBox*>(QApplication::activeWindow()), timeoutMs);
         } else {
-            opened = SettingsWindow::open(settings, settingsTitlePage, m_panel->screen());
-            QTRY_VERIFY_WITH_TIMEOUT(opened->isActiveWindow(), timeoutMs);
+            QSignalSpy asked(&m_fixture.events, &AppEvents::openSettings);
+            clickOn(m_root->settingsButton());
+            QTRY_COMPARE_WITH_TIMEOUT(asked.count(), 1, timeoutMs);
+            QTRY_VERIFY_WITH_TIMEOUT(settings && settings->isActiveWindow(), timeoutMs);
+            opened = settings;
         }
-        const auto closeIt = qScopeGuard([opened] { delete opened; });
+        const auto closeAlert = qScopeGuard([opened, settings] {
+            if (opened != settings)
+                delete opened;
+        });
         QVERIFY(!m_fixture.wisp->isPinnedOpen());
         QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded() && !m_panel->isActiveWindow(), timeoutMs);
         const QRect frame = XTools::frameOf(quint32(opened->winId()));
