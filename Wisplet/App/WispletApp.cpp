@@ -239,6 +239,11 @@ void WispletApp::launch()
 
 void WispletApp::comeForward()
 {
+    // Someone half-way through the welcome gets it back, in front of the panel.
+    if (m_onboarding && m_onboarding->isVisible() && !m_onboarding->isFinished()) {
+        openOnboarding(false);
+        return;
+    }
     m_delegate->comeForward();
 }
 

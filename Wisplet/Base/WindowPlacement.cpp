@@ -15,6 +15,8 @@ void bringToFront(QWidget& window)
 {
     QEvent comingForward(comingForwardEvent());
     QCoreApplication::sendEvent(&window, &comingForward);
+    // A minimised window is shown again as it was; showing alone leaves it minimised.
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();
     window.activateWindow();

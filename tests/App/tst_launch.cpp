@@ -43,6 +43,19 @@ quint32 visibleWindowOf(const QProcess& process)
         .toUInt();
 }
 
+// The welcome window once it has the focus, as it takes it when it opens; 0 until then.
+quint32 focusedWelcomeOf(const QProcess& process)
+{
+    const QStringList named =
+        XTools::run(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(process.processId()),
+                     QStringLiteral("--name"), QStringLiteral("Welcome to Wisplet")})
+            .value_or(QString())
+            .split(u'\n', Qt::SkipEmptyParts);
+    const quint32 focused = XTools::focusedWindow();
+    return named.contains(QString::number(focused)) ? focused : 0;
+}
+
 bool exitedWith(QProcess& process, int code)
 {
     return process.waitForFinished(timeoutMs * 3) && process.exitStatus() == QProcess::NormalExit
@@ -126,6 +139,30 @@ private slots:
         QVERIFY(exitedWith(*second, 0));
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), panel, timeoutMs);
         QCOMPARE(running->state(), QProcess::Running);
+        running->terminate();
+        QVERIFY(exitedWith(*running, 0));
+    }
+
+    // Put away half-way through, the welcome is what a second start brings back, not the panel.
+    void aSecondStartDuringTheWelcomeBringsItBack()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const TempFolder home;
+        const QMap<QString, QString> environment{
+            {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+            {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+            {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+            {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
+        const auto running = program(environment);
+        QTRY_VERIFY_WITH_TIMEOUT(focusedWelcomeOf(*running) != 0, timeoutMs * 3);
+        const quint32 welcome = focusedWelcomeOf(*running);
+        QVERIFY(XTools::xdotool({QStringLiteral("windowminimize"), QString::number(welcome)}));
+        QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(welcome), timeoutMs);
+
+        const auto second = program(environment);
+        QVERIFY(exitedWith(*second, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(XTools::isViewable(welcome) && XTools::focusedWindow() == welcome, timeoutMs);
         running->terminate();
         QVERIFY(exitedWith(*running, 0));
     }
