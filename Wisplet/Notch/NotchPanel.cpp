@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <functional>
+
 namespace {
 
 constexpr int hideFallbackMs = 500;
@@ -33,18 +35,37 @@ bool takesKeys(QWidget* pressed)
     return false;
 }
 
-// One of the program's own windows (settings, welcome, studio, an alert) opening or coming forward. Menus,
-// tooltips and the dialogs of a tool, which belong to the panel, are not.
-bool isOwnWindowComingForward(const QObject* watched, const QEvent& event, const QWidget* panel)
+// Tells the panel when one of the program's own windows (settings, welcome, studio, an alert) opens or is
+// brought forward. Menus, tooltips and the dialogs of a tool, which belong to the panel, are not such windows.
+class OwnWindowWatcher final : public QObject
 {
-    if (event.type() != QEvent::Show && event.type() != comingForwardEvent())
+public:
+    OwnWindowWatcher(QWidget& panel, std::function<void()> comingForward)
+        : QObject(&panel)
+        , m_panel(panel)
+        , m_comingForward(std::move(comingForward))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show && event->type() != comingForwardEvent())
+            return false;
+        if (!watched->isWidgetType() || watched == &m_panel)
+            return false;
+        const auto* widget = static_cast<const QWidget*>(watched);
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isWindow() && !widget->parentWidget() && (type == Qt::Window || type == Qt::Dialog))
+            m_comingForward();
         return false;
-    if (!watched->isWidgetType() || watched == panel)
-        return false;
-    const auto* widget = static_cast<const QWidget*>(watched);
-    const Qt::WindowType type = widget->windowType();
-    return widget->isWindow() && !widget->parentWidget() && (type == Qt::Window || type == Qt::Dialog);
-}
+    }
+
+private:
+    QWidget& m_panel;
+    std::function<void()> m_comingForward;
+};
 
 // Escape with Shift or nothing held, or whatever the platform calls cancel.
 bool isCancel(const QKeyEvent& event)
@@ -98,7 +119,7 @@ NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
     connect(surface, &IslandSurface::islandOutlineChanged, this, [this] { updateShape(false); });
     connect(&m_windows, &WindowService::compositingChanged, this, [this] { updateShape(true); });
     // The panel floats above everything, so it makes way for a window of ours before it shows.
-    qApp->installEventFilter(this);
+    new OwnWindowWatcher(*this, [this] { stepAside(); });
     connect(&services.tools, &ToolRegistry::switcherPresentedChanged, this, [this](bool presented) {
         if (presented)
             takeFocus();
@@ -192,10 +213,6 @@ void NotchPanel::orderOut()
 
 bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (isOwnWindowComingForward(watched, *event, this)) {
-        stepAside();
-        return false;
-    }
     if (watched != windowHandle())
         return false;
     switch (event->type()) {
