@@ -31,37 +31,26 @@ class TestWindowPalette final : public QObject
     Q_OBJECT
 
 private slots:
-    // Readable where it should be read; a disabled text visibly dimmer than an enabled one, yet legible.
-    void textsStandOutAsTheyShould_data()
+    // A disabled text is visibly dimmer than an enabled one, yet legible, and not blurred by a light etch.
+    void disabledTextsAreDimmed_data()
     {
         QTest::addColumn<QPalette::ColorGroup>("group");
         QTest::addColumn<QPalette::ColorRole>("text");
-        QTest::addColumn<QPalette::ColorRole>("background");
         QTest::addColumn<double>("least");
         QTest::addColumn<double>("most");
-        QTest::newRow("window text") << QPalette::Active << QPalette::WindowText << QPalette::Window << 7.0 << 21.0;
-        QTest::newRow("field text") << QPalette::Active << QPalette::Text << QPalette::Base << 7.0 << 21.0;
-        QTest::newRow("button text") << QPalette::Active << QPalette::ButtonText << QPalette::Button << 7.0 << 21.0;
-        QTest::newRow("selected text") << QPalette::Active << QPalette::HighlightedText << QPalette::Highlight << 3.0
-                                       << 21.0;
-        QTest::newRow("disabled menu item")
-            << QPalette::Disabled << QPalette::WindowText << QPalette::Window << 3.0 << 6.0;
-        QTest::newRow("disabled field") << QPalette::Disabled << QPalette::Text << QPalette::Base << 3.0 << 6.0;
-        QTest::newRow("disabled button") << QPalette::Disabled << QPalette::ButtonText << QPalette::Button << 2.5
-                                         << 6.0;
-        QTest::newRow("etch under disabled text")
-            << QPalette::Disabled << QPalette::Light << QPalette::Window << 1.0 << 1.2;
+        QTest::newRow("enabled") << QPalette::Active << QPalette::WindowText << 7.0 << 21.0;
+        QTest::newRow("disabled") << QPalette::Disabled << QPalette::WindowText << 3.0 << 6.0;
+        QTest::newRow("etch under disabled text") << QPalette::Disabled << QPalette::Light << 1.0 << 1.2;
     }
 
-    void textsStandOutAsTheyShould()
+    void disabledTextsAreDimmed()
     {
         QFETCH(QPalette::ColorGroup, group);
         QFETCH(QPalette::ColorRole, text);
-        QFETCH(QPalette::ColorRole, background);
         QFETCH(double, least);
         QFETCH(double, most);
         const QPalette palette = darkWindowPalette();
-        const double ratio = contrast(palette.color(group, text), palette.color(group, background));
+        const double ratio = contrast(palette.color(group, text), palette.color(group, QPalette::Window));
         QVERIFY2(ratio >= least && ratio <= most, qPrintable(QString::number(ratio)));
     }
 
@@ -85,14 +74,12 @@ private slots:
         QVERIFY(!indicator.isEmpty());
         const QColor background = darkWindowPalette().color(QPalette::Window);
         double edge = 1;
-        double fill = 1;
         for (int y = indicator.top(); y <= indicator.bottom(); ++y) {
             for (int x = indicator.left(); x <= indicator.right(); ++x)
                 edge = std::max(edge, contrast(image.pixelColor(x, y), background));
         }
-        fill = contrast(image.pixelColor(indicator.center()), background);
         QVERIFY2(edge >= 2.5, qPrintable(QString::number(edge)));
-        QVERIFY2(fill >= 1.4, qPrintable(QString::number(fill)));
+        QVERIFY(contrast(image.pixelColor(indicator.center()), background) >= 1.4);
     }
 };
 
