@@ -269,13 +269,10 @@ void WispletApp::openStudio()
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    // On the island's screen, clear of the island as it will stand: open only while pinned, since the
-    // studio takes the pointer and the focus away from it.
+    // On the island's screen, clear of the island, which collapses as the studio comes forward.
     if (!m_studio->isVisible()) {
         m_studio->adjustSize();
-        const double island =
-            WispState::shared().isPinnedOpen() ? m_root->targetIslandRect().bottom() : m_root->collapsedSize().height();
-        const int islandBottom = m_notchPanel->y() + int(std::ceil(island));
+        const int islandBottom = m_notchPanel->y() + int(std::ceil(m_root->collapsedSize().height()));
         m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
                                                               m_studio->frameGeometry().size(), islandBottom));
     }
