@@ -33,6 +33,10 @@ int main(int argc, char** argv)
     LinuxPlatform platform;
     WispletApp wisplet;
     QObject::connect(&instance, &SingleInstance::comeForwardRequested, &wisplet, &WispletApp::comeForward);
+    QObject::connect(&instance, &SingleInstance::busLost, [] {
+        reportProblem(QStringLiteral("Wisplet: lost the session bus; running on without notifications, media players "
+                                     "and the keyring."));
+    });
     wisplet.launch();
     return QApplication::exec();
 }

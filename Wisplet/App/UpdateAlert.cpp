@@ -1,6 +1,7 @@
 #include "Wisplet/App/UpdateAlert.h"
 
 #include "Wisplet/App/Updater.h"
+#include "Wisplet/Base/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -34,7 +35,5 @@ void showUpdateResult(const UpdateCheckResult& result, QWidget* parent)
         box->setInformativeText(result.message);
         break;
     }
-    box->show();
-    box->raise();
-    box->activateWindow();
+    bringToFront(*box);
 }

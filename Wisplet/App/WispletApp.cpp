@@ -17,6 +17,8 @@
 #include "Wisplet/Base/Notifier.h"
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/WindowPalette.h"
+#include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
@@ -101,6 +103,8 @@ WispletApp::WispletApp(QObject* parent)
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
+    // Every menu, dialog and window of ours is dark like the island, whatever the desktop's theme.
+    QApplication::setPalette(darkWindowPalette());
     buildTools();
     buildPanel();
     buildTray();
@@ -235,6 +239,11 @@ void WispletApp::launch()
 
 void WispletApp::comeForward()
 {
+    // Someone half-way through the welcome gets it back, in front of the panel.
+    if (m_onboarding && m_onboarding->isVisible() && !m_onboarding->isFinished()) {
+        openOnboarding(false);
+        return;
+    }
     m_delegate->comeForward();
 }
 
@@ -260,19 +269,14 @@ void WispletApp::openStudio()
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    // On the island's screen, clear of the island as it will stand: open only while pinned, since the
-    // studio takes the pointer and the focus away from it.
+    // On the island's screen, clear of the island, which collapses as the studio comes forward.
     if (!m_studio->isVisible()) {
         m_studio->adjustSize();
-        const double island =
-            WispState::shared().isPinnedOpen() ? m_root->targetIslandRect().bottom() : m_root->collapsedSize().height();
-        const int islandBottom = m_notchPanel->y() + int(std::ceil(island));
+        const int islandBottom = m_notchPanel->y() + int(std::ceil(m_root->collapsedSize().height()));
         m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
                                                               m_studio->frameGeometry().size(), islandBottom));
     }
-    m_studio->show();
-    m_studio->raise();
-    m_studio->activateWindow();
+    bringToFront(*m_studio);
 }
 
 void WispletApp::openOnboarding(bool onlyIfNeeded)

@@ -1,10 +1,13 @@
 #include "Wisplet/Base/FileChooserDialog.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QTreeView>
 
 FileChooserDialog::FileChooserDialog(QWidget* parent)
@@ -19,6 +22,19 @@ FileChooserDialog::FileChooserDialog(QWidget* parent)
         if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
+    // The detail view's columns are as wide as what they show (only the rows in sight are measured).
+    if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setStretchLastSection(false);
+    }
+    // Queued, so it comes after the dialog's own update of the button.
+    const auto later = [this] {
+        QMetaObject::invokeMethod(this, &FileChooserDialog::keepOpenEnabled, Qt::QueuedConnection);
+    };
+    if (auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        connect(edit, &QLineEdit::textChanged, this, later);
+    connect(this, &QFileDialog::directoryEntered, this, later);
+    connect(this, &QFileDialog::currentChanged, this, later);
 }
 
 FileChooserDialog* FileChooserDialog::choose(QWidget* view, const QString& title,
@@ -60,8 +76,28 @@ bool FileChooserDialog::typedAPath() const
     return text.startsWith(u'/') || text.startsWith(u'~') || text.endsWith(u'/');
 }
 
+bool FileChooserDialog::nothingChosen() const
+{
+    const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    return (!edit || edit->text().trimmed().isEmpty()) && selectedInView().isEmpty();
+}
+
+void FileChooserDialog::keepOpenEnabled()
+{
+    const auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    if (open && nothingChosen())
+        open->setEnabled(true);
+}
+
 void FileChooserDialog::accept()
 {
+    if (nothingChosen()) {
+        QDialog::accept();
+        m_chosen = {directory().absolutePath()};
+        emit pathsChosen(m_chosen);
+        return;
+    }
     QStringList paths = typedAPath() ? QStringList() : selectedInView();
     // With nothing chosen in the view, the dialog decides as usual: it opens a typed folder.
     if (paths.isEmpty()) {

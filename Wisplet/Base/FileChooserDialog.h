@@ -7,6 +7,7 @@
 
 // Picks files and folders together, several at once. Qt's own dialog (the desktop's may not hand folders
 // back beside files), open without blocking over the window of the view that asked, so it stacks above it.
+// Open with nothing selected chooses the folder shown.
 class FileChooserDialog final : public QFileDialog
 {
     Q_OBJECT
@@ -32,6 +33,9 @@ signals:
 private:
     QStringList selectedInView() const;
     bool typedAPath() const;
+    bool nothingChosen() const;
+    // Qt's dialog turns Open off whenever nothing is selected; here that still chooses the folder shown.
+    void keepOpenEnabled();
 
     QStringList m_chosen;
 };

@@ -16,5 +16,19 @@ QPalette darkWindowPalette()
     palette.setColor(QPalette::HighlightedText, Qt::white);
     palette.setColor(QPalette::ToolTipBase, window);
     palette.setColor(QPalette::ToolTipText, Qt::white);
+    const QColor dimmed(0x7c, 0x7c, 0x80);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, dimmed);
+    // Disabled text is etched with this colour below it: on a dark window a light one blurs the text.
+    palette.setColor(QPalette::Disabled, QPalette::Light, window);
+    return palette;
+}
+
+QPalette visibleCheckBoxPalette()
+{
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(0x4a, 0x4a, 0x4e));
+    // Only the box's edge is drawn from the window colour: a check box paints no background.
+    palette.setColor(QPalette::Window, QColor(0xa6, 0xa6, 0xac));
     return palette;
 }

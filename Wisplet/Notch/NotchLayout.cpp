@@ -26,6 +26,17 @@ constexpr std::array faceSizeTable{
     FaceSizeMetrics{56, 244, 95.2},
 };
 
+QFont roundedFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font;
+    // Tried in turn; without any of them the plain system font stands in.
+    font.setFamilies(
+        {QStringLiteral("Nunito"), QStringLiteral("Varela Round"), QStringLiteral("M PLUS Rounded 1c"), font.family()});
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
 // The collapsed island reaches 14 points beyond each side of the notch.
 constexpr double notchOverhang = 28;
 constexpr double expandedMaxWidth = 720;
@@ -92,6 +103,16 @@ QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selecte
     return QStringList{boolText(expanded), rawValue(size), QString::number(qint64(peekWidth)), rawValue(selected),
                        boolText(breakPrompt)}
         .join(QLatin1Char('-'));
+}
+
+QFont peekFont()
+{
+    return roundedFont(13, QFont::DemiBold);
+}
+
+QFont bubbleFont()
+{
+    return roundedFont(11, QFont::DemiBold);
 }
 
 QColor whiteAt(double opacity)

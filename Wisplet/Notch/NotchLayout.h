@@ -4,6 +4,7 @@
 #include "Wisplet/Base/ToolID.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPoint>
@@ -61,6 +62,11 @@ struct CollapsedRow
 CollapsedRow collapsedRow(double islandWidth, double faceWidth, double wantedSideWidth);
 // Changes exactly when the island's size should animate.
 QString layoutKey(bool expanded, FaceSize size, double peekWidth, ToolID selected, bool breakPrompt);
+
+// The collapsed row's texts: the peek's 13-pixel and the bubble's 11-pixel semibold, in a rounded design
+// where one is installed, else the plain system font.
+QFont peekFont();
+QFont bubbleFont();
 
 // The island's one text colour, at an opacity.
 QColor whiteAt(double opacity);

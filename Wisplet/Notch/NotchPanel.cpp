@@ -2,32 +2,70 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <functional>
+
 namespace {
 
 constexpr int hideFallbackMs = 500;
 
-// Whether a press on `pressed` gives the keyboard focus to a widget that takes text, following the way Qt
-// chooses the widget a click focuses. Plain buttons take focus too, but need no typing.
-bool needsTyping(QWidget* pressed)
+// Whether a press on `pressed` gives the keyboard focus to a control that takes keys (a text field, a list,
+// a row), following the way Qt chooses the widget a click focuses. Plain buttons take focus too, but a
+// click on one is all they need.
+bool takesKeys(QWidget* pressed)
 {
     for (QWidget* widget = pressed; widget && !widget->isWindow(); widget = widget->parentWidget()) {
         QWidget* target = widget;
         while (target->focusProxy())
             target = target->focusProxy();
         if (widget->isEnabled() && (target->focusPolicy() & Qt::ClickFocus))
-            return target->testAttribute(Qt::WA_InputMethodEnabled);
+            return !qobject_cast<QAbstractButton*>(target);
     }
     return false;
 }
+
+// Tells the panel when one of the program's own windows (settings, welcome, studio, an alert) opens or is
+// brought forward. Menus, tooltips and the dialogs of a tool, which belong to the panel, are not such windows.
+class OwnWindowWatcher final : public QObject
+{
+public:
+    OwnWindowWatcher(QWidget& panel, std::function<void()> comingForward)
+        : QObject(&panel)
+        , m_panel(panel)
+        , m_comingForward(std::move(comingForward))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show && event->type() != comingForwardEvent())
+            return false;
+        if (!watched->isWidgetType() || watched == &m_panel)
+            return false;
+        const auto* widget = static_cast<const QWidget*>(watched);
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isWindow() && !widget->parentWidget() && (type == Qt::Window || type == Qt::Dialog))
+            m_comingForward();
+        return false;
+    }
+
+private:
+    QWidget& m_panel;
+    std::function<void()> m_comingForward;
+};
 
 // Escape with Shift or nothing held, or whatever the platform calls cancel.
 bool isCancel(const QKeyEvent& event)
@@ -80,6 +118,8 @@ NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
     windowHandle()->installEventFilter(this);
     connect(surface, &IslandSurface::islandOutlineChanged, this, [this] { updateShape(false); });
     connect(&m_windows, &WindowService::compositingChanged, this, [this] { updateShape(true); });
+    // The panel floats above everything, so it makes way for a window of ours before it shows.
+    new OwnWindowWatcher(*this, [this] { stepAside(); });
     connect(&services.tools, &ToolRegistry::switcherPresentedChanged, this, [this](bool presented) {
         if (presented)
             takeFocus();
@@ -118,11 +158,24 @@ void NotchPanel::releaseFocus()
 {
     if (!isActiveWindow())
         return;
+    dropFocus();
+    // Kept until the focus has really gone, so that a second release asks for the same window.
+    m_windows.focusWindow(m_focusBefore);
+}
+
+void NotchPanel::stepAside()
+{
+    m_wisp.collapse();
+    // The window coming forward takes the focus; handing it back to the window before would race with it.
+    if (isActiveWindow())
+        dropFocus();
+}
+
+void NotchPanel::dropFocus()
+{
     if (QWidget* focused = focusWidget())
         focused->clearFocus();
     windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, true);
-    // Kept until the focus has really gone, so that a second release asks for the same window.
-    m_windows.focusWindow(m_focusBefore);
     // Hidden only once the focus has gone: a window manager that sees the focused window unmapped hands
     // the focus to a window of its own choosing, or to none, whatever was asked before.
     if (m_settings.presentationMode() || m_wisp.isHiddenForFullscreen())
@@ -174,7 +227,7 @@ bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     case QEvent::MouseButtonPress:
-        if (needsTyping(childAt(static_cast<QMouseEvent*>(event)->position().toPoint())))
+        if (takesKeys(childAt(static_cast<QMouseEvent*>(event)->position().toPoint())))
             takeFocus();
         return false;
     case QEvent::ShortcutOverride:

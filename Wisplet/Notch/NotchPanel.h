@@ -18,9 +18,9 @@ class WispState;
 
 // The one window Wisp lives in: a frameless, transparent 760 × 560 window hanging from the top edge of the
 // chosen screen, above other windows on every desktop and out of the taskbar. Only the island takes
-// clicks and, without a compositor, is drawn. The panel takes the keyboard focus only when something in
-// it needs typing or a tool is opened, pins the companion open when it gets it, and gives it back without
-// ever unmapping.
+// clicks and, without a compositor, is drawn. The panel takes the keyboard focus only when a control in
+// it that takes keys is clicked or a tool is opened, pins the companion open when it gets it, and gives
+// it back without ever unmapping. It collapses out of the way of the program's other windows.
 class NotchPanel final : public QWidget
 {
     Q_OBJECT
@@ -69,6 +69,10 @@ protected:
 
 private:
     bool handleKey(QKeyEvent& event);
+    // Another window of the program is opening: the companion collapses and unpins, and the panel lets go
+    // of the focus, so the window is not left under the island.
+    void stepAside();
+    void dropFocus();
     void updateShape(bool force);
 
     IslandSurface* m_surface;

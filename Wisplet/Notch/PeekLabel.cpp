@@ -2,7 +2,6 @@
 
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
-#include "Wisplet/Notch/SpeechBubble.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -14,7 +13,7 @@ PeekLabel::PeekLabel(QWidget* parent)
     : QAbstractButton(parent)
 {
     // Qt 6.4 fonts have no switch for tabular figures; the default text fonts' digits are tabular already.
-    setFont(roundedFont(textPixels, QFont::DemiBold));
+    setFont(NotchLayout::peekFont());
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -43,7 +42,7 @@ QString PeekLabel::shownText() const
 double PeekLabel::shownTextWidth() const
 {
     // Narrower than it asks for where the island has no more room.
-    return std::clamp<double>(width() - symbolPixels - spacing - trailingPadding, 0, maxTextWidth);
+    return std::max<double>(width() - symbolPixels - spacing - trailingPadding, 0);
 }
 
 void PeekLabel::setOpacity(double opacity)
@@ -56,7 +55,7 @@ void PeekLabel::setOpacity(double opacity)
 
 double PeekLabel::textWidth() const
 {
-    return std::min<double>(QFontMetricsF(font()).horizontalAdvance(text()), maxTextWidth);
+    return QFontMetricsF(font()).horizontalAdvance(text());
 }
 
 QSize PeekLabel::sizeHint() const

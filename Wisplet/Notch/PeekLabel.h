@@ -12,8 +12,6 @@ class PeekLabel final : public QAbstractButton
 public:
     static constexpr int spacing = 5;
     static constexpr int trailingPadding = 6;
-    static constexpr int maxTextWidth = 150;
-    static constexpr int textPixels = 13;
     // A 10-point symbol.
     static constexpr int symbolPixels = 13;
     static constexpr double symbolOpacity = 0.6;
@@ -29,7 +27,7 @@ public:
     // The symbol drawn: the pause symbol while paused.
     QString shownSymbol() const;
     double textOpacityNow() const { return m_paused ? pausedTextOpacity : textOpacity; }
-    // The text as drawn: one line of at most maxTextWidth, less where the label is narrower than it asks.
+    // The text as drawn: one line, cut where the island gives the label less than it asks for.
     QString shownText() const;
 
     // For coming and going: the whole label at this opacity.

@@ -3,6 +3,9 @@
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Notch/NotchLayout.h"
+
+#include <QFontMetricsF>
 
 #include <QTextBoundaryFinder>
 
@@ -22,6 +25,14 @@ bool isPlaying(const PeekInputs& in)
 
 } // namespace
 
+CharWidths drawnCharWidths()
+{
+    // The fonts are fixed in pixels, so their metrics do not change while the program runs.
+    static const CharWidths widths{QFontMetricsF(NotchLayout::peekFont()).averageCharWidth(),
+                                   QFontMetricsF(NotchLayout::bubbleFont()).averageCharWidth()};
+    return widths;
+}
+
 PeekInputs gatherPeekInputs(const AppSettings& settings, const ToolRegistry& registry, const FocusPeekSource& focus,
                             const CalendarPeekSource& calendar, const MediaPeekSource& media, const WispState& wisp)
 {
@@ -38,6 +49,7 @@ PeekInputs gatherPeekInputs(const AppSettings& settings, const ToolRegistry& reg
     in.bubble = wisp.bubble();
     in.isHovering = wisp.isHovering();
     in.isPinnedOpen = wisp.isPinnedOpen();
+    in.charWidths = drawnCharWidths();
     return in;
 }
 
@@ -86,9 +98,9 @@ double peekWidth(const PeekInputs& in)
     if (in.isHovering || in.isPinnedOpen)
         return 0;
     if (in.bubble)
-        return std::min(graphemeCount(*in.bubble) * 6.8 + 28, 200.0) + 8;
+        return std::min(graphemeCount(*in.bubble) * in.charWidths.bubble + 28, 200.0) + 8;
     if (const std::optional<QString> text = peekText(in))
-        return std::min(graphemeCount(*text) * 7.5 + 30, 190.0);
+        return std::min(graphemeCount(*text) * in.charWidths.peek + 30, 190.0);
     return 0;
 }
 

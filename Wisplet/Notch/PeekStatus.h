@@ -14,6 +14,15 @@ class WispState;
 
 // The one line of live status the collapsed island shows beside the face (the peek), and the width the
 // island widens by for it or for the companion's speech bubble. Pure rules over a snapshot of the stores.
+// What the width estimates count per character: the average character widths of the fonts the peek and
+// the bubble draw with, so that texts up to the estimates' caps show whole.
+struct CharWidths
+{
+    double peek = 7.5;
+    double bubble = 6.8;
+};
+CharWidths drawnCharWidths();
+
 struct PeekInputs
 {
     bool presentationMode = false;
@@ -28,6 +37,7 @@ struct PeekInputs
     std::optional<QString> bubble;
     bool isHovering = false;
     bool isPinnedOpen = false;
+    CharWidths charWidths;
 };
 
 PeekInputs gatherPeekInputs(const AppSettings& settings, const ToolRegistry& registry, const FocusPeekSource& focus,

@@ -8,21 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-QFont roundedFont(int pixelSize, QFont::Weight weight)
-{
-    QFont font;
-    // Tried in turn; without any of them the plain system font stands in.
-    font.setFamilies(
-        {QStringLiteral("Nunito"), QStringLiteral("Varela Round"), QStringLiteral("M PLUS Rounded 1c"), font.family()});
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 SpeechBubble::SpeechBubble(QWidget* parent)
     : QWidget(parent)
 {
-    setFont(roundedFont(fontPixels, QFont::DemiBold));
+    setFont(NotchLayout::bubbleFont());
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QFont>
 #include <QWidget>
-
-// The system font in a rounded design where one is installed, else the plain one.
-QFont roundedFont(int pixelSize, QFont::Weight weight);
 
 // The companion's speech bubble: one line of black text on a white rounded bubble, with a tail standing out
 // to the left towards the face. The widget reaches tailOverhang beyond the bubble's left edge for the tail.
@@ -14,7 +10,6 @@ class SpeechBubble final : public QWidget
     Q_DISABLE_COPY_MOVE(SpeechBubble)
 
 public:
-    static constexpr int fontPixels = 11;
     static constexpr int horizontalPadding = 10;
     static constexpr int verticalPadding = 6;
     static constexpr double cornerRadius = 12;

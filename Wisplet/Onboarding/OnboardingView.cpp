@@ -6,6 +6,7 @@
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Companion/FaceTile.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
@@ -128,11 +129,8 @@ public:
         setAccessibleName(capitalised(rawValue(accent)));
     }
 
-    void setSelected(bool selected)
-    {
-        setChecked(selected);
-        setAccessibleDescription(selected ? QStringLiteral("Selected") : QString());
-    }
+    // Assistive technologies read the current one as checked.
+    void setSelected(bool selected) { setChecked(selected); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -227,8 +225,8 @@ OnboardingView::OnboardingView(const OnboardingSteps::Services& services, Animat
     , m_previewTimer(new QTimer(this))
     , m_fade(new AnimatedValue(animation, {1}, this))
 {
-    // A mood a few seconds late is no matter.
-    m_previewTimer->setTimerType(Qt::CoarseTimer);
+    // The moods change at an even pace.
+    m_previewTimer->setTimerType(Qt::PreciseTimer);
     m_previewTimer->setInterval(previewIntervalMs);
     connect(m_previewTimer, &QTimer::timeout, &m_steps, &OnboardingSteps::previewTick);
 
@@ -413,6 +411,7 @@ QWidget* OnboardingView::buildToolsStep()
     for (std::size_t i = 0; i < allTools.size(); ++i) {
         const ToolID tool = allTools[i];
         auto* toggle = new QCheckBox(toolTitle(tool), page);
+        toggle->setPalette(visibleCheckBoxPalette());
         toggle->setIcon(symbolIcon(toolIcon(tool), Qt::white));
         connect(toggle, &QCheckBox::clicked, this, [this, tool](bool on) { m_registry.setEnabled(tool, on); });
         grid->addWidget(toggle, int(i) / columns, int(i) % columns);
@@ -424,6 +423,7 @@ QWidget* OnboardingView::buildToolsStep()
                            captionPixels, Qt::AlignHCenter));
     layout->addSpacing(6);
     m_launchAtLogin = new QCheckBox(QStringLiteral("Launch Wisp at login"), page);
+    m_launchAtLogin->setPalette(visibleCheckBoxPalette());
     connect(m_launchAtLogin, &QCheckBox::clicked, this, [this](bool on) { m_settings.setLaunchAtLogin(on); });
     layout->addWidget(m_launchAtLogin, 0, Qt::AlignHCenter);
     layout->addStretch();

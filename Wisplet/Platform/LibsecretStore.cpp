@@ -82,6 +82,11 @@ Attributes attributes(const QString& service, const QString& account)
 
 ObjectPtr<SecretService> connectService()
 {
+    // libsecret talks over GLib's shared session connection, which by default ends the whole process when
+    // the bus goes away. Held until the service has taken its own reference, so it is the same connection.
+    const ObjectPtr<GDBusConnection> bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    if (bus)
+        g_dbus_connection_set_exit_on_close(bus.get(), FALSE);
     Error error;
     return ObjectPtr<SecretService>(secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, error.out()));
 }
@@ -150,8 +155,7 @@ bool createItem(SecretService* service, GHashTable* attributes, const QString& l
 
 LibsecretStore::LibsecretStore(QString service)
     : m_service(std::move(service))
-{
-}
+{ }
 
 SecretStore::Lookup LibsecretStore::lookup(const QString& account)
 {

@@ -64,10 +64,20 @@ bool SingleInstance::exportOnBus()
         m_bus.interface()->registerService(QString::fromLatin1(busName), QDBusConnectionInterface::DontQueueService,
                                            QDBusConnectionInterface::DontAllowReplacement);
     m_ownsName = reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    // libdbus tells its own connection, on its own local path, that the bus has gone.
+    m_bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                  QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
+                  SLOT(onBusDisconnected()));
     if (m_ownsName)
         m_bus.registerObject(QString::fromLatin1(objectPath), new InstanceAdaptor(*this),
                              QDBusConnection::ExportScriptableSlots);
     return true;
+}
+
+void SingleInstance::onBusDisconnected()
+{
+    m_ownsName = false;
+    emit busLost();
 }
 
 QString SingleInstance::standardLockPath()

@@ -40,6 +40,11 @@ public:
 signals:
     // A second start asked this one to come forward.
     void comeForwardRequested();
+    // The bus went away while this instance held its name; the lock file still keeps a second start out.
+    void busLost();
+
+private slots:
+    void onBusDisconnected();
 
 private:
     // Takes the name and shows the object when free; false when there is no bus.

@@ -3,9 +3,13 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 
+#include <csignal>
 #include <sys/stat.h>
 
 namespace {
@@ -17,6 +21,43 @@ using XTools::timeoutMs;
 std::unique_ptr<QProcess> program(const QMap<QString, QString>& changes)
 {
     return LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), changes);
+}
+
+// The welcome window once it has the focus, as it takes it when it opens; 0 until then.
+quint32 focusedWelcomeOf(const QProcess& process)
+{
+    const QStringList named =
+        XTools::run(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(process.processId()),
+                     QStringLiteral("--name"), QStringLiteral("Welcome to Wisplet")})
+            .value_or(QString())
+            .split(u'\n', Qt::SkipEmptyParts);
+    const quint32 focused = XTools::focusedWindow();
+    return named.contains(QString::number(focused)) ? focused : 0;
+}
+
+// A keyring of its own on the bus, so that the program keeps a connection through libsecret as well.
+// Its process id, 0 when it did not come up.
+uint startKeyring(const QString& busAddress, const TempFolder& home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    QProcess daemon;
+    daemon.setProcessEnvironment(environment);
+    daemon.start(QStringLiteral("gnome-keyring-daemon"),
+                 {QStringLiteral("--unlock"), QStringLiteral("--components=secrets")});
+    daemon.write("wisplet-test");
+    daemon.closeWriteChannel();
+    if (!daemon.waitForFinished(timeoutMs))
+        return 0;
+    QDBusConnection bus = QDBusConnection::connectToBus(busAddress, QStringLiteral("keyring-check"));
+    const QString secrets = QStringLiteral("org.freedesktop.secrets");
+    uint pid = 0;
+    QTRY_LOOP_IMPL((pid = bus.interface()->servicePid(secrets).value()) != 0, timeoutMs, 50);
+    QDBusConnection::disconnectFromBus(QStringLiteral("keyring-check"));
+    return pid;
 }
 
 } // namespace
@@ -72,6 +113,60 @@ private slots:
         QVERIFY(exitedWith(*second, 0));
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), panel, timeoutMs);
         QCOMPARE(running->state(), QProcess::Running);
+        running->terminate();
+        QVERIFY(exitedWith(*running, 0));
+    }
+
+    // Put away half-way through, the welcome is what a second start brings back, not the panel.
+    void aSecondStartDuringTheWelcomeBringsItBack()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const TempFolder home;
+        const QMap<QString, QString> environment{
+            {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+            {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+            {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+            {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
+        const auto running = program(environment);
+        QTRY_VERIFY_WITH_TIMEOUT(focusedWelcomeOf(*running) != 0, timeoutMs * 3);
+        const quint32 welcome = focusedWelcomeOf(*running);
+        QVERIFY(XTools::xdotool({QStringLiteral("windowminimize"), QString::number(welcome)}));
+        QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(welcome), timeoutMs);
+
+        const auto second = program(environment);
+        QVERIFY(exitedWith(*second, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(XTools::isViewable(welcome) && XTools::focusedWindow() == welcome, timeoutMs);
+        running->terminate();
+        QVERIFY(exitedWith(*running, 0));
+    }
+
+    void losingTheSessionBusLeavesItRunning()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const TempFolder home;
+        const uint keyring = startKeyring(bus.address(), home);
+        QVERIFY(keyring != 0);
+        const auto stopKeyring = qScopeGuard([keyring] { ::kill(pid_t(keyring), SIGTERM); });
+        const auto running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                                      {QStringLiteral("HOME"), home.path()},
+                                      {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+                                      {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+                                      {QStringLiteral("XDG_RUNTIME_DIR"), home.path()},
+                                      {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
+        const quint32 panel = visibleWindowOf(*running);
+
+        bus.stop();
+        QString said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += QString::fromLocal8Bit(running->readAllStandardError()), said.contains(u'\n')), timeoutMs);
+        // Long enough for a quit on its way to happen.
+        QVERIFY(!running->waitForFinished(2000));
+        said += QString::fromLocal8Bit(running->readAllStandardError());
+        QVERIFY(XTools::isViewable(panel));
+        QVERIFY2(said.count(u'\n') == 1 && said.contains(QLatin1String("session bus")), qPrintable(said));
         running->terminate();
         QVERIFY(exitedWith(*running, 0));
     }

@@ -3,9 +3,13 @@
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 class TestFileChooserDialog final : public QObject
 {
@@ -58,6 +62,40 @@ private slots:
         dialog.accept();
         QVERIFY(chosen.isEmpty());
         QCOMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
+    }
+
+    void detailColumnsShowTheirContentWhole()
+    {
+        FileChooserDialog dialog;
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.resize(400, 300);
+        QVERIFY(showFolder(dialog));
+        auto* details = dialog.findChild<QTreeView*>("treeView");
+        const QAbstractItemView* asView = details;
+        QTRY_COMPARE(details->model()->rowCount(details->rootIndex()), 4);
+        for (int column = 0; column < details->header()->count(); ++column)
+            QTRY_VERIFY2(details->columnWidth(column) >= asView->sizeHintForColumn(column),
+                         qPrintable(QString::number(column)));
+    }
+
+    // Typed into a folder, then Open: that folder is the choice.
+    void openWithNothingSelectedChoosesTheFolderShown()
+    {
+        FileChooserDialog dialog;
+        QAbstractItemView* view = showFolder(dialog);
+        QVERIFY(view);
+        QSignalSpy chosen(&dialog, &FileChooserDialog::pathsChosen);
+        auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+        edit->setText(m_dir.filePath("Folder"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTRY_COMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
+        QVERIFY(chosen.isEmpty());
+
+        QPushButton* open = dialog.findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+        QTRY_VERIFY(open->isEnabled());
+        open->click();
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(dialog.chosenPaths(), QStringList{m_dir.filePath("Folder")});
     }
 };
 

@@ -8,8 +8,10 @@
 #include "tests/support/XTools.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
@@ -22,6 +24,8 @@ using XTools::timeoutMs;
 constexpr QPoint panelOrigin{580, 0};
 const QRectF island{230, 0, 300, 120};
 const QRect fieldRect{300, 40, 160, 28};
+const QRect listRect{300, 72, 70, 44};
+const QRect buttonRect{380, 76, 70, 30};
 constexpr QPoint onIsland{250, 100};
 constexpr QPoint besideIsland{120, 300};
 
@@ -32,15 +36,20 @@ QPainterPath islandPath(const QRectF& rect)
     return path;
 }
 
-// A black island of known outline with a text field in it, recording what reaches it. Its Escape
+// A black island of known outline with a text field, a list and a button in it, recording what reaches it. Its Escape
 // shortcut stands for any shortcut inside that could take the key before the panel.
 class FakeIsland final : public IslandSurface
 {
 public:
     FakeIsland()
         : field(new QLineEdit(this))
+        , list(new QListWidget(this))
+        , button(new QPushButton(QStringLiteral("Go"), this))
     {
         field->setGeometry(fieldRect);
+        list->setGeometry(listRect);
+        list->addItems({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+        button->setGeometry(buttonRect);
         connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] { ++escapeShortcuts; });
     }
 
@@ -55,6 +64,8 @@ public:
     }
 
     QLineEdit* field;
+    QListWidget* list;
+    QPushButton* button;
     QList<QPoint> presses;
     // Escape presses that reached the island, with their modifiers.
     QList<QKeyCombination> escapes;
@@ -332,6 +343,44 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(belowHasFocus() && !m_panel->isActiveWindow(), timeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(XTools::isViewable(panelId()), orderedFrontAgain, timeoutMs);
         QCOMPARE(m_panel->isVisible(), orderedFrontAgain);
+    }
+
+    // A row of a list wants the arrows and Space after a click, as a field wants typing; a button wants
+    // nothing more than the click.
+    void clickTakesTheFocusForControlsThatTakeKeys_data()
+    {
+        QTest::addColumn<QRect>("control");
+        QTest::addColumn<bool>("takesFocus");
+        QTest::newRow("text field") << fieldRect << true;
+        QTest::newRow("list row") << listRect << true;
+        QTest::newRow("plain button") << buttonRect << false;
+    }
+
+    void clickTakesTheFocusForControlsThatTakeKeys()
+    {
+        QFETCH(QRect, control);
+        QFETCH(bool, takesFocus);
+        m_island->list->setCurrentRow(-1);
+        QSignalSpy clicked(m_island->button, &QPushButton::clicked);
+        QVERIFY(XTools::clickAt(panelOrigin + QPoint(control.center().x(), control.top() + 8)));
+        if (!takesFocus) {
+            QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 1, timeoutMs);
+            QVERIFY(belowHasFocus());
+            QVERIFY(!m_panel->isActiveWindow());
+            QVERIFY(!m_fixture.wisp->isPinnedOpen());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_panel->isActiveWindow() && XTools::focusedWindow() == panelId(), timeoutMs);
+        QVERIFY(m_fixture.wisp->isPinnedOpen());
+        QWidget* focused = m_panel->focusWidget();
+        QVERIFY(focused && control.contains(focused->geometry().center()));
+        if (focused == m_island->list) {
+            QCOMPARE(m_island->list->currentRow(), 0);
+            QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Down")}));
+            QTRY_COMPARE_WITH_TIMEOUT(m_island->list->currentRow(), 1, timeoutMs);
+        }
+        m_panel->releaseFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(belowHasFocus(), timeoutMs);
     }
 
     void escape_data()

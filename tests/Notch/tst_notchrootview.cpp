@@ -7,6 +7,7 @@
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekLabel.h"
+#include "Wisplet/Notch/PeekStatus.h"
 #include "Wisplet/Notch/SpeechBubble.h"
 #include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Notch/ToolTab.h"
@@ -283,20 +284,22 @@ private slots:
         QVERIFY(peek->isVisible());
         QCOMPARE(peek->text(), QStringLiteral("24:59"));
         QVERIFY(!m_view->speechBubble()->isVisible());
-        QCOMPARE(m_view->targetIslandRect().width(), 224 + 67.5);
+        const CharWidths widths = drawnCharWidths();
+        QCOMPARE(m_view->targetIslandRect().width(), 224 + 5 * widths.peek + 30);
         const QString runningSymbol = peek->shownSymbol();
 
         m_focus.set(QStringLiteral("24:59"), false);
         QVERIFY(peek->shownSymbol() != runningSymbol);
         QCOMPARE(peek->textOpacityNow(), PeekLabel::pausedTextOpacity);
 
-        // Ten characters: 104 wider, growing evenly about the panel's centre.
+        // Ten characters, growing evenly about the panel's centre.
         wisp().say(QStringLiteral("Good job!!"), 3);
         settle();
         QVERIFY(m_view->speechBubble()->isVisible());
         QCOMPARE(m_view->speechBubble()->shownText(), QStringLiteral("Good job!!"));
         QVERIFY(!peek->isVisible());
-        QCOMPARE(m_view->targetIslandRect(), QRectF(380 - 328 / 2.0, 0, 328, 90));
+        const double width = 224 + 10 * widths.bubble + 36;
+        QCOMPARE(m_view->targetIslandRect(), QRectF(380 - width / 2, 0, width, 90));
         // The bubble sits right of the face, inside the island.
         const QRect bubble = m_view->speechBubble()->geometry();
         QVERIFY(bubble.left() > m_view->collapsedFace()->geometry().center().x());
@@ -527,6 +530,39 @@ private slots:
         settle();
         const auto* title = m_view->findChild<QLabel*>(QStringLiteral("headerTitle"));
         QCOMPARE(title->textFormat(), Qt::PlainText);
+    }
+
+    // Ordinary texts as long as the width estimates count with show whole in the font the island draws.
+    void textsUpToTheEstimatesCapShowWhole_data()
+    {
+        QTest::addColumn<FaceSize>("size");
+        QTest::addColumn<bool>("bubble");
+        QTest::addColumn<QString>("text");
+        const CharWidths widths = drawnCharWidths();
+        const int peekCap = int((190 - 30) / widths.peek);
+        const int bubbleCap = int((200 - 28) / widths.bubble);
+        const QString peek =
+            QStringLiteral("Budget review with the design team").left(peekCap - 6) + QStringLiteral(" · 20m");
+        const QString bubble = QStringLiteral("Great focus session, keep it up today!").left(bubbleCap);
+        for (const FaceSize size : {FaceSize::small, FaceSize::medium, FaceSize::large, FaceSize::huge}) {
+            QTest::addRow("peek, %s face", qPrintable(rawValue(size))) << size << false << peek;
+            QTest::addRow("bubble, %s face", qPrintable(rawValue(size))) << size << true << bubble;
+        }
+        QTest::newRow("a meeting soon") << FaceSize::medium << false << QStringLiteral("Budget review · 20m");
+    }
+
+    void textsUpToTheEstimatesCapShowWhole()
+    {
+        QFETCH(FaceSize, size);
+        QFETCH(bool, bubble);
+        QFETCH(QString, text);
+        m_fixture->settings.setFaceSize(size);
+        if (bubble)
+            wisp().say(text, 3);
+        else
+            m_focus.set(text, true);
+        settle();
+        QCOMPARE(bubble ? m_view->speechBubble()->shownText() : m_view->peekLabel()->shownText(), text);
     }
 
     void theFaceIsAButtonThatPokes()

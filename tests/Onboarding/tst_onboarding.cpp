@@ -1,6 +1,8 @@
 #include "Wisplet/App/ServiceCoordinator.h"
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/PillButton.h"
+#include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Onboarding/OnboardingView.h"
@@ -10,6 +12,7 @@
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
@@ -306,16 +309,26 @@ private slots:
         open();
         QVERIFY(!f->defaults.hasPendingChanges());
         pressReturn();
+        // The accents' swatches, the rose one first.
         QList<QAbstractButton*> swatches;
-        for (QAbstractButton* button : m_window->findChildren<QAbstractButton*>()) {
-            if (button->accessibleName() == QStringLiteral("Rose"))
-                swatches << button;
+        for (const Accent accent : allAccents) {
+            const QString name = rawValue(accent);
+            for (QAbstractButton* button : m_window->findChildren<QAbstractButton*>()) {
+                if (button->accessibleName().compare(name, Qt::CaseInsensitive) == 0)
+                    swatches.insert(accent == Accent::rose ? 0 : swatches.size(), button);
+            }
         }
-        QCOMPARE(swatches.size(), 1);
+        QCOMPARE(swatches.size(), qsizetype(allAccents.size()));
+        QCOMPARE(swatches.first()->accessibleName(), QStringLiteral("Rose"));
         swatches.first()->setFocus();
         QTest::keyClick(swatches.first(), Qt::Key_Space);
         QCOMPARE(f->settings.accent(), Accent::rose);
-        QCOMPARE(swatches.first()->accessibleDescription(), QStringLiteral("Selected"));
+        for (QAbstractButton* swatch : swatches) {
+            const QAccessible::State state = QAccessible::queryAccessibleInterface(swatch)->state();
+            QVERIFY(state.checkable);
+            QCOMPARE(bool(state.checked), swatch->accessibleName() == QStringLiteral("Rose"));
+        }
+        QVERIFY(swatches.first()->accessibleDescription().isEmpty());
         QCOMPARE(m_window->view().face().inputs().tint, accentColor(Accent::rose));
 
         // Every tool unticked, the panel still opens, on the focus tool.
