@@ -104,7 +104,7 @@ WispletApp::WispletApp(QObject* parent)
     , m_screenChanges(std::make_unique<ScreenChanges>())
 {
     // Every menu, dialog and window of ours is dark like the island, whatever the desktop's theme.
-    QApplication::setPalette(darkWindowPalette());
+    useDarkWindowPalette();
     buildTools();
     buildPanel();
     buildTray();

@@ -1,5 +1,7 @@
 #include "Wisplet/Base/WindowPalette.h"
 
+#include <QApplication>
+
 QPalette darkWindowPalette()
 {
     QPalette palette;
@@ -24,11 +26,12 @@ QPalette darkWindowPalette()
     return palette;
 }
 
-QPalette visibleCheckBoxPalette()
+void useDarkWindowPalette()
 {
-    QPalette palette;
-    palette.setColor(QPalette::Base, QColor(0x4a, 0x4a, 0x4e));
+    QApplication::setPalette(darkWindowPalette());
+    QPalette checkBox = darkWindowPalette();
+    checkBox.setColor(QPalette::Base, QColor(0x4a, 0x4a, 0x4e));
     // Only the box's edge is drawn from the window colour: a check box paints no background.
-    palette.setColor(QPalette::Window, QColor(0xa6, 0xa6, 0xac));
-    return palette;
+    checkBox.setColor(QPalette::Window, QColor(0xa6, 0xa6, 0xac));
+    QApplication::setPalette(checkBox, "QCheckBox");
 }

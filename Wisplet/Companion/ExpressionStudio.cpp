@@ -2,7 +2,6 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/RawValue.h"
-#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/MotionSetting.h"
@@ -106,7 +105,6 @@ ExpressionStudio::ExpressionStudio(AppSettings& settings, WispState& state, Moti
 {
     setObjectName(QStringLiteral("expressions"));
     setWindowTitle(QStringLiteral("Wisp Expressions"));
-    setPalette(darkWindowPalette());
     setAutoFillBackground(true);
     setFixedWidth(contentWidth);
 

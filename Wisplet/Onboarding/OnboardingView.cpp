@@ -6,7 +6,6 @@
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/ToolRegistry.h"
-#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Companion/FaceTile.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
@@ -411,7 +410,6 @@ QWidget* OnboardingView::buildToolsStep()
     for (std::size_t i = 0; i < allTools.size(); ++i) {
         const ToolID tool = allTools[i];
         auto* toggle = new QCheckBox(toolTitle(tool), page);
-        toggle->setPalette(visibleCheckBoxPalette());
         toggle->setIcon(symbolIcon(toolIcon(tool), Qt::white));
         connect(toggle, &QCheckBox::clicked, this, [this, tool](bool on) { m_registry.setEnabled(tool, on); });
         grid->addWidget(toggle, int(i) / columns, int(i) % columns);
@@ -423,7 +421,6 @@ QWidget* OnboardingView::buildToolsStep()
                            captionPixels, Qt::AlignHCenter));
     layout->addSpacing(6);
     m_launchAtLogin = new QCheckBox(QStringLiteral("Launch Wisp at login"), page);
-    m_launchAtLogin->setPalette(visibleCheckBoxPalette());
     connect(m_launchAtLogin, &QCheckBox::clicked, this, [this](bool on) { m_settings.setLaunchAtLogin(on); });
     layout->addWidget(m_launchAtLogin, 0, Qt::AlignHCenter);
     layout->addStretch();

@@ -1,7 +1,6 @@
 #include "Wisplet/Onboarding/OnboardingWindow.h"
 
 #include "Wisplet/Base/AppSettings.h"
-#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Onboarding/OnboardingView.h"
@@ -27,7 +26,6 @@ OnboardingWindow::OnboardingWindow(const Services& services, QWidget* parent)
     setObjectName(QStringLiteral("onboarding"));
     setWindowTitle(QStringLiteral("Welcome to Wisplet"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setPalette(darkWindowPalette());
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

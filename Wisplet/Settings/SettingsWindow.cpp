@@ -1,7 +1,6 @@
 #include "Wisplet/Settings/SettingsWindow.h"
 
 #include "Wisplet/Base/SymbolIcons.h"
-#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Base/WindowPlacement.h"
 
 #include <QLabel>
@@ -46,7 +45,6 @@ SettingsWindow::SettingsWindow(PageMaker makePage, QWidget* parent)
     setObjectName(QStringLiteral("settings"));
     setWindowTitle(QStringLiteral("Settings"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setPalette(darkWindowPalette());
     setAutoFillBackground(true);
     setMinimumSize(minimumWindowSize);
     resize(openingSize);

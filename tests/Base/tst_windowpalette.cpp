@@ -54,14 +54,13 @@ private slots:
         QVERIFY2(ratio >= least && ratio <= most, qPrintable(QString::number(ratio)));
     }
 
-    // Drawn as the welcome window draws it: the box of an unticked check box stands out from the window.
+    // The box of an unticked check box stands out from any window of ours.
     void anUntickedBoxShowsOnTheDarkWindow()
     {
+        useDarkWindowPalette();
         QWidget window;
-        window.setPalette(darkWindowPalette());
         window.setAutoFillBackground(true);
         auto* box = new QCheckBox(QStringLiteral("Files"), &window);
-        box->setPalette(visibleCheckBoxPalette());
         box->adjustSize();
         window.resize(box->size() + QSize(20, 20));
         box->move(10, 10);

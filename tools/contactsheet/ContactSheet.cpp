@@ -4,6 +4,7 @@
 #include "BusinessShots.h"
 #include "WeatherShots.h"
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/CompanionSprites.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
@@ -254,6 +255,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    useDarkWindowPalette();
     QLocale::setDefault(QLocale(QStringLiteral("en_US")));
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     if (!folder.mkpath(QStringLiteral(".")))
