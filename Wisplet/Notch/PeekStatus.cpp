@@ -1,13 +1,13 @@
 #include "Wisplet/Notch/PeekStatus.h"
 
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
 #include <QFontMetricsF>
 
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -98,9 +98,9 @@ double peekWidth(const PeekInputs& in)
     if (in.isHovering || in.isPinnedOpen)
         return 0;
     if (in.bubble)
-        return std::min(graphemeCount(*in.bubble) * in.charWidths.bubble + 28, 200.0) + 8;
+        return std::min(Graphemes::count(*in.bubble) * in.charWidths.bubble + 28, 200.0) + 8;
     if (const std::optional<QString> text = peekText(in))
-        return std::min(graphemeCount(*text) * in.charWidths.peek + 30, 190.0);
+        return std::min(Graphemes::count(*text) * in.charWidths.peek + 30, 190.0);
     return 0;
 }
 
@@ -114,13 +114,4 @@ void openPeekTool(const PeekInputs& in, ToolRegistry& registry)
 {
     if (const std::optional<ToolID> tool = peekTool(in))
         registry.open(*tool);
-}
-
-int graphemeCount(const QString& text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
 }

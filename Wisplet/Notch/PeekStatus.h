@@ -54,6 +54,3 @@ double peekWidth(const PeekInputs& in);
 QString peekTooltip(const PeekInputs& in);
 // The click on the peek.
 void openPeekTool(const PeekInputs& in, ToolRegistry& registry);
-
-// Characters as the reader sees them (extended grapheme clusters).
-int graphemeCount(const QString& text);

@@ -1,26 +1,16 @@
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
 
+#include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Base/PathName.h"
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Platform/StoredJson.h"
 
 #include <QJsonDocument>
-#include <QTextBoundaryFinder>
 
 namespace {
 
 constexpr std::array<const char*, 4> kindNames{"text", "link", "image", "file"};
 constexpr int titleCharacters = 300;
-
-// The first `count` user-perceived characters.
-QString leadingCharacters(const QString& text, int count)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int taken = 0;
-    while (taken < count && finder.toNextBoundary() >= 0)
-        ++taken;
-    return taken < count ? text : text.left(finder.position());
-}
 
 std::optional<QString> optionalString(const QJsonObject& object, const QString& key, bool& ok)
 {
@@ -46,7 +36,7 @@ std::optional<ClipItem::Kind> ClipItem::kindFromName(const QString& name)
 QString ClipItem::displayTitle() const
 {
     if (kind != Kind::file)
-        return leadingCharacters(text, titleCharacters).replace(u'\n', QStringLiteral(" \u23CE "));
+        return Graphemes::leading(text, titleCharacters).replace(u'\n', QStringLiteral(" \u23CE "));
     const QStringList pieces = text.split(u'\n', Qt::SkipEmptyParts);
     QStringList names;
     for (const QString& piece : pieces)

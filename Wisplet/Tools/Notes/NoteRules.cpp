@@ -1,7 +1,8 @@
 #include "Wisplet/Tools/Notes/NoteRules.h"
 
+#include "Wisplet/Base/Graphemes.h"
+
 #include <QSaveFile>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -15,19 +16,6 @@ bool matches(const WispNote& note, const QString& query)
 {
     return query.isEmpty() || note.title.contains(query, Qt::CaseInsensitive)
         || note.text.contains(query, Qt::CaseInsensitive);
-}
-
-// The first count user-perceived characters, so a name is never cut inside an emoji or an accent.
-QString leadingGraphemes(const QString& text, int count)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int n = 0; n < count; ++n) {
-        end = finder.toNextBoundary();
-        if (end < 0)
-            return text;
-    }
-    return text.left(end);
 }
 
 } // namespace
@@ -61,7 +49,7 @@ int wordCount(const QString& text)
 QString exportFileName(const QString& title)
 {
     const QString name = title.isEmpty() ? QStringLiteral("Note") : title;
-    return leadingGraphemes(name, exportNameLength).replace(u'/', u'-') + QStringLiteral(".txt");
+    return Graphemes::leading(name, exportNameLength).replace(u'/', u'-') + QStringLiteral(".txt");
 }
 
 QString writeText(const QString& path, const QString& text)

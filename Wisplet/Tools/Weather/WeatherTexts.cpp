@@ -1,6 +1,6 @@
 #include "Wisplet/Tools/Weather/WeatherTexts.h"
 
-#include "Wisplet/Notch/PeekStatus.h"
+#include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Tools/Weather/WeatherCodes.h"
 
 #include <cmath>
@@ -60,7 +60,7 @@ QString dayRangeText(double high, double low)
 QString searchText(const QString& typed)
 {
     QString text = typed.trimmed();
-    return graphemeCount(text) < 2 ? QString() : text;
+    return Graphemes::count(text) < 2 ? QString() : text;
 }
 
 bool isNight(const QTime& localTime)
