@@ -194,9 +194,8 @@ void CompanionSpriteView::paintEvent(QPaintEvent*)
     m_paintedFrame = frameRect();
     const qreal dpr = devicePixelRatioF();
     const QSize deviceSize = (m_paintedFrame.size() * dpr).toSize();
-    const std::optional<QPixmap> pixmap = m_sprites.isEmpty() || deviceSize.isEmpty()
-        ? std::nullopt
-        : tintedFrame(shownMood(), m_column, deviceSize);
+    const std::optional<QPixmap> pixmap =
+        m_sprites.isEmpty() || deviceSize.isEmpty() ? std::nullopt : tintedFrame(shownMood(), m_column, deviceSize);
     if (!pixmap)
         paintFallback(painter, m_paintedFrame);
     else
