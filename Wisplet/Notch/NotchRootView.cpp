@@ -832,20 +832,26 @@ void NotchRootView::applyRow()
     const double left = first(m_rowLeft);
     m_collapsedFace->move((QPointF(left, centreY - face.height() / 2) - m_collapsedFace->layoutOffset()).toPoint());
 
+    // Neither is measured while it stays hidden: measuring text loads the fonts, which the first picture of
+    // the island, a face on black, does without.
     const double sideLeft = left + face.width() + collapsedRowSpacing;
-    const double bubbleIn = first(m_bubbleIn);
     const int side = int(std::floor(m_rowSide));
-    m_bubble->resize(std::min(m_bubble->sizeHint().width(), side + SpeechBubble::tailOverhang),
-                     m_bubble->sizeHint().height());
-    m_bubble->move(QPointF(sideLeft - SpeechBubble::tailOverhang, centreY - m_bubble->height() / 2.0).toPoint());
-    m_bubble->setAppearance(bubbleIn);
+    const double bubbleIn = first(m_bubbleIn);
     m_bubble->setVisible(bubbleIn > 0 || firstTarget(m_bubbleIn) > 0);
+    if (!m_bubble->isHidden()) {
+        m_bubble->resize(std::min(m_bubble->sizeHint().width(), side + SpeechBubble::tailOverhang),
+                         m_bubble->sizeHint().height());
+        m_bubble->move(QPointF(sideLeft - SpeechBubble::tailOverhang, centreY - m_bubble->height() / 2.0).toPoint());
+        m_bubble->setAppearance(bubbleIn);
+    }
 
     const double peekIn = first(m_peekIn);
-    m_peek->resize(std::min(m_peek->sizeHint().width(), side), m_peek->sizeHint().height());
-    m_peek->move(QPointF(sideLeft, centreY - m_peek->height() / 2.0).toPoint());
-    m_peek->setOpacity(peekIn);
     m_peek->setVisible(peekIn > 0 || firstTarget(m_peekIn) > 0);
+    if (!m_peek->isHidden()) {
+        m_peek->resize(std::min(m_peek->sizeHint().width(), side), m_peek->sizeHint().height());
+        m_peek->move(QPointF(sideLeft, centreY - m_peek->height() / 2.0).toPoint());
+        m_peek->setOpacity(peekIn);
+    }
 }
 
 void NotchRootView::placeHeaderFace()
