@@ -2,6 +2,7 @@
 
 #include "Wisplet/App/AppDelegate.h"
 #include "Wisplet/App/FullscreenMonitor.h"
+#include "Wisplet/App/HeapTrim.h"
 #include "Wisplet/App/HotKeys.h"
 #include "Wisplet/App/IdleMonitor.h"
 #include "Wisplet/App/PanelControl.h"
@@ -164,6 +165,7 @@ void WispletApp::buildPanel()
     m_notchPanel = std::make_unique<NotchPanel>(
         m_root, NotchPanel::Services{settings, wisp, registry, Platform::screens(), *m_windows});
     m_panel = std::make_unique<Panel>(*m_notchPanel);
+    new HeapTrim(wisp, Platform::scheduler(), {}, this);
 }
 
 void WispletApp::buildTray()

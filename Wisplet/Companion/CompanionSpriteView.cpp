@@ -18,7 +18,8 @@ constexpr double maxShiftX = 0.1;
 constexpr double maxShiftY = 0.07;
 constexpr double overshootRoom = 1.1;
 
-constexpr int tintedCacheKiB = 8 * 1024;
+// Seven frames of a mood at the largest face on a doubled screen, with room for a second size.
+constexpr int tintedCacheKiB = 2 * 1024;
 constexpr int fallbackSymbolSize = 17; // the symbol's natural size, in logical pixels
 
 double unit(double value)
@@ -191,17 +192,14 @@ void CompanionSpriteView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     m_paintedFrame = frameRect();
-    const QImage frame = m_sprites.frame(shownMood(), m_column);
-    if (frame.isNull()) {
-        paintFallback(painter, m_paintedFrame);
-        return;
-    }
     const qreal dpr = devicePixelRatioF();
     const QSize deviceSize = (m_paintedFrame.size() * dpr).toSize();
-    if (deviceSize.isEmpty())
-        return;
-    const QPixmap pixmap = tintedFrame(frame, deviceSize);
-    painter.drawPixmap(m_paintedFrame, pixmap, QRectF(pixmap.rect()));
+    const std::optional<QPixmap> pixmap =
+        m_sprites.isEmpty() || deviceSize.isEmpty() ? std::nullopt : tintedFrame(shownMood(), m_column, deviceSize);
+    if (!pixmap)
+        paintFallback(painter, m_paintedFrame);
+    else
+        painter.drawPixmap(m_paintedFrame, *pixmap, QRectF(pixmap->rect()));
 }
 
 QRectF CompanionSpriteView::frameRect() const
@@ -224,12 +222,16 @@ void CompanionSpriteView::updateFrame()
     update((m_paintedFrame | frameRect()).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
-// Only the frame's coverage counts: the scaled coverage keeps the tint where the art is.
-QPixmap CompanionSpriteView::tintedFrame(const QImage& frame, QSize deviceSize)
+// Only the frame's coverage counts: the scaled coverage keeps the tint where the art is. The atlas is asked
+// only on a miss, so a face at rest never has its row decoded again.
+std::optional<QPixmap> CompanionSpriteView::tintedFrame(Mood mood, int column, QSize deviceSize)
 {
-    const TintKey key{frame.cacheKey(), m_inputs.tint.rgba(), deviceSize};
+    const TintKey key{int(mood) * CompanionSprites::columns + column, m_inputs.tint.rgba(), deviceSize};
     if (const QPixmap* cached = m_tinted.object(key))
         return *cached;
+    const QImage frame = m_sprites.frame(mood, column);
+    if (frame.isNull())
+        return std::nullopt;
 
     QImage image = frame.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);

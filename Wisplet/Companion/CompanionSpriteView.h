@@ -83,7 +83,7 @@ private:
 
     struct TintKey
     {
-        qint64 frame;
+        int frame; // row × columns + column
         QRgb tint;
         QSize deviceSize;
 
@@ -101,7 +101,7 @@ private:
     void retargetOffset(bool animate);
     QRectF frameRectAt(QPointF offset) const;
     void updateFrame();
-    QPixmap tintedFrame(const QImage& frame, QSize deviceSize);
+    std::optional<QPixmap> tintedFrame(Mood mood, int column, QSize deviceSize);
     void paintFallback(QPainter& painter, const QRectF& box);
 
     const CompanionSprites& m_sprites;

@@ -2,17 +2,17 @@
 
 #include "Wisplet/Base/Mood.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QRect>
 #include <QStringList>
 
-#include <functional>
-
 // The sprite skin's sheet of pre-drawn frames: 8 columns (rest, closing, opening, a spare copy) × one row per
-// mood. Only coverage counts, since frames are drawn as templates filled with the tint, so the sheet is kept
-// once as an 8-bit alpha image and each frame is a view into it. Missing or malformed art leaves the atlas
-// empty; the face view then shows its fallback symbol.
+// mood. Only coverage counts, since frames are drawn as templates filled with the tint. The sheet stays
+// encoded in memory (about 100 kB) and a mood's row is decoded, as 8-bit alpha, when one of its frames is
+// first asked for; only the rows most recently used stay decoded, each frame a view into its row. Missing or
+// malformed art leaves the atlas empty; the face view then shows its fallback symbol.
 class CompanionSprites final
 {
 public:
@@ -23,27 +23,38 @@ public:
     static constexpr int sheetWidth = columns * frameWidth;
     static constexpr int sheetHeight = rows * frameHeight;
     static constexpr int frameCount = columns * rows;
+    // A change of mood shows the old row, then the new one.
+    static constexpr int keptRows = 2;
 
-    // Cuts frame k (0 … frameCount − 1, row by row) out of the alpha sheet; a null image when it cannot.
-    using FrameCutter = std::function<QImage(const QImage& sheet, int k)>;
-
-    // Loads the first candidate path that exists; later candidates are not tried once one is found.
-    explicit CompanionSprites(const QStringList& candidatePaths, FrameCutter cutter = cutView);
+    // Reads the first candidate path that exists; later candidates are not tried once one is found. Only the
+    // sheet's header is read here.
+    explicit CompanionSprites(const QStringList& candidatePaths);
     // The program's atlas, from its resources: the copy in the "Companion" folder wins over one at the root.
     static CompanionSprites& shared();
 
-    // The frame of the mood's row at column index clamped to 0…7; a null image when the atlas is empty.
+    // The frame of the mood's row at column index clamped to 0…7; a null image when the atlas is empty. The
+    // same frame is the same image (one cache key) for as long as its row stays decoded. A row that turns out
+    // not to decode empties the whole atlas, so no frame ever shows on the wrong mood.
     QImage frame(Mood mood, int index) const;
-    qsizetype size() const { return m_frames.size(); }
-    bool isEmpty() const { return m_frames.isEmpty(); }
+    qsizetype size() const { return isEmpty() ? 0 : frameCount; }
+    bool isEmpty() const { return m_png.isEmpty(); }
+    // How many rows are decoded in memory now.
+    int decodedRows() const { return int(m_rows.size()); }
 
     static constexpr QRect frameRect(int k)
     {
         return {(k % columns) * frameWidth, (k / columns) * frameHeight, frameWidth, frameHeight};
     }
-    // A read-only image over the sheet's own pixels that keeps the sheet alive; no copy.
-    static QImage cutView(const QImage& sheet, int k);
 
 private:
-    QList<QImage> m_frames;
+    struct Row
+    {
+        int row;
+        QList<QImage> frames;
+    };
+
+    // Emptied for good when a row does not decode.
+    mutable QByteArray m_png;
+    // Most recently used first.
+    mutable QList<Row> m_rows;
 };

@@ -289,7 +289,6 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
     m_island = new QWidget(this);
     m_island->installEventFilter(this);
     buildCollapsed();
-    buildExpanded();
     m_edgeClip = new EdgeClip(this);
     m_overlay = new DropOverlay(this);
 
@@ -310,8 +309,6 @@ NotchRootView::NotchRootView(const NotchGeometry& geometry, const Services& serv
             stepStretch();
     });
     connectStores();
-    for (QMenu* menu : {m_quietButton->menu(), m_toolPanel->overflowButton()->menu()})
-        connect(menu, &QMenu::aboutToShow, this, [this, menu] { watchPopup(menu); });
 
     refresh(false);
     relayout();
@@ -347,6 +344,23 @@ void NotchRootView::buildCollapsed()
     connect(m_peek, &PeekLabel::clicked, this, &NotchRootView::openPeekTool);
 }
 
+// The open island is not built before it first opens: the panel starts faster and a day spent collapsed
+// never pays for the header, the tool panel and the selected tool's page.
+void NotchRootView::ensureExpanded()
+{
+    if (m_expanded)
+        return;
+    buildExpanded();
+    for (QMenu* menu : {m_quietButton->menu(), m_toolPanel->overflowButton()->menu()})
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { watchPopup(menu); });
+    placeStack();
+    updateFaces();
+    updateHeader(peekInputs());
+    placeExpanded();
+    applyContents();
+    applyFaceMotion();
+}
+
 void NotchRootView::buildExpanded()
 {
     m_expanded = new QWidget(m_island);
@@ -371,6 +385,48 @@ void NotchRootView::buildExpanded()
     m_toolPanel = new ToolPanelView(m_registry, m_settings, m_animation, m_makeToolPage, m_expanded);
     m_toolPanel->setOverlayHost(m_expanded);
     m_stack->addWidget(m_toolPanel, 1);
+}
+
+QWidget* NotchRootView::expandedContent()
+{
+    ensureExpanded();
+    return m_expanded;
+}
+
+WispFaceView* NotchRootView::headerFace()
+{
+    ensureExpanded();
+    return m_headerFace;
+}
+
+HeaderButton* NotchRootView::pinButton()
+{
+    ensureExpanded();
+    return m_pin;
+}
+
+HeaderButton* NotchRootView::settingsButton()
+{
+    ensureExpanded();
+    return m_settingsButton;
+}
+
+QuietControlsButton* NotchRootView::quietButton()
+{
+    ensureExpanded();
+    return m_quietButton;
+}
+
+QWidget* NotchRootView::breakPromptSlot()
+{
+    ensureExpanded();
+    return m_breakSlot;
+}
+
+ToolPanelView* NotchRootView::toolPanel()
+{
+    ensureExpanded();
+    return m_toolPanel;
 }
 
 void NotchRootView::buildHeader(QVBoxLayout& stack)
@@ -486,13 +542,15 @@ bool NotchRootView::isAnimating() const
     return false;
 }
 
-QString NotchRootView::headerTitleText() const
+QString NotchRootView::headerTitleText()
 {
+    ensureExpanded();
     return static_cast<ElidingLabel*>(m_title)->fullText();
 }
 
-QString NotchRootView::headerDateText() const
+QString NotchRootView::headerDateText()
 {
+    ensureExpanded();
     return m_date->text();
 }
 
@@ -518,6 +576,8 @@ void NotchRootView::refresh(bool animate)
     animate = animate && m_built && !motionReduced();
     const PeekInputs in = peekInputs();
     const bool wasCollapsed = !m_showsExpanded;
+    if (in.isHovering || in.isPinnedOpen)
+        ensureExpanded();
     updatePalette();
     updateFaces();
     updateContents(in.isHovering || in.isPinnedOpen, animate);
@@ -547,11 +607,17 @@ void NotchRootView::relayout()
 {
     for (QWidget* layer : {m_island, m_collapsed, static_cast<QWidget*>(m_edgeClip), static_cast<QWidget*>(m_overlay)})
         layer->setGeometry(rect());
-    m_stack->setContentsMargins(int(panelPadding), int(m_geometry.notchSize.height() + panelPadding), int(panelPadding),
-                                int(panelPadding));
+    placeStack();
     applyIsland();
     applyContents();
     applyRow();
+}
+
+void NotchRootView::placeStack()
+{
+    if (m_stack)
+        m_stack->setContentsMargins(int(panelPadding), int(m_geometry.notchSize.height() + panelPadding),
+                                    int(panelPadding), int(panelPadding));
 }
 
 void NotchRootView::updatePalette()
@@ -583,6 +649,8 @@ void NotchRootView::updateFaces()
 
     inputs.eyeHeight = faceSizeMetrics(m_settings.faceSize()).eyeHeight;
     m_collapsedFace->setInputs(inputs);
+    if (!m_headerFace)
+        return;
     inputs.eyeHeight = headerEyeHeight;
     const QSize before = m_headerFace->size();
     m_headerFace->setInputs(inputs);
@@ -679,6 +747,8 @@ void NotchRootView::updateCollapsedRow(const PeekInputs& in, bool animate)
 
 void NotchRootView::updateHeader(const PeekInputs& in)
 {
+    if (!m_expanded)
+        return;
     static_cast<ElidingLabel*>(m_title)->setFullText(in.bubble.value_or(tr("Wisp")));
     m_pin->setSymbolName(in.isPinnedOpen ? QStringLiteral("pin.fill") : QStringLiteral("pin"));
     m_pin->setActive(in.isPinnedOpen);
@@ -700,14 +770,22 @@ void NotchRootView::updateIsland(const PeekInputs& in, bool animate)
         NotchLayout::layoutKey(expanded, m_settings.faceSize(), width, m_registry.selected(), in.breakPrompt);
     const bool keyChanged = key != m_layoutKey;
     m_layoutKey = key;
-    const QSizeF full = expandedSize();
-    m_expanded->setGeometry(QRectF(islandCentreX() - full.width() / 2, 0, full.width(), full.height()).toRect());
+    placeExpanded();
     if (target == m_shape->target())
         return;
     if (animate && keyChanged)
         m_shape->springTo(target, islandSpring);
     else
         m_shape->jumpTo(target);
+}
+
+// The open island's content keeps its full size while the outline around it grows and shrinks.
+void NotchRootView::placeExpanded()
+{
+    if (!m_expanded)
+        return;
+    const QSizeF full = expandedSize();
+    m_expanded->setGeometry(QRectF(islandCentreX() - full.width() / 2, 0, full.width(), full.height()).toRect());
 }
 
 // --- Drawing what the animations reached
@@ -730,15 +808,17 @@ void NotchRootView::applyIsland()
 
 void NotchRootView::applyContents()
 {
-    const double expanded = first(m_expandedIn);
-    const double scale = 0.96 + 0.04 * expanded;
-    const double anchor = m_expanded->width() / 2.0;
-    QTransform grow;
-    grow.translate(anchor, 0);
-    grow.scale(scale, scale);
-    grow.translate(-anchor, 0);
-    motionEffect(m_expanded)->set(grow, expanded);
-    m_expanded->setVisible(expanded > 0 || firstTarget(m_expandedIn) > 0);
+    if (m_expanded) {
+        const double expanded = first(m_expandedIn);
+        const double scale = 0.96 + 0.04 * expanded;
+        const double anchor = m_expanded->width() / 2.0;
+        QTransform grow;
+        grow.translate(anchor, 0);
+        grow.scale(scale, scale);
+        grow.translate(-anchor, 0);
+        motionEffect(m_expanded)->set(grow, expanded);
+        m_expanded->setVisible(expanded > 0 || firstTarget(m_expandedIn) > 0);
+    }
 
     const double collapsed = first(m_collapsedIn);
     motionEffect(m_collapsed)->set(QTransform(), collapsed);
@@ -752,20 +832,26 @@ void NotchRootView::applyRow()
     const double left = first(m_rowLeft);
     m_collapsedFace->move((QPointF(left, centreY - face.height() / 2) - m_collapsedFace->layoutOffset()).toPoint());
 
+    // Neither is measured while it stays hidden: measuring text loads the fonts, which the first picture of
+    // the island, a face on black, does without.
     const double sideLeft = left + face.width() + collapsedRowSpacing;
-    const double bubbleIn = first(m_bubbleIn);
     const int side = int(std::floor(m_rowSide));
-    m_bubble->resize(std::min(m_bubble->sizeHint().width(), side + SpeechBubble::tailOverhang),
-                     m_bubble->sizeHint().height());
-    m_bubble->move(QPointF(sideLeft - SpeechBubble::tailOverhang, centreY - m_bubble->height() / 2.0).toPoint());
-    m_bubble->setAppearance(bubbleIn);
+    const double bubbleIn = first(m_bubbleIn);
     m_bubble->setVisible(bubbleIn > 0 || firstTarget(m_bubbleIn) > 0);
+    if (!m_bubble->isHidden()) {
+        m_bubble->resize(std::min(m_bubble->sizeHint().width(), side + SpeechBubble::tailOverhang),
+                         m_bubble->sizeHint().height());
+        m_bubble->move(QPointF(sideLeft - SpeechBubble::tailOverhang, centreY - m_bubble->height() / 2.0).toPoint());
+        m_bubble->setAppearance(bubbleIn);
+    }
 
     const double peekIn = first(m_peekIn);
-    m_peek->resize(std::min(m_peek->sizeHint().width(), side), m_peek->sizeHint().height());
-    m_peek->move(QPointF(sideLeft, centreY - m_peek->height() / 2.0).toPoint());
-    m_peek->setOpacity(peekIn);
     m_peek->setVisible(peekIn > 0 || firstTarget(m_peekIn) > 0);
+    if (!m_peek->isHidden()) {
+        m_peek->resize(std::min(m_peek->sizeHint().width(), side), m_peek->sizeHint().height());
+        m_peek->move(QPointF(sideLeft, centreY - m_peek->height() / 2.0).toPoint());
+        m_peek->setOpacity(peekIn);
+    }
 }
 
 void NotchRootView::placeHeaderFace()
@@ -782,8 +868,10 @@ void NotchRootView::applyFaceMotion()
     const bool still = motionReduced();
     const double bounce = still ? 0 : first(m_bounce);
     const QList<double> stretch = still || m_settings.quietMode() ? stretchPhases().front().values : m_stretch->value();
-    for (WispFaceView* face : {m_collapsedFace, m_headerFace})
-        motionEffect(face)->set(faceMotion(QRectF(face->rect()), bounce, stretch), 1);
+    for (WispFaceView* face : {m_collapsedFace, m_headerFace}) {
+        if (face)
+            motionEffect(face)->set(faceMotion(QRectF(face->rect()), bounce, stretch), 1);
+    }
 }
 
 void NotchRootView::bounce()

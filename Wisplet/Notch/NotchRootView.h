@@ -99,20 +99,22 @@ public:
     // hearing of it, so the hover is measured again once it closes.
     void watchPopup(QWidget* popup);
 
-    // Its parts, for the panel and for tests.
+    // Its parts, for the panel and for tests. The open island's parts are built the first time it opens, or
+    // when one of them is asked for.
     WispFaceView* collapsedFace() const { return m_collapsedFace; }
-    WispFaceView* headerFace() const { return m_headerFace; }
     SpeechBubble* speechBubble() const { return m_bubble; }
     PeekLabel* peekLabel() const { return m_peek; }
     QWidget* collapsedContent() const { return m_collapsed; }
-    QWidget* expandedContent() const { return m_expanded; }
-    HeaderButton* pinButton() const { return m_pin; }
-    HeaderButton* settingsButton() const { return m_settingsButton; }
-    QuietControlsButton* quietButton() const { return m_quietButton; }
-    QString headerTitleText() const;
-    QString headerDateText() const;
-    QWidget* breakPromptSlot() const { return m_breakSlot; }
-    ToolPanelView* toolPanel() const { return m_toolPanel; }
+    bool hasExpandedContent() const { return m_expanded != nullptr; }
+    QWidget* expandedContent();
+    WispFaceView* headerFace();
+    HeaderButton* pinButton();
+    HeaderButton* settingsButton();
+    QuietControlsButton* quietButton();
+    QString headerTitleText();
+    QString headerDateText();
+    QWidget* breakPromptSlot();
+    ToolPanelView* toolPanel();
     // The masked area inside the outline that takes hover and clicks.
     QWidget* islandArea() const { return m_island; }
 
@@ -132,6 +134,9 @@ private:
     WispFaceView* makeFace(QWidget* parent);
     void buildCollapsed();
     void buildExpanded();
+    void ensureExpanded();
+    void placeStack();
+    void placeExpanded();
     void buildHeader(QVBoxLayout& stack);
     void connectStores();
 

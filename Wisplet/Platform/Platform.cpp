@@ -77,7 +77,11 @@ Clock& clock()
 
 Scheduler& scheduler()
 {
-    return serviceOr<Scheduler, QtScheduler>(installed().scheduler);
+    if (installed().scheduler)
+        return *installed().scheduler;
+    // Never destroyed: a QObject must not outlive the application's event dispatcher in a static's destructor.
+    static auto* fallback = new QtScheduler;
+    return *fallback;
 }
 
 Defaults& defaults()

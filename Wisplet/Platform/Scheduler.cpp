@@ -1,48 +1,62 @@
 #include "Wisplet/Platform/Scheduler.h"
 
-#include <QTimer>
+#include <QPointer>
+#include <QTimerEvent>
 
-namespace {
+#include <algorithm>
+#include <limits>
 
-class TimerCall final : public ScheduledCall
+// The handle outlives neither its call nor, harmlessly, the scheduler.
+class QtScheduler::Call final : public ScheduledCall
 {
 public:
-    TimerCall(std::chrono::milliseconds delay, std::function<void()> action)
-        : m_timer(new QTimer)
-        , m_action(std::move(action))
+    Call(QtScheduler& scheduler, int id)
+        : m_scheduler(&scheduler)
+        , m_id(id)
+    { }
+
+    ~Call() override
     {
-        m_timer->setSingleShot(true);
-        m_timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(m_timer, &QTimer::timeout, m_timer, [this, firing = m_firing] {
-            const auto pending = std::move(m_action);
-            *firing = true;
-            pending(); // may destroy this handle: only locals are touched from here on
-            *firing = false;
-        });
-        m_timer->start(delay);
+        if (m_scheduler)
+            m_scheduler->cancel(m_id);
     }
 
-    ~TimerCall() override
-    {
-        m_timer->disconnect();
-        // The action may drop its own handle while the timer is still delivering its signal.
-        if (*m_firing)
-            m_timer->deleteLater();
-        else
-            delete m_timer;
-    }
-
-    bool isPending() const override { return m_timer->isActive(); }
+    bool isPending() const override { return m_scheduler && m_scheduler->isPending(m_id); }
 
 private:
-    QTimer* m_timer;
-    std::function<void()> m_action;
-    std::shared_ptr<bool> m_firing = std::make_shared<bool>(false);
+    QPointer<QtScheduler> m_scheduler;
+    int m_id;
 };
 
-} // namespace
+QtScheduler::QtScheduler(QObject* parent)
+    : QObject(parent)
+{ }
+
+QtScheduler::~QtScheduler() = default;
 
 std::unique_ptr<ScheduledCall> QtScheduler::callAfter(std::chrono::milliseconds delay, std::function<void()> action)
 {
-    return std::make_unique<TimerCall>(delay, std::move(action));
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(delay.count(), 0, std::numeric_limits<int>::max());
+    const int id = startTimer(std::chrono::milliseconds(ms), Qt::PreciseTimer);
+    m_actions.insert(id, std::move(action));
+    return std::make_unique<Call>(*this, id);
+}
+
+void QtScheduler::cancel(int id)
+{
+    if (m_actions.remove(id) > 0)
+        killTimer(id);
+}
+
+void QtScheduler::timerEvent(QTimerEvent* event)
+{
+    const int id = event->timerId();
+    const auto found = m_actions.find(id);
+    if (found == m_actions.end())
+        return;
+    // Taken out first: the action may drop its own handle or another call, or schedule more.
+    const std::function<void()> action = std::move(found.value());
+    m_actions.erase(found);
+    killTimer(id);
+    action();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QObject>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -23,8 +26,27 @@ public:
                                                                    std::function<void()> action) = 0;
 };
 
-class QtScheduler final : public Scheduler
+// Every waiting call is a precise timer of this one object: a call costs no object of its own, only its
+// closure and a small handle.
+class QtScheduler final : public QObject, public Scheduler
 {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(QtScheduler)
+
 public:
+    explicit QtScheduler(QObject* parent = nullptr);
+    ~QtScheduler() override;
+
     std::unique_ptr<ScheduledCall> callAfter(std::chrono::milliseconds delay, std::function<void()> action) override;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    class Call;
+
+    bool isPending(int id) const { return m_actions.contains(id); }
+    void cancel(int id);
+
+    QHash<int, std::function<void()>> m_actions;
 };

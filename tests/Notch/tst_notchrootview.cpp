@@ -89,6 +89,8 @@ private:
     FakeMediaPeek m_media;
     RecordingDropTarget m_shelf;
     int m_settingsOpened = 0;
+    int m_pagesMade = 0;
+    int m_cardsMade = 0;
     std::unique_ptr<NotchRootView> m_view;
 
     WispState& wisp() { return *m_fixture->wisp; }
@@ -181,6 +183,8 @@ private slots:
         m_focus.prompt = false;
         m_shelf.received.clear();
         m_settingsOpened = 0;
+        m_pagesMade = 0;
+        m_cardsMade = 0;
         auto makeSprite = [this](QWidget* face) {
             return new CompanionSpriteView(*m_sprites, m_fixture->scheduler, *m_animation, face);
         };
@@ -198,8 +202,14 @@ private slots:
                                          m_fixture->motion,
                                          *m_animation,
                                          makeSprite,
-                                         toolTitlePage,
-                                         [](QWidget* parent) { return new QLabel(QStringLiteral("card"), parent); }};
+                                         [this](ToolID tool, QWidget* parent) {
+                                             ++m_pagesMade;
+                                             return toolTitlePage(tool, parent);
+                                         },
+                                         [this](QWidget* parent) {
+                                             ++m_cardsMade;
+                                             return new QLabel(QStringLiteral("card"), parent);
+                                         }};
         ScreenInfo screen;
         screen.frame = QRectF(0, 0, 1920, 1080);
         const NotchGeometry geometry = NotchGeometry::of(screen);
@@ -239,6 +249,34 @@ private slots:
         QCOMPARE(m_view->expandedContent()->isVisible(), expanded);
         QCOMPARE(m_view->collapsedContent()->isVisible(), !expanded);
         QCOMPARE(m_view->islandOutline().boundingRect(), QRectF(QPointF(380 - size.width() / 2, 0), size));
+    }
+
+    // Nothing of the open island exists before it first opens; built then, it shows the stores as they are
+    // and still opens with its spring.
+    void theOpenIslandIsBuiltWhenItFirstOpens()
+    {
+        wisp().setBaseMood(Mood::thinking);
+        wisp().say(QStringLiteral("Saved"), 3);
+        QVERIFY(!m_view->hasExpandedContent());
+        QVERIFY(!m_view->findChild<ToolPanelView*>());
+        QCOMPARE(m_pagesMade, 0);
+        QCOMPARE(m_cardsMade, 0);
+
+        wisp().setHovering(true);
+        QVERIFY(m_view->hasExpandedContent());
+        QCOMPARE(m_pagesMade, 1);
+        QCOMPARE(m_cardsMade, 1);
+        QVERIFY(m_view->isAnimating());
+        settle();
+        QVERIFY(m_view->expandedContent()->isVisible());
+        QCOMPARE(m_view->headerFace()->inputs().mood, Mood::thinking);
+        QCOMPARE(m_view->headerTitleText(), QStringLiteral("Saved"));
+
+        wisp().collapse();
+        settle();
+        wisp().setPinnedOpen(true);
+        settle();
+        QCOMPARE(m_pagesMade, 1);
     }
 
     void theOutlineFollowsTheSpring()

@@ -87,6 +87,44 @@ private slots:
         QVERIFY(!secondFired);
     }
 
+    // Many calls waiting at once each fire once, at their own time, whatever was dropped among them.
+    void manyQtCallsFireOnceEachInTheirOrder()
+    {
+        QtScheduler scheduler;
+        QList<int> fired;
+        std::vector<std::unique_ptr<ScheduledCall>> calls;
+        // Delays 20 ms apart, so that making the calls never takes long enough to reorder them.
+        for (int i = 0; i < 200; ++i) {
+            const auto delay = std::chrono::milliseconds(20 + (i % 10) * 20);
+            calls.push_back(scheduler.callAfter(delay, [&fired, i] { fired << i; }));
+        }
+        for (int i = 0; i < 200; i += 3)
+            calls[std::size_t(i)].reset();
+
+        QTRY_COMPARE_WITH_TIMEOUT(fired.size(), 133, patience);
+        QList<int> expected;
+        for (int delay = 0; delay < 10; ++delay) {
+            for (int i = delay; i < 200; i += 10) {
+                if (i % 3 != 0)
+                    expected << i;
+            }
+        }
+        QCOMPARE(fired, expected);
+        QVERIFY(std::none_of(calls.begin(), calls.end(), [](const auto& call) { return call && call->isPending(); }));
+    }
+
+    // A handle kept past its scheduler is simply no longer pending.
+    void aHandleMayOutliveItsScheduler()
+    {
+        std::unique_ptr<ScheduledCall> call;
+        {
+            QtScheduler scheduler;
+            call = scheduler.callAfter(10s, [] {});
+            QVERIFY(call->isPending());
+        }
+        QVERIFY(!call->isPending());
+    }
+
     // Calls due together fire as asked, as Qt's timers do. The fake's other rules (due order, dropped and
     // nested calls, the clock at each call) break the tests that use it when they break.
     void fakeCallsDueTogetherFireAsAsked()
