@@ -25,11 +25,14 @@ double ScreenSaverIdle::secondsSinceLastInput() const
 {
     if (!m_available)
         return 0;
+    if (m_sinceReading.isValid() && m_sinceReading.elapsed() < reuseMs)
+        return m_reading + m_sinceReading.elapsed() / 1000.0;
     xcb_screensaver_query_info_reply_t* reply = xcb_screensaver_query_info_reply(
         m_session.connection, xcb_screensaver_query_info(m_session.connection, m_session.root), nullptr);
     if (!reply)
         return 0;
-    const double seconds = reply->ms_since_user_input / 1000.0;
+    m_reading = reply->ms_since_user_input / 1000.0;
+    m_sinceReading.start();
     std::free(reply);
-    return seconds;
+    return m_reading;
 }

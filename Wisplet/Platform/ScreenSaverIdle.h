@@ -3,10 +3,14 @@
 #include "Wisplet/Platform/IdleSource.h"
 #include "Wisplet/Platform/XcbSession.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 // Idle time from the X server's MIT-SCREEN-SAVER extension, which counts every keyboard and pointer
-// event of the display, synthetic ones included.
+// event of the display, synthetic ones included. A reading taken less than a second ago answers again,
+// grown by the time since: the focus tick and the idle monitor's poll then share one round trip to the
+// server. The answer can only be late to see new input, by less than that second, never early.
 class ScreenSaverIdle final : public IdleSource
 {
 public:
@@ -20,6 +24,10 @@ public:
     double secondsSinceLastInput() const override;
 
 private:
+    static constexpr qint64 reuseMs = 1000;
+
     XcbSession m_session;
     bool m_available = false;
+    mutable QElapsedTimer m_sinceReading;
+    mutable double m_reading = 0;
 };
