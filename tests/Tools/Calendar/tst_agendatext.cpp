@@ -21,20 +21,13 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("due");
         const QLocale us(QLocale::English, QLocale::UnitedStates);
-        const QLocale gb(QLocale::English, QLocale::UnitedKingdom);
         const QLocale de(QLocale::German, QLocale::Germany);
         QTest::newRow("en_US") << us << afternoon << "Mar 6, 2026, 3:00 PM"
                                << "March 6, 2026";
-        QTest::newRow("en_GB") << gb << afternoon << "6 Mar 2026, 15:00"
-                               << "6 March 2026";
         QTest::newRow("de_DE") << de << afternoon << "6. März 2026, 15:00"
                                << "6. März 2026";
         QTest::newRow("en_US, first of the year") << us << newYear << "Jan 1, 2027, 12:30 AM"
                                                   << "January 1, 2027";
-        QTest::newRow("en_GB, first of the year") << gb << newYear << "1 Jan 2027, 00:30"
-                                                  << "1 January 2027";
-        QTest::newRow("de_DE, first of the year") << de << newYear << "1. Jan. 2027, 00:30"
-                                                  << "1. Januar 2027";
     }
 
     void datesFollowTheLocale()
@@ -51,10 +44,8 @@ private slots:
     {
         QTest::addColumn<qint64>("beforeMs");
         QTest::addColumn<QString>("text");
-        QTest::newRow("a second before") << qint64(1000) << "in 0 min";
         QTest::newRow("a millisecond before") << qint64(1) << "in 0 min";
         QTest::newRow("at the start") << qint64(0) << "Now · ends 3:30 PM";
-        QTest::newRow("a millisecond after") << qint64(-1) << "Now · ends 3:30 PM";
     }
 
     void theCountdownSaysNowOnlyOnceStarted()
