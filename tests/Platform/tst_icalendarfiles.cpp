@@ -2,13 +2,12 @@
 #include "Wisplet/Platform/ICalendarFiles.h"
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -77,6 +76,16 @@ struct AccessRow
     QString problem; // what the message says; empty for none
 };
 Q_DECLARE_METATYPE(AccessRow)
+
+struct LeftOutRow
+{
+    QByteArray b; // beside a.ics and its one event
+    QString first; // the earliest event read
+    QString message;
+    int maxFiles = 3;
+    int maxHeldEvents = 5;
+};
+Q_DECLARE_METATYPE(LeftOutRow)
 
 class TestICalendarFiles final : public QObject
 {
@@ -210,8 +219,6 @@ private slots:
         QTest::newRow("one calendar file") << AccessRow{"cal/work/a.ics", CalendarSource::Access::readable, {}};
         QTest::newRow("a missing path") << AccessRow{"gone", CalendarSource::Access::unreadable, "gone"};
         QTest::newRow("a FIFO") << AccessRow{"cal/fifo.ics", CalendarSource::Access::unreadable, "regular file"};
-        QTest::newRow("through a file") << AccessRow{"cal/work/a.ics/b.ics", CalendarSource::Access::unreadable,
-                                                     "gone"};
     }
 
     void tellsAccess()
@@ -219,7 +226,7 @@ private slots:
         QFETCH(AccessRow, row);
         QTemporaryDir dir;
         QVERIFY(TestFiles::write(dir.filePath("cal/work/a.ics"), calendar({})));
-        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("cal/fifo.ics")).constData(), 0600), 0);
+        QVERIFY(StandIns::place(dir.filePath("cal/fifo.ics"), StandIns::fifo));
         ICalendarFiles files(m_scheduler);
         files.setPath(row.path.isEmpty() ? QString() : dir.filePath(row.path));
         QCOMPARE(files.access(), row.expected);
@@ -241,54 +248,37 @@ private slots:
     // A folder holding what a calendar folder must not stop at: the rest is read, and what was left out is said.
     void saysWhatAFolderScanLeftOut_data()
     {
-        QTest::addColumn<QString>("hostile");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("a FIFO") << "fifo"
-                                << "Skipped b.ics: not a regular file.";
-        QTest::newRow("too large") << "large"
-                                   << "Skipped b.ics: larger than 1 KiB.";
-        QTest::newRow("not iCalendar") << "text"
-                                       << "Skipped b.ics: not an iCalendar file.";
-        QTest::newRow("too many files") << "many"
-                                        << "Only the first 3 calendar files are read.";
-        QTest::newRow("too many events") << "crowded"
-                                         << "Only the first 4 events are shown.";
+        QTest::addColumn<LeftOutRow>("row");
+        const QByteArray four = calendar(timedEvent("B1", "20260302T090000Z") + timedEvent("B2", "20260305T090000Z")
+                                         + timedEvent("B3", "20260306T090000Z") + timedEvent("B4", "20260307T090000Z"));
+        QTest::newRow("a FIFO") << LeftOutRow{StandIns::fifo, "A", "Skipped b.ics: not a regular file."};
+        QTest::newRow("too large") << LeftOutRow{StandIns::sized(2000), "A", "Skipped b.ics: larger than 1 KiB."};
+        QTest::newRow("not iCalendar") << LeftOutRow{"hello", "A", "Skipped b.ics: not an iCalendar file."};
+        QTest::newRow("too many files") << LeftOutRow{four, "A", "Only the first 1 calendar files are read.", 1};
+        QTest::newRow("too many events") << LeftOutRow{four, "B1", "Only the first 4 events are shown."};
+        // a.ics holds one event: b.ics waits.
+        QTest::newRow("too many events held") << LeftOutRow{
+            four, "A", "Some events are left out: the calendar is too large or repeats too often to read at once.", 3,
+            1};
     }
 
     void saysWhatAFolderScanLeftOut()
     {
-        QFETCH(QString, hostile);
-        QFETCH(QString, message);
+        QFETCH(LeftOutRow, row);
         QTemporaryDir dir;
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(timedEvent("A", "20260303T090000Z"))));
-        const QString b = dir.filePath("b.ics");
-        if (hostile == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(b).constData(), 0600), 0);
-        else if (hostile == "large")
-            QVERIFY(TestFiles::write(b, calendar(vevent("B", "B", "DESCRIPTION:" + QByteArray(2000, 'x') + "\n"))));
-        else if (hostile == "text")
-            QVERIFY(TestFiles::write(b, "hello"));
-        else if (hostile == "many")
-            for (const char* name : {"b.ics", "c.ics", "d.ics"})
-                QVERIFY(TestFiles::write(dir.filePath(name), calendar(timedEvent(name, "20260304T090000Z"))));
-        const QByteArray four = timedEvent("B1", "20260302T090000Z") + timedEvent("B2", "20260305T090000Z")
-            + timedEvent("B3", "20260306T090000Z") + timedEvent("B4", "20260307T090000Z");
-        if (hostile == "crowded" || hostile == "held")
-            QVERIFY(TestFiles::write(b, calendar(four)));
-        // Read after the five events held already: it waits.
-        if (hostile == "held")
-            QVERIFY(TestFiles::write(dir.filePath("c.ics"), calendar(timedEvent("C", "20260301T090000Z"))));
+        QVERIFY(StandIns::place(dir.filePath("b.ics"), row.b));
         ICalendarScan::Limits limits;
         limits.maxFileBytes = 1024;
-        limits.maxFiles = 3;
+        limits.maxFiles = row.maxFiles;
         limits.maxEvents = 4;
-        limits.maxHeldEvents = 5;
+        limits.maxHeldEvents = row.maxHeldEvents;
         ICalendarFiles files(m_scheduler, limits);
         files.setPath(dir.path());
         const CalendarReading reading = readingOf(files);
-        QCOMPARE(reading.message, message);
+        QCOMPARE(reading.message, row.message);
         QVERIFY(!reading.unreadable);
-        QCOMPARE(reading.events.first().title, hostile == "crowded" || hostile == "held" ? "B1" : "A");
+        QCOMPARE(reading.events.first().title, row.first);
         QVERIFY(reading.events.size() <= limits.maxEvents);
     }
 
@@ -306,7 +296,7 @@ private slots:
                                  calendar(vevent("c", "Deeper", "DTSTART:20260303T120000Z\nDURATION:PT1H\n"))));
         // A FIFO for a colour file must not hold the reading.
         QVERIFY(TestFiles::write(dir.filePath("home/h.ics"), calendar(timedEvent("Home", "20260303T130000Z"))));
-        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("home/color")).constData(), 0600), 0);
+        QVERIFY(StandIns::place(dir.filePath("home/color"), StandIns::fifo));
         ICalendarFiles files(m_scheduler);
         files.setPath(dir.path());
         QHash<QString, QColor> colours;
