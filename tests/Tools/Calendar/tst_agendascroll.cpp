@@ -34,11 +34,9 @@ private slots:
         QScrollBar* bar = list->verticalScrollBar();
 
         // Where the X server has the window: Qt's idea of it can lag behind the window manager's move.
-        const auto listCentre = [&] {
-            return XTools::frameOf(quint32(page.winId())).topLeft() + list->mapTo(&page, list->rect().center());
-        };
         QTRY_VERIFY_WITH_TIMEOUT(!XTools::frameOf(quint32(page.winId())).isEmpty(), timeoutMs);
-        const QPoint centre = listCentre();
+        const QPoint centre =
+            XTools::frameOf(quint32(page.winId())).topLeft() + list->mapTo(&page, list->rect().center());
         QVERIFY(XTools::xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())}));
         QTRY_VERIFY_WITH_TIMEOUT(list->viewport()->underMouse(), timeoutMs);
         for (int turn = 1; turn <= 3; ++turn) {

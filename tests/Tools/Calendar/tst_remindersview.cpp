@@ -28,14 +28,10 @@ QStringList visibleTexts(const QWidget& view)
             texts.append(button->accessibleName().isEmpty() ? button->text() : button->accessibleName());
     }
     // The rows of the list are painted: their buttons' names come from the model.
-    QList<const RemindersView*> pages{qobject_cast<const RemindersView*>(&view)};
-    for (const RemindersView* page : view.findChildren<RemindersView*>())
-        pages.append(page);
-    for (const RemindersView* page : pages) {
-        if (!page || !page->list()->isVisibleTo(&view))
-            continue;
-        for (int row = 0; row < page->listModel()->rowCount(); ++row)
-            texts.append(page->listModel()->index(row).data(ReminderListModel::completeLabelRole).toString());
+    for (const QListView* list : view.findChildren<QListView*>()) {
+        const auto* model = qobject_cast<const ReminderListModel*>(list->model());
+        for (int row = 0; model && list->isVisibleTo(&view) && row < model->rowCount(); ++row)
+            texts.append(model->index(row).data(ReminderListModel::completeLabelRole).toString());
     }
     return texts;
 }
