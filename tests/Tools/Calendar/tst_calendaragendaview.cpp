@@ -215,7 +215,6 @@ private slots:
         QTest::addColumn<int>("extra");
         QTest::addColumn<bool>("link");
         QTest::addColumn<bool>("cut");
-        QTest::newRow("room enough") << 40 << false << false;
         QTest::newRow("a point too narrow") << -1 << false << true;
         QTest::newRow("the video symbol takes the title's room") << 0 << true << true;
         QTest::newRow("the video symbol beside the whole title") << 40 << true << false;
