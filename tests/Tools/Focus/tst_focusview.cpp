@@ -168,7 +168,6 @@ private slots:
         view->resize(700, 200);
         QCOMPARE(view->timerRowScale(), 1.0);
         QCOMPARE(view->presetChips().first()->size(), fullChip);
-        QCOMPARE(view->durationField()->size(), fullField);
     }
 
     void pickingAModeWritesIt()
