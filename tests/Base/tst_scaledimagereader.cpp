@@ -1,7 +1,7 @@
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "tests/support/Files.h"
-#include "tests/support/StandIns.h"
 #include "tests/support/Images.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QTemporaryDir>
