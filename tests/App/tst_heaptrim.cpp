@@ -14,7 +14,6 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<int>("trims");
 
-        QTest::newRow("never opened") << QStringList{"3500"} << 0;
         QTest::newRow("hovered, left") << QStringList{"h", "u", "3500"} << 1;
         QTest::newRow("not before its delay") << QStringList{"p", "c", "2900"} << 0;
         QTest::newRow("open again before it") << QStringList{"p", "c", "2000", "h", "3500"} << 0;

@@ -32,22 +32,16 @@ QImage drawn(const QFont& font, const QString& text)
     return image;
 }
 
-// The columns holding any ink: first and last, or (-1, -1) for none.
-QPair<int, int> inkColumns(const QImage& image)
+// The last column holding any ink, -1 for none.
+int lastInk(const QImage& image)
 {
-    int first = -1;
-    int last = -1;
-    for (int x = 0; x < image.width(); ++x) {
+    for (int x = image.width() - 1; x >= 0; --x) {
         for (int y = 0; y < image.height(); ++y) {
-            if (qAlpha(image.pixel(x, y)) > 0) {
-                if (first < 0)
-                    first = x;
-                last = x;
-                break;
-            }
+            if (qAlpha(image.pixel(x, y)) > 0)
+                return x;
         }
     }
-    return {first, last};
+    return -1;
 }
 
 } // namespace
@@ -68,30 +62,22 @@ private slots:
 
     void digitsTakeOneWidth_data()
     {
-        QTest::addColumn<QString>("family");
         QTest::addColumn<QString>("narrow");
         QTest::addColumn<QString>("wide");
-        for (const QString& family : {QStringLiteral("DejaVu Sans"), unevenFamily}) {
-            const QByteArray name = family.toLatin1();
-            QTest::newRow(name + ", a clock") << family << QStringLiteral("11:11") << QStringLiteral("00:00");
-            QTest::newRow(name + ", a temperature") << family << QStringLiteral("-1°") << QStringLiteral("-4°");
-            QTest::newRow(name + ", figures in words")
-                << family << QStringLiteral("1.1 MB/s free") << QStringLiteral("9.0 MB/s free");
-        }
+        QTest::newRow("a clock") << QStringLiteral("11:11") << QStringLiteral("00:00");
+        QTest::newRow("figures in words") << QStringLiteral("-1.1 MB/s free") << QStringLiteral("-9.0 MB/s free");
     }
 
     void digitsTakeOneWidth()
     {
-        QFETCH(QString, family);
         QFETCH(QString, narrow);
         QFETCH(QString, wide);
-        const QFont font = fontOf(family);
+        const QFont font = fontOf(unevenFamily);
         QCOMPARE(EvenDigits::width(font, narrow), EvenDigits::width(font, wide));
         // Drawn, the text ends where the other does, and inside what was measured.
-        const QPair<int, int> narrowInk = inkColumns(drawn(font, narrow + u'.'));
-        const QPair<int, int> wideInk = inkColumns(drawn(font, wide + u'.'));
-        QCOMPARE(narrowInk.second, wideInk.second);
-        QVERIFY(wideInk.second < 10 + std::ceil(EvenDigits::width(font, wide + u'.')) + 1);
+        const int wideEnd = lastInk(drawn(font, wide + u'.'));
+        QCOMPARE(lastInk(drawn(font, narrow + u'.')), wideEnd);
+        QVERIFY(wideEnd < 10 + std::ceil(EvenDigits::width(font, wide + u'.')) + 1);
     }
 
     void longTextsAreElided_data()
@@ -99,15 +85,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("room");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("fits") << "12:34"
-                              << "00:00"
-                              << "12:34";
-        QTest::newRow("cut after whole digits") << "123456789"
-                                                << "0000"
-                                                << "12\u2026";
-        QTest::newRow("a pair of surrogates stays whole") << "1\U0001F389\U0001F389\U0001F389"
-                                                          << "000"
-                                                          << "1\u2026";
+        QTest::newRow("fits") << QStringLiteral("12:34") << QStringLiteral("00:00") << QStringLiteral("12:34");
+        QTest::newRow("cut after whole digits")
+            << QStringLiteral("123456789") << QStringLiteral("0000") << QStringLiteral("12\u2026");
+        QTest::newRow("a pair of surrogates stays whole")
+            << QStringLiteral("1\U0001F389\U0001F389\U0001F389") << QStringLiteral("000") << QStringLiteral("1\u2026");
     }
 
     void longTextsAreElided()
@@ -125,10 +107,10 @@ private slots:
     void labelAsksForItsText()
     {
         EvenDigitsLabel label(QStringLiteral("00:00"));
-        label.setFont(fontOf(QStringLiteral("DejaVu Sans"), 13));
+        label.setFont(fontOf(unevenFamily, 13));
         label.setContentsMargins(4, 0, 0, 0);
         const QSize zeros = label.sizeHint();
-        QCOMPARE(zeros.width(), 4 + int(std::ceil(EvenDigits::width(label.font(), label.text()))));
+        QVERIFY(zeros.width() >= 4 + EvenDigits::width(label.font(), label.text()));
         label.setText(QStringLiteral("11:11"));
         QCOMPARE(label.sizeHint(), zeros);
     }

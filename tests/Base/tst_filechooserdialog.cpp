@@ -89,8 +89,6 @@ private slots:
         edit->setText(m_dir.filePath("Folder"));
         QTest::keyClick(edit, Qt::Key_Return);
         QTRY_COMPARE(dialog.directory().absolutePath(), m_dir.filePath("Folder"));
-        QVERIFY(chosen.isEmpty());
-
         QPushButton* open = dialog.findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
         QTRY_VERIFY(open->isEnabled());
         open->click();

@@ -1,7 +1,7 @@
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "tests/support/Files.h"
-#include "tests/support/StandIns.h"
 #include "tests/support/Images.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QTemporaryDir>
@@ -99,12 +99,10 @@ private slots:
     {
         QCOMPARE(ScaledImageReader::read(m_dir.filePath("absent.png"), 0).failure, Failure::unreadable);
         // Opening a FIFO to read would wait for a writer for ever.
-        for (const QByteArray& standIn : {StandIns::fifo, StandIns::folder}) {
-            const QString path = m_dir.filePath(QStringLiteral("in-the-way-%1.png").arg(standIn.size()));
-            QVERIFY(StandIns::place(path, standIn));
-            QCOMPARE(ScaledImageReader::read(path, 76).failure, Failure::unreadable);
-            QVERIFY(!ScaledImageReader::imageSize(path).isValid());
-        }
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo.png"));
+        QVERIFY(StandIns::place(fifo, StandIns::fifo));
+        QCOMPARE(ScaledImageReader::read(fifo, 76).failure, Failure::unreadable);
+        QVERIFY(!ScaledImageReader::imageSize(fifo).isValid());
     }
 };
 

@@ -351,7 +351,6 @@ private slots:
     {
         QTest::addColumn<QRect>("control");
         QTest::addColumn<bool>("takesFocus");
-        QTest::newRow("text field") << fieldRect << true;
         QTest::newRow("list row") << listRect << true;
         QTest::newRow("plain button") << buttonRect << false;
     }

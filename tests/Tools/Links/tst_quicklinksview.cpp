@@ -88,7 +88,7 @@ private slots:
     {
         makeView("[{");
         QVERIFY(m_view->messageLine()->isVisible());
-        QVERIFY(m_view->messageLine()->text().startsWith(QStringLiteral("Could not read links.")));
+        QCOMPARE(m_view->messageLine()->text(), m_store->message());
         cleanup();
         makeView("[]");
         QVERIFY(m_view->messageLine()->isHidden());

@@ -64,8 +64,6 @@ private slots:
                                                 false, ""};
         QTest::newRow("pinned as text") << Start{"[" + QByteArray(noteA).replace("false", "\"false\"") + "]", null, 0,
                                                  false, ""};
-        QTest::newRow("bad UTF-8") << Start{"[" + QByteArray(noteA).replace("one", "\xff\xfe") + "]", null, 0, false,
-                                            ""};
         QTest::newRow("a folder") << Start{StandIns::folder, null, 0, false, ""};
         QTest::newRow("a FIFO") << Start{StandIns::fifo, "old", 0, false, ""};
         QTest::newRow("too large") << Start{StandIns::sized(NotesStore::maxFileBytes + 1), null, 0, false, ""};
