@@ -200,8 +200,6 @@ private slots:
         QTest::newRow("search: one letter and spaces") << Text{searchText(" a  "), ""};
         QTest::newRow("search: two letters, trimmed") << Text{searchText(" ab "), "ab"};
         QTest::newRow("search: a flag is one character") << Text{searchText("🇵🇹"), ""};
-        QTest::newRow("search: e and a combining accent is one") << Text{searchText("e\u0301"), ""};
-        QTest::newRow("search: two accented letters") << Text{searchText("e\u0301e\u0301"), "e\u0301e\u0301"};
         QTest::newRow("twelve-hour locale") << Text{hourText(QTime(15, 0), QLocale("en_US")), "3 PM"};
         QTest::newRow("24-hour locale") << Text{hourText(QTime(15, 0), QLocale("de_DE")), "15"};
     }

@@ -89,7 +89,6 @@ private slots:
     {
         QTest::addColumn<ToolUse>("use");
         QTest::addColumn<int>("lookups");
-        QTest::newRow("made") << ToolUse([](WeatherTool&) {}) << 0;
         QTest::newRow("started without a place") << ToolUse(&WeatherTool::start) << 0;
         QTest::newRow("asked twice whether a key is needed") << ToolUse([](WeatherTool& tool) {
             tool.needsKey();
