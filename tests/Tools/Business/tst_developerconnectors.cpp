@@ -62,11 +62,8 @@ QByteArray line(const Turn& turn)
 // The turn's line grown to exactly `size` bytes by a field of its own.
 QByteArray padded(const Turn& turn, qint64 size)
 {
-    QByteArray text = line(turn);
-    const QByteArray field = "\"pad\":\"\",";
-    text.insert(1, field);
-    text.insert(1 + field.size() - 2, QByteArray(size - text.size(), 'x'));
-    return text;
+    const QByteArray text = line(turn);
+    return R"({"pad":")" + QByteArray(size - text.size() - 9, 'x') + R"(",)" + text.mid(1);
 }
 
 struct LogFile

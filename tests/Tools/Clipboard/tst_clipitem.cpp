@@ -33,8 +33,6 @@ private slots:
                                                                QString(299, u'a') + QStringLiteral(" \u23CE ")};
         QTest::newRow("one file") << TitleRow{ClipItem::Kind::file, "/home/u/report.pdf", "report.pdf"};
         QTest::newRow("two files") << TitleRow{ClipItem::Kind::file, "/a/x.txt\n\n/b/y.png", "2 files: x.txt, y.png"};
-        QTest::newRow("a folder with a trailing slash")
-            << TitleRow{ClipItem::Kind::file, "/home/u/Pictures/", "Pictures"};
         QTest::newRow("slashes doubled") << TitleRow{ClipItem::Kind::file, "/a/b//\nc/", "2 files: b, c"};
         QTest::newRow("the root folder") << TitleRow{ClipItem::Kind::file, "/", "/"};
     }

@@ -257,8 +257,7 @@ private slots:
             auto* dialog = sheet->findChild<QFileDialog*>();
             const QString filter = dialog->nameFilters().first();
             const QStringList patterns = filter.section(u'(', 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
-            QVERIFY2(QDir::match(patterns, shown), qPrintable(filter));
-            QVERIFY2(!QDir::match(patterns, hidden), qPrintable(filter));
+            QVERIFY2(QDir::match(patterns, shown) && !QDir::match(patterns, hidden), qPrintable(filter));
             delete dialog;
         }
         format->setCurrentIndex(format->findText("JPEG"));
