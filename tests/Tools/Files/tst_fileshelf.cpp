@@ -163,8 +163,13 @@ private slots:
         QCOMPARE(shelf.message(),
                  QString("Could not read shelf.json (%1); it was set aside as %2.").arg(row.reason, row.expectedAside));
         QVERIFY(StandIns::isStill(folder() + '/' + row.expectedAside, row.contents));
+        // Set aside once: later saves replace the new file and leave the one set aside as it was.
         shelf.add(urls({"a.txt"}));
-        QCOMPARE(FileShelf(folder()).items().size(), 1);
+        shelf.add(urls({"b.txt"}));
+        QCOMPARE(FileShelf(folder()).items().size(), 2);
+        QVERIFY(StandIns::isStill(folder() + '/' + row.expectedAside, row.contents));
+        QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(),
+                 row.alreadyAside.size() + 2);
     }
 
     void aFailedSaveKeepsTheListAndSays()
