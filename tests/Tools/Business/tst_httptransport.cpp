@@ -62,6 +62,9 @@ private slots:
         // An answer that says no length is counted as it comes.
         QTest::newRow("endless, no length") << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")
                                             << 256 * limit << true;
+        // Refused on what it says, before the body: this one never sends the rest.
+        QTest::newRow("a length over the limit") << "HTTP/1.1 200 OK\r\nContent-Length: "
+                + QByteArray::number(100 * limit) + "\r\n\r\n{}" << 0LL << true;
         QTest::newRow("exactly the limit") << LocalHttpsServer::response("200 OK", QByteArray(limit, ' ')) << 0LL
                                            << false;
     }
@@ -75,7 +78,7 @@ private slots:
         server.keepSending(streamed);
         QVERIFY(server.listen());
         QtHttpTransport transport(LocalHttpsServer::trusting());
-        const HttpResponse response = QCoro::waitFor(transport.get(server.url(), {}, 60s, limit, {}));
+        const HttpResponse response = QCoro::waitFor(transport.get(server.url(), {}, 20s, limit, {}));
         QCOMPARE(response.failure, refused ? HttpResponse::Failure::tooLarge : HttpResponse::Failure::none);
         QCOMPARE(response.body.size(), refused ? 0 : limit);
         // Aborted early, not read on to the end.
