@@ -3,15 +3,123 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace PrivateFiles {
+
+namespace {
+
+qint64 nanoseconds(const struct timespec& time)
+{
+    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+FileStamp stampFrom(const struct stat& info)
+{
+    return {true,
+            quint64(info.st_dev),
+            quint64(info.st_ino),
+            qint64(info.st_size),
+            nanoseconds(info.st_mtim),
+            nanoseconds(info.st_ctim)};
+}
+
+bool fail(int error, QString* errorString)
+{
+    if (errorString)
+        *errorString = qt_error_string(error);
+    return false;
+}
+
+bool makeFolder(const QString& path, mode_t mode)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), mode) != 0)
+        return errno == EEXIST && QFileInfo(path).isDir();
+    // The new folder's entry in its parent is what a power cut would otherwise lose.
+    syncFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
+bool ensureParents(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.isDir();
+    const QString parent = info.absolutePath();
+    return (parent == path || ensureParents(parent)) && makeFolder(path, 0777);
+}
+
+// Writes the whole buffer, through interrupted and partial writes.
+bool writeAll(int fd, const QByteArray& data)
+{
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t count = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            if (count == 0)
+                errno = EIO;
+            return false;
+        }
+        done += count;
+    }
+    return true;
+}
+
+bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString,
+                   FileStamp* written)
+{
+    const QFileInfo info(path);
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    // The temporary file sits beside the target, so the rename stays within one file system and replaces
+    // whatever entry is at the path (a symbolic link included) rather than anything it points to.
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno, errorString);
+    const auto discard = [&](int error, bool open) {
+        if (open)
+            ::close(fd);
+        ::unlink(temporary.constData());
+        return fail(error, errorString);
+    };
+    if (::fchmod(fd, mode) != 0 || !writeAll(fd, data) || ::fdatasync(fd) != 0)
+        return discard(errno, true);
+    if (::close(fd) != 0)
+        return discard(errno, false);
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        return discard(errno, false);
+    if (!syncFolder(info.absolutePath(), errorString))
+        return false;
+    if (written)
+        *written = stampOf(path);
+    return true;
+}
+
+bool isTemporaryName(const QString& name, const QString& prefix)
+{
+    if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+        return false;
+    return std::all_of(name.cbegin() + prefix.size(), name.cend(),
+                       [](QChar c) { return c.unicode() < 128 && std::isalnum(c.unicode()); });
+}
+
+} // namespace
+
+FileStamp stampOf(const QString& path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return stampFrom(info);
+}
 
 bool ensureFolder(const QString& folder)
 {
@@ -20,73 +128,66 @@ bool ensureFolder(const QString& folder)
     const QFileInfo info(path);
     if (info.exists())
         return info.isDir();
-    const QString parent = info.absolutePath();
-    if (!QDir().mkpath(parent))
-        return false;
-    return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) || QFileInfo(path).isDir();
+    return ensureParents(info.absolutePath()) && makeFolder(path, S_IRWXU);
 }
 
-namespace {
-
-bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString)
+bool syncFolder(const QString& folder, QString* errorString)
 {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        if (errorString)
-            *errorString = file.errorString();
-        file.cancelWriting();
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail();
-    // The temporary file follows the umask; the mode must be set before it replaces the target.
-    if (::fchmod(file.handle(), mode) != 0)
-        return fail();
-    if (file.write(data) != data.size())
-        return fail();
-    if (!file.commit()) {
-        if (errorString)
-            *errorString = file.errorString();
-        return false;
-    }
-    return true;
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno, errorString);
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    const int error = errno;
+    ::close(fd);
+    return synced || fail(error, errorString);
 }
 
-} // namespace
-
-bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString)
+bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString, FileStamp* written)
 {
-    return writeWithMode(path, data, S_IRUSR | S_IWUSR, errorString);
+    return writeWithMode(path, data, S_IRUSR | S_IWUSR, errorString, written);
 }
 
-bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString)
+bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString, FileStamp* written)
 {
     struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        if (errorString)
-            *errorString = qt_error_string(errno);
-        return false;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return fail(errno, errorString);
+    return writeWithMode(path, data, info.st_mode & 07777, errorString, written);
+}
+
+int removeLeftoverTemporaries(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString prefix = info.fileName() + QLatin1Char('.');
+    QDir folder(info.absolutePath());
+    int removed = 0;
+    const QStringList names = folder.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QFileInfo leftover(folder.filePath(name));
+        if (isTemporaryName(name, prefix) && !leftover.isSymLink() && folder.remove(name))
+            ++removed;
     }
-    return writeWithMode(path, data, info.st_mode & 07777, errorString);
+    if (removed > 0)
+        syncFolder(folder.path());
+    return removed;
 }
 
 namespace {
 
-FileRead tooLarge(qint64 maxBytes)
+QString tooLarge(qint64 maxBytes)
 {
-    return {FileRead::Outcome::unsuitable,
-            {},
-            QStringLiteral("larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0))};
+    return QStringLiteral("larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0));
 }
 
 // What a look at the file says before reading: whole, a file over the limit is refused.
-FileRead unsuitable(const struct stat& info, qint64 maxBytes, bool whole)
+FileRead look(const struct stat& info, qint64 maxBytes, bool whole)
 {
+    const FileStamp stamp = stampFrom(info);
     if (!S_ISREG(info.st_mode))
-        return {FileRead::Outcome::unsuitable, {}, QStringLiteral("not a regular file")};
+        return {FileRead::Outcome::unsuitable, {}, QStringLiteral("not a regular file"), stamp};
     if (whole && info.st_size > maxBytes)
-        return tooLarge(maxBytes);
-    return {FileRead::Outcome::read, {}, {}};
+        return {FileRead::Outcome::unsuitable, {}, tooLarge(maxBytes), stamp};
+    return {FileRead::Outcome::read, {}, {}, stamp};
 }
 
 // Nothing there: no file, or a file where a folder of its path should be (saving will say so).
@@ -95,9 +196,9 @@ bool isAbsence(int error)
     return error == ENOENT || error == ENOTDIR;
 }
 
-FileRead inaccessible(int error)
+FileRead inaccessible(int error, const FileStamp& stamp = {})
 {
-    return {FileRead::Outcome::inaccessible, {}, qt_error_string(error)};
+    return {FileRead::Outcome::inaccessible, {}, qt_error_string(error), stamp};
 }
 
 FileRead readRegular(const QString& path, qint64 maxBytes, bool whole)
@@ -106,13 +207,13 @@ FileRead readRegular(const QString& path, qint64 maxBytes, bool whole)
     struct stat info = {};
     if (::stat(native.constData(), &info) != 0)
         return isAbsence(errno) ? FileRead{} : inaccessible(errno);
-    if (FileRead found = unsuitable(info, maxBytes, whole); found.outcome != FileRead::Outcome::read)
+    if (FileRead found = look(info, maxBytes, whole); found.outcome != FileRead::Outcome::read)
         return found;
     // Without blocking, in case a FIFO took the file's place since the look above.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return isAbsence(errno) ? FileRead{} : inaccessible(errno);
-    FileRead found = ::fstat(fd, &info) == 0 ? unsuitable(info, maxBytes, whole) : inaccessible(errno);
+    FileRead found = ::fstat(fd, &info) == 0 ? look(info, maxBytes, whole) : inaccessible(errno);
     // Read whole, one byte beyond the limit tells a file that grew meanwhile.
     const qint64 wanted = whole ? maxBytes + 1 : maxBytes;
     while (found.outcome == FileRead::Outcome::read && found.contents.size() < wanted) {
@@ -122,7 +223,7 @@ FileRead readRegular(const QString& path, qint64 maxBytes, bool whole)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            found = inaccessible(errno);
+            found = inaccessible(errno, found.stamp);
         else if (count == 0)
             break;
         else
@@ -130,7 +231,7 @@ FileRead readRegular(const QString& path, qint64 maxBytes, bool whole)
     }
     ::close(fd);
     if (found.outcome == FileRead::Outcome::read && found.contents.size() > maxBytes)
-        return tooLarge(maxBytes);
+        return {FileRead::Outcome::unsuitable, {}, tooLarge(maxBytes), found.stamp};
     return found;
 }
 

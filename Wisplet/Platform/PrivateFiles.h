@@ -3,20 +3,51 @@
 #include <QByteArray>
 #include <QString>
 
-// File helpers for the user's private data: folders 0700, files 0600, atomic replacement,
+// File helpers for the user's private data: folders 0700, files 0600, atomic and durable replacement,
 // and unreadable files set aside instead of being overwritten.
 namespace PrivateFiles {
 
-// Creates the folder (and its parents) when missing, the folder itself with mode 0700.
-// An existing folder keeps its permissions. True when the folder exists afterwards.
+// What tells one version of a file from another: whoever replaces or rewrites the file (a sync tool, the
+// user's editor, another calendar program) changes at least one of these.
+struct FileStamp
+{
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of what is at the path now (following a symbolic link, as reading does).
+FileStamp stampOf(const QString& path);
+
+// Creates the folder (and its parents) when missing, the folder itself with mode 0700, and syncs the folder
+// each new one was made in. An existing folder keeps its permissions. True when the folder exists afterwards.
 bool ensureFolder(const QString& path);
 
-// Replaces the file's contents atomically with mode 0600, set on every write (a replaced file would
-// otherwise keep its old mode). On failure the old file is untouched and errorString says why.
-bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString = nullptr);
+// Replaces the file's contents atomically and durably with mode 0600, set on every write (a replaced file
+// would otherwise keep its old mode). The data goes to a temporary file beside it ("<name>.XXXXXX") that is
+// written whole and synced before it is renamed over the path, and the folder is synced after the rename.
+// Any failed write, sync or rename fails the call: the old file stays whole, no temporary file is left and
+// errorString says why. A symbolic link at the path is replaced itself; the file it points to is never
+// written. On success, written (when given) is the stamp of the new file.
+bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString = nullptr,
+                     FileStamp* written = nullptr);
 
-// Replaces an existing file atomically, keeping its permission bits: for files another program made.
-bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString = nullptr);
+// The same, keeping the replaced file's permission bits: for files another program made.
+bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString = nullptr,
+                        FileStamp* written = nullptr);
+
+// Removes what an interrupted save left beside the file: temporary files "<name>.XXXXXX" (six letters or
+// digits). Returns how many were removed.
+int removeLeftoverTemporaries(const QString& path);
+
+// Flushes the folder's entries (a new, removed or renamed file) to the disk. A file system that cannot sync
+// folders counts as done.
+bool syncFolder(const QString& folder, QString* errorString = nullptr);
 
 // What reading a file found. Only a regular file within the size limit is read: a FIFO would block for
 // ever, a device never ends, and a huge file would stall every later save.
@@ -35,6 +66,8 @@ struct FileRead
     QByteArray contents;
     // Why it is unsuitable or inaccessible.
     QString reason;
+    // The version read; compare with stampOf() before replacing the file to see another program's change.
+    FileStamp stamp;
 };
 
 FileRead readRegularFile(const QString& path, qint64 maxBytes);

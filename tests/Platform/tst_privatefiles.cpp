@@ -2,40 +2,11 @@
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TinyDisk.h"
 
-#include <csignal>
-
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
-
-// Caps the size of any file this process writes, which stops root as well, for as long as it lives.
-class FileSizeLimit final
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    Q_DISABLE_COPY_MOVE(FileSizeLimit)
-
-    bool isActive() const { return m_active; }
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 struct Reading
 {
@@ -44,6 +15,8 @@ struct Reading
     PrivateFiles::FileRead::Outcome outcome;
     QByteArray contents;
 };
+
+enum class DiskTrouble { full, readOnly };
 
 struct Blocked
 {
@@ -54,6 +27,7 @@ struct Blocked
 } // namespace
 
 Q_DECLARE_METATYPE(Blocked)
+Q_DECLARE_METATYPE(DiskTrouble)
 Q_DECLARE_METATYPE(Reading)
 
 class TestPrivateFiles final : public QObject
@@ -176,26 +150,96 @@ private slots:
             QVERIFY(QFileInfo(folder.file(folderAtPath)).isDir());
     }
 
-    void aWriteThatRunsOutOfRoomKeepsTheOldFile()
+    void aDiskThatRefusesTheWriteKeepsTheOldFile_data()
     {
-        const TempFolder folder;
-        const QString path = folder.file(QStringLiteral("store.json"));
+        QTest::addColumn<DiskTrouble>("trouble");
+        QTest::addColumn<int>("bytes");
+        // A small write only fails when the data reaches the disk, after the write call itself.
+        QTest::newRow("full, a small write") << DiskTrouble::full << 100;
+        QTest::newRow("full, a large write") << DiskTrouble::full << (1 << 20);
+        QTest::newRow("read-only") << DiskTrouble::readOnly << 100;
+    }
+
+    void aDiskThatRefusesTheWriteKeepsTheOldFile()
+    {
+        QFETCH(DiskTrouble, trouble);
+        QFETCH(int, bytes);
+
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        const QString path = disk.file(QStringLiteral("store.json"));
         QVERIFY(TestFiles::write(path, "old"));
         QVERIFY(TestFiles::setMode(path, 0644));
+        const QStringList before =
+            QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        QVERIFY(trouble == DiskTrouble::full ? disk.fill() : disk.makeReadOnly());
 
         QString error;
-        bool written = true;
-        {
-            const FileSizeLimit limit(4096);
-            QVERIFY(limit.isActive());
-            written = PrivateFiles::writeAtomically(path, QByteArray(1 << 20, 'x'), &error);
-        }
-        QVERIFY(!written);
+        QVERIFY(!PrivateFiles::writeAtomically(path, QByteArray(bytes, 'x'), &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(TestFiles::read(path), QByteArray("old"));
         QCOMPARE(TestFiles::mode(path), 0644);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{QStringLiteral("store.json")});
+        QStringList after = QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        after.removeOne(QStringLiteral("filler"));
+        QCOMPARE(after, before);
+    }
+
+    void aLinkIsReplacedNotWrittenThrough()
+    {
+        const TempFolder folder;
+        const QString target = folder.file(QStringLiteral("theirs.txt"));
+        const QString link = folder.file(QStringLiteral("store.json"));
+        QVERIFY(TestFiles::write(target, "their own file"));
+        QVERIFY(TestFiles::setMode(target, 0644));
+        QVERIFY(QFile::link(target, link));
+
+        QVERIFY(PrivateFiles::writeAtomically(link, "[1]"));
+        QCOMPARE(TestFiles::read(target), QByteArray("their own file"));
+        QCOMPARE(TestFiles::mode(target), 0644);
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(TestFiles::read(link), QByteArray("[1]"));
+    }
+
+    void leftoverTemporariesAreRemoved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("an interrupted save") << "store.json.pGRUIp" << true;
+        QTest::newRow("set aside") << "store.json.unreadable" << false;
+        QTest::newRow("seven letters") << "store.json.backups" << false;
+        QTest::newRow("not letters or digits") << "store.json.bak~~~" << false;
+        QTest::newRow("another file's") << "other.json.pGRUIp" << false;
+    }
+
+    void leftoverTemporariesAreRemoved()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, removed);
+
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("store.json"));
+        QVERIFY(TestFiles::write(path, "[1]"));
+        QVERIFY(TestFiles::write(folder.file(name), "private"));
+        QCOMPARE(PrivateFiles::removeLeftoverTemporaries(path), removed ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(folder.file(name)), !removed);
+        QCOMPARE(TestFiles::read(path), QByteArray("[1]"));
+    }
+
+    void theStampTellsAnotherWritersChange()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("store.json"));
+        PrivateFiles::FileStamp written;
+        QVERIFY(PrivateFiles::writeAtomically(path, "[1]", nullptr, &written));
+        QCOMPARE(PrivateFiles::readRegularFile(path, 100).stamp, written);
+        QCOMPARE(PrivateFiles::stampOf(path), written);
+
+        // Rewritten in place with as many bytes, as an editor without atomic saves does.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write("[2]"), 3);
+        file.close();
+        QVERIFY(PrivateFiles::stampOf(path) != written);
     }
 
     void unreadableFilesAreSetAsideUnderFreeNames()
