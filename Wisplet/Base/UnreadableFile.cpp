@@ -26,6 +26,13 @@ QString notice(const QString& path, const QString& reason, const QString& asideP
                     asidePath.isEmpty() ? QString() : QFileInfo(asidePath).fileName());
 }
 
+QString leaveInPlace(const QString& path, const QString& reason)
+{
+    const QString line = QStringLiteral("Could not open %1 (%2); it is left as it is and nothing is saved over it.");
+    reportProblem(QStringLiteral("Wisplet: ") + line.arg(path, reason));
+    return line.arg(QFileInfo(path).fileName(), reason);
+}
+
 SetAside setAside(const QString& path, const QString& reason)
 {
     SetAside result;

@@ -17,6 +17,10 @@ struct SetAside
 // Moves the file at path aside ("<path>.unreadable", "-2", …) and reports why it could not be read.
 SetAside setAside(const QString& path, const QString& reason);
 
+// A file that exists but could not be opened (no permission, an I/O error) is not a broken one: the caller
+// leaves it where it is and never writes over it. Reports it and returns the page's line.
+QString leaveInPlace(const QString& path, const QString& reason);
+
 // The page's line: "Could not read <name> (<reason>); it was set aside as <name of asidePath>.", or, with
 // no asidePath, that it is left where it is and not written over.
 QString notice(const QString& path, const QString& reason, const QString& asidePath);
