@@ -87,18 +87,13 @@ private slots:
         const QString accents = "x" + QStringLiteral("e\u0301").repeated(600'000);
         const QString faces = "x" + QStringLiteral("😀").repeated(600);
         const QString oneCluster = "d" + QString(2'000, QChar(0x0301));
-        const QString a900(900, 'a');
-        QTest::newRow("a peer's megabytes")
-            << Status{{{"xesam:title", accents},
-                       {"xesam:artist", QStringList{a900, a900}},
-                       {"xesam:album", faces},
-                       {"mpris:artUrl", "file:///" + QString(2'000, 'c')}},
-                      "Playing",
-                      {},
-                      oneCluster,
-                      QStringList{accents.left(999), a900 + ", " + a900.left(98), faces.left(999), "playing", "-", "-",
-                                  "-", oneCluster.left(1'000)}
-                          .join('|')};
+        QTest::newRow("a peer's megabytes") << Status{
+            {{"xesam:title", accents}, {"xesam:album", faces}, {"mpris:artUrl", "file:///" + QString(2'000, 'c')}},
+            "Playing",
+            {},
+            oneCluster,
+            QStringList{accents.left(999), "", faces.left(999), "playing", "-", "-", "-", oneCluster.left(1'000)}.join(
+                '|')};
     }
 
     void statusOfAPlayer()
