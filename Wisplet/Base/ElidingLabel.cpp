@@ -2,6 +2,12 @@
 
 #include <cmath>
 
+ElidingLabel::ElidingLabel(QWidget* parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
 void ElidingLabel::setFullText(const QString& text)
 {
     if (text == m_full)

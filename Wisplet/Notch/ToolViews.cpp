@@ -42,13 +42,16 @@ QFont headlineFont(const QFont& base)
 
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent, QFont::Weight weight)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(parent);
+    // Styled first, so the text is never taken for markup, not even for a moment.
     styleToolLabel(label, pixels, colour, weight);
+    label->setText(text);
     return label;
 }
 
 void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight)
 {
+    label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPixelSize(pixels);
     font.setWeight(weight);

@@ -25,11 +25,12 @@ QWidget* toolTitlePage(ToolID tool, QWidget* parent);
 // The panel's headline text: 13 points, semibold.
 QFont headlineFont(const QFont& base);
 
-// A line of a tool page: text at a pixel size in one colour (the pages draw white at some opacity).
+// A line of a tool page: text at a pixel size in one colour (the pages draw white at some opacity). Tool pages
+// show text from calendars, players, files and servers, so it is plain text, never markup.
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent,
                   QFont::Weight weight = QFont::Normal);
 
-// Gives an existing label (an eliding one, say) the look of toolLabel.
+// Gives an existing label (an eliding one, say) the look of toolLabel, plain text included.
 void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight = QFont::Normal);
 
 // A small indeterminate bar that says work is under way.

@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 
+#include "Wisplet/Platform/PeerText.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
@@ -23,6 +25,12 @@ QDBusMessage method(const QString& name)
 bool answered(const QDBusMessage& reply)
 {
     return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+// The service's own words for a failure, which the settings show.
+QString failureOf(const QDBusMessage& reply)
+{
+    return PeerText::bounded(reply.errorMessage());
 }
 
 } // namespace
@@ -55,7 +63,7 @@ void FreedesktopNotifications::post(const Notification& notification, QObject* c
          [this, notification, context = QPointer(context), handler = std::move(handler)](const QDBusMessage& reply) {
              if (!answered(reply)) {
                  if (context)
-                     handler({Outcome::unavailable, reply.errorMessage()});
+                     handler({Outcome::unavailable, failureOf(reply)});
                  return;
              }
              notify(notification, reply.arguments().value(0).toStringList(), context, handler);
@@ -82,7 +90,7 @@ void FreedesktopNotifications::notify(const Notification& notification, const QS
     call(message, [this, tag = notification.tag, context, handler](const QDBusMessage& reply) {
         if (!answered(reply)) {
             if (context)
-                handler({Outcome::failed, reply.errorMessage()});
+                handler({Outcome::failed, failureOf(reply)});
             return;
         }
         const QVariant id = reply.arguments().value(0);

@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/MprisPlayers.h"
 
+#include "Wisplet/Platform/PeerText.h"
+
 #include <QCoro/QCoroDBusPendingCall>
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -35,9 +37,15 @@ QVariant unwrapped(const QVariant& value)
     return value;
 }
 
-QString textOf(const QVariant& value)
+QString wholeTextOf(const QVariant& value)
 {
     return value.metaType() == QMetaType::fromType<QString>() ? value.toString() : QString();
+}
+
+// As much of a player's text as the program keeps.
+QString textOf(const QVariant& value)
+{
+    return PeerText::bounded(wholeTextOf(value));
 }
 
 // Microseconds on the bus, signed or unsigned.
@@ -58,7 +66,7 @@ std::optional<double> secondsOf(const QVariant& value)
 QString artistOf(const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<QStringList>())
-        return value.toStringList().join(QStringLiteral(", "));
+        return PeerText::bounded(value.toStringList().join(QStringLiteral(", ")));
     return textOf(value);
 }
 
@@ -91,7 +99,9 @@ std::optional<MediaStatus> MprisPlayers::statusFrom(const QVariantMap& propertie
     status.artist = artistOf(metadata.value(QStringLiteral("xesam:artist")));
     status.album = textOf(metadata.value(QStringLiteral("xesam:album")));
     status.playing = textOf(properties.value(QStringLiteral("PlaybackStatus"))) == QStringLiteral("Playing");
-    if (const QString art = textOf(metadata.value(QStringLiteral("mpris:artUrl"))); !art.isEmpty())
+    // An address is taken whole or not at all: a cut one would lead elsewhere.
+    const QString art = wholeTextOf(metadata.value(QStringLiteral("mpris:artUrl")));
+    if (!art.isEmpty() && art.size() <= PeerText::maxLength)
         status.artworkUrl = art;
     status.duration = secondsOf(metadata.value(QStringLiteral("mpris:length")));
     status.position = secondsOf(properties.value(QStringLiteral("Position")));

@@ -23,7 +23,8 @@ public:
     QCoro::Task<MediaPoll> poll() override;
     QCoro::Task<> send(QString service, Command command) override;
 
-    // The track in the properties of org.mpris.MediaPlayer2.Player; none without a title.
+    // The track in the properties of org.mpris.MediaPlayer2.Player, its texts cut to PeerText's length; none
+    // without a title.
     static std::optional<MediaStatus> statusFrom(const QVariantMap& properties);
 
 private:

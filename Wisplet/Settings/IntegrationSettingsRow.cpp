@@ -1,5 +1,6 @@
 #include "Wisplet/Settings/IntegrationSettingsRow.h"
 
+#include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Settings/SettingsForm.h"
 #include "Wisplet/Tools/Business/IntegrationsHub.h"
@@ -145,7 +146,7 @@ void IntegrationSettingsRow::testFinished(const SnapshotResult& result)
     m_test->setText(tr("Test"));
     const QString text = resultText(result);
     m_result->setText(text);
-    m_result->setToolTip(text);
+    m_result->setToolTip(plainToolTip(text));
     SettingsForm::setTone(m_result,
                           text.startsWith(QChar(0x2713)) ? SettingsForm::Tone::success : SettingsForm::Tone::warning);
     m_result->show();

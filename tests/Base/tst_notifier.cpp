@@ -67,7 +67,8 @@ public:
     QStringList capabilities = words("actions body");
     QList<Posted> posted;
     uint nextId = 1;
-    bool failNotify = false;
+    // Notify fails with these words unless they are empty.
+    QString refusal;
 
     // A new service takes the name and numbers its notifications afresh.
     bool restart()
@@ -85,8 +86,8 @@ public slots:
     uint Notify(const QString& appName, uint /*replacesId*/, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int /*timeout*/)
     {
-        if (failNotify) {
-            sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Too many notifications"));
+        if (!refusal.isEmpty()) {
+            sendErrorReply(QDBusError::AccessDenied, refusal);
             return 0;
         }
         posted.append({nextId, appName, icon, summary, body, actions, hints});
@@ -209,11 +210,13 @@ private slots:
 
     void aRefusedPostIsReported()
     {
-        m_fake->failNotify = true;
+        // The service's words, however many, are kept to a thousand characters.
+        m_fake->refusal = QStringLiteral("Too many notifications") + QString(1'000'000, u'!');
         NotifierFixture f;
         f.notifier.post(ToolID::focus, QStringLiteral("Session done"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(f.notifier.errorText().has_value(), busTimeoutMs);
-        QCOMPARE(*f.notifier.errorText(), QStringLiteral("Notification failed: Too many notifications"));
+        QCOMPARE(*f.notifier.errorText(),
+                 QStringLiteral("Notification failed: Too many notifications") + QString(978, u'!'));
     }
 
     void onlyClicksOnOurLiveNotificationsCount_data()

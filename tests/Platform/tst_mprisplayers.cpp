@@ -83,6 +83,17 @@ private slots:
         QTest::newRow("no name of its own, an empty cover, a length as text") << Status{
             song({{"mpris:artUrl", ""}, {"mpris:length", "215"}}), "Playing", {}, {}, "Song||Album|playing|-|-|-|vlc"};
         QTest::newRow("no title, no track") << Status{song({{"xesam:title", ""}}), "Playing", {}, {}, {}};
+        // Kept to 1,000 units, cut between characters as a reader sees them; an address is whole or dropped.
+        const QString accents = "x" + QStringLiteral("e\u0301").repeated(600'000);
+        const QString faces = "x" + QStringLiteral("😀").repeated(600);
+        const QString oneCluster = "d" + QString(2'000, QChar(0x0301));
+        QTest::newRow("a peer's megabytes") << Status{
+            {{"xesam:title", accents}, {"xesam:album", faces}, {"mpris:artUrl", "file:///" + QString(2'000, 'c')}},
+            "Playing",
+            {},
+            oneCluster,
+            QStringList{accents.left(999), "", faces.left(999), "playing", "-", "-", "-", oneCluster.left(1'000)}.join(
+                '|')};
     }
 
     void statusOfAPlayer()

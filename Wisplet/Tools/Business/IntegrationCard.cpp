@@ -25,16 +25,19 @@ constexpr int symbolPixels = 10;
 constexpr int metricPixels = 11;
 const QColor headerColour(255, 255, 255, 179);
 
-// A wrapped text cut to a few lines for the width it is given.
+// A service's error, wrapped and cut to a few lines for the width it is given. Often the server's own words:
+// styled as a tool label before they arrive, so they are never read as markup.
 class LinesLabel final : public QLabel
 {
 public:
     LinesLabel(const QString& text, int lines, QWidget* parent)
-        : QLabel(text, parent)
+        : QLabel(parent)
         , m_full(text)
         , m_lines(lines)
     {
+        styleToolLabel(this, 10, warningOrange);
         setWordWrap(true);
+        setText(text);
     }
 
 protected:
@@ -58,12 +61,13 @@ public:
     MetricRow(const Metric& metric, QWidget* parent)
         : QWidget(parent)
         , m_label(new ElidingLabel(this))
-        , m_value(new QLabel(metric.value, this))
+        , m_value(new QLabel(this))
     {
         styleToolLabel(m_label, metricPixels, QColor(255, 255, 255, 128));
         m_label->setFullText(metric.label);
         // Figures are the default font's digits, which are of one width already.
         styleToolLabel(m_value, metricPixels, Qt::white);
+        m_value->setText(metric.value);
         m_value->setWordWrap(true);
         m_value->setAlignment(Qt::AlignRight | Qt::AlignTop);
         QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -215,9 +219,7 @@ void IntegrationCard::fillBody(const Body& body)
         delete item;
     }
     if (body.error) {
-        auto* error = new LinesLabel(*body.error, maxErrorLines, m_body);
-        styleToolLabel(error, 10, warningOrange);
-        m_bodyLayout->addWidget(error);
+        m_bodyLayout->addWidget(new LinesLabel(*body.error, maxErrorLines, m_body));
     } else if (body.metrics) {
         for (const Metric& metric : *body.metrics)
             m_bodyLayout->addWidget(new MetricRow(metric, m_body));

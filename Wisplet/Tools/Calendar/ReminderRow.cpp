@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Calendar/ReminderRow.h"
 
+#include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Tools/Calendar/ReminderListModel.h"
 
@@ -118,6 +119,7 @@ bool ReminderRow::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QS
 {
     if (event->type() != QEvent::ToolTip || !layoutOf(option, index).button.contains(event->pos()))
         return QStyledItemDelegate::helpEvent(event, view, option, index);
-    QToolTip::showText(event->globalPos(), index.data(ReminderListModel::completeLabelRole).toString(), view);
+    QToolTip::showText(event->globalPos(), plainToolTip(index.data(ReminderListModel::completeLabelRole).toString()),
+                       view);
     return true;
 }

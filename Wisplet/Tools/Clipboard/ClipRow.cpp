@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
 
+#include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
@@ -127,7 +128,7 @@ void ClipRow::setItem(const ClipItem& item, const QDateTime& now)
     m_pin->setSymbol(item.pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), item.pinned);
     const QString title = item.displayTitle();
     m_title->setText(m_title->fontMetrics().elidedText(title, Qt::ElideRight, 2000));
-    m_title->setToolTip(title.left(1000));
+    m_title->setToolTip(plainToolTip(title.left(1000)));
     m_detail->setText(subtitle());
     setAccessibleName(title);
     setAccessibleDescription(subtitle());

@@ -19,6 +19,7 @@ namespace {
 QLabel* caption(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPixelSize(11);
     label->setFont(font);
@@ -47,6 +48,7 @@ ImageConvertView::ImageConvertView(const QString& source, QWidget* parent)
     headline.setWeight(QFont::DemiBold);
     title->setFont(headline);
     auto* name = new QLabel(this);
+    name->setTextFormat(Qt::PlainText);
     name->setText(name->fontMetrics().elidedText(QFileInfo(source).fileName(), Qt::ElideMiddle, sheetWidth - 40));
 
     m_format->addItem(tr("JPEG"), QVariant::fromValue(ImageCopyFormat::jpeg));

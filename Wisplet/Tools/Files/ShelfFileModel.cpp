@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Files/ShelfFileModel.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
@@ -53,7 +54,7 @@ QVariant ShelfFileModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole: {
         const QString path = item.resolvedPath();
         if (role == Qt::ToolTipRole)
-            return path;
+            return plainToolTip(path);
         return path.isEmpty() ? item.name + tr(" · Missing") : item.name;
     }
     case Qt::ForegroundRole:

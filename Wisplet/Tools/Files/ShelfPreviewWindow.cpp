@@ -36,6 +36,7 @@ ShelfPreviewWindow::ShelfPreviewWindow(QWidget* parent)
     m_text->setFocusPolicy(Qt::NoFocus);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_otherIcon->setAlignment(Qt::AlignCenter);
+    m_otherName->setTextFormat(Qt::PlainText);
     m_otherName->setAlignment(Qt::AlignCenter);
     m_otherName->setWordWrap(true);
     m_open->setFocusPolicy(Qt::NoFocus);

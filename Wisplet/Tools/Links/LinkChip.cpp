@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Links/LinkChip.h"
 
+#include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
@@ -24,7 +25,7 @@ LinkChip::LinkChip(const QuickLink& link, QWidget* parent)
     , m_remove(new QToolButton(this))
 {
     setText(link.title);
-    setToolTip(link.url);
+    setToolTip(plainToolTip(link.url));
     QFont chipFont = font();
     chipFont.setPixelSize(fontPixels);
     chipFont.setWeight(QFont::Medium);

@@ -4,6 +4,7 @@
 #include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Focus/FocusFormat.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 
@@ -213,9 +214,8 @@ QWidget* NowPlayingView::buildTrackPage()
     m_playPause->setObjectName(QStringLiteral("playPause"));
     button("forward.fill", 13, MediaPlayers::Command::next)->setAccessibleName(tr("Next track"));
     controls->addStretch();
-    m_player = new QLabel(page);
-    m_player->setFont(fontOf(12, QFont::Medium));
-    setTextColour(m_player, 0.4);
+    // The name the player gives itself.
+    m_player = toolLabel({}, 12, whiteAt(0.4), page, QFont::Medium);
     controls->addWidget(m_player, 0, Qt::AlignVCenter);
     column->addLayout(controls);
 

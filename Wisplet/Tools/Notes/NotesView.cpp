@@ -179,6 +179,7 @@ QWidget* NotesView::buildEditorColumn()
     m_editor = buildEditor();
     m_editorStack->addWidget(m_editor);
     m_exportErrorLabel = new QLabel(column);
+    m_exportErrorLabel->setTextFormat(Qt::PlainText);
     m_exportErrorLabel->setFont(fontOfSize(font(), captionPixels));
     m_exportErrorLabel->setWordWrap(true);
     setTextColour(m_exportErrorLabel, QColor(0xff, 0x9f, 0x0a));

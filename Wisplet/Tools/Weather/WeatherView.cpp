@@ -194,6 +194,7 @@ QWidget* WeatherView::buildForecastPage()
     m_placeButton->setFont(fontOf(m_placeButton, 13, QFont::DemiBold));
     connect(m_placeButton, &QToolButton::clicked, this, [this] { setPicking(true); });
     m_status = textLabel(12, whiteAt(0.4), page);
+    m_status->setTextFormat(Qt::PlainText);
     QToolButton* refresh = plainButton({}, QStringLiteral("arrow.clockwise"), 13, whiteAt(0.5), page);
     refresh->setToolTip(QStringLiteral("Refresh"));
     connect(refresh, &QToolButton::clicked, &m_tool, &WeatherTool::refresh);

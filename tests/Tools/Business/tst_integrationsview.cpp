@@ -6,6 +6,7 @@
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -83,6 +84,12 @@ private slots:
         QTest::newRow("figures after an error") << BodyRow{{badKey, figures}, false, {"Revenue", "$12", "Orders", "3"}};
         QTest::newRow("no metrics is no loading note") << BodyRow{{IntegrationSnapshot{}}, false, {}};
         QTest::newRow("figures stay while fetching") << BodyRow{{figures}, true, {"Revenue", "$12", "Orders", "3"}};
+        QTest::newRow("a server's error body, as typed") << BodyRow{
+            {IntegrationError::http(503, "<b>Down</b> for upkeep")}, false, {"HTTP 503: <b>Down</b> for upkeep"}};
+        QTest::newRow("a server's currency, as typed")
+            << BodyRow{{IntegrationSnapshot{{{"Month · <i>EUR</i>", "<b>12</b>"}}, 3, 12, "EUR", {}}},
+                       false,
+                       {"Month · <i>EUR</i>", "<b>12</b>"}};
     }
 
     void cardShowsErrorOverFiguresOverLoading()
@@ -98,6 +105,9 @@ private slots:
         QVERIFY(card);
         QCOMPARE(bodyTexts(*card), row.body);
         QCOMPARE(card->findChild<QProgressBar*>()->isVisibleTo(card), row.fetching);
+        // Read as markup, a label would show (and read out) fewer characters than were sent.
+        for (QLabel* label : card->findChild<QWidget*>("body")->findChildren<QLabel*>())
+            QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), label->text());
     }
 
     void cutsALongErrorAfterThreeLines()
