@@ -1,6 +1,7 @@
 #include "Wisplet/Base/FileChooserDialog.h"
 
 #include <QAbstractItemView>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -31,10 +32,20 @@ FileChooserDialog::FileChooserDialog(QWidget* parent)
     const auto later = [this] {
         QMetaObject::invokeMethod(this, &FileChooserDialog::keepOpenEnabled, Qt::QueuedConnection);
     };
-    if (auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+    auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (edit)
         connect(edit, &QLineEdit::textChanged, this, later);
     connect(this, &QFileDialog::directoryEntered, this, later);
-    connect(this, &QFileDialog::currentChanged, this, later);
+    // A typed path that took the dialog to a folder empties the field: what was being completed is over, and
+    // a completion left open would swallow the next click, on Open say. Queued, after the dialog's own
+    // reaction to the new folder.
+    if (edit) {
+        connect(edit, &QLineEdit::textChanged, this, [this, edit](const QString& text) {
+            if (!text.isEmpty() || !edit->completer())
+                return;
+            QMetaObject::invokeMethod(this, [edit] { edit->completer()->popup()->hide(); }, Qt::QueuedConnection);
+        });
+    }
 }
 
 FileChooserDialog* FileChooserDialog::choose(QWidget* view, const QString& title,

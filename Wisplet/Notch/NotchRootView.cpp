@@ -702,7 +702,7 @@ void NotchRootView::updateCollapsedRow(const PeekInputs& in, bool animate)
     if (bubble)
         m_bubble->setText(*bubble);
     if (peek) {
-        m_peek->setContent(peekIcon(in), *peek, peekPaused(in));
+        m_peek->setContent(peekIcon(in), *peek, peekPaused(in), peekKeptEnd(in));
         m_peek->setToolTip(peekTooltip(in));
     }
     m_peek->setAttribute(Qt::WA_TransparentForMouseEvents, !peek);

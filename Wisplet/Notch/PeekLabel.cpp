@@ -18,12 +18,13 @@ PeekLabel::PeekLabel(QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void PeekLabel::setContent(const QString& icon, const QString& text, bool paused)
+void PeekLabel::setContent(const QString& icon, const QString& text, bool paused, const QString& keptEnd)
 {
-    if (icon == m_icon && text == this->text() && paused == m_paused)
+    if (icon == m_icon && text == this->text() && paused == m_paused && keptEnd == m_keptEnd)
         return;
     m_icon = icon;
     m_paused = paused;
+    m_keptEnd = text.endsWith(keptEnd) ? keptEnd : QString();
     setText(text);
     resize(sizeHint());
     update();
@@ -36,7 +37,13 @@ QString PeekLabel::shownSymbol() const
 
 QString PeekLabel::shownText() const
 {
-    return QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, shownTextWidth());
+    const QFontMetricsF metrics(font());
+    const double room = shownTextWidth();
+    if (m_keptEnd.isEmpty() || metrics.horizontalAdvance(text()) <= room)
+        return metrics.elidedText(text(), Qt::ElideRight, room);
+    const double end = metrics.horizontalAdvance(m_keptEnd);
+    return metrics.elidedText(text().chopped(m_keptEnd.size()), Qt::ElideRight, std::max(room - end, 0.0))
+        + m_keptEnd;
 }
 
 double PeekLabel::shownTextWidth() const

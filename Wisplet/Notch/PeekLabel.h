@@ -20,14 +20,16 @@ public:
 
     explicit PeekLabel(QWidget* parent = nullptr);
 
-    // The text is shown verbatim; paused shows the pause symbol in place of the icon and dims the text.
-    void setContent(const QString& icon, const QString& text, bool paused);
+    // The text is shown verbatim; paused shows the pause symbol in place of the icon and dims the text. Where
+    // room is short the text is cut before keptEnd, its last part, which stays whole.
+    void setContent(const QString& icon, const QString& text, bool paused, const QString& keptEnd = {});
     QString symbolName() const { return m_icon; }
     bool isPaused() const { return m_paused; }
     // The symbol drawn: the pause symbol while paused.
     QString shownSymbol() const;
     double textOpacityNow() const { return m_paused ? pausedTextOpacity : textOpacity; }
-    // The text as drawn: one line, cut where the island gives the label less than it asks for.
+    // The text as drawn: one line, cut where the island gives the label less than it asks for (before the
+    // kept end).
     QString shownText() const;
 
     // For coming and going: the whole label at this opacity.
@@ -44,6 +46,7 @@ private:
     double shownTextWidth() const;
 
     QString m_icon;
+    QString m_keptEnd;
     bool m_paused = false;
     double m_opacity = 1;
 };

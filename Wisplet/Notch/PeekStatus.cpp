@@ -8,7 +8,6 @@
 
 #include <QFontMetricsF>
 
-
 #include <algorithm>
 
 namespace {
@@ -86,6 +85,16 @@ QString peekIcon(const PeekInputs& in)
     if (*tool == ToolID::focus && (in.focusPhase == FocusPhase::shortBreak || in.focusPhase == FocusPhase::longBreak))
         return QStringLiteral("cup.and.saucer.fill");
     return toolIcon(*tool);
+}
+
+QString peekKeptEnd(const PeekInputs& in)
+{
+    if (peekTool(in) != ToolID::calendar)
+        return {};
+    // The title may hold the separator too; the minutes follow its last one.
+    const QString separator = QStringLiteral(" · ");
+    const qsizetype at = in.calendarText->lastIndexOf(separator);
+    return at < 0 ? QString() : in.calendarText->mid(at);
 }
 
 bool peekPaused(const PeekInputs& in)

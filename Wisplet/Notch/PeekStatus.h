@@ -47,6 +47,9 @@ PeekInputs gatherPeekInputs(const AppSettings& settings, const ToolRegistry& reg
 std::optional<ToolID> peekTool(const PeekInputs& in);
 std::optional<QString> peekText(const PeekInputs& in);
 QString peekIcon(const PeekInputs& in);
+// The end of the peek text that is never cut where room is short: a meeting's " · 12m", the one thing its
+// peek is for. Empty when the whole text may be cut.
+QString peekKeptEnd(const PeekInputs& in);
 // A focus session that has been paused: the label shows a pause symbol and dims its text.
 bool peekPaused(const PeekInputs& in);
 // Points the collapsed island widens by: for the bubble, else for the peek; 0 while the panel is open.

@@ -3,7 +3,9 @@
 #include "Wisplet/Base/Animation.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
+#include <QApplication>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QPainter>
 
 namespace {
@@ -63,11 +65,34 @@ void ToolTab::setSelected(bool selected, bool animate)
         return;
     m_selected = selected;
     setAccessibleDescription(selected ? tr("Selected") : QString());
+    // The keyboard follows the selection along the tabs, so that only one tab ever looks chosen.
+    if (selected && !hasFocus()) {
+        if (auto* focused = qobject_cast<ToolTab*>(QApplication::focusWidget()); focused && focused->parent() == parent())
+            setFocus(Qt::OtherFocusReason);
+    }
     const QList<double> target = valuesOf(lookOf(m_selected, isHovering()));
     if (animate)
         m_look->easeTo(target, fadeSeconds, Easing::easeOut);
     else
         m_look->jumpTo(target);
+}
+
+ToolTab* ToolTab::selectedSibling() const
+{
+    const QList<ToolTab*> tabs = parentWidget()->findChildren<ToolTab*>(Qt::FindDirectChildrenOnly);
+    const auto found = std::find_if(tabs.begin(), tabs.end(), [](const ToolTab* tab) { return tab->isSelected(); });
+    return found != tabs.end() ? *found : nullptr;
+}
+
+void ToolTab::focusInEvent(QFocusEvent* event)
+{
+    HoverTracking::focusInEvent(event);
+    // A window coming forward focuses its first tab; the keyboard belongs on the selected one. Tab and the
+    // mouse still reach any tab.
+    if (event->reason() != Qt::ActiveWindowFocusReason || m_selected)
+        return;
+    if (ToolTab* selected = selectedSibling())
+        selected->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void ToolTab::hoverChanged()

@@ -52,8 +52,11 @@ public:
 protected:
     void hoverChanged() override;
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
+    ToolTab* selectedSibling() const;
+
     ToolID m_tool;
     bool m_selected;
     AnimatedValue* m_look;

@@ -45,8 +45,17 @@ protected:
 private:
     class Call;
 
-    bool isPending(int id) const { return m_actions.contains(id); }
-    void cancel(int id);
+    // Qt hands out a finished timer's id again, so a handle names its call by timer id and serial: a stale
+    // handle of a call that already ran must never cancel a newer call that got the same id.
+    struct Pending
+    {
+        quint64 serial;
+        std::function<void()> action;
+    };
 
-    QHash<int, std::function<void()>> m_actions;
+    bool isPending(int id, quint64 serial) const;
+    void cancel(int id, quint64 serial);
+
+    QHash<int, Pending> m_calls;
+    quint64 m_lastSerial = 0;
 };

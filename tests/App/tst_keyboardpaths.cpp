@@ -10,6 +10,7 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Notch/ToolSwitcherView.h"
+#include "Wisplet/Notch/ToolTab.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
@@ -94,6 +95,12 @@ private:
     {
         return panelFocused() && searchField() && searchField()->hasFocus() && m_fixture.registry->switcherPresented();
     }
+    // No tab but the selected one holds the keyboard, whose ring would read as a second selected tab.
+    bool keyboardOnSelectedTab() const
+    {
+        const auto* tab = qobject_cast<const ToolTab*>(QApplication::focusWidget());
+        return panelFocused() && (!tab || tab->tool() == m_fixture.registry->selected());
+    }
     bool switcherClosed() const { return !m_fixture.registry->switcherPresented() && !searchField(); }
     QString query() const { return searchField() ? searchField()->text() : QString(); }
 
@@ -170,6 +177,13 @@ private slots:
                         {{"key", "Tab", "Down", "Down", "space"},
                          [this] { return switcherTyping() && query() == QLatin1String(" "); }},
                         {{"key", "Return"}, [this] { return m_fixture.registry->selected() == ToolID::media; }}}};
+        QTest::newRow("Ctrl+Alt+2 and 1 leave the keyboard on the selected tab")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+2"},
+                         [this] { return m_fixture.registry->selected() == ToolID::notes && keyboardOnSelectedTab(); }},
+                        {{"key", "Tab", "shift+Tab"}, [this] { return keyboardOnSelectedTab(); }},
+                        {{"key", "ctrl+alt+1"},
+                         [this] { return m_fixture.registry->selected() == ToolID::focus && keyboardOnSelectedTab(); }}}};
         QTest::newRow("Ctrl+Q quits") << KeyPath{true, {{{"key", "ctrl+q"}, [this] { return m_quits == 1; }}}};
         QTest::newRow("Ctrl+comma opens the settings")
             << KeyPath{true, {{{"key", "ctrl+comma"}, [this] { return m_settingsOpened == 1; }}}};

@@ -54,6 +54,19 @@ private slots:
         QVERIFY(!cancelledFired);
     }
 
+    // A blink's pattern: the handle of a call that already ran is replaced by a new call, which Qt may give
+    // the same timer id; dropping the spent handle must not cancel the new call.
+    void replacingASpentHandleKeepsTheNewCall()
+    {
+        QtScheduler scheduler;
+        int fired = 0;
+        std::unique_ptr<ScheduledCall> handle = scheduler.callAfter(0ms, [&] { ++fired; });
+        for (int round = 1; round <= 20; ++round) {
+            QTRY_COMPARE_WITH_TIMEOUT(fired, round, patience);
+            handle = scheduler.callAfter(0ms, [&] { ++fired; });
+        }
+    }
+
     void aQtCallMayDropItsOwnHandle()
     {
         QtScheduler scheduler;
