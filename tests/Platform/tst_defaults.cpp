@@ -1,4 +1,5 @@
 #include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
@@ -58,6 +59,30 @@ void fire(QTimer* timer)
 
 const QDateTime aucklandFirstOfMarch(QDate(2026, 3, 1), QTime(0, 0), Qt::LocalTime);
 
+// One thing this program does to a key: an invalid value removes it.
+using Step = std::pair<QString, QVariant>;
+
+void applySteps(Defaults& defaults, const QList<Step>& steps)
+{
+    for (const auto& [key, value] : steps) {
+        if (value.isValid())
+            defaults.set(key, value);
+        else
+            defaults.remove(key);
+    }
+}
+
+// Another program's change while this one runs.
+struct TwoWriters
+{
+    QByteArray before;
+    QList<Step> ours;
+    // What the other program leaves at the path; null when it removes the file.
+    QByteArray theirs;
+    QJsonObject saved;
+    QStringList followed;
+};
+
 struct Reading
 {
     QVariant value;
@@ -73,6 +98,8 @@ struct Typed
 
 } // namespace
 
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(TwoWriters)
 Q_DECLARE_METATYPE(Reading)
 Q_DECLARE_METATYPE(Typed)
 Q_DECLARE_METATYPE(std::optional<QStringList>)
@@ -465,6 +492,96 @@ private slots:
         QVERIFY(defaults.flush());
         QVERIFY(!defaults.hasPendingChanges());
         QCOMPARE(fileObject(path), (QJsonObject{{"a", 1}, {"b", 2}}));
+    }
+
+    void nothingChangedWritesNothing_data()
+    {
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::newRow("the same value again") << QList<Step>{{"a", 1}};
+        QTest::newRow("a double the file spells as that integer") << QList<Step>{{"a", 1.0}};
+        QTest::newRow("changed and changed back") << QList<Step>{{"a", 2}, {"a", 1}};
+        QTest::newRow("a date the same to the millisecond")
+            << QList<Step>{{"d", QDateTime(QDate(2001, 1, 1), QTime(0, 0, 5), Qt::UTC)}};
+        QTest::newRow("added and removed") << QList<Step>{{"b", true}, {"b", QVariant()}};
+        QTest::newRow("an absent key removed") << QList<Step>{{"c", QVariant()}};
+    }
+
+    void nothingChangedWritesNothing()
+    {
+        QFETCH(QList<Step>, steps);
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("defaults.json"));
+        // Compact, as a hand would write it: any save would indent it.
+        const QByteArray written = R"({"a":1,"d":{"$date":5}})";
+        QVERIFY(TestFiles::write(path, written));
+        const PrivateFiles::FileStamp stamp = PrivateFiles::stampOf(path);
+        {
+            Defaults defaults(path);
+            applySteps(defaults, steps);
+            QVERIFY(!defaults.hasPendingChanges());
+            QVERIFY(defaults.flush());
+        }
+        QCOMPARE(TestFiles::read(path), written);
+        QVERIFY(PrivateFiles::stampOf(path) == stamp);
+    }
+
+    void anotherProgramsChangesAreTakenIn_data()
+    {
+        QTest::addColumn<TwoWriters>("row");
+        const QByteArray ab = R"({"a": 1, "b": 1})";
+        QTest::newRow("a key changed there, another here")
+            << TwoWriters{ab, {{"b", 2}}, R"({"a": 5, "b": 1})", {{"a", 5}, {"b", 2}}, {"a"}};
+        QTest::newRow("one key changed on both sides: ours wins")
+            << TwoWriters{ab, {{"a", 2}}, R"({"a": 3, "b": 1})", {{"a", 2}, {"b", 1}}, {}};
+        QTest::newRow("removed here, changed there: stays removed")
+            << TwoWriters{ab, {{"a", QVariant()}}, R"({"a": 3, "b": 1})", {{"b", 1}}, {}};
+        QTest::newRow("a key removed there") << TwoWriters{ab, {{"b", 2}}, R"({"b": 1})", {{"b", 2}}, {"a"}};
+        QTest::newRow("removed there, changed here: ours stays")
+            << TwoWriters{ab, {{"a", 2}}, R"({"b": 1})", {{"a", 2}, {"b", 1}}, {}};
+        QTest::newRow("a key added there")
+            << TwoWriters{ab, {{"a", 2}}, R"({"a": 1, "b": 1, "c": "x"})", {{"a", 2}, {"b", 1}, {"c", "x"}}, {"c"}};
+        QTest::newRow("there already what we changed")
+            << TwoWriters{ab, {{"a", 2}}, R"({"a":2,"b":1,"c":1})", {{"a", 2}, {"b", 1}, {"c", 1}}, {"c"}};
+        QTest::newRow("the file removed: all of ours saved")
+            << TwoWriters{ab, {{"b", 2}}, QByteArray(), {{"a", 1}, {"b", 2}}, {}};
+        QTest::newRow("no JSON put in its place: set aside, all of ours saved")
+            << TwoWriters{ab, {{"b", 2}}, "{oops", {{"a", 1}, {"b", 2}}, {}};
+    }
+
+    void anotherProgramsChangesAreTakenIn()
+    {
+        QFETCH(TwoWriters, row);
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("defaults.json"));
+        QVERIFY(TestFiles::write(path, row.before));
+        Defaults defaults(path);
+        QSignalSpy followed(&defaults, &Defaults::changedOutside);
+        applySteps(defaults, row.ours);
+        QVERIFY(row.theirs.isNull() ? QFile::remove(path) : TestFiles::replace(path, row.theirs));
+
+        QVERIFY(defaults.flush());
+        QCOMPARE(fileObject(path), row.saved);
+        // What was already there is not written again.
+        if (QJsonDocument::fromJson(row.theirs).object() == row.saved)
+            QCOMPARE(TestFiles::read(path), row.theirs);
+        for (const char* key : {"a", "b", "c"}) {
+            const QVariant value = defaults.object(QString::fromLatin1(key));
+            QCOMPARE(value.isValid() ? QJsonValue::fromVariant(value) : QJsonValue(QJsonValue::Undefined),
+                     row.saved.value(QLatin1String(key)));
+        }
+        QCOMPARE(followed.size(), row.followed.isEmpty() ? 0 : 1);
+        if (!row.followed.isEmpty())
+            QCOMPARE(followed.first().first().toStringList(), row.followed);
+        const bool setAside = !row.theirs.isNull() && QJsonDocument::fromJson(row.theirs).isNull();
+        QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), setAside ? row.theirs : QByteArray());
+        QCOMPARE(defaults.notice().isEmpty(), row.followed.isEmpty() && !setAside);
+        QVERIFY(defaults.errorText().isEmpty());
+
+        // The next save has nothing to take in, and says nothing more.
+        defaults.set(QStringLiteral("later"), true);
+        QVERIFY(defaults.flush());
+        QVERIFY(defaults.notice().isEmpty());
+        QCOMPARE(followed.size(), row.followed.isEmpty() ? 0 : 1);
     }
 };
 

@@ -1,12 +1,14 @@
 #include "Wisplet/Platform/Defaults.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TinyDisk.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,9 +66,52 @@ std::unique_ptr<Defaults> openWithoutSpareDescriptors(const QString& path)
     return defaults;
 }
 
+// What stops a save on a disk of its own, and how it is mended.
+enum class Failure {
+    diskFull,
+    diskReadOnly,
+    folderInPlace,
+};
+
+bool breakSaving(Failure failure, TinyDisk& disk, const QString& path)
+{
+    switch (failure) {
+    case Failure::diskFull:
+        return disk.fill();
+    case Failure::diskReadOnly:
+        return disk.makeReadOnly();
+    case Failure::folderInPlace:
+        return QFile::rename(path, path + QStringLiteral(".moved")) && QDir().mkpath(path + QStringLiteral("/inside"));
+    }
+    return false;
+}
+
+bool mendSaving(Failure failure, TinyDisk& disk, const QString& path)
+{
+    switch (failure) {
+    case Failure::diskFull:
+        disk.makeRoom();
+        return true;
+    case Failure::diskReadOnly:
+        return ::mount(nullptr, QFile::encodeName(disk.path()).constData(), nullptr, MS_REMOUNT, nullptr) == 0;
+    case Failure::folderInPlace:
+        return QDir(path).removeRecursively();
+    }
+    return false;
+}
+
+// What is at the path: a file's bytes, or a folder's names.
+QByteArray whatIsAt(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isDir() ? QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(u',').toUtf8()
+                        : TestFiles::read(path);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
+Q_DECLARE_METATYPE(Failure)
 
 class TestSettingsFile final : public QObject
 {
@@ -125,6 +170,72 @@ private slots:
             QCOMPARE(TestFiles::read(path), before);
         if (row.setAside)
             QVERIFY(QFileInfo(aside).exists() && (row.setup == Setup::oversized) == QFileInfo(aside).isFile());
+    }
+
+    void aFailedSaveKeepsTheFileAndTheChanges_data()
+    {
+        QTest::addColumn<Failure>("failure");
+        QTest::newRow("a full disk") << Failure::diskFull;
+        QTest::newRow("a read-only disk") << Failure::diskReadOnly;
+        QTest::newRow("a folder in the file's place") << Failure::folderInPlace;
+    }
+
+    void aFailedSaveKeepsTheFileAndTheChanges()
+    {
+        QFETCH(Failure, failure);
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        const QString path = disk.file(QStringLiteral("defaults.json"));
+        Defaults defaults(path);
+        QSignalSpy reports(&defaults, &Defaults::errorTextChanged);
+        defaults.set(QStringLiteral("kept"), 1);
+        QVERIFY(defaults.flush());
+        QVERIFY(breakSaving(failure, disk, path));
+        const QStringList beside = QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QByteArray before = whatIsAt(path);
+
+        defaults.set(QStringLiteral("fresh"), QString(2000, u'x'));
+        QVERIFY(!defaults.flush());
+        QVERIFY2(defaults.errorText().contains(QLatin1String("could not be saved")), qPrintable(defaults.errorText()));
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(whatIsAt(path), before);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), beside);
+        QVERIFY(defaults.hasPendingChanges());
+        QCOMPARE(defaults.string(QStringLiteral("fresh")).size(), 2000);
+
+        // Tried again with the next change; once it works the message goes.
+        QVERIFY(mendSaving(failure, disk, path));
+        defaults.set(QStringLiteral("later"), true);
+        QTimer* timer = defaults.findChild<QTimer*>();
+        QVERIFY(timer && timer->isActive());
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QVERIFY(defaults.errorText().isEmpty());
+        QCOMPARE(reports.size(), 2);
+        const QJsonObject saved = QJsonDocument::fromJson(TestFiles::read(path)).object();
+        QCOMPARE(saved.keys(), (QStringList{"fresh", "kept", "later"}));
+    }
+
+    // Indented, a long list grows by half again: a file near the limit must still be read back.
+    void aFileNearTheLimitIsSavedReadably()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("defaults.json"));
+        const QByteArray list = "[" + QByteArray("0,").repeated(400000) + "0]";
+        const QByteArray head = "{\"list\":" + list + ",\"text\":\"";
+        const qint64 textLength = Defaults::maxFileBytes - 64 - head.size();
+        QVERIFY(TestFiles::write(path, head + QByteArray(textLength, 'x') + "\"}"));
+        {
+            Defaults defaults(path);
+            QVERIFY(defaults.setAsidePath().isEmpty());
+            defaults.set(QStringLiteral("fresh"), true);
+            QVERIFY2(defaults.flush(), qPrintable(defaults.errorText()));
+        }
+        QVERIFY(QFileInfo(path).size() <= Defaults::maxFileBytes);
+        Defaults again(path);
+        QVERIFY(again.errorText().isEmpty());
+        QVERIFY(again.boolValue(QStringLiteral("fresh")));
+        QCOMPARE(again.array(QStringLiteral("list")).size(), 400001);
+        QCOMPARE(again.string(QStringLiteral("text")).size(), textLength);
     }
 };
 
