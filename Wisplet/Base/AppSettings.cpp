@@ -91,33 +91,79 @@ AppSettings::AppSettings(Defaults& defaults, Clock& clock, Scheduler& scheduler,
     , m_scheduler(scheduler)
     , m_loginItem(loginItem)
     , m_events(events)
-    , m_faceSize(faceSizeFromRawValue(defaults.string(key(faceSizeKey))).value_or(FaceSize::medium))
-    , m_skin(readEnum(defaults, skinKey, skinNames, Skin::companion))
-    , m_accent(readEnum(defaults, accentKey, accentNames, Accent::white))
-    , m_onboarded(defaults.boolValue(key(onboardedKey)))
-    , m_displayMode(readEnum(defaults, displayModeKey, displayModeNames, DisplayMode::notch))
-    , m_hideInFullscreen(readBool(hideInFullscreenKey, true))
-    , m_hotkeyEnabled(readBool(hotkeyEnabledKey, true))
-    , m_eyeTracking(readBool(eyeTrackingKey, true))
-    , m_bubblesEnabled(readBool(bubblesEnabledKey, true))
-    , m_idleBehaviours(readBool(idleBehavioursKey, true))
-    , m_yawnAfterMinutes(readPositiveMinutes(yawnAfterMinutesKey, 10))
-    , m_sleepAfterMinutes(readPositiveMinutes(sleepAfterMinutesKey, 20))
+    , m_stored(readStored())
     , m_launchAtLogin(loginItem.isEnabled())
-    , m_reactionGroups(readReactionGroups())
-    , m_quietMode(defaults.boolValue(key(quietModeKey)))
-    , m_reducedMotion(defaults.boolValue(key(reducedMotionKey)))
-    , m_notificationsEnabled(defaults.boolValue(key(notificationsEnabledKey)))
-    , m_notificationSounds(defaults.boolValue(key(notificationSoundsKey)))
-    , m_shortcutKey(defaults.contains(key(shortcutKeyKey)) ? defaults.string(key(shortcutKeyKey)) : QStringLiteral("M"))
 {
-    if (const QDateTime until = defaults.date(key(quietUntilKey)); until.isValid())
-        m_quietUntil = until;
+    connect(&defaults, &Defaults::changedOutside, this, &AppSettings::followDefaults);
     expireQuietMode(m_clock.now());
     scheduleQuietTimer();
 }
 
 AppSettings::~AppSettings() = default;
+
+AppSettings::Stored AppSettings::readStored() const
+{
+    const QDateTime until = m_defaults.date(key(quietUntilKey));
+    return {
+        .faceSize = faceSizeFromRawValue(m_defaults.string(key(faceSizeKey))).value_or(FaceSize::medium),
+        .skin = readEnum(m_defaults, skinKey, skinNames, Skin::companion),
+        .accent = readEnum(m_defaults, accentKey, accentNames, Accent::white),
+        .onboarded = m_defaults.boolValue(key(onboardedKey)),
+        .displayMode = readEnum(m_defaults, displayModeKey, displayModeNames, DisplayMode::notch),
+        .hideInFullscreen = readBool(hideInFullscreenKey, true),
+        .hotkeyEnabled = readBool(hotkeyEnabledKey, true),
+        .eyeTracking = readBool(eyeTrackingKey, true),
+        .bubblesEnabled = readBool(bubblesEnabledKey, true),
+        .idleBehaviours = readBool(idleBehavioursKey, true),
+        .yawnAfterMinutes = readPositiveMinutes(yawnAfterMinutesKey, 10),
+        .sleepAfterMinutes = readPositiveMinutes(sleepAfterMinutesKey, 20),
+        .reactionGroups = readReactionGroups(),
+        .quietMode = m_defaults.boolValue(key(quietModeKey)),
+        .quietUntil = until.isValid() ? std::optional(until) : std::nullopt,
+        .reducedMotion = m_defaults.boolValue(key(reducedMotionKey)),
+        .notificationsEnabled = m_defaults.boolValue(key(notificationsEnabledKey)),
+        .notificationSounds = m_defaults.boolValue(key(notificationSoundsKey)),
+        .shortcutKey =
+            m_defaults.contains(key(shortcutKeyKey)) ? m_defaults.string(key(shortcutKeyKey)) : QStringLiteral("M"),
+    };
+}
+
+template <typename T, typename Signal>
+void AppSettings::follow(T& member, const T& value, Signal signal)
+{
+    if (!(member == value))
+        publish(member, value, signal);
+}
+
+void AppSettings::followDefaults()
+{
+    const Stored now = readStored();
+    const std::optional<QDateTime> quietUntil = m_stored.quietUntil;
+    follow(m_stored.faceSize, now.faceSize, &AppSettings::faceSizeChanged);
+    follow(m_stored.skin, now.skin, &AppSettings::skinChanged);
+    follow(m_stored.accent, now.accent, &AppSettings::accentChanged);
+    follow(m_stored.onboarded, now.onboarded, &AppSettings::onboardedChanged);
+    if (now.displayMode != m_stored.displayMode) {
+        publish(m_stored.displayMode, now.displayMode, &AppSettings::displayModeChanged);
+        m_events.postScreenChanged();
+    }
+    follow(m_stored.hideInFullscreen, now.hideInFullscreen, &AppSettings::hideInFullscreenChanged);
+    follow(m_stored.hotkeyEnabled, now.hotkeyEnabled, &AppSettings::hotkeyEnabledChanged);
+    follow(m_stored.eyeTracking, now.eyeTracking, &AppSettings::eyeTrackingChanged);
+    follow(m_stored.bubblesEnabled, now.bubblesEnabled, &AppSettings::bubblesEnabledChanged);
+    follow(m_stored.idleBehaviours, now.idleBehaviours, &AppSettings::idleBehavioursChanged);
+    follow(m_stored.yawnAfterMinutes, now.yawnAfterMinutes, &AppSettings::yawnAfterMinutesChanged);
+    follow(m_stored.sleepAfterMinutes, now.sleepAfterMinutes, &AppSettings::sleepAfterMinutesChanged);
+    follow(m_stored.reactionGroups, now.reactionGroups, &AppSettings::reactionGroupsChanged);
+    follow(m_stored.quietMode, now.quietMode, &AppSettings::quietModeChanged);
+    follow(m_stored.quietUntil, now.quietUntil, &AppSettings::quietUntilChanged);
+    follow(m_stored.reducedMotion, now.reducedMotion, &AppSettings::reducedMotionChanged);
+    follow(m_stored.notificationsEnabled, now.notificationsEnabled, &AppSettings::notificationsEnabledChanged);
+    follow(m_stored.notificationSounds, now.notificationSounds, &AppSettings::notificationSoundsChanged);
+    follow(m_stored.shortcutKey, now.shortcutKey, &AppSettings::shortcutKeyChanged);
+    if (m_stored.quietUntil != quietUntil)
+        scheduleQuietTimer();
+}
 
 AppSettings& AppSettings::shared()
 {
@@ -175,66 +221,66 @@ void AppSettings::storeDouble(double& member, double value, const char* name, Si
 void AppSettings::setFaceSize(FaceSize value)
 {
     m_defaults.set(key(faceSizeKey), rawValue(value));
-    publish(m_faceSize, value, &AppSettings::faceSizeChanged);
+    publish(m_stored.faceSize, value, &AppSettings::faceSizeChanged);
 }
 
 void AppSettings::setSkin(Skin value)
 {
     m_defaults.set(key(skinKey), rawValue(value));
-    publish(m_skin, value, &AppSettings::skinChanged);
+    publish(m_stored.skin, value, &AppSettings::skinChanged);
 }
 
 void AppSettings::setAccent(Accent value)
 {
     m_defaults.set(key(accentKey), rawValue(value));
-    publish(m_accent, value, &AppSettings::accentChanged);
+    publish(m_stored.accent, value, &AppSettings::accentChanged);
 }
 
 void AppSettings::setOnboarded(bool value)
 {
-    storeBool(m_onboarded, value, onboardedKey, &AppSettings::onboardedChanged);
+    storeBool(m_stored.onboarded, value, onboardedKey, &AppSettings::onboardedChanged);
 }
 
 void AppSettings::setDisplayMode(DisplayMode value)
 {
     m_defaults.set(key(displayModeKey), rawValue(value));
-    publish(m_displayMode, value, &AppSettings::displayModeChanged);
+    publish(m_stored.displayMode, value, &AppSettings::displayModeChanged);
     m_events.postScreenChanged();
 }
 
 void AppSettings::setHideInFullscreen(bool value)
 {
-    storeBool(m_hideInFullscreen, value, hideInFullscreenKey, &AppSettings::hideInFullscreenChanged);
+    storeBool(m_stored.hideInFullscreen, value, hideInFullscreenKey, &AppSettings::hideInFullscreenChanged);
 }
 
 void AppSettings::setHotkeyEnabled(bool value)
 {
-    storeBool(m_hotkeyEnabled, value, hotkeyEnabledKey, &AppSettings::hotkeyEnabledChanged);
+    storeBool(m_stored.hotkeyEnabled, value, hotkeyEnabledKey, &AppSettings::hotkeyEnabledChanged);
 }
 
 void AppSettings::setEyeTracking(bool value)
 {
-    storeBool(m_eyeTracking, value, eyeTrackingKey, &AppSettings::eyeTrackingChanged);
+    storeBool(m_stored.eyeTracking, value, eyeTrackingKey, &AppSettings::eyeTrackingChanged);
 }
 
 void AppSettings::setBubblesEnabled(bool value)
 {
-    storeBool(m_bubblesEnabled, value, bubblesEnabledKey, &AppSettings::bubblesEnabledChanged);
+    storeBool(m_stored.bubblesEnabled, value, bubblesEnabledKey, &AppSettings::bubblesEnabledChanged);
 }
 
 void AppSettings::setIdleBehaviours(bool value)
 {
-    storeBool(m_idleBehaviours, value, idleBehavioursKey, &AppSettings::idleBehavioursChanged);
+    storeBool(m_stored.idleBehaviours, value, idleBehavioursKey, &AppSettings::idleBehavioursChanged);
 }
 
 void AppSettings::setYawnAfterMinutes(double value)
 {
-    storeDouble(m_yawnAfterMinutes, value, yawnAfterMinutesKey, &AppSettings::yawnAfterMinutesChanged);
+    storeDouble(m_stored.yawnAfterMinutes, value, yawnAfterMinutesKey, &AppSettings::yawnAfterMinutesChanged);
 }
 
 void AppSettings::setSleepAfterMinutes(double value)
 {
-    storeDouble(m_sleepAfterMinutes, value, sleepAfterMinutesKey, &AppSettings::sleepAfterMinutesChanged);
+    storeDouble(m_stored.sleepAfterMinutes, value, sleepAfterMinutesKey, &AppSettings::sleepAfterMinutesChanged);
 }
 
 void AppSettings::setLaunchAtLogin(bool value)
@@ -252,7 +298,7 @@ void AppSettings::setLaunchAtLoginError(const std::optional<QString>& value)
 void AppSettings::setReactionGroups(const QVariantMap& value)
 {
     m_defaults.set(key(reactionGroupsKey), value);
-    publish(m_reactionGroups, value, &AppSettings::reactionGroupsChanged);
+    publish(m_stored.reactionGroups, value, &AppSettings::reactionGroupsChanged);
 }
 
 void AppSettings::setPresentationMode(bool value)
@@ -263,7 +309,7 @@ void AppSettings::setPresentationMode(bool value)
 void AppSettings::setQuietMode(bool value)
 {
     m_defaults.set(key(quietModeKey), value);
-    m_quietMode = value;
+    m_stored.quietMode = value;
     emit quietModeChanged(value);
     emit changed();
     // The end goes after the mode has been announced: observers see the mode change first.
@@ -277,29 +323,29 @@ void AppSettings::setQuietUntil(const std::optional<QDateTime>& value)
         m_defaults.set(key(quietUntilKey), *value);
     else
         m_defaults.remove(key(quietUntilKey));
-    publish(m_quietUntil, value, &AppSettings::quietUntilChanged);
+    publish(m_stored.quietUntil, value, &AppSettings::quietUntilChanged);
     scheduleQuietTimer();
 }
 
 void AppSettings::setReducedMotion(bool value)
 {
-    storeBool(m_reducedMotion, value, reducedMotionKey, &AppSettings::reducedMotionChanged);
+    storeBool(m_stored.reducedMotion, value, reducedMotionKey, &AppSettings::reducedMotionChanged);
 }
 
 void AppSettings::setNotificationsEnabled(bool value)
 {
-    storeBool(m_notificationsEnabled, value, notificationsEnabledKey, &AppSettings::notificationsEnabledChanged);
+    storeBool(m_stored.notificationsEnabled, value, notificationsEnabledKey, &AppSettings::notificationsEnabledChanged);
 }
 
 void AppSettings::setNotificationSounds(bool value)
 {
-    storeBool(m_notificationSounds, value, notificationSoundsKey, &AppSettings::notificationSoundsChanged);
+    storeBool(m_stored.notificationSounds, value, notificationSoundsKey, &AppSettings::notificationSoundsChanged);
 }
 
 void AppSettings::setShortcutKey(const QString& value)
 {
     m_defaults.set(key(shortcutKeyKey), value);
-    publish(m_shortcutKey, value, &AppSettings::shortcutKeyChanged);
+    publish(m_stored.shortcutKey, value, &AppSettings::shortcutKeyChanged);
 }
 
 void AppSettings::setShortcutError(const std::optional<QString>& value)
@@ -317,14 +363,14 @@ const QStringList& AppSettings::reactionGroupNames()
 
 bool AppSettings::isReactionGroupEnabled(const QString& group) const
 {
-    if (m_reactionGroups.contains(group))
-        return m_reactionGroups.value(group).toBool();
+    if (m_stored.reactionGroups.contains(group))
+        return m_stored.reactionGroups.value(group).toBool();
     return group != QLatin1String("clipboard");
 }
 
 void AppSettings::setReactionGroupEnabled(const QString& group, bool enabled)
 {
-    QVariantMap groups = m_reactionGroups;
+    QVariantMap groups = m_stored.reactionGroups;
     groups.insert(group, enabled);
     setReactionGroups(groups);
 }
@@ -346,21 +392,21 @@ void AppSettings::updateLoginItem()
 void AppSettings::scheduleQuietTimer()
 {
     m_quietTimer.reset();
-    if (!m_quietUntil)
+    if (!m_stored.quietUntil)
         return;
-    const qint64 remaining = std::clamp<qint64>(m_clock.now().msecsTo(*m_quietUntil), 0, maxQuietTimerMs);
+    const qint64 remaining = std::clamp<qint64>(m_clock.now().msecsTo(*m_stored.quietUntil), 0, maxQuietTimerMs);
     m_quietTimer = m_scheduler.callAfter(std::chrono::milliseconds(remaining), [this] {
         // The handle is a member, so this cannot run after the settings are gone. A timer can fire early
         // (the wall clock is not what it counts): re-arm until the end has really come.
         expireQuietMode(m_clock.now());
-        if (m_quietUntil)
+        if (m_stored.quietUntil)
             scheduleQuietTimer();
     });
 }
 
 void AppSettings::expireQuietMode(const QDateTime& now)
 {
-    if (!m_quietUntil || *m_quietUntil > now)
+    if (!m_stored.quietUntil || *m_stored.quietUntil > now)
         return;
     setQuietMode(false);
     setQuietUntil(std::nullopt);

@@ -35,8 +35,9 @@ QString rawValue(Accent accent);
 QColor accentColor(Accent accent);
 
 // The user's choices for the companion, the panel, hot keys, quiet mode, notifications and start-up.
-// Every assignment of a stored preference writes its key at once, also when the value is unchanged, and
-// emits its signal and changed(). Loading never writes back.
+// Every assignment of a stored preference stores its key at once, also when the value is unchanged (the
+// defaults then have nothing to write), and emits its signal and changed(). Loading never writes back. A
+// value another program changed in the defaults' file is followed as soon as the defaults take it in.
 class AppSettings final : public QObject
 {
     Q_OBJECT
@@ -53,28 +54,28 @@ public:
 
     static AppSettings& shared();
 
-    FaceSize faceSize() const { return m_faceSize; }
-    Skin skin() const { return m_skin; }
-    Accent accent() const { return m_accent; }
-    bool onboarded() const { return m_onboarded; }
-    DisplayMode displayMode() const { return m_displayMode; }
-    bool hideInFullscreen() const { return m_hideInFullscreen; }
-    bool hotkeyEnabled() const { return m_hotkeyEnabled; }
-    bool eyeTracking() const { return m_eyeTracking; }
-    bool bubblesEnabled() const { return m_bubblesEnabled; }
-    bool idleBehaviours() const { return m_idleBehaviours; }
-    double yawnAfterMinutes() const { return m_yawnAfterMinutes; }
-    double sleepAfterMinutes() const { return m_sleepAfterMinutes; }
+    FaceSize faceSize() const { return m_stored.faceSize; }
+    Skin skin() const { return m_stored.skin; }
+    Accent accent() const { return m_stored.accent; }
+    bool onboarded() const { return m_stored.onboarded; }
+    DisplayMode displayMode() const { return m_stored.displayMode; }
+    bool hideInFullscreen() const { return m_stored.hideInFullscreen; }
+    bool hotkeyEnabled() const { return m_stored.hotkeyEnabled; }
+    bool eyeTracking() const { return m_stored.eyeTracking; }
+    bool bubblesEnabled() const { return m_stored.bubblesEnabled; }
+    bool idleBehaviours() const { return m_stored.idleBehaviours; }
+    double yawnAfterMinutes() const { return m_stored.yawnAfterMinutes; }
+    double sleepAfterMinutes() const { return m_stored.sleepAfterMinutes; }
     bool launchAtLogin() const { return m_launchAtLogin; }
     std::optional<QString> launchAtLoginError() const { return m_launchAtLoginError; }
-    QVariantMap reactionGroups() const { return m_reactionGroups; }
+    QVariantMap reactionGroups() const { return m_stored.reactionGroups; }
     bool presentationMode() const { return m_presentationMode; }
-    bool quietMode() const { return m_quietMode; }
-    std::optional<QDateTime> quietUntil() const { return m_quietUntil; }
-    bool reducedMotion() const { return m_reducedMotion; }
-    bool notificationsEnabled() const { return m_notificationsEnabled; }
-    bool notificationSounds() const { return m_notificationSounds; }
-    QString shortcutKey() const { return m_shortcutKey; }
+    bool quietMode() const { return m_stored.quietMode; }
+    std::optional<QDateTime> quietUntil() const { return m_stored.quietUntil; }
+    bool reducedMotion() const { return m_stored.reducedMotion; }
+    bool notificationsEnabled() const { return m_stored.notificationsEnabled; }
+    bool notificationSounds() const { return m_stored.notificationSounds; }
+    QString shortcutKey() const { return m_stored.shortcutKey; }
     std::optional<QString> shortcutError() const { return m_shortcutError; }
 
     void setFaceSize(FaceSize value);
@@ -143,6 +144,30 @@ signals:
     void changed();
 
 private:
+    // What the defaults hold, as read.
+    struct Stored
+    {
+        FaceSize faceSize;
+        Skin skin;
+        Accent accent;
+        bool onboarded;
+        DisplayMode displayMode;
+        bool hideInFullscreen;
+        bool hotkeyEnabled;
+        bool eyeTracking;
+        bool bubblesEnabled;
+        bool idleBehaviours;
+        double yawnAfterMinutes;
+        double sleepAfterMinutes;
+        QVariantMap reactionGroups;
+        bool quietMode;
+        std::optional<QDateTime> quietUntil;
+        bool reducedMotion;
+        bool notificationsEnabled;
+        bool notificationSounds;
+        QString shortcutKey;
+    };
+
     template <typename T, typename Signal>
     void publish(T& member, const T& value, Signal signal);
     template <typename Signal>
@@ -150,9 +175,15 @@ private:
     template <typename Signal>
     void storeDouble(double& member, double value, const char* key, Signal signal);
 
+    Stored readStored() const;
     bool readBool(const char* key, bool defaultValue) const;
     double readPositiveMinutes(const char* key, double defaultValue) const;
     QVariantMap readReactionGroups() const;
+    // Takes in what another program changed in the defaults' file: publishes each value that now reads
+    // differently, without writing it back.
+    void followDefaults();
+    template <typename T, typename Signal>
+    void follow(T& member, const T& value, Signal signal);
 
     Defaults& m_defaults;
     Clock& m_clock;
@@ -160,29 +191,11 @@ private:
     LoginItem& m_loginItem;
     AppEvents& m_events;
 
-    FaceSize m_faceSize;
-    Skin m_skin;
-    Accent m_accent;
-    bool m_onboarded;
-    DisplayMode m_displayMode;
-    bool m_hideInFullscreen;
-    bool m_hotkeyEnabled;
-    bool m_eyeTracking;
-    bool m_bubblesEnabled;
-    bool m_idleBehaviours;
-    double m_yawnAfterMinutes;
-    double m_sleepAfterMinutes;
+    Stored m_stored;
     bool m_launchAtLogin;
     std::optional<QString> m_launchAtLoginError;
-    QVariantMap m_reactionGroups;
     bool m_presentationMode = false;
-    bool m_quietMode;
-    std::optional<QDateTime> m_quietUntil;
     std::unique_ptr<ScheduledCall> m_quietTimer;
-    bool m_reducedMotion;
-    bool m_notificationsEnabled;
-    bool m_notificationSounds;
-    QString m_shortcutKey;
     std::optional<QString> m_shortcutError;
     bool m_suppressLoginItemUpdate = false;
 };

@@ -1,13 +1,10 @@
 #include "Wisplet/Platform/Defaults.h"
 
 #include "Wisplet/Platform/PrivateFiles.h"
-#include "Wisplet/Platform/StoredJson.h"
+#include "Wisplet/Platform/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocale>
 #include <QStandardPaths>
 
@@ -15,9 +12,6 @@
 #include <limits>
 
 namespace {
-
-const QString dateTag = QStringLiteral("$date");
-const QString dataTag = QStringLiteral("$data");
 
 bool isInteger(const QVariant& value)
 {
@@ -108,77 +102,6 @@ bool isNonZeroInteger(QStringView text)
     return nonZero;
 }
 
-QJsonValue encode(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool();
-    case QMetaType::LongLong:
-        return value.toLongLong();
-    case QMetaType::Double:
-        return value.toDouble();
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::QDateTime:
-        return QJsonObject{{dateTag, StoredJson::fromDate(value.toDateTime())}};
-    case QMetaType::QByteArray:
-        return QJsonObject{{dataTag, StoredJson::fromData(value.toByteArray())}};
-    case QMetaType::QVariantList: {
-        QJsonArray array;
-        for (const QVariant& item : value.toList())
-            array.append(encode(item));
-        return array;
-    }
-    case QMetaType::QVariantMap: {
-        QJsonObject object;
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            object.insert(it.key(), encode(it.value()));
-        return object;
-    }
-    default:
-        return QJsonValue::Null;
-    }
-}
-
-QVariant decode(const QJsonValue& value)
-{
-    switch (value.type()) {
-    case QJsonValue::Bool:
-        return value.toBool();
-    case QJsonValue::Double: {
-        // Integers written as integers come back as integers.
-        const QVariant number = value.toVariant();
-        return isInteger(number) ? QVariant(number.toLongLong()) : QVariant(value.toDouble());
-    }
-    case QJsonValue::String:
-        return value.toString();
-    case QJsonValue::Array: {
-        QVariantList list;
-        for (const QJsonValue& item : value.toArray())
-            list.append(decode(item));
-        return list;
-    }
-    case QJsonValue::Object: {
-        const QJsonObject object = value.toObject();
-        if (object.size() == 1) {
-            if (const auto date = StoredJson::toDate(object.value(dateTag)))
-                return *date;
-            if (const auto data = StoredJson::toData(object.value(dataTag)))
-                return *data;
-        }
-        QVariantMap map;
-        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
-            map.insert(it.key(), decode(it.value()));
-        return map;
-    }
-    case QJsonValue::Null:
-    case QJsonValue::Undefined:
-        break;
-    }
-    return {};
-}
-
 } // namespace
 
 Defaults::Defaults(QString filePath, QObject* parent)
@@ -192,6 +115,8 @@ Defaults::Defaults(QString filePath, QObject* parent)
     connect(m_saveTimer, &QTimer::timeout, this, &Defaults::flush);
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &Defaults::flush);
+    if (!m_path.isEmpty())
+        m_file = std::make_unique<SettingsFile>(m_path, maxFileBytes);
     load();
 }
 
@@ -208,45 +133,37 @@ QString Defaults::standardPath()
 
 void Defaults::load()
 {
-    if (m_path.isEmpty())
+    if (!m_file)
         return;
-    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(m_path, maxFileBytes);
-    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
-        return;
-    if (found.outcome == PrivateFiles::FileRead::Outcome::inaccessible) {
-        m_leaveFileAlone = true;
-        setErrorText(QStringLiteral("The settings file %1 could not be opened (%2); it is left as it is, and "
-                                    "changes are not saved to it until Wisplet starts again.")
-                         .arg(m_path, found.reason));
-        return;
+    const SettingsFile::Contents found = m_file->read();
+    switch (found.outcome) {
+    case SettingsFile::Contents::Outcome::absent:
+        break;
+    case SettingsFile::Contents::Outcome::read:
+        m_values = m_saved = found.values;
+        break;
+    case SettingsFile::Contents::Outcome::inaccessible:
+        leaveFileAlone(found.reason);
+        break;
+    case SettingsFile::Contents::Outcome::unreadable:
+    case SettingsFile::Contents::Outcome::notAFile:
+        setAside(found.reason, QStringLiteral("Wisplet starts from its defaults"));
+        break;
     }
-    QJsonParseError error{};
-    QJsonDocument document;
-    if (found.outcome == PrivateFiles::FileRead::Outcome::read)
-        document = QJsonDocument::fromJson(found.contents, &error);
-    if (found.outcome == PrivateFiles::FileRead::Outcome::read && error.error == QJsonParseError::NoError
-        && document.isObject()) {
-        const QJsonObject object = document.object();
-        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-            const QVariant value = decode(it.value());
-            if (value.isValid())
-                m_values.insert(it.key(), value);
-        }
-        return;
-    }
-    QString reason = found.reason;
-    if (reason.isEmpty())
-        reason = error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not a JSON object");
-    // Never overwrite what we cannot read: keep it beside the new file and start from defaults.
+}
+
+// Never overwrite what we cannot read: keep it beside the new file and go on without it.
+bool Defaults::setAside(const QString& reason, const QString& then)
+{
     m_setAsidePath = PrivateFiles::setAside(m_path);
     m_unreadableInPlace = m_setAsidePath.isEmpty();
     setErrorText(m_unreadableInPlace
                      ? QStringLiteral("The settings file %1 could not be read (%2) nor moved aside; it is left as "
                                       "it is, and changes are not saved until it is moved.")
                            .arg(m_path, reason)
-                     : QStringLiteral("The settings file %1 could not be read (%2); it was moved to %3 and Wisplet "
-                                      "starts from its defaults.")
-                           .arg(m_path, reason, m_setAsidePath));
+                     : QStringLiteral("The settings file %1 could not be read (%2); it was moved to %3 and %4.")
+                           .arg(m_path, reason, m_setAsidePath, then));
+    return !m_unreadableInPlace;
 }
 
 QVariant Defaults::object(const QString& key) const
@@ -304,61 +221,155 @@ void Defaults::set(const QString& key, const QVariant& value)
     if (!stored.isValid())
         return;
     m_values.insert(key, stored);
-    changed();
+    noteChange(key);
 }
 
 void Defaults::remove(const QString& key)
 {
     if (m_values.remove(key) > 0)
-        changed();
+        noteChange(key);
 }
 
-void Defaults::changed()
+void Defaults::noteChange(const QString& key)
 {
-    m_dirty = true;
+    if (!m_file)
+        return;
+    // A value set back to what the file holds is no change: a quit with nothing touched writes nothing.
+    if (SettingsFile::writtenAlike(m_values.value(key), m_saved.value(key))) {
+        m_changed.remove(key);
+        return;
+    }
+    m_changed.insert(key);
     // The first change arms the timer and later ones ride along: restarting it on every change would let
     // a steady stream of changes put the save off indefinitely.
-    if (!m_path.isEmpty() && !m_saveTimer->isActive())
+    if (!m_saveTimer->isActive())
         m_saveTimer->start();
 }
 
 bool Defaults::flush()
 {
     m_saveTimer->stop();
-    if (m_path.isEmpty())
-        m_dirty = false;
-    if (!m_dirty)
+    if (m_changed.isEmpty()) {
+        // What a failed save kept is no longer wanted.
+        if (m_saveFailed) {
+            m_saveFailed = false;
+            setErrorText(QString());
+        }
         return true;
+    }
     if (m_leaveFileAlone)
         return false;
-    if (!write())
+    QStringList taken;
+    QString notice;
+    const bool saved = takeInOutsideChanges(taken, notice) && (m_changed.isEmpty() || write());
+    if (saved) {
+        if (!taken.isEmpty())
+            notice = QStringLiteral("%1 was changed outside Wisplet; those changes were taken in, with Wisplet's "
+                                    "own on top.")
+                         .arg(QFileInfo(m_path).fileName());
+        m_saveFailed = false;
+        setErrorText(QString());
+        setNotice(notice);
+    }
+    // Only now, so that whoever follows sees the values and the file in step.
+    if (!taken.isEmpty())
+        emit changedOutside(taken);
+    return saved;
+}
+
+bool Defaults::takeInOutsideChanges(QStringList& taken, QString& notice)
+{
+    if (!m_file->changedSinceSeen()) {
+        // The unreadable file that could not be moved is still there: try again, quietly.
+        if (m_unreadableInPlace) {
+            m_setAsidePath = PrivateFiles::setAside(m_path);
+            m_unreadableInPlace = m_setAsidePath.isEmpty();
+        }
+        return !m_unreadableInPlace;
+    }
+    const SettingsFile::Contents found = m_file->read();
+    m_unreadableInPlace = false;
+    switch (found.outcome) {
+    case SettingsFile::Contents::Outcome::inaccessible:
+        leaveFileAlone(found.reason);
         return false;
-    m_dirty = false;
-    setErrorText(QString());
+    case SettingsFile::Contents::Outcome::unreadable:
+        if (!setAside(found.reason, QStringLiteral("the settings in use are saved in its place")))
+            return false;
+        // Still in view once the save has cleared the error.
+        notice = m_errorText;
+        takeNothingIn();
+        return true;
+    case SettingsFile::Contents::Outcome::absent:
+    case SettingsFile::Contents::Outcome::notAFile:
+        // Gone, or a folder in its way that saving will report: nothing to take in, and nothing of the values
+        // in use is lost.
+        takeNothingIn();
+        return true;
+    case SettingsFile::Contents::Outcome::read:
+        break;
+    }
+    // Three ways: a key changed here since the file was last seen keeps its value; any other takes the file's,
+    // removal included.
+    QStringList keys = m_saved.keys() + found.values.keys();
+    keys.removeDuplicates();
+    keys.sort();
+    for (const QString& key : std::as_const(keys)) {
+        const QVariant outside = found.values.value(key);
+        if (m_changed.contains(key) || SettingsFile::writtenAlike(m_values.value(key), outside))
+            continue;
+        if (outside.isValid())
+            m_values.insert(key, outside);
+        else
+            m_values.remove(key);
+        taken.append(key);
+    }
+    m_saved = found.values;
+    m_changed.removeIf(
+        [this](const QString& key) { return SettingsFile::writtenAlike(m_values.value(key), m_saved.value(key)); });
     return true;
+}
+
+// The file holds none of the values in use: all of them are to be written.
+void Defaults::takeNothingIn()
+{
+    m_saved.clear();
+    for (auto it = m_values.keyBegin(); it != m_values.keyEnd(); ++it)
+        m_changed.insert(*it);
 }
 
 bool Defaults::write()
 {
-    QJsonObject object;
-    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
-        object.insert(it.key(), encode(it.value()));
-    if (m_unreadableInPlace && QFileInfo::exists(m_path)) {
-        m_setAsidePath = PrivateFiles::setAside(m_path);
-        if (m_setAsidePath.isEmpty())
-            return false;
-    }
-    m_unreadableInPlace = false;
     const QString folder = QFileInfo(m_path).absolutePath();
     QString reason;
     if (!PrivateFiles::ensureFolder(folder))
         reason = QStringLiteral("its folder %1 could not be made").arg(folder);
-    else if (PrivateFiles::writeAtomically(m_path, QJsonDocument(object).toJson(QJsonDocument::Indented), &reason))
+    else if (m_file->write(m_values, &reason)) {
+        m_saved = m_values;
+        m_changed.clear();
         return true;
+    }
+    m_saveFailed = true;
     setErrorText(QStringLiteral("The settings file %1 could not be saved (%2); the changes are kept and saved "
                                 "with the next change or at quit.")
                      .arg(m_path, reason));
     return false;
+}
+
+void Defaults::leaveFileAlone(const QString& reason)
+{
+    m_leaveFileAlone = true;
+    setErrorText(QStringLiteral("The settings file %1 could not be opened (%2); it is left as it is, and "
+                                "changes are not saved to it until Wisplet starts again.")
+                     .arg(m_path, reason));
+}
+
+void Defaults::setNotice(const QString& text)
+{
+    if (text == m_notice)
+        return;
+    m_notice = text;
+    emit noticeChanged(text);
 }
 
 void Defaults::setErrorText(const QString& text)

@@ -2,15 +2,22 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
+
+class SettingsFile;
 
 // The user's settings: a typed key-value store kept as one readable JSON object
 // ($XDG_CONFIG_HOME/Wisplet/defaults.json). Changes apply in memory at once and reach the file soon
 // after, coalesced, and at quit. Values are Booleans, numbers, strings, dates, data, arrays and
 // dictionaries; in the file a date is {"$date": seconds since 2001-01-01 UTC} and data {"$data": Base64}.
+// The file is written only when a value differs from what it holds. When another program (the user's
+// editor, a sync tool) changed the file since it was read or written here, its changes are taken in
+// first, key by key, and this program's own changes since then go on top.
 class Defaults final : public QObject
 {
     Q_OBJECT
@@ -33,6 +40,9 @@ public:
     // What is wrong with the file, in one sentence that names it and says why; empty while all is well.
     // A failed save sets it and the next successful one clears it.
     QString errorText() const { return m_errorText; }
+    // Says that changes another program made to the file were taken in (or that what it put in the file's
+    // place was set aside) by the last save; the next save clears it.
+    QString notice() const { return m_notice; }
 
     // The stored value with its type: bool, qlonglong or double, QString, QDateTime (UTC), QByteArray,
     // QVariantList or QVariantMap; invalid when absent.
@@ -56,10 +66,11 @@ public:
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
-    // Writes pending changes now. False when the file could not be written (errorText says why); they stay
-    // pending.
+    // Writes pending changes now, after taking in another program's changes to the file. False when the
+    // file could not be written (errorText says why); they stay pending.
     bool flush();
-    bool hasPendingChanges() const { return m_dirty; }
+    // Some value differs from what the file held when it was last read or written.
+    bool hasPendingChanges() const { return !m_changed.isEmpty(); }
 
     // A number is true when ≠ 0; a string when it is "true" or "yes" in any case, or an integer ≠ 0
     // (of any length, without surrounding spaces).
@@ -70,19 +81,32 @@ public:
 
 signals:
     void errorTextChanged(const QString& text);
+    void noticeChanged(const QString& text);
+    // The keys whose values were taken from the file as another program left it; the new values are in place.
+    void changedOutside(const QStringList& keys);
 
 private:
     void load();
-    void changed();
+    void noteChange(const QString& key);
+    bool setAside(const QString& reason, const QString& then);
+    bool takeInOutsideChanges(QStringList& taken, QString& notice);
+    void takeNothingIn();
     bool write();
+    void leaveFileAlone(const QString& reason);
     void setErrorText(const QString& text);
+    void setNotice(const QString& text);
 
     QString m_path;
+    std::unique_ptr<SettingsFile> m_file;
     QString m_setAsidePath;
     QVariantMap m_values;
+    // What the file held when it was last read or written here, and the keys whose values differ from it.
+    QVariantMap m_saved;
+    QSet<QString> m_changed;
     QTimer* m_saveTimer;
-    bool m_dirty = false;
     QString m_errorText;
+    bool m_saveFailed = false;
+    QString m_notice;
     // An unreadable file that could not be moved out of the way; saving waits until it can be.
     bool m_unreadableInPlace = false;
     // A file that was there but could not be opened: what it holds is unknown, so this run never

@@ -2,6 +2,8 @@
 
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/WindowPlacement.h"
+#include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Settings/SettingsFileMessage.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -60,6 +62,10 @@ SettingsWindow::SettingsWindow(PageMaker makePage, QWidget* parent)
     m_heading = headingLabel({}, detail);
     m_heading->setContentsMargins(detailMargin, 0, detailMargin, 0);
     m_detail->addWidget(m_heading);
+    // What became of the settings file (a failed save, another program's changes) is said on every page.
+    QLabel* fileMessage = settingsFileMessage(Platform::defaults(), detail);
+    fileMessage->setContentsMargins(detailMargin, detailMargin / 3, detailMargin, 0);
+    m_detail->addWidget(fileMessage);
     splitter->addWidget(detail);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({sidebarIdealWidth, openingSize.width() - sidebarIdealWidth});

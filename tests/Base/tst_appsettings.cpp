@@ -4,6 +4,7 @@
 #include "Wisplet/Platform/XdgAutostart.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FakeScheduler.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
 namespace {
@@ -172,6 +173,27 @@ private slots:
         QCOMPARE(m_defaults->object(QStringLiteral("skin")), QVariant(QStringLiteral("companion")));
         QCOMPARE(m_defaults->object(QStringLiteral("hotkeyEnabled")), QVariant(true));
         QCOMPARE(m_defaults->object(QStringLiteral("yawnAfterMinutes")), QVariant(10.0));
+    }
+
+    // The user's editor changes the file while the program runs; the program's next save takes it in.
+    void followsWhatAnotherProgramChangedInTheFile()
+    {
+        const QString path = m_folder.file(QStringLiteral("follow/defaults.json"));
+        QVERIFY(TestFiles::write(path, R"({"faceSize": "large", "hotkeyEnabled": false, "accent": "mint"})"));
+        m_defaults = std::make_unique<Defaults>(path);
+        const auto settings = makeSettings();
+        QSignalSpy changed(settings.get(), &AppSettings::changed);
+        QVERIFY(TestFiles::replace(path, R"({"faceSize": "small", "accent": "mint"})"));
+
+        settings->setSkin(Skin::cat);
+        QVERIFY(m_defaults->flush());
+        QCOMPARE(settings->faceSize(), FaceSize::small);
+        // Gone from the file: its default again.
+        QVERIFY(settings->hotkeyEnabled());
+        QCOMPARE(settings->skin(), Skin::cat);
+        // The skin, the face size and the shortcut switch; the unchanged accent says nothing.
+        QCOMPARE(changed.count(), 3);
+        QVERIFY(!m_defaults->hasPendingChanges());
     }
 
     void displayModePostsScreenChangedOnEveryAssignment()

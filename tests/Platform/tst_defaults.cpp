@@ -1,4 +1,5 @@
 #include "Wisplet/Platform/Defaults.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
@@ -58,6 +59,16 @@ void fire(QTimer* timer)
 
 const QDateTime aucklandFirstOfMarch(QDate(2026, 3, 1), QTime(0, 0), Qt::LocalTime);
 
+// What this program does to the keys (an invalid value removes one), what another program leaves in the file
+// meanwhile ("=": nothing; empty: the file removed), and what the save then gives.
+struct Save
+{
+    QList<std::pair<QString, QVariant>> ours;
+    QByteArray theirs;
+    QJsonObject saved;
+    QStringList followed;
+};
+
 struct Reading
 {
     QVariant value;
@@ -73,6 +84,7 @@ struct Typed
 
 } // namespace
 
+Q_DECLARE_METATYPE(Save)
 Q_DECLARE_METATYPE(Reading)
 Q_DECLARE_METATYPE(Typed)
 Q_DECLARE_METATYPE(std::optional<QStringList>)
@@ -465,6 +477,64 @@ private slots:
         QVERIFY(defaults.flush());
         QVERIFY(!defaults.hasPendingChanges());
         QCOMPARE(fileObject(path), (QJsonObject{{"a", 1}, {"b", 2}}));
+    }
+
+    void aSaveWritesOnlyChangesOnTopOfOthers_data()
+    {
+        QTest::addColumn<Save>("row");
+        const QJsonObject ab{{"a", 1}, {"b", 1}};
+        QTest::newRow("the same value again") << Save{{{"a", 1}}, "=", ab, {}};
+        QTest::newRow("a double the file spells as that integer") << Save{{{"a", 1.0}}, "=", ab, {}};
+        QTest::newRow("changed and changed back") << Save{{{"a", 2}, {"a", 1}}, "=", ab, {}};
+        QTest::newRow("added and removed") << Save{{{"c", true}, {"c", QVariant()}}, "=", ab, {}};
+        QTest::newRow("a key changed there, another here")
+            << Save{{{"b", 2}}, R"({"a": 5, "b": 1})", {{"a", 5}, {"b", 2}}, {"a"}};
+        QTest::newRow("one key changed on both sides: ours wins")
+            << Save{{{"a", 2}}, R"({"a": 3, "b": 1})", {{"a", 2}, {"b", 1}}, {}};
+        QTest::newRow("removed here, changed there: stays removed")
+            << Save{{{"a", QVariant()}}, R"({"a": 3, "b": 1})", {{"b", 1}}, {}};
+        QTest::newRow("a key removed there") << Save{{{"b", 2}}, R"({"b": 1})", {{"b", 2}}, {"a"}};
+        QTest::newRow("removed there, changed here: ours stays")
+            << Save{{{"a", 2}}, R"({"b": 1})", {{"a", 2}, {"b", 1}}, {}};
+        QTest::newRow("a key added there")
+            << Save{{{"a", 2}}, R"({"a": 1, "b": 1, "c": "x"})", {{"a", 2}, {"b", 1}, {"c", "x"}}, {"c"}};
+        QTest::newRow("the file removed: all of ours saved") << Save{{{"b", 2}}, "", {{"a", 1}, {"b", 2}}, {}};
+        QTest::newRow("no JSON in its place: set aside, all of ours saved")
+            << Save{{{"b", 2}}, "{oops", {{"a", 1}, {"b", 2}}, {}};
+    }
+
+    void aSaveWritesOnlyChangesOnTopOfOthers()
+    {
+        QFETCH(Save, row);
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("defaults.json"));
+        // Compact, as a hand writes it: any save would indent it.
+        const QByteArray before = R"({"a":1,"b":1})";
+        QVERIFY(TestFiles::write(path, before));
+        Defaults defaults(path);
+        QSignalSpy followed(&defaults, &Defaults::changedOutside);
+        for (const auto& [key, value] : row.ours)
+            value.isValid() ? defaults.set(key, value) : defaults.remove(key);
+        const bool untouched = row.theirs == "=";
+        if (!untouched)
+            QVERIFY(row.theirs.isEmpty() ? QFile::remove(path) : TestFiles::replace(path, row.theirs));
+        const QByteArray there = untouched ? before : row.theirs;
+        const PrivateFiles::FileStamp stamp = PrivateFiles::stampOf(path);
+
+        QVERIFY(defaults.flush());
+        QCOMPARE(fileObject(path), row.saved);
+        // What the file already holds is not written again.
+        if (QJsonDocument::fromJson(there).object() == row.saved)
+            QVERIFY(TestFiles::read(path) == there && PrivateFiles::stampOf(path) == stamp);
+        for (const char* key : {"a", "b", "c"}) {
+            const QVariant value = defaults.object(QString::fromLatin1(key));
+            QCOMPARE(value.isValid() ? QJsonValue::fromVariant(value) : QJsonValue(QJsonValue::Undefined),
+                     row.saved.value(QLatin1String(key)));
+        }
+        QCOMPARE(followed.isEmpty() ? QStringList() : followed.first().first().toStringList(), row.followed);
+        const bool setAside = !untouched && !row.theirs.isEmpty() && QJsonDocument::fromJson(row.theirs).isNull();
+        QCOMPARE(TestFiles::read(path + QStringLiteral(".unreadable")), setAside ? row.theirs : QByteArray());
+        QCOMPARE(defaults.notice().isEmpty(), row.followed.isEmpty() && !setAside);
     }
 };
 

@@ -1,12 +1,14 @@
 #include "Wisplet/Platform/Defaults.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TinyDisk.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,9 +66,13 @@ std::unique_ptr<Defaults> openWithoutSpareDescriptors(const QString& path)
     return defaults;
 }
 
+// What stops a save, on a disk of the test's own.
+enum class Failure { diskFull, diskReadOnly, folderInPlace };
+
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
+Q_DECLARE_METATYPE(Failure)
 
 class TestSettingsFile final : public QObject
 {
@@ -125,6 +131,64 @@ private slots:
             QCOMPARE(TestFiles::read(path), before);
         if (row.setAside)
             QVERIFY(QFileInfo(aside).exists() && (row.setup == Setup::oversized) == QFileInfo(aside).isFile());
+    }
+
+    void aFailedSaveKeepsTheFileAndTheChanges_data()
+    {
+        QTest::addColumn<Failure>("failure");
+        QTest::newRow("a full disk") << Failure::diskFull;
+        QTest::newRow("a read-only disk") << Failure::diskReadOnly;
+        QTest::newRow("a folder in the file's place") << Failure::folderInPlace;
+    }
+
+    void aFailedSaveKeepsTheFileAndTheChanges()
+    {
+        QFETCH(Failure, failure);
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        const QString path = disk.file(QStringLiteral("defaults.json"));
+        const auto names = [&disk] { return QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); };
+        Defaults defaults(path);
+        defaults.set(QStringLiteral("kept"), 1);
+        QVERIFY(defaults.flush());
+        const QByteArray before = TestFiles::read(path);
+        QVERIFY(failure == Failure::diskFull           ? disk.fill()
+                    : failure == Failure::diskReadOnly ? disk.makeReadOnly()
+                                                       : QFile::remove(path) && QDir().mkpath(path + "/inside"));
+        const QStringList beside = names();
+
+        defaults.set(QStringLiteral("fresh"), QString(2000, u'x'));
+        QVERIFY(!defaults.flush());
+        QVERIFY2(defaults.errorText().contains(QLatin1String("could not be saved")), qPrintable(defaults.errorText()));
+        QCOMPARE(names(), beside);
+        QCOMPARE(TestFiles::read(path), failure == Failure::folderInPlace ? QByteArray() : before);
+        QVERIFY(defaults.hasPendingChanges());
+
+        // Tried again with the next change; once that works the message goes.
+        disk.makeRoom();
+        ::mount(nullptr, QFile::encodeName(disk.path()).constData(), nullptr, MS_REMOUNT, nullptr);
+        QDir(path).removeRecursively();
+        defaults.set(QStringLiteral("later"), true);
+        QVERIFY(QMetaObject::invokeMethod(defaults.findChild<QTimer*>(), "timeout"));
+        QVERIFY(defaults.errorText().isEmpty());
+        const QJsonObject saved = QJsonDocument::fromJson(TestFiles::read(path)).object();
+        QCOMPARE(saved.keys(), (QStringList{"fresh", "kept", "later"}));
+    }
+
+    // Indented, a long list grows by half again: a file near the limit must still be read back.
+    void aFileNearTheLimitIsSavedReadably()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("defaults.json"));
+        const QByteArray head = "{\"list\":[" + QByteArray("0,").repeated(400000) + "0],\"text\":\"";
+        const qint64 textLength = Defaults::maxFileBytes - 64 - head.size();
+        QVERIFY(TestFiles::write(path, head + QByteArray(textLength, 'x') + "\"}"));
+        Defaults(path).set(QStringLiteral("fresh"), true);
+        QVERIFY(QFileInfo(path).size() <= Defaults::maxFileBytes);
+        const Defaults again(path);
+        QVERIFY(again.errorText().isEmpty());
+        QVERIFY(again.boolValue(QStringLiteral("fresh")));
+        QCOMPARE(again.string(QStringLiteral("text")).size(), textLength);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace TestFiles {
@@ -19,6 +20,13 @@ bool write(const QString& path, const QByteArray& contents)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+bool replace(const QString& path, const QByteArray& contents)
+{
+    const QString fresh = path + QStringLiteral(".replacement");
+    return write(fresh, contents)
+        && ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0;
 }
 
 int mode(const QString& path)

@@ -10,6 +10,8 @@ namespace TestFiles {
 QByteArray read(const QString& path);
 // Creates the parent folders as needed.
 bool write(const QString& path, const QByteArray& contents);
+// Replaces the file as an editor or a sync tool does: a new file renamed over the old one.
+bool replace(const QString& path, const QByteArray& contents);
 // The permission bits (07777) of the file, or -1 when it does not exist.
 int mode(const QString& path);
 bool setMode(const QString& path, int mode);

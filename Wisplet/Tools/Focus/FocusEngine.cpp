@@ -176,6 +176,9 @@ void FocusEngine::saveSession()
 {
     const FocusSession session{m_phase,     m_isRunning,     m_remaining,        m_elapsed, m_endDate,
                                m_startDate, m_phaseDuration, m_completedInCycle, m_laps};
+    // Saved at every quit: a session nobody touched must not add a key or rewrite the settings.
+    if (session.isRestoredFrom(m_defaults.data(sessionKey)))
+        return;
     if (const std::optional<QByteArray> bytes = session.encode())
         m_defaults.set(sessionKey, *bytes);
 }

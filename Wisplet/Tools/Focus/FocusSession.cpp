@@ -114,3 +114,8 @@ std::optional<FocusSession> FocusSession::decode(const QByteArray& bytes)
     session.running = session.running && canRun(session);
     return session;
 }
+
+bool FocusSession::isRestoredFrom(const QByteArray& stored) const
+{
+    return decode(stored).value_or(FocusSession{}) == *this;
+}

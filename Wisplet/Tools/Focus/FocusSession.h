@@ -29,4 +29,9 @@ struct FocusSession
     // without a positive, finite duration is not accepted either. One that claims to run but cannot (a timed
     // phase without its end, a stopwatch without its start, or idle) comes back paused.
     static std::optional<FocusSession> decode(const QByteArray& bytes);
+    // Storing this session would change nothing: it is what the stored bytes restore (none, or unreadable ones,
+    // restore a fresh session).
+    bool isRestoredFrom(const QByteArray& stored) const;
+
+    friend bool operator==(const FocusSession&, const FocusSession&) = default;
 };
