@@ -22,6 +22,7 @@ public:
     ~TrayIcon() override;
 
     QMenu& menu() const { return *m_menu; }
+    QSystemTrayIcon& trayIcon() const { return *m_tray; }
     // The icon is docked in a tray now.
     bool isInTray() const;
     void popup(const QPoint& globalPosition);

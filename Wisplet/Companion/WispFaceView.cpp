@@ -225,7 +225,7 @@ QRectF WispFaceView::restingFrame() const
 {
     if (drawsSprite())
         return {layoutOffset(), layoutSize()};
-    return FaceGeometry::restingBounds(m_inputs.eyeHeight, m_inputs.skin).translated(QRectF(rect()).center());
+    return FaceGeometry::restingBounds(m_inputs.eyeHeight, m_inputs.skin, m_inputs.mood).translated(QRectF(rect()).center());
 }
 
 QSize WispFaceView::sizeHint() const

@@ -54,8 +54,8 @@ public:
     QSizeF layoutSize() const;
     // Where the layout frame's top-left corner lies in the widget.
     QPointF layoutOffset() const;
-    // Where the face draws, at rest, in any mood and look of its skin, in the widget: the layout frame widened
-    // on the side of the decorations.
+    // Where the face draws at rest in its mood, at any look, in the widget: the layout frame widened on the
+    // side of its decoration.
     QRectF restingFrame() const;
     QSize sizeHint() const override;
 
