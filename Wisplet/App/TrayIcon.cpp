@@ -5,12 +5,41 @@
 #include "Wisplet/Base/SymbolIcons.h"
 
 #include <QMenu>
+#include <QPainter>
 #include <QSystemTrayIcon>
+
+namespace {
+
+// Wisp's face, white on a black disc like the island, so that it reads on a light tray and a dark one alike.
+QIcon trayFace()
+{
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap disc(size, size);
+        disc.fill(Qt::transparent);
+        QPainter painter(&disc);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QRectF(0, 0, size, size));
+        const int inset = size / 6;
+        painter.drawPixmap(inset, inset,
+                           symbolPixmap(TrayMenu::symbol(), QSize(size - 2 * inset, size - 2 * inset), Qt::white, 1));
+        painter.end();
+        icon.addPixmap(disc);
+    }
+    return icon;
+}
+
+} // namespace
 
 TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
     : QObject(parent)
     , m_model(model)
     , m_menu(new QMenu)
+    // Shown whether or not a tray runs now: Qt docks the icon whenever a tray host appears, as at login,
+    // when the tray may start after us.
+    , m_tray(new QSystemTrayIcon(trayFace(), this))
 {
     connect(m_menu, &QMenu::aboutToShow, this, &TrayIcon::rebuild);
     // An open menu follows the changes too: once for a burst of them, on a later pass, so that an item's
@@ -22,12 +51,9 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
         QMetaObject::invokeMethod(this, &TrayIcon::rebuildIfShown, Qt::QueuedConnection);
     });
     rebuild(); // so the menu's shortcuts exist before it first opens
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new QSystemTrayIcon(symbolIcon(TrayMenu::symbol(), Qt::white), this);
-        m_tray->setToolTip(QStringLiteral("Wisplet"));
-        m_tray->setContextMenu(m_menu);
-        m_tray->show();
-    }
+    m_tray->setToolTip(QStringLiteral("Wisplet"));
+    m_tray->setContextMenu(m_menu);
+    m_tray->show();
 }
 
 TrayIcon::~TrayIcon()
@@ -37,7 +63,7 @@ TrayIcon::~TrayIcon()
 
 bool TrayIcon::isInTray() const
 {
-    return m_tray && m_tray->isVisible();
+    return QSystemTrayIcon::isSystemTrayAvailable() && !m_tray->geometry().isEmpty();
 }
 
 void TrayIcon::popup(const QPoint& globalPosition)

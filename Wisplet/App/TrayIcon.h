@@ -10,7 +10,7 @@ class QSystemTrayIcon;
 class QWidget;
 class TrayMenu;
 
-// The tray menu on screen: in the system tray where a tray host runs, and always available as a pop-up
+// The tray menu on screen: in the system tray whenever a tray host runs, and always available as a pop-up
 // (the island's right-click, for desktops without a tray). The menu is rebuilt each time it opens.
 class TrayIcon final : public QObject
 {
@@ -22,6 +22,8 @@ public:
     ~TrayIcon() override;
 
     QMenu& menu() const { return *m_menu; }
+    QSystemTrayIcon& trayIcon() const { return *m_tray; }
+    // The icon is docked in a tray now.
     bool isInTray() const;
     void popup(const QPoint& globalPosition);
     // The keys the menu shows next to its items also work while window has the keyboard focus.
@@ -36,5 +38,5 @@ private:
     // What the menu was last built from: Wisp's state changes often, the menu's items seldom.
     MenuItems m_shown;
     bool m_rebuildQueued = false;
-    QSystemTrayIcon* m_tray = nullptr;
+    QSystemTrayIcon* m_tray;
 };

@@ -106,6 +106,8 @@ WispletApp::WispletApp(QObject* parent)
 {
     // Every menu, dialog and window of ours is dark like the island, whatever the desktop's theme.
     useDarkWindowPalette();
+    // And every window of ours stays on screen, whatever its size and wherever its screen went.
+    new WindowFitting(this);
     buildTools();
     buildPanel();
     buildTray();
@@ -271,12 +273,15 @@ void WispletApp::openStudio()
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    // On the island's screen, clear of the island, which collapses as the studio comes forward.
+    // On the island's screen, clear of the island, which collapses as the studio comes forward; first sized
+    // to the screen.
     if (!m_studio->isVisible()) {
-        m_studio->adjustSize();
+        const QScreen& screen = *m_notchPanel->screen();
+        placeOnScreen(*m_studio, screen);
         const int islandBottom = m_notchPanel->y() + int(std::ceil(m_root->collapsedSize().height()));
-        m_studio->move(NotchLayout::windowPositionBelowIsland(m_notchPanel->screen()->availableGeometry(),
-                                                              m_studio->frameGeometry().size(), islandBottom));
+        const QSize frame = m_studio->size().grownBy(windowFrame(*m_studio));
+        placeOnScreen(*m_studio, screen,
+                      NotchLayout::windowPositionBelowIsland(screen.availableGeometry(), frame, islandBottom));
     }
     bringToFront(*m_studio);
 }

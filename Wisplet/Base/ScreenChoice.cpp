@@ -14,8 +14,14 @@ std::optional<ScreenInfo> screenFor(DisplayMode mode, const ScreenProvider& prov
         return found != screens.cend() ? std::optional(*found) : fallback;
     };
     switch (mode) {
-    case DisplayMode::notch:
-        return firstWhere([](const ScreenInfo& screen) { return screen.topInset > 0; });
+    case DisplayMode::notch: {
+        // Without a camera housing anywhere (always, on Linux), the built-in display is the laptop's own.
+        const auto housing = std::find_if(screens.cbegin(), screens.cend(),
+                                          [](const ScreenInfo& screen) { return screen.topInset > 0; });
+        if (housing != screens.cend())
+            return *housing;
+        return firstWhere([](const ScreenInfo& screen) { return screen.builtIn; });
+    }
     case DisplayMode::main:
         return screens.isEmpty() ? fallback : std::optional(screens.first());
     case DisplayMode::cursor: {

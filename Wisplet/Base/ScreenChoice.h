@@ -5,5 +5,6 @@
 
 #include <optional>
 
-// The screen Wisp lives on for a display mode: none only when there is no screen at all.
+// The screen Wisp lives on for a display mode: none only when there is no screen at all. The notch mode
+// takes the first screen with a camera housing, else the first built-in display, else the main screen.
 std::optional<ScreenInfo> screenFor(DisplayMode mode, const ScreenProvider& screens);

@@ -1,14 +1,130 @@
 #include "Wisplet/Base/WindowPlacement.h"
 
-#include <QCoreApplication>
-#include <QScreen>
-#include <QWidget>
+#include "Wisplet/Platform/FrameExtents.h"
+#include "Wisplet/Platform/ScreenChanges.h"
 
-void centreOnScreen(QWidget& window, const QScreen& screen)
+#include <QApplication>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+qint64 sharedArea(const QRect& a, const QRect& b)
 {
-    QRect content = window.geometry();
-    content.moveCenter(screen.availableGeometry().center());
-    window.setGeometry(content);
+    const QRect shared = a & b;
+    return shared.isEmpty() ? 0 : qint64(shared.width()) * shared.height();
+}
+
+void apply(QWidget& window, const QScreen& home, const std::optional<QPoint>& frameTopLeft, const QMargins& frame)
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    WindowFit fit{areas, home.availableGeometry(), frame, window.size(), window.minimumSize(), frameTopLeft};
+    FittedWindow fitted = fitWindow(fit);
+    // Cut in height, the window scrolls: it takes the scroll bar's width more, where it may and the screen has it.
+    if (fitted.content.height() < fit.size.height() && fit.size.width() < window.maximumWidth()) {
+        fit.size.setWidth(std::min(window.maximumWidth(),
+                                   fit.size.width() + window.style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+        fitted = fitWindow(fit);
+    }
+    if (fitted.minimum != window.minimumSize())
+        window.setMinimumSize(fitted.minimum);
+    if (fitted.content != window.geometry())
+        window.setGeometry(fitted.content);
+}
+
+bool isProgramWindow(const QObject* object)
+{
+    if (!object->isWidgetType())
+        return false;
+    const auto* widget = static_cast<const QWidget*>(object);
+    const Qt::WindowType type = widget->windowType();
+    return widget->isWindow() && (type == Qt::Window || type == Qt::Dialog)
+        && !widget->windowFlags().testFlag(Qt::FramelessWindowHint);
+}
+
+// A message box sizes itself in its show event, from its layout and a guess at the title's width that
+// falls short of a window manager's bold title and buttons; a spacer across its layout makes room.
+void widenForTitle(QMessageBox& box)
+{
+    static const char* const widened = "wispletWidenedForTitle";
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || box.property(widened).toBool())
+        return;
+    box.setProperty(widened, true);
+    QFont font = box.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int barHeight = std::max(windowFrame(box).top(), 2 * metrics.height());
+    // The title and the window manager's buttons beside it: an icon, minimise, maximise and close.
+    constexpr int buttons = 5;
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + buttons * barHeight;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+} // namespace
+
+FittedWindow fitWindow(const WindowFit& fit)
+{
+    const QMargins& frame = fit.frame;
+    const QSize framing(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QRect area = fit.home;
+    std::optional<QPoint> corner = fit.frameTopLeft;
+    if (corner) {
+        const QRect standing(*corner, fit.size + framing);
+        qint64 most = 0;
+        for (const QRect& screen : fit.screens) {
+            if (const qint64 shared = sharedArea(standing, screen); shared > most) {
+                most = shared;
+                area = screen;
+            }
+        }
+        if (most == 0)
+            corner.reset();
+    }
+    const QSize room = (area.size() - framing).expandedTo(QSize(0, 0));
+    const QSize minimum = fit.minimum.boundedTo(room);
+    const QSize size = fit.size.boundedTo(room).expandedTo(minimum);
+    const QSize outer = size + framing;
+    QPoint at = corner.value_or(
+        area.topLeft() + QPoint((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2));
+    // Left and top last: where the frame is larger than the area, the title bar is what stays on it.
+    at.setX(std::max(area.left(), std::min(at.x(), area.left() + area.width() - outer.width())));
+    at.setY(std::max(area.top(), std::min(at.y(), area.top() + area.height() - outer.height())));
+    return {QRect(at + QPoint(frame.left(), frame.top()), size), minimum};
+}
+
+QMargins windowFrame(QWidget& window)
+{
+    // The native window is made now, so the window manager can be asked before the window is mapped.
+    window.winId();
+    QWindow* handle = window.windowHandle();
+    if (!handle)
+        return {};
+    return frameExtents(*handle).value_or(handle->frameMargins());
+}
+
+void placeOnScreen(QWidget& window, const QScreen& screen, std::optional<QPoint> frameTopLeft)
+{
+    apply(window, screen, frameTopLeft, windowFrame(window));
+}
+
+void keepOnScreen(QWidget& window)
+{
+    const QScreen* home = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!home || window.isMaximized() || window.isFullScreen())
+        return;
+    const QMargins frame = windowFrame(window);
+    apply(window, *home, window.geometry().topLeft() - QPoint(frame.left(), frame.top()), frame);
 }
 
 void bringToFront(QWidget& window)
@@ -17,6 +133,8 @@ void bringToFront(QWidget& window)
     QCoreApplication::sendEvent(&window, &comingForward);
     // A minimised window is shown again as it was; showing alone leaves it minimised.
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    // It may have been left on a screen that has gone since.
+    keepOnScreen(window);
     window.show();
     window.raise();
     window.activateWindow();
@@ -26,4 +144,39 @@ QEvent::Type comingForwardEvent()
 {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
+}
+
+WindowFitting::WindowFitting(QObject* parent)
+    : QObject(parent)
+{
+    qApp->installEventFilter(this);
+    // Queued: while a screen goes, it is still among the application's screens.
+    connect(new ScreenChanges(true, this), &ScreenChanges::changed, this, &WindowFitting::keepAllOnScreen,
+            Qt::QueuedConnection);
+}
+
+bool WindowFitting::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::Show && type != QEvent::ShowToParent) || !isProgramWindow(watched))
+        return false;
+    auto* window = static_cast<QWidget*>(watched);
+    auto* box = qobject_cast<QMessageBox*>(window);
+    // Before the window is mapped; a message box once more after its show event has sized it.
+    if (type == QEvent::Show) {
+        if (box)
+            widenForTitle(*box);
+        keepOnScreen(*window);
+    } else if (box) {
+        keepOnScreen(*window);
+    }
+    return false;
+}
+
+void WindowFitting::keepAllOnScreen()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && isProgramWindow(window))
+            keepOnScreen(*window);
+    }
 }

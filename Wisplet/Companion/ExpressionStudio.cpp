@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/RawValue.h"
+#include "Wisplet/Base/ScrollingContent.h"
 #include "Wisplet/Companion/WispFaceView.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/MotionSetting.h"
@@ -75,13 +76,14 @@ void MoodTile::resizeEvent(QResizeEvent* event)
 
 void MoodTile::placeContent()
 {
-    // The face and its name, centred together; the face is placed by its layout frame, not its paint bounds.
+    // The face and its name, centred together: down the card by the face's layout frame, across by all it
+    // draws, so that a decoration beside the eyes stays on the card.
     const QSizeF faceSize = m_face->layoutSize();
     const int captionHeight = m_caption->sizeHint().height();
     const double stackHeight = faceSize.height() + tileSpacing + captionHeight;
     const double top = (height() - stackHeight) / 2;
-    const QPointF faceTopLeft((width() - faceSize.width()) / 2, top);
-    m_face->move((faceTopLeft - m_face->layoutOffset()).toPoint());
+    const QRectF drawn = m_face->restingFrame();
+    m_face->move(QPointF((width() - drawn.width()) / 2 - drawn.left(), top - m_face->layoutOffset().y()).toPoint());
     m_caption->setGeometry(0, int(top + faceSize.height() + tileSpacing), width(), captionHeight);
 }
 
@@ -106,9 +108,10 @@ ExpressionStudio::ExpressionStudio(AppSettings& settings, WispState& state, Moti
     setObjectName(QStringLiteral("expressions"));
     setWindowTitle(QStringLiteral("Wisp Expressions"));
     setAutoFillBackground(true);
-    setFixedWidth(contentWidth);
 
-    auto* column = new QVBoxLayout(this);
+    auto* content = new QWidget;
+    content->setFixedWidth(contentWidth);
+    auto* column = new QVBoxLayout(content);
     column->setContentsMargins(padding, padding, padding, padding);
     column->setSpacing(columnSpacing);
     buildHeader(*column);
@@ -129,6 +132,8 @@ ExpressionStudio::ExpressionStudio(AppSettings& settings, WispState& state, Moti
     connect(&m_state, &WispState::lookChanged, this, &ExpressionStudio::refreshFaces);
     connect(&m_motion, &MotionSetting::reduceMotionChanged, this, &ExpressionStudio::refreshFaces);
     refreshFaces();
+    // Measured with its faces in.
+    scrollingContent(*this, content);
 }
 
 ExpressionStudio::ExpressionStudio(QWidget* parent)

@@ -160,16 +160,22 @@ QRectF FaceGeometry::drawnBounds() const
     return bounds;
 }
 
-QRectF FaceGeometry::paintBounds(double eyeHeight, Skin skin)
+QRectF FaceGeometry::restingBounds(double eyeHeight, Skin skin, Mood mood)
 {
     // Open eyes at the corners of the look's range reach furthest; a mood with a gaze ignores the look.
     const std::array<QSizeF, 4> corners{QSizeF(-1, -1), QSizeF(1, -1), QSizeF(-1, 1), QSizeF(1, 1)};
+    QRectF bounds;
+    for (const QSizeF& look : corners)
+        bounds |= of(eyeHeight, skin, mood, false, look, false).drawnBounds();
+    return bounds;
+}
+
+QRectF FaceGeometry::paintBounds(double eyeHeight, Skin skin)
+{
     QRectF bounds(QPointF(0, 0), layoutSizeFor(eyeHeight, skin));
     bounds.moveCenter(QPointF(0, 0));
-    for (const Mood mood : allMoods) {
-        for (const QSizeF& look : corners)
-            bounds |= of(eyeHeight, skin, mood, false, look, false).drawnBounds();
-    }
+    for (const Mood mood : allMoods)
+        bounds |= restingBounds(eyeHeight, skin, mood);
     const double margin = overshootMargin * eyeHeight + antialiasMargin;
     const double halfWidth = std::max(-bounds.left(), bounds.right()) + margin;
     const double halfHeight = std::max(-bounds.top(), bounds.bottom()) + margin;

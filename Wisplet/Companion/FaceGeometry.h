@@ -85,6 +85,9 @@ struct FaceGeometry
     // The smallest rectangle centred on the face's centre that holds whatever the face draws at this eye
     // height in any mood, look, spring overshoot and decoration travel.
     static QRectF paintBounds(double eyeHeight, Skin skin);
+    // What the face draws at rest in the mood at any look, about its centre (not the whole layout frame):
+    // wider on the side of its decoration.
+    static QRectF restingBounds(double eyeHeight, Skin skin, Mood mood);
 
     // What this geometry draws, decoration travel included.
     QRectF drawnBounds() const;

@@ -221,6 +221,13 @@ QPointF WispFaceView::layoutOffset() const
     return {(width() - layout.width()) / 2, (height() - layout.height()) / 2};
 }
 
+QRectF WispFaceView::restingFrame() const
+{
+    if (drawsSprite())
+        return {layoutOffset(), layoutSize()};
+    return FaceGeometry::restingBounds(m_inputs.eyeHeight, m_inputs.skin, m_inputs.mood).translated(QRectF(rect()).center());
+}
+
 QSize WispFaceView::sizeHint() const
 {
     return size();

@@ -54,6 +54,9 @@ public:
     QSizeF layoutSize() const;
     // Where the layout frame's top-left corner lies in the widget.
     QPointF layoutOffset() const;
+    // Where the face draws at rest in its mood, at any look, in the widget: the layout frame widened on the
+    // side of its decoration.
+    QRectF restingFrame() const;
     QSize sizeHint() const override;
 
     // The vector face as it is drawn at this moment, mid-animation included.

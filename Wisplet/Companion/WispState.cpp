@@ -383,7 +383,24 @@ void WispState::blinkThen(std::unique_ptr<ScheduledCall>& end, std::function<voi
 void WispState::lookTick()
 {
     const qint64 now = m_clock.monotonicMs();
+    followScreen();
     paceLook(followPointer(now), now);
+}
+
+// Where Wisp lives is no motion: the display mode that follows the pointer does so whatever the motion
+// settings, presentation mode or full-screen hiding say (the full-screen test asks about the pointer's screen).
+void WispState::followScreen()
+{
+    if (m_settings.displayMode() != DisplayMode::cursor)
+        return;
+    const QPointF pointer = m_screens.pointer();
+    const QList<ScreenInfo> screens = m_screens.screens();
+    const auto under = std::find_if(screens.cbegin(), screens.cend(),
+                                    [&](const ScreenInfo& screen) { return screen.contains(pointer); });
+    if (under != screens.cend() && under->frame != m_cursorScreenFrame) {
+        m_cursorScreenFrame = under->frame;
+        m_events.postScreenChanged();
+    }
 }
 
 // Returns when the look may next change while the pointer stays where it is: now after a move or when a
@@ -410,11 +427,6 @@ std::optional<qint64> WispState::followPointer(qint64 now)
     const QList<ScreenInfo> screens = m_screens.screens();
     const auto under = std::find_if(screens.cbegin(), screens.cend(),
                                     [&](const ScreenInfo& screen) { return screen.contains(pointer); });
-    if (m_settings.displayMode() == DisplayMode::cursor && under != screens.cend()
-        && under->frame != m_cursorScreenFrame) {
-        m_cursorScreenFrame = under->frame;
-        m_events.postScreenChanged();
-    }
 
     QSizeF target(0, 0);
     std::optional<qint64> due = moved ? std::optional(now) : std::nullopt;

@@ -152,6 +152,7 @@ private:
     void scheduleNextBlink();
     void blinkThen(std::unique_ptr<ScheduledCall>& end, std::function<void()> then);
     void afterLoopBlink();
+    void followScreen();
     std::optional<qint64> followPointer(qint64 now);
     void paceLook(std::optional<qint64> dueMs, qint64 now);
     void lookSoon();

@@ -19,6 +19,9 @@ public:
     virtual QPainterPath islandOutline() const = 0;
     // The screen, and the notch on it, changed.
     virtual void setNotchGeometry(const NotchGeometry& geometry) = 0;
+    // A window of the program is coming forward: an island under the pointer does not open again on the
+    // hover until the pointer has left it, so it stays clear of the window.
+    virtual void stayClosedUntilLeft() { }
 
 signals:
     // Emitted whenever islandOutline() would now give another path.

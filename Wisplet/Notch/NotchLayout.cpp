@@ -122,6 +122,12 @@ QColor whiteAt(double opacity)
     return color;
 }
 
+QRect panelFrame(const QRectF& screen, const QSize& largest)
+{
+    const QSize size = largest.boundedTo(QSize(int(screen.width()), int(screen.height())));
+    return {qRound(screen.center().x() - size.width() / 2.0), qRound(screen.top()), size.width(), size.height()};
+}
+
 QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom)
 {
     constexpr int clearance = 16;

@@ -73,6 +73,10 @@ QColor whiteAt(double opacity);
 // Fills the rectangle, its corners rounded by the radius, with white at the opacity, antialiased.
 void fillRounded(QPainter& painter, const QRectF& rect, double radius, double opacity);
 
+// The floating panel on a screen (its whole frame): hanging from the top edge, centred across, as large as
+// `largest` or as much of it as the screen has.
+QRect panelFrame(const QRectF& screen, const QSize& largest);
+
 // Where a window of the given frame goes on a screen (its available area) the island hangs in: centred
 // across, and below the island's bottom edge where there is room, centred in what is left; where there is
 // not, as low as it fits.

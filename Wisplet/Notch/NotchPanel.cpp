@@ -5,6 +5,7 @@
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
+#include "Wisplet/Notch/NotchLayout.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -134,8 +135,9 @@ void NotchPanel::reposition()
         return;
     m_geometry = chosen;
     m_surface->setNotchGeometry(*chosen);
-    const QRectF frame = chosen->screen.frame;
-    move(qRound(frame.center().x() - panelSize.width() / 2.0), qRound(frame.top()));
+    const QRect frame = NotchLayout::panelFrame(chosen->screen.frame, panelSize);
+    setFixedSize(frame.size());
+    move(frame.topLeft());
 }
 
 void NotchPanel::takeFocus()
@@ -165,6 +167,7 @@ void NotchPanel::releaseFocus()
 
 void NotchPanel::stepAside()
 {
+    m_surface->stayClosedUntilLeft();
     m_wisp.collapse();
     // The window coming forward takes the focus; handing it back to the window before would race with it.
     if (isActiveWindow())

@@ -16,8 +16,8 @@ class ScreenProvider;
 class ToolRegistry;
 class WispState;
 
-// The one window Wisp lives in: a frameless, transparent 760 × 560 window hanging from the top edge of the
-// chosen screen, above other windows on every desktop and out of the taskbar. Only the island takes
+// The one window Wisp lives in: a frameless, transparent 760 × 560 window (narrower or lower on a smaller
+// screen) hanging from the top edge of the chosen screen, above other windows on every desktop and out of the taskbar. Only the island takes
 // clicks and, without a compositor, is drawn. The panel takes the keyboard focus only when a control in
 // it that takes keys is clicked or a tool is opened, pins the companion open when it gets it, and gives
 // it back without ever unmapping. It collapses out of the way of the program's other windows.

@@ -935,8 +935,9 @@ bool NotchRootView::eventFilter(QObject* watched, QEvent* event)
         m_watchedPopup->removeEventFilter(this);
         m_watchedPopup = nullptr;
         m_pointerInside = isInsideIsland(mapFromGlobal(QCursor::pos()));
-        if (m_pointerInside != m_wisp.isHovering())
-            m_wisp.setHovering(m_pointerInside);
+        m_hoverHeld = m_hoverHeld && m_pointerInside;
+        if (const bool hovering = m_pointerInside && !m_hoverHeld; hovering != m_wisp.isHovering())
+            m_wisp.setHovering(hovering);
     } else if (watched == m_headerFaceSlot && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
         placeHeaderFace();
     } else if (watched == m_collapsedFace || watched == m_headerFace) {
@@ -949,12 +950,19 @@ void NotchRootView::islandHovered(bool inside)
 {
     m_pointerInside = inside;
     if (inside) {
-        m_wisp.setHovering(true);
+        if (!m_hoverHeld)
+            m_wisp.setHovering(true);
         return;
     }
+    m_hoverHeld = false;
     // A drop-down opened from the island takes the pointer away without the user leaving, and the leave
     // comes before the drop-down counts as open: decide on a later pass of the loop.
     QMetaObject::invokeMethod(this, &NotchRootView::pointerLeft, Qt::QueuedConnection);
+}
+
+void NotchRootView::stayClosedUntilLeft()
+{
+    m_hoverHeld = m_pointerInside;
 }
 
 void NotchRootView::pointerLeft()

@@ -80,6 +80,7 @@ public:
 
     QPainterPath islandOutline() const override { return m_outline; }
     void setNotchGeometry(const NotchGeometry& geometry) override;
+    void stayClosedUntilLeft() override;
 
     // Hovered or pinned open.
     bool isExpanded() const;
@@ -191,6 +192,8 @@ private:
     bool m_built = false;
     bool m_dropTargeted = false;
     bool m_pointerInside = false;
+    // The pointer was on the island when a window of ours came forward: it opens again only once re-entered.
+    bool m_hoverHeld = false;
     bool m_showsExpanded = false;
     QString m_layoutKey;
     std::optional<QString> m_rowBubble;

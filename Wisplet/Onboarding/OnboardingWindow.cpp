@@ -1,13 +1,13 @@
 #include "Wisplet/Onboarding/OnboardingWindow.h"
 
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ScrollingContent.h"
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Onboarding/OnboardingView.h"
 
 #include <QKeyEvent>
 #include <QScreen>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -27,10 +27,7 @@ OnboardingWindow::OnboardingWindow(const Services& services, QWidget* parent)
     setWindowTitle(QStringLiteral("Welcome to Wisplet"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    setFixedSize(m_view->size());
+    scrollingContent(*this, m_view);
 }
 
 OnboardingWindow::~OnboardingWindow() = default;
@@ -40,7 +37,7 @@ OnboardingWindow* OnboardingWindow::open(QPointer<OnboardingWindow>& window, con
     if (!window || window->isFinished()) {
         window = new OnboardingWindow(services);
         if (screen)
-            centreOnScreen(*window, *screen);
+            placeOnScreen(*window, *screen);
     }
     bringToFront(*window);
     return window;

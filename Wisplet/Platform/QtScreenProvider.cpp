@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QScreen>
 
 namespace {
@@ -13,10 +14,20 @@ ScreenInfo infoOf(QScreen& screen)
     ScreenInfo info;
     info.frame = QRectF(screen.geometry());
     info.screen = &screen;
+    info.builtIn = QtScreenProvider::isBuiltInConnector(screen.name());
     return info;
 }
 
 } // namespace
+
+bool QtScreenProvider::isBuiltInConnector(const QString& name)
+{
+    // Embedded DisplayPort, LVDS and DSI are the connectors of a computer's own panel, as X names its
+    // outputs ("eDP-1", "eDP1", "LVDS-1", "DSI-1"); anything after the kind is a number or a dash.
+    static const QRegularExpression builtIn(QStringLiteral("^(eDP|LVDS|DSI)([-_]?\\d.*)?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return builtIn.match(name).hasMatch();
+}
 
 QtScreenProvider::QtScreenProvider(PointerQuery query, std::chrono::milliseconds maxAge)
     : m_query(query ? std::move(query) : [] { return QPointF(QCursor::pos()); })

@@ -11,7 +11,8 @@
 class PointerMotion;
 
 // The displays Qt knows, the primary one first, and the pointer from QCursor. Linux reports no camera
-// housing, so every screen has a top inset of 0 and no auxiliary areas. Needs a QGuiApplication.
+// housing, so every screen has a top inset of 0 and no auxiliary areas; a laptop's own panel is told by its
+// connector's name. Needs a QGuiApplication.
 //
 // Reading the pointer is a round trip to the X server. On X11 the last position is reused until raw
 // motion arrives, and at least every `maxAge` for warps, which send none; elsewhere every call asks.
@@ -25,6 +26,9 @@ public:
     explicit QtScreenProvider(PointerQuery query = {}, std::chrono::milliseconds maxAge = std::chrono::seconds(2));
     ~QtScreenProvider() override;
     Q_DISABLE_COPY_MOVE(QtScreenProvider)
+
+    // Whether an output of this name is a computer's own panel.
+    static bool isBuiltInConnector(const QString& name);
 
     QList<ScreenInfo> screens() const override;
     std::optional<ScreenInfo> mainScreen() const override;

@@ -19,6 +19,8 @@ struct ScreenInfo
     double topInset = 0;
     std::optional<QRectF> auxiliaryTopLeft;
     std::optional<QRectF> auxiliaryTopRight;
+    // The computer's own panel, a laptop's display, rather than a monitor plugged into it.
+    bool builtIn = false;
     // The Qt screen behind it; null for screens made up by tests.
     QScreen* screen = nullptr;
 

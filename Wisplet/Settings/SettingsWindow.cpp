@@ -6,7 +6,9 @@
 #include "Wisplet/Settings/SettingsFileMessage.h"
 
 #include <QLabel>
+#include <QKeySequence>
 #include <QListWidget>
+#include <QShortcut>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -75,6 +77,8 @@ SettingsWindow::SettingsWindow(PageMaker makePage, QWidget* parent)
     layout->addWidget(splitter);
 
     showSection(SettingsSection::general);
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     // A click beside the rows would clear the selection and leave the page without its row.
     connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
         if (m_sidebar->selectedItems().isEmpty())
@@ -114,7 +118,7 @@ SettingsWindow* SettingsWindow::open(QPointer<SettingsWindow>& window, const Pag
     if (!window) {
         window = new SettingsWindow(makePage);
         if (screen)
-            centreOnScreen(*window, *screen);
+            placeOnScreen(*window, *screen);
     }
     bringToFront(*window);
     return window;

@@ -18,7 +18,8 @@ QWidget* settingsTitlePage(SettingsSection section, QWidget* parent);
 
 // "Settings": a sidebar of the sections beside the selected section's page. The page is made afresh on
 // every switch and the old one deleted, so nothing typed on a page outlives it; the stores it edits keep
-// what matters. The window keeps nothing itself and is deleted when closed, so it opens on General again.
+// what matters. The window keeps nothing itself and is deleted when closed (also with Ctrl+W or Escape), so
+// it opens on General again.
 class SettingsWindow final : public QWidget
 {
     Q_OBJECT
@@ -37,7 +38,7 @@ public:
     explicit SettingsWindow(PageMaker makePage, QWidget* parent = nullptr);
 
     // The program's one settings window, kept in `window`: built and centred on the screen when there is
-    // none, then shown, raised and activated. Returns it.
+    // none, no larger than the screen, then shown, raised and activated. Returns it.
     static SettingsWindow* open(QPointer<SettingsWindow>& window, const PageMaker& makePage, QScreen* screen);
 
     SettingsSection section() const { return m_section; }

@@ -5,6 +5,8 @@
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
 
 // The tray menu on screen: an open menu follows Wisp and the settings, and the quiet submenu shows its
 // symbol as the island's drop-down does.
@@ -41,6 +43,37 @@ private slots:
         fixture.wisp->blink();
         QCoreApplication::processEvents();
         QCOMPARE(titled("Unpin panel"), unpin);
+    }
+
+    void theIconReadsOnLightAndDarkTrays_data()
+    {
+        QTest::addColumn<QColor>("tray");
+        QTest::newRow("light") << QColor(Qt::white);
+        QTest::newRow("dark") << QColor(Qt::black);
+        QTest::newRow("grey") << QColor(128, 128, 128);
+    }
+
+    // Some of the icon stands out from the tray by at least half the range of lightness.
+    void theIconReadsOnLightAndDarkTrays()
+    {
+        QFETCH(QColor, tray);
+        CompanionFixture fixture;
+        QuietControls quiet(fixture.settings, fixture.clock);
+        TrayMenu model(*fixture.wisp, fixture.settings, quiet, {});
+        TrayIcon icon(model);
+        for (const int size : {16, 22, 32}) {
+            QImage shown(size, size, QImage::Format_RGB32);
+            shown.fill(tray);
+            QPainter painter(&shown);
+            icon.trayIcon().icon().paint(&painter, shown.rect());
+            painter.end();
+            int contrasting = 0;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x)
+                    contrasting += std::abs(qGray(shown.pixel(x, y)) - tray.lightness()) >= 128 ? 1 : 0;
+            }
+            QVERIFY2(contrasting >= size * size / 10, qPrintable(QString::number(contrasting)));
+        }
     }
 };
 

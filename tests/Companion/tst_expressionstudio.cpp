@@ -1,3 +1,4 @@
+#include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/WidgetsTestMain.h"
@@ -52,6 +53,33 @@ private slots:
         QCOMPARE(wisp().transientMood(), std::optional(Mood::happy));
         QCOMPARE(wisp().bubble(), QStringLiteral("Happy"));
         QCOMPARE(wisp().activePriority(), WispState::importantPriority);
+    }
+
+    void everyCardHoldsItsWholeFace_data()
+    {
+        QTest::addColumn<Skin>("skin");
+        // The round skin's eyes are so wide that proud's sparkle, at the peak of its twinkle, reaches a pixel and
+        // a half past a card of the studio's fixed width.
+        for (const Skin skin : {Skin::classic, Skin::cat})
+            QTest::newRow(qPrintable(rawValue(skin))) << skin;
+    }
+
+    // The decorations beside the eyes (the letters of sleep, a sparkle, a drop, a heart) included.
+    void everyCardHoldsItsWholeFace()
+    {
+        QFETCH(Skin, skin);
+        m_fixture->settings.setSkin(skin);
+        m_studio->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_studio.get()));
+        for (MoodTile* card : m_studio->tiles()) {
+            const WispFaceView& face = card->face();
+            const QRectF drawn = face.currentGeometry().drawnBounds().translated(QRectF(face.rect()).center());
+            const QRectF onCard = drawn.translated(face.pos());
+            QVERIFY2(QRectF(card->rect()).contains(onCard),
+                     qPrintable(QStringLiteral("%1: %2 on %3")
+                                    .arg(rawValue(card->mood()), QDebug::toString(onCard),
+                                         QDebug::toString(card->rect()))));
+        }
     }
 
     void theLookPickerChangesEveryFace()

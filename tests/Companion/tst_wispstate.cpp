@@ -474,8 +474,24 @@ private slots:
         QCOMPARE(m_wisp->lookWaitMs(), WispState::lookIntervalMs);
     }
 
+    void cursorModeFollowsThePointerAcrossScreens_data()
+    {
+        QTest::addColumn<QString>("condition");
+        QTest::newRow("plain") << QString();
+        QTest::newRow("reduce motion, the setting") << "reducedMotion";
+        QTest::newRow("reduce motion, the desktop's") << "desktopMotion";
+        QTest::newRow("presentation mode") << "presentation";
+        QTest::newRow("hidden for full screen") << "fullscreen";
+    }
+
+    // Moving the island to the pointer's screen is no motion: no condition of the face holds it back.
     void cursorModeFollowsThePointerAcrossScreens()
     {
+        QFETCH(QString, condition);
+        m_settings->setReducedMotion(condition == QLatin1String("reducedMotion"));
+        m_fixture->motion.reduce = condition == QLatin1String("desktopMotion");
+        m_settings->setPresentationMode(condition == QLatin1String("presentation"));
+        m_wisp->setHiddenForFullscreen(condition == QLatin1String("fullscreen"));
         m_fixture->screens.setScreens(
             {FakeScreens::plain(QRectF(0, 0, 1920, 1080)), FakeScreens::plain(QRectF(1920, -300, 1920, 1080))});
         QSignalSpy screenChanged(&m_fixture->events, &AppEvents::screenChanged);

@@ -17,6 +17,12 @@ const QRectF laptopFrame(1920, -300, 1512, 982);
 const ScreenInfo external = FakeScreens::plain(primaryFrame);
 const ScreenInfo laptop = FakeScreens::withHousing(laptopFrame, 32, 662, 662);
 const ScreenInfo plainLaptop = FakeScreens::plain(laptopFrame);
+// The laptop's own panel as Linux reports it: no housing, told by its connector.
+const ScreenInfo builtInLaptop = [] {
+    ScreenInfo screen = plainLaptop;
+    screen.builtIn = true;
+    return screen;
+}();
 
 ScreenInfo without(ScreenInfo screen, std::optional<QRectF> ScreenInfo::*area)
 {
@@ -103,6 +109,12 @@ private slots:
         QTest::newRow("notch: no inset falls back to main") << Choice{notch, {external, plainLaptop}, 1, onPrimary, 1};
         QTest::newRow("notch: no inset, no main, falls back to the first")
             << Choice{notch, {external, plainLaptop}, none, onPrimary, 0};
+        QTest::newRow("notch: no inset, the built-in display though it is neither main nor first")
+            << Choice{notch, {external, builtInLaptop}, 0, onPrimary, 1};
+        QTest::newRow("notch: a housing goes before a built-in display")
+            << Choice{notch, {builtInLaptop, laptop}, 0, onPrimary, 1};
+        QTest::newRow("main: the primary, not the built-in display")
+            << Choice{main, {external, builtInLaptop}, 1, onPrimary, 0};
         QTest::newRow("main: the first screen, not the main one")
             << Choice{main, {plainLaptop, laptop}, 1, onPrimary, 0};
         QTest::newRow("cursor: top-left corner is inside") << Choice{cursor, externalFirst, 0, {1920, -300}, 1};
@@ -242,6 +254,23 @@ private slots:
         QFETCH(int, islandBottom);
         QFETCH(QPoint, expected);
         QCOMPARE(windowPositionBelowIsland(available, QSize(560, 460), islandBottom), expected);
+    }
+
+    void panelHangsFromTheScreensTop_data()
+    {
+        QTest::addColumn<QRectF>("screen");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("1080p") << QRectF(0, 0, 1920, 1080) << QRect(580, 0, 760, 560);
+        QTest::newRow("right of the primary, higher, at scale 2") << laptopFrame << QRect(2296, -300, 760, 560);
+        QTest::newRow("640 wide: as wide as the screen") << QRectF(0, 0, 640, 480) << QRect(0, 0, 640, 480);
+        QTest::newRow("800 × 480 beside another screen") << QRectF(1920, 0, 800, 480) << QRect(1940, 0, 760, 480);
+    }
+
+    void panelHangsFromTheScreensTop()
+    {
+        QFETCH(QRectF, screen);
+        QFETCH(QRect, expected);
+        QCOMPARE(NotchLayout::panelFrame(screen, QSize(760, 560)), expected);
     }
 
     void layoutKeyDropsFractions()

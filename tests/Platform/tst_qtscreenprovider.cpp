@@ -58,6 +58,29 @@ private slots:
         QCOMPARE(provider.mainScreen(), std::optional(screen));
     }
 
+    void builtInConnectors_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("builtIn");
+        QTest::newRow("embedded DisplayPort") << "eDP-1" << true;
+        QTest::newRow("without the dash") << "eDP1" << true;
+        QTest::newRow("on a second graphics card") << "eDP-1-1" << true;
+        QTest::newRow("LVDS") << "LVDS-1" << true;
+        QTest::newRow("DSI") << "DSI-1" << true;
+        QTest::newRow("the kind alone") << "eDP" << true;
+        QTest::newRow("DisplayPort") << "DP-1" << false;
+        QTest::newRow("HDMI") << "HDMI-A-0" << false;
+        QTest::newRow("another word that begins alike") << "LVDSX" << false;
+        QTest::newRow("Xvfb's screen") << "screen" << false;
+    }
+
+    void builtInConnectors()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, builtIn);
+        QCOMPARE(QtScreenProvider::isBuiltInConnector(name), builtIn);
+    }
+
     void pointerFollowsTheXPointer_data()
     {
         QTest::addColumn<QPoint>("position");
