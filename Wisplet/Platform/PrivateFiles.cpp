@@ -80,7 +80,7 @@ bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QSt
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     // The temporary file sits beside the target, so the rename stays within one file system and replaces
     // whatever entry is at the path (a symbolic link included) rather than anything it points to.
-    QByteArray temporary = target + ".XXXXXX";
+    QByteArray temporary = target + ".saving-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(errno, errorString);
@@ -103,12 +103,37 @@ bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QSt
     return true;
 }
 
-bool isTemporaryName(const QString& name, const QString& prefix)
+constexpr QLatin1StringView savingMark(".saving-");
+
+// Six random letters or digits after the mark: one of our temporary files.
+bool isRandomSuffix(QStringView suffix)
 {
-    if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+    return suffix.size() == 6 && std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+               return c.unicode() < 128 && std::isalnum(c.unicode());
+           });
+}
+
+// What earlier versions named their temporary files: "<name>." and six random letters or digits. A user's
+// own "<name>.backup" has the same shape, so only a mix of lower case, upper case and digits, as random
+// characters almost always are, counts as one.
+bool isEarlierTemporarySuffix(QStringView suffix)
+{
+    if (!isRandomSuffix(suffix))
         return false;
-    return std::all_of(name.cbegin() + prefix.size(), name.cend(),
-                       [](QChar c) { return c.unicode() < 128 && std::isalnum(c.unicode()); });
+    const auto has = [&](auto test) { return std::any_of(suffix.begin(), suffix.end(), test); };
+    const int kinds = int(has([](QChar c) { return c.isLower(); })) + int(has([](QChar c) { return c.isUpper(); }))
+        + int(has([](QChar c) { return c.isDigit(); }));
+    return kinds >= 2;
+}
+
+bool isTemporaryName(const QString& name, const QString& fileName)
+{
+    if (!name.startsWith(fileName))
+        return false;
+    const QStringView rest = QStringView(name).sliced(fileName.size());
+    if (rest.startsWith(savingMark))
+        return isRandomSuffix(rest.sliced(savingMark.size()));
+    return rest.startsWith(u'.') && isEarlierTemporarySuffix(rest.sliced(1));
 }
 
 } // namespace
@@ -158,13 +183,13 @@ bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* er
 int removeLeftoverTemporaries(const QString& path)
 {
     const QFileInfo info(path);
-    const QString prefix = info.fileName() + QLatin1Char('.');
+    const QString fileName = info.fileName();
     QDir folder(info.absolutePath());
     int removed = 0;
-    const QStringList names = folder.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+    const QStringList names = folder.entryList({fileName + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
         const QFileInfo leftover(folder.filePath(name));
-        if (isTemporaryName(name, prefix) && !leftover.isSymLink() && folder.remove(name))
+        if (isTemporaryName(name, fileName) && !leftover.isSymLink() && folder.remove(name))
             ++removed;
     }
     if (removed > 0)
