@@ -41,6 +41,7 @@
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusService.h"
+#include "Wisplet/Tools/Links/LinksStore.h"
 #include "Wisplet/Tools/Media/NowPlaying.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/System/SystemStats.h"
@@ -230,6 +231,12 @@ void WispletApp::buildDelegate()
     // restart resumes it.
     m_delegate->addShutdownStep([] { NotesStore::shared().save(); });
     m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
+    // A change whose save failed is tried once more; a links page never opened has nothing to save.
+    m_delegate->addShutdownStep([] {
+        if (LinksStore* links = LinksStore::sharedIfMade())
+            links->save();
+        FileShelf::shared().save();
+    });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });

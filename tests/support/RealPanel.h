@@ -13,10 +13,10 @@
 #include <memory>
 
 // The island in the real floating panel on the harness's X server, over a loaded registry fixture and
-// tools that peek nothing. Not shown yet.
+// tools that peek nothing, with pages that show their tool's title unless others are given. Not shown yet.
 struct RealPanel
 {
-    explicit RealPanel(RegistryFixture& fixture)
+    explicit RealPanel(RegistryFixture& fixture, ToolPageMaker pages = toolTitlePage)
     {
         const NotchGeometry geometry = NotchGeometry::current(DisplayMode::notch, screens).value_or(NotchGeometry{});
         root = new NotchRootView(geometry,
@@ -33,7 +33,7 @@ struct RealPanel
                                   fixture.motion,
                                   AnimationClock::shared(),
                                   [](QWidget* face) { return new CompanionSpriteView(face); },
-                                  toolTitlePage,
+                                  std::move(pages),
                                   {}});
         panel = std::make_unique<NotchPanel>(
             root, NotchPanel::Services{fixture.settings, *fixture.wisp, *fixture.registry, screens, *windows});

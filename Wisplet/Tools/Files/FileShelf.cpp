@@ -2,8 +2,6 @@
 
 #include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Base/PathName.h"
-#include "Wisplet/Base/UnreadableFile.h"
-#include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,8 +9,6 @@
 #include <QJsonDocument>
 
 namespace {
-
-const QString fileName = QStringLiteral("shelf.json");
 
 std::optional<QList<ShelfItem>> decode(const QByteArray& data)
 {
@@ -30,6 +26,19 @@ std::optional<QList<ShelfItem>> decode(const QByteArray& data)
     return items;
 }
 
+QByteArray encode(const QList<ShelfItem>& items)
+{
+    QJsonArray array;
+    for (const ShelfItem& item : items)
+        array.append(item.toJson());
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+QString saveFailed(const QString&)
+{
+    return FileShelf::tr("Could not save shelf references.");
+}
+
 } // namespace
 
 FileShelf& FileShelf::shared()
@@ -40,32 +49,10 @@ FileShelf& FileShelf::shared()
 
 FileShelf::FileShelf(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_folder(folder)
-{
-    load();
-}
-
-QString FileShelf::filePath() const
-{
-    return m_folder + u'/' + fileName;
-}
-
-void FileShelf::load()
-{
-    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(filePath(), fileLimit);
-    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
-        return;
-    const std::optional<QList<ShelfItem>> items =
-        found.outcome == PrivateFiles::FileRead::Outcome::read ? decode(found.contents) : std::nullopt;
-    if (items) {
-        m_items = *items;
-        return;
-    }
-    const UnreadableFile::SetAside aside =
-        UnreadableFile::setAside(filePath(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
-    m_unreadableOnDisk = aside.path.isEmpty();
-    m_message = aside.notice;
-}
+    , m_file(folder + QStringLiteral("/shelf.json"), fileLimit, {decode, encode, QStringLiteral("damaged")}, saveFailed)
+    , m_items(m_file.load({}))
+    , m_message(m_file.message())
+{ }
 
 void FileShelf::add(const QList<QUrl>& urls)
 {
@@ -110,23 +97,17 @@ void FileShelf::remove(const QUuid& id)
 
 bool FileShelf::save()
 {
-    const QString path = filePath();
-    // What could not be read may still be the user's; it is kept beside, never overwritten.
-    if (m_unreadableOnDisk && QFileInfo::exists(path)) {
-        if (PrivateFiles::setAside(path).isEmpty()) {
-            setMessage(tr("Could not save shelf references."));
-            return false;
-        }
-    }
-    m_unreadableOnDisk = false;
-    QJsonArray array;
-    for (const ShelfItem& item : std::as_const(m_items))
-        array.append(item.toJson());
-    const bool written = PrivateFiles::ensureFolder(m_folder)
-        && PrivateFiles::writeAtomically(path, QJsonDocument(array).toJson(QJsonDocument::Compact));
-    if (!written)
-        setMessage(tr("Could not save shelf references."));
-    return written;
+    const QList<ShelfItem> before = m_items;
+    const QString said = m_file.message();
+    const bool saved = m_file.save(m_items);
+    // Another program's change to the file may have been taken in.
+    if (m_items != before)
+        publishItems();
+    const QString line = m_file.message();
+    // What the file's line said goes with it (a failed save that now succeeded); the shelf's own failures stay.
+    if (line != said && (!line.isEmpty() || m_message == said))
+        setMessage(line);
+    return saved;
 }
 
 bool FileShelf::handleDrop(const QList<QUrl>& files)

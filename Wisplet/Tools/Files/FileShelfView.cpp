@@ -5,6 +5,7 @@
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Files/ImageConvertView.h"
@@ -18,6 +19,8 @@
 #include <QStackedLayout>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -201,11 +204,28 @@ void FileShelfView::openPreview(const QString& path)
         m_preview = new ShelfPreviewWindow(window());
         if (const QScreen* screen = window()->screen())
             m_preview->move(screen->availableGeometry().center() - m_preview->rect().center());
+        connect(m_preview, &ShelfPreviewWindow::closedByUser, this, &FileShelfView::returnFromPreview);
     }
     m_preview->showFiles(paths, path);
     m_preview->show();
     m_preview->raise();
     m_preview->activateWindow();
+}
+
+// The window manager would hand the keyboard to whatever lies below the preview: it comes back to the list
+// instead, on the file the user paged to.
+void FileShelfView::returnFromPreview(const QString& lastPath)
+{
+    const QList<ShelfItem>& items = m_shelf.items();
+    const auto shown = std::find_if(items.cbegin(), items.cend(),
+                                    [&](const ShelfItem& item) { return item.resolvedPath() == lastPath; });
+    if (shown != items.cend())
+        m_list->chooseRow(shown->id);
+    m_list->setFocus(Qt::OtherFocusReason);
+    if (auto* panel = qobject_cast<NotchPanel*>(window()))
+        panel->takeFocus();
+    else
+        window()->activateWindow();
 }
 
 void FileShelfView::convertSelected()

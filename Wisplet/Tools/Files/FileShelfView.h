@@ -44,6 +44,7 @@ public:
     ImageConvertView* converter() const;
 
 private:
+    void returnFromPreview(const QString& lastPath);
     void showItems();
     void showMessage();
     void updateActions();

@@ -7,6 +7,8 @@
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace {
 
 class RowDelegate final : public QStyledItemDelegate
@@ -84,6 +86,17 @@ void ShelfFileList::setSelectedIds(const QSet<QUuid>& ids)
         return;
     const QScopedValueRollback updating(m_updating, true);
     selectionModel()->select(wanted, QItemSelectionModel::ClearAndSelect);
+}
+
+void ShelfFileList::chooseRow(const QUuid& id)
+{
+    const QList<ShelfItem>& items = m_model->items();
+    const auto found = std::find_if(items.cbegin(), items.cend(), [&](const ShelfItem& item) { return item.id == id; });
+    if (found == items.cend())
+        return;
+    const QModelIndex index = m_model->index(int(found - items.cbegin()));
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
 }
 
 void ShelfFileList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)

@@ -29,6 +29,8 @@ public:
     // selected; never reported back through selectedIdsChanged.
     void setSelectedIds(const QSet<QUuid>& ids);
     QSet<QUuid> selectedIds() const;
+    // Makes the row with the id the current and only selected one, as a click on it would.
+    void chooseRow(const QUuid& id);
 
 signals:
     // The user changed the selection.

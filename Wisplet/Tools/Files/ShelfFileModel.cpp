@@ -111,10 +111,10 @@ void ShelfFileModel::storeThumbnail(const QString& path, const QImage& image)
     // Dropped from the cache later, a file may be asked again.
     m_thumbnails.insert(path, new QPixmap(QPixmap::fromImage(square)));
     m_requested.remove(path);
-    for (int row = 0; row < m_items.size(); ++row) {
-        if (m_items.at(row).resolvedPath() == path)
-            emit dataChanged(index(row), index(row), {Qt::DecorationRole});
-    }
+    // Finding the rows would resolve every reference on the shelf for each thumbnail; the view asks again
+    // only for the rows it shows.
+    if (!m_items.isEmpty())
+        emit dataChanged(index(0), index(int(m_items.size()) - 1), {Qt::DecorationRole});
     emit thumbnailReady(path);
 }
 

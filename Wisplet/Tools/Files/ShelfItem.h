@@ -16,6 +16,8 @@ struct ShelfItem
     // The last path component as it was added; never updated.
     QString name;
 
+    friend bool operator==(const ShelfItem&, const ShelfItem&) = default;
+
     // A bookmark for the path, or none with the system's reason when the path cannot be looked at.
     static std::optional<QByteArray> makeBookmark(const QString& path, QString* errorText);
 

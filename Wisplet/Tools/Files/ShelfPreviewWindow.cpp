@@ -3,6 +3,7 @@
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -146,6 +147,13 @@ void ShelfPreviewWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     fitImage();
+}
+
+void ShelfPreviewWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && isActiveWindow())
+        emit closedByUser(currentPath());
 }
 
 void ShelfPreviewWindow::keyPressEvent(QKeyEvent* event)

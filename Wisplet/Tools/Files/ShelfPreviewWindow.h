@@ -32,7 +32,12 @@ public:
     // Whether the file's name says it holds text that can be shown as it is.
     static bool isText(const QString& path);
 
+signals:
+    // Closed while it had the keyboard focus (Escape, Space, its close button), showing this file last.
+    void closedByUser(const QString& lastPath);
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

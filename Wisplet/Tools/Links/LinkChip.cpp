@@ -1,11 +1,13 @@
 #include "Wisplet/Tools/Links/LinkChip.h"
 
-#include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Tools/Links/LinkListModel.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
-#include <QToolButton>
+#include <QToolTip>
 
 namespace {
 
@@ -16,75 +18,110 @@ constexpr int removePixels = 9;
 constexpr int removeSize = 16;
 constexpr double radius = 9;
 constexpr double symbolOpacity = 0.6;
+constexpr double addFillOpacity = 0.08;
+constexpr double addInkOpacity = 0.7;
+constexpr double focusRingWidth = 1.5;
+
+QFont chipFont(QFont font, QFont::Weight weight)
+{
+    font.setPixelSize(fontPixels);
+    font.setWeight(weight);
+    return font;
+}
+
+QPixmap symbol(const QString& name, int pixels, const QColor& tint, const QPainter& painter)
+{
+    return symbolPixmap(name, QSize(pixels, pixels), tint, painter.device()->devicePixelRatioF());
+}
+
+void paintLink(QPainter& painter, const QRect& chip, const QModelIndex& index, const QFont& base, bool hovering)
+{
+    NotchLayout::fillRounded(painter, QRectF(chip), radius, hovering ? 0.18 : 0.1);
+    const QColor ink = NotchLayout::whiteAt(symbolOpacity);
+    const QString url = index.data(LinkListModel::urlRole).toString();
+    painter.drawPixmap(QPointF(chip.left() + padding, chip.top() + (chip.height() - fontPixels) / 2.0),
+                       symbol(LinkChip::symbolName(url), fontPixels, ink, painter));
+
+    const QFont font = chipFont(base, QFont::Medium);
+    const int textLeft = chip.left() + padding + fontPixels + gap;
+    const int textRight = chip.right() + 1 - padding - (hovering ? removeSize + gap : 0);
+    const QRect textRect(textLeft, chip.top(), std::max(0, textRight - textLeft), chip.height());
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight, textRect.width()));
+    if (hovering) {
+        const QRect remove = LinkChip::removeArea(chip);
+        painter.drawPixmap(QPointF(remove.left() + (removeSize - removePixels) / 2.0,
+                                   remove.top() + (removeSize - removePixels) / 2.0),
+                           symbol(QStringLiteral("xmark"), removePixels, ink, painter));
+    }
+}
+
+void paintAdd(QPainter& painter, const QRect& chip, const QModelIndex& index, const QFont& base)
+{
+    NotchLayout::fillRounded(painter, QRectF(chip), radius, addFillOpacity);
+    const QColor ink = NotchLayout::whiteAt(addInkOpacity);
+    const QFont font = chipFont(base, QFont::DemiBold);
+    const QString text = index.data().toString();
+    const int contentWidth = fontPixels + gap + QFontMetrics(font).horizontalAdvance(text);
+    const int left = chip.left() + (chip.width() - contentWidth) / 2;
+    painter.drawPixmap(QPointF(left, chip.top() + (chip.height() - fontPixels) / 2.0),
+                       symbol(QStringLiteral("plus"), fontPixels, ink, painter));
+    painter.setFont(font);
+    painter.setPen(ink);
+    painter.drawText(QRect(left + fontPixels + gap, chip.top(), chip.width(), chip.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+}
 
 } // namespace
 
-LinkChip::LinkChip(const QuickLink& link, QWidget* parent)
-    : HoverTracking(parent)
-    , m_link(link)
-    , m_remove(new QToolButton(this))
-{
-    setText(link.title);
-    setToolTip(plainToolTip(link.url));
-    QFont chipFont = font();
-    chipFont.setPixelSize(fontPixels);
-    chipFont.setWeight(QFont::Medium);
-    setFont(chipFont);
-    setCursor(Qt::PointingHandCursor);
-    setFixedHeight(fixedHeight);
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+LinkChip::LinkChip(QObject* parent)
+    : QStyledItemDelegate(parent)
+{ }
 
-    m_remove->setAutoRaise(true);
-    m_remove->setIcon(symbolIcon(QStringLiteral("xmark"), NotchLayout::whiteAt(symbolOpacity)));
-    m_remove->setIconSize(QSize(removePixels, removePixels));
-    m_remove->setFixedSize(removeSize, removeSize);
-    m_remove->setToolTip(QStringLiteral("Remove"));
-    m_remove->setAccessibleName(QStringLiteral("Remove"));
-    m_remove->hide();
-    connect(m_remove, &QToolButton::clicked, this, [this] { emit removeRequested(m_link.id); });
+QString LinkChip::symbolName(const QString& url)
+{
+    return LinkRules::isFileAddress(url) ? QStringLiteral("folder") : QStringLiteral("arrow.up.right.square");
 }
 
-QString LinkChip::symbolName() const
+QRect LinkChip::removeArea(const QRect& chip)
 {
-    return LinkRules::isFileAddress(m_link.url) ? QStringLiteral("folder") : QStringLiteral("arrow.up.right.square");
+    return {chip.right() + 1 - padding - removeSize, chip.top() + (chip.height() - removeSize) / 2, removeSize,
+            removeSize};
 }
 
-QSize LinkChip::sizeHint() const
+void LinkChip::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    return {padding + fontPixels + gap + fontMetrics().horizontalAdvance(text()) + gap + removeSize + padding,
-            fixedHeight};
+    painter->save();
+    if (index.data(LinkListModel::isAddRole).toBool())
+        paintAdd(*painter, option.rect, index, option.font);
+    else
+        paintLink(*painter, option.rect, index, option.font, option.state & QStyle::State_MouseOver);
+    if (option.state & QStyle::State_HasFocus) {
+        const QRectF ring =
+            QRectF(option.rect).adjusted(focusRingWidth, focusRingWidth, -focusRingWidth, -focusRingWidth);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(NotchLayout::whiteAt(symbolOpacity), focusRingWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(ring, radius - focusRingWidth, radius - focusRingWidth);
+    }
+    painter->restore();
 }
 
-QSize LinkChip::minimumSizeHint() const
+QSize LinkChip::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
-    return {padding + fontPixels + gap + padding, fixedHeight};
+    // The grid gives every chip its width.
+    return {0, fixedHeight};
 }
 
-void LinkChip::paintEvent(QPaintEvent*)
+bool LinkChip::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                         const QModelIndex& index)
 {
-    QPainter painter(this);
-    NotchLayout::fillRounded(painter, QRectF(rect()), radius, isHovering() ? 0.18 : 0.1);
-
-    const QPixmap symbol = symbolPixmap(symbolName(), QSize(fontPixels, fontPixels),
-                                        NotchLayout::whiteAt(symbolOpacity), devicePixelRatioF());
-    painter.drawPixmap(QPointF(padding, (height() - fontPixels) / 2.0), symbol);
-
-    const int textLeft = padding + fontPixels + gap;
-    const int textRight = width() - padding - (isHovering() ? removeSize + gap : 0);
-    const QRect textRect(textLeft, 0, std::max(0, textRight - textLeft), height());
-    painter.setPen(Qt::white);
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(text(), Qt::ElideRight, textRect.width()));
-}
-
-void LinkChip::resizeEvent(QResizeEvent* event)
-{
-    QAbstractButton::resizeEvent(event);
-    m_remove->move(width() - padding - removeSize, (height() - removeSize) / 2);
-}
-
-void LinkChip::hoverChanged()
-{
-    m_remove->setVisible(isHovering());
-    update();
+    if (event->type() == QEvent::ToolTip && !index.data(LinkListModel::isAddRole).toBool()
+        && removeArea(option.rect).contains(event->pos())) {
+        QToolTip::showText(event->globalPos(), QStringLiteral("Remove"), view);
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }

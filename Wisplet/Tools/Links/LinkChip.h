@@ -1,16 +1,11 @@
 #pragma once
 
-#include "Wisplet/Base/HoverTracking.h"
+#include <QStyledItemDelegate>
 
-#include "Wisplet/Tools/Links/QuickLink.h"
-
-#include <QAbstractButton>
-
-class QToolButton;
-
-// One link of the grid: its symbol and title on a rounded chip; a click opens it, and a remove button
-// shows while the pointer rests on the chip.
-class LinkChip final : public HoverTracking<QAbstractButton>
+// Paints a cell of the links grid as a chip: the link's symbol and title on a rounded rectangle, lighter and
+// with a remove button while the pointer rests on it, a ring while it has the keyboard focus; the last
+// cell is the "Add" chip.
+class LinkChip final : public QStyledItemDelegate
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LinkChip)
@@ -18,24 +13,15 @@ class LinkChip final : public HoverTracking<QAbstractButton>
 public:
     static constexpr int fixedHeight = 30;
 
-    explicit LinkChip(const QuickLink& link, QWidget* parent = nullptr);
+    explicit LinkChip(QObject* parent = nullptr);
 
-    QuickLink link() const { return m_link; }
-    QString symbolName() const;
-    QToolButton* removeButton() const { return m_remove; }
+    // A folder for a file address, else an arrow out of a square.
+    static QString symbolName(const QString& url);
+    // Where a chip's remove button is.
+    static QRect removeArea(const QRect& chip);
 
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-signals:
-    void removeRequested(const QUuid& id);
-
-protected:
-    void hoverChanged() override;
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    QuickLink m_link;
-    QToolButton* m_remove;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 };

@@ -1,8 +1,6 @@
 #include "Wisplet/Tools/Links/LinksStore.h"
 
 #include "Wisplet/Base/AppSupport.h"
-#include "Wisplet/Base/UnreadableFile.h"
-#include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QJsonDocument>
 #include <QStandardPaths>
@@ -10,7 +8,7 @@
 
 namespace {
 
-const QString linksFileName = QStringLiteral("links.json");
+LinksStore* sharedStore = nullptr;
 
 QList<QuickLink> defaultLinks()
 {
@@ -24,40 +22,38 @@ QList<QuickLink> defaultLinks()
     };
 }
 
+StoredList<QuickLink>::Format linksFormat()
+{
+    return {
+        decodeLinks,
+        [](const QList<QuickLink>& links) { return QJsonDocument(encodeLinks(links)).toJson(QJsonDocument::Compact); },
+        QStringLiteral("not a list of links")};
+}
+
+QString saveFailed(const QString& reason)
+{
+    return QStringLiteral("Could not save links (%1). The change is kept and saved with the next change or at quit.")
+        .arg(reason);
+}
+
 } // namespace
 
 LinksStore::LinksStore(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_folder(folder)
-{
-    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(linksPath(), maxFileBytes);
-    using Outcome = PrivateFiles::FileRead::Outcome;
-    const std::optional<QList<QuickLink>> stored =
-        found.outcome == Outcome::read ? decodeLinks(found.contents) : std::nullopt;
-    m_links = stored.value_or(defaultLinks());
-    if (!stored && found.outcome != Outcome::absent)
-        setAsideUnreadable(found.reason.isEmpty() ? QStringLiteral("not a list of links") : found.reason);
-}
+    , m_file(folder + QStringLiteral("/links.json"), maxFileBytes, linksFormat(), saveFailed)
+    , m_links(m_file.load(defaultLinks()))
+{ }
 
 LinksStore& LinksStore::shared()
 {
-    static auto* store = new LinksStore(appSupportDirectory());
-    return *store;
+    if (!sharedStore)
+        sharedStore = new LinksStore(appSupportDirectory());
+    return *sharedStore;
 }
 
-// Moved out of the way at once, so that the page can say where the user's links went; when that fails,
-// every save tries again first and writes nothing until it succeeds.
-void LinksStore::setAsideUnreadable(const QString& reason)
+LinksStore* LinksStore::sharedIfMade()
 {
-    const UnreadableFile::SetAside aside = UnreadableFile::setAside(linksPath(), reason);
-    m_setAsideFirst = aside.path.isEmpty();
-    m_unreadableReason = reason;
-    m_message = aside.notice;
-}
-
-QString LinksStore::linksPath() const
-{
-    return m_folder + u'/' + linksFileName;
+    return sharedStore;
 }
 
 void LinksStore::addLink(const QString& title, const QString& url)
@@ -78,21 +74,27 @@ void LinksStore::removeLink(const QUuid& id)
 void LinksStore::setLinks(QList<QuickLink> links)
 {
     m_links = std::move(links);
-    save();
-    emit linksChanged(m_links);
-    emit changed();
+    saveAndPublish(true);
 }
 
-// A failed write is not reported: the list stays in memory and the next change writes it whole.
-void LinksStore::save()
+bool LinksStore::save()
 {
-    if (m_setAsideFirst) {
-        const QString setAsidePath = PrivateFiles::setAside(linksPath());
-        if (setAsidePath.isEmpty())
-            return;
-        m_setAsideFirst = false;
-        m_message = UnreadableFile::notice(linksPath(), m_unreadableReason, setAsidePath);
-        emit messageChanged(m_message);
-    }
-    PrivateFiles::writeAtomically(linksPath(), QJsonDocument(encodeLinks(m_links)).toJson(QJsonDocument::Compact));
+    return saveAndPublish(false);
+}
+
+bool LinksStore::saveAndPublish(bool listChanged)
+{
+    const QList<QuickLink> before = m_links;
+    const QString said = message();
+    const bool saved = m_file.save(m_links);
+    // The save may have taken in another program's change.
+    listChanged = listChanged || m_links != before;
+    const bool newMessage = message() != said;
+    if (listChanged)
+        emit linksChanged(m_links);
+    if (newMessage)
+        emit messageChanged(message());
+    if (listChanged || newMessage)
+        emit changed();
+    return saved;
 }

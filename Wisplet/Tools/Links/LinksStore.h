@@ -1,13 +1,15 @@
 #pragma once
 
+#include "Wisplet/Base/StoredList.h"
 #include "Wisplet/Tools/Links/QuickLink.h"
 
 #include <QObject>
 
 // The quick links, kept in "links.json" in the folder given. A first start shows two defaults that reach
-// the file only with the first change; every change writes the whole list at once. A file that exists
-// but cannot be read is set aside, and the defaults shown, so the user's links are never overwritten.
-// Main thread only.
+// the file only with the first change; every change writes the whole list at once, after taking in what
+// another program changed in the file meanwhile. A file that cannot be read is set aside and one that
+// cannot be opened left alone, the defaults shown, so the user's links are never overwritten; a save that
+// fails keeps the change and says so until a later save succeeds. Main thread only.
 class LinksStore final : public QObject
 {
     Q_OBJECT
@@ -21,17 +23,21 @@ public:
 
     // Over the app-support folder; created on first use.
     static LinksStore& shared();
+    // The shared instance when something has used it, else null: quitting saves it, but never makes it.
+    static LinksStore* sharedIfMade();
 
     // In the order added.
     QList<QuickLink> links() const { return m_links; }
-    QString linksPath() const;
-    // A line for the page about a file that could not be read, or empty.
-    QString message() const { return m_message; }
+    QString linksPath() const { return m_file.path(); }
+    // A line for the page about the file (could not be read or saved, changed by another program), or empty.
+    QString message() const { return m_file.message(); }
 
     // Normalises the entry and appends it; the caller refuses a blank address.
     void addLink(const QString& title, const QString& url);
-    // Removes every link with that id; the file is written even when none matched.
+    // Removes every link with that id.
     void removeLink(const QUuid& id);
+    // Writes what a failed save left unsaved (the program calls it at quit); true when nothing is left.
+    bool save();
 
 signals:
     void linksChanged(const QList<QuickLink>& value);
@@ -41,13 +47,8 @@ signals:
 
 private:
     void setLinks(QList<QuickLink> links);
-    void save();
-    void setAsideUnreadable(const QString& reason);
+    bool saveAndPublish(bool listChanged);
 
-    QString m_folder;
+    StoredList<QuickLink> m_file;
     QList<QuickLink> m_links;
-    QString m_message;
-    QString m_unreadableReason;
-    // The unreadable file could not be moved aside at start: move it before writing over it.
-    bool m_setAsideFirst = false;
 };

@@ -1,15 +1,15 @@
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Tools/Links/LinkChip.h"
+#include "Wisplet/Tools/Links/LinkGrid.h"
+#include "Wisplet/Tools/Links/LinkListModel.h"
 #include "Wisplet/Tools/Links/LinksStore.h"
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
-#include "tests/support/Texts.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -19,9 +19,14 @@ const QByteArray threeLinks =
     R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"Home","url":"file:///home/"},)"
     R"({"id":"8F9619FF-8B86-D011-B42D-00C04FC964FF","title":"Broken","url":"http://exa mple"}])";
 
-QStringList chipTitles(const QuickLinksView& view)
+QByteArray manyLinks(int count)
 {
-    return textsOf(view.chips(), [](const LinkChip* chip) { return chip->link().title; });
+    QJsonArray links;
+    for (int i = 0; i < count; ++i)
+        links.append(QJsonObject{{"id", QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                 {"title", QString::number(i)},
+                                 {"url", "https://example.com/" + QString::number(i)}});
+    return QJsonDocument(links).toJson();
 }
 
 } // namespace
@@ -47,6 +52,28 @@ private:
         });
         m_view->resize(500, 240);
         m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+    QStringList titles() const
+    {
+        QStringList titles;
+        for (const QuickLink& link : m_store->links())
+            titles.append(link.title);
+        return titles;
+    }
+    QRect chip(int row) const { return m_view->grid()->visualRect(m_view->grid()->model()->index(row, 0)); }
+    void click(const QPoint& at) const { QTest::mouseClick(m_view->grid()->viewport(), Qt::LeftButton, {}, at); }
+    void clickAdd() const { click(chip(m_view->grid()->model()->rowCount() - 1).center()); }
+    // Equal chips from edge to edge, the spacing between them and between the rows.
+    bool chipsFillTheRows() const
+    {
+        const int width = m_view->grid()->viewport()->width();
+        const int columns = LinkGrid::columnCount(width);
+        bool even = chip(0).left() == 0 && chip(columns - 1).right() == width - 1
+            && chip(columns).top() == chip(0).bottom() + 1 + LinkGrid::spacing;
+        for (int column = 1; column < columns; ++column)
+            even = even && chip(column).left() - chip(column - 1).right() - 1 == LinkGrid::spacing;
+        return even;
     }
 
 private slots:
@@ -58,18 +85,28 @@ private slots:
 
     void columnCount()
     {
-        QCOMPARE(QuickLinksView::columnCount(0), 1);
-        QCOMPARE(QuickLinksView::columnCount(199), 1);
-        QCOMPARE(QuickLinksView::columnCount(200), 2); // two columns with the spacing between
+        QCOMPARE(LinkGrid::columnCount(0), 1);
+        QCOMPARE(LinkGrid::columnCount(199), 1);
+        QCOMPARE(LinkGrid::columnCount(200), 2); // two columns with the spacing between
+    }
+
+    void chipsShareTheWidthEvenly()
+    {
+        // Enough to scroll, so the viewports are 416 and 312: whole multiples of their columns' width.
+        makeView(manyLinks(200));
+        for (const int width : {422, 318, 433, 200}) {
+            m_view->resize(width, 240);
+            QTRY_VERIFY(chipsFillTheRows());
+        }
     }
 
     void theAddFormAddsAndHides()
     {
         makeView("[]");
-        m_view->addChip()->click();
+        clickAdd();
         QTest::keyClicks(m_view->titleField(), "Kept");
-        m_view->addChip()->click();
-        m_view->addChip()->click();
+        clickAdd();
+        clickAdd();
         QCOMPARE(m_view->titleField()->text(), QStringLiteral("Kept")); // hiding keeps what was typed
 
         QTest::keyClicks(m_view->urlField(), " \t");
@@ -79,12 +116,13 @@ private slots:
 
         m_view->urlField()->setText(QStringLiteral("example.com"));
         m_view->submitButton()->click();
-        QCOMPARE(chipTitles(*m_view), QStringList{"Kept"});
+        QCOMPARE(titles(), QStringList{"Kept"});
+        QCOMPARE(m_view->grid()->model()->index(0, 0).data().toString(), QStringLiteral("Kept"));
         QVERIFY(m_view->addForm()->isHidden());
         QVERIFY(m_view->urlField()->text().isEmpty());
     }
 
-    void anUnreadableFileIsSaidOnThePage()
+    void theFilesTroubleIsSaidOnThePage()
     {
         makeView("[{");
         QVERIFY(m_view->messageLine()->isVisible());
@@ -92,33 +130,56 @@ private slots:
         cleanup();
         makeView("[]");
         QVERIFY(m_view->messageLine()->isHidden());
+
+        // A save that fails is said until one succeeds.
+        const QString path = m_folder.file("links.json");
+        QVERIFY(QFile::remove(path) && QDir().mkpath(path));
+        m_store->addLink("A", "a.example");
+        QVERIFY(m_view->messageLine()->isVisible());
+        QVERIFY(QDir().rmdir(path));
+        m_store->addLink("B", "b.example");
+        QVERIFY(m_view->messageLine()->isHidden());
     }
 
-    void clickingAChipOpensItAndWispReacts()
+    void aClickOpensRemovesOrDoesNothing()
     {
         makeView(threeLinks);
-        const QList<LinkChip*> chips = m_view->chips();
-        QVERIFY(chips.at(0)->symbolName() != chips.at(1)->symbolName()); // a folder looks unlike a web page
-        QTest::mouseClick(chips.at(2), Qt::LeftButton); // does not parse: nothing at all
+        click(chip(2).center()); // does not parse: nothing at all
+        click(chip(0).topRight() + QPoint(LinkGrid::spacing / 2, 0)); // between two chips
         QVERIFY(m_opened.isEmpty());
         QVERIFY(!m_fixture.wisp->bubble());
-        QTest::mouseClick(chips.at(0), Qt::LeftButton);
+        click(chip(0).center());
         QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://example.com/x"))});
         QCOMPARE(m_fixture.wisp->bubble(), QStringLiteral("Opening Site"));
+
+        QTest::mouseMove(m_view->grid()->viewport(), chip(1).center());
+        click(LinkChip::removeArea(chip(1)).center());
+        QCOMPARE(titles(), (QStringList{"Site", "Broken"}));
+        QCOMPARE(m_opened.size(), 1);
     }
 
-    void removeShowsOnlyUnderThePointer()
+    void theKeyboardOpensTheChipItIsOn()
     {
         makeView(threeLinks);
-        LinkChip* chip = m_view->chips().at(1);
-        QVERIFY(!chip->removeButton()->isVisible());
-        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QCoreApplication::sendEvent(chip, &enter);
-        QVERIFY(chip->removeButton()->isVisible());
-        chip->removeButton()->click();
-        QCOMPARE(chipTitles(*m_view), (QStringList{"Site", "Broken"}));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(m_opened.isEmpty());
+        LinkGrid* grid = m_view->grid();
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        QTest::keyClick(grid, Qt::Key_Right);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("file:///home/"))});
+        grid->setCurrentIndex(grid->model()->index(3, 0));
+        QTest::keyClick(grid, Qt::Key_Space);
+        QVERIFY(m_view->addForm()->isVisible());
+    }
+
+    void manyLinksCostNoWidgets()
+    {
+        makeView("[]");
+        const qsizetype few = m_view->findChildren<QWidget*>().size();
+        cleanup();
+        makeView(manyLinks(5000));
+        QCOMPARE(m_view->grid()->model()->rowCount(), 5001);
+        QCOMPARE(m_view->findChildren<QWidget*>().size(), few);
     }
 };
 

@@ -1,0 +1,107 @@
+#include "Wisplet/Tools/Links/LinkGrid.h"
+
+#include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Links/LinkChip.h"
+#include "Wisplet/Tools/Links/LinkListModel.h"
+
+#include <QKeyEvent>
+
+LinkGrid::LinkGrid(LinkListModel* model, QWidget* parent)
+    : QListView(parent)
+    , m_model(model)
+{
+    model->setParent(this);
+    setModel(model);
+    setItemDelegate(new LinkChip(this));
+    setFlow(QListView::LeftToRight);
+    setWrapping(true);
+    setResizeMode(QListView::Adjust);
+    // Every cell is as large as the grid's: the layout is arithmetic, not a question to each chip.
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The keyboard reaches the chips with Tab; a click opens a link without taking the panel's focus.
+    setFocusPolicy(Qt::TabFocus);
+    setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_Hover);
+    setStyleSheet(QStringLiteral("QListView { background: transparent; }") + toolScrollBarStyle());
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        act(index, LinkChip::removeArea(visualRect(index)).contains(m_releasedAt));
+    });
+}
+
+int LinkGrid::columnCount(int width)
+{
+    return std::max(1, (width + spacing) / (minimumColumnWidth + spacing));
+}
+
+QRect LinkGrid::visualRect(const QModelIndex& index) const
+{
+    // The item's own rectangle has the grid's place but no width: the chips take theirs from the columns.
+    const QRect cell = QListView::visualRect(index);
+    const int cellWidth = gridSize().width();
+    if (cell.isNull() || cellWidth <= 0)
+        return cell;
+    // Cells are equal shares of the width, the spacing after each; chips share the width less the
+    // spacing between them, so each chip lies inside its cell and the last ends at the right edge.
+    const int column = std::clamp(rectForIndex(index).x() / cellWidth, 0, m_columns - 1);
+    const int width = viewport()->width() + spacing;
+    const int left = column * width / m_columns;
+    const int right = (column + 1) * width / m_columns - spacing;
+    return {left - horizontalOffset(), cell.top(), right - left, LinkChip::fixedHeight};
+}
+
+void LinkGrid::resizeEvent(QResizeEvent* event)
+{
+    QListView::resizeEvent(event);
+    const int width = viewport()->width();
+    m_columns = columnCount(width);
+    // A row wraps when a cell would reach the last pixel: the cells leave it free.
+    const QSize cell(std::max(1, width - 1) / m_columns, LinkChip::fixedHeight + spacing);
+    if (cell != gridSize())
+        setGridSize(cell);
+}
+
+void LinkGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    QListView::mouseMoveEvent(event);
+    viewport()->setCursor(indexAt(event->position().toPoint()).isValid() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void LinkGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_releasedAt = event->position().toPoint();
+    QListView::mouseReleaseEvent(event);
+}
+
+void LinkGrid::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (currentIndex().isValid()) {
+            act(currentIndex(), false);
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void LinkGrid::act(const QModelIndex& index, bool onRemove)
+{
+    const std::optional<QuickLink> link = m_model->linkAt(index);
+    if (!link)
+        emit addClicked();
+    else if (onRemove)
+        emit removeClicked(link->id);
+    else
+        emit linkClicked(*link);
+}
