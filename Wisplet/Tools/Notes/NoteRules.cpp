@@ -1,8 +1,9 @@
 #include "Wisplet/Tools/Notes/NoteRules.h"
 
 #include "Wisplet/Base/Graphemes.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -33,6 +34,11 @@ QList<WispNote> filtered(const QList<WispNote>& notes, const QString& query)
     return result;
 }
 
+bool tooLongToEdit(const WispNote& note)
+{
+    return note.title.size() > maxEditableLength || note.text.size() > maxEditableLength;
+}
+
 int wordCount(const QString& text)
 {
     int count = 0;
@@ -54,14 +60,11 @@ QString exportFileName(const QString& title)
 
 QString writeText(const QString& path, const QString& text)
 {
-    QSaveFile file(path);
+    QString error;
     const QByteArray data = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
+    const bool written = QFileInfo::exists(path) ? PrivateFiles::replaceKeepingMode(path, data, &error)
+                                                 : PrivateFiles::writeAtomically(path, data, &error);
+    return written ? QString() : error;
 }
 
 } // namespace NoteRules
