@@ -25,9 +25,11 @@ class NotesStore final : public QObject
 
 public:
     static constexpr int saveDelayMs = 600;
-    // Larger files are not read: far beyond any notes typed by hand, and a FIFO or device never ends.
-    static constexpr qint64 maxFileBytes = 32 * 1024 * 1024;
-    static constexpr qint64 maxLegacyBytes = 16 * 1024 * 1024;
+    // Larger files are not read: far beyond any notes typed by hand, and a FIFO or device never ends. At this
+    // size even tiny notes (some 70,000) load, list and save within a few hundred milliseconds.
+    static constexpr qint64 maxFileBytes = 8 * 1024 * 1024;
+    // Small enough that its text, however much JSON escapes it, always fits in the notes file.
+    static constexpr qint64 maxLegacyBytes = 1024 * 1024;
 
     NotesStore(Clock& clock, Scheduler& scheduler, const QString& folder, QObject* parent = nullptr);
     ~NotesStore() override;

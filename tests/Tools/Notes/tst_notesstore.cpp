@@ -92,6 +92,10 @@ private slots:
         QTest::newRow("legacy text cut inside a character") << Start{null, "caf\xc3", 0, false, ""};
         QTest::newRow("legacy text a folder") << Start{null, StandIns::folder, 0, false, ""};
         QTest::newRow("legacy text a FIFO") << Start{null, StandIns::fifo, 0, false, ""};
+        // JSON writes each of these as six characters: the note must still fit in the notes file.
+        QTest::newRow("legacy text at the limit, all escaped")
+            << Start{null, QByteArray(NotesStore::maxLegacyBytes, '\x01'), 1, true,
+                     QString(NotesStore::maxLegacyBytes, QChar(1))};
         QTest::newRow("legacy text too large")
             << Start{null, StandIns::sized(NotesStore::maxLegacyBytes + 1), 0, false, ""};
         QTest::newRow("notes file wins over legacy text") << Start{"[" + noteA + "]", "old", 1, true, "one"};
