@@ -307,7 +307,7 @@ bool NotesStore::takeInOutsideChange()
     switch (found.outcome) {
     case Outcome::absent:
         // Removed since: the notes are written anew. A file gone is no list of notes deleted.
-        m_fileUnread = false;
+        fileReadAgain();
         m_saved.clear();
         return true;
     case Outcome::inaccessible:
@@ -326,9 +326,18 @@ bool NotesStore::takeInOutsideChange()
         return setAside(QStringLiteral("not a notes file"));
     if (!idsAreDistinct(*theirs))
         return setAside(QStringLiteral("two notes share an id"));
-    m_fileUnread = false;
+    fileReadAgain();
     takeIn(*theirs);
     return true;
+}
+
+// A file left alone because it could not be opened is ours to write again, and the page stops saying so.
+void NotesStore::fileReadAgain()
+{
+    if (!m_fileUnread)
+        return;
+    m_fileUnread = false;
+    setNotice(QString());
 }
 
 // Whatever another program put at the path that is no notes file goes aside, so ours can be written.

@@ -94,6 +94,7 @@ private:
     bool failSave();
     bool takeInOutsideChange();
     bool setAside(const QString& reason);
+    void fileReadAgain();
     void takeIn(const QList<WispNote>& theirs);
     qsizetype indexOf(const QUuid& id) const;
     qsizetype selectedIndex() const { return indexOf(m_selectedID); }
