@@ -374,7 +374,9 @@ void NotesView::showSelected()
     m_editorStack->setCurrentWidget(m_editor);
     // Refilled only when the store holds something else: the cursor stays where the user types, and a note
     // that grew too long while typed in stays in the editors.
-    if (m_title->text() != note->title || m_body->toPlainText() != note->text)
+    const bool inEditors = m_bodyStack->currentWidget() == m_bodyBacking && m_title->text() == note->title
+        && m_body->toPlainText() == note->text;
+    if (!inEditors)
         fillEditors(*note);
     m_title->setReadOnly(!m_store.loadedSuccessfully() || m_bodyStack->currentWidget() == m_tooLong);
     m_body->setReadOnly(!m_store.loadedSuccessfully());
@@ -393,8 +395,10 @@ void NotesView::fillEditors(const WispNote& note)
         m_bodyStack->setCurrentWidget(m_tooLong);
         return;
     }
-    m_title->setText(note.title);
-    m_body->setPlainText(note.text);
+    if (m_title->text() != note.title)
+        m_title->setText(note.title);
+    if (m_body->toPlainText() != note.text)
+        m_body->setPlainText(note.text);
     m_bodyStack->setCurrentWidget(m_bodyBacking);
 }
 

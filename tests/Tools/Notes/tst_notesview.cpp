@@ -32,7 +32,8 @@ QStringList rows(const QListView& list)
 QByteArray noteFile(qsizetype titleLength, qsizetype textLength)
 {
     return R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":")" + QByteArray(titleLength, 't') + R"(","text":")"
-        + QByteArray(textLength, 'x') + R"(","pinned":false,"updated":100}])";
+        + QByteArray(textLength, 'x') + R"(","pinned":false,"updated":100},)"
+        + R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"ttttt","text":"","pinned":false,"updated":50}])";
 }
 
 // A note's length in title and text, and whether it goes in the editors.
@@ -156,6 +157,10 @@ private slots:
         QVERIFY(saved && saved->first().pinned);
         QCOMPARE(saved->first().title.size(), row.title);
         QCOMPARE(saved->first().text.size(), row.text);
+        // A short note after it, even of the same title, is edited as usual.
+        selectRow(1);
+        QVERIFY(body()->isVisible());
+        QVERIFY(!field(QStringLiteral("Note title"))->isReadOnly());
     }
 
     void theNoteBeingEditedSurvivesAnOutsideChange()
