@@ -82,7 +82,8 @@ private slots:
         const QList<std::pair<QString, QString>> stores{{QStringLiteral("clipboard.json"), QStringLiteral("clipboard")},
                                                         {QStringLiteral("shelf.json"), QStringLiteral("files")},
                                                         {QStringLiteral("notes-v2.json"), QStringLiteral("notes")},
-                                                        {QStringLiteral("links.json"), QStringLiteral("links")}};
+                                                        {QStringLiteral("links.json"), QStringLiteral("links")},
+                                                        {QStringLiteral("notes.txt"), QStringLiteral("notes")}};
         const QList<std::pair<Hostile, const char*>> kinds{
             {Hostile::fifo, "FIFO"}, {Hostile::folder, "folder"}, {Hostile::huge, "50 MB"}};
         for (const auto& [fileName, tool] : stores) {

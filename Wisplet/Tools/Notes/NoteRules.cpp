@@ -1,8 +1,9 @@
 #include "Wisplet/Tools/Notes/NoteRules.h"
 
 #include "Wisplet/Base/Graphemes.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -22,15 +23,28 @@ bool matches(const WispNote& note, const QString& query)
 
 QList<WispNote> filtered(const QList<WispNote>& notes, const QString& query)
 {
-    QList<WispNote> result;
-    std::copy_if(notes.begin(), notes.end(), std::back_inserter(result),
-                 [&](const WispNote& note) { return matches(note, query); });
-    std::stable_sort(result.begin(), result.end(), [](const WispNote& a, const WispNote& b) {
-        if (a.pinned != b.pinned)
-            return a.pinned;
-        return a.updated > b.updated;
+    // Positions are sorted rather than the notes themselves: with many notes, moving them costs far more.
+    QList<qsizetype> order;
+    order.reserve(notes.size());
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        if (matches(notes[i], query))
+            order.append(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&notes](qsizetype a, qsizetype b) {
+        if (notes[a].pinned != notes[b].pinned)
+            return notes[a].pinned;
+        return notes[a].updated > notes[b].updated;
     });
+    QList<WispNote> result;
+    result.reserve(order.size());
+    for (const qsizetype i : std::as_const(order))
+        result.append(notes[i]);
     return result;
+}
+
+bool tooLongToEdit(const WispNote& note)
+{
+    return note.title.size() > maxEditableLength || note.text.size() > maxEditableLength;
 }
 
 int wordCount(const QString& text)
@@ -54,14 +68,11 @@ QString exportFileName(const QString& title)
 
 QString writeText(const QString& path, const QString& text)
 {
-    QSaveFile file(path);
+    QString error;
     const QByteArray data = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
+    const bool written = QFileInfo::exists(path) ? PrivateFiles::replaceKeepingMode(path, data, &error)
+                                                 : PrivateFiles::writeAtomically(path, data, &error);
+    return written ? QString() : error;
 }
 
 } // namespace NoteRules

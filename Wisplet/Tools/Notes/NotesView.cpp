@@ -1,11 +1,13 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 
+#include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Notes/NoteListModel.h"
 #include "Wisplet/Tools/Notes/NoteRules.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 
@@ -14,11 +16,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -39,7 +42,6 @@ constexpr int symbolPixels = 14;
 constexpr int emptySymbolPixels = 32;
 constexpr double secondaryOpacity = 0.6;
 constexpr double selectionOpacity = 0.16;
-constexpr int noteIdRole = Qt::UserRole;
 
 QFont fontOfSize(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal)
 {
@@ -118,9 +120,11 @@ NotesView::NotesView(NotesStore& store, WispState& wisp, QWidget* parent)
         showSelected();
     });
     connect(&m_store, &NotesStore::saveStatusChanged, this, &NotesView::showStatus);
+    connect(&m_store, &NotesStore::noticeChanged, this, &NotesView::showNotice);
     fillList();
     showSelected();
     showStatus();
+    showNotice();
 }
 
 QWidget* NotesView::buildListColumn()
@@ -136,11 +140,17 @@ QWidget* NotesView::buildListColumn()
     m_search->setClearButtonEnabled(true);
     connect(m_search, &QLineEdit::textChanged, this, &NotesView::fillList);
 
-    m_list = new QListWidget(column);
+    m_model = new NoteListModel(symbolIcon(QStringLiteral("pin.fill"), Qt::white),
+                                symbolIcon(QStringLiteral("note.text"), Qt::white), this);
+    m_list = new QListView(column);
+    m_list->setModel(m_model);
+    // Every row is one line: the list lays out any number of notes without asking each for its size.
+    m_list->setUniformItemSizes(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setIconSize(QSize(symbolPixels, symbolPixels));
     m_list->setTextElideMode(Qt::ElideRight);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A faint selection, the same whether or not the panel has the focus, so the white symbols stay visible.
     QPalette listPalette = m_list->palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -150,9 +160,9 @@ QWidget* NotesView::buildListColumn()
     // The island shows through, as behind the other pages' lists.
     listPalette.setColor(QPalette::Base, Qt::transparent);
     m_list->setPalette(listPalette);
-    connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        if (item)
-            m_store.setSelectedID(item->data(noteIdRole).toUuid());
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && !m_showingSelection)
+            m_store.setSelectedID(current.data(NoteListModel::idRole).toUuid());
     });
 
     m_newNote = new PillButton(QStringLiteral("New note"), QStringLiteral("plus"), false, column);
@@ -160,6 +170,8 @@ QWidget* NotesView::buildListColumn()
         // The new note must be visible to be edited.
         m_search->clear();
         m_store.newNote();
+        // Typing goes on in the new note, not to the button, where a space would make yet another note.
+        m_body->setFocus(Qt::OtherFocusReason);
     });
 
     layout->addWidget(search);
@@ -184,7 +196,14 @@ QWidget* NotesView::buildEditorColumn()
     m_exportErrorLabel->setWordWrap(true);
     setTextColour(m_exportErrorLabel, QColor(0xff, 0x9f, 0x0a));
     m_exportErrorLabel->hide();
+    m_noticeLabel = new QLabel(column);
+    m_noticeLabel->setFont(fontOfSize(font(), captionPixels));
+    m_noticeLabel->setWordWrap(true);
+    m_noticeLabel->setTextFormat(Qt::PlainText);
+    setTextColour(m_noticeLabel, NotchLayout::whiteAt(secondaryOpacity));
+    m_noticeLabel->hide();
     layout->addWidget(m_editorStack, 1);
+    layout->addWidget(m_noticeLabel);
     layout->addWidget(m_exportErrorLabel);
     return column;
 }
@@ -241,21 +260,6 @@ QWidget* NotesView::buildEditor()
     header->addWidget(exportButton);
     header->addWidget(deleteButton);
 
-    auto* backing = new BodyBacking(editor);
-    auto* backingLayout = new QVBoxLayout(backing);
-    backingLayout->setContentsMargins(bodyMargin, bodyMargin, bodyMargin, bodyMargin);
-    m_body = new QPlainTextEdit(backing);
-    m_body->setFrameShape(QFrame::NoFrame);
-    m_body->setFont(fontOfSize(font(), bodyPixels));
-    m_body->viewport()->setAutoFillBackground(false);
-    clearBackground(m_body);
-    m_body->document()->setDocumentMargin(0);
-    connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
-        m_store.update(std::nullopt, m_body->toPlainText());
-        showSelected();
-    });
-    backingLayout->addWidget(m_body);
-
     auto* footer = new QHBoxLayout;
     m_wordCount = new QLabel(editor);
     m_wordCount->setFont(fontOfSize(font(), footerPixels));
@@ -274,9 +278,39 @@ QWidget* NotesView::buildEditor()
 
     layout->addLayout(header);
     layout->addWidget(buildDeleteConfirmation());
-    layout->addWidget(backing, 1);
+    layout->addWidget(buildBody(), 1);
     layout->addLayout(footer);
     return editor;
+}
+
+// The body's editor, or in its place the word that the note is too long to edit here.
+QWidget* NotesView::buildBody()
+{
+    m_bodyStack = new QStackedWidget(this);
+    m_bodyBacking = new BodyBacking(m_bodyStack);
+    auto* backingLayout = new QVBoxLayout(m_bodyBacking);
+    backingLayout->setContentsMargins(bodyMargin, bodyMargin, bodyMargin, bodyMargin);
+    m_body = new QPlainTextEdit(m_bodyBacking);
+    m_body->setFrameShape(QFrame::NoFrame);
+    m_body->setFont(fontOfSize(font(), bodyPixels));
+    m_body->viewport()->setAutoFillBackground(false);
+    clearBackground(m_body);
+    m_body->document()->setDocumentMargin(0);
+    connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
+        m_store.update(std::nullopt, m_body->toPlainText());
+        showSelected();
+    });
+    backingLayout->addWidget(m_body);
+
+    m_tooLong = new QLabel(QStringLiteral("This note is too long to edit here. It is kept whole: export it to read "
+                                          "or change it in another program."),
+                           m_bodyStack);
+    m_tooLong->setWordWrap(true);
+    m_tooLong->setAlignment(Qt::AlignCenter);
+    setTextColour(m_tooLong, NotchLayout::whiteAt(secondaryOpacity));
+    m_bodyStack->addWidget(m_bodyBacking);
+    m_bodyStack->addWidget(m_tooLong);
+    return m_bodyStack;
 }
 
 // Asked inside the panel: a separate window would take the focus from the panel and let it collapse.
@@ -312,28 +346,19 @@ QWidget* NotesView::buildDeleteConfirmation()
 
 void NotesView::fillList()
 {
-    const QSignalBlocker blocker(m_list);
-    m_list->clear();
-    for (const WispNote& note : m_store.filteredNotes(m_search->text())) {
-        const QString symbol = note.pinned ? QStringLiteral("pin.fill") : QStringLiteral("note.text");
-        const QString title = note.title.isEmpty() ? QStringLiteral("Untitled note") : note.title;
-        auto* item = new QListWidgetItem(symbolIcon(symbol, Qt::white), title, m_list);
-        item->setData(noteIdRole, note.id);
-    }
+    const QScopedValueRollback showing(m_showingSelection, true);
+    m_model->setNotes(m_store.filteredNotes(m_search->text()));
     selectInList();
 }
 
 void NotesView::selectInList()
 {
-    const QSignalBlocker blocker(m_list);
-    const QUuid selected = m_store.selectedID();
-    for (int row = 0; row < m_list->count(); ++row) {
-        if (m_list->item(row)->data(noteIdRole).toUuid() == selected) {
-            m_list->setCurrentRow(row);
-            return;
-        }
-    }
-    m_list->setCurrentItem(nullptr);
+    const QScopedValueRollback showing(m_showingSelection, true);
+    const int row = m_model->rowOf(m_store.selectedID());
+    if (row >= 0)
+        m_list->setCurrentIndex(m_model->index(row));
+    else
+        m_list->selectionModel()->clear();
 }
 
 void NotesView::showSelected()
@@ -348,19 +373,34 @@ void NotesView::showSelected()
         return;
     }
     m_editorStack->setCurrentWidget(m_editor);
-    // Refilled only when the store holds something else: the cursor stays where the user types.
-    if (m_title->text() != note->title) {
-        const QSignalBlocker blocker(m_title);
-        m_title->setText(note->title);
-    }
-    if (m_body->toPlainText() != note->text) {
-        const QSignalBlocker blocker(m_body);
-        m_body->setPlainText(note->text);
-    }
-    m_title->setReadOnly(!m_store.loadedSuccessfully());
+    // Refilled only when the store holds something else: the cursor stays where the user types, and a note
+    // that grew too long while typed in stays in the editors.
+    const bool inEditors = m_bodyStack->currentWidget() == m_bodyBacking && m_title->text() == note->title
+        && m_body->toPlainText() == note->text;
+    if (!inEditors)
+        fillEditors(*note);
+    m_title->setReadOnly(!m_store.loadedSuccessfully() || m_bodyStack->currentWidget() == m_tooLong);
     m_body->setReadOnly(!m_store.loadedSuccessfully());
     m_pin->setIcon(symbolIcon(note->pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), Qt::white));
     m_wordCount->setText(QStringLiteral("%1 words").arg(NoteRules::wordCount(note->text)));
+}
+
+void NotesView::fillEditors(const WispNote& note)
+{
+    const QSignalBlocker titleBlocker(m_title);
+    const QSignalBlocker bodyBlocker(m_body);
+    if (NoteRules::tooLongToEdit(note)) {
+        // A cut title only ever shows: the field is read-only.
+        m_title->setText(Graphemes::leading(note.title, NoteListModel::maxTitleCharacters));
+        m_body->clear();
+        m_bodyStack->setCurrentWidget(m_tooLong);
+        return;
+    }
+    if (m_title->text() != note.title)
+        m_title->setText(note.title);
+    if (m_body->toPlainText() != note.text)
+        m_body->setPlainText(note.text);
+    m_bodyStack->setCurrentWidget(m_bodyBacking);
 }
 
 void NotesView::showStatus()
@@ -368,6 +408,12 @@ void NotesView::showStatus()
     m_status->setText(m_store.saveStatus());
     if (!m_store.selectedNote())
         showSelected();
+}
+
+void NotesView::showNotice()
+{
+    m_noticeLabel->setText(m_store.notice());
+    m_noticeLabel->setVisible(!m_store.notice().isEmpty());
 }
 
 void NotesView::startExport()

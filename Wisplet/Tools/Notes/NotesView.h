@@ -2,10 +2,11 @@
 
 #include <QWidget>
 
+class NoteListModel;
 class NotesStore;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class PillButton;
 class QPushButton;
@@ -17,7 +18,7 @@ struct WispNote;
 // The notes page: search, the list and "New note" beside an editor for the selected note with its pin,
 // export and delete buttons, word count and save status. Everything shown comes from the store and every
 // edit goes through it; the editors are refilled only when the store holds something else, so the cursor
-// never jumps while the user types.
+// never jumps while the user types. A note too long to lay out is not put in the editors: the page says so.
 class NotesView final : public QWidget
 {
     Q_OBJECT
@@ -33,12 +34,15 @@ private:
     QWidget* buildEditorColumn();
     QWidget* buildEmptyEditor();
     QWidget* buildEditor();
+    QWidget* buildBody();
     QWidget* buildDeleteConfirmation();
 
     void fillList();
     void selectInList();
     void showSelected();
+    void fillEditors(const WispNote& note);
     void showStatus();
+    void showNotice();
     void startExport();
     void setExportError(const QString& error);
 
@@ -47,16 +51,23 @@ private:
     QString m_exportError;
 
     QLineEdit* m_search = nullptr;
-    QListWidget* m_list = nullptr;
+    QListView* m_list = nullptr;
+    NoteListModel* m_model = nullptr;
+    // Set while the list shows the store's selection, so that showing it is not taken for the user's choice.
+    bool m_showingSelection = false;
     PillButton* m_newNote = nullptr;
     QStackedWidget* m_editorStack = nullptr;
     QLabel* m_emptyDescription = nullptr;
     QWidget* m_editor = nullptr;
     QLineEdit* m_title = nullptr;
     QToolButton* m_pin = nullptr;
+    QStackedWidget* m_bodyStack = nullptr;
+    QWidget* m_bodyBacking = nullptr;
     QPlainTextEdit* m_body = nullptr;
+    QLabel* m_tooLong = nullptr;
     QLabel* m_wordCount = nullptr;
     QPushButton* m_status = nullptr;
     QWidget* m_confirmation = nullptr;
     QLabel* m_exportErrorLabel = nullptr;
+    QLabel* m_noticeLabel = nullptr;
 };

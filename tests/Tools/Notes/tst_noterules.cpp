@@ -2,6 +2,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
+#include "tests/support/TinyDisk.h"
 
 #include <QDir>
 
@@ -113,6 +114,34 @@ private slots:
         QVERIFY(QDir().mkpath(folder.file("taken")));
         QVERIFY(!NoteRules::writeText(folder.file("taken"), text).isEmpty());
         QVERIFY(QFileInfo(folder.file("taken")).isDir());
+    }
+
+    void aFailedExportLeavesNothingBehind_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QByteArray>("before"); // null: no file there
+        QTest::newRow("full disk, new file") << false << QByteArray();
+        QTest::newRow("full disk, file replaced") << false << QByteArray("earlier export");
+        QTest::newRow("read-only disk, file replaced") << true << QByteArray("earlier export");
+    }
+
+    void aFailedExportLeavesNothingBehind()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(QByteArray, before);
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        if (!before.isNull())
+            QVERIFY(TestFiles::write(disk.file("note.txt"), before));
+        QVERIFY(readOnly ? disk.makeReadOnly() : disk.fill());
+        QVERIFY(!NoteRules::writeText(disk.file("note.txt"), QString(10000, u'x')).isEmpty());
+        QStringList expected{"note.txt"};
+        if (before.isNull())
+            expected.clear();
+        QDir folder(disk.path());
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("note")), expected);
+        if (!before.isNull())
+            QCOMPARE(TestFiles::read(disk.file("note.txt")), before);
     }
 };
 

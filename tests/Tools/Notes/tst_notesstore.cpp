@@ -4,9 +4,12 @@
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TinyDisk.h"
 
 #include <QDir>
 #include <QJsonDocument>
+
+#include <functional>
 
 namespace {
 
@@ -30,9 +33,44 @@ struct Start
     QString firstText;
 };
 
+const QByteArray noteC =
+    R"({"id":"8F9619FF-8B86-D011-B42D-00C04FC964FF","title":"C","text":"three","pinned":false,"updated":30})";
+const QByteArray twoNotes = "[" + noteA + "," + noteB + "]";
+
+// Another program rewrites the file between our load and our save, while note A is edited here.
+struct OutsideRow
+{
+    // What the other program leaves at the path; null when it removed the file.
+    QByteArray theirs;
+    // "title:text" of each note in the file after our save.
+    QStringList written;
+    // Part of what the page says; empty when there is nothing to say.
+    QString notice;
+};
+
+// Something done to a store that leaves its notes as the file holds them.
+using Action = std::function<void(NotesStore&)>;
+
+// How the disk under the store's folder fails, and how a later save is tried, once room is made.
+struct DiskRow
+{
+    bool readOnly;
+    Action retry;
+};
+
+QStringList titlesAndTexts(const QByteArray& file)
+{
+    QStringList result;
+    for (const WispNote& note : decodeNotes(file).value_or(QList<WispNote>()))
+        result.append(note.title + u':' + note.text);
+    return result;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Start)
+Q_DECLARE_METATYPE(OutsideRow)
+Q_DECLARE_METATYPE(DiskRow)
 
 class TestNotesStore final : public QObject
 {
@@ -54,6 +92,10 @@ private slots:
         QTest::newRow("legacy text cut inside a character") << Start{null, "caf\xc3", 0, false, ""};
         QTest::newRow("legacy text a folder") << Start{null, StandIns::folder, 0, false, ""};
         QTest::newRow("legacy text a FIFO") << Start{null, StandIns::fifo, 0, false, ""};
+        // JSON writes each of these as six characters: the note must still fit in the notes file.
+        QTest::newRow("legacy text at the limit, all escaped")
+            << Start{null, QByteArray(NotesStore::maxLegacyBytes, '\x01'), 1, true,
+                     QString(NotesStore::maxLegacyBytes, QChar(1))};
         QTest::newRow("legacy text too large")
             << Start{null, StandIns::sized(NotesStore::maxLegacyBytes + 1), 0, false, ""};
         QTest::newRow("notes file wins over legacy text") << Start{"[" + noteA + "]", "old", 1, true, "one"};
@@ -89,6 +131,9 @@ private slots:
 
         if (!start.loaded) {
             QCOMPARE(store.saveStatus(), NotesStore::loadFailedStatus());
+            // Standard error names the file that is wrong.
+            const QString wrongFile = start.notesFile.isNull() ? "/notes.txt (" : "/notes-v2.json (";
+            QVERIFY2(store.loadProblem().contains(wrongFile), qPrintable(store.loadProblem()));
             QVERIFY(store.selectedID().isNull());
             const QList<WispNote> before = store.notes();
             store.setSelectedID(before.isEmpty() ? QUuid() : before.first().id);
@@ -190,6 +235,125 @@ private slots:
         QCOMPARE(store.selectedNote()->text, QStringLiteral("keep me"));
 
         QVERIFY(!store.save()); // what stops the quit and asks
+    }
+
+    void aFailingDiskKeepsTheFileWhole_data()
+    {
+        QTest::addColumn<DiskRow>("row");
+        const auto change = [](NotesStore& store) { store.update(std::nullopt, QStringLiteral("later")); };
+        QTest::newRow("full, then room: the next change saves") << DiskRow{false, change};
+        QTest::newRow("full, then room: the quit saves") << DiskRow{false, [](NotesStore& store) { store.save(); }};
+        QTest::newRow("read-only") << DiskRow{true, {}};
+    }
+
+    void aFailingDiskKeepsTheFileWhole()
+    {
+        QFETCH(DiskRow, row);
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        const QString folder = disk.file("Wisplet");
+        QVERIFY(TestFiles::write(folder + "/notes-v2.json", twoNotes));
+        NotesStore store(m_clock, m_scheduler, folder);
+        QVERIFY(row.readOnly ? disk.makeReadOnly() : disk.fill());
+
+        store.update(std::nullopt, QStringLiteral("typed on a full disk"));
+        m_scheduler.advance(NotesStore::saveDelayMs);
+        QCOMPARE(store.saveStatus(), NotesStore::saveFailedStatus());
+        QCOMPARE(TestFiles::read(store.notesPath()), twoNotes);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"notes-v2.json"});
+        QVERIFY(!store.save());
+        QCOMPARE(store.selectedNote()->text, QStringLiteral("typed on a full disk"));
+        if (!row.retry)
+            return;
+
+        disk.makeRoom();
+        row.retry(store);
+        m_scheduler.advance(NotesStore::saveDelayMs);
+        QCOMPARE(store.saveStatus(), NotesStore::savedStatus());
+        QVERIFY(!store.isDirty());
+        QCOMPARE(decodeNotes(TestFiles::read(store.notesPath())), store.notes());
+    }
+
+    void anotherProgramsChangeIsTakenIn_data()
+    {
+        QTest::addColumn<OutsideRow>("row");
+        QTest::newRow("a note added there") << OutsideRow{
+            "[" + noteC + "," + noteA + "," + noteB + "]", {"C:three", "A:here", "B:two"}, NotesStore::tookInNotice()};
+        QTest::newRow("the note changed here and there is kept twice")
+            << OutsideRow{"[" + QByteArray(noteA).replace("one", "there") + "," + noteB + "]",
+                          {"A:there", "A:here", "B:two"},
+                          NotesStore::keptTwiceNotice()};
+        QTest::newRow("a note removed there, left alone here")
+            << OutsideRow{"[" + noteA + "]", {"A:here"}, NotesStore::tookInNotice()};
+        QTest::newRow("the note removed there but changed here")
+            << OutsideRow{"[" + noteB + "]", {"A:here", "B:two"}, {}};
+        QTest::newRow("the file removed") << OutsideRow{{}, {"A:here", "B:two"}, {}};
+        QTest::newRow("the file replaced by no notes file")
+            << OutsideRow{"{\"A\": 1}", {"A:here", "B:two"}, "notes-v2.json.unreadable"};
+    }
+
+    void anotherProgramsChangeIsTakenIn()
+    {
+        QFETCH(OutsideRow, row);
+        TempFolder folder;
+        QVERIFY(TestFiles::write(folder.file("notes-v2.json"), twoNotes));
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        store.update(std::nullopt, QStringLiteral("here"));
+        if (row.theirs.isNull())
+            QVERIFY(QFile::remove(store.notesPath()));
+        else
+            QVERIFY(TestFiles::write(store.notesPath(), row.theirs));
+
+        m_scheduler.advance(NotesStore::saveDelayMs);
+        QCOMPARE(store.saveStatus(), NotesStore::savedStatus());
+        QCOMPARE(titlesAndTexts(TestFiles::read(store.notesPath())), row.written);
+        QCOMPARE(decodeNotes(TestFiles::read(store.notesPath())), store.notes());
+        QVERIFY2(row.notice.isEmpty() ? store.notice().isEmpty() : store.notice().contains(row.notice),
+                 qPrintable(store.notice()));
+        // The note being edited stays selected, whatever id it has now.
+        QCOMPARE(store.selectedNote()->text, QStringLiteral("here"));
+        if (row.theirs.startsWith('{'))
+            QCOMPARE(TestFiles::read(store.notesPath() + ".unreadable"), row.theirs);
+    }
+
+    void nothingChangedWritesNothing_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::newRow("nothing done") << Action([](NotesStore&) {});
+        QTest::newRow("pinned and unpinned") << Action([](NotesStore& store) {
+            store.togglePin();
+            store.togglePin();
+        });
+        QTest::newRow("a new note deleted") << Action([](NotesStore& store) {
+            store.newNote();
+            store.deleteSelected();
+        });
+    }
+
+    void nothingChangedWritesNothing()
+    {
+        QFETCH(Action, action);
+        TempFolder folder;
+        QVERIFY(TestFiles::write(folder.file("notes-v2.json"), fractionalDates));
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        const PrivateFiles::FileStamp before = PrivateFiles::stampOf(store.notesPath());
+        action(store);
+        // As the program quits: once before, once after everything else stopped.
+        QVERIFY(store.save());
+        QVERIFY(store.save());
+        QCOMPARE(store.saveStatus(), NotesStore::savedStatus());
+        QVERIFY(PrivateFiles::stampOf(store.notesPath()) == before);
+        QCOMPARE(TestFiles::read(store.notesPath()), fractionalDates);
+    }
+
+    void anInterruptedSaveLeavesNothingAfterTheNextStart()
+    {
+        TempFolder folder;
+        QVERIFY(TestFiles::write(folder.file("notes-v2.json"), twoNotes));
+        QVERIFY(TestFiles::write(folder.file("notes-v2.json.q7Rb2X"), "[{\"id\""));
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        QCOMPARE(store.notes().size(), 2);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes-v2.json"});
     }
 };
 

@@ -1,3 +1,5 @@
+#include "Wisplet/Tools/Notes/NoteListModel.h"
+#include "Wisplet/Tools/Notes/NoteRules.h"
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "tests/support/Files.h"
@@ -8,7 +10,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -19,15 +21,32 @@ const QByteArray twoNotes =
     R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":"First","text":"hello world","pinned":false,"updated":100},)"
     R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"","text":"x","pinned":true,"updated":50}])";
 
-QStringList rows(const QListWidget& list)
+QStringList rows(const QListView& list)
 {
     QStringList texts;
-    for (int i = 0; i < list.count(); ++i)
-        texts << list.item(i)->text();
+    for (int i = 0; i < list.model()->rowCount(); ++i)
+        texts << list.model()->index(i, 0).data().toString();
     return texts;
 }
 
+QByteArray noteFile(qsizetype titleLength, qsizetype textLength)
+{
+    return R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":")" + QByteArray(titleLength, 't') + R"(","text":")"
+        + QByteArray(textLength, 'x') + R"(","pinned":false,"updated":100},)"
+        + R"({"id":"7F9619FF-8B86-D011-B42D-00C04FC964FF","title":"ttttt","text":"","pinned":false,"updated":50}])";
+}
+
+// A note's length in title and text, and whether it goes in the editors.
+struct LengthRow
+{
+    qsizetype title;
+    qsizetype text;
+    bool editable;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(LengthRow)
 
 class TestNotesView final : public QObject
 {
@@ -51,7 +70,8 @@ private:
     }
 
     QPlainTextEdit* body() { return m_view->findChild<QPlainTextEdit*>(); }
-    QListWidget* list() { return m_view->findChild<QListWidget*>(); }
+    QListView* list() { return m_view->findChild<QListView*>(); }
+    void selectRow(int row) { list()->setCurrentIndex(list()->model()->index(row, 0)); }
     QLineEdit* field(const QString& placeholder)
     {
         return childWhere<QLineEdit>(*m_view,
@@ -71,9 +91,9 @@ private slots:
     {
         makeView(twoNotes);
         QCOMPARE(rows(*list()), (QStringList{"Untitled note", "First"}));
-        list()->setCurrentRow(0);
+        selectRow(0);
         QCOMPARE(field(QStringLiteral("Note title"))->text(), QString()); // an empty title stays empty in its field
-        list()->setCurrentRow(1);
+        selectRow(1);
         QCOMPARE(body()->toPlainText(), QStringLiteral("hello world"));
         QVERIFY(!m_store->isDirty());
         QCOMPARE(m_fixture->scheduler.pendingCount(), 0);
@@ -111,7 +131,57 @@ private slots:
         childWithText<QAbstractButton>(*m_view, QStringLiteral("New note"))->click();
         QVERIFY(field(QStringLiteral("Search notes"))->text().isEmpty());
         QCOMPARE(rows(*list()), (QStringList{"Untitled note", "Untitled note", "First"}));
-        QCOMPARE(list()->currentRow(), 1);
+        QCOMPARE(list()->currentIndex().row(), 1);
+    }
+
+    void aNoteTooLongToEditIsKeptWhole_data()
+    {
+        QTest::addColumn<LengthRow>("row");
+        const qsizetype limit = NoteRules::maxEditableLength;
+        QTest::newRow("text at the limit") << LengthRow{5, limit, true};
+        QTest::newRow("text over the limit") << LengthRow{5, limit + 1, false};
+        QTest::newRow("title over the limit") << LengthRow{limit + 1, 5, false};
+    }
+
+    void aNoteTooLongToEditIsKeptWhole()
+    {
+        QFETCH(LengthRow, row);
+        makeView(noteFile(row.title, row.text));
+        QCOMPARE(body()->isVisible(), row.editable);
+        QCOMPARE(field(QStringLiteral("Note title"))->isReadOnly(), !row.editable);
+        QCOMPARE(body()->toPlainText().size(), row.editable ? row.text : 0);
+        // The pin still takes, and the text stays whole through the save.
+        childWithText<QToolButton>(*m_view, QStringLiteral("Pin note"))->click();
+        m_fixture->scheduler.advance(NotesStore::saveDelayMs);
+        const std::optional<QList<WispNote>> saved = decodeNotes(TestFiles::read(m_store->notesPath()));
+        QVERIFY(saved && saved->first().pinned);
+        QCOMPARE(saved->first().title.size(), row.title);
+        QCOMPARE(saved->first().text.size(), row.text);
+        // A short note after it, even of the same title, is edited as usual.
+        selectRow(1);
+        QVERIFY(body()->isVisible());
+        QVERIFY(!field(QStringLiteral("Note title"))->isReadOnly());
+    }
+
+    void theNoteBeingEditedSurvivesAnOutsideChange()
+    {
+        makeView(twoNotes);
+        selectRow(1);
+        QPlainTextEdit* edit = body();
+        edit->setFocus();
+        edit->moveCursor(QTextCursor::End);
+        QTest::keyClicks(edit, " here");
+        QVERIFY(TestFiles::write(m_store->notesPath(), QByteArray(twoNotes).replace("hello world", "changed there")));
+        m_fixture->scheduler.advance(NotesStore::saveDelayMs);
+
+        // Kept twice: the copy typed here, under a new id, is still the one in the editor, cursor and all.
+        QCOMPARE(rows(*list()), (QStringList{"Untitled note", "First", "First"}));
+        QCOMPARE(list()->currentIndex().data(NoteListModel::idRole).toUuid(), m_store->selectedID());
+        QCOMPARE(m_store->selectedNote()->text, QStringLiteral("hello world here"));
+        QCOMPARE(edit->toPlainText(), QStringLiteral("hello world here"));
+        QCOMPARE(edit->textCursor().position(), 16);
+        QCOMPARE(m_view->focusWidget(), edit);
+        QVERIFY(childWithText<QLabel>(*m_view, NotesStore::keptTwiceNotice())->isVisible());
     }
 
     void afterAFailedLoadNothingTakes()
