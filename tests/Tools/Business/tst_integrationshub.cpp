@@ -12,6 +12,8 @@ using namespace std::chrono_literals;
 const QTimeZone auckland("Pacific/Auckland");
 const IntegrationField& stripeKey = fields(IntegrationKind::stripe).first();
 const IntegrationField& siteId = fields(IntegrationKind::plausible).at(1);
+const QString readTimedOut = QStringLiteral("Could not read this credential: the keyring did not answer in time.");
+const QString saveTimedOut = QStringLiteral("Could not save this credential: the keyring did not answer in time.");
 
 struct Interval
 {
@@ -32,6 +34,8 @@ IntegrationSnapshot payment(qint64 orders, std::optional<double> revenue, std::o
 {
     return {{}, orders, revenue, currency, at};
 }
+
+using Status = Keychain::Status;
 
 } // namespace
 
@@ -175,14 +179,102 @@ private slots:
         // A keyring that cannot be asked is not reported as a missing key, and nothing is fetched.
         QVERIFY(f.connector.calls.empty());
         QVERIFY(f.hub->errors().value(IntegrationKind::stripe).contains("keyring"));
-        QCOMPARE(f.hub->credential(stripeKey, IntegrationKind::stripe), QString());
+        QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).status,
+                 Keychain::Status::Failed);
 
         f.hub->saveCredentials("rk_live_2", stripeKey, IntegrationKind::stripe);
         QVERIFY(f.hub->errors().value(IntegrationKind::stripe).contains("keyring"));
         QCOMPARE(f.scheduler.pendingCount(), 0);
         f.secrets.failing = false;
-        QCOMPARE(f.hub->credential(stripeKey, IntegrationKind::stripe), QStringLiteral("rk_live_1"));
+        QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).value,
+                 QStringLiteral("rk_live_1"));
         QCOMPARE(f.secrets.items.value("stripe.apiKey"), QByteArray("rk_live_1"));
+    }
+
+    // Until the keyring answers, the fetch waits; then it goes on, or the keyring's failure is the error.
+    void aSlowKeyringHoldsTheFetchBack_data()
+    {
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<Status>("failure");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("answers") << true << Status::Failed << QString();
+        QTest::newRow("refuses") << false << Status::Failed
+                                 << QStringLiteral("Could not read this credential from the keyring.");
+        QTest::newRow("never answers") << false << Status::TimedOut << readTimedOut;
+    }
+
+    void aSlowKeyringHoldsTheFetchBack()
+    {
+        QFETCH(bool, answers);
+        QFETCH(Status, failure);
+        QFETCH(QString, error);
+        HubFixture f;
+        f.secrets.items.insert("stripe.apiKey", "rk_live_1");
+        f.secrets.holding = true;
+        f.startWith(IntegrationKind::stripe);
+        QVERIFY(f.hub->refreshing().contains(IntegrationKind::stripe));
+        QVERIFY(f.connector.calls.empty());
+
+        f.secrets.failing = !answers;
+        f.secrets.failure = failure;
+        f.secrets.answerAll();
+        QCOMPARE(f.connector.calls.size(), std::size_t(answers ? 1 : 0));
+        QCOMPARE(f.hub->refreshing().contains(IntegrationKind::stripe), answers);
+        QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
+    }
+
+    void switchedOffWhileTheKeyringWaitsFetchesNothing()
+    {
+        HubFixture f;
+        f.secrets.holding = true;
+        f.startWith(IntegrationKind::stripe);
+        f.hub->setEnabled(IntegrationKind::stripe, false);
+        f.secrets.answerAll();
+        QVERIFY(f.connector.calls.empty());
+        QVERIFY(f.hub->errors().isEmpty());
+    }
+
+    // A secret counts as saved once the keyring took it; until then, and when it did not, nothing changes but
+    // the error, and a keyring that may hold either value is asked again.
+    void aSaveCountsOnceTheKeyringTookIt_data()
+    {
+        QTest::addColumn<bool>("takes");
+        QTest::addColumn<Status>("failure");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("taken") << true << Status::Failed << QString();
+        QTest::newRow("refused") << false << Status::Failed
+                                 << QStringLiteral("Could not save this credential in the keyring.");
+        QTest::newRow("not answered") << false << Status::TimedOut << saveTimedOut;
+    }
+
+    void aSaveCountsOnceTheKeyringTookIt()
+    {
+        QFETCH(bool, takes);
+        QFETCH(Status, failure);
+        QFETCH(QString, error);
+        HubFixture f;
+        f.secrets.items.insert("stripe.apiKey", "rk_live_1");
+        f.startWith(IntegrationKind::stripe);
+        f.connector.finish(0, f.orders(1));
+        f.secrets.holding = true;
+        f.hub->saveCredentials("rk_live_2", stripeKey, IntegrationKind::stripe);
+        QCOMPARE(f.hub->configVersion(), 0);
+        QCOMPARE(f.hub->snapshots().size(), 1);
+
+        f.secrets.failing = !takes;
+        f.secrets.failure = failure;
+        f.secrets.answerAll();
+        QCOMPARE(f.hub->configVersion(), takes ? 1 : 0);
+        QCOMPARE(f.hub->snapshots().isEmpty(), takes);
+        QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
+        QCOMPARE(f.scheduler.pendingCount(), takes ? 1 : 0);
+
+        f.secrets.holding = false;
+        f.secrets.failing = false;
+        const int lookups = f.secrets.lookups;
+        QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).value,
+                 takes ? QStringLiteral("rk_live_2") : QStringLiteral("rk_live_1"));
+        QCOMPARE(f.secrets.lookups, lookups + (takes ? 0 : 1));
     }
 
     void celebratesANewSale()
