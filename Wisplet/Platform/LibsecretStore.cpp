@@ -137,14 +137,31 @@ bool anyLocked(GList* items)
     return false;
 }
 
-// The items that will receive a new secret or be deleted: none may be locked, or a later lookup could
-// still find the old secret once that collection is unlocked.
-QCoro::Task<std::optional<ItemList>> writableItems(GLibCall& call, SecretService* service, GHashTable* query)
+enum class Use { read, write };
+
+// What a call works on: the service, the query for the key and the items found with it.
+struct Target
 {
-    std::optional<ItemList> items = co_await search(call, service, query, false);
-    if (!items || anyLocked(items->get()))
-        co_return std::nullopt;
-    co_return items;
+    GObjectPtr<SecretService> service;
+    Attributes query;
+    // None when the keyring could not be asked or the time is up.
+    std::optional<ItemList> items;
+};
+
+// Our items for the account; secrets are loaded for a read. The items a write would change must not be locked,
+// or a later lookup could still find the old secret once that collection is unlocked.
+QCoro::Task<Target> findItems(GLibCall& call, QString serviceName, QString account, Use use)
+{
+    Target target{nullptr, attributes(serviceName, account), std::nullopt};
+    if (!target.query)
+        co_return target;
+    target.service = co_await connectService(call);
+    if (!target.service)
+        co_return target;
+    target.items = co_await search(call, target.service.get(), target.query.get(), use == Use::read);
+    if (use == Use::write && target.items && anyLocked(target.items->get()))
+        target.items.reset();
+    co_return target;
 }
 
 QCoro::Task<bool> createItem(GLibCall& call, SecretService* service, GHashTable* query, QByteArray label,
@@ -200,18 +217,12 @@ LibsecretStore::LibsecretStore(QString service, std::chrono::milliseconds timeou
 QCoro::Task<SecretStore::Lookup> LibsecretStore::lookup(QString account)
 {
     GLibCall call(m_timeout);
-    const Attributes query = attributes(m_service, account);
-    if (!query)
-        co_return Lookup{};
-    const GObjectPtr<SecretService> service = co_await connectService(call);
-    std::optional<ItemList> items;
-    if (service)
-        items = co_await search(call, service.get(), query.get(), true);
-    if (!items)
+    const Target target = co_await findItems(call, m_service, account, Use::read);
+    if (!target.items)
         co_return Lookup{failure(call), {}};
 
     bool lockedMatch = false;
-    for (GList* node = items->get(); node; node = node->next) {
+    for (GList* node = target.items->get(); node; node = node->next) {
         auto* item = static_cast<SecretItem*>(node->data);
         if (secret_item_get_locked(item)) {
             lockedMatch = true;
@@ -231,23 +242,18 @@ QCoro::Task<SecretStore::Lookup> LibsecretStore::lookup(QString account)
 QCoro::Task<SecretStore::Change> LibsecretStore::store(QString account, QByteArray secret)
 {
     GLibCall call(m_timeout);
-    const Attributes query = attributes(m_service, account);
-    if (!query)
-        co_return Change::Failed;
-    const GObjectPtr<SecretService> service = co_await connectService(call);
-    std::optional<ItemList> items;
-    if (service)
-        items = co_await writableItems(call, service.get(), query.get());
-    if (!items)
+    const Target target = co_await findItems(call, m_service, account, Use::write);
+    if (!target.items)
         co_return changeOf(call, false);
 
     const Value value(secret_value_new(secret.constData(), gssize(secret.size()), "text/plain"));
-    if (!*items) {
+    if (!*target.items) {
         const QByteArray label = QStringLiteral("Wisplet: %1").arg(account).toUtf8();
-        co_return changeOf(call, co_await createItem(call, service.get(), query.get(), label, value.get()));
+        co_return changeOf(call,
+                           co_await createItem(call, target.service.get(), target.query.get(), label, value.get()));
     }
     // Replace in place, keeping the item's label and collection; every copy, so none is left stale.
-    for (GList* node = items->get(); node; node = node->next) {
+    for (GList* node = target.items->get(); node; node = node->next) {
         if (!co_await setSecret(call, static_cast<SecretItem*>(node->data), value.get()))
             co_return changeOf(call, false);
     }
@@ -257,17 +263,10 @@ QCoro::Task<SecretStore::Change> LibsecretStore::store(QString account, QByteArr
 QCoro::Task<SecretStore::Change> LibsecretStore::remove(QString account)
 {
     GLibCall call(m_timeout);
-    const Attributes query = attributes(m_service, account);
-    if (!query)
-        co_return Change::Failed;
-    const GObjectPtr<SecretService> service = co_await connectService(call);
-    std::optional<ItemList> items;
-    if (service)
-        items = co_await writableItems(call, service.get(), query.get());
-    if (!items)
+    const Target target = co_await findItems(call, m_service, account, Use::write);
+    if (!target.items)
         co_return changeOf(call, false);
-
-    for (GList* node = items->get(); node; node = node->next) {
+    for (GList* node = target.items->get(); node; node = node->next) {
         if (!co_await deleteItem(call, static_cast<SecretItem*>(node->data)))
             co_return changeOf(call, false);
     }

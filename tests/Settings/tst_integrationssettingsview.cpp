@@ -118,17 +118,17 @@ private slots:
     // and what became of its save is said in the row.
     void aRowNeverWaitsForTheKeyring_data()
     {
-        QTest::addColumn<bool>("answers");
+        QTest::addColumn<SecretStore::Status>("keyring");
         QTest::addColumn<QString>("said");
-        QTest::newRow("answers late") << true << QString();
-        QTest::newRow("never answers") << false
+        QTest::newRow("answers late") << SecretStore::Status::Found << QString();
+        QTest::newRow("never answers") << SecretStore::Status::TimedOut
                                        << QStringLiteral(
                                               "Could not save this credential: the keyring did not answer in time.");
     }
 
     void aRowNeverWaitsForTheKeyring()
     {
-        QFETCH(bool, answers);
+        QFETCH(SecretStore::Status, keyring);
         QFETCH(QString, said);
         PageFixture f;
         f.secrets.items.insert("plausible.apiKey", "stored");
@@ -138,13 +138,11 @@ private slots:
         QCOMPARE(key->placeholderText(), QStringLiteral("Reading from the keyring…"));
         QTest::keyClicks(key, QStringLiteral("typed"));
 
-        f.secrets.failing = !answers;
-        f.secrets.failure = SecretStore::Status::TimedOut;
-        f.secrets.answerAll();
+        f.secrets.answerAll(keyring);
         QCOMPARE(key->text(), QStringLiteral("typed"));
         QCOMPARE(key->placeholderText(), fields(IntegrationKind::plausible).first().placeholder);
         QCOMPARE(QString::fromUtf8(f.secrets.items.value("plausible.apiKey")),
-                 answers ? QStringLiteral("typed") : QStringLiteral("stored"));
+                 said.isEmpty() ? QStringLiteral("typed") : QStringLiteral("stored"));
         const auto* problem = f.open<QLabel>(IntegrationKind::plausible, "keyringProblem");
         QCOMPARE(problem->isVisibleTo(problem->parentWidget()), !said.isEmpty());
         QCOMPARE(problem->text(), said);

@@ -123,9 +123,7 @@ private slots:
         QCOMPARE(field->placeholderText(), QStringLiteral("Reading from the keyring…"));
         QTest::keyClicks(field, QStringLiteral("new"));
 
-        s.secrets.failing = true;
-        s.secrets.failure = SecretStore::Status::TimedOut;
-        s.secrets.answerAll();
+        s.secrets.answerAll(SecretStore::Status::TimedOut);
         QCOMPARE(field->text(), QStringLiteral("new"));
         QCOMPARE(s.weather->apiKey(), QStringLiteral("new"));
         QCOMPARE(s.secrets.writes, 1);

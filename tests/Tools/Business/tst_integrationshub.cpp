@@ -194,19 +194,17 @@ private slots:
     // Until the keyring answers, the fetch waits; then it goes on, or the keyring's failure is the error.
     void aSlowKeyringHoldsTheFetchBack_data()
     {
-        QTest::addColumn<bool>("answers");
-        QTest::addColumn<Status>("failure");
+        QTest::addColumn<Status>("keyring");
         QTest::addColumn<QString>("error");
-        QTest::newRow("answers") << true << Status::Failed << QString();
-        QTest::newRow("refuses") << false << Status::Failed
+        QTest::newRow("answers") << Status::Found << QString();
+        QTest::newRow("refuses") << Status::Failed
                                  << QStringLiteral("Could not read this credential from the keyring.");
-        QTest::newRow("never answers") << false << Status::TimedOut << readTimedOut;
+        QTest::newRow("never answers") << Status::TimedOut << readTimedOut;
     }
 
     void aSlowKeyringHoldsTheFetchBack()
     {
-        QFETCH(bool, answers);
-        QFETCH(Status, failure);
+        QFETCH(Status, keyring);
         QFETCH(QString, error);
         HubFixture f;
         f.secrets.items.insert("stripe.apiKey", "rk_live_1");
@@ -215,11 +213,10 @@ private slots:
         QVERIFY(f.hub->refreshing().contains(IntegrationKind::stripe));
         QVERIFY(f.connector.calls.empty());
 
-        f.secrets.failing = !answers;
-        f.secrets.failure = failure;
-        f.secrets.answerAll();
-        QCOMPARE(f.connector.calls.size(), std::size_t(answers ? 1 : 0));
-        QCOMPARE(f.hub->refreshing().contains(IntegrationKind::stripe), answers);
+        f.secrets.answerAll(keyring);
+        const bool answered = keyring == Status::Found;
+        QCOMPARE(f.connector.calls.size(), std::size_t(answered ? 1 : 0));
+        QCOMPARE(f.hub->refreshing().contains(IntegrationKind::stripe), answered);
         QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
     }
 
@@ -238,19 +235,16 @@ private slots:
     // the error, and a keyring that may hold either value is asked again.
     void aSaveCountsOnceTheKeyringTookIt_data()
     {
-        QTest::addColumn<bool>("takes");
-        QTest::addColumn<Status>("failure");
+        QTest::addColumn<Status>("keyring");
         QTest::addColumn<QString>("error");
-        QTest::newRow("taken") << true << Status::Failed << QString();
-        QTest::newRow("refused") << false << Status::Failed
-                                 << QStringLiteral("Could not save this credential in the keyring.");
-        QTest::newRow("not answered") << false << Status::TimedOut << saveTimedOut;
+        QTest::newRow("taken") << Status::Found << QString();
+        QTest::newRow("refused") << Status::Failed << QStringLiteral("Could not save this credential in the keyring.");
+        QTest::newRow("not answered") << Status::TimedOut << saveTimedOut;
     }
 
     void aSaveCountsOnceTheKeyringTookIt()
     {
-        QFETCH(bool, takes);
-        QFETCH(Status, failure);
+        QFETCH(Status, keyring);
         QFETCH(QString, error);
         HubFixture f;
         f.secrets.items.insert("stripe.apiKey", "rk_live_1");
@@ -261,20 +255,19 @@ private slots:
         QCOMPARE(f.hub->configVersion(), 0);
         QCOMPARE(f.hub->snapshots().size(), 1);
 
-        f.secrets.failing = !takes;
-        f.secrets.failure = failure;
-        f.secrets.answerAll();
-        QCOMPARE(f.hub->configVersion(), takes ? 1 : 0);
-        QCOMPARE(f.hub->snapshots().isEmpty(), takes);
+        f.secrets.answerAll(keyring);
+        const bool taken = keyring == Status::Found;
+        QCOMPARE(f.hub->configVersion(), taken ? 1 : 0);
+        QCOMPARE(f.hub->snapshots().isEmpty(), taken);
         QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
-        QCOMPARE(f.scheduler.pendingCount(), takes ? 1 : 0);
+        QCOMPARE(f.scheduler.pendingCount(), taken ? 1 : 0);
 
         f.secrets.holding = false;
         f.secrets.failing = false;
         const int lookups = f.secrets.lookups;
         QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).value,
-                 takes ? QStringLiteral("rk_live_2") : QStringLiteral("rk_live_1"));
-        QCOMPARE(f.secrets.lookups, lookups + (takes ? 0 : 1));
+                 taken ? QStringLiteral("rk_live_2") : QStringLiteral("rk_live_1"));
+        QCOMPARE(f.secrets.lookups, lookups + (taken ? 0 : 1));
     }
 
     void celebratesANewSale()

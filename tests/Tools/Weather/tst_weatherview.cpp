@@ -107,9 +107,7 @@ private slots:
         QVERIFY(busy());
         QVERIFY(childWithText<QLabel>(*m_view, QStringLiteral("Waiting for the keyring…")));
 
-        f->secrets.failing = true;
-        f->secrets.failure = SecretStore::Status::TimedOut;
-        f->secrets.answerAll();
+        f->secrets.answerAll(SecretStore::Status::TimedOut);
         QVERIFY(!busy());
         QVERIFY(childWithText<QLabel>(*m_view, m_tool->errorText()));
         QVERIFY(m_tool->errorText().contains(QStringLiteral("did not answer")));
