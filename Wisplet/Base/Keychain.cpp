@@ -50,8 +50,8 @@ Keychain::WriteResult resultOf(SecretStore::Change change)
 
 } // namespace
 
-// The calls on one key: the one under way and those waiting for it, in the order they were made. Shared with
-// the calls themselves, so a lane outlives the keychain while any of them runs.
+// The calls on one key that wait for a write under way, in the order they were made. Shared with the calls
+// themselves, so a lane outlives the keychain while any of them runs.
 struct Keychain::Lane
 {
     struct Waiter
@@ -60,11 +60,13 @@ struct Keychain::Lane
         bool write;
     };
 
-    bool busy = false;
+    bool writing = false;
     std::deque<Waiter> waiting;
 };
 
-// A call's place in its key's lane: waits for the turn and hands it on when the call ends, however it ends.
+// A call's place in its key's lane. Reads and writes wait for a write under way; a write does not wait for
+// reads, which the keyring answers in the order they came anyway. A write's end starts what waited for it: the
+// reads up to the next write, and that write.
 class Keychain::Turn final
 {
 public:
@@ -74,15 +76,15 @@ public:
     { }
     ~Turn()
     {
-        if (!m_held)
+        if (!m_write)
             return;
-        if (m_lane->waiting.empty()) {
-            m_lane->busy = false;
-            return;
+        m_lane->writing = false;
+        while (!m_lane->writing && !m_lane->waiting.empty()) {
+            const Lane::Waiter next = m_lane->waiting.front();
+            m_lane->waiting.pop_front();
+            m_lane->writing = next.write;
+            next.call.resume();
         }
-        const std::coroutine_handle<> next = m_lane->waiting.front().call;
-        m_lane->waiting.pop_front();
-        next.resume();
     }
     Q_DISABLE_COPY_MOVE(Turn)
 
@@ -92,27 +94,28 @@ public:
         Turn* turn;
         bool await_ready() const noexcept
         {
-            if (turn->m_lane->busy)
+            // Behind anything still waiting too: a call made while a write's end starts the waiting ones comes after
+            // them.
+            Lane& lane = *turn->m_lane;
+            if (lane.writing || !lane.waiting.empty())
                 return false;
-            turn->m_lane->busy = true;
-            turn->m_held = true;
+            lane.writing = turn->m_write;
             return true;
         }
         void await_suspend(std::coroutine_handle<> call) const
         {
             turn->m_lane->waiting.push_back({call, turn->m_write});
         }
-        void await_resume() const noexcept { turn->m_held = true; }
+        void await_resume() const noexcept { }
     };
     Wait wait() { return {this}; }
 
-    // A write made after this call is next in line, so what this one would write is out of date already.
+    // A write made after this one is next in line, so what this one would write is out of date already.
     bool overtaken() const { return !m_lane->waiting.empty() && m_lane->waiting.front().write; }
 
 private:
     std::shared_ptr<Lane> m_lane;
     bool m_write;
-    bool m_held = false;
 };
 
 Keychain::Keychain(SecretStore& store, QObject* parent)

@@ -9,10 +9,10 @@
 #include <memory>
 
 // The user's secrets (service keys and tokens) as UTF-8 text in the keyring, one item per key. Every call is
-// asynchronous and ends by itself within the keyring's time-out. Calls on one key run one at a time in the order
-// they were made, so a read sees every earlier write, and a write still waiting for its turn when a newer one for
-// the same key comes is dropped: the last value wins. Callers keep what they read in memory, so the keyring is
-// asked rarely. Main thread only.
+// asynchronous and ends by itself within the keyring's time-out. The writes of one key go one at a time in the
+// order they were made, and a read waits for the writes made before it, so it sees them; a write still waiting
+// when a newer one for the same key comes is dropped, so the last value wins. Callers keep what they read in
+// memory, so the keyring is asked rarely. Main thread only.
 class Keychain final : public QObject
 {
     Q_OBJECT

@@ -133,10 +133,13 @@ QCoro::Task<> IntegrationSettingsRow::fill(QPointer<IntegrationSettingsRow> row,
     if (!row || !input)
         co_return;
     input->setPlaceholderText(field.placeholder);
-    if (!read.answered())
-        row->showKeyringProblem(IntegrationsHub::readFailureText(read.status));
-    else if (!input->isModified())
+    // What was typed meanwhile counts instead, and its save says what became of it.
+    if (input->isModified())
+        co_return;
+    if (read.answered())
         input->setText(read.value);
+    else
+        row->showKeyringProblem(IntegrationsHub::readFailureText(read.status));
 }
 
 void IntegrationSettingsRow::save(const QString& text, const IntegrationField& field)

@@ -43,14 +43,18 @@ private slots:
         QTest::addColumn<QStringList>("outcomes");
         QTest::addColumn<int>("writes"); // the writes that reached the keyring
         QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("asked"); // the calls the keyring has before it answers any
         QTest::newRow("typing while a save waits")
-            << QStringList{"a", "ab", "abc"} << QStringList{"saved", "replaced", "saved"} << 2 << "abc";
+            << QStringList{"a", "ab", "abc"} << QStringList{"saved", "replaced", "saved"} << 2 << "abc" << 1;
         QTest::newRow("a read between saves sees the first")
-            << QStringList{"a", readCall, "b"} << QStringList{"saved", "read a", "saved"} << 2 << "b";
+            << QStringList{"a", readCall, "b"} << QStringList{"saved", "read a", "saved"} << 2 << "b" << 1;
         QTest::newRow("a read after saves sees the last")
-            << QStringList{"a", "b", "c", readCall} << QStringList{"saved", "replaced", "saved", "read c"} << 2 << "c";
-        QTest::newRow("emptied after a save")
-            << QStringList{"a", "b", "", readCall} << QStringList{"saved", "replaced", "saved", "read "} << 2 << "";
+            << QStringList{"a", "b", "c", readCall} << QStringList{"saved", "replaced", "saved", "read c"} << 2 << "c"
+            << 1;
+        QTest::newRow("emptied after a save") << QStringList{"a", "b", "", readCall}
+                                              << QStringList{"saved", "replaced", "saved", "read "} << 2 << "" << 1;
+        QTest::newRow("a save does not wait for a read")
+            << QStringList{readCall, "a", readCall} << QStringList{"read ", "saved", "read a"} << 1 << "a" << 2;
     }
 
     void callsOnOneKeyGoInOrder()
@@ -59,13 +63,14 @@ private slots:
         QFETCH(QStringList, outcomes);
         QFETCH(int, writes);
         QFETCH(QString, kept);
+        QFETCH(int, asked);
         FakeSecretStore store;
         store.holding = true;
         Keychain keychain(store);
         QStringList ended(calls.size());
         for (qsizetype i = 0; i < calls.size(); ++i)
             record(keychain, calls.at(i), ended[i]);
-        QCOMPARE(store.waiting.size(), std::size_t(1));
+        QCOMPARE(store.waiting.size(), std::size_t(asked));
 
         store.answerAll();
         QCOMPARE(ended, outcomes);
