@@ -94,8 +94,7 @@ public:
         Turn* turn;
         bool await_ready() const noexcept
         {
-            // Behind anything still waiting too: a call made while a write's end starts the waiting ones comes after
-            // them.
+            // Also behind calls still waiting, which the end of a write may be starting right now.
             Lane& lane = *turn->m_lane;
             if (lane.writing || !lane.waiting.empty())
                 return false;
