@@ -78,20 +78,6 @@ private slots:
         QCOMPARE(QString::fromUtf8(store.items.value(key)), kept);
     }
 
-    // Other keys do not wait behind a silent one.
-    void keysDoNotWaitForEachOther()
-    {
-        FakeSecretStore store;
-        store.holding = true;
-        Keychain keychain(store);
-        QString weather;
-        record(keychain, "a", weather);
-        const QCoro::Task<Keychain::ReadResult> stripe = keychain.read(QStringLiteral("stripe.apiKey"));
-        QCOMPARE(store.waiting.size(), std::size_t(2));
-        store.answerAll();
-        QCOMPARE(weather, QStringLiteral("saved"));
-    }
-
     void callsOutliveTheKeychain()
     {
         FakeSecretStore store;

@@ -220,17 +220,6 @@ private slots:
         QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
     }
 
-    void switchedOffWhileTheKeyringWaitsFetchesNothing()
-    {
-        HubFixture f;
-        f.secrets.holding = true;
-        f.startWith(IntegrationKind::stripe);
-        f.hub->setEnabled(IntegrationKind::stripe, false);
-        f.secrets.answerAll();
-        QVERIFY(f.connector.calls.empty());
-        QVERIFY(f.hub->errors().isEmpty());
-    }
-
     // A secret counts as saved once the keyring took it; until then, and when it did not, nothing changes but
     // the error, and a keyring that may hold either value is asked again.
     void aSaveCountsOnceTheKeyringTookIt_data()
