@@ -87,6 +87,9 @@ void IntegrationSettingsRow::buildBody()
         for (const IntegrationField& field : fields(m_kind))
             addField(inputs, field);
     }
+    m_keyringProblem = SettingsForm::addCaption(stack, QString(), SettingsForm::Tone::warning);
+    m_keyringProblem->setObjectName(QStringLiteral("keyringProblem"));
+    m_keyringProblem->hide();
 
     auto* testLine = new QHBoxLayout;
     m_test = new QPushButton(tr("Test"), m_body);
@@ -110,17 +113,57 @@ void IntegrationSettingsRow::buildBody()
 
 void IntegrationSettingsRow::addField(QFormLayout* inputs, const IntegrationField& field)
 {
-    auto* input = new QLineEdit(m_hub.credential(field, m_kind), m_body);
+    auto* input = new QLineEdit(m_body);
     input->setObjectName(field.key);
-    input->setPlaceholderText(field.placeholder);
+    input->setPlaceholderText(field.secure ? tr("Reading from the keyring…") : field.placeholder);
     input->setEchoMode(field.secure ? QLineEdit::Password : QLineEdit::Normal);
     // `textEdited`, unlike `textChanged`, comes only from the user: filling the input saves nothing.
-    connect(input, &QLineEdit::textEdited, this,
-            [this, field](const QString& text) { m_hub.saveCredentials(text, field, m_kind); });
+    connect(input, &QLineEdit::textEdited, this, [this, field](const QString& text) { save(text, field); });
     auto* title = new QLabel(field.label, m_body);
     title->setTextFormat(Qt::PlainText);
     title->setBuddy(input);
     inputs->addRow(title, input);
+    // May fill the input before it returns, when nothing has to wait for the keyring.
+    fill(this, input, m_hub, field, m_kind);
+}
+
+QCoro::Task<> IntegrationSettingsRow::fill(QPointer<IntegrationSettingsRow> row, QPointer<QLineEdit> input,
+                                           IntegrationsHub& hub, IntegrationField field, IntegrationKind kind)
+{
+    const Keychain::ReadResult read = co_await hub.credential(field, kind);
+    if (!row || !input)
+        co_return;
+    input->setPlaceholderText(field.placeholder);
+    // What was typed meanwhile counts instead, and its save says what became of it.
+    if (input->isModified())
+        co_return;
+    if (read.answered())
+        input->setText(read.value);
+    else
+        row->showKeyringProblem(IntegrationsHub::readFailureText(read.status));
+}
+
+void IntegrationSettingsRow::save(const QString& text, const IntegrationField& field)
+{
+    if (field.secure)
+        saveSecret(this, m_hub, text, field, m_kind, ++m_saves[field.key]);
+    else
+        m_hub.saveCredentials(text, field, m_kind);
+}
+
+QCoro::Task<> IntegrationSettingsRow::saveSecret(QPointer<IntegrationSettingsRow> row, IntegrationsHub& hub,
+                                                 QString text, IntegrationField field, IntegrationKind kind,
+                                                 int generation)
+{
+    const Keychain::WriteResult result = co_await hub.saveCredentials(text, field, kind);
+    if (row && generation == row->m_saves.value(field.key))
+        row->showKeyringProblem(IntegrationsHub::saveFailureText(result));
+}
+
+void IntegrationSettingsRow::showKeyringProblem(const QString& text)
+{
+    m_keyringProblem->setText(text);
+    m_keyringProblem->setVisible(!text.isEmpty());
 }
 
 void IntegrationSettingsRow::startTest()

@@ -142,9 +142,12 @@ void ToolsSettingsView::addWeather(SettingsForm& form)
     QVBoxLayout* section = form.addSection(tr("Weather"));
     auto* keyRow = new QHBoxLayout;
     QLabel* keyTitle = plainLabel(tr("Open-Meteo customer API key"));
+    m_weather.loadKey();
     m_weatherKey = new QLineEdit(m_weather.apiKey());
     m_weatherKey->setObjectName(QStringLiteral("weatherKey"));
     m_weatherKey->setEchoMode(QLineEdit::Password);
+    showWeatherKeyState(m_weather.keyState());
+    connect(&m_weather, &WeatherTool::keyStateChanged, this, &ToolsSettingsView::showWeatherKeyState);
     keyTitle->setBuddy(m_weatherKey);
     keyRow->addWidget(keyTitle);
     keyRow->addWidget(m_weatherKey, 1);
@@ -259,6 +262,13 @@ Stepper* ToolsSettingsView::addStepper(QVBoxLayout* section, const QString& name
 void ToolsSettingsView::showTools()
 {
     m_tools->setTools(m_registry.order(), m_registry.enabled());
+}
+
+void ToolsSettingsView::showWeatherKeyState(WeatherTool::KeyState state)
+{
+    // The field stays open for typing meanwhile: a typed key wins over the keyring's late answer.
+    m_weatherKey->setPlaceholderText(state == WeatherTool::KeyState::reading ? tr("Reading from the keyring…")
+                                                                             : QString());
 }
 
 void ToolsSettingsView::showWeatherError(const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Wisplet/Base/Stepper.h"
+#include "Wisplet/Tools/Weather/WeatherTool.h"
 
 #include <QWidget>
 
@@ -15,7 +16,6 @@ class QVBoxLayout;
 class SettingsForm;
 class ToolOrderList;
 class ToolRegistry;
-class WeatherTool;
 
 // The settings window's Tools page: which tools the panel shows and in which order, and the options of the
 // focus, weather and clipboard tools. Every control shows its store's value, follows its changes and writes
@@ -45,6 +45,7 @@ private:
                         double value, const std::function<void(double)>& edited);
 
     void showTools();
+    void showWeatherKeyState(WeatherTool::KeyState state);
     void showWeatherError(const QString& text);
     void showPasteWarning();
     // Leaves the user's own text alone while it already says the same ids.

@@ -23,6 +23,8 @@ char* toString(Status status)
         return qstrdup("Absent");
     case Status::Failed:
         return qstrdup("Failed");
+    case Status::TimedOut:
+        return qstrdup("TimedOut");
     }
     return qstrdup("?");
 }
@@ -102,6 +104,7 @@ struct WireSecret
 
 Q_DECLARE_METATYPE(WireSecret)
 Q_DECLARE_METATYPE(Stored)
+Q_DECLARE_METATYPE(Keychain::WriteResult)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const WireSecret& secret)
 {
@@ -202,7 +205,7 @@ class KeychainTest final : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(m_store.lookup(account(QStringLiteral("probe"))).status == Status::Absent,
+        QVERIFY2(QCoro::waitFor(m_store.lookup(account(QStringLiteral("probe")))).status == Status::Absent,
                  "No unlocked keyring on the session bus; run inside scripts/with-test-session.");
     }
 
@@ -229,14 +232,12 @@ private slots:
         QFETCH(QString, value);
         const QString key = account(QStringLiteral("roundTrip"));
 
-        QCOMPARE(m_keychain.readChecked(key).status, Status::Absent);
-        QVERIFY(!m_keychain.read(key));
+        QCOMPARE(read(key).status, Status::Absent);
 
-        QVERIFY(m_keychain.write(value, key));
-        const Keychain::ReadResult result = m_keychain.readChecked(key);
+        QVERIFY(write(value, key));
+        const Keychain::ReadResult result = read(key);
         QCOMPARE(result.status, Status::Found);
         QCOMPARE(result.value, value);
-        QCOMPARE(m_keychain.read(key).value_or(QString()), value);
 
         const ToolRun lookup = lookUpWithSecretTool(key);
         QCOMPARE(lookup.exitCode, 0);
@@ -249,9 +250,9 @@ private slots:
         const QString key = account(QStringLiteral("replace"));
         const QString expectedLabel = QStringLiteral("Added elsewhere");
         QVERIFY(storeWithSecretTool(key, expectedLabel, "first"));
-        QVERIFY(m_keychain.write(QStringLiteral("second"), key));
+        QVERIFY(write(QStringLiteral("second"), key));
 
-        QCOMPARE(m_keychain.read(key).value_or(QString()), QStringLiteral("second"));
+        QCOMPARE(read(key).value, QStringLiteral("second"));
         QCOMPARE(lookUpWithSecretTool(key).output, QByteArray("second"));
         QCOMPARE(itemLabels(key), QList<QByteArray>{expectedLabel.toUtf8()});
     }
@@ -270,9 +271,9 @@ private slots:
         if (!existing.isEmpty())
             QVERIFY(storeWithSecretTool(key, QStringLiteral("Added elsewhere"), "value"));
 
-        QVERIFY(m_keychain.write(QString(), key));
+        QVERIFY(write(QString(), key));
 
-        QCOMPARE(m_keychain.readChecked(key).status, Status::Absent);
+        QCOMPARE(read(key).status, Status::Absent);
         QCOMPARE(lookUpWithSecretTool(key).exitCode, 1);
         QVERIFY(itemLabels(key).isEmpty());
     }
@@ -290,15 +291,14 @@ private slots:
     {
         QFETCH(Stored, row);
         const QString key = account(QStringLiteral("bytes"));
-        QVERIFY(m_store.store(key, row.bytes));
+        QCOMPARE(QCoro::waitFor(m_store.store(key, row.bytes)), SecretStore::Change::Done);
 
-        const Keychain::ReadResult result = m_keychain.readChecked(key);
+        const Keychain::ReadResult result = read(key);
         QCOMPARE(result.status, row.status);
         QCOMPARE(result.value, row.value);
-        QCOMPARE(m_keychain.read(key).has_value(), row.status == Status::Found);
 
         // Reading never deletes, whatever it found.
-        const SecretStore::Lookup stored = m_store.lookup(key);
+        const SecretStore::Lookup stored = QCoro::waitFor(m_store.lookup(key));
         QCOMPARE(stored.status, Status::Found);
         QCOMPARE(stored.secret, row.bytes);
     }
@@ -307,50 +307,61 @@ private slots:
     {
         const QString value = QStringLiteral("key") + QChar(0xD83D); // a high surrogate at the end
         const QString key = account(QStringLiteral("unencodable"));
-        QVERIFY(m_keychain.write(QStringLiteral("previous"), key));
+        QVERIFY(write(QStringLiteral("previous"), key));
 
-        QVERIFY(!m_keychain.write(value, key));
-        QCOMPARE(m_keychain.read(key).value_or(QString()), QStringLiteral("previous"));
+        QVERIFY(!write(value, key));
+        QCOMPARE(read(key).value, QStringLiteral("previous"));
     }
 
     void serviceIsPartOfTheAddress()
     {
         const QString key = account(QStringLiteral("service"));
         LibsecretStore other(otherService);
-        QVERIFY(m_keychain.write(QStringLiteral("ours"), key));
-        QCOMPARE(other.lookup(key).status, Status::Absent);
+        QVERIFY(write(QStringLiteral("ours"), key));
+        QCOMPARE(QCoro::waitFor(other.lookup(key)).status, Status::Absent);
 
-        QVERIFY(other.store(key, "theirs"));
-        QVERIFY(other.remove(key));
-        QCOMPARE(m_keychain.read(key).value_or(QString()), QStringLiteral("ours"));
+        QCOMPARE(QCoro::waitFor(other.store(key, "theirs")), SecretStore::Change::Done);
+        QCOMPARE(QCoro::waitFor(other.remove(key)), SecretStore::Change::Done);
+        QCOMPARE(read(key).value, QStringLiteral("ours"));
     }
 
     void keyWithNulIsRefused()
     {
         // Attribute values are C strings: cut at the NUL, the key would address another item.
         const QString key = account(QStringLiteral("nul"));
-        QVERIFY(m_keychain.write(QStringLiteral("kept"), key));
+        QVERIFY(write(QStringLiteral("kept"), key));
         const QString longer = key + QChar::Null + QStringLiteral("suffix");
 
-        QCOMPARE(m_keychain.readChecked(longer).status, Status::Failed);
-        QVERIFY(!m_keychain.write(QStringLiteral("other"), longer));
-        QVERIFY(!m_keychain.write(QString(), longer));
-        QCOMPARE(m_keychain.read(key).value_or(QString()), QStringLiteral("kept"));
+        QCOMPARE(read(longer).status, Status::Failed);
+        QVERIFY(!write(QStringLiteral("other"), longer));
+        QVERIFY(!write(QString(), longer));
+        QCOMPARE(read(key).value, QStringLiteral("kept"));
+    }
+
+    void aFailingKeyringLosesNothing_data()
+    {
+        QTest::addColumn<Status>("failure");
+        QTest::addColumn<Keychain::WriteResult>("refused");
+        QTest::newRow("refusing") << Status::Failed << Keychain::WriteResult::Failed;
+        QTest::newRow("silent") << Status::TimedOut << Keychain::WriteResult::TimedOut;
     }
 
     // A keyring that cannot be asked is never taken for an empty one.
     void aFailingKeyringLosesNothing()
     {
+        QFETCH(Status, failure);
+        QFETCH(Keychain::WriteResult, refused);
         FakeSecretStore store;
         Keychain keychain(store);
-        QVERIFY(keychain.write(QStringLiteral("kept"), QStringLiteral("key")));
+        const QString key = QStringLiteral("key");
+        QCOMPARE(QCoro::waitFor(keychain.write(QStringLiteral("kept"), key)), Keychain::WriteResult::Saved);
         store.failing = true;
-        QCOMPARE(keychain.readChecked(QStringLiteral("key")).status, Status::Failed);
-        QVERIFY(!keychain.read(QStringLiteral("key")));
-        QVERIFY(!keychain.write(QStringLiteral("new"), QStringLiteral("key")));
-        QVERIFY(!keychain.write(QString(), QStringLiteral("key")));
+        store.failure = failure;
+        QCOMPARE(QCoro::waitFor(keychain.read(key)).status, failure);
+        QCOMPARE(QCoro::waitFor(keychain.write(QStringLiteral("new"), key)), refused);
+        QCOMPARE(QCoro::waitFor(keychain.write(QString(), key)), refused);
         store.failing = false;
-        QCOMPARE(keychain.read(QStringLiteral("key")), std::optional(QStringLiteral("kept")));
+        QCOMPARE(QCoro::waitFor(keychain.read(key)).value, QStringLiteral("kept"));
     }
 
     void lockedCopyIsNoAnswer_data()
@@ -371,16 +382,23 @@ private slots:
         if (unlockedCopy)
             QVERIFY(storeWithSecretTool(key, QStringLiteral("Added elsewhere"), "unlocked secret"));
 
-        const Keychain::ReadResult result = m_keychain.readChecked(key);
+        const Keychain::ReadResult result = read(key);
         QCOMPARE(result.status, status);
         QCOMPARE(result.value, unlockedCopy ? QStringLiteral("unlocked secret") : QString());
         // The locked copy would keep the old secret, to be found again once its collection is unlocked.
-        QVERIFY(!m_keychain.write(QStringLiteral("new secret"), key));
-        QVERIFY(!m_keychain.write(QString(), key));
-        QCOMPARE(m_keychain.readChecked(key).status, status);
+        QVERIFY(!write(QStringLiteral("new secret"), key));
+        QVERIFY(!write(QString(), key));
+        QCOMPARE(read(key).status, status);
     }
 
 private:
+    Keychain::ReadResult read(const QString& key) { return QCoro::waitFor(m_keychain.read(key)); }
+    // Whether the keyring took the value.
+    bool write(const QString& value, const QString& key)
+    {
+        return QCoro::waitFor(m_keychain.write(value, key)) == Keychain::WriteResult::Saved;
+    }
+
     // Unique per run, so reruns and leftovers of a crashed run never collide.
     QString account(const QString& name)
     {

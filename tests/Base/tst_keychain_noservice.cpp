@@ -1,8 +1,5 @@
 #include "Wisplet/Platform/LibsecretStore.h"
-#include "tests/support/PrivateBus.h"
-#include "tests/support/TestMain.h"
-
-#include <cstdio>
+#include "tests/support/PrivateBusTestMain.h"
 
 namespace {
 
@@ -41,13 +38,13 @@ private slots:
             timer.start();
             switch (call) {
             case Call::Lookup:
-                QCOMPARE(store.lookup(key).status, SecretStore::Status::Failed);
+                QCOMPARE(QCoro::waitFor(store.lookup(key)).status, SecretStore::Status::Failed);
                 break;
             case Call::Store:
-                QVERIFY(!store.store(key, "secret"));
+                QCOMPARE(QCoro::waitFor(store.store(key, "secret")), SecretStore::Change::Failed);
                 break;
             case Call::Remove:
-                QVERIFY(!store.remove(key));
+                QCOMPARE(QCoro::waitFor(store.remove(key)), SecretStore::Change::Failed);
                 break;
             }
             QVERIFY2(timer.elapsed() < hangGuardMs, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
@@ -55,23 +52,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestSupport::prepareProcess();
-    TestEnvironment environment;
-    PrivateBus bus;
-    if (!bus.start()) {
-        std::fprintf(stderr, "No private bus: %s\n", qPrintable(bus.errorText()));
-        return 1;
-    }
-    // Before anything opens the session bus: GLib keeps its first connection for the whole process. The bus
-    // is stopped last, after the application, since GLib ends a process whose session bus vanishes while
-    // its main loop still runs.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
-
-    QGuiApplication app(argc, argv);
-    KeychainNoServiceTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+WISPLET_PRIVATE_BUS_TEST_MAIN(KeychainNoServiceTest)
 
 #include "tst_keychain_noservice.moc"

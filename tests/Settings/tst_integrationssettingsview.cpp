@@ -114,6 +114,40 @@ private slots:
         QVERIFY(!f.secrets.items.contains("plausible.apiKey"));
     }
 
+    // A row's inputs take typing while the keyring has not answered; what was typed wins over the late answer,
+    // and what became of its save is said in the row.
+    void aRowNeverWaitsForTheKeyring_data()
+    {
+        QTest::addColumn<SecretStore::Status>("keyring");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("answers late") << SecretStore::Status::Found << QString();
+        QTest::newRow("never answers") << SecretStore::Status::TimedOut
+                                       << QStringLiteral(
+                                              "Could not save this credential: the keyring did not answer in time.");
+    }
+
+    void aRowNeverWaitsForTheKeyring()
+    {
+        QFETCH(SecretStore::Status, keyring);
+        QFETCH(QString, said);
+        PageFixture f;
+        f.secrets.items.insert("plausible.apiKey", "stored");
+        f.secrets.holding = true;
+        f.build();
+        auto* key = f.open<QLineEdit>(IntegrationKind::plausible, "apiKey");
+        QCOMPARE(key->placeholderText(), QStringLiteral("Reading from the keyring…"));
+        QTest::keyClicks(key, QStringLiteral("typed"));
+
+        f.secrets.answerAll(keyring);
+        QCOMPARE(key->text(), QStringLiteral("typed"));
+        QCOMPARE(key->placeholderText(), fields(IntegrationKind::plausible).first().placeholder);
+        QCOMPARE(QString::fromUtf8(f.secrets.items.value("plausible.apiKey")),
+                 said.isEmpty() ? QStringLiteral("typed") : QStringLiteral("stored"));
+        const auto* problem = f.open<QLabel>(IntegrationKind::plausible, "keyringProblem");
+        QCOMPARE(problem->isVisibleTo(problem->parentWidget()), !said.isEmpty());
+        QCOMPARE(problem->text(), said);
+    }
+
     void showsTheTestResult_data()
     {
         QTest::addColumn<TestRun>("row");

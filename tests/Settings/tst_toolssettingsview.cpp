@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
 
@@ -109,6 +110,26 @@ private slots:
         QCOMPARE(s.secrets.items, secrets);
         QCOMPARE(s.scheduler.pendingCount(), pending);
         QCOMPARE(s.engine->workMinutes(), 25.5);
+    }
+
+    // Typing goes on while the keyring has not answered: what was typed wins over the late answer, the keys
+    // typed while a save waits go as one, and a save the keyring never answered is said under the field.
+    void theWeatherKeyNeverWaitsForTheKeyring()
+    {
+        ToolStores s;
+        s.secrets.holding = true;
+        const auto view = s.open();
+        auto* field = view->findChild<QLineEdit*>(QStringLiteral("weatherKey"));
+        QCOMPARE(field->placeholderText(), QStringLiteral("Reading from the keyring…"));
+        QTest::keyClicks(field, QStringLiteral("new"));
+
+        s.secrets.answerAll(SecretStore::Status::TimedOut);
+        QCOMPARE(field->text(), QStringLiteral("new"));
+        QCOMPARE(s.weather->apiKey(), QStringLiteral("new"));
+        QCOMPARE(s.secrets.writes, 2);
+        const auto* said = view->findChild<QLabel*>(QStringLiteral("weatherError"));
+        QVERIFY(said->isVisibleTo(view.get()));
+        QCOMPARE(said->text(), QStringLiteral("Could not save the weather key: the keyring did not answer in time."));
     }
 
     void aStepperAtItsBoundKeepsTheValue_data()

@@ -27,6 +27,9 @@ struct HttpResponse
         notHttp,
         // The body went past the request's limit.
         tooLarge,
+        // A redirect that was not followed: to another scheme, host or port for a request that may carry a
+        // key, or to a less safe scheme for any request.
+        redirectRefused,
         cancelled,
     };
 
@@ -37,6 +40,7 @@ struct HttpResponse
 
 // Sends GET requests. Headers are set in order, a later one replacing an earlier one of the same name.
 // The request is aborted when the token is cancelled, the time-out passes or the body grows past maxBytes.
+// A request that may carry a key never follows a redirect to another scheme, host or port.
 class HttpTransport
 {
 public:

@@ -37,6 +37,9 @@ QString failureText(HttpResponse::Failure failure)
         return QStringLiteral("A secure connection to the server could not be made.");
     case HttpResponse::Failure::tooLarge:
         return QStringLiteral("The server's answer was too large.");
+    case HttpResponse::Failure::redirectRefused:
+        return QStringLiteral("The server redirected the request to another address; a request carrying a key "
+                              "is not sent on.");
     default:
         return QStringLiteral("The network connection failed.");
     }

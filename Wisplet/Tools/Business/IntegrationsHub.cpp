@@ -1,6 +1,5 @@
 #include "Wisplet/Tools/Business/IntegrationsHub.h"
 
-#include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
@@ -143,22 +142,23 @@ void IntegrationsHub::refresh(IntegrationKind kind)
     emit refreshingChanged(m_refreshing);
     emit changed();
 
-    const std::optional<Credentials> credentials = readCredentials(kind);
-    if (!credentials) {
-        finish(kind, token,
-               IntegrationError::system(QStringLiteral("Could not read this credential from the keyring.")));
-        return;
-    }
     const CancelToken cancel;
     m_flights.insert(kind, {token, cancel});
-    // May finish before it returns, when the connector has nothing to wait for.
-    run(this, m_connector, kind, token, *credentials, cancel);
+    // May finish before it returns, when neither the keyring nor the connector has anything to wait for.
+    run(this, kind, token, cancel);
 }
 
-QCoro::Task<> IntegrationsHub::run(QPointer<IntegrationsHub> hub, IntegrationConnector& connector, IntegrationKind kind,
-                                   QUuid token, Credentials credentials, CancelToken cancel)
+QCoro::Task<> IntegrationsHub::run(QPointer<IntegrationsHub> hub, IntegrationKind kind, QUuid token, CancelToken cancel)
 {
-    const SnapshotResult result = co_await connector.fetch(kind, std::move(credentials), cancel);
+    const IntegrationResult<Credentials> credentials = co_await hub->readCredentials(kind);
+    if (!hub || cancel.isCancelled())
+        co_return;
+    if (!credentials.ok()) {
+        hub->finish(kind, token, credentials.error());
+        co_return;
+    }
+    IntegrationConnector& connector = hub->m_connector;
+    const SnapshotResult result = co_await connector.fetch(kind, credentials.value(), cancel);
     if (hub)
         hub->finish(kind, token, result);
 }
@@ -266,61 +266,72 @@ std::optional<QString> IntegrationsHub::saleText(const IntegrationSnapshot& prev
     return sales == 1 ? QStringLiteral("1 sale") : QStringLiteral("%1 sales").arg(sales);
 }
 
-QString IntegrationsHub::credential(const IntegrationField& field, IntegrationKind kind)
+QCoro::Task<Keychain::ReadResult> IntegrationsHub::credential(IntegrationField field, IntegrationKind kind)
 {
     if (!field.secure)
-        return m_defaults.string(defaultsKey(kind, field));
-    return readSecret(account(kind, field)).value_or(QString());
+        co_return Keychain::ReadResult{Keychain::Status::Found, m_defaults.string(defaultsKey(kind, field))};
+    co_return co_await readSecret(account(kind, field));
 }
 
-Credentials IntegrationsHub::credentials(IntegrationKind kind)
+QCoro::Task<IntegrationResult<Credentials>> IntegrationsHub::readCredentials(IntegrationKind kind)
 {
-    Credentials result;
-    for (const IntegrationField& field : fields(kind))
-        result.insert(field.key, credential(field, kind));
-    return result;
-}
-
-std::optional<Credentials> IntegrationsHub::readCredentials(IntegrationKind kind)
-{
+    const QPointer<IntegrationsHub> self(this);
     Credentials result;
     for (const IntegrationField& field : fields(kind)) {
-        if (!field.secure) {
-            result.insert(field.key, m_defaults.string(defaultsKey(kind, field)));
-            continue;
-        }
+        if (!self)
+            co_return IntegrationError::cancelled();
+        const Keychain::ReadResult read = co_await self->credential(field, kind);
         // A keyring that cannot be asked is not an empty key: the service would report it missing.
-        const std::optional<QString> secret = readSecret(account(kind, field));
-        if (!secret)
-            return std::nullopt;
-        result.insert(field.key, *secret);
+        if (!read.answered())
+            co_return IntegrationError::system(readFailureText(read.status));
+        result.insert(field.key, read.value);
     }
-    return result;
+    co_return result;
 }
 
-std::optional<QString> IntegrationsHub::readSecret(const QString& name)
+QCoro::Task<Keychain::ReadResult> IntegrationsHub::readSecret(QString name)
 {
     const auto cached = m_secrets.constFind(name);
     if (cached != m_secrets.cend())
-        return *cached;
-    const Keychain::ReadResult read = m_keychain.readChecked(name);
-    if (read.status == Keychain::Status::Failed)
-        return std::nullopt;
-    m_secrets.insert(name, read.value);
-    return read.value;
+        co_return Keychain::ReadResult{Keychain::Status::Found, *cached};
+    const QPointer<IntegrationsHub> self(this);
+    const int saves = m_saveGenerations.value(name);
+    Keychain& keychain = m_keychain;
+    const Keychain::ReadResult read = co_await keychain.read(name);
+    // A read that failed is not kept, so it is tried again; one that a save overtook is the save's to settle.
+    if (self && read.answered() && saves == self->m_saveGenerations.value(name))
+        self->m_secrets.insert(name, read.value);
+    co_return read;
 }
 
-void IntegrationsHub::saveCredentials(const QString& value, const IntegrationField& field, IntegrationKind kind)
+QCoro::Task<Keychain::WriteResult> IntegrationsHub::saveCredentials(QString value, IntegrationField field,
+                                                                    IntegrationKind kind)
 {
-    if (field.secure) {
-        if (!m_keychain.write(value, account(kind, field))) {
-            setError(kind, QStringLiteral("Could not save this credential in the keyring."));
-            return;
-        }
-        m_secrets.insert(account(kind, field), value);
-    } else {
+    if (!field.secure) {
         m_defaults.set(defaultsKey(kind, field), value);
+        credentialSaved(kind);
+        co_return Keychain::WriteResult::Saved;
     }
+    const QPointer<IntegrationsHub> self(this);
+    const QString name = account(kind, field);
+    const int generation = ++m_saveGenerations[name];
+    Keychain& keychain = m_keychain;
+    const Keychain::WriteResult result = co_await keychain.write(value, name);
+    if (!self || generation != self->m_saveGenerations.value(name))
+        co_return result;
+    if (result == Keychain::WriteResult::Saved) {
+        self->m_secrets.insert(name, value);
+        self->credentialSaved(kind);
+    } else if (result != Keychain::WriteResult::Replaced) {
+        // The keyring may hold an earlier save of ours, or this one after all: it is asked again when next wanted.
+        self->m_secrets.remove(name);
+        self->setError(kind, saveFailureText(result));
+    }
+    co_return result;
+}
+
+void IntegrationsHub::credentialSaved(IntegrationKind kind)
+{
     cancel(kind);
     if (m_snapshots.remove(kind))
         emit snapshotsChanged(m_snapshots);
@@ -334,6 +345,27 @@ void IntegrationsHub::saveCredentials(const QString& value, const IntegrationFie
         m_pendingRefresh.insert(kind, m_scheduler.callAfter(saveRefreshDelay, [this, kind] { refresh(kind); }));
 }
 
+QString IntegrationsHub::readFailureText(Keychain::Status status)
+{
+    return status == Keychain::Status::TimedOut
+        ? QStringLiteral("Could not read this credential: the keyring did not answer in time.")
+        : QStringLiteral("Could not read this credential from the keyring.");
+}
+
+QString IntegrationsHub::saveFailureText(Keychain::WriteResult result)
+{
+    switch (result) {
+    case Keychain::WriteResult::Failed:
+        return QStringLiteral("Could not save this credential in the keyring.");
+    case Keychain::WriteResult::TimedOut:
+        return QStringLiteral("Could not save this credential: the keyring did not answer in time.");
+    case Keychain::WriteResult::Saved:
+    case Keychain::WriteResult::Replaced:
+        break;
+    }
+    return {};
+}
+
 void IntegrationsHub::setError(IntegrationKind kind, const QString& text)
 {
     m_errors.insert(kind, text);
@@ -343,8 +375,12 @@ void IntegrationsHub::setError(IntegrationKind kind, const QString& text)
 
 QCoro::Task<SnapshotResult> IntegrationsHub::testConnection(IntegrationKind kind)
 {
-    const std::optional<Credentials> credentials = readCredentials(kind);
-    if (!credentials)
-        co_return IntegrationError::system(QStringLiteral("Could not read this credential from the keyring."));
-    co_return co_await m_connector.fetch(kind, *credentials, CancelToken());
+    const QPointer<IntegrationsHub> self(this);
+    const IntegrationResult<Credentials> credentials = co_await readCredentials(kind);
+    if (!credentials.ok())
+        co_return credentials.error();
+    if (!self)
+        co_return IntegrationError::cancelled();
+    IntegrationConnector& connector = self->m_connector;
+    co_return co_await connector.fetch(kind, credentials.value(), CancelToken());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Tools/Business/IntegrationConnector.h"
 
 #include <QDateTime>
@@ -16,7 +17,6 @@
 
 class Clock;
 class Defaults;
-class Keychain;
 class QTimer;
 class ScheduledCall;
 class Scheduler;
@@ -25,7 +25,8 @@ class WispState;
 // The business tool's controller: which services are on, their credentials, the last figures and error of
 // each, and the refreshes that keep them current while the tool runs. A result is applied only while the
 // hub runs, the service is still on and the fetch is still the service's newest. A new sale makes Wisp
-// celebrate. Main thread only.
+// celebrate. Secret credentials come from the keyring when first wanted and are kept; nothing here waits for
+// the keyring, which may take long or never answer. Main thread only.
 class IntegrationsHub final : public QObject
 {
     Q_OBJECT
@@ -73,13 +74,18 @@ public:
     void refreshAll();
     void setEnabled(IntegrationKind kind, bool on);
 
-    // The stored text of the field, empty when nothing is stored or the keyring cannot be read.
-    QString credential(const IntegrationField& field, IntegrationKind kind);
-    Credentials credentials(IntegrationKind kind);
-    // Saves one field; the service is fetched again a moment after the last save.
-    void saveCredentials(const QString& value, const IntegrationField& field, IntegrationKind kind);
+    // The stored text of the field; a secret one as the keyring answered (an empty text when it has none).
+    QCoro::Task<Keychain::ReadResult> credential(IntegrationField field, IntegrationKind kind);
+    // Saves one field and ends with what became of it. Once saved, the service is fetched again a moment after
+    // the last save; a secret the keyring refused or did not take in time is the service's error.
+    QCoro::Task<Keychain::WriteResult> saveCredentials(QString value, IntegrationField field, IntegrationKind kind);
     // Runs the service once with its stored credentials; changes nothing here.
     QCoro::Task<SnapshotResult> testConnection(IntegrationKind kind);
+
+    // What a keyring read of a credential that got no answer is said as.
+    static QString readFailureText(Keychain::Status status);
+    // What a save that the keyring refused or did not take in time is said as; empty for any other.
+    static QString saveFailureText(Keychain::WriteResult result);
 
     // max(minutes, 1) minutes, within what a timer can hold; undefined counts as one minute.
     static std::chrono::milliseconds intervalFor(double minutes);
@@ -104,13 +110,14 @@ private:
         CancelToken cancel;
     };
 
-    static QCoro::Task<> run(QPointer<IntegrationsHub> hub, IntegrationConnector& connector, IntegrationKind kind,
-                             QUuid token, Credentials credentials, CancelToken cancel);
+    static QCoro::Task<> run(QPointer<IntegrationsHub> hub, IntegrationKind kind, QUuid token, CancelToken cancel);
     void finish(IntegrationKind kind, const QUuid& token, const SnapshotResult& result);
     void cancel(IntegrationKind kind);
     void scheduleTimer();
-    std::optional<Credentials> readCredentials(IntegrationKind kind);
-    std::optional<QString> readSecret(const QString& account);
+    // Every field of the kind; a secret the keyring did not give is an error, never an empty key.
+    QCoro::Task<IntegrationResult<Credentials>> readCredentials(IntegrationKind kind);
+    QCoro::Task<Keychain::ReadResult> readSecret(QString account);
+    void credentialSaved(IntegrationKind kind);
     void setError(IntegrationKind kind, const QString& text);
     void removeResults(IntegrationKind kind);
     void saveEnabled();
@@ -135,7 +142,9 @@ private:
     QHash<IntegrationKind, Flight> m_flights;
     QHash<IntegrationKind, QUuid> m_generations;
     QHash<IntegrationKind, std::shared_ptr<ScheduledCall>> m_pendingRefresh;
-    // Secrets read so far; a read that failed is not kept, so it is tried again.
+    // Secrets read or saved so far; a read that failed is not kept, so it is tried again.
     QHash<QString, QString> m_secrets;
+    // Raised by every save of a secret: only the newest save of an account settles what is kept of it.
+    QHash<QString, int> m_saveGenerations;
     QTimer* m_timer;
 };

@@ -8,6 +8,8 @@
 
 #include <QCoro/QCoroSignal>
 
+#include <algorithm>
+
 namespace {
 
 // How much Qt may hold for us before we take it; keeps the network thread from running far ahead.
@@ -118,6 +120,9 @@ QCoro::Task<HttpResponse> QtHttpTransport::get(QUrl url, HttpHeaders headers, st
     request.setSslConfiguration(*m_tls);
     // Our own time-out below covers the whole request; Qt's would end it as an ordinary cancellation.
     request.setTransferTimeout(0);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         carriesCredential(url, headers) ? QNetworkRequest::SameOriginRedirectPolicy
+                                                         : QNetworkRequest::NoLessSafeRedirectPolicy);
     for (const auto& [name, value] : std::as_const(headers))
         request.setRawHeader(name, value);
 
@@ -145,6 +150,9 @@ QCoro::Task<HttpResponse> QtHttpTransport::get(QUrl url, HttpHeaders headers, st
 
 HttpResponse QtHttpTransport::responseOf(QNetworkReply& reply, QByteArray body)
 {
+    // Before the status, which may be the redirect's own.
+    if (reply.error() == QNetworkReply::InsecureRedirectError)
+        return {HttpResponse::Failure::redirectRefused, 0, {}};
     // The status decides first: Qt reports some statuses (401, 404, …) as errors of its own.
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid())
@@ -152,4 +160,13 @@ HttpResponse QtHttpTransport::responseOf(QNetworkReply& reply, QByteArray body)
     if (reply.error() == QNetworkReply::NoError)
         return {HttpResponse::Failure::notHttp, 0, {}};
     return {failureOf(reply.error()), 0, {}};
+}
+
+bool QtHttpTransport::carriesCredential(const QUrl& url, const HttpHeaders& headers)
+{
+    const auto plain = [](const QByteArray& name) {
+        return name.compare("User-Agent", Qt::CaseInsensitive) == 0 || name.compare("Accept", Qt::CaseInsensitive) == 0;
+    };
+    return !url.userInfo().isEmpty() || url.hasQuery()
+        || std::any_of(headers.cbegin(), headers.cend(), [&plain](const auto& header) { return !plain(header.first); });
 }

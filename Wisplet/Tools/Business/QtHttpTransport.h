@@ -12,7 +12,8 @@ class QNetworkReply;
 
 // GET requests through QtNetwork, over the TLS configuration it is given (tests trust their own
 // certificate through it), else the system's. Nothing of QtNetwork or TLS is loaded before the first request.
-// Main thread only.
+// A request that may carry a key keeps to its origin, since Qt sends a request's headers on to wherever it is
+// redirected; any other follows redirects that are no less safe (covers move between hosts). Main thread only.
 class QtHttpTransport final : public QObject, public HttpTransport
 {
     Q_OBJECT
@@ -26,6 +27,9 @@ public:
 
     // What a finished reply amounts to, with the body read from it.
     static HttpResponse responseOf(QNetworkReply& reply, QByteArray body);
+    // Whether the request may carry a key: in a header beyond who asks and what it takes, or in the address's
+    // user part or query (the weather key travels there; other parameters cannot be told from a key).
+    static bool carriesCredential(const QUrl& url, const HttpHeaders& headers);
 
 private:
     QNetworkAccessManager& network();

@@ -63,9 +63,10 @@ QCoro::Task<SnapshotResult> UmamiConnector::fetch(IntegrationKind, Credentials c
     const QString hosted = m_client.endpoints().umami;
     QString base = IntegrationClient::optional(QStringLiteral("baseURL"), credentials);
     base = ConnectorSupport::withoutOuterSlashes(base.isEmpty() ? hosted : base);
-    // The hosted API takes its own key header; a self-hosted server takes a bearer token.
+    // The hosted API takes its own key header; a self-hosted server takes a bearer token. Hosts are compared
+    // whole: a server whose name or path merely contains the hosted name is someone else's.
     const QString hostedHost = QUrl(hosted).host();
-    const HttpHeaders headers = !hostedHost.isEmpty() && base.contains(hostedHost)
+    const HttpHeaders headers = !hostedHost.isEmpty() && QUrl(base).host() == hostedHost
         ? HttpHeaders{{QByteArrayLiteral("x-umami-api-key"), key.value().toUtf8()}}
         : ConnectorSupport::bearer(key.value());
     const QString website = base + QStringLiteral("/websites/") + ConnectorSupport::pathSegment(websiteID.value());

@@ -1,6 +1,5 @@
 #include "Wisplet/Tools/Weather/WeatherTool.h"
 
-#include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
@@ -14,12 +13,29 @@ const QString placeKey = QStringLiteral("weather.place");
 const QString fahrenheitKey = QStringLiteral("weather.fahrenheit");
 const QString keyAccount = QStringLiteral("weather.apiKey");
 const QString saveFailedText = QStringLiteral("Could not save the weather key.");
+const QString saveTimedOutText = QStringLiteral("Could not save the weather key: the keyring did not answer in time.");
+const QString readFailedText = QStringLiteral("Could not read the weather key from the keyring.");
+const QString readTimedOutText = QStringLiteral("Could not read the weather key: the keyring did not answer in time.");
 // A week's forecast is some tens of kilobytes.
 constexpr qint64 maxAnswerBytes = 1024 * 1024;
 
 std::optional<WeatherPlace> loadPlace(const Defaults& defaults)
 {
     return WeatherParsing::placeFromMap(defaults.dictionary(placeKey));
+}
+
+QString saveErrorText(Keychain::WriteResult result)
+{
+    switch (result) {
+    case Keychain::WriteResult::Failed:
+        return saveFailedText;
+    case Keychain::WriteResult::TimedOut:
+        return saveTimedOutText;
+    case Keychain::WriteResult::Saved:
+    case Keychain::WriteResult::Replaced:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -83,30 +99,22 @@ void WeatherTool::setUseFahrenheit(bool on)
     refresh();
 }
 
-QString WeatherTool::apiKey() const
-{
-    loadKey();
-    return m_apiKey;
-}
-
-bool WeatherTool::needsKey() const
-{
-    loadKey();
-    return !m_keyUnread && m_apiKey.isEmpty();
-}
-
 void WeatherTool::setApiKey(const QString& key)
 {
     m_apiKey = key;
-    // What the user typed is what counts from now on, saved or not.
-    m_keyAsked = true;
-    m_keyUnread = false;
-    const bool failedBefore = std::exchange(m_keySaveFailed, !m_keychain.write(key, keyAccount));
+    // What the user typed is what counts from now on, saved or not; a read still under way is out of date.
+    ++m_keyGeneration;
+    setKeyState(KeyState::known);
     emit apiKeyChanged(key);
     emit changed();
-    if (m_keySaveFailed || (failedBefore && m_errorText == saveFailedText))
-        setErrorText(standingError());
+    saveKey(this, m_keychain, key, ++m_saveGeneration);
     refresh();
+}
+
+void WeatherTool::loadKey()
+{
+    if (m_keyState == KeyState::unread || m_keyState == KeyState::unreadable)
+        readKey(this);
 }
 
 void WeatherTool::start()
@@ -121,6 +129,7 @@ void WeatherTool::stop()
 {
     m_timer->stop();
     m_generation = QUuid::createUuid();
+    m_fetchAwaitsKey = false;
     clearForecast();
     // Last: an aborted request may end at once, and must find everything stopped.
     std::exchange(m_cancel, CancelToken()).cancel();
@@ -130,15 +139,25 @@ void WeatherTool::refresh()
 {
     std::exchange(m_cancel, CancelToken()).cancel();
     m_generation = QUuid::createUuid();
+    m_fetchAwaitsKey = false;
     clearForecast();
     if (!isRunning() || !m_place)
         return;
-    if (!keyKnown()) {
-        setErrorText(QStringLiteral("Could not read the weather key from the keyring."));
+    if (m_keyState != KeyState::known) {
+        // Loading from now on: the page shows it waits, for the keyring first.
+        m_fetchAwaitsKey = true;
+        setLoading(true);
+        loadKey();
         return;
     }
+    startFetch();
+}
+
+void WeatherTool::startFetch()
+{
     const QString key = m_apiKey.trimmed();
     if (key.isEmpty()) {
+        setLoading(false);
         setErrorText(QStringLiteral("Add an Open-Meteo customer API key in Settings → Tools."));
         return;
     }
@@ -202,16 +221,21 @@ void WeatherTool::clearForecast()
 
 QCoro::Task<QList<WeatherPlace>> WeatherTool::searchPlaces(QString text, CancelToken cancel)
 {
+    // Nothing of the store is touched after a wait unless it is still there.
+    const QPointer<WeatherTool> self(this);
+    const IntegrationClient& client = m_client;
+    const QString endpoint = m_endpoints.search;
+    if (m_keyState != KeyState::known)
+        co_await readKey(self);
+    if (!self || self->m_keyState != KeyState::known)
+        co_return QList<WeatherPlace>();
     // Trimmed as for the forecast: a pasted key with a line break would make every search fail unseen.
-    const QString key = keyKnown() ? m_apiKey.trimmed() : QString();
+    const QString key = self->m_apiKey.trimmed();
     if (key.isEmpty())
         co_return QList<WeatherPlace>();
-    const IntegrationResult<QUrl> url =
-        IntegrationClient::makeURL(m_endpoints.search, WeatherParsing::searchQuery(text, key));
+    const IntegrationResult<QUrl> url = IntegrationClient::makeURL(endpoint, WeatherParsing::searchQuery(text, key));
     if (!url.ok())
         co_return QList<WeatherPlace>();
-    // Nothing of the store is touched after the wait; it may be gone by then.
-    const IntegrationClient& client = m_client;
     const IntegrationResult<QJsonValue> answer =
         co_await client.getJSON(url.value(), HttpHeaders(), cancel, maxAnswerBytes);
     if (!answer.ok())
@@ -219,33 +243,65 @@ QCoro::Task<QList<WeatherPlace>> WeatherTool::searchPlaces(QString text, CancelT
     co_return WeatherParsing::parsePlaces(answer.value());
 }
 
-void WeatherTool::loadKey() const
+QCoro::Task<> WeatherTool::readKey(QPointer<WeatherTool> tool)
 {
-    if (std::exchange(m_keyAsked, true))
-        return;
-    const Keychain::ReadResult read = m_keychain.readChecked(keyAccount);
-    if (read.status == Keychain::Status::Failed)
-        return;
-    m_keyUnread = false;
-    m_apiKey = read.value;
+    Keychain& keychain = tool->m_keychain;
+    const int generation = tool->m_keyGeneration;
+    tool->setKeyState(KeyState::reading);
+    const Keychain::ReadResult read = co_await keychain.read(keyAccount);
+    if (tool && generation == tool->m_keyGeneration)
+        tool->keyRead(read);
 }
 
-bool WeatherTool::keyKnown()
+void WeatherTool::keyRead(const Keychain::ReadResult& read)
 {
-    if (!m_keyAsked) {
-        loadKey();
-        return !m_keyUnread;
+    const bool known = read.answered();
+    if (known) {
+        const bool fresh = m_apiKey != read.value;
+        m_apiKey = read.value;
+        setKeyState(KeyState::known);
+        if (fresh) {
+            emit apiKeyChanged(m_apiKey);
+            emit changed();
+        }
+        // An earlier read's complaint is over.
+        if (m_errorText == readFailedText || m_errorText == readTimedOutText)
+            setErrorText(standingError());
+    } else {
+        setKeyState(KeyState::unreadable);
+        setErrorText(read.status == Keychain::Status::TimedOut ? readTimedOutText : readFailedText);
     }
-    if (!m_keyUnread)
-        return true;
-    const Keychain::ReadResult read = m_keychain.readChecked(keyAccount);
-    if (read.status == Keychain::Status::Failed)
-        return false;
-    m_keyUnread = false;
-    m_apiKey = read.value;
-    emit apiKeyChanged(m_apiKey);
+    if (!std::exchange(m_fetchAwaitsKey, false))
+        return;
+    if (known)
+        refresh();
+    else
+        setLoading(false);
+}
+
+QCoro::Task<> WeatherTool::saveKey(QPointer<WeatherTool> tool, Keychain& keychain, QString key, int generation)
+{
+    const Keychain::WriteResult result = co_await keychain.write(key, keyAccount);
+    if (tool && generation == tool->m_saveGeneration)
+        tool->keySaved(result);
+}
+
+void WeatherTool::keySaved(Keychain::WriteResult result)
+{
+    const QString before = std::exchange(m_saveError, saveErrorText(result));
+    // The key lives on in memory only; left unsaid, it would be gone at the next start. A save that worked takes
+    // back only the message of the one before.
+    if (!m_saveError.isEmpty() || (!before.isEmpty() && m_errorText == before))
+        setErrorText(m_saveError);
+}
+
+void WeatherTool::setKeyState(KeyState state)
+{
+    if (m_keyState == state)
+        return;
+    m_keyState = state;
+    emit keyStateChanged(state);
     emit changed();
-    return true;
 }
 
 void WeatherTool::setErrorText(const QString& text)
@@ -259,10 +315,4 @@ void WeatherTool::setLoading(bool loading)
 {
     m_loading = loading;
     emit loadingChanged(loading);
-}
-
-QString WeatherTool::standingError() const
-{
-    // The key lives on in memory only; left unsaid, it would be gone at the next start.
-    return m_keySaveFailed ? saveFailedText : QString();
 }

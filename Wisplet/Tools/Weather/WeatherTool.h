@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Wisplet/Base/Keychain.h"
 #include "Wisplet/Tools/Business/IntegrationClient.h"
 #include "Wisplet/Tools/Weather/WeatherData.h"
 #include "Wisplet/Tools/Weather/WeatherEndpoints.h"
@@ -14,12 +15,12 @@
 
 class Clock;
 class Defaults;
-class Keychain;
 class QTimer;
 
 // The weather tool's store: the chosen place and unit, the user's key, and the current conditions, next
 // hours and days of the last forecast. While the tool runs it fetches at start, every half hour and after
-// each change; only the newest fetch may write. Main thread only.
+// each change; only the newest fetch may write. The key is read from the keyring when first wanted and kept;
+// the keyring may take long to answer or not answer at all, so nothing here waits for it. Main thread only.
 class WeatherTool final : public QObject
 {
     Q_OBJECT
@@ -27,6 +28,14 @@ class WeatherTool final : public QObject
 
 public:
     static constexpr std::chrono::seconds refreshInterval{1800};
+
+    enum class KeyState {
+        unread,
+        reading,
+        known,
+        // The keyring refused or did not answer; tried again when the key is next wanted.
+        unreadable,
+    };
 
     struct Services
     {
@@ -47,11 +56,15 @@ public:
     void setPlace(const std::optional<WeatherPlace>& place);
     bool useFahrenheit() const { return m_useFahrenheit; }
     void setUseFahrenheit(bool on);
-    // The key is read from the keyring at its first use, not when the tool is made: the tool is often off.
-    QString apiKey() const;
+    // The key as known so far: empty until the keyring has answered.
+    QString apiKey() const { return m_apiKey; }
+    // Saves the key in the keyring, in the background; it counts from now on, saved or not.
     void setApiKey(const QString& key);
-    // No key is stored; a keyring that could not be read is not known to have none.
-    bool needsKey() const;
+    KeyState keyState() const { return m_keyState; }
+    // Starts reading the key unless it is known or being read. Not when the tool is made: the tool is often off.
+    void loadKey();
+    // No key is stored; a keyring that has not answered is not known to have none.
+    bool needsKey() const { return m_keyState == KeyState::known && m_apiKey.isEmpty(); }
 
     std::optional<WeatherCurrent> current() const { return m_current; }
     QList<WeatherHour> hours() const { return m_hours; }
@@ -75,6 +88,7 @@ signals:
     void placeChanged(const std::optional<WeatherPlace>& value);
     void useFahrenheitChanged(bool value);
     void apiKeyChanged(const QString& value);
+    void keyStateChanged(KeyState value);
     void forecastChanged();
     void errorTextChanged(const QString& value);
     void loadingChanged(bool value);
@@ -86,14 +100,17 @@ private:
     void apply(const QUuid& generation, const CancelToken& cancel, const IntegrationResult<QJsonValue>& answer);
     void finish(const IntegrationResult<WeatherForecast>& forecast);
     void clearForecast();
-    // Reads the key the first time it is wanted; nobody has seen it before, so nothing is signalled.
-    void loadKey() const;
-    // Reads the key again while the last read failed; false while it still cannot be read.
-    bool keyKnown();
+    void startFetch();
+    // Asks the keyring for the key; its answer counts unless a key was typed meanwhile.
+    static QCoro::Task<> readKey(QPointer<WeatherTool> tool);
+    void keyRead(const Keychain::ReadResult& read);
+    static QCoro::Task<> saveKey(QPointer<WeatherTool> tool, Keychain& keychain, QString key, int generation);
+    void keySaved(Keychain::WriteResult result);
+    void setKeyState(KeyState state);
     void setErrorText(const QString& text);
     void setLoading(bool loading);
     // The message a refresh leaves when the fetch can start: the key's save failure, or none.
-    QString standingError() const;
+    QString standingError() const { return m_saveError; }
 
     Defaults& m_defaults;
     Keychain& m_keychain;
@@ -104,10 +121,15 @@ private:
 
     std::optional<WeatherPlace> m_place;
     bool m_useFahrenheit = false;
-    mutable QString m_apiKey;
-    mutable bool m_keyAsked = false;
-    mutable bool m_keyUnread = true;
-    bool m_keySaveFailed = false;
+    QString m_apiKey;
+    KeyState m_keyState = KeyState::unread;
+    // Raised by every typed key, so that a read answered after it is dropped.
+    int m_keyGeneration = 0;
+    // Raised by every save; only the newest save's outcome is said.
+    int m_saveGeneration = 0;
+    QString m_saveError;
+    // A refresh found the key unknown and fetches once the keyring has answered.
+    bool m_fetchAwaitsKey = false;
 
     std::optional<WeatherCurrent> m_current;
     QList<WeatherHour> m_hours;

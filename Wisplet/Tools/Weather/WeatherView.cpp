@@ -141,6 +141,8 @@ WeatherView::WeatherView(WeatherTool& tool, QWidget* parent)
     });
     connect(&m_tool, &WeatherTool::forecastChanged, this, &WeatherView::updateForecast);
     connect(&m_tool, &WeatherTool::loadingChanged, this, &WeatherView::updateForecast);
+    // Which page shows depends on whether a key is stored.
+    m_tool.loadKey();
     updatePage();
     updateHeader();
     updateForecast();
@@ -296,6 +298,8 @@ void WeatherView::updateHeader()
     m_placeButton->setText(m_tool.place() ? m_tool.place()->label() : QString());
     const bool failed = !m_tool.errorText().isEmpty();
     m_status->setText(failed ? m_tool.errorText()
+                          : m_tool.keyState() == WeatherTool::KeyState::reading
+                          ? QStringLiteral("Waiting for the keyring…")
                           : m_tool.updatedAt().isValid()
                           ? QLocale().toString(m_tool.updatedAt().toLocalTime().time(), QLocale::ShortFormat)
                           : QString());

@@ -183,6 +183,20 @@ private slots:
                                                   {"7", "12", "30", "400"},
                                                   "/api/websites/site-1/stats",
                                                   "Authorization"};
+        QTest::newRow("a host that only contains the hosted one") << UmamiCase{
+            {{"apiKey", "uk"}, {"websiteId", "site-1"}, {"baseURL", "https://api.umami.test.example.org/api"}},
+            umamiDays,
+            ok("{}"),
+            {"0", "12", "30", "400"},
+            "/api/websites/site-1/stats",
+            "Authorization"};
+        QTest::newRow("the hosted host in capitals")
+            << UmamiCase{{{"apiKey", "uk"}, {"websiteId", "site-1"}, {"baseURL", "https://API.Umami.test/v1"}},
+                         umamiDays,
+                         ok("{}"),
+                         {"0", "12", "30", "400"},
+                         path,
+                         key};
         QTest::newRow("empty active array")
             << UmamiCase{hosted, umamiDays, ok("[]"), {"Unavailable", "12", "30", "400"}, path, key};
         QTest::newRow("empty active object")

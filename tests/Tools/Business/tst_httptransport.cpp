@@ -1,3 +1,4 @@
+#include "Wisplet/Tools/Business/IntegrationClient.h"
 #include "Wisplet/Tools/Business/QtHttpTransport.h"
 #include "tests/support/LocalHttpsServer.h"
 #include "tests/support/TestMain.h"
@@ -19,7 +20,19 @@ QCoro::Task<> request(QtHttpTransport& transport, QUrl url, std::chrono::millise
     outcomes.append(response.failure);
 }
 
+struct Redirect
+{
+    QByteArray status;
+    HttpHeaders headers;
+    QString query;
+    // The other server's host, as the redirect names it.
+    QString host;
+    bool followed;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Redirect)
 
 class HttpTransportTest final : public QObject
 {
@@ -52,6 +65,47 @@ private slots:
         QTest::qWait(100);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(outcomes.size(), count);
+    }
+
+    // Qt sends a request's headers on to wherever it is redirected: a request with a key keeps to its origin.
+    void keysStayWithTheirHost_data()
+    {
+        QTest::addColumn<Redirect>("row");
+        const HttpHeaders bearer{{"Authorization", "Bearer rk_live_secret"}};
+        const HttpHeaders umami{{"x-umami-api-key", "secret"}};
+        const QString local = QStringLiteral("127.0.0.1");
+        QTest::newRow("301, a bearer token, another port")
+            << Redirect{"301 Moved Permanently", bearer, {}, local, false};
+        QTest::newRow("302, a key header, another host")
+            << Redirect{"302 Found", umami, {}, QStringLiteral("localhost"), false};
+        QTest::newRow("307, a key in the query")
+            << Redirect{"307 Temporary Redirect", {}, "apikey=secret", local, false};
+        QTest::newRow("302, no key") << Redirect{"302 Found", {}, {}, local, true};
+    }
+
+    void keysStayWithTheirHost()
+    {
+        QFETCH(Redirect, row);
+        LocalHttpsServer second(LocalHttpsServer::response("200 OK", R"({"second": true})"));
+        QVERIFY(second.listen());
+        QUrl elsewhere = second.url();
+        elsewhere.setHost(row.host);
+        LocalHttpsServer first("HTTP/1.1 " + row.status + "\r\nLocation: " + elsewhere.toEncoded()
+                               + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        QVERIFY(first.listen());
+        QtHttpTransport transport(LocalHttpsServer::trusting());
+        const IntegrationClient client(transport, {});
+        QUrl url = first.url();
+        url.setQuery(row.query);
+
+        const IntegrationResult<QJsonValue> answer = QCoro::waitFor(client.getJSON(url, row.headers, {}));
+        QCOMPARE(first.requests().size(), 1);
+        QCOMPARE(second.requests().size(), row.followed ? 1 : 0);
+        QCOMPARE(answer.ok(), row.followed);
+        if (!row.followed)
+            QCOMPARE(answer.error().description(),
+                     QStringLiteral("The server redirected the request to another address; a request carrying a key "
+                                    "is not sent on."));
     }
 
     void refusesAnswersPastTheLimit_data()

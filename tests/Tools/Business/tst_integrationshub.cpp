@@ -12,6 +12,8 @@ using namespace std::chrono_literals;
 const QTimeZone auckland("Pacific/Auckland");
 const IntegrationField& stripeKey = fields(IntegrationKind::stripe).first();
 const IntegrationField& siteId = fields(IntegrationKind::plausible).at(1);
+const QString readTimedOut = QStringLiteral("Could not read this credential: the keyring did not answer in time.");
+const QString saveTimedOut = QStringLiteral("Could not save this credential: the keyring did not answer in time.");
 
 struct Interval
 {
@@ -32,6 +34,8 @@ IntegrationSnapshot payment(qint64 orders, std::optional<double> revenue, std::o
 {
     return {{}, orders, revenue, currency, at};
 }
+
+using Status = Keychain::Status;
 
 } // namespace
 
@@ -175,14 +179,84 @@ private slots:
         // A keyring that cannot be asked is not reported as a missing key, and nothing is fetched.
         QVERIFY(f.connector.calls.empty());
         QVERIFY(f.hub->errors().value(IntegrationKind::stripe).contains("keyring"));
-        QCOMPARE(f.hub->credential(stripeKey, IntegrationKind::stripe), QString());
+        QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).status,
+                 Keychain::Status::Failed);
 
         f.hub->saveCredentials("rk_live_2", stripeKey, IntegrationKind::stripe);
         QVERIFY(f.hub->errors().value(IntegrationKind::stripe).contains("keyring"));
         QCOMPARE(f.scheduler.pendingCount(), 0);
         f.secrets.failing = false;
-        QCOMPARE(f.hub->credential(stripeKey, IntegrationKind::stripe), QStringLiteral("rk_live_1"));
+        QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).value,
+                 QStringLiteral("rk_live_1"));
         QCOMPARE(f.secrets.items.value("stripe.apiKey"), QByteArray("rk_live_1"));
+    }
+
+    // Until the keyring answers, the fetch waits; then it goes on, or the keyring's failure is the error.
+    void aSlowKeyringHoldsTheFetchBack_data()
+    {
+        QTest::addColumn<Status>("keyring");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("answers") << Status::Found << QString();
+        QTest::newRow("refuses") << Status::Failed
+                                 << QStringLiteral("Could not read this credential from the keyring.");
+        QTest::newRow("never answers") << Status::TimedOut << readTimedOut;
+    }
+
+    void aSlowKeyringHoldsTheFetchBack()
+    {
+        QFETCH(Status, keyring);
+        QFETCH(QString, error);
+        HubFixture f;
+        f.secrets.items.insert("stripe.apiKey", "rk_live_1");
+        f.secrets.holding = true;
+        f.startWith(IntegrationKind::stripe);
+        QVERIFY(f.hub->refreshing().contains(IntegrationKind::stripe));
+        QVERIFY(f.connector.calls.empty());
+
+        f.secrets.answerAll(keyring);
+        const bool answered = keyring == Status::Found;
+        QCOMPARE(f.connector.calls.size(), std::size_t(answered ? 1 : 0));
+        QCOMPARE(f.hub->refreshing().contains(IntegrationKind::stripe), answered);
+        QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
+    }
+
+    // A secret counts as saved once the keyring took it; until then, and when it did not, nothing changes but
+    // the error, and a keyring that may hold either value is asked again.
+    void aSaveCountsOnceTheKeyringTookIt_data()
+    {
+        QTest::addColumn<Status>("keyring");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("taken") << Status::Found << QString();
+        QTest::newRow("refused") << Status::Failed << QStringLiteral("Could not save this credential in the keyring.");
+        QTest::newRow("not answered") << Status::TimedOut << saveTimedOut;
+    }
+
+    void aSaveCountsOnceTheKeyringTookIt()
+    {
+        QFETCH(Status, keyring);
+        QFETCH(QString, error);
+        HubFixture f;
+        f.secrets.items.insert("stripe.apiKey", "rk_live_1");
+        f.startWith(IntegrationKind::stripe);
+        f.connector.finish(0, f.orders(1));
+        f.secrets.holding = true;
+        f.hub->saveCredentials("rk_live_2", stripeKey, IntegrationKind::stripe);
+        QCOMPARE(f.hub->configVersion(), 0);
+        QCOMPARE(f.hub->snapshots().size(), 1);
+
+        f.secrets.answerAll(keyring);
+        const bool taken = keyring == Status::Found;
+        QCOMPARE(f.hub->configVersion(), taken ? 1 : 0);
+        QCOMPARE(f.hub->snapshots().isEmpty(), taken);
+        QCOMPARE(f.hub->errors().value(IntegrationKind::stripe), error);
+        QCOMPARE(f.scheduler.pendingCount(), taken ? 1 : 0);
+
+        f.secrets.holding = false;
+        f.secrets.failing = false;
+        const int lookups = f.secrets.lookups;
+        QCOMPARE(QCoro::waitFor(f.hub->credential(stripeKey, IntegrationKind::stripe)).value,
+                 taken ? QStringLiteral("rk_live_2") : QStringLiteral("rk_live_1"));
+        QCOMPARE(f.secrets.lookups, lookups + (taken ? 0 : 1));
     }
 
     void celebratesANewSale()

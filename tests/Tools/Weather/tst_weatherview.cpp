@@ -5,7 +5,9 @@
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace {
@@ -87,6 +89,28 @@ private slots:
                             QVariantMap{{"name", "Lisbon"}, {"country", ""}, {"latitude", 38.7}, {"longitude", -9.1}});
         make();
         QCOMPARE(m_view->page(), row.page);
+    }
+
+    // The page says that it waits for the keyring, and then that the keyring never answered.
+    void saysItWaitsForTheKeyring()
+    {
+        f->secrets.holding = true;
+        f->defaults.set("weather.place",
+                        QVariantMap{{"name", "Lisbon"}, {"country", ""}, {"latitude", 38.7}, {"longitude", -9.1}});
+        make();
+        m_tool->start();
+        QCOMPARE(m_view->page(), WeatherView::Page::forecast);
+        const auto busy = [this] {
+            return childWhere<QProgressBar>(*m_view,
+                                            [this](const QProgressBar* bar) { return bar->isVisibleTo(m_view.get()); });
+        };
+        QVERIFY(busy());
+        QVERIFY(childWithText<QLabel>(*m_view, QStringLiteral("Waiting for the keyring…")));
+
+        f->secrets.answerAll(SecretStore::Status::TimedOut);
+        QVERIFY(!busy());
+        QVERIFY(childWithText<QLabel>(*m_view, m_tool->errorText()));
+        QVERIFY(m_tool->errorText().contains(QStringLiteral("did not answer")));
     }
 
     void searchesOnReturnAndPicks()
