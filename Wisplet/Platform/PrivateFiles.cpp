@@ -80,7 +80,7 @@ bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QSt
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     // The temporary file sits beside the target, so the rename stays within one file system and replaces
     // whatever entry is at the path (a symbolic link included) rather than anything it points to.
-    QByteArray temporary = target + ".saving-XXXXXX";
+    QByteArray temporary = target + ".~XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(errno, errorString);
@@ -103,7 +103,7 @@ bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QSt
     return true;
 }
 
-constexpr QLatin1StringView savingMark(".saving-");
+constexpr QLatin1StringView savingMark(".~");
 
 // Six random letters or digits after the mark: one of our temporary files.
 bool isRandomSuffix(QStringView suffix)

@@ -29,7 +29,7 @@ FileStamp stampOf(const QString& path);
 bool ensureFolder(const QString& path);
 
 // Replaces the file's contents atomically and durably with mode 0600, set on every write (a replaced file
-// would otherwise keep its old mode). The data goes to a temporary file beside it ("<name>.saving-XXXXXX") that is
+// would otherwise keep its old mode). The data goes to a temporary file beside it ("<name>.~XXXXXX") that is
 // written whole and synced before it is renamed over the path, and the folder is synced after the rename.
 // Any failed write, sync or rename fails the call: the old file stays whole, no temporary file is left and
 // errorString says why. A symbolic link at the path is replaced itself; the file it points to is never
@@ -41,7 +41,7 @@ bool writeAtomically(const QString& path, const QByteArray& data, QString* error
 bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString = nullptr,
                         FileStamp* written = nullptr);
 
-// Removes what an interrupted save left beside the file: temporary files "<name>.saving-XXXXXX", and the
+// Removes what an interrupted save left beside the file: temporary files "<name>.~XXXXXX", and the
 // "<name>.XXXXXX" of earlier versions (six random letters and digits, never a word like "backup"). Returns
 // how many were removed.
 int removeLeftoverTemporaries(const QString& path);

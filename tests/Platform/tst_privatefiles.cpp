@@ -204,13 +204,13 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("an interrupted save") << "store.json.saving-p3RUIa" << true;
+        QTest::newRow("an interrupted save") << "store.json.~p3RUIa" << true;
         QTest::newRow("an earlier version's") << "store.json.pGRUIp" << true;
         QTest::newRow("the user's backup") << "store.json.backup" << false;
         QTest::newRow("the user's backup, in capitals") << "store.json.BACKUP" << false;
         QTest::newRow("set aside") << "store.json.unreadable" << false;
-        QTest::newRow("not letters or digits") << "store.json.saving-bak~~~" << false;
-        QTest::newRow("another file's") << "other.json.saving-p3RUIa" << false;
+        QTest::newRow("not letters or digits") << "store.json.~bak~~~" << false;
+        QTest::newRow("another file's") << "other.json.~p3RUIa" << false;
     }
 
     void leftoverTemporariesAreRemoved()
