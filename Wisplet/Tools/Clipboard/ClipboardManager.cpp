@@ -240,20 +240,35 @@ void ClipboardManager::poll()
     if (count == m_ownChangeCount)
         return;
 
-    // Taken now: by the time the copy is read, the user may be in another application.
-    const std::optional<WindowInfo> front = m_applications.front();
-    const ClipboardRules::CopyContext copy{
+    ClipboardRules::CopyContext copy{
         .paused = m_paused,
         .consent = m_captureConsent,
         .presentation = m_settings.presentationMode(),
-        .appId = front ? front->appId : QString(),
+        // Looked up only for a copy the rules above let through.
+        .appId = {},
         .excluded = m_excluded,
     };
-    // Nothing of a copy that is not to be kept is read at all.
+    // Nothing of a copy that is not to be kept is read at all, nor is its maker looked up.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
-    const QString appName = front ? m_applications.applicationName(*front) : QString();
+    // Taken now: by the time the copy is read, the user may be in another application.
+    const std::optional<WindowInfo> app = copyingApplication();
+    copy.appId = app ? app->appId : QString();
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        return;
+    const QString appName = app ? m_applications.applicationName(*app) : QString();
     examine(count, copy, appName.isEmpty() ? std::nullopt : std::optional(appName));
+}
+
+std::optional<WindowInfo> ClipboardManager::copyingApplication()
+{
+    // The window in front may belong to anyone: a terminal running a password tool, a password manager
+    // in front of a copy made elsewhere.
+    if (const std::optional<qint64> owner = m_pasteboard.ownerProcess()) {
+        if (std::optional<WindowInfo> application = m_applications.ofProcess(*owner))
+            return application;
+    }
+    return m_applications.front();
 }
 
 QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app)
@@ -267,16 +282,16 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
 
-    const QStringList types = co_await m_pasteboard.types();
+    const QStringList types = co_await m_pasteboard.types(changeCount);
     if (!stillCurrent())
         co_return;
-    copy.concealed = co_await m_pasteboard.isConcealed(types);
+    copy.concealed = co_await m_pasteboard.isConcealed(changeCount, types);
     if (!stillCurrent())
         co_return;
     copy.transient = Pasteboard::isTransient(types);
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         co_return;
-    const std::optional<ClipItem> item = co_await capture(types, app);
+    const std::optional<ClipItem> item = co_await capture(changeCount, types, app);
     if (!self || !item)
         co_return;
     if (!stillCurrent()) {
@@ -313,12 +328,15 @@ QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
 
 // Capture.
 
-QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types, std::optional<QString> app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(int copy, QStringList types,
+                                                               std::optional<QString> app)
 {
     const QPointer self(this);
+    // A read a newer copy overtook is empty: what comes after it would be asked of the new copy's owner.
+    const auto overtaken = [&] { return !self || m_pasteboard.changeCount() != copy; };
     const QDateTime now = m_clock.now();
-    const QStringList paths = co_await m_pasteboard.filePaths(types, sizeLimit);
-    if (!self)
+    const QStringList paths = co_await m_pasteboard.filePaths(copy, types, sizeLimit);
+    if (overtaken())
         co_return std::nullopt;
     if (!paths.isEmpty()) {
         co_return ClipItem{QUuid::createUuid(),
@@ -334,8 +352,8 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types
     }
 
     // What the limit refuses is never read: a text in a one-byte encoding is no longer in UTF-8.
-    const PasteboardText text = co_await m_pasteboard.text(types, sizeLimit);
-    if (!self)
+    const PasteboardText text = co_await m_pasteboard.text(copy, types, sizeLimit);
+    if (overtaken())
         co_return std::nullopt;
     if (text.tooLarge || text.text.toUtf8().size() > sizeLimit) {
         setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
@@ -346,18 +364,18 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types
         co_return ClipItem{QUuid::createUuid(), kind,         text.text,    std::nullopt, now,
                            std::nullopt,        std::nullopt, std::nullopt, false,        app};
     }
-    co_return co_await captureImage(types, now, app);
+    co_return co_await captureImage(copy, types, now, app);
 }
 
-QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList types, QDateTime now,
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(int copy, QStringList types, QDateTime now,
                                                                     std::optional<QString> app)
 {
     const QString type = types.contains(pngType) ? pngType : types.contains(tiffType) ? tiffType : QString();
     if (type.isEmpty())
         co_return std::nullopt;
     const QPointer self(this);
-    const PasteboardData read = co_await m_pasteboard.data(type, sizeLimit);
-    if (!self)
+    const PasteboardData read = co_await m_pasteboard.data(copy, type, sizeLimit);
+    if (!self || m_pasteboard.changeCount() != copy)
         co_return std::nullopt;
     if (read.tooLarge) {
         setMessage(QStringLiteral("Image over 25 MB was skipped; the original clipboard is unchanged."));

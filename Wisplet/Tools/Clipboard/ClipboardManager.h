@@ -94,8 +94,9 @@ public:
     void poll();
     // A copy is being read, or its preview made.
     bool isReading() const { return m_readsInFlight > 0; }
-    // The clipboard's content, of the given types, as a new entry, or none.
-    QCoro::Task<std::optional<ClipItem>> capture(QStringList types, std::optional<QString> app);
+    // The content of the copy with that change count, of the given types, as a new entry, or none; none as
+    // well once a newer copy has overtaken it, and then nothing more is read.
+    QCoro::Task<std::optional<ClipItem>> capture(int copy, QStringList types, std::optional<QString> app);
     void insert(const ClipItem& item);
     void prune();
     bool save();
@@ -127,9 +128,12 @@ private:
     void setItems(const QList<ClipItem>& items);
     void setMessage(const QString& text);
     void removeFiles(const ClipItem& item);
+    // The program that made the copy; the application in front when that cannot be known.
+    std::optional<WindowInfo> copyingApplication();
     QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app);
     QCoro::Task<> addPreview(ClipItem item);
-    QCoro::Task<std::optional<ClipItem>> captureImage(QStringList types, QDateTime now, std::optional<QString> app);
+    QCoro::Task<std::optional<ClipItem>> captureImage(int copy, QStringList types, QDateTime now,
+                                                      std::optional<QString> app);
     std::optional<WindowInfo> pasteTarget() const;
     QString pathOf(const QString& fileName) const;
 

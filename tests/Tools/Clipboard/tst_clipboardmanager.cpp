@@ -25,6 +25,15 @@ struct SkipRow
 };
 Q_DECLARE_METATYPE(SkipRow)
 
+// The process that made the copy: none when the system cannot tell.
+struct CreditRow
+{
+    std::optional<qint64> maker;
+    QStringList excluded;
+    std::optional<QString> app;
+};
+Q_DECLARE_METATYPE(CreditRow)
+
 struct CaptureRow
 {
     Formats formats;
@@ -82,6 +91,39 @@ private slots:
         h.manager->setExcludedAppIds({});
         h.manager->poll();
         QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+    }
+
+    void copiesAreCreditedToTheirMaker_data()
+    {
+        QTest::addColumn<CreditRow>("row");
+        const QString manager = QStringLiteral("org.keepassxc.KeePassXC");
+        const qint64 self = QCoreApplication::applicationPid();
+        // A process number above the kernel's highest.
+        const qint64 gone = 1LL << 23;
+        QTest::newRow("a window of the maker") << CreditRow{300, {manager}, QStringLiteral("kate")};
+        QTest::newRow("the maker excluded") << CreditRow{300, {QStringLiteral("kate")}, std::nullopt};
+        // This test's own process has no window: its name, in full though the kernel keeps 15 characters.
+        QTest::newRow("a maker without a window")
+            << CreditRow{self, {manager}, QStringLiteral("tst_clipboardmanager")};
+        QTest::newRow("a maker without a window, excluded")
+            << CreditRow{self, {QStringLiteral("tst_clipboardmanager")}, std::nullopt};
+        QTest::newRow("maker unknown: the window in front") << CreditRow{std::nullopt, {manager}, std::nullopt};
+        QTest::newRow("maker gone: the window in front") << CreditRow{gone, {manager}, std::nullopt};
+    }
+
+    void copiesAreCreditedToTheirMaker()
+    {
+        QFETCH(CreditRow, row);
+        Harness h;
+        h.manager->setExcludedAppIds(row.excluded);
+        h.windows.stacking = {window(8, 300, QStringLiteral("kate"))};
+        // A password manager is in front while another program copies.
+        h.windows.activate(window(7, 100, QStringLiteral("org.keepassxc.KeePassXC")));
+        h.pasteboard.owner = row.maker;
+        h.copy(text("copied"));
+        QCOMPARE(h.manager->items().size(), row.app ? 1 : 0);
+        if (row.app)
+            QCOMPARE(h.manager->items().first().app, row.app);
     }
 
     void contentAlreadyThereIsNeverCaptured()
