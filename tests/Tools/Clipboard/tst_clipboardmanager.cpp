@@ -183,13 +183,13 @@ private slots:
         Harness h;
         const QByteArray png = TestImages::marked(QSize(1000, 500), "PNG");
         h.copy({{QStringLiteral("image/png"), png}});
-        // Listed at once; the preview is made off the main thread and added when it is there.
-        QCOMPARE(h.manager->items().size(), 1);
-        QVERIFY(!h.manager->items().first().thumbnailFile);
+        // The image is written and the preview made off the main thread; the entry gets it when it is there.
+        QTRY_COMPARE(h.manager->items().size(), 1);
         QTRY_VERIFY(h.manager->items().first().thumbnailFile);
+        h.settle();
         QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath())), h.manager->items());
         h.copy({{QStringLiteral("image/png"), png}});
-        QTRY_VERIFY(!h.manager->isReading());
+        h.settle();
         // Images never merge: two entries, each with its bytes and its preview.
         QCOMPARE(h.manager->items().size(), 2);
         QCOMPARE(h.files().size(), 1 + 4);
@@ -200,7 +200,7 @@ private slots:
 
         // Beyond the pixel ceiling it is kept without a preview, and never decoded.
         h.copy({{QStringLiteral("image/png"), TestImages::pngClaiming(QSize(20'000, 10'000))}});
-        QTRY_VERIFY(!h.manager->isReading());
+        h.settle();
         QCOMPARE(h.manager->items().size(), 3);
         QVERIFY(h.manager->items().first().imageFile);
         QVERIFY(!h.manager->items().first().thumbnailFile);
@@ -210,8 +210,9 @@ private slots:
     {
         Harness h;
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(900, 900), "PNG")}});
+        QTRY_VERIFY(!h.manager->items().isEmpty());
         h.manager->remove(h.manager->items().first());
-        QTRY_VERIFY(!h.manager->isReading());
+        h.settle();
         QVERIFY(h.manager->items().isEmpty());
         QCOMPARE(h.files(), QStringList{QStringLiteral("clipboard.json")});
     }
@@ -228,6 +229,7 @@ private slots:
         QCOMPARE(h.manager->items().size(), 1);
         QVERIFY(h.manager->message());
         h.copy({{QStringLiteral("image/png"), QByteArray(ClipboardManager::sizeLimit + 1, 'p')}});
+        h.settle();
         QCOMPARE(h.manager->items().size(), 1);
         QCOMPARE(h.files().size(), 1);
     }
@@ -254,10 +256,12 @@ private slots:
         Harness h;
         h.manager->setMaxItems(0);
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
+        h.settle();
         h.manager->togglePin(h.manager->items().first());
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
+        h.settle();
         h.copy(text("newest"));
-        QTRY_VERIFY(!h.manager->isReading());
+        h.settle();
         // One unpinned entry stays; the pinned one does not count; the dropped image's files are gone.
         QCOMPARE(h.manager->items().size(), 2);
         QCOMPARE(h.manager->items().at(0).text, QStringLiteral("newest"));
@@ -293,6 +297,7 @@ private slots:
         h.copy(text("note"));
         h.windows.activate(std::nullopt);
         h.copy(text("plain"));
+        h.settle();
         const QJsonArray stored = QJsonDocument::fromJson(TestFiles::read(h.manager->historyPath())).array();
         QCOMPARE(stored.size(), 2);
         const QJsonObject plain = stored.at(0).toObject();
@@ -334,6 +339,7 @@ private slots:
                  QStringLiteral("Could not read clipboard.json (%1); it was set aside as clipboard.json.unreadable.")
                      .arg(reason));
         h.copy(text("new"));
+        h.settle();
         QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath()))->size(), 1);
         QVERIFY(StandIns::isStill(aside, contents));
     }
@@ -343,6 +349,7 @@ private slots:
         Harness h;
         QVERIFY(QDir().mkpath(h.manager->historyPath()));
         h.copy(text("kept in memory"));
+        h.settle();
         QCOMPARE(h.manager->items().size(), 1);
         QVERIFY(h.manager->message());
     }
@@ -420,6 +427,7 @@ private slots:
     {
         Harness h;
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(10, 10), "PNG")}});
+        h.settle();
         h.copy(text("pinned"));
         h.copy(text("loose"));
         const ClipItem stale = h.manager->items().at(1);
@@ -427,9 +435,11 @@ private slots:
         h.manager->togglePin(stale); // changed since: nothing happens
         QVERIFY(h.manager->items().at(1).pinned);
         h.manager->clearUnpinned();
+        h.settle();
         QCOMPARE(h.manager->items().size(), 1);
         QCOMPARE(h.files(), QStringList{"clipboard.json"});
         h.manager->remove(h.manager->items().first());
+        h.settle();
         QVERIFY(h.manager->items().isEmpty());
         QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath()))->size(), 0);
     }
