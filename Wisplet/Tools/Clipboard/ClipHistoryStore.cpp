@@ -40,6 +40,8 @@ QCoro::Task<> ClipHistoryStore::runLoad()
 
 void ClipHistoryStore::loadDone(const ClipHistoryFile::Loaded& result)
 {
+    // The future would keep the whole file's list alive.
+    m_reading = {};
     m_loading = false;
     m_file = result.file;
     m_base = result.items;
@@ -79,6 +81,7 @@ QCoro::Task<> ClipHistoryStore::runSave()
 
 void ClipHistoryStore::saveDone(const ClipHistoryFile::Saved& result)
 {
+    m_writing = {};
     m_saving = false;
     m_file = result.file;
     m_base = result.base;
@@ -96,12 +99,12 @@ void ClipHistoryStore::finish()
             return;
         ++m_job;
         m_reading.waitForFinished();
-        loadDone(m_reading.result());
+        loadDone(QFuture<ClipHistoryFile::Loaded>(m_reading).result());
     }
     if (m_saving) {
         ++m_job;
         m_writing.waitForFinished();
-        saveDone(m_writing.result());
+        saveDone(QFuture<ClipHistoryFile::Saved>(m_writing).result());
     }
     // A list that failed is tried once more; a list that takes another program's change in asks again.
     if (m_failed && !m_pending)
