@@ -1,10 +1,9 @@
 // A clipboard peer for the integration tests.
 //   clipboard-peer --offer MIME=VALUE…   owns CLIPBOARD with every format at once (VALUE "@path": the
 //                                        file's bytes) and prints "offered" once it does
-//   clipboard-peer --serve MS MIME=VALUE…  owns CLIPBOARD on an X connection of its own, prints "offered",
-//                                        then "request TARGET" for every request it receives; answers
-//                                        TARGETS at once and the rest after MS milliseconds (never when
-//                                        MS is negative)
+//   clipboard-peer --serve|--silent MIME=VALUE…  owns CLIPBOARD on an X connection of its own, prints
+//                                        "offered", then "request TARGET" for every request it receives;
+//                                        answers TARGETS, and the rest unless silent
 //   clipboard-peer --paste-target        a focused line edit that prints "text:" and its text on every change
 // Each runs until it is killed.
 #include <QApplication>
@@ -14,12 +13,9 @@
 #include <QMimeData>
 #include <QTimer>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <map>
-#include <poll.h>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -91,9 +87,8 @@ void answer(xcb_connection_t* connection, const xcb_selection_request_event_t& r
     xcb_flush(connection);
 }
 
-int serve(int delayMs, const QStringList& pairs)
+int serve(bool silent, const QStringList& pairs)
 {
-    using Clock = std::chrono::steady_clock;
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection))
         return 2;
@@ -113,41 +108,25 @@ int serve(int delayMs, const QStringList& pairs)
     xcb_flush(connection);
     say("offered");
 
-    std::deque<std::pair<Clock::time_point, xcb_selection_request_event_t>> due;
-    for (;;) {
-        while (!due.empty() && due.front().first <= Clock::now()) {
-            const xcb_selection_request_event_t request = due.front().second;
-            due.pop_front();
+    while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
+        if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
+            const auto request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
+            say("request " + atomName(connection, request.target));
             const auto value = values.find(request.target);
-            if (value == values.end())
-                answer(connection, request, XCB_ATOM_NONE, 8, nullptr, 0);
-            else
-                answer(connection, request, request.target, 8, value->second.constData(),
-                       uint32_t(value->second.size()));
-        }
-        int waitMs = -1;
-        if (!due.empty())
-            waitMs = int(std::chrono::duration_cast<std::chrono::milliseconds>(due.front().first - Clock::now()).count()) + 1;
-        pollfd descriptor{xcb_get_file_descriptor(connection), POLLIN, 0};
-        ::poll(&descriptor, 1, waitMs);
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
-                const auto request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
-                say("request " + atomName(connection, request.target));
-                if (request.target == targets) {
-                    std::vector<xcb_atom_t> offered{targets};
-                    for (const auto& [atom, value] : values)
-                        offered.push_back(atom);
-                    answer(connection, request, XCB_ATOM_ATOM, 32, offered.data(), uint32_t(offered.size()));
-                } else if (delayMs >= 0) {
-                    due.emplace_back(Clock::now() + std::chrono::milliseconds(delayMs), request);
-                }
+            if (request.target == targets) {
+                std::vector<xcb_atom_t> offered{targets};
+                for (const auto& [atom, bytes] : values)
+                    offered.push_back(atom);
+                answer(connection, request, XCB_ATOM_ATOM, 32, offered.data(), uint32_t(offered.size()));
+            } else if (!silent) {
+                const QByteArray* bytes = value != values.end() ? &value->second : nullptr;
+                answer(connection, request, request.target, 8, bytes ? bytes->constData() : nullptr,
+                       bytes ? uint32_t(bytes->size()) : 0);
             }
-            std::free(event);
         }
-        if (xcb_connection_has_error(connection))
-            return 1;
+        std::free(event);
     }
+    return 1;
 }
 
 int pasteTarget()
@@ -180,10 +159,10 @@ int main(int argc, char** argv)
     const QString mode = arguments.isEmpty() ? QString() : arguments.takeFirst();
     if (mode == QLatin1String("--offer") && !arguments.isEmpty())
         return offer(arguments);
-    if (mode == QLatin1String("--serve") && arguments.size() > 1)
-        return serve(arguments.takeFirst().toInt(), arguments);
+    if ((mode == QLatin1String("--serve") || mode == QLatin1String("--silent")) && !arguments.isEmpty())
+        return serve(mode == QLatin1String("--silent"), arguments);
     if (mode == QLatin1String("--paste-target"))
         return pasteTarget();
-    std::fputs("usage: clipboard-peer --offer MIME=VALUE… | --serve MS MIME=VALUE… | --paste-target\n", stderr);
+    std::fputs("usage: clipboard-peer --offer MIME=VALUE… | --serve|--silent MIME=VALUE… | --paste-target\n", stderr);
     return 2;
 }

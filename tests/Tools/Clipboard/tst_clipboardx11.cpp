@@ -242,15 +242,14 @@ private slots:
         const QStringList formats{QStringLiteral("text/uri-list=https://example.org/"),
                                   QStringLiteral("text/plain=to be read"), QStringLiteral("image/png=picture")};
         // Lists its types at once and never answers for anything else.
-        Peer slow(peerProgram(), QStringList{QStringLiteral("--serve"), QStringLiteral("-1")} + formats);
+        Peer slow(peerProgram(), QStringList{QStringLiteral("--silent")} + formats);
         QTRY_VERIFY_WITH_TIMEOUT(slow.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), slow.lines().contains(QStringLiteral("request text/uri-list"))),
                                  XTools::timeoutMs);
 
         // A password manager's copy comes while the read waits.
-        Peer secret(peerProgram(), QStringList{QStringLiteral("--serve"), QStringLiteral("0"),
-                                               QStringLiteral("x-kde-passwordManagerHint=secret")}
-                        + formats);
+        Peer secret(peerProgram(),
+                    QStringList{QStringLiteral("--serve"), QStringLiteral("x-kde-passwordManagerHint=secret")} + formats);
         QTRY_VERIFY_WITH_TIMEOUT(secret.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(
             (h.manager->poll(), secret.lines().contains(QStringLiteral("request x-kde-passwordManagerHint"))),
@@ -317,8 +316,7 @@ private slots:
                                              {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
         QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, XTools::timeoutMs * 3);
 
-        Peer silent(peerProgram(), {QStringLiteral("--serve"), QStringLiteral("-1"),
-                                    QStringLiteral("text/uri-list=https://example.org/"),
+        Peer silent(peerProgram(), {QStringLiteral("--silent"), QStringLiteral("text/uri-list=https://example.org/"),
                                     QStringLiteral("text/plain=never sent"), QStringLiteral("image/png=never sent")});
         QTRY_VERIFY_WITH_TIMEOUT(silent.lines().contains(QStringLiteral("request text/uri-list")), XTools::timeoutMs);
         QElapsedTimer quitting;

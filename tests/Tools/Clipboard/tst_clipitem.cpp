@@ -2,9 +2,6 @@
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 #include "tests/support/TestMain.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-
 struct TitleRow
 {
     ClipItem::Kind kind;
@@ -88,7 +85,6 @@ private slots:
     void budgetDropsTheOldestUnpinned_data()
     {
         QTest::addColumn<BudgetRow>("row");
-        QTest::newRow("within") << BudgetRow{{{'u', 10, 0}, {'u', 10, 0}}, 30, 30, {0, 1}};
         QTest::newRow("texts over: the older go, small ones too")
             << BudgetRow{{{'u', 10, 0}, {'u', 10, 0}, {'u', 10, 0}, {'u', 1, 0}}, 25, 30, {0, 1}};
         QTest::newRow("files over") << BudgetRow{{{'u', 1, 20}, {'u', 1, 20}}, 30, 30, {0}};
@@ -118,22 +114,6 @@ private slots:
                 kept.append(index);
         }
         QCOMPARE(kept, row.kept);
-    }
-
-    void storedTextBytesBoundTheFile_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << QStringLiteral("plain words");
-        QTest::newRow("quotes and backslashes") << QStringLiteral(R"("C:\path")");
-        QTest::newRow("control characters") << QStringLiteral("tab\there\nline\x01\x7f");
-        QTest::newRow("accents, CJK and an emoji") << QStringLiteral("caf\u00e9 \u6f22\u5b57 \U0001F600");
-    }
-
-    void storedTextBytesBoundTheFile()
-    {
-        QFETCH(QString, text);
-        const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-        QVERIFY(ClipboardRules::storedTextBytes(text) >= json.size() - 4);
     }
 
     void relativeAge_data()
