@@ -2,11 +2,10 @@
 #include "tests/support/Images.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
 #include "tests/support/TinyDisk.h"
 
 #include <QRegularExpression>
-
-#include <unistd.h>
 
 namespace {
 
@@ -34,22 +33,14 @@ QByteArray pictureEntry(bool pinned)
         + QByteArray(pinned ? R"(,"pinned":true}])" : "}]");
 }
 
-QStringList textsOf(const QList<ClipItem>& items)
-{
-    QStringList texts;
-    for (const ClipItem& item : items)
-        texts.append(item.text);
-    return texts;
-}
-
 QList<ClipItem> stored(const Harness& h)
 {
     return clipItemsFromJson(TestFiles::read(h.manager->historyPath())).value_or(QList<ClipItem>());
 }
 
-bool symlinkAt(const QString& path, const QString& target)
+QStringList storedTexts(const Harness& h)
 {
-    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0;
+    return textsOf(stored(h), &ClipItem::text);
 }
 
 } // namespace
@@ -126,7 +117,7 @@ private slots:
         disk.makeRoom();
         // At quit.
         h.manager->finishSaving();
-        QCOMPARE(textsOf(stored(h)), QStringList{"first"});
+        QCOMPARE(storedTexts(h), QStringList{"first"});
         QCOMPARE(h.manager->message(), std::nullopt);
 
         // At the next change.
@@ -137,7 +128,7 @@ private slots:
         disk.makeRoom();
         h.copy(text("third"));
         h.settle();
-        QCOMPARE(textsOf(stored(h)), (QStringList{"third", "second", "first"}));
+        QCOMPARE(storedTexts(h), (QStringList{"third", "second", "first"}));
         QCOMPARE(h.manager->message(), std::nullopt);
     }
 
@@ -169,7 +160,7 @@ private slots:
         // An earlier history set aside names a picture too.
         QVERIFY(TestFiles::write(folder.file("clipboard.json.unreadable-7"), R"([{"imageFile": "clip-D4.tiff"])"));
         const QString history = folder.file("clipboard.json");
-        QVERIFY(row.history.isNull() ? symlinkAt(history, history) : TestFiles::write(history, row.history));
+        QVERIFY(row.history.isNull() ? QFile::link(history, history) : TestFiles::write(history, row.history));
 
         Harness h(folder.path());
         QStringList left = h.files();
@@ -184,7 +175,7 @@ private slots:
         const TempFolder folder;
         const QString history = folder.file("clipboard.json");
         // A loop of links stops root as a missing permission stops a user.
-        QVERIFY(symlinkAt(history, history));
+        QVERIFY(QFile::link(history, history));
         Harness h(folder.path());
         QCOMPARE(h.manager->message(), QStringLiteral("Could not open clipboard.json (Too many levels of symbolic "
                                                       "links); it is left as it is and nothing is saved over it."));
@@ -199,7 +190,7 @@ private slots:
         QVERIFY(TestFiles::write(history, pictureEntry(true)));
         h.copy(text("once it can"));
         h.settle();
-        QCOMPARE(textsOf(stored(h)), (QStringList{"once it can", "while it cannot be read", "Image · 1 kB"}));
+        QCOMPARE(storedTexts(h), (QStringList{"once it can", "while it cannot be read", "Image · 1 kB"}));
         QCOMPARE(h.manager->message(), std::nullopt);
     }
 
@@ -220,7 +211,7 @@ private slots:
 
         h.copy(text("newer"));
         h.settle();
-        QCOMPARE(textsOf(stored(h)), (QStringList{"newer", "ours", "added over there"}));
+        QCOMPARE(storedTexts(h), (QStringList{"newer", "ours", "added over there"}));
         QVERIFY(stored(h).at(1).pinned);
         QCOMPARE(h.manager->items(), stored(h));
     }
@@ -234,13 +225,13 @@ private slots:
         const QString mine = h.folder.file("mine.json");
         const QByteArray kept = pictureEntry(true);
         QVERIFY(TestFiles::write(mine, kept) && TestFiles::setMode(mine, 0644));
-        QVERIFY(QFile::remove(h.manager->historyPath()) && symlinkAt(h.manager->historyPath(), mine));
+        QVERIFY(QFile::remove(h.manager->historyPath()) && QFile::link(mine, h.manager->historyPath()));
         h.copy(text("after"));
         h.settle();
         QCOMPARE(TestFiles::read(mine), kept);
         QCOMPARE(TestFiles::mode(mine), 0644);
         QVERIFY(!QFileInfo(h.manager->historyPath()).isSymLink());
-        QCOMPARE(textsOf(stored(h)), (QStringList{"after", "Image · 1 kB"}));
+        QCOMPARE(storedTexts(h), (QStringList{"after", "Image · 1 kB"}));
     }
 
     void aHistoryOverItsLimitsIsWrittenAgainWhenRead()
