@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/FrontApplications.h"
 
+#include "Wisplet/Platform/ProcessName.h"
+
 #include <QFile>
 #include <QLocale>
 #include <QStandardPaths>
@@ -18,6 +20,27 @@ void FrontApplications::activeChanged()
     const std::optional<WindowInfo> window = m_windows.activeWindow();
     if (window && !isOurs(*window) && !window->desktopElement)
         m_lastOther = window;
+}
+
+std::optional<WindowInfo> FrontApplications::ofProcess(qint64 pid) const
+{
+    if (pid <= 0)
+        return std::nullopt;
+    const QList<WindowInfo> windows = m_windows.stackingList();
+    // The topmost window of the process speaks for it.
+    const auto found = std::find_if(windows.crbegin(), windows.crend(), [&](const WindowInfo& window) {
+        return window.pid == pid && !window.desktopElement;
+    });
+    if (found != windows.crend())
+        return *found;
+    const QString name = ProcessName::of(pid);
+    if (name.isEmpty())
+        return std::nullopt;
+    WindowInfo process;
+    process.pid = pid;
+    process.appId = name;
+    process.wmClass = name;
+    return process;
 }
 
 QString FrontApplications::applicationName(const WindowInfo& window) const

@@ -19,6 +19,11 @@ public:
     std::optional<WindowInfo> lastOther() const { return m_lastOther; }
     bool isOurs(const WindowInfo& window) const { return window.pid != 0 && window.pid == m_ownPid; }
 
+    // The application a process belongs to: its window the window manager lists (so it has the id and name
+    // the window in front would have), else, for a process without one (a command-line tool), its process
+    // name as id and class. None when the process cannot be found.
+    std::optional<WindowInfo> ofProcess(qint64 pid) const;
+
     // The name the user knows the application by: the Name of the desktop entry its id resolves to, else
     // its WM_CLASS class; empty when it has neither.
     QString applicationName(const WindowInfo& window) const;

@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/Pasteboard.h"
 
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -27,36 +28,54 @@ const QString latin1TextType = QStringLiteral("STRING");
 
 } // namespace
 
-QCoro::Task<QStringList> Pasteboard::filePaths(QStringList types, qint64 maxBytes)
+QCoro::Task<QStringList> Pasteboard::types(int copy)
+{
+    if (copy != changeCount())
+        co_return QStringList();
+    const QPointer self(this);
+    const QStringList read = co_await readTypes();
+    co_return self && copy == changeCount() ? read : QStringList();
+}
+
+QCoro::Task<PasteboardData> Pasteboard::data(int copy, QString type, qint64 maxBytes)
+{
+    if (copy != changeCount())
+        co_return PasteboardData();
+    const QPointer self(this);
+    const PasteboardData read = co_await readData(type, maxBytes);
+    co_return self && copy == changeCount() ? read : PasteboardData();
+}
+
+QCoro::Task<QStringList> Pasteboard::filePaths(int copy, QStringList types, qint64 maxBytes)
 {
     if (!types.contains(QLatin1String(uriListType)))
         co_return QStringList();
-    const PasteboardData list = co_await data(QLatin1String(uriListType), maxBytes);
+    const PasteboardData list = co_await data(copy, QLatin1String(uriListType), maxBytes);
     co_return filePathsFromUriList(list.bytes);
 }
 
-QCoro::Task<PasteboardText> Pasteboard::text(QStringList types, qint64 maxBytes)
+QCoro::Task<PasteboardText> Pasteboard::text(int copy, QStringList types, qint64 maxBytes)
 {
     for (const QString& type : std::as_const(utf8TextTypes)) {
         if (types.contains(type)) {
-            const PasteboardData read = co_await data(type, maxBytes);
+            const PasteboardData read = co_await data(copy, type, maxBytes);
             co_return PasteboardText{QString::fromUtf8(read.bytes), read.tooLarge};
         }
     }
     if (types.contains(latin1TextType)) {
-        const PasteboardData read = co_await data(latin1TextType, maxBytes);
+        const PasteboardData read = co_await data(copy, latin1TextType, maxBytes);
         co_return PasteboardText{QString::fromLatin1(read.bytes), read.tooLarge};
     }
     co_return PasteboardText();
 }
 
-QCoro::Task<bool> Pasteboard::isConcealed(QStringList types)
+QCoro::Task<bool> Pasteboard::isConcealed(int copy, QStringList types)
 {
     if (types.contains(QLatin1String(concealedType)))
         co_return true;
     if (!types.contains(QLatin1String(passwordManagerHint)))
         co_return false;
-    const PasteboardData hint = co_await data(QLatin1String(passwordManagerHint), 64);
+    const PasteboardData hint = co_await data(copy, QLatin1String(passwordManagerHint), 64);
     co_return hint.bytes.trimmed() == "secret";
 }
 

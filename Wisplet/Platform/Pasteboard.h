@@ -8,6 +8,8 @@
 
 #include <QCoro/QCoroTask>
 
+#include <optional>
+
 // What one write puts on the clipboard: any of text, raw data under one type, and files.
 struct PasteboardContent
 {
@@ -37,8 +39,9 @@ struct PasteboardText
 // one it has seen, and its own writes from other programs' copies. Types are the names the copy is offered
 // under: MIME types, and on X11 also the selection's own target names (UTF8_STRING, STRING).
 //
-// A copy is read asynchronously, since another program answers: a reader checks the change count after
-// each read, and a read that a newer copy overtook comes back empty.
+// A copy is read asynchronously, since another program answers. Every read names the copy it is for by
+// its change count: a read for a copy that is no longer current asks nobody anything and comes back empty,
+// and so does one that a newer copy overtook while it waited.
 class Pasteboard : public QObject
 {
     Q_OBJECT
@@ -54,19 +57,28 @@ public:
     using QObject::QObject;
 
     virtual int changeCount() const = 0;
-    virtual QCoro::Task<QStringList> types() = 0;
-    // Nothing beyond maxBytes is ever read.
-    virtual QCoro::Task<PasteboardData> data(QString type, qint64 maxBytes) = 0;
+    // The process that made the current copy, where the system can tell without asking the copy's owner;
+    // none when it cannot be known. Where owners are windows (X11), the copy's later reads come from the
+    // owner asked about here only.
+    virtual std::optional<qint64> ownerProcess() = 0;
     // Replaces the whole content; the change count goes up by one.
     virtual void write(const PasteboardContent& content) = 0;
 
+    QCoro::Task<QStringList> types(int copy);
+    // Nothing beyond maxBytes is ever read.
+    QCoro::Task<PasteboardData> data(int copy, QString type, qint64 maxBytes);
     // Of a copy of the types: the local paths of its text/uri-list, in order (addresses of any other scheme
     // are no files); its plain text in the first text type offered, empty when there is none; whether it is
     // marked concealed (the marker type, or the password-manager hint "secret") or transient.
-    QCoro::Task<QStringList> filePaths(QStringList types, qint64 maxBytes);
-    QCoro::Task<PasteboardText> text(QStringList types, qint64 maxBytes);
-    QCoro::Task<bool> isConcealed(QStringList types);
+    QCoro::Task<QStringList> filePaths(int copy, QStringList types, qint64 maxBytes);
+    QCoro::Task<PasteboardText> text(int copy, QStringList types, qint64 maxBytes);
+    QCoro::Task<bool> isConcealed(int copy, QStringList types);
     static bool isTransient(const QStringList& types);
+
+protected:
+    // The reads themselves, of whatever is on the clipboard now.
+    virtual QCoro::Task<QStringList> readTypes() = 0;
+    virtual QCoro::Task<PasteboardData> readData(QString type, qint64 maxBytes) = 0;
 };
 
 // Without a clipboard: never anything on it, and writes go nowhere.
@@ -78,7 +90,10 @@ public:
     using Pasteboard::Pasteboard;
 
     int changeCount() const override { return 0; }
-    QCoro::Task<QStringList> types() override { co_return QStringList(); }
-    QCoro::Task<PasteboardData> data(QString, qint64) override { co_return PasteboardData(); }
+    std::optional<qint64> ownerProcess() override { return std::nullopt; }
     void write(const PasteboardContent&) override { }
+
+protected:
+    QCoro::Task<QStringList> readTypes() override { co_return QStringList(); }
+    QCoro::Task<PasteboardData> readData(QString, qint64) override { co_return PasteboardData(); }
 };

@@ -1,6 +1,7 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 
 #include "Wisplet/Platform/XcbSelectionReader.h"
+#include "Wisplet/Platform/XcbSession.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 QtPasteboard::QtPasteboard(QObject* parent)
     : Pasteboard(parent)
     , m_clipboard(QGuiApplication::clipboard())
+    , m_onX11(QGuiApplication::platformName() == QLatin1String("xcb"))
 {
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
@@ -27,7 +29,8 @@ QtPasteboard::~QtPasteboard()
 void QtPasteboard::clipboardChanged()
 {
     // Our own write was counted when it was made.
-    if (m_writing || (m_written && m_clipboard->ownsClipboard() && current() == m_written))
+    if (m_writing
+        || (m_written && m_clipboard->ownsClipboard() && m_clipboard->mimeData(QClipboard::Clipboard) == m_written))
         return;
     m_written = nullptr;
     replaced();
@@ -41,14 +44,14 @@ void QtPasteboard::replaced()
         m_reader->cancelAll();
 }
 
-const QMimeData* QtPasteboard::current() const
+const QMimeData* QtPasteboard::qtReadable() const
 {
-    return m_clipboard->mimeData(QClipboard::Clipboard);
+    return !m_onX11 || m_clipboard->ownsClipboard() ? m_clipboard->mimeData(QClipboard::Clipboard) : nullptr;
 }
 
 XcbSelectionReader* QtPasteboard::selectionReader()
 {
-    if (m_clipboard->ownsClipboard())
+    if (!m_onX11 || m_clipboard->ownsClipboard())
         return nullptr;
     // Made on the first read, so that nothing runs for the selection while the clipboard tool is off.
     if (!m_readerChecked) {
@@ -58,20 +61,29 @@ XcbSelectionReader* QtPasteboard::selectionReader()
     return m_reader.get();
 }
 
-QCoro::Task<QStringList> QtPasteboard::types()
+std::optional<qint64> QtPasteboard::ownerProcess()
+{
+    if (m_clipboard->ownsClipboard())
+        return QCoreApplication::applicationPid();
+    XcbSelectionReader* reader = selectionReader();
+    // Under XWayland every copy of a Wayland program is owned by XWayland itself.
+    return reader && !XcbSession::isWaylandSession() ? reader->ownerProcess() : std::nullopt;
+}
+
+QCoro::Task<QStringList> QtPasteboard::readTypes()
 {
     if (XcbSelectionReader* reader = selectionReader())
         co_return co_await reader->targets();
-    const QMimeData* content = current();
+    const QMimeData* content = qtReadable();
     co_return content ? content->formats() : QStringList();
 }
 
-QCoro::Task<PasteboardData> QtPasteboard::data(QString type, qint64 maxBytes)
+QCoro::Task<PasteboardData> QtPasteboard::readData(QString type, qint64 maxBytes)
 {
     if (XcbSelectionReader* reader = selectionReader())
         co_return co_await reader->read(type, maxBytes);
     // Qt reads the whole copy before its size is known; only our own content and copies outside X11 come here.
-    const QMimeData* content = current();
+    const QMimeData* content = qtReadable();
     const QByteArray bytes = content ? content->data(type) : QByteArray();
     if (bytes.size() > maxBytes)
         co_return PasteboardData{{}, true};

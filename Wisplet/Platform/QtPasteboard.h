@@ -13,7 +13,8 @@ class XcbSelectionReader;
 // The application's QClipboard, CLIPBOARD only. Each change Qt reports counts once; so does each of our
 // own writes, and the notice Qt may give for that write is not counted a second time. On X11 another
 // program's copy is read through the selection directly, never beyond a limit and without waiting for
-// it; elsewhere, and for our own content, through Qt.
+// it, and never through Qt, whose reads wait for the owner; our own content, and any copy off X11, is read
+// through Qt.
 class QtPasteboard final : public Pasteboard
 {
     Q_OBJECT
@@ -25,20 +26,26 @@ public:
     ~QtPasteboard() override;
 
     int changeCount() const override { return m_changeCount; }
-    QCoro::Task<QStringList> types() override;
-    QCoro::Task<PasteboardData> data(QString type, qint64 maxBytes) override;
+    std::optional<qint64> ownerProcess() override;
     void write(const PasteboardContent& content) override;
+
+protected:
+    QCoro::Task<QStringList> readTypes() override;
+    QCoro::Task<PasteboardData> readData(QString type, qint64 maxBytes) override;
 
 private:
     void clipboardChanged();
     // A new content: reads still under way for the one before end, empty.
     void replaced();
-    const QMimeData* current() const;
-    // Another program's copy on X11 is read through the selection; none for our own content or without X11.
+    // Our own content, or any content off X11, which only Qt can read; none for another program's copy on X11.
+    const QMimeData* qtReadable() const;
+    // Another program's copy on X11 is read through the selection; none for our own content, without X11,
+    // and once the reader is gone.
     XcbSelectionReader* selectionReader();
 
     QClipboard* m_clipboard;
     std::unique_ptr<XcbSelectionReader> m_reader;
+    bool m_onX11;
     bool m_readerChecked = false;
     int m_changeCount = 0;
     // Our last content while we own the clipboard (Qt owns and deletes it).

@@ -1,8 +1,8 @@
 #include "Wisplet/Platform/XcbSelectionReader.h"
 
-#include "Wisplet/Platform/XcbSession.h"
+#include "Wisplet/Platform/XcbClientProcess.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <xcb/xcb.h>
 
@@ -55,10 +55,27 @@ XcbSelectionReader::~XcbSelectionReader()
 
 std::unique_ptr<XcbSelectionReader> XcbSelectionReader::forApplication()
 {
-    const std::optional<XcbSession> session = XcbSession::current();
-    if (!session)
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || xcb_connection_has_error(connection))
         return nullptr;
-    return std::make_unique<XcbSelectionReader>(session->connection, session->root);
+    // The window only receives the answers: any screen's root will do as its parent.
+    return std::make_unique<XcbSelectionReader>(connection,
+                                                xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root);
+}
+
+quint32 XcbSelectionReader::selectionOwner() const
+{
+    const Reply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    return reply ? reply->owner : quint32(XCB_NONE);
+}
+
+std::optional<qint64> XcbSelectionReader::ownerProcess()
+{
+    const quint32 owner = selectionOwner();
+    m_owner = owner;
+    return owner == XCB_NONE ? std::nullopt : XcbClientProcess::ofWindow(m_connection, owner);
 }
 
 void XcbSelectionReader::makeWindow()
@@ -141,6 +158,12 @@ QCoro::Task<PasteboardData> XcbSelectionReader::transfer(quint32 target, qint64 
 
 void XcbSelectionReader::begin()
 {
+    const quint32 owner = selectionOwner();
+    if (!m_owner)
+        m_owner = owner;
+    // Another program has the clipboard now: it is asked nothing for a copy that is not its own.
+    if (owner == XCB_NONE || owner != *m_owner)
+        return endAll();
     xcb_delete_property(m_connection, m_window, m_property);
     xcb_convert_selection(m_connection, m_window, m_clipboard, m_queue.front()->target, m_property, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
@@ -268,6 +291,12 @@ void XcbSelectionReader::finish(PasteboardData result, bool abandon)
 }
 
 void XcbSelectionReader::cancelAll()
+{
+    m_owner.reset();
+    endAll();
+}
+
+void XcbSelectionReader::endAll()
 {
     if (m_queue.empty())
         return;

@@ -17,6 +17,10 @@ struct xcb_connection_t;
 // asked for into a property of a window of ours, and its answer arrives as events, read by a native event
 // filter on the application. The size is learnt before anything is read (the property's length, or the
 // size an INCR transfer announces), and nothing beyond the limit is read. Reads run one after the other.
+//
+// The reads of one copy go to its owner only: the owner is fixed by ownerProcess() or by the first read
+// after cancelAll(), and once another program holds the clipboard every read ends empty without a request,
+// even before the application has heard of the new copy.
 class XcbSelectionReader final : public QObject, private QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -33,14 +37,19 @@ public:
     // Ends every read still under way, empty.
     ~XcbSelectionReader() override;
 
-    // Over Qt's own X connection; none when the application does not run on X11.
+    // Over Qt's own X connection, also under XWayland (which bridges the clipboard); none when the
+    // application does not run on X11.
     static std::unique_ptr<XcbSelectionReader> forApplication();
 
+    // The process of the clipboard's owner now (X Resource extension), which the copy's reads are then
+    // held to; none when nobody owns it or the server cannot say.
+    std::optional<qint64> ownerProcess();
     // The names of the targets the owner offers; empty when it does not answer.
     QCoro::Task<QStringList> targets();
     // One target's bytes; empty when it is not offered or the owner does not answer.
     QCoro::Task<PasteboardData> read(QString target, qint64 maxBytes);
-    // Ends every read under way, empty: the copy they were for has been replaced.
+    // Ends every read under way, empty: the copy they were for has been replaced. The next copy's owner is
+    // fixed afresh.
     void cancelAll();
 
 private:
@@ -72,6 +81,9 @@ private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     QCoro::Task<PasteboardData> transfer(quint32 target, qint64 maxBytes);
     void begin();
+    // Ends every read queued, empty.
+    void endAll();
+    quint32 selectionOwner() const;
     void converted(quint32 property);
     void pieceArrived();
     // Ends the transfer under way. Abandoning it gives the owner a window that is gone, so it stops sending.
@@ -95,5 +107,7 @@ private:
     // The front one is under way.
     std::deque<std::shared_ptr<Transfer>> m_queue;
     QHash<quint32, QString> m_names;
+    // The window that owns the copy being read; none until the copy's first read or owner question.
+    std::optional<quint32> m_owner;
     bool m_closing = false;
 };

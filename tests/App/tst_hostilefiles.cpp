@@ -12,7 +12,8 @@ namespace {
 
 using XTools::timeoutMs;
 
-enum class Hostile { fifo, folder, huge };
+// loop: a link to itself, which cannot be opened (as a file without permission, for root as well).
+enum class Hostile { fifo, folder, huge, loop };
 
 struct Row
 {
@@ -33,6 +34,8 @@ bool makeHostile(const QString& path, Hostile kind)
         QFile file(path);
         return file.open(QIODevice::WriteOnly) && file.resize(50 * 1024 * 1024);
     }
+    case Hostile::loop:
+        return QFile::link(path, path);
     }
     return false;
 }
@@ -50,6 +53,8 @@ bool keptOrSetAside(const QString& path, Hostile kind)
             return info.isDir();
         case Hostile::huge:
             return info.isFile() && info.size() == 50 * 1024 * 1024;
+        case Hostile::loop:
+            return info.isSymLink() && info.symLinkTarget() == info.absoluteFilePath();
         }
         return false;
     };
@@ -90,6 +95,9 @@ private slots:
             for (const auto& [kind, name] : kinds)
                 QTest::addRow("%s as a %s", qPrintable(fileName), name) << Row{fileName, tool, kind};
         }
+        // Left where it is, and never written over.
+        QTest::newRow("clipboard.json as a loop of links")
+            << Row{QStringLiteral("clipboard.json"), QStringLiteral("clipboard"), Hostile::loop};
     }
 
     void theProgramStaysResponsive()

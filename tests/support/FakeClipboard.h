@@ -17,12 +17,7 @@ public:
     }
 
     int changeCount() const override { return m_count; }
-    QCoro::Task<QStringList> types() override { co_return m_formats.keys(); }
-    QCoro::Task<PasteboardData> data(QString type, qint64 maxBytes) override
-    {
-        const QByteArray bytes = m_formats.value(type);
-        co_return bytes.size() > maxBytes ? PasteboardData{{}, true} : PasteboardData{bytes, false};
-    }
+    std::optional<qint64> ownerProcess() override { return owner; }
     void write(const PasteboardContent& content) override
     {
         written.append(content);
@@ -35,6 +30,16 @@ public:
     }
 
     QList<PasteboardContent> written;
+    // The process the system names as the copy's maker; none: it cannot tell.
+    std::optional<qint64> owner;
+
+protected:
+    QCoro::Task<QStringList> readTypes() override { co_return m_formats.keys(); }
+    QCoro::Task<PasteboardData> readData(QString type, qint64 maxBytes) override
+    {
+        const QByteArray bytes = m_formats.value(type);
+        co_return bytes.size() > maxBytes ? PasteboardData{{}, true} : PasteboardData{bytes, false};
+    }
 
 private:
     QMap<QString, QByteArray> m_formats;
@@ -46,13 +51,16 @@ class FakeActiveWindows final : public ActiveWindowSource
 {
 public:
     std::optional<WindowInfo> activeWindow() const override { return m_active; }
-    QList<WindowInfo> stackingList() const override { return {}; }
+    QList<WindowInfo> stackingList() const override { return stacking; }
 
     void activate(const std::optional<WindowInfo>& window)
     {
         m_active = window;
         emit activeWindowChanged();
     }
+
+    // Bottom to top.
+    QList<WindowInfo> stacking;
 
 private:
     std::optional<WindowInfo> m_active;

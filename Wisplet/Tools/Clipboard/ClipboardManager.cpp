@@ -3,7 +3,6 @@
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Base/ScaledImageReader.h"
-#include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
@@ -13,12 +12,11 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/Scheduler.h"
+#include "Wisplet/Tools/Clipboard/ClipHistoryStore.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
 #include <QLocale>
 #include <QPointer>
 #include <QScopeGuard>
@@ -53,13 +51,27 @@ bool sameApplication(const WindowInfo& a, const WindowInfo& b)
     return a.pid != 0 && b.pid != 0 ? a.pid == b.pid : a.id == b.id;
 }
 
-// The preview of a saved image, made on a worker thread.
-QByteArray previewOfFile(const QString& path)
+// On a worker thread: the copied bytes, durable before the history names them. Why not, when they are not.
+std::optional<QString> writeImage(const QString& path, const QByteArray& bytes)
 {
-    const PrivateFiles::FileRead image = PrivateFiles::readRegularFile(path, ClipboardManager::sizeLimit);
-    return image.outcome == PrivateFiles::FileRead::Outcome::read
+    QString error;
+    return PrivateFiles::writeAtomically(path, bytes, &error) ? std::nullopt : std::optional(error);
+}
+
+// On a worker thread: the preview of a saved image, made and written; its size, or -1 when there is none.
+qint64 writePreview(const QString& imagePath, const QString& previewPath)
+{
+    const PrivateFiles::FileRead image = PrivateFiles::readRegularFile(imagePath, ClipboardManager::sizeLimit);
+    const QByteArray preview = image.outcome == PrivateFiles::FileRead::Outcome::read
         ? ClipboardManager::makeThumbnail(image.contents, ClipboardManager::thumbnailSide)
         : QByteArray();
+    return !preview.isEmpty() && PrivateFiles::writeAtomically(previewPath, preview) ? preview.size() : -1;
+}
+
+// A file some write is making: its name, or a temporary file beside it ("<name>.XXXXXX").
+bool isBeingWritten(const QString& name, const QSet<QString>& writing)
+{
+    return writing.contains(name) || (name.size() > 7 && writing.contains(name.chopped(7)));
 }
 
 } // namespace
@@ -80,6 +92,7 @@ ClipboardManager::ClipboardManager(const Services& services, const QString& fold
     , m_excluded(m_defaults.stringArray(excludedKey).value_or(defaultExcluded()))
     , m_captureConsent(m_defaults.boolValue(consentKey))
     , m_retentionDays(intOption(m_defaults, retentionKey, 7))
+    , m_history(new ClipHistoryStore(folder, historyName, historyFileLimit, this))
     // What is on the clipboard already was copied before we looked, and is never captured.
     , m_lastChangeCount(m_pasteboard.changeCount())
     , m_timer(new QTimer(this))
@@ -88,11 +101,19 @@ ClipboardManager::ClipboardManager(const Services& services, const QString& fold
     m_timer->setInterval(pollIntervalMs);
     m_timer->setTimerType(Qt::CoarseTimer);
     connect(m_timer, &QTimer::timeout, this, &ClipboardManager::poll);
+    connect(m_history, &ClipHistoryStore::loaded, this, &ClipboardManager::historyLoaded);
+    connect(m_history, &ClipHistoryStore::saved, this, &ClipboardManager::historySaved);
+    // The user's history is written before the program ends, however it is asked to.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &ClipboardManager::finishSaving);
     if (loadHistory)
-        load();
+        m_history->load();
 }
 
-ClipboardManager::~ClipboardManager() = default;
+ClipboardManager::~ClipboardManager()
+{
+    finishSaving();
+}
 
 ClipboardManager& ClipboardManager::shared()
 {
@@ -121,7 +142,7 @@ QStringList ClipboardManager::defaultExcluded()
 
 QString ClipboardManager::historyPath() const
 {
-    return pathOf(historyName);
+    return m_history->path();
 }
 
 QString ClipboardManager::pathOf(const QString& fileName) const
@@ -193,7 +214,7 @@ void ClipboardManager::setItems(const QList<ClipItem>& items)
     emit changed();
 }
 
-void ClipboardManager::setMessage(const QString& text)
+void ClipboardManager::setMessage(const std::optional<QString>& text)
 {
     m_message = text;
     emit messageChanged(m_message);
@@ -207,7 +228,7 @@ void ClipboardManager::start()
     if (m_timer->isActive())
         return;
     m_lastChangeCount = m_pasteboard.changeCount();
-    prune();
+    pruneAndSave();
     m_timer->start();
 }
 
@@ -226,10 +247,7 @@ void ClipboardManager::poll()
     const qint64 nowMs = m_clock.monotonicMs();
     if (!m_lastPruneMs || nowMs - *m_lastPruneMs > pruneIntervalMs) {
         m_lastPruneMs = nowMs;
-        const qsizetype before = m_items.size();
-        prune();
-        if (m_items.size() != before)
-            save();
+        pruneAndSave();
     }
 
     const int count = m_pasteboard.changeCount();
@@ -240,20 +258,35 @@ void ClipboardManager::poll()
     if (count == m_ownChangeCount)
         return;
 
-    // Taken now: by the time the copy is read, the user may be in another application.
-    const std::optional<WindowInfo> front = m_applications.front();
-    const ClipboardRules::CopyContext copy{
+    ClipboardRules::CopyContext copy{
         .paused = m_paused,
         .consent = m_captureConsent,
         .presentation = m_settings.presentationMode(),
-        .appId = front ? front->appId : QString(),
+        // Looked up only for a copy the rules above let through.
+        .appId = {},
         .excluded = m_excluded,
     };
-    // Nothing of a copy that is not to be kept is read at all.
+    // Nothing of a copy that is not to be kept is read at all, nor is its maker looked up.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
-    const QString appName = front ? m_applications.applicationName(*front) : QString();
+    // Taken now: by the time the copy is read, the user may be in another application.
+    const std::optional<WindowInfo> app = copyingApplication();
+    copy.appId = app ? app->appId : QString();
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        return;
+    const QString appName = app ? m_applications.applicationName(*app) : QString();
     examine(count, copy, appName.isEmpty() ? std::nullopt : std::optional(appName));
+}
+
+std::optional<WindowInfo> ClipboardManager::copyingApplication()
+{
+    // The window in front may belong to anyone: a terminal running a password tool, a password manager
+    // in front of a copy made elsewhere.
+    if (const std::optional<qint64> owner = m_pasteboard.ownerProcess()) {
+        if (std::optional<WindowInfo> application = m_applications.ofProcess(*owner))
+            return application;
+    }
+    return m_applications.front();
 }
 
 QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app)
@@ -267,20 +300,21 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
 
-    const QStringList types = co_await m_pasteboard.types();
+    const QStringList types = co_await m_pasteboard.types(changeCount);
     if (!stillCurrent())
         co_return;
-    copy.concealed = co_await m_pasteboard.isConcealed(types);
+    copy.concealed = co_await m_pasteboard.isConcealed(changeCount, types);
     if (!stillCurrent())
         co_return;
     copy.transient = Pasteboard::isTransient(types);
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         co_return;
-    const std::optional<ClipItem> item = co_await capture(types, app);
+    const std::optional<ClipItem> item = co_await capture(changeCount, types, app);
     if (!self || !item)
         co_return;
     if (!stillCurrent()) {
         removeFiles(*item);
+        m_sizes.remove(item->id);
         co_return;
     }
     insert(*item);
@@ -293,32 +327,43 @@ QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
 {
     // Decoding a large picture takes long: the entry is listed at once and gets its preview when it is made.
     const QPointer self(this);
+    const QString previewName = *item.imageFile + QLatin1String(".preview.png");
+    m_writingFiles.insert(previewName);
     // A named future: GCC 12 destroys a temporary in a co_await operand twice.
-    const QFuture<QByteArray> making = QtConcurrent::run(&previewOfFile, pathOf(*item.imageFile));
-    const QByteArray preview = co_await making;
-    if (!self || preview.isEmpty())
+    const QFuture<qint64> making =
+        QtConcurrent::run(&writePreview, pathOf(*item.imageFile), pathOf(previewName));
+    const qint64 previewBytes = co_await making;
+    if (!self)
+        co_return;
+    m_writingFiles.remove(previewName);
+    if (previewBytes < 0)
         co_return;
     // Only while the entry is still there as it was: deleted or pruned meanwhile, its files are gone.
     QList<ClipItem> items = m_items;
     const auto entry = std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
         return existing.id == item.id && existing.imageFile == item.imageFile && !existing.thumbnailFile;
     });
-    const QString previewName = *item.imageFile + QLatin1String(".preview.png");
-    if (entry == items.end() || !PrivateFiles::writeAtomically(pathOf(previewName), preview))
+    if (entry == items.end()) {
+        QFile::remove(pathOf(previewName));
         co_return;
+    }
     entry->thumbnailFile = previewName;
+    m_sizes[item.id].files += previewBytes;
     setItems(items);
     save();
 }
 
 // Capture.
 
-QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types, std::optional<QString> app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(int copy, QStringList types,
+                                                               std::optional<QString> app)
 {
     const QPointer self(this);
+    // A read a newer copy overtook is empty: what comes after it would be asked of the new copy's owner.
+    const auto overtaken = [&] { return !self || m_pasteboard.changeCount() != copy; };
     const QDateTime now = m_clock.now();
-    const QStringList paths = co_await m_pasteboard.filePaths(types, sizeLimit);
-    if (!self)
+    const QStringList paths = co_await m_pasteboard.filePaths(copy, types, sizeLimit);
+    if (overtaken())
         co_return std::nullopt;
     if (!paths.isEmpty()) {
         co_return ClipItem{QUuid::createUuid(),
@@ -334,8 +379,8 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types
     }
 
     // What the limit refuses is never read: a text in a one-byte encoding is no longer in UTF-8.
-    const PasteboardText text = co_await m_pasteboard.text(types, sizeLimit);
-    if (!self)
+    const PasteboardText text = co_await m_pasteboard.text(copy, types, sizeLimit);
+    if (overtaken())
         co_return std::nullopt;
     if (text.tooLarge || text.text.toUtf8().size() > sizeLimit) {
         setMessage(QStringLiteral("Text over 25 MB was skipped; the original clipboard is unchanged."));
@@ -346,18 +391,18 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(QStringList types
         co_return ClipItem{QUuid::createUuid(), kind,         text.text,    std::nullopt, now,
                            std::nullopt,        std::nullopt, std::nullopt, false,        app};
     }
-    co_return co_await captureImage(types, now, app);
+    co_return co_await captureImage(copy, types, now, app);
 }
 
-QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList types, QDateTime now,
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(int copy, QStringList types, QDateTime now,
                                                                     std::optional<QString> app)
 {
     const QString type = types.contains(pngType) ? pngType : types.contains(tiffType) ? tiffType : QString();
     if (type.isEmpty())
         co_return std::nullopt;
     const QPointer self(this);
-    const PasteboardData read = co_await m_pasteboard.data(type, sizeLimit);
-    if (!self)
+    const PasteboardData read = co_await m_pasteboard.data(copy, type, sizeLimit);
+    if (!self || m_pasteboard.changeCount() != copy)
         co_return std::nullopt;
     if (read.tooLarge) {
         setMessage(QStringLiteral("Image over 25 MB was skipped; the original clipboard is unchanged."));
@@ -370,23 +415,30 @@ QCoro::Task<std::optional<ClipItem>> ClipboardManager::captureImage(QStringList 
     const QString imageFile = QStringLiteral("clip-%1.%2")
                                   .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
                                        type == pngType ? QStringLiteral("png") : QStringLiteral("tiff"));
-    QString error;
-    if (!PrivateFiles::writeAtomically(pathOf(imageFile), bytes, &error)) {
-        setMessage(QStringLiteral("Couldn't save this image: ") + error);
+    m_writingFiles.insert(imageFile);
+    const QFuture<std::optional<QString>> writing = QtConcurrent::run(&writeImage, pathOf(imageFile), bytes);
+    const std::optional<QString> error = co_await writing;
+    if (!self)
+        co_return std::nullopt;
+    m_writingFiles.remove(imageFile);
+    if (error) {
+        setMessage(QStringLiteral("Couldn't save this image: ") + *error);
         co_return std::nullopt;
     }
 
     const QString size = QLocale().formattedDataSize(bytes.size(), 1, QLocale::DataSizeSIFormat);
-    co_return ClipItem{QUuid::createUuid(),
-                       ClipItem::Kind::image,
-                       QStringLiteral("Image · ") + size,
-                       imageFile,
-                       now,
-                       type,
-                       std::nullopt,
-                       std::nullopt,
-                       false,
-                       app};
+    const ClipItem item{QUuid::createUuid(),
+                        ClipItem::Kind::image,
+                        QStringLiteral("Image · ") + size,
+                        imageFile,
+                        now,
+                        type,
+                        std::nullopt,
+                        std::nullopt,
+                        false,
+                        app};
+    m_sizes.insert(item.id, {ClipboardRules::storedTextBytes(item.text), bytes.size()});
+    co_return item;
 }
 
 QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxSide)
@@ -402,92 +454,123 @@ QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxS
 
 void ClipboardManager::insert(const ClipItem& item)
 {
-    QList<ClipItem> items = m_items;
-    const auto repeat = item.kind == ClipItem::Kind::image
-        ? items.end()
-        : std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
-              return existing.kind == item.kind && existing.text == item.text;
-          });
-    if (repeat != items.end()) {
-        ClipItem moved = *repeat;
-        items.erase(repeat);
-        moved.date = item.date;
-        moved.app = item.app;
-        items.prepend(moved);
-    } else {
-        items.prepend(item);
-    }
+    const QList<ClipItem> items = ClipboardRules::withInserted(m_items, item);
+    if (items.first().id == item.id && !m_sizes.contains(item.id))
+        m_sizes.insert(item.id, {ClipboardRules::storedTextBytes(item.text), 0});
     setItems(items);
     prune();
     save();
 }
 
+ClipboardRules::EntryBytes ClipboardManager::sizeOf(const ClipItem& item) const
+{
+    const auto known = m_sizes.constFind(item.id);
+    return known != m_sizes.cend() ? *known : ClipboardRules::EntryBytes{ClipboardRules::storedTextBytes(item.text), 0};
+}
+
 void ClipboardManager::prune()
 {
-    const QSet<QUuid> dropped = ClipboardRules::prunedIds(m_items, m_maxItems, m_retentionDays, m_clock.now());
+    const QSet<QUuid> dropped =
+        ClipboardRules::prunedIds(m_items, {m_maxItems, m_retentionDays, textBudget, fileBudget}, m_clock.now(),
+                                  [this](const ClipItem& item) { return sizeOf(item); });
     if (dropped.isEmpty())
         return;
     QList<ClipItem> kept;
     for (const ClipItem& item : std::as_const(m_items)) {
-        if (dropped.contains(item.id))
+        if (dropped.contains(item.id)) {
             removeFiles(item);
-        else
+            m_sizes.remove(item.id);
+        } else {
             kept.append(item);
+        }
     }
     setItems(kept);
+}
+
+void ClipboardManager::pruneAndSave()
+{
+    const qsizetype before = m_items.size();
+    prune();
+    if (m_items.size() != before)
+        save();
 }
 
 void ClipboardManager::removeFiles(const ClipItem& item)
 {
     for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
-        // Names come from the history file: only a plain name inside our folder is ever deleted.
-        if (name && !name->isEmpty() && !name->contains(u'/') && *name != QLatin1String(".."))
+        if (name && ClipHistoryFile::isPlainName(*name))
             QFile::remove(pathOf(*name));
     }
 }
 
 // Storage.
 
-void ClipboardManager::load()
+bool ClipboardManager::isSaving() const
 {
-    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(historyPath(), historyFileLimit);
-    if (found.outcome == PrivateFiles::FileRead::Outcome::absent)
-        return;
-    const std::optional<QList<ClipItem>> items =
-        found.outcome == PrivateFiles::FileRead::Outcome::read ? clipItemsFromJson(found.contents) : std::nullopt;
-    if (items) {
-        m_items = *items;
-        return;
-    }
-    // It may still hold pinned entries the user wants back: moved aside, never overwritten.
-    const UnreadableFile::SetAside aside =
-        UnreadableFile::setAside(historyPath(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
-    m_historyUnreadable = aside.path.isEmpty();
-    m_message = aside.notice;
+    return m_history->isBusy();
 }
 
-bool ClipboardManager::save()
+void ClipboardManager::save()
 {
-    const QString notSaved = QStringLiteral("History could not be saved. Check available disk space.");
-    if (m_historyUnreadable && QFileInfo::exists(historyPath())) {
-        if (PrivateFiles::setAside(historyPath()).isEmpty()) {
-            setMessage(notSaved);
-            return false;
-        }
+    m_history->save(m_items);
+}
+
+void ClipboardManager::finishSaving()
+{
+    m_history->finish();
+}
+
+void ClipboardManager::historyLoaded(const ClipHistoryFile::Loaded& loaded)
+{
+    // Copies taken while the file was read go on top of what it held, as if taken after it.
+    QList<ClipItem> items = loaded.items;
+    for (auto copied = m_items.crbegin(); copied != m_items.crend(); ++copied)
+        items = ClipboardRules::withInserted(items, *copied);
+    m_sizes.insert(loaded.sizes);
+    if (loaded.notice)
+        setMessage(loaded.notice);
+    setItems(items);
+    removeStrays(loaded.strays);
+    // The budgets hold from the start, and a file that held more is written again without it.
+    prune();
+    if (m_items != loaded.items)
+        save();
+}
+
+void ClipboardManager::removeStrays(const QStringList& names)
+{
+    const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
+    for (const QString& name : names) {
+        if (!named.contains(name) && !isBeingWritten(name, m_writingFiles) && ClipHistoryFile::isPlainName(name))
+            QFile::remove(pathOf(name));
     }
-    m_historyUnreadable = false;
-    const QByteArray json = QJsonDocument(clipItemsToJson(m_items)).toJson(QJsonDocument::Compact);
-    // A file beyond what load() reads would be set aside at the next start; the last good one stays instead.
-    if (json.size() > historyFileLimit) {
-        setMessage(QStringLiteral("History could not be saved: it is over %1. Delete some large entries.")
-                       .arg(QLocale().formattedDataSize(historyFileLimit, 0)));
-        return false;
+}
+
+void ClipboardManager::historySaved(const QList<ClipItem>& sent, const ClipHistoryFile::Saved& saved)
+{
+    if (saved.notice)
+        setMessage(saved.notice);
+    if (saved.failure) {
+        m_saveProblem = *saved.failure;
+        setMessage(saved.failure);
+    } else if (saved.ok && m_message == m_saveProblem) {
+        setMessage(std::nullopt);
     }
-    if (!PrivateFiles::writeAtomically(historyPath(), json)) {
-        setMessage(notSaved);
-        return false;
+    if (!saved.takenIn)
+        return;
+    // Another program changed the file meanwhile: its change is in, and ours made since go over it.
+    m_sizes.insert(saved.takenInSizes);
+    const QList<ClipItem> before = m_items;
+    setItems(ClipHistoryFile::merged(sent, m_items, *saved.takenIn));
+    // The files of entries removed over there go too, unless an entry kept twice still names them.
+    const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
+    for (const ClipItem& item : before) {
+        if (!named.contains(item.imageFile.value_or(QString())))
+            removeFiles(item);
     }
-    return true;
+    prune();
+    if (m_items != *saved.takenIn)
+        save();
 }
 
 // Copy back and housekeeping.
@@ -511,7 +594,7 @@ void ClipboardManager::copyBack(const ClipItem& item)
         break;
     case ClipItem::Kind::image: {
         // Read before the clipboard is touched: a missing image must leave the user's clipboard alone.
-        const PrivateFiles::FileRead found = item.imageFile && !item.imageFile->contains(u'/')
+        const PrivateFiles::FileRead found = item.imageFile && ClipHistoryFile::isPlainName(*item.imageFile)
             ? PrivateFiles::readRegularFile(pathOf(*item.imageFile), sizeLimit)
             : PrivateFiles::FileRead{};
         if (found.outcome != PrivateFiles::FileRead::Outcome::read) {
@@ -570,6 +653,7 @@ void ClipboardManager::togglePin(const ClipItem& item)
 void ClipboardManager::remove(const ClipItem& item)
 {
     removeFiles(item);
+    m_sizes.remove(item.id);
     QList<ClipItem> items = m_items;
     items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; });
     if (items.size() != m_items.size())
@@ -581,10 +665,12 @@ void ClipboardManager::clearUnpinned()
 {
     QList<ClipItem> pinned;
     for (const ClipItem& item : std::as_const(m_items)) {
-        if (item.pinned)
+        if (item.pinned) {
             pinned.append(item);
-        else
+        } else {
             removeFiles(item);
+            m_sizes.remove(item.id);
+        }
     }
     if (pinned.size() != m_items.size())
         setItems(pinned);

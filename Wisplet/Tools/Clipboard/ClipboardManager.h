@@ -2,11 +2,13 @@
 
 #include "Wisplet/Base/ToolService.h"
 #include "Wisplet/Platform/ActiveWindowSource.h"
+#include "Wisplet/Tools/Clipboard/ClipHistoryFile.h"
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <QCoro/QCoroTask>
@@ -16,6 +18,7 @@
 #include <optional>
 
 class AppSettings;
+class ClipHistoryStore;
 class Clock;
 class Defaults;
 class FrontApplications;
@@ -27,8 +30,9 @@ class Scheduler;
 class WispState;
 
 // The clipboard history: watches the clipboard while capture runs, keeps what the privacy rules allow,
-// merges repeats, keeps the list within its count and age, stores it beside its image files, and copies
-// an entry back (and pastes it) on request. Its polling is the clipboard tool's background work.
+// merges repeats, keeps the list within its count, age and byte budgets, stores it beside its image files
+// (read and written off the main thread), and copies an entry back (and pastes it) on request. Its polling
+// is the clipboard tool's background work.
 class ClipboardManager final : public QObject, public ToolService
 {
     Q_OBJECT
@@ -40,8 +44,12 @@ public:
     static constexpr qint64 pruneIntervalMs = 60'000;
     // 25 MB: the most text (UTF-8) or image data one copy may add.
     static constexpr qint64 sizeLimit = 26'214'400;
-    // The most "clipboard.json" may hold: a few of the largest copies.
+    // The most "clipboard.json" may hold: what the budget below keeps, with room for pinned entries.
     static constexpr qint64 historyFileLimit = 64 * 1024 * 1024;
+    // The most the texts of the history take together (as stored; in memory up to twice that), and its
+    // image and preview files on disk. The oldest unpinned entries make way.
+    static constexpr qint64 textBudget = 32 * 1024 * 1024;
+    static constexpr qint64 fileBudget = 256 * 1024 * 1024;
     static constexpr int thumbnailSide = 320;
     static constexpr double bubbleSeconds = 2.2;
 
@@ -57,8 +65,10 @@ public:
         PasteKeystroke& paste;
     };
 
-    // `folder` holds "clipboard.json" and the image files; it is created when missing.
+    // `folder` holds "clipboard.json" and the image files; it is created when missing. The history is read
+    // on a worker thread; the list is empty until it is there.
     ClipboardManager(const Services& services, const QString& folder, bool loadHistory, QObject* parent = nullptr);
+    // Saves what is unsaved first.
     ~ClipboardManager() override;
 
     static ClipboardManager& shared();
@@ -92,13 +102,20 @@ public:
 
     // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.
     void poll();
-    // A copy is being read, or its preview made.
+    // A copy is being read, or its image or preview written.
     bool isReading() const { return m_readsInFlight > 0; }
-    // The clipboard's content, of the given types, as a new entry, or none.
-    QCoro::Task<std::optional<ClipItem>> capture(QStringList types, std::optional<QString> app);
+    // The history is being read or written.
+    bool isSaving() const;
+    // The content of the copy with that change count, of the given types, as a new entry, or none; none as
+    // well once a newer copy has overtaken it, and then nothing more is read.
+    QCoro::Task<std::optional<ClipItem>> capture(int copy, QStringList types, std::optional<QString> app);
     void insert(const ClipItem& item);
     void prune();
-    bool save();
+    // Saves the history on a worker thread; a failure is said in `message`, which goes again once a save
+    // succeeds. Tried again at the next change and at quit.
+    void save();
+    // At quit: waits for the save under way and writes what is still unsaved.
+    void finishSaving();
 
     void copyBack(const ClipItem& item);
     void postPasteKeystroke(const std::optional<WindowInfo>& target);
@@ -123,13 +140,22 @@ signals:
     void changed();
 
 private:
-    void load();
     void setItems(const QList<ClipItem>& items);
-    void setMessage(const QString& text);
+    // The file is written again only when the prune dropped something.
+    void pruneAndSave();
+    void setMessage(const std::optional<QString>& text);
     void removeFiles(const ClipItem& item);
+    void historyLoaded(const ClipHistoryFile::Loaded& loaded);
+    void historySaved(const QList<ClipItem>& sent, const ClipHistoryFile::Saved& saved);
+    // Deletes the files found at start that no entry names and no write under way is making.
+    void removeStrays(const QStringList& names);
+    ClipboardRules::EntryBytes sizeOf(const ClipItem& item) const;
+    // The program that made the copy; the application in front when that cannot be known.
+    std::optional<WindowInfo> copyingApplication();
     QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app);
     QCoro::Task<> addPreview(ClipItem item);
-    QCoro::Task<std::optional<ClipItem>> captureImage(QStringList types, QDateTime now, std::optional<QString> app);
+    QCoro::Task<std::optional<ClipItem>> captureImage(int copy, QStringList types, QDateTime now,
+                                                      std::optional<QString> app);
     std::optional<WindowInfo> pasteTarget() const;
     QString pathOf(const QString& fileName) const;
 
@@ -152,14 +178,18 @@ private:
     bool m_captureConsent;
     int m_retentionDays;
     std::optional<QString> m_message;
+    // The line of the last failed save: it goes from the page once a save succeeds.
+    QString m_saveProblem;
+    ClipHistoryStore* m_history;
+    ClipHistoryFile::Sizes m_sizes;
+    // Image and preview files being written, by name: not strays, though no entry names them yet.
+    QSet<QString> m_writingFiles;
 
     // Monotonic milliseconds of the last periodic prune; none before the first.
     std::optional<qint64> m_lastPruneMs;
     int m_lastChangeCount;
     int m_ownChangeCount = -1;
     int m_readsInFlight = 0;
-    // The history file could not be read nor moved aside; it is set aside before anything replaces it.
-    bool m_historyUnreadable = false;
     QTimer* m_timer;
     std::unique_ptr<ScheduledCall> m_pendingPaste;
 };

@@ -32,22 +32,81 @@ bool isLink(const QString& text)
     return link.match(text).hasMatch();
 }
 
-QSet<QUuid> prunedIds(const QList<ClipItem>& items, int maxItems, int retentionDays, const QDateTime& now)
+qint64 storedTextBytes(QStringView text)
 {
-    const int limit = std::max(1, maxItems);
-    const qint64 maxAgeMs = qint64(retentionDays) * 86'400'000;
+    qint64 bytes = 0;
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        const char16_t unit = text[index].unicode();
+        if (unit < 0x20)
+            bytes += 6;
+        else if (unit == u'"' || unit == u'\\')
+            bytes += 2;
+        else if (unit < 0x80)
+            bytes += 1;
+        else if (unit < 0x800)
+            bytes += 2;
+        else if (!QChar::isHighSurrogate(unit) || index + 1 == text.size() || !text[index + 1].isLowSurrogate())
+            bytes += 3;
+        else {
+            bytes += 4;
+            ++index;
+        }
+    }
+    return bytes;
+}
+
+QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now,
+                      const std::function<EntryBytes(const ClipItem&)>& bytesOf)
+{
+    const int limit = std::max(1, limits.maxItems);
+    const qint64 maxAgeMs = qint64(limits.retentionDays) * 86'400'000;
+    EntryBytes used;
+    for (const ClipItem& item : items) {
+        if (item.pinned) {
+            const EntryBytes bytes = bytesOf(item);
+            used.text += bytes.text;
+            used.files += bytes.files;
+        }
+    }
     int kept = 0;
+    bool full = false;
     QSet<QUuid> dropped;
     for (const ClipItem& item : items) {
         if (item.pinned)
             continue;
-        const bool young = retentionDays <= 0 || item.date.msecsTo(now) < maxAgeMs;
-        if (kept < limit && young)
+        const bool young = limits.retentionDays <= 0 || item.date.msecsTo(now) < maxAgeMs;
+        const EntryBytes bytes = bytesOf(item);
+        full = full
+            || (kept > 0
+                && (used.text + bytes.text > limits.textBytes || used.files + bytes.files > limits.fileBytes));
+        if (kept < limit && young && !full) {
             ++kept;
-        else
+            used.text += bytes.text;
+            used.files += bytes.files;
+        } else {
             dropped.insert(item.id);
+        }
     }
     return dropped;
+}
+
+QList<ClipItem> withInserted(QList<ClipItem> items, const ClipItem& item)
+{
+    const auto repeat = item.kind == ClipItem::Kind::image
+        ? items.end()
+        : std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+              return existing.kind == item.kind && existing.text == item.text;
+          });
+    if (repeat == items.end()) {
+        items.prepend(item);
+        return items;
+    }
+    ClipItem moved = *repeat;
+    items.erase(repeat);
+    moved.date = item.date;
+    moved.app = item.app;
+    items.prepend(moved);
+    return items;
 }
 
 QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)

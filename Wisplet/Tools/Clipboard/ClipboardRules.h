@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // The clipboard tool's rules as pure functions.
@@ -33,9 +34,38 @@ Skip skipReason(const CopyContext& copy);
 // One web address and nothing else.
 bool isLink(const QString& text);
 
-// The ids of the entries a prune drops: unpinned ones beyond the count (at least one is kept) or, with a
-// retention, as old as it or older. Pinned entries are never dropped.
-QSet<QUuid> prunedIds(const QList<ClipItem>& items, int maxItems, int retentionDays, const QDateTime& now);
+// What an entry takes: its text as the history file holds it, and its image and preview files.
+struct EntryBytes
+{
+    qint64 text = 0;
+    qint64 files = 0;
+};
+
+// How much the history keeps of what is not pinned.
+struct Limits
+{
+    int maxItems = 0;
+    // 0: no age limit.
+    int retentionDays = 0;
+    // For all texts together, pinned ones included, and for all files together.
+    qint64 textBytes = 0;
+    qint64 fileBytes = 0;
+};
+
+// The bytes a text takes in the history file: UTF-8, with the escapes JSON needs (at most six bytes for a
+// control character).
+qint64 storedTextBytes(QStringView text);
+
+// The ids of the entries a prune drops: unpinned ones beyond the count, or, with a retention, as old as it
+// or older, and, from the first one that would take the texts or files past their budget, every older
+// one. The newest unpinned entry is kept whatever its size; pinned entries are never dropped, but their
+// bytes count.
+QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now,
+                      const std::function<EntryBytes(const ClipItem&)>& bytesOf);
+
+// The list with a new copy at the top: an entry of the same kind and text (never an image) moves there
+// instead, with the new copy's date and application.
+QList<ClipItem> withInserted(QList<ClipItem> items, const ClipItem& item);
 
 // The entries the list shows for a query: those whose text or application contains it, ignoring case and
 // surrounding spaces and tabs; pinned first, each group in history order.

@@ -8,6 +8,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QTest>
 
 using Formats = QMap<QString, QByteArray>;
 
@@ -29,19 +30,30 @@ inline Formats text(const QByteArray& value)
     return {{QStringLiteral("text/plain"), value}};
 }
 
-// A manager over fakes, with a folder of its own; another one can be opened on the same folder.
+// A manager over fakes, with a folder of its own (or the one given); another one can be opened on the same
+// folder.
 struct ClipboardHarness : CompanionFixture
 {
-    ClipboardHarness() { open(); }
+    explicit ClipboardHarness(const QString& at = QString())
+        : path(at.isEmpty() ? folder.path() : at)
+    {
+        open();
+    }
 
     void open(bool consent = true)
     {
         defaults.set(QStringLiteral("clipboard.consent"), consent);
+        // The one before saves what it holds first.
+        manager.reset();
         manager = std::make_unique<ClipboardManager>(
             ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
-            folder.path(), true);
+            path, true);
         manager->setWindowActivation([this](quint32 id) { activated.append(id); });
+        settle();
     }
+
+    // Until no copy is read and the history is neither read nor written.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!manager->isReading() && !manager->isSaving(), 20'000); }
 
     // One copy made in the application in front, then one tick.
     void copy(const Formats& formats)
@@ -50,9 +62,10 @@ struct ClipboardHarness : CompanionFixture
         manager->poll();
     }
 
-    QStringList files() const { return QDir(folder.path()).entryList(QDir::Files); }
+    QStringList files() const { return QDir(path).entryList(QDir::Files | QDir::System); }
 
     TempFolder folder;
+    QString path;
     FakePasteboard pasteboard;
     FakeActiveWindows windows;
     FrontApplications applications{windows, ourPid};

@@ -126,7 +126,7 @@ private slots:
     {
         Harness h;
         h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(100, 60), "PNG")}});
-        QTRY_VERIFY(!h.manager->isReading());
+        h.settle();
         const ClipItem image = h.manager->items().first();
         QVERIFY(QFile::remove(h.folder.file(*image.thumbnailFile)));
         const auto page = h.view();

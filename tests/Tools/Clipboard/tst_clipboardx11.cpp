@@ -4,12 +4,16 @@
 #include "Wisplet/Platform/XTestPasteKeystroke.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "tests/support/Files.h"
+#include "tests/support/LaunchedProgram.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 
 #include <sys/resource.h>
@@ -103,7 +107,17 @@ struct Harness : CompanionFixture
     std::unique_ptr<ClipboardManager> manager;
 };
 
+// Who is taken for the maker of a copy: rows exclude the program that made it or the one in front.
+struct CreditRow
+{
+    bool excludeMaker;
+    bool excludeFront;
+    bool captured;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(CreditRow)
 
 class TestClipboardX11 final : public QObject
 {
@@ -220,6 +234,96 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(reader.state() == QProcess::NotRunning, XTools::timeoutMs);
             QVERIFY2(reader.readAllStandardOutput().contains("file:///tmp/a%20b.txt"), qPrintable(type));
         }
+    }
+
+    void aCopyReplacedDuringItsReadIsNotReadFromItsSuccessor()
+    {
+        Harness h;
+        const QStringList formats{QStringLiteral("text/uri-list=https://example.org/"),
+                                  QStringLiteral("text/plain=to be read"), QStringLiteral("image/png=picture")};
+        // Lists its types at once and never answers for anything else.
+        Peer slow(peerProgram(), QStringList{QStringLiteral("--silent")} + formats);
+        QTRY_VERIFY_WITH_TIMEOUT(slow.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), slow.lines().contains(QStringLiteral("request text/uri-list"))),
+                                 XTools::timeoutMs);
+
+        // A password manager's copy comes while the read waits.
+        Peer secret(peerProgram(),
+                    QStringList{QStringLiteral("--serve"), QStringLiteral("x-kde-passwordManagerHint=secret")} + formats);
+        QTRY_VERIFY_WITH_TIMEOUT(secret.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (h.manager->poll(), secret.lines().contains(QStringLiteral("request x-kde-passwordManagerHint"))),
+            XTools::timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
+        // Its types and its hint, and nothing of what it holds.
+        QCOMPARE(secret.lines(), (QStringList{QStringLiteral("offered"), QStringLiteral("request TARGETS"),
+                                              QStringLiteral("request x-kde-passwordManagerHint")}));
+        QVERIFY(h.manager->items().isEmpty());
+    }
+
+    void copiesAreCreditedToTheProgramThatMadeThem_data()
+    {
+        QTest::addColumn<CreditRow>("row");
+        QTest::newRow("nobody excluded") << CreditRow{false, false, true};
+        QTest::newRow("the maker excluded") << CreditRow{true, false, false};
+        QTest::newRow("the window in front excluded") << CreditRow{false, true, true};
+    }
+
+    void copiesAreCreditedToTheProgramThatMadeThem()
+    {
+        QFETCH(CreditRow, row);
+        Harness h;
+        Peer front(peerProgram(), {QStringLiteral("--paste-target")});
+        QTRY_VERIFY_WITH_TIMEOUT(!front.lines().filter(QStringLiteral("ready")).isEmpty(), XTools::timeoutMs);
+        const quint32 frontWindow = front.lines().filter(QStringLiteral("ready")).first().section(u' ', 1).toUInt();
+        QTRY_VERIFY_WITH_TIMEOUT(h.applications.front() && h.applications.front()->id == frontWindow,
+                                 XTools::timeoutMs);
+        QStringList excluded;
+        if (row.excludeMaker)
+            excluded.append(QStringLiteral("xclip"));
+        if (row.excludeFront)
+            excluded.append(h.applications.front()->appId);
+        h.manager->setExcludedAppIds(excluded);
+
+        // A command-line tool, which has no window, copies while another program is in front.
+        const int before = h.pasteboard.changeCount();
+        QProcess xclip;
+        xclip.start(QStringLiteral("xclip"),
+                    {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        xclip.write("made on the command line");
+        xclip.closeWriteChannel();
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->isReading()), XTools::timeoutMs);
+        QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+        if (row.captured)
+            QCOMPARE(h.manager->items().first().app, QStringLiteral("xclip"));
+        xclip.kill();
+        xclip.waitForFinished(XTools::timeoutMs);
+    }
+
+    void quittingDuringAStalledReadEndsPromptly()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const TempFolder home;
+        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
+                                 R"({"onboarded": true, "tools.enabled": ["clipboard"], "clipboard.consent": true})"));
+        const auto wisplet = LaunchedProgram::start(
+            QStringLiteral(WISPLET_BINARY), {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                                             {QStringLiteral("HOME"), home.path()},
+                                             {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+                                             {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+                                             {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, XTools::timeoutMs * 3);
+
+        Peer silent(peerProgram(), {QStringLiteral("--silent"), QStringLiteral("text/uri-list=https://example.org/"),
+                                    QStringLiteral("text/plain=never sent"), QStringLiteral("image/png=never sent")});
+        QTRY_VERIFY_WITH_TIMEOUT(silent.lines().contains(QStringLiteral("request text/uri-list")), XTools::timeoutMs);
+        QElapsedTimer quitting;
+        quitting.start();
+        wisplet->terminate();
+        QVERIFY(LaunchedProgram::exitedWith(*wisplet, 0));
+        QVERIFY2(quitting.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(quitting.elapsed())));
     }
 
     void copyBackPastesOnceIntoTheTarget()

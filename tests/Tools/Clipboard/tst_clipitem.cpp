@@ -17,6 +17,16 @@ struct AgeRow
 };
 Q_DECLARE_METATYPE(AgeRow)
 
+// Entries newest first, each "u" (unpinned) or "p" (pinned) with its text and file bytes.
+struct BudgetRow
+{
+    QList<std::tuple<char, qint64, qint64>> entries;
+    qint64 textBudget;
+    qint64 fileBudget;
+    QList<int> kept;
+};
+Q_DECLARE_METATYPE(BudgetRow)
+
 class TestClipItem final : public QObject
 {
     Q_OBJECT
@@ -70,6 +80,40 @@ private slots:
             R"({"id":"1F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"link","text":"https://a.example","date":0,"pinned":false})";
         const std::optional<QList<ClipItem>> items = clipItemsFromJson("[" + good + "," + json + "]");
         QCOMPARE(items.has_value(), readable);
+    }
+
+    void budgetDropsTheOldestUnpinned_data()
+    {
+        QTest::addColumn<BudgetRow>("row");
+        QTest::newRow("texts over: the older go, small ones too")
+            << BudgetRow{{{'u', 10, 0}, {'u', 10, 0}, {'u', 10, 0}, {'u', 1, 0}}, 25, 30, {0, 1}};
+        QTest::newRow("files over") << BudgetRow{{{'u', 1, 20}, {'u', 1, 20}}, 30, 30, {0}};
+        QTest::newRow("pinned count and stay")
+            << BudgetRow{{{'u', 10, 0}, {'p', 20, 0}, {'u', 10, 0}, {'p', 5, 0}}, 25, 30, {0, 1, 3}};
+        QTest::newRow("the newest stays whatever its size") << BudgetRow{{{'u', 50, 0}, {'u', 1, 0}}, 25, 30, {0}};
+    }
+
+    void budgetDropsTheOldestUnpinned()
+    {
+        QFETCH(BudgetRow, row);
+        QList<ClipItem> items;
+        QHash<QUuid, ClipboardRules::EntryBytes> bytes;
+        for (const auto& [kind, text, files] : row.entries) {
+            ClipItem item;
+            item.id = QUuid::createUuid();
+            item.pinned = kind == 'p';
+            items.append(item);
+            bytes.insert(item.id, {text, files});
+        }
+        const QSet<QUuid> dropped =
+            ClipboardRules::prunedIds(items, {100, 0, row.textBudget, row.fileBudget}, QDateTime::currentDateTimeUtc(),
+                                      [&](const ClipItem& item) { return bytes.value(item.id); });
+        QList<int> kept;
+        for (int index = 0; index < items.size(); ++index) {
+            if (!dropped.contains(items[index].id))
+                kept.append(index);
+        }
+        QCOMPARE(kept, row.kept);
     }
 
     void relativeAge_data()
