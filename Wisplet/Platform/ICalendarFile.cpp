@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/ICalendarFile.h"
 
+#include "Wisplet/Platform/ICalendarParse.h"
 #include "Wisplet/Platform/ICalendarTime.h"
 
 #include <QHash>
@@ -315,15 +316,13 @@ ICalendarFile::ICalendarFile(icalcomponent_impl* root)
 
 std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
 {
-    icalcomponent* root = icalparser_parse_string(data.constData());
+    ICalendarParse::Component root = ICalendarParse::parse(data);
     if (!root)
         return std::nullopt;
-    const icalcomponent_kind kind = icalcomponent_isa(root);
-    if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT) {
-        icalcomponent_free(root);
+    const icalcomponent_kind kind = icalcomponent_isa(root.get());
+    if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT)
         return std::nullopt;
-    }
-    return ICalendarFile(root);
+    return ICalendarFile(root.release());
 }
 
 ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,

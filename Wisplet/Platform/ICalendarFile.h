@@ -49,7 +49,7 @@ public:
         bool cut = false;
     };
 
-    // None when the data is not iCalendar.
+    // None when the data is not iCalendar, or nested too deeply to hand to libical.
     static std::optional<ICalendarFile> parse(const QByteArray& data);
 
     // Every occurrence that overlaps [from, to], as far as the budget goes. calendarColor is used for events
