@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 #include <libical/ical.h>
 
 namespace {
@@ -323,6 +325,17 @@ std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
     if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT)
         return std::nullopt;
     return ICalendarFile(root.release());
+}
+
+bool ICalendarFile::keepEarliest(QList<CalendarEvent>& events, int limit)
+{
+    std::stable_sort(events.begin(), events.end(),
+                     [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
+    if (events.size() <= limit)
+        return false;
+    events.resize(limit);
+    events.squeeze();
+    return true;
 }
 
 ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,

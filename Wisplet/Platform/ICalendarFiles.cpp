@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/ICalendarFiles.h"
 
+#include "Wisplet/Platform/ICalendarFile.h"
 #include "Wisplet/Platform/ICalendarFolder.h"
 #include "Wisplet/Platform/ICalendarJob.h"
 #include "Wisplet/Platform/Scheduler.h"
@@ -9,32 +10,9 @@
 #include <QFileSystemWatcher>
 #include <QLocale>
 
-#include <algorithm>
-
 namespace {
 
 using namespace ICalendarWire;
-
-bool isEarlier(const CalendarEvent& a, const CalendarEvent& b)
-{
-    return a.start < b.start;
-}
-
-// The earliest `limit` by start; true when some were dropped.
-bool keepEarliest(QList<CalendarEvent>& events, int limit)
-{
-    std::stable_sort(events.begin(), events.end(), isEarlier);
-    if (events.size() <= limit)
-        return false;
-    events.resize(limit);
-    events.squeeze();
-    return true;
-}
-
-int cpuSecondsFor(int milliseconds)
-{
-    return (milliseconds + 999) / 1000 + 1;
-}
 
 } // namespace
 
@@ -65,7 +43,7 @@ private:
                 && (it->trouble || (it->to == m_to && it->after <= m_after)))
                 add(it.key(), *it);
         }
-        return requestOf(Header{Job::calendar, cpuSecondsFor(m_files.m_reader.fileMs)}, request);
+        return requestOf(m_files.m_reader.headerFor(Job::calendar), request);
     }
 
     void take(const Frame& frame) override
@@ -111,7 +89,7 @@ private:
                     reading.events.append(event);
             }
         }
-        crowded = keepEarliest(reading.events, m_files.m_limits.maxEvents) || crowded;
+        crowded = ICalendarFile::keepEarliest(reading.events, m_files.m_limits.maxEvents) || crowded;
         if (ending == ICalendarReader::Ending::broken) {
             reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(loss));
             return reading;

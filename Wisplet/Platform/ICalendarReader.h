@@ -32,6 +32,9 @@ public:
         qint64 maxFrameBytes = 128 * 1024 * 1024;
         // Readers lost on files before the work ends with the rest unread.
         int maxLost = 3;
+
+        // A request's header: the reader's processor time per file is the deadline's and a second more.
+        ICalendarWire::Header headerFor(ICalendarWire::Job job) const { return {job, (fileMs + 999) / 1000 + 1}; }
     };
 
     enum class Loss {

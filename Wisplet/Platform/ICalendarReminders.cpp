@@ -2,6 +2,7 @@
 
 #include "Wisplet/Platform/ICalendarFolder.h"
 #include "Wisplet/Platform/ICalendarJob.h"
+#include "Wisplet/Platform/ICalendarTodos.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QDir>
@@ -12,16 +13,7 @@
 namespace {
 
 using namespace ICalendarWire;
-
-QString failure(const QString& what, const QString& why)
-{
-    return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
-}
-
-int cpuSecondsFor(int milliseconds)
-{
-    return (milliseconds + 999) / 1000 + 1;
-}
+using ICalendarTodos::failure;
 
 } // namespace
 
@@ -49,7 +41,7 @@ private:
             if (pathOf(name) == it.key())
                 request.passOver.append(Known{name, it->stamp, {}, 0, true});
         }
-        return requestOf(Header{Job::reminders, cpuSecondsFor(m_source.m_reader.fileMs)}, request);
+        return requestOf(m_source.m_reader.headerFor(Job::reminders), request);
     }
 
     void take(const Frame& frame) override
@@ -187,15 +179,14 @@ void ICalendarReminders::stopFetching()
 QFuture<QString> ICalendarReminders::add(const QString& folder, const QString& uid, const QString& title,
                                          const QDateTime& now)
 {
-    const QByteArray request =
-        requestOf(Header{Job::add, cpuSecondsFor(m_reader.fileMs)}, AddRequest{folder, uid, title, now});
+    const QByteArray request = requestOf(m_reader.headerFor(Job::add), AddRequest{folder, uid, title, now});
     return (new Write(*this, request, QObject::tr("Couldn't add the reminder")))->start();
 }
 
 QFuture<QString> ICalendarReminders::complete(const QString& folder, const Reminder& reminder, const QDateTime& now)
 {
-    const QByteArray request = requestOf(Header{Job::complete, cpuSecondsFor(m_reader.fileMs)},
-                                         CompleteRequest{folder, reminder, now, maxFileBytes});
+    const QByteArray request =
+        requestOf(m_reader.headerFor(Job::complete), CompleteRequest{folder, reminder, now, maxFileBytes});
     return (new Write(*this, request, QObject::tr("Couldn't complete the reminder")))->start();
 }
 

@@ -8,8 +8,6 @@
 #include <QHash>
 #include <QObject>
 
-#include <algorithm>
-
 namespace ICalendarScan {
 
 namespace {
@@ -57,18 +55,6 @@ QList<Listed> listFiles(const QString& path, const CalendarLimits& limits, bool&
     return listed;
 }
 
-// The earliest `limit` by start; true when some were dropped.
-bool keepEarliest(QList<CalendarEvent>& events, int limit)
-{
-    std::stable_sort(events.begin(), events.end(),
-                     [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
-    if (events.size() <= limit)
-        return false;
-    events.resize(limit);
-    events.squeeze();
-    return true;
-}
-
 CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request,
                       ExpansionBudget& budget)
 {
@@ -100,7 +86,7 @@ CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp
     ICalendarFile::Occurrences occurrences = parsed->occurrences(request.after, request.to, listed.color, budget);
     file.events = std::move(occurrences.events);
     file.cut = occurrences.cut;
-    file.crowded = keepEarliest(file.events, request.limits.maxEvents);
+    file.crowded = ICalendarFile::keepEarliest(file.events, request.limits.maxEvents);
     return file;
 }
 

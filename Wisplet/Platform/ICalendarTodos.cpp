@@ -106,11 +106,6 @@ QByteArray serialised(icalcomponent* root)
     return bytes;
 }
 
-QString failure(const QString& what, const QString& why)
-{
-    return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
-}
-
 ReminderFile readFile(const QString& path, const QString& name, qint64 maxFileBytes, qint64& budget)
 {
     ReminderFile file;
@@ -129,6 +124,11 @@ ReminderFile readFile(const QString& path, const QString& name, qint64 maxFileBy
 }
 
 } // namespace
+
+QString failure(const QString& what, const QString& why)
+{
+    return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
+}
 
 QList<Reminder> incompleteIn(const QByteArray& data, const QString& file)
 {

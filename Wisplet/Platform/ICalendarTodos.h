@@ -20,4 +20,7 @@ QString complete(const ICalendarWire::CompleteRequest& request, const ICalendarW
 // A new file "<uid>.ics" with one to-do; never replaces a file of that name.
 QString add(const ICalendarWire::AddRequest& request);
 
+// A failure in the user's words: "what: why", or what alone without a reason.
+QString failure(const QString& what, const QString& why);
+
 } // namespace ICalendarTodos

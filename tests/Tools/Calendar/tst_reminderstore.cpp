@@ -232,7 +232,10 @@ private slots:
     void failedCompletionKeepsTheReminderAndSaysWhy()
     {
         FilesFixture f;
-        f.store->addReminder("Call Ana");
+        QVERIFY(TestFiles::write(f.dir.filePath("ana.ics"),
+                                 "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:ana\r\nSUMMARY:Call Ana\r\n"
+                                 "END:VTODO\r\nEND:VCALENDAR\r\n"));
+        f.store->refreshReminders();
         QTRY_COMPARE(f.store->items().size(), 1);
         const Reminder reminder = f.store->items().first();
         // A folder where the file must go: it can be neither read nor replaced.
