@@ -10,11 +10,7 @@
 #include <QFileSystemWatcher>
 #include <QLocale>
 
-namespace {
-
 using namespace ICalendarWire;
-
-} // namespace
 
 // One reading: the files a reader sends are kept as they come, so that a fresh reader after a lost one is
 // told about them and passes them over.

@@ -89,11 +89,6 @@ QString ICalendarReader::reason(Loss loss)
 
 void ICalendarReader::start()
 {
-    startReader();
-}
-
-void ICalendarReader::startReader()
-{
     m_frames = FrameReader(m_limits.maxFrameBytes);
     m_current.reset();
     m_timedOut = false;
@@ -159,7 +154,7 @@ void ICalendarReader::readerEnded(int exitCode, bool crashed)
     if (++m_lost >= m_limits.maxLost)
         finish(Ending::gaveUp, loss);
     else
-        startReader();
+        start();
 }
 
 void ICalendarReader::stopReader()

@@ -75,6 +75,7 @@ public:
     // A loss in the user's words, as a reason after a file's name.
     static QString reason(Loss loss);
 
+    // Starts a reader; after a lost one, the next.
     void start();
     bool hasEnded() const { return m_ended; }
     // Blocks until the work ends or the deadline passes; a reader still at work then is stopped. Only for a
@@ -82,7 +83,6 @@ public:
     void finishWithin(QDeadlineTimer deadline);
 
 private:
-    void startReader();
     void takeOutput();
     void readerEnded(int exitCode, bool crashed);
     void stopReader();
