@@ -4,25 +4,19 @@
 #include "Wisplet/Platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QThreadPool>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
 // How long a second start waits for the running one to answer.
 constexpr int comeForwardTimeoutMs = 5000;
 
-} // namespace
-
-int main(int argc, char** argv)
+// The program from its one-instance check to the end of its orderly shutdown, which saves the user's data.
+int run()
 {
-    prepareEnvironment();
-    // Qt would abort without a word a user can act on.
-    if (const std::optional<QString> problem = displayProblem()) {
-        reportProblem(*problem);
-        return 1;
-    }
-    QApplication app(argc, argv);
-    configureApplication();
-
     SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::standardLockPath());
     if (!instance.isFirst()) {
         // Wisplet already runs for this user on this display: that one comes forward instead.
@@ -39,4 +33,32 @@ int main(int argc, char** argv)
     });
     wisplet.launch();
     return QApplication::exec();
+}
+
+// Quitting never waits for a worker: ~QApplication would wait for every task of the global thread pool (a
+// reading, a decode, a scan), however long it runs. The user's data is saved by then, and a worker's result
+// has no one left to take it.
+void endWithoutWaitingForWorkers(int code)
+{
+    if (QThreadPool::globalInstance()->waitForDone(0))
+        return;
+    std::fflush(nullptr);
+    ::_exit(code);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    prepareEnvironment();
+    // Qt would abort without a word a user can act on.
+    if (const std::optional<QString> problem = displayProblem()) {
+        reportProblem(*problem);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    configureApplication();
+    const int code = run();
+    endWithoutWaitingForWorkers(code);
+    return code;
 }

@@ -36,6 +36,7 @@
 #include "Wisplet/Tools/Business/IntegrationsService.h"
 #include "Wisplet/Tools/Business/PaymentConnector.h"
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
+#include "Wisplet/Tools/Calendar/ReminderStore.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
@@ -237,6 +238,8 @@ void WispletApp::buildDelegate()
             links->save();
         FileShelf::shared().save();
     });
+    // A reminder added or completed just before quitting is still written; readers are not waited for.
+    m_delegate->addShutdownStep([] { ReminderStore::shared().finishWrites(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });

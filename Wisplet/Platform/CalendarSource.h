@@ -38,9 +38,11 @@ public:
     virtual Access access() const = 0;
     // Why the source is unreadable, in the user's words; empty otherwise.
     virtual QString problem() const = 0;
-    // The occurrences that end after `after` and start by `to`, read off the calling thread, within limits
-    // of size and work; what those limits left out is said in the reading's message.
+    // The occurrences that end after `after` and start by `to`, read where the program can stop the work,
+    // within limits of size and work; what those limits left out is said in the reading's message.
     virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to) = 0;
+    // Stops the readings under way; their futures give an empty reading.
+    virtual void cancel() = 0;
     // While on, changes on disk are reported through changed().
     virtual void setWatching(bool watching) = 0;
 
@@ -64,5 +66,6 @@ public:
     {
         return QtFuture::makeReadyFuture(CalendarReading());
     }
+    void cancel() override { }
     void setWatching(bool) override { }
 };

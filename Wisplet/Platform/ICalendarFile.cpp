@@ -1,10 +1,13 @@
 #include "Wisplet/Platform/ICalendarFile.h"
 
+#include "Wisplet/Platform/ICalendarParse.h"
 #include "Wisplet/Platform/ICalendarTime.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
 
 #include <libical/ical.h>
 
@@ -315,15 +318,24 @@ ICalendarFile::ICalendarFile(icalcomponent_impl* root)
 
 std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
 {
-    icalcomponent* root = icalparser_parse_string(data.constData());
+    ICalendarParse::Component root = ICalendarParse::parse(data);
     if (!root)
         return std::nullopt;
-    const icalcomponent_kind kind = icalcomponent_isa(root);
-    if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT) {
-        icalcomponent_free(root);
+    const icalcomponent_kind kind = icalcomponent_isa(root.get());
+    if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT)
         return std::nullopt;
-    }
-    return ICalendarFile(root);
+    return ICalendarFile(root.release());
+}
+
+bool ICalendarFile::keepEarliest(QList<CalendarEvent>& events, int limit)
+{
+    std::stable_sort(events.begin(), events.end(),
+                     [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
+    if (events.size() <= limit)
+        return false;
+    events.resize(limit);
+    events.squeeze();
+    return true;
 }
 
 ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,

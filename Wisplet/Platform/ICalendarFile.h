@@ -49,8 +49,11 @@ public:
         bool cut = false;
     };
 
-    // None when the data is not iCalendar.
+    // None when the data is not iCalendar, or nested too deeply to hand to libical.
     static std::optional<ICalendarFile> parse(const QByteArray& data);
+
+    // Keeps the earliest `limit` by start; true when some were dropped.
+    static bool keepEarliest(QList<CalendarEvent>& events, int limit);
 
     // Every occurrence that overlaps [from, to], as far as the budget goes. calendarColor is used for events
     // whose file names no colour.

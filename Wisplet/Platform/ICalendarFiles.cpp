@@ -1,16 +1,129 @@
 #include "Wisplet/Platform/ICalendarFiles.h"
 
+#include "Wisplet/Platform/ICalendarFile.h"
 #include "Wisplet/Platform/ICalendarFolder.h"
+#include "Wisplet/Platform/ICalendarJob.h"
 #include "Wisplet/Platform/Scheduler.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QLocale>
 
-ICalendarFiles::ICalendarFiles(Scheduler& scheduler, ICalendarScan::Limits limits, QObject* parent)
+using namespace ICalendarWire;
+
+// One reading: the files a reader sends are kept as they come, so that a fresh reader after a lost one is
+// told about them and passes them over.
+class ICalendarFiles::Run final : public ICalendarJob<CalendarReading>
+{
+public:
+    Run(ICalendarFiles& files, QDateTime after, QDateTime to)
+        : ICalendarJob(files.m_reader, {}, &files.m_runs)
+        , m_files(files)
+        , m_after(std::move(after))
+        , m_to(std::move(to))
+    { }
+
+private:
+    QByteArray request() override
+    {
+        CalendarRequest request{m_files.m_path, m_after, m_to, m_files.m_limits, {}};
+        const auto add = [&request](const QString& path, const File& file) {
+            request.known.append(Known{path, file.stamp, file.color, qint32(file.events.size()), file.trouble});
+        };
+        for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it)
+            add(it.key(), *it);
+        // Events kept for an earlier `after` hold every one that ends after a later one.
+        for (auto it = m_files.m_files.cbegin(); it != m_files.m_files.cend(); ++it) {
+            if (!m_kept.contains(it.key()) && it->stamp.exists
+                && (it->trouble || (it->to == m_to && it->after <= m_after)))
+                add(it.key(), *it);
+        }
+        return requestOf(m_files.m_reader.headerFor(Job::calendar), request);
+    }
+
+    void take(const Frame& frame) override
+    {
+        if (const std::optional<Unchanged> same = valueOf<Unchanged>(frame)) {
+            if (!m_kept.contains(same->name))
+                m_kept.insert(same->name, m_files.m_files.value(same->name));
+        } else if (std::optional<CalendarFile> file = valueOf<CalendarFile>(frame)) {
+            m_files.m_parses += file->parsed ? 1 : 0;
+            m_files.m_expansions += file->expanded ? 1 : 0;
+            m_kept.insert(file->path,
+                          File{file->stamp, file->color, m_to, m_after, std::move(file->events), file->cut,
+                               file->crowded, file->problem, false});
+        } else if (const std::optional<CalendarDone> done = valueOf<CalendarDone>(frame)) {
+            m_moreFiles = done->moreFiles;
+            m_cut = m_cut || done->cut;
+        }
+    }
+
+    void lose(const Reading& file, ICalendarReader::Loss loss) override
+    {
+        File lost;
+        lost.stamp = file.stamp;
+        lost.problem = ICalendarReader::reason(loss);
+        lost.trouble = true;
+        m_kept.insert(file.name, lost);
+    }
+
+    CalendarReading resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
+    {
+        // Files that went away leave the cache; files no reader reached are read at a later refresh.
+        m_files.m_files = m_kept;
+        CalendarReading reading;
+        ICalendarFolder::Skipped skipped;
+        bool crowded = false;
+        for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
+            if (!it->problem.isEmpty())
+                skipped.add(QFileInfo(it.key()).fileName(), it->problem);
+            m_cut = m_cut || it->cut;
+            crowded = crowded || it->crowded;
+            for (const CalendarEvent& event : it->events) {
+                if (event.end > m_after)
+                    reading.events.append(event);
+            }
+        }
+        crowded = ICalendarFile::keepEarliest(reading.events, m_files.m_limits.maxEvents) || crowded;
+        if (ending == ICalendarReader::Ending::broken) {
+            reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(loss));
+            return reading;
+        }
+        if (!QFileInfo(m_files.m_path).isDir() && !skipped.isEmpty()) {
+            reading.unreadable = true;
+            reading.message = tr("Can't read the calendar: %1.").arg(skipped.lastReason());
+            return reading;
+        }
+        const QLocale locale;
+        QStringList notes;
+        if (m_moreFiles)
+            notes.append(
+                tr("Only the first %1 calendar files are read.").arg(locale.toString(m_files.m_limits.maxFiles)));
+        notes.append(skipped.note(tr("Skipped %1 calendar files that can't be read.")));
+        if (m_cut || ending == ICalendarReader::Ending::gaveUp)
+            notes.append(
+                tr("Some events are left out: the calendar is too large or repeats too often to read at once."));
+        if (crowded)
+            notes.append(tr("Only the first %1 events are shown.").arg(locale.toString(m_files.m_limits.maxEvents)));
+        notes.removeAll(QString());
+        reading.message = notes.join(u' ');
+        return reading;
+    }
+
+    ICalendarFiles& m_files;
+    const QDateTime m_after;
+    const QDateTime m_to;
+    QHash<QString, File> m_kept;
+    bool m_moreFiles = false;
+    bool m_cut = false;
+};
+
+ICalendarFiles::ICalendarFiles(Scheduler& scheduler, ICalendarReader::Limits reader,
+                               ICalendarWire::CalendarLimits limits, QObject* parent)
     : CalendarSource(parent)
     , m_scheduler(scheduler)
+    , m_reader(std::move(reader))
     , m_limits(limits)
 { }
 
@@ -18,8 +131,11 @@ ICalendarFiles::~ICalendarFiles() = default;
 
 void ICalendarFiles::setPath(const QString& path)
 {
+    cancel();
     m_path = path;
-    m_cache = std::make_shared<ICalendarScan::Cache>();
+    m_files.clear();
+    m_parses = 0;
+    m_expansions = 0;
     if (m_watcher)
         rewatch();
 }
@@ -50,9 +166,12 @@ QString ICalendarFiles::problem() const
 
 QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to)
 {
-    return QtConcurrent::run([cache = m_cache, path = m_path, after, to, limits = m_limits] {
-        return ICalendarScan::read(path, after, to, *cache, limits);
-    });
+    return (new Run(*this, after, to))->start();
+}
+
+void ICalendarFiles::cancel()
+{
+    qDeleteAll(m_runs.children());
 }
 
 void ICalendarFiles::setWatching(bool watching)

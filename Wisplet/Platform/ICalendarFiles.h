@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Wisplet/Platform/CalendarSource.h"
-#include "Wisplet/Platform/ICalendarScan.h"
+#include "Wisplet/Platform/ICalendarReader.h"
+
+#include <QHash>
 
 #include <memory>
 
@@ -11,8 +13,8 @@ class Scheduler;
 
 // iCalendar files on disk, as calendar programs and sync tools keep them: a folder of .ics files and of
 // collection folders holding .ics files (with an optional "color" file each), or a single .ics file.
-// Files are read on a worker thread; what each gave is kept by path, size and modification time, so a
-// refresh reads only what changed.
+// Files are read by reader processes; what each gave is kept by path, version and window, so a refresh reads
+// only what changed, and a file a reader was lost on is passed over until it changes.
 class ICalendarFiles final : public CalendarSource
 {
     Q_OBJECT
@@ -21,7 +23,8 @@ class ICalendarFiles final : public CalendarSource
 public:
     static constexpr int settleMs = 250;
 
-    explicit ICalendarFiles(Scheduler& scheduler, ICalendarScan::Limits limits = {}, QObject* parent = nullptr);
+    ICalendarFiles(Scheduler& scheduler, ICalendarReader::Limits reader, ICalendarWire::CalendarLimits limits = {},
+                   QObject* parent = nullptr);
     ~ICalendarFiles() override;
 
     void setPath(const QString& path) override;
@@ -29,21 +32,44 @@ public:
     Access access() const override;
     QString problem() const override;
     QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to) override;
+    void cancel() override;
     void setWatching(bool watching) override;
 
     // How many files were parsed, and expanded, since the path was set.
-    int parseCount() const { return m_cache->parses; }
-    int expansionCount() const { return m_cache->expansions; }
+    int parseCount() const { return m_parses; }
+    int expansionCount() const { return m_expansions; }
 
 private:
+    class Run;
+
+    // What one file gave, for the window it was expanded for.
+    struct File
+    {
+        PrivateFiles::FileStamp stamp;
+        QColor color;
+        QDateTime to;
+        QDateTime after;
+        QList<CalendarEvent> events;
+        bool cut = false;
+        bool crowded = false;
+        // Why it was not read; empty when it was.
+        QString problem;
+        // A reader was lost on it: passed over until it changes.
+        bool trouble = false;
+    };
+
     void rewatch();
     void noteChange();
 
     Scheduler& m_scheduler;
-    const ICalendarScan::Limits m_limits;
+    const ICalendarReader::Limits m_reader;
+    const ICalendarWire::CalendarLimits m_limits;
     QString m_path;
-    // Shared with the readings under way; a new path starts a new one, so the main thread never waits.
-    std::shared_ptr<ICalendarScan::Cache> m_cache = std::make_shared<ICalendarScan::Cache>();
+    QHash<QString, File> m_files;
+    int m_parses = 0;
+    int m_expansions = 0;
+    // Parent of the readings under way.
+    QObject m_runs;
     QFileSystemWatcher* m_watcher = nullptr;
     std::unique_ptr<ScheduledCall> m_settle;
 };

@@ -2,16 +2,17 @@
 
 #include "Wisplet/Platform/ICalendarFile.h"
 #include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/ICalendarParse.h"
 
 #include <QFileInfo>
-#include <QLocale>
-
-#include <algorithm>
+#include <QHash>
+#include <QObject>
 
 namespace ICalendarScan {
 
 namespace {
+
+using namespace ICalendarWire;
 
 struct Listed
 {
@@ -32,7 +33,7 @@ QColor folderColor(const QString& folder)
 }
 
 // The files of a folder and of its collection folders one level down, or the one file.
-QList<Listed> listFiles(const QString& path, const Limits& limits, bool& more)
+QList<Listed> listFiles(const QString& path, const CalendarLimits& limits, bool& more)
 {
     const QFileInfo info(path);
     if (!info.isDir())
@@ -54,27 +55,14 @@ QList<Listed> listFiles(const QString& path, const Limits& limits, bool& more)
     return listed;
 }
 
-bool isEarlier(const CalendarEvent& a, const CalendarEvent& b)
+CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request,
+                      ExpansionBudget& budget)
 {
-    return a.start < b.start;
-}
-
-// The earliest `limit` by start; true when some were dropped.
-bool keepEarliest(QList<CalendarEvent>& events, int limit)
-{
-    std::stable_sort(events.begin(), events.end(), isEarlier);
-    if (events.size() <= limit)
-        return false;
-    events.resize(limit);
-    events.squeeze();
-    return true;
-}
-
-Cache::File readFile(const Listed& listed, const QFileInfo& info, const QDateTime& after, const QDateTime& to,
-                     Cache& cache, const Limits& limits, ExpansionBudget& budget)
-{
-    Cache::File file{info.size(), info.lastModified(), listed.color, to, after, {}, false, false, {}};
-    const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(listed.path, limits.maxFileBytes);
+    CalendarFile file;
+    file.path = listed.path;
+    file.stamp = stamp;
+    file.color = listed.color;
+    const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(listed.path, request.limits.maxFileBytes);
     if (read.outcome == PrivateFiles::FileRead::Outcome::absent) {
         file.problem = QObject::tr("it is gone");
         return file;
@@ -83,90 +71,62 @@ Cache::File readFile(const Listed& listed, const QFileInfo& info, const QDateTim
         file.problem = read.reason;
         return file;
     }
-    ++cache.parses;
+    file.stamp = read.stamp;
+    if (ICalendarParse::isTooDeep(read.contents)) {
+        file.problem = QObject::tr("its parts are nested too deeply");
+        return file;
+    }
+    file.parsed = true;
     const std::optional<ICalendarFile> parsed = ICalendarFile::parse(read.contents);
     if (!parsed) {
         file.problem = QObject::tr("not an iCalendar file");
         return file;
     }
-    ++cache.expansions;
-    ICalendarFile::Occurrences occurrences = parsed->occurrences(after, to, listed.color, budget);
+    file.expanded = true;
+    ICalendarFile::Occurrences occurrences = parsed->occurrences(request.after, request.to, listed.color, budget);
     file.events = std::move(occurrences.events);
     file.cut = occurrences.cut;
-    file.crowded = keepEarliest(file.events, limits.maxEvents);
+    file.crowded = ICalendarFile::keepEarliest(file.events, request.limits.maxEvents);
     return file;
 }
 
-bool isCurrent(const Cache::File& file, const QFileInfo& info, const Listed& listed, const QDateTime& after,
-               const QDateTime& to)
+bool isSame(const Known& known, const PrivateFiles::FileStamp& stamp, const Listed& listed)
 {
-    // Events kept for an earlier `after` hold every one that ends after a later one.
-    return file.modified.isValid() && file.size == info.size() && file.modified == info.lastModified()
-        && file.color == listed.color && file.to == to && file.after <= after;
+    return known.stamp.exists && known.stamp == stamp && (known.trouble || known.color == listed.color);
 }
 
 } // namespace
 
-CalendarReading read(const QString& path, const QDateTime& after, const QDateTime& to, Cache& cache,
-                     const Limits& limits)
+void run(const CalendarRequest& request, const Sink& send)
 {
-    const QMutexLocker lock(&cache.mutex);
+    const CalendarLimits& limits = request.limits;
     ExpansionBudget budget(limits.maxSteps, QDeadlineTimer(limits.maxMilliseconds));
-    bool moreFiles = false;
-    const QList<Listed> listed = listFiles(path, limits, moreFiles);
+    QHash<QString, Known> known;
+    for (const Known& one : request.known)
+        known.insert(one.path, one);
 
-    CalendarReading reading;
-    QHash<QString, Cache::File> kept;
-    ICalendarFolder::Skipped skipped;
-    bool cut = false;
-    bool crowded = false;
+    CalendarDone done;
+    const QList<Listed> listed = listFiles(request.path, limits, done.moreFiles);
     qsizetype held = 0;
     for (const Listed& one : listed) {
-        const QFileInfo info(one.path);
-        const auto cached = cache.files.constFind(one.path);
-        Cache::File file;
-        if (cached != cache.files.cend() && isCurrent(*cached, info, one, after, to)) {
-            file = *cached;
-        } else if (budget.isSpent() || held >= limits.maxHeldEvents) {
-            // Read at a later refresh, with fresh time, or once others have changed.
-            cut = true;
+        const PrivateFiles::FileStamp stamp = PrivateFiles::stampOf(one.path);
+        const auto same = known.constFind(one.path);
+        if (same != known.cend() && isSame(*same, stamp, one)) {
+            held += same->events;
+            send(frameOf(Unchanged{one.path}));
             continue;
-        } else {
-            file = readFile(one, info, after, to, cache, limits, budget);
         }
-        if (!file.problem.isEmpty())
-            skipped.add(info.fileName(), file.problem);
-        cut = cut || file.cut;
-        crowded = crowded || file.crowded;
-        for (const CalendarEvent& event : std::as_const(file.events)) {
-            if (event.end > after)
-                reading.events.append(event);
+        if (budget.isSpent() || held >= limits.maxHeldEvents) {
+            // Read at a later refresh, with fresh time, or once others have changed.
+            done.cut = true;
+            continue;
         }
+        send(frameOf(Reading{one.path, stamp}));
+        const CalendarFile file = readFile(one, stamp, request, budget);
         held += file.events.size();
-        kept.insert(one.path, std::move(file));
+        send(frameOf(file));
     }
-    // Files that went away leave the cache.
-    cache.files = std::move(kept);
-    crowded = keepEarliest(reading.events, limits.maxEvents) || crowded;
-
-    if (!QFileInfo(path).isDir() && !skipped.isEmpty()) {
-        reading.unreadable = true;
-        reading.message = QObject::tr("Can't read the calendar: %1.").arg(skipped.lastReason());
-        return reading;
-    }
-    const QLocale locale;
-    QStringList notes;
-    if (moreFiles)
-        notes.append(QObject::tr("Only the first %1 calendar files are read.").arg(locale.toString(limits.maxFiles)));
-    notes.append(skipped.note(QObject::tr("Skipped %1 calendar files that can't be read.")));
-    if (cut)
-        notes.append(
-            QObject::tr("Some events are left out: the calendar is too large or repeats too often to read at once."));
-    if (crowded)
-        notes.append(QObject::tr("Only the first %1 events are shown.").arg(locale.toString(limits.maxEvents)));
-    notes.removeAll(QString());
-    reading.message = notes.join(u' ');
-    return reading;
+    send(frameOf(done));
 }
 
 } // namespace ICalendarScan

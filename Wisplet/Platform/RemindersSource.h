@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QList>
 #include <QString>
@@ -30,7 +31,8 @@ struct ReminderScan
 };
 
 // The user's reminders: a folder of iCalendar files with to-dos, as todoman and vdirsyncer keep them.
-// Failures come back as a message for the user; an empty message is success.
+// Failures come back as a message for the user; an empty message is success. Reading and writing the files
+// happens where the program can stop it; the futures finish on the calling thread.
 class RemindersSource
 {
 public:
@@ -44,11 +46,16 @@ public:
     virtual QString problem(const QString& folder) const = 0;
     // Creates the folder when missing and checks that files can be listed, made and removed there.
     virtual QString prepare(const QString& folder) = 0;
-    // Every incomplete to-do, by file name and then in file order; read off the calling thread, within limits
-    // of size.
+    // Every incomplete to-do, by file name and then in file order, within limits of size and work.
     virtual QFuture<ReminderScan> fetch(const QString& folder) = 0;
+    // Stops the fetches under way; their futures give an empty scan.
+    virtual void stopFetching() = 0;
     // A new file "<uid>.ics" with one to-do.
-    virtual QString add(const QString& folder, const QString& uid, const QString& title, const QDateTime& now) = 0;
+    virtual QFuture<QString> add(const QString& folder, const QString& uid, const QString& title,
+                                 const QDateTime& now) = 0;
     // Marks the matching to-do completed and leaves everything else in its file as it was.
-    virtual QString complete(const QString& folder, const Reminder& reminder, const QDateTime& now) = 0;
+    virtual QFuture<QString> complete(const QString& folder, const Reminder& reminder, const QDateTime& now) = 0;
+    // Blocks until the adds and completions under way are written or the deadline passes; those still under
+    // way then are stopped, leaving their files as they were. For quitting.
+    virtual void finishWrites(QDeadlineTimer deadline) = 0;
 };

@@ -1,3 +1,5 @@
+#include "Wisplet/Tools/Files/FileShelf.h"
+#include "tests/support/Files.h"
 #include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
@@ -169,6 +171,36 @@ private slots:
         QVERIFY2(said.count(u'\n') == 1 && said.contains(QLatin1String("session bus")), qPrintable(said));
         running->terminate();
         QVERIFY(exitedWith(*running, 0));
+    }
+
+    // A worker still decoding a shelf picture when the program is asked to quit is not waited for.
+    void quitsWithoutWaitingForAWorker()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const TempFolder home;
+        const QString picture = home.file(QStringLiteral("picture.slow"));
+        QVERIFY(TestFiles::write(picture, "SLOWIMAGE"));
+        FileShelf(home.file(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
+        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
+                                 R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})"));
+        const QString decoding = home.file(QStringLiteral("decoding"));
+        const auto running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                                      {QStringLiteral("HOME"), home.path()},
+                                      {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+                                      {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+                                      {QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(SLOW_IMAGE_PLUGINS)},
+                                      {QStringLiteral("SLOW_IMAGE_MARKER"), decoding},
+                                      {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
+        // The shelf's page asks for the picture's thumbnail, which a worker starts to decode.
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(decoding), timeoutMs);
+
+        running->terminate();
+        QVERIFY(running->waitForFinished(2'000));
+        QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(running->exitCode(), 0);
     }
 };
 

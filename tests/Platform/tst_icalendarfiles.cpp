@@ -2,6 +2,7 @@
 #include "Wisplet/Platform/ICalendarFiles.h"
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/Files.h"
+#include "tests/support/HostileCalendars.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
@@ -45,11 +46,15 @@ ExpansionBudget plenty()
 const QDateTime weekStart = utc("2026-03-02T00:00:00Z");
 const QDateTime weekEnd = utc("2026-03-09T00:00:00Z");
 
+// A second per file keeps the rows about runaway files short.
+const ICalendarReader::Limits reader{.program = WISPLET_READER, .fileMs = 1'000};
+
 CalendarReading readingOf(ICalendarFiles& files, const QDateTime& after = weekStart, const QDateTime& to = weekEnd)
 {
-    QFuture<CalendarReading> reading = files.read(after, to);
-    // Waiting on our own worker, which has no timer to drive.
-    reading.waitForFinished();
+    const QFuture<CalendarReading> reading = files.read(after, to);
+    // The reader is driven by the main loop, which must run meanwhile.
+    if (!QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000))
+        qFatal("the reader did not answer");
     return reading.result();
 }
 
@@ -227,7 +232,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(TestFiles::write(dir.filePath("cal/work/a.ics"), calendar({})));
         QVERIFY(StandIns::place(dir.filePath("cal/fifo.ics"), StandIns::fifo));
-        ICalendarFiles files(m_scheduler);
+        ICalendarFiles files(m_scheduler, reader);
         files.setPath(row.path.isEmpty() ? QString() : dir.filePath(row.path));
         QCOMPARE(files.access(), row.expected);
         QCOMPARE(files.problem().isEmpty(), row.problem.isEmpty());
@@ -238,7 +243,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(TestFiles::write(dir.filePath("notes.ics"), "notes"));
-        ICalendarFiles files(m_scheduler);
+        ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.filePath("notes.ics"));
         const CalendarReading reading = readingOf(files);
         QVERIFY(reading.unreadable);
@@ -268,18 +273,70 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(timedEvent("A", "20260303T090000Z"))));
         QVERIFY(StandIns::place(dir.filePath("b.ics"), row.b));
-        ICalendarScan::Limits limits;
+        ICalendarWire::CalendarLimits limits;
         limits.maxFileBytes = 1024;
         limits.maxFiles = row.maxFiles;
         limits.maxEvents = 4;
         limits.maxHeldEvents = row.maxHeldEvents;
-        ICalendarFiles files(m_scheduler, limits);
+        ICalendarFiles files(m_scheduler, reader, limits);
         files.setPath(dir.path());
         const CalendarReading reading = readingOf(files);
         QCOMPARE(reading.message, row.message);
         QVERIFY(!reading.unreadable);
         QCOMPARE(reading.events.first().title, row.first);
         QVERIFY(reading.events.size() <= limits.maxEvents);
+    }
+
+    // Beside a good calendar, a file that would crash or hold up the reader: the good events are read, the
+    // file is named, and it is not read again until it changes.
+    void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nested events") << HostileCalendars::nested("VEVENT") << "its parts are nested too deeply";
+        QTest::newRow("a rule that never matches")
+            << HostileCalendars::neverMatching("VEVENT") << "it took too long to read";
+        QTest::newRow("a zone that changes every minute")
+            << HostileCalendars::runawayZone("VEVENT") << "it took too long to read";
+        QTest::newRow("one 8 MiB line") << HostileCalendars::hugeLine("VEVENT",
+                                                                      ICalendarWire::CalendarLimits().maxFileBytes)
+                                        << "it took too long to read";
+    }
+
+    void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
+        QVERIFY(TestFiles::write(dir.filePath("bad.ics"), contents));
+        ICalendarFiles files(m_scheduler, reader);
+        files.setPath(dir.path());
+        const QString said = "Skipped bad.ics: " + reason + ".";
+        CalendarReading reading = readingOf(files);
+        QCOMPARE(describe(reading.events), QStringList{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"});
+        QCOMPARE(reading.message, said);
+
+        QElapsedTimer again;
+        again.start();
+        reading = readingOf(files, weekStart.addSecs(60));
+        QVERIFY2(again.elapsed() < reader.fileMs, "the file was read again");
+        QCOMPARE(reading.message, said);
+        QCOMPARE(reading.events.size(), 1);
+
+        QVERIFY(TestFiles::write(dir.filePath("bad.ics"), calendar(timedEvent("Mended", "20260304T090000Z"))));
+        reading = readingOf(files, weekStart.addSecs(120));
+        QCOMPARE(reading.events.size(), 2);
+        QCOMPARE(reading.message, QString());
+    }
+
+    void aMissingReaderIsSaid()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(timedEvent("A", "20260303T090000Z"))));
+        ICalendarFiles files(m_scheduler, {.program = dir.filePath("no-reader")});
+        files.setPath(dir.path());
+        QCOMPARE(readingOf(files).message, "Can't read the calendar: the calendar reader could not be started.");
     }
 
     void readsCollectionsWithTheirColours()
@@ -297,7 +354,7 @@ private slots:
         // A FIFO for a colour file must not hold the reading.
         QVERIFY(TestFiles::write(dir.filePath("home/h.ics"), calendar(timedEvent("Home", "20260303T130000Z"))));
         QVERIFY(StandIns::place(dir.filePath("home/color"), StandIns::fifo));
-        ICalendarFiles files(m_scheduler);
+        ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
         QHash<QString, QColor> colours;
         for (const CalendarEvent& e : readingOf(files).events)
@@ -315,7 +372,7 @@ private slots:
         const QByteArray one = calendar(timedEvent("A", "20260303T090000Z"));
         QVERIFY(TestFiles::write(dir.filePath("work/a.ics"), one));
         QVERIFY(TestFiles::write(dir.filePath("work/b.ics"), one));
-        ICalendarFiles files(m_scheduler);
+        ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
         QCOMPARE(readingOf(files).events.size(), 2);
         // A minute later in the same window: nothing is read again.
@@ -337,7 +394,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkpath("work"));
-        ICalendarFiles files(m_scheduler);
+        ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
         files.setWatching(true);
         QSignalSpy changed(&files, &CalendarSource::changed);

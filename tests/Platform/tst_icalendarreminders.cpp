@@ -1,7 +1,10 @@
 #include "Wisplet/Platform/ICalendarReminders.h"
+#include "Wisplet/Platform/ICalendarTodos.h"
 #include "tests/support/Files.h"
+#include "tests/support/HostileCalendars.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
+#include "tests/support/TinyDisk.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -28,6 +31,25 @@ QStringList titles(const QList<Reminder>& reminders)
 }
 
 const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);
+
+// A second per file keeps the rows about runaway files short.
+const ICalendarReader::Limits reader{.program = WISPLET_READER, .fileMs = 1'000};
+
+// The future's result once the reader has given it; the main loop runs meanwhile, as it must.
+template <typename T>
+T awaited(const QFuture<T>& future)
+{
+    if (!QTest::qWaitFor([&future] { return future.isFinished(); }, 60'000))
+        qFatal("the reader did not answer");
+    return future.result();
+}
+
+ReminderScan scanOf(const QString& folder, int files = ICalendarReminders::maxFiles,
+                    qint64 bytes = ICalendarReminders::maxScanBytes)
+{
+    ICalendarReminders source(reader, files, bytes);
+    return awaited(source.fetch(folder));
+}
 
 } // namespace
 
@@ -67,7 +89,7 @@ private slots:
     void readsIncompleteTodos()
     {
         QFETCH(ReadRow, row);
-        const QList<Reminder> read = ICalendarReminders::incompleteIn(calendar(vtodo("a", row.lines)), "a.ics");
+        const QList<Reminder> read = ICalendarTodos::incompleteIn(calendar(vtodo("a", row.lines)), "a.ics");
         QCOMPARE(read.size(), row.listed ? 1 : 0);
         if (!row.listed)
             return;
@@ -82,7 +104,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(vtodo("a1", ""))));
         QVERIFY(TestFiles::write(dir.filePath("B.ics"), calendar(vtodo("B1", ""))));
         QVERIFY(TestFiles::write(dir.filePath("c.txt"), calendar(vtodo("c1", ""))));
-        QCOMPARE(titles(ICalendarReminders::scan(dir.path()).items), QStringList({"B1", "a1", "b1", "b2"}));
+        QCOMPARE(titles(scanOf(dir.path()).items), QStringList({"B1", "a1", "b1", "b2"}));
     }
 
     // What a folder holds that the scan must not stop at: the rest is read, and what was left out is said.
@@ -113,7 +135,7 @@ private slots:
             QVERIFY(TestFiles::write(dir.filePath("b.ics"), calendar(vtodo("b1", QByteArray(300, 'x') + "\r\n"))));
         const int files = hostile == "many" ? 2 : 10;
         const qint64 bytes = hostile == "bytes" ? 200 : 1'000'000;
-        const ReminderScan scan = ICalendarReminders::scan(dir.path(), files, bytes);
+        const ReminderScan scan = scanOf(dir.path(), files, bytes);
         QCOMPARE(titles(scan.items), expected);
         QCOMPARE(scan.message, message);
     }
@@ -129,14 +151,14 @@ private slots:
         const QByteArray occurrence = vtodo("one", "RECURRENCE-ID:20300303T090000Z\r\n");
         QVERIFY(TestFiles::write(path, calendar(first + occurrence + vtodo("two", ""))));
         QVERIFY(TestFiles::setMode(path, 0644));
-        ICalendarReminders source;
-        const QList<Reminder> before = ICalendarReminders::scan(dir.path()).items;
+        ICalendarReminders source(reader);
+        const QList<Reminder> before = scanOf(dir.path()).items;
         QCOMPARE(before.size(), 3);
 
-        QCOMPARE(source.complete(dir.path(), before.first(), now), QString());
+        QCOMPARE(awaited(source.complete(dir.path(), before.first(), now)), QString());
 
         QCOMPARE(TestFiles::mode(path), 0644);
-        const QList<Reminder> after = ICalendarReminders::scan(dir.path()).items;
+        const QList<Reminder> after = scanOf(dir.path()).items;
         QCOMPARE(after, before.mid(1));
         icalcomponent* root = icalparser_parse_string(TestFiles::read(path).constData());
         QVERIFY(root);
@@ -159,22 +181,139 @@ private slots:
     void addWritesAPrivateFileNamedAfterItsUid()
     {
         QTemporaryDir dir;
-        ICalendarReminders source;
-        QCOMPARE(source.add(dir.path(), "ABC", "Buy milk", now), QString());
+        ICalendarReminders source(reader);
+        QCOMPARE(awaited(source.add(dir.path(), "ABC", "Buy milk", now)), QString());
         const QString path = dir.filePath("ABC.ics");
         QCOMPARE(TestFiles::mode(path), 0600);
-        const QList<Reminder> read = ICalendarReminders::scan(dir.path()).items;
+        const QList<Reminder> read = scanOf(dir.path()).items;
         QCOMPARE(titles(read), QStringList{"Buy milk"});
         QCOMPARE(read.first().uid, QString("ABC"));
         // The same UID again must not replace the first file.
-        QVERIFY(!source.add(dir.path(), "ABC", "Other", now).isEmpty());
-        QCOMPARE(titles(ICalendarReminders::scan(dir.path()).items), QStringList{"Buy milk"});
+        QVERIFY(!awaited(source.add(dir.path(), "ABC", "Other", now)).isEmpty());
+        QCOMPARE(titles(scanOf(dir.path()).items), QStringList{"Buy milk"});
+    }
+
+    // Beside a good list, a file that would crash or hold up the reader: the good list is read, the file is
+    // named, and it is not read again until it changes.
+    void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nested to-dos") << HostileCalendars::nested("VTODO") << "its parts are nested too deeply";
+        QTest::newRow("a zone that changes every minute")
+            << HostileCalendars::runawayZone("VTODO") << "it took too long to read";
+        QTest::newRow("one 16 MiB line") << HostileCalendars::hugeLine("VTODO", ICalendarReminders::maxFileBytes)
+                                         << "it took too long to read";
+    }
+
+    void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(vtodo("a1", ""))));
+        QVERIFY(TestFiles::write(dir.filePath("bad.ics"), contents));
+        ICalendarReminders source(reader);
+        const QString said = "Skipped bad.ics: " + reason + ".";
+        ReminderScan scan = awaited(source.fetch(dir.path()));
+        QCOMPARE(titles(scan.items), QStringList{"a1"});
+        QCOMPARE(scan.message, said);
+
+        QElapsedTimer again;
+        again.start();
+        scan = awaited(source.fetch(dir.path()));
+        QVERIFY2(again.elapsed() < reader.fileMs, "the file was read again");
+        QCOMPARE(scan.message, said);
+
+        QVERIFY(TestFiles::write(dir.filePath("bad.ics"), calendar(vtodo("b1", ""))));
+        scan = awaited(source.fetch(dir.path()));
+        QCOMPARE(titles(scan.items), QStringList({"a1", "b1"}));
+        QCOMPARE(scan.message, QString());
+    }
+
+    // A reader that outgrows its memory is stopped, beside a list that reads.
+    void aListThatNeedsTooMuchMemoryIsSkipped()
+    {
+        QTemporaryDir dir;
+        QByteArray todos;
+        for (int i = 0; todos.size() < ICalendarReminders::maxFileBytes - 1024; ++i)
+            todos += vtodo("t" + QByteArray::number(i), "");
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(vtodo("a1", ""))));
+        QVERIFY(TestFiles::write(dir.filePath("huge.ics"), calendar(todos)));
+        ICalendarReminders source({.program = WISPLET_READER, .fileMs = 60'000, .memoryBytes = 64 * 1024 * 1024});
+        const ReminderScan scan = awaited(source.fetch(dir.path()));
+        QCOMPARE(titles(scan.items), QStringList{"a1"});
+        QCOMPARE(scan.message, "Skipped huge.ics: reading it failed.");
+    }
+
+    // What a link in the folder points to belongs to someone else: completing replaces the link itself.
+    void completingReplacesALinkNotWhatItPointsTo()
+    {
+        QTemporaryDir dir;
+        const QByteArray list = calendar(vtodo("one", ""));
+        const QString elsewhere = dir.filePath("elsewhere/list.ics");
+        QVERIFY(TestFiles::write(elsewhere, list));
+        QVERIFY(QDir().mkpath(dir.filePath("list")));
+        QVERIFY(QFile::link(elsewhere, dir.filePath("list/list.ics")));
+        ICalendarReminders source(reader);
+        const QList<Reminder> before = scanOf(dir.filePath("list")).items;
+        QCOMPARE(before.size(), 1);
+
+        QCOMPARE(awaited(source.complete(dir.filePath("list"), before.first(), now)), QString());
+
+        QVERIFY(!QFileInfo(dir.filePath("list/list.ics")).isSymLink());
+        QVERIFY(scanOf(dir.filePath("list")).items.isEmpty());
+        QCOMPARE(TestFiles::read(elsewhere), list);
+    }
+
+    // Another program's change since the list was read is taken in, not written over.
+    void completingKeepsAnotherProgramsChange()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("list.ics");
+        QVERIFY(TestFiles::write(path, calendar(vtodo("one", "") + vtodo("two", ""))));
+        ICalendarReminders source(reader);
+        const QList<Reminder> before = scanOf(dir.path()).items;
+        QVERIFY(TestFiles::write(path, calendar(vtodo("one", "") + vtodo("two", "") + vtodo("three", ""))));
+
+        QCOMPARE(awaited(source.complete(dir.path(), before.first(), now)), QString());
+
+        QCOMPARE(titles(scanOf(dir.path()).items), QStringList({"two", "three"}));
+    }
+
+    // On a full disk nothing is replaced or left behind, and the failure is said.
+    void aFullDiskKeepsTheListAsItWas_data()
+    {
+        QTest::addColumn<bool>("completing");
+        QTest::newRow("completing") << true;
+        QTest::newRow("adding") << false;
+    }
+
+    void aFullDiskKeepsTheListAsItWas()
+    {
+        QFETCH(bool, completing);
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        const QByteArray list = calendar(vtodo("one", "DESCRIPTION:" + QByteArray(2000, 'x') + "\r\n"));
+        QVERIFY(TestFiles::write(disk.file("list.ics"), list));
+        ICalendarReminders source(reader);
+        const QList<Reminder> before = scanOf(disk.path()).items;
+        QVERIFY(disk.fill());
+        const QStringList entries = QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+        const QString error = awaited(completing ? source.complete(disk.path(), before.first(), now)
+                                                 : source.add(disk.path(), "NEW", "Buy milk", now));
+
+        QCOMPARE(TestFiles::read(disk.file("list.ics")), list);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), entries);
+        QVERIFY2(error.startsWith(completing ? "Couldn't complete the reminder: " : "Couldn't add the reminder: "),
+                 qPrintable(error));
     }
 
     void prepareMakesAMissingFolderPrivate()
     {
         QTemporaryDir dir;
-        ICalendarReminders source;
+        ICalendarReminders source(reader);
         const QString folder = dir.filePath("new/list");
         QCOMPARE(source.prepare(folder), QString());
         QCOMPARE(TestFiles::mode(folder), 0700);

@@ -34,6 +34,7 @@ public:
         held.append(promise);
         return promise->future();
     }
+    void cancel() override { ++cancels; }
     void setWatching(bool) override { }
 
     // Finishes the oldest held reading with what is stored now.
@@ -50,6 +51,7 @@ public:
     QString message;
     bool holding = false;
     int reads = 0;
+    int cancels = 0;
     QList<std::shared_ptr<QPromise<CalendarReading>>> held;
 
 private:
@@ -84,12 +86,17 @@ public:
         fetches.append(promise);
         return promise->future();
     }
-    QString add(const QString&, const QString&, const QString& title, const QDateTime&) override
+    void stopFetching() override { ++fetchStops; }
+    QFuture<QString> add(const QString&, const QString&, const QString& title, const QDateTime&) override
     {
         added.append(title);
-        return writeError;
+        return QtFuture::makeReadyFuture(writeError);
     }
-    QString complete(const QString&, const Reminder&, const QDateTime&) override { return writeError; }
+    QFuture<QString> complete(const QString&, const Reminder&, const QDateTime&) override
+    {
+        return QtFuture::makeReadyFuture(writeError);
+    }
+    void finishWrites(QDeadlineTimer) override { }
 
     // Finishes the fetch at `index` with these reminders.
     void finish(qsizetype index, const QList<Reminder>& reminders, const QString& message = {})
@@ -107,6 +114,7 @@ public:
     QString prepareError;
     QString writeError;
     QStringList added;
+    int fetchStops = 0;
     QList<std::shared_ptr<QPromise<ReminderScan>>> fetches;
 };
 

@@ -44,7 +44,7 @@ double secondsBetween(const QDateTime& from, const QDateTime& to)
 
 CalendarTool& CalendarTool::shared()
 {
-    static ICalendarFiles source(Platform::scheduler());
+    static ICalendarFiles source(Platform::scheduler(), {.program = ICalendarReader::standardProgram()});
     static CalendarTool tool({Platform::defaults(), Platform::clock(), source, ReminderStore::shared(),
                               WispState::shared(), Notifier::shared(), &QDesktopServices::openUrl});
     return tool;
@@ -195,7 +195,10 @@ void CalendarTool::nudgeUpcoming()
         const QString title = AgendaText::title(event, untitledMeeting);
         m_services.wisp.handle(WispEvent::meetingSoon(title));
         const int shown = std::max(1, int(std::ceil(minutes)));
-        const QString body = QStringLiteral("Starts in %1 minutes. Open the event to join.").arg(shown);
+        // Only a meeting with a link can be joined from the panel.
+        const QString body = meetingURL(event)
+            ? QStringLiteral("Starts in %1 minutes. Open Calendar to join.").arg(shown)
+            : QStringLiteral("Starts in %1 minutes.").arg(shown);
         if (m_services.notifier.mayPost())
             m_services.notifier.post(ToolID::calendar, title, body, false);
     }
@@ -280,6 +283,7 @@ void CalendarTool::stop()
     m_refreshPending = false;
     m_nudgePending = false;
     m_services.source.setWatching(false);
+    m_services.source.cancel();
     setEvents({});
     m_services.reminders.clear();
 }

@@ -2,13 +2,21 @@
 
 namespace {
 
+// Every one of the services serves its meetings over https: a link written with http is opened with https,
+// never sent in the clear.
+QUrl secure(QUrl url)
+{
+    url.setScheme(QStringLiteral("https"));
+    return url;
+}
+
 std::optional<QUrl> urlFromMatch(const QString& text)
 {
     const QRegularExpressionMatch match = meetingLinkPattern().match(text);
     if (!match.hasMatch())
         return std::nullopt;
     const QUrl url(match.captured(), QUrl::StrictMode);
-    return url.isValid() ? std::optional(url) : std::nullopt;
+    return url.isValid() ? std::optional(secure(url)) : std::nullopt;
 }
 
 bool isWeb(const QUrl& url)
@@ -46,7 +54,7 @@ std::optional<QUrl> meetingURL(const CalendarEvent& event)
         // The URL is taken whole only when it is the meeting link itself; a link buried in another
         // address (a redirect's parameter) must not open that other address.
         if (match.hasMatch() && match.capturedStart() == 0 && isWeb(event.url))
-            return event.url;
+            return secure(event.url);
         if (const std::optional<QUrl> found = urlFromMatch(whole))
             return found;
     }

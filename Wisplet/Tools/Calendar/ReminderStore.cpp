@@ -13,7 +13,7 @@
 
 ReminderStore& ReminderStore::shared()
 {
-    static ICalendarReminders source;
+    static ICalendarReminders source({.program = ICalendarReader::standardProgram()});
     static ReminderStore store(
         {Platform::defaults(), Platform::clock(), source, AppSettings::shared(), ToolRegistry::shared()});
     return store;
@@ -61,6 +61,8 @@ void ReminderStore::refreshReminders()
     if (!m_allowed || !m_services.registry.enabled().contains(ToolID::calendar)
         || m_services.settings.presentationMode())
         return;
+    // Whatever an older fetch would give is dropped anyway.
+    m_services.source.stopFetching();
     m_generation = QUuid::createUuid();
     const QUuid generation = m_generation;
     // Parented to the store, so a fetch still out when the store goes leaves nothing behind.
@@ -76,32 +78,55 @@ void ReminderStore::refreshReminders()
     watcher->setFuture(m_services.source.fetch(path));
 }
 
-void ReminderStore::addReminder(const QString& text)
+bool ReminderStore::addReminder(const QString& text)
 {
     const QString title = text.trimmed();
     if (!m_allowed || title.isEmpty() || folder().isEmpty()) {
         setMessage(tr("Choose a default reminders list first."));
-        return;
+        return false;
     }
     const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    if (const QString error = m_services.source.add(folder(), uid, title, m_services.clock.now()); !error.isEmpty()) {
-        setMessage(error);
-        return;
-    }
-    setMessage({});
-    refreshReminders();
+    whenWritten(m_services.source.add(folder(), uid, title, m_services.clock.now()),
+                [this, title](const QString& error) {
+                    if (!error.isEmpty()) {
+                        setMessage(error);
+                        emit addFailed(title);
+                        return;
+                    }
+                    setMessage({});
+                    refreshReminders();
+                });
+    return true;
 }
 
 void ReminderStore::completeReminder(const Reminder& reminder)
 {
     // The file is only replaced once the whole change is written, so a failure leaves the to-do open on disk
     // and in the list.
-    const QString error = m_services.source.complete(folder(), reminder, m_services.clock.now());
-    if (!error.isEmpty()) {
-        setMessage(error);
-        return;
-    }
-    refreshReminders();
+    whenWritten(m_services.source.complete(folder(), reminder, m_services.clock.now()), [this](const QString& error) {
+        if (!error.isEmpty()) {
+            setMessage(error);
+            return;
+        }
+        refreshReminders();
+    });
+}
+
+void ReminderStore::finishWrites()
+{
+    m_services.source.finishWrites(QDeadlineTimer(quitWaitMs));
+}
+
+void ReminderStore::whenWritten(const QFuture<QString>& write, std::function<void(const QString& error)> done)
+{
+    // Parented to the store, like a fetch's.
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, done = std::move(done)] {
+        watcher->deleteLater();
+        if (!watcher->isCanceled() && watcher->future().resultCount() > 0)
+            done(watcher->result());
+    });
+    watcher->setFuture(write);
 }
 
 void ReminderStore::setItems(const QList<Reminder>& items)
@@ -116,6 +141,7 @@ void ReminderStore::setItems(const QList<Reminder>& items)
 void ReminderStore::clear()
 {
     m_generation = QUuid::createUuid();
+    m_services.source.stopFetching();
     setItems({});
 }
 

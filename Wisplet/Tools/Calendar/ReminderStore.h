@@ -7,6 +7,8 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
+
 class AppSettings;
 class Clock;
 class Defaults;
@@ -15,7 +17,8 @@ class ToolRegistry;
 // The calendar tool's reminders: the incomplete to-dos of the chosen folder, earliest due first. It has no
 // timer and no watcher; the reminders page refreshes it when shown, on its refresh button and after each
 // change made here. A fetch carries the generation it started under; its result is dropped when the
-// generation has moved on.
+// generation has moved on. Adds and completions are written in the background; a failure is said in
+// `message` when it comes back.
 class ReminderStore final : public QObject
 {
     Q_OBJECT
@@ -23,6 +26,8 @@ class ReminderStore final : public QObject
 
 public:
     static inline const QString folderKey = QStringLiteral("reminders.folder");
+    // How long quitting waits for an add or a completion under way.
+    static constexpr int quitWaitMs = 1'000;
 
     struct Services
     {
@@ -48,8 +53,11 @@ public:
     void requestRemindersAccess(const QString& folder);
     // Starts a fetch while the folder is usable, the calendar tool is on and presentation mode is off.
     void refreshReminders();
-    void addReminder(const QString& text);
+    // False when the text is refused at once (the message says why); otherwise the reminder is being written.
+    bool addReminder(const QString& text);
     void completeReminder(const Reminder& reminder);
+    // At quit: lets the adds and completions under way finish, for a short while at most.
+    void finishWrites();
 
     // Signals only when they differ, so the list keeps its place on a refresh that found nothing new.
     void setItems(const QList<Reminder>& items);
@@ -63,6 +71,8 @@ signals:
     void itemsChanged(const QList<Reminder>& items);
     void allowedChanged(bool allowed);
     void messageChanged(const QString& message);
+    // The reminder with this title could not be written; the message says why.
+    void addFailed(const QString& title);
     void changed();
 
 private:
@@ -71,6 +81,8 @@ private:
     // What the folder itself says (gone, files skipped); it replaces an older one of its kind, never a failure
     // of the user's last action.
     void setSourceMessage(const QString& message);
+    // Calls `done` with the write's error (empty on success) once it is written.
+    void whenWritten(const QFuture<QString>& write, std::function<void(const QString& error)> done);
 
     Services m_services;
     QUuid m_generation = QUuid::createUuid();

@@ -41,6 +41,11 @@ RemindersView::RemindersView(ReminderStore& reminders, WispState& wisp, QWidget*
     m_message->setWordWrap(true);
     layout->addWidget(m_message);
     connect(&m_reminders, &ReminderStore::changed, this, &RemindersView::showStore);
+    // A reminder that could not be written comes back to an empty field, so it can be sent again.
+    connect(&m_reminders, &ReminderStore::addFailed, this, [this](const QString& title) {
+        if (m_title->text().isEmpty())
+            m_title->setText(title);
+    });
     showStore();
 }
 
@@ -149,9 +154,8 @@ bool RemindersView::eventFilter(QObject* watched, QEvent* event)
 
 void RemindersView::add()
 {
-    m_reminders.addReminder(m_title->text());
     // The typed text stays after a failure, so that it can be sent again.
-    if (m_reminders.message().isEmpty())
+    if (m_reminders.addReminder(m_title->text()))
         m_title->clear();
 }
 

@@ -37,7 +37,7 @@ private slots:
 
         // 10:00 in Berlin in March is 09:00 UTC; now is twenty minutes before.
         CalendarFixture f(QDateTime(QDate(2030, 3, 2), QTime(8, 40), Qt::UTC));
-        ICalendarFiles files(f.scheduler);
+        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER});
         CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
         tool.requestAccess(dir.filePath("calendars"));
         tool.start();

@@ -191,7 +191,7 @@ private slots:
                                  "SUMMARY:Later\nDTSTART:20260301T100000Z\nDURATION:PT1H\n"
                                  "END:VEVENT\nEND:VCALENDAR\n"));
         Fixture f;
-        ICalendarFiles files(f.scheduler);
+        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER});
         CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
         tool.requestAccess(dir.path());
         QElapsedTimer clock;
@@ -211,9 +211,12 @@ private slots:
     void nudgesOncePerOccurrence_data()
     {
         QTest::addColumn<NudgeRow>("row");
-        QTest::newRow("exactly five minutes")
-            << NudgeRow{timed("A", 300), "Starts in 5 minutes. Open the event to join."};
-        QTest::newRow("thirty seconds") << NudgeRow{timed("A", 30), "Starts in 1 minutes. Open the event to join."};
+        CalendarEvent meeting = timed("A", 300);
+        meeting.location = "https://meet.jit.si/Standup";
+        QTest::newRow("a meeting exactly five minutes away")
+            << NudgeRow{meeting, "Starts in 5 minutes. Open Calendar to join."};
+        // Nothing to join: the event is not told to be joined.
+        QTest::newRow("thirty seconds, no link") << NudgeRow{timed("A", 30), "Starts in 1 minutes."};
         QTest::newRow("a second too early") << NudgeRow{timed("A", 301), {}};
         QTest::newRow("already started") << NudgeRow{timed("A", 0), {}};
         CalendarEvent day = allDay("Holiday");
@@ -290,7 +293,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("work/a.ics"), "BEGIN:VCALENDAR\nVERSION:2.0\nEND:VCALENDAR\n"));
         Fixture f;
         f.defaults.remove(CalendarTool::sourceKey);
-        ICalendarFiles files(f.scheduler);
+        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER});
         CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
         QCOMPARE(tool.status(), CalendarTool::Status::notDetermined);
         tool.requestAccess(dir.filePath("missing"));
@@ -369,6 +372,10 @@ private slots:
         QTest::newRow("look-alike zoom") << LinkRow{{}, "https://evil-zoom.us/j/1", {}, {}};
         QTest::newRow("look-alike webex") << LinkRow{{}, "https://notwebex.com/meet/x", {}, {}};
         QTest::newRow("a room") << LinkRow{{}, "Room 4", {}, {}};
+        QTest::newRow("http url opened with https")
+            << LinkRow{"http://acme.zoom.us/j/123?pwd=x", {}, {}, "https://acme.zoom.us/j/123?pwd=x"};
+        QTest::newRow("http in notes opened with https")
+            << LinkRow{{}, {}, "Join http://meet.jit.si/Room now", "https://meet.jit.si/Room"};
     }
 
     void findsMeetingLinks()

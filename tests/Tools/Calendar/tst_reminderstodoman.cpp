@@ -29,6 +29,17 @@ class TestRemindersTodoman final : public QObject
         return process.readAllStandardOutput();
     }
 
+    QJsonObject todoOf(const QString& summary, const QStringList& listArguments = {})
+    {
+        const QJsonArray todos =
+            QJsonDocument::fromJson(todoman(QStringList{"--porcelain", "list"} + listArguments)).array();
+        for (const QJsonValue& todo : todos) {
+            if (todo.toObject().value("summary").toString() == summary)
+                return todo.toObject();
+        }
+        return {};
+    }
+
     QStringList summaries(const QStringList& listArguments)
     {
         QStringList list;
@@ -56,7 +67,7 @@ private slots:
 
         CalendarFixture f(QDateTime::currentDateTimeUtc());
         f.registry->setEnabled(ToolID::calendar, true);
-        ICalendarReminders files;
+        ICalendarReminders files{{.program = WISPLET_READER}};
         ReminderStore store({f.defaults, f.clock, files, f.settings, *f.registry});
         store.requestRemindersAccess(folder);
         QTRY_COMPARE(store.items().size(), 1);
@@ -66,6 +77,8 @@ private slots:
         QTRY_COMPARE(store.items().size(), 2);
         QCOMPARE(summaries({}), QStringList({"Buy milk", "Water plants"}));
 
+        // todoman changes the to-do after the list was read: completing it here keeps the change.
+        todoman({"edit", QString::number(todoOf("Buy milk").value("id").toInt()), "--location", "Kitchen"});
         for (const Reminder& reminder : store.items()) {
             if (reminder.title != "Buy milk")
                 continue;
@@ -75,6 +88,7 @@ private slots:
         }
         QTRY_COMPARE(store.items().size(), 1);
         QCOMPARE(summaries({"--status", "COMPLETED"}), QStringList{"Buy milk"});
+        QCOMPARE(todoOf("Buy milk", {"--status", "COMPLETED"}).value("location").toString(), QString("Kitchen"));
         QCOMPARE(summaries({}), QStringList{"Water plants"});
     }
 };
