@@ -6,7 +6,7 @@
 #include <QJsonValue>
 #include <QTimeZone>
 
-// Small rules the developer and analytics connectors share.
+// Small rules the connectors share.
 namespace ConnectorSupport {
 
 // The first instant of now's day in the zone.

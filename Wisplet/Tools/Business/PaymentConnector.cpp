@@ -26,11 +26,6 @@ void PaymentConnector::addTo(ConnectorTable& table, const IntegrationClient& cli
 
 namespace PaymentRequest {
 
-HttpHeaders bearer(const QString& key)
-{
-    return {{QByteArrayLiteral("Authorization"), "Bearer " + key.toUtf8()}};
-}
-
 QCoro::Task<IntegrationResult<Page>> get(const IntegrationClient& client, QString address, QueryItems query,
                                          HttpHeaders headers, QString listKey, QString shapeName, CancelToken cancel)
 {

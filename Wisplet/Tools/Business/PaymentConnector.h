@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Wisplet/Tools/Business/ConnectorSupport.h"
 #include "Wisplet/Tools/Business/IntegrationConnector.h"
 
 #include <QJsonObject>
@@ -51,7 +52,8 @@ struct Page
     QList<QJsonObject> items;
 };
 
-HttpHeaders bearer(const QString& key);
+// The payment fetches name it among their own pieces.
+using ConnectorSupport::bearer;
 // Stops before the request once cancelled; an answer of another shape fails as parse(shapeName).
 QCoro::Task<IntegrationResult<Page>> get(const IntegrationClient& client, QString address, QueryItems query,
                                          HttpHeaders headers, QString listKey, QString shapeName, CancelToken cancel);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/RowListModel.h"
 #include "Wisplet/Platform/CalendarEvent.h"
-#include "Wisplet/Tools/Calendar/RowListModel.h"
 
 // The agenda's list: one row per event, its texts made only when a row is drawn.
 class EventListModel final : public RowListModel<CalendarEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Wisplet/Base/RowListModel.h"
 #include "Wisplet/Platform/RemindersSource.h"
-#include "Wisplet/Tools/Calendar/RowListModel.h"
 
 // The reminders page's list: one row per incomplete reminder, in the store's order.
 class ReminderListModel final : public RowListModel<Reminder>

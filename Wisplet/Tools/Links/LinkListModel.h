@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Tools/Calendar/RowListModel.h"
+#include "Wisplet/Base/RowListModel.h"
 #include "Wisplet/Tools/Links/QuickLink.h"
 
 // The cells of the links page: one per link, in the store's order, and last the "Add" chip. A new list

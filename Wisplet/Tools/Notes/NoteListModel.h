@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Tools/Calendar/RowListModel.h"
+#include "Wisplet/Base/RowListModel.h"
 #include "Wisplet/Tools/Notes/WispNote.h"
 
 #include <QIcon>
