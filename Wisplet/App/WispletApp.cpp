@@ -238,6 +238,8 @@ void WispletApp::buildDelegate()
             links->save();
         FileShelf::shared().save();
     });
+    // The history's save under way is waited for, and what is still unsaved written, before main ends.
+    m_delegate->addShutdownStep([] { ClipboardManager::shared().finishSaving(); });
     // A reminder added or completed just before quitting is still written; readers are not waited for.
     m_delegate->addShutdownStep([] { ReminderStore::shared().finishWrites(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end

@@ -103,9 +103,6 @@ ClipboardManager::ClipboardManager(const Services& services, const QString& fold
     connect(m_timer, &QTimer::timeout, this, &ClipboardManager::poll);
     connect(m_history, &ClipHistoryStore::loaded, this, &ClipboardManager::historyLoaded);
     connect(m_history, &ClipHistoryStore::saved, this, &ClipboardManager::historySaved);
-    // The user's history is written before the program ends, however it is asked to.
-    if (QCoreApplication* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &ClipboardManager::finishSaving);
     if (loadHistory)
         m_history->load();
 }
