@@ -3,6 +3,7 @@
 #include "Wisplet/Base/KeptFile.h"
 #include "Wisplet/Platform/MergeById.h"
 
+#include <QHash>
 #include <QList>
 #include <QUuid>
 
@@ -10,22 +11,30 @@
 // memory and asks for a save: nothing is written while the list is what the file holds; a change another
 // program made to the file meanwhile is merged in by id first, never dropped (an item changed on both sides
 // is kept twice); a failed save leaves the file as it was and is said until a later save succeeds, and the
-// list keeps the change for that save.
+// list keeps the change for that save. A plain value, like its file: a worker thread can take it for a save.
 template <typename T>
 class StoredList final
 {
 public:
     struct Format
     {
-        std::function<std::optional<QList<T>>(const QByteArray&)> decode;
+        // The list the contents hold; none, with why not for the page's line, when they hold none.
+        std::function<std::optional<QList<T>>(const QByteArray& contents, QString& whyNot)> decode;
         std::function<QByteArray(const QList<T>&)> encode;
-        // Why contents that do not decode cannot be read, for the page's line.
-        QString undecodable;
     };
 
-    StoredList(const QString& path, qint64 maxBytes, Format format,
-               std::function<QString(const QString& reason)> saveFailed)
-        : m_file(path, maxBytes, std::move(saveFailed))
+    struct Saved
+    {
+        // The file holds the list now.
+        bool ok = false;
+        // The list changed: another program's change was taken in.
+        bool tookIn = false;
+        // Items changed on both sides: ours, kept beside theirs, under fresh ids (by the ids they had).
+        QHash<QUuid, QUuid> renamed;
+    };
+
+    StoredList(const QString& path, qint64 maxBytes, Format format, KeptFile::Words words)
+        : m_file(path, maxBytes, std::move(words))
         , m_format(std::move(format))
     { }
 
@@ -35,52 +44,78 @@ public:
     {
         m_saved = initial;
         if (const std::optional<QByteArray> contents = m_file.readAtStart()) {
-            if (std::optional<QList<T>> stored = m_format.decode(*contents))
+            QString whyNot;
+            if (std::optional<QList<T>> stored = m_format.decode(*contents, whyNot))
                 m_saved = std::move(*stored);
             else
-                m_file.setAside(m_format.undecodable);
+                m_file.setAside(whyNot);
         }
         return m_saved;
     }
 
+    // Instead of load(), for a store with rules of its own at start: the file as it is, nothing done about
+    // it; then loadedAs() with the list the store took from it.
+    PrivateFiles::FileRead readAsIs() { return m_file.readAsIs(); }
+    void loadedAs(QList<T> list) { m_saved = std::move(list); }
+
     // Writes the list when it differs from the file's, after merging another program's change into it.
-    // True when the file holds the list afterwards.
-    bool save(QList<T>& list)
+    Saved save(QList<T>& list)
     {
-        if (list == m_saved)
-            return true;
-        std::optional<QByteArray> changed;
-        if (!m_file.lookBeforeWriting(changed))
-            return false;
-        if (changed) {
-            if (std::optional<QList<T>> theirs = m_format.decode(*changed)) {
-                QList<T> merged = MergeById::merged(m_saved, list, *theirs, idOf, withFreshId);
-                if (merged != list) {
-                    list = std::move(merged);
-                    m_file.tookIn();
-                }
-                m_saved = std::move(*theirs);
-                if (list == m_saved)
-                    return true;
-            } else if (!m_file.setAside(m_format.undecodable)) {
-                return false;
-            }
+        Saved saved;
+        if (list != m_saved && !takeInOutsideChange(list, saved))
+            return saved;
+        if (list == m_saved) {
+            m_file.upToDate();
+            saved.ok = true;
+        } else {
+            saved.ok = m_file.write(m_format.encode(list));
+            if (saved.ok)
+                m_saved = list;
         }
-        if (!m_file.write(m_format.encode(list)))
-            return false;
-        m_saved = list;
-        return true;
+        return saved;
     }
 
-    QString message() const { return m_file.message(); }
+    // The three-way merge by id (see MergeById); renamed, when given, gets the fresh ids of ours kept twice.
+    static QList<T> merged(const QList<T>& base, const QList<T>& ours, const QList<T>& theirs,
+                           QHash<QUuid, QUuid>* renamed = nullptr)
+    {
+        return MergeById::merged(
+            base, ours, theirs, [](const T& item) { return item.id; },
+            [renamed](T item) {
+                const QUuid fresh = QUuid::createUuid();
+                if (renamed)
+                    renamed->insert(item.id, fresh);
+                item.id = fresh;
+                return item;
+            });
+    }
+
     const QString& path() const { return m_file.path(); }
+    qint64 maxBytes() const { return m_file.maxBytes(); }
+    bool isUnread() const { return m_file.isUnread(); }
+    const QString& notice() const { return m_file.notice(); }
+    QString message() const { return m_file.message(); }
 
 private:
-    static QUuid idOf(const T& item) { return item.id; }
-    static T withFreshId(T item)
+    // Merges into the list what another program wrote to the file since it was last read or written here.
+    // False when the file must not be written now.
+    bool takeInOutsideChange(QList<T>& list, Saved& saved)
     {
-        item.id = QUuid::createUuid();
-        return item;
+        std::optional<QList<T>> theirs;
+        const bool mayWrite = m_file.lookBeforeWriting([&](const QByteArray& contents, QString& whyNot) {
+            theirs = m_format.decode(contents, whyNot);
+            return theirs.has_value();
+        });
+        if (!mayWrite || !theirs)
+            return mayWrite;
+        QList<T> merged = StoredList::merged(m_saved, list, *theirs, &saved.renamed);
+        m_saved = std::move(*theirs);
+        if (merged != list) {
+            list = std::move(merged);
+            saved.tookIn = true;
+            m_file.tookIn(!saved.renamed.isEmpty());
+        }
+        return true;
     }
 
     KeptFile m_file;

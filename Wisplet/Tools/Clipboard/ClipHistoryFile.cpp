@@ -1,8 +1,5 @@
 #include "Wisplet/Tools/Clipboard/ClipHistoryFile.h"
 
-#include "Wisplet/Base/UnreadableFile.h"
-#include "Wisplet/Platform/MergeById.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -13,16 +10,9 @@ namespace ClipHistoryFile {
 
 namespace {
 
-using Outcome = PrivateFiles::FileRead::Outcome;
-
-QString fileName(const StoreFile& file)
-{
-    return QFileInfo(file.path()).fileName();
-}
-
 // The files the entries name, and those named in histories set aside earlier, which the user may want back
 // with their pictures.
-QSet<QString> keptFiles(const QList<ClipItem>& items, const StoreFile& file)
+QSet<QString> keptFiles(const QList<ClipItem>& items, const File& file)
 {
     QSet<QString> named = namedFiles(items);
     static const QRegularExpression clipName(QStringLiteral("clip-[0-9A-Fa-f-]+\\.(?:png|tiff)(?:\\.preview\\.png)?"));
@@ -39,7 +29,7 @@ QSet<QString> keptFiles(const QList<ClipItem>& items, const StoreFile& file)
     return named;
 }
 
-QStringList strays(const QList<ClipItem>& items, const StoreFile& file, const QString& folder)
+QStringList strays(const QList<ClipItem>& items, const File& file, const QString& folder)
 {
     const QSet<QString> named = keptFiles(items, file);
     QStringList found;
@@ -71,21 +61,6 @@ bool isPlainName(const QString& name)
     return !name.isEmpty() && !name.contains(u'/') && name != QLatin1String("..") && name != QLatin1String(".");
 }
 
-QString notSaved(const QString& reason)
-{
-    return QStringLiteral("History could not be saved: %1.").arg(reason);
-}
-
-QList<ClipItem> merged(const QList<ClipItem>& base, const QList<ClipItem>& ours, const QList<ClipItem>& theirs)
-{
-    return MergeById::merged(
-        base, ours, theirs, [](const ClipItem& item) { return item.id; },
-        [](ClipItem item) {
-            item.id = QUuid::createUuid();
-            return item;
-        });
-}
-
 Sizes measure(const QList<ClipItem>& items, const QString& folder)
 {
     Sizes sizes;
@@ -100,29 +75,34 @@ Sizes measure(const QList<ClipItem>& items, const QString& folder)
     return sizes;
 }
 
-Loaded load(StoreFile file, const QString& folder)
+File file(const QString& path, qint64 maxBytes)
 {
-    Loaded loaded{std::move(file), {}, {}, std::nullopt, false, {}};
-    const PrivateFiles::FileRead found = loaded.file.read();
-    if (found.outcome == Outcome::inaccessible) {
-        loaded.notice = UnreadableFile::leaveInPlace(loaded.file.path(), found.reason);
-        loaded.checkFirst = true;
-        return loaded;
-    }
-    if (found.outcome != Outcome::absent) {
-        std::optional<QList<ClipItem>> items =
-            found.outcome == Outcome::read ? clipItemsFromJson(found.contents) : std::nullopt;
-        if (items) {
-            loaded.items = std::move(*items);
-        } else {
-            // It may still hold pinned entries the user wants back: moved aside, never overwritten.
-            const UnreadableFile::SetAside aside = UnreadableFile::setAside(
-                loaded.file.path(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
-            loaded.notice = aside.notice;
-            loaded.checkFirst = aside.path.isEmpty();
-        }
-    }
-    if (!loaded.checkFirst) {
+    const QString name = QFileInfo(path).fileName();
+    const auto notSaved = [name](KeptFile::Trouble trouble, const QString& reason) {
+        return QStringLiteral("History could not be saved: %1.")
+            .arg(trouble == KeptFile::Trouble::unopened
+                     ? QStringLiteral("%1 could not be opened (%2)").arg(name, reason)
+                     : reason);
+    };
+    return {path,
+            maxBytes,
+            {[](const QByteArray& contents, QString& whyNot) {
+                 whyNot = QStringLiteral("damaged");
+                 return clipItemsFromJson(contents);
+             },
+             [](const QList<ClipItem>& items) {
+                 return QJsonDocument(clipItemsToJson(items)).toJson(QJsonDocument::Compact);
+             }},
+            // Another program's change is taken in without a word: the list shows it.
+            {notSaved, [](bool) { return QString(); }}};
+}
+
+Loaded load(File file, const QString& folder)
+{
+    // It may hold pinned entries the user wants back: what cannot be read is never written over.
+    QList<ClipItem> items = file.load({});
+    Loaded loaded{std::move(file), std::move(items), {}, {}};
+    if (!loaded.file.isUnread()) {
         loaded.sizes = measure(loaded.items, folder);
         loaded.strays = strays(loaded.items, loaded.file, folder);
     }
@@ -131,44 +111,13 @@ Loaded load(StoreFile file, const QString& folder)
 
 Saved save(SaveJob job)
 {
-    Saved saved{std::move(job.file), false, std::nullopt, {}, job.base, job.checkFirst, std::nullopt, std::nullopt};
-    QList<ClipItem> list = job.ours;
-    if (job.checkFirst || saved.file.changedSinceSeen()) {
-        const PrivateFiles::FileRead found = saved.file.read();
-        if (found.outcome == Outcome::inaccessible) {
-            saved.failure = notSaved(QStringLiteral("%1 could not be opened (%2)").arg(fileName(saved.file), found.reason));
-            saved.checkFirst = true;
-            return saved;
-        }
-        const std::optional<QList<ClipItem>> theirs =
-            found.outcome == Outcome::read ? clipItemsFromJson(found.contents) : std::nullopt;
-        saved.base = theirs.value_or(QList<ClipItem>());
-        saved.checkFirst = false;
-        if (theirs) {
-            list = merged(job.base, job.ours, *theirs);
-            if (list != job.ours) {
-                saved.takenIn = list;
-                saved.takenInSizes = measure(list, job.folder);
-            }
-        } else if (found.outcome != Outcome::absent && QFileInfo(saved.file.path()).isFile()) {
-            // What another program put there is not ours to overwrite; a folder in the way makes the write fail.
-            const UnreadableFile::SetAside aside = UnreadableFile::setAside(
-                saved.file.path(), found.reason.isEmpty() ? QStringLiteral("damaged") : found.reason);
-            saved.notice = aside.notice;
-            if (aside.path.isEmpty()) {
-                saved.failure = notSaved(QStringLiteral("%1 could not be set aside").arg(fileName(saved.file)));
-                saved.checkFirst = true;
-                return saved;
-            }
-        }
+    Saved saved{std::move(job.file), false, std::nullopt, {}};
+    const File::Saved result = saved.file.save(job.items);
+    saved.ok = result.ok;
+    if (result.tookIn) {
+        saved.takenInSizes = measure(job.items, job.folder);
+        saved.takenIn = std::move(job.items);
     }
-    QString error;
-    if (!saved.file.write(QJsonDocument(clipItemsToJson(list)).toJson(QJsonDocument::Compact), &error)) {
-        saved.failure = notSaved(error);
-        return saved;
-    }
-    saved.ok = true;
-    saved.base = list;
     return saved;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/StoreFile.h"
+#include "Wisplet/Base/StoredList.h"
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
@@ -18,62 +18,47 @@ namespace ClipHistoryFile {
 // What each entry takes, by id.
 using Sizes = QHash<QUuid, ClipboardRules::EntryBytes>;
 
+// The history's file, with what it holds as far as the program knows.
+using File = StoredList<ClipItem>;
+
+// The history at path, in its format and with the page's words for it.
+File file(const QString& path, qint64 maxBytes);
+
 struct Loaded
 {
-    StoreFile file;
+    File file;
     QList<ClipItem> items;
     Sizes sizes;
-    // The page's line when the file could not be read.
-    std::optional<QString> notice;
-    // The file is there but could not be opened or set aside: it must be read again before it is replaced.
-    bool checkFirst = false;
     // Files of ours in the folder that no entry names (images and previews of entries that were never saved,
-    // temporary files of interrupted writes); empty when the history could not be read.
+    // temporary files of interrupted writes); empty when what the history holds is unknown.
     QStringList strays;
 };
 
 // Reads the history: a file that cannot be decoded is set aside, one that cannot be opened is left where
 // it is.
-Loaded load(StoreFile file, const QString& folder);
+Loaded load(File file, const QString& folder);
 
 struct SaveJob
 {
-    StoreFile file;
-    // The list as the file held it when last read or written, and the list to save.
-    QList<ClipItem> base;
-    QList<ClipItem> ours;
-    bool checkFirst = false;
+    File file;
+    QList<ClipItem> items;
     QString folder;
 };
 
 struct Saved
 {
-    StoreFile file;
+    File file;
     bool ok = false;
     // Another program changed the file since: the list with its change taken in, which is what was saved.
     std::optional<QList<ClipItem>> takenIn;
     Sizes takenInSizes;
-    // What the file holds now.
-    QList<ClipItem> base;
-    bool checkFirst = false;
-    // The page's lines: why nothing was saved; where an unreadable file went.
-    std::optional<QString> failure;
-    std::optional<QString> notice;
 };
 
-// Replaces the file with the list, first taking in any change another program made to it since it was
-// last read or written (by entry id, nothing dropped). A file there that cannot be opened is never
-// written over; one that cannot be decoded is set aside first.
+// Saves the list (see StoredList::save).
 Saved save(SaveJob job);
-
-// The three-way merge of a history (by entry id, nothing dropped; see MergeById).
-QList<ClipItem> merged(const QList<ClipItem>& base, const QList<ClipItem>& ours, const QList<ClipItem>& theirs);
 
 // The bytes of each entry: its text as stored and its files on disk.
 Sizes measure(const QList<ClipItem>& items, const QString& folder);
-
-// The page's line for a history that could not be saved, and why.
-QString notSaved(const QString& reason);
 
 // The image and preview files the entries name.
 QSet<QString> namedFiles(const QList<ClipItem>& items);

@@ -9,7 +9,7 @@
 ClipHistoryStore::ClipHistoryStore(const QString& folder, const QString& fileName, qint64 maxBytes, QObject* parent)
     : QObject(parent)
     , m_folder(folder)
-    , m_file(folder + u'/' + fileName, maxBytes)
+    , m_file(ClipHistoryFile::file(folder + u'/' + fileName, maxBytes))
 {
 }
 
@@ -44,8 +44,6 @@ void ClipHistoryStore::loadDone(const ClipHistoryFile::Loaded& result)
     m_reading = {};
     m_loading = false;
     m_file = result.file;
-    m_base = result.items;
-    m_checkFirst = result.checkFirst;
     // It lacks what was read; the list that holds both is asked for in answer to loaded().
     m_pending.reset();
     emit loaded(result);
@@ -62,7 +60,7 @@ ClipHistoryFile::SaveJob ClipHistoryStore::nextJob()
 {
     m_saving = true;
     m_sent = *std::exchange(m_pending, std::nullopt);
-    return {m_file, m_base, m_sent, m_checkFirst, m_folder};
+    return {m_file, m_sent, m_folder};
 }
 
 QCoro::Task<> ClipHistoryStore::runSave()
@@ -84,8 +82,6 @@ void ClipHistoryStore::saveDone(const ClipHistoryFile::Saved& result)
     m_writing = {};
     m_saving = false;
     m_file = result.file;
-    m_base = result.base;
-    m_checkFirst = result.checkFirst;
     m_failed = !result.ok;
     emit saved(m_sent, result);
 }

@@ -48,10 +48,8 @@ private:
     void saveDone(const ClipHistoryFile::Saved& result);
 
     QString m_folder;
-    StoreFile m_file;
-    // The list as the file held it when last read or written.
-    QList<ClipItem> m_base;
-    bool m_checkFirst = false;
+    // Handed to each read or save, and taken back from it.
+    ClipHistoryFile::File m_file;
     bool m_loading = false;
     bool m_saving = false;
     // The newest list asked for and not yet handed to a save.

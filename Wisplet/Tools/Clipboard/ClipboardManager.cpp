@@ -524,14 +524,22 @@ void ClipboardManager::historyLoaded(const ClipHistoryFile::Loaded& loaded)
     for (auto copied = m_items.crbegin(); copied != m_items.crend(); ++copied)
         items = ClipboardRules::withInserted(items, *copied);
     m_sizes.insert(loaded.sizes);
-    if (loaded.notice)
-        setMessage(loaded.notice);
+    showFileLine(loaded.file);
     setItems(items);
     removeStrays(loaded.strays);
     // The budgets hold from the start, and a file that held more is written again without it.
     prune();
     if (m_items != loaded.items)
         save();
+}
+
+// A failure goes from the page once a save succeeds; the page's other lines stay until replaced.
+void ClipboardManager::showFileLine(const ClipHistoryFile::File& file)
+{
+    const QString line = file.message();
+    if (const std::optional<QString> shown = KeptFile::pageLine(m_message.value_or(QString()), m_fileLine, line))
+        setMessage(shown->isEmpty() ? std::nullopt : shown);
+    m_fileLine = line;
 }
 
 void ClipboardManager::removeStrays(const QStringList& names)
@@ -545,20 +553,13 @@ void ClipboardManager::removeStrays(const QStringList& names)
 
 void ClipboardManager::historySaved(const QList<ClipItem>& sent, const ClipHistoryFile::Saved& saved)
 {
-    if (saved.notice)
-        setMessage(saved.notice);
-    if (saved.failure) {
-        m_saveProblem = *saved.failure;
-        setMessage(saved.failure);
-    } else if (saved.ok && m_message == m_saveProblem) {
-        setMessage(std::nullopt);
-    }
+    showFileLine(saved.file);
     if (!saved.takenIn)
         return;
     // Another program changed the file meanwhile: its change is in, and ours made since go over it.
     m_sizes.insert(saved.takenInSizes);
     const QList<ClipItem> before = m_items;
-    setItems(ClipHistoryFile::merged(sent, m_items, *saved.takenIn));
+    setItems(ClipHistoryFile::File::merged(sent, m_items, *saved.takenIn));
     // The files of entries removed over there go too, unless an entry kept twice still names them.
     const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
     for (const ClipItem& item : before) {

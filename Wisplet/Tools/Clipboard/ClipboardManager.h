@@ -144,6 +144,7 @@ private:
     // The file is written again only when the prune dropped something.
     void pruneAndSave();
     void setMessage(const std::optional<QString>& text);
+    void showFileLine(const ClipHistoryFile::File& file);
     void removeFiles(const ClipItem& item);
     void historyLoaded(const ClipHistoryFile::Loaded& loaded);
     void historySaved(const QList<ClipItem>& sent, const ClipHistoryFile::Saved& saved);
@@ -178,8 +179,8 @@ private:
     bool m_captureConsent;
     int m_retentionDays;
     std::optional<QString> m_message;
-    // The line of the last failed save: it goes from the page once a save succeeds.
-    QString m_saveProblem;
+    // What the history's file last said for the page (a failed save, a file set aside or left in place).
+    QString m_fileLine;
     ClipHistoryStore* m_history;
     ClipHistoryFile::Sizes m_sizes;
     // Image and preview files being written, by name: not strays, though no entry names them yet.

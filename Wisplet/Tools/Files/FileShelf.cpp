@@ -10,8 +10,9 @@
 
 namespace {
 
-std::optional<QList<ShelfItem>> decode(const QByteArray& data)
+std::optional<QList<ShelfItem>> decode(const QByteArray& data, QString& whyNot)
 {
+    whyNot = QStringLiteral("damaged");
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
@@ -34,7 +35,7 @@ QByteArray encode(const QList<ShelfItem>& items)
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-QString saveFailed(const QString&)
+QString saveFailed(KeptFile::Trouble, const QString&)
 {
     return FileShelf::tr("Could not save shelf references.");
 }
@@ -49,7 +50,7 @@ FileShelf& FileShelf::shared()
 
 FileShelf::FileShelf(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_file(folder + QStringLiteral("/shelf.json"), fileLimit, {decode, encode, QStringLiteral("damaged")}, saveFailed)
+    , m_file(folder + QStringLiteral("/shelf.json"), fileLimit, {decode, encode}, {saveFailed, {}})
     , m_items(m_file.load({}))
     , m_message(m_file.message())
 { }
@@ -97,17 +98,13 @@ void FileShelf::remove(const QUuid& id)
 
 bool FileShelf::save()
 {
-    const QList<ShelfItem> before = m_items;
     const QString said = m_file.message();
-    const bool saved = m_file.save(m_items);
-    // Another program's change to the file may have been taken in.
-    if (m_items != before)
+    const StoredList<ShelfItem>::Saved saved = m_file.save(m_items);
+    if (saved.tookIn)
         publishItems();
-    const QString line = m_file.message();
-    // What the file's line said goes with it (a failed save that now succeeded); the shelf's own failures stay.
-    if (line != said && (!line.isEmpty() || m_message == said))
-        setMessage(line);
-    return saved;
+    if (const std::optional<QString> line = KeptFile::pageLine(m_message, said, m_file.message()))
+        setMessage(*line);
+    return saved.ok;
 }
 
 bool FileShelf::handleDrop(const QList<QUrl>& files)

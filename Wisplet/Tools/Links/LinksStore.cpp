@@ -25,12 +25,14 @@ QList<QuickLink> defaultLinks()
 StoredList<QuickLink>::Format linksFormat()
 {
     return {
-        decodeLinks,
-        [](const QList<QuickLink>& links) { return QJsonDocument(encodeLinks(links)).toJson(QJsonDocument::Compact); },
-        QStringLiteral("not a list of links")};
+        [](const QByteArray& contents, QString& whyNot) {
+            whyNot = QStringLiteral("not a list of links");
+            return decodeLinks(contents);
+        },
+        [](const QList<QuickLink>& links) { return QJsonDocument(encodeLinks(links)).toJson(QJsonDocument::Compact); }};
 }
 
-QString saveFailed(const QString& reason)
+QString saveFailed(KeptFile::Trouble, const QString& reason)
 {
     return QStringLiteral("Could not save links (%1). The change is kept and saved with the next change or at quit.")
         .arg(reason);
@@ -40,7 +42,7 @@ QString saveFailed(const QString& reason)
 
 LinksStore::LinksStore(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_file(folder + QStringLiteral("/links.json"), maxFileBytes, linksFormat(), saveFailed)
+    , m_file(folder + QStringLiteral("/links.json"), maxFileBytes, linksFormat(), {saveFailed, {}})
     , m_links(m_file.load(defaultLinks()))
 { }
 
@@ -84,11 +86,9 @@ bool LinksStore::save()
 
 bool LinksStore::saveAndPublish(bool listChanged)
 {
-    const QList<QuickLink> before = m_links;
     const QString said = message();
-    const bool saved = m_file.save(m_links);
-    // The save may have taken in another program's change.
-    listChanged = listChanged || m_links != before;
+    const StoredList<QuickLink>::Saved saved = m_file.save(m_links);
+    listChanged = listChanged || saved.tookIn;
     const bool newMessage = message() != said;
     if (listChanged)
         emit linksChanged(m_links);
@@ -96,5 +96,5 @@ bool LinksStore::saveAndPublish(bool listChanged)
         emit messageChanged(message());
     if (listChanged || newMessage)
         emit changed();
-    return saved;
+    return saved.ok;
 }

@@ -2,9 +2,7 @@
 
 #include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Base/ProblemReport.h"
-#include "Wisplet/Base/UnreadableFile.h"
 #include "Wisplet/Platform/Clock.h"
-#include "Wisplet/Platform/MergeById.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/Scheduler.h"
@@ -29,6 +27,23 @@ bool idsAreDistinct(const QList<WispNote>& notes)
     return ids.size() == notes.size();
 }
 
+StoredList<WispNote>::Format notesFormat()
+{
+    return {
+        [](const QByteArray& contents, QString& whyNot) -> std::optional<QList<WispNote>> {
+            std::optional<QList<WispNote>> notes = decodeNotes(contents);
+            whyNot = notes ? QStringLiteral("two notes share an id") : QStringLiteral("not a notes file");
+            return notes && idsAreDistinct(*notes) ? notes : std::nullopt;
+        },
+        [](const QList<WispNote>& notes) { return QJsonDocument(encodeNotes(notes)).toJson(QJsonDocument::Compact); }};
+}
+
+// The page shows the save status instead of a failure's line.
+KeptFile::Words notesWords()
+{
+    return {{}, [](bool keptTwice) { return keptTwice ? NotesStore::keptTwiceNotice() : NotesStore::tookInNotice(); }};
+}
+
 } // namespace
 
 NotesStore::NotesStore(Clock& clock, Scheduler& scheduler, const QString& folder, QObject* parent)
@@ -36,7 +51,7 @@ NotesStore::NotesStore(Clock& clock, Scheduler& scheduler, const QString& folder
     , m_clock(clock)
     , m_scheduler(scheduler)
     , m_folder(folder)
-    , m_file(folder + u'/' + notesFileName, maxFileBytes)
+    , m_file(folder + u'/' + notesFileName, maxFileBytes, notesFormat(), notesWords())
     , m_saveStatus(savedStatus())
 {
     load();
@@ -95,7 +110,8 @@ QString NotesStore::notesPath() const
 
 void NotesStore::load()
 {
-    const PrivateFiles::FileRead found = m_file.read();
+    // A file that cannot be read is neither set aside nor written over: the notes stay as they are.
+    const PrivateFiles::FileRead found = m_file.readAsIs();
     if (found.outcome != Outcome::absent) {
         const std::optional<QList<WispNote>> notes =
             found.outcome == Outcome::read ? decodeNotes(found.contents) : std::nullopt;
@@ -106,7 +122,7 @@ void NotesStore::load()
         // The notes stay readable, but a file with two notes of one id is not ours to rewrite.
         if (!idsAreDistinct(m_notes))
             return failLoad(notesPath(), QStringLiteral("two notes share an id"));
-        m_saved = m_notes;
+        m_file.loadedAs(m_notes);
     } else {
         QString starter;
         if (!loadLegacyText(starter))
@@ -234,9 +250,8 @@ void NotesStore::changeNotes(const std::function<void(QList<WispNote>&)>& change
 }
 
 // The selection is set before anyone hears of the new notes, so the note being edited never looks gone.
-void NotesStore::replaceNotes(QList<WispNote> notes, const QUuid& selected)
+void NotesStore::notesTakenIn(const QUuid& selected)
 {
-    m_notes = std::move(notes);
     const QUuid previous = m_selectedID;
     m_selectedID = indexOf(selected) >= 0 ? selected : (m_notes.isEmpty() ? QUuid() : m_notes.first().id);
     emit notesChanged(m_notes);
@@ -249,15 +264,6 @@ void NotesStore::setSaveStatus(const QString& status)
 {
     m_saveStatus = status;
     emit saveStatusChanged(status);
-    emit changed();
-}
-
-void NotesStore::setNotice(const QString& notice)
-{
-    if (notice == m_notice)
-        return;
-    m_notice = notice;
-    emit noticeChanged(notice);
     emit changed();
 }
 
@@ -276,96 +282,18 @@ bool NotesStore::save()
         return !m_dirty;
     if (!m_dirty)
         return true;
-    if (!takeInOutsideChange())
-        return failSave();
-    if (m_notes != m_saved) {
-        const QByteArray data = QJsonDocument(encodeNotes(m_notes)).toJson(QJsonDocument::Compact);
-        // A new folder is synced into its parent, so a power cut cannot lose it with the file in it.
-        if (!PrivateFiles::ensureFolder(m_folder) || !m_file.write(data))
-            return failSave();
-        m_saved = m_notes;
-    }
-    m_dirty = false;
-    setSaveStatus(savedStatus());
-    return true;
-}
-
-// The change stays in memory and dirty: the next change, the status button or the quit tries again.
-bool NotesStore::failSave()
-{
-    setSaveStatus(saveFailedStatus());
-    return false;
-}
-
-// Another program's version of the file is taken in before ours replaces it. False when the file must not
-// be replaced now.
-bool NotesStore::takeInOutsideChange()
-{
-    if (!m_fileUnread && !m_file.changedSinceSeen())
-        return true;
-    const PrivateFiles::FileRead found = m_file.read();
-    switch (found.outcome) {
-    case Outcome::absent:
-        // Removed since: the notes are written anew. A file gone is no list of notes deleted.
-        fileReadAgain();
-        m_saved.clear();
-        return true;
-    case Outcome::inaccessible:
-        // Said once, not at every retry.
-        if (!m_fileUnread)
-            setNotice(UnreadableFile::leaveInPlace(notesPath(), found.reason));
-        m_fileUnread = true;
-        return false;
-    case Outcome::unsuitable:
-        return setAside(found.reason);
-    case Outcome::read:
-        break;
-    }
-    const std::optional<QList<WispNote>> theirs = decodeNotes(found.contents);
-    if (!theirs)
-        return setAside(QStringLiteral("not a notes file"));
-    if (!idsAreDistinct(*theirs))
-        return setAside(QStringLiteral("two notes share an id"));
-    fileReadAgain();
-    takeIn(*theirs);
-    return true;
-}
-
-// A file left alone because it could not be opened is ours to write again, and the page stops saying so.
-void NotesStore::fileReadAgain()
-{
-    if (!m_fileUnread)
-        return;
-    m_fileUnread = false;
-    setNotice(QString());
-}
-
-// Whatever another program put at the path that is no notes file goes aside, so ours can be written.
-bool NotesStore::setAside(const QString& reason)
-{
-    const UnreadableFile::SetAside aside = UnreadableFile::setAside(notesPath(), reason);
-    setNotice(aside.notice);
-    m_fileUnread = aside.path.isEmpty();
-    if (!m_fileUnread)
-        m_saved.clear();
-    return !m_fileUnread;
-}
-
-void NotesStore::takeIn(const QList<WispNote>& theirs)
-{
-    QHash<QUuid, QUuid> renamed;
-    QList<WispNote> merged = MergeById::merged(
-        m_saved, m_notes, theirs, [](const WispNote& note) { return note.id; },
-        [&renamed](WispNote note) {
-            const QUuid fresh = QUuid::createUuid();
-            renamed.insert(note.id, fresh);
-            note.id = fresh;
-            return note;
-        });
-    m_saved = theirs;
-    if (merged == m_notes)
-        return;
+    const QString said = notice();
+    const StoredList<WispNote>::Saved saved = m_file.save(m_notes);
     // The note being edited stays selected, under its new id when it had to take one.
-    replaceNotes(std::move(merged), renamed.value(m_selectedID, m_selectedID));
-    setNotice(renamed.isEmpty() ? tookInNotice() : keptTwiceNotice());
+    if (saved.tookIn)
+        notesTakenIn(saved.renamed.value(m_selectedID, m_selectedID));
+    if (notice() != said) {
+        emit noticeChanged(notice());
+        emit changed();
+    }
+    // A failed save keeps the change in memory and dirty: the next change, the status button or the quit
+    // tries again.
+    m_dirty = !saved.ok;
+    setSaveStatus(saved.ok ? savedStatus() : saveFailedStatus());
+    return saved.ok;
 }

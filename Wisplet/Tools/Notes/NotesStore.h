@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/StoreFile.h"
+#include "Wisplet/Base/StoredList.h"
 #include "Wisplet/Tools/Notes/WispNote.h"
 
 #include <QObject>
@@ -55,7 +55,7 @@ public:
     QString loadProblem() const { return m_loadProblem; }
     // What the page should say about the file beside the save status: another program's change taken in, a
     // file set aside or left alone. Empty when there is nothing to say.
-    QString notice() const { return m_notice; }
+    QString notice() const { return m_file.notice(); }
     QString notesPath() const;
 
     // The selection as the list sets it; a note that no longer exists selects nothing.
@@ -87,32 +87,21 @@ private:
     void failLoad(const QString& path, const QString& reason);
     StoredJson::Date now() const;
     void changeNotes(const std::function<void(QList<WispNote>&)>& change);
-    void replaceNotes(QList<WispNote> notes, const QUuid& selected);
+    void notesTakenIn(const QUuid& selected);
     void setSaveStatus(const QString& status);
-    void setNotice(const QString& notice);
     void scheduleSave();
-    bool failSave();
-    bool takeInOutsideChange();
-    bool setAside(const QString& reason);
-    void fileReadAgain();
-    void takeIn(const QList<WispNote>& theirs);
     qsizetype indexOf(const QUuid& id) const;
     qsizetype selectedIndex() const { return indexOf(m_selectedID); }
 
     Clock& m_clock;
     Scheduler& m_scheduler;
     QString m_folder;
-    StoreFile m_file;
+    StoredList<WispNote> m_file;
     QList<WispNote> m_notes;
-    // The notes as the file held them when last read or written: what both sides changed from.
-    QList<WispNote> m_saved;
     QUuid m_selectedID;
     QString m_saveStatus;
-    QString m_notice;
     QString m_loadProblem;
     bool m_dirty = false;
     bool m_loadedSuccessfully = true;
-    // What is at the path was neither read as notes nor moved away: it is looked at again before any write.
-    bool m_fileUnread = false;
     std::unique_ptr<ScheduledCall> m_saveWork;
 };

@@ -40,7 +40,7 @@ const QByteArray twoNotes = "[" + noteA + "," + noteB + "]";
 // Another program rewrites the file between our load and our save, while note A is edited here.
 struct OutsideRow
 {
-    // What the other program leaves at the path; null when it removed the file.
+    // What the other program leaves at the path.
     QByteArray theirs;
     // "title:text" of each note in the file after our save.
     QStringList written;
@@ -283,11 +283,6 @@ private slots:
             << OutsideRow{"[" + QByteArray(noteA).replace("one", "there") + "," + noteB + "]",
                           {"A:there", "A:here", "B:two"},
                           NotesStore::keptTwiceNotice()};
-        QTest::newRow("a note removed there, left alone here")
-            << OutsideRow{"[" + noteA + "]", {"A:here"}, NotesStore::tookInNotice()};
-        QTest::newRow("the note removed there but changed here")
-            << OutsideRow{"[" + noteB + "]", {"A:here", "B:two"}, {}};
-        QTest::newRow("the file removed") << OutsideRow{{}, {"A:here", "B:two"}, {}};
         QTest::newRow("the file replaced by no notes file")
             << OutsideRow{"{\"A\": 1}", {"A:here", "B:two"}, "notes-v2.json.unreadable"};
     }
@@ -299,10 +294,7 @@ private slots:
         QVERIFY(TestFiles::write(folder.file("notes-v2.json"), twoNotes));
         NotesStore store(m_clock, m_scheduler, folder.path());
         store.update(std::nullopt, QStringLiteral("here"));
-        if (row.theirs.isNull())
-            QVERIFY(QFile::remove(store.notesPath()));
-        else
-            QVERIFY(TestFiles::write(store.notesPath(), row.theirs));
+        QVERIFY(TestFiles::write(store.notesPath(), row.theirs));
 
         m_scheduler.advance(NotesStore::saveDelayMs);
         QCOMPARE(store.saveStatus(), NotesStore::savedStatus());

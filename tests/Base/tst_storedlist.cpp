@@ -1,0 +1,196 @@
+#include "Wisplet/Base/StoredList.h"
+#include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/Texts.h"
+
+namespace {
+
+struct Item
+{
+    QUuid id;
+    QString text;
+
+    friend bool operator==(const Item&, const Item&) = default;
+};
+
+constexpr qint64 maxBytes = 4096;
+
+StoredList<Item>::Format format()
+{
+    return {
+        [](const QByteArray& contents, QString& whyNot) -> std::optional<QList<Item>> {
+            whyNot = QStringLiteral("not ours");
+            const QJsonDocument document = QJsonDocument::fromJson(contents);
+            if (!document.isArray())
+                return std::nullopt;
+            QList<Item> items;
+            for (const QJsonValue& value : document.array())
+                items.append({QUuid(value[QLatin1String("id")].toString()), value[QLatin1String("text")].toString()});
+            return items;
+        },
+        [](const QList<Item>& items) {
+            QJsonArray array;
+            for (const Item& item : items)
+                array.append(QJsonObject{{"id", item.id.toString()}, {"text", item.text}});
+            return QJsonDocument(array).toJson(QJsonDocument::Compact);
+        }};
+}
+
+KeptFile::Words words()
+{
+    return {[](KeptFile::Trouble trouble, const QString& reason) {
+                const char* what[] = {"unopened", "in the way", "not set aside", "not written"};
+                return QStringLiteral("%1: %2").arg(QLatin1String(what[int(trouble)]), reason);
+            },
+            [](bool keptTwice) { return keptTwice ? QStringLiteral("kept twice") : QStringLiteral("taken in"); }};
+}
+
+const QUuid idA = QUuid::fromString(u"6F9619FF-8B86-D011-B42D-00C04FC964FF");
+const QUuid idB = QUuid::fromString(u"7F9619FF-8B86-D011-B42D-00C04FC964FF");
+const QUuid idC = QUuid::fromString(u"8F9619FF-8B86-D011-B42D-00C04FC964FF");
+
+QByteArray file(const QList<Item>& items)
+{
+    return format().encode(items);
+}
+
+QStringList textsIn(const QString& path)
+{
+    QString whyNot;
+    return textsOf(format().decode(TestFiles::read(path), whyNot).value_or(QList<Item>()), &Item::text);
+}
+
+const QByteArray startingFile = file({{idA, "one"}, {idB, "two"}});
+
+// Another program leaves something at the path between our read and our save, while A is edited here.
+struct OutsideRow
+{
+    // Null: it removed the file.
+    QByteArray theirs;
+    bool saved;
+    // The texts in the file after the save; while it fails, the list keeps them.
+    QStringList texts;
+    // The page's line.
+    QString message;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(OutsideRow)
+
+class TestStoredList final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aSaveTakesInWhatAnotherProgramLeft_data()
+    {
+        QTest::addColumn<OutsideRow>("row");
+        const QStringList ours{"here", "two"};
+        QTest::newRow("rewritten as it was: nothing to say") << OutsideRow{startingFile, true, ours, ""};
+        QTest::newRow("added there") << OutsideRow{
+            file({{idC, "three"}, {idA, "one"}, {idB, "two"}}), true, {"three", "here", "two"}, "taken in"};
+        QTest::newRow("changed there and here: kept twice")
+            << OutsideRow{file({{idA, "there"}, {idB, "two"}}), true, {"there", "here", "two"}, "kept twice"};
+        QTest::newRow("removed there, left alone here") << OutsideRow{file({{idA, "one"}}), true, {"here"}, "taken in"};
+        QTest::newRow("removed there, changed here: kept") << OutsideRow{file({{idB, "two"}}), true, ours, ""};
+        QTest::newRow("the file removed: written anew") << OutsideRow{{}, true, ours, ""};
+        QTest::newRow("no longer ours: set aside") << OutsideRow{
+            "{}", true, ours, "Could not read store.json (not ours); it was set aside as store.json.unreadable."};
+        QTest::newRow("a folder stays") << OutsideRow{StandIns::folder, false, ours, "in the way: Is a directory"};
+        QTest::newRow("a pipe stays") << OutsideRow{StandIns::fifo, false, ours, "in the way: not a regular file"};
+        QTest::newRow("a file too large stays")
+            << OutsideRow{StandIns::sized(maxBytes + 1), false, ours, "in the way: larger than 4 KiB"};
+        QTest::newRow("a file that cannot be opened stays")
+            << OutsideRow{"<loop>", false, ours, "unopened: Too many levels of symbolic links"};
+    }
+
+    void aSaveTakesInWhatAnotherProgramLeft()
+    {
+        QFETCH(OutsideRow, row);
+        const TempFolder folder;
+        const QString path = folder.file("store.json");
+        QVERIFY(TestFiles::write(path, startingFile));
+        StoredList<Item> stored(path, maxBytes, format(), words());
+        QList<Item> list = stored.load({});
+        list[0].text = "here";
+        if (row.theirs.isNull())
+            QVERIFY(QFile::remove(path));
+        else if (row.theirs == "<loop>")
+            QVERIFY(QFile::remove(path) && QFile::link(path, path));
+        else
+            QVERIFY(QFile::remove(path) && StandIns::place(path, row.theirs));
+
+        const StoredList<Item>::Saved saved = stored.save(list);
+        QCOMPARE(saved.ok, row.saved);
+        QCOMPARE(stored.message(), row.message);
+        QCOMPARE(textsOf(list, &Item::text), row.texts);
+        // Ours, changed on both sides, took a fresh id; theirs kept its own.
+        QCOMPARE(saved.renamed.keys(), row.message == "kept twice" ? QList<QUuid>{idA} : QList<QUuid>());
+        if (!saved.renamed.isEmpty())
+            QCOMPARE(saved.renamed.value(idA), list.at(1).id);
+        if (row.theirs == "{}")
+            QCOMPARE(TestFiles::read(path + ".unreadable"), row.theirs);
+        if (!row.saved) {
+            // Left as it was, looked at again at every save, and the change waits for the way to clear.
+            QVERIFY(!stored.save(list).ok);
+            QVERIFY(row.theirs == "<loop>" ? QFileInfo(path).isSymLink() : StandIns::isStill(path, row.theirs));
+            QVERIFY(QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path));
+            QVERIFY(stored.save(list).ok);
+            QCOMPARE(stored.message(), QString());
+        }
+        QCOMPARE(textsIn(path), row.texts);
+        QVERIFY(stored.save(list).ok);
+        QCOMPARE(StoredList<Item>(path, maxBytes, format(), words()).load({}), list);
+    }
+
+    void aFailedSaveIsSaidUntilOneSucceeds()
+    {
+        const TempFolder folder;
+        const QString path = folder.file("store.json");
+        StoredList<Item> stored(path, maxBytes, format(), words());
+        QList<Item> list = stored.load({});
+        list.append({idA, QString(maxBytes, u'x')});
+        QCOMPARE(stored.save(list).ok, false);
+        QVERIFY2(stored.message().startsWith("not written: it would be larger than 4 KiB"),
+                 qPrintable(stored.message()));
+        QVERIFY(!QFileInfo::exists(path));
+        // Nothing left to save is no failure either.
+        list.clear();
+        QVERIFY(stored.save(list).ok);
+        QCOMPARE(stored.message(), QString());
+    }
+
+    void whatThePageShowsOfTheFilesLine_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<std::optional<QString>>("next");
+        QTest::newRow("a new line of the file's replaces the store's") << "own"
+                                                                       << ""
+                                                                       << "failed" << std::optional<QString>("failed");
+        QTest::newRow("the file's line unchanged is not shown again") << "own"
+                                                                      << "failed"
+                                                                      << "failed" << std::optional<QString>();
+        QTest::newRow("a failure mended takes its line with it") << "failed"
+                                                                 << "failed"
+                                                                 << "" << std::optional<QString>("");
+        QTest::newRow("a failure mended leaves the store's own line") << "own"
+                                                                      << "failed"
+                                                                      << "" << std::optional<QString>();
+    }
+
+    void whatThePageShowsOfTheFilesLine()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(std::optional<QString>, next);
+        QCOMPARE(KeptFile::pageLine(shown, before, after), next);
+    }
+};
+
+WISPLET_TEST_MAIN(TestStoredList)
+#include "tst_storedlist.moc"
