@@ -145,6 +145,26 @@ private slots:
         QCOMPARE(StoredList<Item>(path, maxBytes, format(), words()).load({}), list);
     }
 
+    void aLinkInItsPlaceIsReplacedNotFollowed()
+    {
+        const TempFolder folder;
+        const TempFolder users;
+        // The user's own file, kept elsewhere.
+        const QString theirs = users.file("mine.json");
+        QVERIFY(TestFiles::write(theirs, startingFile) && TestFiles::setMode(theirs, 0644));
+        const QString path = folder.file("store.json");
+        QVERIFY(QFile::link(theirs, path));
+        StoredList<Item> stored(path, maxBytes, format(), words());
+        QList<Item> list = stored.load({});
+        list[0].text = "here";
+
+        QVERIFY(stored.save(list).ok);
+        QCOMPARE(TestFiles::read(theirs), startingFile);
+        QCOMPARE(TestFiles::mode(theirs), 0644);
+        QVERIFY(!QFileInfo(path).isSymLink());
+        QCOMPARE(textsIn(path), (QStringList{"here", "two"}));
+    }
+
     void aFailedSaveIsSaidUntilOneSucceeds()
     {
         const TempFolder folder;

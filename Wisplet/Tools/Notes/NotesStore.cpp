@@ -16,6 +16,9 @@ namespace {
 
 const QString notesFileName = QStringLiteral("notes-v2.json");
 const QString legacyFileName = QStringLiteral("notes.txt");
+const QString notNotes = QStringLiteral("not a notes file");
+// The notes stay readable, but a file with two notes of one id is not ours to rewrite.
+const QString sharedIds = QStringLiteral("two notes share an id");
 
 using Outcome = PrivateFiles::FileRead::Outcome;
 
@@ -30,9 +33,9 @@ bool idsAreDistinct(const QList<WispNote>& notes)
 StoredList<WispNote>::Format notesFormat()
 {
     return {
-        [](const QByteArray& contents, QString& whyNot) -> std::optional<QList<WispNote>> {
+        [](const QByteArray& contents, QString& whyNot) {
             std::optional<QList<WispNote>> notes = decodeNotes(contents);
-            whyNot = notes ? QStringLiteral("two notes share an id") : QStringLiteral("not a notes file");
+            whyNot = notes ? sharedIds : notNotes;
             return notes && idsAreDistinct(*notes) ? notes : std::nullopt;
         },
         [](const QList<WispNote>& notes) { return QJsonDocument(encodeNotes(notes)).toJson(QJsonDocument::Compact); }};
@@ -116,12 +119,10 @@ void NotesStore::load()
         const std::optional<QList<WispNote>> notes =
             found.outcome == Outcome::read ? decodeNotes(found.contents) : std::nullopt;
         if (!notes)
-            return failLoad(notesPath(),
-                            found.outcome == Outcome::read ? QStringLiteral("not a notes file") : found.reason);
+            return failLoad(notesPath(), found.outcome == Outcome::read ? notNotes : found.reason);
         m_notes = *notes;
-        // The notes stay readable, but a file with two notes of one id is not ours to rewrite.
         if (!idsAreDistinct(m_notes))
-            return failLoad(notesPath(), QStringLiteral("two notes share an id"));
+            return failLoad(notesPath(), sharedIds);
         m_file.loadedAs(m_notes);
     } else {
         QString starter;

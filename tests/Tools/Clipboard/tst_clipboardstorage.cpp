@@ -216,24 +216,6 @@ private slots:
         QCOMPARE(h.manager->items(), stored(h));
     }
 
-    void aLinkInPlaceOfTheHistoryIsReplacedNotFollowed()
-    {
-        Harness h;
-        h.copy(text("before"));
-        h.settle();
-        // A history of the user's own, kept elsewhere.
-        const QString mine = h.folder.file("mine.json");
-        const QByteArray kept = pictureEntry(true);
-        QVERIFY(TestFiles::write(mine, kept) && TestFiles::setMode(mine, 0644));
-        QVERIFY(QFile::remove(h.manager->historyPath()) && QFile::link(mine, h.manager->historyPath()));
-        h.copy(text("after"));
-        h.settle();
-        QCOMPARE(TestFiles::read(mine), kept);
-        QCOMPARE(TestFiles::mode(mine), 0644);
-        QVERIFY(!QFileInfo(h.manager->historyPath()).isSymLink());
-        QCOMPARE(storedTexts(h), (QStringList{"after", "Image · 1 kB"}));
-    }
-
     void aHistoryOverItsLimitsIsWrittenAgainWhenRead()
     {
         Harness h;

@@ -217,31 +217,6 @@ private slots:
         kept.start(folder.path());
         QVERIFY(kept.shows({"Theirs", "Mine"}));
     }
-
-    void aSaveReplacesALinkNotTheFileItPointsTo_data() { addRowPerStore(); }
-
-    void aSaveReplacesALinkNotTheFileItPointsTo()
-    {
-        QFETCH(QString, store);
-        const TempFolder folder;
-        const TempFolder users;
-        Store kept(store);
-        kept.start(users.path());
-        kept.add("A");
-        const QString target = users.file(kept.fileName());
-        QVERIFY(TestFiles::setMode(target, 0644));
-        const QByteArray theirs = TestFiles::read(target);
-        const QString path = folder.file(kept.fileName());
-        QVERIFY(QFile::link(target, path));
-
-        kept.start(folder.path());
-        kept.add("B");
-        QCOMPARE(TestFiles::read(target), theirs);
-        QCOMPARE(TestFiles::mode(target), 0644);
-        QVERIFY(!QFileInfo(path).isSymLink());
-        kept.start(folder.path());
-        QVERIFY(kept.shows({"A", "B"}));
-    }
 };
 
 WISPLET_TEST_MAIN(TestStoresOnDisk)
