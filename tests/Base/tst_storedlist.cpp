@@ -75,9 +75,19 @@ struct OutsideRow
     QString message;
 };
 
+// What a page shows, and the file's line before and after a save; what the page is to show next, if anything.
+struct PageRow
+{
+    QString shown;
+    QString before;
+    QString after;
+    std::optional<QString> next;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(OutsideRow)
+Q_DECLARE_METATYPE(PageRow)
 
 class TestStoredList final : public QObject
 {
@@ -184,31 +194,17 @@ private slots:
 
     void whatThePageShowsOfTheFilesLine_data()
     {
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<std::optional<QString>>("next");
-        QTest::newRow("a new line of the file's replaces the store's") << "own"
-                                                                       << ""
-                                                                       << "failed" << std::optional<QString>("failed");
-        QTest::newRow("the file's line unchanged is not shown again") << "own"
-                                                                      << "failed"
-                                                                      << "failed" << std::optional<QString>();
-        QTest::newRow("a failure mended takes its line with it") << "failed"
-                                                                 << "failed"
-                                                                 << "" << std::optional<QString>("");
-        QTest::newRow("a failure mended leaves the store's own line") << "own"
-                                                                      << "failed"
-                                                                      << "" << std::optional<QString>();
+        QTest::addColumn<PageRow>("row");
+        QTest::newRow("a new line of the file's replaces the store's") << PageRow{"own", "", "failed", "failed"};
+        QTest::newRow("the file's line unchanged is not shown again") << PageRow{"own", "failed", "failed", {}};
+        QTest::newRow("a failure mended takes its line with it") << PageRow{"failed", "failed", "", ""};
+        QTest::newRow("a failure mended leaves the store's own line") << PageRow{"own", "failed", "", {}};
     }
 
     void whatThePageShowsOfTheFilesLine()
     {
-        QFETCH(QString, shown);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(std::optional<QString>, next);
-        QCOMPARE(KeptFile::pageLine(shown, before, after), next);
+        QFETCH(PageRow, row);
+        QCOMPARE(KeptFile::pageLine(row.shown, row.before, row.after), row.next);
     }
 };
 
