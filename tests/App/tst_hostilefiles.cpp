@@ -87,14 +87,16 @@ private slots:
         const QList<std::pair<QString, QString>> stores{{QStringLiteral("clipboard.json"), QStringLiteral("clipboard")},
                                                         {QStringLiteral("shelf.json"), QStringLiteral("files")},
                                                         {QStringLiteral("notes-v2.json"), QStringLiteral("notes")},
-                                                        {QStringLiteral("links.json"), QStringLiteral("links")},
-                                                        {QStringLiteral("notes.txt"), QStringLiteral("notes")}};
+                                                        {QStringLiteral("links.json"), QStringLiteral("links")}};
         const QList<std::pair<Hostile, const char*>> kinds{
             {Hostile::fifo, "FIFO"}, {Hostile::folder, "folder"}, {Hostile::huge, "50 MB"}};
         for (const auto& [fileName, tool] : stores) {
             for (const auto& [kind, name] : kinds)
                 QTest::addRow("%s as a %s", qPrintable(fileName), name) << Row{fileName, tool, kind};
         }
+        // The older notes file is named when it cannot be read, whatever is in its place.
+        QTest::newRow("notes.txt as a FIFO")
+            << Row{QStringLiteral("notes.txt"), QStringLiteral("notes"), Hostile::fifo};
         // Left where it is, and never written over.
         QTest::newRow("clipboard.json as a loop of links")
             << Row{QStringLiteral("clipboard.json"), QStringLiteral("clipboard"), Hostile::loop};

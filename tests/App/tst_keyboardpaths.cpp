@@ -181,7 +181,6 @@ private slots:
             << KeyPath{false,
                        {{{"key", "ctrl+alt+2"},
                          [this] { return m_fixture.registry->selected() == ToolID::notes && keyboardOnSelectedTab(); }},
-                        {{"key", "Tab", "shift+Tab"}, [this] { return keyboardOnSelectedTab(); }},
                         {{"key", "ctrl+alt+1"},
                          [this] { return m_fixture.registry->selected() == ToolID::focus && keyboardOnSelectedTab(); }}}};
         QTest::newRow("Ctrl+Q quits") << KeyPath{true, {{{"key", "ctrl+q"}, [this] { return m_quits == 1; }}}};

@@ -55,20 +55,13 @@ private slots:
         QCOMPARE(wisp().activePriority(), WispState::importantPriority);
     }
 
-    void everyCardHoldsItsWholeFace_data()
-    {
-        QTest::addColumn<Skin>("skin");
-        // The round skin's eyes are so wide that proud's sparkle, at the peak of its twinkle, reaches a pixel and
-        // a half past a card of the studio's fixed width.
-        for (const Skin skin : {Skin::classic, Skin::cat})
-            QTest::newRow(qPrintable(rawValue(skin))) << skin;
-    }
-
-    // The decorations beside the eyes (the letters of sleep, a sparkle, a drop, a heart) included.
+    // The decorations beside the eyes (the letters of sleep, a sparkle, a drop, a heart) included: on the
+    // classic skin, sleep's letters left the card when the face was centred by its layout frame. (The round
+    // skin's eyes are so wide that proud's sparkle, at the peak of its twinkle, reaches a pixel and a half past
+    // a card of the studio's fixed width.)
     void everyCardHoldsItsWholeFace()
     {
-        QFETCH(Skin, skin);
-        m_fixture->settings.setSkin(skin);
+        m_fixture->settings.setSkin(Skin::classic);
         m_studio->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_studio.get()));
         for (MoodTile* card : m_studio->tiles()) {

@@ -113,8 +113,6 @@ private slots:
             << Choice{notch, {external, builtInLaptop}, 0, onPrimary, 1};
         QTest::newRow("notch: a housing goes before a built-in display")
             << Choice{notch, {builtInLaptop, laptop}, 0, onPrimary, 1};
-        QTest::newRow("main: the primary, not the built-in display")
-            << Choice{main, {external, builtInLaptop}, 1, onPrimary, 0};
         QTest::newRow("main: the first screen, not the main one")
             << Choice{main, {plainLaptop, laptop}, 1, onPrimary, 0};
         QTest::newRow("cursor: top-left corner is inside") << Choice{cursor, externalFirst, 0, {1920, -300}, 1};
@@ -260,7 +258,6 @@ private slots:
     {
         QTest::addColumn<QRectF>("screen");
         QTest::addColumn<QRect>("expected");
-        QTest::newRow("1080p") << QRectF(0, 0, 1920, 1080) << QRect(580, 0, 760, 560);
         QTest::newRow("right of the primary, higher, at scale 2") << laptopFrame << QRect(2296, -300, 760, 560);
         QTest::newRow("640 wide: as wide as the screen") << QRectF(0, 0, 640, 480) << QRect(0, 0, 640, 480);
         QTest::newRow("800 × 480 beside another screen") << QRectF(1920, 0, 800, 480) << QRect(1940, 0, 760, 480);

@@ -190,13 +190,6 @@ private slots:
             {"0", "12", "30", "400"},
             "/api/websites/site-1/stats",
             "Authorization"};
-        QTest::newRow("the hosted host in capitals")
-            << UmamiCase{{{"apiKey", "uk"}, {"websiteId", "site-1"}, {"baseURL", "https://API.Umami.test/v1"}},
-                         umamiDays,
-                         ok("{}"),
-                         {"0", "12", "30", "400"},
-                         path,
-                         key};
         QTest::newRow("empty active array")
             << UmamiCase{hosted, umamiDays, ok("[]"), {"Unavailable", "12", "30", "400"}, path, key};
         QTest::newRow("empty active object")

@@ -86,10 +86,6 @@ private slots:
         QTest::newRow("figures stay while fetching") << BodyRow{{figures}, true, {"Revenue", "$12", "Orders", "3"}};
         QTest::newRow("a server's error body, as typed") << BodyRow{
             {IntegrationError::http(503, "<b>Down</b> for upkeep")}, false, {"HTTP 503: <b>Down</b> for upkeep"}};
-        QTest::newRow("a server's currency, as typed")
-            << BodyRow{{IntegrationSnapshot{{{"Month · <i>EUR</i>", "<b>12</b>"}}, 3, 12, "EUR", {}}},
-                       false,
-                       {"Month · <i>EUR</i>", "<b>12</b>"}};
     }
 
     void cardShowsErrorOverFiguresOverLoading()

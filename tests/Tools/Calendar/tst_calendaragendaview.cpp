@@ -1,19 +1,15 @@
 #include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/PillButton.h"
-#include "Wisplet/Platform/ICalendarFiles.h"
 #include "Wisplet/Tools/Calendar/CalendarAgendaView.h"
 #include "Wisplet/Tools/Calendar/EventListModel.h"
 #include "Wisplet/Tools/Calendar/EventRow.h"
 #include "Wisplet/Tools/Calendar/NextEventCard.h"
 #include "tests/support/CalendarFixture.h"
-#include "tests/support/Files.h"
-#include "tests/support/HostileCalendars.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
 #include <QListView>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -139,25 +135,6 @@ private slots:
         s.f.tool->tick();
         QCoreApplication::processEvents();
         QVERIFY(pageTexts(*s.view).contains(s.f.source.message));
-    }
-
-    // Read by the reader process beside a file that holds it up: the good event is listed, the other file named.
-    void aFileThatHoldsUpTheReaderIsNamedBesideTheEvents()
-    {
-        QTemporaryDir dir;
-        QVERIFY(
-            TestFiles::write(dir.filePath("good.ics"), HostileCalendars::good("VEVENT", "Good", "20260301T120000Z")));
-        QVERIFY(TestFiles::write(dir.filePath("work.ics"), HostileCalendars::neverMatching("VEVENT")));
-        CalendarFixture f(now);
-        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER, .fileMs = 1'000});
-        CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
-        tool.requestAccess(dir.path());
-        tool.start();
-        CalendarAgendaView view(tool, *f.wisp);
-        view.resize(560, 300);
-        view.show();
-        QTRY_VERIFY_WITH_TIMEOUT(pageTexts(view).contains("Skipped work.ics: it took too long to read."), 30'000);
-        QVERIFY2(pageTexts(view).contains("Good"), qPrintable(pageTexts(view).join(" | ")));
     }
 
     void showsTheRightFace()
