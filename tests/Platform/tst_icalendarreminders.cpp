@@ -202,8 +202,6 @@ private slots:
         QTest::newRow("nested to-dos") << HostileCalendars::nested("VTODO") << "its parts are nested too deeply";
         QTest::newRow("a zone that changes every minute")
             << HostileCalendars::runawayZone("VTODO") << "it took too long to read";
-        QTest::newRow("one 16 MiB line") << HostileCalendars::hugeLine("VTODO", ICalendarReminders::maxFileBytes)
-                                         << "it took too long to read";
     }
 
     void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges()
