@@ -45,16 +45,6 @@ private slots:
             << Row{{{QRect(0, 0, 756, 491)}, QRect(0, 0, 756, 491), frame, settings, settingsMinimum, {}},
                    {1, 20, 754, 466},
                    {720, 466}};
-        QTest::newRow("1024 × 600: the title bar at the top, not above it")
-            << Row{{{QRect(0, 0, 1024, 600)}, QRect(0, 0, 1024, 600), frame, settings, settingsMinimum, {}},
-                   {112, 20, 800, 575},
-                   {720, 560}};
-        QTest::newRow("800 × 480 with a taskbar")
-            << Row{{{QRect(0, 0, 800, 450)}, QRect(0, 0, 800, 450), frame, settings, settingsMinimum, {}},
-                   {1, 20, 798, 425},
-                   {720, 425}};
-        QTest::newRow("where it fits, it stays")
-            << placed(both, primary, {400, 300}, QPoint(100, 100), {101, 120, 400, 300});
         QTest::newRow("on the second screen, it stays there")
             << placed(both, primary, {400, 300}, QPoint(2000, 100), {2001, 120, 400, 300});
         QTest::newRow("title bar above the screen: brought down")
@@ -63,12 +53,8 @@ private slots:
             << placed(both, primary, {400, 300}, QPoint(100, 900), {101, 745, 400, 300});
         QTest::newRow("across two screens: onto the one holding most")
             << placed(both, primary, {400, 300}, QPoint(1700, 100), {1519, 120, 400, 300});
-        QTest::newRow("its screen unplugged, 79 pixels left on the other: pulled back")
-            << placed({primary}, primary, {800, 640}, QPoint(1841, 300), {1119, 320, 800, 640});
         QTest::newRow("on no screen at all: centred on its home")
             << placed({primary}, primary, {400, 300}, QPoint(5000, 5000), {760, 382, 400, 300});
-        QTest::newRow("a home that is no screen's: centred there")
-            << placed({}, primary, {400, 300}, QPoint(100, 100), {760, 382, 400, 300});
     }
 
     void fit()
