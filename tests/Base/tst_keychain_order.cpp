@@ -48,11 +48,6 @@ private slots:
             << QStringList{"a", "ab", "abc"} << QStringList{"saved", "replaced", "saved"} << 2 << "abc" << 1;
         QTest::newRow("a read between saves sees the first")
             << QStringList{"a", readCall, "b"} << QStringList{"saved", "read a", "saved"} << 2 << "b" << 1;
-        QTest::newRow("a read after saves sees the last")
-            << QStringList{"a", "b", "c", readCall} << QStringList{"saved", "replaced", "saved", "read c"} << 2 << "c"
-            << 1;
-        QTest::newRow("emptied after a save") << QStringList{"a", "b", "", readCall}
-                                              << QStringList{"saved", "replaced", "saved", "read "} << 2 << "" << 1;
         QTest::newRow("a save does not wait for a read")
             << QStringList{readCall, "a", readCall} << QStringList{"read ", "saved", "read a"} << 1 << "a" << 2;
     }
