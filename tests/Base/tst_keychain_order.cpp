@@ -10,22 +10,15 @@ const QString readCall = QStringLiteral("read");
 // Makes one call, a read or the write of a value, and writes down how it ended.
 QCoro::Task<> record(Keychain& keychain, QString call, QString& outcome)
 {
+    using enum Keychain::WriteResult;
     if (call == readCall) {
         const Keychain::ReadResult read = co_await keychain.read(key);
         outcome = read.answered() ? QStringLiteral("read ") + read.value : QStringLiteral("unread");
-        co_return;
-    }
-    switch (co_await keychain.write(call, key)) {
-    case Keychain::WriteResult::Saved:
-        outcome = QStringLiteral("saved");
-        break;
-    case Keychain::WriteResult::Replaced:
-        outcome = QStringLiteral("replaced");
-        break;
-    case Keychain::WriteResult::Failed:
-    case Keychain::WriteResult::TimedOut:
-        outcome = QStringLiteral("failed");
-        break;
+    } else {
+        const Keychain::WriteResult written = co_await keychain.write(call, key);
+        outcome = written == Saved ? QStringLiteral("saved")
+            : written == Replaced  ? QStringLiteral("replaced")
+                                   : "failed";
     }
 }
 
