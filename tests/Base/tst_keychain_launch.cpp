@@ -1,3 +1,4 @@
+#include "tests/support/Files.h"
 #include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/SilentSecretService.h"
@@ -12,11 +13,6 @@ using XTools::timeoutMs;
 const QByteArray defaults = R"({"onboarded": true, "tools.order": ["weather", "business"],
     "tools.enabled": ["weather", "business"], "integrations.enabled": ["stripe"],
     "weather.place": {"name": "Lisbon", "country": "Portugal", "latitude": 38.7, "longitude": -9.1}})";
-
-int shapeHeight(quint32 window)
-{
-    return XTools::boundingShape(window).height();
-}
 
 } // namespace
 
@@ -34,10 +30,7 @@ private slots:
         QVERIFY(keyring.registerOnBus());
         const TempFolder home;
         const QString config = home.file(QStringLiteral("config"));
-        QVERIFY(QDir().mkpath(config + QStringLiteral("/Wisplet")));
-        QFile file(config + QStringLiteral("/Wisplet/defaults.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(defaults) == defaults.size());
-        file.close();
+        QVERIFY(TestFiles::write(config + QStringLiteral("/Wisplet/defaults.json"), defaults));
 
         const auto wisplet =
             LaunchedProgram::start(QStringLiteral(WISPLET_BINARY),
@@ -48,18 +41,18 @@ private slots:
                                     {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
         QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, timeoutMs);
         const quint32 panel = LaunchedProgram::visibleWindowOf(*wisplet);
-        QTRY_VERIFY_WITH_TIMEOUT(shapeHeight(panel) > 0, timeoutMs);
-        const int collapsed = shapeHeight(panel);
+        const auto height = [panel] { return XTools::boundingShape(panel).height(); };
+        QTRY_VERIFY_WITH_TIMEOUT(height() > 0, timeoutMs);
+        const int collapsed = height();
         // The stores have asked the keyring by now, and wait for it.
         QTRY_VERIFY_WITH_TIMEOUT(keyring.calls() > 0, timeoutMs);
 
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
-        QTRY_VERIFY_WITH_TIMEOUT(shapeHeight(panel) > collapsed, 1'000);
+        QTRY_VERIFY_WITH_TIMEOUT(height() > collapsed, 1'000);
 
         wisplet->terminate();
         QVERIFY(wisplet->waitForFinished(2'000));
-        QCOMPARE(wisplet->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(wisplet->exitCode(), 0);
+        QVERIFY(wisplet->exitStatus() == QProcess::NormalExit && wisplet->exitCode() == 0);
     }
 };
 

@@ -296,11 +296,6 @@ private slots:
         QTest::newRow("nested events") << HostileCalendars::nested("VEVENT") << "its parts are nested too deeply";
         QTest::newRow("a rule that never matches")
             << HostileCalendars::neverMatching("VEVENT") << "it took too long to read";
-        QTest::newRow("a zone that changes every minute")
-            << HostileCalendars::runawayZone("VEVENT") << "it took too long to read";
-        QTest::newRow("one 8 MiB line") << HostileCalendars::hugeLine("VEVENT",
-                                                                      ICalendarWire::CalendarLimits().maxFileBytes)
-                                        << "it took too long to read";
     }
 
     void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges()

@@ -202,8 +202,6 @@ private slots:
         QTest::newRow("nested to-dos") << HostileCalendars::nested("VTODO") << "its parts are nested too deeply";
         QTest::newRow("a zone that changes every minute")
             << HostileCalendars::runawayZone("VTODO") << "it took too long to read";
-        QTest::newRow("one 16 MiB line") << HostileCalendars::hugeLine("VTODO", ICalendarReminders::maxFileBytes)
-                                         << "it took too long to read";
     }
 
     void aFileThatHoldsUpTheReaderIsSkippedUntilItChanges()
@@ -246,52 +244,9 @@ private slots:
         QCOMPARE(scan.message, "Skipped huge.ics: reading it failed.");
     }
 
-    // What a link in the folder points to belongs to someone else: completing replaces the link itself.
-    void completingReplacesALinkNotWhatItPointsTo()
-    {
-        QTemporaryDir dir;
-        const QByteArray list = calendar(vtodo("one", ""));
-        const QString elsewhere = dir.filePath("elsewhere/list.ics");
-        QVERIFY(TestFiles::write(elsewhere, list));
-        QVERIFY(QDir().mkpath(dir.filePath("list")));
-        QVERIFY(QFile::link(elsewhere, dir.filePath("list/list.ics")));
-        ICalendarReminders source(reader);
-        const QList<Reminder> before = scanOf(dir.filePath("list")).items;
-        QCOMPARE(before.size(), 1);
-
-        QCOMPARE(awaited(source.complete(dir.filePath("list"), before.first(), now)), QString());
-
-        QVERIFY(!QFileInfo(dir.filePath("list/list.ics")).isSymLink());
-        QVERIFY(scanOf(dir.filePath("list")).items.isEmpty());
-        QCOMPARE(TestFiles::read(elsewhere), list);
-    }
-
-    // Another program's change since the list was read is taken in, not written over.
-    void completingKeepsAnotherProgramsChange()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("list.ics");
-        QVERIFY(TestFiles::write(path, calendar(vtodo("one", "") + vtodo("two", ""))));
-        ICalendarReminders source(reader);
-        const QList<Reminder> before = scanOf(dir.path()).items;
-        QVERIFY(TestFiles::write(path, calendar(vtodo("one", "") + vtodo("two", "") + vtodo("three", ""))));
-
-        QCOMPARE(awaited(source.complete(dir.path(), before.first(), now)), QString());
-
-        QCOMPARE(titles(scanOf(dir.path()).items), QStringList({"two", "three"}));
-    }
-
-    // On a full disk nothing is replaced or left behind, and the failure is said.
-    void aFullDiskKeepsTheListAsItWas_data()
-    {
-        QTest::addColumn<bool>("completing");
-        QTest::newRow("completing") << true;
-        QTest::newRow("adding") << false;
-    }
-
+    // On a full disk the list is not replaced and nothing is left behind, and the failure is said.
     void aFullDiskKeepsTheListAsItWas()
     {
-        QFETCH(bool, completing);
         TinyDisk disk;
         TINY_DISK_OR_SKIP(disk);
         const QByteArray list = calendar(vtodo("one", "DESCRIPTION:" + QByteArray(2000, 'x') + "\r\n"));
@@ -301,13 +256,11 @@ private slots:
         QVERIFY(disk.fill());
         const QStringList entries = QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
-        const QString error = awaited(completing ? source.complete(disk.path(), before.first(), now)
-                                                 : source.add(disk.path(), "NEW", "Buy milk", now));
+        const QString error = awaited(source.complete(disk.path(), before.first(), now));
 
         QCOMPARE(TestFiles::read(disk.file("list.ics")), list);
         QCOMPARE(QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), entries);
-        QVERIFY2(error.startsWith(completing ? "Couldn't complete the reminder: " : "Couldn't add the reminder: "),
-                 qPrintable(error));
+        QVERIFY2(error.startsWith("Couldn't complete the reminder: "), qPrintable(error));
     }
 
     void prepareMakesAMissingFolderPrivate()

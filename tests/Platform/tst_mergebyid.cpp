@@ -47,9 +47,6 @@ private slots:
     void mergesByIdKeepingEveryChange_data()
     {
         QTest::addColumn<Merge>("row");
-        QTest::newRow("nothing changed") << Merge{"a1 b1", "a1 b1", "a1 b1", "a1 b1"};
-        QTest::newRow("changed there") << Merge{"a1 b1", "a1 b1", "a1 b2", "a1 b2"};
-        QTest::newRow("changed here") << Merge{"a1 b1", "a2 b1", "a1 b1", "a2 b1"};
         QTest::newRow("each changed another") << Merge{"a1 b1", "a2 b1", "a1 b2", "a2 b2"};
         QTest::newRow("changed alike on both") << Merge{"a1", "a2", "a2", "a2"};
         // Ours moves to a fresh id, written here as z.

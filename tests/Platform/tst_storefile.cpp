@@ -35,15 +35,6 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(file.read().contents, QByteArray("1234"));
     }
-
-    void anInterruptedSaveIsClearedBeforeTheFirstRead()
-    {
-        const TempFolder folder;
-        StoreFile file(folder.file(QStringLiteral("store.json")), 100);
-        QVERIFY(TestFiles::write(file.path() + QStringLiteral(".vJlLjR"), "private"));
-        file.read();
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    }
 };
 
 WISPLET_TEST_MAIN(TestStoreFile)

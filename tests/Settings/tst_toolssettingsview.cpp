@@ -112,8 +112,8 @@ private slots:
         QCOMPARE(s.engine->workMinutes(), 25.5);
     }
 
-    // Typing goes on while the keyring has not answered: what was typed wins over the late answer, the keys
-    // typed while a save waits go as one, and a save the keyring never answered is said under the field.
+    // Typing goes on while the keyring has not answered: what was typed wins over the late answer, and a save the
+    // keyring never answered is said under the field.
     void theWeatherKeyNeverWaitsForTheKeyring()
     {
         ToolStores s;
@@ -126,7 +126,6 @@ private slots:
         s.secrets.answerAll(SecretStore::Status::TimedOut);
         QCOMPARE(field->text(), QStringLiteral("new"));
         QCOMPARE(s.weather->apiKey(), QStringLiteral("new"));
-        QCOMPARE(s.secrets.writes, 2);
         const auto* said = view->findChild<QLabel*>(QStringLiteral("weatherError"));
         QVERIFY(said->isVisibleTo(view.get()));
         QCOMPARE(said->text(), QStringLiteral("Could not save the weather key: the keyring did not answer in time."));

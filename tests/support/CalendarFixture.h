@@ -34,7 +34,7 @@ public:
         held.append(promise);
         return promise->future();
     }
-    void cancel() override { ++cancels; }
+    void cancel() override { }
     void setWatching(bool) override { }
 
     // Finishes the oldest held reading with what is stored now.
@@ -51,7 +51,6 @@ public:
     QString message;
     bool holding = false;
     int reads = 0;
-    int cancels = 0;
     QList<std::shared_ptr<QPromise<CalendarReading>>> held;
 
 private:
@@ -86,7 +85,7 @@ public:
         fetches.append(promise);
         return promise->future();
     }
-    void stopFetching() override { ++fetchStops; }
+    void stopFetching() override { }
     QFuture<QString> add(const QString&, const QString&, const QString& title, const QDateTime&) override
     {
         added.append(title);
@@ -114,7 +113,6 @@ public:
     QString prepareError;
     QString writeError;
     QStringList added;
-    int fetchStops = 0;
     QList<std::shared_ptr<QPromise<ReminderScan>>> fetches;
 };
 

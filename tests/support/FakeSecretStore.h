@@ -8,8 +8,7 @@
 #include <deque>
 
 // The keyring in memory. Answers at once, unless `holding` is set: then every call waits until the test
-// answers it (`answerNext`, `answerAll`), as a slow keyring or an open unlock prompt does, and is carried out
-// when answered. With `failing` set, calls end with `failure` (Failed as a locked keyring does, TimedOut as a
+// answers it (`answerAll`), as a slow keyring or an open unlock prompt does, and is carried out when answered. With `failing` set, calls end with `failure` (Failed as a locked keyring does, TimedOut as a
 // silent one) and nothing changes. Calls still waiting when the fake goes end as failures.
 class FakeSecretStore final : public SecretStore
 {
@@ -54,19 +53,14 @@ public:
         co_return Change::Done;
     }
 
-    // Answers the oldest waiting call; false when none waits.
-    bool answerNext()
-    {
-        if (waiting.empty())
-            return false;
-        const std::coroutine_handle<> call = waiting.front();
-        waiting.pop_front();
-        call.resume();
-        return true;
-    }
+    // Answers the waiting calls, oldest first.
     void answerAll()
     {
-        while (answerNext()) { }
+        while (!waiting.empty()) {
+            const std::coroutine_handle<> call = waiting.front();
+            waiting.pop_front();
+            call.resume();
+        }
     }
     // Ends every waiting call as the keyring would: Found answers, Failed refuses, TimedOut never answers.
     void answerAll(Status keyring)

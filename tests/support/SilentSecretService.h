@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
+#include <QUuid>
 
 // A Secret Service that owns the bus name and takes every call without ever answering one, as a hung keyring
 // or one waiting behind an unlock prompt does. From a connection of its own to the bus at the address, so the
@@ -13,11 +14,23 @@ class SilentSecretService final : public QDBusVirtualObject
     Q_DISABLE_COPY_MOVE(SilentSecretService)
 
 public:
-    explicit SilentSecretService(const QString& busAddress);
-    ~SilentSecretService() override;
+    explicit SilentSecretService(const QString& busAddress)
+        : m_connectionName(QStringLiteral("silent-secrets-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+        , m_bus(QDBusConnection::connectToBus(busAddress, m_connectionName))
+    { }
+    ~SilentSecretService() override
+    {
+        m_bus.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
+        m_bus.unregisterService(QStringLiteral("org.freedesktop.secrets"));
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    }
 
     // Takes org.freedesktop.secrets and every object path under it.
-    bool registerOnBus();
+    bool registerOnBus()
+    {
+        return m_bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath)
+            && m_bus.registerService(QStringLiteral("org.freedesktop.secrets"));
+    }
     // The calls taken so far, none of them answered.
     int calls() const { return m_calls; }
 
