@@ -1,5 +1,9 @@
 #pragma once
 
+#include "tests/support/PrivateBus.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QList>
 #include <QMap>
 #include <QProcess>
 #include <QString>
@@ -14,7 +18,29 @@ namespace LaunchedProgram {
 std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QString>& changes);
 // The first visible window of the process; 0 when it has none.
 quint32 visibleWindowOf(const QProcess& process);
+// Its visible windows whose title matches the pattern (an extended regular expression), in X's order.
+QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePattern);
 // It ended by itself, normally, with this exit code, within the X tests' generous limit.
 bool exitedWith(QProcess& process, int code);
+
+// The program with a home and a session bus of its own, its defaults file holding the given JSON, so that
+// runs never share settings or the one-instance name. Ended when the session is.
+class Session final
+{
+public:
+    Session() = default;
+    ~Session();
+    Q_DISABLE_COPY_MOVE(Session)
+
+    bool start(const QString& binary, const QByteArray& defaults);
+    QProcess& process() const { return *m_process; }
+    QString errorText() const { return m_errorText; }
+
+private:
+    PrivateBus m_bus;
+    TempFolder m_home;
+    std::unique_ptr<QProcess> m_process;
+    QString m_errorText;
+};
 
 } // namespace LaunchedProgram

@@ -25,11 +25,15 @@ quint32 focusedWindow();
 
 // A window's outer rectangle in root coordinates; empty when it cannot be read.
 QRect frameOf(quint32 window);
+// The same grown by the window manager's frame (_NET_FRAME_EXTENTS), title bar included.
+QRect frameWithTitleBarOf(quint32 window);
+// The screen's area that windows may take (_NET_WORKAREA); empty when the window manager does not say.
+QRect workArea();
 // Mapped and all its ancestors mapped.
 bool isViewable(quint32 window);
 // The extents of a window's bounding shape; empty when it has none.
 QRect boundingShape(quint32 window);
-// A property as xprop prints it after "=" (or ":"); empty when it is not set.
+// A property as xprop prints it after "=" (or ":"), of the root window for 0; empty when it is not set.
 QString property(quint32 window, const QString& name);
 // The managed windows, bottom to top, from _NET_CLIENT_LIST_STACKING.
 QList<quint32> stackingOrder();

@@ -1,0 +1,203 @@
+#include "tests/support/LaunchedProgram.h"
+#include "tests/support/PrivateDisplay.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/XTools.h"
+
+#include <QDeadlineTimer>
+#include <QImage>
+
+namespace {
+
+using LaunchedProgram::visibleWindowsOf;
+using XTools::timeoutMs;
+
+const QString welcomeTitle = QStringLiteral("Welcome to Wisplet");
+const QString settingsTitle = QStringLiteral("Settings");
+const QString studioTitle = QStringLiteral("Wisp Expressions");
+
+// The program's only visible window of that title; 0 while there is none.
+quint32 windowTitled(const QProcess& wisplet, const QString& title)
+{
+    const QList<quint32> windows = visibleWindowsOf(wisplet, QLatin1Char('^') + title + QLatin1Char('$'));
+    return windows.size() == 1 ? windows.first() : 0;
+}
+
+// Where the island is drawn, in root coordinates: without a compositor its bounding shape.
+QRect islandOf(quint32 panel)
+{
+    return XTools::boundingShape(panel).translated(XTools::frameOf(panel).topLeft());
+}
+
+// Puts the pointer on the collapsed island and waits for the panel to open under it.
+bool hoverIsland(quint32 panel)
+{
+    const QRect island = islandOf(panel);
+    if (island.isEmpty()
+        || !XTools::xdotool({QStringLiteral("mousemove"), QString::number(island.center().x()),
+                             QString::number(island.center().y())}))
+        return false;
+    return QTest::qWaitFor([&] { return islandOf(panel).height() > island.height(); }, timeoutMs);
+}
+
+// The rows of the menu that its highlighted item covers, from a picture of it; empty while none shows.
+std::pair<int, int> highlightedRows(quint32 menu)
+{
+    const QString picture = QDir::temp().filePath(QStringLiteral("wisplet-menu-%1.png").arg(menu));
+    if (!XTools::run(QStringLiteral("import"), {QStringLiteral("-window"), QString::number(menu), picture}))
+        return {};
+    const QImage image(picture);
+    QFile::remove(picture);
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        // The highlight is the blue of the program's palette, across the whole row.
+        const QColor pixel = image.pixelColor(image.width() / 2 < 4 ? 0 : 3, y);
+        if (pixel.blue() > pixel.red() + 60 && pixel.blue() > 160) {
+            first = first < 0 ? y : first;
+            last = y;
+        }
+    }
+    return {first, last};
+}
+
+// Opens the island's menu with a right-click where the pointer is, highlights an item with the arrow keys
+// and clicks it where the menu shows it, leaving the pointer there.
+bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringList& keys)
+{
+    const QList<quint32> before = visibleWindowsOf(wisplet, QStringLiteral(".*"));
+    if (!XTools::xdotool({QStringLiteral("click"), QStringLiteral("3")}))
+        return false;
+    quint32 menu = 0;
+    if (!QTest::qWaitFor(
+            [&] {
+                for (const quint32 window : visibleWindowsOf(wisplet, QStringLiteral("^$")))
+                    menu = window != panel && !before.contains(window) ? window : menu;
+                return menu != 0;
+            },
+            timeoutMs))
+        return false;
+    if (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys))
+        return false;
+    std::pair<int, int> rows;
+    if (!QTest::qWaitFor([&] { return (rows = highlightedRows(menu)).second > rows.first; }, timeoutMs))
+        return false;
+    const QRect frame = XTools::frameOf(menu);
+    return XTools::clickAt({frame.center().x(), frame.top() + (rows.first + rows.second) / 2});
+}
+
+} // namespace
+
+// The built program on screens of the test's own, as a user meets it: its windows come up whole on small
+// and scaled screens, title bar included, the settings close from the keyboard, and a window chosen from
+// the island's menu comes forward clear of the island.
+class TestWindowFit final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowsFitTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QString>("title");
+        for (const auto& [name, screen, dpi] : {std::tuple("2×, 1512×982", QSize(1512, 982), 192),
+                                                std::tuple("1024×600", QSize(1024, 600), 96),
+                                                std::tuple("800×480", QSize(800, 480), 96)}) {
+            QTest::addRow("%s, welcome", name) << screen << dpi << welcomeTitle;
+            QTest::addRow("%s, settings", name) << screen << dpi << settingsTitle;
+        }
+    }
+
+    void windowsFitTheScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, dpi);
+        QFETCH(QString, title);
+        PrivateDisplay display;
+        QVERIFY2(display.start(screen, dpi), qPrintable(display.errorText()));
+        LaunchedProgram::Session wisplet;
+        // The welcome opens by itself at the first start; the settings come from the island's menu.
+        const bool welcome = title == welcomeTitle;
+        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), welcome ? "{}" : R"({"onboarded": true})"),
+                 qPrintable(wisplet.errorText()));
+        quint32 panel = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((panel = windowTitled(wisplet.process(), QString())) != 0
+                                     && !XTools::boundingShape(panel).isEmpty(),
+                                 timeoutMs * 3);
+        const QRect area = XTools::workArea();
+        QVERIFY(!area.isEmpty());
+        QVERIFY2(area.contains(XTools::frameOf(panel)), "the panel is wider than the screen");
+        const QStringList toSettings(9, QStringLiteral("Down"));
+        if (!welcome)
+            QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+        quint32 window = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), window, timeoutMs);
+        const QRect frame = XTools::frameWithTitleBarOf(window);
+        QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("frame %1,%2 %3×%4 on %5×%6")
+                                                      .arg(frame.x())
+                                                      .arg(frame.y())
+                                                      .arg(frame.width())
+                                                      .arg(frame.height())
+                                                      .arg(area.width())
+                                                      .arg(area.height())));
+        if (welcome)
+            return;
+
+        // Closed with either key, and opened again in between.
+        for (const QString& keys : {QStringLiteral("ctrl+w"), QStringLiteral("Escape")}) {
+            QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), window, timeoutMs);
+            QVERIFY(XTools::xdotool({QStringLiteral("key"), keys}));
+            QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(window), timeoutMs);
+            if (keys == QStringLiteral("ctrl+w")) {
+                QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
+                QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+                QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs);
+            }
+        }
+    }
+
+    // Chosen with the pointer from the menu of a panel opened by hovering: the panel closes out of the way,
+    // and the island, back to its resting size, stays so while the pointer stays where the item was.
+    void windowsFromTheIslandMenuAreNotCovered_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("expression studio") << QStringList(5, QStringLiteral("Down")) << studioTitle;
+        QTest::newRow("settings") << QStringList(9, QStringLiteral("Down")) << settingsTitle;
+        QTest::newRow("welcome tour") << QStringList(2, QStringLiteral("Up")) << welcomeTitle;
+    }
+
+    void windowsFromTheIslandMenuAreNotCovered()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, title);
+        PrivateDisplay display;
+        QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
+                 qPrintable(wisplet.errorText()));
+        quint32 panel = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((panel = windowTitled(wisplet.process(), QString())) != 0
+                                     && !XTools::boundingShape(panel).isEmpty(),
+                                 timeoutMs * 3);
+        const QRect resting = islandOf(panel);
+        QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, keys));
+
+        quint32 window = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
+        // Back to its resting height (give or take its breathing) and clear of the window, title bar included.
+        const auto clear = [&] {
+            const QRect island = islandOf(panel);
+            const QRect frame = XTools::frameWithTitleBarOf(window);
+            return !frame.isEmpty() && island.height() <= resting.height() && !island.intersects(frame);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(clear(), timeoutMs);
+        // Long enough for the hover of a pointer that never left to open the panel again.
+        for (const QDeadlineTimer still(1500); !still.hasExpired(); QTest::qWait(100))
+            QVERIFY(clear());
+    }
+};
+
+WISPLET_TEST_MAIN(TestWindowFit)
+#include "tst_windowfit.moc"
