@@ -91,12 +91,9 @@ private slots:
         QFETCH(int, monitor);
         PrivateDisplay display;
         QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
-        // Two monitors side by side on the one screen, the first with the screen's output.
         const QList<QRect> monitors{QRect(0, 0, 960, 1080), QRect(960, 0, 960, 1080)};
-        QVERIFY(XTools::run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("DP-1"),
-                                                         QStringLiteral("960/254x1080/286+0+0"), QStringLiteral("screen")}));
-        QVERIFY(XTools::run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), secondMonitor,
-                                                         QStringLiteral("960/254x1080/286+960+0"), QStringLiteral("none")}));
+        QVERIFY(display.addMonitor(QStringLiteral("DP-1"), monitors[0]));
+        QVERIFY(display.addMonitor(secondMonitor, monitors[1]));
         QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("480"), QStringLiteral("540")}));
         LaunchedProgram::Session wisplet;
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(wisplet.errorText()));

@@ -28,6 +28,16 @@ QRect islandOf(quint32 panel)
     return XTools::boundingShape(panel).translated(XTools::frameOf(panel).topLeft());
 }
 
+// The floating panel (the one window without a title) once its island is drawn; 0 when it does not come up.
+quint32 panelOnceUp(const QProcess& wisplet)
+{
+    quint32 panel = 0;
+    const bool up = QTest::qWaitFor(
+        [&] { return (panel = windowTitled(wisplet, QString())) != 0 && !islandOf(panel).isEmpty(); },
+        timeoutMs * 3);
+    return up ? panel : 0;
+}
+
 // Puts the pointer on the collapsed island and waits for the panel to open under it.
 bool hoverIsland(quint32 panel)
 {
@@ -120,10 +130,8 @@ private slots:
         const bool welcome = title == welcomeTitle;
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), welcome ? "{}" : R"({"onboarded": true})"),
                  qPrintable(wisplet.errorText()));
-        quint32 panel = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((panel = windowTitled(wisplet.process(), QString())) != 0
-                                     && !XTools::boundingShape(panel).isEmpty(),
-                                 timeoutMs * 3);
+        const quint32 panel = panelOnceUp(wisplet.process());
+        QVERIFY(panel != 0);
         const QRect area = XTools::workArea();
         QVERIFY(!area.isEmpty());
         // The panel is 760 points wide, or as wide as the screen; at 2× a point is two pixels.
@@ -178,10 +186,8 @@ private slots:
         LaunchedProgram::Session wisplet;
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
                  qPrintable(wisplet.errorText()));
-        quint32 panel = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((panel = windowTitled(wisplet.process(), QString())) != 0
-                                     && !XTools::boundingShape(panel).isEmpty(),
-                                 timeoutMs * 3);
+        const quint32 panel = panelOnceUp(wisplet.process());
+        QVERIFY(panel != 0);
         const QRect resting = islandOf(panel);
         QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, keys));
 
@@ -197,6 +203,36 @@ private slots:
         // Long enough for the hover of a pointer that never left to open the panel again.
         for (const QDeadlineTimer still(1500); !still.hasExpired(); QTest::qWait(100))
             QVERIFY(clear());
+    }
+
+    // Unplugged from under it, the settings window comes over to the screen left; chosen again, it is only
+    // raised where it now is.
+    void settingsLeaveAnUnpluggedScreen()
+    {
+        PrivateDisplay display;
+        QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
+        const QRect left(0, 0, 960, 1080);
+        QVERIFY(display.addMonitor(QStringLiteral("DP-1"), left));
+        QVERIFY(display.addMonitor(QStringLiteral("HDMI-1"), QRect(960, 0, 960, 1080)));
+        // The island, and with it the settings, on the second monitor: it follows the pointer there.
+        QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("1440"), QStringLiteral("540")}));
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true, "displayMode": "cursor"})"),
+                 qPrintable(wisplet.errorText()));
+        const quint32 panel = panelOnceUp(wisplet.process());
+        QVERIFY(panel != 0);
+        const QStringList toSettings(9, QStringLiteral("Down"));
+        QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+        quint32 settings = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((settings = windowTitled(wisplet.process(), settingsTitle)) != 0, timeoutMs * 3);
+        QTRY_VERIFY_WITH_TIMEOUT(XTools::frameWithTitleBarOf(settings).left() >= left.right(), timeoutMs);
+
+        QVERIFY(display.removeMonitor(QStringLiteral("HDMI-1")));
+        QTRY_VERIFY_WITH_TIMEOUT(left.contains(XTools::frameWithTitleBarOf(settings)), timeoutMs);
+        const QRect placed = XTools::frameWithTitleBarOf(settings);
+        QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), settings, timeoutMs);
+        QCOMPARE(XTools::frameWithTitleBarOf(settings), placed);
     }
 };
 

@@ -64,6 +64,26 @@ bool PrivateDisplay::setDpi(int dpi)
     return false;
 }
 
+bool PrivateDisplay::addMonitor(const QString& name, const QRect& area)
+{
+    // Width/millimetres x height/millimetres + x + y, at 96 dots an inch.
+    const auto millimetres = [](int pixels) { return QString::number(qRound(pixels * 25.4 / 96)); };
+    const QString geometry = QStringLiteral("%1/%2x%3/%4+%5+%6")
+                                 .arg(area.width())
+                                 .arg(millimetres(area.width()))
+                                 .arg(area.height())
+                                 .arg(millimetres(area.height()))
+                                 .arg(area.x())
+                                 .arg(area.y());
+    const QString output = m_monitors++ == 0 ? QStringLiteral("screen") : QStringLiteral("none");
+    return XTools::run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), name, geometry, output}).has_value();
+}
+
+bool PrivateDisplay::removeMonitor(const QString& name)
+{
+    return XTools::run(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), name}).has_value();
+}
+
 bool PrivateDisplay::startServer(QSize size)
 {
     // Xvfb picks a free display and writes its number to the descriptor given.

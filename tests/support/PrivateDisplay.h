@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -19,6 +20,10 @@ public:
     // scale of 2) and waits until openbox manages windows; false when either did not come up.
     bool start(QSize size, int dpi = 96);
     QString errorText() const { return m_errorText; }
+    // A RandR monitor over part of the screen, as a second display plugged in shows; the first takes the
+    // screen's one output. Unplugged by its name.
+    bool addMonitor(const QString& name, const QRect& area);
+    bool removeMonitor(const QString& name);
 
 private:
     bool startServer(QSize size);
@@ -29,5 +34,6 @@ private:
     QProcess m_server;
     QProcess m_windowManager;
     QByteArray m_displayBefore;
+    int m_monitors = 0;
     QString m_errorText;
 };
