@@ -1,10 +1,10 @@
+#include "tests/support/Files.h"
 #include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateDisplay.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
 #include <QDeadlineTimer>
-#include <QImage>
 
 namespace {
 
@@ -52,22 +52,37 @@ bool hoverIsland(quint32 panel)
 // The rows of the menu that its highlighted item covers, from a picture of it; empty while none shows.
 std::pair<int, int> highlightedRows(quint32 menu)
 {
-    const QString picture = QDir::temp().filePath(QStringLiteral("wisplet-menu-%1.png").arg(menu));
-    if (!XTools::run(QStringLiteral("import"), {QStringLiteral("-window"), QString::number(menu), picture}))
-        return {};
-    const QImage image(picture);
-    QFile::remove(picture);
+    const QImage image = XTools::picture(menu);
     int first = -1;
     int last = -1;
     for (int y = 0; y < image.height(); ++y) {
         // The highlight is the blue of the program's palette, across the whole row.
-        const QColor pixel = image.pixelColor(image.width() / 2 < 4 ? 0 : 3, y);
+        const QColor pixel = image.pixelColor(std::min(3, image.width() - 1), y);
         if (pixel.blue() > pixel.red() + 60 && pixel.blue() > 160) {
             first = first < 0 ? y : first;
             last = y;
         }
     }
     return {first, last};
+}
+
+// How wide the window manager draws the window's title: from its first to its last white pixel in the
+// title bar of a focused window (the icon and the buttons have none); 0 while there is none.
+int titleWidth(quint32 window)
+{
+    const QRect frame = XTools::frameWithTitleBarOf(window);
+    const QImage bar = XTools::picture(0).copy(frame.x(), frame.y(), frame.width(), XTools::frameOf(window).y() - frame.y());
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < bar.width(); ++x) {
+        for (int y = 0; y < bar.height(); ++y) {
+            if (bar.pixel(x, y) == qRgb(255, 255, 255)) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+    }
+    return first < 0 ? 0 : last - first + 1;
 }
 
 // Opens the island's menu with a right-click where the pointer is, highlights an item with the arrow keys
@@ -233,6 +248,60 @@ private slots:
         QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), settings, timeoutMs);
         QCOMPARE(XTools::frameWithTitleBarOf(settings), placed);
+    }
+
+    // A note that cannot be saved as the program quits: the box that says so comes up in the middle of the
+    // screen, its title as whole as in a window wide enough for it.
+    void theSaveFailureBoxShowsItsWholeTitle()
+    {
+        PrivateDisplay display;
+        QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
+                 qPrintable(wisplet.errorText()));
+        const quint32 panel = panelOnceUp(wisplet.process());
+        QVERIFY(panel != 0);
+        const int resting = islandOf(panel).height();
+        // The second favourite, Notes, and in it a new note, its button where the 760-point panel has it, once
+        // the island has opened and come to rest.
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+2")}));
+        QRect last;
+        QTRY_VERIFY_WITH_TIMEOUT(std::exchange(last, islandOf(panel)) == last && last.height() > resting, timeoutMs);
+        const QPoint newNote = XTools::frameOf(panel).topLeft() + QPoint(95, 398);
+        QVERIFY(XTools::clickAt(newNote));
+        const QString data = wisplet.homeFile(QStringLiteral("data/Wisplet"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data + QStringLiteral("/notes-v2.json")), timeoutMs);
+        // Its folder gone and a file in its place, as root too cannot write through a file; then another note.
+        QVERIFY(QDir().rename(data, data + QStringLiteral(".away")));
+        QVERIFY(TestFiles::write(data, "not a folder"));
+        QVERIFY(XTools::clickAt(newNote));
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
+
+        const QString title = QStringLiteral("Your note could not be saved");
+        quint32 box = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((box = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), box, timeoutMs);
+        const QRect frame = XTools::frameWithTitleBarOf(box);
+        const QRect area = XTools::workArea();
+        QVERIFY(area.contains(frame));
+        const QRect middle(area.x() + area.width() / 3, area.y() + area.height() / 3, area.width() / 3,
+                           area.height() / 3);
+        QVERIFY2(middle.contains(frame.center()), "the box is not in the middle of the screen");
+        int shown = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((shown = titleWidth(box)) > 0, timeoutMs);
+
+        // The same title over a long line of text, focused in its turn.
+        QProcess wide;
+        wide.start(QStringLiteral("xmessage"),
+                   {QStringLiteral("-title"), title, QStringLiteral("-geometry"), QStringLiteral("+0+0"),
+                    QStringLiteral("A line of text long enough to make this window wider than any title.")});
+        quint32 reference = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((reference = XTools::focusedWindow()) != box && reference != 0
+                                     && XTools::isViewable(reference) && titleWidth(reference) > 0,
+                                 timeoutMs);
+        QCOMPARE(shown, titleWidth(reference));
+        wide.kill();
+        wide.waitForFinished(timeoutMs);
     }
 };
 

@@ -34,6 +34,8 @@ public:
 
     bool start(const QString& binary, const QByteArray& defaults);
     QProcess& process() const { return *m_process; }
+    // A path in its home; its data folder is "data".
+    QString homeFile(const QString& name) const { return m_home.file(name); }
     QString errorText() const { return m_errorText; }
 
 private:

@@ -3,6 +3,7 @@
 #include <QMargins>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace XTools {
 namespace {
@@ -94,6 +95,16 @@ QString property(quint32 window, const QString& name)
     const QString line = run(QStringLiteral("xprop"), which + QStringList{name}).value_or(QString());
     const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(R"(^[^=:]*[=:]\s*(.*)$)")).match(line);
     return match.hasMatch() && !line.contains(QStringLiteral("not found")) ? match.captured(1).trimmed() : QString();
+}
+
+QImage picture(quint32 window)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("picture.png"));
+    const QString which = window ? QString::number(window) : QStringLiteral("root");
+    if (!folder.isValid() || !run(QStringLiteral("import"), {QStringLiteral("-window"), which, file}))
+        return {};
+    return QImage(file);
 }
 
 QList<quint32> stackingOrder()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QPoint>
 #include <QRect>
@@ -35,6 +36,8 @@ bool isViewable(quint32 window);
 QRect boundingShape(quint32 window);
 // A property as xprop prints it after "=" (or ":"), of the root window for 0; empty when it is not set.
 QString property(quint32 window, const QString& name);
+// What the window shows (0 for the whole screen), as the X server has it; null when it cannot be taken.
+QImage picture(quint32 window);
 // The managed windows, bottom to top, from _NET_CLIENT_LIST_STACKING.
 QList<quint32> stackingOrder();
 
