@@ -100,8 +100,8 @@ private slots:
         quint32 panel = 0;
         QTRY_VERIFY_WITH_TIMEOUT((panel = panelOf(wisplet.process())) != 0, timeoutMs * 3);
 
-        QVERIFY(XTools::xdotool(
-            {QStringLiteral("mousemove"), QString::number(pointer.x()), QString::number(pointer.y())}));
+        QVERIFY(
+            XTools::xdotool({QStringLiteral("mousemove"), QString::number(pointer.x()), QString::number(pointer.y())}));
         // The pointer's screen is looked at every two seconds when the pointer jumps as xdotool moves it.
         QTRY_VERIFY_WITH_TIMEOUT(monitors[monitor].contains(XTools::frameOf(panel)), timeoutMs * 2);
         QCOMPARE(XTools::frameOf(panel).top(), 0);

@@ -33,8 +33,7 @@ quint32 panelOnceUp(const QProcess& wisplet)
 {
     quint32 panel = 0;
     const bool up = QTest::qWaitFor(
-        [&] { return (panel = windowTitled(wisplet, QString())) != 0 && !islandOf(panel).isEmpty(); },
-        timeoutMs * 3);
+        [&] { return (panel = windowTitled(wisplet, QString())) != 0 && !islandOf(panel).isEmpty(); }, timeoutMs * 3);
     return up ? panel : 0;
 }
 
@@ -43,8 +42,8 @@ bool hoverIsland(quint32 panel)
 {
     const QRect island = islandOf(panel);
     if (island.isEmpty()
-        || !XTools::xdotool({QStringLiteral("mousemove"), QString::number(island.center().x()),
-                             QString::number(island.center().y())}))
+        || !XTools::xdotool(
+            {QStringLiteral("mousemove"), QString::number(island.center().x()), QString::number(island.center().y())}))
         return false;
     return QTest::qWaitFor([&] { return islandOf(panel).height() > island.height(); }, timeoutMs);
 }
@@ -71,7 +70,8 @@ std::pair<int, int> highlightedRows(quint32 menu)
 int titleWidth(quint32 window)
 {
     const QRect frame = XTools::frameWithTitleBarOf(window);
-    const QImage bar = XTools::picture(0).copy(frame.x(), frame.y(), frame.width(), XTools::frameOf(window).y() - frame.y());
+    const QImage bar =
+        XTools::picture(0).copy(frame.x(), frame.y(), frame.width(), XTools::frameOf(window).y() - frame.y());
     int first = -1;
     int last = -1;
     for (int x = 0; x < bar.width(); ++x) {
@@ -113,8 +113,9 @@ bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringL
 } // namespace
 
 // The built program on screens of the test's own, as a user meets it: its windows come up whole on small
-// and scaled screens, title bar included, the settings close from the keyboard, and a window chosen from
-// the island's menu comes forward clear of the island.
+// and scaled screens, title bar included, and come back from an unplugged one; the settings close from the
+// keyboard; a window chosen from the island's menu comes forward clear of the island; a message box opens in
+// the middle of the screen with its whole title.
 class TestWindowFit final : public QObject
 {
     Q_OBJECT
@@ -125,9 +126,9 @@ private slots:
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<int>("dpi");
         QTest::addColumn<QString>("title");
-        for (const auto& [name, screen, dpi] : {std::tuple("2×, 1512×982", QSize(1512, 982), 192),
-                                                std::tuple("1024×600", QSize(1024, 600), 96),
-                                                std::tuple("800×480", QSize(800, 480), 96)}) {
+        for (const auto& [name, screen, dpi] :
+             {std::tuple("2×, 1512×982", QSize(1512, 982), 192), std::tuple("1024×600", QSize(1024, 600), 96),
+              std::tuple("800×480", QSize(800, 480), 96)}) {
             QTest::addRow("%s, welcome", name) << screen << dpi << welcomeTitle;
             QTest::addRow("%s, settings", name) << screen << dpi << settingsTitle;
         }
@@ -158,13 +159,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), window, timeoutMs);
         const QRect frame = XTools::frameWithTitleBarOf(window);
-        QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("frame %1,%2 %3×%4 on %5×%6")
-                                                      .arg(frame.x())
-                                                      .arg(frame.y())
-                                                      .arg(frame.width())
-                                                      .arg(frame.height())
-                                                      .arg(area.width())
-                                                      .arg(area.height())));
+        QVERIFY2(area.contains(frame),
+                 qPrintable(QStringLiteral("frame %1,%2 %3×%4 on %5×%6")
+                                .arg(frame.x())
+                                .arg(frame.y())
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(area.width())
+                                .arg(area.height())));
         if (welcome)
             return;
 

@@ -29,11 +29,13 @@ quint32 visibleWindowOf(const QProcess& process)
 
 QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePattern)
 {
+    // Without --all, xdotool lists the windows that match either the process or the title.
+    const QStringList arguments{QStringLiteral("search"), QStringLiteral("--all"),
+                                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                QString::number(process.processId()), QStringLiteral("--name"),
+                                titlePattern};
     QList<quint32> windows;
-    const QString found = XTools::run(QStringLiteral("xdotool"),
-                                      {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                       QString::number(process.processId()), QStringLiteral("--name"), titlePattern})
-                              .value_or(QString());
+    const QString found = XTools::run(QStringLiteral("xdotool"), arguments).value_or(QString());
     for (const QString& window : found.split(u'\n', Qt::SkipEmptyParts))
         windows << window.toUInt();
     return windows;
@@ -65,12 +67,14 @@ bool Session::start(const QString& binary, const QByteArray& defaults)
         m_errorText = QStringLiteral("cannot write the defaults file");
         return false;
     }
-    m_process = LaunchedProgram::start(binary, {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address()},
-                                                {QStringLiteral("HOME"), m_home.path()},
-                                                {QStringLiteral("XDG_CONFIG_HOME"), m_home.file(QStringLiteral("config"))},
-                                                {QStringLiteral("XDG_DATA_HOME"), m_home.file(QStringLiteral("data"))},
-                                                // Leaks are for the unit tests; these are about what the user sees.
-                                                {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+    const QMap<QString, QString> environment{
+        {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address()},
+        {QStringLiteral("HOME"), m_home.path()},
+        {QStringLiteral("XDG_CONFIG_HOME"), m_home.file(QStringLiteral("config"))},
+        {QStringLiteral("XDG_DATA_HOME"), m_home.file(QStringLiteral("data"))},
+        // Leaks are for the unit tests; these are about what the user sees.
+        {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
+    m_process = LaunchedProgram::start(binary, environment);
     if (!m_process->waitForStarted(XTools::timeoutMs)) {
         m_errorText = m_process->errorString();
         return false;

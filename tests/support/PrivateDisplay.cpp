@@ -95,7 +95,8 @@ bool PrivateDisplay::startServer(QSize size)
     while (!m_server.canReadLine() && m_server.waitForReadyRead(XTools::timeoutMs)) { }
     const QByteArray number = m_server.readLine().trimmed();
     if (number.isEmpty()) {
-        m_errorText = QStringLiteral("Xvfb gave no display: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
+        m_errorText =
+            QStringLiteral("Xvfb gave no display: ") + QString::fromLocal8Bit(m_server.readAllStandardError());
         return false;
     }
     qputenv("DISPLAY", ':' + number);
@@ -113,8 +114,8 @@ bool PrivateDisplay::startWindowManager()
     const QDeadlineTimer deadline(XTools::timeoutMs);
     while (!windowManagerRuns()) {
         if (deadline.hasExpired() || m_windowManager.state() == QProcess::NotRunning) {
-            m_errorText = QStringLiteral("openbox did not manage windows: ")
-                + QString::fromLocal8Bit(m_windowManager.readAll());
+            m_errorText =
+                QStringLiteral("openbox did not manage windows: ") + QString::fromLocal8Bit(m_windowManager.readAll());
             return false;
         }
         QThread::msleep(pollMs);
