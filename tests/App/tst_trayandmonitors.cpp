@@ -8,13 +8,6 @@ namespace {
 using LaunchedProgram::visibleWindowsOf;
 using XTools::timeoutMs;
 
-// The floating panel: the program's one visible window without a title, before any menu or tray icon.
-quint32 panelOf(const QProcess& wisplet)
-{
-    const QList<quint32> windows = visibleWindowsOf(wisplet, QStringLiteral("^$"));
-    return windows.size() == 1 ? windows.first() : 0;
-}
-
 // A window of the program shown inside the tray's window, which is where a docked icon is.
 bool dockedIn(const QProcess& wisplet, const QProcess& tray)
 {
@@ -53,11 +46,10 @@ private slots:
     {
         QFETCH(int, starts);
         PrivateDisplay display;
-        QVERIFY2(display.start(QSize(1280, 800)), qPrintable(display.errorText()));
         LaunchedProgram::Session wisplet;
-        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
-                 qPrintable(wisplet.errorText()));
-        QTRY_VERIFY_WITH_TIMEOUT(panelOf(wisplet.process()) != 0, timeoutMs * 3);
+        QVERIFY2(display.start(QSize(1280, 800))
+                     && wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
+                 qPrintable(display.errorText() + wisplet.errorText()));
 
         for (int start = 0; start < starts; ++start) {
             QProcess tray;
@@ -97,8 +89,7 @@ private slots:
         QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("480"), QStringLiteral("540")}));
         LaunchedProgram::Session wisplet;
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(wisplet.errorText()));
-        quint32 panel = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((panel = panelOf(wisplet.process())) != 0, timeoutMs * 3);
+        const quint32 panel = wisplet.panel();
 
         QVERIFY(
             XTools::xdotool({QStringLiteral("mousemove"), QString::number(pointer.x()), QString::number(pointer.y())}));

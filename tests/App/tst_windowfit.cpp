@@ -14,6 +14,7 @@ using XTools::timeoutMs;
 const QString welcomeTitle = QStringLiteral("Welcome to Wisplet");
 const QString settingsTitle = QStringLiteral("Settings");
 const QString studioTitle = QStringLiteral("Wisp Expressions");
+const QByteArray onboarded = R"({"onboarded": true})";
 
 // The program's only visible window of that title; 0 while there is none.
 quint32 windowTitled(const QProcess& wisplet, const QString& title)
@@ -26,15 +27,6 @@ quint32 windowTitled(const QProcess& wisplet, const QString& title)
 QRect islandOf(quint32 panel)
 {
     return XTools::boundingShape(panel).translated(XTools::frameOf(panel).topLeft());
-}
-
-// The floating panel (the one window without a title) once its island is drawn; 0 when it does not come up.
-quint32 panelOnceUp(const QProcess& wisplet)
-{
-    quint32 panel = 0;
-    const bool up = QTest::qWaitFor(
-        [&] { return (panel = windowTitled(wisplet, QString())) != 0 && !islandOf(panel).isEmpty(); }, timeoutMs * 3);
-    return up ? panel : 0;
 }
 
 // Puts the pointer on the collapsed island and waits for the panel to open under it.
@@ -139,15 +131,14 @@ private slots:
         QFETCH(QSize, screen);
         QFETCH(int, dpi);
         QFETCH(QString, title);
-        PrivateDisplay display;
-        QVERIFY2(display.start(screen, dpi), qPrintable(display.errorText()));
-        LaunchedProgram::Session wisplet;
         // The welcome opens by itself at the first start; the settings come from the island's menu.
         const bool welcome = title == welcomeTitle;
-        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), welcome ? "{}" : R"({"onboarded": true})"),
-                 qPrintable(wisplet.errorText()));
-        const quint32 panel = panelOnceUp(wisplet.process());
-        QVERIFY(panel != 0);
+        PrivateDisplay display;
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(display.start(screen, dpi)
+                     && wisplet.start(QStringLiteral(WISPLET_BINARY), welcome ? "{}" : R"({"onboarded": true})"),
+                 qPrintable(display.errorText() + wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
         const QRect area = XTools::workArea();
         QVERIFY(!area.isEmpty());
         // The panel is 760 points wide, or as wide as the screen; at 2× a point is two pixels.
@@ -199,12 +190,10 @@ private slots:
         QFETCH(QStringList, keys);
         QFETCH(QString, title);
         PrivateDisplay display;
-        QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
         LaunchedProgram::Session wisplet;
-        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
-                 qPrintable(wisplet.errorText()));
-        const quint32 panel = panelOnceUp(wisplet.process());
-        QVERIFY(panel != 0);
+        QVERIFY2(display.start(QSize(1920, 1080)) && wisplet.start(QStringLiteral(WISPLET_BINARY), onboarded),
+                 qPrintable(display.errorText() + wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
         const QRect resting = islandOf(panel);
         QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, keys));
 
@@ -236,8 +225,7 @@ private slots:
         LaunchedProgram::Session wisplet;
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true, "displayMode": "cursor"})"),
                  qPrintable(wisplet.errorText()));
-        const quint32 panel = panelOnceUp(wisplet.process());
-        QVERIFY(panel != 0);
+        const quint32 panel = wisplet.panel();
         const QStringList toSettings(9, QStringLiteral("Down"));
         QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
         quint32 settings = 0;
@@ -257,12 +245,10 @@ private slots:
     void theSaveFailureBoxShowsItsWholeTitle()
     {
         PrivateDisplay display;
-        QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
         LaunchedProgram::Session wisplet;
-        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
-                 qPrintable(wisplet.errorText()));
-        const quint32 panel = panelOnceUp(wisplet.process());
-        QVERIFY(panel != 0);
+        QVERIFY2(display.start(QSize(1920, 1080)) && wisplet.start(QStringLiteral(WISPLET_BINARY), onboarded),
+                 qPrintable(display.errorText() + wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
         const int resting = islandOf(panel).height();
         // The second favourite, Notes, and in it a new note, its button where the 760-point panel has it, once
         // the island has opened and come to rest.

@@ -3,6 +3,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/XTools.h"
 
+#include <QTest>
+
 namespace LaunchedProgram {
 
 std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QString>& changes)
@@ -79,7 +81,18 @@ bool Session::start(const QString& binary, const QByteArray& defaults)
         m_errorText = m_process->errorString();
         return false;
     }
-    return true;
+    // Before any menu or tray icon, the panel is the one window without a title; without a compositor its
+    // bounding shape is the island.
+    const bool up = QTest::qWaitFor(
+        [this] {
+            const QList<quint32> untitled = visibleWindowsOf(*m_process, QStringLiteral("^$"));
+            m_panel = untitled.size() == 1 ? untitled.first() : 0;
+            return m_panel != 0 && !XTools::boundingShape(m_panel).isEmpty();
+        },
+        XTools::timeoutMs * 3);
+    if (!up)
+        m_errorText = QStringLiteral("the panel did not show");
+    return up;
 }
 
 } // namespace LaunchedProgram

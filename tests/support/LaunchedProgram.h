@@ -24,7 +24,8 @@ QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePat
 bool exitedWith(QProcess& process, int code);
 
 // The program with a home and a session bus of its own, its defaults file holding the given JSON, so that
-// runs never share settings or the one-instance name. Ended when the session is.
+// runs never share settings or the one-instance name; started once its floating panel shows the island.
+// Ended when the session is.
 class Session final
 {
 public:
@@ -34,6 +35,8 @@ public:
 
     bool start(const QString& binary, const QByteArray& defaults);
     QProcess& process() const { return *m_process; }
+    // The floating panel: its one visible window without a title.
+    quint32 panel() const { return m_panel; }
     // A path in its home; its data folder is "data".
     QString homeFile(const QString& name) const { return m_home.file(name); }
     QString errorText() const { return m_errorText; }
@@ -42,6 +45,7 @@ private:
     PrivateBus m_bus;
     TempFolder m_home;
     std::unique_ptr<QProcess> m_process;
+    quint32 m_panel = 0;
     QString m_errorText;
 };
 
