@@ -4,6 +4,7 @@
 #include "Wisplet/Platform/ScreenChanges.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QScreen>
@@ -161,13 +162,16 @@ bool WindowFitting::eventFilter(QObject* watched, QEvent* event)
     if ((type != QEvent::Show && type != QEvent::ShowToParent) || !isProgramWindow(watched))
         return false;
     auto* window = static_cast<QWidget*>(watched);
-    auto* box = qobject_cast<QMessageBox*>(window);
-    // Before the window is mapped; a message box once more after its show event has sized it.
+    const bool dialog = qobject_cast<QDialog*>(window);
+    // Before the window is mapped; a dialog once more after its show event has sized and placed it.
     if (type == QEvent::Show) {
-        if (box)
+        if (auto* box = qobject_cast<QMessageBox*>(window))
             widenForTitle(*box);
-        keepOnScreen(*window);
-    } else if (box) {
+        // Qt centres a dialog no one has placed in that show event, unless it was moved before: it would
+        // stay in the screen's corner where it was made.
+        if (!dialog || window->testAttribute(Qt::WA_Moved))
+            keepOnScreen(*window);
+    } else if (dialog) {
         keepOnScreen(*window);
     }
     return false;

@@ -1,6 +1,9 @@
 #include "tests/support/LaunchedProgram.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/XTools.h"
+
+#include <QTest>
 
 namespace LaunchedProgram {
 
@@ -23,18 +26,73 @@ std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QStri
 
 quint32 visibleWindowOf(const QProcess& process)
 {
-    return XTools::run(QStringLiteral("xdotool"),
-                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                        QString::number(process.processId())})
-        .value_or(QString())
-        .section(u'\n', 0, 0)
-        .toUInt();
+    return visibleWindowsOf(process, QStringLiteral(".*")).value(0);
+}
+
+QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePattern)
+{
+    // Without --all, xdotool lists the windows that match either the process or the title.
+    const QStringList arguments{QStringLiteral("search"), QStringLiteral("--all"),
+                                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                QString::number(process.processId()), QStringLiteral("--name"),
+                                titlePattern};
+    QList<quint32> windows;
+    const QString found = XTools::run(QStringLiteral("xdotool"), arguments).value_or(QString());
+    for (const QString& window : found.split(u'\n', Qt::SkipEmptyParts))
+        windows << window.toUInt();
+    return windows;
 }
 
 bool exitedWith(QProcess& process, int code)
 {
     return process.waitForFinished(XTools::timeoutMs * 3) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == code;
+}
+
+Session::~Session()
+{
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(XTools::timeoutMs))
+            m_process->kill();
+        m_process->waitForFinished(XTools::timeoutMs);
+    }
+}
+
+bool Session::start(const QString& binary, const QByteArray& defaults)
+{
+    if (!m_bus.start()) {
+        m_errorText = m_bus.errorText();
+        return false;
+    }
+    if (!TestFiles::write(m_home.file(QStringLiteral("config/Wisplet/defaults.json")), defaults)) {
+        m_errorText = QStringLiteral("cannot write the defaults file");
+        return false;
+    }
+    const QMap<QString, QString> environment{
+        {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address()},
+        {QStringLiteral("HOME"), m_home.path()},
+        {QStringLiteral("XDG_CONFIG_HOME"), m_home.file(QStringLiteral("config"))},
+        {QStringLiteral("XDG_DATA_HOME"), m_home.file(QStringLiteral("data"))},
+        // Leaks are for the unit tests; these are about what the user sees.
+        {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
+    m_process = LaunchedProgram::start(binary, environment);
+    if (!m_process->waitForStarted(XTools::timeoutMs)) {
+        m_errorText = m_process->errorString();
+        return false;
+    }
+    // Before any menu or tray icon, the panel is the one window without a title; without a compositor its
+    // bounding shape is the island.
+    const bool up = QTest::qWaitFor(
+        [this] {
+            const QList<quint32> untitled = visibleWindowsOf(*m_process, QStringLiteral("^$"));
+            m_panel = untitled.size() == 1 ? untitled.first() : 0;
+            return m_panel != 0 && !XTools::boundingShape(m_panel).isEmpty();
+        },
+        XTools::timeoutMs * 3);
+    if (!up)
+        m_errorText = QStringLiteral("the panel did not show");
+    return up;
 }
 
 } // namespace LaunchedProgram

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "tests/support/PrivateBus.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QList>
 #include <QMap>
 #include <QProcess>
 #include <QString>
@@ -14,7 +18,35 @@ namespace LaunchedProgram {
 std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QString>& changes);
 // The first visible window of the process; 0 when it has none.
 quint32 visibleWindowOf(const QProcess& process);
+// Its visible windows whose title matches the pattern (an extended regular expression), in X's order.
+QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePattern);
 // It ended by itself, normally, with this exit code, within the X tests' generous limit.
 bool exitedWith(QProcess& process, int code);
+
+// The program with a home and a session bus of its own, its defaults file holding the given JSON, so that
+// runs never share settings or the one-instance name; started once its floating panel shows the island.
+// Ended when the session is.
+class Session final
+{
+public:
+    Session() = default;
+    ~Session();
+    Q_DISABLE_COPY_MOVE(Session)
+
+    bool start(const QString& binary, const QByteArray& defaults);
+    QProcess& process() const { return *m_process; }
+    // The floating panel: its one visible window without a title.
+    quint32 panel() const { return m_panel; }
+    // A path in its home; its data folder is "data".
+    QString homeFile(const QString& name) const { return m_home.file(name); }
+    QString errorText() const { return m_errorText; }
+
+private:
+    PrivateBus m_bus;
+    TempFolder m_home;
+    std::unique_ptr<QProcess> m_process;
+    quint32 m_panel = 0;
+    QString m_errorText;
+};
 
 } // namespace LaunchedProgram

@@ -1,7 +1,9 @@
 #include "tests/support/XTools.h"
 
+#include <QMargins>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace XTools {
 namespace {
@@ -56,6 +58,22 @@ QRect frameOf(quint32 window)
     return frame.width() > 0 && frame.height() > 0 ? frame : QRect();
 }
 
+QRect frameWithTitleBarOf(quint32 window)
+{
+    // Left, right, top, bottom.
+    const QStringList extents = property(window, QStringLiteral("_NET_FRAME_EXTENTS")).split(QStringLiteral(", "));
+    const QRect frame = frameOf(window);
+    if (extents.size() != 4 || frame.isEmpty())
+        return {};
+    return frame.marginsAdded(QMargins(extents[0].toInt(), extents[2].toInt(), extents[1].toInt(), extents[3].toInt()));
+}
+
+QRect workArea()
+{
+    const QStringList area = property(0, QStringLiteral("_NET_WORKAREA")).split(QStringLiteral(", "));
+    return area.size() >= 4 ? QRect(area[0].toInt(), area[1].toInt(), area[2].toInt(), area[3].toInt()) : QRect();
+}
+
 bool isViewable(quint32 window)
 {
     return windowInfo(window).contains(QStringLiteral("Map State: IsViewable"));
@@ -72,10 +90,21 @@ QRect boundingShape(quint32 window)
 
 QString property(quint32 window, const QString& name)
 {
-    const QString line =
-        run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), name}).value_or(QString());
+    const QStringList which = window ? QStringList{QStringLiteral("-id"), QString::number(window)}
+                                     : QStringList{QStringLiteral("-root")};
+    const QString line = run(QStringLiteral("xprop"), which + QStringList{name}).value_or(QString());
     const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(R"(^[^=:]*[=:]\s*(.*)$)")).match(line);
     return match.hasMatch() && !line.contains(QStringLiteral("not found")) ? match.captured(1).trimmed() : QString();
+}
+
+QImage picture(quint32 window)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("picture.png"));
+    const QString which = window ? QString::number(window) : QStringLiteral("root");
+    if (!folder.isValid() || !run(QStringLiteral("import"), {QStringLiteral("-window"), which, file}))
+        return {};
+    return QImage(file);
 }
 
 QList<quint32> stackingOrder()

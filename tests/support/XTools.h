@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QPoint>
 #include <QRect>
@@ -25,12 +26,18 @@ quint32 focusedWindow();
 
 // A window's outer rectangle in root coordinates; empty when it cannot be read.
 QRect frameOf(quint32 window);
+// The same grown by the window manager's frame (_NET_FRAME_EXTENTS), title bar included.
+QRect frameWithTitleBarOf(quint32 window);
+// The screen's area that windows may take (_NET_WORKAREA); empty when the window manager does not say.
+QRect workArea();
 // Mapped and all its ancestors mapped.
 bool isViewable(quint32 window);
 // The extents of a window's bounding shape; empty when it has none.
 QRect boundingShape(quint32 window);
-// A property as xprop prints it after "=" (or ":"); empty when it is not set.
+// A property as xprop prints it after "=" (or ":"), of the root window for 0; empty when it is not set.
 QString property(quint32 window, const QString& name);
+// What the window shows (0 for the whole screen), as the X server has it; null when it cannot be taken.
+QImage picture(quint32 window);
 // The managed windows, bottom to top, from _NET_CLIENT_LIST_STACKING.
 QList<quint32> stackingOrder();
 

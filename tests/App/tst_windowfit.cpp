@@ -1,0 +1,297 @@
+#include "tests/support/Files.h"
+#include "tests/support/LaunchedProgram.h"
+#include "tests/support/PrivateDisplay.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/XTools.h"
+
+#include <QDeadlineTimer>
+
+namespace {
+
+using LaunchedProgram::visibleWindowsOf;
+using XTools::timeoutMs;
+
+const QString welcomeTitle = QStringLiteral("Welcome to Wisplet");
+const QString settingsTitle = QStringLiteral("Settings");
+const QString studioTitle = QStringLiteral("Wisp Expressions");
+const QByteArray onboarded = R"({"onboarded": true})";
+
+// The program's only visible window of that title; 0 while there is none.
+quint32 windowTitled(const QProcess& wisplet, const QString& title)
+{
+    const QList<quint32> windows = visibleWindowsOf(wisplet, QLatin1Char('^') + title + QLatin1Char('$'));
+    return windows.size() == 1 ? windows.first() : 0;
+}
+
+// Where the island is drawn, in root coordinates: without a compositor its bounding shape.
+QRect islandOf(quint32 panel)
+{
+    return XTools::boundingShape(panel).translated(XTools::frameOf(panel).topLeft());
+}
+
+// Puts the pointer on the collapsed island and waits for the panel to open under it.
+bool hoverIsland(quint32 panel)
+{
+    const QRect island = islandOf(panel);
+    if (island.isEmpty()
+        || !XTools::xdotool(
+            {QStringLiteral("mousemove"), QString::number(island.center().x()), QString::number(island.center().y())}))
+        return false;
+    return QTest::qWaitFor([&] { return islandOf(panel).height() > island.height(); }, timeoutMs);
+}
+
+// The rows of the menu that its highlighted item covers, from a picture of it; empty while none shows.
+std::pair<int, int> highlightedRows(quint32 menu)
+{
+    const QImage image = XTools::picture(menu);
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        // The highlight is the blue of the program's palette, across the whole row.
+        const QColor pixel = image.pixelColor(std::min(3, image.width() - 1), y);
+        if (pixel.blue() > pixel.red() + 60 && pixel.blue() > 160) {
+            first = first < 0 ? y : first;
+            last = y;
+        }
+    }
+    return {first, last};
+}
+
+// How wide the window manager draws the window's title: from its first to its last white pixel in the
+// title bar of a focused window (the icon and the buttons have none); 0 while there is none.
+int titleWidth(quint32 window)
+{
+    const QRect frame = XTools::frameWithTitleBarOf(window);
+    const QImage bar =
+        XTools::picture(0).copy(frame.x(), frame.y(), frame.width(), XTools::frameOf(window).y() - frame.y());
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < bar.width(); ++x) {
+        for (int y = 0; y < bar.height(); ++y) {
+            if (bar.pixel(x, y) == qRgb(255, 255, 255)) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+    }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+// Opens the island's menu with a right-click where the pointer is, highlights an item with the arrow keys
+// and clicks it where the menu shows it, leaving the pointer there.
+bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringList& keys)
+{
+    const QList<quint32> before = visibleWindowsOf(wisplet, QStringLiteral(".*"));
+    if (!XTools::xdotool({QStringLiteral("click"), QStringLiteral("3")}))
+        return false;
+    quint32 menu = 0;
+    if (!QTest::qWaitFor(
+            [&] {
+                for (const quint32 window : visibleWindowsOf(wisplet, QStringLiteral("^$")))
+                    menu = window != panel && !before.contains(window) ? window : menu;
+                return menu != 0;
+            },
+            timeoutMs))
+        return false;
+    if (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys))
+        return false;
+    std::pair<int, int> rows;
+    if (!QTest::qWaitFor([&] { return (rows = highlightedRows(menu)).second > rows.first; }, timeoutMs))
+        return false;
+    const QRect frame = XTools::frameOf(menu);
+    return XTools::clickAt({frame.center().x(), frame.top() + (rows.first + rows.second) / 2});
+}
+
+} // namespace
+
+// The built program on screens of the test's own, as a user meets it: its windows come up whole on small
+// and scaled screens, title bar included, and come back from an unplugged one; the settings close from the
+// keyboard; a window chosen from the island's menu comes forward clear of the island; a message box opens in
+// the middle of the screen with its whole title.
+class TestWindowFit final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowsFitTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QString>("title");
+        for (const auto& [name, screen, dpi] :
+             {std::tuple("2×, 1512×982", QSize(1512, 982), 192), std::tuple("1024×600", QSize(1024, 600), 96),
+              std::tuple("800×480", QSize(800, 480), 96)}) {
+            QTest::addRow("%s, welcome", name) << screen << dpi << welcomeTitle;
+            QTest::addRow("%s, settings", name) << screen << dpi << settingsTitle;
+        }
+    }
+
+    void windowsFitTheScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, dpi);
+        QFETCH(QString, title);
+        // The welcome opens by itself at the first start; the settings come from the island's menu.
+        const bool welcome = title == welcomeTitle;
+        PrivateDisplay display;
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(display.start(screen, dpi)
+                     && wisplet.start(QStringLiteral(WISPLET_BINARY), welcome ? "{}" : R"({"onboarded": true})"),
+                 qPrintable(display.errorText() + wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
+        const QRect area = XTools::workArea();
+        QVERIFY(!area.isEmpty());
+        // The panel is 760 points wide, or as wide as the screen; at 2× a point is two pixels.
+        QCOMPARE(XTools::frameOf(panel).width(), std::min(760 * dpi / 96, screen.width()));
+        const QStringList toSettings(9, QStringLiteral("Down"));
+        if (!welcome)
+            QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+        quint32 window = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), window, timeoutMs);
+        const QRect frame = XTools::frameWithTitleBarOf(window);
+        QVERIFY2(area.contains(frame),
+                 qPrintable(QStringLiteral("frame %1,%2 %3×%4 on %5×%6")
+                                .arg(frame.x())
+                                .arg(frame.y())
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(area.width())
+                                .arg(area.height())));
+        if (welcome)
+            return;
+
+        // Closed with either key, and opened again in between.
+        for (const QString& keys : {QStringLiteral("ctrl+w"), QStringLiteral("Escape")}) {
+            QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), window, timeoutMs);
+            QVERIFY(XTools::xdotool({QStringLiteral("key"), keys}));
+            QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(window), timeoutMs);
+            if (keys == QStringLiteral("ctrl+w")) {
+                QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
+                QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+                QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs);
+            }
+        }
+    }
+
+    // Chosen with the pointer from the menu of a panel opened by hovering: the panel closes out of the way,
+    // and the island, back to its resting size, stays so while the pointer stays where the item was.
+    void windowsFromTheIslandMenuAreNotCovered_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("expression studio") << QStringList(5, QStringLiteral("Down")) << studioTitle;
+        QTest::newRow("settings") << QStringList(9, QStringLiteral("Down")) << settingsTitle;
+        QTest::newRow("welcome tour") << QStringList(2, QStringLiteral("Up")) << welcomeTitle;
+    }
+
+    void windowsFromTheIslandMenuAreNotCovered()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, title);
+        PrivateDisplay display;
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(display.start(QSize(1920, 1080)) && wisplet.start(QStringLiteral(WISPLET_BINARY), onboarded),
+                 qPrintable(display.errorText() + wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
+        const QRect resting = islandOf(panel);
+        QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, keys));
+
+        quint32 window = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
+        // Back to its resting height (give or take its breathing) and clear of the window, title bar included.
+        const auto clear = [&] {
+            const QRect island = islandOf(panel);
+            const QRect frame = XTools::frameWithTitleBarOf(window);
+            return !frame.isEmpty() && island.height() <= resting.height() && !island.intersects(frame);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(clear(), timeoutMs);
+        // Long enough for the hover of a pointer that never left to open the panel again.
+        for (const QDeadlineTimer still(1500); !still.hasExpired(); QTest::qWait(100))
+            QVERIFY(clear());
+    }
+
+    // Unplugged from under it, the settings window comes over to the screen left; chosen again, it is only
+    // raised where it now is.
+    void settingsLeaveAnUnpluggedScreen()
+    {
+        PrivateDisplay display;
+        QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
+        const QRect left(0, 0, 960, 1080);
+        QVERIFY(display.addMonitor(QStringLiteral("DP-1"), left));
+        QVERIFY(display.addMonitor(QStringLiteral("HDMI-1"), QRect(960, 0, 960, 1080)));
+        // The island, and with it the settings, on the second monitor: it follows the pointer there.
+        QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("1440"), QStringLiteral("540")}));
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true, "displayMode": "cursor"})"),
+                 qPrintable(wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
+        const QStringList toSettings(9, QStringLiteral("Down"));
+        QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+        quint32 settings = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((settings = windowTitled(wisplet.process(), settingsTitle)) != 0, timeoutMs * 3);
+        QTRY_VERIFY_WITH_TIMEOUT(XTools::frameWithTitleBarOf(settings).left() >= left.right(), timeoutMs);
+
+        QVERIFY(display.removeMonitor(QStringLiteral("HDMI-1")));
+        QTRY_VERIFY_WITH_TIMEOUT(left.contains(XTools::frameWithTitleBarOf(settings)), timeoutMs);
+        const QRect placed = XTools::frameWithTitleBarOf(settings);
+        QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), settings, timeoutMs);
+        QCOMPARE(XTools::frameWithTitleBarOf(settings), placed);
+    }
+
+    // A note that cannot be saved as the program quits: the box that says so comes up in the middle of the
+    // screen, its title as whole as in a window wide enough for it.
+    void theSaveFailureBoxShowsItsWholeTitle()
+    {
+        PrivateDisplay display;
+        LaunchedProgram::Session wisplet;
+        QVERIFY2(display.start(QSize(1920, 1080)) && wisplet.start(QStringLiteral(WISPLET_BINARY), onboarded),
+                 qPrintable(display.errorText() + wisplet.errorText()));
+        const quint32 panel = wisplet.panel();
+        const int resting = islandOf(panel).height();
+        // The second favourite, Notes, and in it a new note, its button where the 760-point panel has it, once
+        // the island has opened and come to rest.
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+2")}));
+        QRect last;
+        QTRY_VERIFY_WITH_TIMEOUT(std::exchange(last, islandOf(panel)) == last && last.height() > resting, timeoutMs);
+        const QPoint newNote = XTools::frameOf(panel).topLeft() + QPoint(95, 398);
+        QVERIFY(XTools::clickAt(newNote));
+        const QString data = wisplet.homeFile(QStringLiteral("data/Wisplet"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data + QStringLiteral("/notes-v2.json")), timeoutMs);
+        // Its folder gone and a file in its place, as root too cannot write through a file; then another note.
+        QVERIFY(QDir().rename(data, data + QStringLiteral(".away")));
+        QVERIFY(TestFiles::write(data, "not a folder"));
+        QVERIFY(XTools::clickAt(newNote));
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
+
+        const QString title = QStringLiteral("Your note could not be saved");
+        quint32 box = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((box = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), box, timeoutMs);
+        const QRect frame = XTools::frameWithTitleBarOf(box);
+        const QRect area = XTools::workArea();
+        QVERIFY(area.contains(frame));
+        const QRect middle(area.x() + area.width() / 3, area.y() + area.height() / 3, area.width() / 3,
+                           area.height() / 3);
+        QVERIFY2(middle.contains(frame.center()), "the box is not in the middle of the screen");
+        int shown = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((shown = titleWidth(box)) > 0, timeoutMs);
+
+        // The same title over a long line of text, focused in its turn.
+        QProcess wide;
+        wide.start(QStringLiteral("xmessage"),
+                   {QStringLiteral("-title"), title, QStringLiteral("-geometry"), QStringLiteral("+0+0"),
+                    QStringLiteral("A line of text long enough to make this window wider than any title.")});
+        quint32 reference = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((reference = XTools::focusedWindow()) != box && reference != 0
+                                     && XTools::isViewable(reference) && titleWidth(reference) > 0,
+                                 timeoutMs);
+        QCOMPARE(shown, titleWidth(reference));
+        wide.kill();
+        wide.waitForFinished(timeoutMs);
+    }
+};
+
+WISPLET_TEST_MAIN(TestWindowFit)
+#include "tst_windowfit.moc"
