@@ -1,6 +1,4 @@
-#include "tests/support/Files.h"
 #include "tests/support/LaunchedProgram.h"
-#include "tests/support/PrivateBus.h"
 #include "tests/support/SilentSecretService.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
@@ -24,25 +22,12 @@ class TestKeychainLaunch final : public QObject
 private slots:
     void theProgramNeverWaitsForTheKeyring()
     {
-        PrivateBus bus;
-        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        SilentSecretService keyring(bus.address());
+        LaunchedProgram::Session session;
+        QVERIFY2(session.startBus(), qPrintable(session.errorText()));
+        SilentSecretService keyring(session.busAddress());
         QVERIFY(keyring.registerOnBus());
-        const TempFolder home;
-        const QString config = home.file(QStringLiteral("config"));
-        QVERIFY(TestFiles::write(config + QStringLiteral("/Wisplet/defaults.json"), defaults));
-
-        const auto wisplet =
-            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY),
-                                   {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                    {QStringLiteral("HOME"), home.path()},
-                                    {QStringLiteral("XDG_CONFIG_HOME"), config},
-                                    {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                    {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
-        QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, timeoutMs);
-        const quint32 panel = LaunchedProgram::visibleWindowOf(*wisplet);
-        const auto height = [panel] { return XTools::boundingShape(panel).height(); };
-        QTRY_VERIFY_WITH_TIMEOUT(height() > 0, timeoutMs);
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(session.errorText()));
+        const auto height = [&session] { return XTools::boundingShape(session.panel()).height(); };
         const int collapsed = height();
         // The stores have asked the keyring by now, and wait for it.
         QTRY_VERIFY_WITH_TIMEOUT(keyring.calls() > 0, timeoutMs);
@@ -50,11 +35,11 @@ private slots:
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
         QTRY_VERIFY_WITH_TIMEOUT(height() > collapsed, 1'000);
 
-        wisplet->terminate();
-        QVERIFY(wisplet->waitForFinished(2'000));
-        QVERIFY(wisplet->exitStatus() == QProcess::NormalExit && wisplet->exitCode() == 0);
+        QProcess& wisplet = session.process();
+        wisplet.terminate();
+        QVERIFY(wisplet.waitForFinished(2'000));
+        QVERIFY(wisplet.exitStatus() == QProcess::NormalExit && wisplet.exitCode() == 0);
     }
 };
-
 WISPLET_TEST_MAIN(TestKeychainLaunch)
 #include "tst_keychain_launch.moc"

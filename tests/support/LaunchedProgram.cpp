@@ -59,12 +59,20 @@ Session::~Session()
     }
 }
 
+bool Session::startBus()
+{
+    if (m_busStarted)
+        return true;
+    m_busStarted = m_bus.start();
+    if (!m_busStarted)
+        m_errorText = m_bus.errorText();
+    return m_busStarted;
+}
+
 bool Session::start(const QString& binary, const QByteArray& defaults)
 {
-    if (!m_bus.start()) {
-        m_errorText = m_bus.errorText();
+    if (!startBus())
         return false;
-    }
     if (!TestFiles::write(m_home.file(QStringLiteral("config/Wisplet/defaults.json")), defaults)) {
         m_errorText = QStringLiteral("cannot write the defaults file");
         return false;

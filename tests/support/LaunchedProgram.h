@@ -33,6 +33,9 @@ public:
     ~Session();
     Q_DISABLE_COPY_MOVE(Session)
 
+    // Its bus alone, for a test that puts a service of its own there first; start() starts it when needed.
+    bool startBus();
+    QString busAddress() const { return m_bus.address(); }
     bool start(const QString& binary, const QByteArray& defaults);
     QProcess& process() const { return *m_process; }
     // The floating panel: its one visible window without a title.
@@ -43,6 +46,7 @@ public:
 
 private:
     PrivateBus m_bus;
+    bool m_busStarted = false;
     TempFolder m_home;
     std::unique_ptr<QProcess> m_process;
     quint32 m_panel = 0;

@@ -1,7 +1,6 @@
 #include "tests/support/Files.h"
 #include "tests/support/HostileCalendars.h"
 #include "tests/support/LaunchedProgram.h"
-#include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
@@ -26,39 +25,30 @@ private slots:
     void theProgramStaysResponsiveAndQuitsAtOnce()
     {
         QFETCH(QByteArray, contents);
-        PrivateBus bus;
-        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        const TempFolder home;
-        const QString config = home.file(QStringLiteral("config"));
-        const QString folder = home.file(QStringLiteral("calendar"));
+        LaunchedProgram::Session session;
+        const QString folder = session.homeFile(QStringLiteral("calendar"));
         const QByteArray start = QDateTime::currentDateTimeUtc().addSecs(7200).toString("yyyyMMddThhmmssZ").toUtf8();
         QVERIFY(
             TestFiles::write(folder + QStringLiteral("/good.ics"), HostileCalendars::good("VEVENT", "Good", start)));
         QVERIFY(TestFiles::write(folder + QStringLiteral("/bad.ics"), contents));
-        QVERIFY(TestFiles::write(config + QStringLiteral("/Wisplet/defaults.json"),
-                                 QStringLiteral(R"({"onboarded": true, "tools.order": ["calendar"],)"
-                                                R"( "tools.enabled": ["calendar"], "calendar.source": "%1"})")
-                                     .arg(folder)
-                                     .toUtf8()));
+        const QByteArray defaults = QStringLiteral(R"({"onboarded": true, "tools.order": ["calendar"],)"
+                                                   R"( "tools.enabled": ["calendar"], "calendar.source": "%1"})")
+                                        .arg(folder)
+                                        .toUtf8();
 
-        const auto wisplet =
-            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY),
-                                   {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                    {QStringLiteral("HOME"), home.path()},
-                                    {QStringLiteral("XDG_CONFIG_HOME"), config},
-                                    {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                    {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
-        QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, 3'000);
-        const quint32 panel = LaunchedProgram::visibleWindowOf(*wisplet);
-        QTRY_VERIFY_WITH_TIMEOUT(!boundingShape(panel).isEmpty(), XTools::timeoutMs);
-        const int collapsed = boundingShape(panel).height();
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(session.errorText()));
+        QCOMPARE_LT(sinceStart.elapsed(), 3'000);
+        const int collapsed = boundingShape(session.panel()).height();
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
-        QTRY_VERIFY_WITH_TIMEOUT(boundingShape(panel).height() > collapsed, 1'000);
+        QTRY_VERIFY_WITH_TIMEOUT(boundingShape(session.panel()).height() > collapsed, 1'000);
 
-        wisplet->terminate();
-        QVERIFY(wisplet->waitForFinished(2'000));
-        QCOMPARE(wisplet->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(wisplet->exitCode(), 0);
+        QProcess& wisplet = session.process();
+        wisplet.terminate();
+        QVERIFY(wisplet.waitForFinished(2'000));
+        QCOMPARE(wisplet.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(wisplet.exitCode(), 0);
     }
 };
 
