@@ -319,5 +319,5 @@ void WispletApp::openSettings()
         return createSettingsPage(
             section, [this] { openStudio(); }, parent);
     };
-    SettingsWindow::open(m_settingsWindow, makePage, m_notchPanel->screen());
+    SettingsWindow::open(m_settingsWindow, Platform::defaults(), makePage, m_notchPanel->screen());
 }

@@ -2,7 +2,6 @@
 
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/WindowPlacement.h"
-#include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Settings/SettingsFileMessage.h"
 
 #include <QLabel>
@@ -42,7 +41,7 @@ QWidget* settingsTitlePage(SettingsSection section, QWidget* parent)
     return page;
 }
 
-SettingsWindow::SettingsWindow(PageMaker makePage, QWidget* parent)
+SettingsWindow::SettingsWindow(Defaults& defaults, PageMaker makePage, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_makePage(std::move(makePage))
 {
@@ -65,7 +64,7 @@ SettingsWindow::SettingsWindow(PageMaker makePage, QWidget* parent)
     m_heading->setContentsMargins(detailMargin, 0, detailMargin, 0);
     m_detail->addWidget(m_heading);
     // What became of the settings file (a failed save, another program's changes) is said on every page.
-    QLabel* fileMessage = settingsFileMessage(Platform::defaults(), detail);
+    QLabel* fileMessage = settingsFileMessage(defaults, detail);
     fileMessage->setContentsMargins(detailMargin, detailMargin / 3, detailMargin, 0);
     m_detail->addWidget(fileMessage);
     splitter->addWidget(detail);
@@ -113,10 +112,11 @@ QListWidget* SettingsWindow::buildSidebar()
     return m_sidebar;
 }
 
-SettingsWindow* SettingsWindow::open(QPointer<SettingsWindow>& window, const PageMaker& makePage, QScreen* screen)
+SettingsWindow* SettingsWindow::open(QPointer<SettingsWindow>& window, Defaults& defaults, const PageMaker& makePage,
+                                     QScreen* screen)
 {
     if (!window) {
-        window = new SettingsWindow(makePage);
+        window = new SettingsWindow(defaults, makePage);
         if (screen)
             placeOnScreen(*window, *screen);
     }

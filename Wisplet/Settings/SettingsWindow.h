@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class Defaults;
 class QLabel;
 class QListWidget;
 class QScreen;
@@ -35,11 +36,13 @@ public:
     static constexpr int sidebarIdealWidth = 180;
     static constexpr int sidebarMaximumWidth = 220;
 
-    explicit SettingsWindow(PageMaker makePage, QWidget* parent = nullptr);
+    // defaults is the settings file whose troubles (a failed save, another program's changes) the window says.
+    SettingsWindow(Defaults& defaults, PageMaker makePage, QWidget* parent = nullptr);
 
     // The program's one settings window, kept in `window`: built and centred on the screen when there is
     // none, no larger than the screen, then shown, raised and activated. Returns it.
-    static SettingsWindow* open(QPointer<SettingsWindow>& window, const PageMaker& makePage, QScreen* screen);
+    static SettingsWindow* open(QPointer<SettingsWindow>& window, Defaults& defaults, const PageMaker& makePage,
+                                QScreen* screen);
 
     SettingsSection section() const { return m_section; }
     void showSection(SettingsSection section);

@@ -111,7 +111,7 @@ private slots:
         QFETCH(bool, panelFocused);
         QPointer<SettingsWindow> settings;
         const auto openSettings = [this, &settings] {
-            SettingsWindow::open(settings, settingsTitlePage, m_panel->screen());
+            SettingsWindow::open(settings, m_fixture.defaults, settingsTitlePage, m_panel->screen());
         };
         connect(&m_fixture.events, &AppEvents::openSettings, this, openSettings);
         const auto cleanUp = qScopeGuard([this, &settings] {

@@ -110,7 +110,8 @@ private slots:
     void opensOnGeneralAndRebuildsThePageOnEverySwitch()
     {
         QList<SettingsSection> made;
-        SettingsWindow window([&made](SettingsSection section, QWidget* parent) {
+        Defaults defaults{QString()};
+        SettingsWindow window(defaults, [&made](SettingsSection section, QWidget* parent) {
             made.append(section);
             return settingsTitlePage(section, parent);
         });
@@ -130,9 +131,10 @@ private slots:
     void openingTwiceGivesOneWindowAndClosingStartsOver()
     {
         AppEvents events;
+        Defaults defaults{QString()};
         QPointer<SettingsWindow> window;
         connect(&events, &AppEvents::openSettings, this,
-                [&window] { SettingsWindow::open(window, settingsTitlePage, nullptr); });
+                [&] { SettingsWindow::open(window, defaults, settingsTitlePage, nullptr); });
         events.postOpenSettings();
         QPointer<SettingsWindow> first = window;
         first->sidebar()->setCurrentRow(4);
@@ -161,8 +163,8 @@ private slots:
         pages.settings.setShortcutError(QStringLiteral("Shortcut unavailable (10). Choose another key."));
         pages.notifier->setErrorText(Notifier::deniedText);
 
-        SettingsWindow window(
-            [&pages](SettingsSection section, QWidget* parent) { return pages.page(section, parent); });
+        SettingsWindow window(pages.defaults,
+                              [&pages](SettingsSection section, QWidget* parent) { return pages.page(section, parent); });
         window.show();
         for (SettingsSection section : allSettingsSections) {
             window.sidebar()->setCurrentRow(int(section));
