@@ -5,6 +5,7 @@
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
+#include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
 #include <QAbstractButton>
@@ -257,6 +258,14 @@ bool NotchPanel::handleKey(QKeyEvent& event)
     }
     m_wisp.collapse();
     releaseFocus();
+    return true;
+}
+
+bool NotchPanel::event(QEvent* event)
+{
+    if (event->type() != keyboardWantedEvent())
+        return QWidget::event(event);
+    takeFocus();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
@@ -38,6 +39,19 @@ QFont headlineFont(const QFont& base)
     font.setPixelSize(headlinePixels);
     font.setWeight(QFont::DemiBold);
     return font;
+}
+
+QEvent::Type keyboardWantedEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+void giveKeyboardTo(QWidget* control)
+{
+    control->setFocus(Qt::OtherFocusReason);
+    QEvent wanted(keyboardWantedEvent());
+    QCoreApplication::sendEvent(control->window(), &wanted);
 }
 
 QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget* parent, QFont::Weight weight)

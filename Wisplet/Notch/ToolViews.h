@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/ToolID.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QString>
 
@@ -32,6 +33,12 @@ QLabel* toolLabel(const QString& text, int pixels, const QColor& colour, QWidget
 
 // Gives an existing label (an eliding one, say) the look of toolLabel, plain text included.
 void styleToolLabel(QLabel* label, int pixels, const QColor& colour, QFont::Weight weight = QFont::Normal);
+
+// A page hands the keyboard to one of its controls after a click on a button (say "New note"): the control
+// takes the focus, and the panel, which a button's click leaves without the keyboard, asks for it.
+void giveKeyboardTo(QWidget* control);
+// What giveKeyboardTo sends the control's window.
+QEvent::Type keyboardWantedEvent();
 
 // A small indeterminate bar that says work is under way.
 QProgressBar* toolBusyIndicator(QWidget* parent, int width);

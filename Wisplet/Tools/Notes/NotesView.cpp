@@ -170,8 +170,9 @@ QWidget* NotesView::buildListColumn()
         // The new note must be visible to be edited.
         m_search->clear();
         m_store.newNote();
-        // Typing goes on in the new note, not to the button, where a space would make yet another note.
-        m_body->setFocus(Qt::OtherFocusReason);
+        // Typing goes on in the new note, not to the button, where a space would make yet another note, nor to
+        // the program the keyboard was with before the click.
+        giveKeyboardTo(m_body);
     });
 
     layout->addWidget(search);
