@@ -180,6 +180,12 @@ bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* er
     return writeWithMode(path, data, info.st_mode & 07777, errorString, written);
 }
 
+bool writeChosenFile(const QString& path, const QByteArray& data, QString* errorString)
+{
+    return QFileInfo::exists(path) ? replaceKeepingMode(path, data, errorString)
+                                   : writeAtomically(path, data, errorString);
+}
+
 int removeLeftoverTemporaries(const QString& path)
 {
     const QFileInfo info(path);

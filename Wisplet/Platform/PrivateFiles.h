@@ -41,6 +41,10 @@ bool writeAtomically(const QString& path, const QByteArray& data, QString* error
 bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* errorString = nullptr,
                         FileStamp* written = nullptr);
 
+// A file the user chose to write (an exported note, a converted image): written the same way, a new one
+// private and a replaced one keeping its permission bits.
+bool writeChosenFile(const QString& path, const QByteArray& data, QString* errorString = nullptr);
+
 // Removes what an interrupted save left beside the file: temporary files "<name>.~XXXXXX", and the
 // "<name>.XXXXXX" of earlier versions (six random letters and digits, never a word like "backup"). Returns
 // how many were removed.

@@ -1,13 +1,13 @@
 #include "Wisplet/Tools/Files/ConvertImage.h"
 
 #include "Wisplet/Base/ScaledImageReader.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <libheif/heif.h>
 
@@ -151,8 +151,8 @@ QString convertImage(const QString& source, const QString& destination, ImageCop
     if (!bytes)
         return tr("The copy could not be encoded as %1.").arg(imageCopyExtension(format).toUpper());
 
-    QSaveFile file(destination);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
-        return tr("Could not write %1: %2").arg(QFileInfo(destination).fileName(), file.errorString());
+    QString error;
+    if (!PrivateFiles::writeChosenFile(destination, *bytes, &error))
+        return tr("Could not write %1: %2").arg(QFileInfo(destination).fileName(), error);
     return {};
 }

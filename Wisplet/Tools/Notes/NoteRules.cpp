@@ -3,8 +3,6 @@
 #include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 
 namespace NoteRules {
@@ -69,10 +67,7 @@ QString exportFileName(const QString& title)
 QString writeText(const QString& path, const QString& text)
 {
     QString error;
-    const QByteArray data = text.toUtf8();
-    const bool written = QFileInfo::exists(path) ? PrivateFiles::replaceKeepingMode(path, data, &error)
-                                                 : PrivateFiles::writeAtomically(path, data, &error);
-    return written ? QString() : error;
+    return PrivateFiles::writeChosenFile(path, text.toUtf8(), &error) ? QString() : error;
 }
 
 } // namespace NoteRules

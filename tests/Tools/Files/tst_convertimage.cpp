@@ -3,6 +3,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/Images.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/TinyDisk.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -116,6 +117,19 @@ private slots:
         const QString blocked = m_dir.filePath("folder.jpeg");
         QVERIFY(QDir().mkpath(blocked + "/inside"));
         QVERIFY(convertImage(source, blocked, ImageCopyFormat::jpeg, 0, 0.5).startsWith("Could not write folder.jpeg"));
+    }
+
+    // A small copy only fails once its bytes reach the disk; no empty copy is left, and the failure is said.
+    void aFullDiskLeavesNoCopy()
+    {
+        TinyDisk disk;
+        TINY_DISK_OR_SKIP(disk);
+        const QString source = m_dir.filePath("small.png");
+        QVERIFY(TestFiles::write(source, TestImages::marked({40, 30}, "png")));
+        QVERIFY(disk.fill());
+        const QString copy = disk.file(QStringLiteral("copy.jpeg"));
+        QVERIFY(convertImage(source, copy, ImageCopyFormat::jpeg, 0, 0.5).startsWith("Could not write copy.jpeg"));
+        QVERIFY(!QFileInfo::exists(copy));
     }
 
     void proposesANameBesideTheSource_data()
