@@ -39,7 +39,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dialog.directory().absolutePath(), folder.filePath(QStringLiteral("Folder")),
                                   timeoutMs);
 
+        // The completion of what was typed ends with the folder it opened; left open it would take the click.
+        QTRY_VERIFY_WITH_TIMEOUT(!edit->completer()->popup()->isVisible(), timeoutMs);
         QPushButton* open = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+        QTRY_VERIFY_WITH_TIMEOUT(open->isEnabled(), timeoutMs);
         QVERIFY(XTools::clickAt(open->mapToGlobal(open->rect().center())));
         QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, timeoutMs);
         QCOMPARE(dialog.chosenPaths(), QStringList{folder.filePath(QStringLiteral("Folder"))});
