@@ -128,15 +128,23 @@ bool isEarlierTemporarySuffix(QStringView suffix)
 
 bool isTemporaryName(const QString& name, const QString& fileName)
 {
+    if (isTemporaryOf(name, fileName))
+        return true;
     if (!name.startsWith(fileName))
         return false;
     const QStringView rest = QStringView(name).sliced(fileName.size());
-    if (rest.startsWith(savingMark))
-        return isRandomSuffix(rest.sliced(savingMark.size()));
     return rest.startsWith(u'.') && isEarlierTemporarySuffix(rest.sliced(1));
 }
 
 } // namespace
+
+bool isTemporaryOf(QStringView name, QStringView targetName)
+{
+    if (targetName.isEmpty() || !name.startsWith(targetName))
+        return false;
+    const QStringView rest = name.sliced(targetName.size());
+    return rest.startsWith(savingMark) && isRandomSuffix(rest.sliced(savingMark.size()));
+}
 
 FileStamp stampOf(const QString& path)
 {

@@ -45,6 +45,10 @@ bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* er
 // private and a replaced one keeping its permission bits.
 bool writeChosenFile(const QString& path, const QByteArray& data, QString* errorString = nullptr);
 
+// Whether name is one of the temporary files a write of the file named targetName makes
+// ("<targetName>.~XXXXXX"): what any sweep of leftovers asks before it removes a file it did not name itself.
+bool isTemporaryOf(QStringView name, QStringView targetName);
+
 // Removes what an interrupted save left beside the file: temporary files "<name>.~XXXXXX", and the
 // "<name>.XXXXXX" of earlier versions (six random letters and digits, never a word like "backup"). Returns
 // how many were removed.

@@ -210,6 +210,29 @@ private slots:
         QCOMPARE(TestFiles::read(path), QByteArray("[1]"));
     }
 
+    void temporariesAreToldByTheirTarget_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("temporary");
+        QTest::newRow("a write's temporary") << "clip-A.png.~p3RUIa" << "clip-A.png" << true;
+        QTest::newRow("a shorter target's name") << "clip-A.png.~p3RUIa" << "clip-A" << false;
+        QTest::newRow("the target itself") << "clip-A.png" << "clip-A.png" << false;
+        QTest::newRow("an earlier version's") << "clip-A.png.pGRUIp" << "clip-A.png" << false;
+        QTest::newRow("one random letter short") << "clip-A.png.~p3RUI" << "clip-A.png" << false;
+        QTest::newRow("one random letter over") << "clip-A.png.~p3RUIaa" << "clip-A.png" << false;
+        QTest::newRow("not letters or digits") << "clip-A.png.~p3-UIa" << "clip-A.png" << false;
+        QTest::newRow("no target") << ".~p3RUIa" << "" << false;
+    }
+
+    void temporariesAreToldByTheirTarget()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(bool, temporary);
+        QCOMPARE(PrivateFiles::isTemporaryOf(name, target), temporary);
+    }
+
     void unreadableFilesAreSetAsideUnderFreeNames()
     {
         const TempFolder folder;
