@@ -21,8 +21,8 @@ QSet<QString> keptFiles(const QList<ClipItem>& items, const File& file)
     const QStringList asides =
         folder.entryList({history.fileName() + QStringLiteral(".unreadable*")}, QDir::Files | QDir::Hidden);
     for (const QString& aside : asides) {
-        const QString text = QString::fromUtf8(
-            PrivateFiles::readRegularFileStart(folder.filePath(aside), file.maxBytes()).contents);
+        const QString text =
+            QString::fromUtf8(PrivateFiles::readRegularFileStart(folder.filePath(aside), file.maxBytes()).contents);
         for (const QRegularExpressionMatch& match : clipName.globalMatch(text))
             named.insert(match.captured());
     }
@@ -31,12 +31,15 @@ QSet<QString> keptFiles(const QList<ClipItem>& items, const File& file)
 
 QStringList strays(const QList<ClipItem>& items, const File& file, const QString& folder)
 {
+    // A linked folder may be the user's own, where a file of that shape is not ours to remove.
+    if (QFileInfo(QDir::cleanPath(folder)).isSymLink())
+        return {};
     const QSet<QString> named = keptFiles(items, file);
     QStringList found;
     const QStringList names =
         QDir(folder).entryList({QStringLiteral("clip-*")}, QDir::Files | QDir::System | QDir::Hidden);
     for (const QString& name : names) {
-        if (!named.contains(name))
+        if (isHistoryFileName(name) && !named.contains(name))
             found.append(name);
     }
     return found;
@@ -61,13 +64,38 @@ bool isPlainName(const QString& name)
     return !name.isEmpty() && !name.contains(u'/') && name != QLatin1String("..") && name != QLatin1String(".");
 }
 
+bool isHistoryFileName(const QString& name)
+{
+    static const QRegularExpression made(QStringLiteral(
+        "^clip-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.(?:png|tiff)(?:\\.preview\\.png)?"));
+    const QRegularExpressionMatch match = made.match(name);
+    if (!match.hasMatch())
+        return false;
+    return match.capturedLength() == name.size() || PrivateFiles::isTemporaryOf(name, match.captured());
+}
+
+bool isRegularFileIn(const QString& folder, const QString& name)
+{
+    if (!isPlainName(name))
+        return false;
+    const QFileInfo info(folder + u'/' + name);
+    return !info.isSymLink() && info.isFile();
+}
+
+PrivateFiles::FileRead readImage(const QString& folder, const QString& name, qint64 maxBytes)
+{
+    if (!isRegularFileIn(folder, name))
+        return {};
+    return PrivateFiles::readRegularFile(folder + u'/' + name, maxBytes);
+}
+
 Sizes measure(const QList<ClipItem>& items, const QString& folder)
 {
     Sizes sizes;
     for (const ClipItem& item : items) {
         ClipboardRules::EntryBytes bytes{ClipboardRules::storedTextBytes(item.text), 0};
         for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
-            if (name && isPlainName(*name))
+            if (name && isRegularFileIn(folder, *name))
                 bytes.files += QFileInfo(folder + u'/' + *name).size();
         }
         sizes.insert(item.id, bytes);

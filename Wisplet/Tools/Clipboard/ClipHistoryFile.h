@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Wisplet/Base/StoredList.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
@@ -30,7 +31,8 @@ struct Loaded
     QList<ClipItem> items;
     Sizes sizes;
     // Files of ours in the folder that no entry names (images and previews of entries that were never saved,
-    // temporary files of interrupted writes); empty when what the history holds is unknown.
+    // temporary files of interrupted writes); empty when what the history holds is unknown, and when the
+    // folder is a symbolic link to elsewhere.
     QStringList strays;
 };
 
@@ -65,5 +67,15 @@ QSet<QString> namedFiles(const QList<ClipItem>& items);
 
 // Names come from the history file: only a plain name inside the folder is ever read or deleted.
 bool isPlainName(const QString& name);
+
+// A name the history itself gives a file: an image "clip-<UUID>.png" or ".tiff", its preview (the image's
+// name and ".preview.png"), or a temporary file of a write of either. Only these are ever swept.
+bool isHistoryFileName(const QString& name);
+
+// The named file is a regular file in the folder itself: a plain name, and no symbolic link to elsewhere.
+bool isRegularFileIn(const QString& folder, const QString& name);
+
+// A history image or preview, read only when it is a regular file in the folder (see isRegularFileIn).
+PrivateFiles::FileRead readImage(const QString& folder, const QString& name, qint64 maxBytes);
 
 } // namespace ClipHistoryFile

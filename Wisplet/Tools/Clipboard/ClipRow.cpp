@@ -1,8 +1,10 @@
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
 
+#include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Tools/Clipboard/ClipHistoryFile.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 #include "Wisplet/Tools/Clipboard/RowIconButton.h"
@@ -29,9 +31,10 @@ constexpr int previewReadSide = 2 * 34;
 
 const QString copyAction = QStringLiteral("Copy to clipboard");
 
-QLabel* textLabel(QWidget* parent, int alpha)
+template <typename Label>
+Label* textLabel(QWidget* parent, int alpha)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new Label(parent);
     QFont font = label->font();
     font.setPixelSize(textPixels);
     label->setFont(font);
@@ -73,8 +76,8 @@ ClipRow::ClipRow(ClipboardManager& clipboard, const ClipItem& item, const QDateT
     , m_clipboard(clipboard)
     , m_item(item)
     , m_now(now)
-    , m_title(textLabel(this, 255))
-    , m_detail(textLabel(this, 166))
+    , m_title(textLabel<ElidingLabel>(this, 255))
+    , m_detail(textLabel<QLabel>(this, 166))
     , m_pin(new RowIconButton(QStringLiteral("pin"), false, this))
 {
     static const bool factoryInstalled = [] {
@@ -127,7 +130,7 @@ void ClipRow::setItem(const ClipItem& item, const QDateTime& now)
     m_now = now;
     m_pin->setSymbol(item.pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), item.pinned);
     const QString title = item.displayTitle();
-    m_title->setText(m_title->fontMetrics().elidedText(title, Qt::ElideRight, 2000));
+    m_title->setFullText(title);
     m_title->setToolTip(plainToolTip(title.left(1000)));
     m_detail->setText(subtitle());
     setAccessibleName(title);
@@ -148,12 +151,12 @@ void ClipRow::loadPreview()
     m_preview = {};
     m_previewNames = {m_item.imageFile, m_item.thumbnailFile};
     const quint64 generation = ++m_previewGeneration;
-    QStringList paths;
+    QStringList names;
     for (const std::optional<QString>& name : {m_item.thumbnailFile, m_item.imageFile}) {
-        if (m_item.kind == ClipItem::Kind::image && name && !name->isEmpty() && !name->contains(u'/'))
-            paths.append(m_clipboard.folder() + u'/' + *name);
+        if (m_item.kind == ClipItem::Kind::image && name && ClipHistoryFile::isPlainName(*name))
+            names.append(*name);
     }
-    if (paths.isEmpty())
+    if (names.isEmpty())
         return;
     // The image itself may be large: read off the main thread, and only the latest request is shown.
     auto* watcher = new QFutureWatcher<QImage>(this);
@@ -164,9 +167,12 @@ void ClipRow::loadPreview()
         m_preview = QPixmap::fromImage(watcher->result());
         update();
     });
-    watcher->setFuture(QtConcurrent::run([paths] {
-        for (const QString& path : paths) {
-            const ScaledImage scaled = ScaledImageReader::read(path, previewReadSide);
+    watcher->setFuture(QtConcurrent::run([folder = m_clipboard.folder(), names] {
+        for (const QString& name : names) {
+            // Never a picture a link in the folder points to elsewhere.
+            if (!ClipHistoryFile::isRegularFileIn(folder, name))
+                continue;
+            const ScaledImage scaled = ScaledImageReader::read(folder + u'/' + name, previewReadSide);
             if (scaled.ok() && !scaled.image.isNull())
                 return scaled.image;
         }

@@ -10,6 +10,7 @@
 #include <utility>
 
 class ClipboardManager;
+class ElidingLabel;
 class QLabel;
 class RowIconButton;
 
@@ -57,7 +58,7 @@ private:
     std::pair<std::optional<QString>, std::optional<QString>> m_previewNames{QString(), QString()};
     quint64 m_previewGeneration = 0;
     bool m_hovering = false;
-    QLabel* m_title;
+    ElidingLabel* m_title;
     QLabel* m_detail;
     RowIconButton* m_pin;
 };

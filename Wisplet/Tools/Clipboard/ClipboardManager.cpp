@@ -59,19 +59,21 @@ std::optional<QString> writeImage(const QString& path, const QByteArray& bytes)
 }
 
 // On a worker thread: the preview of a saved image, made and written; its size, or -1 when there is none.
-qint64 writePreview(const QString& imagePath, const QString& previewPath)
+qint64 writePreview(const QString& folder, const QString& imageName, const QString& previewPath)
 {
-    const PrivateFiles::FileRead image = PrivateFiles::readRegularFile(imagePath, ClipboardManager::sizeLimit);
+    const PrivateFiles::FileRead image = ClipHistoryFile::readImage(folder, imageName, ClipboardManager::sizeLimit);
     const QByteArray preview = image.outcome == PrivateFiles::FileRead::Outcome::read
         ? ClipboardManager::makeThumbnail(image.contents, ClipboardManager::thumbnailSide)
         : QByteArray();
     return !preview.isEmpty() && PrivateFiles::writeAtomically(previewPath, preview) ? preview.size() : -1;
 }
 
-// A file some write is making: its name, or a temporary file beside it ("<name>.XXXXXX").
+// A file some write is making: its name, or a temporary file of that write.
 bool isBeingWritten(const QString& name, const QSet<QString>& writing)
 {
-    return writing.contains(name) || (name.size() > 7 && writing.contains(name.chopped(7)));
+    return writing.contains(name) || std::any_of(writing.cbegin(), writing.cend(), [&](const QString& target) {
+               return PrivateFiles::isTemporaryOf(name, target);
+           });
 }
 
 } // namespace
@@ -327,8 +329,7 @@ QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
     const QString previewName = *item.imageFile + QLatin1String(".preview.png");
     m_writingFiles.insert(previewName);
     // A named future: GCC 12 destroys a temporary in a co_await operand twice.
-    const QFuture<qint64> making =
-        QtConcurrent::run(&writePreview, pathOf(*item.imageFile), pathOf(previewName));
+    const QFuture<qint64> making = QtConcurrent::run(&writePreview, m_folder, *item.imageFile, pathOf(previewName));
     const qint64 previewBytes = co_await making;
     if (!self)
         co_return;
@@ -352,8 +353,7 @@ QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
 
 // Capture.
 
-QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(int copy, QStringList types,
-                                                               std::optional<QString> app)
+QCoro::Task<std::optional<ClipItem>> ClipboardManager::capture(int copy, QStringList types, std::optional<QString> app)
 {
     const QPointer self(this);
     // A read a newer copy overtook is empty: what comes after it would be asked of the new copy's owner.
@@ -546,7 +546,7 @@ void ClipboardManager::removeStrays(const QStringList& names)
 {
     const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
     for (const QString& name : names) {
-        if (!named.contains(name) && !isBeingWritten(name, m_writingFiles) && ClipHistoryFile::isPlainName(name))
+        if (!named.contains(name) && !isBeingWritten(name, m_writingFiles) && ClipHistoryFile::isHistoryFileName(name))
             QFile::remove(pathOf(name));
     }
 }
@@ -592,8 +592,8 @@ void ClipboardManager::copyBack(const ClipItem& item)
         break;
     case ClipItem::Kind::image: {
         // Read before the clipboard is touched: a missing image must leave the user's clipboard alone.
-        const PrivateFiles::FileRead found = item.imageFile && ClipHistoryFile::isPlainName(*item.imageFile)
-            ? PrivateFiles::readRegularFile(pathOf(*item.imageFile), sizeLimit)
+        const PrivateFiles::FileRead found = item.imageFile
+            ? ClipHistoryFile::readImage(m_folder, *item.imageFile, sizeLimit)
             : PrivateFiles::FileRead{};
         if (found.outcome != PrivateFiles::FileRead::Outcome::read) {
             setMessage(QStringLiteral("This saved image is missing. Your clipboard was kept."));

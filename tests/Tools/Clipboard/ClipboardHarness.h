@@ -40,7 +40,8 @@ struct ClipboardHarness : CompanionFixture
         open();
     }
 
-    void open(bool consent = true)
+    // Unsettled, the history may still be being read.
+    void open(bool consent = true, bool settled = true)
     {
         defaults.set(QStringLiteral("clipboard.consent"), consent);
         // The one before saves what it holds first.
@@ -49,7 +50,8 @@ struct ClipboardHarness : CompanionFixture
             ClipboardManager::Services{defaults, clock, scheduler, settings, *wisp, pasteboard, applications, paste},
             path, true);
         manager->setWindowActivation([this](quint32 id) { activated.append(id); });
-        settle();
+        if (settled)
+            settle();
     }
 
     // Until no copy is read and the history is neither read nor written.

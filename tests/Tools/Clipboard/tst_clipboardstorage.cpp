@@ -5,6 +5,8 @@
 #include "tests/support/Texts.h"
 #include "tests/support/TinyDisk.h"
 
+#include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 namespace {
@@ -24,7 +26,13 @@ struct StrayRow
 {
     QByteArray history;
     QStringList left;
+    // The program reaches the folder through a symbolic link.
+    bool linked = false;
 };
+
+// Names as the history makes them.
+const QString strayImage = QStringLiteral("clip-0B1C2D3E-4F50-4A6B-8C7D-9E0F1A2B3C4D.png");
+const QString strayTemporary = QStringLiteral("clip-5A6B7C8D-9E0F-4A1B-8C2D-3E4F5A6B7C8D.tiff.~Ab12Cd");
 
 QByteArray pictureEntry(bool pinned)
 {
@@ -135,26 +143,37 @@ private slots:
     void strayFilesGoAtStart_data()
     {
         QTest::addColumn<StrayRow>("row");
-        const QStringList kept{"clip-A1.png", "clip-A1.png.preview.png", "clip-D4.tiff", "notes.json"};
+        // The user's own files of the same beginning are never the history's.
+        const QStringList kept{"clip-A1.png", "clip-A1.png.preview.png", "clip-D4.tiff",
+                               "notes.json",  "clip-important.txt",      strayImage + ".old"};
+        const QStringList strays{strayImage, strayImage + ".preview.png", strayTemporary};
         QTest::newRow("a history that names a picture")
             << StrayRow{pictureEntry(true), kept + QStringList{"clipboard.json", "clipboard.json.unreadable-7"}};
         // What the history named may be wanted back with it.
-        QTest::newRow("a damaged history, set aside")
-            << StrayRow{pictureEntry(false),
-                        kept + QStringList{"clipboard.json.unreadable", "clipboard.json.unreadable-7"}};
+        QTest::newRow("a damaged history, set aside") << StrayRow{
+            pictureEntry(false), kept + QStringList{"clipboard.json.unreadable", "clipboard.json.unreadable-7"}};
         // Nothing is known of what it names.
         QTest::newRow("a history that cannot be opened")
-            << StrayRow{QByteArray(), kept + QStringList{"clip-B2.png", "clip-B2.png.preview.png", "clip-C3.png.Ab12Cd",
-                                                         "clipboard.json", "clipboard.json.unreadable-7"}};
+            << StrayRow{QByteArray(), kept + strays + QStringList{"clipboard.json", "clipboard.json.unreadable-7"}};
+        // The link may lead to a folder of the user's own.
+        QTest::newRow("a linked folder") << StrayRow{
+            pictureEntry(true), kept + strays + QStringList{"clipboard.json", "clipboard.json.unreadable-7"}, true};
     }
 
     void strayFilesGoAtStart()
     {
         QFETCH(StrayRow, row);
         const TempFolder folder;
-        const QStringList planted{"clip-A1.png",        "clip-A1.png.preview.png", "clip-B2.png",
-                                  "clip-B2.png.preview.png", "clip-C3.png.Ab12Cd", "clip-D4.tiff",
-                                  "clipboard.json.Xy12ab",   "notes.json"};
+        const QStringList planted{"clip-A1.png",
+                                  "clip-A1.png.preview.png",
+                                  strayImage,
+                                  strayImage + ".preview.png",
+                                  strayImage + ".old",
+                                  strayTemporary,
+                                  "clip-D4.tiff",
+                                  "clip-important.txt",
+                                  "clipboard.json.Xy12ab",
+                                  "notes.json"};
         for (const QString& name : planted)
             QVERIFY(TestFiles::write(folder.file(name), "bytes"));
         // An earlier history set aside names a picture too.
@@ -162,7 +181,10 @@ private slots:
         const QString history = folder.file("clipboard.json");
         QVERIFY(row.history.isNull() ? QFile::link(history, history) : TestFiles::write(history, row.history));
 
-        Harness h(folder.path());
+        const TempFolder outside;
+        const QString link = outside.file(QStringLiteral("Wisplet"));
+        QVERIFY(!row.linked || QFile::link(folder.path(), link));
+        Harness h(row.linked ? link : folder.path());
         QStringList left = h.files();
         left.sort();
         QStringList expected = row.left;
@@ -177,12 +199,14 @@ private slots:
         // A loop of links stops root as a missing permission stops a user.
         QVERIFY(QFile::link(history, history));
         Harness h(folder.path());
-        QCOMPARE(h.manager->message(), QStringLiteral("Could not open clipboard.json (Too many levels of symbolic "
-                                                      "links); it is left as it is and nothing is saved over it."));
+        QCOMPARE(h.manager->message(),
+                 QStringLiteral("Could not open clipboard.json (Too many levels of symbolic "
+                                "links); it is left as it is and nothing is saved over it."));
         h.copy(text("while it cannot be read"));
         h.settle();
-        QCOMPARE(h.manager->message(), QStringLiteral("History could not be saved: clipboard.json could not be "
-                                                      "opened (Too many levels of symbolic links)."));
+        QCOMPARE(h.manager->message(),
+                 QStringLiteral("History could not be saved: clipboard.json could not be "
+                                "opened (Too many levels of symbolic links)."));
         QCOMPARE(QFileInfo(history).symLinkTarget(), history);
 
         // Readable again: what it holds and what was copied meanwhile are both kept.
@@ -241,6 +265,37 @@ private slots:
         QCOMPARE(h.manager->items().size(), 2);
         QVERIFY(h.manager->items().first().text.endsWith(QLatin1String("newer")));
         QCOMPARE(stored(h), h.manager->items());
+    }
+
+    // The files beside a large history are listed at the end of its read, when the image of a copy made
+    // meanwhile may still be in its temporary file: the race, run until it would have been lost.
+    void anImageCopiedWhileTheHistoryIsReadIsKept()
+    {
+        Harness h;
+        h.manager->setMaxItems(10'000);
+        QList<ClipItem> entries;
+        for (int n = 0; n < 5000; ++n)
+            entries.append({QUuid::createUuid(), ClipItem::Kind::text, QString::number(n), std::nullopt, h.clock.now(),
+                            std::nullopt, std::nullopt, std::nullopt, false, std::nullopt});
+        const QByteArray history = QJsonDocument(clipItemsToJson(entries)).toJson(QJsonDocument::Compact);
+        // Large, so that its temporary file lasts.
+        const QByteArray picture(24 * 1024 * 1024, 'p');
+        QElapsedTimer reading;
+        reading.start();
+        QVERIFY(TestFiles::write(h.manager->historyPath(), history));
+        h.open();
+        const qint64 readMs = reading.elapsed();
+        // Copies made at moments spread over the read.
+        constexpr int attempts = 30;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            QVERIFY(TestFiles::write(h.manager->historyPath(), history));
+            h.open(true, false);
+            QTest::qWait(int(readMs * attempt / attempts));
+            h.copy({{QStringLiteral("image/png"), picture}});
+            h.settle();
+            QCOMPARE(h.manager->message(), std::nullopt);
+            QCOMPARE(h.manager->items().first().kind, ClipItem::Kind::image);
+        }
     }
 };
 

@@ -140,6 +140,42 @@ private slots:
         QVERIFY(later->rows().first()->preview().isNull());
     }
 
+    // A link in the folder may point anywhere: what it points to is neither shown nor copied back.
+    void historyImagesAreReadOnlyFromTheFolder()
+    {
+        Harness h;
+        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(100, 60), "PNG")}});
+        h.settle();
+        const ClipItem image = h.manager->items().first();
+        const TempFolder elsewhere;
+        const QString picture = elsewhere.file(QStringLiteral("private.png"));
+        QVERIFY(TestFiles::write(picture, TestImages::marked(QSize(100, 60), "PNG")));
+        for (const QString& name : {*image.thumbnailFile, *image.imageFile}) {
+            QVERIFY(QFile::remove(h.folder.file(name)));
+            QVERIFY(QFile::link(picture, h.folder.file(name)));
+        }
+        const auto page = h.view();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(page->rows().first()->preview().isNull());
+
+        h.manager->copyBack(image);
+        QCOMPARE(h.manager->message(), QStringLiteral("This saved image is missing. Your clipboard was kept."));
+        QVERIFY(h.pasteboard.written.isEmpty());
+    }
+
+    void longTitlesEndAtTheRowsWidth()
+    {
+        Harness h;
+        h.copyIn(QByteArray("word ").repeated(100));
+        const auto page = h.view();
+        page->show();
+        // The title is the row's first line.
+        const QLabel* title = page->rows().first()->findChildren<QLabel*>().first();
+        QVERIFY(title->text().endsWith(u'…'));
+        QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->width());
+    }
+
     void deleteFromTheRow()
     {
         Harness h;
