@@ -43,6 +43,23 @@ std::optional<WindowInfo> FrontApplications::ofProcess(qint64 pid) const
     return process;
 }
 
+QSet<QString> FrontApplications::idsOfProcesses(const QHash<qint64, QString>& names) const
+{
+    QSet<QString> ids;
+    for (const QString& name : names) {
+        if (!name.isEmpty())
+            ids.insert(name);
+    }
+    if (names.isEmpty())
+        return ids;
+    const QList<WindowInfo> windows = m_windows.stackingList();
+    for (const WindowInfo& window : windows) {
+        if (names.contains(window.pid) && !window.appId.isEmpty())
+            ids.insert(window.appId);
+    }
+    return ids;
+}
+
 QString FrontApplications::applicationName(const WindowInfo& window) const
 {
     if (!window.appId.isEmpty() && !m_names.contains(window.appId)) {

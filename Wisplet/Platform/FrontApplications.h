@@ -3,6 +3,7 @@
 #include "Wisplet/Platform/ActiveWindowSource.h"
 
 #include <QHash>
+#include <QSet>
 
 // The application in front, and the last window in front that was not one of ours: where the user was
 // working before they turned to our panel.
@@ -23,6 +24,8 @@ public:
     // the window in front would have), else, for a process without one (a command-line tool), its process
     // name as id and class. None when the process cannot be found.
     std::optional<WindowInfo> ofProcess(qint64 pid) const;
+    // Every id the processes (id → process name) go by: their names, and the ids of their windows.
+    QSet<QString> idsOfProcesses(const QHash<qint64, QString>& names) const;
 
     // The name the user knows the application by: the Name of the desktop entry its id resolves to, else
     // its WM_CLASS class; empty when it has neither.

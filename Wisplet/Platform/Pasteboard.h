@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -25,6 +26,9 @@ struct PasteboardData
     QByteArray bytes;
     // The copy holds more than the limit: none of it was read.
     bool tooLarge = false;
+    // The owner gave an answer (these bytes, or a size over the limit); not when it refused, fell silent or
+    // was replaced meanwhile.
+    bool answered = false;
 };
 
 // The copy's text, read up to a limit.
@@ -32,6 +36,27 @@ struct PasteboardText
 {
     QString text;
     bool tooLarge = false;
+};
+
+// Who made a copy, as far as the system can tell without asking the copy's owner.
+struct CopyMaker
+{
+    enum class Certainty {
+        // The system cannot tell at all (no X11, a Wayland session): the application in front stands in.
+        unknowable,
+        known,
+        // The process that took the clipboard is gone and the one holding it now cannot be singled out: any
+        // of the suspects may have made the copy.
+        inDoubt,
+    };
+
+    Certainty certainty = Certainty::unknowable;
+    // When known.
+    qint64 pid = 0;
+    // When in doubt: process id → process name.
+    QHash<qint64, QString> suspects;
+
+    static CopyMaker knownAs(qint64 pid) { return {Certainty::known, pid, {}}; }
 };
 
 // The clipboard the user copies to and pastes from (CLIPBOARD; the mouse selection never counts). Its
@@ -57,10 +82,10 @@ public:
     using QObject::QObject;
 
     virtual int changeCount() const = 0;
-    // The process that made the current copy, where the system can tell without asking the copy's owner;
-    // none when it cannot be known. Where owners are windows (X11), the copy's later reads come from the
-    // owner asked about here only.
-    virtual std::optional<qint64> ownerProcess() = 0;
+    // Who made the current copy, where the system can tell without asking the copy's owner. Where owners
+    // are windows (X11), the copy's later reads come from the owner asked about here only: the owner is
+    // fixed before the first suspension.
+    virtual QCoro::Task<CopyMaker> maker() = 0;
     // Replaces the whole content; the change count goes up by one.
     virtual void write(const PasteboardContent& content) = 0;
 
@@ -69,7 +94,8 @@ public:
     QCoro::Task<PasteboardData> data(int copy, QString type, qint64 maxBytes);
     // Of a copy of the types: the local paths of its text/uri-list, in order (addresses of any other scheme
     // are no files); its plain text in the first text type offered, empty when there is none; whether it is
-    // marked concealed (the marker type, or the password-manager hint "secret") or transient.
+    // marked concealed (the marker type, or the password-manager hint "secret" or a hint that cannot be read)
+    // or transient.
     QCoro::Task<QStringList> filePaths(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<PasteboardText> text(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<bool> isConcealed(int copy, QStringList types);
@@ -90,7 +116,7 @@ public:
     using Pasteboard::Pasteboard;
 
     int changeCount() const override { return 0; }
-    std::optional<qint64> ownerProcess() override { return std::nullopt; }
+    QCoro::Task<CopyMaker> maker() override { co_return CopyMaker(); }
     void write(const PasteboardContent&) override { }
 
 protected:

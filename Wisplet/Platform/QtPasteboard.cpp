@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 
+#include "Wisplet/Platform/SelectionHolder.h"
+#include "Wisplet/Platform/XcbClientProcess.h"
 #include "Wisplet/Platform/XcbSelectionReader.h"
 #include "Wisplet/Platform/XcbSession.h"
 
@@ -7,6 +9,9 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
+#include <QtConcurrent>
+
+#include <QCoro/QCoroFuture>
 
 QtPasteboard::QtPasteboard(QObject* parent)
     : Pasteboard(parent)
@@ -61,13 +66,23 @@ XcbSelectionReader* QtPasteboard::selectionReader()
     return m_reader.get();
 }
 
-std::optional<qint64> QtPasteboard::ownerProcess()
+QCoro::Task<CopyMaker> QtPasteboard::maker()
 {
     if (m_clipboard->ownsClipboard())
-        return QCoreApplication::applicationPid();
+        co_return CopyMaker::knownAs(QCoreApplication::applicationPid());
     XcbSelectionReader* reader = selectionReader();
     // Under XWayland every copy of a Wayland program is owned by XWayland itself.
-    return reader && !XcbSession::isWaylandSession() ? reader->ownerProcess() : std::nullopt;
+    if (!reader || XcbSession::isWaylandSession())
+        co_return CopyMaker();
+    const std::optional<qint64> owner = reader->ownerProcess();
+    if (owner && SelectionHolder::isRunning(*owner))
+        co_return CopyMaker::knownAs(*owner);
+    // A helper that forked has left, its child holding the clipboard; or the server cannot say whose it is.
+    // The search reads much of /proc: a worker does it.
+    const QFuture<CopyMaker> search =
+        QtConcurrent::run(&SelectionHolder::find, QString::fromLocal8Bit(qgetenv("DISPLAY")),
+                          XcbClientProcess::connectionsByProcess(reader->connection()), QStringLiteral("/proc"));
+    co_return co_await search;
 }
 
 QCoro::Task<QStringList> QtPasteboard::readTypes()
@@ -84,10 +99,11 @@ QCoro::Task<PasteboardData> QtPasteboard::readData(QString type, qint64 maxBytes
         co_return co_await reader->read(type, maxBytes);
     // Qt reads the whole copy before its size is known; only our own content and copies outside X11 come here.
     const QMimeData* content = qtReadable();
-    const QByteArray bytes = content ? content->data(type) : QByteArray();
+    const bool offered = content && content->hasFormat(type);
+    const QByteArray bytes = offered ? content->data(type) : QByteArray();
     if (bytes.size() > maxBytes)
-        co_return PasteboardData{{}, true};
-    co_return PasteboardData{bytes, false};
+        co_return PasteboardData{{}, true, true};
+    co_return PasteboardData{bytes, false, offered};
 }
 
 void QtPasteboard::write(const PasteboardContent& content)

@@ -26,7 +26,7 @@ public:
     ~QtPasteboard() override;
 
     int changeCount() const override { return m_changeCount; }
-    std::optional<qint64> ownerProcess() override;
+    QCoro::Task<CopyMaker> maker() override;
     void write(const PasteboardContent& content) override;
 
 protected:

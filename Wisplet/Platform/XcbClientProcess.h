@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QHash>
 
 #include <optional>
 
@@ -11,5 +11,8 @@ struct xcb_connection_t;
 namespace XcbClientProcess {
 
 std::optional<qint64> ofWindow(xcb_connection_t* connection, quint32 window);
+
+// How many connections the server counts for each local process; none when it cannot say.
+std::optional<QHash<qint64, int>> connectionsByProcess(xcb_connection_t* connection);
 
 } // namespace XcbClientProcess

@@ -241,7 +241,7 @@ void XcbSelectionReader::converted(quint32 property)
         const bool incremental = info->type == m_incr;
         if (!incremental)
             xcb_delete_property(m_connection, m_window, m_property);
-        return finish({{}, true}, incremental);
+        return finish({{}, true, true}, incremental);
     }
     if (info->type == m_incr) {
         // Deleting the announcement asks for the first piece.
@@ -253,7 +253,7 @@ void XcbSelectionReader::converted(quint32 property)
     }
     QByteArray bytes;
     takeProperty(info->bytes, bytes);
-    finish({bytes, false}, false);
+    finish({bytes, false, true}, false);
 }
 
 void XcbSelectionReader::pieceArrived()
@@ -266,11 +266,11 @@ void XcbSelectionReader::pieceArrived()
     if (info->bytes == 0) {
         xcb_delete_property(m_connection, m_window, m_property);
         xcb_flush(m_connection);
-        return finish({current.result.bytes, false}, false);
+        return finish({current.result.bytes, false, true}, false);
     }
     // The announced size is only a lower bound: the pieces are counted as they come.
     if (current.result.bytes.size() + info->bytes > current.maxBytes)
-        return finish({{}, true}, true);
+        return finish({{}, true, true}, true);
     takeProperty(info->bytes, current.result.bytes);
     xcb_flush(m_connection);
     m_silence.start();

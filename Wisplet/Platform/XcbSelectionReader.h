@@ -44,6 +44,7 @@ public:
     // The process of the clipboard's owner now (X Resource extension), which the copy's reads are then
     // held to; none when nobody owns it or the server cannot say.
     std::optional<qint64> ownerProcess();
+    xcb_connection_t* connection() const { return m_connection; }
     // The names of the targets the owner offers; empty when it does not answer.
     QCoro::Task<QStringList> targets();
     // One target's bytes; empty when it is not offered or the owner does not answer.

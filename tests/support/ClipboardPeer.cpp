@@ -3,7 +3,8 @@
 //                                        file's bytes) and prints "offered" once it does
 //   clipboard-peer --serve|--silent MIME=VALUE…  owns CLIPBOARD on an X connection of its own, prints
 //                                        "offered", then "request TARGET" for every request it receives;
-//                                        answers TARGETS, and the rest unless silent
+//                                        answers TARGETS, and the rest unless silent; a VALUE of
+//                                        "<refuse>" refuses its target, "<ignore>" never answers it
 //   clipboard-peer --paste-target        a focused line edit that prints "text:" and its text on every change
 // Each runs until it is killed.
 #include <QApplication>
@@ -118,8 +119,9 @@ int serve(bool silent, const QStringList& pairs)
                 for (const auto& [atom, bytes] : values)
                     offered.push_back(atom);
                 answer(connection, request, XCB_ATOM_ATOM, 32, offered.data(), uint32_t(offered.size()));
-            } else if (!silent) {
-                const QByteArray* bytes = value != values.end() ? &value->second : nullptr;
+            } else if (!silent && !(value != values.end() && value->second == "<ignore>")) {
+                const QByteArray* bytes =
+                    value != values.end() && value->second != "<refuse>" ? &value->second : nullptr;
                 answer(connection, request, request.target, 8, bytes ? bytes->constData() : nullptr,
                        bytes ? uint32_t(bytes->size()) : 0);
             }

@@ -17,7 +17,12 @@ public:
     }
 
     int changeCount() const override { return m_count; }
-    std::optional<qint64> ownerProcess() override { return owner; }
+    QCoro::Task<CopyMaker> maker() override
+    {
+        if (suspects)
+            co_return CopyMaker{CopyMaker::Certainty::inDoubt, 0, *suspects};
+        co_return owner ? CopyMaker::knownAs(*owner) : CopyMaker();
+    }
     void write(const PasteboardContent& content) override
     {
         written.append(content);
@@ -32,13 +37,16 @@ public:
     QList<PasteboardContent> written;
     // The process the system names as the copy's maker; none: it cannot tell.
     std::optional<qint64> owner;
+    // Set: the maker is one of these processes (id → name), and which one cannot be told.
+    std::optional<QHash<qint64, QString>> suspects;
 
 protected:
     QCoro::Task<QStringList> readTypes() override { co_return m_formats.keys(); }
     QCoro::Task<PasteboardData> readData(QString type, qint64 maxBytes) override
     {
         const QByteArray bytes = m_formats.value(type);
-        co_return bytes.size() > maxBytes ? PasteboardData{{}, true} : PasteboardData{bytes, false};
+        co_return bytes.size() > maxBytes ? PasteboardData{{}, true, true}
+                                          : PasteboardData{bytes, false, m_formats.contains(type)};
     }
 
 private:

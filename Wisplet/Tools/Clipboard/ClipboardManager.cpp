@@ -16,6 +16,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocale>
 #include <QPointer>
@@ -236,6 +237,27 @@ void ClipboardManager::stop()
     m_timer->stop();
 }
 
+void ClipboardManager::stopForQuit()
+{
+    stop();
+    const int before = m_capturesInFlight;
+    poll();
+    // No new copy, or one read at once: nothing to wait for. (A new copy ends the reads of the one before.)
+    if (m_capturesInFlight <= before)
+        return;
+    // The event loop has ended: the copy's reads and its image's write need one of their own, for a while.
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(10);
+    connect(&check, &QTimer::timeout, &loop, [this, &loop] {
+        if (m_capturesInFlight == 0)
+            loop.quit();
+    });
+    QTimer::singleShot(lastLookMs, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
+}
+
 bool ClipboardManager::isPolling() const
 {
     return m_timer->isActive();
@@ -263,32 +285,59 @@ void ClipboardManager::poll()
         .presentation = m_settings.presentationMode(),
         // Looked up only for a copy the rules above let through.
         .appId = {},
+        .makerIds = {},
         .excluded = m_excluded,
     };
     // Nothing of a copy that is not to be kept is read at all, nor is its maker looked up.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
     // Taken now: by the time the copy is read, the user may be in another application.
-    const std::optional<WindowInfo> app = copyingApplication();
-    copy.appId = app ? app->appId : QString();
+    const std::optional<WindowInfo> front = m_applications.front();
+    copy.appId = front ? front->appId : QString();
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
-    const QString appName = app ? m_applications.applicationName(*app) : QString();
-    examine(count, copy, appName.isEmpty() ? std::nullopt : std::optional(appName));
+    examine(count, copy, front);
 }
 
-std::optional<WindowInfo> ClipboardManager::copyingApplication()
+QSet<QString> ClipboardManager::idsOf(const CopyMaker& maker) const
 {
-    // The window in front may belong to anyone: a terminal running a password tool, a password manager
-    // in front of a copy made elsewhere.
-    if (const std::optional<qint64> owner = m_pasteboard.ownerProcess()) {
-        if (std::optional<WindowInfo> application = m_applications.ofProcess(*owner))
-            return application;
+    switch (maker.certainty) {
+    case CopyMaker::Certainty::unknowable:
+        break;
+    case CopyMaker::Certainty::known:
+        if (const std::optional<WindowInfo> application = m_applications.ofProcess(maker.pid))
+            return {application->appId};
+        break;
+    case CopyMaker::Certainty::inDoubt:
+        // Any of them may have made it: one excluded is enough.
+        return m_applications.idsOfProcesses(maker.suspects);
     }
-    return m_applications.front();
+    return {};
 }
 
-QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app)
+std::optional<QString> ClipboardManager::creditedName(const CopyMaker& maker,
+                                                      const std::optional<WindowInfo>& front) const
+{
+    std::optional<WindowInfo> application;
+    switch (maker.certainty) {
+    case CopyMaker::Certainty::unknowable:
+        application = front;
+        break;
+    case CopyMaker::Certainty::known:
+        application = m_applications.ofProcess(maker.pid);
+        break;
+    case CopyMaker::Certainty::inDoubt:
+        break;
+    }
+    // Our own panel in front made nothing.
+    if (!application || m_applications.isOurs(*application) || application->desktopElement)
+        return std::nullopt;
+    const QString name = m_applications.applicationName(*application);
+    return name.isEmpty() ? std::nullopt : std::optional(name);
+}
+
+QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy,
+                                        std::optional<WindowInfo> front)
 {
     const QPointer self(this);
     ++m_readsInFlight;
@@ -296,8 +345,24 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
         if (self)
             --self->m_readsInFlight;
     });
+    ++m_capturesInFlight;
+    auto capturing = qScopeGuard([self] {
+        if (self)
+            --self->m_capturesInFlight;
+    });
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
+
+    // First: the copy's reads are held to the owner asked about here. The window in front may belong to
+    // anyone (a terminal running a password tool, a password manager in front of a copy made elsewhere):
+    // the copy is skipped when either its maker or the application in front is excluded.
+    const CopyMaker maker = co_await m_pasteboard.maker();
+    if (!stillCurrent())
+        co_return;
+    copy.makerIds = idsOf(maker);
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        co_return;
+    const std::optional<QString> app = creditedName(maker, front);
 
     const QStringList types = co_await m_pasteboard.types(changeCount);
     if (!stillCurrent())
@@ -318,6 +383,8 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     }
     insert(*item);
     m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
+    capturing.dismiss();
+    --m_capturesInFlight;
     if (item->imageFile)
         co_await addPreview(*item);
 }

@@ -23,6 +23,7 @@ class Clock;
 class Defaults;
 class FrontApplications;
 class PasteKeystroke;
+struct CopyMaker;
 class Pasteboard;
 class QTimer;
 class ScheduledCall;
@@ -41,6 +42,8 @@ class ClipboardManager final : public QObject, public ToolService
 public:
     static constexpr int pollIntervalMs = 500;
     static constexpr int pasteDelayMs = 150;
+    // What quitting may spend on a copy made since the last tick; quitting must end within 2 s.
+    static constexpr int lastLookMs = 1000;
     static constexpr qint64 pruneIntervalMs = 60'000;
     // 25 MB: the most text (UTF-8) or image data one copy may add.
     static constexpr qint64 sizeLimit = 26'214'400;
@@ -98,6 +101,9 @@ public:
     // Polling, as the service coordinator runs it.
     void start() override;
     void stop() override;
+    // Stops, after one last look at the clipboard: a copy made since the last tick is still taken, for at
+    // most lastLookMs.
+    void stopForQuit() override;
     bool isPolling() const;
 
     // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.
@@ -151,9 +157,12 @@ private:
     // Deletes the files found at start that no entry names and no write under way is making.
     void removeStrays(const QStringList& names);
     ClipboardRules::EntryBytes sizeOf(const ClipItem& item) const;
-    // The program that made the copy; the application in front when that cannot be known.
-    std::optional<WindowInfo> copyingApplication();
-    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<QString> app);
+    // What the exclusions are matched against: the maker's id, or every suspect's.
+    QSet<QString> idsOf(const CopyMaker& maker) const;
+    // The maker's name; the application in front only where the system cannot tell at all; none when in
+    // doubt, and never our own.
+    std::optional<QString> creditedName(const CopyMaker& maker, const std::optional<WindowInfo>& front) const;
+    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<WindowInfo> front);
     QCoro::Task<> addPreview(ClipItem item);
     QCoro::Task<std::optional<ClipItem>> captureImage(int copy, QStringList types, QDateTime now,
                                                       std::optional<QString> app);
@@ -191,6 +200,8 @@ private:
     int m_lastChangeCount;
     int m_ownChangeCount = -1;
     int m_readsInFlight = 0;
+    // Copies being read up to their entry (a preview may still be made after it).
+    int m_capturesInFlight = 0;
     QTimer* m_timer;
     std::unique_ptr<ScheduledCall> m_pendingPaste;
 };

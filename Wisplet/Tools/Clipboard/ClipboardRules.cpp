@@ -21,7 +21,8 @@ Skip skipReason(const CopyContext& copy)
     if (copy.transient)
         return Skip::transient;
     // An empty entry must not match an application whose identifier could not be read.
-    if (!copy.appId.isEmpty() && copy.excluded.contains(copy.appId))
+    const auto excluded = [&](const QString& id) { return !id.isEmpty() && copy.excluded.contains(id); };
+    if (excluded(copy.appId) || std::any_of(copy.makerIds.cbegin(), copy.makerIds.cend(), excluded))
         return Skip::excludedApp;
     return Skip::none;
 }
@@ -77,8 +78,7 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
         const bool young = limits.retentionDays <= 0 || item.date.msecsTo(now) < maxAgeMs;
         const EntryBytes bytes = bytesOf(item);
         full = full
-            || (kept > 0
-                && (used.text + bytes.text > limits.textBytes || used.files + bytes.files > limits.fileBytes));
+            || (kept > 0 && (used.text + bytes.text > limits.textBytes || used.files + bytes.files > limits.fileBytes));
         if (kept < limit && young && !full) {
             ++kept;
             used.text += bytes.text;

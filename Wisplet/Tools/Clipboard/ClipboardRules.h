@@ -26,6 +26,8 @@ struct CopyContext
     bool transient = false;
     // The identifier of the application in front; empty when it could not be read.
     QString appId;
+    // The identifiers of the program that made the copy, or of every program that may have made it.
+    QSet<QString> makerIds;
     QStringList excluded;
 };
 

@@ -1,8 +1,8 @@
 #include "Wisplet/Platform/StoredJson.h"
 #include "tests/Tools/Clipboard/ClipboardHarness.h"
 #include "tests/support/Files.h"
-#include "tests/support/StandIns.h"
 #include "tests/support/Images.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QJsonArray>
@@ -25,12 +25,15 @@ struct SkipRow
 };
 Q_DECLARE_METATYPE(SkipRow)
 
-// The process that made the copy: none when the system cannot tell.
+// The process that made the copy: none when the system cannot tell; suspects (id → name) when it is one of
+// them and which cannot be told.
 struct CreditRow
 {
     std::optional<qint64> maker;
     QStringList excluded;
     std::optional<QString> app;
+    std::optional<QHash<qint64, QString>> suspects = std::nullopt;
+    bool ourPanelInFront = false;
 };
 Q_DECLARE_METATYPE(CreditRow)
 
@@ -98,15 +101,24 @@ private slots:
         QTest::addColumn<CreditRow>("row");
         const QString manager = QStringLiteral("org.keepassxc.KeePassXC");
         const qint64 self = QCoreApplication::applicationPid();
-        QTest::newRow("a window of the maker") << CreditRow{300, {manager}, QStringLiteral("kate")};
+        QTest::newRow("a window of the maker") << CreditRow{300, {}, QStringLiteral("kate")};
         // This test's own process has no window: its name, in full though the kernel keeps 15 characters.
-        QTest::newRow("a maker without a window")
-            << CreditRow{self, {manager}, QStringLiteral("tst_clipboardmanager")};
+        QTest::newRow("a maker without a window") << CreditRow{self, {}, QStringLiteral("tst_clipboardmanager")};
         QTest::newRow("a maker without a window, excluded")
             << CreditRow{self, {QStringLiteral("tst_clipboardmanager")}, std::nullopt};
+        // The window in front is excluded, whoever made the copy.
+        QTest::newRow("the window in front excluded") << CreditRow{300, {manager}, std::nullopt};
         QTest::newRow("maker unknown: the window in front") << CreditRow{std::nullopt, {manager}, std::nullopt};
         // A process number above the kernel's highest.
         QTest::newRow("maker gone: the window in front") << CreditRow{1LL << 23, {manager}, std::nullopt};
+        const QHash<qint64, QString> suspects{{300, QStringLiteral("kate")}, {301, QStringLiteral("pass")}};
+        QTest::newRow("in doubt, one suspect excluded by name")
+            << CreditRow{std::nullopt, {QStringLiteral("pass")}, std::nullopt, suspects};
+        QTest::newRow("in doubt, one suspect excluded by its window")
+            << CreditRow{std::nullopt, {QStringLiteral("kate")}, std::nullopt, QHash<qint64, QString>{{300, "k"}}};
+        QTest::newRow("in doubt, none excluded: no name") << CreditRow{std::nullopt, {}, QString(), suspects};
+        QTest::newRow("maker unknown, our panel in front: no name")
+            << CreditRow{std::nullopt, {}, QString(), std::nullopt, true};
     }
 
     void copiesAreCreditedToTheirMaker()
@@ -116,12 +128,16 @@ private slots:
         h.manager->setExcludedAppIds(row.excluded);
         h.windows.stacking = {window(8, 300, QStringLiteral("kate"))};
         // A password manager is in front while another program copies.
-        h.windows.activate(window(7, 100, QStringLiteral("org.keepassxc.KeePassXC")));
+        h.windows.activate(row.ourPanelInFront ? window(9, ourPid, QStringLiteral("wisplet"))
+                                               : window(7, 100, QStringLiteral("org.keepassxc.KeePassXC")));
         h.pasteboard.owner = row.maker;
+        h.pasteboard.suspects = row.suspects;
         h.copy(text("copied"));
+        QTRY_VERIFY(!h.manager->isReading());
         QCOMPARE(h.manager->items().size(), row.app ? 1 : 0);
+        // An empty name in the table: none at all.
         if (row.app)
-            QCOMPARE(h.manager->items().first().app, row.app);
+            QCOMPARE(h.manager->items().first().app, row.app->isEmpty() ? std::nullopt : row.app);
     }
 
     void contentAlreadyThereIsNeverCaptured()

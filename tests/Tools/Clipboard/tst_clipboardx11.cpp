@@ -4,16 +4,20 @@
 #include "Wisplet/Platform/XTestPasteKeystroke.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "tests/support/Files.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/Images.h"
 #include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/StandIns.h"
-#include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <sys/resource.h>
@@ -115,9 +119,26 @@ struct CreditRow
     bool captured;
 };
 
+// A command-line helper that forks: the process that took the clipboard leaves at once, its child keeps it.
+struct HelperRow
+{
+    QString program;
+    QStringList arguments;
+    bool excluded;
+};
+
+// An owner that lists the password manager's hint: what it answers when asked for it.
+struct HintRow
+{
+    QString answer;
+    bool captured;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(CreditRow)
+Q_DECLARE_METATYPE(HelperRow)
+Q_DECLARE_METATYPE(HintRow)
 
 class TestClipboardX11 final : public QObject
 {
@@ -202,7 +223,9 @@ private slots:
         // The mouse selection changes next, and never counts.
         const int before = h.pasteboard.changeCount();
         QProcess selection;
-        selection.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("primary")});
+        // Without -quiet it would fork, and its child would outlive the test.
+        selection.start(QStringLiteral("xclip"),
+                        {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("primary")});
         selection.write("selected with the mouse");
         selection.closeWriteChannel();
         Peer peer(peerProgram(), {QStringLiteral("--offer"), QStringLiteral("text/plain=copied for real")});
@@ -249,15 +272,17 @@ private slots:
 
         // A password manager's copy comes while the read waits.
         Peer secret(peerProgram(),
-                    QStringList{QStringLiteral("--serve"), QStringLiteral("x-kde-passwordManagerHint=secret")} + formats);
+                    QStringList{QStringLiteral("--serve"), QStringLiteral("x-kde-passwordManagerHint=secret")}
+                        + formats);
         QTRY_VERIFY_WITH_TIMEOUT(secret.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(
             (h.manager->poll(), secret.lines().contains(QStringLiteral("request x-kde-passwordManagerHint"))),
             XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(!h.manager->isReading(), XTools::timeoutMs);
         // Its types and its hint, and nothing of what it holds.
-        QCOMPARE(secret.lines(), (QStringList{QStringLiteral("offered"), QStringLiteral("request TARGETS"),
-                                              QStringLiteral("request x-kde-passwordManagerHint")}));
+        QCOMPARE(secret.lines(),
+                 (QStringList{QStringLiteral("offered"), QStringLiteral("request TARGETS"),
+                              QStringLiteral("request x-kde-passwordManagerHint")}));
         QVERIFY(h.manager->items().isEmpty());
     }
 
@@ -266,7 +291,7 @@ private slots:
         QTest::addColumn<CreditRow>("row");
         QTest::newRow("nobody excluded") << CreditRow{false, false, true};
         QTest::newRow("the maker excluded") << CreditRow{true, false, false};
-        QTest::newRow("the window in front excluded") << CreditRow{false, true, true};
+        QTest::newRow("the window in front excluded") << CreditRow{false, true, false};
     }
 
     void copiesAreCreditedToTheProgramThatMadeThem()
@@ -301,6 +326,61 @@ private slots:
         xclip.waitForFinished(XTools::timeoutMs);
     }
 
+    void forkingHelpersAreFoundBehindTheirChildren_data()
+    {
+        QTest::addColumn<HelperRow>("row");
+        const QStringList xclip{QStringLiteral("-selection"), QStringLiteral("clipboard")};
+        const QStringList xsel{QStringLiteral("--clipboard"), QStringLiteral("--input")};
+        QTest::newRow("xclip") << HelperRow{QStringLiteral("xclip"), xclip, false};
+        QTest::newRow("xclip, excluded") << HelperRow{QStringLiteral("xclip"), xclip, true};
+        QTest::newRow("xsel") << HelperRow{QStringLiteral("xsel"), xsel, false};
+        QTest::newRow("xsel, excluded") << HelperRow{QStringLiteral("xsel"), xsel, true};
+    }
+
+    void forkingHelpersAreFoundBehindTheirChildren()
+    {
+        QFETCH(HelperRow, row);
+        Harness h;
+        if (row.excluded)
+            h.manager->setExcludedAppIds({row.program});
+        const int before = h.pasteboard.changeCount();
+        // As a password tool pipes a password into it.
+        QProcess helper;
+        helper.start(row.program, row.arguments);
+        helper.write("hunter2");
+        helper.closeWriteChannel();
+        QVERIFY(helper.waitForFinished(XTools::timeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->isReading()), XTools::timeoutMs);
+        QCOMPARE(h.manager->items().size(), row.excluded ? 0 : 1);
+        if (!row.excluded)
+            QCOMPARE(h.manager->items().first().app, row.program);
+        // The child leaves once another program takes the clipboard.
+        const int taken = h.pasteboard.changeCount();
+        const SilentOwner next;
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > taken, XTools::timeoutMs);
+    }
+
+    void aPasswordHintThatCannotBeReadKeepsTheCopy_data()
+    {
+        QTest::addColumn<HintRow>("row");
+        QTest::newRow("refused") << HintRow{QStringLiteral("<refuse>"), false};
+        QTest::newRow("never answered") << HintRow{QStringLiteral("<ignore>"), false};
+        QTest::newRow("answered, not secret") << HintRow{QStringLiteral("accepted"), true};
+    }
+
+    void aPasswordHintThatCannotBeReadKeepsTheCopy()
+    {
+        QFETCH(HintRow, row);
+        Harness h;
+        Peer owner(peerProgram(),
+                   {QStringLiteral("--serve"), QStringLiteral("text/plain=hunter2"),
+                    QStringLiteral("x-kde-passwordManagerHint=") + row.answer});
+        copyWithPeer(h, owner);
+        QVERIFY(owner.lines().contains(QStringLiteral("request x-kde-passwordManagerHint")));
+        QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+    }
+
     void quittingDuringAStalledReadEndsPromptly()
     {
         PrivateBus bus;
@@ -308,22 +388,63 @@ private slots:
         const TempFolder home;
         QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
                                  R"({"onboarded": true, "tools.enabled": ["clipboard"], "clipboard.consent": true})"));
-        const auto wisplet = LaunchedProgram::start(
-            QStringLiteral(WISPLET_BINARY), {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                             {QStringLiteral("HOME"), home.path()},
-                                             {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-                                             {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                             {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        const auto wisplet =
+            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY),
+                                   {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                                    {QStringLiteral("HOME"), home.path()},
+                                    {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+                                    {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+                                    {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
         QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, XTools::timeoutMs * 3);
 
-        Peer silent(peerProgram(), {QStringLiteral("--silent"), QStringLiteral("text/uri-list=https://example.org/"),
-                                    QStringLiteral("text/plain=never sent"), QStringLiteral("image/png=never sent")});
+        Peer silent(peerProgram(),
+                    {QStringLiteral("--silent"), QStringLiteral("text/uri-list=https://example.org/"),
+                     QStringLiteral("text/plain=never sent"), QStringLiteral("image/png=never sent")});
         QTRY_VERIFY_WITH_TIMEOUT(silent.lines().contains(QStringLiteral("request text/uri-list")), XTools::timeoutMs);
         QElapsedTimer quitting;
         quitting.start();
         wisplet->terminate();
         QVERIFY(LaunchedProgram::exitedWith(*wisplet, 0));
         QVERIFY2(quitting.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(quitting.elapsed())));
+    }
+
+    void aCopyJustBeforeQuittingIsKept_data()
+    {
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text") << QStringLiteral("text/plain=copied as the day ends") << QStringLiteral("text");
+        QTest::newRow("image") << QStringLiteral("image/png=@") + QStringLiteral(":picture") << QStringLiteral("image");
+    }
+
+    void aCopyJustBeforeQuittingIsKept()
+    {
+        QFETCH(QString, offered);
+        QFETCH(QString, kind);
+        const TempFolder files;
+        const QString picture = files.file(QStringLiteral("picture.png"));
+        QVERIFY(TestFiles::write(picture, TestImages::marked(QSize(400, 300), "PNG")));
+        offered.replace(QStringLiteral(":picture"), picture);
+        // Ticks come every half second: three quits in a row would keep the copy by luck once in a while only.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            LaunchedProgram::Session wisplet;
+            QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY),
+                                   R"({"onboarded": true, "tools.enabled": ["clipboard"], "clipboard.consent": true})"),
+                     qPrintable(wisplet.errorText()));
+            Peer owner(peerProgram(), {QStringLiteral("--offer"), offered});
+            QTRY_VERIFY_WITH_TIMEOUT(owner.lines().contains(QStringLiteral("offered")), XTools::timeoutMs);
+            QTest::qWait(200);
+            QElapsedTimer quitting;
+            quitting.start();
+            wisplet.process().terminate();
+            QVERIFY(LaunchedProgram::exitedWith(wisplet.process(), 0));
+            QVERIFY2(quitting.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(quitting.elapsed())));
+            const QJsonArray history =
+                QJsonDocument::fromJson(
+                    TestFiles::read(wisplet.homeFile(QStringLiteral("data/Wisplet/clipboard.json"))))
+                    .array();
+            QCOMPARE(history.size(), 1);
+            QCOMPARE(history.first().toObject().value(QStringLiteral("kind")).toString(), kind);
+        }
     }
 
     void copyBackPastesOnceIntoTheTarget()
