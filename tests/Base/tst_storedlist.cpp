@@ -4,6 +4,10 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 struct Item
@@ -83,6 +87,27 @@ struct RepeatRow
     // The file another program leaves, from the texts of the pair ("one", "copy") and a third item's.
     QByteArray theirs;
     QStringList texts;
+};
+
+// While it lives, one more file can be open and no other: a write makes its temporary file and then cannot
+// open its folder to sync it once the temporary file has taken the folder's place.
+class OneMoreFile final
+{
+public:
+    OneMoreFile()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ::close(lowestFree);
+        rlimit limit = m_saved;
+        limit.rlim_cur = rlim_t(lowestFree + 1);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    ~OneMoreFile() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+    Q_DISABLE_COPY_MOVE(OneMoreFile)
+
+private:
+    rlimit m_saved = {};
 };
 
 // What a page shows, and the file's line before and after a save; what the page is to show next, if anything.
@@ -215,6 +240,30 @@ private slots:
         // Whoever changed it, the copy is the item it was.
         for (const Item& item : std::as_const(list))
             QCOMPARE(item.text.startsWith("copy"), item.id == copyId);
+    }
+
+    // The file holds the save whose folder could not be synced: the next save knows it for its own, and an
+    // item changed again is not taken for one changed by another program too.
+    void aWriteWhoseFolderSyncFailedIsStillOurs()
+    {
+        const TempFolder folder;
+        const QString path = folder.file("store.json");
+        QVERIFY(TestFiles::write(path, startingFile));
+        StoredList<Item> stored(path, maxBytes, format(), words());
+        QList<Item> list = stored.load({});
+        list[0].text = "first";
+        {
+            const OneMoreFile limit;
+            QVERIFY(!stored.save(list).ok);
+        }
+        QVERIFY2(stored.message().startsWith("not written: "), qPrintable(stored.message()));
+        QCOMPARE(textsIn(path), (QStringList{"first", "two"}));
+        list[0].text = "second";
+        const StoredList<Item>::Saved saved = stored.save(list);
+        QVERIFY(saved.ok);
+        QVERIFY(saved.renamed.isEmpty());
+        QCOMPARE(textsIn(path), (QStringList{"second", "two"}));
+        QCOMPARE(stored.message(), QString());
     }
 
     void aLinkInItsPlaceIsReplacedNotFollowed()
