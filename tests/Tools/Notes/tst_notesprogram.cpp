@@ -112,6 +112,25 @@ private slots:
         QCOMPARE(texts, (QStringList{"typed with room", "one", "two"}));
     }
 
+    // What a kill left beside the notes and the links goes when the program starts, before either page is
+    // ever opened (they are read only then); the user's own files beside them stay.
+    void leftoversGoAtStart()
+    {
+        const TempFolder data;
+        const QStringList leftovers{"Wisplet/notes-v2.json.~a1B2c3", "Wisplet/links.json.~Zz9yY8"};
+        const QStringList kept{"Wisplet/notes-v2.json", "Wisplet/notes-v2.json.backup", "Wisplet/links.json"};
+        for (const QString& name : leftovers + kept)
+            QVERIFY(TestFiles::write(data.file(name), "[]"));
+        auto wisplet = start(data.path());
+        QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, timeoutMs * 3);
+        for (const QString& name : leftovers)
+            QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(data.file(name)), timeoutMs);
+        for (const QString& name : kept)
+            QVERIFY(QFileInfo::exists(data.file(name)));
+        wisplet->terminate();
+        QVERIFY(LaunchedProgram::exitedWith(*wisplet, 0));
+    }
+
     // Typing without a pause, eight keys a second, and then the program killed: what was typed is on the disk
     // at least every 2 s while the typing goes on (3 s here, for a loaded machine), not only after a pause.
     void steadyTypingIsOnDiskBeforeAKill()
