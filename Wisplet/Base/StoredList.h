@@ -91,7 +91,14 @@ public:
             });
     }
 
-    // An id the list holds more than once (an entry copied by hand, id and all) is given to its first item;
+    const QString& path() const { return m_file.path(); }
+    qint64 maxBytes() const { return m_file.maxBytes(); }
+    bool isUnread() const { return m_file.isUnread(); }
+    const QString& notice() const { return m_file.notice(); }
+    QString message() const { return m_file.message(); }
+
+private:
+    // An id the list holds more than once (an entry copied by hand, id and all) stays with its first item;
     // each repeat takes an id of its own, the same at every reading of the same list, so that no merge, edit
     // or removal ever touches two items at once, and a file read again still matches what was read before.
     static void giveRepeatsIdsOfTheirOwn(QList<T>& list)
@@ -114,13 +121,6 @@ public:
         }
     }
 
-    const QString& path() const { return m_file.path(); }
-    qint64 maxBytes() const { return m_file.maxBytes(); }
-    bool isUnread() const { return m_file.isUnread(); }
-    const QString& notice() const { return m_file.notice(); }
-    QString message() const { return m_file.message(); }
-
-private:
     std::optional<QList<T>> decoded(const QByteArray& contents, QString& whyNot) const
     {
         std::optional<QList<T>> list = m_format.decode(contents, whyNot);
