@@ -1,9 +1,12 @@
 #include "Wisplet/App/LinuxPlatform.h"
 #include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/App/WispletApp.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/SingleInstance.h"
+#include "Wisplet/Tools/Files/ConvertImage.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QThreadPool>
 
 #include <cstdio>
@@ -37,11 +40,14 @@ int run()
 
 // Quitting never waits for a worker: ~QApplication would wait for every task of the global thread pool (a
 // reading, a decode, a scan), however long it runs. The user's data is saved by then, and a worker's result
-// has no one left to take it.
-void endWithoutWaitingForWorkers(int code)
+// has no one left to take it. A copy of an image the user asked for gets what is left of the quit's time;
+// a file still being written then leaves no temporary file in the user's folder.
+void endWithoutWaitingForWorkers(int code, QDeadlineTimer quitEnds)
 {
+    finishImageConversions(quitEnds);
     if (QThreadPool::globalInstance()->waitForDone(0))
         return;
+    PrivateFiles::abandonWritesInFlight();
     std::fflush(nullptr);
     ::_exit(code);
 }
@@ -58,7 +64,10 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     configureApplication();
+    // SIGTERM ends the program within 2 s: the shutdown and the last copies share 1.5 s of it.
+    QDeadlineTimer quitEnds;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quitEnds] { quitEnds = QDeadlineTimer(1500); });
     const int code = run();
-    endWithoutWaitingForWorkers(code);
+    endWithoutWaitingForWorkers(code, quitEnds);
     return code;
 }

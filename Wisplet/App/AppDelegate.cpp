@@ -3,6 +3,7 @@
 #include "Wisplet/App/PanelControl.h"
 #include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/ProblemReport.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Scheduler.h"
 #include "Wisplet/Platform/ScreenChanges.h"
@@ -124,17 +125,42 @@ void AppDelegate::connectHotKeys()
     registerKeys();
 }
 
-void AppDelegate::addSaveBeforeQuit(std::function<bool()> save)
+QString AppDelegate::notesName()
 {
-    m_saveBeforeQuit.push_back(std::move(save));
+    return QStringLiteral("your note");
 }
 
-bool AppDelegate::shouldQuit(const std::function<bool()>& userAgreesToQuitWithoutSaving)
+AppDelegate::UnsavedQuestion AppDelegate::unsavedQuestion(const QStringList& unsaved)
 {
-    bool saved = true;
-    for (const auto& save : m_saveBeforeQuit)
-        saved = save() && saved;
-    return saved || userAgreesToQuitWithoutSaving();
+    if (unsaved == QStringList{notesName()})
+        return {QStringLiteral("Your note could not be saved"),
+                QStringLiteral("Keep Wisplet open to copy your text or retry saving.")};
+    QString named = unsaved.value(0);
+    for (qsizetype i = 1; i < unsaved.size(); ++i)
+        named += (i + 1 < unsaved.size() ? QStringLiteral(", ") : QStringLiteral(" and ")) + unsaved[i];
+    return {QStringLiteral("Your changes could not be saved"),
+            QStringLiteral("Wisplet could not save %1. Keep Wisplet open to retry saving.").arg(named)};
+}
+
+void AppDelegate::addSaveBeforeQuit(const QString& what, std::function<bool()> save)
+{
+    m_saveBeforeQuit.push_back({what, std::move(save)});
+}
+
+QStringList AppDelegate::saveAll() const
+{
+    QStringList unsaved;
+    for (const Save& save : m_saveBeforeQuit) {
+        if (!save.save())
+            unsaved.append(save.what);
+    }
+    return unsaved;
+}
+
+bool AppDelegate::shouldQuit(const std::function<bool(const QStringList&)>& userAgreesToQuitWithoutSaving)
+{
+    const QStringList unsaved = saveAll();
+    return unsaved.isEmpty() || userAgreesToQuitWithoutSaving(unsaved);
 }
 
 void AppDelegate::addShutdownStep(std::function<void()> step)
@@ -154,4 +180,8 @@ void AppDelegate::shutDown()
     run(m_steps.stopAllServices);
     for (const auto& step : m_shutdownSteps)
         step();
+    // Nobody can be asked any more (a signal, the session's end, or the user chose to quit): the journal
+    // hears what is lost.
+    if (const QStringList unsaved = saveAll(); !unsaved.isEmpty())
+        reportProblem(QStringLiteral("Wisplet: quit without saving %1.").arg(unsaved.join(QStringLiteral(", "))));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -59,14 +60,29 @@ public:
     // forward with the focus (unless hidden for full screen).
     void comeForward();
 
-    // Saving what must be saved before quitting, in order: each answers whether it succeeded.
-    void addSaveBeforeQuit(std::function<bool()> save);
-    // Asked when the user quits: true when nothing is left unsaved, or the user chose to quit anyway.
-    // The question itself comes from the caller (a message box in the program).
-    bool shouldQuit(const std::function<bool()>& userAgreesToQuitWithoutSaving);
-    // The orderly shutdown, run once whatever ended the program (the menu, a signal, the session).
+    // The question asked when something could not be saved at quit.
+    struct UnsavedQuestion
+    {
+        QString title;
+        QString text;
+    };
+
+    // What the notes are saved under: when they alone could not be saved, the question keeps their words.
+    static QString notesName();
+    // The question for what could not be saved, named in the order given.
+    static UnsavedQuestion unsavedQuestion(const QStringList& unsaved);
+
+    // A store whose changes must reach the disk before the program ends, named for the question at quit
+    // ("your links"): saved when the user quits, and once more at shutdown. Each answers whether it succeeded.
+    void addSaveBeforeQuit(const QString& what, std::function<bool()> save);
+    // Asked when the user quits: every store saves, and true when nothing is left unsaved or the user chose
+    // to quit anyway. The question itself comes from the caller (a message box in the program), given what
+    // could not be saved.
+    bool shouldQuit(const std::function<bool(const QStringList& unsaved)>& userAgreesToQuitWithoutSaving);
+    // The orderly shutdown, run once whatever ended the program (the menu, a signal, the session): the
+    // shutdown steps, then the saves; what could still not be saved is said on standard error.
     void shutDown();
-    // Work that must happen at shutdown after the tools stop, in order (the notes flush, the focus session).
+    // Work that must happen at shutdown after the tools stop, in order (the focus session, reminders).
     void addShutdownStep(std::function<void()> step);
 
 private:
@@ -77,7 +93,16 @@ private:
 
     Parts m_parts;
     Steps m_steps;
-    std::vector<std::function<bool()>> m_saveBeforeQuit;
+    struct Save
+    {
+        QString what;
+        std::function<bool()> save;
+    };
+
+    // What could not be saved, in order.
+    QStringList saveAll() const;
+
+    std::vector<Save> m_saveBeforeQuit;
     std::vector<std::function<void()>> m_shutdownSteps;
     std::unique_ptr<ScheduledCall> m_onboarding;
     bool m_openOrPinned = false;

@@ -15,6 +15,7 @@
 #include "Wisplet/App/Updater.h"
 #include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Base/Notifier.h"
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/ToolRegistry.h"
@@ -28,7 +29,9 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Onboarding/OnboardingWindow.h"
+#include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/ScreenChanges.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Settings/SettingsWindow.h"
@@ -130,6 +133,11 @@ WispletApp::~WispletApp()
 // The tools' background work, started and stopped by the service coordinator.
 void WispletApp::buildTools()
 {
+    // The notes and the links are read when their pages first open; what a kill left beside their files
+    // goes at start all the same.
+    for (const QString& path : {NotesStore::pathIn(appSupportDirectory()), LinksStore::pathIn(appSupportDirectory())})
+        PrivateFiles::removeLeftoverTemporaries(path);
+
     ServiceCoordinator& coordinator = ServiceCoordinator::shared();
     m_focus = std::make_unique<FocusService>(FocusEngine::shared());
     coordinator.registerService(ToolID::focus, *m_focus);
@@ -227,25 +235,28 @@ void WispletApp::buildDelegate()
         std::make_unique<AppDelegate>(AppDelegate::Parts{wisp, settings, AppEvents::shared(), Platform::scheduler(),
                                                          *m_panel, *m_screenChanges, Notifier::installedBuild()},
                                       std::move(steps));
-    m_delegate->addSaveBeforeQuit([] { return NotesStore::shared().save(); });
-    // Notes are flushed first, then the focus session is saved as it stands, running or not, so a
-    // restart resumes it.
-    m_delegate->addShutdownStep([] { NotesStore::shared().save(); });
-    m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
-    // A change whose save failed is tried once more; a links page never opened has nothing to save.
-    m_delegate->addShutdownStep([] {
-        if (LinksStore* links = LinksStore::sharedIfMade())
-            links->save();
-        FileShelf::shared().save();
+    // Asked of each at the user's quit, and tried once more at shutdown; a links page never opened has
+    // nothing to save.
+    m_delegate->addSaveBeforeQuit(AppDelegate::notesName(), [] { return NotesStore::shared().save(); });
+    m_delegate->addSaveBeforeQuit(QStringLiteral("your links"), [] {
+        LinksStore* links = LinksStore::sharedIfMade();
+        return !links || links->save();
     });
-    // The history's save under way is waited for, and what is still unsaved written, before main ends.
-    m_delegate->addShutdownStep([] { ClipboardManager::shared().finishSaving(); });
+    m_delegate->addSaveBeforeQuit(QStringLiteral("the shelf"), [] { return FileShelf::shared().save(); });
+    // The history's save under way is waited for, and what is still unsaved written.
+    m_delegate->addSaveBeforeQuit(QStringLiteral("the clipboard history"),
+                                  [] { return ClipboardManager::shared().finishSaving(); });
+    m_delegate->addSaveBeforeQuit(QStringLiteral("your settings"), [] { return Platform::defaults().flush(); });
+    // The focus session is saved as it stands, running or not, so a restart resumes it; the settings'
+    // save after the steps takes it to the disk.
+    m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
     // A reminder added or completed just before quitting is still written; readers are not waited for.
     m_delegate->addShutdownStep([] { ReminderStore::shared().finishWrites(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_delegate->shouldQuit([] { return true; }); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this] { m_delegate->shouldQuit([](const QStringList&) { return true; }); });
 }
 
 void WispletApp::launch()
@@ -265,10 +276,10 @@ void WispletApp::comeForward()
 
 void WispletApp::requestQuit()
 {
-    const bool quit = m_delegate->shouldQuit([] {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Your note could not be saved"),
-                        QStringLiteral("Your note could not be saved"));
-        box.setInformativeText(QStringLiteral("Keep Wisplet open to copy your text or retry saving."));
+    const bool quit = m_delegate->shouldQuit([](const QStringList& unsaved) {
+        const AppDelegate::UnsavedQuestion question = AppDelegate::unsavedQuestion(unsaved);
+        QMessageBox box(QMessageBox::Warning, question.title, question.title);
+        box.setInformativeText(question.text);
         QPushButton* keep = box.addButton(QStringLiteral("Keep Open"), QMessageBox::AcceptRole);
         box.addButton(QStringLiteral("Quit Without Saving"), QMessageBox::DestructiveRole);
         box.setDefaultButton(keep);

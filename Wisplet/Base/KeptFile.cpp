@@ -34,7 +34,8 @@ std::optional<QByteArray> KeptFile::readAtStart()
     case Outcome::read:
         return std::move(found.contents);
     case Outcome::unsuitable:
-        setAside(found.reason);
+        // A folder, a pipe or a huge file is not ours to move: it stays, and saves wait until it goes.
+        leaveInPlace(whyInTheWay(path(), found));
         break;
     case Outcome::inaccessible:
         // Nothing is known of what it holds: it may well be the user's data, readable again tomorrow.

@@ -36,7 +36,8 @@ public:
     qint64 maxBytes() const { return m_file.maxBytes(); }
 
     // At start: the contents, for the store to decode; none when there is no file, and none (said) when what
-    // is there is no file of ours (set aside) or cannot be opened (left in place).
+    // is there is no file of ours to read (a folder, a pipe, a file too large) or cannot be opened: both are
+    // left in place.
     std::optional<QByteArray> readAtStart();
     // At start, for a store with rules of its own for a file it cannot use: what is there, nothing done.
     PrivateFiles::FileRead readAsIs() { return m_file.read(); }

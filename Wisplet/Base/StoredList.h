@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QUuid>
 
 // A store's list of items, each with a QUuid `id`, kept in a file of its own. The store changes its list in
@@ -45,7 +46,7 @@ public:
         m_saved = initial;
         if (const std::optional<QByteArray> contents = m_file.readAtStart()) {
             QString whyNot;
-            if (std::optional<QList<T>> stored = m_format.decode(*contents, whyNot))
+            if (std::optional<QList<T>> stored = decoded(*contents, whyNot))
                 m_saved = std::move(*stored);
             else
                 m_file.setAside(whyNot);
@@ -97,13 +98,44 @@ public:
     QString message() const { return m_file.message(); }
 
 private:
+    // An id the list holds more than once (an entry copied by hand, id and all) stays with its first item;
+    // each repeat takes an id of its own, the same at every reading of the same list, so that no merge, edit
+    // or removal ever touches two items at once, and a file read again still matches what was read before.
+    static void giveRepeatsIdsOfTheirOwn(QList<T>& list)
+    {
+        QSet<QUuid> taken;
+        for (const T& item : std::as_const(list))
+            taken.insert(item.id);
+        if (taken.size() == list.size())
+            return;
+        QSet<QUuid> seen;
+        for (T& item : list) {
+            for (int repeat = 1; seen.contains(item.id); ++repeat) {
+                const QUuid own = QUuid::createUuidV5(item.id, QString::number(repeat));
+                if (!taken.contains(own)) {
+                    taken.insert(own);
+                    item.id = own;
+                }
+            }
+            seen.insert(item.id);
+        }
+    }
+
+    std::optional<QList<T>> decoded(const QByteArray& contents, QString& whyNot) const
+    {
+        std::optional<QList<T>> list = m_format.decode(contents, whyNot);
+        if (list)
+            giveRepeatsIdsOfTheirOwn(*list);
+        return list;
+    }
+
     // Merges into the list what another program wrote to the file since it was last read or written here.
     // False when the file must not be written now.
     bool takeInOutsideChange(QList<T>& list, Saved& saved)
     {
         std::optional<QList<T>> theirs;
         const bool mayWrite = m_file.lookBeforeWriting([&](const QByteArray& contents, QString& whyNot) {
-            theirs = m_format.decode(contents, whyNot);
+            theirs = decoded(contents, whyNot);
             return theirs.has_value();
         });
         if (!mayWrite || !theirs)

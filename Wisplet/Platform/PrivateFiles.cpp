@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMutex>
+#include <QSet>
 
 #include <algorithm>
 #include <cctype>
@@ -52,7 +54,10 @@ bool ensureParents(const QString& path)
     if (info.exists())
         return info.isDir();
     const QString parent = info.absolutePath();
-    return (parent == path || ensureParents(parent)) && makeFolder(path, 0777);
+    // Ordinary folders of the user's (~/.config, ~/.local/share): others may look in, as usual, but never
+    // write there, whatever the umask says.
+    constexpr mode_t readableByOthers = S_IRWXU | S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;
+    return (parent == path || ensureParents(parent)) && makeFolder(path, readableByOthers);
 }
 
 // Writes the whole buffer, through interrupted and partial writes.
@@ -73,17 +78,73 @@ bool writeAll(int fd, const QByteArray& data)
     return true;
 }
 
-bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString,
-                   FileStamp* written)
+// The temporary files of the writes under way on any thread, known by name until each write ends, so that a
+// process ending without waiting for its workers removes them.
+struct WritesInFlight
+{
+    QMutex mutex;
+    QSet<QByteArray> temporaries;
+    bool abandoned = false;
+};
+
+WritesInFlight& writesInFlight()
+{
+    static WritesInFlight shared;
+    return shared;
+}
+
+// A temporary file made from the template, and known as in flight until this goes.
+class Temporary final
+{
+    Q_DISABLE_COPY_MOVE(Temporary)
+
+public:
+    explicit Temporary(QByteArray& name)
+        : m_name(name)
+    {
+        WritesInFlight& writes = writesInFlight();
+        // Made under the lock, so that no file escapes an abandonment at the same moment.
+        const QMutexLocker locker(&writes.mutex);
+        if (writes.abandoned) {
+            m_error = ECANCELED;
+            return;
+        }
+        m_fd = ::mkostemp(m_name.data(), O_CLOEXEC);
+        m_error = errno;
+        if (m_fd >= 0)
+            writes.temporaries.insert(m_name);
+    }
+
+    ~Temporary()
+    {
+        if (m_fd < 0)
+            return;
+        WritesInFlight& writes = writesInFlight();
+        const QMutexLocker locker(&writes.mutex);
+        writes.temporaries.remove(m_name);
+    }
+
+    int fd() const { return m_fd; }
+    // Why no file was made.
+    int error() const { return m_error; }
+
+private:
+    QByteArray& m_name;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
+bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString, FileStamp* written)
 {
     const QFileInfo info(path);
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     // The temporary file sits beside the target, so the rename stays within one file system and replaces
     // whatever entry is at the path (a symbolic link included) rather than anything it points to.
     QByteArray temporary = target + ".~XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    const Temporary made(temporary);
+    const int fd = made.fd();
     if (fd < 0)
-        return fail(errno, errorString);
+        return fail(made.error(), errorString);
     const auto discard = [&](int error, bool open) {
         if (open)
             ::close(fd);
@@ -92,15 +153,20 @@ bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QSt
     };
     if (::fchmod(fd, mode) != 0 || !writeAll(fd, data) || ::fdatasync(fd) != 0)
         return discard(errno, true);
-    if (::close(fd) != 0)
-        return discard(errno, false);
     if (::rename(temporary.constData(), target.constData()) != 0)
-        return discard(errno, false);
-    if (!syncFolder(info.absolutePath(), errorString))
-        return false;
+        return discard(errno, true);
+    // The stamp of the file written, from the file itself (a rename changes its change time): another
+    // program's file landing at the path since is never taken for ours.
+    struct stat own = {};
+    const bool stamped = ::fstat(fd, &own) == 0;
     if (written)
-        *written = stampOf(path);
-    return true;
+        *written = stamped ? stampFrom(own) : FileStamp{};
+    // The file holds the new data now, whatever the folder's sync says: the caller hears of the failure
+    // (the rename may not survive a power cut) and keeps the stamp of its own file.
+    const bool synced = syncFolder(info.absolutePath(), errorString);
+    // The data is on the disk already (fdatasync), so closing has nothing left to report.
+    ::close(fd);
+    return synced;
 }
 
 constexpr QLatin1StringView savingMark(".~");
@@ -192,6 +258,15 @@ bool writeChosenFile(const QString& path, const QByteArray& data, QString* error
 {
     return QFileInfo::exists(path) ? replaceKeepingMode(path, data, errorString)
                                    : writeAtomically(path, data, errorString);
+}
+
+void abandonWritesInFlight()
+{
+    WritesInFlight& writes = writesInFlight();
+    const QMutexLocker locker(&writes.mutex);
+    writes.abandoned = true;
+    for (const QByteArray& temporary : std::as_const(writes.temporaries))
+        ::unlink(temporary.constData());
 }
 
 int removeLeftoverTemporaries(const QString& path)

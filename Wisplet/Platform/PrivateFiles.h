@@ -24,8 +24,9 @@ struct FileStamp
 // The stamp of what is at the path now (following a symbolic link, as reading does).
 FileStamp stampOf(const QString& path);
 
-// Creates the folder (and its parents) when missing, the folder itself with mode 0700, and syncs the folder
-// each new one was made in. An existing folder keeps its permissions. True when the folder exists afterwards.
+// Creates the folder (and its parents) when missing, the folder itself with mode 0700 and its parents 0755
+// at most (never writable by others, whatever the umask), and syncs the folder each new one was made in. An
+// existing folder keeps its permissions. True when the folder exists afterwards.
 bool ensureFolder(const QString& path);
 
 // Replaces the file's contents atomically and durably with mode 0600, set on every write (a replaced file
@@ -33,7 +34,8 @@ bool ensureFolder(const QString& path);
 // written whole and synced before it is renamed over the path, and the folder is synced after the rename.
 // Any failed write, sync or rename fails the call: the old file stays whole, no temporary file is left and
 // errorString says why. A symbolic link at the path is replaced itself; the file it points to is never
-// written. On success, written (when given) is the stamp of the new file.
+// written. Once the rename is done, written (when given) is the stamp of the new file, taken from the file
+// itself; a failed sync of the folder after it still fails the call, though the path holds the new file.
 bool writeAtomically(const QString& path, const QByteArray& data, QString* errorString = nullptr,
                      FileStamp* written = nullptr);
 
@@ -44,6 +46,10 @@ bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* er
 // A file the user chose to write (an exported note, a converted image): written the same way, a new one
 // private and a replaced one keeping its permission bits.
 bool writeChosenFile(const QString& path, const QByteArray& data, QString* errorString = nullptr);
+
+// For a process that ends without waiting for its worker threads: removes the temporary files of the writes
+// still under way and makes every later write fail, so that no half-written file outlives the process.
+void abandonWritesInFlight();
 
 // Whether name is one of the temporary files a write of the file named targetName makes
 // ("<targetName>.~XXXXXX"): what any sweep of leftovers asks before it removes a file it did not name itself.

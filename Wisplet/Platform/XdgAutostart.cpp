@@ -2,7 +2,6 @@
 
 #include "Wisplet/Platform/PrivateFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -10,8 +9,7 @@
 XdgAutostart::XdgAutostart(QString entryPath, QString executablePath)
     : m_entryPath(std::move(entryPath))
     , m_executablePath(std::move(executablePath))
-{
-}
+{ }
 
 QString XdgAutostart::standardEntryPath()
 {
@@ -77,7 +75,9 @@ std::optional<QString> XdgAutostart::setEnabled(bool enabled)
     // The session starts autostart entries from a working folder of its own choosing.
     const QString executable = QFileInfo(m_executablePath).absoluteFilePath();
     const QString folder = QFileInfo(m_entryPath).absolutePath();
-    if (!QDir().mkpath(folder))
+    // Private like every folder of ours: an autostart folder others could write to would run their entries
+    // as this user.
+    if (!PrivateFiles::ensureFolder(folder))
         return QStringLiteral("The folder %1 could not be created.").arg(folder);
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"

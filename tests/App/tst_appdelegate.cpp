@@ -152,32 +152,85 @@ private slots:
         QCOMPARE(m_log, (QStringList{"hot keys on M", "hot keys off M"}));
     }
 
+    void quittingAsksOnlyWhenASaveFails_data()
+    {
+        QTest::addColumn<QList<bool>>("saved");
+        QTest::addColumn<QStringList>("asked");
+        QTest::newRow("all saved: no question") << QList<bool>{true, true, true} << QStringList();
+        QTest::newRow("the first fails") << QList<bool>{false, true, true} << QStringList{"store 0"};
+        QTest::newRow("two fail: one question naming both")
+            << QList<bool>{true, false, false} << QStringList{"store 1", "store 2"};
+    }
+
     void quittingAsksOnlyWhenASaveFails()
     {
-        bool asked = false;
-        const auto ask = [&asked] {
-            asked = true;
-            return false; // "Keep Open"
+        QFETCH(QList<bool>, saved);
+        QFETCH(QStringList, asked);
+        QStringList tried;
+        for (int i = 0; i < saved.size(); ++i) {
+            const QString name = QStringLiteral("store %1").arg(i);
+            m_delegate->addSaveBeforeQuit(name, [&tried, name, ok = saved[i]] {
+                tried << name;
+                return ok;
+            });
+        }
+        std::optional<QStringList> question;
+        const auto keepOpen = [&question](const QStringList& unsaved) {
+            question = unsaved;
+            return false;
         };
-        m_delegate->addSaveBeforeQuit([] { return true; });
-        QVERIFY(m_delegate->shouldQuit(ask));
-        QVERIFY(!asked);
-        m_delegate->addSaveBeforeQuit([] { return false; });
-        QVERIFY(!m_delegate->shouldQuit(ask));
-        QVERIFY(asked);
-        QVERIFY(m_delegate->shouldQuit([] { return true; })); // "Quit Without Saving"
+        QCOMPARE(m_delegate->shouldQuit(keepOpen), asked.isEmpty());
+        // Every store is saved, whatever an earlier one did.
+        QCOMPARE(tried.size(), saved.size());
+        QCOMPARE(question.value_or(QStringList()), asked);
+        QCOMPARE(question.has_value(), !asked.isEmpty());
+        QVERIFY(m_delegate->shouldQuit([](const QStringList&) { return true; })); // "Quit Without Saving"
+    }
+
+    void theQuestionNamesWhatCouldNotBeSaved_data()
+    {
+        QTest::addColumn<QStringList>("unsaved");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("the note alone, in its own words")
+            << QStringList{AppDelegate::notesName()} << "Your note could not be saved"
+            << "Keep Wisplet open to copy your text or retry saving.";
+        QTest::newRow("the note and more")
+            << QStringList{AppDelegate::notesName(), "your links"} << "Your changes could not be saved"
+            << "Wisplet could not save your note and your links. Keep Wisplet open "
+               "to retry saving.";
+        QTest::newRow("three, in order") << QStringList{"the shelf", "the clipboard history", "your settings"}
+                                         << "Your changes could not be saved"
+                                         << "Wisplet could not save the shelf, the clipboard history and your "
+                                            "settings. Keep Wisplet open to retry saving.";
+    }
+
+    void theQuestionNamesWhatCouldNotBeSaved()
+    {
+        QFETCH(QStringList, unsaved);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        const AppDelegate::UnsavedQuestion question = AppDelegate::unsavedQuestion(unsaved);
+        QCOMPARE(question.title, title);
+        QCOMPARE(question.text, text);
     }
 
     void shutdownRunsInOrderOnce()
     {
         m_delegate->addShutdownStep([this] { m_log << QStringLiteral("notes flush"); });
         m_delegate->addShutdownStep([this] { m_log << QStringLiteral("focus save"); });
+        // The saves are tried once more, after the steps, which may still change what they save.
+        m_delegate->addSaveBeforeQuit(QStringLiteral("your links"), [this] {
+            m_log << QStringLiteral("links save");
+            return false;
+        });
         m_delegate->launch();
         m_log.clear();
         m_delegate->shutDown();
         m_delegate->shutDown();
         QCOMPARE(m_log,
-                 (QStringList{"idle stop", "fullscreen stop", "services stop all", "notes flush", "focus save"}));
+                 (QStringList{"idle stop", "fullscreen stop", "services stop all", "notes flush", "focus save",
+                              "links save"}));
         QVERIFY(!wisp().isRunning());
         m_fixture->scheduler.advance(1'000);
         QVERIFY(!m_log.contains(QStringLiteral("onboarding")));

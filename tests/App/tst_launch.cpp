@@ -202,6 +202,58 @@ private slots:
         QCOMPARE(running->exitStatus(), QProcess::NormalExit);
         QCOMPARE(running->exitCode(), 0);
     }
+
+    // A copy of a shelf picture the user asked for, still being made when the program is asked to quit, is
+    // finished within the quit's time and leaves nothing else in the user's folder.
+    void aCopyUnderWayAtQuitIsFinished()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const TempFolder home;
+        const QString picture = home.file(QStringLiteral("pictures/picture.png"));
+        QVERIFY(TestFiles::write(picture, "SLOWIMAGE"));
+        FileShelf(home.file(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
+        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
+                                 R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})"));
+        const QString decoding = home.file(QStringLiteral("decoding"));
+        const auto running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                                      {QStringLiteral("HOME"), home.path()},
+                                      {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+                                      {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+                                      {QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(SLOW_IMAGE_PLUGINS)},
+                                      {QStringLiteral("SLOW_IMAGE_MARKER"), decoding},
+                                      {QStringLiteral("SLOW_IMAGE_SECONDS"), QStringLiteral("1")},
+                                      {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
+        const quint32 panel = visibleWindowOf(*running);
+        // The shelf's page, once the panel has opened and come to rest, its picture's thumbnail decoding; then
+        // the picture chosen and its copy asked for.
+        const int resting = XTools::boundingShape(panel).height();
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
+        QRect last;
+        QTRY_VERIFY_WITH_TIMEOUT(std::exchange(last, XTools::boundingShape(panel)) == last && last.height() > resting,
+                                 timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(decoding), timeoutMs);
+        QVERIFY(QFile::remove(decoding));
+        const QPoint panelCorner = XTools::frameOf(panel).topLeft();
+        // The button shows once the picture is chosen, with the click.
+        QVERIFY(XTools::clickAt(panelCorner + QPoint(123, 212)));
+        QVERIFY(XTools::clickAt(panelCorner + QPoint(220, 400)));
+        const QString sheet = QStringLiteral("^Export an image copy$");
+        QTRY_COMPARE_WITH_TIMEOUT(LaunchedProgram::visibleWindowsOf(*running, sheet).size(), 1, timeoutMs);
+        // "Save copy…", then the proposed name beside the picture.
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+        QTRY_COMPARE_WITH_TIMEOUT(LaunchedProgram::visibleWindowsOf(*running, QStringLiteral("^Save copy$")).size(), 1,
+                                  timeoutMs);
+        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(decoding), timeoutMs);
+
+        running->terminate();
+        QVERIFY(running->waitForFinished(2'000));
+        QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QDir(home.file(QStringLiteral("pictures"))).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"picture-converted.jpeg", "picture.png"}));
+    }
 };
 
 WISPLET_TEST_MAIN(TestLaunch)

@@ -4,6 +4,10 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 struct Item
@@ -75,6 +79,37 @@ struct OutsideRow
     QString message;
 };
 
+// A file holding one id twice (an entry copied by hand, id and all), something done to it here and by
+// another program, and the texts in the file after the save.
+struct RepeatRow
+{
+    std::function<void(QList<Item>&)> ours;
+    // The file another program leaves, from the texts of the pair ("one", "copy") and a third item's.
+    QByteArray theirs;
+    QStringList texts;
+};
+
+// While it lives, one more file can be open and no other: a write makes its temporary file and then cannot
+// open its folder to sync it once the temporary file has taken the folder's place.
+class OneMoreFile final
+{
+public:
+    OneMoreFile()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ::close(lowestFree);
+        rlimit limit = m_saved;
+        limit.rlim_cur = rlim_t(lowestFree + 1);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    ~OneMoreFile() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+    Q_DISABLE_COPY_MOVE(OneMoreFile)
+
+private:
+    rlimit m_saved = {};
+};
+
 // What a page shows, and the file's line before and after a save; what the page is to show next, if anything.
 struct PageRow
 {
@@ -87,6 +122,7 @@ struct PageRow
 } // namespace
 
 Q_DECLARE_METATYPE(OutsideRow)
+Q_DECLARE_METATYPE(RepeatRow)
 Q_DECLARE_METATYPE(PageRow)
 
 class TestStoredList final : public QObject
@@ -153,6 +189,81 @@ private slots:
         QCOMPARE(textsIn(path), row.texts);
         QVERIFY(stored.save(list).ok);
         QCOMPARE(StoredList<Item>(path, maxBytes, format(), words()).load({}), list);
+    }
+
+    // Each of a pair that shares an id is an item of its own: read, merged, changed and removed alone.
+    void aRepeatedIdIsReadAsTwoItems_data()
+    {
+        QTest::addColumn<RepeatRow>("row");
+        const auto editThird = [](QList<Item>& list) { list[2].text = "three here"; };
+        const auto editSecond = [](QList<Item>& list) { list[1].text = "copy here"; };
+        const auto removeFirst = [](QList<Item>& list) { list.removeFirst(); };
+        const auto removeSecond = [](QList<Item>& list) { list.removeAt(1); };
+        const auto addOne = [](QList<Item>& list) { list.append({QUuid::createUuid(), "new"}); };
+        QTest::newRow("removing the first leaves the second") << RepeatRow{removeFirst, {}, {"copy", "three"}};
+        QTest::newRow("removing the second leaves the first") << RepeatRow{removeSecond, {}, {"one", "three"}};
+        QTest::newRow("the first edited there, the second here") << RepeatRow{
+            editSecond, file({{idA, "one there"}, {idA, "copy"}, {idC, "three"}}), {"one there", "copy here", "three"}};
+        QTest::newRow("the second edited there, the first removed here") << RepeatRow{
+            removeFirst, file({{idA, "one"}, {idA, "copy there"}, {idC, "three"}}), {"copy there", "three"}};
+        QTest::newRow("the second removed there, edited here: kept")
+            << RepeatRow{editSecond, file({{idA, "one"}, {idC, "three"}}), {"one", "copy here", "three"}};
+        QTest::newRow("reordered there, added here")
+            << RepeatRow{addOne, file({{idC, "three"}, {idA, "one"}, {idA, "copy"}}), {"three", "one", "copy", "new"}};
+        QTest::newRow("read again after another change: still two")
+            << RepeatRow{editThird,
+                         file({{idA, "one"}, {idA, "copy"}, {idC, "three"}, {idB, "four"}}),
+                         {"one", "copy", "three here", "four"}};
+    }
+
+    void aRepeatedIdIsReadAsTwoItems()
+    {
+        QFETCH(RepeatRow, row);
+        const TempFolder folder;
+        const QString path = folder.file("store.json");
+        QVERIFY(TestFiles::write(path, file({{idA, "one"}, {idA, "copy"}, {idC, "three"}})));
+        StoredList<Item> stored(path, maxBytes, format(), words());
+        QList<Item> list = stored.load({});
+        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.at(0).id, idA);
+        QVERIFY(list.at(1).id != idA && list.at(1).id != idC && !list.at(1).id.isNull());
+        // The same file read again gives the copy the same id.
+        QCOMPARE(StoredList<Item>(path, maxBytes, format(), words()).load({}), list);
+        const QUuid copyId = list.at(1).id;
+        row.ours(list);
+        if (!row.theirs.isNull())
+            QVERIFY(QFile::remove(path) && TestFiles::write(path, row.theirs));
+        QVERIFY(stored.save(list).ok);
+        QCOMPARE(textsIn(path), row.texts);
+        QCOMPARE(textsOf(list, &Item::text), row.texts);
+        QVERIFY(!stored.message().contains("kept twice"));
+        // Whoever changed it, the copy is the item it was.
+        for (const Item& item : std::as_const(list))
+            QCOMPARE(item.text.startsWith("copy"), item.id == copyId);
+    }
+
+    // The file holds the save whose folder could not be synced: the next save knows it for its own, and an
+    // item changed again is not taken for one changed by another program too.
+    void aWriteWhoseFolderSyncFailedIsStillOurs()
+    {
+        const TempFolder folder;
+        const QString path = folder.file("store.json");
+        QVERIFY(TestFiles::write(path, startingFile));
+        StoredList<Item> stored(path, maxBytes, format(), words());
+        QList<Item> list = stored.load({});
+        list[0].text = "first";
+        {
+            const OneMoreFile limit;
+            QVERIFY(!stored.save(list).ok);
+        }
+        QVERIFY2(stored.message().startsWith("not written: "), qPrintable(stored.message()));
+        QCOMPARE(textsIn(path), (QStringList{"first", "two"}));
+        list[0].text = "second";
+        const StoredList<Item>::Saved saved = stored.save(list);
+        QVERIFY(saved.ok);
+        QVERIFY(saved.renamed.isEmpty());
+        QCOMPARE(textsIn(path), (QStringList{"second", "two"}));
+        QCOMPARE(stored.message(), QString());
     }
 
     void aLinkInItsPlaceIsReplacedNotFollowed()

@@ -58,10 +58,13 @@ private slots:
         QTest::newRow("removed here") << Merge{"a1 b1", "a1", "a1 b1", "a1"};
         QTest::newRow("removed there, changed here") << Merge{"a1 b1", "a1 b2", "a1", "a1 b2"};
         QTest::newRow("removed here, changed there") << Merge{"a1 b1", "a1", "a1 b2", "a1 b2"};
-        QTest::newRow("added there before one removed there")
-            << Merge{"a1 b1", "a1 b1", "a1 c1", "a1 c1"};
-        QTest::newRow("added there before one removed here")
-            << Merge{"a1 b1", "a1", "a1 c1 b1", "a1 c1"};
+        QTest::newRow("added there before one removed there") << Merge{"a1 b1", "a1 b1", "a1 c1", "a1 c1"};
+        QTest::newRow("added there before one removed here") << Merge{"a1 b1", "a1", "a1 c1 b1", "a1 c1"};
+        QTest::newRow("reordered there only") << Merge{"a1 b1 c1", "a1 b1 c1", "c1 a1 b1", "c1 a1 b1"};
+        QTest::newRow("reordered there, changed here") << Merge{"a1 b1 c1", "a1 b2 c1", "c1 a1 b1", "c1 a1 b2"};
+        QTest::newRow("reordered there, added here before one") << Merge{"a1 b1", "n1 a1 b1", "b1 a1", "b1 n1 a1"};
+        QTest::newRow("reordered there, changed apart on both") << Merge{"a1 b1", "a2 b1", "b1 a3", "b1 a3 z2"};
+        QTest::newRow("reordered on both: ours") << Merge{"a1 b1 c1", "c1 a1 b1", "b1 a1 c1", "c1 a1 b1"};
     }
 
     void mergesByIdKeepingEveryChange()

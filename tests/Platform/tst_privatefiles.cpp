@@ -4,7 +4,12 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/TinyDisk.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +26,41 @@ struct Blocked
     const char* relative = "";
     const char* folderAtPath = "";
 };
+
+// Where a write held in the middle says so: written from a signal handler, which may only call write().
+int heldWrites = -1;
+
+// A write beyond the file size limit raises SIGXFSZ in the writing thread; this holds it there, its
+// temporary file half written, for as long as the process lives.
+void holdTheWrite(int)
+{
+    const char held = 'h';
+    [[maybe_unused]] const ssize_t said = ::write(heldWrites, &held, 1);
+    for (;;)
+        ::pause();
+}
+
+// In a child process of its own, which nothing else uses: a write held in the middle on a worker thread,
+// then the process ends as the program does without waiting for its workers. The child's exit code: 0 once
+// abandoned, 2 when the write was never held with its temporary file on disk.
+[[noreturn]] void abandonAHeldWrite(const QString& path)
+{
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        ::_exit(2);
+    heldWrites = pipe[1];
+    struct sigaction hold = {};
+    hold.sa_handler = holdTheWrite;
+    ::sigaction(SIGXFSZ, &hold, nullptr);
+    const rlimit limit{64 * 1024, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::thread([path] { PrivateFiles::writeAtomically(path, QByteArray(1024 * 1024, 'x')); }).detach();
+    char held = 0;
+    if (::read(pipe[0], &held, 1) != 1 || QDir(QFileInfo(path).path()).isEmpty())
+        ::_exit(2);
+    PrivateFiles::abandonWritesInFlight();
+    ::_exit(0);
+}
 
 } // namespace
 
@@ -108,6 +148,22 @@ private slots:
         QCOMPARE(TestFiles::mode(path), 0600);
         QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{QStringLiteral("store.json")});
+    }
+
+    // A process that ends while a worker is in the middle of a write leaves no temporary file behind.
+    void anAbandonedWriteLeavesNothingBehind()
+    {
+        const TempFolder folder;
+        const QString path = folder.file(QStringLiteral("copy.png"));
+        const pid_t child = ::fork();
+        if (child == 0)
+            abandonAHeldWrite(path);
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void anEmptyWriteLeavesAnEmptyFile()
@@ -215,14 +271,22 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("temporary");
-        QTest::newRow("a write's temporary") << "clip-A.png.~p3RUIa" << "clip-A.png" << true;
-        QTest::newRow("a shorter target's name") << "clip-A.png.~p3RUIa" << "clip-A" << false;
-        QTest::newRow("the target itself") << "clip-A.png" << "clip-A.png" << false;
-        QTest::newRow("an earlier version's") << "clip-A.png.pGRUIp" << "clip-A.png" << false;
-        QTest::newRow("one random letter short") << "clip-A.png.~p3RUI" << "clip-A.png" << false;
-        QTest::newRow("one random letter over") << "clip-A.png.~p3RUIaa" << "clip-A.png" << false;
-        QTest::newRow("not letters or digits") << "clip-A.png.~p3-UIa" << "clip-A.png" << false;
-        QTest::newRow("no target") << ".~p3RUIa" << "" << false;
+        QTest::newRow("a write's temporary") << "clip-A.png.~p3RUIa"
+                                             << "clip-A.png" << true;
+        QTest::newRow("a shorter target's name") << "clip-A.png.~p3RUIa"
+                                                 << "clip-A" << false;
+        QTest::newRow("the target itself") << "clip-A.png"
+                                           << "clip-A.png" << false;
+        QTest::newRow("an earlier version's") << "clip-A.png.pGRUIp"
+                                              << "clip-A.png" << false;
+        QTest::newRow("one random letter short") << "clip-A.png.~p3RUI"
+                                                 << "clip-A.png" << false;
+        QTest::newRow("one random letter over") << "clip-A.png.~p3RUIaa"
+                                                << "clip-A.png" << false;
+        QTest::newRow("not letters or digits") << "clip-A.png.~p3-UIa"
+                                               << "clip-A.png" << false;
+        QTest::newRow("no target") << ".~p3RUIa"
+                                   << "" << false;
     }
 
     void temporariesAreToldByTheirTarget()

@@ -1,6 +1,7 @@
-// An image format that takes a minute to decode: a stand-in for a decode that is still running on a worker
-// when the program is asked to quit. Files starting with "SLOWIMAGE" are its own. When a decode starts, it
-// creates the file SLOW_IMAGE_MARKER names, so a test knows the worker is busy.
+// An image format that takes a minute to decode (or the seconds SLOW_IMAGE_SECONDS gives): a stand-in for a
+// decode that is still running on a worker when the program is asked to quit. Files starting with
+// "SLOWIMAGE" are its own. When a decode starts, it creates the file SLOW_IMAGE_MARKER names, so a test
+// knows the worker is busy.
 
 #include <QFile>
 #include <QImage>
@@ -22,7 +23,9 @@ public:
         QFile marker(qEnvironmentVariable("SLOW_IMAGE_MARKER"));
         marker.open(QIODevice::WriteOnly);
         marker.close();
-        QThread::sleep(60);
+        bool given = false;
+        const int seconds = qEnvironmentVariableIntValue("SLOW_IMAGE_SECONDS", &given);
+        QThread::sleep(given ? seconds : 60);
         *image = QImage(8, 8, QImage::Format_RGB32);
         image->fill(Qt::red);
         return true;

@@ -86,13 +86,13 @@ void ClipHistoryStore::saveDone(const ClipHistoryFile::Saved& result)
     emit saved(m_sent, result);
 }
 
-void ClipHistoryStore::finish()
+bool ClipHistoryStore::finish()
 {
     const QScopedValueRollback finishing(m_finishing, true);
     if (m_loading) {
         // Nothing to save yet: the read is left to itself.
         if (!m_pending)
-            return;
+            return true;
         ++m_job;
         m_reading.waitForFinished();
         loadDone(QFuture<ClipHistoryFile::Loaded>(m_reading).result());
@@ -110,4 +110,5 @@ void ClipHistoryStore::finish()
         if (m_failed)
             break;
     }
+    return !m_failed && !m_pending;
 }

@@ -32,8 +32,8 @@ public:
     // dropped, since the list that holds what was read replaces it.
     void save(const QList<ClipItem>& items);
     // Waits for the read (when a list waits for it) and the save under way, then writes on this thread
-    // what is still unsaved, a list that failed to save included.
-    void finish();
+    // what is still unsaved, a list that failed to save included. True when nothing is left unsaved.
+    bool finish();
 
 signals:
     void loaded(const ClipHistoryFile::Loaded& result);

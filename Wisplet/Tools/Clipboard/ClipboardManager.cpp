@@ -579,9 +579,9 @@ void ClipboardManager::save()
     m_history->save(m_items);
 }
 
-void ClipboardManager::finishSaving()
+bool ClipboardManager::finishSaving()
 {
-    m_history->finish();
+    return m_history->finish();
 }
 
 void ClipboardManager::historyLoaded(const ClipHistoryFile::Loaded& loaded)

@@ -120,8 +120,9 @@ public:
     // Saves the history on a worker thread; a failure is said in `message`, which goes again once a save
     // succeeds. Tried again at the next change and at quit.
     void save();
-    // At quit: waits for the save under way and writes what is still unsaved.
-    void finishSaving();
+    // At quit: waits for the save under way and writes what is still unsaved. True when nothing is left
+    // unsaved.
+    bool finishSaving();
 
     void copyBack(const ClipItem& item);
     void postPasteKeystroke(const std::optional<WindowInfo>& target);

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QMutex>
+#include <QWaitCondition>
+#include <QtConcurrent>
 
 #include <libheif/heif.h>
 
@@ -80,6 +83,20 @@ std::optional<QByteArray> encodeHeic(const QImage& source, int quality)
 QImage pixelsOnly(const QImage& image)
 {
     return QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format()).copy();
+}
+
+// The copies under way, from the moment each is asked for until it has ended.
+struct Conversions
+{
+    QMutex mutex;
+    QWaitCondition ended;
+    int underWay = 0;
+};
+
+Conversions& conversions()
+{
+    static Conversions shared;
+    return shared;
 }
 
 } // namespace
@@ -155,4 +172,30 @@ QString convertImage(const QString& source, const QString& destination, ImageCop
     if (!PrivateFiles::writeChosenFile(destination, *bytes, &error))
         return tr("Could not write %1: %2").arg(QFileInfo(destination).fileName(), error);
     return {};
+}
+
+QFuture<QString> startImageConversion(const QString& source, const QString& destination, ImageCopyFormat format,
+                                      int maxSide, double quality)
+{
+    {
+        const QMutexLocker locker(&conversions().mutex);
+        ++conversions().underWay;
+    }
+    return QtConcurrent::run([=] {
+        const QString error = convertImage(source, destination, format, maxSide, quality);
+        const QMutexLocker locker(&conversions().mutex);
+        --conversions().underWay;
+        conversions().ended.wakeAll();
+        return error;
+    });
+}
+
+bool finishImageConversions(QDeadlineTimer deadline)
+{
+    const QMutexLocker locker(&conversions().mutex);
+    while (conversions().underWay > 0) {
+        if (!conversions().ended.wait(&conversions().mutex, deadline))
+            break;
+    }
+    return conversions().underWay == 0;
 }

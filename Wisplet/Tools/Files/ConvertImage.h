@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QFuture>
 #include <QImage>
 #include <QMetaType>
 #include <QString>
@@ -33,3 +35,11 @@ std::optional<QByteArray> encodeImageCopy(const QImage& image, ImageCopyFormat f
 // else the text to show. Runs on any thread.
 QString convertImage(const QString& source, const QString& destination, ImageCopyFormat format, int maxSide,
                      double quality);
+
+// Makes the copy on the thread pool. The copies under way are counted until each has ended.
+QFuture<QString> startImageConversion(const QString& source, const QString& destination, ImageCopyFormat format,
+                                      int maxSide, double quality);
+
+// At quit: waits until no copy is being made, or until the deadline, so that a copy the user asked for is
+// finished if the quit's time allows. True when none is under way.
+bool finishImageConversions(QDeadlineTimer deadline);

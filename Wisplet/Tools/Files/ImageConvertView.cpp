@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 namespace {
 
@@ -167,7 +166,7 @@ void ImageConvertView::exportTo(const QString& destination)
         else
             setMessage(error);
     });
-    watcher->setFuture(QtConcurrent::run(convertImage, m_source, destination, format(), maxSide(), quality()));
+    watcher->setFuture(startImageConversion(m_source, destination, format(), maxSide(), quality()));
 }
 
 void ImageConvertView::setBusy(bool busy)

@@ -42,7 +42,7 @@ QString saveFailed(KeptFile::Trouble, const QString& reason)
 
 LinksStore::LinksStore(const QString& folder, QObject* parent)
     : QObject(parent)
-    , m_file(folder + QStringLiteral("/links.json"), maxFileBytes, linksFormat(), {saveFailed, {}})
+    , m_file(pathIn(folder), maxFileBytes, linksFormat(), {saveFailed, {}})
     , m_links(m_file.load(defaultLinks()))
 { }
 
@@ -56,6 +56,11 @@ LinksStore& LinksStore::shared()
 LinksStore* LinksStore::sharedIfMade()
 {
     return sharedStore;
+}
+
+QString LinksStore::pathIn(const QString& folder)
+{
+    return folder + QStringLiteral("/links.json");
 }
 
 void LinksStore::addLink(const QString& title, const QString& url)

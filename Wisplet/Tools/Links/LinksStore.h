@@ -25,6 +25,8 @@ public:
     static LinksStore& shared();
     // The shared instance when something has used it, else null: quitting saves it, but never makes it.
     static LinksStore* sharedIfMade();
+    // Where the links file of a folder is.
+    static QString pathIn(const QString& folder);
 
     // In the order added.
     QList<QuickLink> links() const { return m_links; }

@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 const QString notesFileName = QStringLiteral("notes-v2.json");
@@ -54,7 +56,7 @@ NotesStore::NotesStore(Clock& clock, Scheduler& scheduler, const QString& folder
     , m_clock(clock)
     , m_scheduler(scheduler)
     , m_folder(folder)
-    , m_file(folder + u'/' + notesFileName, maxFileBytes, notesFormat(), notesWords())
+    , m_file(pathIn(folder), maxFileBytes, notesFormat(), notesWords())
     , m_saveStatus(savedStatus())
 {
     load();
@@ -73,6 +75,11 @@ NotesStore& NotesStore::shared()
         return created;
     }();
     return *store;
+}
+
+QString NotesStore::pathIn(const QString& folder)
+{
+    return folder + u'/' + notesFileName;
 }
 
 QString NotesStore::savedStatus()
@@ -272,13 +279,19 @@ void NotesStore::scheduleSave()
 {
     m_dirty = true;
     setSaveStatus(savingStatus());
+    const qint64 now = m_clock.monotonicMs();
+    if (!m_unsavedSinceMs)
+        m_unsavedSinceMs = now;
+    const qint64 delay = std::clamp<qint64>(*m_unsavedSinceMs + longestSaveDelayMs - now, 0, saveDelayMs);
     // Replacing the handle cancels the save a previous edit armed.
-    m_saveWork = m_scheduler.callAfter(std::chrono::milliseconds(saveDelayMs), [this] { save(); });
+    m_saveWork = m_scheduler.callAfter(std::chrono::milliseconds(delay), [this] { save(); });
 }
 
 bool NotesStore::save()
 {
     m_saveWork.reset();
+    // Tried, written or not: a failing disk is tried again after the next pause, not at every keystroke.
+    m_unsavedSinceMs.reset();
     if (!m_loadedSuccessfully)
         return !m_dirty;
     if (!m_dirty)

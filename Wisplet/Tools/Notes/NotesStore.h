@@ -13,8 +13,9 @@ class ScheduledCall;
 class Scheduler;
 
 // The user's notes, kept in "notes-v2.json" in the folder given (on the first start without it, a starter
-// note holding the text of an older "notes.txt"). Every change is written 0.6 s after the last one, and
-// only when the notes differ from what the file holds. Another program's change to the file since it was
+// note holding the text of an older "notes.txt"). Every change is written 0.6 s after the last one, or 2 s
+// after the first one not yet written while changes keep coming, and only when the notes differ from what
+// the file holds. Another program's change to the file since it was
 // read or written is taken in first, note by note, so neither side's change is lost. When the file cannot
 // be read at start, nothing is changed or written for the rest of the run, so the file on disk stays as it
 // was. Main thread only.
@@ -25,6 +26,8 @@ class NotesStore final : public QObject
 
 public:
     static constexpr int saveDelayMs = 600;
+    // Steady typing never keeps a change off the disk for longer than this.
+    static constexpr int longestSaveDelayMs = 2000;
     // Larger files are not read: far beyond any notes typed by hand, and a FIFO or device never ends. At this
     // size even tiny notes (some 70,000) load, list and save within a few hundred milliseconds.
     static constexpr qint64 maxFileBytes = 8 * 1024 * 1024;
@@ -36,6 +39,8 @@ public:
 
     // Over the app-support folder; created on first use.
     static NotesStore& shared();
+    // Where the notes file of a folder is.
+    static QString pathIn(const QString& folder);
 
     static QString savedStatus();
     static QString savingStatus();
@@ -104,4 +109,6 @@ private:
     bool m_dirty = false;
     bool m_loadedSuccessfully = true;
     std::unique_ptr<ScheduledCall> m_saveWork;
+    // On the monotonic clock: the first change the coming save holds.
+    std::optional<qint64> m_unsavedSinceMs;
 };

@@ -330,25 +330,40 @@ private slots:
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("leftInPlace");
         const QByteArray entry = R"("id":"0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"text","date":1)";
         // A pinned entry the user wants back, in files that each break one rule.
         QTest::newRow("a required key missing") << "[{" + entry + R"(,"text":"keep"}])"
-                                                << "damaged";
-        QTest::newRow("empty") << QByteArray("") << "damaged";
-        QTest::newRow("a FIFO") << StandIns::fifo << "not a regular file";
-        QTest::newRow("over 64 MiB") << StandIns::sized(ClipboardManager::historyFileLimit + 1) << "larger than 64 MiB";
+                                                << "damaged" << false;
+        QTest::newRow("empty") << QByteArray("") << "damaged" << false;
+        // Not a file of ours to read: it stays where it is, and nothing is saved over it.
+        QTest::newRow("a FIFO") << StandIns::fifo << "not a regular file" << true;
+        QTest::newRow("over 64 MiB") << StandIns::sized(ClipboardManager::historyFileLimit + 1) << "larger than 64 MiB"
+                                     << true;
     }
 
     void unreadableHistoryIsSetAsideAndSaid()
     {
         QFETCH(QByteArray, contents);
         QFETCH(QString, reason);
+        QFETCH(bool, leftInPlace);
         Harness h;
         const QString aside = h.manager->historyPath() + QLatin1String(".unreadable");
         QVERIFY(StandIns::place(h.manager->historyPath(), contents));
         // A FIFO would block for ever here if it were opened to read.
         h.open();
         QVERIFY(h.manager->items().isEmpty());
+        if (leftInPlace) {
+            QCOMPARE(h.manager->message(),
+                     QStringLiteral("Could not open clipboard.json (%1); it is left as it is and nothing is saved over "
+                                    "it.")
+                         .arg(reason));
+            h.copy(text("new"));
+            h.settle();
+            QVERIFY(StandIns::isStill(h.manager->historyPath(), contents));
+            QVERIFY(!QFileInfo::exists(aside));
+            return;
+        }
         QCOMPARE(h.manager->message(),
                  QStringLiteral("Could not read clipboard.json (%1); it was set aside as clipboard.json.unreadable.")
                      .arg(reason));
@@ -356,6 +371,24 @@ private slots:
         h.settle();
         QCOMPARE(clipItemsFromJson(TestFiles::read(h.manager->historyPath()))->size(), 1);
         QVERIFY(StandIns::isStill(aside, contents));
+    }
+
+    // An entry copied by hand, id and all (pinned, so that its age keeps it): two rows, and removing one
+    // leaves the other.
+    void anEntryCopiedByHandIsOneOfItsOwn()
+    {
+        Harness h;
+        const QByteArray entry = R"("id":"0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"text","date":1,"pinned":true)";
+        QVERIFY(TestFiles::write(h.manager->historyPath(),
+                                 "[{" + entry + R"(,"text":"first"},{)" + entry + R"(,"text":"copy"}])"));
+        h.open();
+        QCOMPARE(h.manager->items().size(), 2);
+        QVERIFY(h.manager->items().at(0).id != h.manager->items().at(1).id);
+        h.manager->remove(h.manager->items().at(0));
+        h.settle();
+        const std::optional<QList<ClipItem>> saved = clipItemsFromJson(TestFiles::read(h.manager->historyPath()));
+        QVERIFY(saved && saved->size() == 1);
+        QCOMPARE(saved->first().text, QStringLiteral("copy"));
     }
 
     void failedSaveKeepsTheList()

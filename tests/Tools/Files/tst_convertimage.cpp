@@ -5,6 +5,7 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/TinyDisk.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -98,6 +99,35 @@ private slots:
         QCOMPARE(read.image.size(), QSize(32, 48));
         QVERIFY(TestImages::isRed(read.image.pixelColor(31, 0)));
         QVERIFY(read.image.textKeys().isEmpty());
+    }
+
+    // At quit a copy under way is waited for until the deadline: finished when it can be, never past it.
+    void theQuitWaitsForACopyUnderWay_data()
+    {
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("time enough: the copy is made") << 20'000 << true;
+        QTest::newRow("time short: the quit goes on") << 100 << false;
+    }
+
+    void theQuitWaitsForACopyUnderWay()
+    {
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, finished);
+        QCoreApplication::addLibraryPath(QStringLiteral(SLOW_IMAGE_PLUGINS));
+        qputenv("SLOW_IMAGE_SECONDS", "1");
+        const QTemporaryDir folder;
+        QVERIFY(TestFiles::write(folder.filePath("picture.slow"), "SLOWIMAGE"));
+        const QFuture<QString> copy = startImageConversion(folder.filePath("picture.slow"), folder.filePath("copy.png"),
+                                                           ImageCopyFormat::png, 0, 1);
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(finishImageConversions(QDeadlineTimer(deadlineMs)), finished);
+        QCOMPARE(QFileInfo::exists(folder.filePath("copy.png")), finished);
+        QVERIFY(waited.elapsed() < 10'000);
+        // The next test starts with nothing under way.
+        QVERIFY(finishImageConversions(QDeadlineTimer(20'000)));
+        QCOMPARE(copy.result(), QString());
     }
 
     void neverWritesOverItsSource()

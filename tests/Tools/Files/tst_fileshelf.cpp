@@ -149,9 +149,11 @@ private slots:
             << UnreadableRow{R"([{"id":"nope","bookmark":"","name":"a"}])", {}, aside, "damaged"};
         QTest::newRow("bookmark not base64, an older one aside")
             << UnreadableRow{"[{" + id + R"(,"bookmark":"@@","name":"a"}])", {aside}, aside + "-2", "damaged"};
-        QTest::newRow("a FIFO") << UnreadableRow{StandIns::fifo, {}, aside, "not a regular file"};
-        QTest::newRow("a folder") << UnreadableRow{StandIns::folder, {}, aside, "not a regular file"};
-        QTest::newRow("over 4 MiB") << UnreadableRow{StandIns::sized(FileShelf::fileLimit + 1), {}, aside, "larger than 4 MiB"};
+        // Not a file of ours to read: it stays where it is (no name aside), and nothing is saved over it.
+        QTest::newRow("a FIFO") << UnreadableRow{StandIns::fifo, {}, {}, "not a regular file"};
+        QTest::newRow("a folder") << UnreadableRow{StandIns::folder, {}, {}, "Is a directory"};
+        QTest::newRow("over 4 MiB") << UnreadableRow{
+            StandIns::sized(FileShelf::fileLimit + 1), {}, {}, "larger than 4 MiB"};
     }
     void setsAnUnreadableFileAsideAndSays()
     {
@@ -162,6 +164,16 @@ private slots:
         // A FIFO would block for ever here if it were opened to read.
         FileShelf shelf(folder());
         QVERIFY(shelf.items().isEmpty());
+        if (row.expectedAside.isEmpty()) {
+            QCOMPARE(shelf.message(),
+                     QString("Could not open shelf.json (%1); it is left as it is and nothing is saved over it.")
+                         .arg(row.reason));
+            shelf.add(urls({"a.txt"}));
+            QVERIFY(StandIns::isStill(folder() + "/shelf.json", row.contents));
+            // Nothing was moved, and nothing written beside it.
+            QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 1);
+            return;
+        }
         QCOMPARE(shelf.message(),
                  QString("Could not read shelf.json (%1); it was set aside as %2.").arg(row.reason, row.expectedAside));
         QVERIFY(StandIns::isStill(folder() + '/' + row.expectedAside, row.contents));
@@ -172,6 +184,21 @@ private slots:
         QVERIFY(StandIns::isStill(folder() + '/' + row.expectedAside, row.contents));
         QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(),
                  row.alreadyAside.size() + 2);
+    }
+
+    // A reference copied by hand, id and all: two references, and removing one leaves the other.
+    void aReferenceCopiedByHandIsOneOfItsOwn()
+    {
+        FileShelf(folder()).add(urls({"a.txt"}));
+        const QString path = folder() + "/shelf.json";
+        QJsonArray items = QJsonDocument::fromJson(TestFiles::read(path)).array();
+        items.append(items.first());
+        QVERIFY(QFile::remove(path) && TestFiles::write(path, QJsonDocument(items).toJson()));
+        FileShelf shelf(folder());
+        QCOMPARE(shelf.items().size(), 2);
+        QVERIFY(shelf.items().at(0).id != shelf.items().at(1).id);
+        shelf.remove(shelf.items().at(1).id);
+        QCOMPARE(FileShelf(folder()).items().size(), 1);
     }
 
     void aFailedSaveKeepsTheListAndSays()

@@ -84,27 +84,57 @@ private slots:
         QCOMPARE(TestFiles::mode(folder.file("links.json")), 0600);
     }
 
+    // A link copied by hand, id and all: two links, and removing one leaves the other.
+    void aLinkCopiedByHandIsALinkOfItsOwn()
+    {
+        TempFolder folder;
+        const QByteArray link = R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","title":"t","url":"https://a.b"})";
+        QVERIFY(TestFiles::write(folder.file("links.json"), "[" + link + "," + link + "]"));
+        LinksStore store(folder.path());
+        QCOMPARE(store.links().size(), 2);
+        QVERIFY(store.links().at(0).id != store.links().at(1).id);
+        store.removeLink(store.links().at(0).id);
+        QCOMPARE(decodeLinks(TestFiles::read(folder.file("links.json")))->size(), 1);
+    }
+
     void unreadableFilesAreSetAside_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("not JSON") << QByteArray("[{\"id\":");
-        QTest::newRow("an object, not a list") << QByteArray("{}");
-        QTest::newRow("a title that is a number") << QByteArray(keyMissing).replace("\"t\"", "1,\"url\":\"u\"");
-        QTest::newRow("a key missing") << keyMissing;
-        QTest::newRow("id not a UUID") << idNotUuid;
-        QTest::newRow("a folder") << StandIns::folder;
-        QTest::newRow("a FIFO") << StandIns::fifo;
-        QTest::newRow("too large") << StandIns::sized(LinksStore::maxFileBytes + 1);
+        // Not a file of ours to read: it stays where it is, and nothing is saved over it until it goes.
+        QTest::addColumn<bool>("leftInPlace");
+        QTest::newRow("not JSON") << QByteArray("[{\"id\":") << false;
+        QTest::newRow("an object, not a list") << QByteArray("{}") << false;
+        QTest::newRow("a title that is a number")
+            << QByteArray(keyMissing).replace("\"t\"", "1,\"url\":\"u\"") << false;
+        QTest::newRow("a key missing") << keyMissing << false;
+        QTest::newRow("id not a UUID") << idNotUuid << false;
+        QTest::newRow("a folder") << StandIns::folder << true;
+        QTest::newRow("a FIFO") << StandIns::fifo << true;
+        QTest::newRow("too large") << StandIns::sized(LinksStore::maxFileBytes + 1) << true;
     }
 
     void unreadableFilesAreSetAside()
     {
         QFETCH(QByteArray, contents);
+        QFETCH(bool, leftInPlace);
         TempFolder folder;
         const QString path = folder.file("links.json");
         QVERIFY(StandIns::place(path, contents));
         LinksStore store(folder.path());
         QCOMPARE(store.links().size(), 2); // the defaults
+        if (leftInPlace) {
+            QVERIFY(StandIns::isStill(path, contents));
+            QVERIFY(!QFileInfo::exists(path + ".unreadable"));
+            QVERIFY2(store.message().endsWith(QStringLiteral("it is left as it is and nothing is saved over it.")),
+                     qPrintable(store.message()));
+            store.addLink(QString(), QStringLiteral("example.com"));
+            QVERIFY(StandIns::isStill(path, contents));
+            // Once it is gone, the change kept in memory is saved.
+            QVERIFY(QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path));
+            QVERIFY(store.save());
+            QCOMPARE(decodeLinks(TestFiles::read(path)), store.links());
+            return;
+        }
         // Moved out of the way, as it was, and the page says where to.
         QVERIFY(!QFileInfo::exists(path));
         QVERIFY(StandIns::isStill(path + ".unreadable", contents));

@@ -72,6 +72,14 @@ Q_DECLARE_METATYPE(Start)
 Q_DECLARE_METATYPE(OutsideRow)
 Q_DECLARE_METATYPE(DiskRow)
 
+// Typing one character at a steady pace.
+struct TypingRow
+{
+    int everyMs;
+    int keys;
+};
+Q_DECLARE_METATYPE(TypingRow)
+
 class TestNotesStore final : public QObject
 {
     Q_OBJECT
@@ -182,6 +190,43 @@ private slots:
         QCOMPARE(TestFiles::mode(folder.file("notes-v2.json")), 0600);
         QVERIFY(store.save()); // nothing left: no write, status kept
         QCOMPARE(m_scheduler.pendingCount(), 0);
+    }
+
+    // However steady the typing, what was typed 2 s ago is on disk, and pauses of the typist are not
+    // each a write.
+    void steadyTypingReachesTheDiskWithin2s_data()
+    {
+        QTest::addColumn<TypingRow>("typing");
+        QTest::newRow("8 keys a second for 12 s") << TypingRow{125, 96};
+        QTest::newRow("just under the pause that saves") << TypingRow{590, 20};
+        QTest::newRow("a key every millisecond") << TypingRow{1, 5000};
+    }
+
+    void steadyTypingReachesTheDiskWithin2s()
+    {
+        QFETCH(TypingRow, typing);
+        TempFolder folder;
+        QVERIFY(
+            StandIns::place(folder.file("notes-v2.json"), "[" + QByteArray(noteA).replace("\"one\"", "\"\"") + "]"));
+        NotesStore store(m_clock, m_scheduler, folder.path());
+        int writes = 0;
+        connect(&store, &NotesStore::saveStatusChanged, this,
+                [&writes](const QString& status) { writes += int(status == NotesStore::savedStatus()); });
+        QString typed;
+        for (int key = 0; key < typing.keys; ++key) {
+            typed += QChar(u'a' + key % 26);
+            store.update(std::nullopt, typed);
+            m_scheduler.advance(typing.everyMs);
+            const qsizetype onDisk = decodeNotes(TestFiles::read(folder.file("notes-v2.json")))
+                                         .value_or(QList<WispNote>{})
+                                         .value(0)
+                                         .text.size();
+            const qsizetype typed2sAgo = std::max(0, key + 1 - NotesStore::longestSaveDelayMs / typing.everyMs);
+            QVERIFY2(onDisk >= typed2sAgo,
+                     qPrintable(QStringLiteral("%1 of %2 keys on disk").arg(onDisk).arg(key + 1)));
+        }
+        QVERIFY2(writes <= typing.everyMs * typing.keys / NotesStore::longestSaveDelayMs + 1,
+                 qPrintable(QString::number(writes)));
     }
 
     void datesKeepTheirFractionThroughASave()
