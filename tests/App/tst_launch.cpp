@@ -177,30 +177,40 @@ private slots:
 
     // A bus daemon that stops answering (stopped, swamped), before the start or while the program runs: the
     // island still shows at once, and a quit still ends the program at once.
-    void aSilentSessionBusHoldsNothingUp_data()
+    void aSilentBusHoldsNothingUp_data()
     {
-        QTest::addColumn<bool>("silentFromTheStart");
-        QTest::newRow("silent from the start") << true;
-        QTest::newRow("silent before the quit") << false;
+        QTest::addColumn<bool>("sessionBus");
+        QTest::addColumn<bool>("fromTheStart");
+        QTest::newRow("session bus silent from the start") << true << true;
+        QTest::newRow("session bus silent before the quit") << true << false;
+        QTest::newRow("system bus silent from the start") << false << true;
     }
 
-    void aSilentSessionBusHoldsNothingUp()
+    void aSilentBusHoldsNothingUp()
     {
-        QFETCH(bool, silentFromTheStart);
+        QFETCH(bool, sessionBus);
+        QFETCH(bool, fromTheStart);
         LaunchedProgram::Session session;
         QVERIFY2(session.startBus(), qPrintable(session.errorText()));
+        PrivateBus systemBus;
+        QVERIFY2(sessionBus || systemBus.start(), qPrintable(systemBus.errorText()));
+        PrivateBus& silent = sessionBus ? session.bus() : systemBus;
         // A frozen daemon would outlive the test.
-        const auto thaw = qScopeGuard([&session] { session.bus().resume(); });
-        if (silentFromTheStart)
-            QVERIFY(session.bus().pause());
+        const auto thaw = qScopeGuard([&silent] { silent.resume(); });
+        const QByteArray systemBefore = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        const auto restore = qScopeGuard([&systemBefore] { qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBefore); });
+        if (!sessionBus)
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBus.address().toUtf8());
+        if (fromTheStart)
+            QVERIFY(silent.pause());
         QElapsedTimer clock;
         clock.start();
         QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
                  qPrintable(session.errorText()));
         QVERIFY2(clock.elapsed() < 3'000,
                  qPrintable(QStringLiteral("the island showed after %1 ms").arg(clock.elapsed())));
-        if (!silentFromTheStart)
-            QVERIFY(session.bus().pause());
+        if (!fromTheStart)
+            QVERIFY(silent.pause());
 
         QProcess& running = session.process();
         running.terminate();
