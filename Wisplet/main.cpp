@@ -1,6 +1,7 @@
 #include "Wisplet/App/LinuxPlatform.h"
 #include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/App/WispletApp.h"
+#include "Wisplet/Base/AppSupport.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/SingleInstance.h"
 #include "Wisplet/Tools/Files/ConvertImage.h"
@@ -20,10 +21,13 @@ constexpr int comeForwardTimeoutMs = 5000;
 // The program from its one-instance check to the end of its orderly shutdown, which saves the user's data.
 int run()
 {
-    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::standardLockPath());
+    const QString data = appSupportDirectory();
+    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::standardLockPaths(data));
     if (!instance.isFirst()) {
-        // Wisplet already runs for this user on this display: that one comes forward instead.
-        instance.askFirstToComeForward(comeForwardTimeoutMs);
+        // Wisplet already runs on this user's data: that one comes forward instead, unless it is out of reach
+        // (on another display with another bus), and then the user hears why nothing new shows.
+        if (!instance.askFirstToComeForward(comeForwardTimeoutMs))
+            reportProblem(QStringLiteral("Wisplet is already running with the data in %1.").arg(data));
         return 0;
     }
 
@@ -62,8 +66,14 @@ int main(int argc, char** argv)
         reportProblem(*problem);
         return 1;
     }
+    const std::optional<QByteArray> silentBus = setAsideSilentSessionBus();
     QApplication app(argc, argv);
     configureApplication();
+    if (silentBus) {
+        restoreSessionBusAddress(*silentBus);
+        reportProblem(QStringLiteral("Wisplet: the session bus does not answer; running without notifications and "
+                                     "media players."));
+    }
     // SIGTERM ends the program within 2 s: the shutdown and the last copies share 1.5 s of it.
     QDeadlineTimer quitEnds;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quitEnds] { quitEnds = QDeadlineTimer(1500); });

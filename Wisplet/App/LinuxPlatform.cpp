@@ -1,13 +1,31 @@
 #include "Wisplet/App/LinuxPlatform.h"
 
 #include "Wisplet/App/ProcessSetup.h"
+#include "Wisplet/Platform/BusProbe.h"
 #include "Wisplet/Platform/Platform.h"
 
 #include <QCoreApplication>
 
+namespace {
+
+// libdbus's own choice when the environment names none.
+constexpr auto defaultSystemBus = "unix:path=/var/run/dbus/system_bus_socket";
+
+// A system bus whose daemon does not answer is not connected to, since libdbus would wait for it without a
+// limit: suspend is then not seen, as without a system bus.
+QDBusConnection answeringSystemBus()
+{
+    const QByteArray address = qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS") ? qgetenv("DBUS_SYSTEM_BUS_ADDRESS")
+                                                                                    : QByteArray(defaultSystemBus);
+    return BusProbe::isSilent(address) ? QDBusConnection(QString()) : QDBusConnection::systemBus();
+}
+
+} // namespace
+
 LinuxPlatform::LinuxPlatform()
     : m_defaults(Defaults::standardPath())
     , m_loginItem(XdgAutostart::standardEntryPath(), QCoreApplication::applicationFilePath())
+    , m_sleepWatcher(answeringSystemBus())
 {
     Platform::install({.clock = &m_clock,
                        .scheduler = &m_scheduler,

@@ -1,7 +1,9 @@
 #include "Wisplet/App/ProcessSetup.h"
 
+#include "Wisplet/Platform/BusProbe.h"
 #include "Wisplet/Platform/XcbSession.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
@@ -25,6 +27,29 @@ std::optional<QString> displayProblem()
     if (!problem)
         return std::nullopt;
     return QStringLiteral("Wisplet needs an X11 display, but %1. Under Wayland, XWayland provides one.").arg(*problem);
+}
+
+namespace {
+
+constexpr auto sessionBusVariable = "DBUS_SESSION_BUS_ADDRESS";
+
+} // namespace
+
+std::optional<QByteArray> setAsideSilentSessionBus()
+{
+    const QByteArray address = qgetenv(sessionBusVariable);
+    if (!BusProbe::isSilent(address))
+        return std::nullopt;
+    // An address of no known kind: libdbus refuses it without trying anything.
+    qputenv(sessionBusVariable, "disabled:");
+    return address;
+}
+
+void restoreSessionBusAddress(const QByteArray& address)
+{
+    // Qt keeps its session connection, failed or not, for the life of the process.
+    QDBusConnection::sessionBus();
+    qputenv(sessionBusVariable, address);
 }
 
 void configureApplication()

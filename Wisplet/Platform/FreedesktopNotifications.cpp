@@ -39,9 +39,11 @@ FreedesktopNotifications::FreedesktopNotifications(const QDBusConnection& bus, Q
     : NotificationServer(parent)
     , m_bus(bus)
 {
-    m_bus.connect(service, path, interface, QStringLiteral("ActionInvoked"), this,
+    // Subscribed by path and interface, not by the service's name: for a name, Qt asks the bus who owns it
+    // and waits for the answer, which a stopped bus daemon never gives. Only our own ids count anyway.
+    m_bus.connect(QString(), path, interface, QStringLiteral("ActionInvoked"), this,
                   SLOT(onActionInvoked(uint, QString)));
-    m_bus.connect(service, path, interface, QStringLiteral("NotificationClosed"), this,
+    m_bus.connect(QString(), path, interface, QStringLiteral("NotificationClosed"), this,
                   SLOT(onNotificationClosed(uint, uint)));
     auto* owners = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(owners, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { m_tags.clear(); });

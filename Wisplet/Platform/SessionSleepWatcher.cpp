@@ -2,15 +2,11 @@
 
 namespace {
 
-// Each screensaver signals on its own service; the path differs between desktops, so any path counts.
-struct ScreenSaver
-{
-    QLatin1String service;
-    QLatin1String interface;
-};
-constexpr ScreenSaver screenSavers[] = {
-    {QLatin1String("org.freedesktop.ScreenSaver"), QLatin1String("org.freedesktop.ScreenSaver")},
-    {QLatin1String("org.gnome.ScreenSaver"), QLatin1String("org.gnome.ScreenSaver")},
+// Each screensaver signals on its own interface; the path differs between desktops, so any path counts. Not
+// filtered by service name either: for a name, Qt asks the bus who owns it and waits for the answer.
+constexpr QLatin1String screenSavers[] = {
+    QLatin1String("org.freedesktop.ScreenSaver"),
+    QLatin1String("org.gnome.ScreenSaver"),
 };
 
 } // namespace
@@ -25,8 +21,8 @@ SessionSleepWatcher::SessionSleepWatcher(const QDBusConnection& systemBus, const
                     SLOT(onPrepareForSleep(bool)));
     }
     if (QDBusConnection bus = sessionBus; bus.isConnected()) {
-        for (const ScreenSaver& saver : screenSavers) {
-            bus.connect(saver.service, QString(), saver.interface, QStringLiteral("ActiveChanged"), this,
+        for (const QLatin1String& saver : screenSavers) {
+            bus.connect(QString(), QString(), saver, QStringLiteral("ActiveChanged"), this,
                         SLOT(onScreenSaverActiveChanged(bool)));
         }
     }

@@ -1,15 +1,26 @@
 #include "Wisplet/Platform/SingleInstance.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr auto comeForwardMethod = "ComeForward";
+const QString busService = QStringLiteral("org.freedesktop.DBus");
+const QString busPath = QStringLiteral("/org/freedesktop/DBus");
+// RequestName's flag and answer (the D-Bus specification's numbers).
+constexpr uint doNotQueue = 4;
+constexpr uint primaryOwner = 1;
 
 // What the first instance shows on the bus.
 class InstanceAdaptor final : public QObject
@@ -30,48 +41,81 @@ private:
     SingleInstance& m_instance;
 };
 
+enum class Lock {
+    taken,
+    heldElsewhere,
+    impossible,
+};
+
+// An flock, which the kernel lets go of however the holder ends, so no lock is ever stale; the file itself
+// stays, empty, and a sync tool copying it elsewhere carries no lock with it. Not inherited by children.
+Lock takeLock(const QString& path, int& fd)
+{
+    fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return Lock::impossible;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return Lock::taken;
+    const bool held = errno == EWOULDBLOCK;
+    ::close(fd);
+    fd = -1;
+    return held ? Lock::heldElsewhere : Lock::impossible;
+}
+
+QDBusMessage busMethod(const QString& name)
+{
+    return QDBusMessage::createMethodCall(busService, busPath, busService, name);
+}
+
 } // namespace
 
-SingleInstance::SingleInstance(const QDBusConnection& bus, const QString& lockPath, QObject* parent)
+SingleInstance::SingleInstance(const QDBusConnection& bus, const QStringList& lockPaths, QObject* parent)
     : QObject(parent)
-    , m_lock(std::make_unique<QLockFile>(lockPath))
     , m_bus(bus)
 {
-    // The lock decides, whatever bus each start sees; a lock left by a process that died is stale at once.
-    m_lock->setStaleLockTime(0);
-    const bool locked = m_lock->tryLock(0);
-    if (!locked && m_lock->error() == QLockFile::LockFailedError)
-        return;
-    // Where no lock file can be made at all (no runtime folder), the bus name decides alone, if there is one.
-    const bool onBus = exportOnBus();
-    m_first = locked || m_ownsName || !onBus;
+    Lock lock = Lock::impossible;
+    for (const QString& path : lockPaths) {
+        lock = takeLock(path, m_lockFd);
+        if (lock != Lock::impossible)
+            break;
+    }
+    // Where no lock file can be made at all, the program runs: it cannot keep its data there either.
+    m_first = lock != Lock::heldElsewhere;
+    if (m_first)
+        exportOnBus();
 }
 
 SingleInstance::~SingleInstance()
 {
-    if (m_ownsName) {
+    // Sent without waiting for the answer: a stopped bus daemon must not hold up the quit, and the bus lets
+    // go of the name anyway when the process ends.
+    if (m_first)
         m_bus.unregisterObject(QString::fromLatin1(objectPath));
-        m_bus.interface()->unregisterService(QString::fromLatin1(busName));
-    }
+    if (m_ownsName)
+        m_bus.send(busMethod(QStringLiteral("ReleaseName")) << QString::fromLatin1(busName));
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
-bool SingleInstance::exportOnBus()
+void SingleInstance::exportOnBus()
 {
-    if (!m_bus.isConnected() || !m_bus.interface())
-        return false;
-    // Held by a Wisplet on another display that shares this bus: this one runs without it.
-    const auto reply =
-        m_bus.interface()->registerService(QString::fromLatin1(busName), QDBusConnectionInterface::DontQueueService,
-                                           QDBusConnectionInterface::DontAllowReplacement);
-    m_ownsName = reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    if (!m_bus.isConnected())
+        return;
     // libdbus tells its own connection, on its own local path, that the bus has gone.
     m_bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
                   QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
                   SLOT(onBusDisconnected()));
-    if (m_ownsName)
-        m_bus.registerObject(QString::fromLatin1(objectPath), new InstanceAdaptor(*this),
-                             QDBusConnection::ExportScriptableSlots);
-    return true;
+    // Shown before the name is asked for, so that a second start finds it as soon as the name is ours.
+    m_bus.registerObject(QString::fromLatin1(objectPath), new InstanceAdaptor(*this),
+                         QDBusConnection::ExportScriptableSlots);
+    // Held by a Wisplet of another data folder that shares this bus: this one runs without it.
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(busMethod(QStringLiteral("RequestName")) << QString::fromLatin1(busName) << doNotQueue), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        const QDBusPendingReply<uint> reply = *finished;
+        m_ownsName = reply.isValid() && reply.value() == primaryOwner;
+    });
 }
 
 void SingleInstance::onBusDisconnected()
@@ -80,10 +124,11 @@ void SingleInstance::onBusDisconnected()
     emit busLost();
 }
 
-QString SingleInstance::standardLockPath()
+QStringList SingleInstance::standardLockPaths(const QString& dataFolder)
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-        .filePath(lockFileName(qEnvironmentVariable("DISPLAY")));
+    return {QDir(dataFolder).filePath(QStringLiteral("wisplet.lock")),
+            QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+                .filePath(lockFileName(qEnvironmentVariable("DISPLAY")))};
 }
 
 QString SingleInstance::lockFileName(const QString& display)

@@ -3,14 +3,13 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
-#include <memory>
-
-class QLockFile;
-
-// Makes sure only one Wisplet runs per user and display, whatever the session bus: the first one holds a
-// lock file in the runtime folder, named after the display, and also owns the D-Bus name where there is
-// a bus. A second start asks the first, through that name, to come forward. Held while this object lives.
+// Makes sure only one Wisplet runs on a user's data folder, whatever the display and the session bus: the
+// first one holds a lock on a file beside the data, and also owns the D-Bus name where there is a bus. A
+// second start asks the first, through that name, to come forward. Nothing here waits for the bus: the
+// lock decides at once, and the name is asked for and given back without waiting. Held while this object
+// lives.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -21,16 +20,19 @@ public:
     static constexpr const char* objectPath = "/com/tidewell/wisplet";
     static constexpr const char* interfaceName = "com.tidewell.wisplet.Instance";
 
-    // The bus to use (possibly not connected) and the lock file.
-    SingleInstance(const QDBusConnection& bus, const QString& lockPath, QObject* parent = nullptr);
+    // The bus to use (possibly not connected) and the lock files to try in order: the first that can be
+    // locked or is held by another process decides.
+    SingleInstance(const QDBusConnection& bus, const QStringList& lockPaths, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // $XDG_RUNTIME_DIR/<lockFileName(DISPLAY)>.
-    static QString standardLockPath();
+    // The data folder's lock file, then, for a data folder that cannot hold one, the display's lock file in
+    // the runtime folder ($XDG_RUNTIME_DIR/<lockFileName(DISPLAY)>).
+    static QStringList standardLockPaths(const QString& dataFolder);
     // The lock file's name for a display: ":0", ":0.0" and "unix:0" are one display, "host:0" another.
     static QString lockFileName(const QString& display);
 
-    // True when this process is the one Wisplet of the user on this display.
+    // True when this process is the one Wisplet of the user on this data folder, or when no lock file could
+    // be made at all.
     bool isFirst() const { return m_first; }
 
     // From a second start: asks the first to come forward, waiting at most `timeoutMs`. False when there
@@ -47,10 +49,10 @@ private slots:
     void onBusDisconnected();
 
 private:
-    // Takes the name and shows the object when free; false when there is no bus.
-    bool exportOnBus();
+    // Asks for the name, and shows the object once the bus gives it.
+    void exportOnBus();
 
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockFd = -1;
     QDBusConnection m_bus;
     bool m_ownsName = false;
     bool m_first = false;

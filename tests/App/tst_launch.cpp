@@ -2,12 +2,14 @@
 #include "tests/support/Files.h"
 #include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/PrivateDisplay.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 
@@ -171,6 +173,80 @@ private slots:
         QVERIFY2(said.count(u'\n') == 1 && said.contains(QLatin1String("session bus")), qPrintable(said));
         running->terminate();
         QVERIFY(exitedWith(*running, 0));
+    }
+
+    // A bus daemon that stops answering (stopped, swamped), before the start or while the program runs: the
+    // island still shows at once, and a quit still ends the program at once.
+    void aSilentBusHoldsNothingUp_data()
+    {
+        QTest::addColumn<bool>("sessionBus");
+        QTest::addColumn<bool>("fromTheStart");
+        QTest::newRow("session bus silent from the start") << true << true;
+        QTest::newRow("session bus silent before the quit") << true << false;
+        QTest::newRow("system bus silent from the start") << false << true;
+    }
+
+    void aSilentBusHoldsNothingUp()
+    {
+        QFETCH(bool, sessionBus);
+        QFETCH(bool, fromTheStart);
+        LaunchedProgram::Session session;
+        QVERIFY2(session.startBus(), qPrintable(session.errorText()));
+        PrivateBus systemBus;
+        QVERIFY2(sessionBus || systemBus.start(), qPrintable(systemBus.errorText()));
+        PrivateBus& silent = sessionBus ? session.bus() : systemBus;
+        // A frozen daemon would outlive the test.
+        const auto thaw = qScopeGuard([&silent] { silent.resume(); });
+        const QByteArray systemBefore = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        const auto restore = qScopeGuard([&systemBefore] { qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBefore); });
+        if (!sessionBus)
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBus.address().toUtf8());
+        if (fromTheStart)
+            QVERIFY(silent.pause());
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
+                 qPrintable(session.errorText()));
+        QVERIFY2(clock.elapsed() < 3'000,
+                 qPrintable(QStringLiteral("the island showed after %1 ms").arg(clock.elapsed())));
+        if (!fromTheStart)
+            QVERIFY(silent.pause());
+
+        QProcess& running = session.process();
+        running.terminate();
+        QVERIFY(running.waitForFinished(2'000));
+        QCOMPARE(running.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(running.exitCode(), 0);
+    }
+
+    // Two displays of one user share the data folder: a start on the other display runs no second copy over
+    // the same files. Through the same bus the running one comes forward; through another the user is told.
+    void aStartOnAnotherDisplayLeavesTheDataToTheRunningOne_data()
+    {
+        QTest::addColumn<bool>("sameBus");
+        QTest::newRow("same bus") << true;
+        QTest::newRow("another bus") << false;
+    }
+
+    void aStartOnAnotherDisplayLeavesTheDataToTheRunningOne()
+    {
+        QFETCH(bool, sameBus);
+        LaunchedProgram::Session first;
+        QVERIFY2(first.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"), qPrintable(first.errorText()));
+        PrivateBus otherBus;
+        QVERIFY2(sameBus || otherBus.start(), qPrintable(otherBus.errorText()));
+        PrivateDisplay display;
+        QVERIFY2(display.start(QSize(1024, 768)), qPrintable(display.errorText()));
+
+        const auto second =
+            program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sameBus ? first.busAddress() : otherBus.address()},
+                     {QStringLiteral("XDG_CONFIG_HOME"), first.homeFile(QStringLiteral("config"))},
+                     {QStringLiteral("XDG_DATA_HOME"), first.homeFile(QStringLiteral("data"))},
+                     {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        QVERIFY(exitedWith(*second, 0));
+        const QString said = QString::fromLocal8Bit(second->readAllStandardError());
+        QVERIFY2(said.contains(QLatin1String("already running")) != sameBus, qPrintable(said));
+        QCOMPARE(first.process().state(), QProcess::Running);
     }
 
     // A worker still decoding a shelf picture when the program is asked to quit is not waited for.

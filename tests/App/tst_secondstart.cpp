@@ -6,6 +6,7 @@
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 
+#include <QDBusConnectionInterface>
 #include <QSignalSpy>
 
 namespace {
@@ -71,13 +72,17 @@ private slots:
             {*fixture.wisp, fixture.settings, fixture.events, fixture.scheduler, panel, screens, false}, {});
         delegate.launch();
         const QString lock = m_runtime.file(QStringLiteral("wisplet.lock"));
-        SingleInstance running(connect(true), lock);
+        const QDBusConnection bus = connect(true);
+        SingleInstance running(bus, {lock});
+        // The name is asked for without waiting.
+        QTRY_COMPARE(bus.interface()->serviceOwner(QString::fromLatin1(SingleInstance::busName)).value(),
+                     bus.baseService());
         QObject::connect(&running, &SingleInstance::comeForwardRequested, &delegate, &AppDelegate::comeForward);
         fixture.settings.setPresentationMode(row.presenting);
         fixture.wisp->setHiddenForFullscreen(row.hiddenForFullscreen);
         QSignalSpy presentation(&fixture.settings, &AppSettings::presentationModeChanged);
 
-        SingleInstance second(connect(row.secondOnTheBus), lock);
+        SingleInstance second(connect(row.secondOnTheBus), {lock});
         QVERIFY(!second.isFirst());
         QCOMPARE(second.askFirstToComeForward(5000), row.secondOnTheBus);
 

@@ -36,6 +36,7 @@ public:
     // Its bus alone, for a test that puts a service of its own there first; start() starts it when needed.
     bool startBus();
     QString busAddress() const { return m_bus.address(); }
+    PrivateBus& bus() { return m_bus; }
     bool start(const QString& binary, const QByteArray& defaults);
     QProcess& process() const { return *m_process; }
     // The floating panel: its one visible window without a title.

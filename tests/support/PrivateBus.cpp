@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <csignal>
+
 namespace {
 
 constexpr int startTimeoutMs = 10'000;
@@ -63,10 +65,23 @@ bool PrivateBus::start()
     return true;
 }
 
+bool PrivateBus::pause()
+{
+    return m_daemon.state() == QProcess::Running && ::kill(pid_t(m_daemon.processId()), SIGSTOP) == 0;
+}
+
+void PrivateBus::resume()
+{
+    if (m_daemon.state() == QProcess::Running)
+        ::kill(pid_t(m_daemon.processId()), SIGCONT);
+}
+
 void PrivateBus::stop()
 {
     if (m_daemon.state() == QProcess::NotRunning)
         return;
+    // A frozen daemon would not end until thawed.
+    resume();
     m_daemon.terminate();
     if (!m_daemon.waitForFinished(5'000)) {
         m_daemon.kill();

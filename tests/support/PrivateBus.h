@@ -17,6 +17,10 @@ public:
     bool start();
     // Stops the daemon; a client still connected sees the bus vanish.
     void stop();
+    // Freezes the daemon (SIGSTOP): its clients' connections stay open and nothing answers them, as with a
+    // hung or swamped daemon. Thawed by resume() or stop().
+    bool pause();
+    void resume();
 
     QString address() const { return m_address; }
     QString errorText() const { return m_errorText; }

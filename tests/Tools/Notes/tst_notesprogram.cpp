@@ -98,7 +98,9 @@ private slots:
         wisplet->terminate();
         QVERIFY(LaunchedProgram::exitedWith(*wisplet, 0));
         QCOMPARE(TestFiles::read(notes), twoNotes);
-        QCOMPARE(QDir(disk.file("Wisplet")).entryList(QDir::Files | QDir::Hidden), QStringList{"notes-v2.json"});
+        // Beside the notes only the one-instance lock, which stays.
+        QCOMPARE(QDir(disk.file("Wisplet")).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"notes-v2.json", "wisplet.lock"}));
 
         // Started again with room: both notes are there, and the next change is kept beside them.
         disk.makeRoom();

@@ -1,0 +1,146 @@
+#include "Wisplet/Platform/BusProbe.h"
+#include "Wisplet/Platform/FreedesktopNotifications.h"
+#include "Wisplet/Platform/SessionSleepWatcher.h"
+#include "Wisplet/Platform/SingleInstance.h"
+#include "tests/support/PrivateBus.h"
+#include "tests/support/TestMain.h"
+
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// Far below the 25 s libdbus waits for an answer by default, far above what the work costs.
+constexpr int promptMs = 1'000;
+constexpr int probeMs = 300;
+
+struct Row
+{
+    // Starts the piece on the bus and ends it again.
+    std::function<void(const QDBusConnection& bus, const QString& folder)> startAndEnd;
+};
+
+QString escapedPath(const QString& address)
+{
+    const QString path = address.section(u',', 0, 0).mid(QStringLiteral("unix:path=").size());
+    return QStringLiteral("unix:path=") + QString::fromLatin1(path.toUtf8().toPercentEncoding());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Row)
+
+// A session bus whose daemon stops answering (stopped, swamped) after the program connected, or before.
+class TestSilentBus final : public QObject
+{
+    Q_OBJECT
+
+private:
+    PrivateBus m_live;
+    PrivateBus m_frozen;
+    QDBusConnection m_frozenConnection{QString()};
+    TempFolder m_folder;
+    // A socket that listens and never accepts: a daemon that never gets round to its new clients.
+    int m_deaf = -1;
+    QByteArray m_deafName;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_live.start(), qPrintable(m_live.errorText()));
+        QVERIFY2(m_frozen.start(), qPrintable(m_frozen.errorText()));
+        m_frozenConnection = QDBusConnection::connectToBus(m_frozen.address(), QStringLiteral("frozen"));
+        QVERIFY(m_frozenConnection.isConnected());
+        QVERIFY(m_frozen.pause());
+
+        m_deafName = QByteArrayLiteral("wisplet-deaf-") + QByteArray::number(::getpid());
+        m_deaf = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::copy(m_deafName.cbegin(), m_deafName.cend(), address.sun_path + 1);
+        const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + m_deafName.size());
+        QVERIFY(::bind(m_deaf, reinterpret_cast<const sockaddr*>(&address), length) == 0);
+        QVERIFY(::listen(m_deaf, 8) == 0);
+    }
+
+    void cleanupTestCase()
+    {
+        m_frozen.resume();
+        ::close(m_deaf);
+    }
+
+    void theProbeTellsASilentDaemon_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("silent");
+        const QString live = m_live.address();
+        const QString frozen = m_frozen.address();
+        const QString nowhere = QStringLiteral("unix:path=/nonexistent/bus");
+        QTest::newRow("answering") << live << false;
+        QTest::newRow("frozen") << frozen << true;
+        QTest::newRow("frozen, its path escaped") << escapedPath(frozen) << true;
+        QTest::newRow("abstract socket, never accepted")
+            << QStringLiteral("unix:abstract=") + QString::fromLatin1(m_deafName) << true;
+        QTest::newRow("nothing listens") << nowhere << false;
+        QTest::newRow("nothing listens, then frozen") << nowhere + u';' + frozen << true;
+        QTest::newRow("frozen, then answering") << frozen + u';' + live << true;
+        QTest::newRow("another transport first") << QStringLiteral("tcp:host=localhost,port=1;") + frozen << false;
+        QTest::newRow("no address") << QString() << false;
+    }
+
+    void theProbeTellsASilentDaemon()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, silent);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(BusProbe::isSilent(address.toUtf8(), probeMs), silent);
+        QVERIFY(clock.elapsed() < promptMs);
+    }
+
+    void nothingWaitsForAFrozenBus_data()
+    {
+        QTest::addColumn<Row>("row");
+        QTest::newRow("one-instance name asked for") << Row{[](const QDBusConnection& bus, const QString& folder) {
+            SingleInstance instance(bus, {folder + QStringLiteral("/wisplet.lock")});
+            QVERIFY(instance.isFirst());
+        }};
+        QTest::newRow("notifications") << Row{
+            [](const QDBusConnection& bus, const QString&) { FreedesktopNotifications notifications(bus); }};
+        QTest::newRow("screensaver") << Row{[](const QDBusConnection& bus, const QString&) {
+            SessionSleepWatcher watcher(QDBusConnection(QStringLiteral("no system bus")), bus);
+        }};
+    }
+
+    void nothingWaitsForAFrozenBus()
+    {
+        QFETCH(Row, row);
+        QElapsedTimer clock;
+        clock.start();
+        row.startAndEnd(m_frozenConnection, m_folder.path());
+        QVERIFY2(clock.elapsed() < promptMs, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+    }
+
+    void theNameIsGivenBackWithoutWaiting()
+    {
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), QStringLiteral("owner"));
+        auto instance =
+            std::make_unique<SingleInstance>(connection, QStringList{m_folder.file(QStringLiteral("owner.lock"))});
+        QTRY_COMPARE(connection.interface()->serviceOwner(QString::fromLatin1(SingleInstance::busName)).value(),
+                     connection.baseService());
+        QVERIFY(bus.pause());
+        QElapsedTimer clock;
+        clock.start();
+        instance.reset();
+        QVERIFY2(clock.elapsed() < promptMs, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+    }
+};
+
+WISPLET_TEST_MAIN(TestSilentBus)
+#include "tst_silentbus.moc"
