@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -92,5 +93,5 @@ void QuickLinksView::open(const QuickLink& link)
     if (!url.isValid())
         return;
     m_open(url);
-    m_wisp.react(Mood::happy, QStringLiteral("Opening ") + link.title, true, 1, 1.0);
+    m_wisp.react(Mood::happy, QStringLiteral("Opening ") + OutsideText::isolated(link.title), true, 1, 1.0);
 }

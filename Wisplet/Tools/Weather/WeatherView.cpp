@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
 #include "Wisplet/Base/EvenDigitsLabel.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -123,6 +124,12 @@ QWidget* forecastColumn(const QString& top, const QString& symbol, const QString
     layout->addWidget(symbolLabel(symbol, 12, whiteAt(0.85), column), 0, Qt::AlignHCenter);
     layout->addWidget(value, 0, Qt::AlignHCenter);
     return column;
+}
+
+// A place from the search on a button: its own bidi controls kept inside it.
+QString buttonText(const WeatherPlace& place)
+{
+    return OutsideText::isolated(place.label());
 }
 
 } // namespace
@@ -295,7 +302,7 @@ void WeatherView::updatePage()
 
 void WeatherView::updateHeader()
 {
-    m_placeButton->setText(m_tool.place() ? m_tool.place()->label() : QString());
+    m_placeButton->setText(m_tool.place() ? buttonText(*m_tool.place()) : QString());
     const bool failed = !m_tool.errorText().isEmpty();
     m_status->setText(failed ? m_tool.errorText()
                           : m_tool.keyState() == WeatherTool::KeyState::reading
@@ -356,7 +363,7 @@ void WeatherView::updateResults()
     QLayout* list = m_resultList->layout();
     clearLayout(list);
     for (const WeatherPlace& place : std::as_const(m_results)) {
-        auto* button = new QPushButton(place.label(), m_resultList);
+        auto* button = new QPushButton(buttonText(place), m_resultList);
         button->setFont(fontOf(button, 12));
         button->setFixedHeight(26);
         button->setCursor(Qt::PointingHandCursor);

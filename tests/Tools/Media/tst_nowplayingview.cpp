@@ -4,6 +4,7 @@
 #include "Wisplet/Tools/Media/NowPlayingView.h"
 #include "tests/support/FakeMediaPlayers.h"
 #include "tests/support/FakeScheduler.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetsTestMain.h"
 
 namespace {
@@ -42,6 +43,27 @@ private slots:
         track.duration = row.duration;
         track.position = row.position;
         QCOMPARE(NowPlayingView::progress(track), row.fraction);
+    }
+
+    // The player's artist and album stand on one line around our separator: a bidi control in the artist
+    // reorders neither the separator nor the album.
+    void theAlbumReadsAsWrittenAfterAnyArtist_data()
+    {
+        QTest::addColumn<QString>("artist");
+        QTest::newRow("override") << QStringLiteral(u"Band\u202E");
+        QTest::newRow("embedding") << QStringLiteral(u"Band\u202B");
+    }
+
+    void theAlbumReadsAsWrittenAfterAnyArtist()
+    {
+        QFETCH(QString, artist);
+        NowPlaying::Track track;
+        track.artist = artist;
+        track.album = QStringLiteral("Blue 42");
+        const QString ours = QStringLiteral(u" \u00B7 ");
+        const QString shown = NowPlayingView::subtitle(track);
+        QVERIFY(shown.contains(ours));
+        QVERIFY(VisualOrder::endReadsInOrder(shown, shown.size() - shown.indexOf(ours)));
     }
 
     void showsTheTrackAndSendsToItsPlayer()

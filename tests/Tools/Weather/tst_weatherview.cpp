@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(textsOf(m_view->results(), &WeatherPlace::label), (QStringList{"Lisbon, Portugal", "Lisbon"}));
 
         QPushButton* second = childWhere<QPushButton>(*m_view, [](const QPushButton* button) {
-            return button->isVisibleTo(button->window()) && button->text() == QLatin1String("Lisbon");
+            return button->isVisibleTo(button->window()) && button->text() == QStringLiteral(u"\u2068Lisbon\u2069");
         });
         QVERIFY(second);
         second->click();
