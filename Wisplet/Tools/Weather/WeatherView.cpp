@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
 #include "Wisplet/Base/EvenDigitsLabel.h"
+#include "Wisplet/Base/MenuBuilder.h"
 #include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
@@ -126,10 +127,11 @@ QWidget* forecastColumn(const QString& top, const QString& symbol, const QString
     return column;
 }
 
-// A place from the search on a button: its own bidi controls kept inside it.
+// A place from the search on a button: its own bidi controls kept inside it, its "&" shown as itself rather than
+// taken for a shortcut marker.
 QString buttonText(const WeatherPlace& place)
 {
-    return OutsideText::isolated(place.label());
+    return MenuBuilder::escapedText(OutsideText::isolated(place.label()));
 }
 
 } // namespace
