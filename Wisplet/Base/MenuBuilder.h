@@ -12,7 +12,7 @@ namespace MenuBuilder {
 
 using ActionHandler = std::function<void(const QString& action)>;
 
-// Qt takes "&" in a menu text as a shortcut marker; doubling it shows the character itself.
+// Qt takes "&" in a menu or button text as a shortcut marker; doubling it shows the character itself.
 QString escapedText(const QString& text);
 
 // Replaces everything in menu, submenus included, with items. Choosing an item that names an action

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/AppEvents.h"
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/ScreenChoice.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/MotionSetting.h"
@@ -33,7 +34,8 @@ struct EventReaction
 
 EventReaction reactionFor(const WispEvent& event)
 {
-    const QString& t = event.text;
+    // An event's text comes from outside (a meeting's title, a track, a sale); beside ours it is isolated.
+    const QString t = OutsideText::isolated(event.text);
     switch (event.kind) {
     case Kind::meetingSoon:
         return {"calendar", Mood::thinking, t + QStringLiteral(" in 5 min"), false, 3, 6.0};

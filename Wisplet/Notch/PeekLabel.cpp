@@ -1,5 +1,6 @@
 #include "Wisplet/Notch/PeekLabel.h"
 
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
@@ -38,11 +39,12 @@ QString PeekLabel::shownSymbol() const
 QString PeekLabel::shownText() const
 {
     const QFontMetricsF metrics(font());
-    const double room = shownTextWidth();
-    if (m_keptEnd.isEmpty() || metrics.horizontalAdvance(text()) <= room)
-        return metrics.elidedText(text(), Qt::ElideRight, room);
-    const double end = metrics.horizontalAdvance(m_keptEnd);
-    return metrics.elidedText(text().chopped(m_keptEnd.size()), Qt::ElideRight, std::max(room - end, 0.0))
+    if (m_keptEnd.isEmpty())
+        return metrics.elidedText(text(), Qt::ElideRight, shownTextWidth());
+    // What stands before the kept end is a tool's outside text (a meeting's title): isolated, so that no bidi
+    // control in it reorders the end; cut first, so that the isolate holds whatever the cut leaves.
+    const double room = std::max(shownTextWidth() - metrics.horizontalAdvance(m_keptEnd), 0.0);
+    return OutsideText::isolated(metrics.elidedText(text().chopped(m_keptEnd.size()), Qt::ElideRight, room))
         + m_keptEnd;
 }
 

@@ -1,5 +1,6 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestMain.h"
+#include "tests/support/VisualOrder.h"
 
 #include <QThread>
 
@@ -15,6 +16,7 @@ struct Reaction
     int ms = 0;
 };
 Q_DECLARE_METATYPE(Reaction)
+Q_DECLARE_METATYPE(WispEvent)
 
 class TestWispState final : public QObject
 {
@@ -69,9 +71,9 @@ private slots:
         QTest::addColumn<Reaction>("row");
         // One of each kind: important and still, ambient with a bounce, no bubble at all.
         QTest::newRow("meeting") << Reaction{
-            WispEvent::meetingSoon("Standup"), Mood::thinking, "Standup in 5 min", false, 3, 6000};
+            WispEvent::meetingSoon("Standup"), Mood::thinking, u8"\u2068Standup\u2069 in 5 min", false, 3, 6000};
         QTest::newRow("music") << Reaction{
-            WispEvent::musicStarted("Morning Light"), Mood::happy, u8"\u266A Morning Light", true, 0, 4000};
+            WispEvent::musicStarted("Morning Light"), Mood::happy, u8"\u266A \u2068Morning Light\u2069", true, 0, 4000};
         QTest::newRow("clipboard") << Reaction{WispEvent::of(K::clipboardCopied), Mood::surprised, {}, false, 0, 900};
     }
 
@@ -91,6 +93,27 @@ private slots:
         QVERIFY(!m_wisp->transientMood());
         QVERIFY(!m_wisp->bubble());
         QCOMPARE(m_wisp->activePriority(), -1);
+    }
+
+    // A right-to-left override in an event's text stays inside it: the bubble's own words after it read as
+    // written.
+    void anEventsTextCannotReorderTheBubblesOwnWords_data()
+    {
+        QTest::addColumn<WispEvent>("event");
+        QTest::addColumn<QString>("ours");
+        QTest::newRow("override") << WispEvent::meetingSoon(u8"Standup\u202E") << " in 5 min";
+        QTest::newRow("embedding") << WispEvent::meetingSoon(u8"Standup\u202B") << " in 5 min";
+        QTest::newRow("isolate left open") << WispEvent::meetingSoon(u8"Standup\u2067") << " in 5 min";
+    }
+
+    void anEventsTextCannotReorderTheBubblesOwnWords()
+    {
+        QFETCH(WispEvent, event);
+        QFETCH(QString, ours);
+        m_wisp->handle(event);
+        const QString bubble = m_wisp->bubble().value_or(QString());
+        QVERIFY(bubble.endsWith(ours));
+        QVERIFY(VisualOrder::endReadsInOrder(bubble, ours.size()));
     }
 
     void aGroupThatIsOffDoesNothingAtAll()

@@ -14,6 +14,7 @@
 #include "tests/support/FakePeekSources.h"
 #include "tests/support/PaintRecorder.h"
 #include "tests/support/RegistryFixture.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAccessible>
@@ -608,8 +609,33 @@ private slots:
         settle();
         const QString shown = m_view->peekLabel()->shownText();
         QVERIFY2(shown.endsWith(minutes), qPrintable(shown));
+        // The cut title stands in an isolate of its own.
         const QString head = shown.chopped(minutes.size());
-        QVERIFY2(head.endsWith(QChar(0x2026)) && title.startsWith(head.chopped(1)), qPrintable(shown));
+        QVERIFY2(head.startsWith(QChar(0x2068)) && head.endsWith(QChar(0x2069)), qPrintable(shown));
+        const QString cut = head.mid(1).chopped(1);
+        QVERIFY2(cut.endsWith(QChar(0x2026)) && title.startsWith(cut.chopped(1)), qPrintable(shown));
+    }
+
+    // Bidi controls in a meeting's title, cut or whole, cannot reorder the minutes after it ("m52 ·").
+    void aMeetingTitleCannotReorderItsMinutes_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("override") << QStringLiteral(u"Standup\u202E");
+        QTest::newRow("isolate left open") << QStringLiteral(u"Standup\u2067");
+        QTest::newRow("override in a title that is cut")
+            << QStringLiteral(u"Quarterly \u202Ebudget review with finance and operations Q3");
+    }
+
+    void aMeetingTitleCannotReorderItsMinutes()
+    {
+        QFETCH(QString, title);
+        registry().setEnabled(ToolID::calendar, true);
+        const QString minutes = QStringLiteral(u" \u00B7 25m");
+        m_calendar.set(title + minutes);
+        settle();
+        const QString shown = m_view->peekLabel()->shownText();
+        QVERIFY2(shown.endsWith(minutes), qPrintable(shown));
+        QVERIFY(VisualOrder::endReadsInOrder(shown, minutes.size(), m_view->peekLabel()->font()));
     }
 
     void theFaceIsAButtonThatPokes()

@@ -3,6 +3,7 @@
 #include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/FileChooserDialog.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
@@ -142,7 +143,7 @@ void CalendarAgendaView::updateAgenda()
 {
     const std::optional<CalendarEvent> current = m_calendar.currentEvent();
     if (current)
-        m_now->setFullText(tr("Now: ") + AgendaText::title(*current, tr("Meeting")));
+        m_now->setFullText(tr("Now: ") + OutsideText::isolated(AgendaText::title(*current, tr("Meeting"))));
     m_now->setVisible(current.has_value());
     const std::optional<CalendarEvent> next = m_calendar.nextEvent();
     if (next)

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Calendar/ReminderListModel.h"
 
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 
 ReminderListModel::ReminderListModel(QObject* parent)
@@ -18,7 +19,7 @@ QVariant ReminderListModel::data(const QModelIndex& index, int role) const
         return reminder->due.isValid() ? AgendaText::dueText(reminder->due) : QString();
     case completeLabelRole:
     case Qt::AccessibleTextRole:
-        return tr("Complete ") + reminder->title;
+        return tr("Complete ") + OutsideText::isolated(reminder->title);
     default:
         return {};
     }

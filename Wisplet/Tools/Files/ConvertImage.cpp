@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Files/ConvertImage.h"
 
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
@@ -157,7 +158,7 @@ QString convertImage(const QString& source, const QString& destination, ImageCop
 {
     if (isSameFilePath(source, destination))
         return tr("Choose a different filename to preserve the original.");
-    const QString name = QFileInfo(source).fileName();
+    const QString name = OutsideText::fileName(QFileInfo(source).fileName());
     const ScaledImage read = ScaledImageReader::read(source, maxSide);
     if (read.failure == ScaledImage::Failure::tooLarge)
         return tr("“%1” is larger than 100 megapixels and cannot be converted.").arg(name);
@@ -170,7 +171,7 @@ QString convertImage(const QString& source, const QString& destination, ImageCop
 
     QString error;
     if (!PrivateFiles::writeChosenFile(destination, *bytes, &error))
-        return tr("Could not write %1: %2").arg(QFileInfo(destination).fileName(), error);
+        return tr("Could not write %1: %2").arg(OutsideText::fileName(QFileInfo(destination).fileName()), error);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Files/FileShelf.h"
 
 #include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PathName.h"
 
 #include <QDir>
@@ -72,7 +73,7 @@ void FileShelf::add(const QList<QUrl>& urls)
         QString reason;
         const std::optional<QByteArray> bookmark = ShelfItem::makeBookmark(path, &reason);
         if (!bookmark) {
-            setMessage(tr("Could not add %1: %2").arg(name, reason));
+            setMessage(tr("Could not add %1: %2").arg(OutsideText::fileName(name), reason));
             continue;
         }
         m_items.prepend(ShelfItem{QUuid::createUuid(), *bookmark, name});

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Files/ImageConvertView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/OutsideText.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -48,7 +49,8 @@ ImageConvertView::ImageConvertView(const QString& source, QWidget* parent)
     title->setFont(headline);
     auto* name = new QLabel(this);
     name->setTextFormat(Qt::PlainText);
-    name->setText(name->fontMetrics().elidedText(QFileInfo(source).fileName(), Qt::ElideMiddle, sheetWidth - 40));
+    name->setText(name->fontMetrics().elidedText(OutsideText::fileName(QFileInfo(source).fileName()), Qt::ElideMiddle,
+                                                 sheetWidth - 40));
 
     m_format->addItem(tr("JPEG"), QVariant::fromValue(ImageCopyFormat::jpeg));
     m_format->addItem(tr("PNG"), QVariant::fromValue(ImageCopyFormat::png));

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Files/ShelfFileModel.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -54,8 +55,9 @@ QVariant ShelfFileModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole: {
         const QString path = item.resolvedPath();
         if (role == Qt::ToolTipRole)
-            return plainToolTip(path);
-        return path.isEmpty() ? item.name + tr(" · Missing") : item.name;
+            return plainToolTip(OutsideText::fileName(path));
+        const QString name = OutsideText::fileName(item.name);
+        return path.isEmpty() ? name + tr(" · Missing") : name;
     }
     case Qt::ForegroundRole:
         return item.resolvedPath().isEmpty() ? QColor(warningOrange) : QColor(Qt::white);

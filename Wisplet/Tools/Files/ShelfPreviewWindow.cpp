@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Files/ShelfPreviewWindow.h"
 
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
@@ -89,7 +90,7 @@ void ShelfPreviewWindow::page(int step)
 void ShelfPreviewWindow::showCurrent()
 {
     const QString path = currentPath();
-    setWindowTitle(QFileInfo(path).fileName());
+    setWindowTitle(OutsideText::fileName(QFileInfo(path).fileName()));
     const quint64 generation = ++m_generation;
     m_image = {};
 
@@ -125,7 +126,7 @@ void ShelfPreviewWindow::showOther(const QString& path)
     m_kind = Kind::other;
     const QFileInfo info(path);
     m_otherIcon->setPixmap(QFileIconProvider().icon(info).pixmap(128, 128));
-    m_otherName->setText(info.fileName());
+    m_otherName->setText(OutsideText::fileName(info.fileName()));
     m_stack->setCurrentWidget(m_other);
 }
 

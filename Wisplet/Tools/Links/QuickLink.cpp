@@ -83,6 +83,14 @@ QString title(const QString& typedTitle, const QString& address)
     return url.isValid() && !url.host().isEmpty() ? url.host() : address;
 }
 
+bool mayOpen(const QString& address)
+{
+    if (normalisedAddress(address) != address)
+        return false;
+    // With a scheme, the text handed on starts with a letter: never an option, never a relative path.
+    return !QUrl(address, QUrl::StrictMode).isRelative();
+}
+
 bool isFileAddress(const QString& address)
 {
     return address.startsWith(QStringLiteral("file:"));

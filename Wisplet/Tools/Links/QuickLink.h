@@ -32,6 +32,10 @@ QString trimmed(const QString& text);
 QString normalisedAddress(const QString& typed);
 // The trimmed title, else the address's host, else the address itself.
 QString title(const QString& typedTitle, const QString& address);
+// A stored address may be opened only when the page would have stored it as it stands had the user typed it,
+// and it is absolute: a hand-edited or synced file could otherwise hand the desktop "javascript:…" or a
+// text the opener reads as an option ("--help").
+bool mayOpen(const QString& address);
 // A file URL names something on this computer rather than the web.
 bool isFileAddress(const QString& address);
 

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -29,17 +30,16 @@ QuickLinksView::QuickLinksView(LinksStore& store, WispState& wisp, Opener open, 
     , m_wisp(wisp)
     , m_open(std::move(open))
 {
-    m_message = toolLabel(m_store.message(), messagePixels, warningOrange, this);
+    m_message = toolLabel({}, messagePixels, warningOrange, this);
     m_message->setWordWrap(true);
-    m_message->setVisible(!m_store.message().isEmpty());
-    connect(&m_store, &LinksStore::messageChanged, m_message, [this](const QString& message) {
-        m_message->setText(message);
-        m_message->setVisible(!message.isEmpty());
-    });
+    showMessage();
+    connect(&m_store, &LinksStore::messageChanged, this, &QuickLinksView::showMessage);
 
     m_grid = new LinkGrid(new LinkListModel, this);
     m_grid->links().setLinks(m_store.links());
     connect(&m_store, &LinksStore::linksChanged, &m_grid->links(), &LinkListModel::setLinks);
+    // The refused link may be gone or mended.
+    connect(&m_store, &LinksStore::linksChanged, this, [this] { setRefusal({}); });
     connect(m_grid, &LinkGrid::linkClicked, this, &QuickLinksView::open);
     connect(m_grid, &LinkGrid::removeClicked, &m_store, &LinksStore::removeLink);
     connect(m_grid, &LinkGrid::addClicked, this, [this] { m_form->setVisible(m_form->isHidden()); });
@@ -88,9 +88,29 @@ void QuickLinksView::submit()
 
 void QuickLinksView::open(const QuickLink& link)
 {
+    if (!LinkRules::mayOpen(link.url)) {
+        setRefusal(tr("Not opened: the address of “%1” is not a web address or a file URL.")
+                       .arg(OutsideText::isolated(link.title)));
+        return;
+    }
     const QUrl url(link.url, QUrl::StrictMode);
     if (!url.isValid())
         return;
+    setRefusal({});
     m_open(url);
-    m_wisp.react(Mood::happy, QStringLiteral("Opening ") + link.title, true, 1, 1.0);
+    m_wisp.react(Mood::happy, QStringLiteral("Opening ") + OutsideText::isolated(link.title), true, 1, 1.0);
+}
+
+void QuickLinksView::setRefusal(const QString& text)
+{
+    m_refusal = text;
+    showMessage();
+}
+
+void QuickLinksView::showMessage()
+{
+    QStringList lines{m_store.message(), m_refusal};
+    lines.removeAll(QString());
+    m_message->setText(lines.join(u'\n'));
+    m_message->setVisible(!lines.isEmpty());
 }

@@ -14,7 +14,7 @@ class WispState;
 struct QuickLink;
 
 // The links page: a grid of link chips ending with an "Add" chip that shows a one-line form for a new link,
-// under a line that says what went wrong with the links file, when anything did.
+// under a line that says what went wrong with the links file, or with opening a link from it, when anything did.
 class QuickLinksView final : public QWidget
 {
     Q_OBJECT
@@ -37,10 +37,14 @@ private:
     QWidget* buildForm();
     void submit();
     void open(const QuickLink& link);
+    void setRefusal(const QString& text);
+    void showMessage();
 
     LinksStore& m_store;
     WispState& m_wisp;
     Opener m_open;
+    // Why the last link clicked was not opened; empty once one opens or the list changes.
+    QString m_refusal;
     QLabel* m_message = nullptr;
     LinkGrid* m_grid = nullptr;
     QWidget* m_form = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/ElidingLabel.h"
 #include "Wisplet/Base/EvenDigitsLabel.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -246,9 +247,10 @@ void NowPlayingView::showTrack(const std::optional<NowPlaying::Track>& track)
 
 QString NowPlayingView::subtitle(const NowPlaying::Track& track)
 {
+    // Both come from the player: each isolated, so a bidi control in one cannot reorder the other.
     if (track.album.isEmpty())
-        return track.artist;
-    return track.artist + QStringLiteral(" · ") + track.album;
+        return OutsideText::isolated(track.artist);
+    return OutsideText::isolated(track.artist) + QStringLiteral(" · ") + OutsideText::isolated(track.album);
 }
 
 std::optional<double> NowPlayingView::progress(const NowPlaying::Track& track)

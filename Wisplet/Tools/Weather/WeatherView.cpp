@@ -1,6 +1,8 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
 #include "Wisplet/Base/EvenDigitsLabel.h"
+#include "Wisplet/Base/MenuBuilder.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -123,6 +125,13 @@ QWidget* forecastColumn(const QString& top, const QString& symbol, const QString
     layout->addWidget(symbolLabel(symbol, 12, whiteAt(0.85), column), 0, Qt::AlignHCenter);
     layout->addWidget(value, 0, Qt::AlignHCenter);
     return column;
+}
+
+// A place from the search on a button: its own bidi controls kept inside it, its "&" shown as itself rather than
+// taken for a shortcut marker.
+QString buttonText(const WeatherPlace& place)
+{
+    return MenuBuilder::escapedText(OutsideText::isolated(place.label()));
 }
 
 } // namespace
@@ -295,7 +304,7 @@ void WeatherView::updatePage()
 
 void WeatherView::updateHeader()
 {
-    m_placeButton->setText(m_tool.place() ? m_tool.place()->label() : QString());
+    m_placeButton->setText(m_tool.place() ? buttonText(*m_tool.place()) : QString());
     const bool failed = !m_tool.errorText().isEmpty();
     m_status->setText(failed ? m_tool.errorText()
                           : m_tool.keyState() == WeatherTool::KeyState::reading
@@ -356,7 +365,7 @@ void WeatherView::updateResults()
     QLayout* list = m_resultList->layout();
     clearLayout(list);
     for (const WeatherPlace& place : std::as_const(m_results)) {
-        auto* button = new QPushButton(place.label(), m_resultList);
+        auto* button = new QPushButton(buttonText(place), m_resultList);
         button->setFont(fontOf(button, 12));
         button->setFixedHeight(26);
         button->setCursor(Qt::PointingHandCursor);

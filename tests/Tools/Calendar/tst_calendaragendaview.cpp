@@ -106,8 +106,8 @@ private slots:
         QTest::newRow("empty week") << FaceRow{"/cal", true, {}, {"No events in the next seven days"}, {}, 0, 0};
         QTest::newRow("only all-day events")
             << FaceRow{"/cal", true, {allDay("Trip"), allDay("Holiday")}, {"All day", "Trip", "Holiday"}, {}, 0, 2};
-        QTest::newRow("running now, nothing later")
-            << FaceRow{"/cal", true, {at("Review", -600, "r")}, {"Now: Review", "Review"}, {}, 0, 1};
+        QTest::newRow("running now, nothing later") << FaceRow{
+            "/cal", true, {at("Review", -600, "r")}, {QStringLiteral(u"Now: \u2068Review\u2069"), "Review"}, {}, 0, 1};
         QTest::newRow("daily meeting: tomorrow on the card, no other occurrence listed")
             << FaceRow{"/cal",
                        true,

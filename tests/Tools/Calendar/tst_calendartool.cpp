@@ -248,7 +248,7 @@ private slots:
         f.tool->start();
         f.tool->tick();
         QVERIFY(f.server.posted.isEmpty());
-        QVERIFY(f.wisp->bubble().value_or(QString()).startsWith("Meeting"));
+        QVERIFY(f.wisp->bubble().value_or(QString()).startsWith(QStringLiteral(u"\u2068Meeting")));
     }
 
     void stopClearsRemindersAndKeepsNudges()

@@ -88,7 +88,7 @@ private slots:
         f.remindersSource.usable = true;
         f.reminders->requestRemindersAccess("/reminders");
         f.remindersSource.finishLast({reminderTitled("Buy milk")});
-        QTRY_VERIFY(visibleTexts(view).contains("Complete Buy milk"));
+        QTRY_VERIFY(visibleTexts(view).contains(QStringLiteral(u"Complete \u2068Buy milk\u2069")));
         QVERIFY(visibleTexts(view).contains("Refresh reminders"));
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
     }

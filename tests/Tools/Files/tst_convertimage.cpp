@@ -146,7 +146,8 @@ private slots:
         QVERIFY(TestFiles::write(source, TestImages::marked({40, 30}, "png")));
         const QString blocked = m_dir.filePath("folder.jpeg");
         QVERIFY(QDir().mkpath(blocked + "/inside"));
-        QVERIFY(convertImage(source, blocked, ImageCopyFormat::jpeg, 0, 0.5).startsWith("Could not write folder.jpeg"));
+        QVERIFY(convertImage(source, blocked, ImageCopyFormat::jpeg, 0, 0.5)
+                    .startsWith(QStringLiteral(u"Could not write \u2068folder.jpeg\u2069")));
     }
 
     // A small copy only fails once its bytes reach the disk; no empty copy is left, and the failure is said.
@@ -158,7 +159,8 @@ private slots:
         QVERIFY(TestFiles::write(source, TestImages::marked({40, 30}, "png")));
         QVERIFY(disk.fill());
         const QString copy = disk.file(QStringLiteral("copy.jpeg"));
-        QVERIFY(convertImage(source, copy, ImageCopyFormat::jpeg, 0, 0.5).startsWith("Could not write copy.jpeg"));
+        QVERIFY(convertImage(source, copy, ImageCopyFormat::jpeg, 0, 0.5)
+                    .startsWith(QStringLiteral(u"Could not write \u2068copy.jpeg\u2069")));
         QVERIFY(!QFileInfo::exists(copy));
     }
 

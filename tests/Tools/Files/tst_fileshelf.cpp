@@ -71,7 +71,7 @@ private slots:
     {
         const QString full = QStringLiteral("The shelf holds 50 references. Remove some before adding more.");
         const QString missing =
-            QStringLiteral("Could not add ghost.txt: ") + QString::fromLocal8Bit(std::strerror(ENOENT));
+            QStringLiteral(u"Could not add \u2068ghost.txt\u2069: ") + QString::fromLocal8Bit(std::strerror(ENOENT));
         QTest::addColumn<AddRow>("row");
         QTest::newRow("nothing") << AddRow{0, {}, {}, 0, {}};
         QTest::newRow("web addresses only") << AddRow{0, {}, {"https://example.com/a.txt"}, 0, {}};
@@ -217,7 +217,7 @@ private slots:
         shelf.add(urls({"ghost.txt"}));
         shelf.add(urls({"a.txt"}));
         QCOMPARE(messages.size(), 1);
-        QVERIFY(shelf.message().startsWith(QStringLiteral("Could not add ghost.txt: ")));
+        QVERIFY(shelf.message().startsWith(QStringLiteral(u"Could not add \u2068ghost.txt\u2069: ")));
     }
 
     void dropsTakeTheFirstFiftyFilesNewestFirst()

@@ -9,6 +9,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Images.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -116,7 +117,7 @@ private slots:
         m_view->show();
         const ShelfFileModel& model = m_view->list().shelfModel();
         const QModelIndex missing = model.index(0);
-        QCOMPARE(missing.data().toString(), QStringLiteral("notes.txt · Missing"));
+        QCOMPARE(missing.data().toString(), QStringLiteral(u"\u2068notes.txt\u2069 · Missing"));
         QVERIFY(!(model.flags(missing) & Qt::ItemIsDragEnabled));
         QVERIFY(model.flags(model.index(1)) & Qt::ItemIsDragEnabled);
         QVERIFY(!model.mimeData({missing}));
@@ -139,6 +140,32 @@ private slots:
         m_view->setSelectedIds(ids({"notes.txt"}));
         m_view->previewSelected();
         QVERIFY(!m_view->preview() || !m_view->preview()->isVisible());
+    }
+
+    // A right-to-left override in a name would list "rtl<RLO>txt.exe" as "rtlexe.txt": the row shows the
+    // real extension, and the missing mark after it reads as written.
+    void aFileNameShowsItsRealExtension_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QString>("ours");
+        QTest::newRow("present") << true << QString();
+        QTest::newRow("missing") << false << QStringLiteral(" · Missing");
+    }
+
+    void aFileNameShowsItsRealExtension()
+    {
+        QFETCH(bool, present);
+        QFETCH(QString, ours);
+        const QString name = QStringLiteral(u"rtl\u202Etxt.exe");
+        QVERIFY(TestFiles::write(file(name), "MZ"));
+        put({name});
+        if (!present)
+            QVERIFY(QFile::remove(file(name)));
+        m_view->show();
+        const QString shown = m_view->list().shelfModel().index(0).data().toString();
+        const QString end = QStringLiteral(u"txt.exe\u2069") + ours;
+        QVERIFY2(shown.endsWith(end), qPrintable(shown));
+        QVERIFY(VisualOrder::endReadsInOrder(shown, end.size(), m_view->list().font()));
     }
 
     void theSelectionIsNeverWrittenBack()

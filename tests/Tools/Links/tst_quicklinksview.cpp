@@ -150,7 +150,7 @@ private slots:
         QVERIFY(!m_fixture.wisp->bubble());
         click(chip(0).center());
         QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://example.com/x"))});
-        QCOMPARE(m_fixture.wisp->bubble(), QStringLiteral("Opening Site"));
+        QCOMPARE(m_fixture.wisp->bubble(), QStringLiteral(u"Opening \u2068Site\u2069"));
 
         QTest::mouseMove(m_view->grid()->viewport(), chip(1).center());
         click(LinkChip::removeArea(chip(1)).center());

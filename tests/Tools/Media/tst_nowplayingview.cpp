@@ -4,6 +4,7 @@
 #include "Wisplet/Tools/Media/NowPlayingView.h"
 #include "tests/support/FakeMediaPlayers.h"
 #include "tests/support/FakeScheduler.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetsTestMain.h"
 
 namespace {
@@ -42,6 +43,19 @@ private slots:
         track.duration = row.duration;
         track.position = row.position;
         QCOMPARE(NowPlayingView::progress(track), row.fraction);
+    }
+
+    // The player's artist and album stand on one line around our separator: an override in the artist
+    // reorders neither the separator nor the album.
+    void theAlbumReadsAsWrittenAfterAnyArtist()
+    {
+        NowPlaying::Track track;
+        track.artist = QStringLiteral(u"Band\u202E");
+        track.album = QStringLiteral("Blue 42");
+        const QString shown = NowPlayingView::subtitle(track);
+        const qsizetype ours = shown.indexOf(QStringLiteral(u" \u00B7 "));
+        QVERIFY(ours > 0);
+        QVERIFY(VisualOrder::endReadsInOrder(shown, shown.size() - ours));
     }
 
     void showsTheTrackAndSendsToItsPlayer()

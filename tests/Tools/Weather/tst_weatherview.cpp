@@ -5,6 +5,8 @@
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAccessible>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -126,13 +128,38 @@ private slots:
         QCOMPARE(textsOf(m_view->results(), &WeatherPlace::label), (QStringList{"Lisbon, Portugal", "Lisbon"}));
 
         QPushButton* second = childWhere<QPushButton>(*m_view, [](const QPushButton* button) {
-            return button->isVisibleTo(button->window()) && button->text() == QLatin1String("Lisbon");
+            return button->isVisibleTo(button->window()) && button->text() == QStringLiteral(u"\u2068Lisbon\u2069");
         });
         QVERIFY(second);
         second->click();
         QCOMPARE(m_tool->place()->label(), QStringLiteral("Lisbon"));
         QCOMPARE(m_view->page(), WeatherView::Page::forecast);
         QVERIFY(field().text().isEmpty());
+    }
+
+    // A place's name is the place search's: an "&" in it is no shortcut marker, on the header's button and on the
+    // search's result alike, and reads as written.
+    void anAmpersandInAPlaceIsShownAsItself()
+    {
+        make();
+        submit("Port");
+        m_transport->finish(0, R"({"results": [{"name": "Port of Spain", "country": "Trinidad & Tobago",
+            "latitude": 10.7, "longitude": -61.5}]})");
+        const auto placeButton = [this] {
+            return childWhere<QAbstractButton>(*m_view, [](const QAbstractButton* button) {
+                return button->isVisibleTo(button->window()) && button->text().contains("Tobago");
+            });
+        };
+        for (const bool picked : {false, true}) {
+            QAbstractButton* button = placeButton();
+            QVERIFY(button);
+            QVERIFY2(QKeySequence::mnemonic(button->text()).isEmpty(), qPrintable(button->text()));
+            const QString read = QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+            QVERIFY2(read.contains("Port of Spain, Trinidad & Tobago"), qPrintable(read));
+            if (!picked)
+                button->click();
+        }
+        QCOMPARE(m_view->page(), WeatherView::Page::forecast);
     }
 
     void anAnswerToAnEditedQueryIsDroppedButEndsTheSpinner()
