@@ -109,10 +109,20 @@ bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringL
             },
             timeoutMs))
         return false;
-    if (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys))
-        return false;
+    // The first key once the menu shows it has the keyboard (a key sent before its grab is lost), then the
+    // rest, once the highlight has moved on.
     std::pair<int, int> rows;
-    if (!QTest::qWaitFor([&] { return (rows = highlightedRows(menu)).second > rows.first; }, timeoutMs))
+    const auto highlighted = [&] { return (rows = highlightedRows(menu)).second > rows.first; };
+    for (int tries = 0;; ++tries) {
+        if (tries == 10 || !XTools::xdotool({QStringLiteral("key"), keys.first()}))
+            return false;
+        if (QTest::qWaitFor(highlighted, 3000))
+            break;
+    }
+    const std::pair<int, int> first = rows;
+    if (keys.size() > 1
+        && (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys.mid(1))
+            || !QTest::qWaitFor([&] { return highlighted() && rows != first; }, timeoutMs)))
         return false;
     const QRect frame = XTools::frameOf(menu);
     return XTools::clickAt({frame.center().x(), frame.top() + (rows.first + rows.second) / 2});
