@@ -4,6 +4,7 @@
 #include "Wisplet/Base/MenuBuilder.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -53,6 +54,11 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
     rebuild(); // so the menu's shortcuts exist before it first opens
     m_tray->setToolTip(QStringLiteral("Wisplet"));
     m_tray->setContextMenu(m_menu);
+    // A left click opens the same menu as a right click, as a tray menu does.
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            popup(QCursor::pos());
+    });
     m_tray->show();
 }
 

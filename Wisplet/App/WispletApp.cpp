@@ -24,7 +24,6 @@
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Companion/WispState.h"
-#include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
@@ -57,8 +56,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-
-#include <cmath>
 
 // The delegate's view of the panel.
 class WispletApp::Panel final : public PanelControl
@@ -296,16 +293,9 @@ void WispletApp::openStudio()
         m_studio = new ExpressionStudio;
         m_studio->setAttribute(Qt::WA_DeleteOnClose, false);
     }
-    // On the island's screen, clear of the island, which collapses as the studio comes forward; first sized
-    // to the screen.
-    if (!m_studio->isVisible()) {
-        const QScreen& screen = *m_notchPanel->screen();
-        placeOnScreen(*m_studio, screen);
-        const int islandBottom = m_notchPanel->y() + int(std::ceil(m_root->collapsedSize().height()));
-        const QSize frame = m_studio->size().grownBy(windowFrame(*m_studio));
-        placeOnScreen(*m_studio, screen,
-                      NotchLayout::windowPositionBelowIsland(screen.availableGeometry(), frame, islandBottom));
-    }
+    // On the island's screen, clear of the island, which collapses as the studio comes forward.
+    if (!m_studio->isVisible())
+        placeOnScreen(*m_studio, *m_notchPanel->screen());
     bringToFront(*m_studio);
 }
 

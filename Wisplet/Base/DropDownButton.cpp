@@ -1,5 +1,6 @@
 #include "Wisplet/Base/DropDownButton.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
 #include <QCursor>
@@ -30,7 +31,8 @@ DropDownButton::DropDownButton(int fontPixels, QWidget* parent)
     setFont(labelFont);
     setPopupMode(QToolButton::InstantPopup);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, opened with Space; a click needs no focus.
+    setFocusPolicy(Qt::TabFocus);
     auto* popup = new QMenu(this);
     setMenu(popup);
     // The pointer may have gone while the menu held it; no leave comes for that.
@@ -70,6 +72,8 @@ void DropDownButton::paintEvent(QPaintEvent*)
         painter.setBrush(whiteAt(opacity));
         painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     }
+    if (hasFocus())
+        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), cornerRadius);
 
     const QColor foreground = whiteAt(open || isHovering() ? 1.0 : 0.85);
     double x = padding;

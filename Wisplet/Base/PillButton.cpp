@@ -1,5 +1,6 @@
 #include "Wisplet/Base/PillButton.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
 #include <QPainter>
@@ -8,7 +9,6 @@
 namespace {
 
 constexpr int symbolGap = 6;
-constexpr double focusRingWidth = 1.5;
 constexpr double disabledOpacity = 0.4;
 
 QFont labelFont(QFont font, int pixels, QFont::Weight weight)
@@ -33,12 +33,8 @@ void paintCapsule(QPainter& painter, const QRectF& rect, const QColor& fill, boo
     QPainterPath capsule;
     capsule.addRoundedRect(rect, radius, radius);
     painter.fillPath(capsule, fill);
-    if (focused) {
-        const QRectF inner = rect.adjusted(focusRingWidth, focusRingWidth, -focusRingWidth, -focusRingWidth);
-        painter.setPen(QPen(whiteAt(0.6), focusRingWidth));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(inner, inner.height() / 2, inner.height() / 2);
-    }
+    if (focused)
+        KeyboardPaths::paintFocusRing(painter, rect, radius);
 }
 
 } // namespace

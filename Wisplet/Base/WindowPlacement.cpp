@@ -28,7 +28,8 @@ void apply(QWidget& window, const QScreen& home, const std::optional<QPoint>& fr
     QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens())
         areas.append(screen->availableGeometry());
-    WindowFit fit{areas, home.availableGeometry(), frame, window.size(), window.minimumSize(), frameTopLeft};
+    WindowFit fit{areas,        home.availableGeometry(), frame, window.size(), window.minimumSize(),
+                  frameTopLeft, keptClearArea()};
     FittedWindow fitted = fitWindow(fit);
     // Cut in height, the window scrolls: it takes the scroll bar's width more, where it may and the screen has it.
     if (fitted.content.height() < fit.size.height() && fit.size.width() < window.maximumWidth()) {
@@ -36,10 +37,50 @@ void apply(QWidget& window, const QScreen& home, const std::optional<QPoint>& fr
                                    fit.size.width() + window.style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
         fitted = fitWindow(fit);
     }
+    // A window of a fixed size stays so: its maximum gives way with its minimum.
+    const bool fixed = window.minimumSize() == window.maximumSize();
     if (fitted.minimum != window.minimumSize())
         window.setMinimumSize(fitted.minimum);
+    if (fixed && window.maximumSize() != fitted.minimum)
+        window.setMaximumSize(fitted.minimum);
     if (fitted.content != window.geometry())
         window.setGeometry(fitted.content);
+}
+
+// How far a window of ours keeps from the island's outline, so that its edge does not touch it.
+constexpr int islandClearance = 8;
+
+qint64 areaOf(const QSize& size)
+{
+    return qint64(size.width()) * size.height();
+}
+
+// The window in one area: no larger than it, the minimum giving way, and where its corner stands (else
+// centred), moved only as far as it must to lie wholly inside.
+FittedWindow fitInto(const QRect& area, const WindowFit& fit, const std::optional<QPoint>& corner)
+{
+    const QMargins& frame = fit.frame;
+    const QSize framing(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QSize room = (area.size() - framing).expandedTo(QSize(0, 0));
+    const QSize minimum = fit.minimum.boundedTo(room);
+    const QSize size = fit.size.boundedTo(room).expandedTo(minimum);
+    const QSize outer = size + framing;
+    QPoint at = corner.value_or(area.topLeft()
+                                + QPoint((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2));
+    // Left and top last: where the frame is larger than the area, the title bar is what stays on it.
+    at.setX(std::max(area.left(), std::min(at.x(), area.left() + area.width() - outer.width())));
+    at.setY(std::max(area.top(), std::min(at.y(), area.top() + area.height() - outer.height())));
+    return {QRect(at + QPoint(frame.left(), frame.top()), size), minimum};
+}
+
+// The place that keeps more of the window, or as much of it and nearer to where it was.
+bool betterPlace(const FittedWindow& candidate, const FittedWindow& than, const QPoint& from)
+{
+    const qint64 kept = areaOf(candidate.content.size());
+    const qint64 keptBefore = areaOf(than.content.size());
+    if (kept != keptBefore)
+        return kept > keptBefore;
+    return (candidate.content.topLeft() - from).manhattanLength() < (than.content.topLeft() - from).manhattanLength();
 }
 
 bool isProgramWindow(const QObject* object)
@@ -77,11 +118,10 @@ void widenForTitle(QMessageBox& box)
 FittedWindow fitWindow(const WindowFit& fit)
 {
     const QMargins& frame = fit.frame;
-    const QSize framing(frame.left() + frame.right(), frame.top() + frame.bottom());
     QRect area = fit.home;
     std::optional<QPoint> corner = fit.frameTopLeft;
     if (corner) {
-        const QRect standing(*corner, fit.size + framing);
+        const QRect standing(*corner, fit.size.grownBy(frame));
         qint64 most = 0;
         for (const QRect& screen : fit.screens) {
             if (const qint64 shared = sharedArea(standing, screen); shared > most) {
@@ -92,16 +132,37 @@ FittedWindow fitWindow(const WindowFit& fit)
         if (most == 0)
             corner.reset();
     }
-    const QSize room = (area.size() - framing).expandedTo(QSize(0, 0));
-    const QSize minimum = fit.minimum.boundedTo(room);
-    const QSize size = fit.size.boundedTo(room).expandedTo(minimum);
-    const QSize outer = size + framing;
-    QPoint at = corner.value_or(
-        area.topLeft() + QPoint((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2));
-    // Left and top last: where the frame is larger than the area, the title bar is what stays on it.
-    at.setX(std::max(area.left(), std::min(at.x(), area.left() + area.width() - outer.width())));
-    at.setY(std::max(area.top(), std::min(at.y(), area.top() + area.height() - outer.height())));
-    return {QRect(at + QPoint(frame.left(), frame.top()), size), minimum};
+    const FittedWindow whole = fitInto(area, fit, corner);
+    if (fit.island.isEmpty())
+        return whole;
+    const QRect island = fit.island.adjusted(-islandClearance, -islandClearance, islandClearance, islandClearance);
+    if (!whole.content.marginsAdded(frame).intersects(island))
+        return whole;
+    // The rooms below the island and on either side of it, each as tall or as wide as the area allows.
+    QRect below = area;
+    below.setTop(island.bottom() + 1);
+    QRect left = area;
+    left.setRight(island.left() - 1);
+    QRect right = area;
+    right.setLeft(island.right() + 1);
+    std::optional<FittedWindow> best;
+    for (const QRect& room : {below, left, right}) {
+        if (room.width() <= frame.left() + frame.right() || room.height() <= frame.top() + frame.bottom())
+            continue;
+        const FittedWindow fitted = fitInto(room, fit, corner);
+        if (!best || betterPlace(fitted, *best, whole.content.topLeft()))
+            best = fitted;
+    }
+    return best.value_or(whole);
+}
+
+QRect keptClearArea()
+{
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (const auto* floating = dynamic_cast<const FloatsAbove*>(window); floating && window->isVisible())
+            return floating->keptClear();
+    }
+    return {};
 }
 
 QMargins windowFrame(QWidget& window)

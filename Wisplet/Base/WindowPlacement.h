@@ -26,6 +26,8 @@ struct WindowFit
     QSize minimum;
     // Where the frame's top-left corner stands, or is asked to; none to centre the window.
     std::optional<QPoint> frameTopLeft;
+    // What floats above the program's windows (the island) and must stay uncovered by them; empty for none.
+    QRect island;
 };
 
 struct FittedWindow
@@ -37,8 +39,26 @@ struct FittedWindow
 
 // The one rule for every window of ours: it lies on the screen that holds most of it (on `home` when none
 // does or it has no place yet), frame and title bar wholly inside that screen's available area and no
-// larger than it, the minimum giving way; where it fits as it stands, it stays.
+// larger than it, the minimum giving way; where it fits as it stands, it stays. A window that would reach
+// over the island goes below it or beside it, wherever it keeps most of its size (then where it moves
+// least), the minimum giving way to that room.
 FittedWindow fitWindow(const WindowFit& fit);
+
+// A window of ours that floats above the others: the program's windows keep clear of the rectangle it
+// gives while it is shown (global logical pixels, empty for none).
+class FloatsAbove
+{
+public:
+    virtual QRect keptClear() const = 0;
+
+protected:
+    FloatsAbove() = default;
+    ~FloatsAbove() = default;
+    Q_DISABLE_COPY_MOVE(FloatsAbove)
+};
+
+// The rectangle the shown floating windows of the program ask to keep clear; empty for none.
+QRect keptClearArea();
 
 // The frame the window manager draws, or will draw, around the window.
 QMargins windowFrame(QWidget& window);

@@ -1,6 +1,7 @@
 #include "Wisplet/Companion/ExpressionStudio.h"
 
 #include "Wisplet/Base/AppSettings.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Base/ScrollingContent.h"
 #include "Wisplet/Companion/WispFaceView.h"
@@ -95,6 +96,8 @@ void MoodTile::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(255, 255, 255, 26), 1));
     painter.setBrush(Qt::black);
     painter.drawRoundedRect(card, tileRadius, tileRadius);
+    if (hasFocus())
+        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), tileRadius);
 }
 
 ExpressionStudio::ExpressionStudio(AppSettings& settings, WispState& state, MotionSetting& motion, Scheduler& scheduler,
@@ -108,6 +111,7 @@ ExpressionStudio::ExpressionStudio(AppSettings& settings, WispState& state, Moti
     setObjectName(QStringLiteral("expressions"));
     setWindowTitle(QStringLiteral("Wisp Expressions"));
     setAutoFillBackground(true);
+    KeyboardPaths::closeWithKeys(*this);
 
     auto* content = new QWidget;
     content->setFixedWidth(contentWidth);

@@ -1,5 +1,6 @@
 #include "Wisplet/Notch/HeaderButton.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
@@ -11,7 +12,8 @@ HeaderButton::HeaderButton(const QString& icon, bool active, QWidget* parent)
     , m_active(active)
 {
     setFixedSize(side, side);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click needs no focus.
+    setFocusPolicy(Qt::TabFocus);
     updateTexts();
 }
 
@@ -51,6 +53,8 @@ void HeaderButton::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(NotchLayout::whiteAt(HeaderButtonLook::backgroundOpacity(m_active, isHovering())));
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    if (hasFocus())
+        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), cornerRadius);
 
     const QPointF corner((width() - symbolPixels) / 2.0, (height() - symbolPixels) / 2.0);
     painter.drawPixmap(corner,

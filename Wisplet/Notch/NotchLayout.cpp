@@ -78,6 +78,12 @@ QSizeF collapsedSize(FaceSize size, const QSizeF& notchSize, double peekWidth)
     return {width, notchSize.height() + faceRowHeight(size)};
 }
 
+QRectF widestCollapsedIsland(double panelWidth, FaceSize size, const QSizeF& notchSize)
+{
+    const QSizeF island = collapsedSize(size, notchSize, widestPeekWidth);
+    return {(panelWidth - island.width()) / 2, 0, island.width(), island.height()};
+}
+
 QSizeF expandedSize(double screenWidth, const QSizeF& notchSize, ToolID selected, bool breakPrompt, bool quietMode)
 {
     const double base = isTallTool(selected) ? tallToolHeight : toolHeight;
@@ -126,17 +132,6 @@ QRect panelFrame(const QRectF& screen, const QSize& largest)
 {
     const QSize size = largest.boundedTo(QSize(int(screen.width()), int(screen.height())));
     return {qRound(screen.center().x() - size.width() / 2.0), qRound(screen.top()), size.width(), size.height()};
-}
-
-QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom)
-{
-    constexpr int clearance = 16;
-    const int x = available.left() + (available.width() - frame.width()) / 2;
-    const int top = std::max(available.top(), islandBottom + clearance);
-    const int room = available.bottom() + 1 - top;
-    const int y = room >= frame.height() ? top + (room - frame.height()) / 2
-                                         : std::max(available.top(), available.bottom() + 1 - frame.height());
-    return {std::max(available.left(), x), y};
 }
 
 std::chrono::milliseconds untilNextDay(const QDateTime& localNow)

@@ -44,7 +44,13 @@ FaceSizeMetrics faceSizeMetrics(FaceSize size);
 // The face row's height as laid out: the stored height rounded to a whole point, halves away from zero.
 double faceRowHeight(FaceSize size);
 
+// The most room a bubble or peek takes beside the collapsed face.
+inline constexpr double widestPeekWidth = 208;
+
 QSizeF collapsedSize(FaceSize size, const QSizeF& notchSize, double peekWidth);
+// The collapsed island at its widest, hanging from the top centre of a panel of that width: what the
+// program's windows keep clear of, whatever Wisp says meanwhile.
+QRectF widestCollapsedIsland(double panelWidth, FaceSize size, const QSizeF& notchSize);
 QSizeF expandedSize(double screenWidth, const QSizeF& notchSize, ToolID selected, bool breakPrompt, bool quietMode);
 double cornerRadius(bool expanded);
 
@@ -76,11 +82,6 @@ void fillRounded(QPainter& painter, const QRectF& rect, double radius, double op
 // The floating panel on a screen (its whole frame): hanging from the top edge, centred across, as large as
 // `largest` or as much of it as the screen has.
 QRect panelFrame(const QRectF& screen, const QSize& largest);
-
-// Where a window of the given frame goes on a screen (its available area) the island hangs in: centred
-// across, and below the island's bottom edge where there is room, centred in what is left; where there is
-// not, as low as it fits.
-QPoint windowPositionBelowIsland(const QRect& available, const QSize& frame, int islandBottom);
 
 // From a local time to a moment just past the next local midnight, where the date turns.
 std::chrono::milliseconds untilNextDay(const QDateTime& localNow);

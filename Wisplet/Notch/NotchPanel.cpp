@@ -5,8 +5,8 @@
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/IslandSurface.h"
-#include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/ToolViews.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -104,6 +104,8 @@ NotchPanel::NotchPanel(IslandSurface* surface, const Services& services)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Opened by hovering, the panel does not have the focus; its icon-only buttons still explain themselves.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFixedSize(panelSize);
     setPalette(darkPalette());
     // Should the focus have nowhere to go, the panel hides all the same after a moment.
@@ -139,6 +141,14 @@ void NotchPanel::reposition()
     const QRect frame = NotchLayout::panelFrame(chosen->screen.frame, panelSize);
     setFixedSize(frame.size());
     move(frame.topLeft());
+}
+
+QRect NotchPanel::keptClear() const
+{
+    if (!m_geometry)
+        return {};
+    const QRectF island = NotchLayout::widestCollapsedIsland(width(), m_settings.faceSize(), m_geometry->notchSize);
+    return island.toAlignedRect().translated(pos());
 }
 
 void NotchPanel::takeFocus()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Notch/NotchGeometry.h"
 #include "Wisplet/Platform/WindowService.h"
 
@@ -17,11 +18,12 @@ class ToolRegistry;
 class WispState;
 
 // The one window Wisp lives in: a frameless, transparent 760 × 560 window (narrower or lower on a smaller
-// screen) hanging from the top edge of the chosen screen, above other windows on every desktop and out of the taskbar. Only the island takes
-// clicks and, without a compositor, is drawn. The panel takes the keyboard focus only when a control in
-// it that takes keys is clicked or a tool is opened, pins the companion open when it gets it, and gives
-// it back without ever unmapping. It collapses out of the way of the program's other windows.
-class NotchPanel final : public QWidget
+// screen) hanging from the top edge of the chosen screen, above other windows on every desktop and out of the taskbar.
+// Only the island takes clicks and, without a compositor, is drawn. The panel takes the keyboard focus only when a
+// control in it that takes keys is clicked or a tool is opened, pins the companion open when it gets it, and gives it
+// back without ever unmapping. It collapses out of the way of the program's other windows, which open clear of the
+// island.
+class NotchPanel final : public QWidget, public FloatsAbove
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NotchPanel)
@@ -41,6 +43,9 @@ public:
 
     // The panel takes the surface over and places itself; showing it is the caller's call.
     NotchPanel(IslandSurface* surface, const Services& services);
+
+    // The collapsed island at its widest, where the panel stands; empty before a screen was seen.
+    QRect keptClear() const override;
 
     // The geometry of the last positioning; none until a screen was seen.
     const std::optional<NotchGeometry>& notchGeometry() const { return m_geometry; }

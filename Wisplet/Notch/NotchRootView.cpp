@@ -23,6 +23,7 @@
 #include <QBoxLayout>
 #include <QCursor>
 #include <QDragEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QGraphicsEffect>
 #include <QLabel>
@@ -464,6 +465,7 @@ void NotchRootView::buildHeader(QVBoxLayout& stack)
     row->addStretch(1);
 
     m_quietButton = new QuietControlsButton(*m_quietControls, m_expanded);
+    m_quietButton->installEventFilter(this);
     row->addWidget(m_quietButton, 0, Qt::AlignVCenter);
     // The button's own tooltip, "Keep panel open", is the one shown: the innermost widget's tip wins in Qt.
     m_pin = new HeaderButton(QStringLiteral("pin"), false, m_expanded);
@@ -942,8 +944,25 @@ bool NotchRootView::eventFilter(QObject* watched, QEvent* event)
         placeHeaderFace();
     } else if (watched == m_collapsedFace || watched == m_headerFace) {
         return faceClicked(static_cast<WispFaceView*>(watched), event);
+    } else if (watched == m_quietButton && event->type() == QEvent::FocusIn
+               && static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason) {
+        keyboardPastHeader();
     }
     return IslandSurface::eventFilter(watched, event);
+}
+
+// The panel coming forward puts the keyboard on what follows the header (the break prompt or the tabs),
+// where the user works; Tab and Shift+Tab still reach the header's controls.
+void NotchRootView::keyboardPastHeader()
+{
+    for (QWidget* next = m_settingsButton->nextInFocusChain(); next != m_quietButton; next = next->nextInFocusChain()) {
+        if (next->isWindow() || !m_expanded->isAncestorOf(next))
+            return;
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisibleTo(m_expanded)) {
+            next->setFocus(Qt::ActiveWindowFocusReason);
+            return;
+        }
+    }
 }
 
 void NotchRootView::islandHovered(bool inside)

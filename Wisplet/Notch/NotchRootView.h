@@ -162,6 +162,7 @@ private:
     void stepStretch();
 
     bool faceClicked(WispFaceView* face, QEvent* event);
+    void keyboardPastHeader();
     void islandHovered(bool inside);
     void pointerLeft();
     void setDropTargeted(bool targeted);

@@ -107,7 +107,7 @@ double peekWidth(const PeekInputs& in)
     if (in.isHovering || in.isPinnedOpen)
         return 0;
     if (in.bubble)
-        return std::min(Graphemes::count(*in.bubble) * in.charWidths.bubble + 28, 200.0) + 8;
+        return std::min(Graphemes::count(*in.bubble) * in.charWidths.bubble + 28 + 8, NotchLayout::widestPeekWidth);
     if (const std::optional<QString> text = peekText(in))
         return std::min(Graphemes::count(*text) * in.charWidths.peek + 30, 190.0);
     return 0;

@@ -269,10 +269,23 @@ void ToolPanelView::updateTabs(const QList<ToolID>& favourites)
             m_tabLayout->insertWidget(place, tab);
         }
         tabs.append(tab);
+        // Tab goes along the tabs as laid out, then to the overflow menu and the search button, whenever
+        // each tab was made.
+        focusBefore(tab, m_overflow);
     }
     for (ToolTab* gone : std::as_const(m_tabs))
         discard(gone);
     m_tabs = tabs;
+}
+
+void ToolPanelView::focusBefore(QWidget* widget, QWidget* next)
+{
+    // The keyboard's ring of widgets has no insert-before: after the last one before `next` that takes focus.
+    QWidget* before = next->previousInFocusChain();
+    while (before != next && before->focusPolicy() == Qt::NoFocus)
+        before = before->previousInFocusChain();
+    if (before != next && before != widget)
+        setTabOrder(before, widget);
 }
 
 void ToolPanelView::updateShortcuts()

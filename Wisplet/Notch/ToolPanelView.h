@@ -80,6 +80,7 @@ private:
     void buildShortcuts();
     void refresh();
     void updateTabs(const QList<ToolID>& favourites);
+    static void focusBefore(QWidget* widget, QWidget* next);
     void updateShortcuts();
     void rebuildOverflowMenu();
     void showContent(ToolID tool);

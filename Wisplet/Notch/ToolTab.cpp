@@ -1,6 +1,7 @@
 #include "Wisplet/Notch/ToolTab.h"
 
 #include "Wisplet/Base/Animation.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
 #include <QApplication>
@@ -67,7 +68,8 @@ void ToolTab::setSelected(bool selected, bool animate)
     setAccessibleDescription(selected ? tr("Selected") : QString());
     // The keyboard follows the selection along the tabs, so that only one tab ever looks chosen.
     if (selected && !hasFocus()) {
-        if (auto* focused = qobject_cast<ToolTab*>(QApplication::focusWidget()); focused && focused->parent() == parent())
+        if (auto* focused = qobject_cast<ToolTab*>(QApplication::focusWidget());
+            focused && focused->parent() == parent())
             setFocus(Qt::OtherFocusReason);
     }
     const QList<double> target = valuesOf(lookOf(m_selected, isHovering()));
@@ -117,12 +119,8 @@ void ToolTab::paintEvent(QPaintEvent*)
     painter.setBrush(white(look.background));
     painter.drawRoundedRect(capsule, radius, radius);
     // The keyboard's place is a ring, so it never reads as a second selected tab.
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(capsule.adjusted(0.75, 0.75, -0.75, -0.75), radius - 0.75, radius - 0.75);
-        painter.setPen(Qt::NoPen);
-    }
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
+        KeyboardPaths::paintFocusRing(painter, capsule, radius);
 
     const QColor foreground = white(look.foreground);
     const QSize symbol(symbolSize, symbolSize);

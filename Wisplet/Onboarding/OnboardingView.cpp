@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTimer>
@@ -244,16 +245,31 @@ OnboardingView::OnboardingView(const OnboardingSteps::Services& services, Animat
         m_fadeEffect->setEnabled(opacity < 1);
     });
 
-    setFixedSize(fixedWidth, fixedHeight);
+    // The face and the steps sit together in the middle, where the tallest step fits. Where the window is
+    // shorter than that, they scroll; the dots and the buttons below always stay in view.
+    auto* content = new QWidget;
+    auto* middle = new QVBoxLayout(content);
+    middle->setContentsMargins(padding, padding, padding, 0);
+    middle->setSpacing(rootSpacing);
+    middle->addStretch(1);
+    middle->addWidget(buildPreview(), 0, Qt::AlignHCenter);
+    middle->addWidget(m_pages);
+    middle->addStretch(1);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidgetResizable(true);
+    // The steps are as wide as the window leaves them; a vertical scroll bar takes its width from the margin.
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(content);
+
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(padding, padding, padding, padding);
+    root->setContentsMargins(0, 0, 0, padding);
     root->setSpacing(rootSpacing);
-    // The face and the steps sit together in the middle, where the tallest step fits; the buttons stay below.
-    root->addStretch(1);
-    root->addWidget(buildPreview(), 0, Qt::AlignHCenter);
-    root->addWidget(m_pages);
-    root->addStretch(1);
-    root->addWidget(buildBottomBar());
+    root->addWidget(m_scroll, 1);
+    QWidget* bar = buildBottomBar();
+    bar->setContentsMargins(padding, 0, padding, 0);
+    root->addWidget(bar);
 
     connect(&m_steps, &OnboardingSteps::stepChanged, this, &OnboardingView::showStep);
     connect(&m_steps, &OnboardingSteps::changed, this, [this] {

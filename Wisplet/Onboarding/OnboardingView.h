@@ -15,13 +15,14 @@ class QButtonGroup;
 class QCheckBox;
 class QGraphicsOpacityEffect;
 class QLabel;
+class QScrollArea;
 class QStackedWidget;
 class QTimer;
 class WispFaceView;
 
-// The welcome window's content: Wisp's face cycling through a few moods, the current step, and the step
-// dots with "Back" and "Next" ("Done" on the last step). Return presses "Next" or "Done" from anywhere in
-// it. Controls show the stores' values and write only on the user's own choice.
+// The welcome window's content, 480 × 560 where the screen has room: Wisp's face cycling through a few
+// moods, the current step, and the step dots with "Back" and "Next" ("Done" on the last step). Return presses "Next" or
+// "Done" from anywhere in it. Controls show the stores' values and write only on the user's own choice.
 class OnboardingView final : public QWidget
 {
     Q_OBJECT
@@ -43,6 +44,9 @@ public:
     QWidget* currentPage() const;
     // The drop zone of the try-out step.
     QWidget* dropZone() const { return m_dropZone; }
+    // What scrolls on a short screen: the face and the step, not the buttons.
+    QScrollArea* scrollArea() const { return m_scroll; }
+    PillButton* nextButton() const { return m_next; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -74,6 +78,7 @@ private:
 
     WispFaceView* m_face = nullptr;
     QStackedWidget* m_pages = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QWidget* m_dots = nullptr;
     PillButton* m_back = nullptr;
     PillButton* m_next = nullptr;

@@ -1,13 +1,13 @@
 #include "Wisplet/Onboarding/OnboardingWindow.h"
 
 #include "Wisplet/Base/AppSettings.h"
-#include "Wisplet/Base/ScrollingContent.h"
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Onboarding/OnboardingView.h"
 
 #include <QKeyEvent>
 #include <QScreen>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -27,7 +27,12 @@ OnboardingWindow::OnboardingWindow(const Services& services, QWidget* parent)
     setWindowTitle(QStringLiteral("Welcome to Wisplet"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAutoFillBackground(true);
-    scrollingContent(*this, m_view);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    // Titled and closable only: never resized or maximised. A short screen makes it shorter (see
+    // WindowPlacement.h), and then its steps scroll.
+    setFixedSize(OnboardingView::fixedWidth, OnboardingView::fixedHeight);
 }
 
 OnboardingWindow::~OnboardingWindow() = default;

@@ -156,8 +156,14 @@ QCoro::Task<> IntegrationSettingsRow::saveSecret(QPointer<IntegrationSettingsRow
                                                  int generation)
 {
     const Keychain::WriteResult result = co_await hub.saveCredentials(text, field, kind);
-    if (row && generation == row->m_saves.value(field.key))
-        row->showKeyringProblem(IntegrationsHub::saveFailureText(result));
+    if (!row || generation != row->m_saves.value(field.key))
+        co_return;
+    const QString problem = IntegrationsHub::saveFailureText(result);
+    if (problem.isEmpty())
+        row->m_unkept.remove(field.key);
+    else
+        row->m_unkept.insert(field.key);
+    row->showKeyringProblem(problem);
 }
 
 void IntegrationSettingsRow::showKeyringProblem(const QString& text)
@@ -171,23 +177,33 @@ void IntegrationSettingsRow::startTest()
     m_test->setEnabled(false);
     m_test->setText(tr("Testing…"));
     m_result->hide();
+    Credentials typed;
+    bool unkept = false;
+    for (const IntegrationField& field : fields(m_kind)) {
+        if (const auto* input = m_body->findChild<QLineEdit*>(field.key); input && input->isModified()) {
+            typed.insert(field.key, input->text());
+            unkept = unkept || m_unkept.contains(field.key);
+        }
+    }
     // May finish before it returns when the connector has nothing to wait for.
-    runTest(this, m_hub, m_kind);
+    runTest(this, m_hub, m_kind, typed, unkept);
 }
 
 QCoro::Task<> IntegrationSettingsRow::runTest(QPointer<IntegrationSettingsRow> row, IntegrationsHub& hub,
-                                              IntegrationKind kind)
+                                              IntegrationKind kind, Credentials typed, bool unkept)
 {
-    const SnapshotResult result = co_await hub.testConnection(kind);
+    const SnapshotResult result = co_await hub.testConnection(kind, std::move(typed));
     if (row)
-        row->testFinished(result);
+        row->testFinished(result, unkept);
 }
 
-void IntegrationSettingsRow::testFinished(const SnapshotResult& result)
+void IntegrationSettingsRow::testFinished(const SnapshotResult& result, bool unkept)
 {
     m_test->setEnabled(true);
     m_test->setText(tr("Test"));
-    const QString text = resultText(result);
+    QString text = resultText(result);
+    if (unkept)
+        text += tr(" Tested with the key typed here: the keyring refused to keep it.");
     m_result->setText(text);
     m_result->setToolTip(plainToolTip(text));
     SettingsForm::setTone(m_result,

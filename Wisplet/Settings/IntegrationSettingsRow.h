@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 class IntegrationsHub;
@@ -45,9 +46,11 @@ private:
                                     IntegrationField field, IntegrationKind kind, int generation);
     // Says what the keyring did not do for this row's secrets; an empty text takes it back.
     void showKeyringProblem(const QString& text);
+    // Tests with what the inputs show: what was typed, kept by the keyring or not, and the stored rest.
     void startTest();
-    static QCoro::Task<> runTest(QPointer<IntegrationSettingsRow> row, IntegrationsHub& hub, IntegrationKind kind);
-    void testFinished(const SnapshotResult& result);
+    static QCoro::Task<> runTest(QPointer<IntegrationSettingsRow> row, IntegrationsHub& hub, IntegrationKind kind,
+                                 Credentials typed, bool unkept);
+    void testFinished(const SnapshotResult& result, bool unkept);
 
     IntegrationKind m_kind;
     IntegrationsHub& m_hub;
@@ -59,4 +62,6 @@ private:
     QLabel* m_result = nullptr;
     // Raised by every edit of a secret field: only the newest save of a field is said.
     QHash<QString, int> m_saves;
+    // The secret fields whose newest text the keyring refused or did not take in time.
+    QSet<QString> m_unkept;
 };

@@ -1,13 +1,12 @@
 #include "Wisplet/Settings/SettingsWindow.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Base/WindowPlacement.h"
 #include "Wisplet/Settings/SettingsFileMessage.h"
 
 #include <QLabel>
-#include <QKeySequence>
 #include <QListWidget>
-#include <QShortcut>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -76,8 +75,7 @@ SettingsWindow::SettingsWindow(Defaults& defaults, PageMaker makePage, QWidget* 
     layout->addWidget(splitter);
 
     showSection(SettingsSection::general);
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)})
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    KeyboardPaths::closeWithKeys(*this);
     // A click beside the rows would clear the selection and leave the page without its row.
     connect(m_sidebar, &QListWidget::itemSelectionChanged, this, [this] {
         if (m_sidebar->selectedItems().isEmpty())

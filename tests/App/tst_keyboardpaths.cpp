@@ -3,9 +3,12 @@
 #include "Wisplet/App/PanelControl.h"
 #include "Wisplet/App/TrayIcon.h"
 #include "Wisplet/App/TrayMenu.h"
+#include "Wisplet/Base/DropDownButton.h"
 #include "Wisplet/Base/QuietControls.h"
+#include "Wisplet/Base/QuietControlsButton.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
 #include "Wisplet/Notch/FileDropTarget.h"
+#include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/ToolPanelView.h"
@@ -22,6 +25,7 @@
 #include "tests/support/XTools.h"
 
 #include <QLineEdit>
+#include <QMenu>
 
 using XTools::timeoutMs;
 
@@ -139,6 +143,9 @@ private slots:
 
     void init()
     {
+        m_fixture.settings.setQuietMode(false);
+        // A tool opened from the switcher is enabled on the way.
+        m_fixture.registry->setEnabled({ToolID::focus, ToolID::notes, ToolID::files});
         m_quits = 0;
         m_settingsOpened = 0;
         m_fixture.registry->setSelected(ToolID::focus);
@@ -181,8 +188,29 @@ private slots:
             << KeyPath{false,
                        {{{"key", "ctrl+alt+2"},
                          [this] { return m_fixture.registry->selected() == ToolID::notes && keyboardOnSelectedTab(); }},
-                        {{"key", "ctrl+alt+1"},
-                         [this] { return m_fixture.registry->selected() == ToolID::focus && keyboardOnSelectedTab(); }}}};
+                        {{"key", "ctrl+alt+1"}, [this] {
+                             return m_fixture.registry->selected() == ToolID::focus && keyboardOnSelectedTab();
+                         }}}};
+        const auto focused = [this](const QWidget* control) {
+            return [this, control] { return panelFocused() && QApplication::focusWidget() == control; };
+        };
+        const auto onFocusTab = [this] {
+            return m_fixture.registry->selected() == ToolID::focus && keyboardOnSelectedTab();
+        };
+        // The drop-down's menu runs a loop of its own until it closes: one xdotool call opens and chooses.
+        QTest::newRow("Shift+Tab from the tabs reaches settings, pin and Quiet; Space opens Quiet's menu")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+1"}, onFocusTab},
+                        {{"key", "shift+Tab"}, focused(m_root->settingsButton())},
+                        {{"key", "shift+Tab"}, focused(m_root->pinButton())},
+                        {{"key", "shift+Tab"}, focused(m_root->quietButton())},
+                        {{"key", "space", "Down", "Return"}, [this] { return m_fixture.settings.quietMode(); }}}};
+        QTest::newRow("Tab from the last tab reaches More and search")
+            << KeyPath{false,
+                       {{{"key", "ctrl+alt+3"},
+                         [this] { return m_fixture.registry->selected() == ToolID::files && keyboardOnSelectedTab(); }},
+                        {{"key", "Tab"}, focused(m_root->toolPanel()->overflowButton())},
+                        {{"key", "Tab"}, focused(m_root->toolPanel()->findChild<QWidget*>(QStringLiteral("search")))}}};
         QTest::newRow("Ctrl+Q quits") << KeyPath{true, {{{"key", "ctrl+q"}, [this] { return m_quits == 1; }}}};
         QTest::newRow("Ctrl+comma opens the settings")
             << KeyPath{true, {{{"key", "ctrl+comma"}, [this] { return m_settingsOpened == 1; }}}};

@@ -45,6 +45,19 @@ private slots:
         QCOMPARE(titled("Unpin panel"), unpin);
     }
 
+    // The tray host reports a left click as a trigger: it shows the menu a right click shows.
+    void aLeftClickShowsTheMenu()
+    {
+        CompanionFixture fixture;
+        QuietControls quiet(fixture.settings, fixture.clock);
+        TrayMenu model(*fixture.wisp, fixture.settings, quiet, {});
+        TrayIcon tray(model);
+        QVERIFY(!tray.menu().isVisible());
+        emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
+        QTRY_VERIFY(tray.menu().isVisible());
+        tray.menu().hide();
+    }
+
     void theIconReadsOnLightAndDarkTrays_data()
     {
         QTest::addColumn<QColor>("tray");

@@ -77,6 +77,22 @@ int titleWidth(quint32 window)
     return first < 0 ? 0 : last - first + 1;
 }
 
+// Whether the window shows a light pill as wide as a prominent button's, as the welcome's Next is: a row of
+// at least 40 near-white pixels in its lowest quarter.
+bool showsWidePill(quint32 window)
+{
+    const QImage image = XTools::picture(window);
+    for (int y = image.height() * 3 / 4; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            run = qGray(image.pixel(x, y)) >= 210 ? run + 1 : 0;
+            if (run >= 40)
+                return true;
+        }
+    }
+    return false;
+}
+
 // Opens the island's menu with a right-click where the pointer is, highlights an item with the arrow keys
 // and clicks it where the menu shows it, leaving the pointer there.
 bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringList& keys)
@@ -93,10 +109,20 @@ bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringL
             },
             timeoutMs))
         return false;
-    if (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys))
-        return false;
+    // The first key once the menu shows it has the keyboard (a key sent before its grab is lost), then the
+    // rest, once the highlight has moved on.
     std::pair<int, int> rows;
-    if (!QTest::qWaitFor([&] { return (rows = highlightedRows(menu)).second > rows.first; }, timeoutMs))
+    const auto highlighted = [&] { return (rows = highlightedRows(menu)).second > rows.first; };
+    for (int tries = 0;; ++tries) {
+        if (tries == 10 || !XTools::xdotool({QStringLiteral("key"), keys.first()}))
+            return false;
+        if (QTest::qWaitFor(highlighted, 3000))
+            break;
+    }
+    const std::pair<int, int> first = rows;
+    if (keys.size() > 1
+        && (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys.mid(1))
+            || !QTest::qWaitFor([&] { return highlighted() && rows != first; }, timeoutMs)))
         return false;
     const QRect frame = XTools::frameOf(menu);
     return XTools::clickAt({frame.center().x(), frame.top() + (rows.first + rows.second) / 2});
@@ -119,19 +145,23 @@ private slots:
         QTest::addColumn<int>("dpi");
         QTest::addColumn<QString>("title");
         for (const auto& [name, screen, dpi] :
-             {std::tuple("2×, 1512×982", QSize(1512, 982), 192), std::tuple("1024×600", QSize(1024, 600), 96),
+             {std::tuple("2×, 1512×982", QSize(1512, 982), 192), std::tuple("1.5×, 1920×1080", QSize(1920, 1080), 144),
+              std::tuple("1.5×, 1366×768", QSize(1366, 768), 144), std::tuple("1024×600", QSize(1024, 600), 96),
               std::tuple("800×480", QSize(800, 480), 96)}) {
             QTest::addRow("%s, welcome", name) << screen << dpi << welcomeTitle;
             QTest::addRow("%s, settings", name) << screen << dpi << settingsTitle;
+            QTest::addRow("%s, expression studio", name) << screen << dpi << studioTitle;
         }
     }
 
+    // Whole, clear of the island, and left so while the pointer rests on the window's title bar; the
+    // welcome's Next in view without scrolling; the settings close from the keyboard.
     void windowsFitTheScreen()
     {
         QFETCH(QSize, screen);
         QFETCH(int, dpi);
         QFETCH(QString, title);
-        // The welcome opens by itself at the first start; the settings come from the island's menu.
+        // The welcome opens by itself at the first start; the others come from the island's menu.
         const bool welcome = title == welcomeTitle;
         PrivateDisplay display;
         LaunchedProgram::Session wisplet;
@@ -143,9 +173,10 @@ private slots:
         QVERIFY(!area.isEmpty());
         // The panel is 760 points wide, or as wide as the screen; at 2× a point is two pixels.
         QCOMPARE(XTools::frameOf(panel).width(), std::min(760 * dpi / 96, screen.width()));
-        const QStringList toSettings(9, QStringLiteral("Down"));
+        const QRect resting = islandOf(panel);
+        const QStringList toWindow(title == settingsTitle ? 9 : 5, QStringLiteral("Down"));
         if (!welcome)
-            QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+            QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toWindow));
         quint32 window = 0;
         QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs * 3);
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), window, timeoutMs);
@@ -158,7 +189,23 @@ private slots:
                                 .arg(frame.height())
                                 .arg(area.width())
                                 .arg(area.height())));
-        if (welcome)
+        QVERIFY2(!frame.intersects(resting), "the window lies under the island");
+        // Once the island has closed out of the way, pointing at the title bar leaves it at rest.
+        QTRY_VERIFY_WITH_TIMEOUT(islandOf(panel).height() <= resting.height(), timeoutMs);
+        QVERIFY(XTools::xdotool(
+            {QStringLiteral("mousemove"), QString::number(frame.center().x()), QString::number(frame.top() + 4)}));
+        for (const QDeadlineTimer still(1000); !still.hasExpired(); QTest::qWait(100))
+            QVERIFY2(!islandOf(panel).intersects(frame), "the panel opened over the window");
+        if (welcome) {
+            QVERIFY2(showsWidePill(window), "the welcome's Next is not in view");
+            // Titled and closable only: the window manager offers neither resizing nor maximising.
+            const QString allowed = XTools::property(window, QStringLiteral("_NET_WM_ALLOWED_ACTIONS"));
+            QVERIFY(allowed.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")));
+            QVERIFY2(!allowed.contains(QStringLiteral("MAXIMIZE")) && !allowed.contains(QStringLiteral("RESIZE")),
+                     qPrintable(allowed));
+            return;
+        }
+        if (title != settingsTitle)
             return;
 
         // Closed with either key, and opened again in between.
@@ -168,7 +215,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(window), timeoutMs);
             if (keys == QStringLiteral("ctrl+w")) {
                 QVERIFY(XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
-                QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toSettings));
+                QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toWindow));
                 QTRY_VERIFY_WITH_TIMEOUT((window = windowTitled(wisplet.process(), title)) != 0, timeoutMs);
             }
         }

@@ -47,6 +47,24 @@ private slots:
         QVERIFY(!m_fixture->defaults.hasPendingChanges());
     }
 
+    void closesFromTheKeyboard_data()
+    {
+        QTest::addColumn<QKeyCombination>("keys");
+        QTest::newRow("Escape") << QKeyCombination(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeyCombination(Qt::CTRL | Qt::Key_W);
+    }
+
+    // Wherever its focus is, as the settings window does.
+    void closesFromTheKeyboard()
+    {
+        QFETCH(QKeyCombination, keys);
+        m_studio->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_studio.get()));
+        tile(Mood::proud)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(tile(Mood::proud), keys.key(), keys.keyboardModifiers());
+        QVERIFY(!m_studio->isVisible());
+    }
+
     void aTileTriesItsMoodOnTheCompanion()
     {
         tile(Mood::happy)->click();
@@ -68,10 +86,10 @@ private slots:
             const WispFaceView& face = card->face();
             const QRectF drawn = face.currentGeometry().drawnBounds().translated(QRectF(face.rect()).center());
             const QRectF onCard = drawn.translated(face.pos());
-            QVERIFY2(QRectF(card->rect()).contains(onCard),
-                     qPrintable(QStringLiteral("%1: %2 on %3")
-                                    .arg(rawValue(card->mood()), QDebug::toString(onCard),
-                                         QDebug::toString(card->rect()))));
+            QVERIFY2(
+                QRectF(card->rect()).contains(onCard),
+                qPrintable(QStringLiteral("%1: %2 on %3")
+                               .arg(rawValue(card->mood()), QDebug::toString(onCard), QDebug::toString(card->rect()))));
         }
     }
 

@@ -234,26 +234,6 @@ private slots:
         QCOMPARE(placed.sideWidth < row.wanted, row.cut);
     }
 
-    void windowsGoBelowTheIsland_data()
-    {
-        QTest::addColumn<QRect>("available");
-        QTest::addColumn<int>("islandBottom");
-        QTest::addColumn<QPoint>("expected");
-        QTest::newRow("1080p, open island: centred in the room below")
-            << QRect(0, 0, 1920, 1080) << 362 << QPoint(680, 499);
-        QTest::newRow("720p, open island: as low as it fits") << QRect(0, 0, 1280, 720) << 362 << QPoint(360, 260);
-        QTest::newRow("right-hand screen, collapsed island") << QRect(1920, 0, 2560, 1440) << 90 << QPoint(2920, 543);
-        QTest::newRow("taller than the screen: its top stays on it") << QRect(0, 0, 800, 400) << 90 << QPoint(120, 0);
-    }
-
-    void windowsGoBelowTheIsland()
-    {
-        QFETCH(QRect, available);
-        QFETCH(int, islandBottom);
-        QFETCH(QPoint, expected);
-        QCOMPARE(windowPositionBelowIsland(available, QSize(560, 460), islandBottom), expected);
-    }
-
     void panelHangsFromTheScreensTop_data()
     {
         QTest::addColumn<QRectF>("screen");

@@ -6,6 +6,7 @@
 #include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/NotchPanel.h"
 #include "Wisplet/Notch/NotchRootView.h"
+#include "Wisplet/Notch/ToolPanelView.h"
 #include "Wisplet/Platform/QtScreenProvider.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Settings/SettingsWindow.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QToolTip>
 
 using XTools::timeoutMs;
 
@@ -91,6 +93,37 @@ private slots:
         QVERIFY(m_root->isExpanded()); // the leave waits a quarter second
         m_fixture.scheduler.advance(WispState::hoverLeaveDelayMs);
         QTRY_VERIFY_WITH_TIMEOUT(!m_root->isExpanded(), timeoutMs);
+    }
+
+    void tooltipsShowOnAPanelOpenedByHovering_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("pin") << "pin"
+                             << "Keep panel open";
+        QTest::newRow("settings") << "settings"
+                                  << "Settings";
+        QTest::newRow("search") << "search"
+                                << "Find tools · Ctrl Alt K";
+    }
+
+    // The pointer rests on an icon-only button of a panel that never took the keyboard.
+    void tooltipsShowOnAPanelOpenedByHovering()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, tip);
+        QTRY_VERIFY_WITH_TIMEOUT(hoverOpen(), timeoutMs);
+        const QWidget* button = control == QLatin1String("pin") ? m_root->pinButton()
+            : control == QLatin1String("settings")              ? m_root->settingsButton()
+                                                                : m_root->toolPanel()->findChild<QWidget*>(control);
+        QVERIFY(button);
+        const QPoint global =
+            XTools::frameOf(quint32(m_panel->winId())).topLeft() + button->mapTo(m_panel, button->rect().center());
+        QTRY_VERIFY_WITH_TIMEOUT(islandOnScreen().adjusted(0, 0, 0, -30).contains(global), timeoutMs);
+        pointAt(global);
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == tip, timeoutMs);
+        QVERIFY(!m_panel->isActiveWindow());
+        QToolTip::hideText();
     }
 
     void theProgramsWindowsOpenInFrontOfThePinnedPanel_data()

@@ -333,6 +333,30 @@ private slots:
         QVERIFY(!first);
     }
 
+    // Tab goes along the tabs as laid out, the overflow menu and the search button, then into the page, also
+    // with a tab made after the page was.
+    void tabFollowsTheLayout()
+    {
+        PanelFixture f("focus notes", ToolID::focus);
+        f.panel.reset();
+        f.panel = std::make_unique<ToolPanelView>(*f.registry, f.settings, f.animation, [](ToolID, QWidget* parent) {
+            auto* field = new QLineEdit(parent);
+            field->setObjectName(QStringLiteral("field"));
+            return field;
+        });
+        f.panel->resize(640, 330);
+        f.showActive();
+        f.registry->setEnabled(toolSet(list("links focus notes")));
+        QTRY_VERIFY(f.tab(ToolID::links) && f.tab(ToolID::links)->isVisible());
+        f.tab(ToolID::focus)->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int step = 0; step < 6; ++step) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, list("focus notes links overflow search field"));
+    }
+
     void theSwitcherCoversItsHostWhileTheFlagHolds()
     {
         QWidget host; // outlives the panel, which the fixture deletes

@@ -18,6 +18,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace {
 
@@ -123,6 +125,36 @@ private slots:
         QVERIFY(m_window && m_window->isVisible());
         QVERIFY((m_window->geometry().center() - screen->availableGeometry().center()).manhattanLength() <= 1);
         QVERIFY(m_window->view().isPreviewTimerActive());
+    }
+
+    // Made shorter by a short screen, the window keeps its dots and buttons in view and scrolls the steps, only
+    // up and down; it is never resizable.
+    void onAShortScreenOnlyTheStepsScroll_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::newRow("800×480") << 357;
+        QTest::newRow("2×, 1512×982") << 368;
+        QTest::newRow("room enough") << OnboardingView::fixedHeight;
+    }
+
+    void onAShortScreenOnlyTheStepsScroll()
+    {
+        QFETCH(int, height);
+        open();
+        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+        m_window->setFixedSize(OnboardingView::fixedWidth, height);
+        for (int step = 0; step <= OnboardingSteps::lastStep; ++step) {
+            QCoreApplication::processEvents();
+            const QWidget* next = m_window->view().nextButton();
+            QVERIFY(next->isVisible());
+            QVERIFY(m_window->rect().contains(QRect(next->mapTo(m_window, QPoint()), next->size())));
+            const QScrollArea* scroll = m_window->view().scrollArea();
+            QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+            QCOMPARE(scroll->verticalScrollBar()->isVisible(), height < OnboardingView::fixedHeight);
+            QVERIFY(scroll->widget()->width() <= scroll->viewport()->width());
+            if (step < OnboardingSteps::lastStep)
+                steps().advanceStep();
+        }
     }
 
     void closingKeepsTheStepAndReopensTheSameWindow()

@@ -186,6 +186,34 @@ private slots:
         QCOMPARE(f.connector.calls.size(), before + 1 + (row.refreshes ? 1 : 0));
     }
 
+    void testsWithTheTypedKey_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("kept") << false << QStringLiteral("✓ a: 1");
+        QTest::newRow("refused by the keyring")
+            << true << QStringLiteral("✓ a: 1 Tested with the key typed here: the keyring refused to keep it.");
+    }
+
+    // What the input shows is what is tested, even a key the keyring would not keep; the line says so.
+    void testsWithTheTypedKey()
+    {
+        QFETCH(bool, refused);
+        QFETCH(QString, line);
+        PageFixture f;
+        f.build();
+        auto* key = f.open<QLineEdit>(IntegrationKind::stripe, "apiKey");
+        f.secrets.failing = refused;
+        QTest::keyClicks(key, QStringLiteral("rk_typed"));
+        f.secrets.failing = false;
+
+        f.open<QPushButton>(IntegrationKind::stripe, "test")->click();
+        QCOMPARE(f.connector.calls.size(), 1);
+        QCOMPARE(f.connector.calls.front()->credentials.value(QStringLiteral("apiKey")), QStringLiteral("rk_typed"));
+        f.connector.finish(0, IntegrationSnapshot{{{"a", "1"}}, {}, {}, {}, {}});
+        QCOMPARE(f.open<QLabel>(IntegrationKind::stripe, "testResult")->text(), line);
+    }
+
     void aRowGoneBeforeItsTestEndsIsLeftAlone()
     {
         PageFixture f;

@@ -273,11 +273,15 @@ QCoro::Task<Keychain::ReadResult> IntegrationsHub::credential(IntegrationField f
     co_return co_await readSecret(account(kind, field));
 }
 
-QCoro::Task<IntegrationResult<Credentials>> IntegrationsHub::readCredentials(IntegrationKind kind)
+QCoro::Task<IntegrationResult<Credentials>> IntegrationsHub::readCredentials(IntegrationKind kind, Credentials typed)
 {
     const QPointer<IntegrationsHub> self(this);
     Credentials result;
     for (const IntegrationField& field : fields(kind)) {
+        if (const auto given = typed.constFind(field.key); given != typed.cend()) {
+            result.insert(field.key, *given);
+            continue;
+        }
         if (!self)
             co_return IntegrationError::cancelled();
         const Keychain::ReadResult read = co_await self->credential(field, kind);
@@ -373,10 +377,10 @@ void IntegrationsHub::setError(IntegrationKind kind, const QString& text)
     emit changed();
 }
 
-QCoro::Task<SnapshotResult> IntegrationsHub::testConnection(IntegrationKind kind)
+QCoro::Task<SnapshotResult> IntegrationsHub::testConnection(IntegrationKind kind, Credentials typed)
 {
     const QPointer<IntegrationsHub> self(this);
-    const IntegrationResult<Credentials> credentials = co_await readCredentials(kind);
+    const IntegrationResult<Credentials> credentials = co_await readCredentials(kind, std::move(typed));
     if (!credentials.ok())
         co_return credentials.error();
     if (!self)

@@ -79,8 +79,9 @@ public:
     // Saves one field and ends with what became of it. Once saved, the service is fetched again a moment after
     // the last save; a secret the keyring refused or did not take in time is the service's error.
     QCoro::Task<Keychain::WriteResult> saveCredentials(QString value, IntegrationField field, IntegrationKind kind);
-    // Runs the service once with its stored credentials; changes nothing here.
-    QCoro::Task<SnapshotResult> testConnection(IntegrationKind kind);
+    // Runs the service once with its stored credentials, or with the texts typed for some fields instead;
+    // changes nothing here.
+    QCoro::Task<SnapshotResult> testConnection(IntegrationKind kind, Credentials typed = {});
 
     // What a keyring read of a credential that got no answer is said as.
     static QString readFailureText(Keychain::Status status);
@@ -115,7 +116,8 @@ private:
     void cancel(IntegrationKind kind);
     void scheduleTimer();
     // Every field of the kind; a secret the keyring did not give is an error, never an empty key.
-    QCoro::Task<IntegrationResult<Credentials>> readCredentials(IntegrationKind kind);
+    // Fields found in `typed` are taken from it and not read.
+    QCoro::Task<IntegrationResult<Credentials>> readCredentials(IntegrationKind kind, Credentials typed = {});
     QCoro::Task<Keychain::ReadResult> readSecret(QString account);
     void credentialSaved(IntegrationKind kind);
     void setError(IntegrationKind kind, const QString& text);

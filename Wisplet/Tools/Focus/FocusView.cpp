@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/EvenDigitsLabel.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -175,6 +176,8 @@ FocusView::FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent
     errorPalette.setColor(QPalette::WindowText, warningOrange);
     m_error->setPalette(errorPalette);
     m_error->hide();
+    // Made first: the keyboard meets the controls in the order they are made, and the picker is on top.
+    QWidget* modePicker = buildModePicker();
 
     m_ring = new FocusRing(clock, this);
     m_title = toolLabel({}, 12, NotchLayout::whiteAt(0.7), this, QFont::DemiBold);
@@ -204,7 +207,7 @@ FocusView::FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(10);
-    page->addWidget(buildModePicker(), 0, Qt::AlignLeft);
+    page->addWidget(modePicker, 0, Qt::AlignLeft);
     page->addWidget(m_error);
     page->addLayout(ringRow);
     page->addStretch();
@@ -227,19 +230,23 @@ QWidget* FocusView::buildModePicker()
     m_modeRow = new QWidget(this);
     m_modeRow->setObjectName(QStringLiteral("modePicker"));
     m_modeRow->setAccessibleName(QStringLiteral("Mode"));
+    // The keyboard's ring takes the place of a clear edge, so a segment keeps its size when it gets the focus.
     m_modeRow->setStyleSheet(
-        QStringLiteral("QPushButton { color: rgba(255,255,255,0.8); background: rgba(255,255,255,0.08); border: none;"
-                       " border-radius: 6px; padding: 4px 12px; }"
+        QStringLiteral("QPushButton { color: rgba(255,255,255,0.8); background: rgba(255,255,255,0.08);"
+                       " border: 2px solid transparent; border-radius: 6px; padding: 2px 10px; }"
                        "QPushButton:checked { color: white; background: rgba(255,255,255,0.26); }"
                        "QPushButton:disabled { color: rgba(255,255,255,0.35); }"
-                       "QPushButton:checked:disabled { background: rgba(255,255,255,0.14); }"));
+                       "QPushButton:checked:disabled { background: rgba(255,255,255,0.14); }"
+                       "QPushButton:focus { border-color: %1; }")
+            .arg(KeyboardPaths::focusRingColour().name()));
     m_modes = new QButtonGroup(m_modeRow);
     auto* layout = row(2);
     m_modeRow->setLayout(layout);
     for (FocusMode mode : {FocusMode::pomodoro, FocusMode::timer, FocusMode::stopwatch}) {
         auto* segment = new QPushButton(modeName(mode), m_modeRow);
         segment->setCheckable(true);
-        segment->setFocusPolicy(Qt::NoFocus);
+        // Reached with Tab and chosen with Space; a click needs no focus.
+        segment->setFocusPolicy(Qt::TabFocus);
         setPixelFont(segment, 12, QFont::Medium);
         m_modes->addButton(segment, int(mode));
         layout->addWidget(segment);

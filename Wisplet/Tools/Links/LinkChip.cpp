@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Links/LinkChip.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 #include "Wisplet/Tools/Links/LinkListModel.h"
@@ -20,7 +21,6 @@ constexpr double radius = 9;
 constexpr double symbolOpacity = 0.6;
 constexpr double addFillOpacity = 0.08;
 constexpr double addInkOpacity = 0.7;
-constexpr double focusRingWidth = 1.5;
 
 QFont chipFont(QFont font, QFont::Weight weight)
 {
@@ -34,6 +34,12 @@ QPixmap symbol(const QString& name, int pixels, const QColor& tint, const QPaint
     return symbolPixmap(name, QSize(pixels, pixels), tint, painter.device()->devicePixelRatioF());
 }
 
+// What a chip of that width leaves its title beside the symbol, and the remove button while hovered.
+int titleRoom(int chipWidth, bool hovering)
+{
+    return std::max(0, chipWidth - 2 * padding - fontPixels - gap - (hovering ? removeSize + gap : 0));
+}
+
 void paintLink(QPainter& painter, const QRect& chip, const QModelIndex& index, const QFont& base, bool hovering)
 {
     NotchLayout::fillRounded(painter, QRectF(chip), radius, hovering ? 0.18 : 0.1);
@@ -42,14 +48,12 @@ void paintLink(QPainter& painter, const QRect& chip, const QModelIndex& index, c
     painter.drawPixmap(QPointF(chip.left() + padding, chip.top() + (chip.height() - fontPixels) / 2.0),
                        symbol(LinkChip::symbolName(url), fontPixels, ink, painter));
 
-    const QFont font = chipFont(base, QFont::Medium);
-    const int textLeft = chip.left() + padding + fontPixels + gap;
-    const int textRight = chip.right() + 1 - padding - (hovering ? removeSize + gap : 0);
-    const QRect textRect(textLeft, chip.top(), std::max(0, textRight - textLeft), chip.height());
-    painter.setFont(font);
+    const QRect textRect(chip.left() + padding + fontPixels + gap, chip.top(), titleRoom(chip.width(), hovering),
+                         chip.height());
+    painter.setFont(chipFont(base, QFont::Medium));
     painter.setPen(Qt::white);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight, textRect.width()));
+                     LinkChip::shownTitle(index.data().toString(), base, chip.width(), hovering));
     if (hovering) {
         const QRect remove = LinkChip::removeArea(chip);
         painter.drawPixmap(QPointF(remove.left() + (removeSize - removePixels) / 2.0,
@@ -91,6 +95,18 @@ QRect LinkChip::removeArea(const QRect& chip)
             removeSize};
 }
 
+int LinkChip::minimumWidth(const QFont& base)
+{
+    constexpr int characters = 10;
+    return 2 * padding + fontPixels + gap + characters * QFontMetrics(chipFont(base, QFont::Medium)).averageCharWidth();
+}
+
+QString LinkChip::shownTitle(const QString& title, const QFont& base, int chipWidth, bool hovering)
+{
+    return QFontMetrics(chipFont(base, QFont::Medium))
+        .elidedText(title, Qt::ElideRight, titleRoom(chipWidth, hovering));
+}
+
 void LinkChip::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     painter->save();
@@ -98,14 +114,8 @@ void LinkChip::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
         paintAdd(*painter, option.rect, index, option.font);
     else
         paintLink(*painter, option.rect, index, option.font, option.state & QStyle::State_MouseOver);
-    if (option.state & QStyle::State_HasFocus) {
-        const QRectF ring =
-            QRectF(option.rect).adjusted(focusRingWidth, focusRingWidth, -focusRingWidth, -focusRingWidth);
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(QPen(NotchLayout::whiteAt(symbolOpacity), focusRingWidth));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRoundedRect(ring, radius - focusRingWidth, radius - focusRingWidth);
-    }
+    if (option.state & QStyle::State_HasFocus)
+        KeyboardPaths::paintFocusRing(*painter, QRectF(option.rect), radius);
     painter->restore();
 }
 

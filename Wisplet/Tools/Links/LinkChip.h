@@ -19,6 +19,10 @@ public:
     static QString symbolName(const QString& url);
     // Where a chip's remove button is.
     static QRect removeArea(const QRect& chip);
+    // The least width of a chip that shows a title of ten characters of its font whole beside its symbol.
+    static int minimumWidth(const QFont& base);
+    // The title as a chip of that width shows it: whole where it fits, else cut short with "…".
+    static QString shownTitle(const QString& title, const QFont& base, int chipWidth, bool hovering);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -33,9 +33,14 @@ LinkGrid::LinkGrid(LinkListModel* model, QWidget* parent)
     });
 }
 
-int LinkGrid::columnCount(int width)
+int LinkGrid::columnCount(int width, int minimum)
 {
-    return std::max(1, (width + spacing) / (minimumColumnWidth + spacing));
+    return std::max(1, (width + spacing) / (minimum + spacing));
+}
+
+int LinkGrid::minimumChipWidth() const
+{
+    return std::max(minimumColumnWidth, LinkChip::minimumWidth(font()));
 }
 
 QRect LinkGrid::visualRect(const QModelIndex& index) const
@@ -58,7 +63,7 @@ void LinkGrid::resizeEvent(QResizeEvent* event)
 {
     QListView::resizeEvent(event);
     const int width = viewport()->width();
-    m_columns = columnCount(width);
+    m_columns = columnCount(width, minimumChipWidth());
     // A row wraps when a cell would reach the last pixel: the cells leave it free.
     const QSize cell(std::max(1, width - 1) / m_columns, LinkChip::fixedHeight + spacing);
     if (cell != gridSize())

@@ -22,7 +22,10 @@ public:
     explicit LinkGrid(LinkListModel* model, QWidget* parent = nullptr);
 
     // How many columns of at least the minimum width, with the spacing between them, fit the width.
-    static int columnCount(int width);
+    static int columnCount(int width, int minimum = minimumColumnWidth);
+    // The least width of a column: the design's, or more where the grid's font needs it for a short title
+    // such as "Downloads" to show whole.
+    int minimumChipWidth() const;
 
     LinkListModel& links() const { return *m_model; }
     // The chip of a cell, in the viewport: where it is painted and takes clicks (the spacing takes none).

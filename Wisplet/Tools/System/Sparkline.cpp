@@ -48,13 +48,16 @@ void Sparkline::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     QColor backdrop(Qt::white);
     backdrop.setAlphaF(float(backdropOpacity));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(backdrop);
-    painter.drawRoundedRect(rect(), cornerRadius, cornerRadius);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    painter.fillPath(box, backdrop);
 
+    // The line stays on its box: drawn within half its width of the edges, so that a full processor runs
+    // whole along the top, and never past the rounded corners.
     QColor line(Qt::white);
     line.setAlphaF(float(lineOpacity));
-    painter.setBrush(Qt::NoBrush);
+    painter.setClipPath(box);
+    painter.translate(penWidth / 2, penWidth / 2);
     painter.setPen(QPen(line, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(linePath(m_values, size()));
+    painter.drawPath(linePath(m_values, QSizeF(size()) - QSizeF(penWidth, penWidth)));
 }

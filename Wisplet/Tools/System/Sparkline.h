@@ -5,7 +5,7 @@
 #include <QWidget>
 
 // A line through a list of shares (0 at the bottom, 1 at the top) from left to right, on a faint rounded
-// backdrop. Values are not clamped: one above 1 draws above the top edge.
+// backdrop that it never leaves. Values are not clamped: one above 1 runs off the top.
 class Sparkline final : public QWidget
 {
     Q_OBJECT

@@ -68,7 +68,7 @@ private:
     bool chipsFillTheRows() const
     {
         const int width = m_view->grid()->viewport()->width();
-        const int columns = LinkGrid::columnCount(width);
+        const int columns = LinkGrid::columnCount(width, m_view->grid()->minimumChipWidth());
         bool even = chip(0).left() == 0 && chip(columns - 1).right() == width - 1
             && chip(columns).top() == chip(0).bottom() + 1 + LinkGrid::spacing;
         for (int column = 1; column < columns; ++column)
@@ -88,6 +88,30 @@ private slots:
         QCOMPARE(LinkGrid::columnCount(0), 1);
         QCOMPARE(LinkGrid::columnCount(199), 1);
         QCOMPARE(LinkGrid::columnCount(200), 2); // two columns with the spacing between
+    }
+
+    void defaultTitlesShowWhole_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("the open panel's page") << 680;
+        QTest::newRow("a narrow one") << 300;
+    }
+
+    // "GitHub" and "Downloads" never read "Downloa…", in the desktop's own font.
+    void defaultTitlesShowWhole()
+    {
+        QFETCH(int, width);
+        const TempFolder fresh;
+        m_store = std::make_unique<LinksStore>(fresh.path());
+        m_view = std::make_unique<QuickLinksView>(*m_store, *m_fixture.wisp, [](const QUrl&) { return true; });
+        m_view->resize(width, 240);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QCOMPARE(titles(), QStringList({"GitHub", "Downloads"}));
+        for (int row = 0; row < 2; ++row) {
+            const QString title = titles().at(row);
+            QCOMPARE(LinkChip::shownTitle(title, m_view->grid()->font(), chip(row).width(), false), title);
+        }
     }
 
     void chipsShareTheWidthEvenly()

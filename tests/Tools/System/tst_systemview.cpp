@@ -81,6 +81,38 @@ private slots:
         QCOMPARE(rings.at(0)->shownShare(), 0.75);
     }
 
+    void lineStaysOnItsBox_data()
+    {
+        QTest::addColumn<QList<double>>("values");
+        QTest::newRow("a full processor") << QList<double>{1, 1, 1};
+        QTest::newRow("an idle one") << QList<double>{0, 0, 0};
+        QTest::newRow("rising") << QList<double>{0, 0.5, 1};
+    }
+
+    // Nothing of the line outside the rounded box: its corners stay as dark as what is behind it, and the
+    // line shows in the middle of the strip.
+    void lineStaysOnItsBox()
+    {
+        QFETCH(QList<double>, values);
+        Sparkline line;
+        line.resize(120, Sparkline::lineHeight);
+        line.setValues(values);
+        QImage image(line.size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        line.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        for (const QPoint corner :
+             {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(right, 0), QPoint(right - 1, 0), QPoint(0, bottom),
+              QPoint(1, bottom), QPoint(right, bottom), QPoint(right - 1, bottom)})
+            QVERIFY2(qGray(image.pixel(corner)) < 8,
+                     qPrintable(QStringLiteral("%1,%2").arg(corner.x()).arg(corner.y())));
+        int brightest = 0;
+        for (int y = 0; y < image.height(); ++y)
+            brightest = std::max(brightest, qGray(image.pixel(image.width() / 2, y)));
+        QVERIFY(brightest > 100);
+    }
+
     void line_data()
     {
         QTest::addColumn<LineRow>("row");

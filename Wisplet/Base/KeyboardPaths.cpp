@@ -1,0 +1,37 @@
+#include "Wisplet/Base/KeyboardPaths.h"
+
+#include "Wisplet/Base/WindowPalette.h"
+
+#include <QKeySequence>
+#include <QPainter>
+#include <QShortcut>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace KeyboardPaths {
+
+QColor focusRingColour()
+{
+    return darkWindowPalette().color(QPalette::Highlight);
+}
+
+void paintFocusRing(QPainter& painter, const QRectF& shape, double radius)
+{
+    constexpr double inset = focusRingWidth / 2;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(focusRingColour(), focusRingWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(shape.adjusted(inset, inset, -inset, -inset), std::max(0.0, radius - inset),
+                            std::max(0.0, radius - inset));
+    painter.restore();
+}
+
+void closeWithKeys(QWidget& window)
+{
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)})
+        QObject::connect(new QShortcut(keys, &window), &QShortcut::activated, &window, &QWidget::close);
+}
+
+} // namespace KeyboardPaths
