@@ -58,9 +58,10 @@ private:
             collapsed = shapeHeight(panel);
             QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
             QTRY_VERIFY_WITH_TIMEOUT(shapeHeight(panel) > collapsed, timeoutMs);
-            // The search field, the list, then "New note".
+            // From the selected tab: More, the tool search, the notes' search field, the list, then "New note".
             QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                                     QStringLiteral("Tab"), QStringLiteral("space")}));
+                                     QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                                     QStringLiteral("space")}));
         }();
         return collapsed;
     }
