@@ -1,5 +1,5 @@
-#include "Wisplet/Platform/ICalendarFile.h"
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/Files.h"
 #include "tests/support/HostileCalendars.h"

@@ -1,5 +1,5 @@
-#include "Wisplet/Platform/ICalendarReminders.h"
-#include "Wisplet/Platform/ICalendarTodos.h"
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
+#include "Wisplet/Platform/Calendar/ICalendarTodos.h"
 #include "tests/support/Files.h"
 #include "tests/support/HostileCalendars.h"
 #include "tests/support/TestMain.h"

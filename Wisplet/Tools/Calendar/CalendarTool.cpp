@@ -5,7 +5,7 @@
 #include "Wisplet/Platform/CalendarSource.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 #include "Wisplet/Tools/Calendar/MeetingLinks.h"

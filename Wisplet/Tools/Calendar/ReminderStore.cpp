@@ -4,7 +4,7 @@
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
-#include "Wisplet/Platform/ICalendarReminders.h"
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
 #include "Wisplet/Platform/Platform.h"
 
 #include <QFutureWatcher>

@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 #include "Wisplet/Tools/Calendar/MeetingLinks.h"
 #include "tests/support/CalendarFixture.h"

@@ -1,7 +1,7 @@
-#include "Wisplet/Platform/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
 
-#include "Wisplet/Platform/ICalendarParse.h"
-#include "Wisplet/Platform/ICalendarTime.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarTime.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 #include <QDeadlineTimer>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarReader.h"
+#include "Wisplet/Platform/Calendar/ICalendarReader.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
 
 #include <QByteArrayView>
 

@@ -1,8 +1,8 @@
-#include "Wisplet/Platform/ICalendarTodos.h"
+#include "Wisplet/Platform/Calendar/ICalendarTodos.h"
 
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarParse.h"
-#include "Wisplet/Platform/ICalendarTime.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarTime.h"
 
 #include <QDir>
 #include <QFileInfo>

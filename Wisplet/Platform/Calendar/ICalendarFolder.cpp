@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
 
 #include <QDirIterator>
 #include <QObject>

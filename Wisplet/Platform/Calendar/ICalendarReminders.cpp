@@ -1,8 +1,8 @@
-#include "Wisplet/Platform/ICalendarReminders.h"
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
 
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarJob.h"
-#include "Wisplet/Platform/ICalendarTodos.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarJob.h"
+#include "Wisplet/Platform/Calendar/ICalendarTodos.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
 #include <QDir>

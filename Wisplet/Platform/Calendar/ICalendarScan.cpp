@@ -1,8 +1,8 @@
-#include "Wisplet/Platform/ICalendarScan.h"
+#include "Wisplet/Platform/Calendar/ICalendarScan.h"
 
-#include "Wisplet/Platform/ICalendarFile.h"
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,8 +1,8 @@
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 
-#include "Wisplet/Platform/ICalendarFile.h"
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarJob.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarJob.h"
 #include "Wisplet/Platform/Scheduler.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 #include <QtEndian>
 

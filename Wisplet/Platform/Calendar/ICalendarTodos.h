@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 // Reminders as iCalendar to-dos (VTODO), read and written in the reader process. Files other programs made
 // are rewritten only to complete one of their to-dos, atomically and keeping their permission bits.

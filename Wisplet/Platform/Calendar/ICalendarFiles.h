@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Wisplet/Platform/CalendarSource.h"
-#include "Wisplet/Platform/ICalendarReader.h"
+#include "Wisplet/Platform/Calendar/ICalendarReader.h"
 
 #include <QHash>
 
