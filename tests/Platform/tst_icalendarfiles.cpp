@@ -259,7 +259,7 @@ private slots:
         QTest::newRow("a FIFO") << LeftOutRow{StandIns::fifo, "A", "Skipped b.ics: not a regular file."};
         QTest::newRow("too large") << LeftOutRow{StandIns::sized(2000), "A", "Skipped b.ics: larger than 1 KiB."};
         QTest::newRow("not iCalendar") << LeftOutRow{"hello", "A", "Skipped b.ics: not an iCalendar file."};
-        QTest::newRow("too many files") << LeftOutRow{four, "A", "Only the first 1 calendar files are read.", 1};
+        QTest::newRow("too many files") << LeftOutRow{four, "A", "Only the first calendar file is read.", 1};
         QTest::newRow("too many events") << LeftOutRow{four, "B1", "Only the first 4 events are shown."};
         // a.ics holds one event: b.ics waits.
         QTest::newRow("too many events held") << LeftOutRow{

@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 namespace {
 
 using namespace ICalendarWire;
@@ -17,8 +19,9 @@ using ICalendarTodos::failure;
 
 } // namespace
 
-// One reading of the folder. A fresh reader after a lost one reads the folder again from the start, passing
-// over the file the last was lost on, so what the lost one sent is dropped.
+// One reading of the folder. What each file gave is kept by its name, so that a fresh reader after a lost one,
+// or one beside a reader left on a slow file, passes over what is read; files the source read before and that
+// are still the same are not read again.
 class ICalendarReminders::Fetch final : public ICalendarJob<ReminderScan>
 {
 public:
@@ -29,29 +32,40 @@ public:
     { }
 
 private:
-    QString pathOf(const QString& name) const { return QDir(m_folder).filePath(name); }
-
-    QByteArray request() override
+    QByteArray request(const QList<Reading>& elsewhere) override
     {
-        m_items.clear();
-        m_skipped = {};
-        RemindersRequest request{m_folder, m_source.m_fileLimit, m_source.m_byteLimit, maxFileBytes, {}};
-        for (auto it = m_source.m_trouble.cbegin(); it != m_source.m_trouble.cend(); ++it) {
-            const QString name = QFileInfo(it.key()).fileName();
-            if (pathOf(name) == it.key())
-                request.passOver.append(Known{name, it->stamp, {}, 0, true});
+        RemindersRequest request{m_folder,
+                                 m_source.m_fileLimit,
+                                 m_source.m_byteLimit,
+                                 maxFileBytes,
+                                 {},
+                                 sweepAfterSeconds(m_source.m_reader)};
+        const auto passOver = [&request](const QString& name, const PrivateFiles::FileStamp& stamp) {
+            request.passOver.append(Known{name, stamp, {}, 0, true});
+        };
+        for (auto it = m_got.cbegin(); it != m_got.cend(); ++it)
+            passOver(it.key(), it->stamp);
+        if (m_source.m_folder == m_folder) {
+            for (auto it = m_source.m_files.cbegin(); it != m_source.m_files.cend(); ++it) {
+                if (!m_got.contains(it.key()))
+                    passOver(it.key(), it->stamp);
+            }
         }
+        for (const Reading& file : elsewhere)
+            passOver(file.name, file.stamp);
         return requestOf(m_source.m_reader.headerFor(Job::reminders), request);
     }
 
     void take(const Frame& frame) override
     {
         if (const std::optional<Unchanged> same = valueOf<Unchanged>(frame)) {
-            m_skipped.add(same->name, m_source.m_trouble.value(pathOf(same->name)).reason);
+            // A file another reader is on is passed over too: what that reader says of it counts.
+            const auto known = m_source.m_files.constFind(same->name);
+            if (!m_got.contains(same->name) && m_source.m_folder == m_folder && known != m_source.m_files.cend())
+                m_got.insert(same->name, *known);
         } else if (std::optional<ReminderFile> file = valueOf<ReminderFile>(frame)) {
-            m_items.append(file->items);
-            if (!file->problem.isEmpty())
-                m_skipped.add(file->name, file->problem);
+            ++m_source.m_reads;
+            m_got.insert(file->name, File{file->stamp, std::move(file->items), file->problem});
         } else if (const std::optional<RemindersDone> done = valueOf<RemindersDone>(frame)) {
             m_done = *done;
         }
@@ -59,49 +73,103 @@ private:
 
     void lose(const Reading& file, ICalendarReader::Loss loss) override
     {
-        m_source.m_trouble.insert(pathOf(file.name), Trouble{file.stamp, ICalendarReader::reason(loss)});
+        m_got.insert(file.name,
+                     File{file.stamp, {}, ICalendarReader::reason(loss), loss == ICalendarReader::Loss::tooLong});
     }
 
     ReminderScan resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
     {
         if (ending == ICalendarReader::Ending::broken)
             return {{}, tr("Can't read the reminders: %1.").arg(ICalendarReader::reason(loss))};
+        // Files that went away leave what is kept.
+        m_source.m_folder = m_folder;
+        m_source.m_files = m_got;
+        // By name in byte order, as the reader lists them, whichever reader read them.
+        QStringList names = m_got.keys();
+        std::sort(names.begin(), names.end(),
+                  [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
+        ReminderScan scan;
+        ICalendarFolder::Skipped skipped;
+        for (const QString& name : std::as_const(names)) {
+            const File& file = m_got[name];
+            scan.items.append(file.items);
+            if (!file.problem.isEmpty())
+                skipped.add(name, file.problem, file.overran);
+        }
         QStringList notes;
         if (m_done.moreFiles)
-            notes.append(
-                tr("Only the first %1 reminder files are read.").arg(QLocale().toString(m_source.m_fileLimit)));
+            notes.append(ICalendarFolder::counted(m_source.m_fileLimit, tr("Only the first reminder file is read."),
+                                                  tr("Only the first %1 reminder files are read.")));
         if (m_done.tooMuch || ending == ICalendarReader::Ending::gaveUp)
             notes.append(tr("Some reminder files are left out: the folder holds too much to read at once."));
-        notes.append(m_skipped.note(tr("Skipped %1 reminder files that can't be read.")));
+        notes.append(skipped.note(tr("Skipped %1 reminder files that can't be read."),
+                                  tr("Skipped %1 reminder files: they took too long to read.")));
         notes.removeAll(QString());
-        return {m_items, notes.join(u' ')};
+        scan.message = notes.join(u' ');
+        return scan;
     }
 
     ICalendarReminders& m_source;
     const QString m_folder;
-    QList<Reminder> m_items;
-    ICalendarFolder::Skipped m_skipped;
+    QHash<QString, File> m_got;
     RemindersDone m_done;
 };
 
-// An add or a completion: one reader, whose loss is the write's failure.
+// An add or a completion: one reader, whose loss is the write's failure unless what it was to write is there.
 class ICalendarReminders::Write final : public ICalendarJob<QString>
 {
 public:
-    Write(ICalendarReminders& source, QByteArray request, QString cannot)
+    Write(ICalendarReminders& source, StoppedWrite write, QString cannot)
         : ICalendarJob(limitsOf(source.m_reader), cannot, &source.m_writes)
-        , m_request(std::move(request))
+        , m_write(std::move(write))
+        , m_request(requestOf(source.m_reader, m_write))
         , m_cannot(std::move(cannot))
     { }
 
+    const StoppedWrite& write() const { return m_write; }
+
+    // The file a new reminder goes to; empty for a completion.
+    QString newFile() const
+    {
+        return m_write.kind == StoppedWrite::Kind::add ? QDir(m_write.folder).filePath(m_write.reminder.file)
+                                                       : QString();
+    }
+
 private:
+    // One reader, on one file: a write is never tried twice, nor beside itself.
     static ICalendarReader::Limits limitsOf(ICalendarReader::Limits limits)
     {
         limits.maxLost = 1;
+        limits.maxReaders = 1;
+        limits.retryOutsideKills = false;
         return limits;
     }
 
-    QByteArray request() override { return m_request; }
+    static QByteArray requestOf(const ICalendarReader::Limits& limits, const StoppedWrite& write)
+    {
+        if (write.kind == StoppedWrite::Kind::add)
+            return ICalendarWire::requestOf(
+                limits.headerFor(Job::add),
+                AddRequest{write.folder, write.reminder.uid, write.reminder.title, write.at});
+        return ICalendarWire::requestOf(limits.headerFor(Job::complete),
+                                        CompleteRequest{write.folder, write.reminder, write.at, maxFileBytes});
+    }
+
+    static QString reasonOf(ICalendarReader::Loss loss)
+    {
+        switch (loss) {
+        case ICalendarReader::Loss::tooLong:
+            return tr("it took too long to write");
+        case ICalendarReader::Loss::missing:
+            return ICalendarReader::reason(loss);
+        case ICalendarReader::Loss::none:
+        case ICalendarReader::Loss::failed:
+            break;
+        }
+        return tr("writing it failed");
+    }
+
+    QByteArray request(const QList<Reading>&) override { return m_request; }
 
     void take(const Frame& frame) override
     {
@@ -113,9 +181,16 @@ private:
 
     QString resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
     {
-        return ending == ICalendarReader::Ending::done ? m_error : failure(m_cannot, ICalendarReader::reason(loss));
+        if (ending == ICalendarReader::Ending::done)
+            return m_error;
+        // Stopped after its rename and before it said so: the new reminder is there, under a name only this
+        // write uses. Saying it failed would have the user add it twice.
+        if (const QString file = newFile(); !file.isEmpty() && PrivateFiles::stampOf(file).exists)
+            return {};
+        return failure(m_cannot, reasonOf(loss));
     }
 
+    const StoppedWrite m_write;
     const QByteArray m_request;
     const QString m_cannot;
     QString m_error;
@@ -179,20 +254,44 @@ void ICalendarReminders::stopFetching()
 QFuture<QString> ICalendarReminders::add(const QString& folder, const QString& uid, const QString& title,
                                          const QDateTime& now)
 {
-    const QByteArray request = requestOf(m_reader.headerFor(Job::add), AddRequest{folder, uid, title, now});
-    return (new Write(*this, request, QObject::tr("Couldn't add the reminder")))->start();
+    Reminder reminder;
+    reminder.file = uid + QStringLiteral(".ics");
+    reminder.uid = uid;
+    reminder.title = title;
+    return (new Write(*this, {StoppedWrite::Kind::add, folder, reminder, now},
+                      QObject::tr("Couldn't add the reminder")))
+        ->start();
 }
 
 QFuture<QString> ICalendarReminders::complete(const QString& folder, const Reminder& reminder, const QDateTime& now)
 {
-    const QByteArray request =
-        requestOf(m_reader.headerFor(Job::complete), CompleteRequest{folder, reminder, now, maxFileBytes});
-    return (new Write(*this, request, QObject::tr("Couldn't complete the reminder")))->start();
+    return (new Write(*this, {StoppedWrite::Kind::complete, folder, reminder, now},
+                      QObject::tr("Couldn't complete the reminder")))
+        ->start();
 }
 
-void ICalendarReminders::finishWrites(QDeadlineTimer deadline)
+QList<StoppedWrite> ICalendarReminders::finishWrites(QDeadlineTimer deadline)
 {
-    for (QObject* write : m_writes.children())
-        static_cast<Write*>(write)->reader().finishWithin(deadline);
+    QList<StoppedWrite> stopped;
+    for (QObject* child : m_writes.children()) {
+        auto* write = static_cast<Write*>(child);
+        write->reader().finishWithin(deadline);
+        if (write->reader().hasEnded())
+            continue;
+        // Killed half-way: what it was writing is kept for the next start, and its temporary goes now, as
+        // no write of ours is making it any more.
+        stopped.append(write->write());
+        removeTemporariesOf(write->write().folder, write->write().reminder.file);
+    }
     qDeleteAll(m_writes.children());
+    return stopped;
+}
+
+void ICalendarReminders::removeTemporariesOf(const QString& folder, const QString& target)
+{
+    QDir dir(folder);
+    for (const QString& name : dir.entryList({target + QStringLiteral(".~*")}, QDir::Files | QDir::Hidden)) {
+        if (PrivateFiles::isTemporaryOf(name, target))
+            dir.remove(name);
+    }
 }

@@ -5,9 +5,13 @@
 #include "Wisplet/Platform/Calendar/ICalendarTime.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QObject>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ICalendarTodos {
 
@@ -106,12 +110,15 @@ QByteArray serialised(icalcomponent* root)
     return bytes;
 }
 
-ReminderFile readFile(const QString& path, const QString& name, qint64 maxFileBytes, qint64& budget)
+ReminderFile readFile(const QString& path, const QString& name, const PrivateFiles::FileStamp& stamp,
+                      qint64 maxFileBytes, qint64& budget)
 {
     ReminderFile file;
     file.name = name;
+    file.stamp = stamp;
     const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(path, maxFileBytes);
     if (read.outcome == PrivateFiles::FileRead::Outcome::read) {
+        file.stamp = read.stamp;
         budget -= read.contents.size();
         if (ICalendarParse::isTooDeep(read.contents))
             file.problem = QObject::tr("its parts are nested too deeply");
@@ -121,6 +128,15 @@ ReminderFile readFile(const QString& path, const QString& name, qint64 maxFileBy
         file.problem = read.reason;
     }
     return file;
+}
+
+// Tests of quitting in the middle of a write hold the write here; builds for users have no such knob.
+void holdForTests()
+{
+#ifdef WISPLET_TEST_HOOKS
+    if (const int ms = qEnvironmentVariableIntValue("WISPLET_TEST_HOLD_WRITE_MS"); ms > 0)
+        ::usleep(useconds_t(ms) * 1000);
+#endif
 }
 
 } // namespace
@@ -159,8 +175,30 @@ QByteArray completedIn(const QByteArray& data, const Reminder& reminder, const Q
     return {};
 }
 
+int sweepTemporaries(const QString& folder, qint64 olderThanSeconds, int maxVisits)
+{
+    int removed = 0;
+    const qint64 before = QDateTime::currentSecsSinceEpoch() - olderThanSeconds;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
+    for (int visits = 0; visits < maxVisits && entries.hasNext(); ++visits) {
+        const QString path = entries.next();
+        const QString name = entries.fileName();
+        const qsizetype mark = name.lastIndexOf(QStringLiteral(".ics.~"), -1, Qt::CaseInsensitive);
+        if (mark < 1 || !PrivateFiles::isTemporaryOf(name, QStringView(name).first(mark + 4)))
+            continue;
+        struct stat info = {};
+        const QByteArray local = QFile::encodeName(path);
+        if (::lstat(local.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < before
+            && ::unlink(local.constData()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
 void scan(const RemindersRequest& request, const Sink& send)
 {
+    if (request.sweepAfterSeconds > 0)
+        sweepTemporaries(request.folder, request.sweepAfterSeconds, request.maxFiles * 4);
     const ICalendarFolder::Listing listing = ICalendarFolder::calendarFiles(request.folder, request.maxFiles);
     QHash<QString, PrivateFiles::FileStamp> passOver;
     for (const Known& known : request.passOver)
@@ -180,7 +218,7 @@ void scan(const RemindersRequest& request, const Sink& send)
             break;
         }
         send(frameOf(Reading{name, stamp}));
-        send(frameOf(readFile(path, name, request.maxFileBytes, budget)));
+        send(frameOf(readFile(path, name, stamp, request.maxFileBytes, budget)));
     }
     send(frameOf(done));
 }
@@ -226,6 +264,7 @@ QString add(const AddRequest& request)
     icalcomponent_add_property(todo, icalproperty_new_summary(request.title.toUtf8().constData()));
     icalcomponent_add_property(todo, icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
     icalcomponent_add_component(calendar.get(), todo);
+    holdForTests();
     QString error;
     if (!PrivateFiles::writeAtomically(path, serialised(calendar.get()), &error))
         return failure(cannot, error);

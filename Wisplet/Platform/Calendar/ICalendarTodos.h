@@ -20,6 +20,11 @@ QString complete(const ICalendarWire::CompleteRequest& request, const ICalendarW
 // A new file "<uid>.ics" with one to-do; never replaces a file of that name.
 QString add(const ICalendarWire::AddRequest& request);
 
+// Removes from the folder the temporaries our writes of its .ics files make ("<name>.ics.~XXXXXX", regular
+// files) that were last changed longer ago than `olderThanSeconds`, never anything else; a write killed
+// half-way leaves one. Looks at a bounded number of entries. Returns how many were removed.
+int sweepTemporaries(const QString& folder, qint64 olderThanSeconds, int maxVisits);
+
 // A failure in the user's words: "what: why", or what alone without a reason.
 QString failure(const QString& what, const QString& why);
 

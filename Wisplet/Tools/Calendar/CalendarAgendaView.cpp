@@ -97,8 +97,8 @@ QWidget* CalendarAgendaView::makeEmptyFace()
     m_emptyFace = new QWidget(this);
     QVBoxLayout* column = centredColumn(m_emptyFace, 6);
     column->addWidget(symbol(QStringLiteral("checkmark.circle"), m_emptyFace), 0, Qt::AlignHCenter);
-    column->addWidget(toolLabel(tr("No events in the next seven days"), 12, white(0.7), m_emptyFace, QFont::DemiBold),
-                      0, Qt::AlignHCenter);
+    m_emptyText = toolLabel({}, 12, white(0.7), m_emptyFace, QFont::DemiBold);
+    column->addWidget(m_emptyText, 0, Qt::AlignHCenter);
     column->addStretch();
     return m_emptyFace;
 }
@@ -131,6 +131,9 @@ void CalendarAgendaView::refresh()
                                      : tr("Wisp can show your next meeting and a one-click join button."));
         m_faces->setCurrentWidget(m_accessFace);
     } else if (m_calendar.events().isEmpty()) {
+        // Until the first reading ends, an empty week is not yet known to be empty.
+        m_emptyText->setText(m_calendar.isReadingFirst() ? tr("Reading the calendar…")
+                                                         : tr("No events in the next seven days"));
         m_faces->setCurrentWidget(m_emptyFace);
     } else {
         updateAgenda();
