@@ -31,7 +31,7 @@ public:
         // sleeps or is stopped, and generous enough that a loaded machine never fails an ordinary file.
         int fileMs = 30'000;
         // After this long on one file the rest is read beside it, by at most this many readers at once.
-        int patienceMs = 1'000;
+        int patienceMs = 500;
         int maxReaders = 4;
         qint64 memoryBytes = qint64(1) << 30;
         qint64 maxFrameBytes = 128 * 1024 * 1024;

@@ -130,11 +130,12 @@ ReminderFile readFile(const QString& path, const QString& name, const PrivateFil
     return file;
 }
 
-// Tests of quitting in the middle of a write hold the write here; builds for users have no such knob.
-void holdForTests()
+// Tests of a write stopped half-way hold it here, before or after the file is written; builds for users have
+// no such knob.
+void holdForTests([[maybe_unused]] const char* knob)
 {
 #ifdef WISPLET_TEST_HOOKS
-    if (const int ms = qEnvironmentVariableIntValue("WISPLET_TEST_HOLD_WRITE_MS"); ms > 0)
+    if (const int ms = qEnvironmentVariableIntValue(knob); ms > 0)
         ::usleep(useconds_t(ms) * 1000);
 #endif
 }
@@ -264,10 +265,11 @@ QString add(const AddRequest& request)
     icalcomponent_add_property(todo, icalproperty_new_summary(request.title.toUtf8().constData()));
     icalcomponent_add_property(todo, icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
     icalcomponent_add_component(calendar.get(), todo);
-    holdForTests();
+    holdForTests("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
     QString error;
     if (!PrivateFiles::writeAtomically(path, serialised(calendar.get()), &error))
         return failure(cannot, error);
+    holdForTests("WISPLET_TEST_HOLD_AFTER_WRITE_MS");
     return {};
 }
 

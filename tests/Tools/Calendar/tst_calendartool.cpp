@@ -3,6 +3,7 @@
 #include "Wisplet/Tools/Calendar/MeetingLinks.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/Files.h"
+#include "tests/support/HostileCalendars.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
@@ -204,6 +205,27 @@ private slots:
         // The reader stayed on the runaway file a while, so the other was read beside it.
         QCOMPARE(tool.events().size(), 1);
         QCOMPARE(files.expansionCount(), 2);
+    }
+
+    // Files that keep a reader busy until its limit, ahead of a meeting four and a half minutes away: the
+    // meeting is read in the first reading and nudged at the first tick.
+    void theNudgeComesBesideRunawayFiles()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 7; ++i)
+            QVERIFY(
+                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
+        const QByteArray start = now.addSecs(270).toUTC().toString("yyyyMMddThhmmssZ").toUtf8();
+        QVERIFY(TestFiles::write(dir.filePath("meeting.ics"), HostileCalendars::good("VEVENT", "Standup", start)));
+        Fixture f;
+        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER, .cpuSecondsPerFile = 1});
+        CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
+        tool.requestAccess(dir.path());
+        tool.start();
+        tool.tick();
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.posted.size(), 1, 30'000);
+        QCOMPARE(f.server.posted.first().summary, "Standup");
+        QCOMPARE(tool.errorText(), "Skipped 7 calendar files: they took too long to read.");
     }
 
     void nudgesOncePerOccurrence_data()
