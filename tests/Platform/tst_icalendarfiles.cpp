@@ -393,6 +393,30 @@ private slots:
         QCOMPARE(readingOf(files, weekStart.addSecs(60)).message, QString());
     }
 
+    // The reader is libical and Qt's core: nothing of the desktop (X11, GL, fonts) is loaded for a file.
+    void theReaderLoadsNothingOfTheDesktop()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("bad.ics"), HostileCalendars::neverMatching("VEVENT")));
+        ICalendarFiles files(m_scheduler, reader);
+        files.setPath(dir.path());
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        QList<pid_t> readers;
+        QVERIFY(QTest::qWaitFor([&readers] { return !(readers = runningReaders()).isEmpty(); }, 10'000));
+        // Read once the loader has mapped what the reader links.
+        QByteArray loaded;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QFile maps(QString("/proc/%1/maps").arg(readers.first()));
+                loaded = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+                return loaded.contains("libQt6Core") && loaded.contains("libical");
+            },
+            10'000));
+        for (const char* library : {"libQt6Gui", "libX11", "libEGL", "libfontconfig"})
+            QVERIFY2(!loaded.contains(library), library);
+        QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
+    }
+
     void aMissingReaderIsSaid()
     {
         QTemporaryDir dir;
