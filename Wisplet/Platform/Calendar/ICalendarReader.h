@@ -32,7 +32,7 @@ public:
         int fileMs = 30'000;
         // After this long on one file the rest is read beside it, by at most this many readers at once.
         int patienceMs = 500;
-        int maxReaders = 4;
+        int maxReaders = 8;
         qint64 memoryBytes = qint64(1) << 30;
         qint64 maxFrameBytes = 128 * 1024 * 1024;
         // Readers lost on files before the work ends with the rest unread.

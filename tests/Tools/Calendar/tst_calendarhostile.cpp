@@ -50,6 +50,28 @@ private slots:
         QCOMPARE(wisplet.exitStatus(), QProcess::NormalExit);
         QCOMPARE(wisplet.exitCode(), 0);
     }
+
+    // Files that each keep a reader busy until its limit, ahead of a meeting five minutes away: the meeting
+    // reaches the island's peek within seconds of the start, not after the minute's tick.
+    void aMeetingBesideRunawayFilesIsReadAtOnce()
+    {
+        LaunchedProgram::Session session;
+        const QString folder = session.homeFile(QStringLiteral("calendar"));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(TestFiles::write(folder + QStringLiteral("/bad%1.ics").arg(i),
+                                     HostileCalendars::neverMatching("VEVENT")));
+        const QByteArray start = QDateTime::currentDateTimeUtc().addSecs(300).toString("yyyyMMddThhmmssZ").toUtf8();
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/meeting.ics"),
+                                 HostileCalendars::good("VEVENT", "Standup", start)));
+        const QByteArray defaults = QStringLiteral(R"({"onboarded": true, "tools.order": ["calendar"],)"
+                                                   R"( "tools.enabled": ["calendar"], "calendar.source": "%1"})")
+                                        .arg(folder)
+                                        .toUtf8();
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(session.errorText()));
+        const int bare = boundingShape(session.panel()).width();
+        // The peek ("Standup · 5m") widens the island once the meeting is read.
+        QTRY_VERIFY_WITH_TIMEOUT(boundingShape(session.panel()).width() > bare, 30'000);
+    }
 };
 
 WISPLET_TEST_MAIN(TestCalendarHostile)
