@@ -388,31 +388,43 @@ private slots:
         QCOMPARE(!QFileInfo::exists(path), removed);
     }
 
-    // A write stopped by its deadline: said as a write that took too long, unless its file is already there,
-    // which the user would otherwise add a second time.
-    void aStoppedAddIsSaidAsAWriteUnlessItLanded_data()
+    // A write stopped by its deadline: said as a write that took too long, unless what it wrote is already
+    // there, which the user would otherwise do a second time.
+    void aStoppedWriteIsSaidAsAWriteUnlessItLanded_data()
     {
+        QTest::addColumn<bool>("completing");
         QTest::addColumn<QByteArray>("knob");
         QTest::addColumn<QString>("error");
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("stopped before its file was written")
-            << QByteArray("WISPLET_TEST_HOLD_BEFORE_WRITE_MS") << "Couldn't add the reminder: it took too long to write"
-            << false;
-        QTest::newRow("stopped after its file was written, before it said so")
-            << QByteArray("WISPLET_TEST_HOLD_AFTER_WRITE_MS") << QString() << true;
+        QTest::addColumn<bool>("written");
+        const QByteArray before = "WISPLET_TEST_HOLD_BEFORE_WRITE_MS";
+        const QByteArray after = "WISPLET_TEST_HOLD_AFTER_WRITE_MS";
+        QTest::newRow("an add stopped before its file was written")
+            << false << before << "Couldn't add the reminder: it took too long to write" << false;
+        QTest::newRow("an add stopped after its file was written") << false << after << QString() << true;
+        QTest::newRow("a completion stopped before its file was replaced")
+            << true << before << "Couldn't complete the reminder: it took too long to write" << false;
+        QTest::newRow("a completion stopped after its file was replaced") << true << after << QString() << true;
     }
 
-    void aStoppedAddIsSaidAsAWriteUnlessItLanded()
+    void aStoppedWriteIsSaidAsAWriteUnlessItLanded()
     {
+        QFETCH(bool, completing);
         QFETCH(QByteArray, knob);
         QFETCH(QString, error);
-        QFETCH(bool, exists);
+        QFETCH(bool, written);
         QTemporaryDir dir;
+        const QString file = dir.filePath(completing ? "list.ics" : "U1.ics");
+        if (completing)
+            QVERIFY(TestFiles::write(file, calendar(vtodo("c1", "SUMMARY:Call Ana\r\n"))));
+        const Reminder reminder = completing ? scanOf(dir.path()).items.first() : Reminder{};
         const Knob hold(knob.constData(), "20000");
         ICalendarReminders source({.program = WISPLET_READER, .fileMs = 1'000});
-        QCOMPARE(awaited(source.add(dir.path(), "U1", "Call Ana", now)), error);
-        QCOMPARE(QFileInfo::exists(dir.filePath("U1.ics")), exists);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), exists ? 1 : 0);
+        const QFuture<QString> write =
+            completing ? source.complete(dir.path(), reminder, now) : source.add(dir.path(), "U1", "Call Ana", now);
+        QCOMPARE(awaited(write), error);
+        QCOMPARE(QFileInfo::exists(file) && TestFiles::read(file).contains(completing ? "COMPLETED" : "Call Ana"),
+                 written);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), completing || written ? 1 : 0);
     }
 
     void prepareMakesAMissingFolderPrivate()

@@ -128,11 +128,14 @@ public:
 
     const StoppedWrite& write() const { return m_write; }
 
-    // The file a new reminder goes to; empty for a completion.
-    QString newFile() const
+    // Whether what it was to write is there, though its reader was stopped before it said so: a new reminder's
+    // file (a name only this add uses), or the completed to-do's file replaced since the reader read it.
+    bool landed() const
     {
-        return m_write.kind == StoppedWrite::Kind::add ? QDir(m_write.folder).filePath(m_write.reminder.file)
-                                                       : QString();
+        const PrivateFiles::FileStamp now = PrivateFiles::stampOf(QDir(m_write.folder).filePath(m_write.reminder.file));
+        if (m_write.kind == StoppedWrite::Kind::add)
+            return now.exists;
+        return m_read && now.exists && now != m_read->stamp;
     }
 
 private:
@@ -175,6 +178,8 @@ private:
     {
         if (const std::optional<Written> written = valueOf<Written>(frame))
             m_error = written->error;
+        else if (std::optional<Reading> read = valueOf<Reading>(frame))
+            m_read = std::move(read);
     }
 
     void lose(const Reading&, ICalendarReader::Loss) override { }
@@ -183,9 +188,8 @@ private:
     {
         if (ending == ICalendarReader::Ending::done)
             return m_error;
-        // Stopped after its rename and before it said so: the new reminder is there, under a name only this
-        // write uses. Saying it failed would have the user add it twice.
-        if (const QString file = newFile(); !file.isEmpty() && PrivateFiles::stampOf(file).exists)
+        // Stopped after its rename and before it said so: saying it failed would have the user do it twice.
+        if (landed())
             return {};
         return failure(m_cannot, reasonOf(loss));
     }
@@ -194,6 +198,8 @@ private:
     const QByteArray m_request;
     const QString m_cannot;
     QString m_error;
+    // The to-do's file as the reader read it before completing it.
+    std::optional<Reading> m_read;
 };
 
 ICalendarReminders::ICalendarReminders(ICalendarReader::Limits reader, int fileLimit, qint64 byteLimit)

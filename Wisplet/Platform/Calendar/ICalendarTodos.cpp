@@ -241,9 +241,11 @@ QString complete(const CompleteRequest& request, const Sink& send)
         // Changed while it was parsed: read again, so that the other program's change is kept.
         if (PrivateFiles::stampOf(path) != read.stamp)
             continue;
+        holdForTests("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
         QString error;
         if (!PrivateFiles::replaceKeepingMode(path, completed, &error))
             return failure(cannot, error);
+        holdForTests("WISPLET_TEST_HOLD_AFTER_WRITE_MS");
         return {};
     }
     return failure(cannot, QObject::tr("its file keeps changing"));
