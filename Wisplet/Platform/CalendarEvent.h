@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
@@ -18,8 +17,9 @@ struct CalendarEvent
     QString location;
     QString notes;
     QUrl url;
-    // Invalid when neither the event nor its calendar names one.
-    QColor color;
+    // As its file writes it (a hex colour or a colour name), for the program to paint; empty when neither the
+    // event nor its calendar names one. The calendar reader draws nothing, so it leaves colours as text.
+    QString color;
 
     bool operator==(const CalendarEvent&) const = default;
 };

@@ -22,6 +22,19 @@ struct Reminder
     bool operator==(const Reminder&) const = default;
 };
 
+// An add or a completion that quitting stopped before it was written, to be done at the next start.
+struct StoppedWrite
+{
+    enum class Kind { add, complete };
+    Kind kind = Kind::add;
+    QString folder;
+    // For an add: its file ("<uid>.ics"), uid and title.
+    Reminder reminder;
+    QDateTime at;
+
+    bool operator==(const StoppedWrite&) const = default;
+};
+
 // What one reading of the reminders folder gave.
 struct ReminderScan
 {
@@ -56,6 +69,7 @@ public:
     // Marks the matching to-do completed and leaves everything else in its file as it was.
     virtual QFuture<QString> complete(const QString& folder, const Reminder& reminder, const QDateTime& now) = 0;
     // Blocks until the adds and completions under way are written or the deadline passes; those still under
-    // way then are stopped, leaving their files as they were. For quitting.
-    virtual void finishWrites(QDeadlineTimer deadline) = 0;
+    // way then are stopped, leaving their files as they were and no temporary behind, and are returned. For
+    // quitting.
+    virtual QList<StoppedWrite> finishWrites(QDeadlineTimer deadline) = 0;
 };

@@ -1,5 +1,5 @@
-#include "Wisplet/Platform/ICalendarFile.h"
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 #include "tests/support/FakeScheduler.h"
 #include "tests/support/Files.h"
 #include "tests/support/HostileCalendars.h"
@@ -7,8 +7,12 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/Texts.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -46,8 +50,26 @@ ExpansionBudget plenty()
 const QDateTime weekStart = utc("2026-03-02T00:00:00Z");
 const QDateTime weekEnd = utc("2026-03-09T00:00:00Z");
 
-// A second per file keeps the rows about runaway files short.
-const ICalendarReader::Limits reader{.program = WISPLET_READER, .fileMs = 1'000};
+// A second of processor time per file keeps the rows about runaway files short.
+const ICalendarReader::Limits reader{.program = WISPLET_READER, .cpuSecondsPerFile = 1};
+
+// The calendar readers this process started and that are still running.
+QList<pid_t> runningReaders()
+{
+    QList<pid_t> readers;
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces, so fields are counted after its ")".
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self && fields[0] != "Z" && line.contains("(wisplet-calenda"))
+            readers.append(pid_t(entry.toInt()));
+    }
+    return readers;
+}
 
 CalendarReading readingOf(ICalendarFiles& files, const QDateTime& after = weekStart, const QDateTime& to = weekEnd)
 {
@@ -180,6 +202,12 @@ private slots:
                          "2026-03-02T00:00:00Z",
                          "2026-03-09T00:00:00Z",
                          {"2026-03-02T09:00:00Z 2026-03-02T10:00:00Z Garbled"}};
+        QTest::newRow("a NUL byte is passed over, not the end of the file") << ExpandRow{
+            calendar(vevent("a", "Before", "DTSTART:20260303T090000Z\nDURATION:PT1H\n") + QByteArray(1, '\0')
+                     + vevent("b", "After", "DTSTART:20260304T090000Z\nDURATION:PT1H\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-09T00:00:00Z",
+            {"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Before", "2026-03-04T09:00:00Z 2026-03-04T10:00:00Z After"}};
         // Local midnight to midnight in Auckland (UTC+13).
         QTest::newRow("extra all-day dates") << ExpandRow{
             calendar(vevent("d", "Day", "DTSTART;VALUE=DATE:20260303\nRDATE;VALUE=DATE:20260305\n")),
@@ -259,7 +287,7 @@ private slots:
         QTest::newRow("a FIFO") << LeftOutRow{StandIns::fifo, "A", "Skipped b.ics: not a regular file."};
         QTest::newRow("too large") << LeftOutRow{StandIns::sized(2000), "A", "Skipped b.ics: larger than 1 KiB."};
         QTest::newRow("not iCalendar") << LeftOutRow{"hello", "A", "Skipped b.ics: not an iCalendar file."};
-        QTest::newRow("too many files") << LeftOutRow{four, "A", "Only the first 1 calendar files are read.", 1};
+        QTest::newRow("too many files") << LeftOutRow{four, "A", "Only the first calendar file is read.", 1};
         QTest::newRow("too many events") << LeftOutRow{four, "B1", "Only the first 4 events are shown."};
         // a.ics holds one event: b.ics waits.
         QTest::newRow("too many events held") << LeftOutRow{
@@ -315,7 +343,7 @@ private slots:
         QElapsedTimer again;
         again.start();
         reading = readingOf(files, weekStart.addSecs(60));
-        QVERIFY2(again.elapsed() < reader.fileMs, "the file was read again");
+        QVERIFY2(again.elapsed() < reader.cpuSecondsPerFile * 1000, "the file was read again");
         QCOMPARE(reading.message, said);
         QCOMPARE(reading.events.size(), 1);
 
@@ -323,6 +351,70 @@ private slots:
         reading = readingOf(files, weekStart.addSecs(120));
         QCOMPARE(reading.events.size(), 2);
         QCOMPARE(reading.message, QString());
+    }
+
+    // Files that each keep a reader busy until its limit, ahead of a good one: the good one is read in the same
+    // reading, beside them rather than after them, and they are said as what they did.
+    void manyRunawayFilesNeverHoldUpAGoodOne()
+    {
+        constexpr int runaways = 6;
+        QTemporaryDir dir;
+        for (int i = 0; i < runaways; ++i)
+            QVERIFY(
+                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
+        QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
+        ICalendarFiles files(m_scheduler, reader);
+        files.setPath(dir.path());
+        const CalendarReading reading = readingOf(files);
+        QCOMPARE(describe(reading.events), QStringList{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"});
+        QCOMPARE(reading.message, "Skipped 6 calendar files: they took too long to read.");
+        QVERIFY(runningReaders().isEmpty());
+    }
+
+    // A reader killed by someone else (the out-of-memory killer, a user) says nothing about its file: a fresh
+    // one reads it, and the file is not named.
+    void aReaderKilledFromOutsideIsStartedAgain()
+    {
+        QTemporaryDir dir;
+        QByteArray many;
+        for (int i = 0; i < 1'500; ++i)
+            many += timedEvent("E" + QByteArray::number(i), "20260303T090000Z");
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
+        ICalendarFiles files(m_scheduler, reader);
+        files.setPath(dir.path());
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        QList<pid_t> readers;
+        QVERIFY(QTest::qWaitFor([&readers] { return !(readers = runningReaders()).isEmpty(); }, 10'000));
+        QCOMPARE(::kill(readers.first(), SIGKILL), 0);
+        QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
+        QCOMPARE(reading.result().message, QString());
+        QCOMPARE(reading.result().events.size(), 1'500);
+        // And at the next reading.
+        QCOMPARE(readingOf(files, weekStart.addSecs(60)).message, QString());
+    }
+
+    // The reader is libical and Qt's core: nothing of the desktop (X11, GL, fonts) is loaded for a file.
+    void theReaderLoadsNothingOfTheDesktop()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath("bad.ics"), HostileCalendars::neverMatching("VEVENT")));
+        ICalendarFiles files(m_scheduler, reader);
+        files.setPath(dir.path());
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        QList<pid_t> readers;
+        QVERIFY(QTest::qWaitFor([&readers] { return !(readers = runningReaders()).isEmpty(); }, 10'000));
+        // Read once the loader has mapped what the reader links.
+        QByteArray loaded;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QFile maps(QString("/proc/%1/maps").arg(readers.first()));
+                loaded = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+                return loaded.contains("libQt6Core") && loaded.contains("libical");
+            },
+            10'000));
+        for (const char* library : {"libQt6Gui", "libX11", "libEGL", "libfontconfig"})
+            QVERIFY2(!loaded.contains(library), library);
+        QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
     }
 
     void aMissingReaderIsSaid()

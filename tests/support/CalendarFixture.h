@@ -95,7 +95,7 @@ public:
     {
         return QtFuture::makeReadyFuture(writeError);
     }
-    void finishWrites(QDeadlineTimer) override { }
+    QList<StoppedWrite> finishWrites(QDeadlineTimer) override { return {}; }
 
     // Finishes the fetch at `index` with these reminders.
     void finish(qsizetype index, const QList<Reminder>& reminders, const QString& message = {})

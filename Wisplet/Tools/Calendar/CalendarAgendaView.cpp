@@ -97,9 +97,10 @@ QWidget* CalendarAgendaView::makeEmptyFace()
 {
     m_emptyFace = new QWidget(this);
     QVBoxLayout* column = centredColumn(m_emptyFace, 6);
-    column->addWidget(symbol(QStringLiteral("checkmark.circle"), m_emptyFace), 0, Qt::AlignHCenter);
-    column->addWidget(toolLabel(tr("No events in the next seven days"), 12, white(0.7), m_emptyFace, QFont::DemiBold),
-                      0, Qt::AlignHCenter);
+    m_emptySymbol = symbol(QStringLiteral("checkmark.circle"), m_emptyFace);
+    column->addWidget(m_emptySymbol, 0, Qt::AlignHCenter);
+    m_emptyText = toolLabel({}, 12, white(0.7), m_emptyFace, QFont::DemiBold);
+    column->addWidget(m_emptyText, 0, Qt::AlignHCenter);
     column->addStretch();
     return m_emptyFace;
 }
@@ -132,6 +133,10 @@ void CalendarAgendaView::refresh()
                                      : tr("Wisp can show your next meeting and a one-click join button."));
         m_faces->setCurrentWidget(m_accessFace);
     } else if (m_calendar.events().isEmpty()) {
+        // Until the first reading ends, an empty week is not yet known to be empty: no all-clear mark either.
+        const bool reading = m_calendar.isReadingFirst();
+        m_emptyText->setText(reading ? tr("Reading the calendar…") : tr("No events in the next seven days"));
+        m_emptySymbol->setVisible(!reading);
         m_faces->setCurrentWidget(m_emptyFace);
     } else {
         updateAgenda();

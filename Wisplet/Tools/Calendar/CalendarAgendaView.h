@@ -44,6 +44,8 @@ private:
     QWidget* m_accessFace = nullptr;
     QLabel* m_accessMessage = nullptr;
     QWidget* m_emptyFace = nullptr;
+    QLabel* m_emptySymbol = nullptr;
+    QLabel* m_emptyText = nullptr;
     QWidget* m_agendaFace = nullptr;
     ElidingLabel* m_now = nullptr;
     NextEventCard* m_card = nullptr;

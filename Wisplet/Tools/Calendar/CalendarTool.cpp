@@ -2,10 +2,10 @@
 
 #include "Wisplet/Base/Notifier.h"
 #include "Wisplet/Companion/WispState.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 #include "Wisplet/Platform/CalendarSource.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
-#include "Wisplet/Platform/ICalendarFiles.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Tools/Calendar/AgendaText.h"
 #include "Wisplet/Tools/Calendar/MeetingLinks.h"
@@ -70,12 +70,16 @@ void CalendarTool::refresh()
     m_accessProblem = m_services.source.problem();
     if (access != CalendarSource::Access::readable) {
         ++m_generation;
+        m_unread = true;
+        setReadingFirst(false);
         m_unreadable = false;
         m_readingMessage.clear();
         setStatus(statusOf(access));
         setEvents({});
     } else if (!isRunning()) {
         ++m_generation;
+        m_unread = true;
+        setReadingFirst(false);
         setStatus(m_unreadable ? Status::restricted : Status::fullAccess);
         setEvents({});
     } else if (m_reading) {
@@ -93,6 +97,7 @@ QCoro::Task<> CalendarTool::read()
 {
     const QPointer<CalendarTool> self(this);
     m_reading = true;
+    setReadingFirst(m_unread);
     const quint64 generation = ++m_generation;
     const QDateTime now = m_services.clock.now();
     QDateTime end = QDateTime(now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime).addDays(7);
@@ -112,6 +117,8 @@ QCoro::Task<> CalendarTool::read()
 
 void CalendarTool::apply(const CalendarReading& reading)
 {
+    m_unread = false;
+    setReadingFirst(false);
     m_unreadable = reading.unreadable;
     m_readingMessage = reading.message;
     setStatus(reading.unreadable ? Status::restricted : Status::fullAccess);
@@ -139,6 +146,14 @@ void CalendarTool::nudgeWhenRead()
 {
     if (!m_reading && std::exchange(m_nudgePending, false))
         nudgeUpcoming();
+}
+
+void CalendarTool::setReadingFirst(bool readingFirst)
+{
+    if (m_readingFirst == readingFirst)
+        return;
+    m_readingFirst = readingFirst;
+    emit changed();
 }
 
 void CalendarTool::setStatus(Status status)
@@ -195,10 +210,9 @@ void CalendarTool::nudgeUpcoming()
         const QString title = AgendaText::title(event, untitledMeeting);
         m_services.wisp.handle(WispEvent::meetingSoon(title));
         const int shown = std::max(1, int(std::ceil(minutes)));
+        const QString starts = shown == 1 ? tr("Starts in 1 minute.") : tr("Starts in %1 minutes.").arg(shown);
         // Only a meeting with a link can be joined from the panel.
-        const QString body = meetingURL(event)
-            ? QStringLiteral("Starts in %1 minutes. Open Calendar to join.").arg(shown)
-            : QStringLiteral("Starts in %1 minutes.").arg(shown);
+        const QString body = meetingURL(event) ? starts + tr(" Open Calendar to join.") : starts;
         if (m_services.notifier.mayPost())
             m_services.notifier.post(ToolID::calendar, title, body, false);
     }
@@ -253,6 +267,7 @@ void CalendarTool::requestAccess(const QString& path)
     m_services.source.setPath(path);
     // What was read from the old path no longer counts.
     ++m_generation;
+    m_unread = true;
     m_unreadable = false;
     m_readingMessage.clear();
     refresh();
@@ -282,6 +297,8 @@ void CalendarTool::stop()
     ++m_generation;
     m_refreshPending = false;
     m_nudgePending = false;
+    m_unread = true;
+    setReadingFirst(false);
     m_services.source.setWatching(false);
     m_services.source.cancel();
     setEvents({});

@@ -61,6 +61,8 @@ public:
     // Why the chosen calendar can't be read, or what of it was left out; empty when all is well.
     QString errorText() const { return m_errorText; }
     bool isRunning() const { return m_timer.isActive(); }
+    // The events are being read and none have been since they were last emptied: an empty list says nothing yet.
+    bool isReadingFirst() const { return m_readingFirst; }
     QDateTime now() const;
 
     // The first timed event still to start, and the first timed event running now.
@@ -104,6 +106,7 @@ private:
     // True when they changed.
     bool setEvents(const QList<CalendarEvent>& events);
     void nudgeWhenRead();
+    void setReadingFirst(bool readingFirst);
     QString nudgeKey(const CalendarEvent& event) const;
 
     Services m_services;
@@ -119,6 +122,9 @@ private:
     bool m_reading = false;
     bool m_refreshPending = false;
     bool m_nudgePending = false;
+    // No reading has come back since the events were emptied.
+    bool m_unread = true;
+    bool m_readingFirst = false;
     // Readings started under an older generation are dropped.
     quint64 m_generation = 0;
     // Occurrences already nudged, kept for the life of the process so a restart of the tool does not nudge

@@ -9,7 +9,8 @@ EventListModel::EventListModel(QObject* parent)
 
 QColor EventListModel::colorOf(const CalendarEvent& event)
 {
-    return event.color.isValid() ? event.color : QColor(10, 132, 255);
+    const QColor color = QColor::fromString(event.color);
+    return color.isValid() ? color : QColor(10, 132, 255);
 }
 
 QVariant EventListModel::data(const QModelIndex& index, int role) const

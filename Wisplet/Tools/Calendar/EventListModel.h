@@ -3,6 +3,8 @@
 #include "Wisplet/Base/RowListModel.h"
 #include "Wisplet/Platform/CalendarEvent.h"
 
+#include <QColor>
+
 // The agenda's list: one row per event, its texts made only when a row is drawn.
 class EventListModel final : public RowListModel<CalendarEvent>
 {

@@ -2,14 +2,18 @@
 
 #include "Wisplet/Base/AppSettings.h"
 #include "Wisplet/Base/ToolRegistry.h"
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
 #include "Wisplet/Platform/Clock.h"
 #include "Wisplet/Platform/Defaults.h"
-#include "Wisplet/Platform/ICalendarReminders.h"
 #include "Wisplet/Platform/Platform.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFutureWatcher>
 
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 ReminderStore& ReminderStore::shared()
 {
@@ -24,6 +28,7 @@ ReminderStore::ReminderStore(Services services, QObject* parent)
     , m_services(services)
 {
     m_allowed = m_services.source.isUsable(folder());
+    resumeStoppedWrites();
 }
 
 QString ReminderStore::folder() const
@@ -48,6 +53,7 @@ void ReminderStore::requestRemindersAccess(const QString& folder)
         return;
     }
     m_services.defaults.set(folderKey, folder);
+    m_unread = true;
     setMessage({});
     setAllowed(true);
     refreshReminders();
@@ -71,11 +77,14 @@ void ReminderStore::refreshReminders()
         watcher->deleteLater();
         if (generation != m_generation || watcher->isCanceled())
             return;
+        m_unread = false;
+        setReadingFirst(false);
         const ReminderScan scan = watcher->result();
         setItems(sortedByDue(scan.items));
         setSourceMessage(scan.message);
     });
     watcher->setFuture(m_services.source.fetch(path));
+    setReadingFirst(m_unread);
 }
 
 bool ReminderStore::addReminder(const QString& text)
@@ -114,7 +123,60 @@ void ReminderStore::completeReminder(const Reminder& reminder)
 
 void ReminderStore::finishWrites()
 {
-    m_services.source.finishWrites(QDeadlineTimer(quitWaitMs));
+    const QList<StoppedWrite> stopped = m_services.source.finishWrites(QDeadlineTimer(quitWaitMs));
+    if (stopped.isEmpty())
+        return;
+    QVariantList kept = m_services.defaults.array(stoppedWritesKey);
+    for (const StoppedWrite& write : stopped) {
+        kept.append(QVariantMap{
+            {QStringLiteral("kind"), write.kind == StoppedWrite::Kind::add ? u"add"_s : u"complete"_s},
+            {QStringLiteral("folder"), write.folder},
+            {QStringLiteral("file"), write.reminder.file},
+            {QStringLiteral("uid"), write.reminder.uid},
+            {QStringLiteral("recurrenceId"), write.reminder.recurrenceId},
+            {QStringLiteral("title"), write.reminder.title},
+            {QStringLiteral("at"), write.at},
+        });
+    }
+    m_services.defaults.set(stoppedWritesKey, kept);
+    // The defaults were written when quitting began.
+    m_services.defaults.flush();
+}
+
+void ReminderStore::resumeStoppedWrites()
+{
+    const QVariantList kept = m_services.defaults.array(stoppedWritesKey);
+    if (kept.isEmpty())
+        return;
+    m_services.defaults.remove(stoppedWritesKey);
+    const auto done = [this](const QString& error) {
+        if (!error.isEmpty()) {
+            setMessage(error);
+            return;
+        }
+        refreshReminders();
+    };
+    for (const QVariant& value : kept) {
+        const QVariantMap write = value.toMap();
+        const QString folder = write.value(QStringLiteral("folder")).toString();
+        Reminder reminder;
+        reminder.file = write.value(QStringLiteral("file")).toString();
+        reminder.uid = write.value(QStringLiteral("uid")).toString();
+        reminder.recurrenceId = write.value(QStringLiteral("recurrenceId")).toString();
+        reminder.title = write.value(QStringLiteral("title")).toString();
+        const QDateTime at = write.value(QStringLiteral("at")).toDateTime();
+        if (folder.isEmpty() || reminder.uid.isEmpty() || !at.isValid())
+            continue;
+        if (write.value(QStringLiteral("kind")) == u"add"_s) {
+            // Its rename may have landed before it was stopped; the file's name is this reminder's alone.
+            if (reminder.file != reminder.uid + QStringLiteral(".ics")
+                || QFileInfo::exists(QDir(folder).filePath(reminder.file)))
+                continue;
+            whenWritten(m_services.source.add(folder, reminder.uid, reminder.title, at), done);
+        } else {
+            whenWritten(m_services.source.complete(folder, reminder, at), done);
+        }
+    }
 }
 
 void ReminderStore::whenWritten(const QFuture<QString>& write, std::function<void(const QString& error)> done)
@@ -142,6 +204,8 @@ void ReminderStore::clear()
 {
     m_generation = QUuid::createUuid();
     m_services.source.stopFetching();
+    m_unread = true;
+    setReadingFirst(false);
     setItems({});
 }
 
@@ -160,6 +224,14 @@ void ReminderStore::setMessage(const QString& message)
         return;
     m_message = message;
     emit messageChanged(m_message);
+    emit changed();
+}
+
+void ReminderStore::setReadingFirst(bool readingFirst)
+{
+    if (m_readingFirst == readingFirst)
+        return;
+    m_readingFirst = readingFirst;
     emit changed();
 }
 

@@ -26,6 +26,8 @@ class ReminderStore final : public QObject
 
 public:
     static inline const QString folderKey = QStringLiteral("reminders.folder");
+    // Adds and completions that quitting stopped half-way, done at the next start.
+    static inline const QString stoppedWritesKey = QStringLiteral("reminders.unfinishedWrites");
     // How long quitting waits for an add or a completion under way.
     static constexpr int quitWaitMs = 1'000;
 
@@ -48,6 +50,8 @@ public:
     // The last failure or hint for the user; empty when there is none.
     QString message() const { return m_message; }
     QString folder() const;
+    // The list is being read and has not been since it was last emptied: an empty list says nothing yet.
+    bool isReadingFirst() const { return m_readingFirst; }
 
     // Uses the folder (made when missing) for reminders from now on, when files can be made there.
     void requestRemindersAccess(const QString& folder);
@@ -56,7 +60,8 @@ public:
     // False when the text is refused at once (the message says why); otherwise the reminder is being written.
     bool addReminder(const QString& text);
     void completeReminder(const Reminder& reminder);
-    // At quit: lets the adds and completions under way finish, for a short while at most.
+    // At quit: lets the adds and completions under way finish, for a short while at most; those it stops are
+    // kept and done at the next start.
     void finishWrites();
 
     // Signals only when they differ, so the list keeps its place on a refresh that found nothing new.
@@ -78,6 +83,9 @@ signals:
 private:
     void setAllowed(bool allowed);
     void setMessage(const QString& message);
+    void setReadingFirst(bool readingFirst);
+    // Does what the last run stopped half-way, once.
+    void resumeStoppedWrites();
     // What the folder itself says (gone, files skipped); it replaces an older one of its kind, never a failure
     // of the user's last action.
     void setSourceMessage(const QString& message);
@@ -90,4 +98,7 @@ private:
     bool m_allowed = false;
     QString m_message;
     QString m_sourceMessage;
+    // No fetch has come back since the list was emptied.
+    bool m_unread = true;
+    bool m_readingFirst = false;
 };

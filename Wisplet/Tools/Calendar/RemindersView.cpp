@@ -114,7 +114,7 @@ QWidget* RemindersView::buildList()
     m_rows->setLayoutMode(QListView::Batched);
     m_rows->installEventFilter(this);
     column->addWidget(m_rows, 1);
-    m_empty = toolLabel(tr("No incomplete reminders"), 11, white(0.5), m_list);
+    m_empty = toolLabel({}, 11, white(0.5), m_list);
     column->addWidget(m_empty);
     // Takes the room when there is no list.
     column->addStretch();
@@ -129,6 +129,8 @@ void RemindersView::showStore()
     m_message->setVisible(!m_reminders.message().isEmpty());
     m_model->setValues(m_reminders.items());
     m_rows->setVisible(!m_reminders.items().isEmpty());
+    // Until the first fetch ends, an empty list is not yet known to be empty.
+    m_empty->setText(m_reminders.isReadingFirst() ? tr("Reading the reminders…") : tr("No incomplete reminders"));
     m_empty->setVisible(m_reminders.items().isEmpty());
 }
 

@@ -122,6 +122,26 @@ private slots:
             << FaceRow{"/cal", true, {at("Sync", 600, "s", "Room 4")}, {"Sync", "Room 4"}, {}, 1, 0};
     }
 
+    // Until the first reading ends the page says it is reading, not that the week is empty.
+    void saysItIsReadingUntilTheFirstReadingEnds()
+    {
+        CalendarFixture f(now);
+        f.source.setPath("/cal");
+        f.source.holding = true;
+        f.tool->start();
+        CalendarAgendaView view(*f.tool, *f.wisp);
+        view.show();
+        QVERIFY2(pageTexts(view).contains("Reading the calendar…"), qPrintable(pageTexts(view).join(" | ")));
+        QVERIFY(!pageTexts(view).contains("No events in the next seven days"));
+        f.source.finishOldest();
+        QTRY_VERIFY(pageTexts(view).contains("No events in the next seven days"));
+        QVERIFY(!pageTexts(view).contains("Reading the calendar…"));
+        // Later readings find it as it was: nothing is said while they run.
+        f.tool->refresh();
+        QVERIFY(pageTexts(view).contains("No events in the next seven days"));
+        f.source.finishOldest();
+    }
+
     // A reading with no change of events still moves the countdown and brings the store's words.
     void everyReadingReachesThePage()
     {

@@ -4,6 +4,10 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/XTools.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
 using XTools::boundingShape;
 
 // The program with a calendar folder where one file would crash libical or keep it busy for minutes, beside a
@@ -49,6 +53,62 @@ private slots:
         QVERIFY(wisplet.waitForFinished(2'000));
         QCOMPARE(wisplet.exitStatus(), QProcess::NormalExit);
         QCOMPARE(wisplet.exitCode(), 0);
+    }
+
+    // Files that each keep a reader busy until its limit, ahead of a meeting five minutes away: the meeting
+    // reaches the island's peek within seconds of the start, not after the minute's tick.
+    void aMeetingBesideRunawayFilesIsReadAtOnce()
+    {
+        LaunchedProgram::Session session;
+        const QString folder = session.homeFile(QStringLiteral("calendar"));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(TestFiles::write(folder + QStringLiteral("/bad%1.ics").arg(i),
+                                     HostileCalendars::neverMatching("VEVENT")));
+        const QByteArray start = QDateTime::currentDateTimeUtc().addSecs(300).toString("yyyyMMddThhmmssZ").toUtf8();
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/meeting.ics"),
+                                 HostileCalendars::good("VEVENT", "Standup", start)));
+        const QByteArray defaults = QStringLiteral(R"({"onboarded": true, "tools.order": ["calendar"],)"
+                                                   R"( "tools.enabled": ["calendar"], "calendar.source": "%1"})")
+                                        .arg(folder)
+                                        .toUtf8();
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(session.errorText()));
+        const int bare = boundingShape(session.panel()).width();
+        // The peek ("Standup · 5m") widens the island once the meeting is read.
+        QTRY_VERIFY_WITH_TIMEOUT(boundingShape(session.panel()).width() > bare, 30'000);
+    }
+
+    // A reminder still being written when the program is told to quit (the add a quit stopped last time, done
+    // again at this start and held in its write): the program ends within its two seconds, leaves nothing of
+    // the write in the user's folder, and the next start writes the to-do.
+    void aReminderHeldInItsWriteAtQuitIsWrittenAtTheNextStart()
+    {
+        LaunchedProgram::Session session;
+        const QString folder = session.homeFile(QStringLiteral("todo"));
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray defaults =
+            QStringLiteral(R"({"onboarded": true, "tools.order": ["calendar"], "tools.enabled": ["calendar"],)"
+                           R"( "reminders.folder": "%1", "reminders.unfinishedWrites": [{"kind": "add",)"
+                           R"( "folder": "%1", "file": "U1.ics", "uid": "U1", "title": "Call Ana",)"
+                           R"( "recurrenceId": "", "at": {"$date": 800000000}}]})")
+                .arg(folder)
+                .toUtf8();
+        qputenv("WISPLET_TEST_HOLD_BEFORE_WRITE_MS", "20000");
+        const bool started = session.start(QStringLiteral(WISPLET_BINARY), defaults);
+        qunsetenv("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
+        QVERIFY2(started, qPrintable(session.errorText()));
+        QElapsedTimer quitting;
+        quitting.start();
+        session.process().terminate();
+        QVERIFY(session.process().waitForFinished(2'000));
+        QCOMPARE_LT(quitting.elapsed(), 2'000);
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+
+        const QByteArray kept = TestFiles::read(session.homeFile(QStringLiteral("config/Wisplet/defaults.json")));
+        QVERIFY2(kept.contains("Call Ana"), kept.constData());
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), kept), qPrintable(session.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + QStringLiteral("/U1.ics")), 30'000);
+        QVERIFY(TestFiles::read(folder + QStringLiteral("/U1.ics")).contains("SUMMARY:Call Ana"));
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"U1.ics"});
     }
 };
 

@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"

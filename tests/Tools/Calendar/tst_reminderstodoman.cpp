@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarReminders.h"
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"

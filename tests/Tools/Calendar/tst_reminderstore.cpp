@@ -1,9 +1,10 @@
-#include "Wisplet/Platform/ICalendarReminders.h"
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -227,6 +228,28 @@ private slots:
         longestGap = qMax(longestGap, sinceTick.elapsed());
         QVERIFY2(longestGap < 500, qPrintable(QString::number(longestGap)));
         QCOMPARE(store.message(), QString());
+    }
+
+    // An add still being written when the program quits: quitting waits no longer than its share of the quit,
+    // nothing of the stopped write is left in the folder, and the next start writes it.
+    void anAddStoppedAtQuitIsWrittenAtTheNextStart()
+    {
+        FilesFixture f;
+        qputenv("WISPLET_TEST_HOLD_BEFORE_WRITE_MS", "20000");
+        QVERIFY(f.store->addReminder("Call Ana"));
+        QElapsedTimer quitting;
+        quitting.start();
+        f.store->finishWrites();
+        qunsetenv("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
+        QCOMPARE_LT(quitting.elapsed(), 2'000);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+
+        ICalendarReminders files{{.program = WISPLET_READER}};
+        ReminderStore next({f.defaults, f.clock, files, f.settings, *f.registry});
+        QTRY_COMPARE_WITH_TIMEOUT(reminderTitles(next.items()), QStringList{"Call Ana"}, 30'000);
+        QCOMPARE(next.message(), QString());
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(!f.defaults.contains(ReminderStore::stoppedWritesKey));
     }
 
     void failedCompletionKeepsTheReminderAndSaysWhy()

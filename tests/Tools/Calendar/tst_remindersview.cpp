@@ -93,6 +93,20 @@ private slots:
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
     }
 
+    // Until the first fetch ends the list says it is reading, not that there is nothing to do.
+    void saysItIsReadingUntilTheFirstFetchEnds()
+    {
+        Fixture f;
+        RemindersView view(*f.reminders, *f.wisp);
+        view.show();
+        QVERIFY2(visibleTexts(view).contains("Reading the reminders…"), qPrintable(visibleTexts(view).join(" | ")));
+        QVERIFY(!visibleTexts(view).contains("No incomplete reminders"));
+        // Shown, the page asked for a fresh fetch: the one it shows is the last.
+        f.remindersSource.finishLast({});
+        QTRY_VERIFY(visibleTexts(view).contains("No incomplete reminders"));
+        QVERIFY(!visibleTexts(view).contains("Reading the reminders…"));
+    }
+
     void addKeepsTheTextOnlyWhenItFails_data()
     {
         QTest::addColumn<AddRow>("row");

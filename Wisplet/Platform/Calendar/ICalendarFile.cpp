@@ -1,7 +1,7 @@
-#include "Wisplet/Platform/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
 
-#include "Wisplet/Platform/ICalendarParse.h"
-#include "Wisplet/Platform/ICalendarTime.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarTime.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -44,19 +44,10 @@ QString namedValue(icalcomponent* component, const char* name)
     return {};
 }
 
-QColor colorFrom(const QString& value)
+QString colorOf(icalcomponent* component)
 {
-    QString name = value.trimmed();
-    // Some calendars write #RRGGBBAA; Qt reads nine digits as #AARRGGBB.
-    if (name.size() == 9 && name.startsWith(u'#'))
-        name.truncate(7);
-    return QColor::fromString(name);
-}
-
-QColor colorOf(icalcomponent* component)
-{
-    const QColor color = colorFrom(namedValue(component, "COLOR"));
-    return color.isValid() ? color : colorFrom(namedValue(component, "X-APPLE-CALENDAR-COLOR"));
+    const QString color = ICalendarColor::named(namedValue(component, "COLOR"));
+    return color.isEmpty() ? ICalendarColor::named(namedValue(component, "X-APPLE-CALENDAR-COLOR")) : color;
 }
 
 // The system's zone database first: a calendar program may write a VTIMEZONE cut down to a few years, which
@@ -148,7 +139,7 @@ std::optional<Timing> timingOf(icalcomponent* event, icalcomponent* calendar)
 }
 
 // An event's texts, colour and kind, made once and shared by all its occurrences.
-CalendarEvent templateOf(icalcomponent* component, const Timing& timing, const QColor& color)
+CalendarEvent templateOf(icalcomponent* component, const Timing& timing, const QString& color)
 {
     CalendarEvent event;
     event.identifier = bounded(icalcomponent_get_uid(component), ICalendarFile::maxIdentifier);
@@ -161,8 +152,8 @@ CalendarEvent templateOf(icalcomponent* component, const Timing& timing, const Q
         if (value && qstrnlen(value, ICalendarFile::maxUrl + 1) <= size_t(ICalendarFile::maxUrl))
             event.url = QUrl(text(value));
     }
-    const QColor own = colorOf(component);
-    event.color = own.isValid() ? own : color;
+    const QString own = colorOf(component);
+    event.color = own.isEmpty() ? color : own;
     return event;
 }
 
@@ -240,10 +231,11 @@ QList<Start> startsOf(icalcomponent* event, icalcomponent* calendar, const Timin
     return starts;
 }
 
-void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDateTime& to, const QColor& fallback,
+void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDateTime& to, const QString& fallback,
                      ExpansionBudget& budget, QList<CalendarEvent>& out)
 {
-    const QColor calendarColor = colorOf(calendar).isValid() ? colorOf(calendar) : fallback;
+    const QString own = colorOf(calendar);
+    const QString calendarColor = own.isEmpty() ? fallback : own;
     // Moved or changed occurrences, by event and the start they replace.
     QHash<QString, QHash<qint64, icalcomponent*>> overrides;
     QList<icalcomponent*> masters;
@@ -297,6 +289,20 @@ void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDate
 
 } // namespace
 
+QString ICalendarColor::named(const QString& value)
+{
+    // The forms of a hex colour, and of a colour's name: whether that name is known is the painter's to say.
+    static const QRegularExpression form(
+        QStringLiteral("^(#([0-9a-f]{3}|[0-9a-f]{6}|[0-9a-f]{8}|[0-9a-f]{9}|[0-9a-f]{12})|[a-z]{3,32})$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString name = value.trimmed();
+    if (!form.match(name).hasMatch())
+        return {};
+    if (name.size() == 9 && name.startsWith(u'#'))
+        name.truncate(7);
+    return name;
+}
+
 bool ExpansionBudget::take()
 {
     // The clock is read every few hundred steps; a step is far cheaper than reading it.
@@ -339,7 +345,7 @@ bool ICalendarFile::keepEarliest(QList<CalendarEvent>& events, int limit)
 }
 
 ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,
-                                                      const QColor& calendarColor, ExpansionBudget& budget) const
+                                                      const QString& calendarColor, ExpansionBudget& budget) const
 {
     Occurrences occurrences;
     icalcomponent* root = m_root.get();

@@ -1,11 +1,11 @@
 // The calendar reader: a process of its own that reads and writes the user's iCalendar files for the program,
 // so that a libical call that never returns, grows without end or crashes costs this process, which the
 // program stops, and never the program. It reads one request from standard input and answers with frames on
-// standard output (Wisplet/Platform/ICalendarWire.h).
+// standard output (Wisplet/Platform/Calendar/ICalendarWire.h).
 
-#include "Wisplet/Platform/ICalendarScan.h"
-#include "Wisplet/Platform/ICalendarTodos.h"
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarScan.h"
+#include "Wisplet/Platform/Calendar/ICalendarTodos.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 #include <cerrno>
 #include <cmath>

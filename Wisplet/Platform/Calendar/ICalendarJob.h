@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/ICalendarReader.h"
+#include "Wisplet/Platform/Calendar/ICalendarReader.h"
 
 #include <QFuture>
 #include <QPromise>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/ICalendarReader.h"
+#include "Wisplet/Platform/Calendar/ICalendarReader.h"
 #include "Wisplet/Platform/RemindersSource.h"
 
 #include <QHash>
@@ -28,23 +28,37 @@ public:
     QFuture<QString> add(const QString& folder, const QString& uid, const QString& title,
                          const QDateTime& now) override;
     QFuture<QString> complete(const QString& folder, const Reminder& reminder, const QDateTime& now) override;
-    void finishWrites(QDeadlineTimer deadline) override;
+    QList<StoppedWrite> finishWrites(QDeadlineTimer deadline) override;
+
+    // How many files were read, not passed over as unchanged.
+    int readCount() const { return m_reads; }
+
+    // No write of ours lasts longer than its reader's deadline: a temporary twice that old is left over.
+    static int sweepAfterSeconds(const ICalendarReader::Limits& limits) { return 2 * (limits.fileMs + 999) / 1000; }
 
 private:
     class Fetch;
     class Write;
 
-    // A file a reader was lost on, by path.
-    struct Trouble
+    static void removeTemporariesOf(const QString& folder, const QString& target);
+
+    // What one file gave, by its name in the folder.
+    struct File
     {
         PrivateFiles::FileStamp stamp;
-        QString reason;
+        QList<Reminder> items;
+        // Why it was not read, or a reader was lost on it; empty when it was read.
+        QString problem;
+        bool overran = false;
     };
 
     const ICalendarReader::Limits m_reader;
     const int m_fileLimit;
     const qint64 m_byteLimit;
-    QHash<QString, Trouble> m_trouble;
+    // The folder last read, and what its files gave: they are not read again while they stay the same.
+    QString m_folder;
+    QHash<QString, File> m_files;
+    int m_reads = 0;
     // Parents of the work under way.
     QObject m_fetches;
     QObject m_writes;

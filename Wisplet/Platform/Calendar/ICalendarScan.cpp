@@ -1,8 +1,8 @@
-#include "Wisplet/Platform/ICalendarScan.h"
+#include "Wisplet/Platform/Calendar/ICalendarScan.h"
 
-#include "Wisplet/Platform/ICalendarFile.h"
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -17,19 +17,16 @@ using namespace ICalendarWire;
 struct Listed
 {
     QString path;
-    QColor color;
+    QString color;
 };
 
 // A calendar program's colour for a collection folder, as sync tools store it.
-QColor folderColor(const QString& folder)
+QString folderColor(const QString& folder)
 {
     const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(folder + QStringLiteral("/color"), 64);
     if (read.outcome != PrivateFiles::FileRead::Outcome::read)
         return {};
-    QString name = QString::fromUtf8(read.contents).trimmed();
-    if (name.size() == 9 && name.startsWith(u'#'))
-        name.truncate(7);
-    return QColor::fromString(name);
+    return ICalendarColor::named(QString::fromUtf8(read.contents));
 }
 
 // The files of a folder and of its collection folders one level down, or the one file.
@@ -43,7 +40,7 @@ QList<Listed> listFiles(const QString& path, const CalendarLimits& limits, bool&
         const int room = limits.maxFiles - int(listed.size());
         const ICalendarFolder::Listing files = ICalendarFolder::calendarFiles(folder, room);
         more = more || files.more;
-        const QColor color = files.paths.isEmpty() ? QColor() : folderColor(folder);
+        const QString color = files.paths.isEmpty() ? QString() : folderColor(folder);
         for (const QString& file : files.paths)
             listed.append({file, color});
     };

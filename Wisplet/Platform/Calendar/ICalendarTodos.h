@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 // Reminders as iCalendar to-dos (VTODO), read and written in the reader process. Files other programs made
 // are rewritten only to complete one of their to-dos, atomically and keeping their permission bits.
@@ -19,6 +19,11 @@ void scan(const ICalendarWire::RemindersRequest& request, const ICalendarWire::S
 QString complete(const ICalendarWire::CompleteRequest& request, const ICalendarWire::Sink& send);
 // A new file "<uid>.ics" with one to-do; never replaces a file of that name.
 QString add(const ICalendarWire::AddRequest& request);
+
+// Removes from the folder the temporaries our writes of its .ics files make ("<name>.ics.~XXXXXX", regular
+// files) that were last changed longer ago than `olderThanSeconds`, never anything else; a write killed
+// half-way leaves one. Looks at a bounded number of entries. Returns how many were removed.
+int sweepTemporaries(const QString& folder, qint64 olderThanSeconds, int maxVisits);
 
 // A failure in the user's words: "what: why", or what alone without a reason.
 QString failure(const QString& what, const QString& why);

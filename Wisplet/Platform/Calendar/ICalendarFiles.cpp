@@ -1,8 +1,8 @@
-#include "Wisplet/Platform/ICalendarFiles.h"
+#include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 
-#include "Wisplet/Platform/ICalendarFile.h"
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarJob.h"
+#include "Wisplet/Platform/Calendar/ICalendarFile.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarJob.h"
 #include "Wisplet/Platform/Scheduler.h"
 
 #include <QDir>
@@ -25,9 +25,11 @@ public:
     { }
 
 private:
-    QByteArray request() override
+    QByteArray request(const QList<Reading>& elsewhere) override
     {
         CalendarRequest request{m_files.m_path, m_after, m_to, m_files.m_limits, {}};
+        for (const Reading& file : elsewhere)
+            request.known.append(Known{file.name, file.stamp, {}, 0, true});
         const auto add = [&request](const QString& path, const File& file) {
             request.known.append(Known{path, file.stamp, file.color, qint32(file.events.size()), file.trouble});
         };
@@ -45,14 +47,16 @@ private:
     void take(const Frame& frame) override
     {
         if (const std::optional<Unchanged> same = valueOf<Unchanged>(frame)) {
-            if (!m_kept.contains(same->name))
-                m_kept.insert(same->name, m_files.m_files.value(same->name));
+            // A file another reader is on is passed over too: what that reader says of it counts.
+            const auto known = m_files.m_files.constFind(same->name);
+            if (!m_kept.contains(same->name) && known != m_files.m_files.cend())
+                m_kept.insert(same->name, *known);
         } else if (std::optional<CalendarFile> file = valueOf<CalendarFile>(frame)) {
             m_files.m_parses += file->parsed ? 1 : 0;
             m_files.m_expansions += file->expanded ? 1 : 0;
             m_kept.insert(file->path,
                           File{file->stamp, file->color, m_to, m_after, std::move(file->events), file->cut,
-                               file->crowded, file->problem, false});
+                               file->crowded, file->problem});
         } else if (const std::optional<CalendarDone> done = valueOf<CalendarDone>(frame)) {
             m_moreFiles = done->moreFiles;
             m_cut = m_cut || done->cut;
@@ -65,6 +69,7 @@ private:
         lost.stamp = file.stamp;
         lost.problem = ICalendarReader::reason(loss);
         lost.trouble = true;
+        lost.overran = loss == ICalendarReader::Loss::tooLong;
         m_kept.insert(file.name, lost);
     }
 
@@ -77,7 +82,7 @@ private:
         bool crowded = false;
         for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
             if (!it->problem.isEmpty())
-                skipped.add(QFileInfo(it.key()).fileName(), it->problem);
+                skipped.add(QFileInfo(it.key()).fileName(), it->problem, it->overran);
             m_cut = m_cut || it->cut;
             crowded = crowded || it->crowded;
             for (const CalendarEvent& event : it->events) {
@@ -95,17 +100,19 @@ private:
             reading.message = tr("Can't read the calendar: %1.").arg(skipped.lastReason());
             return reading;
         }
-        const QLocale locale;
         QStringList notes;
         if (m_moreFiles)
-            notes.append(
-                tr("Only the first %1 calendar files are read.").arg(locale.toString(m_files.m_limits.maxFiles)));
-        notes.append(skipped.note(tr("Skipped %1 calendar files that can't be read.")));
+            notes.append(ICalendarFolder::counted(m_files.m_limits.maxFiles,
+                                                  tr("Only the first calendar file is read."),
+                                                  tr("Only the first %1 calendar files are read.")));
+        notes.append(skipped.note(tr("Skipped %1 calendar files that can't be read."),
+                                  tr("Skipped %1 calendar files: they took too long to read.")));
         if (m_cut || ending == ICalendarReader::Ending::gaveUp)
             notes.append(
                 tr("Some events are left out: the calendar is too large or repeats too often to read at once."));
         if (crowded)
-            notes.append(tr("Only the first %1 events are shown.").arg(locale.toString(m_files.m_limits.maxEvents)));
+            notes.append(ICalendarFolder::counted(m_files.m_limits.maxEvents, tr("Only the first event is shown."),
+                                                  tr("Only the first %1 events are shown.")));
         notes.removeAll(QString());
         reading.message = notes.join(u' ');
         return reading;

@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
 
 #include <QByteArrayView>
 
@@ -40,6 +40,12 @@ Component parse(const QByteArray& data)
 {
     if (isTooDeep(data))
         return nullptr;
+    // libical reads a C string: a stray NUL byte would end the file there and drop the rest of it.
+    if (data.contains('\0')) {
+        QByteArray whole = data;
+        whole.removeIf([](char c) { return c == '\0'; });
+        return Component(icalparser_parse_string(whole.constData()));
+    }
     return Component(icalparser_parse_string(data.constData()));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 // One reading of a calendar folder or file, in the reader process: it lists the files, passes over those the
 // program already knows unchanged, and reads, parses and expands the others in turn within the request's

@@ -1,13 +1,17 @@
-#include "Wisplet/Platform/ICalendarTodos.h"
+#include "Wisplet/Platform/Calendar/ICalendarTodos.h"
 
-#include "Wisplet/Platform/ICalendarFolder.h"
-#include "Wisplet/Platform/ICalendarParse.h"
-#include "Wisplet/Platform/ICalendarTime.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarParse.h"
+#include "Wisplet/Platform/Calendar/ICalendarTime.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QObject>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ICalendarTodos {
 
@@ -106,12 +110,15 @@ QByteArray serialised(icalcomponent* root)
     return bytes;
 }
 
-ReminderFile readFile(const QString& path, const QString& name, qint64 maxFileBytes, qint64& budget)
+ReminderFile readFile(const QString& path, const QString& name, const PrivateFiles::FileStamp& stamp,
+                      qint64 maxFileBytes, qint64& budget)
 {
     ReminderFile file;
     file.name = name;
+    file.stamp = stamp;
     const PrivateFiles::FileRead read = PrivateFiles::readRegularFile(path, maxFileBytes);
     if (read.outcome == PrivateFiles::FileRead::Outcome::read) {
+        file.stamp = read.stamp;
         budget -= read.contents.size();
         if (ICalendarParse::isTooDeep(read.contents))
             file.problem = QObject::tr("its parts are nested too deeply");
@@ -121,6 +128,16 @@ ReminderFile readFile(const QString& path, const QString& name, qint64 maxFileBy
         file.problem = read.reason;
     }
     return file;
+}
+
+// Tests of a write stopped half-way hold it here, before or after the file is written; builds for users have
+// no such knob.
+void holdForTests([[maybe_unused]] const char* knob)
+{
+#ifdef WISPLET_TEST_HOOKS
+    if (const int ms = qEnvironmentVariableIntValue(knob); ms > 0)
+        ::usleep(useconds_t(ms) * 1000);
+#endif
 }
 
 } // namespace
@@ -159,8 +176,30 @@ QByteArray completedIn(const QByteArray& data, const Reminder& reminder, const Q
     return {};
 }
 
+int sweepTemporaries(const QString& folder, qint64 olderThanSeconds, int maxVisits)
+{
+    int removed = 0;
+    const qint64 before = QDateTime::currentSecsSinceEpoch() - olderThanSeconds;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
+    for (int visits = 0; visits < maxVisits && entries.hasNext(); ++visits) {
+        const QString path = entries.next();
+        const QString name = entries.fileName();
+        const qsizetype mark = name.lastIndexOf(QStringLiteral(".ics.~"), -1, Qt::CaseInsensitive);
+        if (mark < 1 || !PrivateFiles::isTemporaryOf(name, QStringView(name).first(mark + 4)))
+            continue;
+        struct stat info = {};
+        const QByteArray local = QFile::encodeName(path);
+        if (::lstat(local.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < before
+            && ::unlink(local.constData()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
 void scan(const RemindersRequest& request, const Sink& send)
 {
+    if (request.sweepAfterSeconds > 0)
+        sweepTemporaries(request.folder, request.sweepAfterSeconds, request.maxFiles * 4);
     const ICalendarFolder::Listing listing = ICalendarFolder::calendarFiles(request.folder, request.maxFiles);
     QHash<QString, PrivateFiles::FileStamp> passOver;
     for (const Known& known : request.passOver)
@@ -180,7 +219,7 @@ void scan(const RemindersRequest& request, const Sink& send)
             break;
         }
         send(frameOf(Reading{name, stamp}));
-        send(frameOf(readFile(path, name, request.maxFileBytes, budget)));
+        send(frameOf(readFile(path, name, stamp, request.maxFileBytes, budget)));
     }
     send(frameOf(done));
 }
@@ -202,9 +241,11 @@ QString complete(const CompleteRequest& request, const Sink& send)
         // Changed while it was parsed: read again, so that the other program's change is kept.
         if (PrivateFiles::stampOf(path) != read.stamp)
             continue;
+        holdForTests("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
         QString error;
         if (!PrivateFiles::replaceKeepingMode(path, completed, &error))
             return failure(cannot, error);
+        holdForTests("WISPLET_TEST_HOLD_AFTER_WRITE_MS");
         return {};
     }
     return failure(cannot, QObject::tr("its file keeps changing"));
@@ -226,9 +267,11 @@ QString add(const AddRequest& request)
     icalcomponent_add_property(todo, icalproperty_new_summary(request.title.toUtf8().constData()));
     icalcomponent_add_property(todo, icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
     icalcomponent_add_component(calendar.get(), todo);
+    holdForTests("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
     QString error;
     if (!PrivateFiles::writeAtomically(path, serialised(calendar.get()), &error))
         return failure(cannot, error);
+    holdForTests("WISPLET_TEST_HOLD_AFTER_WRITE_MS");
     return {};
 }
 

@@ -19,7 +19,7 @@
 namespace ICalendarWire {
 
 // Changed whenever a request or a frame changes, so that a reader of another build refuses the request.
-inline constexpr quint32 version = 1;
+inline constexpr quint32 version = 2;
 inline constexpr qint64 maxRequestBytes = 64 * 1024 * 1024;
 
 enum class Job : quint8 { calendar = 1, reminders, complete, add };
@@ -48,7 +48,7 @@ struct Known
 {
     QString path;
     PrivateFiles::FileStamp stamp;
-    QColor color;
+    QString color;
     // Its events count towards the events held.
     qint32 events = 0;
     // Lost a reader before: passed over whatever its folder's colour.
@@ -70,8 +70,10 @@ struct RemindersRequest
     qint32 maxFiles = 0;
     qint64 maxBytes = 0;
     qint64 maxFileBytes = 0;
-    // Files (by name) that lost a reader before.
+    // Files (by name) read before, or that lost a reader, or that another reader is on, while the same.
     QList<Known> passOver;
+    // Temporaries of our writes older than this are removed: no write of ours can still be making them.
+    qint32 sweepAfterSeconds = 0;
 };
 
 struct CompleteRequest
@@ -112,7 +114,7 @@ struct CalendarFile
     static constexpr Tag tag = Tag::calendarFile;
     QString path;
     PrivateFiles::FileStamp stamp;
-    QColor color;
+    QString color;
     QList<CalendarEvent> events;
     bool parsed = false;
     bool expanded = false;
@@ -135,6 +137,7 @@ struct ReminderFile
 {
     static constexpr Tag tag = Tag::reminderFile;
     QString name;
+    PrivateFiles::FileStamp stamp;
     QList<Reminder> items;
     QString problem;
 };

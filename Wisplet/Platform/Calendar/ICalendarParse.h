@@ -22,7 +22,7 @@ using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
 // More BEGIN lines open at once than maxDepth.
 bool isTooDeep(const QByteArray& data);
-// The parsed root; null for text that is too deep or that libical cannot read.
+// The parsed root; null for text that is too deep or that libical cannot read. NUL bytes are passed over.
 Component parse(const QByteArray& data);
 
 } // namespace ICalendarParse

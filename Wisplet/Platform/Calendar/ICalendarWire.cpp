@@ -1,4 +1,4 @@
-#include "Wisplet/Platform/ICalendarWire.h"
+#include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
 #include <QtEndian>
 
@@ -145,13 +145,13 @@ QDataStream& operator>>(QDataStream& in, CalendarRequest& request)
 QDataStream& operator<<(QDataStream& out, const RemindersRequest& request)
 {
     out << request.folder << request.maxFiles << request.maxBytes << request.maxFileBytes;
-    return writeList(out, request.passOver, writeKnown);
+    return writeList(out, request.passOver, writeKnown) << request.sweepAfterSeconds;
 }
 
 QDataStream& operator>>(QDataStream& in, RemindersRequest& request)
 {
     in >> request.folder >> request.maxFiles >> request.maxBytes >> request.maxFileBytes;
-    return readList(in, request.passOver, readKnown);
+    return readList(in, request.passOver, readKnown) >> request.sweepAfterSeconds;
 }
 
 QDataStream& operator<<(QDataStream& out, const CompleteRequest& request)
@@ -224,13 +224,13 @@ QDataStream& operator>>(QDataStream& in, CalendarDone& frame)
 
 QDataStream& operator<<(QDataStream& out, const ReminderFile& frame)
 {
-    out << frame.name << frame.problem;
+    out << frame.name << frame.stamp << frame.problem;
     return writeList(out, frame.items, writeReminder);
 }
 
 QDataStream& operator>>(QDataStream& in, ReminderFile& frame)
 {
-    in >> frame.name >> frame.problem;
+    in >> frame.name >> frame.stamp >> frame.problem;
     return readList(in, frame.items, readReminder);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Wisplet/Platform/Calendar/ICalendarReader.h"
 #include "Wisplet/Platform/CalendarSource.h"
-#include "Wisplet/Platform/ICalendarReader.h"
 
 #include <QHash>
 
@@ -46,7 +46,7 @@ private:
     struct File
     {
         PrivateFiles::FileStamp stamp;
-        QColor color;
+        QString color;
         QDateTime to;
         QDateTime after;
         QList<CalendarEvent> events;
@@ -56,6 +56,8 @@ private:
         QString problem;
         // A reader was lost on it: passed over until it changes.
         bool trouble = false;
+        // That reader ran out of time on it.
+        bool overran = false;
     };
 
     void rewatch();

@@ -11,6 +11,15 @@
 
 struct icalcomponent_impl;
 
+namespace ICalendarColor {
+
+// The colour a calendar names, as text a colour reader takes ("#rrggbb", "#rgb", "tomato"); empty for none or
+// for text that is no colour's form. Some calendars write #RRGGBBAA, which colour readers take as #AARRGGBB:
+// the alpha is dropped.
+QString named(const QString& value);
+
+} // namespace ICalendarColor
+
 // The work one refresh may spend expanding occurrences, shared by every rule of every file it reads, so
 // that a calendar of many runaway rules costs no more than one.
 class ExpansionBudget final
@@ -57,7 +66,7 @@ public:
 
     // Every occurrence that overlaps [from, to], as far as the budget goes. calendarColor is used for events
     // whose file names no colour.
-    Occurrences occurrences(const QDateTime& from, const QDateTime& to, const QColor& calendarColor,
+    Occurrences occurrences(const QDateTime& from, const QDateTime& to, const QString& calendarColor,
                             ExpansionBudget& budget) const;
 
 private:

@@ -1,6 +1,7 @@
-#include "Wisplet/Platform/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
 
 #include <QDirIterator>
+#include <QLocale>
 #include <QObject>
 
 #include <algorithm>
@@ -50,17 +51,25 @@ Listing subfolders(const QString& folder, int limit)
     return list(folder, QDir::Dirs | QDir::NoDotAndDotDot, limit, false);
 }
 
-void Skipped::add(const QString& name, const QString& reason)
+QString counted(qint64 count, const QString& one, const QString& many)
+{
+    return count == 1 ? one : many.arg(QLocale().toString(count));
+}
+
+void Skipped::add(const QString& name, const QString& reason, bool overran)
 {
     m_names.append(name);
     m_reason = reason;
+    m_overran += overran ? 1 : 0;
 }
 
-QString Skipped::note(const QString& several) const
+QString Skipped::note(const QString& several, const QString& overran) const
 {
     if (m_names.size() == 1)
         return QObject::tr("Skipped %1: %2.").arg(m_names.first(), m_reason);
-    return m_names.isEmpty() ? QString() : several.arg(m_names.size());
+    if (m_names.isEmpty())
+        return {};
+    return (m_overran == m_names.size() ? overran : several).arg(QLocale().toString(m_names.size()));
 }
 
 } // namespace ICalendarFolder

@@ -1,0 +1,303 @@
+#include "Wisplet/Platform/Calendar/ICalendarReminders.h"
+
+#include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarJob.h"
+#include "Wisplet/Platform/Calendar/ICalendarTodos.h"
+#include "Wisplet/Platform/PrivateFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryFile>
+
+#include <algorithm>
+
+namespace {
+
+using namespace ICalendarWire;
+using ICalendarTodos::failure;
+
+} // namespace
+
+// One reading of the folder. What each file gave is kept by its name, so that a fresh reader after a lost one,
+// or one beside a reader left on a slow file, passes over what is read; files the source read before and that
+// are still the same are not read again.
+class ICalendarReminders::Fetch final : public ICalendarJob<ReminderScan>
+{
+public:
+    Fetch(ICalendarReminders& source, QString folder)
+        : ICalendarJob(source.m_reader, {}, &source.m_fetches)
+        , m_source(source)
+        , m_folder(std::move(folder))
+    { }
+
+private:
+    QByteArray request(const QList<Reading>& elsewhere) override
+    {
+        RemindersRequest request{m_folder,
+                                 m_source.m_fileLimit,
+                                 m_source.m_byteLimit,
+                                 maxFileBytes,
+                                 {},
+                                 sweepAfterSeconds(m_source.m_reader)};
+        const auto passOver = [&request](const QString& name, const PrivateFiles::FileStamp& stamp) {
+            request.passOver.append(Known{name, stamp, {}, 0, true});
+        };
+        for (auto it = m_got.cbegin(); it != m_got.cend(); ++it)
+            passOver(it.key(), it->stamp);
+        if (m_source.m_folder == m_folder) {
+            for (auto it = m_source.m_files.cbegin(); it != m_source.m_files.cend(); ++it) {
+                if (!m_got.contains(it.key()))
+                    passOver(it.key(), it->stamp);
+            }
+        }
+        for (const Reading& file : elsewhere)
+            passOver(file.name, file.stamp);
+        return requestOf(m_source.m_reader.headerFor(Job::reminders), request);
+    }
+
+    void take(const Frame& frame) override
+    {
+        if (const std::optional<Unchanged> same = valueOf<Unchanged>(frame)) {
+            // A file another reader is on is passed over too: what that reader says of it counts.
+            const auto known = m_source.m_files.constFind(same->name);
+            if (!m_got.contains(same->name) && m_source.m_folder == m_folder && known != m_source.m_files.cend())
+                m_got.insert(same->name, *known);
+        } else if (std::optional<ReminderFile> file = valueOf<ReminderFile>(frame)) {
+            ++m_source.m_reads;
+            m_got.insert(file->name, File{file->stamp, std::move(file->items), file->problem});
+        } else if (const std::optional<RemindersDone> done = valueOf<RemindersDone>(frame)) {
+            m_done = *done;
+        }
+    }
+
+    void lose(const Reading& file, ICalendarReader::Loss loss) override
+    {
+        m_got.insert(file.name,
+                     File{file.stamp, {}, ICalendarReader::reason(loss), loss == ICalendarReader::Loss::tooLong});
+    }
+
+    ReminderScan resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
+    {
+        if (ending == ICalendarReader::Ending::broken)
+            return {{}, tr("Can't read the reminders: %1.").arg(ICalendarReader::reason(loss))};
+        // Files that went away leave what is kept.
+        m_source.m_folder = m_folder;
+        m_source.m_files = m_got;
+        // By name in byte order, as the reader lists them, whichever reader read them.
+        QStringList names = m_got.keys();
+        std::sort(names.begin(), names.end(),
+                  [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
+        ReminderScan scan;
+        ICalendarFolder::Skipped skipped;
+        for (const QString& name : std::as_const(names)) {
+            const File& file = m_got[name];
+            scan.items.append(file.items);
+            if (!file.problem.isEmpty())
+                skipped.add(name, file.problem, file.overran);
+        }
+        QStringList notes;
+        if (m_done.moreFiles)
+            notes.append(ICalendarFolder::counted(m_source.m_fileLimit, tr("Only the first reminder file is read."),
+                                                  tr("Only the first %1 reminder files are read.")));
+        if (m_done.tooMuch || ending == ICalendarReader::Ending::gaveUp)
+            notes.append(tr("Some reminder files are left out: the folder holds too much to read at once."));
+        notes.append(skipped.note(tr("Skipped %1 reminder files that can't be read."),
+                                  tr("Skipped %1 reminder files: they took too long to read.")));
+        notes.removeAll(QString());
+        scan.message = notes.join(u' ');
+        return scan;
+    }
+
+    ICalendarReminders& m_source;
+    const QString m_folder;
+    QHash<QString, File> m_got;
+    RemindersDone m_done;
+};
+
+// An add or a completion: one reader, whose loss is the write's failure unless what it was to write is there.
+class ICalendarReminders::Write final : public ICalendarJob<QString>
+{
+public:
+    Write(ICalendarReminders& source, StoppedWrite write, QString cannot)
+        : ICalendarJob(limitsOf(source.m_reader), cannot, &source.m_writes)
+        , m_write(std::move(write))
+        , m_request(requestOf(source.m_reader, m_write))
+        , m_cannot(std::move(cannot))
+    { }
+
+    const StoppedWrite& write() const { return m_write; }
+
+    // Whether what it was to write is there, though its reader was stopped before it said so: a new reminder's
+    // file (a name only this add uses), or the completed to-do's file replaced since the reader read it.
+    bool landed() const
+    {
+        const PrivateFiles::FileStamp now = PrivateFiles::stampOf(QDir(m_write.folder).filePath(m_write.reminder.file));
+        if (m_write.kind == StoppedWrite::Kind::add)
+            return now.exists;
+        return m_read && now.exists && now != m_read->stamp;
+    }
+
+private:
+    // One reader, on one file: a write is never tried twice, nor beside itself.
+    static ICalendarReader::Limits limitsOf(ICalendarReader::Limits limits)
+    {
+        limits.maxLost = 1;
+        limits.maxReaders = 1;
+        limits.retryOutsideKills = false;
+        return limits;
+    }
+
+    static QByteArray requestOf(const ICalendarReader::Limits& limits, const StoppedWrite& write)
+    {
+        if (write.kind == StoppedWrite::Kind::add)
+            return ICalendarWire::requestOf(
+                limits.headerFor(Job::add),
+                AddRequest{write.folder, write.reminder.uid, write.reminder.title, write.at});
+        return ICalendarWire::requestOf(limits.headerFor(Job::complete),
+                                        CompleteRequest{write.folder, write.reminder, write.at, maxFileBytes});
+    }
+
+    static QString reasonOf(ICalendarReader::Loss loss)
+    {
+        switch (loss) {
+        case ICalendarReader::Loss::tooLong:
+            return tr("it took too long to write");
+        case ICalendarReader::Loss::missing:
+            return ICalendarReader::reason(loss);
+        case ICalendarReader::Loss::none:
+        case ICalendarReader::Loss::failed:
+            break;
+        }
+        return tr("writing it failed");
+    }
+
+    QByteArray request(const QList<Reading>&) override { return m_request; }
+
+    void take(const Frame& frame) override
+    {
+        if (const std::optional<Written> written = valueOf<Written>(frame))
+            m_error = written->error;
+        else if (std::optional<Reading> read = valueOf<Reading>(frame))
+            m_read = std::move(read);
+    }
+
+    void lose(const Reading&, ICalendarReader::Loss) override { }
+
+    QString resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
+    {
+        if (ending == ICalendarReader::Ending::done)
+            return m_error;
+        // Stopped after its rename and before it said so: saying it failed would have the user do it twice.
+        if (landed())
+            return {};
+        return failure(m_cannot, reasonOf(loss));
+    }
+
+    const StoppedWrite m_write;
+    const QByteArray m_request;
+    const QString m_cannot;
+    QString m_error;
+    // The to-do's file as the reader read it before completing it.
+    std::optional<Reading> m_read;
+};
+
+ICalendarReminders::ICalendarReminders(ICalendarReader::Limits reader, int fileLimit, qint64 byteLimit)
+    : m_reader(std::move(reader))
+    , m_fileLimit(fileLimit)
+    , m_byteLimit(byteLimit)
+{ }
+
+ICalendarReminders::~ICalendarReminders() = default;
+
+bool ICalendarReminders::isUsable(const QString& folder) const
+{
+    return !folder.isEmpty() && problem(folder).isEmpty();
+}
+
+QString ICalendarReminders::problem(const QString& folder) const
+{
+    if (folder.isEmpty())
+        return {};
+    const QFileInfo info(folder);
+    QString why;
+    if (!info.exists())
+        why = QObject::tr("it is gone");
+    else if (!info.isDir())
+        why = QObject::tr("it is not a folder");
+    else if (!info.isReadable() || !info.isExecutable())
+        why = QObject::tr("it can't be read");
+    else if (!info.isWritable())
+        why = QObject::tr("it can't be written");
+    return why.isEmpty() ? QString() : QObject::tr("Can't use the reminders folder: %1.").arg(why);
+}
+
+QString ICalendarReminders::prepare(const QString& folder)
+{
+    const QString cannot = QObject::tr("Can't use this folder for reminders");
+    if (folder.isEmpty() || !PrivateFiles::ensureFolder(folder))
+        return failure(cannot, QObject::tr("it can't be created"));
+    QDir dir(folder);
+    if (!dir.isReadable())
+        return failure(cannot, QObject::tr("it can't be read"));
+    // Root passes every permission check, so the only sure test is to make a file.
+    QTemporaryFile probe(dir.filePath(QStringLiteral(".wisplet-probe-XXXXXX")));
+    if (!probe.open())
+        return failure(cannot, probe.errorString());
+    return {};
+}
+
+QFuture<ReminderScan> ICalendarReminders::fetch(const QString& folder)
+{
+    return (new Fetch(*this, folder))->start();
+}
+
+void ICalendarReminders::stopFetching()
+{
+    qDeleteAll(m_fetches.children());
+}
+
+QFuture<QString> ICalendarReminders::add(const QString& folder, const QString& uid, const QString& title,
+                                         const QDateTime& now)
+{
+    Reminder reminder;
+    reminder.file = uid + QStringLiteral(".ics");
+    reminder.uid = uid;
+    reminder.title = title;
+    return (new Write(*this, {StoppedWrite::Kind::add, folder, reminder, now},
+                      QObject::tr("Couldn't add the reminder")))
+        ->start();
+}
+
+QFuture<QString> ICalendarReminders::complete(const QString& folder, const Reminder& reminder, const QDateTime& now)
+{
+    return (new Write(*this, {StoppedWrite::Kind::complete, folder, reminder, now},
+                      QObject::tr("Couldn't complete the reminder")))
+        ->start();
+}
+
+QList<StoppedWrite> ICalendarReminders::finishWrites(QDeadlineTimer deadline)
+{
+    QList<StoppedWrite> stopped;
+    for (QObject* child : m_writes.children()) {
+        auto* write = static_cast<Write*>(child);
+        write->reader().finishWithin(deadline);
+        if (write->reader().hasEnded())
+            continue;
+        // Killed half-way: what it was writing is kept for the next start, and its temporary goes now, as
+        // no write of ours is making it any more.
+        stopped.append(write->write());
+        removeTemporariesOf(write->write().folder, write->write().reminder.file);
+    }
+    qDeleteAll(m_writes.children());
+    return stopped;
+}
+
+void ICalendarReminders::removeTemporariesOf(const QString& folder, const QString& target)
+{
+    QDir dir(folder);
+    for (const QString& name : dir.entryList({target + QStringLiteral(".~*")}, QDir::Files | QDir::Hidden)) {
+        if (PrivateFiles::isTemporaryOf(name, target))
+            dir.remove(name);
+    }
+}
