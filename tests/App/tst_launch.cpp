@@ -28,6 +28,8 @@ std::unique_ptr<QProcess> program(const QMap<QString, QString>& changes)
 }
 
 // The welcome window once it has the focus, as it takes it when it opens; 0 until then.
+enum class Settings { onboarded, none, fifo };
+
 quint32 focusedWelcomeOf(const QProcess& process)
 {
     const QStringList named =
@@ -89,50 +91,53 @@ private slots:
                  qPrintable(said));
     }
 
-    // On a bus of its own, with a FIFO for a settings file (which once hung the start).
+    void aSecondStartBringsTheRunningOneForward_data()
+    {
+        QTest::addColumn<Settings>("settingsFile");
+        QTest::newRow("one who has seen the welcome") << Settings::onboarded;
+        QTest::newRow("a new user") << Settings::none;
+        // Which once hung the start; unread, the settings make a new user of anyone.
+        QTest::newRow("a FIFO for a settings file") << Settings::fifo;
+    }
+
+    // The panel comes forward; put away half-way through, the welcome is what comes back instead.
     void aSecondStartBringsTheRunningOneForward()
     {
+        QFETCH(Settings, settingsFile);
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
         const TempFolder home;
         const QString settings = home.file(QStringLiteral("config/Wisplet/defaults.json"));
-        QVERIFY(QDir().mkpath(QFileInfo(settings).absolutePath()));
-        QVERIFY(::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0);
-        const QMap<QString, QString> environment{
-            {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-            {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-            // Leaks are for the unit tests; this one is about what the user sees.
-            {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
-
-        const auto running = program(environment);
-        QString said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(running->readAllStandardError()),
-                                  said.contains(settings) && said.contains(QLatin1String("not a regular file"))),
-                                 timeoutMs * 3);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
-        const quint32 panel = visibleWindowOf(*running);
-        QVERIFY(XTools::focusedWindow() != panel);
-
-        const auto second = program(environment);
-        QVERIFY(exitedWith(*second, 0));
-        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), panel, timeoutMs);
-        QCOMPARE(running->state(), QProcess::Running);
-        running->terminate();
-        QVERIFY(exitedWith(*running, 0));
-    }
-
-    // Put away half-way through, the welcome is what a second start brings back, not the panel.
-    void aSecondStartDuringTheWelcomeBringsItBack()
-    {
-        PrivateBus bus;
-        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        const TempFolder home;
+        if (settingsFile == Settings::onboarded)
+            QVERIFY(TestFiles::write(settings, R"({"onboarded": true})"));
+        if (settingsFile == Settings::fifo) {
+            QVERIFY(QDir().mkpath(QFileInfo(settings).absolutePath()));
+            QVERIFY(::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0);
+        }
         const QMap<QString, QString> environment{
             {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
             {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
             {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+            // Leaks are for the unit tests; this one is about what the user sees.
             {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
         const auto running = program(environment);
+        if (settingsFile == Settings::onboarded) {
+            QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
+            const quint32 panel = visibleWindowOf(*running);
+            QVERIFY(XTools::focusedWindow() != panel);
+            const auto second = program(environment);
+            QVERIFY(exitedWith(*second, 0));
+            QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), panel, timeoutMs);
+            running->terminate();
+            QVERIFY(exitedWith(*running, 0));
+            return;
+        }
+        if (settingsFile == Settings::fifo) {
+            QString said;
+            QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(running->readAllStandardError()),
+                                      said.contains(settings) && said.contains(QLatin1String("not a regular file"))),
+                                     timeoutMs * 3);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(focusedWelcomeOf(*running) != 0, timeoutMs * 3);
         const quint32 welcome = focusedWelcomeOf(*running);
         QVERIFY(XTools::xdotool({QStringLiteral("windowminimize"), QString::number(welcome)}));
@@ -141,6 +146,7 @@ private slots:
         const auto second = program(environment);
         QVERIFY(exitedWith(*second, 0));
         QTRY_VERIFY_WITH_TIMEOUT(XTools::isViewable(welcome) && XTools::focusedWindow() == welcome, timeoutMs);
+        QCOMPARE(running->state(), QProcess::Running);
         running->terminate();
         QVERIFY(exitedWith(*running, 0));
     }
