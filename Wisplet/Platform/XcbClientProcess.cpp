@@ -16,15 +16,15 @@ struct FreeReply
 template <typename T>
 using Reply = std::unique_ptr<T, FreeReply>;
 
-// The process ids the server recorded for the clients the spec names; none when it cannot say.
-std::optional<QList<qint64>> processesOf(xcb_connection_t* connection, xcb_res_client_id_spec_t spec)
+// The process ids the server recorded for the clients that match `clients`; none when it cannot say.
+std::optional<QList<qint64>> processesOf(xcb_connection_t* connection, xcb_res_client_id_spec_t clients)
 {
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_res_id);
     if (!extension || !extension->present)
         return std::nullopt;
     // Client ids came with version 1.2; both requests go out before either answer is awaited.
     const xcb_res_query_version_cookie_t versionCookie = xcb_res_query_version(connection, 1, 2);
-    const xcb_res_query_client_ids_cookie_t idsCookie = xcb_res_query_client_ids(connection, 1, &spec);
+    const xcb_res_query_client_ids_cookie_t idsCookie = xcb_res_query_client_ids(connection, 1, &clients);
     // Errors are taken here, so that none reaches the application's handler as an event.
     xcb_generic_error_t* versionError = nullptr;
     xcb_generic_error_t* idsError = nullptr;
