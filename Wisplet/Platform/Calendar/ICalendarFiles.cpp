@@ -107,7 +107,7 @@ private:
                                                   tr("Only the first %1 calendar files are read.")));
         notes.append(skipped.note(tr("Skipped %1 calendar files that can't be read."),
                                   tr("Skipped %1 calendar files: they took too long to read.")));
-        if (m_cut || ending == ICalendarReader::Ending::gaveUp)
+        if (m_cut)
             notes.append(
                 tr("Some events are left out: the calendar is too large or repeats too often to read at once."));
         if (crowded)

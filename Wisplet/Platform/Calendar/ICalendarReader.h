@@ -35,7 +35,8 @@ public:
         int maxReaders = 8;
         qint64 memoryBytes = qint64(1) << 30;
         qint64 maxFrameBytes = 128 * 1024 * 1024;
-        // Readers lost on files before the work ends with the rest unread.
+        // Readers lost on files before the work ends with the rest unread: a reading goes on past any number,
+        // a write is not tried twice.
         int maxLost = std::numeric_limits<int>::max();
         // A reader killed from outside (the out-of-memory killer, a user's kill) is started again once
         // before its file is named.

@@ -100,7 +100,7 @@ private:
         if (m_done.moreFiles)
             notes.append(ICalendarFolder::counted(m_source.m_fileLimit, tr("Only the first reminder file is read."),
                                                   tr("Only the first %1 reminder files are read.")));
-        if (m_done.tooMuch || ending == ICalendarReader::Ending::gaveUp)
+        if (m_done.tooMuch)
             notes.append(tr("Some reminder files are left out: the folder holds too much to read at once."));
         notes.append(skipped.note(tr("Skipped %1 reminder files that can't be read."),
                                   tr("Skipped %1 reminder files: they took too long to read.")));
