@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/Calendar/ICalendarReminders.h"
 #include "Wisplet/Platform/Calendar/ICalendarTodos.h"
+#include "tests/support/CalendarReaders.h"
 #include "tests/support/Files.h"
 #include "tests/support/HostileCalendars.h"
 #include "tests/support/StandIns.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -41,7 +43,6 @@ QStringList titles(const QList<Reminder>& reminders)
 
 const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);
 
-// A second per file keeps the rows about runaway files short.
 // A second of processor time per file keeps the rows about runaway files short.
 const ICalendarReader::Limits reader{.program = WISPLET_READER, .cpuSecondsPerFile = 1};
 
@@ -331,6 +332,30 @@ private slots:
         }
         QCOMPARE(scan.message, QString());
         QCOMPARE(scan.items.size(), 100'000);
+    }
+
+    // A list whose reader is killed from outside, and the fresh one too (the out-of-memory killer twice), is
+    // named for that scan only: the next reads it whole.
+    void aListWhoseReadersWereKilledIsReadAtTheNextScan()
+    {
+        QTemporaryDir dir;
+        QByteArray todos;
+        for (int i = 0; i < 20'000; ++i)
+            todos += vtodo("t" + QByteArray::number(i), "");
+        QVERIFY(TestFiles::write(dir.filePath("long.ics"), calendar(todos)));
+        ICalendarReminders source({.program = WISPLET_READER});
+        const QFuture<ReminderScan> scan = source.fetch(dir.path());
+        for (int killed = 0; killed < 2; ++killed) {
+            pid_t onTheFile = 0;
+            QVERIFY(
+                QTest::qWaitFor([&onTheFile] { return (onTheFile = CalendarReaders::wellIntoAFile()) != 0; }, 10'000));
+            QCOMPARE(::kill(onTheFile, SIGKILL), 0);
+            QVERIFY(QTest::qWaitFor([onTheFile] { return !CalendarReaders::running().contains(onTheFile); }, 10'000));
+        }
+        QCOMPARE(awaited(scan).message, "Skipped long.ics: reading it failed.");
+        const ReminderScan next = awaited(source.fetch(dir.path()));
+        QCOMPARE(next.message, QString());
+        QCOMPARE(next.items.size(), 20'000);
     }
 
     // A list read once is not read again while its files stay the same, however often it is asked for.

@@ -68,7 +68,7 @@ private:
         File lost;
         lost.stamp = file.stamp;
         lost.problem = ICalendarReader::reason(loss);
-        lost.trouble = true;
+        lost.trouble = loss != ICalendarReader::Loss::killed;
         lost.overran = loss == ICalendarReader::Loss::tooLong;
         m_kept.insert(file.name, lost);
     }

@@ -54,7 +54,7 @@ private:
         bool crowded = false;
         // Why it was not read; empty when it was.
         QString problem;
-        // A reader was lost on it: passed over until it changes.
+        // A reader was lost on it for what it made the reader do: passed over until it changes.
         bool trouble = false;
         // That reader ran out of time on it.
         bool overran = false;

@@ -125,6 +125,7 @@ QString ICalendarReader::reason(Loss loss)
         return tr("the calendar reader could not be started");
     case Loss::none:
     case Loss::failed:
+    case Loss::killed:
         break;
     }
     return tr("reading it failed");
@@ -253,7 +254,7 @@ void ICalendarReader::laneEnded(Lane& lane, Loss loss, bool outside)
         finish(Ending::broken, loss);
         return;
     }
-    m_client.lose(*lostOn, loss);
+    m_client.lose(*lostOn, outside ? Loss::killed : loss);
     if (++m_lost >= m_limits.maxLost)
         finish(Ending::gaveUp, loss);
     else if (spilled)

@@ -50,6 +50,7 @@ public:
         tooLong,
         failed, // it crashed, ran out of memory or said something that is no frame
         missing, // no reader could be started
+        killed, // killed from outside again: nothing the file did, so it is tried afresh at the next reading
     };
     enum class Ending {
         done,

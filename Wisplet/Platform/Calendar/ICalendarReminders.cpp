@@ -74,7 +74,11 @@ private:
     void lose(const Reading& file, ICalendarReader::Loss loss) override
     {
         m_got.insert(file.name,
-                     File{file.stamp, {}, ICalendarReader::reason(loss), loss == ICalendarReader::Loss::tooLong});
+                     File{file.stamp,
+                          {},
+                          ICalendarReader::reason(loss),
+                          loss == ICalendarReader::Loss::tooLong,
+                          loss == ICalendarReader::Loss::killed});
     }
 
     ReminderScan resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
@@ -84,6 +88,7 @@ private:
         // Files that went away leave what is kept.
         m_source.m_folder = m_folder;
         m_source.m_files = m_got;
+        m_source.m_files.removeIf([](const auto& file) { return file.value().killed; });
         // By name in byte order, as the reader lists them, whichever reader read them.
         QStringList names = m_got.keys();
         std::sort(names.begin(), names.end(),
@@ -167,6 +172,7 @@ private:
             return ICalendarReader::reason(loss);
         case ICalendarReader::Loss::none:
         case ICalendarReader::Loss::failed:
+        case ICalendarReader::Loss::killed:
             break;
         }
         return tr("writing it failed");

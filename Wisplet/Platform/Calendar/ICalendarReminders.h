@@ -50,6 +50,8 @@ private:
         // Why it was not read, or a reader was lost on it; empty when it was read.
         QString problem;
         bool overran = false;
+        // Its readers were killed from outside: read afresh at the next scan.
+        bool killed = false;
     };
 
     const ICalendarReader::Limits m_reader;
