@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <unistd.h>
+
 namespace {
 
 // This user's processes (pid → display connections held), what the X server counts for each, and who is
@@ -19,12 +21,16 @@ struct MakerRow
     QList<qint64> suspects;
 };
 
-// A process folder of a /proc tree: its state and its descriptors' targets.
-void plantProcess(const TempFolder& proc, qint64 pid, char state, const QList<QByteArray>& descriptors)
+// A process folder of a /proc tree: its state, its user (this one unless told) and its descriptors' targets.
+void plantProcess(const TempFolder& proc, qint64 pid, char state, const QList<QByteArray>& descriptors,
+                  uint user = ::geteuid())
 {
     const QString folder = proc.file(QString::number(pid));
     QVERIFY(TestFiles::write(folder + QLatin1String("/stat"),
                              QByteArray::number(pid) + " (a (tricky) name) " + state + " 1 1 1"));
+    const QByteArray id = QByteArray::number(user);
+    QVERIFY(TestFiles::write(folder + QLatin1String("/status"),
+                             "Name:\tx\nUmask:\t0022\nUid:\t0\t" + id + '\t' + id + '\t' + id + "\nGid:\t0\n"));
     QVERIFY(QDir().mkpath(folder + QLatin1String("/fd")));
     for (qsizetype n = 0; n < descriptors.size(); ++n)
         QVERIFY(QFile::link(QString::fromLatin1(descriptors[n]), folder + QLatin1String("/fd/") + QString::number(n)));
@@ -54,6 +60,10 @@ private slots:
             << MakerRow{{{10, 1}, {11, 2}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {10, 11}};
         QTest::newRow("the server cannot count: every holder in doubt")
             << MakerRow{{{10, 1}, {30, 0}}, true, std::nullopt, Certainty::inDoubt, 0, {10}};
+        QTest::newRow("none inherited: one the server counts, though none seen held")
+            << MakerRow{{{10, 0}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {10}};
+        QTest::newRow("none inherited: one whose descriptors are hidden")
+            << MakerRow{{{40, SelectionHolder::unknownHeld}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {40}};
         QTest::newRow("connections unknown: every process in doubt")
             << MakerRow{{{10, 0}, {30, 0}}, false, opened, Certainty::inDoubt, 0, {10, 30}};
     }
@@ -96,10 +106,16 @@ private slots:
         plantProcess(proc, 101, 'R', {"socket:[9]"});
         // A zombie holds nothing, whatever its folder says.
         plantProcess(proc, 102, 'Z', {"socket:[7]"});
+        // Undumpable: its descriptors cannot be listed.
+        plantProcess(proc, 104, 'S', {});
+        QVERIFY(QDir(proc.file(QStringLiteral("104"))).rmdir(QStringLiteral("fd")));
+        QVERIFY(TestFiles::write(proc.file(QStringLiteral("104/fd")), ""));
+        // Another user's, though the folder is ours.
+        plantProcess(proc, 105, 'S', {"socket:[7]"}, ::geteuid() + 1);
         QVERIFY(TestFiles::write(proc.file(QStringLiteral("self/stat")), "1 (x) S"));
         const SelectionHolder::Processes found = SelectionHolder::userProcesses({7, 8}, proc.path());
         QVERIFY(found.complete);
-        QCOMPARE(found.held, (QHash<qint64, int>{{100, 2}, {101, 0}}));
+        QCOMPARE(found.held, (QHash<qint64, int>{{100, 2}, {101, 0}, {104, SelectionHolder::unknownHeld}}));
         QVERIFY(!SelectionHolder::isRunning(102, proc.path()));
         QVERIFY(!SelectionHolder::isRunning(103, proc.path()));
     }
