@@ -34,7 +34,7 @@ QCoro::Task<QStringList> Pasteboard::types(int copy)
         co_return QStringList();
     const QPointer self(this);
     const QStringList read = co_await readTypes();
-    co_return self&& copy == changeCount() ? read : QStringList();
+    co_return (self && copy == changeCount()) ? read : QStringList();
 }
 
 QCoro::Task<PasteboardData> Pasteboard::data(int copy, QString type, qint64 maxBytes)
@@ -43,7 +43,7 @@ QCoro::Task<PasteboardData> Pasteboard::data(int copy, QString type, qint64 maxB
         co_return PasteboardData();
     const QPointer self(this);
     const PasteboardData read = co_await readData(type, maxBytes);
-    co_return self&& copy == changeCount() ? read : PasteboardData();
+    co_return (self && copy == changeCount()) ? read : PasteboardData();
 }
 
 QCoro::Task<QStringList> Pasteboard::filePaths(int copy, QStringList types, qint64 maxBytes)

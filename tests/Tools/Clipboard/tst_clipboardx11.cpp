@@ -361,7 +361,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > taken, XTools::timeoutMs);
     }
 
-    void aPasswordHintThatCannotBeReadKeepsTheCopy_data()
+    void aPasswordHintThatCannotBeReadMakesTheCopySecret_data()
     {
         QTest::addColumn<HintRow>("row");
         QTest::newRow("refused") << HintRow{QStringLiteral("<refuse>"), false};
@@ -369,7 +369,7 @@ private slots:
         QTest::newRow("answered, not secret") << HintRow{QStringLiteral("accepted"), true};
     }
 
-    void aPasswordHintThatCannotBeReadKeepsTheCopy()
+    void aPasswordHintThatCannotBeReadMakesTheCopySecret()
     {
         QFETCH(HintRow, row);
         Harness h;
