@@ -76,8 +76,10 @@ QCoro::Task<bool> Pasteboard::isConcealed(int copy, QStringList types)
     if (!types.contains(QLatin1String(passwordManagerHint)))
         co_return false;
     const PasteboardData hint = co_await data(copy, QLatin1String(passwordManagerHint), 64);
-    // A hint that goes unanswered may well have said "secret".
-    co_return !hint.answered || hint.tooLarge || hint.bytes.trimmed() == "secret";
+    // A hint that goes unanswered may well have said "secret". An empty one is no answer either: read
+    // through Qt, a refusal looks the same.
+    const QByteArray said = hint.bytes.trimmed();
+    co_return !hint.answered || hint.tooLarge || said.isEmpty() || said == "secret";
 }
 
 bool Pasteboard::isTransient(const QStringList& types)

@@ -366,6 +366,8 @@ private slots:
         QTest::addColumn<HintRow>("row");
         QTest::newRow("refused") << HintRow{QStringLiteral("<refuse>"), false};
         QTest::newRow("never answered") << HintRow{QStringLiteral("<ignore>"), false};
+        // As a refusal reads where the clipboard is read through Qt.
+        QTest::newRow("answered empty") << HintRow{QString(), false};
         QTest::newRow("answered, not secret") << HintRow{QStringLiteral("accepted"), true};
     }
 
