@@ -13,6 +13,7 @@
 #include <linux/sock_diag.h>
 #include <linux/unix_diag.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -42,24 +43,6 @@ char stateOf(qint64 pid, const QString& procRoot)
     return close >= 0 && close + 2 < stat.size() ? stat.at(close + 2) : '\0';
 }
 
-// The process's effective user from /proc/PID/status, which stays readable when the process has made itself
-// undumpable (its folder is then root's).
-std::optional<uint> userOf(qint64 pid, const QString& procRoot)
-{
-    const QByteArray status =
-        PrivateFiles::readRegularFileStart(procRoot + u'/' + QString::number(pid) + QLatin1String("/status"), 8192)
-            .contents;
-    const qsizetype start = status.indexOf("\nUid:");
-    if (start < 0)
-        return std::nullopt;
-    // Real, effective, saved and file system user.
-    const QList<QByteArray> ids =
-        status.mid(start + 5, status.indexOf('\n', start + 1) - start - 5).simplified().split(' ');
-    bool ok = false;
-    const uint user = ids.size() > 1 ? ids.at(1).toUInt(&ok) : 0;
-    return ok ? std::optional(user) : std::nullopt;
-}
-
 // The inode of a descriptor's target "socket:[N]"; 0 for anything else.
 quint64 socketInode(const QByteArray& target)
 {
@@ -73,7 +56,8 @@ quint64 socketInode(const QByteArray& target)
 int heldSockets(const QString& fdFolder, const QSet<quint64>& sockets, const QElapsedTimer& clock, bool& complete)
 {
     const QDir folder(fdFolder);
-    // A process that made itself undumpable (as password tools do) hides its descriptors.
+    // A process that made itself undumpable (as password tools do) hides its descriptors (they are root's;
+    // its folder stays its user's).
     if (!folder.exists() || !folder.isReadable())
         return unknownHeld;
     const QStringList descriptors = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
@@ -196,8 +180,10 @@ Processes userProcesses(const QSet<quint64>& sockets, const QString& procRoot)
             processes.complete = false;
             break;
         }
+        struct stat info = {};
         const QString folder = procRoot + u'/' + entry;
-        if (userOf(pid, procRoot) != user || !isRunning(pid, procRoot))
+        if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || info.st_uid != user
+            || !isRunning(pid, procRoot))
             continue;
         processes.held.insert(
             pid,
