@@ -34,7 +34,7 @@ QCoro::Task<QStringList> Pasteboard::types(int copy)
         co_return QStringList();
     const QPointer self(this);
     const QStringList read = co_await readTypes();
-    co_return self&& copy == changeCount() ? read : QStringList();
+    co_return (self && copy == changeCount()) ? read : QStringList();
 }
 
 QCoro::Task<PasteboardData> Pasteboard::data(int copy, QString type, qint64 maxBytes)
@@ -43,7 +43,7 @@ QCoro::Task<PasteboardData> Pasteboard::data(int copy, QString type, qint64 maxB
         co_return PasteboardData();
     const QPointer self(this);
     const PasteboardData read = co_await readData(type, maxBytes);
-    co_return self&& copy == changeCount() ? read : PasteboardData();
+    co_return (self && copy == changeCount()) ? read : PasteboardData();
 }
 
 QCoro::Task<QStringList> Pasteboard::filePaths(int copy, QStringList types, qint64 maxBytes)
@@ -76,8 +76,10 @@ QCoro::Task<bool> Pasteboard::isConcealed(int copy, QStringList types)
     if (!types.contains(QLatin1String(passwordManagerHint)))
         co_return false;
     const PasteboardData hint = co_await data(copy, QLatin1String(passwordManagerHint), 64);
-    // A hint that goes unanswered may well have said "secret".
-    co_return !hint.answered || hint.tooLarge || hint.bytes.trimmed() == "secret";
+    // A hint that goes unanswered may well have said "secret". An empty one is no answer either: read
+    // through Qt, a refusal looks the same.
+    const QByteArray said = hint.bytes.trimmed();
+    co_return !hint.answered || hint.tooLarge || said.isEmpty() || said == "secret";
 }
 
 bool Pasteboard::isTransient(const QStringList& types)

@@ -94,8 +94,8 @@ public:
     QCoro::Task<PasteboardData> data(int copy, QString type, qint64 maxBytes);
     // Of a copy of the types: the local paths of its text/uri-list, in order (addresses of any other scheme
     // are no files); its plain text in the first text type offered, empty when there is none; whether it is
-    // marked concealed (the marker type, or the password-manager hint "secret" or a hint that cannot be read)
-    // or transient.
+    // marked concealed (the marker type, or the password-manager hint "secret", empty or unreadable) or
+    // transient.
     QCoro::Task<QStringList> filePaths(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<PasteboardText> text(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<bool> isConcealed(int copy, QStringList types);

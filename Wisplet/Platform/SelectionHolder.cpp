@@ -55,7 +55,12 @@ quint64 socketInode(const QByteArray& target)
 
 int heldSockets(const QString& fdFolder, const QSet<quint64>& sockets, const QElapsedTimer& clock, bool& complete)
 {
-    const QStringList descriptors = QDir(fdFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    const QDir folder(fdFolder);
+    // A process that made itself undumpable (as password tools do) hides its descriptors (they are root's;
+    // its folder stays its user's).
+    if (!folder.exists() || !folder.isReadable())
+        return unknownHeld;
+    const QStringList descriptors = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     int held = 0;
     int looked = 0;
     for (const QString& descriptor : descriptors) {
@@ -203,8 +208,12 @@ CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
     }
     if (inheriting.size() == 1)
         return CopyMaker::knownAs(inheriting.first());
+    // Without an heir, any process that may hold a connection may have made the copy.
+    const auto mayHoldOne = [&](auto process) {
+        return process.value() != 0 || (opened && opened->value(process.key()) > 0);
+    };
     for (auto process = processes.cbegin(); process != processes.cend(); ++process) {
-        if (inheriting.isEmpty() ? process.value() > 0 : inheriting.contains(process.key()))
+        if (inheriting.isEmpty() ? mayHoldOne(process) : inheriting.contains(process.key()))
             maker.suspects.insert(process.key(), QString());
     }
     return maker;

@@ -28,8 +28,11 @@ QList<QByteArray> displaySocketNames(const QString& display);
 // kernel does not say.
 std::optional<QSet<quint64>> connectedClients(const QList<QByteArray>& listeningNames);
 
-// This user's running processes: how many of the sockets each holds (0 for those holding none). Not
-// complete when the search ran out of its budget.
+// Held by a process whose descriptors cannot be read.
+inline constexpr int unknownHeld = -1;
+
+// This user's running processes: how many of the sockets each holds (0 for those holding none, unknownHeld
+// when it cannot be told). Not complete when the search ran out of its budget.
 struct Processes
 {
     QHash<qint64, int> held;
@@ -40,8 +43,8 @@ Processes userProcesses(const QSet<quint64>& sockets, const QString& procRoot = 
 // The rule: `processes` are this user's, with how many display connections each holds (unless the
 // connections are not known: then every process is in doubt); `opened` is how many connections the X
 // server counts for each process, when it can say. The one process holding an inherited connection is the
-// maker; several are all in doubt; without any, or without the server's counts, every process holding a
-// connection is.
+// maker; several are all in doubt; without any, or without the server's counts, every process that holds a
+// connection, that the server counts one for, or whose descriptors cannot be read is.
 CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
                      const std::optional<QHash<qint64, int>>& opened);
 

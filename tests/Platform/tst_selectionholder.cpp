@@ -54,6 +54,10 @@ private slots:
             << MakerRow{{{10, 1}, {11, 2}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {10, 11}};
         QTest::newRow("the server cannot count: every holder in doubt")
             << MakerRow{{{10, 1}, {30, 0}}, true, std::nullopt, Certainty::inDoubt, 0, {10}};
+        QTest::newRow("none inherited: one the server counts, though none seen held")
+            << MakerRow{{{10, 0}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {10}};
+        QTest::newRow("none inherited: one whose descriptors are hidden")
+            << MakerRow{{{40, SelectionHolder::unknownHeld}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {40}};
         QTest::newRow("connections unknown: every process in doubt")
             << MakerRow{{{10, 0}, {30, 0}}, false, opened, Certainty::inDoubt, 0, {10, 30}};
     }
@@ -96,10 +100,14 @@ private slots:
         plantProcess(proc, 101, 'R', {"socket:[9]"});
         // A zombie holds nothing, whatever its folder says.
         plantProcess(proc, 102, 'Z', {"socket:[7]"});
+        // Undumpable: its descriptors cannot be listed.
+        plantProcess(proc, 104, 'S', {});
+        QVERIFY(QDir(proc.file(QStringLiteral("104"))).rmdir(QStringLiteral("fd")));
+        QVERIFY(TestFiles::write(proc.file(QStringLiteral("104/fd")), ""));
         QVERIFY(TestFiles::write(proc.file(QStringLiteral("self/stat")), "1 (x) S"));
         const SelectionHolder::Processes found = SelectionHolder::userProcesses({7, 8}, proc.path());
         QVERIFY(found.complete);
-        QCOMPARE(found.held, (QHash<qint64, int>{{100, 2}, {101, 0}}));
+        QCOMPARE(found.held, (QHash<qint64, int>{{100, 2}, {101, 0}, {104, SelectionHolder::unknownHeld}}));
         QVERIFY(!SelectionHolder::isRunning(102, proc.path()));
         QVERIFY(!SelectionHolder::isRunning(103, proc.path()));
     }

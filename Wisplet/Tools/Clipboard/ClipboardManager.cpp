@@ -240,10 +240,9 @@ void ClipboardManager::stop()
 void ClipboardManager::stopForQuit()
 {
     stop();
-    const int before = m_capturesInFlight;
     poll();
-    // No new copy, or one read at once: nothing to wait for. (A new copy ends the reads of the one before.)
-    if (m_capturesInFlight <= before)
+    // A copy the last tick found may still be read or written, as may one found now.
+    if (m_capturesInFlight == 0)
         return;
     // The event loop has ended: the copy's reads and its image's write need one of their own, for a while.
     QEventLoop loop;

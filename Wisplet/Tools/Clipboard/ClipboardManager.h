@@ -101,8 +101,8 @@ public:
     // Polling, as the service coordinator runs it.
     void start() override;
     void stop() override;
-    // Stops, after one last look at the clipboard: a copy made since the last tick is still taken, for at
-    // most lastLookMs.
+    // Stops, after one last look at the clipboard: a copy made since the last tick, and one a tick found
+    // that is still being read or written, is still taken, for at most lastLookMs.
     void stopForQuit() override;
     bool isPolling() const;
 

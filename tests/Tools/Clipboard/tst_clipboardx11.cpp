@@ -361,15 +361,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > taken, XTools::timeoutMs);
     }
 
-    void aPasswordHintThatCannotBeReadKeepsTheCopy_data()
+    void aPasswordHintThatCannotBeReadMakesTheCopySecret_data()
     {
         QTest::addColumn<HintRow>("row");
         QTest::newRow("refused") << HintRow{QStringLiteral("<refuse>"), false};
         QTest::newRow("never answered") << HintRow{QStringLiteral("<ignore>"), false};
+        // As a refusal reads where the clipboard is read through Qt.
+        QTest::newRow("answered empty") << HintRow{QString(), false};
         QTest::newRow("answered, not secret") << HintRow{QStringLiteral("accepted"), true};
     }
 
-    void aPasswordHintThatCannotBeReadKeepsTheCopy()
+    void aPasswordHintThatCannotBeReadMakesTheCopySecret()
     {
         QFETCH(HintRow, row);
         Harness h;
