@@ -9,7 +9,10 @@
 XdgAutostart::XdgAutostart(QString entryPath, QString executablePath)
     : m_entryPath(std::move(entryPath))
     , m_executablePath(std::move(executablePath))
-{ }
+{
+    // Made once, at start: what a write of the entry cut off by a kill left beside it goes now.
+    PrivateFiles::removeLeftoverTemporaries(m_entryPath);
+}
 
 QString XdgAutostart::standardEntryPath()
 {

@@ -166,6 +166,17 @@ private slots:
         QCOMPARE(XdgAutostart(entry, QStringLiteral("/usr/bin/wisplet")).isEnabled(), enabled);
     }
 
+    void aWriteCutOffByAKillLeavesNothingPastTheNextStart()
+    {
+        const TempFolder folder;
+        const QString entry = folder.file(QStringLiteral("autostart/wisplet.desktop"));
+        QVERIFY(TestFiles::write(entry + QStringLiteral(".~a1B2c3"), "[Desktop Entry]\n"));
+        QVERIFY(TestFiles::write(entry + QStringLiteral(".backup"), "[Desktop Entry]\n"));
+        XdgAutostart autostart(entry, QStringLiteral("/usr/bin/wisplet"));
+        QCOMPARE(QDir(folder.file(QStringLiteral("autostart"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("wisplet.desktop.backup")});
+    }
+
     void aBlockedPathReportsAnError_data()
     {
         QTest::addColumn<QString>("blocker");
