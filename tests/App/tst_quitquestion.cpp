@@ -33,6 +33,8 @@ struct StoreRow
     std::function<void(const QPoint& panelCorner, QProcess& helper)> change;
     // What the question and standard error call it.
     QString name;
+    // The settings' folder is on the full disk too.
+    bool settingsOnTheDisk = false;
 };
 
 // One reference on the shelf, to a picture somewhere else.
@@ -86,6 +88,16 @@ private slots:
                 XTools::clickAt(panelCorner + QPoint(382, 400));
             },
             "the shelf"};
+        QTest::newRow("the settings") << StoreRow{
+            R"({"onboarded": true, "tools.order": ["files", "links"], "tools.enabled": ["files", "links"]})",
+            {},
+            {},
+            // The other tool's page: the selected tool is a setting.
+            [](const QPoint&, QProcess&) {
+                XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+2")});
+            },
+            "your settings",
+            true};
     }
 
     // A change made on a full disk: quitting asks before it is lost, in one question that names the store, and
@@ -101,6 +113,10 @@ private slots:
             QVERIFY(TestFiles::write(disk.file("Wisplet/" + row.fileName), row.contents));
         LaunchedProgram::Session wisplet;
         QVERIFY(QFile::link(disk.path(), wisplet.homeFile(QStringLiteral("data"))));
+        if (row.settingsOnTheDisk) {
+            QVERIFY(QDir().mkpath(disk.file("settings")) && QDir().mkpath(wisplet.homeFile(QStringLiteral("config"))));
+            QVERIFY(QFile::link(disk.file("settings"), wisplet.homeFile(QStringLiteral("config/Wisplet"))));
+        }
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), row.defaults), qPrintable(wisplet.errorText()));
         QVERIFY(disk.fill());
 
