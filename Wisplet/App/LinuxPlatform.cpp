@@ -50,8 +50,10 @@ LinuxPlatform::LinuxPlatform()
         if (!text.isEmpty())
             reportProblem(QStringLiteral("Wisplet: ") + text);
     });
+    // Ended, not asked to quit: a window that cannot be closed (the question about unsaved changes) turns a
+    // quit down, and the end of the session would then find the program still there.
     QObject::connect(&m_terminationSignals, &TerminationSignals::terminationRequested, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
+                     [] { QCoreApplication::exit(0); });
 }
 
 LinuxPlatform::~LinuxPlatform() = default;

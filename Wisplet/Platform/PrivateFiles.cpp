@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -180,16 +181,12 @@ bool isRandomSuffix(QStringView suffix)
 }
 
 // What earlier versions named their temporary files: "<name>." and six random letters or digits. A user's
-// own "<name>.backup" has the same shape, so only a mix of lower case, upper case and digits, as random
-// characters almost always are, counts as one.
+// own copy has the same shape ("<name>.backup", ".Backup", ".copy12"): a word in one case or capitalised,
+// with or without a number after it, is never taken for one (six random characters are one 26 times in 1000).
 bool isEarlierTemporarySuffix(QStringView suffix)
 {
-    if (!isRandomSuffix(suffix))
-        return false;
-    const auto has = [&](auto test) { return std::any_of(suffix.begin(), suffix.end(), test); };
-    const int kinds = int(has([](QChar c) { return c.isLower(); })) + int(has([](QChar c) { return c.isUpper(); }))
-        + int(has([](QChar c) { return c.isDigit(); }));
-    return kinds >= 2;
+    static const QRegularExpression word(QStringLiteral("^(?:[A-Z]?[a-z]*|[A-Z]*)[0-9]*$"));
+    return isRandomSuffix(suffix) && !word.match(suffix).hasMatch();
 }
 
 bool isTemporaryName(const QString& name, const QString& fileName)

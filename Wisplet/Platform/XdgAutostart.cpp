@@ -9,7 +9,10 @@
 XdgAutostart::XdgAutostart(QString entryPath, QString executablePath)
     : m_entryPath(std::move(entryPath))
     , m_executablePath(std::move(executablePath))
-{ }
+{
+    // Made once, at start: what a write of the entry cut off by a kill left beside it goes now.
+    PrivateFiles::removeLeftoverTemporaries(m_entryPath);
+}
 
 QString XdgAutostart::standardEntryPath()
 {
@@ -19,12 +22,15 @@ QString XdgAutostart::standardEntryPath()
 
 bool XdgAutostart::isEnabled() const
 {
-    QFile file(m_entryPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Read only as a regular file of a sane size: a pipe or a device put in the entry's place must not hold
+    // up the start that asks.
+    constexpr qint64 maxEntryBytes = 256 * 1024;
+    const PrivateFiles::FileRead found = PrivateFiles::readRegularFile(m_entryPath, maxEntryBytes);
+    if (found.outcome != PrivateFiles::FileRead::Outcome::read)
         return false;
     bool inMainGroup = false;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
+    for (const QByteArray& read : found.contents.split('\n')) {
+        const QByteArray line = read.trimmed();
         if (line.startsWith('['))
             inMainGroup = line == "[Desktop Entry]";
         else if (inMainGroup && line.startsWith("Hidden") && line.mid(6).trimmed().startsWith('='))

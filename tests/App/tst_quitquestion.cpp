@@ -33,6 +33,10 @@ struct StoreRow
     std::function<void(const QPoint& panelCorner, QProcess& helper)> change;
     // What the question and standard error call it.
     QString name;
+    // The settings' folder is on the full disk too.
+    bool settingsOnTheDisk = false;
+    // The program is told to end (a logout, a kill) while it asks.
+    bool endedWhileAsking = false;
 };
 
 // One reference on the shelf, to a picture somewhere else.
@@ -86,6 +90,26 @@ private slots:
                 XTools::clickAt(panelCorner + QPoint(382, 400));
             },
             "the shelf"};
+        QTest::newRow("the settings") << StoreRow{
+            R"({"onboarded": true, "tools.order": ["files", "links"], "tools.enabled": ["files", "links"]})",
+            {},
+            {},
+            // The other tool's page: the selected tool is a setting.
+            [](const QPoint&, QProcess&) {
+                XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+2")});
+            },
+            "your settings",
+            true};
+        QTest::newRow("the settings, a kill while asking") << StoreRow{
+            R"({"onboarded": true, "tools.order": ["files", "links"], "tools.enabled": ["files", "links"]})",
+            {},
+            {},
+            [](const QPoint&, QProcess&) {
+                XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+2")});
+            },
+            "your settings",
+            true,
+            true};
     }
 
     // A change made on a full disk: quitting asks before it is lost, in one question that names the store, and
@@ -101,6 +125,10 @@ private slots:
             QVERIFY(TestFiles::write(disk.file("Wisplet/" + row.fileName), row.contents));
         LaunchedProgram::Session wisplet;
         QVERIFY(QFile::link(disk.path(), wisplet.homeFile(QStringLiteral("data"))));
+        if (row.settingsOnTheDisk) {
+            QVERIFY(QDir().mkpath(disk.file("settings")) && QDir().mkpath(wisplet.homeFile(QStringLiteral("config"))));
+            QVERIFY(QFile::link(disk.file("settings"), wisplet.homeFile(QStringLiteral("config/Wisplet"))));
+        }
         QVERIFY2(wisplet.start(QStringLiteral(WISPLET_BINARY), row.defaults), qPrintable(wisplet.errorText()));
         QVERIFY(disk.fill());
 
@@ -120,11 +148,14 @@ private slots:
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
         const QString title = QStringLiteral("^Your changes could not be saved$");
         QTRY_COMPARE_WITH_TIMEOUT(LaunchedProgram::visibleWindowsOf(wisplet.process(), title).size(), 1, timeoutMs * 3);
-        // "Keep Open" is the default: the program stays.
-        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-        QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowsOf(wisplet.process(), title).isEmpty(), timeoutMs);
-        QCOMPARE(wisplet.process().state(), QProcess::Running);
+        if (!row.endedWhileAsking) {
+            // "Keep Open" is the default: the program stays.
+            QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+            QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowsOf(wisplet.process(), title).isEmpty(), timeoutMs);
+            QCOMPARE(wisplet.process().state(), QProcess::Running);
+        }
 
+        // A signal is no question the user can turn down: the program ends, saying what it could not save.
         wisplet.process().terminate();
         QVERIFY(LaunchedProgram::exitedWith(wisplet.process(), 0));
         QVERIFY2(saidBy(wisplet.process(), said).contains("quit without saving " + row.name + "."), qPrintable(said));

@@ -248,6 +248,9 @@ private slots:
         QTest::newRow("an earlier version's") << "store.json.pGRUIp" << true;
         QTest::newRow("the user's backup") << "store.json.backup" << false;
         QTest::newRow("the user's backup, in capitals") << "store.json.BACKUP" << false;
+        QTest::newRow("the user's backup, capitalised") << "store.json.Backup" << false;
+        QTest::newRow("the user's copy, numbered") << "store.json.copy12" << false;
+        QTest::newRow("the user's copy, capitalised and numbered") << "store.json.Copy01" << false;
         QTest::newRow("not letters or digits") << "store.json.~bak~~~" << false;
         QTest::newRow("another file's") << "other.json.~p3RUIa" << false;
     }

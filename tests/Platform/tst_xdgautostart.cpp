@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/XdgAutostart.h"
 #include "tests/support/Files.h"
+#include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 namespace {
@@ -150,6 +151,8 @@ private slots:
         QTest::newRow("before any group") << QByteArray("Hidden=true\n[Desktop Entry]\nExec=w\n") << true;
         QTest::newRow("main group after another")
             << QByteArray("[X-Other]\nExec=w\n[Desktop Entry]\nHidden=true\n") << false;
+        QTest::newRow("a pipe in its place") << StandIns::fifo << false;
+        QTest::newRow("a file of a gigabyte in its place") << StandIns::sized(1LL << 30) << false;
     }
 
     void isEnabledReadsHiddenInTheMainGroupOnly()
@@ -159,8 +162,19 @@ private slots:
 
         const TempFolder folder;
         const QString entry = folder.file(QStringLiteral("wisplet.desktop"));
-        QVERIFY(TestFiles::write(entry, contents));
+        QVERIFY(StandIns::place(entry, contents));
         QCOMPARE(XdgAutostart(entry, QStringLiteral("/usr/bin/wisplet")).isEnabled(), enabled);
+    }
+
+    void aWriteCutOffByAKillLeavesNothingPastTheNextStart()
+    {
+        const TempFolder folder;
+        const QString entry = folder.file(QStringLiteral("autostart/wisplet.desktop"));
+        QVERIFY(TestFiles::write(entry + QStringLiteral(".~a1B2c3"), "[Desktop Entry]\n"));
+        QVERIFY(TestFiles::write(entry + QStringLiteral(".backup"), "[Desktop Entry]\n"));
+        XdgAutostart autostart(entry, QStringLiteral("/usr/bin/wisplet"));
+        QCOMPARE(QDir(folder.file(QStringLiteral("autostart"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("wisplet.desktop.backup")});
     }
 
     void aBlockedPathReportsAnError_data()

@@ -376,7 +376,7 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     if (!self || !item)
         co_return;
     if (!stillCurrent()) {
-        removeFiles(*item);
+        removeFiles({*item});
         m_sizes.remove(item->id);
         co_return;
     }
@@ -539,15 +539,17 @@ void ClipboardManager::prune()
     if (dropped.isEmpty())
         return;
     QList<ClipItem> kept;
+    QList<ClipItem> gone;
     for (const ClipItem& item : std::as_const(m_items)) {
         if (dropped.contains(item.id)) {
-            removeFiles(item);
+            gone.append(item);
             m_sizes.remove(item.id);
         } else {
             kept.append(item);
         }
     }
     setItems(kept);
+    removeFiles(gone);
 }
 
 void ClipboardManager::pruneAndSave()
@@ -558,11 +560,16 @@ void ClipboardManager::pruneAndSave()
         save();
 }
 
-void ClipboardManager::removeFiles(const ClipItem& item)
+// The files of entries gone from the list, but those an entry still there names: an entry copied by hand or
+// kept twice by a merge shares its picture with the other.
+void ClipboardManager::removeFiles(const QList<ClipItem>& gone)
 {
-    for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
-        if (name && ClipHistoryFile::isPlainName(*name))
-            QFile::remove(pathOf(*name));
+    const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
+    for (const ClipItem& item : gone) {
+        for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
+            if (name && !named.contains(*name) && ClipHistoryFile::isPlainName(*name))
+                QFile::remove(pathOf(*name));
+        }
     }
 }
 
@@ -626,12 +633,8 @@ void ClipboardManager::historySaved(const QList<ClipItem>& sent, const ClipHisto
     m_sizes.insert(saved.takenInSizes);
     const QList<ClipItem> before = m_items;
     setItems(ClipHistoryFile::File::merged(sent, m_items, *saved.takenIn));
-    // The files of entries removed over there go too, unless an entry kept twice still names them.
-    const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
-    for (const ClipItem& item : before) {
-        if (!named.contains(item.imageFile.value_or(QString())))
-            removeFiles(item);
-    }
+    // The files of entries removed over there go too.
+    removeFiles(before);
     prune();
     if (m_items != *saved.takenIn)
         save();
@@ -716,27 +719,29 @@ void ClipboardManager::togglePin(const ClipItem& item)
 
 void ClipboardManager::remove(const ClipItem& item)
 {
-    removeFiles(item);
     m_sizes.remove(item.id);
     QList<ClipItem> items = m_items;
     items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; });
     if (items.size() != m_items.size())
         setItems(items);
+    removeFiles({item});
     save();
 }
 
 void ClipboardManager::clearUnpinned()
 {
     QList<ClipItem> pinned;
+    QList<ClipItem> gone;
     for (const ClipItem& item : std::as_const(m_items)) {
         if (item.pinned) {
             pinned.append(item);
         } else {
-            removeFiles(item);
+            gone.append(item);
             m_sizes.remove(item.id);
         }
     }
     if (pinned.size() != m_items.size())
         setItems(pinned);
+    removeFiles(gone);
     save();
 }

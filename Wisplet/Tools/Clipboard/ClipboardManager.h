@@ -152,7 +152,7 @@ private:
     void pruneAndSave();
     void setMessage(const std::optional<QString>& text);
     void showFileLine(const ClipHistoryFile::File& file);
-    void removeFiles(const ClipItem& item);
+    void removeFiles(const QList<ClipItem>& gone);
     void historyLoaded(const ClipHistoryFile::Loaded& loaded);
     void historySaved(const QList<ClipItem>& sent, const ClipHistoryFile::Saved& saved);
     // Deletes the files found at start that no entry names and no write under way is making.

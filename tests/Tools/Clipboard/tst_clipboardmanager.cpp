@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <functional>
 
 using Kind = ClipItem::Kind;
 using Harness = ClipboardHarness;
@@ -45,6 +46,9 @@ struct CaptureRow
     std::optional<QStringList> filePaths;
 };
 Q_DECLARE_METATYPE(CaptureRow)
+
+using ClipAction = std::function<void(ClipboardManager&)>;
+Q_DECLARE_METATYPE(ClipAction)
 
 class TestClipboardManager final : public QObject
 {
@@ -400,6 +404,46 @@ private slots:
         const std::optional<QList<ClipItem>> saved = clipItemsFromJson(TestFiles::read(h.manager->historyPath()));
         QVERIFY(saved && saved->size() == 1);
         QCOMPARE(saved->first().text, QStringLiteral("copy"));
+    }
+
+    // A picture's entry copied by hand names the same files as the one it was copied from: whatever takes
+    // one of the two away leaves the other its picture.
+    void anEntryCopiedByHandKeepsThePictureTheOtherNames_data()
+    {
+        QTest::addColumn<ClipAction>("takeOne");
+        QTest::addColumn<qint64>("copyAgeMs");
+        QTest::newRow("one removed") << ClipAction([](ClipboardManager& manager) {
+            manager.remove(manager.items().at(1));
+        }) << qint64(0);
+        QTest::newRow("the unpinned one cleared")
+            << ClipAction([](ClipboardManager& manager) { manager.clearUnpinned(); }) << qint64(0);
+        QTest::newRow("the unpinned one too old") << ClipAction([](ClipboardManager&) {}) << 8 * 86'400'000LL;
+    }
+
+    void anEntryCopiedByHandKeepsThePictureTheOtherNames()
+    {
+        QFETCH(ClipAction, takeOne);
+        QFETCH(qint64, copyAgeMs);
+        Harness h;
+        const QString picture = QStringLiteral("clip-0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70.png");
+        QVERIFY(TestFiles::write(h.folder.file(picture), TestImages::marked(QSize(10, 10), "PNG")));
+        ClipItem pinned;
+        pinned.id = QUuid(QStringLiteral("0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70"));
+        pinned.kind = Kind::image;
+        pinned.text = QStringLiteral("10 × 10");
+        pinned.imageFile = picture;
+        pinned.date = h.clock.now();
+        pinned.pinned = true;
+        ClipItem copy = pinned;
+        copy.pinned = false;
+        copy.date = h.clock.now().addMSecs(-copyAgeMs);
+        QVERIFY(TestFiles::write(h.manager->historyPath(), QJsonDocument(clipItemsToJson({pinned, copy})).toJson()));
+        h.open();
+        takeOne(*h.manager);
+        h.settle();
+        QCOMPARE(h.manager->items().size(), 1);
+        QCOMPARE(h.manager->items().first().imageFile, picture);
+        QVERIFY(h.files().contains(picture));
     }
 
     void failedSaveKeepsTheList()
