@@ -28,6 +28,7 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Onboarding/OnboardingWindow.h"
+#include "Wisplet/Platform/ChosenWrites.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
@@ -52,6 +53,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -131,9 +133,10 @@ WispletApp::~WispletApp()
 void WispletApp::buildTools()
 {
     // The notes and the links are read when their pages first open; what a kill left beside their files
-    // goes at start all the same.
+    // goes at start all the same, and so does what it left of an export or an image copy in the user's folders.
     for (const QString& path : {NotesStore::pathIn(appSupportDirectory()), LinksStore::pathIn(appSupportDirectory())})
         PrivateFiles::removeLeftoverTemporaries(path);
+    ChosenWrites::track(QDir(appSupportDirectory()).filePath(QStringLiteral("chosen-writes")));
 
     ServiceCoordinator& coordinator = ServiceCoordinator::shared();
     m_focus = std::make_unique<FocusService>(FocusEngine::shared());

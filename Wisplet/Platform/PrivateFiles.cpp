@@ -1,5 +1,7 @@
 #include "Wisplet/Platform/PrivateFiles.h"
 
+#include "Wisplet/Platform/ChosenWrites.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -94,13 +96,16 @@ WritesInFlight& writesInFlight()
     return shared;
 }
 
+// Whose file a write makes: ours, in our own folders, or one the user chose, in a folder of the user's.
+enum class Owner { ours, user };
+
 // A temporary file made from the template, and known as in flight until this goes.
 class Temporary final
 {
     Q_DISABLE_COPY_MOVE(Temporary)
 
 public:
-    explicit Temporary(QByteArray& name)
+    Temporary(QByteArray& name, Owner owner)
         : m_name(name)
     {
         WritesInFlight& writes = writesInFlight();
@@ -112,8 +117,12 @@ public:
         }
         m_fd = ::mkostemp(m_name.data(), O_CLOEXEC);
         m_error = errno;
-        if (m_fd >= 0)
-            writes.temporaries.insert(m_name);
+        if (m_fd < 0)
+            return;
+        writes.temporaries.insert(m_name);
+        // No sweep of ours looks in the user's folders: the next start finds it through the journal.
+        if (owner == Owner::user)
+            ChosenWrites::note(m_name);
     }
 
     ~Temporary()
@@ -135,14 +144,15 @@ private:
     int m_error = 0;
 };
 
-bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString, FileStamp* written)
+bool writeWithMode(const QString& path, const QByteArray& data, mode_t mode, QString* errorString, FileStamp* written,
+                   Owner owner = Owner::ours)
 {
     const QFileInfo info(path);
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     // The temporary file sits beside the target, so the rename stays within one file system and replaces
     // whatever entry is at the path (a symbolic link included) rather than anything it points to.
     QByteArray temporary = target + ".~XXXXXX";
-    const Temporary made(temporary);
+    const Temporary made(temporary, owner);
     const int fd = made.fd();
     if (fd < 0)
         return fail(made.error(), errorString);
@@ -253,8 +263,10 @@ bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* er
 
 bool writeChosenFile(const QString& path, const QByteArray& data, QString* errorString)
 {
-    return QFileInfo::exists(path) ? replaceKeepingMode(path, data, errorString)
-                                   : writeAtomically(path, data, errorString);
+    struct stat info = {};
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &info) == 0;
+    const mode_t mode = replacing ? info.st_mode & 07777 : S_IRUSR | S_IWUSR;
+    return writeWithMode(path, data, mode, errorString, nullptr, Owner::user);
 }
 
 void abandonWritesInFlight()

@@ -1,4 +1,5 @@
 #include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/ChosenWrites.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
@@ -64,7 +65,15 @@ void holdTheWrite(int)
 
 } // namespace
 
+struct JournalRow
+{
+    const char* name = "";
+    enum class Kind { file, link, folder } kind = Kind::file;
+    bool removed = false;
+};
+
 Q_DECLARE_METATYPE(Blocked)
+Q_DECLARE_METATYPE(JournalRow)
 Q_DECLARE_METATYPE(Reading)
 
 class TestPrivateFiles final : public QObject
@@ -267,6 +276,74 @@ private slots:
         QCOMPARE(PrivateFiles::removeLeftoverTemporaries(path), removed ? 1 : 0);
         QCOMPARE(QFileInfo::exists(folder.file(name)), !removed);
         QCOMPARE(TestFiles::read(path), QByteArray("[1]"));
+    }
+
+    // A copy the user asked for, ended half-way as a kill ends it (the file size limit's signal), leaves its
+    // temporary file in the user's folder; the next start removes it, and nothing else there.
+    void aChosenWriteEndedHalfWayIsRemovedAtTheNextStart()
+    {
+        const TempFolder data;
+        const TempFolder pictures;
+        const QString journal = data.file(QStringLiteral("chosen-writes"));
+        QVERIFY(TestFiles::write(pictures.file(QStringLiteral("picture.jpeg")), "the user's"));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ChosenWrites::track(journal);
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            const rlimit limit{64 * 1024, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            PrivateFiles::writeChosenFile(pictures.file(QStringLiteral("copy.jpeg")), QByteArray(1024 * 1024, 'x'));
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+        QCOMPARE(QDir(pictures.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+        QCOMPARE(ChosenWrites::track(journal), 1);
+        QCOMPARE(QDir(pictures.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"picture.jpeg"});
+    }
+
+    // The journal is a file in our folder that anyone of this user could edit: what it names is removed only
+    // while it is still a temporary file of a write.
+    void aChosenWritesJournalRemovesOnlyTemporaries_data()
+    {
+        using Kind = JournalRow::Kind;
+        QTest::addColumn<JournalRow>("row");
+        QTest::newRow("a write's temporary") << JournalRow{"copy.jpeg.~Ab3dE9", Kind::file, true};
+        QTest::newRow("a link in its place") << JournalRow{"copy.jpeg.~Ab3dE9", Kind::link, false};
+        QTest::newRow("a folder in its place") << JournalRow{"copy.jpeg.~Ab3dE9", Kind::folder, false};
+        QTest::newRow("the user's file") << JournalRow{"copy.jpeg", Kind::file, false};
+        QTest::newRow("not a write's name") << JournalRow{"copy.jpeg.~Ab3", Kind::file, false};
+    }
+
+    void aChosenWritesJournalRemovesOnlyTemporaries()
+    {
+        QFETCH(JournalRow, row);
+        const TempFolder data;
+        const TempFolder pictures;
+        const QString noted = pictures.file(QString::fromLatin1(row.name));
+        const QString target = data.file(QStringLiteral("elsewhere"));
+        QVERIFY(TestFiles::write(target, "the user's"));
+        switch (row.kind) {
+        case JournalRow::Kind::file:
+            QVERIFY(TestFiles::write(noted, "half"));
+            break;
+        case JournalRow::Kind::link:
+            QVERIFY(QFile::link(target, noted));
+            break;
+        case JournalRow::Kind::folder:
+            QVERIFY(QDir().mkpath(noted));
+            break;
+        }
+        const QString journal = data.file(QStringLiteral("chosen-writes"));
+        QVERIFY(TestFiles::write(journal, QFile::encodeName(noted) + '\0' + "relative.~Ab3dE9" + '\0'));
+
+        QCOMPARE(ChosenWrites::track(journal), row.removed ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(noted) || QFileInfo(noted).isSymLink(), !row.removed);
+        QCOMPARE(TestFiles::read(target), QByteArray("the user's"));
+        QVERIFY(!QFileInfo::exists(journal));
     }
 
     void temporariesAreToldByTheirTarget_data()
