@@ -28,6 +28,35 @@ std::unique_ptr<QProcess> program(const QMap<QString, QString>& changes)
 }
 
 // The welcome window once it has the focus, as it takes it when it opens; 0 until then.
+// The program with one picture on its shelf and the files tool alone. The picture is of a test format whose
+// decoding marks a file and then takes a while (a minute, unless seconds says otherwise).
+struct ShelfWithASlowPicture
+{
+    PrivateBus bus;
+    TempFolder home;
+    QString decoding = home.file(QStringLiteral("decoding"));
+    std::unique_ptr<QProcess> running;
+
+    bool start(const QString& pictureInHome, const QString& seconds)
+    {
+        const QString picture = home.file(pictureInHome);
+        if (!bus.start() || !TestFiles::write(picture, "SLOWIMAGE")
+            || !TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
+                                 R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})"))
+            return false;
+        FileShelf(home.file(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
+        running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                           {QStringLiteral("HOME"), home.path()},
+                           {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+                           {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+                           {QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(SLOW_IMAGE_PLUGINS)},
+                           {QStringLiteral("SLOW_IMAGE_MARKER"), decoding},
+                           {QStringLiteral("SLOW_IMAGE_SECONDS"), seconds},
+                           {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        return running != nullptr;
+    }
+};
+
 enum class Settings { onboarded, none, fifo };
 
 quint32 focusedWelcomeOf(const QProcess& process)
@@ -258,22 +287,10 @@ private slots:
     // A worker still decoding a shelf picture when the program is asked to quit is not waited for.
     void quitsWithoutWaitingForAWorker()
     {
-        PrivateBus bus;
-        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        const TempFolder home;
-        const QString picture = home.file(QStringLiteral("picture.slow"));
-        QVERIFY(TestFiles::write(picture, "SLOWIMAGE"));
-        FileShelf(home.file(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
-        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
-                                 R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})"));
-        const QString decoding = home.file(QStringLiteral("decoding"));
-        const auto running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                      {QStringLiteral("HOME"), home.path()},
-                                      {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-                                      {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                      {QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(SLOW_IMAGE_PLUGINS)},
-                                      {QStringLiteral("SLOW_IMAGE_MARKER"), decoding},
-                                      {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        ShelfWithASlowPicture shelf;
+        QVERIFY(shelf.start(QStringLiteral("picture.slow"), QString()));
+        const auto& running = shelf.running;
+        const QString& decoding = shelf.decoding;
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
         // The shelf's page asks for the picture's thumbnail, which a worker starts to decode.
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
@@ -289,23 +306,11 @@ private slots:
     // finished within the quit's time and leaves nothing else in the user's folder.
     void aCopyUnderWayAtQuitIsFinished()
     {
-        PrivateBus bus;
-        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        const TempFolder home;
-        const QString picture = home.file(QStringLiteral("pictures/picture.png"));
-        QVERIFY(TestFiles::write(picture, "SLOWIMAGE"));
-        FileShelf(home.file(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
-        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
-                                 R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})"));
-        const QString decoding = home.file(QStringLiteral("decoding"));
-        const auto running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                      {QStringLiteral("HOME"), home.path()},
-                                      {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-                                      {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                      {QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(SLOW_IMAGE_PLUGINS)},
-                                      {QStringLiteral("SLOW_IMAGE_MARKER"), decoding},
-                                      {QStringLiteral("SLOW_IMAGE_SECONDS"), QStringLiteral("1")},
-                                      {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        ShelfWithASlowPicture shelf;
+        QVERIFY(shelf.start(QStringLiteral("pictures/picture.png"), QStringLiteral("1")));
+        const auto& running = shelf.running;
+        const QString& decoding = shelf.decoding;
+        const TempFolder& home = shelf.home;
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
         const quint32 panel = visibleWindowOf(*running);
         // The shelf's page, once the panel has opened and come to rest, its picture's thumbnail decoding; then
