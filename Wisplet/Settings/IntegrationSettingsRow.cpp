@@ -1,5 +1,6 @@
 #include "Wisplet/Settings/IntegrationSettingsRow.h"
 
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Settings/SettingsForm.h"
@@ -202,8 +203,9 @@ void IntegrationSettingsRow::testFinished(const SnapshotResult& result, bool unk
     m_test->setEnabled(true);
     m_test->setText(tr("Test"));
     QString text = resultText(result);
+    // A failure quotes the service's own words; ours follow them.
     if (unkept)
-        text += tr(" Tested with the key typed here: the keyring refused to keep it.");
+        text = OutsideText::isolated(text) + tr(" Tested with the key typed here: the keyring refused to keep it.");
     m_result->setText(text);
     m_result->setToolTip(plainToolTip(text));
     SettingsForm::setTone(m_result,
