@@ -80,6 +80,10 @@ void IntegrationSettingsRow::buildBody()
     stack->setContentsMargins(0, 4, 0, 4);
     stack->setSpacing(8);
     SettingsForm::addCaption(stack, helpText(m_kind));
+    // Before the inputs: a keyring that refuses at once says so while they are being filled.
+    m_keyringProblem = SettingsForm::caption({}, SettingsForm::Tone::warning);
+    m_keyringProblem->setObjectName(QStringLiteral("keyringProblem"));
+    m_keyringProblem->hide();
     if (!fields(m_kind).isEmpty()) {
         auto* inputs = new QFormLayout;
         inputs->setContentsMargins(0, 0, 0, 0);
@@ -88,9 +92,7 @@ void IntegrationSettingsRow::buildBody()
         for (const IntegrationField& field : fields(m_kind))
             addField(inputs, field);
     }
-    m_keyringProblem = SettingsForm::addCaption(stack, QString(), SettingsForm::Tone::warning);
-    m_keyringProblem->setObjectName(QStringLiteral("keyringProblem"));
-    m_keyringProblem->hide();
+    stack->addWidget(m_keyringProblem);
 
     auto* testLine = new QHBoxLayout;
     m_test = new QPushButton(tr("Test"), m_body);

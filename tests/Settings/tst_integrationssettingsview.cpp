@@ -149,6 +149,17 @@ private slots:
         QCOMPARE(problem->text(), said);
     }
 
+    // A keyring that refuses at once, while the row is being made.
+    void aRowOpenedWhileTheKeyringRefusesSaysSo()
+    {
+        PageFixture f;
+        f.secrets.failing = true;
+        f.build();
+        const auto* problem = f.open<QLabel>(IntegrationKind::plausible, "keyringProblem");
+        QVERIFY(problem->isVisibleTo(problem->parentWidget()));
+        QVERIFY(!problem->text().isEmpty());
+    }
+
     void showsTheTestResult_data()
     {
         QTest::addColumn<TestRun>("row");
