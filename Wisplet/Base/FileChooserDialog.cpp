@@ -147,3 +147,12 @@ void FileChooserDialog::accept()
     m_chosen = paths;
     emit pathsChosen(m_chosen);
 }
+
+void FileChooserDialog::done(int result)
+{
+    // Asked before the dialog hides: a hidden window is no longer the active one.
+    const bool hadKeyboard = isActiveWindow();
+    QFileDialog::done(result);
+    if (hadKeyboard)
+        emit closedByUser();
+}
