@@ -1,5 +1,7 @@
 #include "Wisplet/Base/FileChooserDialog.h"
 
+#include "Wisplet/Base/OutsideText.h"
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDialogButtonBox>
@@ -9,7 +11,25 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeView>
+
+namespace {
+
+// A name shows its bidi controls instead of obeying them, so "rtl<U+202E>txt.exe" is never listed as
+// "rtlexe.txt". Only the painted text: the model, and what a selection puts in the name field, keep the name.
+class FileNameDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        return OutsideText::fileName(QStyledItemDelegate::displayText(value, locale));
+    }
+};
+
+} // namespace
 
 FileChooserDialog::FileChooserDialog(QWidget* parent)
     : QFileDialog(parent)
@@ -23,8 +43,12 @@ FileChooserDialog::FileChooserDialog(QWidget* parent)
         if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
+    auto* names = new FileNameDelegate(this);
+    if (auto* list = findChild<QListView*>(QStringLiteral("listView")))
+        list->setItemDelegate(names);
     // The detail view's columns are as wide as what they show (only the rows in sight are measured).
     if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        details->setItemDelegateForColumn(0, names);
         details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
         details->header()->setStretchLastSection(false);
     }
@@ -43,7 +67,8 @@ FileChooserDialog::FileChooserDialog(QWidget* parent)
         connect(edit, &QLineEdit::textChanged, this, [this, edit](const QString& text) {
             if (!text.isEmpty() || !edit->completer())
                 return;
-            QMetaObject::invokeMethod(this, [edit] { edit->completer()->popup()->hide(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [edit] { edit->completer()->popup()->hide(); }, Qt::QueuedConnection);
         });
     }
 }
@@ -121,4 +146,13 @@ void FileChooserDialog::accept()
     }
     m_chosen = paths;
     emit pathsChosen(m_chosen);
+}
+
+void FileChooserDialog::done(int result)
+{
+    // Asked before the dialog hides: a hidden window is no longer the active one.
+    const bool hadKeyboard = isActiveWindow();
+    QFileDialog::done(result);
+    if (hadKeyboard)
+        emit closedByUser();
 }

@@ -26,9 +26,12 @@ public:
 
 public slots:
     void accept() override;
+    void done(int result) override;
 
 signals:
     void pathsChosen(const QStringList& paths);
+    // Chosen or cancelled while it had the keyboard, which the window manager may hand to any window.
+    void closedByUser();
 
 private:
     QStringList selectedInView() const;

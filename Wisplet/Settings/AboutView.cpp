@@ -81,6 +81,8 @@ AboutView::AboutView(const Info& info, std::function<void(const QUrl&)> openLink
         link->setTextFormat(Qt::RichText);
         link->setContentsMargins(0, linkTopPadding, 0, 0);
         link->setCursor(Qt::PointingHandCursor);
+        // On the Tab path too: Return opens it.
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
         const QUrl address = info.siteAddress;
         connect(link, &QLabel::linkActivated, this,
                 [address, openLink = std::move(openLink)](const QString&) { openLink(address); });

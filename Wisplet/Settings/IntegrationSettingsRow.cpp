@@ -1,5 +1,6 @@
 #include "Wisplet/Settings/IntegrationSettingsRow.h"
 
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Settings/SettingsForm.h"
@@ -79,6 +80,10 @@ void IntegrationSettingsRow::buildBody()
     stack->setContentsMargins(0, 4, 0, 4);
     stack->setSpacing(8);
     SettingsForm::addCaption(stack, helpText(m_kind));
+    // Before the inputs: a keyring that refuses at once says so while they are being filled.
+    m_keyringProblem = SettingsForm::caption({}, SettingsForm::Tone::warning);
+    m_keyringProblem->setObjectName(QStringLiteral("keyringProblem"));
+    m_keyringProblem->hide();
     if (!fields(m_kind).isEmpty()) {
         auto* inputs = new QFormLayout;
         inputs->setContentsMargins(0, 0, 0, 0);
@@ -87,9 +92,7 @@ void IntegrationSettingsRow::buildBody()
         for (const IntegrationField& field : fields(m_kind))
             addField(inputs, field);
     }
-    m_keyringProblem = SettingsForm::addCaption(stack, QString(), SettingsForm::Tone::warning);
-    m_keyringProblem->setObjectName(QStringLiteral("keyringProblem"));
-    m_keyringProblem->hide();
+    stack->addWidget(m_keyringProblem);
 
     auto* testLine = new QHBoxLayout;
     m_test = new QPushButton(tr("Test"), m_body);
@@ -202,8 +205,9 @@ void IntegrationSettingsRow::testFinished(const SnapshotResult& result, bool unk
     m_test->setEnabled(true);
     m_test->setText(tr("Test"));
     QString text = resultText(result);
+    // A failure quotes the service's own words; ours follow them.
     if (unkept)
-        text += tr(" Tested with the key typed here: the keyring refused to keep it.");
+        text = OutsideText::isolated(text) + tr(" Tested with the key typed here: the keyring refused to keep it.");
     m_result->setText(text);
     m_result->setToolTip(plainToolTip(text));
     SettingsForm::setTone(m_result,

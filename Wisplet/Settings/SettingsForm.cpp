@@ -59,6 +59,8 @@ SettingsForm::SettingsForm(QWidget* parent)
     , m_column(nullptr)
 {
     setFrameShape(QFrame::NoFrame);
+    // The page's own controls take the keyboard; the scroll area follows them.
+    setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setStyleSheet(toolScrollBarStyle());

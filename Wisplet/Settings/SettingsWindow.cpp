@@ -96,11 +96,15 @@ QListWidget* SettingsWindow::buildSidebar()
     m_sidebar->setMaximumWidth(sidebarMaximumWidth);
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(sidebarIconPixels, sidebarIconPixels));
-    m_sidebar->setStyleSheet(QStringLiteral(
-        "#settingsSidebar { background: rgba(255, 255, 255, 10); color: white; padding: 8px; outline: 0; "
-        "show-decoration-selected: 1; }"
-        "#settingsSidebar::item { padding: 6px; border: none; border-radius: 6px; color: white; }"
-        "#settingsSidebar::item:selected { background: rgba(255, 255, 255, 36); color: white; }"));
+    // The chosen section with the keyboard on the list wears the one focus ring, as the panel's controls do.
+    m_sidebar->setStyleSheet(
+        QStringLiteral(
+            "#settingsSidebar { background: rgba(255, 255, 255, 10); color: white; padding: 8px; outline: 0; "
+            "show-decoration-selected: 1; }"
+            "#settingsSidebar::item { padding: 6px; border: 2px solid transparent; border-radius: 6px; color: white; }"
+            "#settingsSidebar::item:selected { background: rgba(255, 255, 255, 36); color: white; }"
+            "#settingsSidebar::item:selected:focus { border-color: %1; }")
+            .arg(KeyboardPaths::focusRingColour().name()));
     for (SettingsSection section : allSettingsSections)
         new QListWidgetItem(symbolIcon(sectionSymbol(section), Qt::white), sectionTitle(section), m_sidebar);
     {

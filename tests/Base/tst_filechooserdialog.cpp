@@ -1,5 +1,6 @@
 #include "Wisplet/Base/FileChooserDialog.h"
 #include "tests/support/Files.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QAbstractItemView>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -76,6 +78,35 @@ private slots:
         for (int column = 0; column < details->header()->count(); ++column)
             QTRY_VERIFY2(details->columnWidth(column) >= asView->sizeHintForColumn(column),
                          qPrintable(QString::number(column)));
+    }
+
+    void aNameShowsItsRealExtension_data()
+    {
+        QTest::addColumn<QFileDialog::ViewMode>("mode");
+        QTest::addColumn<QString>("view");
+        QTest::newRow("list") << QFileDialog::List << "listView";
+        QTest::newRow("details") << QFileDialog::Detail << "treeView";
+    }
+
+    void aNameShowsItsRealExtension()
+    {
+        QFETCH(QFileDialog::ViewMode, mode);
+        QFETCH(QString, view);
+        QTemporaryDir folder;
+        QVERIFY(TestFiles::write(folder.filePath(QStringLiteral(u"rtl\u202Etxt.exe")), "x"));
+        FileChooserDialog dialog;
+        dialog.setViewMode(mode);
+        dialog.setDirectory(folder.path());
+        dialog.show();
+        auto* shown = dialog.findChild<QAbstractItemView*>(view);
+        QTRY_COMPARE(shown->model()->rowCount(shown->rootIndex()), 1);
+        const QModelIndex name = shown->model()->index(0, 0, shown->rootIndex());
+        const auto* painter = qobject_cast<const QStyledItemDelegate*>(shown->itemDelegateForIndex(name));
+        QVERIFY(painter);
+        const QString text = painter->displayText(name.data(), QLocale());
+        const qsizetype at = text.lastIndexOf(QStringLiteral("txt.exe"));
+        QVERIFY2(at > 0, qPrintable(text));
+        QVERIFY(VisualOrder::endReadsInOrder(text, text.size() - at));
     }
 
     // Typed into a folder, then Open: that folder is the choice.

@@ -12,6 +12,7 @@
 #include "tests/support/FakeSecretStore.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/HeldHttpTransport.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QLabel>
@@ -148,6 +149,17 @@ private slots:
         QCOMPARE(problem->text(), said);
     }
 
+    // A keyring that refuses at once, while the row is being made.
+    void aRowOpenedWhileTheKeyringRefusesSaysSo()
+    {
+        PageFixture f;
+        f.secrets.failing = true;
+        f.build();
+        const auto* problem = f.open<QLabel>(IntegrationKind::plausible, "keyringProblem");
+        QVERIFY(problem->isVisibleTo(problem->parentWidget()));
+        QVERIFY(!problem->text().isEmpty());
+    }
+
     void showsTheTestResult_data()
     {
         QTest::addColumn<TestRun>("row");
@@ -192,7 +204,8 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::newRow("kept") << false << QStringLiteral("✓ a: 1");
         QTest::newRow("refused by the keyring")
-            << true << QStringLiteral("✓ a: 1 Tested with the key typed here: the keyring refused to keep it.");
+            << true
+            << QStringLiteral(u"\u2068✓ a: 1\u2069 Tested with the key typed here: the keyring refused to keep it.");
     }
 
     // What the input shows is what is tested, even a key the keyring would not keep; the line says so.
@@ -212,6 +225,31 @@ private slots:
         QCOMPARE(f.connector.calls.front()->credentials.value(QStringLiteral("apiKey")), QStringLiteral("rk_typed"));
         f.connector.finish(0, IntegrationSnapshot{{{"a", "1"}}, {}, {}, {}, {}});
         QCOMPARE(f.open<QLabel>(IntegrationKind::stripe, "testResult")->text(), line);
+    }
+
+    void theServicesWordsKeepToThemselves_data()
+    {
+        QTest::addColumn<QString>("said");
+        QTest::newRow("override") << QStringLiteral(u"bad key\u202E");
+        QTest::newRow("isolate") << QStringLiteral(u"\u2067bad key");
+    }
+
+    // A failure with a key the keyring refused: the service's words, then ours, which read as written.
+    void theServicesWordsKeepToThemselves()
+    {
+        QFETCH(QString, said);
+        PageFixture f;
+        f.build();
+        auto* key = f.open<QLineEdit>(IntegrationKind::stripe, "apiKey");
+        f.secrets.failing = true;
+        QTest::keyClicks(key, QStringLiteral("rk_typed"));
+        f.secrets.failing = false;
+        f.open<QPushButton>(IntegrationKind::stripe, "test")->click();
+        f.connector.finish(0, IntegrationError::http(401, said));
+        const QString line = f.open<QLabel>(IntegrationKind::stripe, "testResult")->text();
+        const qsizetype ours = line.indexOf(QStringLiteral(" Tested"));
+        QVERIFY2(ours > 0, qPrintable(line));
+        QVERIFY(VisualOrder::endReadsInOrder(line, line.size() - ours));
     }
 
     void aRowGoneBeforeItsTestEndsIsLeftAlone()

@@ -128,6 +128,51 @@ private slots:
         QCOMPARE(made.size(), 4);
     }
 
+    void everyTabStopShowsTheKeyboard_data()
+    {
+        QTest::addColumn<SettingsSection>("section");
+        QTest::newRow("general") << SettingsSection::general;
+        QTest::newRow("about") << SettingsSection::about;
+    }
+
+    // Each place Tab stops at looks different while it has the keyboard, the sidebar included.
+    void everyTabStopShowsTheKeyboard()
+    {
+        QFETCH(SettingsSection, section);
+        Pages pages;
+        SettingsWindow window(pages.defaults,
+                              [&pages](SettingsSection shown, QWidget* parent) { return pages.page(shown, parent); });
+        window.showSection(section);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget* sidebar = window.sidebar();
+        sidebar->setFocus(Qt::TabFocusReason);
+        QList<QWidget*> stops{sidebar};
+        for (QTest::keyClick(sidebar, Qt::Key_Tab); QApplication::focusWidget() != sidebar;
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab)) {
+            QVERIFY(stops.size() < 40 && QApplication::focusWidget());
+            if (!stops.contains(QApplication::focusWidget()))
+                stops.append(QApplication::focusWidget());
+        }
+        QVERIFY(stops.size() > 1);
+        // Each as it looks without the keyboard, then as it looks at each Tab that reaches it, around twice.
+        QHash<QWidget*, QImage> unfocused;
+        for (QWidget* stop : std::as_const(stops))
+            unfocused.insert(stop, stop->grab().toImage());
+        QTest::keyClick(sidebar, Qt::Key_Tab);
+        unfocused.insert(sidebar, sidebar->grab().toImage());
+        QSet<QWidget*> shown;
+        for (qsizetype i = 0; i < 2 * stops.size(); ++i) {
+            QWidget* stop = QApplication::focusWidget();
+            if (stop->grab().toImage() != unfocused.value(stop))
+                shown.insert(stop);
+            QTest::keyClick(stop, Qt::Key_Tab);
+        }
+        for (QWidget* stop : std::as_const(stops))
+            QVERIFY2(shown.contains(stop), stop->metaObject()->className());
+    }
+
     void openingTwiceGivesOneWindowAndClosingStartsOver()
     {
         AppEvents events;
@@ -163,8 +208,8 @@ private slots:
         pages.settings.setShortcutError(QStringLiteral("Shortcut unavailable (10). Choose another key."));
         pages.notifier->setErrorText(Notifier::deniedText);
 
-        SettingsWindow window(pages.defaults,
-                              [&pages](SettingsSection section, QWidget* parent) { return pages.page(section, parent); });
+        SettingsWindow window(
+            pages.defaults, [&pages](SettingsSection section, QWidget* parent) { return pages.page(section, parent); });
         window.show();
         for (SettingsSection section : allSettingsSections) {
             window.sidebar()->setCurrentRow(int(section));

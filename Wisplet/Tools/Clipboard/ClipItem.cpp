@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Clipboard/ClipItem.h"
 
 #include "Wisplet/Base/Graphemes.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PathName.h"
 #include "Wisplet/Base/RawValue.h"
 #include "Wisplet/Platform/StoredJson.h"
@@ -35,12 +36,18 @@ std::optional<ClipItem::Kind> ClipItem::kindFromName(const QString& name)
 
 QString ClipItem::displayTitle() const
 {
-    if (kind != Kind::file)
-        return Graphemes::leading(text, titleCharacters).replace(u'\n', QStringLiteral(" \u23CE "));
+    if (kind != Kind::file) {
+        const QString title = Graphemes::leading(text, titleCharacters);
+        // Lines joined by our mark: each in an isolate of its own, so one line's override cannot run on over
+        // the mark and the next. A single line stands alone in its label, as an event's title does.
+        if (!title.contains(u'\n'))
+            return title;
+        return OutsideText::isolated(title).replace(u'\n', QStringLiteral(" \u23CE "));
+    }
     const QStringList pieces = text.split(u'\n', Qt::SkipEmptyParts);
     QStringList names;
     for (const QString& piece : pieces)
-        names.append(lastPathComponent(piece));
+        names.append(OutsideText::fileName(lastPathComponent(piece)));
     if (names.size() == 1)
         return names.first();
     return QString::number(names.size()) + QLatin1String(" files: ") + names.join(QLatin1String(", "));

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
 
 #include "Wisplet/Base/ElidingLabel.h"
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -143,7 +144,8 @@ void ClipRow::setItem(const ClipItem& item, const QDateTime& now)
 QString ClipRow::subtitle() const
 {
     const QString age = ClipboardRules::relativeAge(m_item.date.secsTo(m_now));
-    return m_item.app && !m_item.app->isEmpty() ? *m_item.app + QStringLiteral(" · ") + age : age;
+    return m_item.app && !m_item.app->isEmpty() ? OutsideText::isolated(*m_item.app) + QStringLiteral(" · ") + age
+                                                : age;
 }
 
 void ClipRow::loadPreview()

@@ -58,18 +58,18 @@ FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
     , m_placeholder(placeholder(this))
     , m_shelfPage(new QWidget(this))
     , m_list(new ShelfFileList(m_shelfPage))
+    , m_add(new PillButton(tr("Add files…"), {}, false, this))
     , m_quickLook(new PillButton(tr("Quick Look"), {}, false, m_shelfPage))
     , m_convert(new PillButton(tr("Convert image…"), {}, false, m_shelfPage))
     , m_remove(new PillButton(tr("Remove from shelf"), {}, false, m_shelfPage))
 {
     auto* title = toolLabel(tr("Files ready to go"), 13, Qt::white, this);
     title->setFont(headlineFont(title->font()));
-    auto* add = new PillButton(tr("Add files…"), {}, false, this);
     auto* header = new QHBoxLayout;
     header->addWidget(title);
     header->addWidget(m_count);
     header->addStretch();
-    header->addWidget(add);
+    header->addWidget(m_add);
 
     m_message->setWordWrap(true);
     auto* actions = new QHBoxLayout;
@@ -95,7 +95,7 @@ FileShelfView::FileShelfView(FileShelf& shelf, WispState& wisp, QWidget* parent)
     column->addWidget(m_message);
     column->addLayout(m_content, 1);
 
-    connect(add, &QAbstractButton::clicked, this, &FileShelfView::chooseFiles);
+    connect(m_add, &QAbstractButton::clicked, this, &FileShelfView::chooseFiles);
     connect(m_quickLook, &QAbstractButton::clicked, this, &FileShelfView::previewSelected);
     connect(m_convert, &QAbstractButton::clicked, this, &FileShelfView::convertSelected);
     connect(m_remove, &QAbstractButton::clicked, this, &FileShelfView::removeSelected);
@@ -171,12 +171,13 @@ void FileShelfView::chooseFiles()
 {
     m_wisp.setPinnedOpen(true);
     FileShelf* shelf = &m_shelf;
-    FileChooserDialog::choose(this, tr("Add files"), [shelf](const QStringList& paths) {
+    FileChooserDialog* chooser = FileChooserDialog::choose(this, tr("Add files"), [shelf](const QStringList& paths) {
         QList<QUrl> urls;
         for (const QString& path : paths)
             urls.append(QUrl::fromLocalFile(path));
         shelf->add(urls);
     });
+    connect(chooser, &FileChooserDialog::closedByUser, this, [this] { keyboardBackTo(*m_add); });
 }
 
 void FileShelfView::previewSelected()
@@ -221,7 +222,12 @@ void FileShelfView::returnFromPreview(const QString& lastPath)
                                     [&](const ShelfItem& item) { return item.resolvedPath() == lastPath; });
     if (shown != items.cend())
         m_list->chooseRow(shown->id);
-    m_list->setFocus(Qt::OtherFocusReason);
+    keyboardBackTo(*m_list);
+}
+
+void FileShelfView::keyboardBackTo(QWidget& control)
+{
+    control.setFocus(Qt::OtherFocusReason);
     if (auto* panel = qobject_cast<NotchPanel*>(window()))
         panel->takeFocus();
     else

@@ -45,6 +45,8 @@ public:
 
 private:
     void returnFromPreview(const QString& lastPath);
+    // The keyboard back on `control`, in the panel, after a window of ours that had it has closed.
+    void keyboardBackTo(QWidget& control);
     void showItems();
     void showMessage();
     void updateActions();
@@ -59,6 +61,7 @@ private:
     QWidget* m_placeholder;
     QWidget* m_shelfPage;
     ShelfFileList* m_list;
+    PillButton* m_add;
     PillButton* m_quickLook;
     PillButton* m_convert;
     PillButton* m_remove;

@@ -4,6 +4,7 @@
 #include "tests/Tools/Clipboard/ClipboardHarness.h"
 #include "tests/support/Images.h"
 #include "tests/support/Texts.h"
+#include "tests/support/VisualOrder.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -14,6 +15,16 @@
 #include <QThreadPool>
 
 namespace {
+
+// A copy whose text or application came from outside, and the words in one of its row's lines from
+// which the line must read as written to its end.
+struct SpoofRow
+{
+    ClipItem::Kind kind;
+    QString text;
+    QString app;
+    QString from;
+};
 
 struct Harness : ClipboardHarness
 {
@@ -47,11 +58,48 @@ PillButton* clearButton(const ClipboardView& page)
 
 } // namespace
 
+Q_DECLARE_METATYPE(SpoofRow)
+
 class TestClipboardView final : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void outsideTextKeepsToItself_data()
+    {
+        QTest::addColumn<SpoofRow>("row");
+        const QString age = QStringLiteral(" · ");
+        QTest::newRow("application with an override")
+            << SpoofRow{ClipItem::Kind::text, "t", QStringLiteral(u"\u202EKate"), age};
+        QTest::newRow("application with an isolate")
+            << SpoofRow{ClipItem::Kind::text, "t", QStringLiteral(u"Kate\u2067"), age};
+        QTest::newRow("file hiding its extension")
+            << SpoofRow{ClipItem::Kind::file, QStringLiteral(u"/home/u/rtl\u202Etxt.exe"), {}, "txt.exe"};
+        QTest::newRow("one file's override over the next")
+            << SpoofRow{ClipItem::Kind::file, QStringLiteral(u"/a/x\u202E.txt\n/b/y.png"), {}, ", "};
+        QTest::newRow("one line's override over the next")
+            << SpoofRow{ClipItem::Kind::text, QStringLiteral(u"one\u202E\ntwo"), {}, QStringLiteral(u" \u23CE ")};
+        QTest::newRow("one line's isolate over the next")
+            << SpoofRow{ClipItem::Kind::text, QStringLiteral(u"one\u2067\ntwo"), {}, QStringLiteral(u" \u23CE ")};
+    }
+
+    void outsideTextKeepsToItself()
+    {
+        QFETCH(SpoofRow, row);
+        Harness h;
+        ClipItem item;
+        item.kind = row.kind;
+        item.text = row.text;
+        item.date = h.clock.now();
+        if (!row.app.isEmpty())
+            item.app = row.app;
+        const ClipRow shown(*h.manager, item, h.clock.now().addSecs(60));
+        const QString line = row.app.isEmpty() ? item.displayTitle() : shown.subtitle();
+        const qsizetype at = line.lastIndexOf(row.from);
+        QVERIFY2(at >= 0, qPrintable(line));
+        QVERIFY(VisualOrder::endReadsInOrder(line, line.size() - at));
+    }
+
     void consentHeaderAndHistory()
     {
         Harness h;
@@ -102,7 +150,7 @@ private slots:
         page->show();
         const QList<ClipRow*> rows = page->rows();
         QCOMPARE(rows.at(0)->subtitle(), QStringLiteral("1 min. ago"));
-        QCOMPARE(rows.at(2)->subtitle(), QStringLiteral("Kate · 4 min. ago"));
+        QCOMPARE(rows.at(2)->subtitle(), QStringLiteral(u"\u2068Kate\u2069 · 4 min. ago"));
 
         QTest::mouseClick(rows.at(2), Qt::LeftButton, {}, QPoint(60, 10));
         QCOMPARE(h.pasteboard.written.last().text, QStringLiteral("by click"));

@@ -36,15 +36,20 @@ private slots:
     {
         QTest::addColumn<TitleRow>("row");
         const QString flag = QStringLiteral("\U0001F1F3\U0001F1FF"); // one character, four UTF-16 units
-        QTest::newRow("lines joined") << TitleRow{ClipItem::Kind::text, "one\ntwo", QStringLiteral("one \u23CE two")};
+        QTest::newRow("lines joined") << TitleRow{ClipItem::Kind::text, "one\ntwo",
+                                                  QStringLiteral(u"\u2068one\u2069 \u23CE \u2068two\u2069")};
         QTest::newRow("cut counts characters")
             << TitleRow{ClipItem::Kind::link, flag.repeated(301), flag.repeated(300)};
-        QTest::newRow("cut before the line feeds") << TitleRow{ClipItem::Kind::text, QString(299, u'a') + "\n\nb",
-                                                               QString(299, u'a') + QStringLiteral(" \u23CE ")};
-        QTest::newRow("one file") << TitleRow{ClipItem::Kind::file, "/home/u/report.pdf", "report.pdf"};
-        QTest::newRow("two files") << TitleRow{ClipItem::Kind::file, "/a/x.txt\n\n/b/y.png", "2 files: x.txt, y.png"};
-        QTest::newRow("slashes doubled") << TitleRow{ClipItem::Kind::file, "/a/b//\nc/", "2 files: b, c"};
-        QTest::newRow("the root folder") << TitleRow{ClipItem::Kind::file, "/", "/"};
+        QTest::newRow("cut before the line feeds")
+            << TitleRow{ClipItem::Kind::text, QString(299, u'a') + "\n\nb",
+                        u'\u2068' + QString(299, u'a') + QStringLiteral(u"\u2069 \u23CE ")};
+        QTest::newRow("one file") << TitleRow{ClipItem::Kind::file, "/home/u/report.pdf",
+                                              QStringLiteral(u"\u2068report.pdf\u2069")};
+        QTest::newRow("two files") << TitleRow{ClipItem::Kind::file, "/a/x.txt\n\n/b/y.png",
+                                               QStringLiteral(u"2 files: \u2068x.txt\u2069, \u2068y.png\u2069")};
+        QTest::newRow("slashes doubled") << TitleRow{ClipItem::Kind::file, "/a/b//\nc/",
+                                                     QStringLiteral(u"2 files: \u2068b\u2069, \u2068c\u2069")};
+        QTest::newRow("the root folder") << TitleRow{ClipItem::Kind::file, "/", QStringLiteral(u"\u2068/\u2069")};
     }
 
     void displayTitle()

@@ -1,3 +1,5 @@
+#include "Wisplet/Base/FileChooserDialog.h"
+#include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Files/FileShelfView.h"
 #include "Wisplet/Tools/Files/ShelfFileList.h"
@@ -72,6 +74,46 @@ private slots:
 
         QVERIFY(XTools::xdotool({"key", "Up"}));
         QTRY_COMPARE_WITH_TIMEOUT(list.selectedIds(), QSet<QUuid>{idOf("third.txt")}, timeoutMs);
+    }
+
+    void closingTheChooserGivesTheKeyboardBack_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<int>("added");
+        QTest::newRow("cancelled") << QStringList{"key", "Escape"} << 0;
+        QTest::newRow("a file chosen") << QStringList{"type", "fourth.txt"} << 1;
+    }
+
+    // Space on "Add files…", then the chooser closed from the keyboard: the keyboard is on "Add files…" again.
+    void closingTheChooserGivesTheKeyboardBack()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(int, added);
+        QVERIFY(TestFiles::write(m_folder.file("fourth.txt"), "4"));
+        NotchPanel& panel = *m_real->panel;
+        panel.takeFocus();
+        FileShelfView* page = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((page = panel.findChild<FileShelfView*>()) && page->isVisible(), timeoutMs);
+        PillButton* add = nullptr;
+        for (PillButton* button : page->findChildren<PillButton*>())
+            add = button->text() == QStringLiteral("Add files…") ? button : add;
+        QVERIFY(add);
+        add->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), quint32(panel.winId()), timeoutMs);
+        const qsizetype before = m_shelf->items().size();
+
+        QVERIFY(XTools::xdotool({"key", "space"}));
+        FileChooserDialog* chooser = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((chooser = panel.findChild<FileChooserDialog*>()) && chooser->isVisible()
+                                     && XTools::focusedWindow() == quint32(chooser->winId()),
+                                 timeoutMs);
+        chooser->setDirectory(m_folder.path());
+        QVERIFY(XTools::xdotool(keys));
+        if (keys.first() == "type")
+            QVERIFY(XTools::xdotool({"key", "Return"}));
+        QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), quint32(panel.winId()), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(add->hasFocus(), timeoutMs);
+        QCOMPARE(m_shelf->items().size(), before + added);
     }
 };
 
