@@ -1,4 +1,3 @@
-#include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/XdgAutostart.h"
 #include "Wisplet/Tools/Files/ConvertImage.h"
 #include "Wisplet/Tools/Links/LinksStore.h"
@@ -40,9 +39,7 @@ private slots:
             return !XdgAutostart(home.file("config/autostart/com.tidewell.wisplet.desktop"), "/usr/bin/wisplet")
                         .setEnabled(true);
         });
-        QTest::newRow("data folder") << Maker(
-            [](const TempFolder& home) { return PrivateFiles::ensureFolder(home.file("local/share/Wisplet")); });
-        QTest::newRow("a store file") << Maker([](const TempFolder& home) {
+        QTest::newRow("a store file and its folder") << Maker([](const TempFolder& home) {
             LinksStore links(home.file("local/share/Wisplet"));
             links.addLink("Example", "https://example.com");
             return QFileInfo::exists(home.file("local/share/Wisplet/links.json"));

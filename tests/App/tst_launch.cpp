@@ -27,38 +27,35 @@ std::unique_ptr<QProcess> program(const QMap<QString, QString>& changes)
     return LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), changes);
 }
 
-// The welcome window once it has the focus, as it takes it when it opens; 0 until then.
 // The program with one picture on its shelf and the files tool alone. The picture is of a test format whose
 // decoding marks a file and then takes a while (a minute, unless seconds says otherwise).
 struct ShelfWithASlowPicture
 {
-    PrivateBus bus;
-    TempFolder home;
-    QString decoding = home.file(QStringLiteral("decoding"));
-    std::unique_ptr<QProcess> running;
+    LaunchedProgram::Session wisplet;
+    QString decoding = wisplet.homeFile(QStringLiteral("decoding"));
 
-    bool start(const QString& pictureInHome, const QString& seconds)
+    bool start(const QString& pictureInHome, const QByteArray& seconds)
     {
-        const QString picture = home.file(pictureInHome);
-        if (!bus.start() || !TestFiles::write(picture, "SLOWIMAGE")
-            || !TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
-                                 R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})"))
+        const QString picture = wisplet.homeFile(pictureInHome);
+        if (!TestFiles::write(picture, "SLOWIMAGE"))
             return false;
-        FileShelf(home.file(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
-        running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                           {QStringLiteral("HOME"), home.path()},
-                           {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-                           {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                           {QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(SLOW_IMAGE_PLUGINS)},
-                           {QStringLiteral("SLOW_IMAGE_MARKER"), decoding},
-                           {QStringLiteral("SLOW_IMAGE_SECONDS"), seconds},
-                           {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
-        return running != nullptr;
+        FileShelf(wisplet.homeFile(QStringLiteral("data/Wisplet"))).add({QUrl::fromLocalFile(picture)});
+        // Seen by the program started now, not by the tests after.
+        qputenv("QT_PLUGIN_PATH", SLOW_IMAGE_PLUGINS);
+        qputenv("SLOW_IMAGE_MARKER", QFile::encodeName(decoding));
+        qputenv("SLOW_IMAGE_SECONDS", seconds);
+        const bool started =
+            wisplet.start(QStringLiteral(WISPLET_BINARY),
+                          R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})");
+        for (const char* name : {"QT_PLUGIN_PATH", "SLOW_IMAGE_MARKER", "SLOW_IMAGE_SECONDS"})
+            qunsetenv(name);
+        return started;
     }
 };
 
 enum class Settings { onboarded, none, fifo };
 
+// The welcome window once it has the focus, as it takes it when it opens; 0 until then.
 quint32 focusedWelcomeOf(const QProcess& process)
 {
     const QStringList named =
@@ -150,31 +147,25 @@ private slots:
             // Leaks are for the unit tests; this one is about what the user sees.
             {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
         const auto running = program(environment);
-        if (settingsFile == Settings::onboarded) {
-            QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
-            const quint32 panel = visibleWindowOf(*running);
-            QVERIFY(XTools::focusedWindow() != panel);
-            const auto second = program(environment);
-            QVERIFY(exitedWith(*second, 0));
-            QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), panel, timeoutMs);
-            running->terminate();
-            QVERIFY(exitedWith(*running, 0));
-            return;
-        }
         if (settingsFile == Settings::fifo) {
             QString said;
             QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(running->readAllStandardError()),
                                       said.contains(settings) && said.contains(QLatin1String("not a regular file"))),
                                      timeoutMs * 3);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(focusedWelcomeOf(*running) != 0, timeoutMs * 3);
-        const quint32 welcome = focusedWelcomeOf(*running);
-        QVERIFY(XTools::xdotool({QStringLiteral("windowminimize"), QString::number(welcome)}));
-        QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(welcome), timeoutMs);
+        quint32 forward = 0;
+        if (settingsFile == Settings::onboarded) {
+            QTRY_VERIFY_WITH_TIMEOUT((forward = visibleWindowOf(*running)) != 0, timeoutMs * 3);
+            QVERIFY(XTools::focusedWindow() != forward);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT((forward = focusedWelcomeOf(*running)) != 0, timeoutMs * 3);
+            QVERIFY(XTools::xdotool({QStringLiteral("windowminimize"), QString::number(forward)}));
+            QTRY_VERIFY_WITH_TIMEOUT(!XTools::isViewable(forward), timeoutMs);
+        }
 
         const auto second = program(environment);
         QVERIFY(exitedWith(*second, 0));
-        QTRY_VERIFY_WITH_TIMEOUT(XTools::isViewable(welcome) && XTools::focusedWindow() == welcome, timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(XTools::isViewable(forward) && XTools::focusedWindow() == forward, timeoutMs);
         QCOMPARE(running->state(), QProcess::Running);
         running->terminate();
         QVERIFY(exitedWith(*running, 0));
@@ -288,13 +279,11 @@ private slots:
     void quitsWithoutWaitingForAWorker()
     {
         ShelfWithASlowPicture shelf;
-        QVERIFY(shelf.start(QStringLiteral("picture.slow"), QString()));
-        const auto& running = shelf.running;
-        const QString& decoding = shelf.decoding;
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
+        QVERIFY2(shelf.start(QStringLiteral("picture.slow"), {}), qPrintable(shelf.wisplet.errorText()));
+        QProcess* running = &shelf.wisplet.process();
         // The shelf's page asks for the picture's thumbnail, which a worker starts to decode.
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+1")}));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(decoding), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(shelf.decoding), timeoutMs);
 
         running->terminate();
         QVERIFY(running->waitForFinished(2'000));
@@ -307,12 +296,9 @@ private slots:
     void aCopyUnderWayAtQuitIsFinished()
     {
         ShelfWithASlowPicture shelf;
-        QVERIFY(shelf.start(QStringLiteral("pictures/picture.png"), QStringLiteral("1")));
-        const auto& running = shelf.running;
-        const QString& decoding = shelf.decoding;
-        const TempFolder& home = shelf.home;
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
-        const quint32 panel = visibleWindowOf(*running);
+        QVERIFY2(shelf.start(QStringLiteral("pictures/picture.png"), "1"), qPrintable(shelf.wisplet.errorText()));
+        QProcess* running = &shelf.wisplet.process();
+        const quint32 panel = shelf.wisplet.panel();
         // The shelf's page, once the panel has opened and come to rest, its picture's thumbnail decoding; then
         // the picture chosen and its copy asked for.
         const int resting = XTools::boundingShape(panel).height();
@@ -320,8 +306,8 @@ private slots:
         QRect last;
         QTRY_VERIFY_WITH_TIMEOUT(std::exchange(last, XTools::boundingShape(panel)) == last && last.height() > resting,
                                  timeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(decoding), timeoutMs);
-        QVERIFY(QFile::remove(decoding));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(shelf.decoding), timeoutMs);
+        QVERIFY(QFile::remove(shelf.decoding));
         const QPoint panelCorner = XTools::frameOf(panel).topLeft();
         // The button shows once the picture is chosen, with the click.
         QVERIFY(XTools::clickAt(panelCorner + QPoint(123, 212)));
@@ -333,12 +319,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(LaunchedProgram::visibleWindowsOf(*running, QStringLiteral("^Save copy$")).size(), 1,
                                   timeoutMs);
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(decoding), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(shelf.decoding), timeoutMs);
 
         running->terminate();
         QVERIFY(running->waitForFinished(2'000));
         QCOMPARE(running->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(QDir(home.file(QStringLiteral("pictures"))).entryList(QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(shelf.wisplet.homeFile(QStringLiteral("pictures"))).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"picture-converted.jpeg", "picture.png"}));
     }
 };

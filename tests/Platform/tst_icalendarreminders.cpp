@@ -11,7 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -19,7 +19,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <memory>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include <libical/ical.h>
@@ -45,46 +46,6 @@ const QDateTime now(QDate(2030, 3, 2), QTime(8, 0), Qt::UTC);
 
 // A second of processor time per file keeps the rows about runaway files short.
 const ICalendarReader::Limits reader{.program = WISPLET_READER, .cpuSecondsPerFile = 1};
-
-// Busy loops on every core, for as long as they are kept.
-class CpuHogs final
-{
-public:
-    explicit CpuHogs(int perCore)
-    {
-        for (int i = 0; i < perCore * QThread::idealThreadCount(); ++i) {
-            auto& hog = m_hogs.emplace_back(std::make_unique<QProcess>());
-            hog->start("sh", {"-c", "while :; do :; done"});
-        }
-    }
-    ~CpuHogs()
-    {
-        for (auto& hog : m_hogs) {
-            hog->kill();
-            hog->waitForFinished();
-        }
-    }
-    Q_DISABLE_COPY_MOVE(CpuHogs)
-
-private:
-    std::vector<std::unique_ptr<QProcess>> m_hogs;
-};
-
-// Sets an environment variable for as long as it is kept; readers started meanwhile see it.
-class Knob final
-{
-public:
-    Knob(const char* name, const QByteArray& value)
-        : m_name(name)
-    {
-        qputenv(name, value);
-    }
-    ~Knob() { qunsetenv(m_name); }
-    Q_DISABLE_COPY_MOVE(Knob)
-
-private:
-    const char* m_name;
-};
 
 // The future's result once the reader has given it; the main loop runs meanwhile, as it must.
 template <typename T>
@@ -280,9 +241,8 @@ private slots:
         QCOMPARE(scan.message, QString());
     }
 
-    // A reader that outgrows the memory the program gives it is stopped, beside a list that reads: a list within
-    // the size limit whose to-dos hold many tiny properties needs more than that in libical's tree. Time is
-    // plenty, so that the memory is what stops it, in a plain build as under the sanitizers.
+    // A reader that outgrows its memory is stopped, beside a list that reads: many tiny properties within the size
+    // limit take more than that in libical's tree. Ample time, so that memory is what stops it.
     void aListThatNeedsTooMuchMemoryIsSkipped()
     {
         QTemporaryDir dir;
@@ -327,8 +287,14 @@ private slots:
         ICalendarReminders source({.program = WISPLET_READER});
         ReminderScan scan;
         {
-            const CpuHogs hogs(3);
+            std::atomic<bool> busy = true;
+            std::vector<std::jthread> hogs;
+            for (int i = 0; i < 3 * QThread::idealThreadCount(); ++i)
+                hogs.emplace_back([&busy] {
+                    while (busy.load(std::memory_order_relaxed)) { }
+                });
             scan = awaited(source.fetch(dir.path()));
+            busy = false;
         }
         QCOMPARE(scan.message, QString());
         QCOMPARE(scan.items.size(), 100'000);
@@ -374,7 +340,8 @@ private slots:
         QCOMPARE(source.readCount(), 3);
     }
 
-    // Only the temporaries our own writes make beside a .ics file, once no write can still be making them.
+    // Only the temporaries our own writes make beside a .ics file, once no write can still be making them (how
+    // such a name is told is in tst_privatefiles).
     void aScanSweepsLeftoverTemporaries_data()
     {
         QTest::addColumn<QString>("name");
@@ -385,12 +352,8 @@ private slots:
         QTest::newRow("ours, left over") << "A1B2.ics.~Xy12Zq" << QByteArray("x") << old << true;
         QTest::newRow("ours, left over by a completion") << "home.ICS.~abcdef" << QByteArray("x") << old << true;
         QTest::newRow("ours, maybe still being written") << "A1B2.ics.~Xy12Zq" << QByteArray("x") << qint64(5) << false;
-        QTest::newRow("five letters") << "A1B2.ics.~Xy12Z" << QByteArray("x") << old << false;
-        QTest::newRow("seven letters") << "A1B2.ics.~Xy12Zqq" << QByteArray("x") << old << false;
-        QTest::newRow("not letters and digits") << "A1B2.ics.~Xy-2Zq" << QByteArray("x") << old << false;
-        QTest::newRow("beside another kind of file") << "notes.txt.~Xy12Zq" << QByteArray("x") << old << false;
         QTest::newRow("without a name") << ".ics.~Xy12Zq" << QByteArray("x") << old << false;
-        QTest::newRow("an editor's backup") << "A1B2.ics~" << QByteArray("x") << old << false;
+        QTest::newRow("beside another kind of file") << "notes.txt.~Xy12Zq" << QByteArray("x") << old << false;
         QTest::newRow("a folder by that name") << "A1B2.ics.~Xy12Zq" << StandIns::folder << old << false;
         QTest::newRow("a FIFO by that name") << "A1B2.ics.~Xy12Zq" << StandIns::fifo << old << false;
     }
@@ -442,7 +405,8 @@ private slots:
         if (completing)
             QVERIFY(TestFiles::write(file, calendar(vtodo("c1", "SUMMARY:Call Ana\r\n"))));
         const Reminder reminder = completing ? scanOf(dir.path()).items.first() : Reminder{};
-        const Knob hold(knob.constData(), "20000");
+        qputenv(knob.constData(), "20000");
+        const auto release = qScopeGuard([&knob] { qunsetenv(knob.constData()); });
         ICalendarReminders source({.program = WISPLET_READER, .fileMs = 1'000});
         const QFuture<QString> write =
             completing ? source.complete(dir.path(), reminder, now) : source.add(dir.path(), "U1", "Call Ana", now);

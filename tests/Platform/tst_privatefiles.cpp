@@ -1,5 +1,5 @@
-#include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/ChosenWrites.h"
+#include "Wisplet/Platform/PrivateFiles.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
@@ -351,22 +351,17 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("temporary");
-        QTest::newRow("a write's temporary") << "clip-A.png.~p3RUIa"
-                                             << "clip-A.png" << true;
-        QTest::newRow("a shorter target's name") << "clip-A.png.~p3RUIa"
-                                                 << "clip-A" << false;
-        QTest::newRow("the target itself") << "clip-A.png"
-                                           << "clip-A.png" << false;
-        QTest::newRow("an earlier version's") << "clip-A.png.pGRUIp"
-                                              << "clip-A.png" << false;
-        QTest::newRow("one random letter short") << "clip-A.png.~p3RUI"
-                                                 << "clip-A.png" << false;
-        QTest::newRow("one random letter over") << "clip-A.png.~p3RUIaa"
-                                                << "clip-A.png" << false;
-        QTest::newRow("not letters or digits") << "clip-A.png.~p3-UIa"
-                                               << "clip-A.png" << false;
-        QTest::newRow("no target") << ".~p3RUIa"
-                                   << "" << false;
+        const auto row = [](const char* tag, const char* name, const char* target, bool temporary) {
+            QTest::newRow(tag) << QString::fromLatin1(name) << QString::fromLatin1(target) << temporary;
+        };
+        row("a write's temporary", "clip-A.png.~p3RUIa", "clip-A.png", true);
+        row("a shorter target's name", "clip-A.png.~p3RUIa", "clip-A", false);
+        row("the target itself", "clip-A.png", "clip-A.png", false);
+        row("an earlier version's", "clip-A.png.pGRUIp", "clip-A.png", false);
+        row("one random letter short", "clip-A.png.~p3RUI", "clip-A.png", false);
+        row("one random letter over", "clip-A.png.~p3RUIaa", "clip-A.png", false);
+        row("not letters or digits", "clip-A.png.~p3-UIa", "clip-A.png", false);
+        row("no target", ".~p3RUIa", "", false);
     }
 
     void temporariesAreToldByTheirTarget()
