@@ -198,10 +198,8 @@ private slots:
         const auto editThird = [](QList<Item>& list) { list[2].text = "three here"; };
         const auto editSecond = [](QList<Item>& list) { list[1].text = "copy here"; };
         const auto removeFirst = [](QList<Item>& list) { list.removeFirst(); };
-        const auto removeSecond = [](QList<Item>& list) { list.removeAt(1); };
         const auto addOne = [](QList<Item>& list) { list.append({QUuid::createUuid(), "new"}); };
         QTest::newRow("removing the first leaves the second") << RepeatRow{removeFirst, {}, {"copy", "three"}};
-        QTest::newRow("removing the second leaves the first") << RepeatRow{removeSecond, {}, {"one", "three"}};
         QTest::newRow("the first edited there, the second here") << RepeatRow{
             editSecond, file({{idA, "one there"}, {idA, "copy"}, {idC, "three"}}), {"one there", "copy here", "three"}};
         QTest::newRow("the second edited there, the first removed here") << RepeatRow{
