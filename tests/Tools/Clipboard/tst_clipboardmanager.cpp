@@ -235,17 +235,6 @@ private slots:
         QCOMPARE(h.files(), QStringList{QStringLiteral("clipboard.json")});
     }
 
-    void anImageStillBeingWrittenAtQuitIsKept()
-    {
-        Harness h;
-        // The last tick found it; its file is being written on a worker when quitting begins.
-        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(900, 900), "PNG")}});
-        QVERIFY(h.manager->items().isEmpty());
-        h.manager->stopForQuit();
-        QCOMPARE(h.manager->items().size(), 1);
-        QVERIFY(h.manager->items().first().imageFile);
-    }
-
     void sizeLimit()
     {
         Harness h;
