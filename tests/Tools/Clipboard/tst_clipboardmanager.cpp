@@ -386,8 +386,6 @@ private slots:
         QTest::newRow("one removed") << ClipAction([](ClipboardManager& manager) {
             manager.remove(manager.items().at(1));
         }) << qint64(0);
-        QTest::newRow("the unpinned one cleared")
-            << ClipAction([](ClipboardManager& manager) { manager.clearUnpinned(); }) << qint64(0);
         QTest::newRow("the unpinned one too old") << ClipAction([](ClipboardManager&) {}) << 8 * 86'400'000LL;
     }
 
