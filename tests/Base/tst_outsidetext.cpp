@@ -2,8 +2,6 @@
 #include "tests/support/TestMain.h"
 #include "tests/support/VisualOrder.h"
 
-#include <QFontMetrics>
-
 namespace {
 
 // The marks, by their names in the bidi algorithm.
@@ -53,20 +51,6 @@ private slots:
         QCOMPARE(OutsideText::isolated(text), isolated);
         if (!text.contains(u'\n'))
             QVERIFY(VisualOrder::endReadsInOrder(OutsideText::isolated(text) + countdown, countdown.size()));
-    }
-
-    // A title cut to fit, at any width, wherever the cut falls among its marks, and then isolated never reorders
-    // what follows it.
-    void aCutTextIsolatedStillHoldsItsMarks()
-    {
-        const QString title =
-            "Quarterly review " + RLO + "with the " + RLI + "whole" + PDI + " finance " + RLE + "team";
-        const QFontMetrics metrics{QFont()};
-        for (int width = 0; width <= metrics.horizontalAdvance(title) + 7; width += 7) {
-            const QString shown = OutsideText::isolated(metrics.elidedText(title, Qt::ElideRight, width));
-            QVERIFY2(VisualOrder::endReadsInOrder(shown + countdown, countdown.size()),
-                     qPrintable(QString::number(width)));
-        }
     }
 
     // The classic spoof: an override before "txt.exe" shows the name as ending in ".txt".

