@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <utility>
+
 namespace LaunchedProgram {
 
 std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QString>& changes)
@@ -101,6 +103,22 @@ bool Session::start(const QString& binary, const QByteArray& defaults)
     if (!up)
         m_errorText = QStringLiteral("the panel did not show");
     return up;
+}
+
+bool openPanelWithKey(quint32 panel, const QString& key)
+{
+    const int resting = XTools::boundingShape(panel).height();
+    const auto opened = [&] { return XTools::boundingShape(panel).height() > resting; };
+    for (int tries = 0; tries < 3; ++tries) {
+        if (!XTools::xdotool({QStringLiteral("key"), key}))
+            return false;
+        if (!QTest::qWaitFor(opened, XTools::timeoutMs / 3))
+            continue;
+        QRect last;
+        return QTest::qWaitFor(
+            [&] { return std::exchange(last, XTools::boundingShape(panel)) == last && opened(); }, XTools::timeoutMs);
+    }
+    return false;
 }
 
 } // namespace LaunchedProgram

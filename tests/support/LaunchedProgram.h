@@ -22,6 +22,10 @@ quint32 visibleWindowOf(const QProcess& process);
 QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePattern);
 // It ended by itself, normally, with this exit code, within the X tests' generous limit.
 bool exitedWith(QProcess& process, int code);
+// Opens the floating panel with a hot key and waits for it to come to rest. A press the program did not
+// see (made before its grab, or lost on a loaded machine) is made again; one that opened the panel never is,
+// since a second press would close it. False when the panel never opened or never came to rest.
+bool openPanelWithKey(quint32 panel, const QString& key);
 
 // The program with a home and a session bus of its own, its defaults file holding the given JSON, so that
 // runs never share settings or the one-instance name; started once its floating panel shows the island.
