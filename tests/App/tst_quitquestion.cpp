@@ -37,6 +37,8 @@ struct StoreRow
     bool settingsOnTheDisk = false;
     // The program is told to end (a logout, a kill) while it asks.
     bool endedWhileAsking = false;
+    // Clicks that a loaded machine may lose before the page is ready; made again until the save fails.
+    bool repeatable = false;
 };
 
 // One reference on the shelf, to a picture somewhere else.
@@ -89,7 +91,10 @@ private slots:
                 XTools::clickAt(panelCorner + QPoint(123, 212));
                 XTools::clickAt(panelCorner + QPoint(382, 400));
             },
-            "the shelf"};
+            "the shelf",
+            false,
+            false,
+            true};
         StoreRow settings{
             R"({"onboarded": true, "tools.order": ["files", "links"], "tools.enabled": ["files", "links"]})",
             {},
@@ -129,10 +134,16 @@ private slots:
         const quint32 panel = wisplet.panel();
         QVERIFY(LaunchedProgram::openPanelWithKey(panel, QStringLiteral("ctrl+alt+1")));
         QProcess helper;
-        row.change(XTools::frameOf(panel).topLeft(), helper);
         QString said;
-        QTRY_VERIFY_WITH_TIMEOUT(saidBy(wisplet.process(), said).contains(QLatin1String(" (No space left")),
-                                 timeoutMs * 3);
+        const auto saveFailed = [&] {
+            return saidBy(wisplet.process(), said).contains(QLatin1String(" (No space left"));
+        };
+        for (int tries = row.repeatable ? 3 : 1; tries > 0 && !saveFailed(); --tries) {
+            row.change(XTools::frameOf(panel).topLeft(), helper);
+            if (QTest::qWaitFor(saveFailed, row.repeatable ? timeoutMs : timeoutMs * 3))
+                break;
+        }
+        QVERIFY(saveFailed());
 
         QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
         const QString title = QStringLiteral("^Your changes could not be saved$");
