@@ -109,21 +109,21 @@ bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringL
             },
             timeoutMs))
         return false;
-    // The first key once the menu shows it has the keyboard (a key sent before its grab is lost), then the
-    // rest, once the highlight has moved on.
-    std::pair<int, int> rows;
-    const auto highlighted = [&] { return (rows = highlightedRows(menu)).second > rows.first; };
-    for (int tries = 0;; ++tries) {
-        if (tries == 10 || !XTools::xdotool({QStringLiteral("key"), keys.first()}))
+    // Each key once the highlight shows that the one before arrived: the first is lost when it comes before the
+    // menu's grab, and a loaded machine can lose a later one, so a key that moved nothing is made again.
+    std::pair<int, int> rows{-1, -1};
+    for (const QString& key : keys) {
+        const std::pair<int, int> was = rows;
+        const auto moved = [&] { return (rows = highlightedRows(menu)).second > rows.first && rows != was; };
+        bool arrived = false;
+        for (int tries = 0; tries < 10 && !arrived; ++tries) {
+            if (!XTools::xdotool({QStringLiteral("key"), key}))
+                return false;
+            arrived = QTest::qWaitFor(moved, 3000);
+        }
+        if (!arrived)
             return false;
-        if (QTest::qWaitFor(highlighted, 3000))
-            break;
     }
-    const std::pair<int, int> first = rows;
-    if (keys.size() > 1
-        && (!XTools::xdotool(QStringList{QStringLiteral("key")} + keys.mid(1))
-            || !QTest::qWaitFor([&] { return highlighted() && rows != first; }, timeoutMs)))
-        return false;
     const QRect frame = XTools::frameOf(menu);
     return XTools::clickAt({frame.center().x(), frame.top() + (rows.first + rows.second) / 2});
 }
