@@ -43,8 +43,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!edit->completer()->popup()->isVisible(), timeoutMs);
         QPushButton* open = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
         QTRY_VERIFY_WITH_TIMEOUT(open->isEnabled(), timeoutMs);
-        QVERIFY(XTools::clickAt(open->mapToGlobal(open->rect().center())));
-        QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, timeoutMs);
+        // Once the completion is gone, the click reaches Open; one a loaded machine lost is made again (after a
+        // click that counted, the dialog is gone and a second reaches nothing).
+        for (int tries = 0; tries < 3 && chosen.isEmpty(); ++tries) {
+            QVERIFY(XTools::clickAt(open->mapToGlobal(open->rect().center())));
+            if (QTest::qWaitFor([&] { return !chosen.isEmpty(); }, timeoutMs / 3))
+                break;
+        }
+        QCOMPARE(chosen.size(), 1);
         QCOMPARE(dialog.chosenPaths(), QStringList{folder.filePath(QStringLiteral("Folder"))});
     }
 };
