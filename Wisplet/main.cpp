@@ -2,6 +2,7 @@
 #include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/App/WispletApp.h"
 #include "Wisplet/Base/AppSupport.h"
+#include "Wisplet/Platform/BusWaitLimit.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/SingleInstance.h"
 #include "Wisplet/Tools/Files/ConvertImage.h"
@@ -22,7 +23,7 @@ constexpr int comeForwardTimeoutMs = 5000;
 int run()
 {
     const QString data = appSupportDirectory();
-    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::standardLockPaths(data));
+    SingleInstance instance(connectSessionBus(), SingleInstance::standardLockPaths(data));
     if (!instance.isFirst()) {
         // Wisplet already runs on this user's data: that one comes forward instead, unless it is out of reach
         // (on another display with another bus), and then the user hears why nothing new shows.
@@ -60,6 +61,7 @@ void endWithoutWaitingForWorkers(int code, QDeadlineTimer quitEnds)
 
 int main(int argc, char** argv)
 {
+    BusWaitLimit::spareSocketsHeldAtStart();
     prepareEnvironment();
     // Qt would abort without a word a user can act on.
     if (const std::optional<QString> problem = displayProblem()) {
@@ -69,11 +71,8 @@ int main(int argc, char** argv)
     const std::optional<QByteArray> silentBus = setAsideSilentSessionBus();
     QApplication app(argc, argv);
     configureApplication();
-    if (silentBus) {
+    if (silentBus)
         restoreSessionBusAddress(*silentBus);
-        reportProblem(QStringLiteral("Wisplet: the session bus does not answer; running without notifications and "
-                                     "media players."));
-    }
     // SIGTERM ends the program within 2 s: the shutdown and the last copies share 1.5 s of it.
     QDeadlineTimer quitEnds;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quitEnds] { quitEnds = QDeadlineTimer(1500); });

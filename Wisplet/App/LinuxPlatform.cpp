@@ -2,22 +2,22 @@
 
 #include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/Platform/BusProbe.h"
+#include "Wisplet/Platform/BusWaitLimit.h"
 #include "Wisplet/Platform/Platform.h"
 
 #include <QCoreApplication>
 
 namespace {
 
-// libdbus's own choice when the environment names none.
-constexpr auto defaultSystemBus = "unix:path=/var/run/dbus/system_bus_socket";
-
 // A system bus whose daemon does not answer is not connected to, since libdbus would wait for it without a
 // limit: suspend is then not seen, as without a system bus.
 QDBusConnection answeringSystemBus()
 {
-    const QByteArray address = qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS") ? qgetenv("DBUS_SYSTEM_BUS_ADDRESS")
-                                                                                    : QByteArray(defaultSystemBus);
-    return BusProbe::isSilent(address) ? QDBusConnection(QString()) : QDBusConnection::systemBus();
+    if (BusProbe::isSilent(BusProbe::addressOf(BusProbe::Bus::system)))
+        return QDBusConnection(QString());
+    // It may stop answering between the probe and Qt's greeting.
+    const BusWaitLimit limit(BusProbe::Bus::system);
+    return QDBusConnection::systemBus();
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "Wisplet/App/ProcessSetup.h"
 
 #include "Wisplet/Platform/BusProbe.h"
+#include "Wisplet/Platform/BusWaitLimit.h"
 #include "Wisplet/Platform/XcbSession.h"
 
+#include <QAccessible>
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QIcon>
@@ -33,6 +35,12 @@ namespace {
 
 constexpr auto sessionBusVariable = "DBUS_SESSION_BUS_ADDRESS";
 
+void reportSilentSessionBus()
+{
+    reportProblem(QStringLiteral("Wisplet: the session bus does not answer; running without notifications and "
+                                 "media players."));
+}
+
 } // namespace
 
 std::optional<QByteArray> setAsideSilentSessionBus()
@@ -50,6 +58,29 @@ void restoreSessionBusAddress(const QByteArray& address)
     // Qt keeps its session connection, failed or not, for the life of the process.
     QDBusConnection::sessionBus();
     qputenv(sessionBusVariable, address);
+    reportSilentSessionBus();
+}
+
+QDBusConnection connectSessionBus()
+{
+    bool stalled = false;
+    {
+        const BusWaitLimit limit(BusProbe::Bus::session);
+        QDBusConnection::sessionBus();
+        stalled = limit.wasReached();
+    }
+    // Qt holds back what the connection delivers until the event loop first runs, and a wait that the limit
+    // cuts short before then would never hear of it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    if (!stalled) {
+        // Built now rather than at the first window, so that its wait is bounded too.
+        const BusWaitLimit limit(BusProbe::Bus::session);
+        QAccessible::isActive();
+        stalled = limit.wasReached();
+    }
+    if (stalled)
+        reportSilentSessionBus();
+    return QDBusConnection::sessionBus();
 }
 
 void configureApplication()

@@ -3,6 +3,7 @@
 #include "Wisplet/App/TrayMenu.h"
 #include "Wisplet/Base/MenuBuilder.h"
 #include "Wisplet/Base/SymbolIcons.h"
+#include "Wisplet/Platform/BusWaitLimit.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -38,10 +39,12 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
     : QObject(parent)
     , m_model(model)
     , m_menu(new QMenu)
+{
+    // Qt asks the bus whether a tray host runs, and registers the icon with it, waiting for each answer.
+    const BusWaitLimit limit(BusProbe::Bus::session);
     // Shown whether or not a tray runs now: Qt docks the icon whenever a tray host appears, as at login,
     // when the tray may start after us.
-    , m_tray(new QSystemTrayIcon(trayFace(), this))
-{
+    m_tray = new QSystemTrayIcon(trayFace(), this);
     connect(m_menu, &QMenu::aboutToShow, this, &TrayIcon::rebuild);
     // An open menu follows the changes too: once for a burst of them, on a later pass, so that an item's
     // own action never deletes that item while it runs.
@@ -64,6 +67,11 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
 
 TrayIcon::~TrayIcon()
 {
+    {
+        // Taking the icon off the bus waits for answers too.
+        const BusWaitLimit limit(BusProbe::Bus::session);
+        delete m_tray;
+    }
     delete m_menu;
 }
 

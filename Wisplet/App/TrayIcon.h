@@ -38,5 +38,5 @@ private:
     // What the menu was last built from: Wisp's state changes often, the menu's items seldom.
     MenuItems m_shown;
     bool m_rebuildQueued = false;
-    QSystemTrayIcon* m_tray;
+    QSystemTrayIcon* m_tray = nullptr;
 };

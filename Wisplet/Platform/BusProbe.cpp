@@ -81,6 +81,25 @@ Probe probeSocket(const QByteArray& socketName, const QDeadlineTimer& deadline)
 
 namespace BusProbe {
 
+QByteArray addressOf(Bus bus)
+{
+    if (bus == Bus::session)
+        return qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS"))
+        return qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    return QByteArrayLiteral("unix:path=/var/run/dbus/system_bus_socket");
+}
+
+QList<QByteArray> localSockets(const QByteArray& address)
+{
+    QList<QByteArray> sockets;
+    for (const QByteArray& entry : address.split(';')) {
+        if (const std::optional<QByteArray> socketName = socketOf(entry.trimmed()))
+            sockets.append(*socketName);
+    }
+    return sockets;
+}
+
 bool isSilent(const QByteArray& address, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);

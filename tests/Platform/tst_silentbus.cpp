@@ -1,4 +1,5 @@
 #include "Wisplet/Platform/BusProbe.h"
+#include "Wisplet/Platform/BusWaitLimit.h"
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/SessionSleepWatcher.h"
 #include "Wisplet/Platform/SingleInstance.h"
@@ -6,8 +7,11 @@
 #include "tests/support/TestMain.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
+#include <cerrno>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -28,6 +32,30 @@ QString escapedPath(const QString& address)
 {
     const QString path = address.section(u',', 0, 0).mid(QStringLiteral("unix:path=").size());
     return QStringLiteral("unix:path=") + QString::fromLatin1(path.toUtf8().toPercentEncoding());
+}
+
+// A socket connected to a local socket as BusProbe names it; -1 when it cannot be.
+int connectedTo(const QByteArray& socketName)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketName.isEmpty() || socketName.size() >= qsizetype(sizeof(address.sun_path)))
+        return -1;
+    std::copy(socketName.cbegin(), socketName.cend(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + socketName.size());
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Nothing to read yet, and not shut down (which reads as the end).
+bool isOpen(int fd)
+{
+    char byte = 0;
+    return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno == EAGAIN;
 }
 
 } // namespace
@@ -139,6 +167,64 @@ private slots:
         clock.start();
         instance.reset();
         QVERIFY2(clock.elapsed() < promptMs, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+    }
+
+    // Qt's own waits on a daemon that stops answering, for its greeting or for a call, end at a limit by
+    // shutting down this process's connections to that bus; the sockets it was started with, and every other
+    // socket, are left alone. A live daemon is never cut off.
+    void aLimitEndsQtsWaitsOnTheBus_data()
+    {
+        QTest::addColumn<bool>("connectedBefore");
+        QTest::addColumn<bool>("stops");
+        QTest::newRow("greeting, daemon stopped") << false << true;
+        QTest::newRow("call, daemon stopped") << true << true;
+        QTest::newRow("greeting, daemon answering") << false << false;
+        QTest::newRow("call, daemon answering") << true << false;
+    }
+
+    void aLimitEndsQtsWaitsOnTheBus()
+    {
+        QFETCH(bool, connectedBefore);
+        QFETCH(bool, stops);
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const auto restore = qScopeGuard([&before] { qputenv("DBUS_SESSION_BUS_ADDRESS", before); });
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        const int heldAtStart = connectedTo(BusProbe::localSockets(bus.address().toUtf8()).value(0));
+        QVERIFY(heldAtStart >= 0);
+        BusWaitLimit::spareSocketsHeldAtStart();
+        int pair[2] = {-1, -1};
+        QVERIFY(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) == 0);
+        const auto close = qScopeGuard([&] {
+            for (const int fd : {heldAtStart, pair[0], pair[1]})
+                ::close(fd);
+        });
+
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
+        QDBusConnection connection(QString{});
+        if (connectedBefore)
+            connection = QDBusConnection::connectToBus(bus.address(), name);
+        const auto thaw = qScopeGuard([&bus] { bus.resume(); });
+        QVERIFY(!stops || bus.pause());
+        QElapsedTimer clock;
+        clock.start();
+        bool reached = false;
+        {
+            const BusWaitLimit limit(BusProbe::Bus::session, std::chrono::milliseconds(probeMs));
+            if (!connectedBefore)
+                connection = QDBusConnection::connectToBus(bus.address(), name);
+            const QDBusReply<bool> answer =
+                connection.interface()->isServiceRegistered(QStringLiteral("org.example.Nobody"));
+            QCOMPARE(answer.isValid(), !stops);
+            reached = limit.wasReached();
+        }
+        QVERIFY2(clock.elapsed() < promptMs, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QCOMPARE(reached, stops);
+        QTRY_COMPARE(connection.isConnected(), !stops);
+        QVERIFY(isOpen(heldAtStart));
+        QVERIFY(isOpen(pair[0]));
     }
 };
 

@@ -1,7 +1,8 @@
 #include "tests/support/FakeBusService.h"
 
-FakeBusService::FakeBusService(QString service, QString path, QString connectionName)
-    : bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName))
+FakeBusService::FakeBusService(QString service, QString path, QString connectionName, const QString& busAddress)
+    : bus(busAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName)
+                               : QDBusConnection::connectToBus(busAddress, connectionName))
     , m_service(std::move(service))
     , m_path(std::move(path))
     , m_connectionName(std::move(connectionName))
@@ -16,7 +17,9 @@ FakeBusService::~FakeBusService()
 
 bool FakeBusService::registerOnBus()
 {
-    return bus.registerObject(m_path, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
+    return bus.registerObject(m_path, this,
+                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
+                                  | QDBusConnection::ExportAllProperties)
         && bus.registerService(m_service);
 }
 

@@ -13,7 +13,8 @@ class FakeBusService : public QObject, protected QDBusContext
     Q_DISABLE_COPY_MOVE(FakeBusService)
 
 public:
-    FakeBusService(QString service, QString path, QString connectionName);
+    // On the test's session bus, or on the bus at busAddress.
+    FakeBusService(QString service, QString path, QString connectionName, const QString& busAddress = {});
     ~FakeBusService() override;
 
     // Exports the object and takes the service's name.
