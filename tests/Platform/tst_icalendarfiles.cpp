@@ -56,7 +56,7 @@ const ICalendarReader::Limits reader{.program = WISPLET_READER, .cpuSecondsPerFi
 
 CalendarReading readingOf(ICalendarFiles& files, const QDateTime& after = weekStart, const QDateTime& to = weekEnd)
 {
-    const QFuture<CalendarReading> reading = files.read(after, to);
+    const QFuture<CalendarReading> reading = files.read(after, to, {});
     // The reader is driven by the main loop, which must run meanwhile.
     if (!QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000))
         qFatal("the reader did not answer");
@@ -376,7 +376,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
         ICalendarFiles files(m_scheduler, {.program = WISPLET_READER});
         files.setPath(dir.path());
-        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd, {});
         for (int killed = 0; killed < kills; ++killed) {
             pid_t onTheFile = 0;
             QVERIFY(
@@ -400,7 +400,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("bad.ics"), HostileCalendars::neverMatching("VEVENT")));
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
-        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd, {});
         QList<pid_t> readers;
         QVERIFY(QTest::qWaitFor([&readers] { return !(readers = CalendarReaders::running()).isEmpty(); }, 10'000));
         // Read once the loader has mapped what the reader links.
