@@ -47,8 +47,8 @@ public:
     virtual QString problem() const = 0;
     // The occurrences that end after `after` and start by `to`, read where the program can stop the work,
     // within limits of size and work; what those limits left out is said in the reading's message. `early` is
-    // called at most once, before the future finishes and never after cancel(), with the events only (the
-    // message comes with the future's reading, which replaces it).
+    // called at most once, from the event loop, before the future's reading reaches whoever awaits it and never
+    // after cancel(), with the events only (the message comes with the future's reading, which replaces it).
     virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to, EarlyReading early) = 0;
     // Stops the readings under way; their futures give an empty reading.
     virtual void cancel() = 0;
