@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // What one reading of the calendar gave.
 struct CalendarReading
 {
@@ -30,6 +32,11 @@ public:
         unreadable, // configured, but missing or not readable
     };
 
+    // What the files read so far gave, handed over while only files that keep their readers busy are left:
+    // the nudge and the agenda need not wait for those. It is a callback beside the future rather than a
+    // second result in it, since an awaited future gives its first result.
+    using EarlyReading = std::function<void(const CalendarReading&)>;
+
     using QObject::QObject;
 
     virtual void setPath(const QString& path) = 0;
@@ -39,8 +46,10 @@ public:
     // Why the source is unreadable, in the user's words; empty otherwise.
     virtual QString problem() const = 0;
     // The occurrences that end after `after` and start by `to`, read where the program can stop the work,
-    // within limits of size and work; what those limits left out is said in the reading's message.
-    virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to) = 0;
+    // within limits of size and work; what those limits left out is said in the reading's message. `early` is
+    // called at most once, from the event loop, before the future's reading reaches whoever awaits it and never
+    // after cancel(), with the events only (the message comes with the future's reading, which replaces it).
+    virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to, EarlyReading early) = 0;
     // Stops the readings under way; their futures give an empty reading.
     virtual void cancel() = 0;
     // While on, changes on disk are reported through changed().
@@ -62,7 +71,7 @@ public:
     QString path() const override { return {}; }
     Access access() const override { return Access::unset; }
     QString problem() const override { return {}; }
-    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&) override
+    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&, EarlyReading) override
     {
         return QtFuture::makeReadyFuture(CalendarReading());
     }

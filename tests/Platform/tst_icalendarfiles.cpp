@@ -56,7 +56,7 @@ const ICalendarReader::Limits reader{.program = WISPLET_READER, .cpuSecondsPerFi
 
 CalendarReading readingOf(ICalendarFiles& files, const QDateTime& after = weekStart, const QDateTime& to = weekEnd)
 {
-    const QFuture<CalendarReading> reading = files.read(after, to);
+    const QFuture<CalendarReading> reading = files.read(after, to, {});
     // The reader is driven by the main loop, which must run meanwhile.
     if (!QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000))
         qFatal("the reader did not answer");
@@ -337,7 +337,8 @@ private slots:
     }
 
     // Files that each keep a reader busy until its limit, ahead of a good one: the good one is read in the same
-    // reading, beside them rather than after them, and they are said as what they did.
+    // reading, beside them rather than after them, and handed over while they are still read; they are said as
+    // what they did with the whole reading.
     void manyRunawayFilesNeverHoldUpAGoodOne()
     {
         constexpr int runaways = 6;
@@ -348,10 +349,30 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
-        const CalendarReading reading = readingOf(files);
-        QCOMPARE(describe(reading.events), QStringList{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"});
-        QCOMPARE(reading.message, "Skipped 6 calendar files: they took too long to read.");
+        const QStringList good{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"};
+        QList<CalendarReading> early;
+        qsizetype readersAtTheEarly = 0;
+        const QFuture<CalendarReading> reading =
+            files.read(weekStart, weekEnd, [&early, &readersAtTheEarly](const CalendarReading& soFar) {
+                early.append(soFar);
+                readersAtTheEarly = CalendarReaders::running().size();
+            });
+        QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
+        QCOMPARE(early.size(), 1);
+        QCOMPARE(describe(early.first().events), good);
+        QCOMPARE(early.first().message, QString());
+        QCOMPARE_GT(readersAtTheEarly, 0);
+        QCOMPARE(describe(reading.result().events), good);
+        QCOMPARE(reading.result().message, "Skipped 6 calendar files: they took too long to read.");
         QVERIFY(CalendarReaders::running().isEmpty());
+
+        // Once they are passed over, nothing is left to readers of their own: the reading is simply whole.
+        early.clear();
+        const QFuture<CalendarReading> again =
+            files.read(weekStart, weekEnd, [&early](const CalendarReading& soFar) { early.append(soFar); });
+        QVERIFY(QTest::qWaitFor([&again] { return again.isFinished(); }, 60'000));
+        QCOMPARE(describe(again.result().events), good);
+        QVERIFY(early.isEmpty());
     }
 
     // A reader killed by someone else (the out-of-memory killer, a user) says nothing about its file: a fresh
@@ -376,7 +397,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
         ICalendarFiles files(m_scheduler, {.program = WISPLET_READER});
         files.setPath(dir.path());
-        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd, {});
         for (int killed = 0; killed < kills; ++killed) {
             pid_t onTheFile = 0;
             QVERIFY(
@@ -400,7 +421,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("bad.ics"), HostileCalendars::neverMatching("VEVENT")));
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
-        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd, {});
         QList<pid_t> readers;
         QVERIFY(QTest::qWaitFor([&readers] { return !(readers = CalendarReaders::running()).isEmpty(); }, 10'000));
         // Read once the loader has mapped what the reader links.

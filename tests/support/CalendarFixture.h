@@ -13,10 +13,25 @@
 #include <memory>
 
 // A calendar that holds whatever events the test puts in it, readable once a path is set. Readings are
-// answered at once, or, while `holding`, kept open until the test finishes them.
+// answered at once, or, while `holding`, kept open until the test hands over early or finishes them.
 class FakeCalendar final : public CalendarSource
 {
 public:
+    struct Held
+    {
+        std::shared_ptr<QPromise<CalendarReading>> promise;
+        EarlyReading early;
+    };
+
+    // As the real calendar does, a reading stopped before it ended gives an empty one.
+    ~FakeCalendar() override
+    {
+        for (const Held& reading : std::as_const(held)) {
+            reading.promise->addResult(CalendarReading());
+            reading.promise->finish();
+        }
+    }
+
     void setPath(const QString& path) override { m_path = path; }
     QString path() const override { return m_path; }
     Access access() const override
@@ -24,14 +39,14 @@ public:
         return m_path.isEmpty() ? Access::unset : readable ? Access::readable : Access::unreadable;
     }
     QString problem() const override { return access() == Access::unreadable ? QStringLiteral("gone") : QString(); }
-    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&) override
+    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&, EarlyReading early) override
     {
         ++reads;
         if (!holding)
             return QtFuture::makeReadyFuture(CalendarReading{stored, unreadableReading, message});
         auto promise = std::make_shared<QPromise<CalendarReading>>();
         promise->start();
-        held.append(promise);
+        held.append(Held{promise, std::move(early)});
         return promise->future();
     }
     void cancel() override { }
@@ -40,9 +55,16 @@ public:
     // Finishes the oldest held reading with what is stored now.
     void finishOldest()
     {
-        const std::shared_ptr<QPromise<CalendarReading>> promise = held.takeFirst();
+        const std::shared_ptr<QPromise<CalendarReading>> promise = held.takeFirst().promise;
         promise->addResult(CalendarReading{stored, unreadableReading, message});
         promise->finish();
+    }
+
+    // What the oldest held reading gave before its slow files ended.
+    void handOverEarly(const QList<CalendarEvent>& events)
+    {
+        if (const EarlyReading& early = held.constFirst().early)
+            early(CalendarReading{events, false, {}});
     }
 
     QList<CalendarEvent> stored;
@@ -51,7 +73,7 @@ public:
     QString message;
     bool holding = false;
     int reads = 0;
-    QList<std::shared_ptr<QPromise<CalendarReading>>> held;
+    QList<Held> held;
 
 private:
     QString m_path;

@@ -10,11 +10,11 @@
 // The calendar reader processes a test's program started, seen from outside as a user's `kill` sees them.
 namespace CalendarReaders {
 
-// The calendar readers this process started and that are still running.
-inline QList<pid_t> running()
+// The calendar readers this process (or the given one) started and that are still running.
+inline QList<pid_t> running(pid_t parent = ::getpid())
 {
     QList<pid_t> readers;
-    const QByteArray self = QByteArray::number(::getpid());
+    const QByteArray self = QByteArray::number(parent);
     for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
         QFile stat("/proc/" + entry + "/stat");
         if (!stat.open(QIODevice::ReadOnly))

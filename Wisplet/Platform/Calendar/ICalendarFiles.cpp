@@ -17,11 +17,12 @@ using namespace ICalendarWire;
 class ICalendarFiles::Run final : public ICalendarJob<CalendarReading>
 {
 public:
-    Run(ICalendarFiles& files, QDateTime after, QDateTime to)
+    Run(ICalendarFiles& files, QDateTime after, QDateTime to, EarlyReading early)
         : ICalendarJob(files.m_reader, {}, &files.m_runs)
         , m_files(files)
         , m_after(std::move(after))
         , m_to(std::move(to))
+        , m_early(std::move(early))
     { }
 
 private:
@@ -73,6 +74,30 @@ private:
         m_kept.insert(file.name, lost);
     }
 
+    void restRead() override
+    {
+        if (!m_early)
+            return;
+        CalendarReading reading;
+        keptEvents(reading.events);
+        // Not from inside the reader's own calls: whoever takes it may stop the reading.
+        QMetaObject::invokeMethod(
+            this, [this, reading = std::move(reading)] { m_early(reading); }, Qt::QueuedConnection);
+    }
+
+    // The events kept so far that end after the window's start, the earliest within the limit; true when
+    // that left some out.
+    bool keptEvents(QList<CalendarEvent>& events) const
+    {
+        for (const File& file : m_kept) {
+            for (const CalendarEvent& event : file.events) {
+                if (event.end > m_after)
+                    events.append(event);
+            }
+        }
+        return ICalendarFile::keepEarliest(events, m_files.m_limits.maxEvents);
+    }
+
     CalendarReading resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
     {
         // Files that went away leave the cache; files no reader reached are read at a later refresh.
@@ -85,12 +110,8 @@ private:
                 skipped.add(QFileInfo(it.key()).fileName(), it->problem, it->overran);
             m_cut = m_cut || it->cut;
             crowded = crowded || it->crowded;
-            for (const CalendarEvent& event : it->events) {
-                if (event.end > m_after)
-                    reading.events.append(event);
-            }
         }
-        crowded = ICalendarFile::keepEarliest(reading.events, m_files.m_limits.maxEvents) || crowded;
+        crowded = keptEvents(reading.events) || crowded;
         if (ending == ICalendarReader::Ending::broken) {
             reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(loss));
             return reading;
@@ -121,6 +142,7 @@ private:
     ICalendarFiles& m_files;
     const QDateTime m_after;
     const QDateTime m_to;
+    const EarlyReading m_early;
     QHash<QString, File> m_kept;
     bool m_moreFiles = false;
     bool m_cut = false;
@@ -171,9 +193,9 @@ QString ICalendarFiles::problem() const
     return why.isEmpty() ? QString() : tr("Can't read the calendar: %1.").arg(why);
 }
 
-QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to)
+QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to, EarlyReading early)
 {
-    return (new Run(*this, after, to))->start();
+    return (new Run(*this, after, to, std::move(early)))->start();
 }
 
 void ICalendarFiles::cancel()

@@ -31,7 +31,7 @@ public:
     QString path() const override { return m_path; }
     Access access() const override;
     QString problem() const override;
-    QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to) override;
+    QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to, EarlyReading early) override;
     void cancel() override;
     void setWatching(bool watching) override;
 

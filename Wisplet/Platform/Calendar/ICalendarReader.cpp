@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -273,8 +274,12 @@ void ICalendarReader::retire(Lane& lane)
 
 void ICalendarReader::finishWhenIdle()
 {
-    if (m_lastFrameTaken && m_lanes.isEmpty())
+    if (!m_lastFrameTaken)
+        return;
+    if (m_lanes.isEmpty())
         finish(Ending::done, Loss::none);
+    else if (!std::exchange(m_restTold, true))
+        m_client.restRead();
 }
 
 void ICalendarReader::finish(Ending ending, Loss loss)

@@ -71,6 +71,8 @@ public:
         virtual void take(const ICalendarWire::Frame& frame) = 0;
         // A reader was lost on this file; another one follows unless the work ends.
         virtual void lose(const ICalendarWire::Reading& file, Loss loss) = 0;
+        // At most once, before end(): every file has been read but those readers were left on alone, which go on.
+        virtual void restRead() { }
         // Once. The loss says why a broken work ended.
         virtual void end(Ending ending, Loss loss) = 0;
     };
@@ -101,6 +103,7 @@ private:
     void spillFrom(Lane& lane);
     void laneEnded(Lane& lane, Loss loss, bool outside);
     void retire(Lane& lane);
+    // Ends the work once the last frame came and no reader is left, or tells the client the rest is read.
     void finishWhenIdle();
     void finish(Ending ending, Loss loss);
     QList<ICalendarWire::Reading> filesElsewhere() const;
@@ -114,5 +117,6 @@ private:
     int m_lost = 0;
     // The last frame came; readers left on slow files may still be finishing them.
     bool m_lastFrameTaken = false;
+    bool m_restTold = false;
     bool m_ended = false;
 };

@@ -103,16 +103,16 @@ QCoro::Task<> CalendarTool::read()
     QDateTime end = QDateTime(now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime).addDays(7);
     if (!end.isValid())
         end = now;
-    const CalendarReading reading = co_await m_services.source.read(now, end);
+    m_handedOver = false;
+    const CalendarReading reading = co_await m_services.source.read(now, end, earlyTaker(generation));
     if (!self)
         co_return;
     m_reading = false;
     if (generation == m_generation)
         apply(reading);
+    nudgeWhenRead();
     if (std::exchange(m_refreshPending, false))
         refresh();
-    else
-        nudgeWhenRead();
 }
 
 void CalendarTool::apply(const CalendarReading& reading)
@@ -123,11 +123,43 @@ void CalendarTool::apply(const CalendarReading& reading)
     m_readingMessage = reading.message;
     setStatus(reading.unreadable ? Status::restricted : Status::fullAccess);
     showError();
+    showEvents(reading.unreadable ? QList<CalendarEvent>() : reading.events);
+
+    // Only a whole reading forgets: an early hand-over may lack an event nudged already.
+    QSet<QString> keys;
+    for (const CalendarEvent& event : std::as_const(m_events))
+        keys.insert(nudgeKey(event));
+    m_nudged.intersect(keys);
+}
+
+// Made outside the coroutine: GCC frees a lambda built inside a co_await expression too soon.
+CalendarSource::EarlyReading CalendarTool::earlyTaker(quint64 generation)
+{
+    return [self = QPointer<CalendarTool>(this), generation](const CalendarReading& early) {
+        if (self && self->m_reading && generation == self->m_generation)
+            self->applyEarly(early);
+    };
+}
+
+void CalendarTool::applyEarly(const CalendarReading& reading)
+{
+    m_handedOver = true;
+    // An empty hand-over says nothing yet of the files still being read.
+    if (!reading.events.isEmpty()) {
+        m_unread = false;
+        setReadingFirst(false);
+    }
+    showEvents(reading.events);
+    nudgeWhenRead();
+}
+
+void CalendarTool::showEvents(const QList<CalendarEvent>& read)
+{
     // Time moved on while the files were read.
     const QDateTime now = m_services.clock.now();
     QList<CalendarEvent> events;
-    for (const CalendarEvent& event : reading.events) {
-        if (event.end > now && !reading.unreadable)
+    for (const CalendarEvent& event : read) {
+        if (event.end > now)
             events.append(event);
     }
     std::stable_sort(events.begin(), events.end(),
@@ -135,17 +167,18 @@ void CalendarTool::apply(const CalendarReading& reading)
     // The peek's minutes move on even when the events stay.
     if (!setEvents(events))
         emit peekChanged();
-
-    QSet<QString> keys;
-    for (const CalendarEvent& event : std::as_const(m_events))
-        keys.insert(nudgeKey(event));
-    m_nudged.intersect(keys);
 }
 
+// The tick's nudge runs over every hand-over from the tick on, until the tick's own reading is whole: the
+// reading under way at the tick, or the early hand-over of good files beside slow ones, bring the meetings on
+// time; the whole reading those of files that were slow to read. Each occurrence is nudged once.
 void CalendarTool::nudgeWhenRead()
 {
-    if (!m_reading && std::exchange(m_nudgePending, false))
-        nudgeUpcoming();
+    if (!m_nudgePending || (m_reading && !m_handedOver))
+        return;
+    nudgeUpcoming();
+    if (!m_reading && !m_refreshPending)
+        m_nudgePending = false;
 }
 
 void CalendarTool::setReadingFirst(bool readingFirst)

@@ -3,6 +3,7 @@
 #include "Wisplet/Base/ToolService.h"
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Platform/CalendarEvent.h"
+#include "Wisplet/Platform/CalendarSource.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -13,8 +14,6 @@
 #include <functional>
 #include <optional>
 
-class CalendarSource;
-struct CalendarReading;
 class Clock;
 class Defaults;
 class Notifier;
@@ -100,6 +99,11 @@ signals:
 private:
     QCoro::Task<> read();
     void apply(const CalendarReading& reading);
+    // Takes what the reading of this generation hands over before its slowest files end.
+    CalendarSource::EarlyReading earlyTaker(quint64 generation);
+    void applyEarly(const CalendarReading& reading);
+    // The events that have not ended, earliest first.
+    void showEvents(const QList<CalendarEvent>& read);
     void setStatus(Status status);
     // The path's own problem first, else what the last reading left out.
     void showError();
@@ -122,6 +126,8 @@ private:
     bool m_reading = false;
     bool m_refreshPending = false;
     bool m_nudgePending = false;
+    // The reading under way handed over what its good files gave.
+    bool m_handedOver = false;
     // No reading has come back since the events were emptied.
     bool m_unread = true;
     bool m_readingFirst = false;

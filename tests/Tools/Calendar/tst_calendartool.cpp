@@ -29,6 +29,27 @@ CalendarEvent allDay(const QString& title)
 
 } // namespace
 
+// What happens to a reading the tool started, in order.
+enum class Step {
+    tick,
+    early, // the good files' events, handed over while bad ones are still read
+    earlyEmpty,
+    whole,
+    newPath,
+    gone,
+    stop,
+};
+
+struct HandOverRow
+{
+    QList<Step> steps;
+    QStringList shown;
+    bool readingFirst;
+    qsizetype nudges;
+    QString error;
+};
+Q_DECLARE_METATYPE(HandOverRow)
+
 struct NudgeRow
 {
     CalendarEvent event;
@@ -139,6 +160,69 @@ private slots:
         QVERIFY(f.server.posted.isEmpty());
     }
 
+    void aReadingHandsOverItsGoodFilesFirst_data()
+    {
+        QTest::addColumn<HandOverRow>("row");
+        const QString skipped = "Skipped bad.ics: it took too long to read.";
+        QTest::newRow("the early events are shown, the message waits")
+            << HandOverRow{{Step::early}, {"Soon"}, false, 0, {}};
+        QTest::newRow("the tick's nudge comes with them")
+            << HandOverRow{{Step::tick, Step::early}, {"Soon"}, false, 1, {}};
+        QTest::newRow("and not again with the whole reading")
+            << HandOverRow{{Step::tick, Step::early, Step::whole}, {"Soon"}, false, 1, skipped};
+        QTest::newRow("a tick after them nudges at once")
+            << HandOverRow{{Step::early, Step::tick}, {"Soon"}, false, 1, {}};
+        QTest::newRow("a whole reading alone") << HandOverRow{{Step::tick, Step::whole}, {"Soon"}, false, 1, skipped};
+        QTest::newRow("nothing handed over early is still reading")
+            << HandOverRow{{Step::tick, Step::earlyEmpty}, {}, true, 0, {}};
+        QTest::newRow("dropped after a new path")
+            << HandOverRow{{Step::tick, Step::newPath, Step::early}, {}, true, 0, {}};
+        QTest::newRow("dropped once the calendar is gone")
+            << HandOverRow{{Step::tick, Step::gone, Step::early}, {}, false, 0, "gone"};
+        QTest::newRow("dropped after a stop") << HandOverRow{{Step::tick, Step::stop, Step::early}, {}, false, 0, {}};
+    }
+
+    void aReadingHandsOverItsGoodFilesFirst()
+    {
+        QFETCH(HandOverRow, row);
+        Fixture f;
+        f.source.holding = true;
+        f.source.stored = {timed("Soon", 120)};
+        f.source.message = "Skipped bad.ics: it took too long to read.";
+        f.tool->start();
+        for (const Step step : row.steps) {
+            switch (step) {
+            case Step::tick:
+                f.tool->tick();
+                break;
+            case Step::early:
+                f.source.handOverEarly(f.source.stored);
+                break;
+            case Step::earlyEmpty:
+                f.source.handOverEarly({});
+                break;
+            case Step::whole:
+                f.source.finishOldest();
+                QTest::qWait(20);
+                break;
+            case Step::newPath:
+                f.tool->requestAccess("/other");
+                break;
+            case Step::gone:
+                f.source.readable = false;
+                f.tool->refresh();
+                break;
+            case Step::stop:
+                f.tool->stop();
+                break;
+            }
+        }
+        QCOMPARE(textsOf(f.tool->events(), &CalendarEvent::title), row.shown);
+        QCOMPARE(f.tool->isReadingFirst(), row.readingFirst);
+        QCOMPARE(f.server.posted.size(), row.nudges);
+        QCOMPARE(f.tool->errorText(), row.error);
+    }
+
     void theNudgeWaitsForTheTicksReading()
     {
         Fixture f;
@@ -208,7 +292,7 @@ private slots:
     }
 
     // Files that keep a reader busy until its limit, ahead of a meeting four and a half minutes away: the
-    // meeting is read in the first reading and nudged at the first tick.
+    // meeting is read in the first reading and nudged at the first tick, before those files have ended.
     void theNudgeComesBesideRunawayFiles()
     {
         QTemporaryDir dir;
@@ -218,14 +302,18 @@ private slots:
         const QByteArray start = now.addSecs(270).toUTC().toString("yyyyMMddThhmmssZ").toUtf8();
         QVERIFY(TestFiles::write(dir.filePath("meeting.ics"), HostileCalendars::good("VEVENT", "Standup", start)));
         Fixture f;
-        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER, .cpuSecondsPerFile = 1});
+        ICalendarFiles files(f.scheduler, {.program = WISPLET_READER});
         CalendarTool tool({f.defaults, f.clock, files, *f.reminders, *f.wisp, *f.notifier, {}});
         tool.requestAccess(dir.path());
+        qsizetype nudgedBeforeTheMessage = -1;
+        connect(&tool, &CalendarTool::errorTextChanged, this, [&] { nudgedBeforeTheMessage = f.server.posted.size(); });
         tool.start();
         tool.tick();
         QTRY_COMPARE_WITH_TIMEOUT(f.server.posted.size(), 1, 30'000);
         QCOMPARE(f.server.posted.first().summary, "Standup");
-        QCOMPARE(tool.errorText(), "Skipped 7 calendar files: they took too long to read.");
+        QTRY_COMPARE_WITH_TIMEOUT(tool.errorText(), "Skipped 7 calendar files: they took too long to read.", 60'000);
+        QCOMPARE(nudgedBeforeTheMessage, 1);
+        QCOMPARE(f.server.posted.size(), 1);
     }
 
     void nudgesOncePerOccurrence_data()
