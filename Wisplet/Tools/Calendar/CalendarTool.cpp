@@ -253,6 +253,8 @@ void CalendarTool::nudgeUpcoming()
 
 void CalendarTool::tick()
 {
+    // The meetings shown already come on time, however long the files read afresh take.
+    nudgeUpcoming();
     m_nudgePending = true;
     refresh();
 }

@@ -172,6 +172,8 @@ private slots:
             << HandOverRow{{Step::tick, Step::early, Step::whole}, {"Soon"}, false, 1, skipped};
         QTest::newRow("a tick after them nudges at once")
             << HandOverRow{{Step::early, Step::tick}, {"Soon"}, false, 1, {}};
+        QTest::newRow("a tick nudges what is shown before its reading")
+            << HandOverRow{{Step::whole, Step::tick}, {"Soon"}, false, 1, skipped};
         QTest::newRow("a whole reading alone") << HandOverRow{{Step::tick, Step::whole}, {"Soon"}, false, 1, skipped};
         QTest::newRow("nothing handed over early is still reading")
             << HandOverRow{{Step::tick, Step::earlyEmpty}, {}, true, 0, {}};
