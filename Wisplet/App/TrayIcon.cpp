@@ -75,11 +75,6 @@ TrayIcon::~TrayIcon()
     delete m_menu;
 }
 
-bool TrayIcon::isInTray() const
-{
-    return QSystemTrayIcon::isSystemTrayAvailable() && !m_tray->geometry().isEmpty();
-}
-
 void TrayIcon::popup(const QPoint& globalPosition)
 {
     m_menu->popup(globalPosition);

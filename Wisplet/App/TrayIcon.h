@@ -23,8 +23,6 @@ public:
 
     QMenu& menu() const { return *m_menu; }
     QSystemTrayIcon& trayIcon() const { return *m_tray; }
-    // The icon is docked in a tray now.
-    bool isInTray() const;
     void popup(const QPoint& globalPosition);
     // The keys the menu shows next to its items also work while window has the keyboard focus.
     void addShortcutsTo(QWidget& window);
