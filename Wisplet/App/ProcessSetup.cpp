@@ -19,6 +19,11 @@ void prepareEnvironment()
     // are small enough to send over the connection itself.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+    // A bus connection cut off while Qt uses it (see BusWaitLimit) must not end the program: Qt may then ask
+    // libdbus to wait for a call it could not send, which libdbus takes for a programming error and, unless
+    // told otherwise, aborts on. It says so on standard error instead.
+    if (!qEnvironmentVariableIsSet("DBUS_FATAL_WARNINGS"))
+        qputenv("DBUS_FATAL_WARNINGS", "0");
 }
 
 std::optional<QString> displayProblem()

@@ -67,11 +67,6 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
 
 TrayIcon::~TrayIcon()
 {
-    {
-        // Taking the icon off the bus waits for answers too.
-        const BusWaitLimit limit(BusProbe::Bus::session);
-        delete m_tray;
-    }
     delete m_menu;
 }
 

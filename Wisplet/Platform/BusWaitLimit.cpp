@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr std::chrono::milliseconds recutInterval{20};
+
 // Written once at the start, before any watch thread exists; read-only afterwards.
 QSet<ino_t>& socketsHeldAtStart()
 {
@@ -105,7 +107,10 @@ BusWaitLimit::BusWaitLimit(BusProbe::Bus bus, std::chrono::milliseconds limit)
         if (watch->over.wait_for(lock, limit, [watch] { return watch->ended; }))
             return;
         watch->reached = true;
-        shutDownConnectionsTo(busSockets);
+        // What Qt connects afresh within the scope waits on the same daemon.
+        do
+            shutDownConnectionsTo(busSockets);
+        while (!watch->over.wait_for(lock, recutInterval, [watch] { return watch->ended; }));
     });
 }
 

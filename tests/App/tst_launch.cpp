@@ -258,13 +258,13 @@ private slots:
         PrivateBus systemBus;
         QVERIFY2(sessionBus || systemBus.start(), qPrintable(systemBus.errorText()));
         PrivateBus& silent = sessionBus ? session.bus() : systemBus;
-        // A frozen daemon would outlive the test.
+        std::optional<FakeTrayHost> tray;
+        // A frozen daemon would outlive the test, and the tray host would wait for it as it goes.
         const auto thaw = qScopeGuard([&silent] { silent.resume(); });
         const QByteArray systemBefore = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
         const auto restore = qScopeGuard([&systemBefore] { qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBefore); });
         if (!sessionBus)
             qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBus.address().toUtf8());
-        std::optional<FakeTrayHost> tray;
         if (trayHost) {
             tray.emplace(session.busAddress());
             QVERIFY(tray->registerOnBus());
@@ -283,7 +283,6 @@ private slots:
         QVERIFY2(clock.elapsed() < 3'000,
                  qPrintable(QStringLiteral("the island showed after %1 ms").arg(clock.elapsed())));
         if (stopAfterMs == beforeTheQuit) {
-            // The icon is taken off the bus at the quit.
             QTRY_VERIFY_WITH_TIMEOUT(!trayHost || !tray->registered.isEmpty(), timeoutMs);
             QVERIFY(silent.pause());
         }
