@@ -80,6 +80,7 @@ HotKeys::HotKeys(const Services& services)
     , m_wisp(services.wisp)
     , m_tools(services.tools)
     , m_events(services.events)
+    , m_showKeyboardFocus(services.showKeyboardFocus)
 { }
 
 HotKeys::~HotKeys() = default;
@@ -111,6 +112,7 @@ void HotKeys::registerHotKeys(bool enabled, const QString& key)
 
 void HotKeys::toggleFromHotKey()
 {
+    m_showKeyboardFocus();
     if (m_settings.presentationMode())
         m_settings.setPresentationMode(false);
     m_wisp.togglePinned();
@@ -118,6 +120,7 @@ void HotKeys::toggleFromHotKey()
 
 void HotKeys::openToolFromHotKey(int index)
 {
+    m_showKeyboardFocus();
     const QList<ToolID> favourites = m_tools.favourites();
     if (index >= 0 && index < favourites.size())
         m_tools.open(favourites.at(index));
@@ -125,6 +128,7 @@ void HotKeys::openToolFromHotKey(int index)
 
 void HotKeys::openSwitcherFromHotKey()
 {
+    m_showKeyboardFocus();
     // Assigning false again would still signal a change, which collapses the panel and gives the focus away.
     if (m_settings.presentationMode())
         m_settings.setPresentationMode(false);

@@ -61,6 +61,8 @@ public:
         WispState& wisp;
         ToolRegistry& tools;
         AppEvents& events;
+        // The panel shows where the keyboard is from now on: the user reached it with a key.
+        std::function<void()> showKeyboardFocus;
     };
 
     explicit HotKeys(const Services& services);
@@ -87,6 +89,7 @@ private:
     WispState& m_wisp;
     ToolRegistry& m_tools;
     AppEvents& m_events;
+    std::function<void()> m_showKeyboardFocus;
 
     std::unique_ptr<HotKey> m_hotKey;
     std::vector<std::unique_ptr<HotKey>> m_toolKeys;

@@ -214,7 +214,8 @@ void WispletApp::buildDelegate()
         &NowPlaying::shared());
     m_fullscreen = std::make_unique<FullscreenMonitor>(settings, Platform::windows(), Platform::screens());
     m_hotKeys = std::make_unique<HotKeys>(
-        HotKeys::Services{Platform::keyGrabber(), settings, wisp, ToolRegistry::shared(), AppEvents::shared()});
+        HotKeys::Services{Platform::keyGrabber(), settings, wisp, ToolRegistry::shared(), AppEvents::shared(),
+                          [this] { m_notchPanel->setAttribute(Qt::WA_KeyboardFocusChange); }});
 
     AppDelegate::Steps steps{
         [this] { m_idle->start(); },

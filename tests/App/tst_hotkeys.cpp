@@ -48,7 +48,7 @@ public:
 struct HotKeysFixture : RegistryFixture
 {
     FakeKeyGrabber grabber;
-    HotKeys hotKeys{{grabber, settings, *wisp, load(), events}};
+    HotKeys hotKeys{{grabber, settings, *wisp, load(), events, [] {}}};
 };
 
 const QString allSixWithM = QStringLiteral("1:m 2:1 3:2 4:3 5:4 6:k");

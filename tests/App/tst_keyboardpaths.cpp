@@ -4,6 +4,7 @@
 #include "Wisplet/App/TrayIcon.h"
 #include "Wisplet/App/TrayMenu.h"
 #include "Wisplet/Base/DropDownButton.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/QuietControls.h"
 #include "Wisplet/Base/QuietControlsButton.h"
 #include "Wisplet/Companion/CompanionSpriteView.h"
@@ -105,6 +106,22 @@ private:
         const auto* tab = qobject_cast<const ToolTab*>(QApplication::focusWidget());
         return panelFocused() && (!tab || tab->tool() == m_fixture.registry->selected());
     }
+    // The focused control wears the focus ring: some of its pixels are the ring's colour.
+    static bool ringShown()
+    {
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused)
+            return false;
+        const QImage shown = focused->grab().toImage();
+        const QRgb ring = KeyboardPaths::focusRingColour().rgb();
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                if (shown.pixel(x, y) == ring)
+                    return true;
+            }
+        }
+        return false;
+    }
     bool switcherClosed() const { return !m_fixture.registry->switcherPresented() && !searchField(); }
     QString query() const { return searchField() ? searchField()->text() : QString(); }
 
@@ -119,7 +136,8 @@ private slots:
         m_adapter = std::make_unique<PanelAdapter>(*m_panel);
         m_grabber = XcbKeyGrabber::forApplication();
         m_hotKeys = std::make_unique<HotKeys>(
-            HotKeys::Services{*m_grabber, m_fixture.settings, *m_fixture.wisp, *m_fixture.registry, m_fixture.events});
+            HotKeys::Services{*m_grabber, m_fixture.settings, *m_fixture.wisp, *m_fixture.registry, m_fixture.events,
+                              [this] { m_panel->setAttribute(Qt::WA_KeyboardFocusChange); }});
         m_screenChanges = std::make_unique<ScreenChanges>();
         AppDelegate::Steps steps;
         steps.registerHotKeys = [this](bool enabled, const QString& key) { m_hotKeys->registerHotKeys(enabled, key); };
@@ -149,6 +167,8 @@ private slots:
         m_quits = 0;
         m_settingsOpened = 0;
         m_fixture.registry->setSelected(ToolID::focus);
+        // Each path starts as one who has only used the mouse.
+        m_panel->setAttribute(Qt::WA_KeyboardFocusChange, false);
     }
 
     void cleanup()
@@ -184,6 +204,11 @@ private slots:
                         {{"key", "Tab", "Down", "Down", "space"},
                          [this] { return switcherTyping() && query() == QLatin1String(" "); }},
                         {{"key", "Return"}, [this] { return m_fixture.registry->selected() == ToolID::media; }}}};
+        QTest::newRow("the hot key shows where the keyboard is")
+            << KeyPath{false, {{{"key", "ctrl+alt+1"}, [this] {
+                                    return m_fixture.registry->selected() == ToolID::focus && keyboardOnSelectedTab()
+                                        && ringShown();
+                                }}}};
         QTest::newRow("Ctrl+Alt+2 and 1 leave the keyboard on the selected tab")
             << KeyPath{false,
                        {{{"key", "ctrl+alt+2"},
