@@ -1,5 +1,6 @@
 #include "Wisplet/Base/FileChooserDialog.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/OutsideText.h"
 
 #include <QAbstractItemView>
@@ -150,9 +151,6 @@ void FileChooserDialog::accept()
 
 void FileChooserDialog::done(int result)
 {
-    // Asked before the dialog hides: a hidden window is no longer the active one.
-    const bool hadKeyboard = isActiveWindow();
-    QFileDialog::done(result);
-    if (hadKeyboard)
+    if (KeyboardPaths::closedWithKeyboard(*this, [this, result] { QFileDialog::done(result); }))
         emit closedByUser();
 }

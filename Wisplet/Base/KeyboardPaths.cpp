@@ -34,4 +34,11 @@ void closeWithKeys(QWidget& window)
         QObject::connect(new QShortcut(keys, &window), &QShortcut::activated, &window, &QWidget::close);
 }
 
+bool closedWithKeyboard(QWidget& window, const std::function<void()>& close)
+{
+    const bool hadKeyboard = window.isActiveWindow();
+    close();
+    return hadKeyboard;
+}
+
 } // namespace KeyboardPaths

@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include <functional>
+
 class QPainter;
 class QRectF;
 class QWidget;
@@ -18,5 +20,9 @@ QColor focusRingColour();
 void paintFocusRing(QPainter& painter, const QRectF& shape, double radius);
 // Escape and Ctrl+W close the window, wherever its focus is.
 void closeWithKeys(QWidget& window);
+// Runs `close` (a dialog's done()) and says whether the window had the keyboard as it closed, when the window
+// manager may hand the keyboard to any window, so the opener should take it back. Asked before the window
+// hides: a hidden window is no longer the active one.
+bool closedWithKeyboard(QWidget& window, const std::function<void()>& close);
 
 } // namespace KeyboardPaths

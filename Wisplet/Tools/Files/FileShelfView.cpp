@@ -244,6 +244,7 @@ void FileShelfView::convertSelected()
         m_converter->close();
     m_converter = new ImageConvertView(path, window());
     m_converter->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_converter, &ImageConvertView::closedByUser, this, [this] { keyboardBackTo(*m_convert); });
     m_converter->open();
 }
 

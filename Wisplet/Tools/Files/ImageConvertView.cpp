@@ -1,9 +1,11 @@
 #include "Wisplet/Tools/Files/ImageConvertView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/OutsideText.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -13,6 +15,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -26,6 +31,25 @@ QLabel* caption(const QString& text, QWidget* parent)
     label->setWordWrap(true);
     return label;
 }
+
+// Saved or cancelled while it had the keyboard, the save dialog hands it back: the window manager need not.
+class SaveCopyDialog final : public QFileDialog
+{
+public:
+    SaveCopyDialog(QWidget* parent, const QString& title, std::function<void()> keyboardBack)
+        : QFileDialog(parent, title)
+        , m_keyboardBack(std::move(keyboardBack))
+    { }
+
+    void done(int result) override
+    {
+        if (KeyboardPaths::closedWithKeyboard(*this, [this, result] { QFileDialog::done(result); }))
+            m_keyboardBack();
+    }
+
+private:
+    std::function<void()> m_keyboardBack;
+};
 
 } // namespace
 
@@ -136,7 +160,10 @@ QString ImageConvertView::proposedDestination() const
 
 void ImageConvertView::chooseDestination()
 {
-    auto* dialog = new QFileDialog(this, tr("Save copy"));
+    auto* dialog = new SaveCopyDialog(this, tr("Save copy"), [this] {
+        m_keyboardComing = true;
+        activateWindow();
+    });
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -169,6 +196,22 @@ void ImageConvertView::exportTo(const QString& destination)
             setMessage(error);
     });
     watcher->setFuture(startImageConversion(m_source, destination, format(), maxSide(), quality()));
+}
+
+void ImageConvertView::done(int result)
+{
+    // A quick export can end before the keyboard the save dialog handed back has arrived.
+    const bool keyboardComing = std::exchange(m_keyboardComing, false);
+    if (KeyboardPaths::closedWithKeyboard(*this, [this, result] { QDialog::done(result); }) || keyboardComing)
+        emit closedByUser();
+}
+
+void ImageConvertView::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Arrived: from now on, whether the sheet is active says where the keyboard is.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_keyboardComing = false;
 }
 
 void ImageConvertView::setBusy(bool busy)

@@ -34,8 +34,17 @@ public:
     // Checks the destination and starts the copy; the sheet closes when it is written.
     void exportTo(const QString& destination);
 
+public slots:
+    void done(int result) override;
+
 signals:
     void exportFinished(const QString& error);
+    // Cancelled, closed or done exporting while it had the keyboard, which the window manager may hand to
+    // any window.
+    void closedByUser();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void setBusy(bool busy);
@@ -44,6 +53,8 @@ private:
 
     QString m_source;
     bool m_busy = false;
+    // The save dialog closed while it had the keyboard, which is on its way back to the sheet.
+    bool m_keyboardComing = false;
     QComboBox* m_format;
     QComboBox* m_maxSide;
     QLabel* m_qualityLabel;
