@@ -130,6 +130,37 @@ private slots:
         QVERIFY(clock.elapsed() < promptMs);
     }
 
+    // A session without the variable has its bus in the runtime folder, where libdbus finds it: the probe
+    // looks there too, and only there.
+    void theProbeFindsTheBusWhereLibdbusDoes_data()
+    {
+        QTest::addColumn<bool>("addressSet");
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("no address, frozen daemon in the runtime folder") << false << true;
+        QTest::newRow("an answering address, frozen daemon in the runtime folder") << true << false;
+    }
+
+    void theProbeFindsTheBusWhereLibdbusDoes()
+    {
+        QFETCH(bool, addressSet);
+        QFETCH(bool, silent);
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        });
+        TempFolder folder;
+        const QByteArray frozen = BusProbe::localSockets(m_frozen.address().toUtf8()).value(0);
+        QVERIFY(QFile::link(QString::fromUtf8(frozen), folder.file(QStringLiteral("bus"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+        if (addressSet)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_live.address().toUtf8());
+        else
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        QCOMPARE(BusProbe::isSilent(BusProbe::addressOf(BusProbe::Bus::session), probeMs), silent);
+    }
+
     void nothingWaitsForAFrozenBus_data()
     {
         QTest::addColumn<Row>("row");
