@@ -3,6 +3,7 @@
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/SessionSleepWatcher.h"
 #include "Wisplet/Platform/SingleInstance.h"
+#include "Wisplet/Platform/TerminationSignals.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 
@@ -10,10 +11,13 @@
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <cerrno>
+#include <csignal>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -256,6 +260,48 @@ private slots:
         QTRY_COMPARE(connection.isConnected(), !stops);
         QVERIFY(isOpen(heldAtStart));
         QVERIFY(isOpen(pair[0]));
+    }
+
+    // A termination signal that comes while Qt waits on the main thread for a daemon (or a peer) that stopped
+    // answering is taken all the same, soon enough to quit within 2 s: the wait is cut short. A main thread
+    // that takes it keeps its bus.
+    void aSignalEndsAWaitOnTheBus_data()
+    {
+        QTest::addColumn<bool>("stops");
+        QTest::newRow("daemon stopped during a call") << true;
+        QTest::newRow("daemon answering") << false;
+    }
+
+    void aSignalEndsAWaitOnTheBus()
+    {
+        QFETCH(bool, stops);
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const auto restore = qScopeGuard([&before] { qputenv("DBUS_SESSION_BUS_ADDRESS", before); });
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
+        const QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), name);
+        QVERIFY(connection.isConnected());
+        TerminationSignals handler;
+        QSignalSpy requests(&handler, &TerminationSignals::terminationRequested);
+        const auto thaw = qScopeGuard([&bus] { bus.resume(); });
+        QVERIFY(!stops || bus.pause());
+
+        QElapsedTimer clock;
+        clock.start();
+        std::thread signaller([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ::kill(::getpid(), SIGTERM);
+        });
+        const QDBusReply<bool> answer =
+            connection.interface()->isServiceRegistered(QStringLiteral("org.example.Nobody"));
+        signaller.join();
+        QCOMPARE(answer.isValid(), !stops);
+        QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, 2'000);
+        QVERIFY2(clock.elapsed() < 2'000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QCOMPARE(connection.isConnected(), !stops);
     }
 };
 
