@@ -82,7 +82,7 @@ private:
         CalendarReading reading;
         // Files no reader has reached yet count as they were at the last reading.
         keptEvents(reading.events, !m_listed);
-        // Only what tells more than the last hand-over, or than nothing.
+        // Only one that differs from the last hand-over, or from nothing.
         if (reading.events == m_handedOver)
             return;
         m_handedOver = reading.events;
