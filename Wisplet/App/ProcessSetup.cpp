@@ -50,9 +50,10 @@ void reportSilentSessionBus()
 
 std::optional<QByteArray> setAsideSilentSessionBus()
 {
-    const QByteArray address = qgetenv(sessionBusVariable);
-    if (!BusProbe::isSilent(address))
+    if (!BusProbe::isSilent(BusProbe::addressOf(BusProbe::Bus::session)))
         return std::nullopt;
+    // Empty when the bus was found without the variable.
+    const QByteArray address = qgetenv(sessionBusVariable);
     // An address of no known kind: libdbus refuses it without trying anything.
     qputenv(sessionBusVariable, "disabled:");
     return address;
@@ -62,7 +63,10 @@ void restoreSessionBusAddress(const QByteArray& address)
 {
     // Qt keeps its session connection, failed or not, for the life of the process.
     QDBusConnection::sessionBus();
-    qputenv(sessionBusVariable, address);
+    if (address.isEmpty())
+        qunsetenv(sessionBusVariable);
+    else
+        qputenv(sessionBusVariable, address);
     reportSilentSessionBus();
 }
 

@@ -83,8 +83,14 @@ namespace BusProbe {
 
 QByteArray addressOf(Bus bus)
 {
-    if (bus == Bus::session)
-        return qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus == Bus::session) {
+        if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+            return qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        // Where a session without the variable keeps its bus, as systemd's user manager does.
+        if (const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"); !runtime.isEmpty())
+            return "unix:path=" + (runtime + "/bus").toPercentEncoding("/");
+        return {};
+    }
     if (qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS"))
         return qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
     return QByteArrayLiteral("unix:path=/var/run/dbus/system_bus_socket");

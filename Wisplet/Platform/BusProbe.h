@@ -11,7 +11,7 @@ namespace BusProbe {
 enum class Bus { session, system };
 
 // Where libdbus connects for the bus: the address in its environment variable, else libdbus's own default
-// for the system bus.
+// (the runtime folder's socket for the session bus).
 QByteArray addressOf(Bus bus);
 
 // The local sockets of a D-Bus address list, in order: a path, or an abstract name after a NUL.

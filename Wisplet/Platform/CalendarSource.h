@@ -32,8 +32,8 @@ public:
         unreadable, // configured, but missing or not readable
     };
 
-    // What the files read so far gave, handed over while only files that keep their readers busy are left:
-    // the nudge and the agenda need not wait for those. It is a callback beside the future rather than a
+    // What the files read so far gave, handed over while the reading waits on files that keep their readers
+    // busy: the nudge and the agenda need not wait for those. It is a callback beside the future rather than a
     // second result in it, since an awaited future gives its first result.
     using EarlyReading = std::function<void(const CalendarReading&)>;
 
@@ -47,8 +47,9 @@ public:
     virtual QString problem() const = 0;
     // The occurrences that end after `after` and start by `to`, read where the program can stop the work,
     // within limits of size and work; what those limits left out is said in the reading's message. `early` is
-    // called at most once, from the event loop, before the future's reading reaches whoever awaits it and never
-    // after cancel(), with the events only (the message comes with the future's reading, which replaces it).
+    // called whenever more was read since its last call, from the event loop, before the future's reading reaches
+    // whoever awaits it and never after cancel(), with the events only (the message comes with the future's reading,
+    // which replaces it).
     virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to, EarlyReading early) = 0;
     // Stops the readings under way; their futures give an empty reading.
     virtual void cancel() = 0;

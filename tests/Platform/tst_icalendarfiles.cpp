@@ -9,10 +9,12 @@
 #include "tests/support/Texts.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -96,6 +98,15 @@ struct LeftOutRow
     int maxHeldEvents = 5;
 };
 Q_DECLARE_METATYPE(LeftOutRow)
+
+struct HeldRow
+{
+    // Good files read once before the reading under test, then good and runaway files added for it.
+    QStringList readBefore;
+    QStringList goodAdded;
+    int runawaysAdded;
+    QStringList handedOver;
+};
 
 class TestICalendarFiles final : public QObject
 {
@@ -373,6 +384,55 @@ private slots:
         QVERIFY(QTest::qWaitFor([&again] { return again.isFinished(); }, 60'000));
         QCOMPARE(describe(again.result().events), good);
         QVERIFY(early.isEmpty());
+    }
+
+    // Every reader kept busy on a runaway file while files are left: what the reading has so far is handed over
+    // at once rather than when a reader is free again, with the files not reached yet as they were.
+    void filesReadBeforeTheReadersFillUpAreHandedOver_data()
+    {
+        QTest::addColumn<HeldRow>("row");
+        QTest::newRow("a file read before them") << HeldRow{{}, {"a"}, 3, {"a"}};
+        // Read in the order of the names: z after the runaways.
+        QTest::newRow("a file not reached yet, as it was") << HeldRow{{"a", "z"}, {}, 2, {"a", "z"}};
+    }
+
+    void filesReadBeforeTheReadersFillUpAreHandedOver()
+    {
+        QFETCH(HeldRow, row);
+        QTemporaryDir dir;
+        const auto writeGood = [&dir](const QStringList& names) {
+            for (const QString& name : names)
+                QVERIFY(TestFiles::write(dir.filePath(name + ".ics"),
+                                         calendar(timedEvent(name.toUtf8(), "20260303T090000Z"))));
+        };
+        ICalendarReader::Limits few = reader;
+        few.cpuSecondsPerFile = 5;
+        few.patienceMs = 100;
+        few.maxReaders = 2;
+        ICalendarFiles files(m_scheduler, few);
+        files.setPath(dir.path());
+        writeGood(row.readBefore);
+        readingOf(files);
+        writeGood(row.goodAdded);
+        for (int i = 0; i < row.runawaysAdded; ++i)
+            QVERIFY(
+                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
+
+        std::optional<CalendarReading> early;
+        QElapsedTimer clock;
+        clock.start();
+        const QFuture<CalendarReading> reading =
+            files.read(weekStart, weekEnd, [&early](const CalendarReading& soFar) { early.emplace(soFar); });
+        const auto stop = qScopeGuard([&files] { files.cancel(); });
+        QVERIFY(QTest::qWaitFor([&early, &reading] { return early || reading.isFinished(); }, 60'000));
+        // A runaway file ends its reader no sooner than its processor time allows.
+        QCOMPARE_LT(clock.elapsed(), few.cpuSecondsPerFile * 1000);
+        QVERIFY(early);
+        QStringList titles;
+        for (const CalendarEvent& event : early->events)
+            titles.append(event.title);
+        titles.sort();
+        QCOMPARE(titles, row.handedOver);
     }
 
     // A reader killed by someone else (the out-of-memory killer, a user) says nothing about its file: a fresh

@@ -3,6 +3,7 @@
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/SessionSleepWatcher.h"
 #include "Wisplet/Platform/SingleInstance.h"
+#include "Wisplet/Platform/TerminationSignals.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 
@@ -10,10 +11,13 @@
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <cerrno>
+#include <csignal>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -130,6 +134,37 @@ private slots:
         QVERIFY(clock.elapsed() < promptMs);
     }
 
+    // A session without the variable has its bus in the runtime folder, where libdbus finds it: the probe
+    // looks there too, and only there.
+    void theProbeFindsTheBusWhereLibdbusDoes_data()
+    {
+        QTest::addColumn<bool>("addressSet");
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("no address, frozen daemon in the runtime folder") << false << true;
+        QTest::newRow("an answering address, frozen daemon in the runtime folder") << true << false;
+    }
+
+    void theProbeFindsTheBusWhereLibdbusDoes()
+    {
+        QFETCH(bool, addressSet);
+        QFETCH(bool, silent);
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        });
+        TempFolder folder;
+        const QByteArray frozen = BusProbe::localSockets(m_frozen.address().toUtf8()).value(0);
+        QVERIFY(QFile::link(QString::fromUtf8(frozen), folder.file(QStringLiteral("bus"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+        if (addressSet)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_live.address().toUtf8());
+        else
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        QCOMPARE(BusProbe::isSilent(BusProbe::addressOf(BusProbe::Bus::session), probeMs), silent);
+    }
+
     void nothingWaitsForAFrozenBus_data()
     {
         QTest::addColumn<Row>("row");
@@ -225,6 +260,48 @@ private slots:
         QTRY_COMPARE(connection.isConnected(), !stops);
         QVERIFY(isOpen(heldAtStart));
         QVERIFY(isOpen(pair[0]));
+    }
+
+    // A termination signal that comes while Qt waits on the main thread for a daemon (or a peer) that stopped
+    // answering is taken all the same, soon enough to quit within 2 s: the wait is cut short. A main thread
+    // that takes it keeps its bus.
+    void aSignalEndsAWaitOnTheBus_data()
+    {
+        QTest::addColumn<bool>("stops");
+        QTest::newRow("daemon stopped during a call") << true;
+        QTest::newRow("daemon answering") << false;
+    }
+
+    void aSignalEndsAWaitOnTheBus()
+    {
+        QFETCH(bool, stops);
+        PrivateBus bus;
+        QVERIFY2(bus.start(), qPrintable(bus.errorText()));
+        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const auto restore = qScopeGuard([&before] { qputenv("DBUS_SESSION_BUS_ADDRESS", before); });
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
+        const QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), name);
+        QVERIFY(connection.isConnected());
+        TerminationSignals handler;
+        QSignalSpy requests(&handler, &TerminationSignals::terminationRequested);
+        const auto thaw = qScopeGuard([&bus] { bus.resume(); });
+        QVERIFY(!stops || bus.pause());
+
+        QElapsedTimer clock;
+        clock.start();
+        std::thread signaller([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ::kill(::getpid(), SIGTERM);
+        });
+        const QDBusReply<bool> answer =
+            connection.interface()->isServiceRegistered(QStringLiteral("org.example.Nobody"));
+        signaller.join();
+        QCOMPARE(answer.isValid(), !stops);
+        QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, 2'000);
+        QVERIFY2(clock.elapsed() < 2'000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QCOMPARE(connection.isConnected(), !stops);
     }
 };
 

@@ -61,6 +61,7 @@ private:
         } else if (const std::optional<CalendarDone> done = valueOf<CalendarDone>(frame)) {
             m_moreFiles = done->moreFiles;
             m_cut = m_cut || done->cut;
+            m_listed = true;
         }
     }
 
@@ -74,26 +75,37 @@ private:
         m_kept.insert(file.name, lost);
     }
 
-    void restRead() override
+    void heldBySlowFiles() override
     {
         if (!m_early)
             return;
         CalendarReading reading;
-        keptEvents(reading.events);
+        // Files no reader has reached yet count as they were at the last reading.
+        keptEvents(reading.events, !m_listed);
+        // Only one that differs from the last hand-over, or from nothing.
+        if (reading.events == m_handedOver)
+            return;
+        m_handedOver = reading.events;
         // Not from inside the reader's own calls: whoever takes it may stop the reading.
         QMetaObject::invokeMethod(
             this, [this, reading = std::move(reading)] { m_early(reading); }, Qt::QueuedConnection);
     }
 
-    // The events kept so far that end after the window's start, the earliest within the limit; true when
-    // that left some out.
-    bool keptEvents(QList<CalendarEvent>& events) const
+    // The events kept so far that end after the window's start, with those of the files not reached from the
+    // last reading if asked, the earliest within the limit; true when that left some out.
+    bool keptEvents(QList<CalendarEvent>& events, bool withUnreached = false) const
     {
-        for (const File& file : m_kept) {
+        const auto add = [this, &events](const File& file) {
             for (const CalendarEvent& event : file.events) {
                 if (event.end > m_after)
                     events.append(event);
             }
+        };
+        for (const File& file : m_kept)
+            add(file);
+        for (auto it = m_files.m_files.cbegin(); withUnreached && it != m_files.m_files.cend(); ++it) {
+            if (!m_kept.contains(it.key()))
+                add(*it);
         }
         return ICalendarFile::keepEarliest(events, m_files.m_limits.maxEvents);
     }
@@ -146,6 +158,9 @@ private:
     QHash<QString, File> m_kept;
     bool m_moreFiles = false;
     bool m_cut = false;
+    // The reader went through the whole listing.
+    bool m_listed = false;
+    QList<CalendarEvent> m_handedOver;
 };
 
 ICalendarFiles::ICalendarFiles(Scheduler& scheduler, ICalendarReader::Limits reader,

@@ -71,8 +71,9 @@ public:
         virtual void take(const ICalendarWire::Frame& frame) = 0;
         // A reader was lost on this file; another one follows unless the work ends.
         virtual void lose(const ICalendarWire::Reading& file, Loss loss) = 0;
-        // At most once, before end(): every file has been read but those readers were left on alone, which go on.
-        virtual void restRead() { }
+        // Before end(), whenever the work waits on a slow file: a reader has been on one a while, or every file
+        // has been read but those readers were left on alone, which go on.
+        virtual void heldBySlowFiles() { }
         // Once. The loss says why a broken work ended.
         virtual void end(Ending ending, Loss loss) = 0;
     };
@@ -103,7 +104,7 @@ private:
     void spillFrom(Lane& lane);
     void laneEnded(Lane& lane, Loss loss, bool outside);
     void retire(Lane& lane);
-    // Ends the work once the last frame came and no reader is left, or tells the client the rest is read.
+    // Ends the work once the last frame came and no reader is left, or tells the client only slow files are left.
     void finishWhenIdle();
     void finish(Ending ending, Loss loss);
     QList<ICalendarWire::Reading> filesElsewhere() const;
