@@ -62,6 +62,14 @@ bool isOpen(int fd)
     return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno == EAGAIN;
 }
 
+// Points the session bus variable at the bus until the returned guard goes.
+auto sessionBusAt(const PrivateBus& bus)
+{
+    QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    return qScopeGuard([before = std::move(before)] { qputenv("DBUS_SESSION_BUS_ADDRESS", before); });
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
@@ -223,9 +231,7 @@ private slots:
         QFETCH(bool, stops);
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        const auto restore = qScopeGuard([&before] { qputenv("DBUS_SESSION_BUS_ADDRESS", before); });
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        const auto restore = sessionBusAt(bus);
         const int heldAtStart = connectedTo(BusProbe::localSockets(bus.address().toUtf8()).value(0));
         QVERIFY(heldAtStart >= 0);
         BusWaitLimit::spareSocketsHeldAtStart();
@@ -277,9 +283,7 @@ private slots:
         QFETCH(bool, stops);
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
-        const QByteArray before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        const auto restore = qScopeGuard([&before] { qputenv("DBUS_SESSION_BUS_ADDRESS", before); });
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        const auto restore = sessionBusAt(bus);
         const QString name = QString::fromLatin1(QTest::currentDataTag());
         const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
         const QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), name);
