@@ -209,12 +209,9 @@ private slots:
         const uint keyring = startKeyring(bus.address(), home);
         QVERIFY(keyring != 0);
         const auto stopKeyring = qScopeGuard([keyring] { ::kill(pid_t(keyring), SIGTERM); });
-        const auto running = program({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                      {QStringLiteral("HOME"), home.path()},
-                                      {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-                                      {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                      {QStringLiteral("XDG_RUNTIME_DIR"), home.path()},
-                                      {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+        QMap<QString, QString> environment = LaunchedProgram::homeOnBus(bus.address(), home);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+        const auto running = program(environment);
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindowOf(*running) != 0, timeoutMs * 3);
         const quint32 panel = visibleWindowOf(*running);
 

@@ -26,6 +26,15 @@ std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QStri
     return process;
 }
 
+QMap<QString, QString> homeOnBus(const QString& busAddress, const TempFolder& home)
+{
+    return {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress},
+            {QStringLiteral("HOME"), home.path()},
+            {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
+            {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
+            {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
+}
+
 quint32 visibleWindowOf(const QProcess& process)
 {
     return visibleWindowsOf(process, QStringLiteral(".*")).value(0);
@@ -34,9 +43,12 @@ quint32 visibleWindowOf(const QProcess& process)
 QList<quint32> visibleWindowsOf(const QProcess& process, const QString& titlePattern)
 {
     // Without --all, xdotool lists the windows that match either the process or the title.
-    const QStringList arguments{QStringLiteral("search"), QStringLiteral("--all"),
-                                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                QString::number(process.processId()), QStringLiteral("--name"),
+    const QStringList arguments{QStringLiteral("search"),
+                                QStringLiteral("--all"),
+                                QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--pid"),
+                                QString::number(process.processId()),
+                                QStringLiteral("--name"),
                                 titlePattern};
     QList<quint32> windows;
     const QString found = XTools::run(QStringLiteral("xdotool"), arguments).value_or(QString());
@@ -79,14 +91,7 @@ bool Session::start(const QString& binary, const QByteArray& defaults)
         m_errorText = QStringLiteral("cannot write the defaults file");
         return false;
     }
-    const QMap<QString, QString> environment{
-        {QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address()},
-        {QStringLiteral("HOME"), m_home.path()},
-        {QStringLiteral("XDG_CONFIG_HOME"), m_home.file(QStringLiteral("config"))},
-        {QStringLiteral("XDG_DATA_HOME"), m_home.file(QStringLiteral("data"))},
-        // Leaks are for the unit tests; these are about what the user sees.
-        {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}};
-    m_process = LaunchedProgram::start(binary, environment);
+    m_process = LaunchedProgram::start(binary, homeOnBus(m_bus.address(), m_home));
     if (!m_process->waitForStarted(XTools::timeoutMs)) {
         m_errorText = m_process->errorString();
         return false;
@@ -115,8 +120,8 @@ bool openPanelWithKey(quint32 panel, const QString& key)
         if (!QTest::qWaitFor(opened, XTools::timeoutMs / 3))
             continue;
         QRect last;
-        return QTest::qWaitFor(
-            [&] { return std::exchange(last, XTools::boundingShape(panel)) == last && opened(); }, XTools::timeoutMs);
+        return QTest::qWaitFor([&] { return std::exchange(last, XTools::boundingShape(panel)) == last && opened(); },
+                               XTools::timeoutMs);
     }
     return false;
 }

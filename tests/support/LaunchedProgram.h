@@ -16,6 +16,9 @@
 namespace LaunchedProgram {
 
 std::unique_ptr<QProcess> start(const QString& binary, const QMap<QString, QString>& changes);
+// The changes for a user of that bus whose home, settings and data are in the folder. Leaks are for the unit
+// tests; these are about what the user sees.
+QMap<QString, QString> homeOnBus(const QString& busAddress, const TempFolder& home);
 // The first visible window of the process; 0 when it has none.
 quint32 visibleWindowOf(const QProcess& process);
 // Its visible windows whose title matches the pattern (an extended regular expression), in X's order.

@@ -391,12 +391,7 @@ private slots:
         QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
                                  R"({"onboarded": true, "tools.enabled": ["clipboard"], "clipboard.consent": true})"));
         const auto wisplet =
-            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY),
-                                   {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
-                                    {QStringLiteral("HOME"), home.path()},
-                                    {QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config"))},
-                                    {QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral("data"))},
-                                    {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")}});
+            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), LaunchedProgram::homeOnBus(bus.address(), home));
         QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, XTools::timeoutMs * 3);
 
         Peer silent(peerProgram(),
