@@ -2,7 +2,7 @@
 #include "Wisplet/App/ProcessSetup.h"
 #include "Wisplet/App/WispletApp.h"
 #include "Wisplet/Base/AppSupport.h"
-#include "Wisplet/Platform/BusWaitLimit.h"
+#include "Wisplet/Platform/BusConnector.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/SingleInstance.h"
 #include "Wisplet/Tools/Files/ConvertImage.h"
@@ -16,28 +16,36 @@
 
 namespace {
 
-// How long a second start waits for the running one to answer.
+// How long a second start waits for the running one to answer, the bus included.
 constexpr int comeForwardTimeoutMs = 5000;
+// A live daemon answers in well under a millisecond; this leaves room for a loaded machine without holding
+// up the island much when the daemon is stopped.
+constexpr std::chrono::milliseconds busGrace{500};
 
 // The program from its one-instance check to the end of its orderly shutdown, which saves the user's data.
-int run()
+int run(BusConnector& sessionBus)
 {
     const QString data = appSupportDirectory();
-    SingleInstance instance(connectSessionBus(), SingleInstance::standardLockPaths(data));
+    SingleInstance instance(SingleInstance::standardLockPaths(data));
     if (!instance.isFirst()) {
         // Wisplet already runs on this user's data: that one comes forward instead, unless it is out of reach
         // (on another display with another bus), and then the user hears why nothing new shows.
-        if (!instance.askFirstToComeForward(comeForwardTimeoutMs))
+        const QDeadlineTimer deadline(comeForwardTimeoutMs);
+        const std::optional<QDBusConnection> bus = sessionBus.waitUntilDone(deadline);
+        if (bus)
+            instance.useBus(*bus);
+        if (!instance.askFirstToComeForward(int(deadline.remainingTime())))
             reportProblem(QStringLiteral("Wisplet is already running with the data in %1.").arg(data));
         return 0;
     }
 
-    LinuxPlatform platform;
-    WispletApp wisplet;
+    sessionBus.whenDone(&instance, [&instance](const QDBusConnection& bus) { instance.useBus(bus); });
+    LinuxPlatform platform(sessionBus);
+    WispletApp wisplet(sessionBus);
     QObject::connect(&instance, &SingleInstance::comeForwardRequested, &wisplet, &WispletApp::comeForward);
     QObject::connect(&instance, &SingleInstance::busLost, [] {
-        reportProblem(QStringLiteral("Wisplet: lost the session bus; running on without notifications, media players "
-                                     "and the keyring."));
+        reportProblem(QStringLiteral("Wisplet: lost the session bus; running on without notifications and media "
+                                     "players."));
     });
     wisplet.launch();
     return QApplication::exec();
@@ -50,7 +58,8 @@ int run()
 void endWithoutWaitingForWorkers(int code, QDeadlineTimer quitEnds)
 {
     finishImageConversions(quitEnds);
-    if (QThreadPool::globalInstance()->waitForDone(0))
+    // Nor for Qt's connection thread, which exit would wait for while it greets a daemon that stopped.
+    if (QThreadPool::globalInstance()->waitForDone(0) && !BusConnector::anyUnderWay())
         return;
     PrivateFiles::abandonWritesInFlight();
     std::fflush(nullptr);
@@ -61,22 +70,28 @@ void endWithoutWaitingForWorkers(int code, QDeadlineTimer quitEnds)
 
 int main(int argc, char** argv)
 {
-    BusWaitLimit::spareSocketsHeldAtStart();
     prepareEnvironment();
     // Qt would abort without a word a user can act on.
     if (const std::optional<QString> problem = displayProblem()) {
         reportProblem(*problem);
         return 1;
     }
-    const std::optional<QByteArray> silentBus = setAsideSilentSessionBus();
+    // Before the application object, which connects a desktop theme to the bus.
+    BusConnector sessionBus(BusProbe::Bus::session);
+    if (!sessionBus.settleQtDefault(busGrace)) {
+        reportProblem(QStringLiteral("Wisplet: the session bus does not answer; notifications and media players "
+                                     "follow once it does, the tray icon and screen readers only after a restart."));
+        sessionBus.whenDone(&sessionBus, [](const QDBusConnection& bus) {
+            if (bus.isConnected())
+                reportProblem(QStringLiteral("Wisplet: the session bus answers now."));
+        });
+    }
     QApplication app(argc, argv);
     configureApplication();
-    if (silentBus)
-        restoreSessionBusAddress(*silentBus);
     // SIGTERM ends the program within 2 s: the shutdown and the last copies share 1.5 s of it.
     QDeadlineTimer quitEnds;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quitEnds] { quitEnds = QDeadlineTimer(1500); });
-    const int code = run();
+    const int code = run(sessionBus);
     endWithoutWaitingForWorkers(code, quitEnds);
     return code;
 }

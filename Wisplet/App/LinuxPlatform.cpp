@@ -1,32 +1,22 @@
 #include "Wisplet/App/LinuxPlatform.h"
 
 #include "Wisplet/App/ProcessSetup.h"
-#include "Wisplet/Platform/BusProbe.h"
-#include "Wisplet/Platform/BusWaitLimit.h"
 #include "Wisplet/Platform/Platform.h"
 
 #include <QCoreApplication>
 
-namespace {
-
-// A system bus whose daemon does not answer is not connected to, since libdbus would wait for it without a
-// limit: suspend is then not seen, as without a system bus.
-QDBusConnection answeringSystemBus()
-{
-    if (BusProbe::isSilent(BusProbe::addressOf(BusProbe::Bus::system)))
-        return QDBusConnection(QString());
-    // It may stop answering between the probe and Qt's greeting.
-    const BusWaitLimit limit(BusProbe::Bus::system);
-    return QDBusConnection::systemBus();
-}
-
-} // namespace
-
-LinuxPlatform::LinuxPlatform()
+LinuxPlatform::LinuxPlatform(BusConnector& sessionBus)
     : m_defaults(Defaults::standardPath())
     , m_loginItem(XdgAutostart::standardEntryPath(), QCoreApplication::applicationFilePath())
-    , m_sleepWatcher(answeringSystemBus())
 {
+    // Until then, motion is not reduced, nothing is posted and no player plays.
+    sessionBus.whenDone(&m_motion, [this](const QDBusConnection& bus) {
+        m_motion.useBus(bus);
+        m_notifications.useBus(bus);
+        m_sleepWatcher.useSessionBus(bus);
+        m_mediaPlayers.useBus(bus);
+    });
+    m_systemBus.whenDone(&m_sleepWatcher, [this](const QDBusConnection& bus) { m_sleepWatcher.useSystemBus(bus); });
     Platform::install({.clock = &m_clock,
                        .scheduler = &m_scheduler,
                        .defaults = &m_defaults,

@@ -2,10 +2,12 @@
 
 #include "Wisplet/App/TrayMenu.h"
 #include "Wisplet/Base/MenuBuilder.h"
+#include "Wisplet/Base/ProblemReport.h"
 #include "Wisplet/Base/SymbolIcons.h"
-#include "Wisplet/Platform/BusWaitLimit.h"
 
 #include <QCursor>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -40,11 +42,6 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
     , m_model(model)
     , m_menu(new QMenu)
 {
-    // Qt asks the bus whether a tray host runs, and registers the icon with it, waiting for each answer.
-    const BusWaitLimit limit(BusProbe::Bus::session);
-    // Shown whether or not a tray runs now: Qt docks the icon whenever a tray host appears, as at login,
-    // when the tray may start after us.
-    m_tray = new QSystemTrayIcon(trayFace(), this);
     connect(m_menu, &QMenu::aboutToShow, this, &TrayIcon::rebuild);
     // An open menu follows the changes too: once for a burst of them, on a later pass, so that an item's
     // own action never deletes that item while it runs.
@@ -55,6 +52,18 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
         QMetaObject::invokeMethod(this, &TrayIcon::rebuildIfShown, Qt::QueuedConnection);
     });
     rebuild(); // so the menu's shortcuts exist before it first opens
+}
+
+TrayIcon::~TrayIcon()
+{
+    delete m_menu;
+}
+
+void TrayIcon::show()
+{
+    if (m_tray)
+        return;
+    m_tray = new QSystemTrayIcon(trayFace(), this);
     m_tray->setToolTip(QStringLiteral("Wisplet"));
     m_tray->setContextMenu(m_menu);
     // A left click opens the same menu as a right click, as a tray menu does.
@@ -65,9 +74,26 @@ TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
     m_tray->show();
 }
 
-TrayIcon::~TrayIcon()
+void TrayIcon::showOnceTrayWatcherAnswers(const QDBusConnection& bus, bool toldSilent)
 {
-    delete m_menu;
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusMessage question =
+        QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    question << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(question), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, bus, toldSilent](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        const QDBusError::ErrorType error = finished->error().type();
+        if (error != QDBusError::NoReply && error != QDBusError::Timeout && error != QDBusError::TimedOut) {
+            show();
+            return;
+        }
+        if (!toldSilent)
+            reportProblem(QStringLiteral("Wisplet: the desktop's tray watcher does not answer on the session bus; "
+                                         "the tray icon waits for it."));
+        showOnceTrayWatcherAnswers(bus, true);
+    });
 }
 
 void TrayIcon::popup(const QPoint& globalPosition)

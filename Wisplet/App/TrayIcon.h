@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/MenuModel.h"
 
+#include <QDBusConnection>
 #include <QObject>
 
 class QMenu;
@@ -12,6 +13,11 @@ class TrayMenu;
 
 // The tray menu on screen: in the system tray whenever a tray host runs, and always available as a pop-up
 // (the island's right-click, for desktops without a tray). The menu is rebuilt each time it opens.
+//
+// Qt's tray icon asks the desktop's tray watcher on the session bus (org.kde.StatusNotifierWatcher) whether a
+// tray host runs, and registers the icon with it, waiting on the main thread for each answer. So where Qt
+// goes through the bus, the icon is made only once the watcher has answered the same question asked without
+// waiting, or the bus has said there is no watcher.
 class TrayIcon final : public QObject
 {
     Q_OBJECT
@@ -22,7 +28,14 @@ public:
     ~TrayIcon() override;
 
     QMenu& menu() const { return *m_menu; }
-    QSystemTrayIcon& trayIcon() const { return *m_tray; }
+    // Null until shown.
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    // Puts the icon in the tray, whether or not a tray runs now: Qt docks it whenever a tray host appears,
+    // as at login, when the tray may start after us.
+    void show();
+    // The same once the tray watcher on Qt's session bus has answered; one that does not answer in D-Bus's
+    // time is asked again.
+    void showOnceTrayWatcherAnswers(const QDBusConnection& bus, bool toldSilent = false);
     void popup(const QPoint& globalPosition);
     // The keys the menu shows next to its items also work while window has the keyboard focus.
     void addShortcutsTo(QWidget& window);

@@ -28,6 +28,7 @@
 #include "Wisplet/Notch/NotchRootView.h"
 #include "Wisplet/Notch/PeekSources.h"
 #include "Wisplet/Onboarding/OnboardingWindow.h"
+#include "Wisplet/Platform/BusConnector.h"
 #include "Wisplet/Platform/ChosenWrites.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
@@ -103,7 +104,7 @@ private:
 
 } // namespace
 
-WispletApp::WispletApp(QObject* parent)
+WispletApp::WispletApp(BusConnector& sessionBus, QObject* parent)
     : QObject(parent)
     , m_windows(X11WindowService::forApplication())
     , m_screenChanges(std::make_unique<ScreenChanges>())
@@ -114,7 +115,7 @@ WispletApp::WispletApp(QObject* parent)
     new WindowFitting(this);
     buildTools();
     buildPanel();
-    buildTray();
+    buildTray(sessionBus);
     buildDelegate();
     // The tray's "Settings…", the island's gear and the business page all post this.
     connect(&AppEvents::shared(), &AppEvents::openSettings, this, &WispletApp::openSettings);
@@ -180,7 +181,7 @@ void WispletApp::buildPanel()
     new HeapTrim(wisp, Platform::scheduler(), {}, this);
 }
 
-void WispletApp::buildTray()
+void WispletApp::buildTray(BusConnector& sessionBus)
 {
     Updater& updater = Updater::shared();
     m_quiet = std::make_unique<QuietControls>(AppSettings::shared(), Platform::clock());
@@ -200,6 +201,17 @@ void WispletApp::buildTray()
                                             });
     connect(&updater, &Updater::checkFinished, this, [](const UpdateCheckResult& result) { showUpdateResult(result); });
     m_tray = std::make_unique<TrayIcon>(*m_trayMenu);
+    // Qt's tray goes through the bus only where its own session connection works, as ours then does.
+    if (sessionBus.qtDefaultRefused()) {
+        m_tray->show();
+    } else {
+        sessionBus.whenDone(m_tray.get(), [tray = m_tray.get()](const QDBusConnection& bus) {
+            if (bus.isConnected())
+                tray->showOnceTrayWatcherAnswers(bus);
+            else
+                tray->show();
+        });
+    }
     m_tray->addShortcutsTo(*m_notchPanel);
     connect(&m_tray->menu(), &QMenu::aboutToShow, m_root, [this] { m_root->watchPopup(&m_tray->menu()); });
     m_root->installEventFilter(new ContextMenuForwarder(*m_tray, this));

@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppDelegate;
+class BusConnector;
 class ExpressionStudio;
 class FocusService;
 class FullscreenMonitor;
@@ -31,7 +32,7 @@ class WispletApp final : public QObject
     Q_DISABLE_COPY_MOVE(WispletApp)
 
 public:
-    explicit WispletApp(QObject* parent = nullptr);
+    explicit WispletApp(BusConnector& sessionBus, QObject* parent = nullptr);
     ~WispletApp() override;
 
     void launch();
@@ -42,7 +43,7 @@ private:
     class Panel;
 
     void buildPanel();
-    void buildTray();
+    void buildTray(BusConnector& sessionBus);
     void buildTools();
     void buildDelegate();
     void requestQuit();

@@ -1,25 +1,16 @@
 #include "Wisplet/Platform/BusProbe.h"
 
-#include <QDeadlineTimer>
 #include <QList>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <optional>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 namespace {
-
-enum class Probe {
-    answered,
-    silent,
-    // Nothing listens there: libdbus is refused as quickly as we are, and tries the next address.
-    unreachable,
-};
 
 // A unix socket address: its path, or its abstract name after a NUL.
 std::optional<QByteArray> socketOf(const QByteArray& entry)
@@ -41,40 +32,41 @@ std::optional<QByteArray> socketOf(const QByteArray& entry)
     return std::nullopt;
 }
 
-bool waitFor(int fd, short events, const QDeadlineTimer& deadline)
+template <typename Call>
+auto retryInterrupted(Call call)
 {
-    pollfd entry{fd, events, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&entry, 1, int(deadline.remainingTime()));
-    } while (ready < 0 && errno == EINTR);
-    return ready > 0;
+    decltype(call()) result;
+    do
+        result = call();
+    while (result < 0 && errno == EINTR);
+    return result;
 }
 
-Probe probeSocket(const QByteArray& socketName, const QDeadlineTimer& deadline)
+// True when a daemon listens there and has answered; false when nothing listens.
+bool greet(const QByteArray& socketName)
 {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socketName.size() >= qsizetype(sizeof(address.sun_path)))
-        return Probe::unreachable;
+        return false;
     std::copy(socketName.cbegin(), socketName.cend(), address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return Probe::unreachable;
+        return false;
     const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + socketName.size());
-    Probe result = Probe::unreachable;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
+    // Blocking throughout: a full backlog waits in connect, a stopped daemon in recv.
+    bool answered = retryInterrupted([&] { return ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length); })
+        == 0;
+    if (answered) {
         // A client's first words: the NUL byte, then an authentication request without a mechanism, which
         // any daemon answers with the mechanisms it offers.
         static constexpr char hello[] = "\0AUTH\r\n";
-        if (::send(fd, hello, sizeof(hello) - 1, MSG_NOSIGNAL) == qsizetype(sizeof(hello) - 1))
-            result = waitFor(fd, POLLIN, deadline) ? Probe::answered : Probe::silent;
-    } else if (errno == EAGAIN) {
-        // A full backlog: the daemon has not taken its waiting clients for a while.
-        result = Probe::silent;
+        char reply = 0;
+        answered = ::send(fd, hello, sizeof(hello) - 1, MSG_NOSIGNAL) == qsizetype(sizeof(hello) - 1)
+            && retryInterrupted([&] { return ::recv(fd, &reply, 1, 0); }) == 1;
     }
     ::close(fd);
-    return result;
+    return answered;
 }
 
 } // namespace
@@ -96,28 +88,14 @@ QByteArray addressOf(Bus bus)
     return QByteArrayLiteral("unix:path=/var/run/dbus/system_bus_socket");
 }
 
-QList<QByteArray> localSockets(const QByteArray& address)
+void waitForDaemon(const QByteArray& address)
 {
-    QList<QByteArray> sockets;
-    for (const QByteArray& entry : address.split(';')) {
-        if (const std::optional<QByteArray> socketName = socketOf(entry.trimmed()))
-            sockets.append(*socketName);
-    }
-    return sockets;
-}
-
-bool isSilent(const QByteArray& address, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
     // libdbus takes the first entry that it can connect to.
     for (const QByteArray& entry : address.split(';')) {
         const std::optional<QByteArray> socketName = socketOf(entry.trimmed());
-        if (!socketName)
-            return false;
-        if (const Probe probe = probeSocket(*socketName, deadline); probe != Probe::unreachable)
-            return probe == Probe::silent;
+        if (!socketName || greet(*socketName))
+            return;
     }
-    return false;
 }
 
 } // namespace BusProbe

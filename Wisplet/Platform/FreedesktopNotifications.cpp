@@ -2,6 +2,7 @@
 
 #include "Wisplet/Platform/PeerText.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
@@ -39,6 +40,14 @@ FreedesktopNotifications::FreedesktopNotifications(const QDBusConnection& bus, Q
     : NotificationServer(parent)
     , m_bus(bus)
 {
+    useBus(bus);
+}
+
+void FreedesktopNotifications::useBus(const QDBusConnection& bus)
+{
+    m_bus = bus;
+    if (!m_bus.isConnected())
+        return;
     // Subscribed by path and interface, not by the service's name: for a name, Qt asks the bus who owns it
     // and waits for the answer, which a stopped bus daemon never gives. Only our own ids count anyway.
     m_bus.connect(QString(), path, interface, QStringLiteral("ActionInvoked"), this,
@@ -105,6 +114,11 @@ void FreedesktopNotifications::notify(const Notification& notification, const QS
 
 void FreedesktopNotifications::call(const QDBusMessage& message, ReplyHandler handler)
 {
+    // Qt never finishes a call on a connection that is not there.
+    if (!m_bus.isConnected()) {
+        handler(QDBusMessage::createError(QDBusError::Disconnected, QStringLiteral("The session bus is not connected.")));
+        return;
+    }
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [handler = std::move(handler)](QDBusPendingCallWatcher* finished) {

@@ -18,8 +18,10 @@ class FreedesktopNotifications final : public NotificationServer
 public:
     static constexpr int callTimeoutMs = 10'000;
 
-    explicit FreedesktopNotifications(const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                                      QObject* parent = nullptr);
+    explicit FreedesktopNotifications(const QDBusConnection& bus, QObject* parent = nullptr);
+
+    // The bus, once it is there; until then nothing is posted.
+    void useBus(const QDBusConnection& bus);
 
     void checkAvailable(QObject* context, AvailabilityHandler handler) override;
     void post(const Notification& notification, QObject* context, PostHandler handler) override;

@@ -17,8 +17,11 @@ public:
     // D-Bus waits 25 s by default, which would hold every later poll behind one hung player.
     static constexpr int defaultCallTimeoutMs = 2'000;
 
-    explicit MprisPlayers(const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                          int callTimeoutMs = defaultCallTimeoutMs, QObject* parent = nullptr);
+    explicit MprisPlayers(const QDBusConnection& bus, int callTimeoutMs = defaultCallTimeoutMs,
+                          QObject* parent = nullptr);
+
+    // The bus, once it is there; until then no player is found.
+    void useBus(const QDBusConnection& bus) { m_bus = bus; }
 
     QCoro::Task<MediaPoll> poll() override;
     QCoro::Task<> send(QString service, Command command) override;

@@ -22,6 +22,14 @@ PortalMotionSetting::PortalMotionSetting(const QDBusConnection& bus, QObject* pa
     : MotionSetting(parent)
     , m_bus(bus)
 {
+    useBus(bus);
+}
+
+void PortalMotionSetting::useBus(const QDBusConnection& bus)
+{
+    m_bus = bus;
+    if (!m_bus.isConnected())
+        return;
     // Subscribed before the first read, so that no change can fall between the two.
     m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
                   SLOT(onSettingChanged(QString, QString, QDBusVariant)));

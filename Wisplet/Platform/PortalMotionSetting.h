@@ -17,7 +17,10 @@ class PortalMotionSetting final : public MotionSetting
     Q_DISABLE_COPY_MOVE(PortalMotionSetting)
 
 public:
-    explicit PortalMotionSetting(const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    explicit PortalMotionSetting(const QDBusConnection& bus, QObject* parent = nullptr);
+
+    // The bus, once it is there: the setting is read then.
+    void useBus(const QDBusConnection& bus);
 
     bool reduceMotion() const override { return m_reduce; }
 

@@ -15,16 +15,22 @@ SessionSleepWatcher::SessionSleepWatcher(const QDBusConnection& systemBus, const
                                          QObject* parent)
     : SleepWatcher(parent)
 {
-    if (QDBusConnection bus = systemBus; bus.isConnected()) {
-        bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-                    SLOT(onPrepareForSleep(bool)));
-    }
-    if (QDBusConnection bus = sessionBus; bus.isConnected()) {
-        for (const QLatin1String& saver : screenSavers) {
-            bus.connect(QString(), QString(), saver, QStringLiteral("ActiveChanged"), this,
-                        SLOT(onScreenSaverActiveChanged(bool)));
-        }
+    useSystemBus(systemBus);
+    useSessionBus(sessionBus);
+}
+
+void SessionSleepWatcher::useSystemBus(const QDBusConnection& bus)
+{
+    QDBusConnection(bus).connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                                 QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                                 this, SLOT(onPrepareForSleep(bool)));
+}
+
+void SessionSleepWatcher::useSessionBus(const QDBusConnection& bus)
+{
+    for (const QLatin1String& saver : screenSavers) {
+        QDBusConnection(bus).connect(QString(), QString(), saver, QStringLiteral("ActiveChanged"), this,
+                                     SLOT(onScreenSaverActiveChanged(bool)));
     }
 }
 

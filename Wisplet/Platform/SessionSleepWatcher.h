@@ -13,9 +13,12 @@ class SessionSleepWatcher final : public SleepWatcher
     Q_DISABLE_COPY_MOVE(SessionSleepWatcher)
 
 public:
-    explicit SessionSleepWatcher(const QDBusConnection& systemBus = QDBusConnection::systemBus(),
-                                 const QDBusConnection& sessionBus = QDBusConnection::sessionBus(),
-                                 QObject* parent = nullptr);
+    SessionSleepWatcher(const QDBusConnection& systemBus, const QDBusConnection& sessionBus,
+                        QObject* parent = nullptr);
+
+    // Each bus once it is there.
+    void useSystemBus(const QDBusConnection& bus);
+    void useSessionBus(const QDBusConnection& bus);
 
 private slots:
     void onPrepareForSleep(bool sleeping);

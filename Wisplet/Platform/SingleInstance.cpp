@@ -69,9 +69,8 @@ QDBusMessage busMethod(const QString& name)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QDBusConnection& bus, const QStringList& lockPaths, QObject* parent)
+SingleInstance::SingleInstance(const QStringList& lockPaths, QObject* parent)
     : QObject(parent)
-    , m_bus(bus)
 {
     Lock lock = Lock::impossible;
     for (const QString& path : lockPaths) {
@@ -81,8 +80,6 @@ SingleInstance::SingleInstance(const QDBusConnection& bus, const QStringList& lo
     }
     // Where no lock file can be made at all, the program runs: it cannot keep its data there either.
     m_first = lock != Lock::heldElsewhere;
-    if (m_first)
-        exportOnBus();
 }
 
 SingleInstance::~SingleInstance()
@@ -95,6 +92,13 @@ SingleInstance::~SingleInstance()
         m_bus.send(busMethod(QStringLiteral("ReleaseName")) << QString::fromLatin1(busName));
     if (m_lockFd >= 0)
         ::close(m_lockFd);
+}
+
+void SingleInstance::useBus(const QDBusConnection& bus)
+{
+    m_bus = bus;
+    if (m_first)
+        exportOnBus();
 }
 
 void SingleInstance::exportOnBus()

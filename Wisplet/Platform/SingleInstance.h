@@ -8,8 +8,8 @@
 // Makes sure only one Wisplet runs on a user's data folder, whatever the display and the session bus: the
 // first one holds a lock on a file beside the data, and also owns the D-Bus name where there is a bus. A
 // second start asks the first, through that name, to come forward. Nothing here waits for the bus: the
-// lock decides at once, and the name is asked for and given back without waiting. Held while this object
-// lives.
+// lock decides at once, the bus may come later, and the name is asked for and given back without waiting.
+// Held while this object lives.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -20,9 +20,8 @@ public:
     static constexpr const char* objectPath = "/com/tidewell/wisplet";
     static constexpr const char* interfaceName = "com.tidewell.wisplet.Instance";
 
-    // The bus to use (possibly not connected) and the lock files to try in order: the first that can be
-    // locked or is held by another process decides.
-    SingleInstance(const QDBusConnection& bus, const QStringList& lockPaths, QObject* parent = nullptr);
+    // The lock files to try in order: the first that can be locked or is held by another process decides.
+    explicit SingleInstance(const QStringList& lockPaths, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // The data folder's lock file, then, for a data folder that cannot hold one, the display's lock file in
@@ -34,6 +33,9 @@ public:
     // True when this process is the one Wisplet of the user on this data folder, or when no lock file could
     // be made at all.
     bool isFirst() const { return m_first; }
+
+    // The session bus, once it is there (possibly not connected): the first asks for the name.
+    void useBus(const QDBusConnection& bus);
 
     // From a second start: asks the first to come forward, waiting at most `timeoutMs`. False when there
     // is no bus or nobody answered.
@@ -53,7 +55,7 @@ private:
     void exportOnBus();
 
     int m_lockFd = -1;
-    QDBusConnection m_bus;
+    QDBusConnection m_bus{QString()};
     bool m_ownsName = false;
     bool m_first = false;
 };

@@ -1,13 +1,13 @@
 #include "Wisplet/Platform/TerminationSignals.h"
 
-#include "Wisplet/Platform/BusWaitLimit.h"
-
 #include <QSocketNotifier>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/socket.h>
 #include <thread>
@@ -15,12 +15,12 @@
 
 namespace {
 
-// Written by the handler, read on the main thread and by the guard: the only thing a signal handler may
-// safely do.
+// Written by the handler, read on the main thread and by the watchdog: the only thing a signal handler may
+// safely do. The handler's ends never block: a byte already waiting says the same.
 int wakeFds[2] = {-1, -1};
-int guardFds[2] = {-1, -1};
-// Far longer than the main thread takes between two events, short enough to quit within 2 s after it.
-constexpr std::chrono::milliseconds takeLimit{500};
+int watchdogFds[2] = {-1, -1};
+constexpr std::chrono::milliseconds takeLimit{1000};
+constexpr std::chrono::milliseconds endLimit{1900};
 constexpr std::array handledSignals{SIGINT, SIGTERM, SIGHUP};
 // What each signal did before we took it over; restored when we let go.
 std::array<struct sigaction, handledSignals.size()> previousActions{};
@@ -28,52 +28,54 @@ std::array<bool, handledSignals.size()> taken{};
 
 void onSignal(int number)
 {
+    const int savedErrno = errno;
     const char byte = char(number);
-    [[maybe_unused]] const ssize_t written = ::write(wakeFds[0], &byte, 1);
-    [[maybe_unused]] const ssize_t told = ::write(guardFds[0], &byte, 1);
+    [[maybe_unused]] const ssize_t woken = ::write(wakeFds[0], &byte, 1);
+    [[maybe_unused]] const ssize_t told = ::write(watchdogFds[0], &byte, 1);
+    errno = savedErrno;
 }
 
-bool readByte(int fd, char& byte)
+bool openPair(int (&fds)[2])
 {
-    ssize_t got = 0;
-    do
-        got = ::read(fd, &byte, 1);
-    while (got < 0 && errno == EINTR);
-    return got == 1;
+    return ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0
+        && ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK) == 0;
 }
 
 } // namespace
 
-// Counts the signals received and those the main thread took; each one it has not taken yet is under a bus
-// wait limit until it does.
-struct TerminationSignals::Guard
+// Ends the process when the main thread does not take the first signal, or the shutdown does not end, in time.
+struct TerminationSignals::Watchdog
 {
     std::mutex mutex;
-    std::condition_variable taken;
-    quint64 received = 0;
-    quint64 takenCount = 0;
+    std::condition_variable changed;
+    bool taken = false;
     bool ending = false;
     std::thread thread;
 
     void watch()
     {
         char byte = 0;
-        while (readByte(guardFds[1], byte)) {
-            std::unique_lock lock(mutex);
-            const quint64 number = ++received;
-            const BusWaitLimit session(BusProbe::Bus::session, takeLimit);
-            const BusWaitLimit system(BusProbe::Bus::system, takeLimit);
-            taken.wait(lock, [this, number] { return takenCount >= number || ending; });
-        }
+        ssize_t got = 0;
+        do
+            got = ::read(watchdogFds[1], &byte, 1);
+        while (got < 0 && errno == EINTR);
+        if (got != 1)
+            return;
+        const auto received = std::chrono::steady_clock::now();
+        std::unique_lock lock(mutex);
+        const bool tookIt = changed.wait_until(lock, received + takeLimit, [this] { return taken || ending; });
+        if (tookIt && changed.wait_until(lock, received + endLimit, [this] { return ending; }))
+            return;
+        ::_exit(128 + byte);
     }
 
     void take()
     {
         {
             const std::scoped_lock lock(mutex);
-            ++takenCount;
+            taken = true;
         }
-        taken.notify_one();
+        changed.notify_one();
     }
 
     void end()
@@ -82,8 +84,8 @@ struct TerminationSignals::Guard
             const std::scoped_lock lock(mutex);
             ending = true;
         }
-        taken.notify_one();
-        ::shutdown(guardFds[0], SHUT_WR);
+        changed.notify_one();
+        ::shutdown(watchdogFds[0], SHUT_WR);
         if (thread.joinable())
             thread.join();
     }
@@ -91,18 +93,17 @@ struct TerminationSignals::Guard
 
 TerminationSignals::TerminationSignals(QObject* parent)
     : QObject(parent)
-    , m_guard(std::make_unique<Guard>())
+    , m_watchdog(std::make_unique<Watchdog>())
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeFds) != 0
-        || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, guardFds) != 0)
+    if (!openPair(wakeFds) || !openPair(watchdogFds))
         return;
-    m_guard->thread = std::thread([guard = m_guard.get()] { guard->watch(); });
+    m_watchdog->thread = std::thread([watchdog = m_watchdog.get()] { watchdog->watch(); });
     m_notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         if (::read(wakeFds[1], &byte, 1) != 1)
             return;
-        m_guard->take();
+        m_watchdog->take();
         emit terminationRequested(int(byte));
     });
     struct sigaction action = {};
@@ -129,8 +130,8 @@ TerminationSignals::~TerminationSignals()
     }
     delete m_notifier;
     m_notifier = nullptr;
-    m_guard->end();
-    for (int* fds : {wakeFds, guardFds}) {
+    m_watchdog->end();
+    for (int* fds : {wakeFds, watchdogFds}) {
         for (int i : {0, 1}) {
             if (fds[i] >= 0)
                 ::close(fds[i]);

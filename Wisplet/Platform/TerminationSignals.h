@@ -8,9 +8,13 @@ class QSocketNotifier;
 
 // Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the main thread, so that Ctrl+C, a kill or the end
 // of the session runs the same orderly shutdown as quitting from the menu. A signal that was ignored when
-// the program started (nohup ignores SIGHUP) stays ignored. A signal the main thread has not taken in half a
-// second finds it held where Qt waits on a bus (a peer or daemon that stopped answering): this process's
-// connections to the buses are then cut (see BusWaitLimit), so that the wait ends and the quit begins.
+// the program started (nohup ignores SIGHUP) stays ignored.
+//
+// The process ends within 2 s of the first signal whatever holds it: Qt waits on the main thread for a few
+// peers of the session bus (its accessibility bridge asks the accessibility launcher whether a screen reader
+// runs), and a peer that stops answering would hold the program for Qt's 25 s. So a signal the main thread
+// has not taken within a second, or whose shutdown has not ended within 1.9 s, ends the process there and
+// then, with the exit code of a shell's killed job (128 + the signal). Saving is the orderly shutdown's job.
 class TerminationSignals final : public QObject
 {
     Q_OBJECT
@@ -24,8 +28,8 @@ signals:
     void terminationRequested(int signalNumber);
 
 private:
-    struct Guard;
+    struct Watchdog;
 
     QSocketNotifier* m_notifier = nullptr;
-    std::unique_ptr<Guard> m_guard;
+    std::unique_ptr<Watchdog> m_watchdog;
 };

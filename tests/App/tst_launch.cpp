@@ -1,3 +1,4 @@
+#include "Wisplet/Platform/SingleInstance.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "tests/support/FakeBusService.h"
 #include "tests/support/Files.h"
@@ -13,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSemaphore>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -96,10 +99,6 @@ uint startKeyring(const QString& busAddress, const TempFolder& home)
 
 } // namespace
 
-// When to stop the bus daemon, in ms after the launch, or:
-constexpr int fromTheStart = -1;
-constexpr int beforeTheQuit = 0;
-
 // A desktop panel's tray host: with one on the bus, Qt shows the tray icon through the bus, and waits for
 // the bus as it does.
 class FakeTrayHost final : public FakeBusService
@@ -118,10 +117,79 @@ public:
     bool isStatusNotifierHostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
 
-    QStringList registered;
+    // Written on the peers' thread.
+    QAtomicInt registered = 0;
 
 public slots:
-    void RegisterStatusNotifierItem(const QString& service) { registered.append(service); }
+    void RegisterStatusNotifierItem(const QString&) { ++registered; }
+};
+
+// The accessibility launcher, which Qt asks on the main thread whether a screen reader runs: none does.
+class FakeAccessibilityLauncher final : public FakeBusService
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.a11y.Status")
+    Q_PROPERTY(bool IsEnabled READ no)
+    Q_PROPERTY(bool ScreenReaderEnabled READ no)
+
+public:
+    explicit FakeAccessibilityLauncher(const QString& busAddress)
+        : FakeBusService(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                         QStringLiteral("fake-accessibility"), busAddress)
+    { }
+
+    bool no() const { return false; }
+};
+
+// The desktop's tray host and accessibility launcher on a thread of their own, so that the test can keep
+// them from answering for a while, as they are while a desktop starts, and go on meanwhile.
+class DesktopPeers final
+{
+public:
+    explicit DesktopPeers(const QString& busAddress)
+    {
+        m_thread.start();
+        onTheirThread([this, busAddress] {
+            tray = std::make_unique<FakeTrayHost>(busAddress);
+            m_accessibility = std::make_unique<FakeAccessibilityLauncher>(busAddress);
+            m_registered = tray->registerOnBus() && m_accessibility->registerOnBus();
+        });
+    }
+
+    ~DesktopPeers()
+    {
+        m_released.release();
+        onTheirThread([this] {
+            tray.reset();
+            m_accessibility.reset();
+        });
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    Q_DISABLE_COPY_MOVE(DesktopPeers)
+
+    bool isRegistered() const { return m_registered; }
+    // Neither answers anything for that long, or until the peers go.
+    void holdFor(int ms)
+    {
+        QMetaObject::invokeMethod(tray.get(), [this, ms] { m_released.tryAcquire(1, ms); });
+    }
+
+    std::unique_ptr<FakeTrayHost> tray;
+
+private:
+    void onTheirThread(const std::function<void()>& work)
+    {
+        QObject context;
+        context.moveToThread(&m_thread);
+        QMetaObject::invokeMethod(&context, work, Qt::BlockingQueuedConnection);
+    }
+
+    QThread m_thread;
+    QSemaphore m_released;
+    std::unique_ptr<FakeAccessibilityLauncher> m_accessibility;
+    bool m_registered = false;
 };
 
 class TestLaunch final : public QObject
@@ -228,68 +296,118 @@ private slots:
         QVERIFY(exitedWith(*running, 0));
     }
 
-    // A bus daemon that stops answering (stopped, swamped), before the start or while the program runs: the
-    // island still shows at once, and a quit still ends the program at once.
+    // A bus daemon that stops answering (stopped, swamped), from the start or before the quit: the island still
+    // shows, and SIGTERM still ends the program in order.
     void aSilentBusHoldsNothingUp_data()
     {
         QTest::addColumn<bool>("sessionBus");
-        QTest::addColumn<int>("stopAfterMs");
-        QTest::addColumn<bool>("trayHost");
-        QTest::newRow("session bus silent from the start") << true << fromTheStart << false;
-        QTest::newRow("session bus silent before the quit") << true << beforeTheQuit << false;
-        QTest::newRow("session bus silent before the quit, tray on the bus") << true << beforeTheQuit << true;
-        QTest::newRow("system bus silent from the start") << false << fromTheStart << false;
-        // Stopped while the program connects, builds its accessibility bridge and shows its tray icon, after
-        // it found the bus answering: where, depends on the machine's speed.
-        for (const int ms : {50, 100, 150, 200, 250, 300, 400})
-            QTest::addRow("session bus silent %d ms after the launch, tray on the bus", ms) << true << ms << true;
+        QTest::addColumn<bool>("beforeTheQuit");
+        QTest::newRow("session bus silent from the start") << true << false;
+        QTest::newRow("session bus silent before the quit") << true << true;
+        QTest::newRow("system bus silent from the start") << false << false;
     }
 
     void aSilentBusHoldsNothingUp()
     {
         QFETCH(bool, sessionBus);
-        QFETCH(int, stopAfterMs);
-        QFETCH(bool, trayHost);
+        QFETCH(bool, beforeTheQuit);
         LaunchedProgram::Session session;
         QVERIFY2(session.startBus(), qPrintable(session.errorText()));
         PrivateBus systemBus;
         QVERIFY2(sessionBus || systemBus.start(), qPrintable(systemBus.errorText()));
         PrivateBus& silent = sessionBus ? session.bus() : systemBus;
-        std::optional<FakeTrayHost> tray;
-        // A frozen daemon would outlive the test, and the tray host would wait for it as it goes.
+        // With a tray host on the bus, Qt's tray icon goes through the bus, and so does its end.
+        DesktopPeers peers(session.busAddress());
+        QVERIFY(peers.isRegistered());
+        // A frozen daemon would outlive the test, and the peers would wait for it as they go.
         const auto thaw = qScopeGuard([&silent] { silent.resume(); });
         const QByteArray systemBefore = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
         const auto restore = qScopeGuard([&systemBefore] { qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBefore); });
         if (!sessionBus)
             qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBus.address().toUtf8());
-        if (trayHost) {
-            tray.emplace(session.busAddress());
-            QVERIFY(tray->registerOnBus());
-        }
-        if (stopAfterMs == fromTheStart)
+        if (!beforeTheQuit)
             QVERIFY(silent.pause());
-        QTimer stop;
-        stop.setSingleShot(true);
-        stop.callOnTimeout([&silent] { silent.pause(); });
-        if (stopAfterMs > 0)
-            stop.start(stopAfterMs);
         QElapsedTimer clock;
         clock.start();
         QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
                  qPrintable(session.errorText()));
         QVERIFY2(clock.elapsed() < 3'000,
                  qPrintable(QStringLiteral("the island showed after %1 ms").arg(clock.elapsed())));
-        if (stopAfterMs == beforeTheQuit) {
-            QTRY_VERIFY_WITH_TIMEOUT(!trayHost || !tray->registered.isEmpty(), timeoutMs);
+        if (beforeTheQuit) {
+            QTRY_VERIFY_WITH_TIMEOUT(peers.tray->registered.loadRelaxed() > 0, timeoutMs);
             QVERIFY(silent.pause());
         }
-        QTRY_VERIFY(!stop.isActive());
 
         QProcess& running = session.process();
         running.terminate();
         QVERIFY(running.waitForFinished(2'000));
         QCOMPARE(running.exitStatus(), QProcess::NormalExit);
         QCOMPARE(running.exitCode(), 0);
+    }
+
+    // A daemon or a desktop peer that is slow at the start costs nothing for the run: the bus comes once the
+    // daemon answers, the name stays, and the tray icon comes once the tray host answers.
+    void aSlowStartCostsNothing_data()
+    {
+        QTest::addColumn<int>("daemonStoppedMs");
+        QTest::addColumn<int>("peersHeldMs");
+        QTest::newRow("daemon stopped for 1.5 s") << 1500 << 0;
+        QTest::newRow("tray host and accessibility launcher held for 2 s") << 0 << 2000;
+    }
+
+    void aSlowStartCostsNothing()
+    {
+        QFETCH(int, daemonStoppedMs);
+        QFETCH(int, peersHeldMs);
+        LaunchedProgram::Session session;
+        QVERIFY2(session.startBus(), qPrintable(session.errorText()));
+        DesktopPeers peers(session.busAddress());
+        QVERIFY(peers.isRegistered());
+        QDBusConnection bus = QDBusConnection::connectToBus(session.busAddress(), QStringLiteral("observer"));
+        const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("observer")); });
+        const auto thaw = qScopeGuard([&session] { session.bus().resume(); });
+        if (daemonStoppedMs > 0) {
+            QVERIFY(session.bus().pause());
+            QTimer::singleShot(daemonStoppedMs, [&session] { session.bus().resume(); });
+        }
+        peers.holdFor(peersHeldMs);
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
+                 qPrintable(session.errorText()));
+
+        const QString name = QString::fromLatin1(SingleInstance::busName);
+        QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->servicePid(name).value() == uint(session.process().processId()),
+                                 timeoutMs);
+        // Qt's own tray connection is made while the daemon is stopped only if it never is.
+        if (daemonStoppedMs == 0)
+            QTRY_VERIFY_WITH_TIMEOUT(peers.tray->registered.loadRelaxed() > 0, timeoutMs);
+        QProcess& running = session.process();
+        QVERIFY(running.waitForFinished(500) == false);
+        QVERIFY(bus.interface()->isServiceRegistered(name).value());
+        running.terminate();
+        QVERIFY(running.waitForFinished(2'000));
+        QCOMPARE(running.exitCode(), 0);
+    }
+
+    // Qt asks the accessibility launcher on the main thread whether a screen reader runs: one that does not
+    // answer holds the main thread, and SIGTERM still ends the program within 2 s.
+    void aSignalEndsTheProgramWhateverHoldsIt()
+    {
+        LaunchedProgram::Session session;
+        QVERIFY2(session.startBus(), qPrintable(session.errorText()));
+        DesktopPeers peers(session.busAddress());
+        QVERIFY(peers.isRegistered());
+        peers.holdFor(60'000);
+        const TempFolder home;
+        const auto running = program(LaunchedProgram::homeOnBus(session.busAddress(), home));
+        QVERIFY(running->waitForStarted(timeoutMs));
+        QTest::qWait(3'000);
+        QCOMPARE(running->state(), QProcess::Running);
+        QElapsedTimer clock;
+        clock.start();
+        running->terminate();
+        QVERIFY(running->waitForFinished(2'500));
+        QVERIFY2(clock.elapsed() < 2'000, qPrintable(QStringLiteral("ended after %1 ms").arg(clock.elapsed())));
+        QCOMPARE(running->exitCode(), 128 + SIGTERM);
     }
 
     // Two displays of one user share the data folder: a start on the other display runs no second copy over

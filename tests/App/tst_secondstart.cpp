@@ -73,7 +73,8 @@ private slots:
         delegate.launch();
         const QString lock = m_runtime.file(QStringLiteral("wisplet.lock"));
         const QDBusConnection bus = connect(true);
-        SingleInstance running(bus, {lock});
+        SingleInstance running({lock});
+        running.useBus(bus);
         // The name is asked for without waiting.
         QTRY_COMPARE(bus.interface()->serviceOwner(QString::fromLatin1(SingleInstance::busName)).value(),
                      bus.baseService());
@@ -82,7 +83,8 @@ private slots:
         fixture.wisp->setHiddenForFullscreen(row.hiddenForFullscreen);
         QSignalSpy presentation(&fixture.settings, &AppSettings::presentationModeChanged);
 
-        SingleInstance second(connect(row.secondOnTheBus), {lock});
+        SingleInstance second({lock});
+        second.useBus(connect(row.secondOnTheBus));
         QVERIFY(!second.isFirst());
         QCOMPARE(second.askFirstToComeForward(5000), row.secondOnTheBus);
 

@@ -52,8 +52,9 @@ private slots:
         QuietControls quiet(fixture.settings, fixture.clock);
         TrayMenu model(*fixture.wisp, fixture.settings, quiet, {});
         TrayIcon tray(model);
+        tray.show();
         QVERIFY(!tray.menu().isVisible());
-        emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
+        emit tray.trayIcon()->activated(QSystemTrayIcon::Trigger);
         QTRY_VERIFY(tray.menu().isVisible());
         tray.menu().hide();
     }
@@ -73,10 +74,11 @@ private slots:
         QuietControls quiet(fixture.settings, fixture.clock);
         TrayMenu model(*fixture.wisp, fixture.settings, quiet, {});
         TrayIcon icon(model);
+        icon.show();
         QImage shown(22, 22, QImage::Format_RGB32);
         shown.fill(tray);
         QPainter painter(&shown);
-        icon.trayIcon().icon().paint(&painter, shown.rect());
+        icon.trayIcon()->icon().paint(&painter, shown.rect());
         painter.end();
         int contrasting = 0;
         for (int y = 0; y < shown.height(); ++y) {

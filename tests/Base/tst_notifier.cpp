@@ -107,7 +107,7 @@ struct NotifierFixture : RegistryFixture
         , notifier(server, settings, load(), events, appBundle)
     { }
 
-    FreedesktopNotifications server;
+    FreedesktopNotifications server{QDBusConnection::sessionBus()};
     Notifier notifier;
 };
 

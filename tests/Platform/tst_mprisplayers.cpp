@@ -169,7 +169,7 @@ private slots:
                   {"--no-config", "--script=" + script, "--ao=null", "--vo=null", "--no-terminal",
                    "--force-media-title=Tone ♪ 440", "av://lavfi:sine=frequency=440"});
         QVERIFY2(mpv.waitForStarted(), qPrintable(mpv.errorString()));
-        MprisPlayers players;
+        MprisPlayers players(QDBusConnection::sessionBus());
 
         MediaPoll poll;
         QTRY_VERIFY_WITH_TIMEOUT((poll = pollNow(players)).other && poll.other->playing, busTimeoutMs);

@@ -122,7 +122,7 @@ private slots:
         m_portal->hasReadOne = row.hasReadOne;
         m_portal->value = row.value;
 
-        PortalMotionSetting setting;
+        PortalMotionSetting setting(QDBusConnection::sessionBus());
         QSignalSpy changed(&setting, &MotionSetting::reduceMotionChanged);
         QTRY_VERIFY_WITH_TIMEOUT(settled(setting), busTimeoutMs);
         QCOMPARE(setting.reduceMotion(), reduced);
@@ -132,7 +132,7 @@ private slots:
     void followsChangesOfTheKeyOnly()
     {
         m_portal->value = true;
-        PortalMotionSetting setting;
+        PortalMotionSetting setting(QDBusConnection::sessionBus());
         QSignalSpy changed(&setting, &MotionSetting::reduceMotionChanged);
         QTRY_VERIFY_WITH_TIMEOUT(settled(setting), busTimeoutMs);
 
@@ -152,7 +152,7 @@ private slots:
     {
         m_portal->value = true;
         m_portal->holdReads = true;
-        PortalMotionSetting setting;
+        PortalMotionSetting setting(QDBusConnection::sessionBus());
         QTRY_COMPARE_WITH_TIMEOUT(m_portal->heldReads.size(), 1, busTimeoutMs);
 
         m_portal->change(interfaceGroup, animationsKey, false);

@@ -84,7 +84,7 @@ private slots:
         QFETCH(QString, path);
         QDBusConnection fake = fakeOnSessionBus();
         QVERIFY(fake.registerService(service));
-        SessionSleepWatcher watcher(noBus());
+        SessionSleepWatcher watcher(noBus(), QDBusConnection::sessionBus());
         QStringList log;
         record(watcher, log);
         settle(QDBusConnection::sessionBus());
@@ -123,7 +123,7 @@ private slots:
         QDBusConnection fake = fakeOnSessionBus();
         QVERIFY(fake.registerService(logindService));
         QVERIFY(fake.registerService(screenSaverService));
-        SessionSleepWatcher watcher(noBus());
+        SessionSleepWatcher watcher(noBus(), QDBusConnection::sessionBus());
         QStringList log;
         record(watcher, log);
         settle(QDBusConnection::sessionBus());

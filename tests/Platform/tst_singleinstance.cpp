@@ -49,11 +49,11 @@ private:
         // A path through a regular file stops root too.
         const QString data = how.data.isEmpty() ? QStringLiteral("a-file") : how.data;
         QDir().mkpath(m_runtime.file(data));
-        return std::make_unique<SingleInstance>(
-            QDBusConnection::connectToBus(address, name),
-            QStringList{
-                m_runtime.file(data + QStringLiteral("/wisplet.lock")),
-                m_runtime.file((how.runtimeFolder ? "" : "gone/") + SingleInstance::lockFileName(how.display))});
+        auto instance = std::make_unique<SingleInstance>(QStringList{
+            m_runtime.file(data + QStringLiteral("/wisplet.lock")),
+            m_runtime.file((how.runtimeFolder ? "" : "gone/") + SingleInstance::lockFileName(how.display))});
+        instance->useBus(QDBusConnection::connectToBus(address, name));
+        return instance;
     }
 
 private slots:
