@@ -33,8 +33,8 @@ private:
     QByteArray request(const QList<Reading>&) override
     {
         const ICalendarReader::Limits& limits = m_files.m_reader;
-        CalendarRequest request{m_files.m_path, m_after, m_to, m_files.m_limits, {}, m_slow, limits.sliceCpuMs,
-                                limits.sliceWallMs};
+        CalendarRequest request{m_files.m_path,    m_after,           m_to, m_files.m_limits, {}, m_slow,
+                                limits.sliceCpuMs, limits.sliceWallMs};
         if (isLong()) {
             request.fileCpuMs = limits.cpuSecondsPerFile * 1000;
             // Within the program's own deadline for a frame.
@@ -92,7 +92,8 @@ private:
     {
         if (!isLong() && m_wholeListing) {
             // Files that went away leave.
-            m_files.m_files.removeIf([this](QHash<QString, File>::iterator it) { return !m_listed.contains(it.key()); });
+            m_files.m_files.removeIf(
+                [this](QHash<QString, File>::iterator it) { return !m_listed.contains(it.key()); });
             m_files.m_slow.removeIf(
                 [this](QHash<QString, PrivateFiles::FileStamp>::iterator it) { return !m_listed.contains(it.key()); });
         }
@@ -104,9 +105,9 @@ private:
         if (ending == ICalendarReader::Ending::broken) {
             reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(loss));
         } else if (m_moreFiles) {
-            const QString more = ICalendarFolder::counted(m_files.m_limits.maxFiles,
-                                                          tr("Only the first calendar file is read."),
-                                                          tr("Only the first %1 calendar files are read."));
+            const QString more =
+                ICalendarFolder::counted(m_files.m_limits.maxFiles, tr("Only the first calendar file is read."),
+                                         tr("Only the first %1 calendar files are read."));
             reading.message = reading.message.isEmpty() ? more : more + u' ' + reading.message;
         }
         return reading;

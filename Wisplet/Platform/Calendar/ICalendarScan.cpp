@@ -105,9 +105,9 @@ bool isSame(const Known& known, const PrivateFiles::FileStamp& stamp, const List
 // The file read in a process of its own; what became of that process when it gave nothing.
 QByteArray readApart(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request)
 {
-    const ICalendarApart::Outcome outcome = ICalendarApart::run(
-        [&] { return frameOf(readFile(listed, stamp, request)); }, request.fileCpuMs, request.fileWallMs,
-        frameByteLimit);
+    const ICalendarApart::Outcome outcome =
+        ICalendarApart::run([&] { return frameOf(readFile(listed, stamp, request)); }, request.fileCpuMs,
+                            request.fileWallMs, frameByteLimit);
     if (outcome.loss == FileLoss::none && outcome.bytes.size() > 4 && tagOf(outcome.bytes) == Tag::calendarFile)
         return outcome.bytes;
     CalendarFile lost;

@@ -75,7 +75,7 @@ private slots:
         QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), defaults), qPrintable(session.errorText()));
         const int bare = boundingShape(session.panel()).width();
         // The peek ("Standup · 5m") widens the island once the meeting is read.
-        QTRY_VERIFY_WITH_TIMEOUT(boundingShape(session.panel()).width() > bare, 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(boundingShape(session.panel()).width() > bare, 5'000);
         QVERIFY(!CalendarReaders::running(pid_t(session.process().processId())).isEmpty());
     }
 
