@@ -7,8 +7,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 // What one reading of the calendar gave.
 struct CalendarReading
 {
@@ -16,8 +14,10 @@ struct CalendarReading
     QList<CalendarEvent> events;
     // The source as a whole could not be read (a chosen file that is not a calendar, too large, …).
     bool unreadable = false;
-    // Why nothing could be read, or what was left out; empty when everything was read.
+    // Why nothing could be read, what was left out, or what is still being read; empty when everything was read.
     QString message;
+    // Files that take long to read are still being read: their events come with a reading after changed().
+    bool stillReading = false;
 };
 
 // The user's calendar: a folder of iCalendar files (with one level of collection folders) or one file.
@@ -32,11 +32,6 @@ public:
         unreadable, // configured, but missing or not readable
     };
 
-    // What the files read so far gave, handed over while the reading waits on files that keep their readers
-    // busy: the nudge and the agenda need not wait for those. It is a callback beside the future rather than a
-    // second result in it, since an awaited future gives its first result.
-    using EarlyReading = std::function<void(const CalendarReading&)>;
-
     using QObject::QObject;
 
     virtual void setPath(const QString& path) = 0;
@@ -46,11 +41,8 @@ public:
     // Why the source is unreadable, in the user's words; empty otherwise.
     virtual QString problem() const = 0;
     // The occurrences that end after `after` and start by `to`, read where the program can stop the work,
-    // within limits of size and work; what those limits left out is said in the reading's message. `early` is
-    // called whenever more was read since its last call, from the event loop, before the future's reading reaches
-    // whoever awaits it and never after cancel(), with the events only (the message comes with the future's reading,
-    // which replaces it).
-    virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to, EarlyReading early) = 0;
+    // within limits of size and work; what those limits left out is said in the reading's message.
+    virtual QFuture<CalendarReading> read(const QDateTime& after, const QDateTime& to) = 0;
     // Stops the readings under way; their futures give an empty reading.
     virtual void cancel() = 0;
     // While on, changes on disk are reported through changed().
@@ -72,7 +64,7 @@ public:
     QString path() const override { return {}; }
     Access access() const override { return Access::unset; }
     QString problem() const override { return {}; }
-    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&, EarlyReading) override
+    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&) override
     {
         return QtFuture::makeReadyFuture(CalendarReading());
     }

@@ -58,11 +58,26 @@ const ICalendarReader::Limits reader{.program = WISPLET_READER, .cpuSecondsPerFi
 
 CalendarReading readingOf(ICalendarFiles& files, const QDateTime& after = weekStart, const QDateTime& to = weekEnd)
 {
-    const QFuture<CalendarReading> reading = files.read(after, to, {});
+    const QFuture<CalendarReading> reading = files.read(after, to);
     // The reader is driven by the main loop, which must run meanwhile.
     if (!QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000))
         qFatal("the reader did not answer");
     return reading.result();
+}
+
+// Readings as a user's refreshes make them, each after the calendar said more was read, until none leaves files
+// still to read.
+CalendarReading wholeReadingOf(ICalendarFiles& files, const QDateTime& after = weekStart)
+{
+    QSignalSpy changed(&files, &CalendarSource::changed);
+    CalendarReading reading = readingOf(files, after);
+    while (reading.stillReading) {
+        if (changed.isEmpty() && !changed.wait(60'000))
+            qFatal("the long reading did not end");
+        changed.clear();
+        reading = readingOf(files, after);
+    }
+    return reading;
 }
 
 QByteArray timedEvent(const QByteArray& uid, const QByteArray& start)
@@ -95,18 +110,18 @@ struct LeftOutRow
     QString first; // the earliest event read
     QString message;
     int maxFiles = 3;
-    int maxHeldEvents = 5;
 };
 Q_DECLARE_METATYPE(LeftOutRow)
 
-struct HeldRow
+struct EarliestRow
 {
-    // Good files read once before the reading under test, then good and runaway files added for it.
-    QStringList readBefore;
-    QStringList goodAdded;
-    int runawaysAdded;
-    QStringList handedOver;
+    // Minutes after the week's start, of a reading made first and of the reading under test.
+    std::optional<int> readBefore;
+    int after;
+    int firstStart;
+    int lastStart;
 };
+Q_DECLARE_METATYPE(EarliestRow)
 
 class TestICalendarFiles final : public QObject
 {
@@ -282,11 +297,7 @@ private slots:
         QTest::newRow("too large") << LeftOutRow{StandIns::sized(2000), "A", "Skipped b.ics: larger than 1 KiB."};
         QTest::newRow("not iCalendar") << LeftOutRow{"hello", "A", "Skipped b.ics: not an iCalendar file."};
         QTest::newRow("too many files") << LeftOutRow{four, "A", "Only the first calendar file is read.", 1};
-        QTest::newRow("too many events") << LeftOutRow{four, "B1", "Only the first 4 events are shown."};
-        // a.ics holds one event: b.ics waits.
-        QTest::newRow("too many events held") << LeftOutRow{
-            four, "A", "Some events are left out: the calendar is too large or repeats too often to read at once.", 3,
-            1};
+        QTest::newRow("too many events") << LeftOutRow{four, "B1", "Only the earliest 4 events are shown."};
     }
 
     void saysWhatAFolderScanLeftOut()
@@ -299,7 +310,6 @@ private slots:
         limits.maxFileBytes = 1024;
         limits.maxFiles = row.maxFiles;
         limits.maxEvents = 4;
-        limits.maxHeldEvents = row.maxHeldEvents;
         ICalendarFiles files(m_scheduler, reader, limits);
         files.setPath(dir.path());
         const CalendarReading reading = readingOf(files);
@@ -330,7 +340,7 @@ private slots:
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
         const QString said = "Skipped bad.ics: " + reason + ".";
-        CalendarReading reading = readingOf(files);
+        CalendarReading reading = wholeReadingOf(files);
         QCOMPARE(describe(reading.events), QStringList{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"});
         QCOMPARE(reading.message, said);
 
@@ -347,12 +357,11 @@ private slots:
         QCOMPARE(reading.message, QString());
     }
 
-    // Files that each keep a reader busy until its limit, ahead of a good one: the good one is read in the same
-    // reading, beside them rather than after them, and handed over while they are still read; they are said as
-    // what they did with the whole reading.
+    // Files that each keep their process busy until its limit, named before a good one: the good one is read
+    // within the first reading's slices, and they are said as still being read until their long reading ends.
     void manyRunawayFilesNeverHoldUpAGoodOne()
     {
-        constexpr int runaways = 6;
+        constexpr int runaways = 40;
         QTemporaryDir dir;
         for (int i = 0; i < runaways; ++i)
             QVERIFY(
@@ -361,115 +370,73 @@ private slots:
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
         const QStringList good{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"};
-        QList<CalendarReading> early;
-        qsizetype readersAtTheEarly = 0;
-        const QFuture<CalendarReading> reading =
-            files.read(weekStart, weekEnd, [&early, &readersAtTheEarly](const CalendarReading& soFar) {
-                early.append(soFar);
-                readersAtTheEarly = CalendarReaders::running().size();
-            });
-        QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
-        QCOMPARE(early.size(), 1);
-        QCOMPARE(describe(early.first().events), good);
-        QCOMPARE(early.first().message, QString());
-        QCOMPARE_GT(readersAtTheEarly, 0);
-        QCOMPARE(describe(reading.result().events), good);
-        QCOMPARE(reading.result().message, "Skipped 6 calendar files: they took too long to read.");
-        QVERIFY(CalendarReaders::running().isEmpty());
-
-        // Once they are passed over, nothing is left to readers of their own: the reading is simply whole.
-        early.clear();
-        const QFuture<CalendarReading> again =
-            files.read(weekStart, weekEnd, [&early](const CalendarReading& soFar) { early.append(soFar); });
-        QVERIFY(QTest::qWaitFor([&again] { return again.isFinished(); }, 60'000));
-        QCOMPARE(describe(again.result().events), good);
-        QVERIFY(early.isEmpty());
-    }
-
-    // Every reader kept busy on a runaway file while files are left: what the reading has so far is handed over
-    // at once rather than when a reader is free again, with the files not reached yet as they were.
-    void filesReadBeforeTheReadersFillUpAreHandedOver_data()
-    {
-        QTest::addColumn<HeldRow>("row");
-        QTest::newRow("a file read before them") << HeldRow{{}, {"a"}, 3, {"a"}};
-        // Read in the order of the names: z after the runaways.
-        QTest::newRow("a file not reached yet, as it was") << HeldRow{{"a", "z"}, {}, 2, {"a", "z"}};
-    }
-
-    void filesReadBeforeTheReadersFillUpAreHandedOver()
-    {
-        QFETCH(HeldRow, row);
-        QTemporaryDir dir;
-        const auto writeGood = [&dir](const QStringList& names) {
-            for (const QString& name : names)
-                QVERIFY(TestFiles::write(dir.filePath(name + ".ics"),
-                                         calendar(timedEvent(name.toUtf8(), "20260303T090000Z"))));
-        };
-        ICalendarReader::Limits few = reader;
-        few.cpuSecondsPerFile = 5;
-        few.patienceMs = 100;
-        few.maxReaders = 2;
-        ICalendarFiles files(m_scheduler, few);
-        files.setPath(dir.path());
-        writeGood(row.readBefore);
-        readingOf(files);
-        writeGood(row.goodAdded);
-        for (int i = 0; i < row.runawaysAdded; ++i)
-            QVERIFY(
-                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
-
-        std::optional<CalendarReading> early;
         QElapsedTimer clock;
         clock.start();
-        const QFuture<CalendarReading> reading =
-            files.read(weekStart, weekEnd, [&early](const CalendarReading& soFar) { early.emplace(soFar); });
-        const auto stop = qScopeGuard([&files] { files.cancel(); });
-        QVERIFY(QTest::qWaitFor([&early, &reading] { return early || reading.isFinished(); }, 60'000));
-        // A runaway file ends its reader no sooner than its processor time allows.
-        QCOMPARE_LT(clock.elapsed(), few.cpuSecondsPerFile * 1000);
-        QVERIFY(early);
-        QStringList titles;
-        for (const CalendarEvent& event : early->events)
-            titles.append(event.title);
-        titles.sort();
-        QCOMPARE(titles, row.handedOver);
+        const CalendarReading first = readingOf(files);
+        QCOMPARE_LT(clock.elapsed(), 3000);
+        QCOMPARE(describe(first.events), good);
+        QVERIFY(first.stillReading);
+        QCOMPARE(first.message, "Still reading 40 calendar files…");
+        // One long reader at a time, beside the quick one.
+        QCOMPARE_LE(CalendarReaders::running().size(), 1);
+        files.cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(CalendarReaders::running().isEmpty(), 5000);
     }
 
-    // A reader killed by someone else (the out-of-memory killer, a user) says nothing about its file: a fresh
-    // one reads it, and the file is not named. Killed again, it is named for that reading only.
-    void aReaderKilledFromOutsideIsStartedAgain_data()
+    // Calendars busy with events, named before the meetings: the earliest events are shown, at every reading as
+    // events end, whatever the files are named.
+    void theEarliestEventsAreShownWhateverTheNames_data()
     {
-        QTest::addColumn<int>("kills");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("killed once") << 1 << QString();
-        QTest::newRow("killed twice") << 2 << QString("Skipped a.ics: reading it failed.");
+        QTest::addColumn<EarliestRow>("row");
+        // The hour's meeting three minutes in, then the busy files' events from ten minutes on.
+        QTest::newRow("the meeting first") << EarliestRow{{}, 0, 3, 16};
+        // Thirty minutes on, the events kept from the first reading have ended: the busy files are read again.
+        QTest::newRow("after most kept have ended") << EarliestRow{0, 30, 3, 36};
+        QTest::newRow("after a few kept have ended") << EarliestRow{0, 12, 3, 18};
     }
 
-    void aReaderKilledFromOutsideIsStartedAgain()
+    void theEarliestEventsAreShownWhateverTheNames()
     {
-        QFETCH(int, kills);
-        QFETCH(QString, said);
+        QFETCH(EarliestRow, row);
         QTemporaryDir dir;
-        // Long enough to read that the reader can be caught on it; all but one event after the week.
+        for (const QByteArray name : {"a", "b", "c"})
+            QVERIFY(TestFiles::write(dir.filePath(name + ".ics"),
+                                     calendar(vevent(name, "Busy",
+                                                     "DTSTART:20260302T001000Z\nDURATION:PT1M\n"
+                                                     "RRULE:FREQ=MINUTELY;COUNT=30\n"))));
+        QVERIFY(TestFiles::write(dir.filePath("z.ics"), calendar(timedEvent("Meeting", "20260302T000300Z"))));
+        ICalendarWire::CalendarLimits limits;
+        limits.maxEvents = 20;
+        ICalendarFiles files(m_scheduler, reader, limits);
+        files.setPath(dir.path());
+        if (row.readBefore)
+            readingOf(files, weekStart.addSecs(*row.readBefore * 60));
+        const CalendarReading reading = readingOf(files, weekStart.addSecs(row.after * 60));
+        QCOMPARE(reading.events.size(), limits.maxEvents);
+        QCOMPARE(reading.events.first().start, weekStart.addSecs(row.firstStart * 60));
+        QCOMPARE(reading.events.last().start, weekStart.addSecs(row.lastStart * 60));
+        QCOMPARE(reading.message, "Only the earliest 20 events are shown.");
+    }
+
+    // A file's process killed by someone else (the out-of-memory killer, a user) says nothing about the file: it
+    // is read afresh at the next reading.
+    void aFileKilledFromOutsideIsReadAgain()
+    {
+        QTemporaryDir dir;
+        // Long enough to read that it needs the long reading, and its process can be caught on it; all but one
+        // event after the week.
         QByteArray many = timedEvent("In the week", "20260303T090000Z");
         for (int i = 0; i < 20'000; ++i)
             many += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
         ICalendarFiles files(m_scheduler, {.program = WISPLET_READER});
         files.setPath(dir.path());
-        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd, {});
-        for (int killed = 0; killed < kills; ++killed) {
-            pid_t onTheFile = 0;
-            QVERIFY(
-                QTest::qWaitFor([&onTheFile] { return (onTheFile = CalendarReaders::wellIntoAFile()) != 0; }, 10'000));
-            QCOMPARE(::kill(onTheFile, SIGKILL), 0);
-            QVERIFY(QTest::qWaitFor([onTheFile] { return !CalendarReaders::running().contains(onTheFile); }, 10'000));
-        }
-        QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
-        QCOMPARE(reading.result().message, said);
-        QCOMPARE(reading.result().events.size(), said.isEmpty() ? 1 : 0);
-        // And at the next reading, whole.
-        const CalendarReading next = readingOf(files, weekStart.addSecs(60));
+        QVERIFY(readingOf(files).stillReading);
+        pid_t onTheFile = 0;
+        QVERIFY(QTest::qWaitFor([&onTheFile] { return (onTheFile = CalendarReaders::wellIntoAFile()) != 0; }, 10'000));
+        QCOMPARE(::kill(onTheFile, SIGKILL), 0);
+        QVERIFY(QTest::qWaitFor([] { return CalendarReaders::running().isEmpty(); }, 10'000));
+        const CalendarReading next = wholeReadingOf(files, weekStart.addSecs(60));
         QCOMPARE(next.message, QString());
         QCOMPARE(next.events.size(), 1);
     }
@@ -481,7 +448,7 @@ private slots:
         QVERIFY(TestFiles::write(dir.filePath("bad.ics"), HostileCalendars::neverMatching("VEVENT")));
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
-        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd, {});
+        const QFuture<CalendarReading> reading = files.read(weekStart, weekEnd);
         QList<pid_t> readers;
         QVERIFY(QTest::qWaitFor([&readers] { return !(readers = CalendarReaders::running()).isEmpty(); }, 10'000));
         // Read once the loader has mapped what the reader links.

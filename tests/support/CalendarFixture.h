@@ -13,22 +13,18 @@
 #include <memory>
 
 // A calendar that holds whatever events the test puts in it, readable once a path is set. Readings are
-// answered at once, or, while `holding`, kept open until the test hands over early or finishes them.
+// answered at once, or, while `holding`, kept open until the test finishes them.
 class FakeCalendar final : public CalendarSource
 {
 public:
-    struct Held
-    {
-        std::shared_ptr<QPromise<CalendarReading>> promise;
-        EarlyReading early;
-    };
+    using Held = std::shared_ptr<QPromise<CalendarReading>>;
 
     // As the real calendar does, a reading stopped before it ended gives an empty one.
     ~FakeCalendar() override
     {
-        for (const Held& reading : std::as_const(held)) {
-            reading.promise->addResult(CalendarReading());
-            reading.promise->finish();
+        for (const Held& promise : std::as_const(held)) {
+            promise->addResult(CalendarReading());
+            promise->finish();
         }
     }
 
@@ -39,14 +35,14 @@ public:
         return m_path.isEmpty() ? Access::unset : readable ? Access::readable : Access::unreadable;
     }
     QString problem() const override { return access() == Access::unreadable ? QStringLiteral("gone") : QString(); }
-    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&, EarlyReading early) override
+    QFuture<CalendarReading> read(const QDateTime&, const QDateTime&) override
     {
         ++reads;
         if (!holding)
-            return QtFuture::makeReadyFuture(CalendarReading{stored, unreadableReading, message});
+            return QtFuture::makeReadyFuture(reading());
         auto promise = std::make_shared<QPromise<CalendarReading>>();
         promise->start();
-        held.append(Held{promise, std::move(early)});
+        held.append(promise);
         return promise->future();
     }
     void cancel() override { }
@@ -55,22 +51,18 @@ public:
     // Finishes the oldest held reading with what is stored now.
     void finishOldest()
     {
-        const std::shared_ptr<QPromise<CalendarReading>> promise = held.takeFirst().promise;
-        promise->addResult(CalendarReading{stored, unreadableReading, message});
+        const Held promise = held.takeFirst();
+        promise->addResult(reading());
         promise->finish();
     }
 
-    // What the oldest held reading gave before its slow files ended.
-    void handOverEarly(const QList<CalendarEvent>& events)
-    {
-        if (const EarlyReading& early = held.constFirst().early)
-            early(CalendarReading{events, false, {}});
-    }
+    CalendarReading reading() const { return CalendarReading{stored, unreadableReading, message, stillReading}; }
 
     QList<CalendarEvent> stored;
     bool readable = true;
     bool unreadableReading = false;
     QString message;
+    bool stillReading = false;
     bool holding = false;
     int reads = 0;
     QList<Held> held;

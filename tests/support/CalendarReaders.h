@@ -31,7 +31,11 @@ inline QList<pid_t> running(pid_t parent = ::getpid())
 // A reader of this process well into its file: it has spent more processor time than starting and listing take.
 inline pid_t wellIntoAFile()
 {
-    for (const pid_t pid : running()) {
+    // The calendar's reader works on each file in a child of its own.
+    QList<pid_t> readers;
+    for (const pid_t reader : running())
+        readers += running(reader);
+    for (const pid_t pid : readers + running()) {
         QFile stat(QString("/proc/%1/stat").arg(pid));
         if (!stat.open(QIODevice::ReadOnly))
             continue;

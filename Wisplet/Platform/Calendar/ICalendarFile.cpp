@@ -333,15 +333,16 @@ std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
     return ICalendarFile(root.release());
 }
 
-bool ICalendarFile::keepEarliest(QList<CalendarEvent>& events, int limit)
+QDateTime ICalendarFile::keepEarliest(QList<CalendarEvent>& events, qsizetype limit)
 {
     std::stable_sort(events.begin(), events.end(),
                      [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
     if (events.size() <= limit)
-        return false;
+        return {};
+    const QDateTime beyond = events.at(limit).start;
     events.resize(limit);
     events.squeeze();
-    return true;
+    return beyond;
 }
 
 ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,

@@ -20,8 +20,8 @@ QString named(const QString& value);
 
 } // namespace ICalendarColor
 
-// The work one refresh may spend expanding occurrences, shared by every rule of every file it reads, so
-// that a calendar of many runaway rules costs no more than one.
+// The work one file's expansion may spend, shared by all its rules, so that a file of many runaway rules
+// costs no more than one.
 class ExpansionBudget final
 {
 public:
@@ -61,8 +61,8 @@ public:
     // None when the data is not iCalendar, or nested too deeply to hand to libical.
     static std::optional<ICalendarFile> parse(const QByteArray& data);
 
-    // Keeps the earliest `limit` by start; true when some were dropped.
-    static bool keepEarliest(QList<CalendarEvent>& events, int limit);
+    // Keeps the earliest `limit` by start; the start of the earliest one dropped, invalid when none was.
+    static QDateTime keepEarliest(QList<CalendarEvent>& events, qsizetype limit);
 
     // Every occurrence that overlaps [from, to], as far as the budget goes. calendarColor is used for events
     // whose file names no colour.

@@ -10,157 +10,117 @@
 #include <QFileSystemWatcher>
 #include <QLocale>
 
+#include <algorithm>
+
 using namespace ICalendarWire;
 
-// One reading: the files a reader sends are kept as they come, so that a fresh reader after a lost one is
-// told about them and passes them over.
+// One reader at work: the short reading of every file of the path, or the long reading of the files that
+// outgrew their slice. What it reads goes straight into the files' cache.
 class ICalendarFiles::Run final : public ICalendarJob<CalendarReading>
 {
 public:
-    Run(ICalendarFiles& files, QDateTime after, QDateTime to, EarlyReading early)
-        : ICalendarJob(files.m_reader, {}, &files.m_runs)
+    Run(ICalendarFiles& files, QDateTime after, QDateTime to, QStringList slow)
+        : ICalendarJob(files.m_reader, {}, slow.isEmpty() ? &files.m_runs : &files.m_longRun)
         , m_files(files)
         , m_after(std::move(after))
         , m_to(std::move(to))
-        , m_early(std::move(early))
+        , m_slow(std::move(slow))
     { }
 
 private:
-    QByteArray request(const QList<Reading>& elsewhere) override
+    bool isLong() const { return !m_slow.isEmpty(); }
+
+    QByteArray request(const QList<Reading>&) override
     {
-        CalendarRequest request{m_files.m_path, m_after, m_to, m_files.m_limits, {}};
-        for (const Reading& file : elsewhere)
-            request.known.append(Known{file.name, file.stamp, {}, 0, true});
-        const auto add = [&request](const QString& path, const File& file) {
-            request.known.append(Known{path, file.stamp, file.color, qint32(file.events.size()), file.trouble});
-        };
-        for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it)
-            add(it.key(), *it);
-        // Events kept for an earlier `after` hold every one that ends after a later one.
-        for (auto it = m_files.m_files.cbegin(); it != m_files.m_files.cend(); ++it) {
-            if (!m_kept.contains(it.key()) && it->stamp.exists
-                && (it->trouble || (it->to == m_to && it->after <= m_after)))
-                add(it.key(), *it);
+        const ICalendarReader::Limits& limits = m_files.m_reader;
+        CalendarRequest request{m_files.m_path,    m_after,           m_to, m_files.m_limits, {}, m_slow,
+                                limits.sliceCpuMs, limits.sliceWallMs};
+        if (isLong()) {
+            request.fileCpuMs = limits.cpuSecondsPerFile * 1000;
+            // Within the program's own deadline for a frame.
+            request.fileWallMs = limits.fileMs / 2;
+        } else {
+            request.known = m_files.knownFor(m_after, m_to);
         }
-        return requestOf(m_files.m_reader.headerFor(Job::calendar), request);
+        return requestOf(limits.headerFor(Job::calendar), request);
     }
 
     void take(const Frame& frame) override
     {
         if (const std::optional<Unchanged> same = valueOf<Unchanged>(frame)) {
-            // A file another reader is on is passed over too: what that reader says of it counts.
-            const auto known = m_files.m_files.constFind(same->name);
-            if (!m_kept.contains(same->name) && known != m_files.m_files.cend())
-                m_kept.insert(same->name, *known);
+            m_listed.insert(same->name);
         } else if (std::optional<CalendarFile> file = valueOf<CalendarFile>(frame)) {
-            m_files.m_parses += file->parsed ? 1 : 0;
-            m_files.m_expansions += file->expanded ? 1 : 0;
-            m_kept.insert(file->path,
-                          File{file->stamp, file->color, m_to, m_after, std::move(file->events), file->cut,
-                               file->crowded, file->problem});
+            m_listed.insert(file->path);
+            takeFile(std::move(*file));
         } else if (const std::optional<CalendarDone> done = valueOf<CalendarDone>(frame)) {
             m_moreFiles = done->moreFiles;
-            m_cut = m_cut || done->cut;
-            m_listed = true;
+            m_wholeListing = true;
         }
     }
 
-    void lose(const Reading& file, ICalendarReader::Loss loss) override
+    void takeFile(CalendarFile file)
     {
-        File lost;
-        lost.stamp = file.stamp;
-        lost.problem = ICalendarReader::reason(loss);
-        lost.trouble = loss != ICalendarReader::Loss::killed;
-        lost.overran = loss == ICalendarReader::Loss::tooLong;
-        m_kept.insert(file.name, lost);
-    }
-
-    void heldBySlowFiles() override
-    {
-        if (!m_early)
+        m_files.m_parses += file.parsed ? 1 : 0;
+        m_files.m_expansions += file.expanded ? 1 : 0;
+        const bool outgrew = file.loss == FileLoss::tooLong || file.loss == FileLoss::killed;
+        if (!isLong() && outgrew) {
+            m_files.m_files.remove(file.path);
+            m_files.m_slow.insert(file.path, file.stamp);
             return;
-        CalendarReading reading;
-        // Files no reader has reached yet count as they were at the last reading.
-        keptEvents(reading.events, !m_listed);
-        // Only one that differs from the last hand-over, or from nothing.
-        if (reading.events == m_handedOver)
-            return;
-        m_handedOver = reading.events;
-        // Not from inside the reader's own calls: whoever takes it may stop the reading.
-        QMetaObject::invokeMethod(
-            this, [this, reading = std::move(reading)] { m_early(reading); }, Qt::QueuedConnection);
-    }
-
-    // The events kept so far that end after the window's start, with those of the files not reached from the
-    // last reading if asked, the earliest within the limit; true when that left some out.
-    bool keptEvents(QList<CalendarEvent>& events, bool withUnreached = false) const
-    {
-        const auto add = [this, &events](const File& file) {
-            for (const CalendarEvent& event : file.events) {
-                if (event.end > m_after)
-                    events.append(event);
-            }
-        };
-        for (const File& file : m_kept)
-            add(file);
-        for (auto it = m_files.m_files.cbegin(); withUnreached && it != m_files.m_files.cend(); ++it) {
-            if (!m_kept.contains(it.key()))
-                add(*it);
         }
-        return ICalendarFile::keepEarliest(events, m_files.m_limits.maxEvents);
+        File kept{file.stamp, file.color, m_to, m_after, std::move(file.events), file.beyond, file.cut, file.problem};
+        if (file.loss != FileLoss::none) {
+            kept.problem = ICalendarReader::reason(file.loss == FileLoss::tooLong ? ICalendarReader::Loss::tooLong
+                                                                                  : ICalendarReader::Loss::failed);
+            kept.trouble = file.loss != FileLoss::killed;
+            // One killed from outside fits no window: it is read afresh at the next reading, which the kill does
+            // not call for, so that a file the out-of-memory killer ends is not read again and again at once.
+            if (!kept.trouble)
+                kept.to = {};
+            kept.overran = file.loss == FileLoss::tooLong;
+        }
+        const bool tell = isLong() && kept.to.isValid();
+        m_files.m_slow.remove(file.path);
+        m_files.keep(file.path, std::move(kept));
+        if (tell) {
+            // Not from inside the reader's own calls: whoever hears it reads again.
+            QMetaObject::invokeMethod(&m_files, &ICalendarFiles::changed, Qt::QueuedConnection);
+        }
     }
 
     CalendarReading resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
     {
-        // Files that went away leave the cache; files no reader reached are read at a later refresh.
-        m_files.m_files = m_kept;
-        CalendarReading reading;
-        ICalendarFolder::Skipped skipped;
-        bool crowded = false;
-        for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
-            if (!it->problem.isEmpty())
-                skipped.add(QFileInfo(it.key()).fileName(), it->problem, it->overran);
-            m_cut = m_cut || it->cut;
-            crowded = crowded || it->crowded;
+        if (!isLong() && m_wholeListing) {
+            // Files that went away leave.
+            m_files.m_files.removeIf(
+                [this](QHash<QString, File>::iterator it) { return !m_listed.contains(it.key()); });
+            m_files.m_slow.removeIf(
+                [this](QHash<QString, PrivateFiles::FileStamp>::iterator it) { return !m_listed.contains(it.key()); });
         }
-        crowded = keptEvents(reading.events) || crowded;
+        // After a long reading, the files it did not reach, or that outgrew their slice meanwhile.
+        m_files.readSlowFiles();
+        if (isLong())
+            return {};
+        CalendarReading reading = m_files.readingFor(m_after);
         if (ending == ICalendarReader::Ending::broken) {
             reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(loss));
-            return reading;
+        } else if (m_moreFiles) {
+            const QString more =
+                ICalendarFolder::counted(m_files.m_limits.maxFiles, tr("Only the first calendar file is read."),
+                                         tr("Only the first %1 calendar files are read."));
+            reading.message = reading.message.isEmpty() ? more : more + u' ' + reading.message;
         }
-        if (!QFileInfo(m_files.m_path).isDir() && !skipped.isEmpty()) {
-            reading.unreadable = true;
-            reading.message = tr("Can't read the calendar: %1.").arg(skipped.lastReason());
-            return reading;
-        }
-        QStringList notes;
-        if (m_moreFiles)
-            notes.append(ICalendarFolder::counted(m_files.m_limits.maxFiles,
-                                                  tr("Only the first calendar file is read."),
-                                                  tr("Only the first %1 calendar files are read.")));
-        notes.append(skipped.note(tr("Skipped %1 calendar files that can't be read."),
-                                  tr("Skipped %1 calendar files: they took too long to read.")));
-        if (m_cut)
-            notes.append(
-                tr("Some events are left out: the calendar is too large or repeats too often to read at once."));
-        if (crowded)
-            notes.append(ICalendarFolder::counted(m_files.m_limits.maxEvents, tr("Only the first event is shown."),
-                                                  tr("Only the first %1 events are shown.")));
-        notes.removeAll(QString());
-        reading.message = notes.join(u' ');
         return reading;
     }
 
     ICalendarFiles& m_files;
     const QDateTime m_after;
     const QDateTime m_to;
-    const EarlyReading m_early;
-    QHash<QString, File> m_kept;
+    // For the long reading: the files it reads.
+    const QStringList m_slow;
+    QSet<QString> m_listed;
     bool m_moreFiles = false;
-    bool m_cut = false;
-    // The reader went through the whole listing.
-    bool m_listed = false;
-    QList<CalendarEvent> m_handedOver;
+    bool m_wholeListing = false;
 };
 
 ICalendarFiles::ICalendarFiles(Scheduler& scheduler, ICalendarReader::Limits reader,
@@ -208,14 +168,135 @@ QString ICalendarFiles::problem() const
     return why.isEmpty() ? QString() : tr("Can't read the calendar: %1.").arg(why);
 }
 
-QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to, EarlyReading early)
+QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to)
 {
-    return (new Run(*this, after, to, std::move(early)))->start();
+    m_after = after;
+    m_to = to;
+    return (new Run(*this, after, to, {}))->start();
 }
 
 void ICalendarFiles::cancel()
 {
     qDeleteAll(m_runs.children());
+    qDeleteAll(m_longRun.children());
+}
+
+void ICalendarFiles::keep(const QString& path, File file)
+{
+    m_heldSinceTrim += file.events.size();
+    m_files.insert(path, std::move(file));
+    if (m_heldSinceTrim > 2 * qsizetype(m_limits.maxEvents)) {
+        trimHeld();
+        m_heldSinceTrim = 0;
+    }
+}
+
+void ICalendarFiles::trimHeld()
+{
+    QList<QDateTime> starts;
+    for (File& file : m_files) {
+        // Those that ended count no more; the file holds every event that ends after a later time as well.
+        if (file.after < m_after) {
+            file.events.removeIf([this](const CalendarEvent& event) { return event.end <= m_after; });
+            file.after = m_after;
+        }
+        for (const CalendarEvent& event : std::as_const(file.events))
+            starts.append(event.start);
+    }
+    // Twice what is shown, as each file keeps: the rest are only read again once enough have ended.
+    const qsizetype kept = 2 * qsizetype(m_limits.maxEvents);
+    if (starts.size() <= kept)
+        return;
+    std::nth_element(starts.begin(), starts.begin() + kept, starts.end());
+    const QDateTime last = starts.at(kept);
+    for (File& file : m_files) {
+        const auto dropped = std::stable_partition(file.events.begin(), file.events.end(),
+                                                   [&last](const CalendarEvent& event) { return event.start < last; });
+        for (auto event = dropped; event != file.events.end(); ++event) {
+            if (!file.beyond.isValid() || event->start < file.beyond)
+                file.beyond = event->start;
+        }
+        file.events.erase(dropped, file.events.end());
+        file.events.squeeze();
+    }
+}
+
+QList<Known> ICalendarFiles::knownFor(const QDateTime& after, const QDateTime& to) const
+{
+    // Events kept for an earlier `after` hold every one that ends after a later one.
+    const auto fits = [&](const File& file) { return file.to == to && file.after <= after; };
+    QList<CalendarEvent> held;
+    for (const File& file : m_files) {
+        if (fits(file))
+            held.append(file.events);
+    }
+    // A file whose later events were left out is read again once they could be among the earliest shown.
+    const qsizetype shown = m_limits.maxEvents;
+    held.removeIf([&after](const CalendarEvent& event) { return event.end <= after; });
+    ICalendarFile::keepEarliest(held, shown);
+    const QDateTime lastShown = held.size() == shown ? held.constLast().start : QDateTime();
+    QList<Known> known;
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        const bool whole = !it->beyond.isValid() || (lastShown.isValid() && lastShown < it->beyond);
+        if (it->stamp.exists && (it->trouble || (fits(*it) && whole)))
+            known.append(Known{it.key(), it->stamp, it->color, it->trouble});
+    }
+    // Those waiting for the long reading are its to read.
+    for (auto it = m_slow.cbegin(); it != m_slow.cend(); ++it)
+        known.append(Known{it.key(), *it, {}, true});
+    return known;
+}
+
+void ICalendarFiles::readSlowFiles()
+{
+    // A long reading that has ended is only waiting to be deleted.
+    for (QObject* run : m_longRun.children()) {
+        if (!static_cast<Run*>(run)->reader().hasEnded())
+            return;
+    }
+    if (m_slow.isEmpty())
+        return;
+    // Started without waiting on it: what it reads reaches the cache, and changed() says so.
+    (new Run(*this, m_after, m_to, m_slow.keys()))->start();
+}
+
+CalendarReading ICalendarFiles::readingFor(const QDateTime& after) const
+{
+    CalendarReading reading;
+    ICalendarFolder::Skipped skipped;
+    bool cut = false;
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        if (!it->problem.isEmpty())
+            skipped.add(QFileInfo(it.key()).fileName(), it->problem, it->overran);
+        cut = cut || it->cut;
+        for (const CalendarEvent& event : it->events) {
+            if (event.end > after)
+                reading.events.append(event);
+        }
+    }
+    const bool crowded = ICalendarFile::keepEarliest(reading.events, m_limits.maxEvents).isValid();
+    reading.stillReading = !m_slow.isEmpty();
+    if (!QFileInfo(m_path).isDir() && !skipped.isEmpty()) {
+        reading.unreadable = true;
+        reading.message = tr("Can't read the calendar: %1.").arg(skipped.lastReason());
+        return reading;
+    }
+    QStringList notes;
+    if (reading.stillReading) {
+        const QString first = QFileInfo(m_slow.constBegin().key()).fileName();
+        notes.append(ICalendarFolder::counted(m_slow.size(), tr("Still reading %1…").arg(first),
+                                              tr("Still reading %1 calendar files…")));
+    }
+    notes.append(skipped.note(tr("Skipped %1 calendar files that can't be read."),
+                              tr("Skipped %1 calendar files: they took too long to read.")));
+    if (cut)
+        notes.append(tr("Some events are left out: the calendar repeats too often to read at once."));
+    if (crowded)
+        notes.append(ICalendarFolder::counted(m_limits.maxEvents, tr("Only the earliest event is shown."),
+                                              tr("Only the earliest %1 events are shown.")));
+    notes.removeAll(QString());
+    reading.message = notes.join(u' ');
+    return reading;
 }
 
 void ICalendarFiles::setWatching(bool watching)

@@ -231,11 +231,7 @@ void ICalendarReader::takeFrame(Lane& lane, const Frame& frame)
 
 void ICalendarReader::spillFrom(Lane& lane)
 {
-    if (m_ended || lane.m_spilled || !lane.m_current)
-        return;
-    // What was read so far need not wait for the slow file, nor, with every reader on one, for a free reader.
-    m_client.heldBySlowFiles();
-    if (m_lanes.size() >= m_limits.maxReaders)
+    if (m_ended || lane.m_spilled || !lane.m_current || m_lanes.size() >= m_limits.maxReaders)
         return;
     lane.m_spilled = true;
     lane.m_patience.stop();
@@ -278,12 +274,8 @@ void ICalendarReader::retire(Lane& lane)
 
 void ICalendarReader::finishWhenIdle()
 {
-    if (!m_lastFrameTaken)
-        return;
-    if (m_lanes.isEmpty())
+    if (m_lastFrameTaken && m_lanes.isEmpty())
         finish(Ending::done, Loss::none);
-    else if (!std::exchange(m_restTold, true))
-        m_client.heldBySlowFiles();
 }
 
 void ICalendarReader::finish(Ending ending, Loss loss)

@@ -15,7 +15,8 @@
 // while the rest goes on in a reader beside it, so a bad file never holds up the good ones. When a reader is
 // lost on a file for what the file made it do (it overran or crashed), the file is reported and a fresh reader
 // takes a request made anew, so that it can pass that file over; one killed from outside is tried once more
-// first. Everything here runs on the main thread without waiting.
+// first. (The calendar's reader reads each file in a process of its own, so it is never lost on one.) Everything
+// here runs on the main thread without waiting.
 class ICalendarReader final : public QObject
 {
     Q_OBJECT
@@ -32,9 +33,13 @@ public:
         int fileMs = 30'000;
         // After this long on one file the rest is read beside it, by at most this many readers at once.
         int patienceMs = 500;
-        int maxReaders = 8;
-        qint64 memoryBytes = qint64(1) << 30;
-        qint64 maxFrameBytes = 128 * 1024 * 1024;
+        int maxReaders = 2;
+        qint64 memoryBytes = qint64(512) << 20;
+        // What a calendar file gets first, in processor and wall-clock time: enough for any ordinary file, little
+        // enough that a hundred files that need more cost a second or two before the rest is read.
+        int sliceCpuMs = 15;
+        int sliceWallMs = 250;
+        qint64 maxFrameBytes = ICalendarWire::frameByteLimit;
         // Readers lost on files before the work ends with the rest unread: a reading goes on past any number,
         // a write is not tried twice.
         int maxLost = std::numeric_limits<int>::max();
@@ -69,11 +74,13 @@ public:
         // The request for each new reader; `elsewhere` are files other readers are on, to pass over.
         virtual QByteArray request(const QList<ICalendarWire::Reading>& elsewhere) = 0;
         virtual void take(const ICalendarWire::Frame& frame) = 0;
-        // A reader was lost on this file; another one follows unless the work ends.
-        virtual void lose(const ICalendarWire::Reading& file, Loss loss) = 0;
-        // Before end(), whenever the work waits on a slow file: a reader has been on one a while, or every file
-        // has been read but those readers were left on alone, which go on.
-        virtual void heldBySlowFiles() { }
+        // A reader was lost on this file (one it named in a reading frame); another one follows unless the work
+        // ends.
+        virtual void lose(const ICalendarWire::Reading& file, Loss loss)
+        {
+            Q_UNUSED(file)
+            Q_UNUSED(loss)
+        }
         // Once. The loss says why a broken work ended.
         virtual void end(Ending ending, Loss loss) = 0;
     };
@@ -104,7 +111,7 @@ private:
     void spillFrom(Lane& lane);
     void laneEnded(Lane& lane, Loss loss, bool outside);
     void retire(Lane& lane);
-    // Ends the work once the last frame came and no reader is left, or tells the client only slow files are left.
+    // Ends the work once the last frame came and no reader is left.
     void finishWhenIdle();
     void finish(Ending ending, Loss loss);
     QList<ICalendarWire::Reading> filesElsewhere() const;
@@ -118,6 +125,5 @@ private:
     int m_lost = 0;
     // The last frame came; readers left on slow files may still be finishing them.
     bool m_lastFrameTaken = false;
-    bool m_restTold = false;
     bool m_ended = false;
 };

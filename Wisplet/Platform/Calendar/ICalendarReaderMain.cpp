@@ -48,8 +48,8 @@ bool writeAll(const QByteArray& bytes)
     return true;
 }
 
-// Each file gets its own share of processor time: the limit is moved on from what was used so far. Past it the
-// kernel ends the process, as the program's clock would a little later.
+// Each file, and the work between two frames, gets its own share of processor time: the limit is moved on from
+// what was used so far. Past it the kernel ends the process, as the program's clock would a little later.
 void allowProcessorTimeForOneFile(int seconds)
 {
     rusage usage{};
@@ -83,8 +83,7 @@ bool run(const QByteArray& bytes)
     if (in.status() != QDataStream::Ok || seen != version)
         return false;
     const Sink send = [cpu = header.cpuSecondsPerFile](const QByteArray& frame) {
-        if (tagOf(frame) == Tag::reading)
-            allowProcessorTimeForOneFile(cpu);
+        allowProcessorTimeForOneFile(cpu);
         // The program is gone or stopped reading: nothing more is of use.
         if (!writeAll(frame))
             ::_exit(3);

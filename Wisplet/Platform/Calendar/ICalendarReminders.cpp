@@ -41,7 +41,7 @@ private:
                                  {},
                                  sweepAfterSeconds(m_source.m_reader)};
         const auto passOver = [&request](const QString& name, const PrivateFiles::FileStamp& stamp) {
-            request.passOver.append(Known{name, stamp, {}, 0, true});
+            request.passOver.append(Known{name, stamp, {}, true});
         };
         for (auto it = m_got.cbegin(); it != m_got.cend(); ++it)
             passOver(it.key(), it->stamp);

@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/Calendar/ICalendarScan.h"
 
+#include "Wisplet/Platform/Calendar/ICalendarApart.h"
 #include "Wisplet/Platform/Calendar/ICalendarFile.h"
 #include "Wisplet/Platform/Calendar/ICalendarFolder.h"
 #include "Wisplet/Platform/Calendar/ICalendarParse.h"
@@ -29,12 +30,20 @@ QString folderColor(const QString& folder)
     return ICalendarColor::named(QString::fromUtf8(read.contents));
 }
 
-// The files of a folder and of its collection folders one level down, or the one file.
-QList<Listed> listFiles(const QString& path, const CalendarLimits& limits, bool& more)
+// The files of a folder and of its collection folders one level down, or the one file; or only the files asked
+// for, with their folders' colours.
+QList<Listed> listFiles(const CalendarRequest& request, bool& more)
 {
-    const QFileInfo info(path);
+    const CalendarLimits& limits = request.limits;
+    const QFileInfo info(request.path);
     if (!info.isDir())
         return {{info.absoluteFilePath(), {}}};
+    if (!request.only.isEmpty()) {
+        QList<Listed> listed;
+        for (const QString& file : request.only)
+            listed.append({file, folderColor(QFileInfo(file).absolutePath())});
+        return listed;
+    }
     QList<Listed> listed;
     const auto addFolder = [&](const QString& folder) {
         const int room = limits.maxFiles - int(listed.size());
@@ -52,8 +61,7 @@ QList<Listed> listFiles(const QString& path, const CalendarLimits& limits, bool&
     return listed;
 }
 
-CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request,
-                      ExpansionBudget& budget)
+CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request)
 {
     CalendarFile file;
     file.path = listed.path;
@@ -80,10 +88,12 @@ CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp
         return file;
     }
     file.expanded = true;
+    ExpansionBudget budget(request.limits.maxSteps, QDeadlineTimer(request.limits.maxMilliseconds));
     ICalendarFile::Occurrences occurrences = parsed->occurrences(request.after, request.to, listed.color, budget);
     file.events = std::move(occurrences.events);
     file.cut = occurrences.cut;
-    file.crowded = ICalendarFile::keepEarliest(file.events, request.limits.maxEvents);
+    // Twice what is shown: as events end, the earliest of the rest are still at hand without reading it again.
+    file.beyond = ICalendarFile::keepEarliest(file.events, 2 * qsizetype(request.limits.maxEvents));
     return file;
 }
 
@@ -92,36 +102,38 @@ bool isSame(const Known& known, const PrivateFiles::FileStamp& stamp, const List
     return known.stamp.exists && known.stamp == stamp && (known.trouble || known.color == listed.color);
 }
 
+// The file read in a process of its own; what became of that process when it gave nothing.
+QByteArray readApart(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request)
+{
+    const ICalendarApart::Outcome outcome =
+        ICalendarApart::run([&] { return frameOf(readFile(listed, stamp, request)); }, request.fileCpuMs,
+                            request.fileWallMs, frameByteLimit);
+    if (outcome.loss == FileLoss::none && outcome.bytes.size() > 4 && tagOf(outcome.bytes) == Tag::calendarFile)
+        return outcome.bytes;
+    CalendarFile lost;
+    lost.path = listed.path;
+    lost.stamp = stamp;
+    lost.color = listed.color;
+    lost.loss = outcome.loss == FileLoss::none ? FileLoss::failed : outcome.loss;
+    return frameOf(lost);
+}
+
 } // namespace
 
 void run(const CalendarRequest& request, const Sink& send)
 {
-    const CalendarLimits& limits = request.limits;
-    ExpansionBudget budget(limits.maxSteps, QDeadlineTimer(limits.maxMilliseconds));
     QHash<QString, Known> known;
     for (const Known& one : request.known)
         known.insert(one.path, one);
 
     CalendarDone done;
-    const QList<Listed> listed = listFiles(request.path, limits, done.moreFiles);
-    qsizetype held = 0;
-    for (const Listed& one : listed) {
+    for (const Listed& one : listFiles(request, done.moreFiles)) {
         const PrivateFiles::FileStamp stamp = PrivateFiles::stampOf(one.path);
         const auto same = known.constFind(one.path);
-        if (same != known.cend() && isSame(*same, stamp, one)) {
-            held += same->events;
+        if (same != known.cend() && isSame(*same, stamp, one))
             send(frameOf(Unchanged{one.path}));
-            continue;
-        }
-        if (budget.isSpent() || held >= limits.maxHeldEvents) {
-            // Read at a later refresh, with fresh time, or once others have changed.
-            done.cut = true;
-            continue;
-        }
-        send(frameOf(Reading{one.path, stamp}));
-        const CalendarFile file = readFile(one, stamp, request, budget);
-        held += file.events.size();
-        send(frameOf(file));
+        else
+            send(readApart(one, stamp, request));
     }
     send(frameOf(done));
 }

@@ -57,12 +57,12 @@ void readReminder(QDataStream& in, Reminder& reminder)
 
 void writeKnown(QDataStream& out, const Known& known)
 {
-    out << known.path << known.stamp << known.color << known.events << known.trouble;
+    out << known.path << known.stamp << known.color << known.trouble;
 }
 
 void readKnown(QDataStream& in, Known& known)
 {
-    in >> known.path >> known.stamp >> known.color >> known.events >> known.trouble;
+    in >> known.path >> known.stamp >> known.color >> known.trouble;
 }
 
 } // namespace
@@ -130,16 +130,16 @@ QDataStream& operator<<(QDataStream& out, const CalendarRequest& request)
 {
     const CalendarLimits& limits = request.limits;
     out << request.path << request.after << request.to << limits.maxFileBytes << limits.maxFiles << limits.maxFolders
-        << limits.maxEvents << limits.maxHeldEvents << limits.maxSteps << limits.maxMilliseconds;
-    return writeList(out, request.known, writeKnown);
+        << limits.maxEvents << limits.maxSteps << limits.maxMilliseconds;
+    return writeList(out, request.known, writeKnown) << request.only << request.fileCpuMs << request.fileWallMs;
 }
 
 QDataStream& operator>>(QDataStream& in, CalendarRequest& request)
 {
     CalendarLimits& limits = request.limits;
     in >> request.path >> request.after >> request.to >> limits.maxFileBytes >> limits.maxFiles >> limits.maxFolders
-        >> limits.maxEvents >> limits.maxHeldEvents >> limits.maxSteps >> limits.maxMilliseconds;
-    return readList(in, request.known, readKnown);
+        >> limits.maxEvents >> limits.maxSteps >> limits.maxMilliseconds;
+    return readList(in, request.known, readKnown) >> request.only >> request.fileCpuMs >> request.fileWallMs;
 }
 
 QDataStream& operator<<(QDataStream& out, const RemindersRequest& request)
@@ -200,26 +200,28 @@ QDataStream& operator>>(QDataStream& in, Unchanged& frame)
 
 QDataStream& operator<<(QDataStream& out, const CalendarFile& frame)
 {
-    out << frame.path << frame.stamp << frame.color << frame.parsed << frame.expanded << frame.cut << frame.crowded
-        << frame.problem;
+    out << frame.path << frame.stamp << frame.color << frame.parsed << frame.expanded << frame.cut << frame.beyond
+        << frame.problem << quint8(frame.loss);
     return writeList(out, frame.events, writeEvent);
 }
 
 QDataStream& operator>>(QDataStream& in, CalendarFile& frame)
 {
-    in >> frame.path >> frame.stamp >> frame.color >> frame.parsed >> frame.expanded >> frame.cut >> frame.crowded
-        >> frame.problem;
+    quint8 loss = 0;
+    in >> frame.path >> frame.stamp >> frame.color >> frame.parsed >> frame.expanded >> frame.cut >> frame.beyond
+        >> frame.problem >> loss;
+    frame.loss = FileLoss(loss);
     return readList(in, frame.events, readEvent);
 }
 
 QDataStream& operator<<(QDataStream& out, const CalendarDone& frame)
 {
-    return out << frame.moreFiles << frame.cut;
+    return out << frame.moreFiles;
 }
 
 QDataStream& operator>>(QDataStream& in, CalendarDone& frame)
 {
-    return in >> frame.moreFiles >> frame.cut;
+    return in >> frame.moreFiles;
 }
 
 QDataStream& operator<<(QDataStream& out, const ReminderFile& frame)

@@ -8,19 +8,21 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QList>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
 
 // What the program and its calendar reader process say to each other. The program writes one request to
 // the reader's standard input; the reader answers with frames on its standard output, one per file as it
-// finishes it, so that when a reader is lost the file it was on is known. A frame is its length (4 bytes,
+// finishes it. A frame is its length (4 bytes,
 // big-endian) and then its QDataStream text, which starts with its tag.
 namespace ICalendarWire {
 
 // Changed whenever a request or a frame changes, so that a reader of another build refuses the request.
-inline constexpr quint32 version = 2;
+inline constexpr quint32 version = 3;
 inline constexpr qint64 maxRequestBytes = 64 * 1024 * 1024;
+inline constexpr qint64 frameByteLimit = 128 * 1024 * 1024;
 
 enum class Job : quint8 { calendar = 1, reminders, complete, add };
 
@@ -31,14 +33,14 @@ struct Header
     qint32 cpuSecondsPerFile = 0;
 };
 
-// The calendar's limits, as ICalendarFiles describes them.
+// The calendar's limits, as ICalendarFiles describes them. Each file has them to itself.
 struct CalendarLimits
 {
     qint64 maxFileBytes = 8 * 1024 * 1024;
     qint32 maxFiles = 10'000;
     qint32 maxFolders = 1'000;
     qint32 maxEvents = 2'000;
-    qint32 maxHeldEvents = 5'000;
+    // The expansion of one file's rules.
     qint64 maxSteps = 200'000;
     qint32 maxMilliseconds = 3'000;
 };
@@ -49,9 +51,7 @@ struct Known
     QString path;
     PrivateFiles::FileStamp stamp;
     QString color;
-    // Its events count towards the events held.
-    qint32 events = 0;
-    // Lost a reader before: passed over whatever its folder's colour.
+    // Lost a reader before, or is being read elsewhere: passed over whatever its folder's colour.
     bool trouble = false;
 };
 
@@ -62,6 +62,11 @@ struct CalendarRequest
     QDateTime to;
     CalendarLimits limits;
     QList<Known> known;
+    // When set, only these files of the path are read, and the folder is not listed.
+    QStringList only;
+    // What each file may cost, processor and wall-clock time, in a process of its own.
+    qint32 fileCpuMs = 0;
+    qint32 fileWallMs = 0;
 };
 
 struct RemindersRequest
@@ -109,6 +114,14 @@ struct Unchanged
     QString name;
 };
 
+// Why a file's own process gave no reading of it.
+enum class FileLoss : quint8 {
+    none,
+    tooLong, // it used up its processor or wall-clock time
+    failed, // it crashed or ran out of memory
+    killed, // killed from outside: nothing the file did
+};
+
 struct CalendarFile
 {
     static constexpr Tag tag = Tag::calendarFile;
@@ -118,19 +131,19 @@ struct CalendarFile
     QList<CalendarEvent> events;
     bool parsed = false;
     bool expanded = false;
-    // The work ran out while expanding it, or it holds more events than are kept.
+    // The work ran out while expanding it.
     bool cut = false;
-    bool crowded = false;
+    // The start of the earliest event left out for the limit; invalid when none was.
+    QDateTime beyond;
     // Why it was not read; empty when it was.
     QString problem;
+    FileLoss loss = FileLoss::none;
 };
 
 struct CalendarDone
 {
     static constexpr Tag tag = Tag::calendarDone;
     bool moreFiles = false;
-    // Files were left for a later reading: the work or the events held ran out.
-    bool cut = false;
 };
 
 struct ReminderFile

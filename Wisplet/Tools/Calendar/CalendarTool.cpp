@@ -71,6 +71,7 @@ void CalendarTool::refresh()
     if (access != CalendarSource::Access::readable) {
         ++m_generation;
         m_unread = true;
+        m_stillReading = false;
         setReadingFirst(false);
         m_unreadable = false;
         m_readingMessage.clear();
@@ -79,6 +80,7 @@ void CalendarTool::refresh()
     } else if (!isRunning()) {
         ++m_generation;
         m_unread = true;
+        m_stillReading = false;
         setReadingFirst(false);
         setStatus(m_unreadable ? Status::restricted : Status::fullAccess);
         setEvents({});
@@ -103,8 +105,7 @@ QCoro::Task<> CalendarTool::read()
     QDateTime end = QDateTime(now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime).addDays(7);
     if (!end.isValid())
         end = now;
-    m_handedOver = false;
-    const CalendarReading reading = co_await m_services.source.read(now, end, earlyTaker(generation));
+    const CalendarReading reading = co_await m_services.source.read(now, end);
     if (!self)
         co_return;
     m_reading = false;
@@ -118,6 +119,8 @@ QCoro::Task<> CalendarTool::read()
 void CalendarTool::apply(const CalendarReading& reading)
 {
     m_unread = false;
+    if (std::exchange(m_stillReading, reading.stillReading) != reading.stillReading)
+        emit changed();
     setReadingFirst(false);
     m_unreadable = reading.unreadable;
     m_readingMessage = reading.message;
@@ -125,32 +128,10 @@ void CalendarTool::apply(const CalendarReading& reading)
     showError();
     showEvents(reading.unreadable ? QList<CalendarEvent>() : reading.events);
 
-    // Only a whole reading forgets: an early hand-over may lack an event nudged already.
     QSet<QString> keys;
     for (const CalendarEvent& event : std::as_const(m_events))
         keys.insert(nudgeKey(event));
     m_nudged.intersect(keys);
-}
-
-// Made outside the coroutine: GCC frees a lambda built inside a co_await expression too soon.
-CalendarSource::EarlyReading CalendarTool::earlyTaker(quint64 generation)
-{
-    return [self = QPointer<CalendarTool>(this), generation](const CalendarReading& early) {
-        if (self && self->m_reading && generation == self->m_generation)
-            self->applyEarly(early);
-    };
-}
-
-void CalendarTool::applyEarly(const CalendarReading& reading)
-{
-    m_handedOver = true;
-    // An empty hand-over says nothing yet of the files still being read.
-    if (!reading.events.isEmpty()) {
-        m_unread = false;
-        setReadingFirst(false);
-    }
-    showEvents(reading.events);
-    nudgeWhenRead();
 }
 
 void CalendarTool::showEvents(const QList<CalendarEvent>& read)
@@ -169,15 +150,15 @@ void CalendarTool::showEvents(const QList<CalendarEvent>& read)
         emit peekChanged();
 }
 
-// The tick's nudge runs over every hand-over from the tick on, until the tick's own reading is whole: the
-// reading under way at the tick, or the early hand-over of good files beside slow ones, bring the meetings on
-// time; the whole reading those of files that were slow to read. Each occurrence is nudged once.
+// The tick's nudge runs over every reading from the tick on until none leaves files still to read: the quick
+// files bring the meetings on time, the later readings those of files that take long to read. Each occurrence
+// is nudged once.
 void CalendarTool::nudgeWhenRead()
 {
-    if (!m_nudgePending || (m_reading && !m_handedOver))
+    if (!m_nudgePending || m_reading)
         return;
     nudgeUpcoming();
-    if (!m_reading && !m_refreshPending)
+    if (!m_refreshPending && !m_stillReading)
         m_nudgePending = false;
 }
 
@@ -303,6 +284,7 @@ void CalendarTool::requestAccess(const QString& path)
     // What was read from the old path no longer counts.
     ++m_generation;
     m_unread = true;
+    m_stillReading = false;
     m_unreadable = false;
     m_readingMessage.clear();
     refresh();
@@ -333,6 +315,10 @@ void CalendarTool::stop()
     m_refreshPending = false;
     m_nudgePending = false;
     m_unread = true;
+    m_stillReading = false;
+    // The readings that said what they left out, or still read, are stopped.
+    m_readingMessage.clear();
+    showError();
     setReadingFirst(false);
     m_services.source.setWatching(false);
     m_services.source.cancel();

@@ -60,8 +60,9 @@ public:
     // Why the chosen calendar can't be read, or what of it was left out; empty when all is well.
     QString errorText() const { return m_errorText; }
     bool isRunning() const { return m_timer.isActive(); }
-    // The events are being read and none have been since they were last emptied: an empty list says nothing yet.
-    bool isReadingFirst() const { return m_readingFirst; }
+    // The events are being read and none have been since they were last emptied, or files that take long to
+    // read are still being read: an empty list says nothing yet.
+    bool isReadingFirst() const { return m_readingFirst || m_stillReading; }
     QDateTime now() const;
 
     // The first timed event still to start, and the first timed event running now.
@@ -99,9 +100,6 @@ signals:
 private:
     QCoro::Task<> read();
     void apply(const CalendarReading& reading);
-    // Takes what the reading of this generation hands over before its slowest files end.
-    CalendarSource::EarlyReading earlyTaker(quint64 generation);
-    void applyEarly(const CalendarReading& reading);
     // The events that have not ended, earliest first.
     void showEvents(const QList<CalendarEvent>& read);
     void setStatus(Status status);
@@ -126,8 +124,8 @@ private:
     bool m_reading = false;
     bool m_refreshPending = false;
     bool m_nudgePending = false;
-    // The reading under way handed over what its good files gave.
-    bool m_handedOver = false;
+    // The last reading left files that take long to read to a later one.
+    bool m_stillReading = false;
     // No reading has come back since the events were emptied.
     bool m_unread = true;
     bool m_readingFirst = false;
