@@ -1,9 +1,22 @@
+#include "Wisplet/Platform/ProcessName.h"
 #include "Wisplet/Platform/SelectionHolder.h"
+#include "Wisplet/Platform/UnixSocketName.h"
+#include "Wisplet/Platform/XcbClientProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +30,8 @@ struct MakerRow
     CopyMaker::Certainty certainty;
     qint64 maker;
     QList<qint64> suspects;
+    // Connections whose opener has gone.
+    int orphaned = 1;
 };
 
 // A process folder of a /proc tree: its state and its descriptors' targets.
@@ -29,6 +44,69 @@ void plantProcess(const TempFolder& proc, qint64 pid, char state, const QList<QB
     for (qsizetype n = 0; n < descriptors.size(); ++n)
         QVERIFY(QFile::link(QString::fromLatin1(descriptors[n]), folder + QLatin1String("/fd/") + QString::number(n)));
 }
+
+// An X server listening on its socket file only (no abstract socket, as some hardened sessions run it).
+// Its display's abstract name is held by a socket that never listens: a client trying it is refused and
+// goes to the file, and no server of another test elsewhere on the machine takes the name meanwhile.
+class PathOnlyServer final
+{
+public:
+    PathOnlyServer()
+    {
+        for (int number = 150; number < 250 && display.isEmpty(); ++number) {
+            if (holdAbstractName(number) && startServer(number))
+                display = u':' + QString::number(number);
+        }
+    }
+    ~PathOnlyServer()
+    {
+        m_server.terminate();
+        m_server.waitForFinished(10'000);
+        if (m_held >= 0)
+            ::close(m_held);
+    }
+    Q_DISABLE_COPY_MOVE(PathOnlyServer)
+
+    QString display;
+
+private:
+    bool holdAbstractName(int number)
+    {
+        if (m_held >= 0)
+            ::close(m_held);
+        m_held = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const QByteArray name = "/tmp/.X11-unix/X" + QByteArray::number(number);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path + 1, name.constData(), size_t(name.size()));
+        return ::bind(m_held, reinterpret_cast<const sockaddr*>(&address),
+                      socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size()))
+            == 0;
+    }
+
+    bool startServer(int number)
+    {
+        m_server.start(QStringLiteral("Xvfb"),
+                       {u':' + QString::number(number), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                        QStringLiteral("-nolisten"), QStringLiteral("local")});
+        m_server.waitForStarted(10'000);
+        // Ready once its socket file takes connections; a display already taken ends it.
+        for (int tries = 0; tries < 100 && m_server.state() == QProcess::Running; ++tries) {
+            xcb_connection_t* probe = xcb_connect(qPrintable(u':' + QString::number(number)), nullptr);
+            const bool up = !xcb_connection_has_error(probe);
+            xcb_disconnect(probe);
+            if (up)
+                return true;
+            m_server.waitForFinished(100);
+        }
+        m_server.kill();
+        m_server.waitForFinished(10'000);
+        return false;
+    }
+
+    QProcess m_server;
+    int m_held = -1;
+};
 
 } // namespace
 
@@ -58,6 +136,11 @@ private slots:
             << MakerRow{{{10, 0}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {10}};
         QTest::newRow("none inherited: one whose descriptors are hidden")
             << MakerRow{{{40, SelectionHolder::unknownHeld}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {40}};
+        const int hidden = SelectionHolder::unknownHeld;
+        QTest::newRow("an heir and a hidden process, two orphaned connections: both in doubt")
+            << MakerRow{{{10, 1}, {20, 1}, {40, hidden}}, true, opened, Certainty::inDoubt, 0, {20, 40}, 2};
+        QTest::newRow("an heir holding every orphaned connection, beside a hidden process")
+            << MakerRow{{{10, 1}, {20, 1}, {40, hidden}}, true, opened, Certainty::known, 20, {}, 1};
         QTest::newRow("connections unknown: every process in doubt")
             << MakerRow{{{10, 0}, {30, 0}}, false, opened, Certainty::inDoubt, 0, {10, 30}};
     }
@@ -65,7 +148,7 @@ private slots:
     void makerAmong()
     {
         QFETCH(MakerRow, row);
-        const CopyMaker maker = SelectionHolder::makerAmong(row.held, row.connectionsKnown, row.opened);
+        const CopyMaker maker = SelectionHolder::makerAmong(row.held, row.connectionsKnown, row.opened, row.orphaned);
         QCOMPARE(maker.certainty, row.certainty);
         QCOMPARE(maker.pid, row.maker);
         QList<qint64> suspects = maker.suspects.keys();
@@ -91,6 +174,57 @@ private slots:
         const QList<QByteArray> names = SelectionHolder::displaySocketNames(display);
         const QList<QByteArray> expected = path.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{'\0' + path, path};
         QCOMPARE(names, expected);
+    }
+
+    void unixSocketNames_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("path") << QByteArray("/tmp/.X11-unix/X0") << QByteArray("/tmp/.X11-unix/X0");
+        QTest::newRow("path with its NUL") << QByteArray("/tmp/.X11-unix/X0\0", 18) << QByteArray("/tmp/.X11-unix/X0");
+        QTest::newRow("path, NUL and leftovers") << QByteArray("/run/bus\0xyz", 12) << QByteArray("/run/bus");
+        QTest::newRow("abstract") << QByteArray("\0/tmp/.X11-unix/X0", 18) << QByteArray("\0/tmp/.X11-unix/X0", 18);
+        QTest::newRow("abstract holding NULs") << QByteArray("\0a\0b\0", 5) << QByteArray("\0a\0b\0", 5);
+        QTest::newRow("unnamed") << QByteArray() << QByteArray();
+    }
+
+    void unixSocketNames()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(QByteArray, name);
+        QCOMPARE(UnixSocketName::fromKernel(raw), name);
+    }
+
+    void aForkingCopierIsFoundOnAServerReachedByItsPath_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("xclip") << "xclip" << QStringList{QStringLiteral("-selection"), QStringLiteral("clipboard")};
+        QTest::newRow("xsel") << "xsel" << QStringList{QStringLiteral("--clipboard"), QStringLiteral("--input")};
+    }
+
+    void aForkingCopierIsFoundOnAServerReachedByItsPath()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        const PathOnlyServer server;
+        QVERIFY(!server.display.isEmpty());
+        QProcess copier;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), server.display);
+        copier.setProcessEnvironment(environment);
+        copier.start(program, arguments);
+        copier.write("hunter2");
+        copier.closeWriteChannel();
+        QVERIFY(copier.waitForFinished(10'000));
+        // Its child keeps the copy, and leaves with the server.
+        xcb_connection_t* connection = xcb_connect(server.display.toLatin1().constData(), nullptr);
+        const auto disconnect = qScopeGuard([connection] { xcb_disconnect(connection); });
+        QVERIFY(!xcb_connection_has_error(connection));
+        const CopyMaker maker =
+            SelectionHolder::find(server.display, XcbClientProcess::connectionsByProcess(connection));
+        QCOMPARE(maker.certainty, CopyMaker::Certainty::known);
+        QCOMPARE(ProcessName::of(maker.pid), program);
     }
 
     void userProcessesCountTheSocketsTheyHold()
