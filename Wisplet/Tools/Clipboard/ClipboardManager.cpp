@@ -245,16 +245,18 @@ void ClipboardManager::stopForQuit()
     if (m_capturesInFlight == 0)
         return;
     // The event loop has ended: the copy's reads and its image's write need one of their own, for a while.
+    // The user's clicks and keys wait: nothing is to be started while quitting.
     QEventLoop loop;
-    QTimer check;
-    check.setInterval(10);
-    connect(&check, &QTimer::timeout, &loop, [this, &loop] {
-        if (m_capturesInFlight == 0)
-            loop.quit();
-    });
+    m_quitWait = &loop;
     QTimer::singleShot(lastLookMs, &loop, &QEventLoop::quit);
-    check.start();
-    loop.exec();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_quitWait = nullptr;
+}
+
+void ClipboardManager::captureEnded()
+{
+    if (--m_capturesInFlight == 0 && m_quitWait)
+        m_quitWait->quit();
 }
 
 bool ClipboardManager::isPolling() const
@@ -347,7 +349,7 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     ++m_capturesInFlight;
     auto capturing = qScopeGuard([self] {
         if (self)
-            --self->m_capturesInFlight;
+            self->captureEnded();
     });
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
@@ -383,7 +385,7 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     insert(*item);
     m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
     capturing.dismiss();
-    --m_capturesInFlight;
+    captureEnded();
     if (item->imageFile)
         co_await addPreview(*item);
 }

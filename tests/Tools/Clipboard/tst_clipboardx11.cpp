@@ -18,7 +18,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QProcess>
+#include <QWindow>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -68,6 +70,16 @@ qint64 peakBytes()
     ::getrusage(RUSAGE_SELF, &usage);
     return qint64(usage.ru_maxrss) * 1024;
 }
+
+// A window of the test's that counts the keys typed into it.
+class KeyCounter final : public QWindow
+{
+public:
+    int presses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* /*event*/) override { ++presses; }
+};
 
 // Takes the clipboard on a connection of its own and never answers anyone who asks for it.
 class SilentOwner final
@@ -381,6 +393,30 @@ private slots:
         copyWithPeer(h, owner);
         QVERIFY(owner.lines().contains(QStringLiteral("request x-kde-passwordManagerHint")));
         QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+    }
+
+    void keysTypedWhileQuittingWaitsForACopyAreNotTaken()
+    {
+        Harness h;
+        KeyCounter window;
+        window.setGeometry(100, 100, 200, 100);
+        window.show();
+        window.requestActivate();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isActive() && XTools::focusedWindow() == window.winId(), XTools::timeoutMs);
+        const int before = h.pasteboard.changeCount();
+        const SilentOwner silent;
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        QProcess typist;
+        typist.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("key"), QStringLiteral("a")});
+        QVERIFY(typist.waitForStarted(XTools::timeoutMs));
+        // The silent owner keeps the copy's read waiting for the whole of the last look.
+        h.manager->stopForQuit();
+        // Typed by now (the wait lasts longer than the typist's); waiting for it delivers no window's event.
+        QVERIFY(typist.state() == QProcess::NotRunning || typist.waitForFinished(XTools::timeoutMs));
+        QCOMPARE(window.presses, 0);
+        // The key had come, and is delivered once quitting's wait is over.
+        QTRY_COMPARE_WITH_TIMEOUT(window.presses, 1, XTools::timeoutMs);
     }
 
     void quittingDuringAStalledReadEndsPromptly()
