@@ -95,7 +95,7 @@ public:
     // Of a copy of the types: the local paths of its text/uri-list, in order (addresses of any other scheme
     // are no files); its plain text in the first text type offered, empty when there is none; whether it is
     // marked concealed (the marker type, or the password-manager hint "secret", empty or unreadable) or
-    // transient.
+    // transient, the markers' names and the hint's word taken in any case.
     QCoro::Task<QStringList> filePaths(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<PasteboardText> text(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<bool> isConcealed(int copy, QStringList types);

@@ -419,6 +419,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.presses, 1, XTools::timeoutMs);
     }
 
+    void markersAreSeenWhereverTheyStand_data()
+    {
+        QTest::addColumn<QString>("marker");
+        QTest::addColumn<bool>("captured");
+        QTest::newRow("the hint, in another case") << QStringLiteral("X-KDE-PasswordManagerHint=Secret") << false;
+        QTest::newRow("the concealed marker, in another case")
+            << QStringLiteral("ORG.NSPASTEBOARD.CONCEALEDTYPE=") << false;
+        QTest::newRow("no marker") << QStringLiteral("application/x-filler-last=") << true;
+    }
+
+    void markersAreSeenWhereverTheyStand()
+    {
+        QFETCH(QString, marker);
+        QFETCH(bool, captured);
+        Harness h;
+        // Offered in the order the atoms were made: the text first, the marker after 300 others.
+        QStringList offered{QStringLiteral("--serve"), QStringLiteral("text/plain=hunter2")};
+        for (int index = 0; index < 300; ++index)
+            offered.append(QStringLiteral("application/x-filler-%1=").arg(index));
+        Peer owner(peerProgram(), offered + QStringList{marker});
+        copyWithPeer(h, owner);
+        QCOMPARE(h.manager->items().size(), captured ? 1 : 0);
+    }
+
     void quittingDuringAStalledReadEndsPromptly()
     {
         PrivateBus bus;
