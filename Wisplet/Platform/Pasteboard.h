@@ -82,6 +82,8 @@ public:
     using QObject::QObject;
 
     virtual int changeCount() const = 0;
+    // The X server's time at which the current copy took the clipboard; none where it cannot say.
+    virtual std::optional<quint32> changeTime() const { return std::nullopt; }
     // Who made the current copy, where the system can tell without asking the copy's owner. Where owners
     // are windows (X11), the copy's later reads come from the owner asked about here only: the owner is
     // fixed before the first suspension.

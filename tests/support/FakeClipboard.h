@@ -17,6 +17,7 @@ public:
     }
 
     int changeCount() const override { return m_count; }
+    std::optional<quint32> changeTime() const override { return time; }
     QCoro::Task<CopyMaker> maker() override
     {
         if (suspects)
@@ -39,6 +40,8 @@ public:
     std::optional<qint64> owner;
     // Set: the maker is one of these processes (id → name), and which one cannot be told.
     std::optional<QHash<qint64, QString>> suspects;
+    // The X server's time of the copy.
+    std::optional<quint32> time;
 
 protected:
     QCoro::Task<QStringList> readTypes() override { co_return m_formats.keys(); }
@@ -60,10 +63,13 @@ class FakeActiveWindows final : public ActiveWindowSource
 public:
     std::optional<WindowInfo> activeWindow() const override { return m_active; }
     QList<WindowInfo> stackingList() const override { return stacking; }
+    std::optional<quint32> lastChangeTime() const override { return m_time; }
 
-    void activate(const std::optional<WindowInfo>& window)
+    // At an X server time, when given.
+    void activate(const std::optional<WindowInfo>& window, std::optional<quint32> time = std::nullopt)
     {
         m_active = window;
+        m_time = time;
         emit activeWindowChanged();
     }
 
@@ -72,6 +78,7 @@ public:
 
 private:
     std::optional<WindowInfo> m_active;
+    std::optional<quint32> m_time;
 };
 
 // Counts the pastes it is asked for.

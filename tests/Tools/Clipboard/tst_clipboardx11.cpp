@@ -443,6 +443,45 @@ private slots:
         QCOMPARE(h.manager->items().size(), captured ? 1 : 0);
     }
 
+    void theApplicationInFrontIsTheOneInFrontAtTheCopy_data()
+    {
+        QTest::addColumn<bool>("copiedBeforeTheSwitch");
+        QTest::newRow("copied, then switched away at once") << true;
+        QTest::newRow("switched away, then copied") << false;
+    }
+
+    void theApplicationInFrontIsTheOneInFrontAtTheCopy()
+    {
+        QFETCH(bool, copiedBeforeTheSwitch);
+        Harness h;
+        h.manager->setExcludedAppIds({QStringLiteral("xmessage")});
+        Peer keyring(QStringLiteral("xmessage"), {QStringLiteral("a password manager")});
+        QTRY_VERIFY_WITH_TIMEOUT(h.applications.front() && h.applications.front()->wmClass == QLatin1String("Xmessage"),
+                                 XTools::timeoutMs);
+        QProcess xclip;
+        const auto copy = [&] {
+            const int before = h.pasteboard.changeCount();
+            xclip.start(QStringLiteral("xclip"),
+                        {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+            xclip.write("copied in front of a password manager");
+            xclip.closeWriteChannel();
+            QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        };
+        if (copiedBeforeTheSwitch)
+            copy();
+        Peer editor(peerProgram(), {QStringLiteral("--paste-target")});
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.lines().filter(QStringLiteral("ready")).isEmpty(), XTools::timeoutMs);
+        const quint32 editorWindow = editor.lines().filter(QStringLiteral("ready")).first().section(u' ', 1).toUInt();
+        QTRY_VERIFY_WITH_TIMEOUT(h.applications.front() && h.applications.front()->id == editorWindow,
+                                 XTools::timeoutMs);
+        if (!copiedBeforeTheSwitch)
+            copy();
+        QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->isReading()), XTools::timeoutMs);
+        QCOMPARE(h.manager->items().size(), copiedBeforeTheSwitch ? 0 : 1);
+        xclip.kill();
+        xclip.waitForFinished(XTools::timeoutMs);
+    }
+
     void quittingDuringAStalledReadEndsPromptly()
     {
         PrivateBus bus;
