@@ -17,7 +17,6 @@ public:
     }
 
     int changeCount() const override { return m_count; }
-    std::optional<quint32> changeTime() const override { return time; }
     QCoro::Task<CopyMaker> maker() override
     {
         if (suspects)
@@ -40,8 +39,6 @@ public:
     std::optional<qint64> owner;
     // Set: the maker is one of these processes (id → name), and which one cannot be told.
     std::optional<QHash<qint64, QString>> suspects;
-    // The X server's time of the copy.
-    std::optional<quint32> time;
 
 protected:
     QCoro::Task<QStringList> readTypes() override { co_return m_formats.keys(); }

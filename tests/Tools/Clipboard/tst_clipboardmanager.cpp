@@ -76,8 +76,6 @@ private slots:
             << SkipRow{false, true, false, {}, QStringLiteral("KeePassXC"), keyring, false};
         QTest::newRow("excluded in another case")
             << SkipRow{false, true, false, {}, QStringLiteral("keepassxc"), keyring, false};
-        QTest::newRow("concealed marker in another case")
-            << SkipRow{false, true, false, {{QStringLiteral("ORG.NSPASTEBOARD.CONCEALEDTYPE"), ""}}, {}, {}, false};
         QTest::newRow("transient marker in another case")
             << SkipRow{false, true, false, {{QStringLiteral("org.nspasteboard.transienttype"), ""}}, {}, {}, false};
         QTest::newRow("password hint in another case")
@@ -136,12 +134,8 @@ private slots:
         const QList<WindowInfo> windows{window(11, self, QStringLiteral("unlock")), vault};
         QTest::newRow("a maker with windows, excluded by its process name")
             << CreditRow{self, {QStringLiteral("TST_clipboardmanager")}, std::nullopt, std::nullopt, false, windows};
-        QTest::newRow("a maker excluded by its top window's class")
-            << CreditRow{self, {QStringLiteral("vault")}, std::nullopt, std::nullopt, false, windows};
         QTest::newRow("a maker excluded by a window beneath")
             << CreditRow{self, {QStringLiteral("Unlock")}, std::nullopt, std::nullopt, false, windows};
-        QTest::newRow("a maker with windows, none excluded: its top one")
-            << CreditRow{self, {QStringLiteral("kate")}, QStringLiteral("Vault"), std::nullopt, false, windows};
     }
 
     void copiesAreCreditedToTheirMaker()
@@ -161,34 +155,6 @@ private slots:
         // An empty name in the table: none at all.
         if (row.app)
             QCOMPARE(h.manager->items().first().app, row.app->isEmpty() ? std::nullopt : row.app);
-    }
-
-    void theApplicationInFrontIsTheOneAtTheCopy_data()
-    {
-        QTest::addColumn<std::optional<quint32>>("copiedAt");
-        QTest::addColumn<bool>("captured");
-        // The password manager came in front at 100, the editor at 250.
-        QTest::newRow("copied in front of the password manager, switched away before the tick")
-            << std::optional<quint32>(150) << false;
-        QTest::newRow("copied after the switch") << std::optional<quint32>(300) << true;
-        QTest::newRow("the copy's time unknown: the window in front at the tick") << std::optional<quint32>() << true;
-    }
-
-    void theApplicationInFrontIsTheOneAtTheCopy()
-    {
-        QFETCH(std::optional<quint32>, copiedAt);
-        QFETCH(bool, captured);
-        Harness h;
-        h.manager->setExcludedAppIds({QStringLiteral("keepassxc")});
-        WindowInfo keyring = window(7, 100, QStringLiteral("org.keepassxc.KeePassXC"));
-        keyring.wmClass = QStringLiteral("KeePassXC");
-        h.windows.activate(keyring, 100);
-        h.pasteboard.time = copiedAt;
-        h.pasteboard.offer(text("hunter2"));
-        h.windows.activate(window(8, 300, QStringLiteral("kate")), 250);
-        h.manager->poll();
-        QTRY_VERIFY(!h.manager->isReading());
-        QCOMPARE(h.manager->items().size(), captured ? 1 : 0);
     }
 
     void contentAlreadyThereIsNeverCaptured()
