@@ -39,6 +39,8 @@ public:
     virtual std::optional<WindowInfo> activeWindow() const = 0;
     // Bottom to top; windows that vanish while they are read are left out.
     virtual QList<WindowInfo> stackingList() const = 0;
+    // The X server's time of the last change of the active window; none where it cannot say.
+    virtual std::optional<quint32> lastChangeTime() const { return std::nullopt; }
 
 signals:
     void activeWindowChanged();

@@ -237,7 +237,9 @@ bool EwmhWindows::nativeEventFilter(const QByteArray& eventType, void* message, 
     if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
         return false;
     const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
-    if (notify->window == m_session.root && notify->atom == m_ewmh._NET_ACTIVE_WINDOW)
+    if (notify->window == m_session.root && notify->atom == m_ewmh._NET_ACTIVE_WINDOW) {
+        m_lastChangeTime = notify->time;
         emit activeWindowChanged();
+    }
     return false;
 }

@@ -38,6 +38,7 @@ public:
 
     std::optional<WindowInfo> activeWindow() const override;
     QList<WindowInfo> stackingList() const override;
+    std::optional<quint32> lastChangeTime() const override { return m_lastChangeTime; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -72,4 +73,5 @@ private:
     bool m_hasAtoms = false;
     xcb_atom_t m_gtkApplicationId = XCB_NONE;
     xcb_atom_t m_kdeDesktopFile = XCB_NONE;
+    std::optional<quint32> m_lastChangeTime;
 };

@@ -20,6 +20,21 @@ void FrontApplications::activeChanged()
     const std::optional<WindowInfo> window = m_windows.activeWindow();
     if (window && !isOurs(*window) && !window->desktopElement)
         m_lastOther = window;
+    // Described now: a window withdrawn after a copy can no longer be read when the copy is looked at.
+    m_changes.append({m_changes.isEmpty() ? std::nullopt : m_windows.lastChangeTime(), window});
+    if (m_changes.size() > rememberedChanges)
+        m_changes.removeFirst();
+}
+
+std::optional<WindowInfo> FrontApplications::frontAt(std::optional<quint32> time) const
+{
+    if (!time)
+        return front();
+    // X times wrap around after 49 days: what matters is which comes first.
+    const auto notAfter = [&](const Change& change) { return !change.time || qint32(*time - *change.time) >= 0; };
+    const auto found = std::find_if(m_changes.crbegin(), m_changes.crend(), notAfter);
+    // Older than every change remembered: the earliest one known is the best guess.
+    return found != m_changes.crend() ? found->window : m_changes.first().window;
 }
 
 std::optional<WindowInfo> FrontApplications::ofProcess(qint64 pid) const
@@ -54,8 +69,23 @@ QSet<QString> FrontApplications::idsOfProcesses(const QHash<qint64, QString>& na
         return ids;
     const QList<WindowInfo> windows = m_windows.stackingList();
     for (const WindowInfo& window : windows) {
-        if (names.contains(window.pid) && !window.appId.isEmpty())
-            ids.insert(window.appId);
+        if (names.contains(window.pid))
+            ids.unite(idsOf(window));
+    }
+    return ids;
+}
+
+QSet<QString> FrontApplications::idsOfProcess(qint64 pid) const
+{
+    return pid > 0 ? idsOfProcesses({{pid, ProcessName::of(pid)}}) : QSet<QString>();
+}
+
+QSet<QString> FrontApplications::idsOf(const WindowInfo& window)
+{
+    QSet<QString> ids;
+    for (const QString& id : {window.appId, window.wmClass}) {
+        if (!id.isEmpty())
+            ids.insert(id);
     }
     return ids;
 }

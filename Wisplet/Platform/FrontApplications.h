@@ -17,6 +17,9 @@ public:
     FrontApplications(ActiveWindowSource& windows, qint64 ownPid, QObject* parent = nullptr);
 
     std::optional<WindowInfo> front() const { return m_windows.activeWindow(); }
+    // The window in front at an X server time (a copy's): the one that had become active by then, as the
+    // last changes remembered say; the one in front now when the time is not known.
+    std::optional<WindowInfo> frontAt(std::optional<quint32> time) const;
     std::optional<WindowInfo> lastOther() const { return m_lastOther; }
     bool isOurs(const WindowInfo& window) const { return window.pid != 0 && window.pid == m_ownPid; }
 
@@ -24,8 +27,11 @@ public:
     // the window in front would have), else, for a process without one (a command-line tool), its process
     // name as id and class. None when the process cannot be found.
     std::optional<WindowInfo> ofProcess(qint64 pid) const;
-    // Every id the processes (id → process name) go by: their names, and the ids of their windows.
+    // Every id the processes (id → process name) go by: their names, and the ids of all their windows.
     QSet<QString> idsOfProcesses(const QHash<qint64, QString>& names) const;
+    QSet<QString> idsOfProcess(qint64 pid) const;
+    // A window's desktop-entry id and its class.
+    static QSet<QString> idsOf(const WindowInfo& window);
 
     // The name the user knows the application by: the Name of the desktop entry its id resolves to, else
     // its WM_CLASS class; empty when it has neither.
@@ -36,11 +42,22 @@ public:
     static QString desktopEntryName(const QByteArray& contents, const QString& language);
 
 private:
+    // A window became active at a time (none: before we looked, or the source cannot say), as it was then.
+    struct Change
+    {
+        std::optional<quint32> time;
+        std::optional<WindowInfo> window;
+    };
+    // Far more changes than a user makes between two looks at the clipboard.
+    static constexpr qsizetype rememberedChanges = 32;
+
     void activeChanged();
 
     ActiveWindowSource& m_windows;
     qint64 m_ownPid;
     std::optional<WindowInfo> m_lastOther;
+    // Oldest first.
+    QList<Change> m_changes;
     // Desktop entries are read once per id.
     mutable QHash<QString, QString> m_names;
 };

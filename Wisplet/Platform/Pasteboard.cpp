@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 // Lines of addresses; "#" starts a comment.
@@ -25,6 +27,15 @@ QStringList filePathsFromUriList(const QByteArray& list)
 const QStringList utf8TextTypes{QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
                                 QStringLiteral("text/plain")};
 const QString latin1TextType = QStringLiteral("STRING");
+
+// The name a marker is offered under: programs write them in any case.
+std::optional<QString> offeredAs(const QStringList& types, const char* marker)
+{
+    const auto found = std::find_if(types.cbegin(), types.cend(), [&](const QString& type) {
+        return type.compare(QLatin1String(marker), Qt::CaseInsensitive) == 0;
+    });
+    return found != types.cend() ? std::optional(*found) : std::nullopt;
+}
 
 } // namespace
 
@@ -71,18 +82,19 @@ QCoro::Task<PasteboardText> Pasteboard::text(int copy, QStringList types, qint64
 
 QCoro::Task<bool> Pasteboard::isConcealed(int copy, QStringList types)
 {
-    if (types.contains(QLatin1String(concealedType)))
+    if (offeredAs(types, concealedType))
         co_return true;
-    if (!types.contains(QLatin1String(passwordManagerHint)))
+    const std::optional<QString> hintType = offeredAs(types, passwordManagerHint);
+    if (!hintType)
         co_return false;
-    const PasteboardData hint = co_await data(copy, QLatin1String(passwordManagerHint), 64);
+    const PasteboardData hint = co_await data(copy, *hintType, 64);
     // A hint that goes unanswered may well have said "secret". An empty one is no answer either: read
     // through Qt, a refusal looks the same.
     const QByteArray said = hint.bytes.trimmed();
-    co_return !hint.answered || hint.tooLarge || said.isEmpty() || said == "secret";
+    co_return !hint.answered || hint.tooLarge || said.isEmpty() || said.compare("secret", Qt::CaseInsensitive) == 0;
 }
 
 bool Pasteboard::isTransient(const QStringList& types)
 {
-    return types.contains(QLatin1String(transientType));
+    return offeredAs(types, transientType).has_value();
 }

@@ -82,6 +82,8 @@ public:
     using QObject::QObject;
 
     virtual int changeCount() const = 0;
+    // The X server's time at which the current copy took the clipboard; none where it cannot say.
+    virtual std::optional<quint32> changeTime() const { return std::nullopt; }
     // Who made the current copy, where the system can tell without asking the copy's owner. Where owners
     // are windows (X11), the copy's later reads come from the owner asked about here only: the owner is
     // fixed before the first suspension.
@@ -95,7 +97,7 @@ public:
     // Of a copy of the types: the local paths of its text/uri-list, in order (addresses of any other scheme
     // are no files); its plain text in the first text type offered, empty when there is none; whether it is
     // marked concealed (the marker type, or the password-manager hint "secret", empty or unreadable) or
-    // transient.
+    // transient, the markers' names and the hint's word taken in any case.
     QCoro::Task<QStringList> filePaths(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<PasteboardText> text(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<bool> isConcealed(int copy, QStringList types);

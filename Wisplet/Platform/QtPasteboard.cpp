@@ -13,6 +13,11 @@
 
 #include <QCoro/QCoroFuture>
 
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
+
 QtPasteboard::QtPasteboard(QObject* parent)
     : Pasteboard(parent)
     , m_clipboard(QGuiApplication::clipboard())
@@ -22,6 +27,41 @@ QtPasteboard::QtPasteboard(QObject* parent)
         if (mode == QClipboard::Clipboard)
             clipboardChanged();
     });
+    if (m_onX11)
+        watchOwnerChanges();
+}
+
+void QtPasteboard::watchOwnerChanges()
+{
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || xcb_connection_has_error(connection))
+        return;
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present)
+        return;
+    xcb_intern_atom_reply_t* clipboard =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
+    if (!clipboard)
+        return;
+    m_clipboardAtom = clipboard->atom;
+    std::free(clipboard);
+    m_selectionNotify = quint8(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+bool QtPasteboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != m_selectionNotify)
+        return false;
+    const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
+    // Seen before Qt, which reports the change once it has handled this notice.
+    if (notify->selection == m_clipboardAtom)
+        m_announcedTime = notify->timestamp;
+    return false;
 }
 
 QtPasteboard::~QtPasteboard()
@@ -38,6 +78,7 @@ void QtPasteboard::clipboardChanged()
         || (m_written && m_clipboard->ownsClipboard() && m_clipboard->mimeData(QClipboard::Clipboard) == m_written))
         return;
     m_written = nullptr;
+    m_changeTime = std::exchange(m_announcedTime, std::nullopt);
     replaced();
 }
 
@@ -128,5 +169,6 @@ void QtPasteboard::write(const PasteboardContent& content)
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
     m_writing = false;
     m_written = mime;
+    m_changeTime.reset();
     replaced();
 }

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Platform/Pasteboard.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QPointer>
 
 #include <memory>
@@ -14,8 +15,9 @@ class XcbSelectionReader;
 // own writes, and the notice Qt may give for that write is not counted a second time. On X11 another
 // program's copy is read through the selection directly, never beyond a limit and without waiting for
 // it, and never through Qt, whose reads wait for the owner; our own content, and any copy off X11, is read
-// through Qt.
-class QtPasteboard final : public Pasteboard
+// through Qt. On X11 the server's time of each new owner is taken from the XFixes notice Qt asks for and
+// turns into its change signal.
+class QtPasteboard final : public Pasteboard, private QAbstractNativeEventFilter
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QtPasteboard)
@@ -26,6 +28,7 @@ public:
     ~QtPasteboard() override;
 
     int changeCount() const override { return m_changeCount; }
+    std::optional<quint32> changeTime() const override { return m_changeTime; }
     QCoro::Task<CopyMaker> maker() override;
     void write(const PasteboardContent& content) override;
 
@@ -34,6 +37,8 @@ protected:
     QCoro::Task<PasteboardData> readData(QString type, qint64 maxBytes) override;
 
 private:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void watchOwnerChanges();
     void clipboardChanged();
     // A new content: reads still under way for the one before end, empty.
     void replaced();
@@ -48,6 +53,12 @@ private:
     bool m_onX11;
     bool m_readerChecked = false;
     int m_changeCount = 0;
+    // XFixes' selection notice, and the clipboard's atom; 0 when the server has no XFixes.
+    quint8 m_selectionNotify = 0;
+    quint32 m_clipboardAtom = 0;
+    // The time of the last owner change the server announced, until Qt reports the change.
+    std::optional<quint32> m_announcedTime;
+    std::optional<quint32> m_changeTime;
     // Our last content while we own the clipboard (Qt owns and deletes it).
     QPointer<const QMimeData> m_written;
     bool m_writing = false;

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/ProcessName.h"
+#include "Wisplet/Platform/UnixSocketName.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -105,7 +106,7 @@ bool takeDiagAnswer(int fd, const QList<QByteArray>& listeningNames, QSet<quint6
                 const auto* value = static_cast<const char*>(RTA_DATA(attribute));
                 const int length = int(RTA_PAYLOAD(attribute));
                 if (attribute->rta_type == UNIX_DIAG_NAME)
-                    name = QByteArray(value, length);
+                    name = UnixSocketName::fromKernel(QByteArrayView(value, length));
                 else if (attribute->rta_type == UNIX_DIAG_PEER && length >= int(sizeof peer))
                     std::memcpy(&peer, value, sizeof peer);
             }
@@ -193,7 +194,7 @@ Processes userProcesses(const QSet<quint64>& sockets, const QString& procRoot)
 }
 
 CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
-                     const std::optional<QHash<qint64, int>>& opened)
+                     const std::optional<QHash<qint64, int>>& opened, int orphaned)
 {
     CopyMaker maker{CopyMaker::Certainty::inDoubt, 0, {}};
     if (!connectionsKnown) {
@@ -202,10 +203,20 @@ CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
         return maker;
     }
     QList<qint64> inheriting;
+    int inherited = 0;
+    QList<qint64> hidden;
     for (auto process = processes.cbegin(); opened && process != processes.cend(); ++process) {
-        if (process.value() > opened->value(process.key()))
+        if (process.value() > opened->value(process.key())) {
             inheriting.append(process.key());
+            inherited += process.value() - opened->value(process.key());
+        } else if (process.value() == unknownHeld) {
+            hidden.append(process.key());
+        }
     }
+    // A process whose descriptors are hidden may hold the connection an heir seen does not: never the
+    // bystander then.
+    if (!inheriting.isEmpty() && inherited < orphaned)
+        inheriting += hidden;
     if (inheriting.size() == 1)
         return CopyMaker::knownAs(inheriting.first());
     // Without an heir, any process that may hold a connection may have made the copy.
@@ -223,7 +234,14 @@ CopyMaker find(const QString& display, const std::optional<QHash<qint64, int>>& 
 {
     const std::optional<QSet<quint64>> clients = connectedClients(displaySocketNames(display));
     const Processes processes = userProcesses(clients.value_or(QSet<quint64>()), procRoot);
-    CopyMaker maker = makerAmong(processes.held, clients && processes.complete, opened);
+    int orphaned = 0;
+    if (opened) {
+        for (auto process = opened->cbegin(); process != opened->cend(); ++process) {
+            if (!isRunning(process.key(), procRoot))
+                orphaned += process.value();
+        }
+    }
+    CopyMaker maker = makerAmong(processes.held, clients && processes.complete, opened, orphaned);
     for (auto suspect = maker.suspects.begin(); suspect != maker.suspects.end(); ++suspect)
         suspect.value() = ProcessName::of(suspect.key(), procRoot);
     return maker;

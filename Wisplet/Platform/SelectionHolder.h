@@ -42,11 +42,13 @@ Processes userProcesses(const QSet<quint64>& sockets, const QString& procRoot = 
 
 // The rule: `processes` are this user's, with how many display connections each holds (unless the
 // connections are not known: then every process is in doubt); `opened` is how many connections the X
-// server counts for each process, when it can say. The one process holding an inherited connection is the
-// maker; several are all in doubt; without any, or without the server's counts, every process that holds a
-// connection, that the server counts one for, or whose descriptors cannot be read is.
+// server counts for each process, when it can say; `orphaned` how many of them were opened by processes
+// that have gone. The one process holding an inherited connection is the maker; several are all in doubt,
+// and so is any process whose descriptors cannot be read while the heirs seen hold fewer connections than
+// are orphaned. Without any heir, or without the server's counts, every process that holds a connection,
+// that the server counts one for, or whose descriptors cannot be read is in doubt.
 CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
-                     const std::optional<QHash<qint64, int>>& opened);
+                     const std::optional<QHash<qint64, int>>& opened, int orphaned);
 
 // The whole search, on a worker thread: names filled in from procRoot.
 CopyMaker find(const QString& display, const std::optional<QHash<qint64, int>>& opened,

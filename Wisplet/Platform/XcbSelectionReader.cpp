@@ -3,6 +3,7 @@
 #include "Wisplet/Platform/XcbClientProcess.h"
 
 #include <QGuiApplication>
+#include <QSet>
 
 #include <xcb/xcb.h>
 
@@ -19,8 +20,9 @@ struct FreeReply
 template <typename T>
 using Reply = std::unique_ptr<T, FreeReply<T>>;
 
-// Far above what TARGETS of a real program holds; the list is cut to maxTargets after it is read.
-constexpr qint64 maxTargetsBytes = 65536;
+constexpr qint64 maxTargetsBytes = XcbSelectionReader::maxTargets * 4;
+// The names kept from one copy to the next: those a real program's list holds, and then some.
+constexpr qsizetype maxKeptNames = 1024;
 
 } // namespace
 
@@ -99,13 +101,16 @@ quint32 XcbSelectionReader::atom(const QString& name, bool onlyIfExists) const
 
 QStringList XcbSelectionReader::atomNames(const QList<quint32>& atoms)
 {
-    // The names of a few hundred atoms at most, asked for all at once; the ones seen before are kept.
-    if (m_names.size() > 4 * maxTargets)
+    // Asked for all at once, each once; the ones seen before are kept.
+    if (m_names.size() > maxKeptNames)
         m_names.clear();
     QList<std::pair<quint32, xcb_get_atom_name_cookie_t>> asked;
+    QSet<quint32> asking;
     for (const quint32 atom : atoms) {
-        if (!m_names.contains(atom))
+        if (!m_names.contains(atom) && !asking.contains(atom)) {
+            asking.insert(atom);
             asked.append({atom, xcb_get_atom_name(m_connection, atom)});
+        }
     }
     for (const auto& [atom, cookie] : std::as_const(asked)) {
         const Reply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(m_connection, cookie, nullptr));

@@ -29,8 +29,9 @@ class XcbSelectionReader final : public QObject, private QAbstractNativeEventFil
 public:
     // An owner silent for this long has given up, or never meant to answer.
     static constexpr int silenceMs = 2000;
-    // More targets than any program offers: the rest of a longer list is ignored.
-    static constexpr int maxTargets = 256;
+    // Far more targets than any program offers: the names of all of them are asked for at once, so that a
+    // marker is seen wherever it stands.
+    static constexpr int maxTargets = 16384;
 
     // The connection is Qt's own, or one whose events the application's event filters see.
     XcbSelectionReader(xcb_connection_t* connection, quint32 root, QObject* parent = nullptr);

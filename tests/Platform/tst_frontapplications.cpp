@@ -32,6 +32,35 @@ class TestFrontApplications final : public QObject
     Q_OBJECT
 
 private slots:
+    // Window 1 is in front from the start; windows 2, 3, … come in front at the X server times given.
+    void frontAtTheTimeOfACopy_data()
+    {
+        QTest::addColumn<QList<quint32>>("changes");
+        QTest::addColumn<std::optional<quint32>>("at");
+        QTest::addColumn<quint32>("window");
+        const QList<quint32> changes{100, 200};
+        QTest::newRow("before the first change seen") << changes << std::optional<quint32>(50) << 1u;
+        QTest::newRow("at a change") << changes << std::optional<quint32>(100) << 2u;
+        QTest::newRow("between changes") << changes << std::optional<quint32>(150) << 2u;
+        QTest::newRow("after the last") << changes << std::optional<quint32>(900) << 3u;
+        QTest::newRow("no time: the one in front now") << changes << std::optional<quint32>() << 3u;
+        QTest::newRow("across the wrap of the server's clock")
+            << QList<quint32>{0xFFFF'FF00, 0x10} << std::optional<quint32>(0x05) << 2u;
+    }
+
+    void frontAtTheTimeOfACopy()
+    {
+        QFETCH(QList<quint32>, changes);
+        QFETCH(std::optional<quint32>, at);
+        QFETCH(quint32, window);
+        FakeActiveWindows windows;
+        windows.activate(::window(1, 10, "first", "first"));
+        FrontApplications front(windows, 99);
+        for (qsizetype index = 0; index < changes.size(); ++index)
+            windows.activate(::window(quint32(index + 2), 10, "next", "next"), changes[index]);
+        QCOMPARE(front.frontAt(at)->id, window);
+    }
+
     void desktopEntryName_data()
     {
         QTest::addColumn<NameRow>("row");

@@ -1,9 +1,20 @@
+#include "Wisplet/Platform/ProcessName.h"
 #include "Wisplet/Platform/SelectionHolder.h"
+#include "Wisplet/Platform/XcbClientProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstring>
 
 namespace {
 
@@ -17,6 +28,8 @@ struct MakerRow
     CopyMaker::Certainty certainty;
     qint64 maker;
     QList<qint64> suspects;
+    // Connections whose opener has gone.
+    int orphaned = 1;
 };
 
 // A process folder of a /proc tree: its state and its descriptors' targets.
@@ -29,6 +42,46 @@ void plantProcess(const TempFolder& proc, qint64 pid, char state, const QList<QB
     for (qsizetype n = 0; n < descriptors.size(); ++n)
         QVERIFY(QFile::link(QString::fromLatin1(descriptors[n]), folder + QLatin1String("/fd/") + QString::number(n)));
 }
+
+// An X server listening on its socket file only, as some hardened sessions run it. Its display's abstract
+// name is held by a socket that never listens: clients are refused there and go to the file, and no other
+// server on the machine takes the name meanwhile.
+struct PathOnlyServer
+{
+    PathOnlyServer()
+    {
+        for (int number = 150; number < 250 && display.isEmpty(); ++number) {
+            ::close(std::exchange(held, ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)));
+            const QByteArray name = "/tmp/.X11-unix/X" + QByteArray::number(number);
+            sockaddr_un address{AF_UNIX, {}};
+            std::memcpy(address.sun_path + 1, name.constData(), size_t(name.size()));
+            if (::bind(held, reinterpret_cast<const sockaddr*>(&address),
+                       socklen_t(sizeof(sa_family_t) + 1 + name.size()))
+                != 0)
+                continue;
+            // It says its number once it takes connections, and ends when the display is taken.
+            server.start(QStringLiteral("Xvfb"),
+                         {u':' + QString::number(number), QStringLiteral("-displayfd"), QStringLiteral("1"),
+                          QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-nolisten"),
+                          QStringLiteral("local")});
+            if (server.waitForReadyRead(10'000))
+                display = u':' + QString::number(number);
+            else
+                server.waitForFinished(10'000);
+        }
+    }
+    ~PathOnlyServer()
+    {
+        server.terminate();
+        server.waitForFinished(10'000);
+        ::close(held);
+    }
+    Q_DISABLE_COPY_MOVE(PathOnlyServer)
+
+    QString display;
+    QProcess server;
+    int held = -1;
+};
 
 } // namespace
 
@@ -58,6 +111,11 @@ private slots:
             << MakerRow{{{10, 0}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {10}};
         QTest::newRow("none inherited: one whose descriptors are hidden")
             << MakerRow{{{40, SelectionHolder::unknownHeld}, {30, 0}}, true, opened, Certainty::inDoubt, 0, {40}};
+        const int hidden = SelectionHolder::unknownHeld;
+        QTest::newRow("an heir and a hidden process, two orphaned connections: both in doubt")
+            << MakerRow{{{10, 1}, {20, 1}, {40, hidden}}, true, opened, Certainty::inDoubt, 0, {20, 40}, 2};
+        QTest::newRow("an heir holding every orphaned connection, beside a hidden process")
+            << MakerRow{{{10, 1}, {20, 1}, {40, hidden}}, true, opened, Certainty::known, 20, {}, 1};
         QTest::newRow("connections unknown: every process in doubt")
             << MakerRow{{{10, 0}, {30, 0}}, false, opened, Certainty::inDoubt, 0, {10, 30}};
     }
@@ -65,7 +123,7 @@ private slots:
     void makerAmong()
     {
         QFETCH(MakerRow, row);
-        const CopyMaker maker = SelectionHolder::makerAmong(row.held, row.connectionsKnown, row.opened);
+        const CopyMaker maker = SelectionHolder::makerAmong(row.held, row.connectionsKnown, row.opened, row.orphaned);
         QCOMPARE(maker.certainty, row.certainty);
         QCOMPARE(maker.pid, row.maker);
         QList<qint64> suspects = maker.suspects.keys();
@@ -91,6 +149,28 @@ private slots:
         const QList<QByteArray> names = SelectionHolder::displaySocketNames(display);
         const QList<QByteArray> expected = path.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{'\0' + path, path};
         QCOMPARE(names, expected);
+    }
+
+    void aForkingCopierIsFoundOnAServerReachedByItsPath()
+    {
+        const PathOnlyServer server;
+        QVERIFY(!server.display.isEmpty());
+        QProcess copier;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), server.display);
+        copier.setProcessEnvironment(environment);
+        copier.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        copier.write("hunter2");
+        copier.closeWriteChannel();
+        QVERIFY(copier.waitForFinished(10'000));
+        // Its child keeps the copy, and leaves with the server.
+        xcb_connection_t* connection = xcb_connect(server.display.toLatin1().constData(), nullptr);
+        const auto disconnect = qScopeGuard([connection] { xcb_disconnect(connection); });
+        QVERIFY(!xcb_connection_has_error(connection));
+        const CopyMaker maker =
+            SelectionHolder::find(server.display, XcbClientProcess::connectionsByProcess(connection));
+        QCOMPARE(maker.certainty, CopyMaker::Certainty::known);
+        QCOMPARE(ProcessName::of(maker.pid), QStringLiteral("xclip"));
     }
 
     void userProcessesCountTheSocketsTheyHold()

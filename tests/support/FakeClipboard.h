@@ -60,10 +60,13 @@ class FakeActiveWindows final : public ActiveWindowSource
 public:
     std::optional<WindowInfo> activeWindow() const override { return m_active; }
     QList<WindowInfo> stackingList() const override { return stacking; }
+    std::optional<quint32> lastChangeTime() const override { return m_time; }
 
-    void activate(const std::optional<WindowInfo>& window)
+    // At an X server time, when given.
+    void activate(const std::optional<WindowInfo>& window, std::optional<quint32> time = std::nullopt)
     {
         m_active = window;
+        m_time = time;
         emit activeWindowChanged();
     }
 
@@ -72,6 +75,7 @@ public:
 
 private:
     std::optional<WindowInfo> m_active;
+    std::optional<quint32> m_time;
 };
 
 // Counts the pastes it is asked for.

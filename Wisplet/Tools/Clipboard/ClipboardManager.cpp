@@ -127,15 +127,15 @@ ClipboardManager& ClipboardManager::shared()
 
 QStringList ClipboardManager::defaultExcluded()
 {
-    // Most windows carry no desktop-entry id, so each application is named both ways.
+    // Each by its desktop-entry id, and by the name its process and its window class share but for case: a
+    // manager closed to the tray, or hidden right after a copy, has no window to go by.
     return {QStringLiteral("org.keepassxc.KeePassXC"),
-            QStringLiteral("KeePassXC"),
+            QStringLiteral("keepassxc"),
             QStringLiteral("com.bitwarden.desktop"),
-            QStringLiteral("Bitwarden"),
+            QStringLiteral("bitwarden"),
             QStringLiteral("1password"),
-            QStringLiteral("1Password"),
             QStringLiteral("org.gnome.seahorse.Application"),
-            QStringLiteral("Seahorse"),
+            QStringLiteral("seahorse"),
             QStringLiteral("org.kde.kwalletmanager5"),
             QStringLiteral("kwalletmanager5")};
 }
@@ -245,16 +245,18 @@ void ClipboardManager::stopForQuit()
     if (m_capturesInFlight == 0)
         return;
     // The event loop has ended: the copy's reads and its image's write need one of their own, for a while.
+    // The user's clicks and keys wait: nothing is to be started while quitting.
     QEventLoop loop;
-    QTimer check;
-    check.setInterval(10);
-    connect(&check, &QTimer::timeout, &loop, [this, &loop] {
-        if (m_capturesInFlight == 0)
-            loop.quit();
-    });
+    m_quitWait = &loop;
     QTimer::singleShot(lastLookMs, &loop, &QEventLoop::quit);
-    check.start();
-    loop.exec();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_quitWait = nullptr;
+}
+
+void ClipboardManager::captureEnded()
+{
+    if (--m_capturesInFlight == 0 && m_quitWait)
+        m_quitWait->quit();
 }
 
 bool ClipboardManager::isPolling() const
@@ -283,16 +285,17 @@ void ClipboardManager::poll()
         .consent = m_captureConsent,
         .presentation = m_settings.presentationMode(),
         // Looked up only for a copy the rules above let through.
-        .appId = {},
+        .frontIds = {},
         .makerIds = {},
         .excluded = m_excluded,
     };
     // Nothing of a copy that is not to be kept is read at all, nor is its maker looked up.
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
-    // Taken now: by the time the copy is read, the user may be in another application.
-    const std::optional<WindowInfo> front = m_applications.front();
-    copy.appId = front ? front->appId : QString();
+    // The one in front when the copy was made: by this tick, let alone by the time the copy is read, the
+    // user may be in another application.
+    const std::optional<WindowInfo> front = m_applications.frontAt(m_pasteboard.changeTime());
+    copy.frontIds = front ? FrontApplications::idsOf(*front) : QSet<QString>();
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         return;
     examine(count, copy, front);
@@ -304,9 +307,8 @@ QSet<QString> ClipboardManager::idsOf(const CopyMaker& maker) const
     case CopyMaker::Certainty::unknowable:
         break;
     case CopyMaker::Certainty::known:
-        if (const std::optional<WindowInfo> application = m_applications.ofProcess(maker.pid))
-            return {application->appId};
-        break;
+        // By its name and all its windows: a password manager may have none, or several.
+        return m_applications.idsOfProcess(maker.pid);
     case CopyMaker::Certainty::inDoubt:
         // Any of them may have made it: one excluded is enough.
         return m_applications.idsOfProcesses(maker.suspects);
@@ -347,7 +349,7 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     ++m_capturesInFlight;
     auto capturing = qScopeGuard([self] {
         if (self)
-            --self->m_capturesInFlight;
+            self->captureEnded();
     });
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
@@ -383,7 +385,7 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     insert(*item);
     m_wisp.handle(WispEvent::of(WispEvent::Kind::clipboardCopied));
     capturing.dismiss();
-    --m_capturesInFlight;
+    captureEnded();
     if (item->imageFile)
         co_await addPreview(*item);
 }

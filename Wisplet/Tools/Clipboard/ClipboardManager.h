@@ -25,6 +25,7 @@ class FrontApplications;
 class PasteKeystroke;
 struct CopyMaker;
 class Pasteboard;
+class QEventLoop;
 class QTimer;
 class ScheduledCall;
 class Scheduler;
@@ -169,6 +170,8 @@ private:
                                                       std::optional<QString> app);
     std::optional<WindowInfo> pasteTarget() const;
     QString pathOf(const QString& fileName) const;
+    // A copy is read up to its entry, or dropped; the quit's wait ends with the last one.
+    void captureEnded();
 
     Defaults& m_defaults;
     Clock& m_clock;
@@ -203,6 +206,8 @@ private:
     int m_readsInFlight = 0;
     // Copies being read up to their entry (a preview may still be made after it).
     int m_capturesInFlight = 0;
+    // Quitting waits for the copies still being read.
+    QEventLoop* m_quitWait = nullptr;
     QTimer* m_timer;
     std::unique_ptr<ScheduledCall> m_pendingPaste;
 };

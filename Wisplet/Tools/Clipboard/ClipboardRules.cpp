@@ -21,8 +21,11 @@ Skip skipReason(const CopyContext& copy)
     if (copy.transient)
         return Skip::transient;
     // An empty entry must not match an application whose identifier could not be read.
-    const auto excluded = [&](const QString& id) { return !id.isEmpty() && copy.excluded.contains(id); };
-    if (excluded(copy.appId) || std::any_of(copy.makerIds.cbegin(), copy.makerIds.cend(), excluded))
+    const auto excluded = [&](const QString& id) {
+        return !id.isEmpty() && copy.excluded.contains(id, Qt::CaseInsensitive);
+    };
+    if (std::any_of(copy.frontIds.cbegin(), copy.frontIds.cend(), excluded)
+        || std::any_of(copy.makerIds.cbegin(), copy.makerIds.cend(), excluded))
         return Skip::excludedApp;
     return Skip::none;
 }

@@ -24,10 +24,11 @@ struct CopyContext
     bool presentation = false;
     bool concealed = false;
     bool transient = false;
-    // The identifier of the application in front; empty when it could not be read.
-    QString appId;
+    // The identifiers of the application in front when the copy was made; none when it could not be read.
+    QSet<QString> frontIds;
     // The identifiers of the program that made the copy, or of every program that may have made it.
     QSet<QString> makerIds;
+    // Matched without regard to case: a class and a process name often differ in it alone.
     QStringList excluded;
 };
 

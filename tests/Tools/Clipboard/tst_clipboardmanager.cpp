@@ -35,6 +35,8 @@ struct CreditRow
     std::optional<QString> app;
     std::optional<QHash<qint64, QString>> suspects = std::nullopt;
     bool ourPanelInFront = false;
+    // Windows of this test's own process.
+    QList<WindowInfo> makerWindows = {};
 };
 Q_DECLARE_METATYPE(CreditRow)
 
@@ -72,8 +74,12 @@ private slots:
         QTest::newRow("other hint") << SkipRow{false, true, false, {{hint, "accepted"}}, {}, {}, true};
         QTest::newRow("excluded by class")
             << SkipRow{false, true, false, {}, QStringLiteral("KeePassXC"), keyring, false};
-        QTest::newRow("exclusion is case-sensitive")
-            << SkipRow{false, true, false, {}, QStringLiteral("keepassxc"), keyring, true};
+        QTest::newRow("excluded in another case")
+            << SkipRow{false, true, false, {}, QStringLiteral("keepassxc"), keyring, false};
+        QTest::newRow("transient marker in another case")
+            << SkipRow{false, true, false, {{QStringLiteral("org.nspasteboard.transienttype"), ""}}, {}, {}, false};
+        QTest::newRow("password hint in another case")
+            << SkipRow{false, true, false, {{QStringLiteral("X-KDE-PasswordManagerHint"), "Secret"}}, {}, {}, false};
         QTest::newRow("empty entry, unknown app") << SkipRow{false, true, false, {}, QString(), {QString()}, true};
     }
 
@@ -123,6 +129,13 @@ private slots:
         QTest::newRow("in doubt, none excluded: no name") << CreditRow{std::nullopt, {}, QString(), suspects};
         QTest::newRow("maker unknown, our panel in front: no name")
             << CreditRow{std::nullopt, {}, QString(), std::nullopt, true};
+        WindowInfo vault = window(10, self, QStringLiteral("org.example.Vault"));
+        vault.wmClass = QStringLiteral("Vault");
+        const QList<WindowInfo> windows{window(11, self, QStringLiteral("unlock")), vault};
+        QTest::newRow("a maker with windows, excluded by its process name")
+            << CreditRow{self, {QStringLiteral("TST_clipboardmanager")}, std::nullopt, std::nullopt, false, windows};
+        QTest::newRow("a maker excluded by a window beneath")
+            << CreditRow{self, {QStringLiteral("Unlock")}, std::nullopt, std::nullopt, false, windows};
     }
 
     void copiesAreCreditedToTheirMaker()
@@ -130,7 +143,7 @@ private slots:
         QFETCH(CreditRow, row);
         Harness h;
         h.manager->setExcludedAppIds(row.excluded);
-        h.windows.stacking = {window(8, 300, QStringLiteral("kate"))};
+        h.windows.stacking = QList<WindowInfo>{window(8, 300, QStringLiteral("kate"))} + row.makerWindows;
         // A password manager is in front while another program copies.
         h.windows.activate(row.ourPanelInFront ? window(9, ourPid, QStringLiteral("wisplet"))
                                                : window(7, 100, QStringLiteral("org.keepassxc.KeePassXC")));

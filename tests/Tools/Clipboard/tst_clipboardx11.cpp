@@ -18,7 +18,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QProcess>
+#include <QWindow>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -69,6 +71,16 @@ qint64 peakBytes()
     return qint64(usage.ru_maxrss) * 1024;
 }
 
+// A window of the test's that counts the keys typed into it.
+class KeyCounter final : public QWindow
+{
+public:
+    int presses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* /*event*/) override { ++presses; }
+};
+
 // Takes the clipboard on a connection of its own and never answers anyone who asks for it.
 class SilentOwner final
 {
@@ -117,6 +129,8 @@ struct CreditRow
     bool excludeMaker;
     bool excludeFront;
     bool captured;
+    // Another window comes in front right after the copy.
+    bool switchAway = false;
 };
 
 // A command-line helper that forks: the process that took the clipboard leaves at once, its child keeps it.
@@ -292,6 +306,7 @@ private slots:
         QTest::newRow("nobody excluded") << CreditRow{false, false, true};
         QTest::newRow("the maker excluded") << CreditRow{true, false, false};
         QTest::newRow("the window in front excluded") << CreditRow{false, true, false};
+        QTest::newRow("the window in front excluded, left at once") << CreditRow{false, true, false, true};
     }
 
     void copiesAreCreditedToTheProgramThatMadeThem()
@@ -318,6 +333,12 @@ private slots:
         xclip.write("made on the command line");
         xclip.closeWriteChannel();
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        std::optional<Peer> next;
+        if (row.switchAway) {
+            next.emplace(QStringLiteral("xmessage"), QStringList{QStringLiteral("next")});
+            QTRY_VERIFY_WITH_TIMEOUT(h.applications.front() && h.applications.front()->id != frontWindow,
+                                     XTools::timeoutMs);
+        }
         QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->isReading()), XTools::timeoutMs);
         QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
         if (row.captured)
@@ -369,18 +390,45 @@ private slots:
         // As a refusal reads where the clipboard is read through Qt.
         QTest::newRow("answered empty") << HintRow{QString(), false};
         QTest::newRow("answered, not secret") << HintRow{QStringLiteral("accepted"), true};
+        QTest::newRow("answered in another case") << HintRow{QStringLiteral("Secret"), false};
     }
 
     void aPasswordHintThatCannotBeReadMakesTheCopySecret()
     {
         QFETCH(HintRow, row);
         Harness h;
-        Peer owner(peerProgram(),
-                   {QStringLiteral("--serve"), QStringLiteral("text/plain=hunter2"),
-                    QStringLiteral("x-kde-passwordManagerHint=") + row.answer});
+        // Offered in the order the atoms were made: the hint, in another case, after 300 other targets.
+        QStringList offered{QStringLiteral("--serve"), QStringLiteral("text/plain=hunter2")};
+        for (int index = 0; index < 300; ++index)
+            offered.append(QStringLiteral("application/x-filler-%1=").arg(index));
+        Peer owner(peerProgram(), offered << QStringLiteral("X-KDE-PasswordManagerHint=") + row.answer);
         copyWithPeer(h, owner);
-        QVERIFY(owner.lines().contains(QStringLiteral("request x-kde-passwordManagerHint")));
+        QVERIFY(owner.lines().contains(QStringLiteral("request X-KDE-PasswordManagerHint")));
         QCOMPARE(h.manager->items().size(), row.captured ? 1 : 0);
+    }
+
+    void keysTypedWhileQuittingWaitsForACopyAreNotTaken()
+    {
+        Harness h;
+        KeyCounter window;
+        window.setGeometry(100, 100, 200, 100);
+        window.show();
+        window.requestActivate();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isActive() && XTools::focusedWindow() == window.winId(), XTools::timeoutMs);
+        const int before = h.pasteboard.changeCount();
+        const SilentOwner silent;
+        QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
+        QProcess typist;
+        typist.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("key"), QStringLiteral("a")});
+        QVERIFY(typist.waitForStarted(XTools::timeoutMs));
+        // The silent owner keeps the copy's read waiting for the whole of the last look.
+        h.manager->stopForQuit();
+        // Typed by now (the wait lasts longer than the typist's); waiting for it delivers no window's event.
+        QVERIFY(typist.state() == QProcess::NotRunning || typist.waitForFinished(XTools::timeoutMs));
+        QCOMPARE(window.presses, 0);
+        // The key had come, and is delivered once quitting's wait is over.
+        QTRY_COMPARE_WITH_TIMEOUT(window.presses, 1, XTools::timeoutMs);
     }
 
     void quittingDuringAStalledReadEndsPromptly()
