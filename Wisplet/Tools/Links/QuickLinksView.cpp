@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
@@ -21,6 +22,15 @@ constexpr int fontPixels = 13;
 constexpr int formSpacing = 6;
 constexpr int titleFieldWidth = 90;
 constexpr int messagePixels = 11;
+// A title in a message is cut short: one that ran on without a break would widen the page past the chips.
+constexpr int messageTitleCharacters = 40;
+
+QString messageTitle(const QuickLink& link)
+{
+    const QString title = LinkRules::shownTitle(link);
+    const QString lead = Graphemes::leading(title, messageTitleCharacters);
+    return OutsideText::isolated(lead.size() < title.size() ? lead + u'…' : lead);
+}
 
 } // namespace
 
@@ -101,7 +111,7 @@ void QuickLinksView::submit()
 
 void QuickLinksView::open(const QuickLink& link)
 {
-    const QString title = OutsideText::isolated(LinkRules::shownTitle(link));
+    const QString title = messageTitle(link);
     QString whyNot = LinkRules::whyNotOpened(link.url);
     if (whyNot.isEmpty() && !m_open(QUrl(link.url, QUrl::StrictMode)))
         whyNot = QStringLiteral("the desktop has no program that opens it");
