@@ -145,7 +145,7 @@ private slots:
     {
         makeView("[]");
         clickAdd();
-        m_view->urlField()->insert("example.com/" + QString(100000, u'a'));
+        m_view->urlField()->insert("https://example.com/" + QString(100000, u'a'));
         QTest::keyClick(m_view->urlField(), Qt::Key_Return);
         QVERIFY(m_store->links().isEmpty());
         QVERIFY(m_view->fieldMessage()->isVisible());
