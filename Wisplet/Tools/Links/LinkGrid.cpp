@@ -45,8 +45,9 @@ int LinkGrid::minimumChipWidth() const
 
 QRect LinkGrid::visualRect(const QModelIndex& index) const
 {
-    // The item's own rectangle has the grid's place but no width: the chips take theirs from the columns.
-    const QRect cell = QListView::visualRect(index);
+    // The item's own rectangle has the grid's place but no width, and Qt leaves a rectangle without width
+    // unscrolled: the chips take their width from the columns and their scrolled place from here.
+    const QRect cell = rectForIndex(index);
     const int cellWidth = gridSize().width();
     if (cell.isNull() || cellWidth <= 0)
         return cell;
@@ -56,7 +57,7 @@ QRect LinkGrid::visualRect(const QModelIndex& index) const
     const int width = viewport()->width() + spacing;
     const int left = column * width / m_columns;
     const int right = (column + 1) * width / m_columns - spacing;
-    return {left - horizontalOffset(), cell.top(), right - left, LinkChip::fixedHeight};
+    return {left - horizontalOffset(), cell.top() - verticalOffset(), right - left, LinkChip::fixedHeight};
 }
 
 void LinkGrid::resizeEvent(QResizeEvent* event)

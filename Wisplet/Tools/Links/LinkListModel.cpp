@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Links/LinkListModel.h"
 
 #include "Wisplet/Base/PlainToolTip.h"
+#include "Wisplet/Tools/Links/ShownAddress.h"
 
 LinkListModel::LinkListModel(QObject* parent)
     : RowListModel(parent)
@@ -33,9 +34,9 @@ QVariant LinkListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return isAdd ? QStringLiteral("Add") : link->title;
+        return isAdd ? QStringLiteral("Add") : LinkRules::shownTitle(*link);
     case Qt::ToolTipRole:
-        return isAdd ? QVariant() : plainToolTip(link->url);
+        return isAdd ? QVariant() : plainToolTip(ShownAddress::text(link->url));
     case urlRole:
         return isAdd ? QVariant() : link->url;
     case isAddRole:

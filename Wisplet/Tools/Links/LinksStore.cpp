@@ -63,12 +63,15 @@ QString LinksStore::pathIn(const QString& folder)
     return folder + QStringLiteral("/links.json");
 }
 
-void LinksStore::addLink(const QString& title, const QString& url)
+QString LinksStore::addLink(const QString& title, const QString& url)
 {
     const QString address = LinkRules::normalisedAddress(url);
+    if (QString refused = LinkRules::refusal(address); !refused.isEmpty())
+        return refused;
     QList<QuickLink> links = m_links;
     links.append({QUuid::createUuid(), LinkRules::title(title, address), address});
     setLinks(std::move(links));
+    return {};
 }
 
 void LinksStore::removeLink(const QUuid& id)

@@ -34,8 +34,9 @@ public:
     // A line for the page about the file (could not be read or saved, changed by another program), or empty.
     QString message() const { return m_file.message(); }
 
-    // Normalises the entry and appends it; the caller refuses a blank address.
-    void addLink(const QString& title, const QString& url);
+    // Normalises the entry and appends it, unless LinkRules refuses the address: then it says why and changes
+    // nothing. The caller refuses a blank address.
+    QString addLink(const QString& title, const QString& url);
     // Removes every link with that id.
     void removeLink(const QUuid& id);
     // Writes what a failed save left unsaved (the program calls it at quit); true when nothing is left.

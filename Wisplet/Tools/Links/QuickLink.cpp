@@ -1,11 +1,15 @@
 #include "Wisplet/Tools/Links/QuickLink.h"
 
 #include "Wisplet/Platform/StoredJson.h"
+#include "Wisplet/Tools/Links/ShownAddress.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,6 +20,13 @@ const QString urlKey = QStringLiteral("url");
 bool isBlank(QChar ch)
 {
     return ch == u'\t' || ch.category() == QChar::Separator_Space;
+}
+
+// Kept as typed: their handlers are the desktop's mail and phone programs, and they have no "//".
+bool isMailOrPhone(const QString& address)
+{
+    return address.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive)
+        || address.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -69,9 +80,21 @@ QString normalisedAddress(const QString& typed)
             url += u'/';
         return url;
     }
-    if (!address.contains(QStringLiteral("://")))
+    if (!address.contains(QStringLiteral("://")) && !isMailOrPhone(address))
         address.prepend(QStringLiteral("https://"));
     return address;
+}
+
+QString refusal(const QString& address)
+{
+    if (std::any_of(address.cbegin(), address.cend(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+        return QStringLiteral("the address holds a line break, tab or other control character");
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid())
+        return QStringLiteral("the address is not a valid URL");
+    if (std::max(address.size(), url.toEncoded().size()) > maxAddressLength)
+        return QStringLiteral("the address is longer than %1 characters").arg(QLocale().toString(maxAddressLength));
+    return {};
 }
 
 QString title(const QString& typedTitle, const QString& address)
@@ -79,16 +102,31 @@ QString title(const QString& typedTitle, const QString& address)
     const QString title = trimmed(typedTitle);
     if (!title.isEmpty())
         return title;
-    const QUrl url(address);
-    return url.isValid() && !url.host().isEmpty() ? url.host() : address;
+    const QString host = ShownAddress::host(QUrl(address));
+    return host.isEmpty() ? address : host;
 }
 
-bool mayOpen(const QString& address)
+QString shownTitle(const QuickLink& link)
 {
-    if (normalisedAddress(address) != address)
-        return false;
+    const QUrl url(link.url);
+    const QString title = trimmed(link.title);
+    const QString asciiHost = url.host(QUrl::FullyEncoded);
+    const bool fromAddress = title.isEmpty() || title == link.url
+        || (!asciiHost.isEmpty() && QString::fromLatin1(QUrl::toAce(title)) == asciiHost);
+    if (!fromAddress)
+        return link.title;
+    const QString host = ShownAddress::host(url);
+    return host.isEmpty() ? ShownAddress::text(link.url) : host;
+}
+
+QString whyNotOpened(const QString& address)
+{
+    if (const QString refused = refusal(address); !refused.isEmpty())
+        return refused;
     // With a scheme, the text handed on starts with a letter: never an option, never a relative path.
-    return !QUrl(address, QUrl::StrictMode).isRelative();
+    if (normalisedAddress(address) != address || QUrl(address, QUrl::StrictMode).isRelative())
+        return QStringLiteral("the address is not a web, mail or phone address or a file URL");
+    return {};
 }
 
 bool isFileAddress(const QString& address)

@@ -22,20 +22,31 @@ struct QuickLink
 QJsonArray encodeLinks(const QList<QuickLink>& links);
 std::optional<QList<QuickLink>> decodeLinks(const QByteArray& json);
 
-// How a typed entry becomes a stored link.
+// How a typed entry becomes a stored link, and how a stored one is shown and opened.
 namespace LinkRules {
+
+// The most an address may hold, encoded as it is handed to the desktop: a line field keeps no more by default,
+// and an opener handed far more may fail.
+constexpr int maxAddressLength = 32767;
 
 // Without blanks and tabs at either end.
 QString trimmed(const QString& text);
-// A text without "://" and not starting with "/" is a web address; an absolute path becomes a file URL,
-// ending with "/" when it names a folder.
+// A text starting with "mailto:" or "tel:" stays as typed; any other without "://" and not starting with "/" is
+// a web address; an absolute path becomes a file URL, ending with "/" when it names a folder.
 QString normalisedAddress(const QString& typed);
-// The trimmed title, else the address's host, else the address itself.
+// Why the page refuses a normalised address it could never open: a control character, not a valid URL, too
+// long. Empty when it stores it.
+QString refusal(const QString& address);
+// The trimmed title, else the address's host as ShownAddress shows it, else the address itself.
 QString title(const QString& typedTitle, const QString& address);
-// A stored address may be opened only when the page would have stored it as it stands had the user typed it,
-// and it is absolute: a hand-edited or synced file could otherwise hand the desktop "javascript:…" or a
-// text the opener reads as an option ("--help").
-bool mayOpen(const QString& address);
+// What a link's chip reads: its title, unless that is only its address or host in another form (a file written
+// by hand, or titled from the decoded host by an earlier version), then the host as ShownAddress shows it, or
+// else the shown address.
+QString shownTitle(const QuickLink& link);
+// Why a stored address is not opened: what the page refuses, or an address the page would not have stored as
+// it stands had the user typed it, or a relative one (a hand-edited or synced file could otherwise hand the
+// desktop "javascript:…" or a text the opener reads as an option, "--help"). Empty when it may be opened.
+QString whyNotOpened(const QString& address);
 // A file URL names something on this computer rather than the web.
 bool isFileAddress(const QString& address);
 

@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Links/QuickLinksView.h"
 
 #include "Wisplet/Base/Colours.h"
+#include "Wisplet/Base/Graphemes.h"
 #include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
@@ -21,6 +22,15 @@ constexpr int fontPixels = 13;
 constexpr int formSpacing = 6;
 constexpr int titleFieldWidth = 90;
 constexpr int messagePixels = 11;
+// A title in a message is cut short: one that ran on without a break would widen the page past the chips.
+constexpr int messageTitleCharacters = 40;
+
+QString messageTitle(const QuickLink& link)
+{
+    const QString title = LinkRules::shownTitle(link);
+    const QString lead = Graphemes::leading(title, messageTitleCharacters);
+    return OutsideText::isolated(lead.size() < title.size() ? lead + u'…' : lead);
+}
 
 } // namespace
 
@@ -55,8 +65,10 @@ QuickLinksView::QuickLinksView(LinksStore& store, WispState& wisp, Opener open, 
 QWidget* QuickLinksView::buildForm()
 {
     m_form = new QWidget(this);
-    auto* row = new QHBoxLayout(m_form);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout(m_form);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(formSpacing);
+    auto* row = new QHBoxLayout;
     row->setSpacing(formSpacing);
     QFont formFont = font();
     formFont.setPixelSize(fontPixels);
@@ -66,12 +78,19 @@ QWidget* QuickLinksView::buildForm()
     m_title->setFixedWidth(titleFieldWidth);
     m_url = new QLineEdit(m_form);
     m_url->setPlaceholderText(QStringLiteral("URL or /path"));
+    // One more than an address may hold, so a longer paste is refused as too long instead of cut short.
+    m_url->setMaxLength(LinkRules::maxAddressLength + 1);
+    connect(m_url, &QLineEdit::textEdited, this, [this] { m_fieldMessage->hide(); });
     m_submit = new PillButton(QStringLiteral("Add"), QStringLiteral("checkmark"), true, m_form);
     connect(m_url, &QLineEdit::returnPressed, this, &QuickLinksView::submit);
     connect(m_submit, &PillButton::clicked, this, &QuickLinksView::submit);
     row->addWidget(m_title);
     row->addWidget(m_url, 1);
     row->addWidget(m_submit, 0, Qt::AlignVCenter);
+    m_fieldMessage = toolLabel({}, messagePixels, warningOrange, m_form);
+    m_fieldMessage->hide();
+    column->addLayout(row);
+    column->addWidget(m_fieldMessage);
     m_form->hide();
     return m_form;
 }
@@ -80,7 +99,11 @@ void QuickLinksView::submit()
 {
     if (LinkRules::trimmed(m_url->text()).isEmpty())
         return;
-    m_store.addLink(m_title->text(), m_url->text());
+    if (const QString refused = m_store.addLink(m_title->text(), m_url->text()); !refused.isEmpty()) {
+        m_fieldMessage->setText(QStringLiteral("Not added: %1.").arg(refused));
+        m_fieldMessage->show();
+        return;
+    }
     m_title->clear();
     m_url->clear();
     m_form->hide();
@@ -88,17 +111,16 @@ void QuickLinksView::submit()
 
 void QuickLinksView::open(const QuickLink& link)
 {
-    if (!LinkRules::mayOpen(link.url)) {
-        setRefusal(tr("Not opened: the address of “%1” is not a web address or a file URL.")
-                       .arg(OutsideText::isolated(link.title)));
+    const QString title = messageTitle(link);
+    QString whyNot = LinkRules::whyNotOpened(link.url);
+    if (whyNot.isEmpty() && !m_open(QUrl(link.url, QUrl::StrictMode)))
+        whyNot = QStringLiteral("the desktop has no program that opens it");
+    if (!whyNot.isEmpty()) {
+        setRefusal(QStringLiteral("“%1” not opened: %2.").arg(title, whyNot));
         return;
     }
-    const QUrl url(link.url, QUrl::StrictMode);
-    if (!url.isValid())
-        return;
     setRefusal({});
-    m_open(url);
-    m_wisp.react(Mood::happy, QStringLiteral("Opening ") + OutsideText::isolated(link.title), true, 1, 1.0);
+    m_wisp.react(Mood::happy, QStringLiteral("Opening ") + title, true, 1, 1.0);
 }
 
 void QuickLinksView::setRefusal(const QString& text)

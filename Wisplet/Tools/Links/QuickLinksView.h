@@ -14,7 +14,8 @@ class WispState;
 struct QuickLink;
 
 // The links page: a grid of link chips ending with an "Add" chip that shows a one-line form for a new link,
-// under a line that says what went wrong with the links file, or with opening a link from it, when anything did.
+// under a line that says what went wrong with the links file, or with opening a link from it, when anything did;
+// the form says why it refuses an address.
 class QuickLinksView final : public QWidget
 {
     Q_OBJECT
@@ -32,6 +33,7 @@ public:
     QLineEdit* titleField() const { return m_title; }
     QLineEdit* urlField() const { return m_url; }
     PillButton* submitButton() const { return m_submit; }
+    QLabel* fieldMessage() const { return m_fieldMessage; }
 
 private:
     QWidget* buildForm();
@@ -51,4 +53,6 @@ private:
     QLineEdit* m_title = nullptr;
     QLineEdit* m_url = nullptr;
     PillButton* m_submit = nullptr;
+    // Why the address typed was not added; hidden again once the address is edited.
+    QLabel* m_fieldMessage = nullptr;
 };

@@ -64,6 +64,11 @@ private slots:
         QTest::newRow("absolute path, not as a file URL") << "/etc/hosts" << false;
         QTest::newRow("web address as typed") << "https://example.com/a?b=c" << true;
         QTest::newRow("file URL as typed") << "file:///tmp/" << true;
+        QTest::newRow("mail") << "mailto:a@b" << true;
+        QTest::newRow("host that is an option") << "https://-oProxyCommand=x" << false;
+        QTest::newRow("line break") << "https://example.com/a\nb" << false;
+        QTest::newRow("NUL") << QString("https://example.com/a") + QChar(0) + "b" << false;
+        QTest::newRow("too long") << "https://example.com/" + QString(100000, u'a') << false;
     }
 
     void onlyWhatATypedLinkCouldBeOpens()

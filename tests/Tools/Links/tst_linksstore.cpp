@@ -1,10 +1,14 @@
+#include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Tools/Links/LinksStore.h"
+#include "Wisplet/Tools/Links/ShownAddress.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -60,6 +64,82 @@ private slots:
         QCOMPARE(store.links().last().title, placed(entry.title));
         QCOMPARE(store.links().last().url, placed(entry.url));
         QCOMPARE(decodeLinks(TestFiles::read(store.linksPath())), store.links());
+    }
+
+    // The chip and the tooltip show the host as a browser does, whichever form the address was typed or kept in.
+    void aHostShowsAsABrowserShowsIt_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("look-alike in one script, as punycode") << "xn--80ak6aa92e.com" << "xn--80ak6aa92e.com";
+        QTest::newRow("look-alike in one script, pasted decoded") << u"аррӏе.com"_s << "xn--80ak6aa92e.com";
+        QTest::newRow("Latin and Cyrillic mixed") << u"pаypal.com"_s << "xn--pypal-4ve.com";
+        QTest::newRow("Latin look-alike of an ASCII letter") << u"facebookı.com"_s << "xn--facebook-0kb.com";
+        QTest::newRow("Latin with an accent") << u"bücher.de"_s << u"bücher.de"_s;
+        QTest::newRow("Cyrillic that reads as no ASCII name") << u"пример.рф"_s << u"пример.рф"_s;
+        QTest::newRow("Han, under a top-level domain Qt would not decode") << u"例子.测试"_s << u"例子.测试"_s;
+    }
+
+    void aHostShowsAsABrowserShowsIt()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, shown);
+        const QString address = "https://" + host + "/login";
+        const QString title = LinkRules::title(QString(), address);
+        QCOMPARE(title, shown);
+        QCOMPARE(ShownAddress::text(address), OutsideText::isolated("https://" + shown + "/login"));
+        // A file written by hand, or titled by an earlier version from the decoded host.
+        QCOMPARE(LinkRules::shownTitle({QUuid::createUuid(), QUrl(address).host(), address}), shown);
+        QCOMPARE(LinkRules::shownTitle({QUuid::createUuid(), "Shop", address}), QStringLiteral("Shop"));
+    }
+
+    // However an address holds a bidi control, the tooltip keeps its characters in their order.
+    void bidiControlsShowAsMarks_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("encoded in the path") << "https://paypal.com/%E2%80%AEmoc.live" << u"https://paypal.com/�moc.live"_s;
+        QTest::newRow("in the host, no URL") << u"https://paypal.com\u202E/moc.live"_s << "https://paypal.com%E2%80%AE/moc.live";
+        QTest::newRow("in a mail address") << u"mailto:a@b\u202Emoc"_s << u"mailto:a@b�moc"_s;
+    }
+
+    void bidiControlsShowAsMarks()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, shown);
+        QCOMPARE(ShownAddress::text(address), OutsideText::isolated(shown));
+    }
+
+    // What the page would store as typed, and what it refuses with a word: each never opens.
+    void typedAddresses_data()
+    {
+        QTest::addColumn<QString>("typed");
+        // Empty: refused.
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("mail, as typed") << " mailto:a@b " << "mailto:a@b";
+        QTest::newRow("phone, as typed") << "TEL:+1-555-0100" << "TEL:+1-555-0100";
+        QTest::newRow("host that is an option") << "https://-oProxyCommand=x" << "";
+        QTest::newRow("scheme without //, taken for a host") << "javascript:alert(1)" << "";
+        QTest::newRow("line break") << "example.com/a\nb" << "";
+        QTest::newRow("NUL") << QString("example.com/a") + QChar(0) + "b" << "";
+        QTest::newRow("space in a phone number") << "tel:+1 555" << "";
+        QTest::newRow("too long to keep whole") << "example.com/" + QString(LinkRules::maxAddressLength, u'a') << "";
+        QTest::newRow("tab in a file name, encoded") << "/tmp/a\tb" << "file:///tmp/a%09b";
+    }
+
+    void typedAddresses()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        TempFolder folder;
+        LinksStore store(folder.path());
+        const QString refused = store.addLink(QString(), typed);
+        QCOMPARE(refused.isEmpty(), !stored.isEmpty());
+        QCOMPARE(store.links().size(), stored.isEmpty() ? 2 : 3);
+        if (!stored.isEmpty()) {
+            QCOMPARE(store.links().last().url, stored);
+            QCOMPARE(LinkRules::whyNotOpened(stored), QString());
+        }
     }
 
     void defaultsReachTheFileOnlyWithAChange()

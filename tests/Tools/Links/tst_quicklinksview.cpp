@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QUrl>
 
 namespace {
@@ -139,6 +140,25 @@ private slots:
         QVERIFY(m_view->urlField()->text().isEmpty());
     }
 
+    // An address the page could never open is refused at the field, a pasted one far too long included.
+    void theFormSaysWhyItRefuses()
+    {
+        makeView("[]");
+        clickAdd();
+        m_view->urlField()->insert("https://example.com/" + QString(100000, u'a'));
+        QTest::keyClick(m_view->urlField(), Qt::Key_Return);
+        QVERIFY(m_store->links().isEmpty());
+        QVERIFY(m_view->fieldMessage()->isVisible());
+        QVERIFY(m_view->fieldMessage()->text().contains("longer"));
+        QTest::keyClick(m_view->urlField(), Qt::Key_Backspace);
+        QVERIFY(m_view->fieldMessage()->isHidden());
+        m_view->urlField()->setText("-oProxyCommand=x");
+        m_view->submitButton()->click();
+        QVERIFY(m_view->fieldMessage()->text().contains("not a valid URL"));
+        QVERIFY(m_store->links().isEmpty());
+        QVERIFY(m_view->addForm()->isVisible());
+    }
+
     void theFilesTroubleIsSaidOnThePage()
     {
         makeView("[{");
@@ -161,8 +181,10 @@ private slots:
     void aClickOpensRemovesOrDoesNothing()
     {
         makeView(threeLinks);
-        click(chip(2).center()); // does not parse: nothing at all
         click(chip(0).topRight() + QPoint(LinkGrid::spacing / 2, 0)); // between two chips
+        QVERIFY(m_view->messageLine()->isHidden());
+        click(chip(2).center()); // does not parse: not opened, and said
+        QVERIFY(m_view->messageLine()->text().contains("Broken"));
         QVERIFY(m_opened.isEmpty());
         QVERIFY(!m_fixture.wisp->bubble());
         click(chip(0).center());
@@ -187,6 +209,28 @@ private slots:
         grid->setCurrentIndex(grid->model()->index(3, 0));
         QTest::keyClick(grid, Qt::Key_Space);
         QVERIFY(m_view->addForm()->isVisible());
+    }
+
+    // A page that the chips fill to the last row: a message above them leaves every chip within reach.
+    void aMessageHidesNoChip()
+    {
+        QByteArray links = manyLinks(23);
+        links.replace("https://example.com/0", "javascript:alert(1)");
+        makeView(links);
+        m_view->resize(680, 198);
+        LinkGrid* grid = m_view->grid();
+        const QModelIndex last = grid->model()->index(grid->model()->rowCount() - 1, 0);
+        QTRY_VERIFY(grid->viewport()->rect().contains(chip(last.row())));
+        click(chip(0).center());
+        QVERIFY(m_view->messageLine()->isVisible());
+        QTRY_VERIFY(m_view->messageLine()->geometry().bottom() < grid->geometry().top());
+        // Where the user scrolls to the end.
+        const auto lastInReach = [&] {
+            grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+
+            return grid->viewport()->rect().contains(chip(last.row()));
+        };
+        QTRY_VERIFY(lastInReach());
     }
 
     void manyLinksCostNoWidgets()
