@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -86,8 +87,8 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     m_pause->setFlat(true);
     m_pause->setCursor(Qt::PointingHandCursor);
     m_pause->setFont(pixelFont(m_pause->font(), 12, QFont::DemiBold));
-    m_pause->setStyleSheet(QStringLiteral("QPushButton { color: white; border: none; padding: 0; }"
-                                          "QPushButton:focus { text-decoration: underline; }"));
+    m_pause->setStyleSheet(QStringLiteral("QPushButton { color: white; border-radius: 6px; padding: 1px 4px; }")
+                           + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
     auto* statusRow = new QHBoxLayout(m_statusHeader);
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->setSpacing(8);

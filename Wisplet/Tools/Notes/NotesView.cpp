@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 
 #include "Wisplet/Base/Graphemes.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -72,11 +73,7 @@ void clearBackground(QWidget* widget)
 
 QToolButton* iconButton(const QString& symbol, const QString& tooltip, QWidget* parent)
 {
-    auto* button = new QToolButton(parent);
-    button->setIcon(symbolIcon(symbol, Qt::white));
-    button->setIconSize(QSize(symbolPixels, symbolPixels));
-    button->setToolTip(tooltip);
-    button->setAccessibleName(tooltip);
+    QToolButton* button = toolSymbolButton(symbol, tooltip, Qt::white, symbolPixels, parent);
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }
@@ -270,7 +267,8 @@ QWidget* NotesView::buildEditor()
     m_status->setFont(fontOfSize(font(), footerPixels));
     m_status->setToolTip(QStringLiteral("Save now"));
     m_status->setCursor(Qt::PointingHandCursor);
-    m_status->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; padding: 0; }"));
+    m_status->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border-radius: 4px; padding: 0 2px; }")
+                            + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
     setTextColour(m_status, NotchLayout::whiteAt(secondaryOpacity));
     connect(m_status, &QPushButton::clicked, &m_store, [this] { m_store.save(); });
     footer->addWidget(m_wordCount);
