@@ -109,6 +109,8 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     searchRow->addWidget(search, 1);
     searchRow->addWidget(m_count);
     searchRow->addWidget(m_clear);
+    // Made before the field, Clear would come first on the way round.
+    setTabOrder(m_search, m_clear);
     connect(m_search, &QLineEdit::textChanged, this, &ClipboardView::showItems);
     connect(m_clear, &QAbstractButton::clicked, &m_clipboard, &ClipboardManager::clearUnpinned);
 
@@ -125,6 +127,8 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     m_scroll->setWidget(rowsHost);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // The rows take the keyboard one by one; the area around them would be a stop that shows nothing.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setStyleSheet(QStringLiteral(
