@@ -1,38 +1,11 @@
 #include "Wisplet/Tools/Calendar/PaintedList.h"
 
-#include "Wisplet/Base/KeyboardPaths.h"
+#include "Wisplet/Notch/RingedListView.h"
 #include "Wisplet/Notch/ToolViews.h"
-
-#include <QListView>
-#include <QPainter>
-
-namespace {
-
-constexpr double ringRadius = 6;
-
-// The rows' delegates draw no focus of their own: the list rings its current row while it has the keyboard,
-// so the row that the arrows reach (and Space acts on) shows.
-class RingedList final : public QListView
-{
-public:
-    using QListView::QListView;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QListView::paintEvent(event);
-        if (!hasFocus() || !currentIndex().isValid())
-            return;
-        QPainter painter(viewport());
-        KeyboardPaths::paintFocusRing(painter, QRectF(visualRect(currentIndex())), ringRadius);
-    }
-};
-
-} // namespace
 
 QListView* paintedList(QAbstractItemModel* model, QAbstractItemDelegate* delegate, QWidget* parent)
 {
-    auto* list = new RingedList(parent);
+    auto* list = new RingedListView(parent);
     list->setModel(model);
     delegate->setParent(list);
     list->setItemDelegate(delegate);

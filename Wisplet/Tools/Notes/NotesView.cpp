@@ -7,6 +7,7 @@
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/RingedListView.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Notes/NoteListModel.h"
 #include "Wisplet/Tools/Notes/NoteRules.h"
@@ -139,7 +140,7 @@ QWidget* NotesView::buildListColumn()
 
     m_model = new NoteListModel(symbolIcon(QStringLiteral("pin.fill"), Qt::white),
                                 symbolIcon(QStringLiteral("note.text"), Qt::white), this);
-    m_list = new QListView(column);
+    m_list = new RingedListView(column);
     m_list->setModel(m_model);
     // Every row is one line: the list lays out any number of notes without asking each for its size.
     m_list->setUniformItemSizes(true);

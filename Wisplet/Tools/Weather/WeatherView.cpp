@@ -282,6 +282,8 @@ QWidget* WeatherView::buildPickerPage()
     column->addWidget(m_hint);
     auto* scroll = m_resultScroll = new QScrollArea(page);
     scroll->setFrameShape(QFrame::NoFrame);
+    // The places found take the keyboard one by one; the area around them would be a stop that shows nothing.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     m_resultList = new QWidget(scroll);
