@@ -4,17 +4,12 @@
 #include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/SegmentedPicker.h"
 #include "Wisplet/Notch/ToolViews.h"
-#include "Wisplet/Tools/Calendar/PaintedList.h"
 #include "Wisplet/Tools/Clipboard/RowIconButton.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 #include "tests/support/FocusMarks.h"
 #include "tests/support/WidgetsTestMain.h"
 
-#include <QAbstractItemDelegate>
-#include <QAbstractListModel>
 #include <QHBoxLayout>
-#include <QListView>
-#include <QPainter>
 #include <QToolButton>
 
 #include <functional>
@@ -22,26 +17,6 @@
 namespace {
 
 using Maker = std::function<QWidget*(QWidget* parent)>;
-
-// Two rows for the painted lists of the calendar pages.
-class TwoRows final : public QAbstractListModel
-{
-public:
-    using QAbstractListModel::QAbstractListModel;
-    int rowCount(const QModelIndex& = {}) const override { return 2; }
-    QVariant data(const QModelIndex&, int) const override { return {}; }
-};
-
-// A row the list's delegate paints: a quiet line of white, nothing of the focus.
-class QuietRow final : public QAbstractItemDelegate
-{
-public:
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex&) const override
-    {
-        painter->fillRect(option.rect.adjusted(4, 10, -4, -10), QColor(255, 255, 255, 40));
-    }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {200, 30}; }
-};
 
 } // namespace
 
@@ -83,11 +58,6 @@ private slots:
         QTest::newRow("segmented picker") << Maker([](QWidget* parent) {
             return new SegmentedPicker(QStringLiteral("View"), {QStringLiteral("Agenda"), QStringLiteral("Reminders")},
                                        parent);
-        });
-        QTest::newRow("painted list") << Maker([](QWidget* parent) {
-            QListView* list = paintedList(new TwoRows(parent), new QuietRow, parent);
-            list->setFixedSize(200, 60);
-            return list;
         });
     }
 
