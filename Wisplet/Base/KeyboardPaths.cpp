@@ -28,6 +28,14 @@ void paintFocusRing(QPainter& painter, const QRectF& shape, double radius)
     painter.restore();
 }
 
+QString focusRingRules(const QString& selector)
+{
+    return QStringLiteral("%1 { border: %2px solid transparent; } %1:focus { border-color: %3; }")
+        .arg(selector)
+        .arg(focusRingWidth)
+        .arg(focusRingColour().name());
+}
+
 void closeWithKeys(QWidget& window)
 {
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)})

@@ -1,5 +1,6 @@
 #include "Wisplet/Notch/ToolViews.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
@@ -116,6 +117,8 @@ QToolButton* toolSymbolButton(const QString& symbol, const QString& label, const
     button->setAutoRaise(true);
     button->setAccessibleName(label);
     button->setToolTip(label);
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; }"));
+    // The ring's clear border stands where the padding was, so the button keeps its size with the focus.
+    button->setStyleSheet(QStringLiteral("QToolButton { border-radius: 4px; padding: 0; }")
+                          + KeyboardPaths::focusRingRules(QStringLiteral("QToolButton")));
     return button;
 }

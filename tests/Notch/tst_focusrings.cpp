@@ -2,9 +2,15 @@
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Notch/HeaderButton.h"
+#include "Wisplet/Notch/SegmentedPicker.h"
+#include "Wisplet/Notch/ToolViews.h"
+#include "Wisplet/Tools/Clipboard/RowIconButton.h"
+#include "Wisplet/Tools/Media/MediaButton.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QHBoxLayout>
+#include <QToolButton>
 
 #include <functional>
 
@@ -12,22 +18,12 @@ namespace {
 
 using Maker = std::function<QWidget*(QWidget* parent)>;
 
-// How many pixels of the control the keyboard focus changes by at least a quarter of the range of grey.
-int changedPixels(const QImage& before, const QImage& after)
-{
-    int changed = 0;
-    for (int y = 0; y < before.height(); ++y) {
-        for (int x = 0; x < before.width(); ++x)
-            changed += std::abs(qGray(before.pixel(x, y)) - qGray(after.pixel(x, y))) >= 64 ? 1 : 0;
-    }
-    return changed;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Maker)
 
-// Controls of our own drawing on the dark island show where the keyboard is, whatever their own fill.
+// Controls of our own drawing on the dark island are reached by Tab and show where the keyboard is, whatever
+// their own fill.
 class TestFocusRings final : public QObject
 {
     Q_OBJECT
@@ -53,16 +49,23 @@ private slots:
             tile->setFixedSize(160, MoodTile::contentHeight);
             return tile;
         });
+        QTest::newRow("media button") << Maker([](QWidget* parent) { return new MediaButton(QStringLiteral("play.fill"), 18, parent); });
+        QTest::newRow("clipboard row's pin")
+            << Maker([](QWidget* parent) { return new RowIconButton(QStringLiteral("pin"), false, parent); });
+        QTest::newRow("symbol button") << Maker([](QWidget* parent) {
+            return toolSymbolButton(QStringLiteral("trash"), QStringLiteral("Delete"), Qt::white, 14, parent);
+        });
+        QTest::newRow("segmented picker") << Maker([](QWidget* parent) {
+            return new SegmentedPicker(QStringLiteral("View"), {QStringLiteral("Agenda"), QStringLiteral("Reminders")},
+                                       parent);
+        });
     }
 
     void theFocusedControlStandsOut()
     {
         QFETCH(Maker, make);
         QWidget window;
-        QPalette dark = window.palette();
-        dark.setColor(QPalette::Window, Qt::black);
-        window.setPalette(dark);
-        window.setAutoFillBackground(true);
+        FocusMarks::darken(window);
         auto* row = new QHBoxLayout(&window);
         auto* other = new QWidget(&window);
         other->setFocusPolicy(Qt::StrongFocus);
@@ -73,12 +76,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         other->setFocus(Qt::TabFocusReason);
         const QImage before = control->grab().toImage();
-        control->setFocus(Qt::TabFocusReason);
-        QVERIFY(control->hasFocus());
+        QTest::keyClick(other, Qt::Key_Tab);
+        QVERIFY(control->isAncestorOf(QApplication::focusWidget()) || control->hasFocus());
         const QImage after = control->grab().toImage();
         // A ring round the control: at least as many pixels as its width and height together.
-        QVERIFY2(changedPixels(before, after) >= control->width() + control->height(),
-                 qPrintable(QString::number(changedPixels(before, after))));
+        const int changed = FocusMarks::changedPixels(before, after);
+        QVERIFY2(changed >= control->width() + control->height(), qPrintable(QString::number(changed)));
     }
 };
 

@@ -1,11 +1,11 @@
 #include "Wisplet/Tools/Calendar/CalendarView.h"
 
+#include "Wisplet/Notch/SegmentedPicker.h"
 #include "Wisplet/Tools/Calendar/CalendarAgendaView.h"
 #include "Wisplet/Tools/Calendar/RemindersView.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
-#include <QHBoxLayout>
-#include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -18,29 +18,8 @@ CalendarView::CalendarView(CalendarTool& calendar, ReminderStore& reminders, Wis
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
 
-    auto* picker = new QWidget(this);
-    picker->setAccessibleName(tr("Calendar view"));
-    picker->setStyleSheet(
-        QStringLiteral("QPushButton { color: rgba(255,255,255,0.8); background: rgba(255,255,255,0.08); border: none;"
-                       " border-radius: 6px; padding: 4px 12px; }"
-                       "QPushButton:checked { color: white; background: rgba(255,255,255,0.26); }"));
-    auto* segments = new QHBoxLayout(picker);
-    segments->setContentsMargins(0, 0, 0, 0);
-    segments->setSpacing(2);
-    m_segments = new QButtonGroup(picker);
-    const QStringList names{tr("7-day agenda"), tr("Reminders")};
-    for (int i = 0; i < names.size(); ++i) {
-        auto* segment = new QPushButton(names[i], picker);
-        segment->setCheckable(true);
-        segment->setChecked(i == 0);
-        segment->setFocusPolicy(Qt::NoFocus);
-        QFont font = segment->font();
-        font.setPixelSize(12);
-        font.setWeight(QFont::Medium);
-        segment->setFont(font);
-        m_segments->addButton(segment, i);
-        segments->addWidget(segment);
-    }
+    auto* picker = new SegmentedPicker(tr("Calendar view"), {tr("7-day agenda"), tr("Reminders")}, this);
+    m_segments = picker->segments();
     connect(m_segments, &QButtonGroup::idClicked, this, [this](int id) { setShowsReminders(id == 1); });
     layout->addWidget(picker, 0, Qt::AlignHCenter);
 

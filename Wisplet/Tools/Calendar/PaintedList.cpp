@@ -1,12 +1,11 @@
 #include "Wisplet/Tools/Calendar/PaintedList.h"
 
+#include "Wisplet/Notch/RingedListView.h"
 #include "Wisplet/Notch/ToolViews.h"
-
-#include <QListView>
 
 QListView* paintedList(QAbstractItemModel* model, QAbstractItemDelegate* delegate, QWidget* parent)
 {
-    auto* list = new QListView(parent);
+    auto* list = new RingedListView(parent);
     list->setModel(model);
     delegate->setParent(list);
     list->setItemDelegate(delegate);

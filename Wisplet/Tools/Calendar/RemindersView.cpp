@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/FileChooserDialog.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/ToolViews.h"
@@ -93,9 +94,10 @@ QWidget* RemindersView::buildList()
     m_add = new QPushButton(tr("Add"), m_list);
     m_add->setEnabled(false);
     m_add->setStyleSheet(
-        QStringLiteral("QPushButton { color: white; background: rgba(255,255,255,0.16); border: none;"
-                       " border-radius: 6px; padding: 4px 12px; }"
-                       "QPushButton:disabled { color: rgba(255,255,255,0.35); background: rgba(255,255,255,0.08); }"));
+        QStringLiteral("QPushButton { color: white; background: rgba(255,255,255,0.16);"
+                       " border-radius: 6px; padding: 2px 10px; }"
+                       "QPushButton:disabled { color: rgba(255,255,255,0.35); background: rgba(255,255,255,0.08); }")
+        + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
     connect(m_add, &QAbstractButton::clicked, this, &RemindersView::add);
     header->addWidget(m_add);
     auto* refresh =

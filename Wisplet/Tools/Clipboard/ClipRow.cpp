@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
 
 #include "Wisplet/Base/ElidingLabel.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PlainToolTip.h"
 #include "Wisplet/Base/ScaledImageReader.h"
@@ -195,10 +196,8 @@ void ClipRow::paintEvent(QPaintEvent*)
     QPainterPath background;
     background.addRoundedRect(QRectF(rect()), rowRadius, rowRadius);
     painter.fillPath(background, QColor(255, 255, 255, m_hovering ? 26 : 10));
-    if (hasFocus()) {
-        painter.setPen(QPen(QColor(255, 255, 255, 140), 1.5));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), rowRadius, rowRadius);
-    }
+    if (hasFocus())
+        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), rowRadius);
 
     const QRectF frame(8, (height() - previewSize.height()) / 2.0, previewSize.width(), previewSize.height());
     if (!m_preview.isNull()) {

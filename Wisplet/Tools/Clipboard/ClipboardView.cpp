@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
@@ -86,8 +87,8 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     m_pause->setFlat(true);
     m_pause->setCursor(Qt::PointingHandCursor);
     m_pause->setFont(pixelFont(m_pause->font(), 12, QFont::DemiBold));
-    m_pause->setStyleSheet(QStringLiteral("QPushButton { color: white; border: none; padding: 0; }"
-                                          "QPushButton:focus { text-decoration: underline; }"));
+    m_pause->setStyleSheet(QStringLiteral("QPushButton { color: white; border-radius: 6px; padding: 1px 4px; }")
+                           + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
     auto* statusRow = new QHBoxLayout(m_statusHeader);
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->setSpacing(8);
@@ -108,6 +109,8 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     searchRow->addWidget(search, 1);
     searchRow->addWidget(m_count);
     searchRow->addWidget(m_clear);
+    // Made before the field, Clear would come first on the way round.
+    setTabOrder(m_search, m_clear);
     connect(m_search, &QLineEdit::textChanged, this, &ClipboardView::showItems);
     connect(m_clear, &QAbstractButton::clicked, &m_clipboard, &ClipboardManager::clearUnpinned);
 
@@ -124,6 +127,8 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     m_scroll->setWidget(rowsHost);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // The rows take the keyboard one by one; the area around them would be a stop that shows nothing.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setStyleSheet(QStringLiteral(

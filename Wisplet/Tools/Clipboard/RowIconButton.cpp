@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Clipboard/RowIconButton.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 
 #include <QPainter>
@@ -44,7 +45,9 @@ void RowIconButton::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath square;
     square.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(square, QColor(255, 255, 255, hasFocus() ? 64 : 26));
+    painter.fillPath(square, QColor(255, 255, 255, 26));
+    if (hasFocus())
+        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), cornerRadius);
     const QColor ink(255, 255, 255, m_active ? 255 : 153);
     const QPixmap symbol = symbolPixmap(m_icon, QSize(symbolPixels, symbolPixels), ink, devicePixelRatioF());
     painter.drawPixmap(QPointF((side - symbolPixels) / 2.0, (side - symbolPixels) / 2.0), symbol);

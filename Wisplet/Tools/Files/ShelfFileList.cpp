@@ -32,7 +32,7 @@ protected:
 } // namespace
 
 ShelfFileList::ShelfFileList(QWidget* parent)
-    : QListView(parent)
+    : RingedListView(parent)
     , m_model(new ShelfFileModel(this))
 {
     setModel(m_model);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "Wisplet/Notch/RingedListView.h"
 #include "Wisplet/Tools/Files/ShelfItem.h"
 
-#include <QListView>
 #include <QSet>
 #include <QUuid>
 
@@ -11,7 +11,7 @@ class ShelfFileModel;
 // The shelf's list: 52-point rows with 38-point icons, several rows selectable, dragged out as copies of
 // the files. Space and a double click ask for a preview. Clicking a row takes the panel's keyboard focus
 // (it counts as needing typing) so that Space reaches it.
-class ShelfFileList final : public QListView
+class ShelfFileList final : public RingedListView
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ShelfFileList)

@@ -13,13 +13,20 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace {
+
+constexpr int closePixels = 16;
+
+} // namespace
+
 BreakPromptView::BreakPromptView(FocusEngine& engine, QWidget* parent)
     : QWidget(parent)
     , m_engine(engine)
     , m_title(toolLabel({}, 13, NotchLayout::whiteAt(1.0), this, QFont::DemiBold))
     , m_start(new PillButton(QStringLiteral("Start break"), {}, true, this))
     , m_snooze(new PillButton(QStringLiteral("5 min later"), {}, false, this))
-    , m_close(new QToolButton(this))
+    , m_close(toolSymbolButton(QStringLiteral("xmark"), QStringLiteral("Dismiss break reminder"),
+                               NotchLayout::whiteAt(0.7), closePixels, this))
 {
     auto* icon = new QLabel(this);
     icon->setPixmap(symbolPixmap(QStringLiteral("figure.flexibility"), QSize(iconPixels, iconPixels), Qt::white,
@@ -27,10 +34,6 @@ BreakPromptView::BreakPromptView(FocusEngine& engine, QWidget* parent)
     auto* subtitle =
         toolLabel(QStringLiteral("Look away, loosen up, come back refreshed."), 12, NotchLayout::whiteAt(0.6), this);
 
-    m_close->setIcon(symbolIcon(QStringLiteral("xmark"), NotchLayout::whiteAt(0.7)));
-    m_close->setAutoRaise(true);
-    m_close->setToolTip(QStringLiteral("Dismiss break reminder"));
-    m_close->setAccessibleName(QStringLiteral("Dismiss break reminder"));
     m_close->setCursor(Qt::PointingHandCursor);
 
     auto* texts = new QVBoxLayout;

@@ -2,9 +2,9 @@
 
 #include "Wisplet/Base/Colours.h"
 #include "Wisplet/Base/EvenDigitsLabel.h"
-#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/SegmentedPicker.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 #include "Wisplet/Tools/Focus/FocusFormat.h"
@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -227,30 +226,12 @@ FocusView::FocusView(FocusEngine& engine, AnimationClock& clock, QWidget* parent
 
 QWidget* FocusView::buildModePicker()
 {
-    m_modeRow = new QWidget(this);
-    m_modeRow->setObjectName(QStringLiteral("modePicker"));
-    m_modeRow->setAccessibleName(QStringLiteral("Mode"));
-    // The keyboard's ring takes the place of a clear edge, so a segment keeps its size when it gets the focus.
-    m_modeRow->setStyleSheet(
-        QStringLiteral("QPushButton { color: rgba(255,255,255,0.8); background: rgba(255,255,255,0.08);"
-                       " border: 2px solid transparent; border-radius: 6px; padding: 2px 10px; }"
-                       "QPushButton:checked { color: white; background: rgba(255,255,255,0.26); }"
-                       "QPushButton:disabled { color: rgba(255,255,255,0.35); }"
-                       "QPushButton:checked:disabled { background: rgba(255,255,255,0.14); }"
-                       "QPushButton:focus { border-color: %1; }")
-            .arg(KeyboardPaths::focusRingColour().name()));
-    m_modes = new QButtonGroup(m_modeRow);
-    auto* layout = row(2);
-    m_modeRow->setLayout(layout);
-    for (FocusMode mode : {FocusMode::pomodoro, FocusMode::timer, FocusMode::stopwatch}) {
-        auto* segment = new QPushButton(modeName(mode), m_modeRow);
-        segment->setCheckable(true);
-        // Reached with Tab and chosen with Space; a click needs no focus.
-        segment->setFocusPolicy(Qt::TabFocus);
-        setPixelFont(segment, 12, QFont::Medium);
-        m_modes->addButton(segment, int(mode));
-        layout->addWidget(segment);
-    }
+    QStringList names;
+    for (FocusMode mode : {FocusMode::pomodoro, FocusMode::timer, FocusMode::stopwatch})
+        names.append(modeName(mode));
+    auto* picker = new SegmentedPicker(QStringLiteral("Mode"), names, this);
+    m_modeRow = picker;
+    m_modes = picker->segments();
     connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { m_engine.setMode(FocusMode(id)); });
     return m_modeRow;
 }

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Media/MediaButton.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Notch/NotchLayout.h"
 
@@ -12,7 +13,8 @@ MediaButton::MediaButton(const QString& icon, int symbolSize, QWidget* parent)
 {
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab and pressed with Space; a click leaves the keyboard where it was.
+    setFocusPolicy(Qt::TabFocus);
     // Repainted as the pointer comes and goes; underMouse() tells which.
     setAttribute(Qt::WA_Hover);
 }
@@ -32,4 +34,6 @@ void MediaButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QSizeF logical = symbol.deviceIndependentSize();
     painter.drawPixmap(QPointF((width() - logical.width()) / 2, (height() - logical.height()) / 2), symbol);
+    if (hasFocus())
+        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), side / 2.0);
 }

@@ -1,11 +1,13 @@
 #include "Wisplet/Tools/Notes/NotesView.h"
 
 #include "Wisplet/Base/Graphemes.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
 #include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/RingedListView.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Notes/NoteListModel.h"
 #include "Wisplet/Tools/Notes/NoteRules.h"
@@ -72,11 +74,7 @@ void clearBackground(QWidget* widget)
 
 QToolButton* iconButton(const QString& symbol, const QString& tooltip, QWidget* parent)
 {
-    auto* button = new QToolButton(parent);
-    button->setIcon(symbolIcon(symbol, Qt::white));
-    button->setIconSize(QSize(symbolPixels, symbolPixels));
-    button->setToolTip(tooltip);
-    button->setAccessibleName(tooltip);
+    QToolButton* button = toolSymbolButton(symbol, tooltip, Qt::white, symbolPixels, parent);
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }
@@ -142,7 +140,7 @@ QWidget* NotesView::buildListColumn()
 
     m_model = new NoteListModel(symbolIcon(QStringLiteral("pin.fill"), Qt::white),
                                 symbolIcon(QStringLiteral("note.text"), Qt::white), this);
-    m_list = new QListView(column);
+    m_list = new RingedListView(column);
     m_list->setModel(m_model);
     // Every row is one line: the list lays out any number of notes without asking each for its size.
     m_list->setUniformItemSizes(true);
@@ -270,7 +268,8 @@ QWidget* NotesView::buildEditor()
     m_status->setFont(fontOfSize(font(), footerPixels));
     m_status->setToolTip(QStringLiteral("Save now"));
     m_status->setCursor(Qt::PointingHandCursor);
-    m_status->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; padding: 0; }"));
+    m_status->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border-radius: 4px; padding: 0 2px; }")
+                            + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
     setTextColour(m_status, NotchLayout::whiteAt(secondaryOpacity));
     connect(m_status, &QPushButton::clicked, &m_store, [this] { m_store.save(); });
     footer->addWidget(m_wordCount);

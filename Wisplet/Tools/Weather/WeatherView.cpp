@@ -1,6 +1,7 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
 #include "Wisplet/Base/EvenDigitsLabel.h"
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/MenuBuilder.h"
 #include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
@@ -88,7 +89,8 @@ QToolButton* plainButton(const QString& text, const QString& icon, int pixels, c
     }
     button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
     button->setStyleSheet(
-        QStringLiteral("QToolButton { border: none; background: transparent; color: %1; }").arg(rgba(color)));
+        QStringLiteral("QToolButton { background: transparent; color: %1; border-radius: 4px; }").arg(rgba(color))
+        + KeyboardPaths::focusRingRules(QStringLiteral("QToolButton")));
     return button;
 }
 
@@ -280,6 +282,8 @@ QWidget* WeatherView::buildPickerPage()
     column->addWidget(m_hint);
     auto* scroll = m_resultScroll = new QScrollArea(page);
     scroll->setFrameShape(QFrame::NoFrame);
+    // The places found take the keyboard one by one; the area around them would be a stop that shows nothing.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     m_resultList = new QWidget(scroll);
@@ -369,9 +373,10 @@ void WeatherView::updateResults()
         button->setFont(fontOf(button, 12));
         button->setFixedHeight(26);
         button->setCursor(Qt::PointingHandCursor);
-        button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 0 8px; border: none; "
+        button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 0 6px; "
                                              "border-radius: 7px; color: white; background: %1; }")
-                                  .arg(rgba(whiteAt(0.06))));
+                                  .arg(rgba(whiteAt(0.06)))
+                              + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
         connect(button, &QPushButton::clicked, this, [this, place] { pick(place); });
         list->addWidget(button);
     }

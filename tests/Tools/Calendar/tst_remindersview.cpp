@@ -3,6 +3,7 @@
 #include "Wisplet/Tools/Calendar/ReminderRow.h"
 #include "Wisplet/Tools/Calendar/RemindersView.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -91,6 +92,23 @@ private slots:
         QTRY_VERIFY(visibleTexts(view).contains(QStringLiteral(u"Complete \u2068Buy milk\u2069")));
         QVERIFY(visibleTexts(view).contains("Refresh reminders"));
         QVERIFY(!visibleTexts(view).contains("Allow Reminders access"));
+    }
+
+    // The switch, the new reminder's Add and the list's current row: each stop shows where the keyboard is.
+    void everyStopShowsTheKeyboard()
+    {
+        Fixture f;
+        f.remindersSource.finishLast({reminderTitled("Buy milk"), reminderTitled("Call Sam")});
+        CalendarView view(*f.tool, *f.reminders, *f.wisp);
+        FocusMarks::darken(view);
+        view.resize(440, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setShowsReminders(true);
+        auto* title = view.findChild<QLineEdit*>();
+        title->setFocus();
+        QTest::keyClicks(title, "Water the plants");
+        QCOMPARE(FocusMarks::stopsWithoutMark(view), QString());
     }
 
     // Until the first fetch ends the list says it is reading, not that there is nothing to do.

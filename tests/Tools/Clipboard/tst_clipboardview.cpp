@@ -2,6 +2,7 @@
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
 #include "Wisplet/Tools/Clipboard/ClipboardView.h"
 #include "tests/Tools/Clipboard/ClipboardHarness.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/Images.h"
 #include "tests/support/Texts.h"
 #include "tests/support/VisualOrder.h"
@@ -119,6 +120,20 @@ private slots:
         QVERIFY(pause->isVisibleTo(page.get()));
         pause->click();
         QVERIFY(h.manager->paused());
+    }
+
+    // Pause capture, the rows and their buttons: each stop of Tab shows where the keyboard is.
+    void everyStopShowsTheKeyboard()
+    {
+        Harness h;
+        h.copyIn("first");
+        h.copyIn("second");
+        const auto page = h.view();
+        FocusMarks::darken(*page);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        page->findChild<QLineEdit*>()->setFocus();
+        QCOMPARE(FocusMarks::stopsWithoutMark(*page), QString());
     }
 
     void filterOrderAndCount()

@@ -3,6 +3,7 @@
 #include "Wisplet/Tools/Notes/NotesStore.h"
 #include "Wisplet/Tools/Notes/NotesView.h"
 #include "tests/support/Files.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
@@ -85,6 +86,16 @@ private slots:
     {
         m_view.reset();
         m_store.reset();
+    }
+
+    // From the search field to the body, whose Tab is typing: each stop shows where the keyboard is.
+    void everyStopShowsTheKeyboard()
+    {
+        makeView(twoNotes);
+        FocusMarks::darken(*m_view);
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+        field(QStringLiteral("Search notes"))->setFocus();
+        QCOMPARE(FocusMarks::stopsWithoutMark(*m_view), QString());
     }
 
     void showingANoteChangesNothing()

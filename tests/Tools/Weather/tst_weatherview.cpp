@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Weather/WeatherView.h"
 #include "tests/Tools/Weather/WeatherFixture.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/HeldHttpTransport.h"
 #include "tests/support/Texts.h"
 #include "tests/support/WidgetQuery.h"
@@ -113,6 +114,23 @@ private slots:
         QVERIFY(!busy());
         QVERIFY(childWithText<QLabel>(*m_view, m_tool->errorText()));
         QVERIFY(m_tool->errorText().contains(QStringLiteral("did not answer")));
+    }
+
+    // The places found, then the forecast's place, refresh and week: each stop shows where the keyboard is.
+    void everyStopShowsTheKeyboard()
+    {
+        make();
+        FocusMarks::darken(*m_view);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+        field().setFocus();
+        submit("Lisbon");
+        m_transport->finish(0, twoPlaces);
+        QCOMPARE(FocusMarks::stopsWithoutMark(*m_view), QString());
+        childWhere<QPushButton>(*m_view, [](const QPushButton* place) { return place->isVisible(); })->click();
+        QCOMPARE(m_view->page(), WeatherView::Page::forecast);
+        m_view->nextInFocusChain()->setFocus();
+        QCOMPARE(FocusMarks::stopsWithoutMark(*m_view), QString());
     }
 
     void searchesOnReturnAndPicks()

@@ -1,0 +1,36 @@
+#include "Wisplet/Notch/SegmentedPicker.h"
+
+#include "Wisplet/Base/KeyboardPaths.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+SegmentedPicker::SegmentedPicker(const QString& name, const QStringList& segments, QWidget* parent)
+    : QWidget(parent)
+    , m_segments(new QButtonGroup(this))
+{
+    setAccessibleName(name);
+    // The ring's clear border is part of each segment's padding, so a segment keeps its size with the focus.
+    setStyleSheet(QStringLiteral("QPushButton { color: rgba(255,255,255,0.8); background: rgba(255,255,255,0.08);"
+                                 " border-radius: 6px; padding: 2px 10px; }"
+                                 "QPushButton:checked { color: white; background: rgba(255,255,255,0.26); }"
+                                 "QPushButton:disabled { color: rgba(255,255,255,0.35); }"
+                                 "QPushButton:checked:disabled { background: rgba(255,255,255,0.14); }")
+                  + KeyboardPaths::focusRingRules(QStringLiteral("QPushButton")));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    for (int id = 0; id < segments.size(); ++id) {
+        auto* segment = new QPushButton(segments[id], this);
+        segment->setCheckable(true);
+        segment->setChecked(id == 0);
+        segment->setFocusPolicy(Qt::TabFocus);
+        QFont font = segment->font();
+        font.setPixelSize(12);
+        font.setWeight(QFont::Medium);
+        segment->setFont(font);
+        m_segments->addButton(segment, id);
+        row->addWidget(segment);
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace FocusMarks {
+
+// The island's black behind a page or control shown on its own.
+inline void darken(QWidget& window)
+{
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    window.setPalette(dark);
+    window.setAutoFillBackground(true);
+}
+
+// How many pixels the keyboard focus changes by at least a quarter of the range of grey.
+inline int changedPixels(const QImage& before, const QImage& after)
+{
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y) {
+        for (int x = 0; x < before.width(); ++x)
+            changed += std::abs(qGray(before.pixel(x, y)) - qGray(after.pixel(x, y))) >= 64 ? 1 : 0;
+    }
+    return changed;
+}
+
+// Tabs from the window's focus widget once round, back to it (or into a text field that keeps Tab), and names
+// each stop (class and accessible name or text) where the focus does not show, one after another. A text field shows its caret.
+inline QString stopsWithoutMark(QWidget& window)
+{
+    QStringList unmarked;
+    QWidget* const first = QApplication::focusWidget();
+    for (int stop = 0; stop < 100; ++stop) {
+        QWidget* const from = QApplication::focusWidget();
+        const QImage before = window.grab().toImage();
+        QTest::keyClick(from, Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        if (focused == from || qobject_cast<QLineEdit*>(focused) || qobject_cast<QPlainTextEdit*>(focused)) {
+            if (focused == first || focused == from)
+                break;
+            continue;
+        }
+        const QRect area(focused->mapTo(&window, QPoint()), focused->size());
+        if (changedPixels(before.copy(area), window.grab().toImage().copy(area)) < area.width() + area.height()) {
+            const QString name = focused->accessibleName().isEmpty() ? focused->property("text").toString()
+                                                                      : focused->accessibleName();
+            unmarked.append(QStringLiteral("%1 '%2'").arg(QString::fromLatin1(focused->metaObject()->className()), name));
+        }
+        if (focused == first)
+            break;
+    }
+    return unmarked.join(QStringLiteral(", "));
+}
+
+} // namespace FocusMarks
