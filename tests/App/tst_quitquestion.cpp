@@ -87,7 +87,8 @@ private slots:
             },
             "the clipboard history"};
         QTest::newRow("the shelf") << StoreRow{
-            R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})", "shelf.json",
+            R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})",
+            "shelf.json",
             shelfWith(m_pictures.file("picture.png")),
             [](const QPoint& panelCorner, QProcess&) {
                 // The picture, then "Remove from shelf".

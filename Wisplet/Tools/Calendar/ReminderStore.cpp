@@ -120,8 +120,8 @@ std::optional<ReminderWrite> writeFrom(const QVariant& value)
 {
     const QVariantMap map = value.toMap();
     ReminderWrite write;
-    write.kind = map.value(QStringLiteral("kind")) == u"add"_s ? ReminderWrite::Kind::add
-                                                                 : ReminderWrite::Kind::complete;
+    write.kind =
+        map.value(QStringLiteral("kind")) == u"add"_s ? ReminderWrite::Kind::add : ReminderWrite::Kind::complete;
     write.folder = map.value(QStringLiteral("folder")).toString();
     write.reminder.file = map.value(QStringLiteral("file")).toString();
     write.reminder.uid = map.value(QStringLiteral("uid")).toString();
@@ -206,9 +206,9 @@ bool ReminderStore::isWriting(const ReminderWrite& write) const
 void ReminderStore::write(const ReminderWrite& write)
 {
     m_writing.append(write);
-    const QFuture<QString> future =
-        isAdd(write) ? m_services.source.add(write.folder, write.reminder.uid, write.reminder.title, write.at)
-                     : m_services.source.complete(write.folder, write.reminder, write.at);
+    const QFuture<QString> future = isAdd(write)
+        ? m_services.source.add(write.folder, write.reminder.uid, write.reminder.title, write.at)
+        : m_services.source.complete(write.folder, write.reminder, write.at);
     // Parented to the store, like a fetch's.
     auto* watcher = new QFutureWatcher<QString>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, write] {

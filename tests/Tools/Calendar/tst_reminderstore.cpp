@@ -53,6 +53,15 @@ class TestReminderStore final : public QObject
         }
     };
 
+    // "Call Ana" added on a full disk, and kept.
+    static bool failAnAdd(Fixture& f)
+    {
+        f.remindersSource.writeError = "disk full";
+        f.reminders->refreshReminders();
+        return f.reminders->addReminder("Call Ana")
+            && QTest::qWaitFor([&f] { return f.reminders->unwritten().size() == 1; });
+    }
+
     // The store over a real folder of files.
     struct FilesFixture : CalendarFixture
     {
@@ -210,10 +219,7 @@ private slots:
     void aWriteLeftUnwrittenIsTriedAtEachStartUntilItLands()
     {
         Fixture f;
-        f.remindersSource.writeError = "disk full";
-        f.reminders->refreshReminders();
-        QVERIFY(f.reminders->addReminder("Call Ana"));
-        QTRY_COMPARE(f.reminders->unwritten().size(), 1);
+        QVERIFY(failAnAdd(f));
 
         const ReminderStore::Services services{f.defaults, f.clock, f.remindersSource, f.settings, *f.registry};
         ReminderStore failing(services);
@@ -235,10 +241,7 @@ private slots:
     void aFailedAddSentAgainIsTheSameReminder()
     {
         Fixture f;
-        f.remindersSource.writeError = "disk full";
-        f.reminders->refreshReminders();
-        QVERIFY(f.reminders->addReminder("Call Ana"));
-        QTRY_COMPARE(f.reminders->unwritten().size(), 1);
+        QVERIFY(failAnAdd(f));
         f.remindersSource.writeError.clear();
         QVERIFY(f.reminders->addReminder(" Call Ana "));
         QTRY_VERIFY(f.reminders->unwritten().isEmpty());
