@@ -82,7 +82,7 @@ public:
     // The orderly shutdown, run once whatever ended the program (the menu, a signal, the session): the
     // shutdown steps, then the saves; what could still not be saved is said on standard error.
     void shutDown();
-    // Work that must happen at shutdown after the tools stop, in order (the focus session, reminders).
+    // Work that must happen at shutdown after the tools stop, in order (the focus session).
     void addShutdownStep(std::function<void()> step);
 
 private:

@@ -259,12 +259,13 @@ void WispletApp::buildDelegate()
     // The history's save under way is waited for, and what is still unsaved written.
     m_delegate->addSaveBeforeQuit(QStringLiteral("the clipboard history"),
                                   [] { return ClipboardManager::shared().finishSaving(); });
+    // Reminders not written yet are tried again, and kept in the settings, saved after them, for the next start.
+    m_delegate->addSaveBeforeQuit(QStringLiteral("your reminders"),
+                                  [] { return ReminderStore::shared().finishWrites(); });
     m_delegate->addSaveBeforeQuit(QStringLiteral("your settings"), [] { return Platform::defaults().flush(); });
     // The focus session is saved as it stands, running or not, so a restart resumes it; the settings'
     // save after the steps takes it to the disk.
     m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
-    // A reminder added or completed just before quitting is still written; readers are not waited for.
-    m_delegate->addShutdownStep([] { ReminderStore::shared().finishWrites(); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });

@@ -22,8 +22,8 @@ struct Reminder
     bool operator==(const Reminder&) const = default;
 };
 
-// An add or a completion that quitting stopped before it was written, to be done at the next start.
-struct StoppedWrite
+// An add or a completion, as it is kept while it is not written: one that failed, or that quitting stopped.
+struct ReminderWrite
 {
     enum class Kind { add, complete };
     Kind kind = Kind::add;
@@ -32,7 +32,7 @@ struct StoppedWrite
     Reminder reminder;
     QDateTime at;
 
-    bool operator==(const StoppedWrite&) const = default;
+    bool operator==(const ReminderWrite&) const = default;
 };
 
 // What one reading of the reminders folder gave.
@@ -71,5 +71,8 @@ public:
     // Blocks until the adds and completions under way are written or the deadline passes; those still under
     // way then are stopped, leaving their files as they were and no temporary behind, and are returned. For
     // quitting.
-    virtual QList<StoppedWrite> finishWrites(QDeadlineTimer deadline) = 0;
+    virtual QList<ReminderWrite> finishWrites(QDeadlineTimer deadline) = 0;
+    // Whether a write that failed so could still be written by trying again: not when what it was for is gone
+    // (its folder, or the to-do it completes) or already there (an add's file).
+    virtual bool worthRetrying(const ReminderWrite& write, const QString& error) const = 0;
 };

@@ -39,6 +39,9 @@ struct StoreRow
     bool endedWhileAsking = false;
     // Clicks that a loaded machine may lose before the page is ready; made again until the save fails.
     bool repeatable = false;
+    // What the settings file holds once the store kept what it could not write; empty for a store that says
+    // so on standard error.
+    QByteArray keptInSettings = {};
 };
 
 // One reference on the shelf, to a picture somewhere else.
@@ -84,7 +87,8 @@ private slots:
             },
             "the clipboard history"};
         QTest::newRow("the shelf") << StoreRow{
-            R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})", "shelf.json",
+            R"({"onboarded": true, "tools.order": ["files"], "tools.enabled": ["files"]})",
+            "shelf.json",
             shelfWith(m_pictures.file("picture.png")),
             [](const QPoint& panelCorner, QProcess&) {
                 // The picture, then "Remove from shelf".
@@ -106,6 +110,25 @@ private slots:
             "your settings",
             true};
         QTest::newRow("the settings") << settings;
+        // A reminder typed into the list, which is on the full disk.
+        QTest::newRow("your reminders") << StoreRow{
+            R"({"onboarded": true, "tools.order": ["calendar"], "tools.enabled": ["calendar"],)"
+            R"( "reminders.folder": "@disk@/reminders"})",
+            {},
+            {},
+            [](const QPoint& panelCorner, QProcess&) {
+                // "Reminders", then the new reminder's field.
+                XTools::clickAt(panelCorner + QPoint(433, 154));
+                XTools::clickAt(panelCorner + QPoint(220, 190));
+                XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+                XTools::xdotool({QStringLiteral("type"), QStringLiteral("Call Ana")});
+                XTools::xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+            },
+            "your reminders",
+            false,
+            false,
+            true,
+            "reminders.unfinishedWrites"};
         settings.endedWhileAsking = true;
         QTest::newRow("the settings, a kill while asking") << settings;
     }
@@ -121,6 +144,8 @@ private slots:
         QVERIFY(TestFiles::write(disk.file("Wisplet/notes-v2.json"), "[]"));
         if (!row.fileName.isEmpty())
             QVERIFY(TestFiles::write(disk.file("Wisplet/" + row.fileName), row.contents));
+        QVERIFY(QDir().mkpath(disk.file("reminders")));
+        row.defaults.replace("@disk@", disk.path().toUtf8());
         LaunchedProgram::Session wisplet;
         QVERIFY(QFile::link(disk.path(), wisplet.homeFile(QStringLiteral("data"))));
         if (row.settingsOnTheDisk) {
@@ -136,6 +161,9 @@ private slots:
         QProcess helper;
         QString said;
         const auto saveFailed = [&] {
+            if (!row.keptInSettings.isEmpty())
+                return TestFiles::read(wisplet.homeFile(QStringLiteral("config/Wisplet/defaults.json")))
+                    .contains(row.keptInSettings);
             return saidBy(wisplet.process(), said).contains(QLatin1String(" (No space left"));
         };
         for (int tries = row.repeatable ? 3 : 1; tries > 0 && !saveFailed(); --tries) {

@@ -11,6 +11,7 @@
 #include <QPromise>
 
 #include <memory>
+#include <utility>
 
 // A calendar that holds whatever events the test puts in it, readable once a path is set. Readings are
 // answered at once, or, while `holding`, kept open until the test finishes them.
@@ -100,16 +101,19 @@ public:
         return promise->future();
     }
     void stopFetching() override { }
-    QFuture<QString> add(const QString&, const QString&, const QString& title, const QDateTime&) override
+    QFuture<QString> add(const QString&, const QString& uid, const QString& title, const QDateTime&) override
     {
         added.append(title);
+        addedUids.append(uid);
         return QtFuture::makeReadyFuture(writeError);
     }
-    QFuture<QString> complete(const QString&, const Reminder&, const QDateTime&) override
+    QFuture<QString> complete(const QString&, const Reminder& reminder, const QDateTime&) override
     {
+        completed.append(reminder.title);
         return QtFuture::makeReadyFuture(writeError);
     }
-    QList<StoppedWrite> finishWrites(QDeadlineTimer) override { return {}; }
+    QList<ReminderWrite> finishWrites(QDeadlineTimer) override { return std::exchange(stopped, {}); }
+    bool worthRetrying(const ReminderWrite&, const QString&) const override { return retryable; }
 
     // Finishes the fetch at `index` with these reminders.
     void finish(qsizetype index, const QList<Reminder>& reminders, const QString& message = {})
@@ -126,7 +130,12 @@ public:
     bool usable = true;
     QString prepareError;
     QString writeError;
+    bool retryable = true;
     QStringList added;
+    QStringList addedUids;
+    QStringList completed;
+    // What the next finishWrites() says it stopped.
+    QList<ReminderWrite> stopped;
     QList<std::shared_ptr<QPromise<ReminderScan>>> fetches;
 };
 

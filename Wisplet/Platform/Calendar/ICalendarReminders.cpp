@@ -124,21 +124,21 @@ private:
 class ICalendarReminders::Write final : public ICalendarJob<QString>
 {
 public:
-    Write(ICalendarReminders& source, StoppedWrite write, QString cannot)
+    Write(ICalendarReminders& source, ReminderWrite write, QString cannot)
         : ICalendarJob(limitsOf(source.m_reader), cannot, &source.m_writes)
         , m_write(std::move(write))
         , m_request(requestOf(source.m_reader, m_write))
         , m_cannot(std::move(cannot))
     { }
 
-    const StoppedWrite& write() const { return m_write; }
+    const ReminderWrite& write() const { return m_write; }
 
     // Whether what it was to write is there, though its reader was stopped before it said so: a new reminder's
     // file (a name only this add uses), or the completed to-do's file replaced since the reader read it.
     bool landed() const
     {
         const PrivateFiles::FileStamp now = PrivateFiles::stampOf(QDir(m_write.folder).filePath(m_write.reminder.file));
-        if (m_write.kind == StoppedWrite::Kind::add)
+        if (m_write.kind == ReminderWrite::Kind::add)
             return now.exists;
         return m_read && now.exists && now != m_read->stamp;
     }
@@ -153,9 +153,9 @@ private:
         return limits;
     }
 
-    static QByteArray requestOf(const ICalendarReader::Limits& limits, const StoppedWrite& write)
+    static QByteArray requestOf(const ICalendarReader::Limits& limits, const ReminderWrite& write)
     {
-        if (write.kind == StoppedWrite::Kind::add)
+        if (write.kind == ReminderWrite::Kind::add)
             return ICalendarWire::requestOf(
                 limits.headerFor(Job::add),
                 AddRequest{write.folder, write.reminder.uid, write.reminder.title, write.at});
@@ -200,7 +200,7 @@ private:
         return failure(m_cannot, reasonOf(loss));
     }
 
-    const StoppedWrite m_write;
+    const ReminderWrite m_write;
     const QByteArray m_request;
     const QString m_cannot;
     QString m_error;
@@ -270,21 +270,21 @@ QFuture<QString> ICalendarReminders::add(const QString& folder, const QString& u
     reminder.file = uid + QStringLiteral(".ics");
     reminder.uid = uid;
     reminder.title = title;
-    return (new Write(*this, {StoppedWrite::Kind::add, folder, reminder, now},
+    return (new Write(*this, {ReminderWrite::Kind::add, folder, reminder, now},
                       QObject::tr("Couldn't add the reminder")))
         ->start();
 }
 
 QFuture<QString> ICalendarReminders::complete(const QString& folder, const Reminder& reminder, const QDateTime& now)
 {
-    return (new Write(*this, {StoppedWrite::Kind::complete, folder, reminder, now},
+    return (new Write(*this, {ReminderWrite::Kind::complete, folder, reminder, now},
                       QObject::tr("Couldn't complete the reminder")))
         ->start();
 }
 
-QList<StoppedWrite> ICalendarReminders::finishWrites(QDeadlineTimer deadline)
+QList<ReminderWrite> ICalendarReminders::finishWrites(QDeadlineTimer deadline)
 {
-    QList<StoppedWrite> stopped;
+    QList<ReminderWrite> stopped;
     for (QObject* child : m_writes.children()) {
         auto* write = static_cast<Write*>(child);
         write->reader().finishWithin(deadline);
@@ -297,6 +297,18 @@ QList<StoppedWrite> ICalendarReminders::finishWrites(QDeadlineTimer deadline)
     }
     qDeleteAll(m_writes.children());
     return stopped;
+}
+
+bool ICalendarReminders::worthRetrying(const ReminderWrite& write, const QString& error) const
+{
+    const QDir folder(write.folder);
+    if (!folder.exists())
+        return false;
+    const bool there = QFileInfo::exists(folder.filePath(write.reminder.file));
+    // An add's file has a name only that add uses.
+    if (write.kind == ReminderWrite::Kind::add)
+        return !there;
+    return there && error != ICalendarTodos::completionOfARemovedTodo();
 }
 
 void ICalendarReminders::removeTemporariesOf(const QString& folder, const QString& target)

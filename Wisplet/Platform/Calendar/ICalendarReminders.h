@@ -28,7 +28,8 @@ public:
     QFuture<QString> add(const QString& folder, const QString& uid, const QString& title,
                          const QDateTime& now) override;
     QFuture<QString> complete(const QString& folder, const Reminder& reminder, const QDateTime& now) override;
-    QList<StoppedWrite> finishWrites(QDeadlineTimer deadline) override;
+    QList<ReminderWrite> finishWrites(QDeadlineTimer deadline) override;
+    bool worthRetrying(const ReminderWrite& write, const QString& error) const override;
 
     // How many files were read, not passed over as unchanged.
     int readCount() const { return m_reads; }

@@ -147,6 +147,11 @@ QString failure(const QString& what, const QString& why)
     return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
 }
 
+QString completionOfARemovedTodo()
+{
+    return failure(QObject::tr("Couldn't complete the reminder"), QObject::tr("it is no longer in its file"));
+}
+
 QList<Reminder> incompleteIn(const QByteArray& data, const QString& file)
 {
     QList<Reminder> reminders;
@@ -237,7 +242,7 @@ QString complete(const CompleteRequest& request, const Sink& send)
         send(frameOf(Reading{request.reminder.file, read.stamp}));
         const QByteArray completed = completedIn(read.contents, request.reminder, request.now);
         if (completed.isEmpty())
-            return failure(cannot, QObject::tr("it is no longer in its file"));
+            return completionOfARemovedTodo();
         // Changed while it was parsed: read again, so that the other program's change is kept.
         if (PrivateFiles::stampOf(path) != read.stamp)
             continue;

@@ -27,5 +27,7 @@ int sweepTemporaries(const QString& folder, qint64 olderThanSeconds, int maxVisi
 
 // A failure in the user's words: "what: why", or what alone without a reason.
 QString failure(const QString& what, const QString& why);
+// How a completion fails whose to-do was removed from its file: no second try can change that.
+QString completionOfARemovedTodo();
 
 } // namespace ICalendarTodos

@@ -7,11 +7,13 @@
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/Platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFutureWatcher>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -28,7 +30,7 @@ ReminderStore::ReminderStore(Services services, QObject* parent)
     , m_services(services)
 {
     m_allowed = m_services.source.isUsable(folder());
-    resumeStoppedWrites();
+    resumeUnwritten();
 }
 
 QString ReminderStore::folder() const
@@ -87,6 +89,54 @@ void ReminderStore::refreshReminders()
     setReadingFirst(m_unread);
 }
 
+namespace {
+
+bool isAdd(const ReminderWrite& write)
+{
+    return write.kind == ReminderWrite::Kind::add;
+}
+
+// The same change, whenever it was asked for.
+bool sameChange(const ReminderWrite& a, const ReminderWrite& b)
+{
+    return a.kind == b.kind && a.folder == b.folder && a.reminder.file == b.reminder.file
+        && a.reminder.uid == b.reminder.uid && a.reminder.recurrenceId == b.reminder.recurrenceId;
+}
+
+QVariantMap stored(const ReminderWrite& write)
+{
+    return {
+        {QStringLiteral("kind"), isAdd(write) ? u"add"_s : u"complete"_s},
+        {QStringLiteral("folder"), write.folder},
+        {QStringLiteral("file"), write.reminder.file},
+        {QStringLiteral("uid"), write.reminder.uid},
+        {QStringLiteral("recurrenceId"), write.reminder.recurrenceId},
+        {QStringLiteral("title"), write.reminder.title},
+        {QStringLiteral("at"), write.at},
+    };
+}
+
+std::optional<ReminderWrite> writeFrom(const QVariant& value)
+{
+    const QVariantMap map = value.toMap();
+    ReminderWrite write;
+    write.kind =
+        map.value(QStringLiteral("kind")) == u"add"_s ? ReminderWrite::Kind::add : ReminderWrite::Kind::complete;
+    write.folder = map.value(QStringLiteral("folder")).toString();
+    write.reminder.file = map.value(QStringLiteral("file")).toString();
+    write.reminder.uid = map.value(QStringLiteral("uid")).toString();
+    write.reminder.recurrenceId = map.value(QStringLiteral("recurrenceId")).toString();
+    write.reminder.title = map.value(QStringLiteral("title")).toString();
+    write.at = map.value(QStringLiteral("at")).toDateTime();
+    // An add's file is named after its UID, never anything else in the folder.
+    if (write.folder.isEmpty() || write.reminder.uid.isEmpty() || !write.at.isValid()
+        || (isAdd(write) && write.reminder.file != write.reminder.uid + QStringLiteral(".ics")))
+        return std::nullopt;
+    return write;
+}
+
+} // namespace
+
 bool ReminderStore::addReminder(const QString& text)
 {
     const QString title = text.trimmed();
@@ -94,17 +144,19 @@ bool ReminderStore::addReminder(const QString& text)
         setMessage(tr("Choose a default reminders list first."));
         return false;
     }
-    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    whenWritten(m_services.source.add(folder(), uid, title, m_services.clock.now()),
-                [this, title](const QString& error) {
-                    if (!error.isEmpty()) {
-                        setMessage(error);
-                        emit addFailed(title);
-                        return;
-                    }
-                    setMessage({});
-                    refreshReminders();
-                });
+    // Sent again after it failed: the same reminder, so that it is never there twice.
+    const auto again = std::find_if(m_unwritten.cbegin(), m_unwritten.cend(), [&](const ReminderWrite& kept) {
+        return isAdd(kept) && kept.folder == folder() && kept.reminder.title == title && !isWriting(kept);
+    });
+    if (again != m_unwritten.cend()) {
+        write(*again);
+        return true;
+    }
+    Reminder reminder;
+    reminder.uid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    reminder.file = reminder.uid + QStringLiteral(".ics");
+    reminder.title = title;
+    write({ReminderWrite::Kind::add, folder(), reminder, m_services.clock.now()});
     return true;
 }
 
@@ -112,83 +164,105 @@ void ReminderStore::completeReminder(const Reminder& reminder)
 {
     // The file is only replaced once the whole change is written, so a failure leaves the to-do open on disk
     // and in the list.
-    whenWritten(m_services.source.complete(folder(), reminder, m_services.clock.now()), [this](const QString& error) {
-        if (!error.isEmpty()) {
-            setMessage(error);
-            return;
-        }
-        refreshReminders();
-    });
+    write({ReminderWrite::Kind::complete, folder(), reminder, m_services.clock.now()});
 }
 
-void ReminderStore::finishWrites()
+bool ReminderStore::finishWrites()
 {
-    const QList<StoppedWrite> stopped = m_services.source.finishWrites(QDeadlineTimer(quitWaitMs));
-    if (stopped.isEmpty())
-        return;
-    QVariantList kept = m_services.defaults.array(stoppedWritesKey);
-    for (const StoppedWrite& write : stopped) {
-        kept.append(QVariantMap{
-            {QStringLiteral("kind"), write.kind == StoppedWrite::Kind::add ? u"add"_s : u"complete"_s},
-            {QStringLiteral("folder"), write.folder},
-            {QStringLiteral("file"), write.reminder.file},
-            {QStringLiteral("uid"), write.reminder.uid},
-            {QStringLiteral("recurrenceId"), write.reminder.recurrenceId},
-            {QStringLiteral("title"), write.reminder.title},
-            {QStringLiteral("at"), write.at},
-        });
+    for (const ReminderWrite& kept : QList(m_unwritten)) {
+        if (!isWriting(kept))
+            write(kept);
     }
-    m_services.defaults.set(stoppedWritesKey, kept);
-    // The defaults were written when quitting began.
-    m_services.defaults.flush();
+    const QList<ReminderWrite> stopped = m_services.source.finishWrites(QDeadlineTimer(quitWaitMs));
+    // The outcomes of the writes that ended count now: quitting may never turn the main loop again.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::FutureCallOut);
+    for (const ReminderWrite& write : stopped)
+        keep(write);
+    return m_unwritten.isEmpty();
 }
 
-void ReminderStore::resumeStoppedWrites()
+void ReminderStore::resumeUnwritten()
 {
-    const QVariantList kept = m_services.defaults.array(stoppedWritesKey);
-    if (kept.isEmpty())
-        return;
-    m_services.defaults.remove(stoppedWritesKey);
-    const auto done = [this](const QString& error) {
-        if (!error.isEmpty()) {
-            setMessage(error);
-            return;
-        }
-        refreshReminders();
-    };
-    for (const QVariant& value : kept) {
-        const QVariantMap write = value.toMap();
-        const QString folder = write.value(QStringLiteral("folder")).toString();
-        Reminder reminder;
-        reminder.file = write.value(QStringLiteral("file")).toString();
-        reminder.uid = write.value(QStringLiteral("uid")).toString();
-        reminder.recurrenceId = write.value(QStringLiteral("recurrenceId")).toString();
-        reminder.title = write.value(QStringLiteral("title")).toString();
-        const QDateTime at = write.value(QStringLiteral("at")).toDateTime();
-        if (folder.isEmpty() || reminder.uid.isEmpty() || !at.isValid())
-            continue;
-        if (write.value(QStringLiteral("kind")) == u"add"_s) {
-            // Its rename may have landed before it was stopped; the file's name is this reminder's alone.
-            if (reminder.file != reminder.uid + QStringLiteral(".ics")
-                || QFileInfo::exists(QDir(folder).filePath(reminder.file)))
-                continue;
-            whenWritten(m_services.source.add(folder, reminder.uid, reminder.title, at), done);
-        } else {
-            whenWritten(m_services.source.complete(folder, reminder, at), done);
-        }
+    for (const QVariant& value : m_services.defaults.array(unwrittenKey)) {
+        if (const std::optional<ReminderWrite> write = writeFrom(value))
+            m_unwritten.append(*write);
+    }
+    storeUnwritten();
+    for (const ReminderWrite& kept : QList(m_unwritten)) {
+        // Its rename may have landed before it was stopped; the file's name is this reminder's alone.
+        if (isAdd(kept) && QFileInfo::exists(QDir(kept.folder).filePath(kept.reminder.file)))
+            settle(kept);
+        else
+            write(kept);
     }
 }
 
-void ReminderStore::whenWritten(const QFuture<QString>& write, std::function<void(const QString& error)> done)
+bool ReminderStore::isWriting(const ReminderWrite& write) const
 {
+    return std::any_of(m_writing.cbegin(), m_writing.cend(),
+                       [&write](const ReminderWrite& other) { return sameChange(other, write); });
+}
+
+void ReminderStore::write(const ReminderWrite& write)
+{
+    m_writing.append(write);
+    const QFuture<QString> future = isAdd(write)
+        ? m_services.source.add(write.folder, write.reminder.uid, write.reminder.title, write.at)
+        : m_services.source.complete(write.folder, write.reminder, write.at);
     // Parented to the store, like a fetch's.
     auto* watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, done = std::move(done)] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, write] {
         watcher->deleteLater();
         if (!watcher->isCanceled() && watcher->future().resultCount() > 0)
-            done(watcher->result());
+            written(write, watcher->result());
     });
-    watcher->setFuture(write);
+    watcher->setFuture(future);
+}
+
+void ReminderStore::written(const ReminderWrite& write, const QString& error)
+{
+    m_writing.removeOne(write);
+    if (error.isEmpty() || !m_services.source.worthRetrying(write, error))
+        settle(write);
+    else
+        keep(write);
+    if (!error.isEmpty()) {
+        setMessage(error);
+        if (isAdd(write))
+            emit addFailed(write.reminder.title);
+        return;
+    }
+    setMessage({});
+    refreshReminders();
+}
+
+void ReminderStore::keep(const ReminderWrite& write)
+{
+    const auto kept = std::find_if(m_unwritten.begin(), m_unwritten.end(),
+                                   [&write](const ReminderWrite& other) { return sameChange(other, write); });
+    if (kept != m_unwritten.end())
+        *kept = write;
+    else
+        m_unwritten.append(write);
+    storeUnwritten();
+}
+
+void ReminderStore::settle(const ReminderWrite& write)
+{
+    if (m_unwritten.removeIf([&write](const ReminderWrite& kept) { return sameChange(kept, write); }) > 0)
+        storeUnwritten();
+}
+
+void ReminderStore::storeUnwritten()
+{
+    if (m_unwritten.isEmpty()) {
+        m_services.defaults.remove(unwrittenKey);
+        return;
+    }
+    QVariantList kept;
+    for (const ReminderWrite& write : std::as_const(m_unwritten))
+        kept.append(stored(write));
+    m_services.defaults.set(unwrittenKey, kept);
 }
 
 void ReminderStore::setItems(const QList<Reminder>& items)

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QUuid>
 
-#include <functional>
-
 class AppSettings;
 class Clock;
 class Defaults;
@@ -26,9 +24,9 @@ class ReminderStore final : public QObject
 
 public:
     static inline const QString folderKey = QStringLiteral("reminders.folder");
-    // Adds and completions that quitting stopped half-way, done at the next start.
-    static inline const QString stoppedWritesKey = QStringLiteral("reminders.unfinishedWrites");
-    // How long quitting waits for an add or a completion under way.
+    // Adds and completions not written yet (they failed, or quitting stopped them), kept until they are.
+    static inline const QString unwrittenKey = QStringLiteral("reminders.unfinishedWrites");
+    // How long quitting waits for the adds and completions under way and tried again.
     static constexpr int quitWaitMs = 1'000;
 
     struct Services
@@ -58,11 +56,14 @@ public:
     // Starts a fetch while the folder is usable, the calendar tool is on and presentation mode is off.
     void refreshReminders();
     // False when the text is refused at once (the message says why); otherwise the reminder is being written.
+    // The title of an add that failed writes that same reminder again.
     bool addReminder(const QString& text);
     void completeReminder(const Reminder& reminder);
-    // At quit: lets the adds and completions under way finish, for a short while at most; those it stops are
-    // kept and done at the next start.
-    void finishWrites();
+    // The adds and completions that failed or were stopped, in order; tried again at quit and at the next start.
+    const QList<ReminderWrite>& unwritten() const { return m_unwritten; }
+    // At quit: tries the unwritten ones again and lets them and those under way finish, for a short while at
+    // most; what it stops is kept for the next start. True when nothing is left unwritten.
+    bool finishWrites();
 
     // Signals only when they differ, so the list keeps its place on a refresh that found nothing new.
     void setItems(const QList<Reminder>& items);
@@ -84,17 +85,24 @@ private:
     void setAllowed(bool allowed);
     void setMessage(const QString& message);
     void setReadingFirst(bool readingFirst);
-    // Does what the last run stopped half-way, once.
-    void resumeStoppedWrites();
+    // Tries again what the last run left unwritten.
+    void resumeUnwritten();
+    bool isWriting(const ReminderWrite& write) const;
+    void write(const ReminderWrite& write);
+    void written(const ReminderWrite& write, const QString& error);
+    // Kept in the defaults as well, so a kill loses none of them.
+    void keep(const ReminderWrite& write);
+    void settle(const ReminderWrite& write);
+    void storeUnwritten();
     // What the folder itself says (gone, files skipped); it replaces an older one of its kind, never a failure
     // of the user's last action.
     void setSourceMessage(const QString& message);
-    // Calls `done` with the write's error (empty on success) once it is written.
-    void whenWritten(const QFuture<QString>& write, std::function<void(const QString& error)> done);
 
     Services m_services;
     QUuid m_generation = QUuid::createUuid();
     QList<Reminder> m_items;
+    QList<ReminderWrite> m_unwritten;
+    QList<ReminderWrite> m_writing;
     bool m_allowed = false;
     QString m_message;
     QString m_sourceMessage;

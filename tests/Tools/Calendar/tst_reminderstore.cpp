@@ -22,6 +22,14 @@ struct SortRow
 };
 Q_DECLARE_METATYPE(SortRow)
 
+struct KeptRow
+{
+    bool completing;
+    bool retryable;
+    bool kept;
+};
+Q_DECLARE_METATYPE(KeptRow)
+
 struct RefreshRow
 {
     bool usable;
@@ -44,6 +52,15 @@ class TestReminderStore final : public QObject
             defaults.set(ReminderStore::folderKey, QStringLiteral("/reminders"));
         }
     };
+
+    // "Call Ana" added on a full disk, and kept.
+    static bool failAnAdd(Fixture& f)
+    {
+        f.remindersSource.writeError = "disk full";
+        f.reminders->refreshReminders();
+        return f.reminders->addReminder("Call Ana")
+            && QTest::qWaitFor([&f] { return f.reminders->unwritten().size() == 1; });
+    }
 
     // The store over a real folder of files.
     struct FilesFixture : CalendarFixture
@@ -166,6 +183,74 @@ private slots:
         QCOMPARE(f.reminders->message(), "disk full");
     }
 
+    // A change that failed is kept, in the defaults too, and tried again at quit, which asks about it while it
+    // still fails; one that no second try can mend is not.
+    void aFailedWriteIsKeptUntilItIsWritten_data()
+    {
+        QTest::addColumn<KeptRow>("row");
+        QTest::newRow("an add") << KeptRow{false, true, true};
+        QTest::newRow("a completion") << KeptRow{true, true, true};
+        QTest::newRow("a completion of a removed to-do") << KeptRow{true, false, false};
+    }
+
+    void aFailedWriteIsKeptUntilItIsWritten()
+    {
+        QFETCH(KeptRow, row);
+        Fixture f;
+        f.remindersSource.writeError = "disk full";
+        f.remindersSource.retryable = row.retryable;
+        f.reminders->refreshReminders();
+        if (row.completing)
+            f.reminders->completeReminder(reminderTitled("a"));
+        else
+            QVERIFY(f.reminders->addReminder("a"));
+        QTRY_COMPARE(f.reminders->message(), "disk full");
+        QCOMPARE(f.defaults.contains(ReminderStore::unwrittenKey), row.kept);
+        QCOMPARE(f.reminders->finishWrites(), !row.kept);
+
+        f.remindersSource.writeError.clear();
+        QVERIFY(f.reminders->finishWrites());
+        QVERIFY(f.reminders->unwritten().isEmpty());
+        QVERIFY(!f.defaults.contains(ReminderStore::unwrittenKey));
+        QCOMPARE(f.remindersSource.added.size() + f.remindersSource.completed.size(), row.kept ? 3 : 1);
+    }
+
+    // What the last run left unwritten stays kept through a start whose try fails too, until one writes it.
+    void aWriteLeftUnwrittenIsTriedAtEachStartUntilItLands()
+    {
+        Fixture f;
+        QVERIFY(failAnAdd(f));
+
+        const ReminderStore::Services services{f.defaults, f.clock, f.remindersSource, f.settings, *f.registry};
+        ReminderStore failing(services);
+        // Kept while it is tried, so a kill meanwhile loses nothing.
+        QVERIFY(f.defaults.contains(ReminderStore::unwrittenKey));
+        QTRY_COMPARE(failing.message(), "disk full");
+        QCOMPARE(failing.unwritten().size(), 1);
+        QVERIFY(f.defaults.contains(ReminderStore::unwrittenKey));
+
+        f.remindersSource.writeError.clear();
+        ReminderStore landing(services);
+        QTRY_VERIFY(landing.unwritten().isEmpty());
+        QVERIFY(!f.defaults.contains(ReminderStore::unwrittenKey));
+        QCOMPARE(f.remindersSource.addedUids.size(), 3);
+        QCOMPARE(f.remindersSource.addedUids.count(f.remindersSource.addedUids.first()), 3);
+    }
+
+    // The view gives a failed add's text back; sent again, it is the same reminder, never a second one.
+    void aFailedAddSentAgainIsTheSameReminder()
+    {
+        Fixture f;
+        QVERIFY(failAnAdd(f));
+        f.remindersSource.writeError.clear();
+        QVERIFY(f.reminders->addReminder(" Call Ana "));
+        QTRY_VERIFY(f.reminders->unwritten().isEmpty());
+        QCOMPARE(f.remindersSource.addedUids.size(), 2);
+        QCOMPARE(f.remindersSource.addedUids.first(), f.remindersSource.addedUids.last());
+        QVERIFY(f.reminders->finishWrites());
+        QCOMPARE(f.remindersSource.added.size(), 2);
+    }
+
     void aGoneFolderIsSaid()
     {
         FilesFixture f;
@@ -239,7 +324,7 @@ private slots:
         QVERIFY(f.store->addReminder("Call Ana"));
         QElapsedTimer quitting;
         quitting.start();
-        f.store->finishWrites();
+        QVERIFY(!f.store->finishWrites());
         qunsetenv("WISPLET_TEST_HOLD_BEFORE_WRITE_MS");
         QCOMPARE_LT(quitting.elapsed(), 2'000);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
@@ -249,15 +334,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(reminderTitles(next.items()), QStringList{"Call Ana"}, 30'000);
         QCOMPARE(next.message(), QString());
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-        QVERIFY(!f.defaults.contains(ReminderStore::stoppedWritesKey));
+        QVERIFY(!f.defaults.contains(ReminderStore::unwrittenKey));
     }
 
     void failedCompletionKeepsTheReminderAndSaysWhy()
     {
         FilesFixture f;
-        QVERIFY(TestFiles::write(f.dir.filePath("ana.ics"),
-                                 "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:ana\r\nSUMMARY:Call Ana\r\n"
-                                 "END:VTODO\r\nEND:VCALENDAR\r\n"));
+        const QByteArray list = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:ana\r\nSUMMARY:Call Ana\r\n"
+                                "END:VTODO\r\nEND:VCALENDAR\r\n";
+        QVERIFY(TestFiles::write(f.dir.filePath("ana.ics"), list));
         f.store->refreshReminders();
         QTRY_COMPARE(f.store->items().size(), 1);
         const Reminder reminder = f.store->items().first();
@@ -269,6 +354,13 @@ private slots:
         QTRY_VERIFY(!f.store->message().isEmpty());
         QCOMPARE(f.store->items(), QList<Reminder>{reminder});
         QVERIFY(QFileInfo(f.dir.filePath(reminder.file)).isDir());
+
+        // Quitting tries it again, and says so while it still fails; once it can be, it is written there.
+        QVERIFY(!f.store->finishWrites());
+        QVERIFY(QDir(f.dir.path()).rmdir(reminder.file));
+        QVERIFY(TestFiles::write(f.dir.filePath(reminder.file), list));
+        QVERIFY(f.store->finishWrites());
+        QVERIFY(TestFiles::read(f.dir.filePath(reminder.file)).contains("STATUS:COMPLETED"));
     }
 };
 
