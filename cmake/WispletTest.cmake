@@ -4,9 +4,9 @@
 # Builds one Qt Test executable and registers it with CTest under its label:
 #   core  headless, offscreen platform
 #   ui    widgets on the offscreen platform
-#   x11   the harness's Xvfb display with openbox (xcb platform)
+#   x11   an X server of its own, Xvfb with openbox (xcb platform), so that X tests run side by side
 #   dbus  the harness's private session bus and keyring (offscreen platform)
-# Tests that share the X server, the bus or the keyring name what they share in LOCKS. PRIVATE_MOUNTS runs the
+# Tests that share the harness's bus or keyring name what they share in LOCKS. PRIVATE_MOUNTS runs the
 # test in a mount namespace of its own, where it may mount small file systems (tests/support/TinyDisk.h).
 function(wisplet_add_test name)
     cmake_parse_arguments(ARG "PRIVATE_MOUNTS" "LABEL" "SOURCES;LIBS;LOCKS" ${ARGN})
@@ -16,11 +16,14 @@ function(wisplet_add_test name)
 
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE wisplet_test_support Qt6::Test ${ARG_LIBS})
-    if(ARG_PRIVATE_MOUNTS)
-        add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-private-mounts $<TARGET_FILE:${name}>)
-    else()
-        add_test(NAME ${name} COMMAND ${name})
+    set(command $<TARGET_FILE:${name}>)
+    if(ARG_LABEL STREQUAL "x11")
+        list(PREPEND command ${PROJECT_SOURCE_DIR}/tests/support/with-own-display)
     endif()
+    if(ARG_PRIVATE_MOUNTS)
+        list(PREPEND command ${PROJECT_SOURCE_DIR}/tests/support/with-private-mounts)
+    endif()
+    add_test(NAME ${name} COMMAND ${command})
 
     if(ARG_LABEL STREQUAL "x11")
         set(platform xcb)
