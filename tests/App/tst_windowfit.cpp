@@ -146,7 +146,8 @@ private slots:
         QTest::addColumn<QString>("title");
         for (const auto& [name, screen, dpi] :
              {std::tuple("2×, 1512×982", QSize(1512, 982), 192), std::tuple("1.5×, 1920×1080", QSize(1920, 1080), 144),
-              std::tuple("1.5×, 1366×768", QSize(1366, 768), 144), std::tuple("1024×600", QSize(1024, 600), 96),
+              std::tuple("1.5×, 1366×768", QSize(1366, 768), 144), std::tuple("1.75×, 1366×768", QSize(1366, 768), 168),
+              std::tuple("1024×600", QSize(1024, 600), 96),
               std::tuple("800×480", QSize(800, 480), 96)}) {
             QTest::addRow("%s, welcome", name) << screen << dpi << welcomeTitle;
             QTest::addRow("%s, settings", name) << screen << dpi << settingsTitle;
