@@ -60,7 +60,8 @@ private slots:
             }
         }
         QList<Item> merged;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             merged = MergeById::merged(
                 base, base, theirs, [](const Item& item) { return item.id; },
                 [](Item item) {

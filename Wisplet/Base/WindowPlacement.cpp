@@ -40,8 +40,7 @@ void apply(QWidget& window, const QScreen& home, const std::optional<QPoint>& fr
     QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens())
         areas.append(usableArea(*screen));
-    WindowFit fit{areas,        usableArea(home), frame, window.size(), window.minimumSize(),
-                  frameTopLeft, keptClearArea()};
+    WindowFit fit{areas, usableArea(home), frame, window.size(), window.minimumSize(), frameTopLeft, keptClearArea()};
     FittedWindow fitted = fitWindow(fit);
     // Cut in height, the window scrolls: it takes the scroll bar's width more, where it may and the screen has it.
     if (fitted.content.height() < fit.size.height() && fit.size.width() < window.maximumWidth()) {

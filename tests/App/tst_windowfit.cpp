@@ -143,7 +143,7 @@ struct Screen
 };
 
 // The part of the test this run takes, as ctest runs the parts side by side (each starts X servers of its own):
-// WISPLET_TEST_PART is "k/n". Part 0 takes the tests without a screen of their own, the others share the screens.
+// WISPLET_TEST_PART is "k/n". Part 0 takes the tests outside the table of screens, the others share the screens.
 struct Part
 {
     int index = 0;

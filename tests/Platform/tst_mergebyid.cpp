@@ -42,8 +42,7 @@ struct Counted
     static inline qint64 copies = 0;
     explicit Counted(int value)
         : id(value)
-    {
-    }
+    { }
     Counted(const Counted& other)
         : id(other.id)
     {

@@ -217,10 +217,8 @@ QList<WeatherPlace> parsePlaces(const QJsonValue& json)
 QVariantMap placeToMap(const WeatherPlace& place)
 {
     return {
-        {QStringLiteral("name"), place.name},
-        {QStringLiteral("region"), place.region},
-        {QStringLiteral("country"), place.country},
-        {QStringLiteral("latitude"), place.latitude},
+        {QStringLiteral("name"), place.name},           {QStringLiteral("region"), place.region},
+        {QStringLiteral("country"), place.country},     {QStringLiteral("latitude"), place.latitude},
         {QStringLiteral("longitude"), place.longitude},
     };
 }
