@@ -48,13 +48,8 @@ struct Counted
     {
         ++copies;
     }
-    Counted& operator=(const Counted& other)
-    {
-        id = other.id;
-        ++copies;
-        return *this;
-    }
     Counted(Counted&&) = default;
+    Counted& operator=(const Counted&) = default;
     Counted& operator=(Counted&&) = default;
     ~Counted() = default;
     friend bool operator==(const Counted&, const Counted&) = default;
@@ -121,10 +116,8 @@ private slots:
         constexpr int added = 5000;
         QList<Counted> base;
         QList<Counted> theirs;
-        for (int id = 0; id < held; ++id)
-            base.append(Counted(id));
-        for (int id = held; id < held + added; ++id)
-            theirs.append(Counted(id));
+        for (int id = 0; id < held + added; ++id)
+            (id < held ? base : theirs).append(Counted(id));
         theirs = atEnd ? base + theirs : theirs + base;
         Counted::copies = 0;
         const QList<Counted> result = MergeById::merged(
