@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -23,13 +24,23 @@ qint64 sharedArea(const QRect& a, const QRect& b)
     return shared.isEmpty() ? 0 : qint64(shared.width()) * shared.height();
 }
 
+// The screen's available area, in logical pixels that surely map inside it. Where Qt scales, the area is the
+// device one divided and rounded (up to half a logical pixel past it), a window's place and size are each
+// rounded to device pixels again (a device pixel more), and so is the frame (half a logical pixel): at most
+// 1 + 1/ratio logical pixels past an edge in all, which is what stays clear of each.
+QRect usableArea(const QScreen& screen)
+{
+    const qreal ratio = screen.devicePixelRatio();
+    const int inset = qFuzzyCompare(ratio, 1.0) ? 0 : int(std::ceil(1 + 1 / ratio));
+    return screen.availableGeometry().marginsRemoved(QMargins(inset, inset, inset, inset));
+}
+
 void apply(QWidget& window, const QScreen& home, const std::optional<QPoint>& frameTopLeft, const QMargins& frame)
 {
     QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens())
-        areas.append(screen->availableGeometry());
-    WindowFit fit{areas,        home.availableGeometry(), frame, window.size(), window.minimumSize(),
-                  frameTopLeft, keptClearArea()};
+        areas.append(usableArea(*screen));
+    WindowFit fit{areas, usableArea(home), frame, window.size(), window.minimumSize(), frameTopLeft, keptClearArea()};
     FittedWindow fitted = fitWindow(fit);
     // Cut in height, the window scrolls: it takes the scroll bar's width more, where it may and the screen has it.
     if (fitted.content.height() < fit.size.height() && fit.size.width() < window.maximumWidth()) {

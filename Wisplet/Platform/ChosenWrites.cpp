@@ -2,6 +2,7 @@
 
 #include "Wisplet/Platform/PrivateFiles.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
@@ -28,16 +29,27 @@ Journal& journal()
     return shared;
 }
 
-// Still the temporary file a write of ours made: a regular file (not a link put in its place) whose name is
-// a temporary of the target it sits beside.
-bool isLeftover(const QByteArray& path)
+// A note: the file's device and inode, then its path. The file found at the path is ours only while it is the
+// very file the write made: a user's file that took the same name later is another inode.
+QByteArray entryFor(const struct stat& made, const QByteArray& path)
 {
+    return QByteArray::number(quint64(made.st_dev)) + ' ' + QByteArray::number(quint64(made.st_ino)) + ' ' + path;
+}
+
+// The path of the noted file when it is still the regular file the write made (not a link or anything else put
+// in its place); empty otherwise.
+QByteArray leftoverOf(const QByteArray& entry)
+{
+    const qsizetype afterDevice = entry.indexOf(' ');
+    const qsizetype afterInode = entry.indexOf(' ', afterDevice + 1);
+    if (afterDevice < 0 || afterInode < 0)
+        return {};
+    const QByteArray path = entry.sliced(afterInode + 1);
     struct stat info = {};
-    if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    const QString name = QFileInfo(QFile::decodeName(path)).fileName();
-    const qsizetype mark = name.lastIndexOf(QLatin1String(".~"));
-    return mark > 0 && PrivateFiles::isTemporaryOf(name, QStringView(name).first(mark));
+    if (!path.startsWith('/') || ::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+        || entryFor(info, path) != entry)
+        return {};
+    return path;
 }
 
 } // namespace
@@ -50,8 +62,9 @@ int track(const QString& journalPath)
     int removed = 0;
     QSet<QString> folders;
     // Paths are kept apart by NUL, the one byte no path holds.
-    for (const QByteArray& path : read.contents.split('\0')) {
-        if (path.startsWith('/') && isLeftover(path) && ::unlink(path.constData()) == 0) {
+    for (const QByteArray& entry : read.contents.split('\0')) {
+        const QByteArray path = leftoverOf(entry);
+        if (!path.isEmpty() && ::unlink(path.constData()) == 0) {
             ++removed;
             folders.insert(QFileInfo(QFile::decodeName(path)).absolutePath());
         }
@@ -66,19 +79,20 @@ int track(const QString& journalPath)
     return removed;
 }
 
-void note(const QByteArray& temporaryPath)
+void note(int fd, const QByteArray& temporaryPath)
 {
     const QMutexLocker locker(&journal().mutex);
-    if (journal().path.isEmpty())
+    struct stat made = {};
+    if (journal().path.isEmpty() || ::fstat(fd, &made) != 0)
         return;
-    const int fd = ::open(journal().path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    const int out = ::open(journal().path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (out < 0)
         return;
     // Housekeeping only: a note that cannot be written leaves the write itself to go on or fail as it will.
-    const QByteArray entry = temporaryPath + '\0';
-    if (::write(fd, entry.constData(), size_t(entry.size())) == entry.size())
-        ::fdatasync(fd);
-    ::close(fd);
+    const QByteArray entry = entryFor(made, temporaryPath) + '\0';
+    if (::write(out, entry.constData(), size_t(entry.size())) == entry.size())
+        ::fdatasync(out);
+    ::close(out);
 }
 
 } // namespace ChosenWrites

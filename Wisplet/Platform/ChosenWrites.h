@@ -8,13 +8,13 @@
 // soon as it exists, so that the start after a kill or a power cut removes what the write left behind.
 namespace ChosenWrites {
 
-// Removes the temporary files that the writes noted in the journal by an earlier run left behind (regular
-// files still named as the write made them, never anything else), starts the journal afresh, and notes this
-// run's writes there from now on. Returns how many files were removed.
+// Removes the temporary files that the writes noted in the journal by an earlier run left behind (each the
+// very file a write made, by its inode, still at the path it was made at; never anything else), starts the
+// journal afresh, and notes this run's writes there from now on. Returns how many files were removed.
 int track(const QString& journalPath);
 
-// Notes a write's temporary file (an absolute path) before any data goes into it; nothing until track() was
-// called. Safe from any thread.
-void note(const QByteArray& temporaryPath);
+// Notes a write's temporary file, open as fd at temporaryPath (absolute), before any data goes into it;
+// nothing until track() was called. Safe from any thread.
+void note(int fd, const QByteArray& temporaryPath);
 
 } // namespace ChosenWrites

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QSet>
 
-#include <optional>
+#include <utility>
 
 // Three-way merge of a stored list whose items carry an id, for a store that finds its file changed by
 // another program (a sync tool, the user's editor) since it last read or wrote it. base is the list as it
@@ -55,19 +55,16 @@ QList<T> ordered(const QList<T>& lead, const QList<T>& other, const QHash<Id, QL
     QSet<Id> inLead;
     for (const T& item : lead)
         inLead.insert(idOf(item));
+    // The other's own items gather until an item both hold and kept comes; they stand before it.
     QHash<Id, QList<T>> before;
-    QList<T> atEnd;
-    std::optional<Id> anchor;
-    for (qsizetype i = other.size() - 1; i >= 0; --i) {
-        const Id id = idOf(other[i]);
-        const QList<T> items = outcome.value(id);
-        if (inLead.contains(id)) {
-            if (!items.isEmpty())
-                anchor = id;
-            continue;
+    QList<T> waiting;
+    for (const T& item : other) {
+        const Id id = idOf(item);
+        if (!inLead.contains(id)) {
+            waiting.append(outcome.value(id));
+        } else if (!waiting.isEmpty() && !outcome.value(id).isEmpty()) {
+            before.insert(id, std::exchange(waiting, {}));
         }
-        QList<T>& place = anchor ? before[*anchor] : atEnd;
-        place = items + place;
     }
     QList<T> result;
     result.reserve(lead.size() + other.size());
@@ -76,7 +73,7 @@ QList<T> ordered(const QList<T>& lead, const QList<T>& other, const QHash<Id, QL
         result.append(before.value(id));
         result.append(outcome.value(id));
     }
-    result.append(atEnd);
+    result.append(waiting);
     return result;
 }
 

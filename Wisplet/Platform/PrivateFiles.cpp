@@ -122,7 +122,7 @@ public:
         writes.temporaries.insert(m_name);
         // No sweep of ours looks in the user's folders: the next start finds it through the journal.
         if (owner == Owner::user)
-            ChosenWrites::note(m_name);
+            ChosenWrites::note(m_fd, m_name);
     }
 
     ~Temporary()

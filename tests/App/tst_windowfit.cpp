@@ -6,6 +6,8 @@
 
 #include <QDeadlineTimer>
 
+#include <optional>
+
 namespace {
 
 using LaunchedProgram::visibleWindowsOf;
@@ -128,6 +130,45 @@ bool chooseFromIslandMenu(const QProcess& wisplet, quint32 panel, const QStringL
     return XTools::clickAt({frame.center().x(), frame.top() + (rows.first + rows.second) / 2});
 }
 
+// A display of the test's own with the program on it, kept from one row to the next on the same screen: the
+// server, the window manager and the program each take a second or two to come up.
+struct Screen
+{
+    QSize size;
+    int dpi = 96;
+    PrivateDisplay display;
+    LaunchedProgram::Session wisplet;
+    // The island as the program started, at rest.
+    QRect resting;
+};
+
+// The part of the test this run takes, as ctest runs the parts side by side (each starts X servers of its own):
+// WISPLET_TEST_PART is "k/n". Part 0 takes the tests outside the table of screens, the others share the screens.
+struct Part
+{
+    int index = 0;
+    int count = 1;
+
+    bool takesAnyScreen() const { return index > 0; }
+    bool takesScreen(int screen) const { return takesAnyScreen() && screen % (count - 1) == index - 1; }
+};
+
+// None when the run takes the whole test.
+std::optional<Part> runPart()
+{
+    const QStringList part = qEnvironmentVariable("WISPLET_TEST_PART").split(u'/');
+    if (part.size() != 2 || part[1].toInt() < 2)
+        return std::nullopt;
+    return Part{part[0].toInt(), part[1].toInt()};
+}
+
+// Closes the program's window from the keyboard, so that the next row opens its own.
+bool closeWithEscape(quint32 window)
+{
+    return XTools::xdotool({QStringLiteral("key"), QStringLiteral("Escape")})
+        && QTest::qWaitFor([&] { return !XTools::isViewable(window); }, timeoutMs);
+}
+
 } // namespace
 
 // The built program on screens of the test's own, as a user meets it: its windows come up whole on small
@@ -138,20 +179,62 @@ class TestWindowFit final : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<Screen> m_screen;
+
+    // The program on a screen of that size and scale: the one an earlier row left there, or else (and always
+    // for a first start, which shows the welcome) a fresh one.
+    bool onScreen(QSize size, int dpi, bool firstStart)
+    {
+        if (m_screen && m_screen->size == size && m_screen->dpi == dpi && !firstStart) {
+            // The pointer away from where the row before left it, and the island back at rest.
+            const quint32 panel = m_screen->wisplet.panel();
+            return XTools::xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")})
+                && QTest::qWaitFor([&] { return islandOf(panel).height() <= m_screen->resting.height(); }, timeoutMs);
+        }
+        // The one before ends first: a display gives DISPLAY back to what it found.
+        m_screen.reset();
+        m_screen = std::make_unique<Screen>();
+        m_screen->size = size;
+        m_screen->dpi = dpi;
+        if (!m_screen->display.start(size, dpi)
+            || !m_screen->wisplet.start(QStringLiteral(WISPLET_BINARY), firstStart ? "{}" : onboarded))
+            return false;
+        m_screen->resting = islandOf(m_screen->wisplet.panel());
+        return true;
+    }
+
+    QString screenError() const { return m_screen->display.errorText() + m_screen->wisplet.errorText(); }
+
 private slots:
+    // A row that failed may have left its window or the program in any state.
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            m_screen.reset();
+    }
+
+    void cleanupTestCase() { m_screen.reset(); }
+
     void windowsFitTheScreen_data()
     {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<int>("dpi");
         QTest::addColumn<QString>("title");
-        for (const auto& [name, screen, dpi] :
-             {std::tuple("2×, 1512×982", QSize(1512, 982), 192), std::tuple("1.5×, 1920×1080", QSize(1920, 1080), 144),
-              std::tuple("1.5×, 1366×768", QSize(1366, 768), 144), std::tuple("1024×600", QSize(1024, 600), 96),
-              std::tuple("800×480", QSize(800, 480), 96)}) {
+        const std::tuple<const char*, QSize, int> screens[] = {
+            {"2×, 1512×982", QSize(1512, 982), 192},   {"1.5×, 1920×1080", QSize(1920, 1080), 144},
+            {"1.5×, 1366×768", QSize(1366, 768), 144}, {"1.75×, 1366×768", QSize(1366, 768), 168},
+            {"1024×600", QSize(1024, 600), 96},        {"800×480", QSize(800, 480), 96}};
+        const std::optional<Part> part = runPart();
+        int index = 0;
+        for (const auto& [name, screen, dpi] : screens) {
+            if (part && !part->takesScreen(index++))
+                continue;
             QTest::addRow("%s, welcome", name) << screen << dpi << welcomeTitle;
             QTest::addRow("%s, settings", name) << screen << dpi << settingsTitle;
             QTest::addRow("%s, expression studio", name) << screen << dpi << studioTitle;
         }
+        if (part && !part->takesAnyScreen())
+            QSKIP("the screens are in the other parts");
     }
 
     // Whole, clear of the island, and left so while the pointer rests on the window's title bar; the
@@ -161,19 +244,17 @@ private slots:
         QFETCH(QSize, screen);
         QFETCH(int, dpi);
         QFETCH(QString, title);
-        // The welcome opens by itself at the first start; the others come from the island's menu.
+        // The welcome opens by itself at the first start; the others come from the island's menu, in the program
+        // the row before left on the same screen.
         const bool welcome = title == welcomeTitle;
-        PrivateDisplay display;
-        LaunchedProgram::Session wisplet;
-        QVERIFY2(display.start(screen, dpi)
-                     && wisplet.start(QStringLiteral(WISPLET_BINARY), welcome ? "{}" : R"({"onboarded": true})"),
-                 qPrintable(display.errorText() + wisplet.errorText()));
+        QVERIFY2(onScreen(screen, dpi, welcome), qPrintable(screenError()));
+        LaunchedProgram::Session& wisplet = m_screen->wisplet;
         const quint32 panel = wisplet.panel();
         const QRect area = XTools::workArea();
         QVERIFY(!area.isEmpty());
         // The panel is 760 points wide, or as wide as the screen; at 2× a point is two pixels.
         QCOMPARE(XTools::frameOf(panel).width(), std::min(760 * dpi / 96, screen.width()));
-        const QRect resting = islandOf(panel);
+        const QRect resting = m_screen->resting;
         const QStringList toWindow(title == settingsTitle ? 9 : 5, QStringLiteral("Down"));
         if (!welcome)
             QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, toWindow));
@@ -203,10 +284,11 @@ private slots:
             QVERIFY(allowed.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")));
             QVERIFY2(!allowed.contains(QStringLiteral("MAXIMIZE")) && !allowed.contains(QStringLiteral("RESIZE")),
                      qPrintable(allowed));
+        }
+        if (title != settingsTitle) {
+            QVERIFY(closeWithEscape(window));
             return;
         }
-        if (title != settingsTitle)
-            return;
 
         // Closed with either key, and opened again in between.
         for (const QString& keys : {QStringLiteral("ctrl+w"), QStringLiteral("Escape")}) {
@@ -236,12 +318,10 @@ private slots:
     {
         QFETCH(QStringList, keys);
         QFETCH(QString, title);
-        PrivateDisplay display;
-        LaunchedProgram::Session wisplet;
-        QVERIFY2(display.start(QSize(1920, 1080)) && wisplet.start(QStringLiteral(WISPLET_BINARY), onboarded),
-                 qPrintable(display.errorText() + wisplet.errorText()));
+        QVERIFY2(onScreen(QSize(1920, 1080), 96, false), qPrintable(screenError()));
+        LaunchedProgram::Session& wisplet = m_screen->wisplet;
         const quint32 panel = wisplet.panel();
-        const QRect resting = islandOf(panel);
+        const QRect resting = m_screen->resting;
         QVERIFY(hoverIsland(panel) && chooseFromIslandMenu(wisplet.process(), panel, keys));
 
         quint32 window = 0;
@@ -256,12 +336,14 @@ private slots:
         // Long enough for the hover of a pointer that never left to open the panel again.
         for (const QDeadlineTimer still(1500); !still.hasExpired(); QTest::qWait(100))
             QVERIFY(clear());
+        QVERIFY(closeWithEscape(window));
     }
 
     // Unplugged from under it, the settings window comes over to the screen left; chosen again, it is only
     // raised where it now is.
     void settingsLeaveAnUnpluggedScreen()
     {
+        m_screen.reset();
         PrivateDisplay display;
         QVERIFY2(display.start(QSize(1920, 1080)), qPrintable(display.errorText()));
         const QRect left(0, 0, 960, 1080);

@@ -35,6 +35,26 @@ struct Merge
     const char* merged;
 };
 
+// An item that counts its copies: the merge's work, told without a clock.
+struct Counted
+{
+    int id = 0;
+    static inline qint64 copies = 0;
+    explicit Counted(int value)
+        : id(value)
+    { }
+    Counted(const Counted& other)
+        : id(other.id)
+    {
+        ++copies;
+    }
+    Counted(Counted&&) = default;
+    Counted& operator=(const Counted&) = default;
+    Counted& operator=(Counted&&) = default;
+    ~Counted() = default;
+    friend bool operator==(const Counted&, const Counted&) = default;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Merge)
@@ -78,6 +98,32 @@ private slots:
                 return item;
             });
         QCOMPARE(text(result), QString::fromLatin1(row.merged));
+    }
+
+    // Many items added over there, all before one item or all at the end: each is copied a few times, not once
+    // for every other.
+    void copiesGrowWithTheItems_data()
+    {
+        QTest::addColumn<bool>("atEnd");
+        QTest::newRow("at the end") << true;
+        QTest::newRow("before the first") << false;
+    }
+
+    void copiesGrowWithTheItems()
+    {
+        QFETCH(bool, atEnd);
+        constexpr int held = 10;
+        constexpr int added = 5000;
+        QList<Counted> base;
+        QList<Counted> theirs;
+        for (int id = 0; id < held + added; ++id)
+            (id < held ? base : theirs).append(Counted(id));
+        theirs = atEnd ? base + theirs : theirs + base;
+        Counted::copies = 0;
+        const QList<Counted> result = MergeById::merged(
+            base, base, theirs, [](const Counted& item) { return item.id; }, [](const Counted& item) { return item; });
+        QCOMPARE(result.size(), held + added);
+        QVERIFY2(Counted::copies < 10 * (held + added), qPrintable(QString::number(Counted::copies)));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "tests/support/TinyDisk.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -65,15 +66,11 @@ void holdTheWrite(int)
 
 } // namespace
 
-struct JournalRow
-{
-    const char* name = "";
-    enum class Kind { file, link, folder } kind = Kind::file;
-    bool removed = false;
-};
+// What stands at the path of a noted temporary file when the next start reads the journal.
+enum class AtNotedPath { theWritesFile, theUsersFile, link, folder };
 
+Q_DECLARE_METATYPE(AtNotedPath)
 Q_DECLARE_METATYPE(Blocked)
-Q_DECLARE_METATYPE(JournalRow)
 Q_DECLARE_METATYPE(Reading)
 
 class TestPrivateFiles final : public QObject
@@ -305,43 +302,50 @@ private slots:
         QCOMPARE(QDir(pictures.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"picture.jpeg"});
     }
 
-    // The journal is a file in our folder that anyone of this user could edit: what it names is removed only
-    // while it is still a temporary file of a write.
-    void aChosenWritesJournalRemovesOnlyTemporaries_data()
+    // The journal is a file in our folder that anyone of this user could edit, and the user may name a file
+    // as a temporary is named: only the very file a write made is removed.
+    void aChosenWritesJournalRemovesOnlyWhatAWriteMade_data()
     {
-        using Kind = JournalRow::Kind;
-        QTest::addColumn<JournalRow>("row");
-        QTest::newRow("a write's temporary") << JournalRow{"copy.jpeg.~Ab3dE9", Kind::file, true};
-        QTest::newRow("a link in its place") << JournalRow{"copy.jpeg.~Ab3dE9", Kind::link, false};
-        QTest::newRow("a folder in its place") << JournalRow{"copy.jpeg.~Ab3dE9", Kind::folder, false};
-        QTest::newRow("the user's file") << JournalRow{"copy.jpeg", Kind::file, false};
-        QTest::newRow("not a write's name") << JournalRow{"copy.jpeg.~Ab3", Kind::file, false};
+        QTest::addColumn<AtNotedPath>("at");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("the write's own file") << AtNotedPath::theWritesFile << true;
+        QTest::newRow("the user's file of that name") << AtNotedPath::theUsersFile << false;
+        QTest::newRow("a link") << AtNotedPath::link << false;
+        QTest::newRow("a folder") << AtNotedPath::folder << false;
     }
 
-    void aChosenWritesJournalRemovesOnlyTemporaries()
+    void aChosenWritesJournalRemovesOnlyWhatAWriteMade()
     {
-        QFETCH(JournalRow, row);
+        QFETCH(AtNotedPath, at);
+        QFETCH(bool, removed);
         const TempFolder data;
         const TempFolder pictures;
-        const QString noted = pictures.file(QString::fromLatin1(row.name));
+        const QString journal = data.file(QStringLiteral("chosen-writes"));
+        const QString noted = pictures.file(QStringLiteral("copy.jpeg.~Ab3dE9"));
         const QString target = data.file(QStringLiteral("elsewhere"));
         QVERIFY(TestFiles::write(target, "the user's"));
-        switch (row.kind) {
-        case JournalRow::Kind::file:
-            QVERIFY(TestFiles::write(noted, "half"));
-            break;
-        case JournalRow::Kind::link:
+        ChosenWrites::track(journal);
+        const int fd = ::open(QFile::encodeName(noted).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0);
+        ChosenWrites::note(fd, QFile::encodeName(noted));
+        ::close(fd);
+        // Whatever stands there instead came after the write's file had gone, as a finished write renames it.
+        if (at != AtNotedPath::theWritesFile)
+            QVERIFY(QFile::rename(noted, pictures.file(QStringLiteral("copy.jpeg"))));
+        if (at == AtNotedPath::theUsersFile)
+            QVERIFY(TestFiles::write(noted, "the user's"));
+        if (at == AtNotedPath::link)
             QVERIFY(QFile::link(target, noted));
-            break;
-        case JournalRow::Kind::folder:
+        if (at == AtNotedPath::folder)
             QVERIFY(QDir().mkpath(noted));
-            break;
-        }
-        const QString journal = data.file(QStringLiteral("chosen-writes"));
-        QVERIFY(TestFiles::write(journal, QFile::encodeName(noted) + '\0' + "relative.~Ab3dE9" + '\0'));
+        // Notes written by hand name nothing of ours.
+        QFile edited(journal);
+        QVERIFY(edited.open(QIODevice::Append));
+        edited.write(QFile::encodeName(target) + '\0' + "0 0 " + QFile::encodeName(target) + '\0');
+        edited.close();
 
-        QCOMPARE(ChosenWrites::track(journal), row.removed ? 1 : 0);
-        QCOMPARE(QFileInfo::exists(noted) || QFileInfo(noted).isSymLink(), !row.removed);
+        QCOMPARE(ChosenWrites::track(journal), removed ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(noted) || QFileInfo(noted).isSymLink(), !removed);
         QCOMPARE(TestFiles::read(target), QByteArray("the user's"));
         QVERIFY(!QFileInfo::exists(journal));
     }

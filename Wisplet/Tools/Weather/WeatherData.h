@@ -3,18 +3,30 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
-// A place chosen for the forecast. `country` holds what the place search found of the region and the
-// country ("Lisbon, Portugal"), possibly empty.
+// A place chosen for the forecast, with what the place search found of its region and its country (either
+// possibly empty). A place saved before the region was kept apart holds both in `country`.
 struct WeatherPlace
 {
     QString name;
+    QString region;
     QString country;
     double latitude = 0;
     double longitude = 0;
 
-    // The name alone when there is no country, else "name, country".
-    QString label() const { return country.isEmpty() ? name : name + QStringLiteral(", ") + country; }
+    // The name, then the region and the country where there are: each an outside text of its own.
+    QStringList parts() const
+    {
+        QStringList parts{name};
+        for (const QString& part : {region, country}) {
+            if (!part.isEmpty())
+                parts.append(part);
+        }
+        return parts;
+    }
+    // "name, region, country".
+    QString label() const { return parts().join(QStringLiteral(", ")); }
 
     friend bool operator==(const WeatherPlace&, const WeatherPlace&) = default;
 };

@@ -207,12 +207,9 @@ QList<WeatherPlace> parsePlaces(const QJsonValue& json)
         const std::optional<double> longitude = IntegrationJSON::number(QStringLiteral("longitude"), result);
         if (!name || !latitude || !longitude)
             continue;
-        QStringList country;
-        for (const QString& key : {QStringLiteral("admin1"), QStringLiteral("country")}) {
-            if (const std::optional<QString> part = IntegrationJSON::string(key, result))
-                country << *part;
-        }
-        places.append({*name, country.join(QStringLiteral(", ")), *latitude, *longitude});
+        const std::optional<QString> region = IntegrationJSON::string(QStringLiteral("admin1"), result);
+        const std::optional<QString> country = IntegrationJSON::string(QStringLiteral("country"), result);
+        places.append({*name, region.value_or(QString()), country.value_or(QString()), *latitude, *longitude});
     }
     return places;
 }
@@ -220,9 +217,8 @@ QList<WeatherPlace> parsePlaces(const QJsonValue& json)
 QVariantMap placeToMap(const WeatherPlace& place)
 {
     return {
-        {QStringLiteral("name"), place.name},
-        {QStringLiteral("country"), place.country},
-        {QStringLiteral("latitude"), place.latitude},
+        {QStringLiteral("name"), place.name},           {QStringLiteral("region"), place.region},
+        {QStringLiteral("country"), place.country},     {QStringLiteral("latitude"), place.latitude},
         {QStringLiteral("longitude"), place.longitude},
     };
 }
@@ -230,13 +226,16 @@ QVariantMap placeToMap(const WeatherPlace& place)
 std::optional<WeatherPlace> placeFromMap(const QVariantMap& map)
 {
     const QVariant name = map.value(QStringLiteral("name"));
+    // A place saved before the region was kept apart has none.
+    const QVariant region = map.value(QStringLiteral("region"), QString());
     const QVariant country = map.value(QStringLiteral("country"));
     const QVariant latitude = map.value(QStringLiteral("latitude"));
     const QVariant longitude = map.value(QStringLiteral("longitude"));
-    if (name.typeId() != QMetaType::QString || country.typeId() != QMetaType::QString || !isNumber(latitude)
-        || !isNumber(longitude))
+    if (name.typeId() != QMetaType::QString || region.typeId() != QMetaType::QString
+        || country.typeId() != QMetaType::QString || !isNumber(latitude) || !isNumber(longitude))
         return std::nullopt;
-    return WeatherPlace{name.toString(), country.toString(), latitude.toDouble(), longitude.toDouble()};
+    return WeatherPlace{name.toString(), region.toString(), country.toString(), latitude.toDouble(),
+                        longitude.toDouble()};
 }
 
 } // namespace WeatherParsing

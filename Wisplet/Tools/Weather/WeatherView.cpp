@@ -129,11 +129,14 @@ QWidget* forecastColumn(const QString& top, const QString& symbol, const QString
     return column;
 }
 
-// A place from the search on a button: its own bidi controls kept inside it, its "&" shown as itself rather than
-// taken for a shortcut marker.
+// A place from the search on a button: the bidi controls of each part kept inside that part, its "&" shown as
+// itself rather than taken for a shortcut marker.
 QString buttonText(const WeatherPlace& place)
 {
-    return MenuBuilder::escapedText(OutsideText::isolated(place.label()));
+    QStringList shown;
+    for (const QString& part : place.parts())
+        shown.append(OutsideText::isolated(part));
+    return MenuBuilder::escapedText(shown.join(QStringLiteral(", ")));
 }
 
 } // namespace

@@ -170,8 +170,8 @@ private slots:
             << Places{result({{"admin1", "Lisboa"}, {"country", "Portugal"}}), {"Lisbon, Lisboa, Portugal"}};
         QTest::newRow("region alone") << Places{result({{"admin1", "Lisboa"}}), {"Lisbon, Lisboa"}};
         QTest::newRow("neither") << Places{result({}), {"Lisbon"}};
-        QTest::newRow("an empty region is kept")
-            << Places{result({{"admin1", ""}, {"country", "PT"}}), {"Lisbon, , PT"}};
+        QTest::newRow("an empty region is left out")
+            << Places{result({{"admin1", ""}, {"country", "PT"}}), {"Lisbon, PT"}};
         QTest::newRow("no longitude") << Places{result({{"longitude", QJsonValue()}}), {}};
         QTest::newRow("results not objects") << Places{QJsonObject{{"results", QJsonArray{1}}}, {}};
     }

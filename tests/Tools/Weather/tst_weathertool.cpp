@@ -9,7 +9,7 @@
 
 namespace {
 
-const WeatherPlace lisbon{"Lisbon", "Portugal", 38.7, -9.1};
+const WeatherPlace lisbon{"Lisbon", "", "Portugal", 38.7, -9.1};
 const QString keyAccount = QStringLiteral("weather.apiKey");
 const QString saveFailed = QStringLiteral("Could not save the weather key.");
 
