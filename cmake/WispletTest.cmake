@@ -4,7 +4,8 @@
 # Builds one Qt Test executable and registers it with CTest under its label:
 #   core  headless, offscreen platform
 #   ui    widgets on the offscreen platform
-#   x11   an X server of its own, Xvfb with openbox (xcb platform), so that X tests run side by side
+#   x11   an X server of its own, Xvfb with openbox (xcb platform), so that X tests run side by side, as many
+#         at once as ./test's resource spec offers displays
 #   dbus  the harness's private session bus and keyring (offscreen platform)
 # Tests that share the harness's bus or keyring name what they share in LOCKS. PRIVATE_MOUNTS runs the
 # test in a mount namespace of its own, where it may mount small file systems (tests/support/TinyDisk.h).
@@ -34,6 +35,10 @@ function(wisplet_add_test name)
         LABELS ${ARG_LABEL}
         TIMEOUT 300
         ENVIRONMENT "QT_QPA_PLATFORM=${platform};WISPLET_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    if(ARG_LABEL STREQUAL "x11")
+        # Each takes one of the displays ./test offers, so that a few run at once on a loaded machine.
+        set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS "displays:1")
+    endif()
     if(ARG_LOCKS)
         set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_LOCKS}")
     endif()
