@@ -86,9 +86,14 @@ bool BusConnector::settleQtDefault(std::chrono::milliseconds grace)
         return true;
     // Under the lock, so that the thread cannot let Qt connect meanwhile.
     m_shared->qtDefaultRefused = true;
-    m_qtDefaultRefused = true;
     failQtDefaultSessionConnection();
     return false;
+}
+
+bool BusConnector::qtDefaultRefused() const
+{
+    const std::scoped_lock lock(m_shared->mutex);
+    return m_shared->qtDefaultRefused;
 }
 
 void BusConnector::whenDone(QObject* context, std::function<void(const QDBusConnection&)> use)

@@ -35,7 +35,7 @@ public:
     // (their connection fails at once instead of waiting), and ours comes when the daemon answers. True in
     // the first case.
     bool settleQtDefault(std::chrono::milliseconds grace);
-    bool qtDefaultRefused() const { return m_qtDefaultRefused; }
+    bool qtDefaultRefused() const;
 
     // Runs `use` on the main thread once Qt has made the connection or failed to, at once if it has, while
     // context lives. Never while the daemon keeps silent.
@@ -57,5 +57,4 @@ private:
 
     std::shared_ptr<Shared> m_shared;
     std::optional<QDBusConnection> m_connection;
-    bool m_qtDefaultRefused = false;
 };
