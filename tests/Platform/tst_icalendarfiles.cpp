@@ -44,12 +44,6 @@ QStringList describe(const QList<CalendarEvent>& events)
     return lines;
 }
 
-// Unlimited work, so only the rows about limits meet one.
-ExpansionBudget plenty()
-{
-    return ExpansionBudget(1'000'000, QDeadlineTimer::Forever);
-}
-
 const QDateTime weekStart = utc("2026-03-02T00:00:00Z");
 const QDateTime weekEnd = utc("2026-03-09T00:00:00Z");
 
@@ -113,13 +107,23 @@ struct LeftOutRow
 };
 Q_DECLARE_METATYPE(LeftOutRow)
 
+// What each of three busy files holds beside the meeting.
+enum class Busy {
+    minutely, // thirty one-minute events from ten minutes on
+    oneInstant, // thirty events of their own, all ten minutes on
+    underWay, // thirty events begun in the ten minutes before, lasting an hour
+};
+
 struct EarliestRow
 {
+    Busy busy;
     // Minutes after the week's start, of a reading made first and of the reading under test.
     std::optional<int> readBefore;
     int after;
+    qsizetype shown;
     int firstStart;
     int lastStart;
+    QString message;
 };
 Q_DECLARE_METATYPE(EarliestRow)
 
@@ -229,9 +233,8 @@ private slots:
     {
         QFETCH(ExpandRow, row);
         const std::optional<ICalendarFile> file = ICalendarFile::parse(row.file);
-        ExpansionBudget budget = plenty();
         const QList<CalendarEvent> events =
-            file ? file->occurrences(utc(row.from), utc(row.to), {}, budget).events : QList<CalendarEvent>();
+            file ? file->occurrences(utc(row.from), utc(row.to), {}, Expansion{}).events : QList<CalendarEvent>();
         QCOMPARE(describe(events), row.expected);
     }
 
@@ -245,8 +248,7 @@ private slots:
                                                  "DTSTART:20260303T090000Z\nDURATION:PT1H\nLOCATION:" + location
                                                      + "\nURL:https://a.example/" + QByteArray(5000, 'u') + "\n")));
         QVERIFY(file);
-        ExpansionBudget budget = plenty();
-        const QList<CalendarEvent> events = file->occurrences(weekStart, weekEnd, {}, budget).events;
+        const QList<CalendarEvent> events = file->occurrences(weekStart, weekEnd, {}, Expansion{}).events;
         QCOMPARE(events.size(), 1);
         QCOMPARE(events.first().title, QString(ICalendarFile::maxTitle, u'x'));
         QCOMPARE(events.first().location, QString(ICalendarFile::maxLocation - 1, u'y'));
@@ -384,26 +386,37 @@ private slots:
     }
 
     // Calendars busy with events, named before the meetings: the earliest events are shown, at every reading as
-    // events end, whatever the files are named.
+    // events end, whatever the files are named; those under way never push the meeting out, and a tie at the limit
+    // is cut, not dropped whole. Nothing is read again at the same moment.
     void theEarliestEventsAreShownWhateverTheNames_data()
     {
         QTest::addColumn<EarliestRow>("row");
+        const QString earliest = "Only the earliest 20 events are shown.";
         // The hour's meeting three minutes in, then the busy files' events from ten minutes on.
-        QTest::newRow("the meeting first") << EarliestRow{{}, 0, 3, 16};
-        // Thirty minutes on, the events kept from the first reading have ended: the busy files are read again.
-        QTest::newRow("after most kept have ended") << EarliestRow{0, 30, 3, 36};
-        QTest::newRow("after a few kept have ended") << EarliestRow{0, 12, 3, 18};
+        QTest::newRow("the meeting first") << EarliestRow{Busy::minutely, {}, 0, 20, 3, 16, earliest};
+        // Thirty minutes on, the events kept from the first reading have ended: the busy files are read again. The
+        // meeting and those starting then are under way, and the twenty to come follow.
+        QTest::newRow("after most kept have ended") << EarliestRow{Busy::minutely, 0, 30, 24, 3, 37, earliest};
+        QTest::newRow("after a few kept have ended") << EarliestRow{Busy::minutely, 0, 12, 24, 3, 19, earliest};
+        QTest::newRow("ninety at one instant") << EarliestRow{Busy::oneInstant, {}, 0, 20, 3, 10, earliest};
+        QTest::newRow("ninety under way")
+            << EarliestRow{Busy::underWay, {}, 0, 21, -10, 3, "Only 20 of the events under way are shown."};
     }
 
     void theEarliestEventsAreShownWhateverTheNames()
     {
         QFETCH(EarliestRow, row);
         QTemporaryDir dir;
-        for (const QByteArray name : {"a", "b", "c"})
-            QVERIFY(TestFiles::write(dir.filePath(name + ".ics"),
-                                     calendar(vevent(name, "Busy",
-                                                     "DTSTART:20260302T001000Z\nDURATION:PT1M\n"
-                                                     "RRULE:FREQ=MINUTELY;COUNT=30\n"))));
+        for (const QByteArray name : {"a", "b", "c"}) {
+            QByteArray busy;
+            if (row.busy == Busy::minutely)
+                busy = vevent(name, "Busy", "DTSTART:20260302T001000Z\nDURATION:PT1M\nRRULE:FREQ=MINUTELY;COUNT=30\n");
+            else if (row.busy == Busy::underWay)
+                busy = vevent(name, "Busy", "DTSTART:20260301T235000Z\nDURATION:PT1H\nRRULE:FREQ=SECONDLY;COUNT=30\n");
+            for (int i = 0; row.busy == Busy::oneInstant && i < 30; ++i)
+                busy += timedEvent(name + QByteArray::number(i), "20260302T001000Z");
+            QVERIFY(TestFiles::write(dir.filePath(name + ".ics"), calendar(busy)));
+        }
         QVERIFY(TestFiles::write(dir.filePath("z.ics"), calendar(timedEvent("Meeting", "20260302T000300Z"))));
         ICalendarWire::CalendarLimits limits;
         limits.maxEvents = 20;
@@ -411,11 +424,15 @@ private slots:
         files.setPath(dir.path());
         if (row.readBefore)
             readingOf(files, weekStart.addSecs(*row.readBefore * 60));
-        const CalendarReading reading = readingOf(files, weekStart.addSecs(row.after * 60));
-        QCOMPARE(reading.events.size(), limits.maxEvents);
+        const QDateTime after = weekStart.addSecs(row.after * 60);
+        const CalendarReading reading = readingOf(files, after);
+        QCOMPARE(reading.events.size(), row.shown);
         QCOMPARE(reading.events.first().start, weekStart.addSecs(row.firstStart * 60));
         QCOMPARE(reading.events.last().start, weekStart.addSecs(row.lastStart * 60));
-        QCOMPARE(reading.message, "Only the earliest 20 events are shown.");
+        QCOMPARE(reading.message, row.message);
+        const int parsed = files.parseCount();
+        QCOMPARE(readingOf(files, after).events, reading.events);
+        QCOMPARE(files.parseCount(), parsed);
     }
 
     // A file's process killed by someone else (the out-of-memory killer, a user) says nothing about the file: it
