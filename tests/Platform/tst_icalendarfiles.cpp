@@ -16,6 +16,7 @@
 #include <csignal>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -106,6 +107,19 @@ struct LeftOutRow
     int maxFiles = 3;
 };
 Q_DECLARE_METATYPE(LeftOutRow)
+
+// How a reading breaks for no file in particular.
+enum class Breaking { missing, exitsAtOnce, diesOnceStarted, killedInItsTail };
+
+struct BrokenRow
+{
+    Breaking breaking;
+    QString message;
+    // What the reading tried again once the wait is over says (empty: the same), and the wait that follows.
+    QString retried;
+    std::vector<qint64> waits;
+};
+Q_DECLARE_METATYPE(BrokenRow)
 
 // What each of three busy files holds beside the meeting.
 enum class Busy {
@@ -227,6 +241,36 @@ private slots:
             "2026-03-02T00:00:00Z",
             "2026-03-09T00:00:00Z",
             {"2026-03-02T11:00:00Z 2026-03-03T11:00:00Z Day", "2026-03-04T11:00:00Z 2026-03-05T11:00:00Z Day"}};
+        // Neither an event's age nor its place in the file decides whether it, or an event after it, shows.
+        QTest::newRow("every fifteen minutes for six years, then a meeting") << ExpandRow{
+            calendar(vevent("old", "Old", "DTSTART:20200301T000000Z\nDURATION:PT5M\nRRULE:FREQ=MINUTELY;INTERVAL=15\n")
+                     + vevent("m", "Meeting", "DTSTART:20260302T002000Z\nDURATION:PT30M\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-02T01:00:00Z",
+            {"2026-03-02T00:00:00Z 2026-03-02T00:05:00Z Old", "2026-03-02T00:15:00Z 2026-03-02T00:20:00Z Old",
+             "2026-03-02T00:20:00Z 2026-03-02T00:50:00Z Meeting", "2026-03-02T00:30:00Z 2026-03-02T00:35:00Z Old",
+             "2026-03-02T00:45:00Z 2026-03-02T00:50:00Z Old", "2026-03-02T01:00:00Z 2026-03-02T01:05:00Z Old"}};
+        QTest::newRow("hourly for thirty years") << ExpandRow{
+            calendar(vevent("h", "Hourly", "DTSTART:19960302T003000Z\nDURATION:PT1H\nRRULE:FREQ=HOURLY\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-02T02:00:00Z",
+            {"2026-03-01T23:30:00Z 2026-03-02T00:30:00Z Hourly", "2026-03-02T00:30:00Z 2026-03-02T01:30:00Z Hourly",
+             "2026-03-02T01:30:00Z 2026-03-02T02:30:00Z Hourly"}};
+        // Steps that do not divide a day: the occurrences keep to the rule's own steps from its start.
+        QTest::newRow("every seven hours since 2020") << ExpandRow{
+            calendar(vevent("s", "Seven", "DTSTART:20200101T093000Z\nDURATION:PT1H\nRRULE:FREQ=HOURLY;INTERVAL=7\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-03T00:00:00Z",
+            {"2026-03-02T01:30:00Z 2026-03-02T02:30:00Z Seven", "2026-03-02T08:30:00Z 2026-03-02T09:30:00Z Seven",
+             "2026-03-02T15:30:00Z 2026-03-02T16:30:00Z Seven", "2026-03-02T22:30:00Z 2026-03-02T23:30:00Z Seven"}};
+        // Berlin keeps summer time from March 29th: ten o'clock is eight in UTC.
+        QTest::newRow("weekly in a zone for eleven years") << ExpandRow{
+            calendar(vevent("w", "Weekly",
+                            "DTSTART;TZID=Europe/Berlin:20150105T100000\nDTEND;TZID=Europe/Berlin:20150105T110000\n"
+                            "RRULE:FREQ=WEEKLY;BYDAY=MO\n")),
+            "2026-03-30T00:00:00Z",
+            "2026-03-31T00:00:00Z",
+            {"2026-03-30T08:00:00Z 2026-03-30T09:00:00Z Weekly"}};
     }
 
     void expandsOccurrences()
@@ -385,6 +429,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(CalendarReaders::running().isEmpty(), 5000);
     }
 
+    // A good file that outgrew its slice, beside smaller runaway files: it gets a little more time before any of them
+    // gets the full limits, so they hold it back by seconds.
+    void aGoodFileIsReadBeforeRunawayFilesGetTheFullLimits()
+    {
+        constexpr int runaways = 20;
+        QTemporaryDir dir;
+        for (int i = 0; i < runaways; ++i)
+            QVERIFY(
+                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
+        QByteArray many = timedEvent("Good", "20260303T090000Z");
+        for (int i = 0; i < 500; ++i)
+            many += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
+        QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(many)));
+        // A slice too short for the good file, and as much more time as it needs.
+        ICalendarFiles files(m_scheduler, reader, {}, {{1, 250}, {100, 3'000}});
+        files.setPath(dir.path());
+        QSignalSpy changed(&files, &CalendarSource::changed);
+        CalendarReading reading = readingOf(files);
+        QVERIFY(reading.events.isEmpty());
+        while (reading.events.isEmpty()) {
+            QVERIFY(!changed.isEmpty() || changed.wait(10'000));
+            changed.clear();
+            reading = readingOf(files);
+        }
+        QCOMPARE(describe(reading.events), QStringList{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"});
+        QCOMPARE(reading.message, "Still reading 20 calendar files…");
+        files.cancel();
+    }
+
     // Calendars busy with events, named before the meetings: the earliest events are shown, at every reading as
     // events end, whatever the files are named; those under way never push the meeting out, and a tie at the limit
     // is cut, not dropped whole. Nothing is read again at the same moment.
@@ -435,23 +508,32 @@ private slots:
         QCOMPARE(files.parseCount(), parsed);
     }
 
-    // A file's process killed by someone else (the out-of-memory killer, a user) says nothing about the file: it
-    // is read afresh at the next reading.
-    void aFileKilledFromOutsideIsReadAgain()
+    // A file's process killed or stopped by someone else (the out-of-memory killer, a user) says nothing about the
+    // file: it is read again, not passed over.
+    void aFileKilledOrStoppedFromOutsideIsReadAgain_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("killed") << SIGKILL;
+        QTest::newRow("stopped") << SIGSTOP;
+    }
+
+    void aFileKilledOrStoppedFromOutsideIsReadAgain()
+    {
+        QFETCH(int, signal);
         QTemporaryDir dir;
-        // Long enough to read that it needs the long reading, and its process can be caught on it; all but one
-        // event after the week.
+        // Long enough to read that it needs the tail, and its process can be caught on it; all but one event after
+        // the week.
         QByteArray many = timedEvent("In the week", "20260303T090000Z");
         for (int i = 0; i < 20'000; ++i)
             many += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
         QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
-        ICalendarFiles files(m_scheduler, {.program = WISPLET_READER});
+        // A stopped process is let go once the wall clock of its try runs out.
+        ICalendarFiles files(m_scheduler, {.program = WISPLET_READER, .fileMs = 4'000});
         files.setPath(dir.path());
         QVERIFY(readingOf(files).stillReading);
         pid_t onTheFile = 0;
         QVERIFY(QTest::qWaitFor([&onTheFile] { return (onTheFile = CalendarReaders::wellIntoAFile()) != 0; }, 10'000));
-        QCOMPARE(::kill(onTheFile, SIGKILL), 0);
+        QCOMPARE(::kill(onTheFile, signal), 0);
         QVERIFY(QTest::qWaitFor([] { return CalendarReaders::running().isEmpty(); }, 10'000));
         const CalendarReading next = wholeReadingOf(files, weekStart.addSecs(60));
         QCOMPARE(next.message, QString());
@@ -482,13 +564,64 @@ private slots:
         QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
     }
 
-    void aMissingReaderIsSaid()
+    // A reading that breaks for no file in particular while a file waits for more time: the calendar says why, not
+    // that it is still reading, and no reader is started again until a later request after a wait, which grows while
+    // readings keep breaking.
+    void aBrokenReadingWaitsForALaterRequest_data()
     {
+        QTest::addColumn<BrokenRow>("row");
+        const QString failed = "Can't read the calendar: reading it failed.";
+        QTest::newRow("no reader") << BrokenRow{
+            Breaking::missing, "Can't read the calendar: the calendar reader could not be started.", {}, {60'000}};
+        // As a reader of another version does.
+        QTest::newRow("a reader that exits at once") << BrokenRow{Breaking::exitsAtOnce, failed, {}, {60'000}};
+        QTest::newRow("a reader that dies once started") << BrokenRow{Breaking::diesOnceStarted, failed, {}, {60'000}};
+        QTest::newRow("a reader killed in its tail")
+            << BrokenRow{Breaking::killedInItsTail, failed, "Still reading bad.ics…", {}};
+    }
+
+    void aBrokenReadingWaitsForALaterRequest()
+    {
+        QFETCH(BrokenRow, row);
         QTemporaryDir dir;
-        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(timedEvent("A", "20260303T090000Z"))));
-        ICalendarFiles files(m_scheduler, {.program = dir.filePath("no-reader")});
-        files.setPath(dir.path());
-        QCOMPARE(readingOf(files).message, "Can't read the calendar: the calendar reader could not be started.");
+        QVERIFY(TestFiles::write(dir.filePath("cal/good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
+        QVERIFY(TestFiles::write(dir.filePath("cal/bad.ics"), HostileCalendars::neverMatching("VEVENT")));
+        const QString starts = dir.filePath("starts");
+        QString program = WISPLET_READER;
+        if (row.breaking == Breaking::missing)
+            program = dir.filePath("none");
+        if (row.breaking == Breaking::exitsAtOnce || row.breaking == Breaking::diesOnceStarted) {
+            program = dir.filePath("reader");
+            const QByteArray end = row.breaking == Breaking::exitsAtOnce ? "exit 2\n" : "kill -KILL $$\n";
+            QVERIFY(TestFiles::write(program, "#!/bin/sh\necho >>" + starts.toUtf8() + "\n" + end));
+            QVERIFY(TestFiles::setMode(program, 0700));
+        }
+        ICalendarFiles files(m_scheduler, {.program = program, .cpuSecondsPerFile = 1});
+        files.setPath(dir.filePath("cal"));
+        QSignalSpy changed(&files, &CalendarSource::changed);
+        CalendarReading reading = readingOf(files);
+        if (row.breaking == Breaking::killedInItsTail) {
+            QVERIFY(reading.stillReading);
+            QCOMPARE(::kill(CalendarReaders::running().value(0), SIGKILL), 0);
+            QVERIFY(changed.wait(10'000));
+            reading = readingOf(files);
+        }
+        QCOMPARE(reading.message, row.message);
+        QVERIFY(!reading.stillReading);
+        QCOMPARE(m_scheduler.pendingDelays(), std::vector<qint64>{30'000});
+
+        // Asked again at once, as a file change would: what is held is the answer.
+        const QByteArray started = TestFiles::read(starts);
+        reading = readingOf(files);
+        QVERIFY(CalendarReaders::running().isEmpty());
+        QCOMPARE(TestFiles::read(starts), started);
+        QCOMPARE(reading.message, row.message);
+        QCOMPARE(reading.events.size(), row.breaking == Breaking::killedInItsTail ? 1 : 0);
+
+        m_scheduler.advance(30'000);
+        QCOMPARE(readingOf(files).message, row.retried.isEmpty() ? row.message : row.retried);
+        QCOMPARE(m_scheduler.pendingDelays(), row.waits);
+        files.cancel();
     }
 
     void readsCollectionsWithTheirColours()

@@ -57,6 +57,8 @@ private:
             takeFile(std::move(*file));
         } else if (const std::optional<CalendarSliced> sliced = valueOf<CalendarSliced>(frame)) {
             takeListing(sliced->moreFiles);
+            // This reader reads: an earlier one's break is no longer the calendar's word.
+            m_files.m_broken = ICalendarReader::Loss::none;
             give(m_files.readingFor(m_after));
         }
     }
