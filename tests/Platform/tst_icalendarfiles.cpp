@@ -80,6 +80,25 @@ QByteArray timedEvent(const QByteArray& uid, const QByteArray& start)
     return vevent(uid, uid, "DTSTART:" + start + "\nDURATION:PT1H\n");
 }
 
+// One event in the week and `more` after it: long to read, quick to show.
+QByteArray longCalendar(const QByteArray& title, int more)
+{
+    QByteArray events = timedEvent(title, "20260303T090000Z");
+    for (int i = 0; i < more; ++i)
+        events += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
+    return calendar(events);
+}
+
+// Files that each keep their process busy until its limit: bad0.ics, bad1.ics, …
+bool writeRunaways(const QTemporaryDir& dir, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (!TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct ExpandRow
@@ -404,14 +423,11 @@ private slots:
     }
 
     // Files that each keep their process busy until its limit, named before a good one: the good one is read
-    // within the first reading's slices, and they are said as still being read until their long reading ends.
+    // within the first reading's slices, and they are said as still being read until the reading's tail ends.
     void manyRunawayFilesNeverHoldUpAGoodOne()
     {
-        constexpr int runaways = 40;
         QTemporaryDir dir;
-        for (int i = 0; i < runaways; ++i)
-            QVERIFY(
-                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
+        QVERIFY(writeRunaways(dir, 40));
         QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
@@ -423,7 +439,7 @@ private slots:
         QCOMPARE(describe(first.events), good);
         QVERIFY(first.stillReading);
         QCOMPARE(first.message, "Still reading 40 calendar files…");
-        // One long reader at a time, beside the quick one.
+        // The reader goes on with them alone.
         QCOMPARE_LE(CalendarReaders::running().size(), 1);
         files.cancel();
         QTRY_VERIFY_WITH_TIMEOUT(CalendarReaders::running().isEmpty(), 5000);
@@ -433,15 +449,9 @@ private slots:
     // gets the full limits, so they hold it back by seconds.
     void aGoodFileIsReadBeforeRunawayFilesGetTheFullLimits()
     {
-        constexpr int runaways = 20;
         QTemporaryDir dir;
-        for (int i = 0; i < runaways; ++i)
-            QVERIFY(
-                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
-        QByteArray many = timedEvent("Good", "20260303T090000Z");
-        for (int i = 0; i < 500; ++i)
-            many += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
-        QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(many)));
+        QVERIFY(writeRunaways(dir, 20));
+        QVERIFY(TestFiles::write(dir.filePath("good.ics"), longCalendar("Good", 500)));
         // A slice too short for the good file, and as much more time as it needs.
         ICalendarFiles files(m_scheduler, reader, {}, {{1, 250}, {100, 3'000}});
         files.setPath(dir.path());
@@ -521,12 +531,8 @@ private slots:
     {
         QFETCH(int, signal);
         QTemporaryDir dir;
-        // Long enough to read that it needs the tail, and its process can be caught on it; all but one event after
-        // the week.
-        QByteArray many = timedEvent("In the week", "20260303T090000Z");
-        for (int i = 0; i < 20'000; ++i)
-            many += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
-        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
+        // Long enough to read that it needs the tail, and its process can be caught on it.
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), longCalendar("In the week", 20'000)));
         // A stopped process is let go once the wall clock of its try runs out.
         ICalendarFiles files(m_scheduler, {.program = WISPLET_READER, .fileMs = 4'000});
         files.setPath(dir.path());
