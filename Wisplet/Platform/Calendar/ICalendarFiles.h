@@ -14,12 +14,12 @@ class ScheduledCall;
 class Scheduler;
 
 // What a calendar file gets first: enough for any ordinary file, little enough that a hundred files that need more
-// cost a second or two. Then, before the full limits, enough for a large good file, little enough that runaway
-// files beside it hold it back by seconds.
+// cost a second or two. Then, before the full limits, time after its size: several times what a good file of that
+// size costs, so that small runaway files beside a large good one hold it back by seconds.
 struct ICalendarAllowances
 {
     ICalendarWire::Allowance slice{15, 250};
-    ICalendarWire::Allowance middle{250, 2'000};
+    ICalendarWire::Allowance middle{100, 2'000, 1'000};
 };
 
 // iCalendar files on disk, as calendar programs and sync tools keep them: a folder of .ics files and of

@@ -116,8 +116,10 @@ struct Tried
 // The file read in a process of its own with this allowance; what became of that process when it gave nothing.
 Tried readApart(const Try& one, const CalendarRequest& request, Allowance allowance, bool lastTry)
 {
-    const ICalendarFork::Outcome outcome = ICalendarFork::run(
-        [&] { return frameOf(readFile(one.listed, one.stamp, request)); }, allowance, frameByteLimit);
+    const Allowance most = request.tail.isEmpty() ? allowance : request.tail.constLast();
+    const ICalendarFork::Outcome outcome =
+        ICalendarFork::run([&] { return frameOf(readFile(one.listed, one.stamp, request)); },
+                           allowance.forSize(one.stamp.size, most), frameByteLimit);
     if (outcome.loss == FileLoss::none && outcome.bytes.size() > 4 && tagOf(outcome.bytes) == Tag::calendarFile)
         return {outcome.bytes};
     CalendarFile lost;

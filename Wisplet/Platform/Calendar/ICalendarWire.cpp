@@ -87,15 +87,21 @@ void readKnown(QDataStream& in, Known& known)
 
 void writeAllowance(QDataStream& out, const Allowance& allowance)
 {
-    out << allowance.cpuMs << allowance.wallMs;
+    out << allowance.cpuMs << allowance.wallMs << allowance.cpuMsPerMiB;
 }
 
 void readAllowance(QDataStream& in, Allowance& allowance)
 {
-    in >> allowance.cpuMs >> allowance.wallMs;
+    in >> allowance.cpuMs >> allowance.wallMs >> allowance.cpuMsPerMiB;
 }
 
 } // namespace
+
+Allowance Allowance::forSize(qint64 bytes, const Allowance& most) const
+{
+    const qint64 more = qMax<qint64>(0, bytes) * cpuMsPerMiB / (1024 * 1024);
+    return {qint32(qMin<qint64>(cpuMs + more, most.cpuMs)), qint32(qMin<qint64>(wallMs + 8 * more, most.wallMs)), 0};
+}
 
 bool isFinal(Tag tag)
 {

@@ -62,6 +62,12 @@ struct Allowance
 {
     qint32 cpuMs = 0;
     qint32 wallMs = 0;
+    // More for a larger file, since what a good file costs grows with its size: processor time per MiB, and eight
+    // times as much wall-clock time.
+    qint32 cpuMsPerMiB = 0;
+
+    // What a file of this size gets, never more than `most`.
+    Allowance forSize(qint64 bytes, const Allowance& most) const;
 };
 
 struct CalendarRequest
