@@ -116,10 +116,8 @@ struct Tried
 // The file read in a process of its own with this allowance; what became of that process when it gave nothing.
 Tried readApart(const Try& one, const CalendarRequest& request, Allowance allowance, bool lastTry)
 {
-    const Allowance most = request.tail.isEmpty() ? allowance : request.tail.constLast();
-    const ICalendarFork::Outcome outcome =
-        ICalendarFork::run([&] { return frameOf(readFile(one.listed, one.stamp, request)); },
-                           allowance.forSize(one.stamp.size, most), frameByteLimit);
+    const ICalendarFork::Outcome outcome = ICalendarFork::run(
+        [&] { return frameOf(readFile(one.listed, one.stamp, request)); }, allowance, frameByteLimit);
     if (outcome.loss == FileLoss::none && outcome.bytes.size() > 4 && tagOf(outcome.bytes) == Tag::calendarFile)
         return {outcome.bytes};
     CalendarFile lost;
@@ -131,6 +129,15 @@ Tried readApart(const Try& one, const CalendarRequest& request, Allowance allowa
     if (outgrew)
         lost.loss = FileLoss::outgrew;
     return {frameOf(lost), outgrew};
+}
+
+// A try of the tail: the last one when it has as much time as the last tier gives.
+Tried readInTail(const Try& one, const CalendarRequest& request, qsizetype tier)
+{
+    const Allowance& most = request.tail.constLast();
+    const Allowance allowance = request.tail.at(tier).forSize(one.stamp.size, most);
+    const bool lastTry = allowance.cpuMs == most.cpuMs && allowance.wallMs == most.wallMs;
+    return readApart(one, request, allowance, lastTry);
 }
 
 } // namespace
@@ -164,7 +171,7 @@ void run(const CalendarRequest& request, const Sink& send)
                          [](const Try& a, const Try& b) { return a.stamp.size < b.stamp.size; });
         QList<Try> again;
         for (const Try& one : std::as_const(outgrown)) {
-            const Tried tried = readApart(one, request, request.tail.at(next), next + 1 == request.tail.size());
+            const Tried tried = readInTail(one, request, next);
             if (tried.outgrew)
                 again.append(one);
             send(tried.frame);
