@@ -68,7 +68,7 @@ CalendarReading wholeReadingOf(ICalendarFiles& files, const QDateTime& after = w
     CalendarReading reading = readingOf(files, after);
     while (reading.stillReading) {
         if (changed.isEmpty() && !changed.wait(60'000))
-            qFatal("the long reading did not end");
+            qFatal("the tail of the reading did not end");
         changed.clear();
         reading = readingOf(files, after);
     }
