@@ -16,6 +16,7 @@
 #include <csignal>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -44,12 +45,6 @@ QStringList describe(const QList<CalendarEvent>& events)
     return lines;
 }
 
-// Unlimited work, so only the rows about limits meet one.
-ExpansionBudget plenty()
-{
-    return ExpansionBudget(1'000'000, QDeadlineTimer::Forever);
-}
-
 const QDateTime weekStart = utc("2026-03-02T00:00:00Z");
 const QDateTime weekEnd = utc("2026-03-09T00:00:00Z");
 
@@ -73,7 +68,7 @@ CalendarReading wholeReadingOf(ICalendarFiles& files, const QDateTime& after = w
     CalendarReading reading = readingOf(files, after);
     while (reading.stillReading) {
         if (changed.isEmpty() && !changed.wait(60'000))
-            qFatal("the long reading did not end");
+            qFatal("the tail of the reading did not end");
         changed.clear();
         reading = readingOf(files, after);
     }
@@ -83,6 +78,25 @@ CalendarReading wholeReadingOf(ICalendarFiles& files, const QDateTime& after = w
 QByteArray timedEvent(const QByteArray& uid, const QByteArray& start)
 {
     return vevent(uid, uid, "DTSTART:" + start + "\nDURATION:PT1H\n");
+}
+
+// One event in the week and `more` after it: long to read, quick to show.
+QByteArray longCalendar(const QByteArray& title, int more)
+{
+    QByteArray events = timedEvent(title, "20260303T090000Z");
+    for (int i = 0; i < more; ++i)
+        events += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
+    return calendar(events);
+}
+
+// Files that each keep their process busy until its limit: bad0.ics, bad1.ics, …
+bool writeRunaways(const QTemporaryDir& dir, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (!TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -113,13 +127,36 @@ struct LeftOutRow
 };
 Q_DECLARE_METATYPE(LeftOutRow)
 
+// How a reading breaks for no file in particular.
+enum class Breaking { missing, exitsAtOnce, diesOnceStarted, killedInItsTail };
+
+struct BrokenRow
+{
+    Breaking breaking;
+    QString message;
+    // What the reading tried again once the wait is over says (empty: the same), and the wait that follows.
+    QString retried;
+    std::vector<qint64> waits;
+};
+Q_DECLARE_METATYPE(BrokenRow)
+
+// What each of three busy files holds beside the meeting.
+enum class Busy {
+    minutely, // thirty one-minute events from ten minutes on
+    oneInstant, // thirty events of their own, all ten minutes on
+    underWay, // thirty events begun in the ten minutes before, lasting an hour
+};
+
 struct EarliestRow
 {
+    Busy busy;
     // Minutes after the week's start, of a reading made first and of the reading under test.
     std::optional<int> readBefore;
     int after;
+    qsizetype shown;
     int firstStart;
     int lastStart;
+    QString message;
 };
 Q_DECLARE_METATYPE(EarliestRow)
 
@@ -223,15 +260,44 @@ private slots:
             "2026-03-02T00:00:00Z",
             "2026-03-09T00:00:00Z",
             {"2026-03-02T11:00:00Z 2026-03-03T11:00:00Z Day", "2026-03-04T11:00:00Z 2026-03-05T11:00:00Z Day"}};
+        // Neither an event's age nor its place in the file decides whether it, or an event after it, shows.
+        QTest::newRow("every fifteen minutes for six years, then a meeting") << ExpandRow{
+            calendar(vevent("old", "Old", "DTSTART:20200301T000000Z\nDURATION:PT5M\nRRULE:FREQ=MINUTELY;INTERVAL=15\n")
+                     + vevent("m", "Meeting", "DTSTART:20260302T002000Z\nDURATION:PT30M\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-02T01:00:00Z",
+            {"2026-03-02T00:00:00Z 2026-03-02T00:05:00Z Old", "2026-03-02T00:15:00Z 2026-03-02T00:20:00Z Old",
+             "2026-03-02T00:20:00Z 2026-03-02T00:50:00Z Meeting", "2026-03-02T00:30:00Z 2026-03-02T00:35:00Z Old",
+             "2026-03-02T00:45:00Z 2026-03-02T00:50:00Z Old", "2026-03-02T01:00:00Z 2026-03-02T01:05:00Z Old"}};
+        QTest::newRow("hourly for thirty years") << ExpandRow{
+            calendar(vevent("h", "Hourly", "DTSTART:19960302T003000Z\nDURATION:PT1H\nRRULE:FREQ=HOURLY\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-02T02:00:00Z",
+            {"2026-03-01T23:30:00Z 2026-03-02T00:30:00Z Hourly", "2026-03-02T00:30:00Z 2026-03-02T01:30:00Z Hourly",
+             "2026-03-02T01:30:00Z 2026-03-02T02:30:00Z Hourly"}};
+        // Steps that do not divide a day: the occurrences keep to the rule's own steps from its start.
+        QTest::newRow("every seven hours since 2020") << ExpandRow{
+            calendar(vevent("s", "Seven", "DTSTART:20200101T093000Z\nDURATION:PT1H\nRRULE:FREQ=HOURLY;INTERVAL=7\n")),
+            "2026-03-02T00:00:00Z",
+            "2026-03-03T00:00:00Z",
+            {"2026-03-02T01:30:00Z 2026-03-02T02:30:00Z Seven", "2026-03-02T08:30:00Z 2026-03-02T09:30:00Z Seven",
+             "2026-03-02T15:30:00Z 2026-03-02T16:30:00Z Seven", "2026-03-02T22:30:00Z 2026-03-02T23:30:00Z Seven"}};
+        // Berlin keeps summer time from March 29th: ten o'clock is eight in UTC.
+        QTest::newRow("weekly in a zone for eleven years") << ExpandRow{
+            calendar(vevent("w", "Weekly",
+                            "DTSTART;TZID=Europe/Berlin:20150105T100000\nDTEND;TZID=Europe/Berlin:20150105T110000\n"
+                            "RRULE:FREQ=WEEKLY;BYDAY=MO\n")),
+            "2026-03-30T00:00:00Z",
+            "2026-03-31T00:00:00Z",
+            {"2026-03-30T08:00:00Z 2026-03-30T09:00:00Z Weekly"}};
     }
 
     void expandsOccurrences()
     {
         QFETCH(ExpandRow, row);
         const std::optional<ICalendarFile> file = ICalendarFile::parse(row.file);
-        ExpansionBudget budget = plenty();
         const QList<CalendarEvent> events =
-            file ? file->occurrences(utc(row.from), utc(row.to), {}, budget).events : QList<CalendarEvent>();
+            file ? file->occurrences(utc(row.from), utc(row.to), {}, Expansion{}).events : QList<CalendarEvent>();
         QCOMPARE(describe(events), row.expected);
     }
 
@@ -245,8 +311,7 @@ private slots:
                                                  "DTSTART:20260303T090000Z\nDURATION:PT1H\nLOCATION:" + location
                                                      + "\nURL:https://a.example/" + QByteArray(5000, 'u') + "\n")));
         QVERIFY(file);
-        ExpansionBudget budget = plenty();
-        const QList<CalendarEvent> events = file->occurrences(weekStart, weekEnd, {}, budget).events;
+        const QList<CalendarEvent> events = file->occurrences(weekStart, weekEnd, {}, Expansion{}).events;
         QCOMPARE(events.size(), 1);
         QCOMPARE(events.first().title, QString(ICalendarFile::maxTitle, u'x'));
         QCOMPARE(events.first().location, QString(ICalendarFile::maxLocation - 1, u'y'));
@@ -358,14 +423,11 @@ private slots:
     }
 
     // Files that each keep their process busy until its limit, named before a good one: the good one is read
-    // within the first reading's slices, and they are said as still being read until their long reading ends.
+    // within the first reading's slices, and they are said as still being read until the reading's tail ends.
     void manyRunawayFilesNeverHoldUpAGoodOne()
     {
-        constexpr int runaways = 40;
         QTemporaryDir dir;
-        for (int i = 0; i < runaways; ++i)
-            QVERIFY(
-                TestFiles::write(dir.filePath(QString("bad%1.ics").arg(i)), HostileCalendars::neverMatching("VEVENT")));
+        QVERIFY(writeRunaways(dir, 40));
         QVERIFY(TestFiles::write(dir.filePath("good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
         ICalendarFiles files(m_scheduler, reader);
         files.setPath(dir.path());
@@ -377,33 +439,67 @@ private slots:
         QCOMPARE(describe(first.events), good);
         QVERIFY(first.stillReading);
         QCOMPARE(first.message, "Still reading 40 calendar files…");
-        // One long reader at a time, beside the quick one.
+        // The reader goes on with them alone.
         QCOMPARE_LE(CalendarReaders::running().size(), 1);
         files.cancel();
         QTRY_VERIFY_WITH_TIMEOUT(CalendarReaders::running().isEmpty(), 5000);
     }
 
+    // A good file that outgrew its slice, beside smaller runaway files: it gets a little more time before any of them
+    // gets the full limits, so they hold it back by seconds.
+    void aGoodFileIsReadBeforeRunawayFilesGetTheFullLimits()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeRunaways(dir, 20));
+        QVERIFY(TestFiles::write(dir.filePath("good.ics"), longCalendar("Good", 500)));
+        // A slice too short for the good file.
+        ICalendarFiles files(m_scheduler, reader, {}, {.slice = {1, 250}});
+        files.setPath(dir.path());
+        QSignalSpy changed(&files, &CalendarSource::changed);
+        CalendarReading reading = readingOf(files);
+        QVERIFY(reading.events.isEmpty());
+        while (reading.events.isEmpty()) {
+            QVERIFY(!changed.isEmpty() || changed.wait(10'000));
+            changed.clear();
+            reading = readingOf(files);
+        }
+        QCOMPARE(describe(reading.events), QStringList{"2026-03-03T09:00:00Z 2026-03-03T10:00:00Z Good"});
+        QCOMPARE(reading.message, "Still reading 20 calendar files…");
+        files.cancel();
+    }
+
     // Calendars busy with events, named before the meetings: the earliest events are shown, at every reading as
-    // events end, whatever the files are named.
+    // events end, whatever the files are named; those under way never push the meeting out, and a tie at the limit
+    // is cut, not dropped whole. Nothing is read again at the same moment.
     void theEarliestEventsAreShownWhateverTheNames_data()
     {
         QTest::addColumn<EarliestRow>("row");
+        const QString earliest = "Only the earliest 20 events are shown.";
         // The hour's meeting three minutes in, then the busy files' events from ten minutes on.
-        QTest::newRow("the meeting first") << EarliestRow{{}, 0, 3, 16};
-        // Thirty minutes on, the events kept from the first reading have ended: the busy files are read again.
-        QTest::newRow("after most kept have ended") << EarliestRow{0, 30, 3, 36};
-        QTest::newRow("after a few kept have ended") << EarliestRow{0, 12, 3, 18};
+        QTest::newRow("the meeting first") << EarliestRow{Busy::minutely, {}, 0, 20, 3, 16, earliest};
+        // Thirty minutes on, the events kept from the first reading have ended: the busy files are read again. The
+        // meeting and those starting then are under way, and the twenty to come follow.
+        QTest::newRow("after most kept have ended") << EarliestRow{Busy::minutely, 0, 30, 24, 3, 37, earliest};
+        QTest::newRow("after a few kept have ended") << EarliestRow{Busy::minutely, 0, 12, 24, 3, 19, earliest};
+        QTest::newRow("ninety at one instant") << EarliestRow{Busy::oneInstant, {}, 0, 20, 3, 10, earliest};
+        QTest::newRow("ninety under way")
+            << EarliestRow{Busy::underWay, {}, 0, 21, -10, 3, "Only 20 of the events under way are shown."};
     }
 
     void theEarliestEventsAreShownWhateverTheNames()
     {
         QFETCH(EarliestRow, row);
         QTemporaryDir dir;
-        for (const QByteArray name : {"a", "b", "c"})
-            QVERIFY(TestFiles::write(dir.filePath(name + ".ics"),
-                                     calendar(vevent(name, "Busy",
-                                                     "DTSTART:20260302T001000Z\nDURATION:PT1M\n"
-                                                     "RRULE:FREQ=MINUTELY;COUNT=30\n"))));
+        for (const QByteArray name : {"a", "b", "c"}) {
+            QByteArray busy;
+            if (row.busy == Busy::minutely)
+                busy = vevent(name, "Busy", "DTSTART:20260302T001000Z\nDURATION:PT1M\nRRULE:FREQ=MINUTELY;COUNT=30\n");
+            else if (row.busy == Busy::underWay)
+                busy = vevent(name, "Busy", "DTSTART:20260301T235000Z\nDURATION:PT1H\nRRULE:FREQ=SECONDLY;COUNT=30\n");
+            for (int i = 0; row.busy == Busy::oneInstant && i < 30; ++i)
+                busy += timedEvent(name + QByteArray::number(i), "20260302T001000Z");
+            QVERIFY(TestFiles::write(dir.filePath(name + ".ics"), calendar(busy)));
+        }
         QVERIFY(TestFiles::write(dir.filePath("z.ics"), calendar(timedEvent("Meeting", "20260302T000300Z"))));
         ICalendarWire::CalendarLimits limits;
         limits.maxEvents = 20;
@@ -411,30 +507,39 @@ private slots:
         files.setPath(dir.path());
         if (row.readBefore)
             readingOf(files, weekStart.addSecs(*row.readBefore * 60));
-        const CalendarReading reading = readingOf(files, weekStart.addSecs(row.after * 60));
-        QCOMPARE(reading.events.size(), limits.maxEvents);
+        const QDateTime after = weekStart.addSecs(row.after * 60);
+        const CalendarReading reading = readingOf(files, after);
+        QCOMPARE(reading.events.size(), row.shown);
         QCOMPARE(reading.events.first().start, weekStart.addSecs(row.firstStart * 60));
         QCOMPARE(reading.events.last().start, weekStart.addSecs(row.lastStart * 60));
-        QCOMPARE(reading.message, "Only the earliest 20 events are shown.");
+        QCOMPARE(reading.message, row.message);
+        const int parsed = files.parseCount();
+        QCOMPARE(readingOf(files, after).events, reading.events);
+        QCOMPARE(files.parseCount(), parsed);
     }
 
-    // A file's process killed by someone else (the out-of-memory killer, a user) says nothing about the file: it
-    // is read afresh at the next reading.
-    void aFileKilledFromOutsideIsReadAgain()
+    // A file's process killed or stopped by someone else (the out-of-memory killer, a user) says nothing about the
+    // file: it is read again, not passed over.
+    void aFileKilledOrStoppedFromOutsideIsReadAgain_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("killed") << SIGKILL;
+        QTest::newRow("stopped") << SIGSTOP;
+    }
+
+    void aFileKilledOrStoppedFromOutsideIsReadAgain()
+    {
+        QFETCH(int, signal);
         QTemporaryDir dir;
-        // Long enough to read that it needs the long reading, and its process can be caught on it; all but one
-        // event after the week.
-        QByteArray many = timedEvent("In the week", "20260303T090000Z");
-        for (int i = 0; i < 20'000; ++i)
-            many += timedEvent("E" + QByteArray::number(i), "20260403T090000Z");
-        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(many)));
-        ICalendarFiles files(m_scheduler, {.program = WISPLET_READER});
+        // Long enough to read that it needs the tail, and its process can be caught on it.
+        QVERIFY(TestFiles::write(dir.filePath("a.ics"), longCalendar("In the week", 20'000)));
+        // A stopped process is let go once the wall clock of its try runs out.
+        ICalendarFiles files(m_scheduler, {.program = WISPLET_READER, .fileMs = 4'000});
         files.setPath(dir.path());
         QVERIFY(readingOf(files).stillReading);
         pid_t onTheFile = 0;
         QVERIFY(QTest::qWaitFor([&onTheFile] { return (onTheFile = CalendarReaders::wellIntoAFile()) != 0; }, 10'000));
-        QCOMPARE(::kill(onTheFile, SIGKILL), 0);
+        QCOMPARE(::kill(onTheFile, signal), 0);
         QVERIFY(QTest::qWaitFor([] { return CalendarReaders::running().isEmpty(); }, 10'000));
         const CalendarReading next = wholeReadingOf(files, weekStart.addSecs(60));
         QCOMPARE(next.message, QString());
@@ -465,13 +570,64 @@ private slots:
         QVERIFY(QTest::qWaitFor([&reading] { return reading.isFinished(); }, 60'000));
     }
 
-    void aMissingReaderIsSaid()
+    // A reading that breaks for no file in particular while a file waits for more time: the calendar says why, not
+    // that it is still reading, and no reader is started again until a later request after a wait, which grows while
+    // readings keep breaking.
+    void aBrokenReadingWaitsForALaterRequest_data()
     {
+        QTest::addColumn<BrokenRow>("row");
+        const QString failed = "Can't read the calendar: reading it failed.";
+        QTest::newRow("no reader") << BrokenRow{
+            Breaking::missing, "Can't read the calendar: the calendar reader could not be started.", {}, {60'000}};
+        // As a reader of another version does.
+        QTest::newRow("a reader that exits at once") << BrokenRow{Breaking::exitsAtOnce, failed, {}, {60'000}};
+        QTest::newRow("a reader that dies once started") << BrokenRow{Breaking::diesOnceStarted, failed, {}, {60'000}};
+        QTest::newRow("a reader killed in its tail")
+            << BrokenRow{Breaking::killedInItsTail, failed, "Still reading bad.ics…", {}};
+    }
+
+    void aBrokenReadingWaitsForALaterRequest()
+    {
+        QFETCH(BrokenRow, row);
         QTemporaryDir dir;
-        QVERIFY(TestFiles::write(dir.filePath("a.ics"), calendar(timedEvent("A", "20260303T090000Z"))));
-        ICalendarFiles files(m_scheduler, {.program = dir.filePath("no-reader")});
-        files.setPath(dir.path());
-        QCOMPARE(readingOf(files).message, "Can't read the calendar: the calendar reader could not be started.");
+        QVERIFY(TestFiles::write(dir.filePath("cal/good.ics"), calendar(timedEvent("Good", "20260303T090000Z"))));
+        QVERIFY(TestFiles::write(dir.filePath("cal/bad.ics"), HostileCalendars::neverMatching("VEVENT")));
+        const QString starts = dir.filePath("starts");
+        QString program = WISPLET_READER;
+        if (row.breaking == Breaking::missing)
+            program = dir.filePath("none");
+        if (row.breaking == Breaking::exitsAtOnce || row.breaking == Breaking::diesOnceStarted) {
+            program = dir.filePath("reader");
+            const QByteArray end = row.breaking == Breaking::exitsAtOnce ? "exit 2\n" : "kill -KILL $$\n";
+            QVERIFY(TestFiles::write(program, "#!/bin/sh\necho >>" + starts.toUtf8() + "\n" + end));
+            QVERIFY(TestFiles::setMode(program, 0700));
+        }
+        ICalendarFiles files(m_scheduler, {.program = program, .cpuSecondsPerFile = 1});
+        files.setPath(dir.filePath("cal"));
+        QSignalSpy changed(&files, &CalendarSource::changed);
+        CalendarReading reading = readingOf(files);
+        if (row.breaking == Breaking::killedInItsTail) {
+            QVERIFY(reading.stillReading);
+            QCOMPARE(::kill(CalendarReaders::running().value(0), SIGKILL), 0);
+            QVERIFY(changed.wait(10'000));
+            reading = readingOf(files);
+        }
+        QCOMPARE(reading.message, row.message);
+        QVERIFY(!reading.stillReading);
+        QCOMPARE(m_scheduler.pendingDelays(), std::vector<qint64>{30'000});
+
+        // Asked again at once, as a file change would: what is held is the answer.
+        const QByteArray started = TestFiles::read(starts);
+        reading = readingOf(files);
+        QVERIFY(CalendarReaders::running().isEmpty());
+        QCOMPARE(TestFiles::read(starts), started);
+        QCOMPARE(reading.message, row.message);
+        QCOMPARE(reading.events.size(), row.breaking == Breaking::killedInItsTail ? 1 : 0);
+
+        m_scheduler.advance(30'000);
+        QCOMPARE(readingOf(files).message, row.retried.isEmpty() ? row.message : row.retried);
+        QCOMPARE(m_scheduler.pendingDelays(), row.waits);
+        files.cancel();
     }
 
     void readsCollectionsWithTheirColours()

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <numeric>
 
 #include <libical/ical.h>
 
@@ -182,9 +183,123 @@ Start startOf(icalproperty* rdate, icalcomponent* calendar)
     return {start, start.addSecs(icaldurationtype_as_int(value.period.duration))};
 }
 
-// The starts of an event's occurrences up to `to`, without the excluded dates, as far as the budget goes.
-QList<Start> startsOf(icalcomponent* event, icalcomponent* calendar, const Timing& timing, const QDateTime& to,
-                      ExpansionBudget& budget)
+// Steps of one event's expansion, within the file's time.
+class ExpansionBudget final
+{
+public:
+    ExpansionBudget(qint64 steps, QDeadlineTimer deadline)
+        : m_steps(steps)
+        , m_deadline(deadline)
+    { }
+
+    // One step of work; false once the steps or the time are spent.
+    bool take()
+    {
+        // The clock is read every few hundred steps; a step is far cheaper than reading it.
+        if (m_spent || m_steps <= 0 || ((m_steps & 0xff) == 0 && m_deadline.hasExpired()))
+            m_spent = true;
+        else
+            --m_steps;
+        return !m_spent;
+    }
+    bool isSpent() const { return m_spent; }
+
+private:
+    qint64 m_steps;
+    QDeadlineTimer m_deadline;
+    bool m_spent = false;
+};
+
+// An instant as a wall time in the terms the rule is followed in: a date, UTC, or floating (a time in the event's
+// zone, or local time when it has none).
+icaltimetype wallTimeOf(const QDateTime& instant, const icaltimetype& first, icaltimezone* zone)
+{
+    if (icaltime_is_utc(first))
+        return icaltime_from_timet_with_zone(instant.toSecsSinceEpoch(), 0, icaltimezone_get_utc_timezone());
+    icaltimetype wall = icaltime_null_time();
+    if (zone) {
+        wall = icaltime_from_timet_with_zone(instant.toSecsSinceEpoch(), 0, zone);
+        wall.zone = nullptr;
+        return wall;
+    }
+    const QDateTime local = instant.toLocalTime();
+    wall.year = local.date().year();
+    wall.month = local.date().month();
+    wall.day = local.date().day();
+    wall.hour = local.time().hour();
+    wall.minute = local.time().minute();
+    wall.second = local.time().second();
+    return wall;
+}
+
+bool isSubDaily(icalrecurrencetype_frequency frequency)
+{
+    return frequency == ICAL_SECONDLY_RECURRENCE || frequency == ICAL_MINUTELY_RECURRENCE
+        || frequency == ICAL_HOURLY_RECURRENCE;
+}
+
+bool hasByParts(const icalrecurrencetype& rule)
+{
+    for (const short* part : {rule.by_second, rule.by_minute, rule.by_hour, rule.by_day, rule.by_month_day,
+                              rule.by_year_day, rule.by_week_no, rule.by_month, rule.by_set_pos}) {
+        if (part[0] != ICAL_RECURRENCE_ARRAY_MAX)
+            return true;
+    }
+    return false;
+}
+
+// A rule of several hours, minutes or seconds made to start later, by whole periods of its steps that are also
+// whole days (whole weeks when it picks hours, days or months), so that its steps, time of day and weekday stay:
+// libical's own later start misplaces such rules. One period to spare with picks, since libical may misplace the
+// occurrences of a start that is not one of them.
+icaltimetype movedCloser(const icalrecurrencetype& rule, icaltimetype first, icaltimetype near)
+{
+    const bool picks = hasByParts(rule);
+    const qint64 unit = rule.freq == ICAL_HOURLY_RECURRENCE ? 3600 : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60 : 1;
+    const qint64 day = 86'400;
+    const qint64 period = std::lcm(qint64(qMax<short>(1, rule.interval)) * unit, picks ? 7 * day : day);
+    icaltimetype from = first;
+    from.zone = near.zone = nullptr;
+    const qint64 periods =
+        (qint64(icaltime_as_timet(near)) - qint64(icaltime_as_timet(from))) / period - (picks ? 1 : 0);
+    if (periods > 0)
+        icaltime_adjust(&first, int(periods * (period / day)), 0, 0, 0);
+    return first;
+}
+
+// The earliest wall time, in the rule's terms, at which an occurrence can start and still be under way at `from`: a
+// day earlier for a date, three hours for the moves of a zone's clocks.
+icaltimetype earliestStart(const icaltimetype& first, const Timing& timing, const QDateTime& from)
+{
+    const QDateTime early = timing.allDay ? from.addDays(-timing.days - 1) : from.addSecs(-timing.seconds - 3 * 3600);
+    icaltimetype near = wallTimeOf(early, first, timing.zone);
+    if (first.is_date) {
+        near.is_date = 1;
+        near.hour = near.minute = near.second = 0;
+    }
+    return near;
+}
+
+// The rule followed from `near` rather than from its first occurrence, so that an event begun years ago does not
+// spend its steps on its past. A counted rule counts from its first occurrence and is followed from there.
+icalrecur_iterator* iteratorNear(const icalrecurrencetype& rule, const icaltimetype& first, const icaltimetype& near)
+{
+    if (rule.count > 0 || icaltime_compare(near, first) <= 0)
+        return icalrecur_iterator_new(rule, first);
+    if (isSubDaily(rule.freq))
+        return icalrecur_iterator_new(rule, first.is_date ? first : movedCloser(rule, first, near));
+    icalrecur_iterator* iterator = icalrecur_iterator_new(rule, first);
+    if (iterator && !icalrecur_iterator_set_start(iterator, near)) {
+        icalrecur_iterator_free(iterator);
+        iterator = icalrecur_iterator_new(rule, first);
+    }
+    return iterator;
+}
+
+// The starts of an event's occurrences up to `to`, without the excluded dates, as far as its steps go. The rule's
+// occurrences come in order: after `enough` of them to come at `from`, the rest would all rank after those.
+QList<Start> startsOf(icalcomponent* event, icalcomponent* calendar, const Timing& timing, const QDateTime& from,
+                      const QDateTime& to, qsizetype enough, ExpansionBudget& budget)
 {
     QSet<qint64> excluded;
     for (icalproperty* exdate = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); exdate;
@@ -196,10 +311,11 @@ QList<Start> startsOf(icalcomponent* event, icalcomponent* calendar, const Timin
     QSet<qint64> seen;
     const auto add = [&](const Start& start) {
         const qint64 key = start.start.toMSecsSinceEpoch();
-        if (start.start.isValid() && start.start <= to && !excluded.contains(key) && !seen.contains(key)) {
-            seen.insert(key);
-            starts.append(start);
-        }
+        if (!start.start.isValid() || start.start > to || excluded.contains(key) || seen.contains(key))
+            return false;
+        seen.insert(key);
+        starts.append(start);
+        return true;
     };
     for (icalproperty* rdate = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); rdate;
          rdate = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
@@ -215,27 +331,33 @@ QList<Start> startsOf(icalcomponent* event, icalcomponent* calendar, const Timin
     }
     icaltimetype first = timing.start;
     first.zone = icaltime_is_utc(first) ? first.zone : nullptr;
-    icalrecur_iterator* iterator = icalrecur_iterator_new(icalproperty_get_rrule(rule), first);
+    const icaltimetype near = earliestStart(first, timing, from);
+    icalrecur_iterator* iterator = iteratorNear(icalproperty_get_rrule(rule), first, near);
     if (!iterator)
         return starts;
-    while (budget.take()) {
+    for (qsizetype toCome = 0; toCome <= enough && budget.take();) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
         if (icaltime_is_null_time(next))
             break;
+        // Over before the window: not worth an instant.
+        if (icaltime_compare(next, near) < 0)
+            continue;
         const QDateTime start = instantOf(next, timing.zone);
         if (start > to)
             break;
-        add({start, {}});
+        if (add({start, {}}) && start > from)
+            ++toCome;
     }
     icalrecur_iterator_free(iterator);
     return starts;
 }
 
 void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDateTime& to, const QString& fallback,
-                     ExpansionBudget& budget, QList<CalendarEvent>& out)
+                     const Expansion& expansion, ICalendarFile::Occurrences& out)
 {
     const QString own = colorOf(calendar);
     const QString calendarColor = own.isEmpty() ? fallback : own;
+    const EarliestEvents earliest(from, expansion.keep);
     // Moved or changed occurrences, by event and the start they replace.
     QHash<QString, QHash<qint64, icalcomponent*>> overrides;
     QList<icalcomponent*> masters;
@@ -254,9 +376,9 @@ void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDate
         occurrence.start = start;
         occurrence.end = end;
         if (overlaps(occurrence, from, to))
-            out.append(std::move(occurrence));
+            out.events.append(std::move(occurrence));
     };
-    const auto addOverride = [&](icalcomponent* event) {
+    const auto addOverride = [&](icalcomponent* event, ExpansionBudget& budget) {
         if (!budget.take())
             return;
         if (const std::optional<Timing> timing = timingOf(event, calendar)) {
@@ -264,26 +386,37 @@ void collectCalendar(icalcomponent* calendar, const QDateTime& from, const QDate
             keep(templateOf(event, *timing, calendarColor), start, timing->endFrom(start));
         }
     };
+    // However many events a file holds, it keeps no more than twice what it gives at once.
+    const auto trim = [&] {
+        if (out.events.size() > 4 * expansion.keep)
+            earliest.merge(out.beyond, earliest.keep(out.events));
+    };
     for (icalcomponent* master : std::as_const(masters)) {
         const std::optional<Timing> timing = timingOf(master, calendar);
         if (!timing)
             continue;
+        ExpansionBudget budget(expansion.stepsPerEvent, expansion.deadline);
         const CalendarEvent shared = templateOf(master, *timing, calendarColor);
         QHash<qint64, icalcomponent*> moved = overrides.take(text(icalcomponent_get_uid(master)));
-        for (const Start& start : startsOf(master, calendar, *timing, to, budget)) {
+        for (const Start& start : startsOf(master, calendar, *timing, from, to, expansion.keep, budget)) {
             if (icalcomponent* replacement = moved.take(start.start.toMSecsSinceEpoch())) {
-                addOverride(replacement);
+                addOverride(replacement, budget);
                 continue;
             }
             keep(shared, start.start, start.end.isValid() ? start.end : timing->endFrom(start.start));
         }
-        // Occurrences moved here from beyond the window, or from dates the rule no longer makes.
+        // Occurrences moved here from outside what was followed, or from dates the rule no longer makes.
         for (icalcomponent* replacement : std::as_const(moved))
-            addOverride(replacement);
+            addOverride(replacement, budget);
+        out.cut = out.cut || budget.isSpent();
+        trim();
     }
     for (const QHash<qint64, icalcomponent*>& orphans : std::as_const(overrides)) {
+        ExpansionBudget budget(expansion.stepsPerEvent, expansion.deadline);
         for (icalcomponent* replacement : orphans)
-            addOverride(replacement);
+            addOverride(replacement, budget);
+        out.cut = out.cut || budget.isSpent();
+        trim();
     }
 }
 
@@ -301,16 +434,6 @@ QString ICalendarColor::named(const QString& value)
     if (name.size() == 9 && name.startsWith(u'#'))
         name.truncate(7);
     return name;
-}
-
-bool ExpansionBudget::take()
-{
-    // The clock is read every few hundred steps; a step is far cheaper than reading it.
-    if (m_spent || m_steps <= 0 || ((m_steps & 0xff) == 0 && m_deadline.hasExpired()))
-        m_spent = true;
-    else
-        --m_steps;
-    return !m_spent;
 }
 
 QDateTime icalInstantOf(const icaltimetype& time, icalproperty* property, icalcomponent* calendar)
@@ -333,30 +456,19 @@ std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& data)
     return ICalendarFile(root.release());
 }
 
-QDateTime ICalendarFile::keepEarliest(QList<CalendarEvent>& events, qsizetype limit)
-{
-    std::stable_sort(events.begin(), events.end(),
-                     [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
-    if (events.size() <= limit)
-        return {};
-    const QDateTime beyond = events.at(limit).start;
-    events.resize(limit);
-    events.squeeze();
-    return beyond;
-}
-
 ICalendarFile::Occurrences ICalendarFile::occurrences(const QDateTime& from, const QDateTime& to,
-                                                      const QString& calendarColor, ExpansionBudget& budget) const
+                                                      const QString& calendarColor, const Expansion& expansion) const
 {
     Occurrences occurrences;
     icalcomponent* root = m_root.get();
     if (icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
-        collectCalendar(root, from, to, calendarColor, budget, occurrences.events);
+        collectCalendar(root, from, to, calendarColor, expansion, occurrences);
     } else {
         for (icalcomponent* calendar = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); calendar;
              calendar = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
-            collectCalendar(calendar, from, to, calendarColor, budget, occurrences.events);
+            collectCalendar(calendar, from, to, calendarColor, expansion, occurrences);
     }
-    occurrences.cut = budget.isSpent();
+    const EarliestEvents earliest(from, expansion.keep);
+    earliest.merge(occurrences.beyond, earliest.keep(occurrences.events));
     return occurrences;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Wisplet/Platform/Calendar/EarliestEvents.h"
 #include "Wisplet/Platform/CalendarEvent.h"
 
 #include <QByteArray>
@@ -20,24 +21,15 @@ QString named(const QString& value);
 
 } // namespace ICalendarColor
 
-// The work one file's expansion may spend, shared by all its rules, so that a file of many runaway rules
-// costs no more than one.
-class ExpansionBudget final
+// What expanding one file may spend and keep.
+struct Expansion
 {
-public:
-    ExpansionBudget(qint64 steps, QDeadlineTimer deadline)
-        : m_steps(steps)
-        , m_deadline(deadline)
-    { }
-
-    // One step of work; false once the steps or the time are spent.
-    bool take();
-    bool isSpent() const { return m_spent; }
-
-private:
-    qint64 m_steps;
-    QDeadlineTimer m_deadline;
-    bool m_spent = false;
+    // Steps of each repeating event's own, so that one that runs away cuts itself short and no other.
+    qint64 stepsPerEvent = 200'000;
+    // For the whole file, so that many such events together stay within bounds.
+    QDeadlineTimer deadline = QDeadlineTimer::Forever;
+    // Events kept of each part, as EarliestEvents ranks them from the window's start.
+    qsizetype keep = 4'000;
 };
 
 // One parsed iCalendar file, expanded into occurrences on request.
@@ -53,21 +45,22 @@ public:
 
     struct Occurrences
     {
+        // The earliest as seen from the window's start.
         QList<CalendarEvent> events;
-        // The budget ran out before every occurrence was made.
+        // What the limit on events kept left out.
+        EarliestEvents::Beyond beyond;
+        // An event's steps or the file's time ran out before every occurrence was made.
         bool cut = false;
     };
 
     // None when the data is not iCalendar, or nested too deeply to hand to libical.
     static std::optional<ICalendarFile> parse(const QByteArray& data);
 
-    // Keeps the earliest `limit` by start; the start of the earliest one dropped, invalid when none was.
-    static QDateTime keepEarliest(QList<CalendarEvent>& events, qsizetype limit);
-
-    // Every occurrence that overlaps [from, to], as far as the budget goes. calendarColor is used for events
-    // whose file names no colour.
+    // Every occurrence that overlaps [from, to], as far as the expansion may go. A repeating event is followed
+    // from near `from`, not from its start, so that its age costs nothing. calendarColor is used for events whose
+    // file names no colour.
     Occurrences occurrences(const QDateTime& from, const QDateTime& to, const QString& calendarColor,
-                            ExpansionBudget& budget) const;
+                            const Expansion& expansion) const;
 
 private:
     explicit ICalendarFile(icalcomponent_impl* root);

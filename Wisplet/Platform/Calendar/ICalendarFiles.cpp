@@ -1,6 +1,5 @@
 #include "Wisplet/Platform/Calendar/ICalendarFiles.h"
 
-#include "Wisplet/Platform/Calendar/ICalendarFile.h"
 #include "Wisplet/Platform/Calendar/ICalendarFolder.h"
 #include "Wisplet/Platform/Calendar/ICalendarJob.h"
 #include "Wisplet/Platform/Scheduler.h"
@@ -9,40 +8,44 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 
 using namespace ICalendarWire;
 
-// One reader at work: the short reading of every file of the path, or the long reading of the files that
-// outgrew their slice. What it reads goes straight into the files' cache.
-class ICalendarFiles::Run final : public ICalendarJob<CalendarReading>
+// One reading: every file's slice, whose result the future gives, and, when it has a tail, the files that outgrew
+// their slices read on afterwards, each reported through changed(). What it reads goes straight into the files' cache.
+class ICalendarFiles::Run final : public ICalendarJob<CalendarReading>, ICalendarReader::Client
 {
 public:
-    Run(ICalendarFiles& files, QDateTime after, QDateTime to, QStringList slow)
-        : ICalendarJob(files.m_reader, {}, slow.isEmpty() ? &files.m_runs : &files.m_longRun)
+    Run(ICalendarFiles& files, QDateTime after, QDateTime to, bool withTail)
+        : ICalendarJob({}, &files.m_runs)
         , m_files(files)
         , m_after(std::move(after))
         , m_to(std::move(to))
-        , m_slow(std::move(slow))
+        , m_withTail(withTail)
+        , m_reader(files.m_reader, *this)
     { }
 
-private:
-    bool isLong() const { return !m_slow.isEmpty(); }
+    void start() { m_reader.start(request()); }
 
-    QByteArray request(const QList<Reading>&) override
+private:
+    QByteArray request() const
     {
-        const ICalendarReader::Limits& limits = m_files.m_reader;
-        CalendarRequest request{m_files.m_path,    m_after,           m_to, m_files.m_limits, {}, m_slow,
-                                limits.sliceCpuMs, limits.sliceWallMs};
-        if (isLong()) {
-            request.fileCpuMs = limits.cpuSecondsPerFile * 1000;
-            // Within the program's own deadline for a frame.
-            request.fileWallMs = limits.fileMs / 2;
-        } else {
-            request.known = m_files.knownFor(m_after, m_to);
+        CalendarRequest request{m_files.m_path,
+                                m_after,
+                                m_to,
+                                m_files.m_limits,
+                                m_files.knownFor(m_after, m_to, !m_withTail),
+                                m_files.m_allowances.slice,
+                                {}};
+        if (m_withTail) {
+            const ICalendarReader::Limits& limits = m_files.m_reader;
+            // The full limits within the program's own deadline for a frame.
+            request.tail = {m_files.m_allowances.middle, {limits.cpuSecondsPerFile * 1000, limits.fileMs / 2}};
         }
-        return requestOf(limits.headerFor(Job::calendar), request);
+        return requestOf(m_files.m_reader.headerFor(Job::calendar), request);
     }
 
     void take(const Frame& frame) override
@@ -52,9 +55,11 @@ private:
         } else if (std::optional<CalendarFile> file = valueOf<CalendarFile>(frame)) {
             m_listed.insert(file->path);
             takeFile(std::move(*file));
-        } else if (const std::optional<CalendarDone> done = valueOf<CalendarDone>(frame)) {
-            m_moreFiles = done->moreFiles;
-            m_wholeListing = true;
+        } else if (const std::optional<CalendarSliced> sliced = valueOf<CalendarSliced>(frame)) {
+            takeListing(sliced->moreFiles);
+            // This reader reads: an earlier one's break is no longer the calendar's word.
+            m_files.m_broken = ICalendarReader::Loss::none;
+            give(m_files.readingFor(m_after));
         }
     }
 
@@ -62,13 +67,13 @@ private:
     {
         m_files.m_parses += file.parsed ? 1 : 0;
         m_files.m_expansions += file.expanded ? 1 : 0;
-        const bool outgrew = file.loss == FileLoss::tooLong || file.loss == FileLoss::killed;
-        if (!isLong() && outgrew) {
+        if (file.loss == FileLoss::outgrew) {
             m_files.m_files.remove(file.path);
             m_files.m_slow.insert(file.path, file.stamp);
             return;
         }
-        File kept{file.stamp, file.color, m_to, m_after, std::move(file.events), file.beyond, file.cut, file.problem};
+        File kept{file.stamp, file.color,  m_to, m_after, std::move(file.events), std::move(file.beyond),
+                  file.cut,   file.problem};
         if (file.loss != FileLoss::none) {
             kept.problem = ICalendarReader::reason(file.loss == FileLoss::tooLong ? ICalendarReader::Loss::tooLong
                                                                                   : ICalendarReader::Loss::failed);
@@ -79,56 +84,52 @@ private:
                 kept.to = {};
             kept.overran = file.loss == FileLoss::tooLong;
         }
-        const bool tell = isLong() && kept.to.isValid();
+        const bool tell = hasGiven() && kept.to.isValid();
         m_files.m_slow.remove(file.path);
         m_files.keep(file.path, std::move(kept));
         if (tell) {
-            // Not from inside the reader's own calls: whoever hears it reads again.
+            // Not from inside the reader's own calls: whoever hears it reads again, and finds this file read.
             QMetaObject::invokeMethod(&m_files, &ICalendarFiles::changed, Qt::QueuedConnection);
         }
     }
 
-    CalendarReading resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
+    // Every file has been listed: those that went away leave.
+    void takeListing(bool moreFiles)
     {
-        if (!isLong() && m_wholeListing) {
-            // Files that went away leave.
-            m_files.m_files.removeIf(
-                [this](QHash<QString, File>::iterator it) { return !m_listed.contains(it.key()); });
-            m_files.m_slow.removeIf(
-                [this](QHash<QString, PrivateFiles::FileStamp>::iterator it) { return !m_listed.contains(it.key()); });
-        }
-        // After a long reading, the files it did not reach, or that outgrew their slice meanwhile.
-        m_files.readSlowFiles();
-        if (isLong())
-            return {};
-        CalendarReading reading = m_files.readingFor(m_after);
-        if (ending == ICalendarReader::Ending::broken) {
-            reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(loss));
-        } else if (m_moreFiles) {
-            const QString more =
-                ICalendarFolder::counted(m_files.m_limits.maxFiles, tr("Only the first calendar file is read."),
-                                         tr("Only the first %1 calendar files are read."));
-            reading.message = reading.message.isEmpty() ? more : more + u' ' + reading.message;
-        }
-        return reading;
+        m_files.m_moreFiles = moreFiles;
+        m_files.m_files.removeIf([this](QHash<QString, File>::iterator it) { return !m_listed.contains(it.key()); });
+        m_files.m_slow.removeIf(
+            [this](QHash<QString, PrivateFiles::FileStamp>::iterator it) { return !m_listed.contains(it.key()); });
+    }
+
+    void ended(ICalendarReader::Loss loss) override
+    {
+        if (m_files.m_tail == this)
+            m_files.m_tail = nullptr;
+        m_files.noteEnding(loss);
+        if (!hasGiven())
+            give(m_files.readingFor(m_after));
+        else if (loss != ICalendarReader::Loss::none)
+            // The tail broke: the files it left are no longer being read, and the calendar says why.
+            QMetaObject::invokeMethod(&m_files, &ICalendarFiles::changed, Qt::QueuedConnection);
+        deleteLater();
     }
 
     ICalendarFiles& m_files;
     const QDateTime m_after;
     const QDateTime m_to;
-    // For the long reading: the files it reads.
-    const QStringList m_slow;
+    const bool m_withTail;
     QSet<QString> m_listed;
-    bool m_moreFiles = false;
-    bool m_wholeListing = false;
+    ICalendarReader m_reader;
 };
 
 ICalendarFiles::ICalendarFiles(Scheduler& scheduler, ICalendarReader::Limits reader,
-                               ICalendarWire::CalendarLimits limits, QObject* parent)
+                               ICalendarWire::CalendarLimits limits, ICalendarAllowances allowances, QObject* parent)
     : CalendarSource(parent)
     , m_scheduler(scheduler)
     , m_reader(std::move(reader))
     , m_limits(limits)
+    , m_allowances(allowances)
 { }
 
 ICalendarFiles::~ICalendarFiles() = default;
@@ -138,8 +139,13 @@ void ICalendarFiles::setPath(const QString& path)
     cancel();
     m_path = path;
     m_files.clear();
+    m_slow.clear();
+    m_moreFiles = false;
     m_parses = 0;
     m_expansions = 0;
+    m_broken = ICalendarReader::Loss::none;
+    m_breaks = 0;
+    m_retry.reset();
     if (m_watcher)
         rewatch();
 }
@@ -171,14 +177,37 @@ QString ICalendarFiles::problem() const
 QFuture<CalendarReading> ICalendarFiles::read(const QDateTime& after, const QDateTime& to)
 {
     m_after = after;
-    m_to = to;
-    return (new Run(*this, after, to, {}))->start();
+    if (isHoldingBack())
+        return QtFuture::makeReadyFuture(readingFor(after));
+    auto* run = new Run(*this, after, to, !m_tail);
+    if (!m_tail)
+        m_tail = run;
+    QFuture<CalendarReading> reading = run->future();
+    run->start();
+    return reading;
 }
 
 void ICalendarFiles::cancel()
 {
     qDeleteAll(m_runs.children());
-    qDeleteAll(m_longRun.children());
+}
+
+void ICalendarFiles::noteEnding(ICalendarReader::Loss loss)
+{
+    m_broken = loss;
+    if (loss == ICalendarReader::Loss::none) {
+        m_breaks = 0;
+        m_retry.reset();
+        return;
+    }
+    const auto wait = std::min<std::chrono::milliseconds>(firstRetry * (1 << std::min(m_breaks, 6)), lastRetry);
+    ++m_breaks;
+    m_retry = m_scheduler.callAfter(wait, [] {});
+}
+
+bool ICalendarFiles::isHoldingBack() const
+{
+    return m_retry && m_retry->isPending();
 }
 
 void ICalendarFiles::keep(const QString& path, File file)
@@ -193,71 +222,71 @@ void ICalendarFiles::keep(const QString& path, File file)
 
 void ICalendarFiles::trimHeld()
 {
-    QList<QDateTime> starts;
+    // Twice what is shown of each part, as each file keeps: the rest are only read again once enough have ended.
+    const EarliestEvents earliest(m_after, 2 * qsizetype(m_limits.maxEvents));
+    QList<CalendarEvent> all;
     for (File& file : m_files) {
         // Those that ended count no more; the file holds every event that ends after a later time as well.
         if (file.after < m_after) {
             file.events.removeIf([this](const CalendarEvent& event) { return event.end <= m_after; });
             file.after = m_after;
         }
-        for (const CalendarEvent& event : std::as_const(file.events))
-            starts.append(event.start);
+        all.append(file.events);
     }
-    // Twice what is shown, as each file keeps: the rest are only read again once enough have ended.
-    const qsizetype kept = 2 * qsizetype(m_limits.maxEvents);
-    if (starts.size() <= kept)
+    const EarliestEvents::Beyond first = earliest.keep(all);
+    if (!first.underWay && !first.toCome)
         return;
-    std::nth_element(starts.begin(), starts.begin() + kept, starts.end());
-    const QDateTime last = starts.at(kept);
+    // Of events alike in every field at the edge, only as many as fit stay.
+    qsizetype room[2] = {0, 0};
+    for (const CalendarEvent& event : std::as_const(all)) {
+        const std::optional<CalendarEvent>& edge = earliest.isUnderWay(event) ? first.underWay : first.toCome;
+        room[earliest.isUnderWay(event) ? 0 : 1] += edge && event == *edge ? 1 : 0;
+    }
     for (File& file : m_files) {
-        const auto dropped = std::stable_partition(file.events.begin(), file.events.end(),
-                                                   [&last](const CalendarEvent& event) { return event.start < last; });
-        for (auto event = dropped; event != file.events.end(); ++event) {
-            if (!file.beyond.isValid() || event->start < file.beyond)
-                file.beyond = event->start;
+        EarliestEvents::Beyond dropped;
+        const auto drop = [&](const CalendarEvent& event) {
+            const bool underWay = earliest.isUnderWay(event);
+            const std::optional<CalendarEvent>& edge = underWay ? first.underWay : first.toCome;
+            if (!edge || earliest.ranksBefore(event, *edge))
+                return false;
+            if (event == *edge && room[underWay ? 0 : 1] > 0) {
+                --room[underWay ? 0 : 1];
+                return false;
+            }
+            earliest.merge(dropped, underWay ? EarliestEvents::Beyond{event, {}} : EarliestEvents::Beyond{{}, event});
+            return true;
+        };
+        if (file.events.removeIf(drop) > 0) {
+            earliest.merge(file.beyond, dropped);
+            file.events.squeeze();
         }
-        file.events.erase(dropped, file.events.end());
-        file.events.squeeze();
     }
 }
 
-QList<Known> ICalendarFiles::knownFor(const QDateTime& after, const QDateTime& to) const
+QList<Known> ICalendarFiles::knownFor(const QDateTime& after, const QDateTime& to, bool slowToo) const
 {
     // Events kept for an earlier `after` hold every one that ends after a later one.
     const auto fits = [&](const File& file) { return file.to == to && file.after <= after; };
-    QList<CalendarEvent> held;
+    QList<CalendarEvent> shown;
     for (const File& file : m_files) {
         if (fits(file))
-            held.append(file.events);
+            shown.append(file.events);
     }
     // A file whose later events were left out is read again once they could be among the earliest shown.
-    const qsizetype shown = m_limits.maxEvents;
-    held.removeIf([&after](const CalendarEvent& event) { return event.end <= after; });
-    ICalendarFile::keepEarliest(held, shown);
-    const QDateTime lastShown = held.size() == shown ? held.constLast().start : QDateTime();
+    shown.removeIf([&after](const CalendarEvent& event) { return event.end <= after; });
+    const EarliestEvents earliest(after, m_limits.maxEvents);
+    earliest.keep(shown);
     QList<Known> known;
     for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
-        const bool whole = !it->beyond.isValid() || (lastShown.isValid() && lastShown < it->beyond);
-        if (it->stamp.exists && (it->trouble || (fits(*it) && whole)))
+        if (it->stamp.exists && (it->trouble || (fits(*it) && earliest.holdsAllShown(shown, it->beyond))))
             known.append(Known{it.key(), it->stamp, it->color, it->trouble});
     }
-    // Those waiting for the long reading are its to read.
-    for (auto it = m_slow.cbegin(); it != m_slow.cend(); ++it)
-        known.append(Known{it.key(), *it, {}, true});
-    return known;
-}
-
-void ICalendarFiles::readSlowFiles()
-{
-    // A long reading that has ended is only waiting to be deleted.
-    for (QObject* run : m_longRun.children()) {
-        if (!static_cast<Run*>(run)->reader().hasEnded())
-            return;
+    // Those waiting for a tail are left to one.
+    if (slowToo) {
+        for (auto it = m_slow.cbegin(); it != m_slow.cend(); ++it)
+            known.append(Known{it.key(), *it, {}, true});
     }
-    if (m_slow.isEmpty())
-        return;
-    // Started without waiting on it: what it reads reaches the cache, and changed() says so.
-    (new Run(*this, m_after, m_to, m_slow.keys()))->start();
+    return known;
 }
 
 CalendarReading ICalendarFiles::readingFor(const QDateTime& after) const
@@ -274,7 +303,11 @@ CalendarReading ICalendarFiles::readingFor(const QDateTime& after) const
                 reading.events.append(event);
         }
     }
-    const bool crowded = ICalendarFile::keepEarliest(reading.events, m_limits.maxEvents).isValid();
+    const EarliestEvents::Beyond crowded = EarliestEvents(after, m_limits.maxEvents).keep(reading.events);
+    if (m_broken != ICalendarReader::Loss::none) {
+        reading.message = tr("Can't read the calendar: %1.").arg(ICalendarReader::reason(m_broken));
+        return reading;
+    }
     reading.stillReading = !m_slow.isEmpty();
     if (!QFileInfo(m_path).isDir() && !skipped.isEmpty()) {
         reading.unreadable = true;
@@ -282,6 +315,9 @@ CalendarReading ICalendarFiles::readingFor(const QDateTime& after) const
         return reading;
     }
     QStringList notes;
+    if (m_moreFiles)
+        notes.append(ICalendarFolder::counted(m_limits.maxFiles, tr("Only the first calendar file is read."),
+                                              tr("Only the first %1 calendar files are read.")));
     if (reading.stillReading) {
         const QString first = QFileInfo(m_slow.constBegin().key()).fileName();
         notes.append(ICalendarFolder::counted(m_slow.size(), tr("Still reading %1…").arg(first),
@@ -291,7 +327,10 @@ CalendarReading ICalendarFiles::readingFor(const QDateTime& after) const
                               tr("Skipped %1 calendar files: they took too long to read.")));
     if (cut)
         notes.append(tr("Some events are left out: the calendar repeats too often to read at once."));
-    if (crowded)
+    if (crowded.underWay)
+        notes.append(ICalendarFolder::counted(m_limits.maxEvents, tr("Only one of the events under way is shown."),
+                                              tr("Only %1 of the events under way are shown.")));
+    if (crowded.toCome)
         notes.append(ICalendarFolder::counted(m_limits.maxEvents, tr("Only the earliest event is shown."),
                                               tr("Only the earliest %1 events are shown.")));
     notes.removeAll(QString());

@@ -4,19 +4,33 @@
 #include "Wisplet/Platform/CalendarSource.h"
 
 #include <QHash>
+#include <QPointer>
 
+#include <chrono>
 #include <memory>
 
 class QFileSystemWatcher;
 class ScheduledCall;
 class Scheduler;
 
+// What a calendar file gets first: enough for any ordinary file, little enough that a hundred files that need more
+// cost a second or two. Then, before the full limits, time after its size: several times what a good file of that
+// size costs, so that small runaway files beside a large good one hold it back by seconds.
+struct ICalendarAllowances
+{
+    ICalendarWire::Allowance slice{15, 250};
+    ICalendarWire::Allowance middle{100, 2'000, 1'000};
+};
+
 // iCalendar files on disk, as calendar programs and sync tools keep them: a folder of .ics files and of
 // collection folders holding .ics files (with an optional "color" file each), or a single .ics file.
-// A reading gives each file a short slice of time first; files that need more are read afterwards, one at a
-// time with the full limits, by a reader of their own, and changed() says when each is done. What each file gave
-// is kept by path, version and window, so a refresh reads only what changed; the earliest events are kept
-// whatever the files are named, and a file a reader was lost on is passed over until it changes.
+// A reading gives each file a short slice of time first and gives its result once every file has had it; the files
+// that need more are read on by the same reader, with a little more time and then the full limits, smallest first,
+// and changed() says when each is done. One reading at a time has that tail; one started meanwhile gives the slices
+// only. What each file gave is kept by path, version and window, so a refresh reads only what changed; the earliest
+// events are kept whatever the files are named, and a file a reader was lost on is passed over until it changes.
+// A reading that breaks for no file in particular (no reader, a reader that refuses or dies) is not tried again
+// until a later request, later each time while readings keep breaking.
 class ICalendarFiles final : public CalendarSource
 {
     Q_OBJECT
@@ -24,9 +38,13 @@ class ICalendarFiles final : public CalendarSource
 
 public:
     static constexpr int settleMs = 250;
+    // After a broken reading, requests are answered from what is held for this long, twice as long after each
+    // further break, up to the last.
+    static constexpr std::chrono::seconds firstRetry{30};
+    static constexpr std::chrono::seconds lastRetry{30 * 60};
 
     ICalendarFiles(Scheduler& scheduler, ICalendarReader::Limits reader, ICalendarWire::CalendarLimits limits = {},
-                   QObject* parent = nullptr);
+                   ICalendarAllowances allowances = {}, QObject* parent = nullptr);
     ~ICalendarFiles() override;
 
     void setPath(const QString& path) override;
@@ -51,9 +69,9 @@ private:
         QString color;
         QDateTime to;
         QDateTime after;
-        // Every event of the window that starts before `beyond`, when that is valid.
+        // The earliest events of the window as seen from `after`, and what they left out.
         QList<CalendarEvent> events;
-        QDateTime beyond;
+        EarliestEvents::Beyond beyond;
         bool cut = false;
         // Why it was not read; empty when it was.
         QString problem;
@@ -67,31 +85,38 @@ private:
     // Keeps only the events that can still be among the earliest shown, so that many busy files cost no more
     // memory than a few.
     void trimHeld();
-    // The files a reading for this window passes over.
-    QList<ICalendarWire::Known> knownFor(const QDateTime& after, const QDateTime& to) const;
-    // Starts the long reading of the files that outgrew their slice, unless it runs.
-    void readSlowFiles();
+    // The files a reading for this window passes over; with `slowToo`, those waiting for a tail as well.
+    QList<ICalendarWire::Known> knownFor(const QDateTime& after, const QDateTime& to, bool slowToo) const;
     CalendarReading readingFor(const QDateTime& after) const;
+    // A reading ended; a broken one holds back the next.
+    void noteEnding(ICalendarReader::Loss loss);
+    bool isHoldingBack() const;
     void rewatch();
     void noteChange();
 
     Scheduler& m_scheduler;
     const ICalendarReader::Limits m_reader;
     const ICalendarWire::CalendarLimits m_limits;
+    const ICalendarAllowances m_allowances;
     QString m_path;
     QHash<QString, File> m_files;
-    // Files that outgrew their slice, as they were then, until the long reading has read them.
+    // Files that outgrew their slice, as they were then, until a tail has read them.
     QHash<QString, PrivateFiles::FileStamp> m_slow;
-    // The window of the latest reading, which the long reading reads for.
+    // The window of the latest reading, which trimming keeps to.
     QDateTime m_after;
-    QDateTime m_to;
+    // The last listing left files out for the limit on files.
+    bool m_moreFiles = false;
     // Events kept since the held ones were last trimmed.
     qsizetype m_heldSinceTrim = 0;
     int m_parses = 0;
     int m_expansions = 0;
-    // Parent of the readings under way, and of the long one.
+    // Why the last reading broke, and how many in a row did; the next waits while m_retry is pending.
+    ICalendarReader::Loss m_broken = ICalendarReader::Loss::none;
+    int m_breaks = 0;
+    std::unique_ptr<ScheduledCall> m_retry;
+    // Parent of the readings under way; the one with a tail.
     QObject m_runs;
-    QObject m_longRun;
+    QPointer<Run> m_tail;
     QFileSystemWatcher* m_watcher = nullptr;
     std::unique_ptr<ScheduledCall> m_settle;
 };

@@ -1,58 +1,42 @@
 #pragma once
 
-#include "Wisplet/Platform/Calendar/ICalendarReader.h"
-
 #include <QFuture>
+#include <QObject>
 #include <QPromise>
 
-// One piece of work done through reader processes whose outcome is a future. It deletes itself once the work
-// ends; deleted before, it stops its reader and gives `stopped`, so that whoever awaits the future goes on.
+// One piece of work done through reader processes whose outcome is a future. Deleted before it gives its result
+// (a stop, a new path, its owner going), it gives `stopped`, so that whoever awaits the future goes on.
 template <typename Result>
-class ICalendarJob : public QObject, protected ICalendarReader::Client
+class ICalendarJob : public QObject
 {
 public:
-    ICalendarJob(const ICalendarReader::Limits& limits, Result stopped, QObject* parent)
+    ICalendarJob(Result stopped, QObject* parent)
         : QObject(parent)
         , m_stopped(std::move(stopped))
-        , m_reader(limits, *this)
     {
         m_promise.start();
     }
 
-    ~ICalendarJob() override
-    {
-        if (!m_reader.hasEnded())
-            deliver(m_stopped);
-    }
+    ~ICalendarJob() override { give(m_stopped); }
 
     Q_DISABLE_COPY_MOVE(ICalendarJob)
 
-    QFuture<Result> start()
-    {
-        QFuture<Result> future = m_promise.future();
-        m_reader.start();
-        return future;
-    }
-
-    ICalendarReader& reader() { return m_reader; }
+    QFuture<Result> future() { return m_promise.future(); }
 
 protected:
-    virtual Result resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) = 0;
-
-private:
-    void end(ICalendarReader::Ending ending, ICalendarReader::Loss loss) final
+    // The outcome, once; the work may go on after it.
+    void give(const Result& result)
     {
-        deliver(resultOf(ending, loss));
-        deleteLater();
-    }
-
-    void deliver(const Result& result)
-    {
+        if (m_given)
+            return;
+        m_given = true;
         m_promise.addResult(result);
         m_promise.finish();
     }
+    bool hasGiven() const { return m_given; }
 
+private:
     Result m_stopped;
     QPromise<Result> m_promise;
-    ICalendarReader m_reader;
+    bool m_given = false;
 };

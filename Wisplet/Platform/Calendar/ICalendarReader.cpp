@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTimer>
 
-#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -54,62 +53,23 @@ QProcessEnvironment readerEnvironment([[maybe_unused]] qint64 memoryBytes)
 
 } // namespace
 
-// One reader process and what it says.
-class ICalendarReader::Lane final : public QObject
-{
-public:
-    explicit Lane(ICalendarReader& reader)
-        : QObject(&reader)
-        , m_frames(reader.m_limits.maxFrameBytes)
-    {
-        m_deadline.setSingleShot(true);
-        m_deadline.setTimerType(Qt::CoarseTimer);
-        m_patience.setTimerType(Qt::CoarseTimer);
-    }
-
-    ~Lane() override { stop(); }
-    Q_DISABLE_COPY_MOVE(Lane)
-
-    // Stops the process without a word to anyone.
-    void stop()
-    {
-        m_deadline.stop();
-        m_patience.stop();
-        if (!m_process)
-            return;
-        QProcess* process = std::exchange(m_process, nullptr);
-        process->disconnect();
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            // A killed process is gone at once unless it is stuck in the kernel; this never waits long.
-            process->waitForFinished(1000);
-        }
-        process->deleteLater();
-    }
-
-    QProcess* m_process = nullptr;
-    FrameReader m_frames;
-    // The file the reader is on, between its reading frame and the next.
-    std::optional<Reading> m_current;
-    QTimer m_deadline{this};
-    QTimer m_patience{this};
-    // The rest is read beside it: this one only finishes the file it is on.
-    bool m_spilled = false;
-    // Killed by the program: for its deadline, or for what it said.
-    bool m_timedOut = false;
-    bool m_garbled = false;
-};
-
 ICalendarReader::ICalendarReader(Limits limits, Client& client, QObject* parent)
     : QObject(parent)
     , m_limits(std::move(limits))
     , m_client(client)
-{ }
+    , m_frames(m_limits.maxFrameBytes)
+{
+    m_deadline.setSingleShot(true);
+    m_deadline.setTimerType(Qt::CoarseTimer);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        m_process->kill();
+    });
+}
 
 ICalendarReader::~ICalendarReader()
 {
-    // The lanes are children; their readers are stopped as they go.
-    m_lanes.clear();
+    stop();
 }
 
 QString ICalendarReader::standardProgram()
@@ -132,166 +92,90 @@ QString ICalendarReader::reason(Loss loss)
     return tr("reading it failed");
 }
 
-void ICalendarReader::start()
+void ICalendarReader::start(const QByteArray& request)
 {
-    startLane();
-}
-
-QList<Reading> ICalendarReader::filesElsewhere() const
-{
-    QList<Reading> files;
-    for (const auto& lane : m_lanes) {
-        if (lane->m_current)
-            files.append(*lane->m_current);
-    }
-    return files;
-}
-
-void ICalendarReader::startLane()
-{
-    const QByteArray request = m_client.request(filesElsewhere());
-    auto& lane = *m_lanes.emplace_back(new Lane(*this));
-    auto* process = new QProcess(&lane);
-    lane.m_process = process;
+    auto* process = new QProcess(this);
+    m_process = process;
     process->setProgram(m_limits.program);
     process->setStandardErrorFile(QProcess::nullDevice());
     process->setProcessEnvironment(readerEnvironment(m_limits.memoryBytes));
     process->setChildProcessModifier(
         [memory = rlim_t(m_limits.memoryBytes), program = ::getpid()] { limitReader(memory, program); });
-    connect(&lane.m_deadline, &QTimer::timeout, &lane, [&lane] {
-        lane.m_timedOut = true;
-        lane.m_process->kill();
-    });
-    connect(&lane.m_patience, &QTimer::timeout, this, [this, &lane] { spillFrom(lane); });
-    connect(process, &QProcess::readyReadStandardOutput, this, [this, &lane] { takeOutput(lane); });
-    connect(process, &QProcess::finished, this, [this, &lane](int exitCode, QProcess::ExitStatus status) {
-        takeOutput(lane);
-        if (!lane.m_process || m_ended)
+    connect(process, &QProcess::readyReadStandardOutput, this, &ICalendarReader::takeOutput);
+    connect(process, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
+        takeOutput();
+        if (!m_process || m_ended)
             return;
         const bool crashed = status == QProcess::CrashExit;
-        // What the program did to it, or the kernel for the limits the program set, is the file's doing.
-        const bool overran = lane.m_timedOut || (crashed && exitCode == SIGXCPU);
-        const bool outside = crashed && !lane.m_timedOut && !lane.m_garbled
-            && (exitCode == SIGKILL || exitCode == SIGTERM || exitCode == SIGINT || exitCode == SIGHUP);
-        laneEnded(lane, overran ? Loss::tooLong : Loss::failed, outside);
+        // What the program did to it, or the kernel for the limits the program set, is the work's doing.
+        if (m_timedOut || (crashed && exitCode == SIGXCPU))
+            end(Loss::tooLong);
+        else if (crashed && !m_garbled
+                 && (exitCode == SIGKILL || exitCode == SIGTERM || exitCode == SIGINT || exitCode == SIGHUP))
+            end(Loss::killed);
+        else
+            end(Loss::failed);
     });
-    connect(process, &QProcess::errorOccurred, this, [this, &lane](QProcess::ProcessError error) {
-        if (lane.m_process && error == QProcess::FailedToStart)
-            finish(Ending::broken, Loss::missing);
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (m_process && error == QProcess::FailedToStart)
+            end(Loss::missing);
     });
-    lane.m_deadline.start(m_limits.fileMs);
+    m_deadline.start(m_limits.fileMs);
     process->start(QIODevice::ReadWrite);
-    if (m_ended)
+    if (!m_process)
         return;
     process->write(request);
     process->closeWriteChannel();
 }
 
-void ICalendarReader::takeOutput(Lane& lane)
+void ICalendarReader::stop()
 {
-    if (!lane.m_process || m_ended)
+    m_deadline.stop();
+    if (!m_process)
         return;
-    lane.m_frames.append(lane.m_process->readAllStandardOutput());
-    while (lane.m_process && !m_ended) {
-        const std::optional<Frame> frame = lane.m_frames.next();
+    QProcess* process = std::exchange(m_process, nullptr);
+    process->disconnect();
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        // A killed process is gone at once unless it is stuck in the kernel; this never waits long.
+        process->waitForFinished(1000);
+    }
+    process->deleteLater();
+}
+
+void ICalendarReader::takeOutput()
+{
+    if (!m_process)
+        return;
+    m_frames.append(m_process->readAllStandardOutput());
+    while (m_process) {
+        const std::optional<Frame> frame = m_frames.next();
         if (!frame)
             break;
-        takeFrame(lane, *frame);
+        // Any frame is progress: the next file gets its own time.
+        m_deadline.start(m_limits.fileMs);
+        m_client.take(*frame);
+        if (isFinal(frame->tag))
+            end(Loss::none);
     }
-    if (lane.m_process && lane.m_frames.isBroken()) {
-        lane.m_garbled = true;
-        lane.m_process->kill();
-    }
-}
-
-void ICalendarReader::takeFrame(Lane& lane, const Frame& frame)
-{
-    // A reader left on its slow file is done once it says what that file gave; the next reader has the rest.
-    if (lane.m_spilled && frame.tag != Tag::reading) {
-        if (!isFinal(frame.tag))
-            m_client.take(frame);
-        retire(lane);
-        finishWhenIdle();
-        return;
-    }
-    // Any frame is progress: the next file gets its own time.
-    lane.m_deadline.start(m_limits.fileMs);
-    lane.m_current = frame.tag == Tag::reading ? valueOf<Reading>(frame) : std::nullopt;
-    if (lane.m_current)
-        lane.m_patience.start(m_limits.patienceMs);
-    else
-        lane.m_patience.stop();
-    m_client.take(frame);
-    if (isFinal(frame.tag)) {
-        retire(lane);
-        m_lastFrameTaken = true;
-        finishWhenIdle();
+    if (m_process && m_frames.isBroken()) {
+        m_garbled = true;
+        m_process->kill();
     }
 }
 
-void ICalendarReader::spillFrom(Lane& lane)
-{
-    if (m_ended || lane.m_spilled || !lane.m_current || m_lanes.size() >= m_limits.maxReaders)
-        return;
-    lane.m_spilled = true;
-    lane.m_patience.stop();
-    startLane();
-}
-
-void ICalendarReader::laneEnded(Lane& lane, Loss loss, bool outside)
-{
-    const std::optional<Reading> lostOn = lane.m_current;
-    const bool spilled = lane.m_spilled;
-    retire(lane);
-    // Not what the file did: it gets one more reader before it is named. That reader passes over what the
-    // others are on and have read, so after a spilled reader it reads little more than this file.
-    const QString key = lostOn ? lostOn->name : QString();
-    if (outside && m_limits.retryOutsideKills && !m_retried.contains(key)) {
-        m_retried.insert(key);
-        startLane();
-        return;
-    }
-    if (!lostOn) {
-        finish(Ending::broken, loss);
-        return;
-    }
-    m_client.lose(*lostOn, outside ? Loss::killed : loss);
-    if (++m_lost >= m_limits.maxLost)
-        finish(Ending::gaveUp, loss);
-    else if (spilled)
-        finishWhenIdle();
-    else
-        startLane();
-}
-
-void ICalendarReader::retire(Lane& lane)
-{
-    lane.stop();
-    // It may be inside one of its own signals.
-    if (m_lanes.removeOne(&lane))
-        lane.deleteLater();
-}
-
-void ICalendarReader::finishWhenIdle()
-{
-    if (m_lastFrameTaken && m_lanes.isEmpty())
-        finish(Ending::done, Loss::none);
-}
-
-void ICalendarReader::finish(Ending ending, Loss loss)
+void ICalendarReader::end(Loss loss)
 {
     if (m_ended)
         return;
     m_ended = true;
-    while (!m_lanes.isEmpty())
-        retire(*m_lanes.constLast());
-    m_client.end(ending, loss);
+    stop();
+    m_client.ended(loss);
 }
 
 void ICalendarReader::finishWithin(QDeadlineTimer deadline)
 {
-    while (!m_ended && !m_lanes.isEmpty() && !deadline.hasExpired())
-        m_lanes.constFirst()->m_process->waitForFinished(int(qMax<qint64>(1, deadline.remainingTime())));
-    while (!m_lanes.isEmpty())
-        retire(*m_lanes.constLast());
+    while (m_process && !deadline.hasExpired())
+        m_process->waitForFinished(int(qMax<qint64>(1, deadline.remainingTime())));
+    stop();
 }

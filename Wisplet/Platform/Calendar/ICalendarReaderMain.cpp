@@ -7,7 +7,6 @@
 #include "Wisplet/Platform/Calendar/ICalendarTodos.h"
 #include "Wisplet/Platform/Calendar/ICalendarWire.h"
 
-#include <cerrno>
 #include <cmath>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -21,31 +20,7 @@ using namespace ICalendarWire;
 QByteArray readRequest()
 {
     QByteArray request;
-    char chunk[64 * 1024];
-    while (request.size() <= maxRequestBytes) {
-        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got == 0)
-            return request;
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            break;
-        request.append(chunk, got);
-    }
-    return {};
-}
-
-bool writeAll(const QByteArray& bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t wrote = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += wrote;
-    }
-    return true;
+    return readAll(STDIN_FILENO, request, maxRequestBytes) == ReadAll::whole ? request : QByteArray();
 }
 
 // Each file, and the work between two frames, gets its own share of processor time: the limit is moved on from
@@ -85,7 +60,7 @@ bool run(const QByteArray& bytes)
     const Sink send = [cpu = header.cpuSecondsPerFile](const QByteArray& frame) {
         allowProcessorTimeForOneFile(cpu);
         // The program is gone or stopped reading: nothing more is of use.
-        if (!writeAll(frame))
+        if (!writeAll(STDOUT_FILENO, frame))
             ::_exit(3);
     };
     allowProcessorTimeForOneFile(header.cpuSecondsPerFile);

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Platform/Calendar/ICalendarFolder.h"
 #include "Wisplet/Platform/Calendar/ICalendarJob.h"
+#include "Wisplet/Platform/Calendar/ICalendarLanes.h"
 #include "Wisplet/Platform/Calendar/ICalendarTodos.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 
@@ -22,14 +23,17 @@ using ICalendarTodos::failure;
 // One reading of the folder. What each file gave is kept by its name, so that a fresh reader after a lost one,
 // or one beside a reader left on a slow file, passes over what is read; files the source read before and that
 // are still the same are not read again.
-class ICalendarReminders::Fetch final : public ICalendarJob<ReminderScan>
+class ICalendarReminders::Fetch final : public ICalendarJob<ReminderScan>, ICalendarLanes::Client
 {
 public:
     Fetch(ICalendarReminders& source, QString folder)
-        : ICalendarJob(source.m_reader, {}, &source.m_fetches)
+        : ICalendarJob({}, &source.m_fetches)
         , m_source(source)
         , m_folder(std::move(folder))
+        , m_lanes(source.m_reader, *this)
     { }
+
+    void start() { m_lanes.start(); }
 
 private:
     QByteArray request(const QList<Reading>& elsewhere) override
@@ -81,9 +85,15 @@ private:
                           loss == ICalendarReader::Loss::killed});
     }
 
-    ReminderScan resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
+    void ended(ICalendarReader::Loss loss) override
     {
-        if (ending == ICalendarReader::Ending::broken)
+        give(resultOf(loss));
+        deleteLater();
+    }
+
+    ReminderScan resultOf(ICalendarReader::Loss loss)
+    {
+        if (loss != ICalendarReader::Loss::none)
             return {{}, tr("Can't read the reminders: %1.").arg(ICalendarReader::reason(loss))};
         // Files that went away leave what is kept.
         m_source.m_folder = m_folder;
@@ -118,20 +128,24 @@ private:
     const QString m_folder;
     QHash<QString, File> m_got;
     RemindersDone m_done;
+    ICalendarLanes m_lanes;
 };
 
 // An add or a completion: one reader, whose loss is the write's failure unless what it was to write is there.
-class ICalendarReminders::Write final : public ICalendarJob<QString>
+class ICalendarReminders::Write final : public ICalendarJob<QString>, ICalendarReader::Client
 {
 public:
     Write(ICalendarReminders& source, ReminderWrite write, QString cannot)
-        : ICalendarJob(limitsOf(source.m_reader), cannot, &source.m_writes)
+        : ICalendarJob(cannot, &source.m_writes)
         , m_write(std::move(write))
-        , m_request(requestOf(source.m_reader, m_write))
         , m_cannot(std::move(cannot))
-    { }
+        , m_reader(source.m_reader, *this)
+    {
+        m_reader.start(requestOf(source.m_reader, m_write));
+    }
 
     const ReminderWrite& write() const { return m_write; }
+    ICalendarReader& reader() { return m_reader; }
 
     // Whether what it was to write is there, though its reader was stopped before it said so: a new reminder's
     // file (a name only this add uses), or the completed to-do's file replaced since the reader read it.
@@ -144,15 +158,6 @@ public:
     }
 
 private:
-    // One reader, on one file: a write is never tried twice, nor beside itself.
-    static ICalendarReader::Limits limitsOf(ICalendarReader::Limits limits)
-    {
-        limits.maxLost = 1;
-        limits.maxReaders = 1;
-        limits.retryOutsideKills = false;
-        return limits;
-    }
-
     static QByteArray requestOf(const ICalendarReader::Limits& limits, const ReminderWrite& write)
     {
         if (write.kind == ReminderWrite::Kind::add)
@@ -178,8 +183,6 @@ private:
         return tr("writing it failed");
     }
 
-    QByteArray request(const QList<Reading>&) override { return m_request; }
-
     void take(const Frame& frame) override
     {
         if (const std::optional<Written> written = valueOf<Written>(frame))
@@ -188,11 +191,16 @@ private:
             m_read = std::move(read);
     }
 
-    void lose(const Reading&, ICalendarReader::Loss) override { }
-
-    QString resultOf(ICalendarReader::Ending ending, ICalendarReader::Loss loss) override
+    // One reader: a write is never tried twice.
+    void ended(ICalendarReader::Loss loss) override
     {
-        if (ending == ICalendarReader::Ending::done)
+        give(resultOf(loss));
+        deleteLater();
+    }
+
+    QString resultOf(ICalendarReader::Loss loss) const
+    {
+        if (loss == ICalendarReader::Loss::none)
             return m_error;
         // Stopped after its rename and before it said so: saying it failed would have the user do it twice.
         if (landed())
@@ -201,11 +209,11 @@ private:
     }
 
     const ReminderWrite m_write;
-    const QByteArray m_request;
     const QString m_cannot;
     QString m_error;
     // The to-do's file as the reader read it before completing it.
     std::optional<Reading> m_read;
+    ICalendarReader m_reader;
 };
 
 ICalendarReminders::ICalendarReminders(ICalendarReader::Limits reader, int fileLimit, qint64 byteLimit)
@@ -255,7 +263,10 @@ QString ICalendarReminders::prepare(const QString& folder)
 
 QFuture<ReminderScan> ICalendarReminders::fetch(const QString& folder)
 {
-    return (new Fetch(*this, folder))->start();
+    auto* fetch = new Fetch(*this, folder);
+    QFuture<ReminderScan> scan = fetch->future();
+    fetch->start();
+    return scan;
 }
 
 void ICalendarReminders::stopFetching()
@@ -272,14 +283,14 @@ QFuture<QString> ICalendarReminders::add(const QString& folder, const QString& u
     reminder.title = title;
     return (new Write(*this, {ReminderWrite::Kind::add, folder, reminder, now},
                       QObject::tr("Couldn't add the reminder")))
-        ->start();
+        ->future();
 }
 
 QFuture<QString> ICalendarReminders::complete(const QString& folder, const Reminder& reminder, const QDateTime& now)
 {
     return (new Write(*this, {ReminderWrite::Kind::complete, folder, reminder, now},
                       QObject::tr("Couldn't complete the reminder")))
-        ->start();
+        ->future();
 }
 
 QList<ReminderWrite> ICalendarReminders::finishWrites(QDeadlineTimer deadline)

@@ -1,13 +1,15 @@
 #include "Wisplet/Platform/Calendar/ICalendarScan.h"
 
-#include "Wisplet/Platform/Calendar/ICalendarApart.h"
 #include "Wisplet/Platform/Calendar/ICalendarFile.h"
 #include "Wisplet/Platform/Calendar/ICalendarFolder.h"
+#include "Wisplet/Platform/Calendar/ICalendarFork.h"
 #include "Wisplet/Platform/Calendar/ICalendarParse.h"
 
 #include <QFileInfo>
 #include <QHash>
 #include <QObject>
+
+#include <algorithm>
 
 namespace ICalendarScan {
 
@@ -30,20 +32,13 @@ QString folderColor(const QString& folder)
     return ICalendarColor::named(QString::fromUtf8(read.contents));
 }
 
-// The files of a folder and of its collection folders one level down, or the one file; or only the files asked
-// for, with their folders' colours.
+// The files of a folder and of its collection folders one level down, or the one file.
 QList<Listed> listFiles(const CalendarRequest& request, bool& more)
 {
     const CalendarLimits& limits = request.limits;
     const QFileInfo info(request.path);
     if (!info.isDir())
         return {{info.absoluteFilePath(), {}}};
-    if (!request.only.isEmpty()) {
-        QList<Listed> listed;
-        for (const QString& file : request.only)
-            listed.append({file, folderColor(QFileInfo(file).absolutePath())});
-        return listed;
-    }
     QList<Listed> listed;
     const auto addFolder = [&](const QString& folder) {
         const int room = limits.maxFiles - int(listed.size());
@@ -88,12 +83,13 @@ CalendarFile readFile(const Listed& listed, const PrivateFiles::FileStamp& stamp
         return file;
     }
     file.expanded = true;
-    ExpansionBudget budget(request.limits.maxSteps, QDeadlineTimer(request.limits.maxMilliseconds));
-    ICalendarFile::Occurrences occurrences = parsed->occurrences(request.after, request.to, listed.color, budget);
-    file.events = std::move(occurrences.events);
-    file.cut = occurrences.cut;
     // Twice what is shown: as events end, the earliest of the rest are still at hand without reading it again.
-    file.beyond = ICalendarFile::keepEarliest(file.events, 2 * qsizetype(request.limits.maxEvents));
+    const Expansion expansion{request.limits.maxSteps, QDeadlineTimer(request.limits.maxMilliseconds),
+                              2 * qsizetype(request.limits.maxEvents)};
+    ICalendarFile::Occurrences occurrences = parsed->occurrences(request.after, request.to, listed.color, expansion);
+    file.events = std::move(occurrences.events);
+    file.beyond = std::move(occurrences.beyond);
+    file.cut = occurrences.cut;
     return file;
 }
 
@@ -102,20 +98,46 @@ bool isSame(const Known& known, const PrivateFiles::FileStamp& stamp, const List
     return known.stamp.exists && known.stamp == stamp && (known.trouble || known.color == listed.color);
 }
 
-// The file read in a process of its own; what became of that process when it gave nothing.
-QByteArray readApart(const Listed& listed, const PrivateFiles::FileStamp& stamp, const CalendarRequest& request)
+struct Try
 {
-    const ICalendarApart::Outcome outcome =
-        ICalendarApart::run([&] { return frameOf(readFile(listed, stamp, request)); }, request.fileCpuMs,
-                            request.fileWallMs, frameByteLimit);
+    Listed listed;
+    PrivateFiles::FileStamp stamp;
+};
+
+// The frame a try at a file gave.
+struct Tried
+{
+    QByteArray frame;
+    // Unless this was its last try, a file that needs more time, or whose process was stopped or killed, is tried
+    // again with more.
+    bool outgrew = false;
+};
+
+// The file read in a process of its own with this allowance; what became of that process when it gave nothing.
+Tried readApart(const Try& one, const CalendarRequest& request, Allowance allowance, bool lastTry)
+{
+    const ICalendarFork::Outcome outcome = ICalendarFork::run(
+        [&] { return frameOf(readFile(one.listed, one.stamp, request)); }, allowance, frameByteLimit);
     if (outcome.loss == FileLoss::none && outcome.bytes.size() > 4 && tagOf(outcome.bytes) == Tag::calendarFile)
-        return outcome.bytes;
+        return {outcome.bytes};
     CalendarFile lost;
-    lost.path = listed.path;
-    lost.stamp = stamp;
-    lost.color = listed.color;
+    lost.path = one.listed.path;
+    lost.stamp = one.stamp;
+    lost.color = one.listed.color;
     lost.loss = outcome.loss == FileLoss::none ? FileLoss::failed : outcome.loss;
-    return frameOf(lost);
+    const bool outgrew = !lastTry && (lost.loss == FileLoss::tooLong || lost.loss == FileLoss::killed);
+    if (outgrew)
+        lost.loss = FileLoss::outgrew;
+    return {frameOf(lost), outgrew};
+}
+
+// A try of the tail: the last one when it has as much time as the last tier gives.
+Tried readInTail(const Try& one, const CalendarRequest& request, qsizetype tier)
+{
+    const Allowance& most = request.tail.constLast();
+    const Allowance allowance = request.tail.at(tier).forSize(one.stamp.size, most);
+    const bool lastTry = allowance.cpuMs == most.cpuMs && allowance.wallMs == most.wallMs;
+    return readApart(one, request, allowance, lastTry);
 }
 
 } // namespace
@@ -126,16 +148,37 @@ void run(const CalendarRequest& request, const Sink& send)
     for (const Known& one : request.known)
         known.insert(one.path, one);
 
-    CalendarDone done;
-    for (const Listed& one : listFiles(request, done.moreFiles)) {
+    CalendarSliced sliced;
+    QList<Try> outgrown;
+    for (const Listed& one : listFiles(request, sliced.moreFiles)) {
         const PrivateFiles::FileStamp stamp = PrivateFiles::stampOf(one.path);
         const auto same = known.constFind(one.path);
-        if (same != known.cend() && isSame(*same, stamp, one))
+        if (same != known.cend() && isSame(*same, stamp, one)) {
             send(frameOf(Unchanged{one.path}));
-        else
-            send(readApart(one, stamp, request));
+            continue;
+        }
+        const Tried tried = readApart({one, stamp}, request, request.slice, false);
+        if (tried.outgrew)
+            outgrown.append({one, stamp});
+        send(tried.frame);
     }
-    send(frameOf(done));
+    send(frameOf(sliced));
+
+    for (qsizetype next = 0; next < request.tail.size() && !outgrown.isEmpty(); ++next) {
+        // Smallest first: a file that needs a little more than its slice is far likelier a good one than one
+        // of a few lines that used all of it.
+        std::stable_sort(outgrown.begin(), outgrown.end(),
+                         [](const Try& a, const Try& b) { return a.stamp.size < b.stamp.size; });
+        QList<Try> again;
+        for (const Try& one : std::as_const(outgrown)) {
+            const Tried tried = readInTail(one, request, next);
+            if (tried.outgrew)
+                again.append(one);
+            send(tried.frame);
+        }
+        outgrown = std::move(again);
+    }
+    send(frameOf(CalendarDone{}));
 }
 
 } // namespace ICalendarScan

@@ -2,6 +2,10 @@
 
 #include <QtEndian>
 
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+
 namespace ICalendarWire {
 
 namespace {
@@ -55,6 +59,22 @@ void readReminder(QDataStream& in, Reminder& reminder)
         >> reminder.dueIsDate;
 }
 
+void writeLeftOut(QDataStream& out, const std::optional<CalendarEvent>& event)
+{
+    out << event.has_value();
+    if (event)
+        writeEvent(out, *event);
+}
+
+void readLeftOut(QDataStream& in, std::optional<CalendarEvent>& event)
+{
+    bool present = false;
+    in >> present;
+    event.reset();
+    if (present)
+        readEvent(in, event.emplace());
+}
+
 void writeKnown(QDataStream& out, const Known& known)
 {
     out << known.path << known.stamp << known.color << known.trouble;
@@ -65,7 +85,23 @@ void readKnown(QDataStream& in, Known& known)
     in >> known.path >> known.stamp >> known.color >> known.trouble;
 }
 
+void writeAllowance(QDataStream& out, const Allowance& allowance)
+{
+    out << allowance.cpuMs << allowance.wallMs << allowance.cpuMsPerMiB;
+}
+
+void readAllowance(QDataStream& in, Allowance& allowance)
+{
+    in >> allowance.cpuMs >> allowance.wallMs >> allowance.cpuMsPerMiB;
+}
+
 } // namespace
+
+Allowance Allowance::forSize(qint64 bytes, const Allowance& most) const
+{
+    const qint64 more = qMax<qint64>(0, bytes) * cpuMsPerMiB / (1024 * 1024);
+    return {qint32(qMin<qint64>(cpuMs + more, most.cpuMs)), qint32(qMin<qint64>(wallMs + 8 * more, most.wallMs)), 0};
+}
 
 bool isFinal(Tag tag)
 {
@@ -78,6 +114,45 @@ QByteArray framed(Tag tag, const QByteArray& body)
     qToBigEndian(quint32(body.size() + 1), frame.data());
     frame[4] = char(tag);
     return frame + body;
+}
+
+bool writeAll(int descriptor, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(descriptor, bytes.constData() + done, size_t(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += wrote;
+    }
+    return true;
+}
+
+ReadAll readAll(int descriptor, QByteArray& bytes, qint64 maxBytes, QDeadlineTimer deadline)
+{
+    char chunk[64 * 1024];
+    for (;;) {
+        pollfd ready{descriptor, POLLIN, 0};
+        const int polled =
+            ::poll(&ready, 1, deadline.isForever() ? -1 : int(qMax<qint64>(0, deadline.remainingTime())));
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled < 0)
+            return ReadAll::failed;
+        if (polled == 0)
+            return ReadAll::late;
+        const ssize_t got = ::read(descriptor, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return ReadAll::failed;
+        if (got == 0)
+            return ReadAll::whole;
+        bytes.append(chunk, got);
+        if (bytes.size() > maxBytes)
+            return ReadAll::tooLarge;
+    }
 }
 
 std::optional<Frame> FrameReader::next()
@@ -131,7 +206,9 @@ QDataStream& operator<<(QDataStream& out, const CalendarRequest& request)
     const CalendarLimits& limits = request.limits;
     out << request.path << request.after << request.to << limits.maxFileBytes << limits.maxFiles << limits.maxFolders
         << limits.maxEvents << limits.maxSteps << limits.maxMilliseconds;
-    return writeList(out, request.known, writeKnown) << request.only << request.fileCpuMs << request.fileWallMs;
+    writeList(out, request.known, writeKnown);
+    writeAllowance(out, request.slice);
+    return writeList(out, request.tail, writeAllowance);
 }
 
 QDataStream& operator>>(QDataStream& in, CalendarRequest& request)
@@ -139,7 +216,9 @@ QDataStream& operator>>(QDataStream& in, CalendarRequest& request)
     CalendarLimits& limits = request.limits;
     in >> request.path >> request.after >> request.to >> limits.maxFileBytes >> limits.maxFiles >> limits.maxFolders
         >> limits.maxEvents >> limits.maxSteps >> limits.maxMilliseconds;
-    return readList(in, request.known, readKnown) >> request.only >> request.fileCpuMs >> request.fileWallMs;
+    readList(in, request.known, readKnown);
+    readAllowance(in, request.slice);
+    return readList(in, request.tail, readAllowance);
 }
 
 QDataStream& operator<<(QDataStream& out, const RemindersRequest& request)
@@ -200,28 +279,42 @@ QDataStream& operator>>(QDataStream& in, Unchanged& frame)
 
 QDataStream& operator<<(QDataStream& out, const CalendarFile& frame)
 {
-    out << frame.path << frame.stamp << frame.color << frame.parsed << frame.expanded << frame.cut << frame.beyond
-        << frame.problem << quint8(frame.loss);
+    out << frame.path << frame.stamp << frame.color << frame.parsed << frame.expanded << frame.cut;
+    writeLeftOut(out, frame.beyond.underWay);
+    writeLeftOut(out, frame.beyond.toCome);
+    out << frame.problem << quint8(frame.loss);
     return writeList(out, frame.events, writeEvent);
 }
 
 QDataStream& operator>>(QDataStream& in, CalendarFile& frame)
 {
     quint8 loss = 0;
-    in >> frame.path >> frame.stamp >> frame.color >> frame.parsed >> frame.expanded >> frame.cut >> frame.beyond
-        >> frame.problem >> loss;
+    in >> frame.path >> frame.stamp >> frame.color >> frame.parsed >> frame.expanded >> frame.cut;
+    readLeftOut(in, frame.beyond.underWay);
+    readLeftOut(in, frame.beyond.toCome);
+    in >> frame.problem >> loss;
     frame.loss = FileLoss(loss);
     return readList(in, frame.events, readEvent);
 }
 
-QDataStream& operator<<(QDataStream& out, const CalendarDone& frame)
+QDataStream& operator<<(QDataStream& out, const CalendarSliced& frame)
 {
     return out << frame.moreFiles;
 }
 
-QDataStream& operator>>(QDataStream& in, CalendarDone& frame)
+QDataStream& operator>>(QDataStream& in, CalendarSliced& frame)
 {
     return in >> frame.moreFiles;
+}
+
+QDataStream& operator<<(QDataStream& out, const CalendarDone&)
+{
+    return out;
+}
+
+QDataStream& operator>>(QDataStream& in, CalendarDone&)
+{
+    return in;
 }
 
 QDataStream& operator<<(QDataStream& out, const ReminderFile& frame)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Wisplet/Platform/Calendar/EarliestEvents.h"
 #include "Wisplet/Platform/CalendarEvent.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/RemindersSource.h"
 
 #include <QByteArray>
 #include <QDataStream>
+#include <QDeadlineTimer>
 #include <QIODevice>
 #include <QList>
 #include <QStringList>
@@ -15,12 +17,11 @@
 
 // What the program and its calendar reader process say to each other. The program writes one request to
 // the reader's standard input; the reader answers with frames on its standard output, one per file as it
-// finishes it. A frame is its length (4 bytes,
-// big-endian) and then its QDataStream text, which starts with its tag.
+// finishes it. A frame is its length (4 bytes, big-endian) and then its QDataStream text, which starts with its tag.
 namespace ICalendarWire {
 
 // Changed whenever a request or a frame changes, so that a reader of another build refuses the request.
-inline constexpr quint32 version = 3;
+inline constexpr quint32 version = 4;
 inline constexpr qint64 maxRequestBytes = 64 * 1024 * 1024;
 inline constexpr qint64 frameByteLimit = 128 * 1024 * 1024;
 
@@ -55,6 +56,20 @@ struct Known
     bool trouble = false;
 };
 
+// What one try at a file may cost, in a process of its own: processor time, and wall-clock time for a process that
+// is stopped or starved.
+struct Allowance
+{
+    qint32 cpuMs = 0;
+    qint32 wallMs = 0;
+    // More for a larger file, since what a good file costs grows with its size: processor time per MiB, and eight
+    // times as much wall-clock time.
+    qint32 cpuMsPerMiB = 0;
+
+    // What a file of this size gets, never more than `most`.
+    Allowance forSize(qint64 bytes, const Allowance& most) const;
+};
+
 struct CalendarRequest
 {
     QString path;
@@ -62,11 +77,10 @@ struct CalendarRequest
     QDateTime to;
     CalendarLimits limits;
     QList<Known> known;
-    // When set, only these files of the path are read, and the folder is not listed.
-    QStringList only;
-    // What each file may cost, processor and wall-clock time, in a process of its own.
-    qint32 fileCpuMs = 0;
-    qint32 fileWallMs = 0;
+    // Every file's first try. The files that outgrow it are then tried with each allowance of the tail in turn,
+    // smallest first; without a tail they are left to a later reading.
+    Allowance slice;
+    QList<Allowance> tail;
 };
 
 struct RemindersRequest
@@ -97,7 +111,16 @@ struct AddRequest
     QDateTime now;
 };
 
-enum class Tag : quint8 { reading = 1, unchanged, calendarFile, calendarDone, reminderFile, remindersDone, written };
+enum class Tag : quint8 {
+    reading = 1,
+    unchanged,
+    calendarFile,
+    calendarDone,
+    reminderFile,
+    remindersDone,
+    written,
+    calendarSliced,
+};
 
 // The reader starts on a file.
 struct Reading
@@ -117,9 +140,10 @@ struct Unchanged
 // Why a file's own process gave no reading of it.
 enum class FileLoss : quint8 {
     none,
-    tooLong, // it used up its processor or wall-clock time
+    outgrew, // it needs more time than this try had: it is tried again with more
+    tooLong, // it used up its processor time
     failed, // it crashed or ran out of memory
-    killed, // killed from outside: nothing the file did
+    killed, // killed, stopped or starved from outside: nothing the file did
 };
 
 struct CalendarFile
@@ -133,17 +157,24 @@ struct CalendarFile
     bool expanded = false;
     // The work ran out while expanding it.
     bool cut = false;
-    // The start of the earliest event left out for the limit; invalid when none was.
-    QDateTime beyond;
+    // What was left out for the limit on events kept.
+    EarliestEvents::Beyond beyond;
     // Why it was not read; empty when it was.
     QString problem;
     FileLoss loss = FileLoss::none;
 };
 
+// Every file has had its first try.
+struct CalendarSliced
+{
+    static constexpr Tag tag = Tag::calendarSliced;
+    bool moreFiles = false;
+};
+
+// The tail is done too.
 struct CalendarDone
 {
     static constexpr Tag tag = Tag::calendarDone;
-    bool moreFiles = false;
 };
 
 struct ReminderFile
@@ -198,6 +229,8 @@ QDataStream& operator<<(QDataStream& out, const Unchanged& frame);
 QDataStream& operator>>(QDataStream& in, Unchanged& frame);
 QDataStream& operator<<(QDataStream& out, const CalendarFile& frame);
 QDataStream& operator>>(QDataStream& in, CalendarFile& frame);
+QDataStream& operator<<(QDataStream& out, const CalendarSliced& frame);
+QDataStream& operator>>(QDataStream& in, CalendarSliced& frame);
 QDataStream& operator<<(QDataStream& out, const CalendarDone& frame);
 QDataStream& operator>>(QDataStream& in, CalendarDone& frame);
 QDataStream& operator<<(QDataStream& out, const ReminderFile& frame);
@@ -218,6 +251,12 @@ QByteArray requestOf(const Header& header, const Request& request)
 }
 
 QByteArray framed(Tag tag, const QByteArray& body);
+
+// The bytes of requests and frames through a descriptor, whatever interrupts the calls.
+bool writeAll(int descriptor, const QByteArray& bytes);
+enum class ReadAll { whole, late, tooLarge, failed };
+// Reads until the other end closes, the deadline passes or there is more than `maxBytes`.
+ReadAll readAll(int descriptor, QByteArray& bytes, qint64 maxBytes, QDeadlineTimer deadline = QDeadlineTimer::Forever);
 // The tag of a frame made by framed().
 inline Tag tagOf(const QByteArray& frame)
 {
