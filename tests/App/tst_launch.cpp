@@ -63,6 +63,7 @@ struct ShelfWithASlowPicture
 };
 
 enum class Settings { onboarded, none, fifo };
+enum class Slow { sessionBus, systemBus, trayWatcher };
 
 // The welcome window once it has the focus, as it takes it when it opens; 0 until then.
 quint32 focusedWelcomeOf(const QProcess& process)
@@ -441,31 +442,35 @@ private slots:
     }
 
     // A daemon that answers a client's first line and then is slow, in front of the session bus or of the
-    // system bus: the island shows, the other bus serves at once, and SIGTERM ends the program in order.
-    void aBusSlowAfterItsFirstAnswerHoldsNothingUp_data()
+    // system bus, or a tray watcher that answers once and then hangs: the island shows, the other bus serves at
+    // once, and SIGTERM ends the program in order.
+    void somethingSlowAfterItsFirstAnswerHoldsNothingUp_data()
     {
-        QTest::addColumn<bool>("sessionBus");
-        QTest::newRow("session bus") << true;
-        QTest::newRow("system bus") << false;
+        QTest::addColumn<Slow>("slow");
+        QTest::newRow("session bus") << Slow::sessionBus;
+        QTest::newRow("system bus") << Slow::systemBus;
+        QTest::newRow("tray watcher") << Slow::trayWatcher;
     }
 
-    void aBusSlowAfterItsFirstAnswerHoldsNothingUp()
+    void somethingSlowAfterItsFirstAnswerHoldsNothingUp()
     {
-        QFETCH(bool, sessionBus);
+        QFETCH(Slow, slow);
         LaunchedProgram::Session session;
         QVERIFY2(session.startBus(), qPrintable(session.errorText()));
-        DesktopPeers peers(session.busAddress());
+        DesktopPeers peers(session.busAddress(),
+                           slow == Slow::trayWatcher ? DesktopPeers::Watcher::answeringOnce
+                                                     : DesktopPeers::Watcher::answering);
         QVERIFY(peers.isRegistered());
         PrivateBus systemBus;
-        QVERIFY2(sessionBus || systemBus.start(), qPrintable(systemBus.errorText()));
-        HeldBusProxy slow(sessionBus ? session.busAddress() : systemBus.address());
-        QVERIFY(slow.start());
+        QVERIFY2(slow != Slow::systemBus || systemBus.start(), qPrintable(systemBus.errorText()));
+        HeldBusProxy proxy(slow == Slow::systemBus ? systemBus.address() : session.busAddress());
+        QVERIFY(proxy.start());
         const QByteArray systemBefore = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
         const auto restore = qScopeGuard([&systemBefore] { qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBefore); });
-        if (sessionBus)
-            session.reachBusThrough(slow.address());
-        else
-            qputenv("DBUS_SYSTEM_BUS_ADDRESS", slow.address().toUtf8());
+        if (slow == Slow::sessionBus)
+            session.reachBusThrough(proxy.address());
+        if (slow == Slow::systemBus)
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", proxy.address().toUtf8());
         QElapsedTimer clock;
         clock.start();
         QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
@@ -473,29 +478,14 @@ private slots:
         QVERIFY2(clock.elapsed() < 3'000,
                  qPrintable(QStringLiteral("the island showed after %1 ms").arg(clock.elapsed())));
         QProcess& running = session.process();
-        if (!sessionBus) {
+        if (slow == Slow::systemBus) {
             QDBusConnection bus = QDBusConnection::connectToBus(session.busAddress(), QStringLiteral("observer"));
             const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("observer")); });
             const QString name = QString::fromLatin1(SingleInstance::busName);
             QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->servicePid(name).value() == uint(running.processId()), 3'000);
             QTRY_VERIFY_WITH_TIMEOUT(peers.tray->registered.loadRelaxed() > 0, 3'000);
         }
-        running.terminate();
-        QVERIFY(running.waitForFinished(2'000));
-        QCOMPARE(running.exitCode(), 0);
-    }
-
-    // A tray watcher that answers once and then hangs: the tray icon waits for it, the panel does not.
-    void aTrayWatcherThatHangsAfterOneAnswerHoldsNothingUp()
-    {
-        LaunchedProgram::Session session;
-        QVERIFY2(session.startBus(), qPrintable(session.errorText()));
-        DesktopPeers peers(session.busAddress(), DesktopPeers::Watcher::answeringOnce);
-        QVERIFY(peers.isRegistered());
-        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
-                 qPrintable(session.errorText()));
-        QProcess& running = session.process();
-        QVERIFY(!running.waitForFinished(1'000));
+        QVERIFY(!running.waitForFinished(slow == Slow::trayWatcher ? 1'000 : 0));
         running.terminate();
         QVERIFY(running.waitForFinished(2'000));
         QCOMPARE(running.exitCode(), 0);
