@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/ChosenWrites.h"
 #include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/TerminationSignals.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
@@ -42,10 +43,14 @@ void holdTheWrite(int)
         ::pause();
 }
 
+// How a process ends without waiting for its workers: by its own end (main's), or by the watchdog, when a
+// signal comes that the main thread never takes.
+enum class Ending { own, watchdog };
+
 // In a child process of its own, which nothing else uses: a write held in the middle on a worker thread,
-// then the process ends as the program does without waiting for its workers. The child's exit code: 0 once
-// abandoned, 2 when the write was never held with its temporary file on disk.
-[[noreturn]] void abandonAHeldWrite(const QString& path)
+// then the process ends without waiting for its workers. The child's exit code: 0 once abandoned by its own
+// end, 128 + SIGTERM by the watchdog's, 2 when the write was never held with its temporary file on disk.
+[[noreturn]] void abandonAHeldWrite(const QString& path, Ending ending)
 {
     int pipe[2];
     if (::pipe(pipe) != 0)
@@ -60,8 +65,14 @@ void holdTheWrite(int)
     char held = 0;
     if (::read(pipe[0], &held, 1) != 1 || QDir(QFileInfo(path).path()).isEmpty())
         ::_exit(2);
-    PrivateFiles::abandonWritesInFlight();
-    ::_exit(0);
+    if (ending == Ending::own) {
+        PrivateFiles::abandonWritesInFlight();
+        ::_exit(0);
+    }
+    const TerminationSignals termination;
+    std::raise(SIGTERM);
+    for (;;)
+        ::pause();
 }
 
 } // namespace
@@ -71,6 +82,7 @@ enum class AtNotedPath { theWritesFile, theUsersFile, link, folder };
 
 Q_DECLARE_METATYPE(AtNotedPath)
 Q_DECLARE_METATYPE(Blocked)
+Q_DECLARE_METATYPE(Ending)
 Q_DECLARE_METATYPE(Reading)
 
 class TestPrivateFiles final : public QObject
@@ -157,18 +169,28 @@ private slots:
     }
 
     // A process that ends while a worker is in the middle of a write leaves no temporary file behind.
+    void anAbandonedWriteLeavesNothingBehind_data()
+    {
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<int>("code");
+        QTest::newRow("its own end") << Ending::own << 0;
+        QTest::newRow("the watchdog's end") << Ending::watchdog << 128 + SIGTERM;
+    }
+
     void anAbandonedWriteLeavesNothingBehind()
     {
+        QFETCH(Ending, ending);
+        QFETCH(int, code);
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("copy.png"));
         const pid_t child = ::fork();
         if (child == 0)
-            abandonAHeldWrite(path);
+            abandonAHeldWrite(path, ending);
         QVERIFY(child > 0);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(WEXITSTATUS(status), code);
         QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
