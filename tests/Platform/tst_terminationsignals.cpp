@@ -56,17 +56,14 @@ private slots:
         std::signal(row.number, harness);
     }
 
-    // A main thread held when the signal comes takes it late; the quit's waits still end in time for the
-    // watchdog, which counts from the signal.
+    // A main thread held when the signal comes takes it late; the quit's waits still end in time.
     void theQuitsDeadlineCountsFromTheSignal()
     {
         const TerminationSignals handler;
-        QCOMPARE_GT(TerminationSignals::quitDeadline().remainingTime(), 1'400);
-        QSignalSpy requests(&handler, &TerminationSignals::terminationRequested);
         std::raise(SIGTERM);
         QTest::qSleep(400);
-        QCOMPARE_LE(TerminationSignals::quitDeadline().remainingTime(), 1'100);
-        QTRY_VERIFY_WITH_TIMEOUT(!requests.isEmpty(), 5000);
+        const qint64 left = TerminationSignals::quitDeadline().remainingTime();
+        QVERIFY2(left > 700 && left <= 1'100, qPrintable(QString::number(left)));
     }
 };
 
