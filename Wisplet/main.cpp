@@ -6,7 +6,6 @@
 #include "Wisplet/Platform/FreedesktopNotifications.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/SingleInstance.h"
-#include "Wisplet/Tools/Files/ConvertImage.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -78,12 +77,11 @@ int run(BusConnector& sessionBus)
 }
 
 // Quitting never waits for a worker: ~QApplication would wait for every task of the global thread pool (a
-// reading, a decode, a scan), however long it runs. The user's data is saved by then, and a worker's result
-// has no one left to take it. A copy of an image the user asked for gets what is left of the quit's time;
-// a file still being written then leaves no temporary file in the user's folder.
-void endWithoutWaitingForWorkers(int code, QDeadlineTimer quitEnds)
+// reading, a decode, a scan), however long it runs. The user's data is saved by then, an image copy the user
+// asked for has had the quit's time, and a worker's result has no one left to take it; a file still being
+// written then leaves no temporary file in the user's folder.
+void endWithoutWaitingForWorkers(int code)
 {
-    finishImageConversions(quitEnds);
     // Nor for Qt's connection thread, which exit would wait for while it greets a daemon that stopped.
     if (QThreadPool::globalInstance()->waitForDone(0) && !BusConnector::anyUnderWay())
         return;
@@ -129,10 +127,7 @@ int main(int argc, char** argv)
     tellHowTheSessionBusAnswered(sessionBus);
     QApplication app(argc, argv);
     configureApplication();
-    // SIGTERM ends the program within 2 s: the shutdown and the last copies share 1.5 s of it.
-    QDeadlineTimer quitEnds;
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quitEnds] { quitEnds = QDeadlineTimer(1500); });
     const int code = run(sessionBus);
-    endWithoutWaitingForWorkers(code, quitEnds);
+    endWithoutWaitingForWorkers(code);
     return code;
 }
