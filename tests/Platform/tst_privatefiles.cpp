@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/ChosenWrites.h"
 #include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/TerminationSignals.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
@@ -43,9 +44,9 @@ void holdTheWrite(int)
 }
 
 // In a child process of its own, which nothing else uses: a write held in the middle on a worker thread,
-// then the process ends as the program does without waiting for its workers. The child's exit code: 0 once
-// abandoned, 2 when the write was never held with its temporary file on disk.
-[[noreturn]] void abandonAHeldWrite(const QString& path)
+// then the process ends without waiting for its workers, with `code`: 0 by its own end as main's, 128 +
+// SIGTERM by the watchdog's, after a signal the main thread never takes; 2 when the write was never held.
+[[noreturn]] void abandonAHeldWrite(const QString& path, int code)
 {
     int pipe[2];
     if (::pipe(pipe) != 0)
@@ -60,8 +61,14 @@ void holdTheWrite(int)
     char held = 0;
     if (::read(pipe[0], &held, 1) != 1 || QDir(QFileInfo(path).path()).isEmpty())
         ::_exit(2);
-    PrivateFiles::abandonWritesInFlight();
-    ::_exit(0);
+    if (code == 0) {
+        PrivateFiles::abandonWritesInFlight();
+        ::_exit(0);
+    }
+    const TerminationSignals termination;
+    std::raise(SIGTERM);
+    for (;;)
+        ::pause();
 }
 
 } // namespace
@@ -157,18 +164,26 @@ private slots:
     }
 
     // A process that ends while a worker is in the middle of a write leaves no temporary file behind.
+    void anAbandonedWriteLeavesNothingBehind_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("its own end") << 0;
+        QTest::newRow("the watchdog's end") << 128 + SIGTERM;
+    }
+
     void anAbandonedWriteLeavesNothingBehind()
     {
+        QFETCH(int, code);
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("copy.png"));
         const pid_t child = ::fork();
         if (child == 0)
-            abandonAHeldWrite(path);
+            abandonAHeldWrite(path, code);
         QVERIFY(child > 0);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(WEXITSTATUS(status), code);
         QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 

@@ -237,18 +237,19 @@ void ClipboardManager::stop()
     m_timer->stop();
 }
 
-void ClipboardManager::stopForQuit()
+void ClipboardManager::stopForQuit(QDeadlineTimer deadline)
 {
     stop();
     poll();
     // A copy the last tick found may still be read or written, as may one found now.
-    if (m_capturesInFlight == 0)
+    if (m_capturesInFlight == 0 || deadline.hasExpired())
         return;
     // The event loop has ended: the copy's reads and its image's write need one of their own, for a while.
     // The user's clicks and keys wait: nothing is to be started while quitting.
     QEventLoop loop;
     m_quitWait = &loop;
-    QTimer::singleShot(lastLookMs, &loop, &QEventLoop::quit);
+    if (!deadline.isForever())
+        QTimer::singleShot(int(deadline.remainingTime()), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     m_quitWait = nullptr;
 }

@@ -43,8 +43,6 @@ class ClipboardManager final : public QObject, public ToolService
 public:
     static constexpr int pollIntervalMs = 500;
     static constexpr int pasteDelayMs = 150;
-    // What quitting may spend on a copy made since the last tick; quitting must end within 2 s.
-    static constexpr int lastLookMs = 1000;
     static constexpr qint64 pruneIntervalMs = 60'000;
     // 25 MB: the most text (UTF-8) or image data one copy may add.
     static constexpr qint64 sizeLimit = 26'214'400;
@@ -103,8 +101,8 @@ public:
     void start() override;
     void stop() override;
     // Stops, after one last look at the clipboard: a copy made since the last tick, and one a tick found
-    // that is still being read or written, is still taken, for at most lastLookMs.
-    void stopForQuit() override;
+    // that is still being read or written, is still taken until the quit's deadline.
+    void stopForQuit(QDeadlineTimer deadline) override;
     bool isPolling() const;
 
     // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.

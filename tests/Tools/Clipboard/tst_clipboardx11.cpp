@@ -423,7 +423,7 @@ private slots:
                      {QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("key"), QStringLiteral("a")});
         QVERIFY(typist.waitForStarted(XTools::timeoutMs));
         // The silent owner keeps the copy's read waiting for the whole of the last look.
-        h.manager->stopForQuit();
+        h.manager->stopForQuit(QDeadlineTimer(1000));
         // Typed by now (the wait lasts longer than the typist's); waiting for it delivers no window's event.
         QVERIFY(typist.state() == QProcess::NotRunning || typist.waitForFinished(XTools::timeoutMs));
         QCOMPARE(window.presses, 0);
@@ -431,15 +431,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.presses, 1, XTools::timeoutMs);
     }
 
+    // Its waits together (the last look at a copy whose owner never answers, the add a quit stopped last time,
+    // tried again and held in its write) share one deadline: the quit ends in order and keeps the reminder.
     void quittingDuringAStalledReadEndsPromptly()
     {
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
         const TempFolder home;
-        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
-                                 R"({"onboarded": true, "tools.enabled": ["clipboard"], "clipboard.consent": true})"));
-        const auto wisplet =
-            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), LaunchedProgram::homeOnBus(bus.address(), home));
+        const QString todo = home.file(QStringLiteral("todo"));
+        QVERIFY(QDir().mkpath(todo));
+        QVERIFY(TestFiles::write(
+            home.file(QStringLiteral("config/Wisplet/defaults.json")),
+            QStringLiteral(
+                R"({"onboarded": true, "tools.enabled": ["clipboard", "calendar"], "clipboard.consent":)"
+                R"( true, "reminders.folder": "%1", "reminders.unfinishedWrites": [{"kind": "add", "folder":)"
+                R"( "%1", "file": "U1.ics", "uid": "U1", "title": "Call Ana", "at": {"$date": 800000000}}]})")
+                .arg(todo)
+                .toUtf8()));
+        QMap<QString, QString> environment = LaunchedProgram::homeOnBus(bus.address(), home);
+        environment.insert(QStringLiteral("WISPLET_TEST_HOLD_BEFORE_WRITE_MS"), QStringLiteral("20000"));
+        const auto wisplet = LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), environment);
         QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, XTools::timeoutMs * 3);
 
         Peer silent(peerProgram(),
@@ -451,6 +462,9 @@ private slots:
         wisplet->terminate();
         QVERIFY(LaunchedProgram::exitedWith(*wisplet, 0));
         QVERIFY2(quitting.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(quitting.elapsed())));
+        const QByteArray kept = TestFiles::read(home.file(QStringLiteral("config/Wisplet/defaults.json")));
+        QVERIFY2(kept.contains("Call Ana"), kept.constData());
+        QCOMPARE(QDir(todo).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void aCopyJustBeforeQuittingIsKept_data()
