@@ -5,6 +5,7 @@
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/CopyOrigin.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/FrontApplications.h"
 #include "Wisplet/Platform/PasteKeystroke.h"
@@ -104,6 +105,7 @@ ClipboardManager::ClipboardManager(const Services& services, const QString& fold
     m_timer->setInterval(pollIntervalMs);
     m_timer->setTimerType(Qt::CoarseTimer);
     connect(m_timer, &QTimer::timeout, this, &ClipboardManager::poll);
+    connect(&m_pasteboard, &Pasteboard::copied, this, &ClipboardManager::copyArrived);
     connect(m_history, &ClipHistoryStore::loaded, this, &ClipboardManager::historyLoaded);
     connect(m_history, &ClipHistoryStore::saved, this, &ClipboardManager::historySaved);
     if (loadHistory)
@@ -281,56 +283,48 @@ void ClipboardManager::poll()
     if (count == m_ownChangeCount)
         return;
 
-    ClipboardRules::CopyContext copy{
+    const ClipboardRules::CopyContext copy = rulesNow();
+    // Nothing of a copy that is not to be kept is read at all.
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        return;
+    examine(count, copy, originOf(count));
+}
+
+ClipboardRules::CopyContext ClipboardManager::rulesNow() const
+{
+    return {
         .paused = m_paused,
         .consent = m_captureConsent,
         .presentation = m_settings.presentationMode(),
-        // Looked up only for a copy the rules above let through.
+        // Known once the copy's origin is.
         .frontIds = {},
         .makerIds = {},
         .excluded = m_excluded,
     };
-    // Nothing of a copy that is not to be kept is read at all, nor is its maker looked up.
-    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
-        return;
-    // The one in front when the copy was made: by this tick, let alone by the time the copy is read, the
-    // user may be in another application.
-    const std::optional<WindowInfo> front = m_applications.frontAt(m_pasteboard.changeTime());
-    copy.frontIds = front ? FrontApplications::idsOf(*front) : QSet<QString>();
-    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
-        return;
-    examine(count, copy, front);
 }
 
-QSet<QString> ClipboardManager::idsOf(const CopyMaker& maker) const
+void ClipboardManager::copyArrived()
 {
-    switch (maker.certainty) {
-    case CopyMaker::Certainty::unknowable:
-        break;
-    case CopyMaker::Certainty::known:
-        // By its name and all its windows: a password manager may have none, or several.
-        return m_applications.idsOfProcess(maker.pid);
-    case CopyMaker::Certainty::inDoubt:
-        // Any of them may have made it: one excluded is enough.
-        return m_applications.idsOfProcesses(maker.suspects);
-    }
-    return {};
+    // By the next tick the maker may have hidden its windows, renamed itself or gone, and the user may be in
+    // another application. Nobody is looked at while capture is off or lets no copy through.
+    if (!isPolling() || ClipboardRules::skipReason(rulesNow()) != ClipboardRules::Skip::none)
+        return;
+    m_arrived = ArrivedCopy{m_pasteboard.changeCount(), CopyOrigin::take(m_pasteboard, m_applications)};
 }
 
-std::optional<QString> ClipboardManager::creditedName(const CopyMaker& maker,
-                                                      const std::optional<WindowInfo>& front) const
+QCoro::Task<CopyOrigin> ClipboardManager::originOf(int changeCount)
 {
-    std::optional<WindowInfo> application;
-    switch (maker.certainty) {
-    case CopyMaker::Certainty::unknowable:
-        application = front;
-        break;
-    case CopyMaker::Certainty::known:
-        application = m_applications.ofProcess(maker.pid);
-        break;
-    case CopyMaker::Certainty::inDoubt:
-        break;
-    }
+    std::optional<ArrivedCopy> arrived = std::exchange(m_arrived, std::nullopt);
+    if (arrived && arrived->changeCount == changeCount)
+        return std::move(arrived->origin);
+    // Capture let nothing through when it came: the best there is now.
+    return CopyOrigin::take(m_pasteboard, m_applications);
+}
+
+std::optional<QString> ClipboardManager::creditedName(const CopyOrigin& origin) const
+{
+    const std::optional<WindowInfo> application =
+        origin.maker.certainty == CopyMaker::Certainty::unknowable ? origin.front : origin.makerApplication();
     // Our own panel in front made nothing.
     if (!application || m_applications.isOurs(*application) || application->desktopElement)
         return std::nullopt;
@@ -339,7 +333,7 @@ std::optional<QString> ClipboardManager::creditedName(const CopyMaker& maker,
 }
 
 QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy,
-                                        std::optional<WindowInfo> front)
+                                        QCoro::Task<CopyOrigin> taken)
 {
     const QPointer self(this);
     ++m_readsInFlight;
@@ -355,16 +349,18 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
 
-    // First: the copy's reads are held to the owner asked about here. The window in front may belong to
+    // The copy's reads are held to the owner its origin was taken from. The window in front may belong to
     // anyone (a terminal running a password tool, a password manager in front of a copy made elsewhere):
-    // the copy is skipped when either its maker or the application in front is excluded.
-    const CopyMaker maker = co_await m_pasteboard.maker();
+    // the copy is skipped when either its maker (by its names and all its windows: a password manager may
+    // have none, or several; in doubt, any suspect) or the application in front is excluded.
+    const CopyOrigin origin = co_await taken;
     if (!stillCurrent())
         co_return;
-    copy.makerIds = idsOf(maker);
+    copy.frontIds = origin.front ? FrontApplications::idsOf(*origin.front) : QSet<QString>();
+    copy.makerIds = origin.makerIds();
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         co_return;
-    const std::optional<QString> app = creditedName(maker, front);
+    const std::optional<QString> app = creditedName(origin);
 
     const QStringList types = co_await m_pasteboard.types(changeCount);
     if (!stillCurrent())

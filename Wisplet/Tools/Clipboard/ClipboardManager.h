@@ -20,10 +20,10 @@
 class AppSettings;
 class ClipHistoryStore;
 class Clock;
+struct CopyOrigin;
 class Defaults;
 class FrontApplications;
 class PasteKeystroke;
-struct CopyMaker;
 class Pasteboard;
 class QEventLoop;
 class QTimer;
@@ -157,12 +157,16 @@ private:
     // Deletes the files found at start that no entry names and no write under way is making.
     void removeStrays(const QStringList& names);
     ClipboardRules::EntryBytes sizeOf(const ClipItem& item) const;
-    // What the exclusions are matched against: the maker's id, or every suspect's.
-    QSet<QString> idsOf(const CopyMaker& maker) const;
+    // The rules that hold before anything of a copy is known.
+    ClipboardRules::CopyContext rulesNow() const;
+    // A copy has just taken the clipboard.
+    void copyArrived();
+    // The origin of the copy with that change count: the one taken as it arrived, else one taken now.
+    QCoro::Task<CopyOrigin> originOf(int changeCount);
     // The maker's name; the application in front only where the system cannot tell at all; none when in
     // doubt, and never our own.
-    std::optional<QString> creditedName(const CopyMaker& maker, const std::optional<WindowInfo>& front) const;
-    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<WindowInfo> front);
+    std::optional<QString> creditedName(const CopyOrigin& origin) const;
+    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, QCoro::Task<CopyOrigin> taken);
     QCoro::Task<> addPreview(ClipItem item);
     QCoro::Task<std::optional<ClipItem>> captureImage(int copy, QStringList types, QDateTime now,
                                                       std::optional<QString> app);
@@ -197,6 +201,13 @@ private:
     // Image and preview files being written, by name: not strays, though no entry names them yet.
     QSet<QString> m_writingFiles;
 
+    // What made the last copy, taken as it arrived; examined at the next tick.
+    struct ArrivedCopy
+    {
+        int changeCount = 0;
+        QCoro::Task<CopyOrigin> origin;
+    };
+    std::optional<ArrivedCopy> m_arrived;
     // Monotonic milliseconds of the last periodic prune; none before the first.
     std::optional<qint64> m_lastPruneMs;
     int m_lastChangeCount;
