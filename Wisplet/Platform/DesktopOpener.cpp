@@ -85,10 +85,6 @@ DesktopOpener& DesktopOpener::shared()
 
 void DesktopOpener::open(const QUrl& url, Failed failed)
 {
-    if (url.isRelative()) {
-        failed(QStringLiteral("the address is not absolute"), {});
-        return;
-    }
     auto watch = std::make_shared<Watch>();
     watch->failed = std::move(failed);
     watch->errors = boundedErrorFile();
