@@ -1,4 +1,5 @@
 #include "Wisplet/Base/DropDownButton.h"
+#include "Wisplet/Base/LinkButton.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Notch/HeaderButton.h"
@@ -9,6 +10,8 @@
 #include "tests/support/FocusMarks.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -49,7 +52,8 @@ private slots:
             tile->setFixedSize(160, MoodTile::contentHeight);
             return tile;
         });
-        QTest::newRow("media button") << Maker([](QWidget* parent) { return new MediaButton(QStringLiteral("play.fill"), 18, parent); });
+        QTest::newRow("media button") << Maker(
+            [](QWidget* parent) { return new MediaButton(QStringLiteral("play.fill"), 18, parent); });
         QTest::newRow("clipboard row's pin")
             << Maker([](QWidget* parent) { return new RowIconButton(QStringLiteral("pin"), false, parent); });
         QTest::newRow("symbol button") << Maker([](QWidget* parent) {
@@ -58,6 +62,18 @@ private slots:
         QTest::newRow("segmented picker") << Maker([](QWidget* parent) {
             return new SegmentedPicker(QStringLiteral("View"), {QStringLiteral("Agenda"), QStringLiteral("Reminders")},
                                        parent);
+        });
+        // Chosen from the store, as a view fills it: Tab stops at the chosen segment, not the first.
+        QTest::newRow("segmented picker, the second chosen") << Maker([](QWidget* parent) {
+            auto* picker = new SegmentedPicker(QStringLiteral("Size"),
+                                               {QStringLiteral("Small"), QStringLiteral("Medium")}, parent);
+            const QSignalBlocker quiet(picker->segments());
+            picker->segments()->button(1)->setChecked(true);
+            return picker;
+        });
+        QTest::newRow("link") << Maker([](QWidget* parent) {
+            return new LinkButton(QStringLiteral("Weather: Open-Meteo"), QUrl(QStringLiteral("https://example.com/")),
+                                  Qt::white, parent);
         });
     }
 
@@ -78,6 +94,8 @@ private slots:
         const QImage before = control->grab().toImage();
         QTest::keyClick(other, Qt::Key_Tab);
         QVERIFY(control->isAncestorOf(QApplication::focusWidget()) || control->hasFocus());
+        if (auto* picker = qobject_cast<SegmentedPicker*>(control))
+            QCOMPARE(QApplication::focusWidget(), picker->segments()->checkedButton());
         const QImage after = control->grab().toImage();
         // A ring round the control: at least as many pixels as its width and height together.
         const int changed = FocusMarks::changedPixels(before, after);
