@@ -1,5 +1,4 @@
 #include "Wisplet/Base/DropDownButton.h"
-#include "Wisplet/Base/LinkButton.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Companion/ExpressionStudio.h"
 #include "Wisplet/Notch/HeaderButton.h"
@@ -70,10 +69,6 @@ private slots:
             const QSignalBlocker quiet(picker->segments());
             picker->segments()->button(1)->setChecked(true);
             return picker;
-        });
-        QTest::newRow("link") << Maker([](QWidget* parent) {
-            return new LinkButton(QStringLiteral("Weather: Open-Meteo"), QUrl(QStringLiteral("https://example.com/")),
-                                  Qt::white, parent);
         });
     }
 

@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(said->text(), QStringLiteral("Could not save the weather key: the keyring did not answer in time."));
     }
 
-    // The page walked with Tab stops at the weather's plans link and shows the keyboard there.
+    // Tab reaches the weather's plans link and rings it.
     void thePlansLinkIsOnTheTabPath()
     {
         ToolStores s;
@@ -141,9 +141,8 @@ private slots:
         view->nextInFocusChain()->setFocus();
         QStringList stops;
         const QString unmarked = FocusMarks::stopsWithoutMark(*view, &stops);
-        const QString link = QStringLiteral("LinkButton 'Open-Meteo plans and attribution'");
-        QVERIFY(stops.contains(link));
-        QVERIFY2(!unmarked.contains(link), qPrintable(unmarked));
+        QVERIFY(stops.contains(QStringLiteral("LinkButton 'Open-Meteo plans and attribution'")));
+        QVERIFY(!unmarked.contains(QStringLiteral("LinkButton")));
     }
 
     void aStepperAtItsBoundKeepsTheValue_data()
