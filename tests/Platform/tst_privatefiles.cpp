@@ -367,7 +367,6 @@ private slots:
         QFile user(target);
         QVERIFY(user.open(QIODevice::ReadOnly));
         ChosenWrites::note(user.handle(), QFile::encodeName(target));
-        user.close();
 
         QCOMPARE(ChosenWrites::track(journal), removed ? 1 : 0);
         QCOMPARE(QFileInfo::exists(noted) || QFileInfo(noted).isSymLink(), !removed);
