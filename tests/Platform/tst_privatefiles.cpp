@@ -7,6 +7,7 @@
 #include "tests/support/TinyDisk.h"
 
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -71,10 +72,22 @@ void holdTheWrite(int)
         ::pause();
 }
 
+// Waits until a file made now is born later than the one at the path, by the file system's clock.
+void waitPastBirthOf(const QString& path)
+{
+    struct statx made = {};
+    ::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BTIME, &made);
+    const qint64 born = made.stx_btime.tv_sec * 1000000000LL + made.stx_btime.tv_nsec;
+    timespec now = {};
+    do
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    while (now.tv_sec * 1000000000LL + now.tv_nsec <= born);
+}
+
 } // namespace
 
 // What stands at the path of a noted temporary file when the next start reads the journal.
-enum class AtNotedPath { theWritesFile, theUsersFile, link, folder };
+enum class AtNotedPath { theWritesFile, theUsersFile, theUsersFileInTheFreedInode, link, folder };
 
 Q_DECLARE_METATYPE(AtNotedPath)
 Q_DECLARE_METATYPE(Blocked)
@@ -325,6 +338,8 @@ private slots:
         QTest::addColumn<bool>("removed");
         QTest::newRow("the write's own file") << AtNotedPath::theWritesFile << true;
         QTest::newRow("the user's file of that name") << AtNotedPath::theUsersFile << false;
+        QTest::newRow("the user's file of that name in the write's freed inode")
+            << AtNotedPath::theUsersFileInTheFreedInode << false;
         QTest::newRow("a link") << AtNotedPath::link << false;
         QTest::newRow("a folder") << AtNotedPath::folder << false;
     }
@@ -344,10 +359,15 @@ private slots:
         QVERIFY(fd >= 0);
         ChosenWrites::note(fd, QFile::encodeName(noted));
         ::close(fd);
-        // Whatever stands there instead came after the write's file had gone, as a finished write renames it.
-        if (at != AtNotedPath::theWritesFile)
+        // Whatever stands there instead came after the write's file had gone, as a finished write renames it
+        // or a failed one removes it (ext4 gives its inode to the next file made).
+        if (at == AtNotedPath::theUsersFileInTheFreedInode) {
+            waitPastBirthOf(noted);
+            QVERIFY(QFile::remove(noted));
+        } else if (at != AtNotedPath::theWritesFile) {
             QVERIFY(QFile::rename(noted, pictures.file(QStringLiteral("copy.jpeg"))));
-        if (at == AtNotedPath::theUsersFile)
+        }
+        if (at == AtNotedPath::theUsersFile || at == AtNotedPath::theUsersFileInTheFreedInode)
             QVERIFY(TestFiles::write(noted, "the user's"));
         if (at == AtNotedPath::link)
             QVERIFY(QFile::link(target, noted));
@@ -358,6 +378,10 @@ private slots:
         QVERIFY(edited.open(QIODevice::Append));
         edited.write(QFile::encodeName(target) + '\0' + "0 0 " + QFile::encodeName(target) + '\0');
         edited.close();
+        // Nor does a note of a file not named as our temporaries are.
+        QFile user(target);
+        QVERIFY(user.open(QIODevice::ReadOnly));
+        ChosenWrites::note(user.handle(), QFile::encodeName(target));
 
         QCOMPARE(ChosenWrites::track(journal), removed ? 1 : 0);
         QCOMPARE(QFileInfo::exists(noted) || QFileInfo(noted).isSymLink(), !removed);

@@ -32,8 +32,9 @@ inline int changedPixels(const QImage& before, const QImage& after)
 }
 
 // Tabs from the window's focus widget once round, back to it (or into a text field that keeps Tab), and names
-// each stop (class and accessible name or text) where the focus does not show, one after another. A text field shows its caret.
-inline QString stopsWithoutMark(QWidget& window)
+// each stop (class and accessible name or text) where the focus does not show, one after another. A text field shows
+// its caret. Every stop's name goes to `stops` when given.
+inline QString stopsWithoutMark(QWidget& window, QStringList* stops = nullptr)
 {
     QStringList unmarked;
     QWidget* const first = QApplication::focusWidget();
@@ -48,11 +49,13 @@ inline QString stopsWithoutMark(QWidget& window)
             continue;
         }
         const QRect area(focused->mapTo(&window, QPoint()), focused->size());
-        if (changedPixels(before.copy(area), window.grab().toImage().copy(area)) < area.width() + area.height()) {
-            const QString name = focused->accessibleName().isEmpty() ? focused->property("text").toString()
-                                                                      : focused->accessibleName();
-            unmarked.append(QStringLiteral("%1 '%2'").arg(QString::fromLatin1(focused->metaObject()->className()), name));
-        }
+        const QString name = QStringLiteral("%1 '%2'").arg(
+            QString::fromLatin1(focused->metaObject()->className()),
+            focused->accessibleName().isEmpty() ? focused->property("text").toString() : focused->accessibleName());
+        if (stops)
+            stops->append(name);
+        if (changedPixels(before.copy(area), window.grab().toImage().copy(area)) < area.width() + area.height())
+            unmarked.append(name);
         if (focused == first)
             break;
     }

@@ -122,9 +122,9 @@ void ShelfFileList::keyPressEvent(QKeyEvent* event)
 
 void ShelfFileList::requestPreview()
 {
-    // The row last clicked when it is selected, else the last selected one.
+    // The row the ring is on (the one last clicked, or reached by Tab and the arrows), else the last selected one.
     QModelIndex row = currentIndex();
-    if (!row.isValid() || !selectionModel()->isSelected(row)) {
+    if (!row.isValid()) {
         const QModelIndexList selected = selectionModel()->selectedRows();
         row = selected.isEmpty() ? QModelIndex() : selected.last();
     }

@@ -211,6 +211,14 @@ private slots:
         QTest::keyClick(preview, Qt::Key_Left);
         QCOMPARE(preview->currentKind(), ShelfPreviewWindow::Kind::other);
         QCOMPARE(preview->currentPath(), file("paper.pdf"));
+
+        // Tab rings the first row without choosing it, and Space previews that row.
+        preview->close();
+        m_view->setSelectedIds({});
+        m_view->list().setFocus(Qt::TabFocusReason);
+        QTest::keyClick(&m_view->list(), Qt::Key_Space);
+        QCOMPARE(previews.size(), 2);
+        QCOMPARE(previews.last().first().toString(), file("paper.pdf"));
     }
 
     void thumbnailsStayBelowTheCeiling()

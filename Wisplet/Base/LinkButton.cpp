@@ -1,0 +1,23 @@
+#include "Wisplet/Base/LinkButton.h"
+
+#include "Wisplet/Base/KeyboardPaths.h"
+
+#include <QDesktopServices>
+
+LinkButton::LinkButton(const QString& text, const QUrl& address, const QColor& colour, QWidget* parent)
+    : QToolButton(parent)
+{
+    setText(text);
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    setAutoRaise(true);
+    setCursor(Qt::PointingHandCursor);
+    // The ring's clear border stands where the padding was, so the link keeps its size with the focus.
+    setStyleSheet(QStringLiteral("QToolButton { background: transparent; color: rgba(%1, %2, %3, %4);"
+                                 " border-radius: 4px; padding: 0; }")
+                      .arg(colour.red())
+                      .arg(colour.green())
+                      .arg(colour.blue())
+                      .arg(colour.alpha())
+                  + KeyboardPaths::focusRingRules(QStringLiteral("QToolButton")));
+    connect(this, &QToolButton::clicked, this, [address] { QDesktopServices::openUrl(address); });
+}

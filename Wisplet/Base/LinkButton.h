@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QToolButton>
+#include <QUrl>
+
+// A link that opens an address, as one stop on the Tab path that wears the focus ring (a label's link stops once
+// unmarked before it highlights): its text in the link's colour, opened by a click or by Space.
+class LinkButton final : public QToolButton
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LinkButton)
+
+public:
+    LinkButton(const QString& text, const QUrl& address, const QColor& colour, QWidget* parent = nullptr);
+};
