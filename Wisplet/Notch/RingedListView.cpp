@@ -10,11 +10,24 @@ constexpr double ringRadius = 6;
 
 } // namespace
 
+QVariant RingedListView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query != Qt::ImCursorRectangle || !currentIndex().isValid())
+        return QListView::inputMethodQuery(query);
+    return ringOn(currentIndex()).shape.toAlignedRect().translated(viewport()->pos());
+}
+
+RingedListView::Ring RingedListView::ringOn(const QModelIndex& current) const
+{
+    return {QRectF(visualRect(current)), ringRadius};
+}
+
 void RingedListView::paintEvent(QPaintEvent* event)
 {
     QListView::paintEvent(event);
     if (!hasFocus() || !currentIndex().isValid())
         return;
     QPainter painter(viewport());
-    KeyboardPaths::paintFocusRing(painter, QRectF(visualRect(currentIndex())), ringRadius);
+    const Ring ring = ringOn(currentIndex());
+    KeyboardPaths::paintFocusRing(painter, ring.shape, ring.radius);
 }

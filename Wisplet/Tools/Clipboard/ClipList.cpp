@@ -1,0 +1,143 @@
+#include "Wisplet/Tools/Clipboard/ClipList.h"
+
+#include "Wisplet/Tools/Clipboard/ClipListModel.h"
+
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+
+ClipList::ClipList(const QString& folder, QWidget* parent)
+    : RingedListView(parent)
+    , m_model(new ClipListModel(folder, this))
+{
+    setModel(m_model);
+    setItemDelegate(new ClipRow(this));
+    // Every row is as tall as the next: the list lays out any number without asking each for its size.
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_Hover);
+    viewport()->setAutoFillBackground(false);
+    setStyleSheet(QStringLiteral(
+        "QListView { background: transparent; }"
+        "QScrollBar:vertical { width: 6px; margin: 0 0 0 2px; background: transparent; }"
+        "QScrollBar::handle:vertical { min-height: 24px; border-radius: 2px; background: rgba(255, 255, 255, 70); }"
+        "QScrollBar::add-line, QScrollBar::sub-line, QScrollBar::add-page, QScrollBar::sub-page"
+        " { height: 0; background: none; }"));
+}
+
+void ClipList::setEntries(const QList<ClipItem>& items)
+{
+    const QModelIndex current = currentIndex();
+    const QUuid id = current.isValid() ? m_model->values().at(current.row()).id : QUuid();
+    m_model->setValues(items);
+    if (id.isNull())
+        return;
+    // Changed in place, a row may now show another entry; a pinned entry moves up.
+    const int row = m_model->rowOf(id);
+    if (row < 0 || row == currentIndex().row())
+        return;
+    const QScopedValueRollback following(m_following, true);
+    selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::NoUpdate);
+}
+
+RingedListView::Ring ClipList::ringOn(const QModelIndex& current) const
+{
+    const ClipRow::Parts parts = ClipRow::layout(visualRect(current));
+    switch (m_part) {
+    case ClipRow::Part::pin:
+        return {QRectF(parts.pin), ClipRow::buttonRadius};
+    case ClipRow::Part::remove:
+        return {QRectF(parts.remove), ClipRow::buttonRadius};
+    case ClipRow::Part::row:
+        break;
+    }
+    return {QRectF(parts.row), ClipRow::rowRadius};
+}
+
+bool ClipList::focusNextPrevChild(bool next)
+{
+    // Tab walks the current row's buttons before it leaves the list.
+    const int part = int(m_part) + (next ? 1 : -1);
+    if (hasFocus() && currentIndex().isValid() && part >= int(ClipRow::Part::row)
+        && part <= int(ClipRow::Part::remove)) {
+        m_part = ClipRow::Part(part);
+        viewport()->update();
+        return true;
+    }
+    return RingedListView::focusNextPrevChild(next);
+}
+
+void ClipList::focusInEvent(QFocusEvent* event)
+{
+    RingedListView::focusInEvent(event);
+    // Coming back with Shift+Tab, the keyboard lands where it would have left.
+    if (event->reason() == Qt::TabFocusReason)
+        m_part = ClipRow::Part::row;
+    else if (event->reason() == Qt::BacktabFocusReason)
+        m_part = ClipRow::Part::remove;
+}
+
+void ClipList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    RingedListView::currentChanged(current, previous);
+    if (!m_following)
+        m_part = ClipRow::Part::row;
+}
+
+void ClipList::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (currentIndex().isValid()) {
+            activate(currentIndex(), m_part);
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    RingedListView::keyPressEvent(event);
+}
+
+void ClipList::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    m_pressed = indexAt(at);
+    m_pressedPart = ClipRow::partAt(visualRect(m_pressed), at);
+    // The ring goes to the row clicked, as the focus did to a row widget clicked on its button.
+    m_part = ClipRow::Part::row;
+    RingedListView::mousePressEvent(event);
+}
+
+void ClipList::mouseMoveEvent(QMouseEvent* event)
+{
+    RingedListView::mouseMoveEvent(event);
+    viewport()->setCursor(indexAt(event->position().toPoint()).isValid() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void ClipList::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    const QModelIndex index = indexAt(at);
+    // A double click comes up twice after one press: it acts once.
+    const bool click = event->button() == Qt::LeftButton && index.isValid() && index == m_pressed
+        && ClipRow::partAt(visualRect(index), at) == m_pressedPart;
+    m_pressed = QPersistentModelIndex();
+    RingedListView::mouseReleaseEvent(event);
+    if (click)
+        activate(index, m_pressedPart);
+}
+
+void ClipList::activate(const QModelIndex& index, ClipRow::Part part)
+{
+    // A copy: acting on it changes the list the row came from.
+    const ClipItem item = m_model->values().at(index.row());
+    emit partActivated(item, part);
+}
