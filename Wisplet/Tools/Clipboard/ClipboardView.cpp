@@ -143,7 +143,7 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     connect(&m_clipboard, &ClipboardManager::captureConsentChanged, this, &ClipboardView::showHeader);
     connect(&m_clipboard, &ClipboardManager::pausedChanged, this, &ClipboardView::showHeader);
     connect(&m_clipboard, &ClipboardManager::messageChanged, this, &ClipboardView::showMessage);
-    connect(&m_clipboard, &ClipboardManager::itemsChanged, this, &ClipboardView::showItems);
+    connect(&m_clipboard, &ClipboardManager::itemsChanged, this, &ClipboardView::itemsChanged);
     showHeader();
     showMessage();
     showItems();
@@ -167,8 +167,18 @@ void ClipboardView::showMessage()
     m_message->setText(message.value_or(QString()));
 }
 
+void ClipboardView::itemsChanged()
+{
+    // Shown once for the changes of one pass (a copy at the limit is one change, and the oldest entry's
+    // removal another), after the work that made them, and not at all while the page is hidden.
+    if (std::exchange(m_itemsChanged, true) || !isVisible())
+        return;
+    QMetaObject::invokeMethod(this, &ClipboardView::showItems, Qt::QueuedConnection);
+}
+
 void ClipboardView::showItems()
 {
+    m_itemsChanged = false;
     const QList<ClipItem> all = m_clipboard.items();
     const QList<ClipItem> shown = ClipboardRules::filtered(all, m_search->text());
     m_count->setText(QString::number(all.size()));
@@ -188,6 +198,8 @@ void ClipboardView::showAges()
 void ClipboardView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (m_itemsChanged)
+        showItems();
     showAges();
     m_ageTimer->start();
 }

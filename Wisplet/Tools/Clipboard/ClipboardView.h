@@ -38,6 +38,7 @@ private:
     void showHeader();
     void showMessage();
     void showItems();
+    void itemsChanged();
 
     ClipboardManager& m_clipboard;
     Clock& m_clock;
@@ -54,6 +55,8 @@ private:
     QStackedLayout* m_listStack;
     QLabel* m_empty;
     ClipList* m_list;
+    // The history changed since the list last showed it.
+    bool m_itemsChanged = false;
     // Keeps the rows' ages current while the page shows.
     QTimer* m_ageTimer;
 };

@@ -77,12 +77,12 @@ struct ClipboardHarness : CompanionFixture
     std::unique_ptr<ClipboardManager> manager;
 };
 
-// A history file of that many texts ("text 0" the newest), as an earlier run left it.
-inline QByteArray storedTexts(int count, bool pinned, const QDateTime& date)
+// A history file of unpinned then pinned texts ("text 0" the newest), as an earlier run left it.
+inline QByteArray storedTexts(int unpinned, int pinned, const QDateTime& date)
 {
     QList<ClipItem> items;
-    items.reserve(count);
-    for (int i = 0; i < count; ++i)
+    items.reserve(unpinned + pinned);
+    for (int i = 0; i < unpinned + pinned; ++i)
         items.append({QUuid::createUuid(),
                       ClipItem::Kind::text,
                       QStringLiteral("text %1").arg(i),
@@ -91,7 +91,7 @@ inline QByteArray storedTexts(int count, bool pinned, const QDateTime& date)
                       {},
                       {},
                       {},
-                      pinned,
+                      i >= unpinned,
                       {}});
     return QJsonDocument(clipItemsToJson(items)).toJson(QJsonDocument::Compact);
 }
