@@ -1,6 +1,7 @@
 #include "Wisplet/Notch/RingedListView.h"
 
 #include "Wisplet/Base/KeyboardPaths.h"
+#include "Wisplet/Notch/ToolViews.h"
 
 #include <QPainter>
 
@@ -9,6 +10,19 @@ namespace {
 constexpr double ringRadius = 6;
 
 } // namespace
+
+void RingedListView::paintRows(QAbstractItemModel* model, QAbstractItemDelegate* delegate)
+{
+    setModel(model);
+    delegate->setParent(this);
+    setItemDelegate(delegate);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setStyleSheet(QStringLiteral("QListView { background: transparent; }") + toolScrollBarStyle());
+}
 
 QVariant RingedListView::inputMethodQuery(Qt::InputMethodQuery query) const
 {

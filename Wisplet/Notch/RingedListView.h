@@ -19,6 +19,10 @@ public:
         double radius = 0;
     };
 
+    // Shows the model's rows as the delegate paints them (taking the delegate): no selection or editing, no
+    // frame, scrolled by the pixel with the pages' quiet scroll bar, over the island.
+    void paintRows(QAbstractItemModel* model, QAbstractItemDelegate* delegate);
+
     // Where the keyboard is, for input methods and for tests that look for the ring: the ring's rectangle.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 

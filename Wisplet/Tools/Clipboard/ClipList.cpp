@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Clipboard/ClipList.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Tools/Clipboard/ClipListModel.h"
 
 #include <QKeyEvent>
@@ -9,24 +10,11 @@ ClipList::ClipList(const QString& folder, QWidget* parent)
     : RingedListView(parent)
     , m_model(new ClipListModel(folder, this))
 {
-    setModel(m_model);
-    setItemDelegate(new ClipRow(this));
+    paintRows(m_model, new ClipRow);
     // Every row is as tall as the next: the list lays out any number without asking each for its size.
     setUniformItemSizes(true);
-    setSelectionMode(QAbstractItemView::NoSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_Hover);
-    viewport()->setAutoFillBackground(false);
-    setStyleSheet(QStringLiteral(
-        "QListView { background: transparent; }"
-        "QScrollBar:vertical { width: 6px; margin: 0 0 0 2px; background: transparent; }"
-        "QScrollBar::handle:vertical { min-height: 24px; border-radius: 2px; background: rgba(255, 255, 255, 70); }"
-        "QScrollBar::add-line, QScrollBar::sub-line, QScrollBar::add-page, QScrollBar::sub-page"
-        " { height: 0; background: none; }"));
 }
 
 void ClipList::setEntries(const QList<ClipItem>& items)
@@ -90,18 +78,9 @@ void ClipList::currentChanged(const QModelIndex& current, const QModelIndex& pre
 
 void ClipList::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        if (currentIndex().isValid()) {
-            activate(currentIndex(), m_part);
-            event->accept();
-            return;
-        }
-        break;
-    default:
-        break;
+    if (KeyboardPaths::activates(*event) && currentIndex().isValid()) {
+        activate(currentIndex(), m_part);
+        return;
     }
     RingedListView::keyPressEvent(event);
 }

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Links/LinkGrid.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Links/LinkChip.h"
 #include "Wisplet/Tools/Links/LinkListModel.h"
@@ -85,18 +86,9 @@ void LinkGrid::mouseReleaseEvent(QMouseEvent* event)
 
 void LinkGrid::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        if (currentIndex().isValid()) {
-            act(currentIndex(), false);
-            event->accept();
-            return;
-        }
-        break;
-    default:
-        break;
+    if (KeyboardPaths::activates(*event) && currentIndex().isValid()) {
+        act(currentIndex(), false);
+        return;
     }
     QListView::keyPressEvent(event);
 }
