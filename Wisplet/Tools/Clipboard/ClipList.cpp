@@ -22,14 +22,16 @@ void ClipList::setEntries(const QList<ClipItem>& items)
     const QModelIndex current = currentIndex();
     const QUuid id = current.isValid() ? m_model->values().at(current.row()).id : QUuid();
     m_model->setValues(items);
-    if (id.isNull())
+    if (id.isNull() || m_model->rowCount() == 0)
         return;
-    // Changed in place, a row may now show another entry; a pinned entry moves up.
+    // Changed in place, a row may now show another entry; a pinned entry moves up. When the entry is gone,
+    // the one that takes its place is current, as the next row took the focus of a row widget deleted.
     const int row = m_model->rowOf(id);
-    if (row < 0 || row == currentIndex().row())
+    const int wanted = row >= 0 ? row : std::min(current.row(), m_model->rowCount() - 1);
+    if (wanted == currentIndex().row())
         return;
-    const QScopedValueRollback following(m_following, true);
-    selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::NoUpdate);
+    const QScopedValueRollback following(m_following, row >= 0);
+    selectionModel()->setCurrentIndex(m_model->index(wanted), QItemSelectionModel::NoUpdate);
 }
 
 RingedListView::Ring ClipList::ringOn(const QModelIndex& current) const
