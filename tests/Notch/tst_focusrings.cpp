@@ -4,7 +4,7 @@
 #include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/SegmentedPicker.h"
 #include "Wisplet/Notch/ToolViews.h"
-#include "Wisplet/Tools/Clipboard/RowIconButton.h"
+#include "Wisplet/Tools/Clipboard/ClipList.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 #include "tests/support/FocusMarks.h"
 #include "tests/support/WidgetsTestMain.h"
@@ -53,8 +53,14 @@ private slots:
         });
         QTest::newRow("media button") << Maker(
             [](QWidget* parent) { return new MediaButton(QStringLiteral("play.fill"), 18, parent); });
-        QTest::newRow("clipboard row's pin")
-            << Maker([](QWidget* parent) { return new RowIconButton(QStringLiteral("pin"), false, parent); });
+        QTest::newRow("clipboard list") << Maker([](QWidget* parent) {
+            auto* list = new ClipList(QString(), parent);
+            ClipItem copied;
+            copied.id = QUuid::createUuid();
+            copied.text = QStringLiteral("copied");
+            list->setEntries({copied});
+            return list;
+        });
         QTest::newRow("symbol button") << Maker([](QWidget* parent) {
             return toolSymbolButton(QStringLiteral("trash"), QStringLiteral("Delete"), Qt::white, 14, parent);
         });

@@ -538,6 +538,7 @@ void ClipboardManager::prune()
     if (dropped.isEmpty())
         return;
     QList<ClipItem> kept;
+    kept.reserve(m_items.size());
     QList<ClipItem> gone;
     for (const ClipItem& item : std::as_const(m_items)) {
         if (dropped.contains(item.id)) {

@@ -93,23 +93,29 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
     return dropped;
 }
 
-QList<ClipItem> withInserted(QList<ClipItem> items, const ClipItem& item)
+QList<ClipItem> withInserted(const QList<ClipItem>& items, const ClipItem& item)
 {
     const auto repeat = item.kind == ClipItem::Kind::image
-        ? items.end()
-        : std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+        ? items.cend()
+        : std::find_if(items.cbegin(), items.cend(), [&](const ClipItem& existing) {
               return existing.kind == item.kind && existing.text == item.text;
           });
-    if (repeat == items.end()) {
-        items.prepend(item);
-        return items;
+    // A new list, grown once: putting an entry in front of a long history in place copies it twice.
+    QList<ClipItem> inserted;
+    inserted.reserve(items.size() + 1);
+    if (repeat == items.cend()) {
+        inserted.append(item);
+    } else {
+        ClipItem moved = *repeat;
+        moved.date = item.date;
+        moved.app = item.app;
+        inserted.append(moved);
     }
-    ClipItem moved = *repeat;
-    items.erase(repeat);
-    moved.date = item.date;
-    moved.app = item.app;
-    items.prepend(moved);
-    return items;
+    for (auto it = items.cbegin(); it != items.cend(); ++it) {
+        if (it != repeat)
+            inserted.append(*it);
+    }
+    return inserted;
 }
 
 QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)
@@ -123,13 +129,16 @@ QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)
         return needle.isEmpty() || item.text.contains(needle, Qt::CaseInsensitive)
             || item.app.value_or(QString()).contains(needle, Qt::CaseInsensitive);
     };
-    QList<ClipItem> pinned;
-    QList<ClipItem> unpinned;
-    for (const ClipItem& item : items) {
-        if (matches(item))
-            (item.pinned ? pinned : unpinned).append(item);
+    // One list, grown once: a long history is filtered at every change while its page shows.
+    QList<ClipItem> shown;
+    shown.reserve(items.size());
+    for (const bool pinned : {true, false}) {
+        for (const ClipItem& item : items) {
+            if (item.pinned == pinned && matches(item))
+                shown.append(item);
+        }
     }
-    return pinned + unpinned;
+    return shown;
 }
 
 QString relativeAge(qint64 seconds)

@@ -68,7 +68,7 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
 
 // The list with a new copy at the top: an entry of the same kind and text (never an image) moves there
 // instead, with the new copy's date and application.
-QList<ClipItem> withInserted(QList<ClipItem> items, const ClipItem& item);
+QList<ClipItem> withInserted(const QList<ClipItem>& items, const ClipItem& item);
 
 // The entries the list shows for a query: those whose text or application contains it, ignoring case and
 // surrounding spaces and tabs; pinned first, each group in history order.

@@ -1,5 +1,6 @@
 #include "Wisplet/Tools/Links/LinkGrid.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Links/LinkChip.h"
 #include "Wisplet/Tools/Links/LinkListModel.h"
@@ -86,26 +87,15 @@ void LinkGrid::mouseReleaseEvent(QMouseEvent* event)
 
 void LinkGrid::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        if (currentIndex().isValid()) {
-            act(currentIndex(), false);
-            event->accept();
-            return;
-        }
-        break;
-    case Qt::Key_Delete:
-    case Qt::Key_Backspace:
+    if (KeyboardPaths::activates(*event) && currentIndex().isValid()) {
+        act(currentIndex(), false);
+        return;
+    }
+    if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
         if (const std::optional<QuickLink> link = m_model->linkAt(currentIndex())) {
             emit removeClicked(link->id);
-            event->accept();
             return;
         }
-        break;
-    default:
-        break;
     }
     QListView::keyPressEvent(event);
 }
