@@ -10,7 +10,6 @@
 #include "tests/Tools/Focus/FocusFixture.h"
 #include "tests/support/FocusMarks.h"
 #include "tests/support/RecordingService.h"
-#include "tests/support/TestEnvironment.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -37,13 +36,10 @@ public:
     QList<QUrl> received;
 };
 
-// Over a defaults file as a first start finds it: the engine is made after it was last written.
-struct Onboarding : DefaultsFile, FocusFixture
+struct Onboarding : FocusFixture
 {
     Onboarding()
-        : FocusFixture(path)
     {
-        defaults.flush();
         launch();
         coordinator.registerService(ToolID::focus, focusService);
         coordinator.registerService(ToolID::system, systemService);
@@ -356,6 +352,7 @@ private slots:
 
     void theLookAndToolsWriteOnlyTheUsersChoice()
     {
+        f->defaults.flush();
         open();
         QVERIFY(!f->defaults.hasPendingChanges());
         pressReturn();

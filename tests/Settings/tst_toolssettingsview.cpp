@@ -11,7 +11,6 @@
 #include "tests/support/Files.h"
 #include "tests/support/FocusMarks.h"
 #include "tests/support/HeldHttpTransport.h"
-#include "tests/support/TestEnvironment.h"
 #include "tests/support/WidgetsTestMain.h"
 
 #include <QCheckBox>
@@ -22,6 +21,12 @@
 #include <QToolButton>
 
 namespace {
+
+struct DefaultsFile
+{
+    TempFolder home;
+    QString path = home.file(QStringLiteral("defaults.json"));
+};
 
 // The four stores of the page over a defaults file holding these values, with a stored weather key.
 struct ToolStores : DefaultsFile, FocusFixture

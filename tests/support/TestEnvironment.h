@@ -30,10 +30,3 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-// A defaults file in a fresh folder, not written yet: a fixture's first base, so that it is there before the stores.
-struct DefaultsFile
-{
-    TempFolder home;
-    QString path = home.file(QStringLiteral("defaults.json"));
-};

@@ -137,9 +137,8 @@ void FocusEngine::storeSetting(T& member, const T& value, const char* key, Signa
 
 void FocusEngine::loadSettings()
 {
-    // Read, never written back: a start changes nothing the user has not.
-    m_hydrationMinutes = m_defaults.doubleValue(hydrationKey);
-    m_autoAdvance = m_defaults.boolValue(autoAdvanceKey);
+    const double hydration = m_defaults.doubleValue(hydrationKey);
+    const bool autoAdvance = m_defaults.boolValue(autoAdvanceKey);
     m_mode = focusModeFromRawValue(m_defaults.string(modeKey)).value_or(FocusMode::pomodoro);
     m_workMinutes = storedMinutes(m_defaults, "focus.work", 25);
     m_shortBreakMinutes = storedMinutes(m_defaults, "focus.short", 5);
@@ -149,6 +148,8 @@ void FocusEngine::loadSettings()
     m_countdownMinutes = storedMinutes(m_defaults, "focus.countdown", 15);
     if (m_defaults.string(dayKey) == today())
         m_sessionsToday = qint64(std::clamp(m_defaults.doubleValue(countKey), -largestCount, largestCount));
+    setHydrationMinutes(hydration);
+    setAutoAdvance(autoAdvance);
 }
 
 void FocusEngine::restoreSession()
