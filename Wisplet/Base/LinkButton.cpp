@@ -3,8 +3,14 @@
 #include "Wisplet/Base/KeyboardPaths.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 
 LinkButton::LinkButton(const QString& text, const QUrl& address, const QColor& colour, QWidget* parent)
+    : LinkButton(
+        text, address, colour, [](const QUrl& url) { QDesktopServices::openUrl(url); }, parent)
+{ }
+
+LinkButton::LinkButton(const QString& text, const QUrl& address, const QColor& colour, Opener open, QWidget* parent)
     : QToolButton(parent)
 {
     setText(text);
@@ -19,5 +25,16 @@ LinkButton::LinkButton(const QString& text, const QUrl& address, const QColor& c
                       .arg(colour.blue())
                       .arg(colour.alpha())
                   + KeyboardPaths::focusRingRules(QStringLiteral("QToolButton")));
-    connect(this, &QToolButton::clicked, this, [address] { QDesktopServices::openUrl(address); });
+    connect(this, &QToolButton::clicked, this, [address, open = std::move(open)] { open(address); });
+}
+
+void LinkButton::keyPressEvent(QKeyEvent* event)
+{
+    // Return opens a link as it does in a browser; a button answers only Space.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        click();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
 }

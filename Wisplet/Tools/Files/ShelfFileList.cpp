@@ -97,6 +97,7 @@ void ShelfFileList::chooseRow(const QUuid& id)
     const QModelIndex index = m_model->index(int(found - items.cbegin()));
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
+    setFocus(Qt::MouseFocusReason);
 }
 
 void ShelfFileList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
@@ -104,7 +105,6 @@ void ShelfFileList::selectionChanged(const QItemSelection& selected, const QItem
     QListView::selectionChanged(selected, deselected);
     if (m_updating)
         return;
-    setFocus(Qt::MouseFocusReason);
     m_wanted = selectedIds();
     emit selectedIdsChanged(m_wanted);
 }
