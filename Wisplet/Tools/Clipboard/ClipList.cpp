@@ -1,8 +1,10 @@
 #include "Wisplet/Tools/Clipboard/ClipList.h"
 
 #include "Wisplet/Base/KeyboardPaths.h"
+#include "Wisplet/Tools/Clipboard/ClipListAccessible.h"
 #include "Wisplet/Tools/Clipboard/ClipListModel.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
 
@@ -10,6 +12,7 @@ ClipList::ClipList(const QString& folder, QWidget* parent)
     : RingedListView(parent)
     , m_model(new ClipListModel(folder, this))
 {
+    ClipListAccessible::install();
     paintRows(m_model, new ClipRow);
     // Every row is as tall as the next: the list lays out any number without asking each for its size.
     setUniformItemSizes(true);
@@ -36,16 +39,8 @@ void ClipList::setEntries(const QList<ClipItem>& items)
 
 RingedListView::Ring ClipList::ringOn(const QModelIndex& current) const
 {
-    const ClipRow::Parts parts = ClipRow::layout(visualRect(current));
-    switch (m_part) {
-    case ClipRow::Part::pin:
-        return {QRectF(parts.pin), ClipRow::buttonRadius};
-    case ClipRow::Part::remove:
-        return {QRectF(parts.remove), ClipRow::buttonRadius};
-    case ClipRow::Part::row:
-        break;
-    }
-    return {QRectF(parts.row), ClipRow::rowRadius};
+    const QRect shape = ClipRow::layout(visualRect(current)).of(m_part);
+    return {QRectF(shape), m_part == ClipRow::Part::row ? ClipRow::rowRadius : ClipRow::buttonRadius};
 }
 
 bool ClipList::focusNextPrevChild(bool next)
@@ -56,6 +51,7 @@ bool ClipList::focusNextPrevChild(bool next)
         && part <= int(ClipRow::Part::remove)) {
         m_part = ClipRow::Part(part);
         viewport()->update();
+        announcePart();
         return true;
     }
     return RingedListView::focusNextPrevChild(next);
@@ -67,8 +63,10 @@ void ClipList::focusInEvent(QFocusEvent* event)
     // Coming back with Shift+Tab, the keyboard lands where it would have left.
     if (event->reason() == Qt::TabFocusReason)
         m_part = ClipRow::Part::row;
-    else if (event->reason() == Qt::BacktabFocusReason)
+    else if (event->reason() == Qt::BacktabFocusReason) {
         m_part = ClipRow::Part::remove;
+        announcePart();
+    }
 }
 
 void ClipList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -121,4 +119,12 @@ void ClipList::activate(const QModelIndex& index, ClipRow::Part part)
     // A copy: acting on it changes the list the row came from.
     const ClipItem item = m_model->values().at(index.row());
     emit partActivated(item, part);
+}
+
+void ClipList::announcePart()
+{
+    if (!QAccessible::isActive() || !currentIndex().isValid())
+        return;
+    QAccessibleEvent event(ClipListAccessible::part(*this, currentIndex().row(), m_part), QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
 }

@@ -24,6 +24,8 @@ public:
     void setEntries(const QList<ClipItem>& items);
     // The part of the current row the keyboard is on.
     ClipRow::Part currentPart() const { return m_part; }
+    // As a click on that part of the row.
+    void activate(const QModelIndex& index, ClipRow::Part part);
 
 signals:
     void partActivated(const ClipItem& item, ClipRow::Part part);
@@ -39,7 +41,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void activate(const QModelIndex& index, ClipRow::Part part);
+    // Assistive technology hears where the keyboard went within the row.
+    void announcePart();
 
     ClipListModel* m_model;
     ClipRow::Part m_part = ClipRow::Part::row;

@@ -92,6 +92,19 @@ ClipRow::Parts ClipRow::layout(const QRect& cell)
     return parts;
 }
 
+QRect ClipRow::Parts::of(Part part) const
+{
+    switch (part) {
+    case Part::pin:
+        return pin;
+    case Part::remove:
+        return remove;
+    case Part::row:
+        break;
+    }
+    return row;
+}
+
 ClipRow::Part ClipRow::partAt(const QRect& cell, const QPoint& point)
 {
     const Parts parts = layout(cell);

@@ -30,6 +30,9 @@ public:
         QRect detail;
         QRect pin;
         QRect remove;
+
+        // What a part takes: the whole row, or its button.
+        QRect of(Part part) const;
     };
 
     explicit ClipRow(QObject* parent = nullptr);

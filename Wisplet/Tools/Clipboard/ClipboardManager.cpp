@@ -212,6 +212,13 @@ void ClipboardManager::setWindowActivation(std::function<void(quint32)> activate
 void ClipboardManager::setItems(const QList<ClipItem>& items)
 {
     m_items = items;
+    itemsEdited(false);
+}
+
+void ClipboardManager::itemsEdited(bool pinsKept)
+{
+    if (!pinsKept)
+        m_pinnedBytes.reset();
     emit itemsChanged(m_items);
     emit changed();
 }
@@ -402,17 +409,17 @@ QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
     if (previewBytes < 0)
         co_return;
     // Only while the entry is still there as it was: deleted or pruned meanwhile, its files are gone.
-    QList<ClipItem> items = m_items;
-    const auto entry = std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+    const auto entry = std::find_if(m_items.cbegin(), m_items.cend(), [&](const ClipItem& existing) {
         return existing.id == item.id && existing.imageFile == item.imageFile && !existing.thumbnailFile;
     });
-    if (entry == items.end()) {
+    if (entry == m_items.cend()) {
         QFile::remove(pathOf(previewName));
         co_return;
     }
-    entry->thumbnailFile = previewName;
+    ClipItem& previewed = m_items[entry - m_items.cbegin()];
+    previewed.thumbnailFile = previewName;
     m_sizes[item.id].files += previewBytes;
-    setItems(items);
+    itemsEdited(!previewed.pinned);
     save();
 }
 
@@ -516,10 +523,11 @@ QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxS
 
 void ClipboardManager::insert(const ClipItem& item)
 {
-    const QList<ClipItem> items = ClipboardRules::withInserted(m_items, item);
-    if (items.first().id == item.id && !m_sizes.contains(item.id))
+    // A repeat that moves up keeps its pin and its size.
+    ClipboardRules::insertCopy(m_items, item);
+    if (m_items.first().id == item.id && !m_sizes.contains(item.id))
         m_sizes.insert(item.id, {ClipboardRules::storedTextBytes(item.text), 0});
-    setItems(items);
+    itemsEdited(true);
     prune();
     save();
 }
@@ -530,25 +538,37 @@ ClipboardRules::EntryBytes ClipboardManager::sizeOf(const ClipItem& item) const
     return known != m_sizes.cend() ? *known : ClipboardRules::EntryBytes{ClipboardRules::storedTextBytes(item.text), 0};
 }
 
+ClipboardRules::EntryBytes ClipboardManager::pinnedBytes() const
+{
+    ClipboardRules::EntryBytes bytes;
+    for (const ClipItem& item : m_items) {
+        if (item.pinned)
+            bytes += sizeOf(item);
+    }
+    return bytes;
+}
+
 void ClipboardManager::prune()
 {
+    if (!m_pinnedBytes)
+        m_pinnedBytes = pinnedBytes();
     const QSet<QUuid> dropped =
         ClipboardRules::prunedIds(m_items, {m_maxItems, m_retentionDays, textBudget, fileBudget}, m_clock.now(),
-                                  [this](const ClipItem& item) { return sizeOf(item); });
+                                  *m_pinnedBytes, [this](const ClipItem& item) { return sizeOf(item); });
     if (dropped.isEmpty())
         return;
-    QList<ClipItem> kept;
-    kept.reserve(m_items.size());
     QList<ClipItem> gone;
-    for (const ClipItem& item : std::as_const(m_items)) {
-        if (dropped.contains(item.id)) {
-            gone.append(item);
-            m_sizes.remove(item.id);
-        } else {
-            kept.append(item);
-        }
-    }
-    setItems(kept);
+    gone.reserve(dropped.size());
+    // In place: each entry is looked at once, and only the unpinned ones are looked up.
+    m_items.removeIf([&](const ClipItem& item) {
+        if (item.pinned || !dropped.contains(item.id))
+            return false;
+        gone.append(item);
+        return true;
+    });
+    for (const ClipItem& item : std::as_const(gone))
+        m_sizes.remove(item.id);
+    itemsEdited(true);
     removeFiles(gone);
 }
 
@@ -564,6 +584,9 @@ void ClipboardManager::pruneAndSave()
 // kept twice by a merge shares its picture with the other.
 void ClipboardManager::removeFiles(const QList<ClipItem>& gone)
 {
+    if (std::none_of(gone.cbegin(), gone.cend(),
+                     [](const ClipItem& item) { return item.imageFile || item.thumbnailFile; }))
+        return;
     const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
     for (const ClipItem& item : gone) {
         for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
@@ -595,7 +618,7 @@ void ClipboardManager::historyLoaded(const ClipHistoryFile::Loaded& loaded)
     // Copies taken while the file was read go on top of what it held, as if taken after it.
     QList<ClipItem> items = loaded.items;
     for (auto copied = m_items.crbegin(); copied != m_items.crend(); ++copied)
-        items = ClipboardRules::withInserted(items, *copied);
+        ClipboardRules::insertCopy(items, *copied);
     m_sizes.insert(loaded.sizes);
     showFileLine(loaded.file);
     setItems(items);
@@ -708,22 +731,19 @@ void ClipboardManager::postPasteKeystroke(const std::optional<WindowInfo>& targe
 
 void ClipboardManager::togglePin(const ClipItem& item)
 {
-    QList<ClipItem> items = m_items;
-    const auto found = std::find(items.begin(), items.end(), item);
-    if (found == items.end())
+    const qsizetype row = m_items.indexOf(item);
+    if (row < 0)
         return;
-    found->pinned = !found->pinned;
-    setItems(items);
+    m_items[row].pinned = !m_items[row].pinned;
+    itemsEdited(false);
     save();
 }
 
 void ClipboardManager::remove(const ClipItem& item)
 {
     m_sizes.remove(item.id);
-    QList<ClipItem> items = m_items;
-    items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; });
-    if (items.size() != m_items.size())
-        setItems(items);
+    if (m_items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; }) > 0)
+        itemsEdited(false);
     removeFiles({item});
     save();
 }

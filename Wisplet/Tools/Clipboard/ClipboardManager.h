@@ -147,6 +147,8 @@ signals:
 
 private:
     void setItems(const QList<ClipItem>& items);
+    // After m_items changed in place. `pinsKept`: no pinned entry came, went or changed its size.
+    void itemsEdited(bool pinsKept);
     // The file is written again only when the prune dropped something.
     void pruneAndSave();
     void setMessage(const std::optional<QString>& text);
@@ -157,6 +159,7 @@ private:
     // Deletes the files found at start that no entry names and no write under way is making.
     void removeStrays(const QStringList& names);
     ClipboardRules::EntryBytes sizeOf(const ClipItem& item) const;
+    ClipboardRules::EntryBytes pinnedBytes() const;
     // The rules that hold before anything of a copy is known.
     ClipboardRules::CopyContext rulesNow() const;
     // A copy has just taken the clipboard.
@@ -198,6 +201,9 @@ private:
     QString m_fileLine;
     ClipHistoryStore* m_history;
     ClipHistoryFile::Sizes m_sizes;
+    // What the pinned entries take together, while no change touched them: a copy's insertion and a prune
+    // keep it, so they measure none of the pinned entries, however many.
+    std::optional<ClipboardRules::EntryBytes> m_pinnedBytes;
     // Image and preview files being written, by name: not strays, though no entry names them yet.
     QSet<QString> m_writingFiles;
 

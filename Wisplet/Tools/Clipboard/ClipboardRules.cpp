@@ -59,19 +59,12 @@ qint64 storedTextBytes(QStringView text)
     return bytes;
 }
 
-QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now,
+QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now, EntryBytes pinned,
                       const std::function<EntryBytes(const ClipItem&)>& bytesOf)
 {
     const int limit = std::max(1, limits.maxItems);
     const qint64 maxAgeMs = qint64(limits.retentionDays) * 86'400'000;
-    EntryBytes used;
-    for (const ClipItem& item : items) {
-        if (item.pinned) {
-            const EntryBytes bytes = bytesOf(item);
-            used.text += bytes.text;
-            used.files += bytes.files;
-        }
-    }
+    EntryBytes used = pinned;
     int kept = 0;
     bool full = false;
     QSet<QUuid> dropped;
@@ -84,8 +77,7 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
             || (kept > 0 && (used.text + bytes.text > limits.textBytes || used.files + bytes.files > limits.fileBytes));
         if (kept < limit && young && !full) {
             ++kept;
-            used.text += bytes.text;
-            used.files += bytes.files;
+            used += bytes;
         } else {
             dropped.insert(item.id);
         }
@@ -93,29 +85,22 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
     return dropped;
 }
 
-QList<ClipItem> withInserted(const QList<ClipItem>& items, const ClipItem& item)
+void insertCopy(QList<ClipItem>& items, const ClipItem& item)
 {
     const auto repeat = item.kind == ClipItem::Kind::image
         ? items.cend()
         : std::find_if(items.cbegin(), items.cend(), [&](const ClipItem& existing) {
               return existing.kind == item.kind && existing.text == item.text;
           });
-    // A new list, grown once: putting an entry in front of a long history in place copies it twice.
-    QList<ClipItem> inserted;
-    inserted.reserve(items.size() + 1);
     if (repeat == items.cend()) {
-        inserted.append(item);
-    } else {
-        ClipItem moved = *repeat;
-        moved.date = item.date;
-        moved.app = item.app;
-        inserted.append(moved);
+        items.prepend(item);
+        return;
     }
-    for (auto it = items.cbegin(); it != items.cend(); ++it) {
-        if (it != repeat)
-            inserted.append(*it);
-    }
-    return inserted;
+    const qsizetype row = repeat - items.cbegin();
+    std::rotate(items.begin(), items.begin() + row, items.begin() + row + 1);
+    ClipItem& moved = items.first();
+    moved.date = item.date;
+    moved.app = item.app;
 }
 
 QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)

@@ -10,6 +10,7 @@
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -339,6 +340,57 @@ private slots:
         h.clock.advance(3'600'000);
         page->show();
         QCOMPARE(row(*page, 0).data(ClipListModel::subtitleRole).toString(), QStringLiteral("1 hr. ago"));
+    }
+
+    void assistiveTechnologyActsOnRows_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("button"); // -1: the row itself
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("copied");
+        const QString press = QAccessibleActionInterface::pressAction();
+        // Shown at first: "kept" (pinned), "newest", "older".
+        QTest::newRow("a row copies its entry back")
+            << 2 << -1 << "older"
+            << "Copy to clipboard" << QStringList{"kept", "newest", "older"} << "older";
+        QTest::newRow("pin") << 2 << 0 << "Pin item" << press << QStringList{"older", "kept", "newest"} << "";
+        QTest::newRow("unpin") << 0 << 0 << "Unpin item" << press << QStringList{"newest", "older", "kept"} << "";
+        QTest::newRow("delete") << 1 << 1 << "Delete clipboard item" << press << QStringList{"kept", "older"} << "";
+    }
+
+    void assistiveTechnologyActsOnRows()
+    {
+        QFETCH(int, row);
+        QFETCH(int, button);
+        QFETCH(QString, name);
+        QFETCH(QString, action);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, copied);
+        Harness h;
+        h.copyIn("kept");
+        h.copyIn("older");
+        h.copyIn("newest");
+        h.manager->togglePin(entry(h, "kept"));
+        const auto page = h.view();
+        page->show();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(page->list());
+        QCOMPARE(list->childCount(), 3);
+        QAccessibleInterface* target = list->child(row);
+        QCOMPARE(target->parent(), list);
+        if (button >= 0) {
+            QCOMPARE(target->childCount(), 2);
+            target = target->child(button);
+            QCOMPARE(target->parent(), list->child(row));
+        }
+        QCOMPARE(target->text(QAccessible::Name), name);
+        QVERIFY(target->actionInterface());
+        QCOMPARE(target->actionInterface()->actionNames(), QStringList{action});
+        target->actionInterface()->doAction(action);
+        QCoreApplication::processEvents();
+        QCOMPARE(h.shownTexts(*page), shown);
+        QCOMPARE(h.pasteboard.written.isEmpty() ? QString() : h.pasteboard.written.last().text, copied);
     }
 
     void imagePreviewFallsBack()
