@@ -157,8 +157,21 @@ QStringList AppDelegate::saveAll() const
     return unsaved;
 }
 
+void AppDelegate::addWaitAtQuit(std::function<void(QDeadlineTimer)> wait)
+{
+    m_waitsAtQuit.push_back(std::move(wait));
+}
+
+void AppDelegate::waitAll(QDeadlineTimer deadline) const
+{
+    for (const auto& wait : m_waitsAtQuit)
+        wait(deadline);
+}
+
 bool AppDelegate::shouldQuit(const std::function<bool(const QStringList&)>& userAgreesToQuitWithoutSaving)
 {
+    // A write still under way is not yet a failure to ask about.
+    waitAll(QDeadlineTimer(questionWaitMs, Qt::PreciseTimer));
     const QStringList unsaved = saveAll();
     return unsaved.isEmpty() || userAgreesToQuitWithoutSaving(unsaved);
 }
@@ -168,7 +181,7 @@ void AppDelegate::addShutdownStep(std::function<void()> step)
     m_shutdownSteps.push_back(std::move(step));
 }
 
-void AppDelegate::shutDown()
+void AppDelegate::shutDown(QDeadlineTimer deadline)
 {
     if (m_shutDown)
         return;
@@ -177,11 +190,17 @@ void AppDelegate::shutDown()
     m_parts.wisp.stop();
     run(m_steps.stopIdleMonitor);
     run(m_steps.stopFullscreenMonitor);
-    run(m_steps.stopAllServices);
     for (const auto& step : m_shutdownSteps)
         step();
-    // Nobody can be asked any more (a signal, the session's end, or the user chose to quit): the journal
-    // hears what is lost.
+    // Everything is on the disk before anything is waited for, so that a wait the deadline cuts short (or
+    // the watchdog's end, if the main thread is held) loses at most what that wait was for.
+    saveAll();
+    if (m_steps.stopAllServices)
+        m_steps.stopAllServices(deadline);
+    waitAll(deadline);
+    // What the waits brought is saved too (a copy taken at the last look, a reminder written or kept). Nobody
+    // can be asked any more (a signal, the session's end, or the user chose to quit): the journal hears what
+    // is lost.
     if (const QStringList unsaved = saveAll(); !unsaved.isEmpty())
         reportProblem(QStringLiteral("Wisplet: quit without saving %1.").arg(unsaved.join(QStringLiteral(", "))));
 }

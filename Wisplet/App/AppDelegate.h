@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QStringList>
 
@@ -24,6 +25,8 @@ class AppDelegate final : public QObject
 
 public:
     static constexpr int onboardingDelayMs = 600;
+    // What the user's quit gives the work under way before it says what could not be saved.
+    static constexpr int questionWaitMs = 1'000;
 
     struct Steps
     {
@@ -33,7 +36,8 @@ public:
         std::function<void(std::function<void(bool)> onChange)> startFullscreenMonitor;
         std::function<void()> stopFullscreenMonitor;
         std::function<void()> startServices;
-        std::function<void()> stopAllServices;
+        // For good, at quit: what a tool still waits for gets until the quit's deadline.
+        std::function<void(QDeadlineTimer deadline)> stopAllServices;
         std::function<void(bool enabled, const QString& key)> registerHotKeys;
         // Run only when the program runs from an installed build.
         std::function<void()> installNotificationHandler;
@@ -73,16 +77,21 @@ public:
     static UnsavedQuestion unsavedQuestion(const QStringList& unsaved);
 
     // A store whose changes must reach the disk before the program ends, named for the question at quit
-    // ("your links"): saved when the user quits, and once more at shutdown. Each answers whether it succeeded.
+    // ("your links"): saved when the user quits, and at shutdown both before and after its waits. Each
+    // answers whether it succeeded, without waiting for anything.
     void addSaveBeforeQuit(const QString& what, std::function<bool()> save);
-    // Asked when the user quits: every store saves, and true when nothing is left unsaved or the user chose
-    // to quit anyway. The question itself comes from the caller (a message box in the program), given what
-    // could not be saved.
+    // Work under way that quitting lets finish until a deadline and no longer (a reminder's write, an image
+    // copy); what it leaves undone must already be recorded somewhere the saves take to the disk.
+    void addWaitAtQuit(std::function<void(QDeadlineTimer deadline)> wait);
+    // Asked when the user quits: the work under way gets questionWaitMs, every store saves, and true when
+    // nothing is left unsaved or the user chose to quit anyway. The question itself comes from the caller (a
+    // message box in the program), given what could not be saved.
     bool shouldQuit(const std::function<bool(const QStringList& unsaved)>& userAgreesToQuitWithoutSaving);
     // The orderly shutdown, run once whatever ended the program (the menu, a signal, the session): the
-    // shutdown steps, then the saves; what could still not be saved is said on standard error.
-    void shutDown();
-    // Work that must happen at shutdown after the tools stop, in order (the focus session).
+    // shutdown steps and every save first, then the tools' and the other waits, all until the one deadline,
+    // then the saves again; what could still not be saved is said on standard error.
+    void shutDown(QDeadlineTimer deadline);
+    // Work that must happen at shutdown before anything is saved, in order (the focus session).
     void addShutdownStep(std::function<void()> step);
 
 private:
@@ -101,8 +110,10 @@ private:
 
     // What could not be saved, in order.
     QStringList saveAll() const;
+    void waitAll(QDeadlineTimer deadline) const;
 
     std::vector<Save> m_saveBeforeQuit;
+    std::vector<std::function<void(QDeadlineTimer)>> m_waitsAtQuit;
     std::vector<std::function<void()>> m_shutdownSteps;
     std::unique_ptr<ScheduledCall> m_onboarding;
     bool m_openOrPinned = false;

@@ -79,14 +79,14 @@ void ServiceCoordinator::reconcile()
     m_running = target;
 }
 
-void ServiceCoordinator::stopAll()
+void ServiceCoordinator::stopAll(QDeadlineTimer deadline)
 {
     // The focus session is saved first, whether or not the focus tool runs.
     for (ToolService* service : std::as_const(m_services))
         service->prepareForQuit();
     for (ToolID tool : std::as_const(m_running)) {
         if (ToolService* service = m_services.value(tool))
-            service->stopForQuit();
+            service->stopForQuit(deadline);
     }
     m_running.clear();
     for (const QMetaObject::Connection& subscription : std::as_const(m_subscriptions))

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/ToolID.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -40,7 +41,8 @@ public:
     void start();
     // Makes the running set the wanted set: all stops first, then all starts.
     void reconcile();
-    void stopAll();
+    // For good, at quit: what each tool still waits for gets the time left until the deadline.
+    void stopAll(QDeadlineTimer deadline);
 
     QSet<ToolID> wanted() const;
     QSet<ToolID> running() const { return m_running; }

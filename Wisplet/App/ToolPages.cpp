@@ -27,7 +27,7 @@
 #include "Wisplet/Tools/Weather/WeatherTool.h"
 #include "Wisplet/Tools/Weather/WeatherView.h"
 
-#include <QDesktopServices>
+#include <QUrl>
 
 QWidget* createToolPage(ToolID tool, QWidget* parent)
 {
@@ -40,7 +40,10 @@ QWidget* createToolPage(ToolID tool, QWidget* parent)
     case ToolID::notes:
         return new NotesView(NotesStore::shared(), WispState::shared(), parent);
     case ToolID::links:
-        return new QuickLinksView(LinksStore::shared(), WispState::shared(), QDesktopServices::openUrl, parent);
+        return new QuickLinksView(
+            LinksStore::shared(), WispState::shared(),
+            [](const QUrl& url, DesktopOpener::Failed failed) { DesktopOpener::shared().open(url, std::move(failed)); },
+            parent);
     case ToolID::system:
         return new SystemView(SystemStats::shared(), AnimationClock::shared(), parent);
     case ToolID::media:

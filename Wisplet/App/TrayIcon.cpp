@@ -6,11 +6,14 @@
 #include "Wisplet/Base/SymbolIcons.h"
 
 #include <QCursor>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
+#include <QDBusError>
+#include <QDBusInterface>
+#include <QFutureWatcher>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <QtConcurrent>
 
 namespace {
 
@@ -35,13 +38,34 @@ QIcon trayFace()
     return icon;
 }
 
+// The first and the longest wait for a tray watcher that keeps silent, besides D-Bus's own 25 s a question.
+constexpr int firstAskAgainMs = 5'000;
+constexpr int longestAskAgainMs = 120'000;
+
+// On a worker: what Qt asks the tray watcher on the main thread as the icon is made. The description of its
+// interface stays with the connection, so Qt does not ask for it again. False when the watcher kept silent.
+bool trayWatcherAnswers(const QDBusConnection& bus)
+{
+    const QString service = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusInterface watcher(service, QStringLiteral("/StatusNotifierWatcher"), service, bus);
+    if (watcher.isValid())
+        watcher.property("IsStatusNotifierHostRegistered");
+    const QDBusError::ErrorType error = watcher.lastError().type();
+    return error != QDBusError::NoReply && error != QDBusError::Timeout && error != QDBusError::TimedOut;
+}
+
 } // namespace
 
 TrayIcon::TrayIcon(TrayMenu& model, QObject* parent)
     : QObject(parent)
     , m_model(model)
     , m_menu(new QMenu)
+    , m_askAgain(new QTimer(this))
+    , m_askAgainMs(firstAskAgainMs)
 {
+    m_askAgain->setSingleShot(true);
+    m_askAgain->setTimerType(Qt::CoarseTimer);
+    connect(m_askAgain, &QTimer::timeout, this, &TrayIcon::askTrayWatcher);
     connect(m_menu, &QMenu::aboutToShow, this, &TrayIcon::rebuild);
     // An open menu follows the changes too: once for a burst of them, on a later pass, so that an item's
     // own action never deletes that item while it runs.
@@ -74,26 +98,29 @@ void TrayIcon::show()
     m_tray->show();
 }
 
-void TrayIcon::showOnceTrayWatcherAnswers(const QDBusConnection& bus, bool toldSilent)
+void TrayIcon::showOnceTrayWatcherAnswers(const QDBusConnection& bus)
 {
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    QDBusMessage question =
-        QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
-                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    question << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(question), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, bus, toldSilent](QDBusPendingCallWatcher* finished) {
-        finished->deleteLater();
-        const QDBusError::ErrorType error = finished->error().type();
-        if (error != QDBusError::NoReply && error != QDBusError::Timeout && error != QDBusError::TimedOut) {
+    m_watcherBus = bus;
+    askTrayWatcher();
+}
+
+void TrayIcon::askTrayWatcher()
+{
+    auto* asking = new QFutureWatcher<bool>(this);
+    connect(asking, &QFutureWatcherBase::finished, this, [this, asking] {
+        asking->deleteLater();
+        if (asking->result()) {
             show();
             return;
         }
-        if (!toldSilent)
+        if (!m_toldSilent)
             reportProblem(QStringLiteral("Wisplet: the desktop's tray watcher does not answer on the session bus; "
                                          "the tray icon waits for it."));
-        showOnceTrayWatcherAnswers(bus, true);
+        m_toldSilent = true;
+        m_askAgain->start(m_askAgainMs);
+        m_askAgainMs = std::min(2 * m_askAgainMs, longestAskAgainMs);
     });
+    asking->setFuture(QtConcurrent::run([bus = m_watcherBus] { return trayWatcherAnswers(bus); }));
 }
 
 void TrayIcon::popup(const QPoint& globalPosition)

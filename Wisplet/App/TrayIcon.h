@@ -8,16 +8,18 @@
 class QMenu;
 class QPoint;
 class QSystemTrayIcon;
+class QTimer;
 class QWidget;
 class TrayMenu;
 
 // The tray menu on screen: in the system tray whenever a tray host runs, and always available as a pop-up
 // (the island's right-click, for desktops without a tray). The menu is rebuilt each time it opens.
 //
-// Qt's tray icon asks the desktop's tray watcher on the session bus (org.kde.StatusNotifierWatcher) whether a
-// tray host runs, and registers the icon with it, waiting on the main thread for each answer. So where Qt
-// goes through the bus, the icon is made only once the watcher has answered the same question asked without
-// waiting, or the bus has said there is no watcher.
+// Qt's tray icon asks the desktop's tray watcher on the session bus (org.kde.StatusNotifierWatcher) for the
+// description of its interface and whether a tray host runs, waiting on the main thread for each answer. So
+// where Qt goes through the bus, the same is asked first on a worker, which leaves the description with the
+// connection for Qt, and the icon is made only once the watcher has answered both, or the bus has said there
+// is no watcher.
 class TrayIcon final : public QObject
 {
     Q_OBJECT
@@ -34,8 +36,8 @@ public:
     // as at login, when the tray may start after us.
     void show();
     // The same once the tray watcher on Qt's session bus has answered; one that does not answer in D-Bus's
-    // time is asked again.
-    void showOnceTrayWatcherAnswers(const QDBusConnection& bus, bool toldSilent = false);
+    // time is asked again later, less often while it keeps silent.
+    void showOnceTrayWatcherAnswers(const QDBusConnection& bus);
     void popup(const QPoint& globalPosition);
     // The keys the menu shows next to its items also work while window has the keyboard focus.
     void addShortcutsTo(QWidget& window);
@@ -43,6 +45,7 @@ public:
 private:
     void rebuild();
     void rebuildIfShown();
+    void askTrayWatcher();
 
     TrayMenu& m_model;
     QMenu* m_menu;
@@ -50,4 +53,8 @@ private:
     MenuItems m_shown;
     bool m_rebuildQueued = false;
     QSystemTrayIcon* m_tray = nullptr;
+    QDBusConnection m_watcherBus{QString()};
+    QTimer* m_askAgain;
+    int m_askAgainMs;
+    bool m_toldSilent = false;
 };

@@ -34,6 +34,7 @@
 #include "Wisplet/Platform/Platform.h"
 #include "Wisplet/Platform/PrivateFiles.h"
 #include "Wisplet/Platform/ScreenChanges.h"
+#include "Wisplet/Platform/TerminationSignals.h"
 #include "Wisplet/Platform/X11WindowService.h"
 #include "Wisplet/Settings/SettingsWindow.h"
 #include "Wisplet/Tools/Business/BusinessConnectors.h"
@@ -42,6 +43,7 @@
 #include "Wisplet/Tools/Calendar/CalendarTool.h"
 #include "Wisplet/Tools/Calendar/ReminderStore.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
+#include "Wisplet/Tools/Files/ConvertImage.h"
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "Wisplet/Tools/Focus/BreakPromptView.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
@@ -238,7 +240,7 @@ void WispletApp::buildDelegate()
         },
         [this] { m_fullscreen->stop(); },
         [] { ServiceCoordinator::shared().start(); },
-        [] { ServiceCoordinator::shared().stopAll(); },
+        [](QDeadlineTimer deadline) { ServiceCoordinator::shared().stopAll(deadline); },
         [this](bool enabled, const QString& key) { m_hotKeys->registerHotKeys(enabled, key); },
         [] { Notifier::shared(); },
         [] { Updater::shared(); },
@@ -259,16 +261,21 @@ void WispletApp::buildDelegate()
     // The history's save under way is waited for, and what is still unsaved written.
     m_delegate->addSaveBeforeQuit(QStringLiteral("the clipboard history"),
                                   [] { return ClipboardManager::shared().finishSaving(); });
-    // Reminders not written yet are tried again, and kept in the settings, saved after them, for the next start.
+    // Reminders not written yet are kept in the settings, saved after them, for the next start.
     m_delegate->addSaveBeforeQuit(QStringLiteral("your reminders"),
-                                  [] { return ReminderStore::shared().finishWrites(); });
+                                  [] { return ReminderStore::shared().unwritten().isEmpty(); });
     m_delegate->addSaveBeforeQuit(QStringLiteral("your settings"), [] { return Platform::defaults().flush(); });
     // The focus session is saved as it stands, running or not, so a restart resumes it; the settings'
     // save after the steps takes it to the disk.
     m_delegate->addShutdownStep([] { FocusEngine::shared().saveSession(); });
+    // Reminder writes under way (and those that failed, tried again) and image copies the user asked for get
+    // what is left of the quit's time.
+    m_delegate->addWaitAtQuit([](QDeadlineTimer deadline) { ReminderStore::shared().finishWrites(deadline); });
+    m_delegate->addWaitAtQuit([](QDeadlineTimer deadline) { finishImageConversions(deadline); });
     // However the program ends (the menu, a signal, the session), the same orderly shutdown runs; the end
     // of the session saves first, without asking.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_delegate->shutDown(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this,
+            [this] { m_delegate->shutDown(TerminationSignals::quitDeadline()); });
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this] { m_delegate->shouldQuit([](const QStringList&) { return true; }); });
 }

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/WindowPalette.h"
 
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QPainter>
 #include <QShortcut>
@@ -34,6 +35,11 @@ QString focusRingRules(const QString& selector)
         .arg(selector)
         .arg(focusRingWidth)
         .arg(focusRingColour().name());
+}
+
+bool activates(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter || event.key() == Qt::Key_Space;
 }
 
 void closeWithKeys(QWidget& window)

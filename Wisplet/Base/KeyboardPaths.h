@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QPainter;
 class QRectF;
 class QString;
@@ -23,6 +24,8 @@ void paintFocusRing(QPainter& painter, const QRectF& shape, double radius);
 // of the ring's width that takes the ring's colour with the focus, so the button keeps its size. Placed after
 // the button's own rules, it takes the place of any border they give.
 QString focusRingRules(const QString& selector);
+// Return, Enter or Space: what acts on the row or cell a list's keyboard is on, as on a focused button.
+bool activates(const QKeyEvent& event);
 // Escape and Ctrl+W close the window, wherever its focus is.
 void closeWithKeys(QWidget& window);
 // Runs `close` (a dialog's done()) and says whether the window had the keyboard as it closed, when the window

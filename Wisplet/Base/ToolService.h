@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 // The background work of one tool (its timers, observers and samplers), as the service coordinator
 // starts and stops it. Each tool that has background work registers one of these.
 class ToolService
@@ -13,6 +15,7 @@ public:
 
     // At quit, before anything is stopped, for every registered tool whether it runs or not.
     virtual void prepareForQuit() { }
-    // At quit, for the tools that run: what is left to stop after prepareForQuit().
-    virtual void stopForQuit() { stop(); }
+    // At quit, for the tools that run: what is left to stop after prepareForQuit(). Work under way may be
+    // waited for until the quit's deadline, never longer.
+    virtual void stopForQuit(QDeadlineTimer /*deadline*/) { stop(); }
 };

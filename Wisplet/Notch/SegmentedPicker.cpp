@@ -24,8 +24,14 @@ SegmentedPicker::SegmentedPicker(const QString& name, const QStringList& segment
     for (int id = 0; id < segments.size(); ++id) {
         auto* segment = new QPushButton(segments[id], this);
         segment->setCheckable(true);
+        // Tab stops at the chosen segment however it was chosen (a click, a key, the store), so the ring and
+        // the choice show on the same one; the arrows, which reach any segment as the group is exclusive,
+        // choose another.
+        segment->setAutoExclusive(true);
+        segment->setFocusPolicy(Qt::NoFocus);
+        connect(segment, &QAbstractButton::toggled, segment,
+                [segment](bool chosen) { segment->setFocusPolicy(chosen ? Qt::TabFocus : Qt::NoFocus); });
         segment->setChecked(id == 0);
-        segment->setFocusPolicy(Qt::TabFocus);
         QFont font = segment->font();
         font.setPixelSize(12);
         font.setWeight(QFont::Medium);

@@ -325,6 +325,14 @@ void ToolPanelView::showContent(ToolID tool)
     m_content = m_makePage(tool, m_contentArea);
     m_contentStack->addWidget(m_content);
     m_contentStack->setCurrentWidget(m_content);
+    // The stack hands the keyboard from the page before to this one's first control, or to the page itself
+    // when it has none, where it shows nowhere: the selected tab takes it then, as when the panel comes forward.
+    if (m_content->hasFocus()) {
+        const auto selected =
+            std::find_if(m_tabs.cbegin(), m_tabs.cend(), [](ToolTab* tab) { return tab->isSelected(); });
+        if (selected != m_tabs.cend())
+            (*selected)->setFocus(Qt::OtherFocusReason);
+    }
     if (m_outgoing)
         m_outgoing->setAttribute(Qt::WA_TransparentForMouseEvents);
     if (animate) {

@@ -11,6 +11,7 @@
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Notch/FileDropTarget.h"
 #include "Wisplet/Notch/NotchLayout.h"
+#include "Wisplet/Notch/SegmentedPicker.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Focus/FocusEngine.h"
 
@@ -23,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -349,32 +349,14 @@ QButtonGroup* OnboardingView::addPicker(QLayout& parentLayout, const QString& la
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
     QLabel* name = toolLabel(label, bodyPixels, NotchLayout::whiteAt(1.0), nullptr, QFont::Normal);
+    auto* picker = new SegmentedPicker(label, options);
+    name->setBuddy(picker);
     row->addStretch();
     row->addWidget(name);
-    auto* segments = new QWidget;
-    segments->setAccessibleName(label);
-    segments->setStyleSheet(
-        QStringLiteral("QPushButton { color: rgba(255,255,255,0.8); background: rgba(255,255,255,0.08);"
-                       " border: none; border-radius: 6px; padding: 5px 12px; font-size: 12px; }"
-                       "QPushButton:checked { color: white; background: rgba(255,255,255,0.26); }"
-                       "QPushButton:focus { border: 1px solid rgba(255,255,255,0.6); }"));
-    auto* segmentRow = new QHBoxLayout(segments);
-    segmentRow->setContentsMargins(0, 0, 0, 0);
-    segmentRow->setSpacing(2);
-    auto* group = new QButtonGroup(segments);
-    for (int i = 0; i < options.size(); ++i) {
-        auto* segment = new QPushButton(options[i], segments);
-        segment->setCheckable(true);
-        segment->setCursor(Qt::PointingHandCursor);
-        segment->setAccessibleName(label + u' ' + options[i]);
-        group->addButton(segment, i);
-        segmentRow->addWidget(segment);
-    }
-    name->setBuddy(group->button(0));
-    row->addWidget(segments);
+    row->addWidget(picker);
     row->addStretch();
     static_cast<QVBoxLayout&>(parentLayout).addLayout(row);
-    return group;
+    return picker->segments();
 }
 
 QWidget* OnboardingView::buildLookStep()

@@ -39,11 +39,18 @@ public:
     virtual std::optional<WindowInfo> activeWindow() const = 0;
     // Bottom to top; windows that vanish while they are read are left out.
     virtual QList<WindowInfo> stackingList() const = 0;
+    // The windows the window manager lists as of the last change of its list that has come in, each as it
+    // was described when it was first listed; oldest first. Taken as a copy is made, it still holds a window
+    // withdrawn right after. Where the source keeps no list of its own, the stacking list now.
+    virtual QList<WindowInfo> listedWindows() const { return stackingList(); }
     // The X server's time of the last change of the active window; none where it cannot say.
     virtual std::optional<quint32> lastChangeTime() const { return std::nullopt; }
 
 signals:
     void activeWindowChanged();
+    // The window manager no longer lists a window (it was closed, or withdrawn), as of an X server time when
+    // the source can say.
+    void windowUnlisted(quint32 window, std::optional<quint32> time);
 };
 
 // Without a window manager to ask, there is no active window and no window at all.

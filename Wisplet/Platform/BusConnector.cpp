@@ -1,11 +1,11 @@
 #include "Wisplet/Platform/BusConnector.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -36,31 +36,36 @@ void failQtDefaultSessionConnection()
 struct BusConnector::Shared
 {
     std::mutex mutex;
-    std::condition_variable answered;
-    bool daemonAnswered = false;
-    bool qtDefaultRefused = false;
     // Gone once the connector is.
     BusConnector* owner = nullptr;
 };
 
-BusConnector::BusConnector(BusProbe::Bus bus, QObject* parent)
+BusConnector::BusConnector(BusProbe::Bus bus, std::chrono::milliseconds grace, QObject* parent)
     : QObject(parent)
     , m_shared(std::make_shared<Shared>())
 {
+    using BusProbe::Greeting;
     m_shared->owner = this;
+    const QByteArray address = BusProbe::addressOf(bus);
+    if (grace > std::chrono::milliseconds::zero()) {
+        Q_ASSERT(!QCoreApplication::instance());
+        m_greetingInGrace = BusProbe::greet(address, QDeadlineTimer(grace));
+        m_qtDefaultRefused = bus == BusProbe::Bus::session && m_greetingInGrace == Greeting::silent;
+        if (m_qtDefaultRefused)
+            failQtDefaultSessionConnection();
+    }
+    const bool qtDefault = bus == BusProbe::Bus::session && !m_qtDefaultRefused;
+    const bool waits = m_greetingInGrace == Greeting::silent;
     // Detached: a daemon that never answers keeps the thread, never the process.
-    std::thread([shared = m_shared, bus, address = BusProbe::addressOf(bus)] {
-        BusProbe::waitForDaemon(address);
-        bool qtDefault = false;
+    std::thread([shared = m_shared, address, qtDefault, waits] {
+        if (waits)
+            BusProbe::greet(address, QDeadlineTimer(QDeadlineTimer::Forever));
         {
             const std::scoped_lock lock(shared->mutex);
             if (!shared->owner)
                 return;
-            shared->daemonAnswered = true;
-            qtDefault = bus == BusProbe::Bus::session && !shared->qtDefaultRefused;
             ++connectsUnderWay;
         }
-        shared->answered.notify_all();
         // Each connector its own: Qt hands out a connection of the same name again, however it ended.
         static std::atomic<int> connectors = 0;
         const QString name = QStringLiteral("wisplet_bus_%1").arg(++connectors);
@@ -69,7 +74,8 @@ BusConnector::BusConnector(BusProbe::Bus bus, QObject* parent)
         const std::scoped_lock lock(shared->mutex);
         --connectsUnderWay;
         if (BusConnector* owner = shared->owner)
-            QMetaObject::invokeMethod(owner, [owner, connection] { owner->finish(connection); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                owner, [owner, connection] { owner->finish(connection); }, Qt::QueuedConnection);
     }).detach();
 }
 
@@ -77,23 +83,6 @@ BusConnector::~BusConnector()
 {
     const std::scoped_lock lock(m_shared->mutex);
     m_shared->owner = nullptr;
-}
-
-bool BusConnector::settleQtDefault(std::chrono::milliseconds grace)
-{
-    std::unique_lock lock(m_shared->mutex);
-    if (m_shared->answered.wait_for(lock, grace, [this] { return m_shared->daemonAnswered; }))
-        return true;
-    // Under the lock, so that the thread cannot let Qt connect meanwhile.
-    m_shared->qtDefaultRefused = true;
-    failQtDefaultSessionConnection();
-    return false;
-}
-
-bool BusConnector::qtDefaultRefused() const
-{
-    const std::scoped_lock lock(m_shared->mutex);
-    return m_shared->qtDefaultRefused;
 }
 
 void BusConnector::whenDone(QObject* context, std::function<void(const QDBusConnection&)> use)

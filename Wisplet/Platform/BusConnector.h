@@ -13,11 +13,11 @@
 class QDeadlineTimer;
 
 // A message bus connected without the main thread waiting for its daemon. libdbus waits for a daemon's
-// greeting without a limit, and Qt makes every connection on one thread of its own while the caller waits
-// for it, so a stopped or swamped daemon would hold up whoever connects next. A thread of ours first waits,
-// as long as it takes, for the daemon to answer a greeting of its own, and only then lets Qt connect: a
-// daemon that answers late gives its bus late, never "not at all". Whatever needs the bus starts from
-// whenDone().
+// answers without a limit or 25 s at a time, and Qt makes every connection, of every bus, on one thread of its
+// own while the caller waits for it, so a stopped or swamped daemon would hold up whoever uses any bus next. A
+// thread of ours first waits, as long as it takes, for the daemon to answer a client's start of its own up to
+// the first message, and only then lets Qt connect: a daemon that answers late gives its bus late, never "not
+// at all", and never holds up another bus. Whatever needs the bus starts from whenDone().
 class BusConnector final : public QObject
 {
     Q_OBJECT
@@ -25,17 +25,20 @@ class BusConnector final : public QObject
 
 public:
     // Starts at once; the application object need not exist yet.
-    explicit BusConnector(BusProbe::Bus bus, QObject* parent = nullptr);
+    //
+    // The session bus with a grace: Qt's accessibility bridge (at the first window), its tray icon and a
+    // desktop's theme connect through Qt's default session connection, on the main thread. The calling
+    // thread gives the daemon up to the grace to answer; one that does gives Qt's default connection, which
+    // whenDone() then gives too. One that does not leaves Qt's own users without the bus for the run (their
+    // connection fails at once instead of waiting), and ours comes when the daemon answers. That takes a
+    // change of the environment that no other thread may see: made first in main, before the application
+    // object and any thread.
+    explicit BusConnector(BusProbe::Bus bus, std::chrono::milliseconds grace = {}, QObject* parent = nullptr);
     ~BusConnector() override;
 
-    // Session bus only, once, before anything of Qt's own uses it: Qt's accessibility bridge (at the first
-    // window), its tray icon and a desktop's theme connect through Qt's default session connection, on the
-    // main thread. A daemon that has answered by now, or within the grace, gives Qt's default connection,
-    // which whenDone() then gives too. One that has not leaves Qt's own users without the bus for the run
-    // (their connection fails at once instead of waiting), and ours comes when the daemon answers. True in
-    // the first case.
-    bool settleQtDefault(std::chrono::milliseconds grace);
-    bool qtDefaultRefused() const;
+    // How the daemon answered within the grace (silent without one).
+    BusProbe::Greeting greetingInGrace() const { return m_greetingInGrace; }
+    bool qtDefaultRefused() const { return m_qtDefaultRefused; }
 
     // Runs `use` on the main thread once Qt has made the connection or failed to, at once if it has, while
     // context lives. Never while the daemon keeps silent.
@@ -56,5 +59,7 @@ private:
     void finish(const QDBusConnection& bus);
 
     std::shared_ptr<Shared> m_shared;
+    BusProbe::Greeting m_greetingInGrace = BusProbe::Greeting::silent;
+    bool m_qtDefaultRefused = false;
     std::optional<QDBusConnection> m_connection;
 };

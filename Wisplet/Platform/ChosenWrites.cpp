@@ -29,25 +29,36 @@ Journal& journal()
     return shared;
 }
 
-// A note: the file's device and inode, then its path. The file found at the path is ours only while it is the
-// very file the write made: a user's file that took the same name later is another inode.
-QByteArray entryFor(const struct stat& made, const QByteArray& path)
+// What the file system knows of a file that tells it from any other: its device and inode, and its birth time,
+// since an inode freed by a removed temporary is soon given to the next file made (on ext4 at once). Where the
+// file system keeps no birth time, the device and inode stand alone.
+QByteArray identityOf(const struct statx& file)
 {
-    return QByteArray::number(quint64(made.st_dev)) + ' ' + QByteArray::number(quint64(made.st_ino)) + ' ' + path;
+    const QByteArray born = (file.stx_mask & STATX_BTIME)
+        ? QByteArray::number(file.stx_btime.tv_sec) + '.' + QByteArray::number(file.stx_btime.tv_nsec)
+        : QByteArrayLiteral("-");
+    return QByteArray::number(file.stx_dev_major) + ':' + QByteArray::number(file.stx_dev_minor) + ' '
+        + QByteArray::number(quint64(file.stx_ino)) + ' ' + born;
 }
 
-// The path of the noted file when it is still the regular file the write made (not a link or anything else put
-// in its place); empty otherwise.
+constexpr unsigned identityFields = STATX_TYPE | STATX_INO | STATX_BTIME;
+
+// The path of the noted file when it is still the very regular file the write made (not a link or anything else
+// put in its place, nor a later file of that name), named as our temporaries are; empty otherwise.
 QByteArray leftoverOf(const QByteArray& entry)
 {
-    const qsizetype afterDevice = entry.indexOf(' ');
-    const qsizetype afterInode = entry.indexOf(' ', afterDevice + 1);
-    if (afterDevice < 0 || afterInode < 0)
+    // The identity holds no slash: the path starts at the first.
+    const qsizetype pathStart = entry.indexOf(" /");
+    if (pathStart < 0)
         return {};
-    const QByteArray path = entry.sliced(afterInode + 1);
-    struct stat info = {};
-    if (!path.startsWith('/') || ::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
-        || entryFor(info, path) != entry)
+    const QByteArray path = entry.sliced(pathStart + 1);
+    const QString name = QFileInfo(QFile::decodeName(path)).fileName();
+    const qsizetype mark = name.lastIndexOf(QLatin1StringView(".~"));
+    if (mark < 1 || !PrivateFiles::isTemporaryOf(name, QStringView(name).first(mark)))
+        return {};
+    struct statx found = {};
+    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, identityFields, &found) != 0
+        || !S_ISREG(found.stx_mode) || identityOf(found) != entry.first(pathStart))
         return {};
     return path;
 }
@@ -82,14 +93,14 @@ int track(const QString& journalPath)
 void note(int fd, const QByteArray& temporaryPath)
 {
     const QMutexLocker locker(&journal().mutex);
-    struct stat made = {};
-    if (journal().path.isEmpty() || ::fstat(fd, &made) != 0)
+    struct statx made = {};
+    if (journal().path.isEmpty() || ::statx(fd, "", AT_EMPTY_PATH, identityFields, &made) != 0)
         return;
     const int out = ::open(journal().path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (out < 0)
         return;
     // Housekeeping only: a note that cannot be written leaves the write itself to go on or fail as it will.
-    const QByteArray entry = entryFor(made, temporaryPath) + '\0';
+    const QByteArray entry = identityOf(made) + ' ' + temporaryPath + '\0';
     if (::write(out, entry.constData(), size_t(entry.size())) == entry.size())
         ::fdatasync(out);
     ::close(out);

@@ -9,8 +9,9 @@
 namespace ChosenWrites {
 
 // Removes the temporary files that the writes noted in the journal by an earlier run left behind (each the
-// very file a write made, by its inode, still at the path it was made at; never anything else), starts the
-// journal afresh, and notes this run's writes there from now on. Returns how many files were removed.
+// very file a write made, by its device, inode and birth time, still at the path it was made at and named as
+// our temporaries are; never anything else), starts the journal afresh, and notes this run's writes there from
+// now on. Returns how many files were removed.
 int track(const QString& journalPath);
 
 // Notes a write's temporary file, open as fd at temporaryPath (absolute), before any data goes into it;

@@ -85,6 +85,8 @@ EwmhWindows::EwmhWindows(const XcbSession& session, QObject* parent)
     m_hasAtoms = xcb_ewmh_init_atoms_replies(&m_ewmh, ewmhCookies, nullptr) != 0;
     m_gtkApplicationId = atomReply(connection, gtkCookie);
     m_kdeDesktopFile = atomReply(connection, kdeCookie);
+    if (m_hasAtoms)
+        readListed(std::nullopt);
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installNativeEventFilter(this);
 }
@@ -149,6 +151,36 @@ QList<WindowInfo> EwmhWindows::stackingList() const
     const std::vector<xcb_window_t> windows(clients.windows, clients.windows + clients.windows_len);
     xcb_ewmh_get_windows_reply_wipe(&clients);
     return describe(windows);
+}
+
+void EwmhWindows::readListed(std::optional<quint32> time)
+{
+    xcb_ewmh_get_windows_reply_t clients{};
+    if (!xcb_ewmh_get_client_list_reply(&m_ewmh, xcb_ewmh_get_client_list(&m_ewmh, m_session.screenNumber), &clients,
+                                        nullptr))
+        return;
+    const std::vector<xcb_window_t> ids(clients.windows, clients.windows + clients.windows_len);
+    xcb_ewmh_get_windows_reply_wipe(&clients);
+    // A window's process and names stay as they were: only new windows are read.
+    QHash<quint32, WindowInfo> known;
+    for (const WindowInfo& window : std::as_const(m_listed))
+        known.insert(window.id, window);
+    std::vector<xcb_window_t> fresh;
+    for (const xcb_window_t id : ids) {
+        if (!known.contains(id))
+            fresh.push_back(id);
+    }
+    for (WindowInfo& window : describe(fresh))
+        known.insert(window.id, std::move(window));
+    m_listed.clear();
+    for (const xcb_window_t id : ids) {
+        if (const auto found = known.constFind(id); found != known.cend()) {
+            m_listed.append(*found);
+            known.erase(found);
+        }
+    }
+    for (auto gone = known.cbegin(); gone != known.cend(); ++gone)
+        emit windowUnlisted(gone.key(), time);
 }
 
 QList<WindowInfo> EwmhWindows::describe(const std::vector<xcb_window_t>& windows) const
@@ -237,9 +269,13 @@ bool EwmhWindows::nativeEventFilter(const QByteArray& eventType, void* message, 
     if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
         return false;
     const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
-    if (notify->window == m_session.root && notify->atom == m_ewmh._NET_ACTIVE_WINDOW) {
+    if (notify->window != m_session.root)
+        return false;
+    if (notify->atom == m_ewmh._NET_ACTIVE_WINDOW) {
         m_lastChangeTime = notify->time;
         emit activeWindowChanged();
+    } else if (notify->atom == m_ewmh._NET_CLIENT_LIST) {
+        readListed(notify->time);
     }
     return false;
 }

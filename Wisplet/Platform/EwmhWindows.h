@@ -10,9 +10,10 @@
 #include <memory>
 #include <vector>
 
-// The session's windows as an EWMH window manager lists them (_NET_ACTIVE_WINDOW,
-// _NET_CLIENT_LIST_STACKING), read over Qt's own X connection. Changes of the active window are seen
-// as property changes of the root window, which Qt already selects.
+// The session's windows as an EWMH window manager lists them (_NET_ACTIVE_WINDOW, _NET_CLIENT_LIST and
+// _NET_CLIENT_LIST_STACKING), read over Qt's own X connection. Changes of the active window and of the list
+// are seen as property changes of the root window, which Qt already selects, in the order of the server's
+// other events.
 class EwmhWindows final : public ActiveWindowSource, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
 
     std::optional<WindowInfo> activeWindow() const override;
     QList<WindowInfo> stackingList() const override;
+    QList<WindowInfo> listedWindows() const override { return m_listed; }
     std::optional<quint32> lastChangeTime() const override { return m_lastChangeTime; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -66,6 +68,8 @@ private:
     // Whether the atom list the reply reads holds any of `wanted`.
     bool hasAtom(AtomsReply reply, xcb_get_property_cookie_t cookie, std::initializer_list<xcb_atom_t> wanted) const;
     xcb_window_t activeWindowId() const;
+    // Reads _NET_CLIENT_LIST again: new windows are described, and those gone announced.
+    void readListed(std::optional<quint32> time);
 
     XcbSession m_session;
     // The ewmh calls only read it, but take it non-const.
@@ -74,4 +78,5 @@ private:
     xcb_atom_t m_gtkApplicationId = XCB_NONE;
     xcb_atom_t m_kdeDesktopFile = XCB_NONE;
     std::optional<quint32> m_lastChangeTime;
+    QList<WindowInfo> m_listed;
 };

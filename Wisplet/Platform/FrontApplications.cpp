@@ -1,7 +1,5 @@
 #include "Wisplet/Platform/FrontApplications.h"
 
-#include "Wisplet/Platform/ProcessName.h"
-
 #include <QFile>
 #include <QLocale>
 #include <QStandardPaths>
@@ -12,6 +10,7 @@ FrontApplications::FrontApplications(ActiveWindowSource& windows, qint64 ownPid,
     , m_ownPid(ownPid)
 {
     connect(&m_windows, &ActiveWindowSource::activeWindowChanged, this, &FrontApplications::activeChanged);
+    connect(&m_windows, &ActiveWindowSource::windowUnlisted, this, &FrontApplications::unlisted);
     activeChanged();
 }
 
@@ -21,7 +20,19 @@ void FrontApplications::activeChanged()
     if (window && !isOurs(*window) && !window->desktopElement)
         m_lastOther = window;
     // Described now: a window withdrawn after a copy can no longer be read when the copy is looked at.
-    m_changes.append({m_changes.isEmpty() ? std::nullopt : m_windows.lastChangeTime(), window});
+    remember({m_changes.isEmpty() ? std::nullopt : m_windows.lastChangeTime(), window});
+}
+
+void FrontApplications::unlisted(quint32 window, std::optional<quint32> time)
+{
+    const std::optional<WindowInfo>& front = m_changes.last().window;
+    if (front && front->id == window)
+        remember({time, std::nullopt});
+}
+
+void FrontApplications::remember(const Change& change)
+{
+    m_changes.append(change);
     if (m_changes.size() > rememberedChanges)
         m_changes.removeFirst();
 }
@@ -35,49 +46,6 @@ std::optional<WindowInfo> FrontApplications::frontAt(std::optional<quint32> time
     const auto found = std::find_if(m_changes.crbegin(), m_changes.crend(), notAfter);
     // Older than every change remembered: the earliest one known is the best guess.
     return found != m_changes.crend() ? found->window : m_changes.first().window;
-}
-
-std::optional<WindowInfo> FrontApplications::ofProcess(qint64 pid) const
-{
-    if (pid <= 0)
-        return std::nullopt;
-    const QList<WindowInfo> windows = m_windows.stackingList();
-    // The topmost window of the process speaks for it.
-    const auto found = std::find_if(windows.crbegin(), windows.crend(), [&](const WindowInfo& window) {
-        return window.pid == pid && !window.desktopElement;
-    });
-    if (found != windows.crend())
-        return *found;
-    const QString name = ProcessName::of(pid);
-    if (name.isEmpty())
-        return std::nullopt;
-    WindowInfo process;
-    process.pid = pid;
-    process.appId = name;
-    process.wmClass = name;
-    return process;
-}
-
-QSet<QString> FrontApplications::idsOfProcesses(const QHash<qint64, QString>& names) const
-{
-    QSet<QString> ids;
-    for (const QString& name : names) {
-        if (!name.isEmpty())
-            ids.insert(name);
-    }
-    if (names.isEmpty())
-        return ids;
-    const QList<WindowInfo> windows = m_windows.stackingList();
-    for (const WindowInfo& window : windows) {
-        if (names.contains(window.pid))
-            ids.unite(idsOf(window));
-    }
-    return ids;
-}
-
-QSet<QString> FrontApplications::idsOfProcess(qint64 pid) const
-{
-    return pid > 0 ? idsOfProcesses({{pid, ProcessName::of(pid)}}) : QSet<QString>();
 }
 
 QSet<QString> FrontApplications::idsOf(const WindowInfo& window)

@@ -22,14 +22,9 @@ public:
     std::optional<WindowInfo> frontAt(std::optional<quint32> time) const;
     std::optional<WindowInfo> lastOther() const { return m_lastOther; }
     bool isOurs(const WindowInfo& window) const { return window.pid != 0 && window.pid == m_ownPid; }
+    // The windows the window manager lists now, as each was when it was first listed.
+    QList<WindowInfo> listedWindows() const { return m_windows.listedWindows(); }
 
-    // The application a process belongs to: its window the window manager lists (so it has the id and name
-    // the window in front would have), else, for a process without one (a command-line tool), its process
-    // name as id and class. None when the process cannot be found.
-    std::optional<WindowInfo> ofProcess(qint64 pid) const;
-    // Every id the processes (id → process name) go by: their names, and the ids of all their windows.
-    QSet<QString> idsOfProcesses(const QHash<qint64, QString>& names) const;
-    QSet<QString> idsOfProcess(qint64 pid) const;
     // A window's desktop-entry id and its class.
     static QSet<QString> idsOf(const WindowInfo& window);
 
@@ -52,6 +47,9 @@ private:
     static constexpr qsizetype rememberedChanges = 32;
 
     void activeChanged();
+    // The window manager may go on naming a window closed in front as the active one: it is in front no more.
+    void unlisted(quint32 window, std::optional<quint32> time);
+    void remember(const Change& change);
 
     ActiveWindowSource& m_windows;
     qint64 m_ownPid;

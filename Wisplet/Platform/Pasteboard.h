@@ -53,10 +53,11 @@ struct CopyMaker
     Certainty certainty = Certainty::unknowable;
     // When known.
     qint64 pid = 0;
-    // When in doubt: process id → process name.
-    QHash<qint64, QString> suspects;
+    // The maker when known, every suspect when in doubt: process id → the names it went by as the copy was
+    // made (ProcessName::namesOf), its own name first.
+    QHash<qint64, QStringList> processes;
 
-    static CopyMaker knownAs(qint64 pid) { return {Certainty::known, pid, {}}; }
+    static CopyMaker knownAs(qint64 pid, const QStringList& names) { return {Certainty::known, pid, {{pid, names}}}; }
 };
 
 // The clipboard the user copies to and pastes from (CLIPBOARD; the mouse selection never counts). Its
@@ -84,9 +85,10 @@ public:
     virtual int changeCount() const = 0;
     // The X server's time at which the current copy took the clipboard; none where it cannot say.
     virtual std::optional<quint32> changeTime() const { return std::nullopt; }
-    // Who made the current copy, where the system can tell without asking the copy's owner. Where owners
-    // are windows (X11), the copy's later reads come from the owner asked about here only: the owner is
-    // fixed before the first suspension.
+    // Who made the current copy, where the system can tell without asking the copy's owner. Asked as
+    // copied() is emitted, it finds the maker as it was then: its process and names are taken before the
+    // first suspension (only a search for a helper that forked and left goes on afterwards). Where owners
+    // are windows (X11), the copy's later reads come from that copy's owner only.
     virtual QCoro::Task<CopyMaker> maker() = 0;
     // Replaces the whole content; the change count goes up by one.
     virtual void write(const PasteboardContent& content) = 0;
@@ -102,6 +104,11 @@ public:
     QCoro::Task<PasteboardText> text(int copy, QStringList types, qint64 maxBytes);
     QCoro::Task<bool> isConcealed(int copy, QStringList types);
     static bool isTransient(const QStringList& types);
+
+signals:
+    // Another program's copy has just taken the clipboard (the change count has gone up): what made it can
+    // be looked at now, before it hides, renames itself or leaves.
+    void copied();
 
 protected:
     // The reads themselves, of whatever is on the clipboard now.

@@ -30,18 +30,22 @@ void PortalMotionSetting::useBus(const QDBusConnection& bus)
     m_bus = bus;
     if (!m_bus.isConnected())
         return;
-    // Subscribed before the first read, so that no change can fall between the two.
-    m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    // Subscribed before the first read, so that no change can fall between the two. By path and interface,
+    // not by the portal's name: for a name, Qt asks the bus who owns it and waits for the answer in the one
+    // thread all buses share. The message whole, since Qt connects no slot taking a QDBusVariant until
+    // something has registered that type.
+    m_bus.connect(QString(), portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
+                  SLOT(onSettingChanged(QDBusMessage)));
     read(readOneMethod);
 }
 
-void PortalMotionSetting::onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+void PortalMotionSetting::onSettingChanged(const QDBusMessage& change)
 {
-    if (group != interfaceGroup || key != animationsKey)
+    const QVariantList arguments = change.arguments();
+    if (arguments.size() != 3 || arguments.at(0) != interfaceGroup || arguments.at(1) != animationsKey)
         return;
     ++m_generation;
-    apply(value.variant());
+    apply(arguments.at(2));
 }
 
 void PortalMotionSetting::read(const QString& method)

@@ -5,7 +5,7 @@
 #include <QDBusConnection>
 
 class QDBusPendingCallWatcher;
-class QDBusVariant;
+class QDBusMessage;
 
 // The desktop's "enable animations" choice (org.gnome.desktop.interface enable-animations), read from
 // the XDG settings portal and followed as it changes; false means reduce motion. Until the portal
@@ -25,7 +25,7 @@ public:
     bool reduceMotion() const override { return m_reduce; }
 
 private slots:
-    void onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    void onSettingChanged(const QDBusMessage& change);
 
 private:
     void read(const QString& method);

@@ -272,10 +272,15 @@ bool writeChosenFile(const QString& path, const QByteArray& data, QString* error
 void abandonWritesInFlight()
 {
     WritesInFlight& writes = writesInFlight();
-    const QMutexLocker locker(&writes.mutex);
+    // The lock is held while a temporary file is made and noted in the journal, which syncs: a disk that hangs
+    // there must not keep the process from ending.
+    constexpr int lockWaitMs = 50;
+    if (!writes.mutex.tryLock(lockWaitMs))
+        return;
     writes.abandoned = true;
     for (const QByteArray& temporary : std::as_const(writes.temporaries))
         ::unlink(temporary.constData());
+    writes.mutex.unlock();
 }
 
 int removeLeftoverTemporaries(const QString& path)

@@ -48,7 +48,9 @@ bool replaceKeepingMode(const QString& path, const QByteArray& data, QString* er
 bool writeChosenFile(const QString& path, const QByteArray& data, QString* errorString = nullptr);
 
 // For a process that ends without waiting for its worker threads: removes the temporary files of the writes
-// still under way and makes every later write fail, so that no half-written file outlives the process.
+// still under way and makes every later write fail, so that no half-written file outlives the process. Safe
+// from any thread; it waits a moment at most for a write that is making its temporary file (on a disk that
+// hangs, that file is left to the next start's sweep).
 void abandonWritesInFlight();
 
 // Whether name is one of the temporary files a write of the file named targetName makes

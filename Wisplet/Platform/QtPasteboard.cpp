@@ -1,5 +1,6 @@
 #include "Wisplet/Platform/QtPasteboard.h"
 
+#include "Wisplet/Platform/ProcessName.h"
 #include "Wisplet/Platform/SelectionHolder.h"
 #include "Wisplet/Platform/XcbClientProcess.h"
 #include "Wisplet/Platform/XcbSelectionReader.h"
@@ -60,7 +61,7 @@ bool QtPasteboard::nativeEventFilter(const QByteArray& eventType, void* message,
     const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
     // Seen before Qt, which reports the change once it has handled this notice.
     if (notify->selection == m_clipboardAtom)
-        m_announcedTime = notify->timestamp;
+        m_announced = OwnerChange{notify->timestamp, notify->owner};
     return false;
 }
 
@@ -78,8 +79,9 @@ void QtPasteboard::clipboardChanged()
         || (m_written && m_clipboard->ownsClipboard() && m_clipboard->mimeData(QClipboard::Clipboard) == m_written))
         return;
     m_written = nullptr;
-    m_changeTime = std::exchange(m_announcedTime, std::nullopt);
+    m_change = std::exchange(m_announced, std::nullopt);
     replaced();
+    emit copied();
 }
 
 void QtPasteboard::replaced()
@@ -109,15 +111,19 @@ XcbSelectionReader* QtPasteboard::selectionReader()
 
 QCoro::Task<CopyMaker> QtPasteboard::maker()
 {
-    if (m_clipboard->ownsClipboard())
-        co_return CopyMaker::knownAs(QCoreApplication::applicationPid());
+    if (m_clipboard->ownsClipboard()) {
+        const qint64 own = QCoreApplication::applicationPid();
+        co_return CopyMaker::knownAs(own, ProcessName::namesOf(own));
+    }
     XcbSelectionReader* reader = selectionReader();
     // Under XWayland every copy of a Wayland program is owned by XWayland itself.
     if (!reader || XcbSession::isWaylandSession())
         co_return CopyMaker();
-    const std::optional<qint64> owner = reader->ownerProcess();
+    // The window the server named when the copy took the clipboard; a later owner made another copy.
+    const std::optional<qint64> owner = reader->ownerProcess(m_change ? std::optional(m_change->owner) : std::nullopt);
+    // Read at once: a few small files, and the process may rename itself or leave any moment.
     if (owner && SelectionHolder::isRunning(*owner))
-        co_return CopyMaker::knownAs(*owner);
+        co_return CopyMaker::knownAs(*owner, ProcessName::namesOf(*owner));
     // A helper that forked has left, its child holding the clipboard; or the server cannot say whose it is.
     // The search reads much of /proc: a worker does it.
     const QFuture<CopyMaker> search =
@@ -169,6 +175,6 @@ void QtPasteboard::write(const PasteboardContent& content)
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
     m_writing = false;
     m_written = mime;
-    m_changeTime.reset();
+    m_change.reset();
     replaced();
 }

@@ -28,7 +28,10 @@ public:
     ~QtPasteboard() override;
 
     int changeCount() const override { return m_changeCount; }
-    std::optional<quint32> changeTime() const override { return m_changeTime; }
+    std::optional<quint32> changeTime() const override
+    {
+        return m_change ? std::optional(m_change->time) : std::nullopt;
+    }
     QCoro::Task<CopyMaker> maker() override;
     void write(const PasteboardContent& content) override;
 
@@ -56,9 +59,15 @@ private:
     // XFixes' selection notice, and the clipboard's atom; 0 when the server has no XFixes.
     quint8 m_selectionNotify = 0;
     quint32 m_clipboardAtom = 0;
-    // The time of the last owner change the server announced, until Qt reports the change.
-    std::optional<quint32> m_announcedTime;
-    std::optional<quint32> m_changeTime;
+    // What the server said of an owner change: when, and which window took the clipboard.
+    struct OwnerChange
+    {
+        quint32 time = 0;
+        quint32 owner = 0;
+    };
+    // The last owner change the server announced, until Qt reports the change; then the current copy's.
+    std::optional<OwnerChange> m_announced;
+    std::optional<OwnerChange> m_change;
     // Our last content while we own the clipboard (Qt owns and deletes it).
     QPointer<const QMimeData> m_written;
     bool m_writing = false;

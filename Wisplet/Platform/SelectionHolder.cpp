@@ -199,7 +199,7 @@ CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
     CopyMaker maker{CopyMaker::Certainty::inDoubt, 0, {}};
     if (!connectionsKnown) {
         for (auto process = processes.cbegin(); process != processes.cend(); ++process)
-            maker.suspects.insert(process.key(), QString());
+            maker.processes.insert(process.key(), {});
         return maker;
     }
     QList<qint64> inheriting;
@@ -218,14 +218,14 @@ CopyMaker makerAmong(const QHash<qint64, int>& processes, bool connectionsKnown,
     if (!inheriting.isEmpty() && inherited < orphaned)
         inheriting += hidden;
     if (inheriting.size() == 1)
-        return CopyMaker::knownAs(inheriting.first());
+        return CopyMaker::knownAs(inheriting.first(), {});
     // Without an heir, any process that may hold a connection may have made the copy.
     const auto mayHoldOne = [&](auto process) {
         return process.value() != 0 || (opened && opened->value(process.key()) > 0);
     };
     for (auto process = processes.cbegin(); process != processes.cend(); ++process) {
         if (inheriting.isEmpty() ? mayHoldOne(process) : inheriting.contains(process.key()))
-            maker.suspects.insert(process.key(), QString());
+            maker.processes.insert(process.key(), {});
     }
     return maker;
 }
@@ -242,8 +242,8 @@ CopyMaker find(const QString& display, const std::optional<QHash<qint64, int>>& 
         }
     }
     CopyMaker maker = makerAmong(processes.held, clients && processes.complete, opened, orphaned);
-    for (auto suspect = maker.suspects.begin(); suspect != maker.suspects.end(); ++suspect)
-        suspect.value() = ProcessName::of(suspect.key(), procRoot);
+    for (auto process = maker.processes.begin(); process != maker.processes.end(); ++process)
+        process.value() = ProcessName::namesOf(process.key(), procRoot);
     return maker;
 }
 

@@ -3,7 +3,8 @@
 namespace {
 
 // Each screensaver signals on its own interface; the path differs between desktops, so any path counts. Not
-// filtered by service name either: for a name, Qt asks the bus who owns it and waits for the answer.
+// filtered by service name either: for a name, Qt asks the bus who owns it and waits for the answer, in the
+// one thread that all buses share.
 constexpr QLatin1String screenSavers[] = {
     QLatin1String("org.freedesktop.ScreenSaver"),
     QLatin1String("org.gnome.ScreenSaver"),
@@ -21,7 +22,8 @@ SessionSleepWatcher::SessionSleepWatcher(const QDBusConnection& systemBus, const
 
 void SessionSleepWatcher::useSystemBus(const QDBusConnection& bus)
 {
-    QDBusConnection(bus).connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+    // By path and interface, as the screensavers below: whoever sends it, it only makes Wisp doze or wake.
+    QDBusConnection(bus).connect(QString(), QStringLiteral("/org/freedesktop/login1"),
                                  QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
                                  this, SLOT(onPrepareForSleep(bool)));
 }

@@ -1,12 +1,15 @@
 #include "Wisplet/Platform/SingleInstance.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -18,9 +21,8 @@ namespace {
 constexpr auto comeForwardMethod = "ComeForward";
 const QString busService = QStringLiteral("org.freedesktop.DBus");
 const QString busPath = QStringLiteral("/org/freedesktop/DBus");
-// RequestName's flag and answer (the D-Bus specification's numbers).
+// RequestName's flag (the D-Bus specification's number).
 constexpr uint doNotQueue = 4;
-constexpr uint primaryOwner = 1;
 
 // What the first instance shows on the bus.
 class InstanceAdaptor final : public QObject
@@ -85,11 +87,12 @@ SingleInstance::SingleInstance(const QStringList& lockPaths, QObject* parent)
 SingleInstance::~SingleInstance()
 {
     // Sent without waiting for the answer: a stopped bus daemon must not hold up the quit, and the bus lets
-    // go of the name anyway when the process ends.
-    if (m_first)
+    // go of the name anyway when the process ends. The bus gives back only a name of ours, also one whose
+    // answer has not come yet.
+    if (m_first && m_bus.isConnected()) {
         m_bus.unregisterObject(QString::fromLatin1(objectPath));
-    if (m_ownsName)
         m_bus.send(busMethod(QStringLiteral("ReleaseName")) << QString::fromLatin1(busName));
+    }
     if (m_lockFd >= 0)
         ::close(m_lockFd);
 }
@@ -113,18 +116,11 @@ void SingleInstance::exportOnBus()
     m_bus.registerObject(QString::fromLatin1(objectPath), new InstanceAdaptor(*this),
                          QDBusConnection::ExportScriptableSlots);
     // Held by a Wisplet of another data folder that shares this bus: this one runs without it.
-    auto* watcher = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(busMethod(QStringLiteral("RequestName")) << QString::fromLatin1(busName) << doNotQueue), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
-        finished->deleteLater();
-        const QDBusPendingReply<uint> reply = *finished;
-        m_ownsName = reply.isValid() && reply.value() == primaryOwner;
-    });
+    m_bus.send(busMethod(QStringLiteral("RequestName")) << QString::fromLatin1(busName) << doNotQueue);
 }
 
 void SingleInstance::onBusDisconnected()
 {
-    m_ownsName = false;
     emit busLost();
 }
 
@@ -150,15 +146,30 @@ QString SingleInstance::lockFileName(const QString& display)
     return key.isEmpty() ? QStringLiteral("wisplet.lock") : QStringLiteral("wisplet-%1.lock").arg(key);
 }
 
-bool SingleInstance::askFirstToComeForward(int timeoutMs) const
+bool SingleInstance::askFirstToComeForward(const QDeadlineTimer& deadline) const
 {
     if (!m_bus.isConnected())
         return false;
-    const QDBusMessage call =
-        QDBusMessage::createMethodCall(QString::fromLatin1(busName), QString::fromLatin1(objectPath),
-                                       QString::fromLatin1(interfaceName), QString::fromLatin1(comeForwardMethod));
-    // Events are served meanwhile, so that a first instance in this very process (a test) can answer.
-    return m_bus.call(call, QDBus::BlockWithGui, timeoutMs).type() == QDBusMessage::ReplyMessage;
+    QEventLoop loop;
+    bool cameForward = false;
+    const auto ask = [&] {
+        const QDBusMessage call =
+            QDBusMessage::createMethodCall(QString::fromLatin1(busName), QString::fromLatin1(objectPath),
+                                           QString::fromLatin1(interfaceName), QString::fromLatin1(comeForwardMethod));
+        auto* asked = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(deadline.remainingTime())), &loop);
+        connect(asked, &QDBusPendingCallWatcher::finished, &loop, [&](QDBusPendingCallWatcher* answered) {
+            cameForward = !answered->isError();
+            if (cameForward || answered->error().type() != QDBusError::ServiceUnknown)
+                loop.quit();
+        });
+    };
+    // A first start on its way owns its name a moment after its lock: watched before the first question.
+    const QDBusServiceWatcher owners(QString::fromLatin1(busName), m_bus, QDBusServiceWatcher::WatchForRegistration);
+    connect(&owners, &QDBusServiceWatcher::serviceRegistered, &loop, ask);
+    ask();
+    QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return cameForward;
 }
 
 #include "SingleInstance.moc"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -37,9 +38,10 @@ public:
     // The session bus, once it is there (possibly not connected): the first asks for the name.
     void useBus(const QDBusConnection& bus);
 
-    // From a second start: asks the first to come forward, waiting at most `timeoutMs`. False when there
-    // is no bus or nobody answered.
-    bool askFirstToComeForward(int timeoutMs) const;
+    // From a second start: asks the first to come forward, and asks again when the first, on its way, comes
+    // to own its name; waits until the deadline at most, user input held back. False when there is no bus or
+    // nobody answered.
+    bool askFirstToComeForward(const QDeadlineTimer& deadline) const;
 
 signals:
     // A second start asked this one to come forward.
@@ -56,6 +58,5 @@ private:
 
     int m_lockFd = -1;
     QDBusConnection m_bus{QString()};
-    bool m_ownsName = false;
     bool m_first = false;
 };

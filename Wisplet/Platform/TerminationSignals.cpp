@@ -1,8 +1,11 @@
 #include "Wisplet/Platform/TerminationSignals.h"
 
+#include "Wisplet/Platform/PrivateFiles.h"
+
 #include <QSocketNotifier>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +14,7 @@
 #include <mutex>
 #include <sys/socket.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -21,14 +25,25 @@ int wakeFds[2] = {-1, -1};
 int watchdogFds[2] = {-1, -1};
 constexpr std::chrono::milliseconds takeLimit{1000};
 constexpr std::chrono::milliseconds endLimit{1900};
+static_assert(TerminationSignals::quitBudget + std::chrono::milliseconds(300) <= endLimit,
+              "the last saves and the teardown after the quit's waits need time before the watchdog ends it");
 constexpr std::array handledSignals{SIGINT, SIGTERM, SIGHUP};
 // What each signal did before we took it over; restored when we let go.
 std::array<struct sigaction, handledSignals.size()> previousActions{};
 std::array<bool, handledSignals.size()> taken{};
+// When the first signal came, in nanoseconds of the monotonic clock QDeadlineTimer reads; 0 before one came.
+std::atomic<qint64> firstSignalNs{0};
+static_assert(std::atomic<qint64>::is_always_lock_free, "the signal handler writes it");
+constexpr qint64 nsPerSecond = 1'000'000'000;
 
 void onSignal(int number)
 {
     const int savedErrno = errno;
+    timespec now = {};
+    if (::clock_gettime(CLOCK_MONOTONIC, &now) == 0) {
+        qint64 none = 0;
+        firstSignalNs.compare_exchange_strong(none, qint64(now.tv_sec) * nsPerSecond + now.tv_nsec);
+    }
     const char byte = char(number);
     [[maybe_unused]] const ssize_t woken = ::write(wakeFds[0], &byte, 1);
     [[maybe_unused]] const ssize_t told = ::write(watchdogFds[0], &byte, 1);
@@ -66,6 +81,8 @@ struct TerminationSignals::Watchdog
         const bool tookIt = changed.wait_until(lock, received + takeLimit, [this] { return taken || ending; });
         if (tookIt && changed.wait_until(lock, received + endLimit, [this] { return ending; }))
             return;
+        // As main's own end does, so that a write cut short leaves no temporary file in the user's folder.
+        PrivateFiles::abandonWritesInFlight();
         ::_exit(128 + byte);
     }
 
@@ -95,6 +112,7 @@ TerminationSignals::TerminationSignals(QObject* parent)
     : QObject(parent)
     , m_watchdog(std::make_unique<Watchdog>())
 {
+    firstSignalNs = 0;
     if (!openPair(wakeFds) || !openPair(watchdogFds))
         return;
     m_watchdog->thread = std::thread([watchdog = m_watchdog.get()] { watchdog->watch(); });
@@ -119,6 +137,18 @@ TerminationSignals::TerminationSignals(QObject* parent)
             continue;
         taken[i] = ::sigaction(handledSignals[i], &action, nullptr) == 0;
     }
+}
+
+QDeadlineTimer TerminationSignals::quitDeadline()
+{
+    QDeadlineTimer deadline(quitBudget, Qt::PreciseTimer);
+    if (const qint64 signalled = firstSignalNs.load(); signalled != 0) {
+        const qint64 end = signalled + std::chrono::nanoseconds(quitBudget).count();
+        QDeadlineTimer fromSignal;
+        fromSignal.setPreciseDeadline(end / nsPerSecond, end % nsPerSecond, Qt::PreciseTimer);
+        deadline = std::min(deadline, fromSignal);
+    }
+    return deadline;
 }
 
 TerminationSignals::~TerminationSignals()

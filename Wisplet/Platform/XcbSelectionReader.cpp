@@ -73,11 +73,10 @@ quint32 XcbSelectionReader::selectionOwner() const
     return reply ? reply->owner : quint32(XCB_NONE);
 }
 
-std::optional<qint64> XcbSelectionReader::ownerProcess()
+std::optional<qint64> XcbSelectionReader::ownerProcess(std::optional<quint32> owner)
 {
-    const quint32 owner = selectionOwner();
-    m_owner = owner;
-    return owner == XCB_NONE ? std::nullopt : XcbClientProcess::ofWindow(m_connection, owner);
+    m_owner = owner.value_or(selectionOwner());
+    return *m_owner == XCB_NONE ? std::nullopt : XcbClientProcess::ofWindow(m_connection, *m_owner);
 }
 
 void XcbSelectionReader::makeWindow()

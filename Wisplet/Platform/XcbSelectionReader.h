@@ -42,9 +42,10 @@ public:
     // application does not run on X11.
     static std::unique_ptr<XcbSelectionReader> forApplication();
 
-    // The process of the clipboard's owner now (X Resource extension), which the copy's reads are then
-    // held to; none when nobody owns it or the server cannot say.
-    std::optional<qint64> ownerProcess();
+    // The process of the clipboard's owner (X Resource extension): the window given (the one the server
+    // announced for the copy), else the one that owns it now. The copy's reads are then held to that window.
+    // None when nobody owns it or the server cannot say.
+    std::optional<qint64> ownerProcess(std::optional<quint32> owner);
     xcb_connection_t* connection() const { return m_connection; }
     // The names of the targets the owner offers; empty when it does not answer.
     QCoro::Task<QStringList> targets();

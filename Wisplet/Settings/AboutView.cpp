@@ -1,5 +1,6 @@
 #include "Wisplet/Settings/AboutView.h"
 
+#include "Wisplet/Base/LinkButton.h"
 #include "Wisplet/Companion/FaceTile.h"
 #include "Wisplet/Companion/WispFaceView.h"
 
@@ -73,20 +74,12 @@ AboutView::AboutView(const Info& info, std::function<void(const QUrl&)> openLink
     layout->addWidget(tagline);
 
     if (hasSiteLink(info)) {
-        QLabel* link = centredLabel(QStringLiteral("<a href=\"%1\" style=\"color: %2; text-decoration: none\">%3</a>")
-                                        .arg(info.siteAddress.toString(QUrl::FullyEncoded).toHtmlEscaped(),
-                                             linkColour.name(), info.siteHost.toHtmlEscaped()),
-                                    0, this);
+        auto* link = new LinkButton(info.siteHost, info.siteAddress, linkColour, std::move(openLink), this);
         link->setObjectName(QStringLiteral("siteLink"));
-        link->setTextFormat(Qt::RichText);
-        link->setContentsMargins(0, linkTopPadding, 0, 0);
-        link->setCursor(Qt::PointingHandCursor);
-        // On the Tab path too: Return opens it.
-        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-        const QUrl address = info.siteAddress;
-        connect(link, &QLabel::linkActivated, this,
-                [address, openLink = std::move(openLink)](const QString&) { openLink(address); });
-        layout->addWidget(link);
+        auto* linkRow = new QVBoxLayout;
+        linkRow->setContentsMargins(0, linkTopPadding, 0, 0);
+        linkRow->addWidget(link, 0, Qt::AlignHCenter);
+        layout->addLayout(linkRow);
     }
     layout->addStretch(1);
 }

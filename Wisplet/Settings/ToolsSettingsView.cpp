@@ -1,5 +1,6 @@
 #include "Wisplet/Settings/ToolsSettingsView.h"
 
+#include "Wisplet/Base/LinkButton.h"
 #include "Wisplet/Base/ToolRegistry.h"
 #include "Wisplet/Base/WindowPalette.h"
 #include "Wisplet/Settings/ExcludedAppsText.h"
@@ -173,14 +174,12 @@ void ToolsSettingsView::addWeather(SettingsForm& form)
     SettingsForm::addCaption(section,
                              tr("Optional: bring a customer API key with commercial access. Stored in the "
                                 "keyring; never written to any file."));
-    // Rich text takes a link's colour from the application's palette, not the label's: it is given here.
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\" style=\"color: %2\">%3</a>")
-                                .arg(WeatherEndpoints::pricingPage(),
-                                     darkWindowPalette().color(QPalette::Highlight).lighter(140).name(),
-                                     tr("Open-Meteo plans and attribution").toHtmlEscaped()));
-    link->setTextFormat(Qt::RichText);
-    link->setOpenExternalLinks(true);
-    section->addWidget(link);
+    auto* link = new LinkButton(tr("Open-Meteo plans and attribution"), QUrl(WeatherEndpoints::pricingPage()),
+                                darkWindowPalette().color(QPalette::Highlight).lighter(140));
+    QFont underlined = link->font();
+    underlined.setUnderline(true);
+    link->setFont(underlined);
+    section->addWidget(link, 0, Qt::AlignLeft);
 }
 
 void ToolsSettingsView::addClipboard(SettingsForm& form)

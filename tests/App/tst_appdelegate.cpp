@@ -53,7 +53,7 @@ private:
             },
             record("fullscreen stop"),
             record("services start"),
-            record("services stop all"),
+            [this](QDeadlineTimer) { m_log << QStringLiteral("services stop all"); },
             [this](bool enabled, const QString& key) {
                 m_log << QStringLiteral("hot keys %1 %2").arg(enabled ? "on" : "off", key);
             },
@@ -173,6 +173,8 @@ private slots:
                 return ok;
             });
         }
+        // Work under way gets its moment first: a write about to land is not asked about.
+        m_delegate->addWaitAtQuit([&tried](QDeadlineTimer) { tried << QStringLiteral("wait"); });
         std::optional<QStringList> question;
         const auto keepOpen = [&question](const QStringList& unsaved) {
             question = unsaved;
@@ -180,7 +182,8 @@ private slots:
         };
         QCOMPARE(m_delegate->shouldQuit(keepOpen), asked.isEmpty());
         // Every store is saved, whatever an earlier one did.
-        QCOMPARE(tried.size(), saved.size());
+        QCOMPARE(tried.size(), saved.size() + 1);
+        QCOMPARE(tried.first(), QStringLiteral("wait"));
         QCOMPARE(question.value_or(QStringList()), asked);
         QCOMPARE(question.has_value(), !asked.isEmpty());
         QVERIFY(m_delegate->shouldQuit([](const QStringList&) { return true; })); // "Quit Without Saving"
@@ -214,22 +217,23 @@ private slots:
         QCOMPARE(question.text, text);
     }
 
+    // Everything is saved before anything is waited for, and saved again after the waits.
     void shutdownRunsInOrderOnce()
     {
         m_delegate->addShutdownStep([this] { m_log << QStringLiteral("notes flush"); });
         m_delegate->addShutdownStep([this] { m_log << QStringLiteral("focus save"); });
-        // The saves are tried once more, after the steps, which may still change what they save.
         m_delegate->addSaveBeforeQuit(QStringLiteral("your links"), [this] {
             m_log << QStringLiteral("links save");
             return false;
         });
+        m_delegate->addWaitAtQuit([this](QDeadlineTimer) { m_log << QStringLiteral("reminders wait"); });
         m_delegate->launch();
         m_log.clear();
-        m_delegate->shutDown();
-        m_delegate->shutDown();
+        m_delegate->shutDown(QDeadlineTimer(1'500));
+        m_delegate->shutDown(QDeadlineTimer(1'500));
         QCOMPARE(m_log,
-                 (QStringList{"idle stop", "fullscreen stop", "services stop all", "notes flush", "focus save",
-                              "links save"}));
+                 (QStringList{"idle stop", "fullscreen stop", "notes flush", "focus save", "links save",
+                              "services stop all", "reminders wait", "links save"}));
         QVERIFY(!wisp().isRunning());
         m_fixture->scheduler.advance(1'000);
         QVERIFY(!m_log.contains(QStringLiteral("onboarding")));

@@ -2,6 +2,7 @@
 #include "Wisplet/Tools/Files/FileShelf.h"
 #include "tests/support/FakeBusService.h"
 #include "tests/support/Files.h"
+#include "tests/support/HeldBusProxy.h"
 #include "tests/support/LaunchedProgram.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/PrivateDisplay.h"
@@ -10,6 +11,9 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -59,6 +63,7 @@ struct ShelfWithASlowPicture
 };
 
 enum class Settings { onboarded, none, fifo };
+enum class Slow { sessionBus, systemBus, trayWatcher };
 
 // The welcome window once it has the focus, as it takes it when it opens; 0 until then.
 quint32 focusedWelcomeOf(const QProcess& process)
@@ -141,24 +146,67 @@ public:
     bool no() const { return false; }
 };
 
+// A tray watcher that answers the first question put to it, whatever it is, and then no more, as one that
+// hangs while the desktop starts.
+class OnceAnsweringTrayWatcher final : public QDBusVirtualObject
+{
+public:
+    explicit OnceAnsweringTrayWatcher(QSemaphore& released)
+        : m_released(released)
+    { }
+
+    QString introspect(const QString&) const override
+    {
+        return QStringLiteral(R"(<interface name="org.kde.StatusNotifierWatcher">)"
+                              R"(<property name="IsStatusNotifierHostRegistered" type="b" access="read"/>)"
+                              R"(</interface>)");
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (m_answered++ > 0) {
+            m_released.tryAcquire(1, 60'000);
+            return true;
+        }
+        const bool property = message.member() == QLatin1String("Get");
+        connection.send(property ? message.createReply(QVariant::fromValue(QDBusVariant(true)))
+                                 : message.createReply(QStringLiteral("<node>%1</node>").arg(introspect({}))));
+        return true;
+    }
+
+private:
+    QSemaphore& m_released;
+    int m_answered = 0;
+};
+
 // The desktop's tray host and accessibility launcher on a thread of their own, so that the test can keep
 // them from answering for a while, as they are while a desktop starts, and go on meanwhile.
 class DesktopPeers final
 {
 public:
-    explicit DesktopPeers(const QString& busAddress)
+    enum class Watcher { answering, answeringOnce };
+
+    explicit DesktopPeers(const QString& busAddress, Watcher watcher = Watcher::answering)
     {
         m_thread.start();
-        onTheirThread([this, busAddress] {
+        onTheirThread([this, busAddress, watcher] {
             tray = std::make_unique<FakeTrayHost>(busAddress);
             m_accessibility = std::make_unique<FakeAccessibilityLauncher>(busAddress);
-            m_registered = tray->registerOnBus() && m_accessibility->registerOnBus();
+            m_registered = m_accessibility->registerOnBus();
+            if (watcher == Watcher::answering) {
+                m_registered = m_registered && tray->registerOnBus();
+            } else {
+                m_onceAnswering = std::make_unique<OnceAnsweringTrayWatcher>(m_released);
+                m_registered = m_registered && tray->bus.registerVirtualObject(tray->path(), m_onceAnswering.get())
+                    && tray->bus.registerService(tray->service());
+            }
         });
     }
 
     ~DesktopPeers()
     {
-        m_released.release();
+        // Enough for every question held.
+        m_released.release(1'000);
         onTheirThread([this] {
             tray.reset();
             m_accessibility.reset();
@@ -189,6 +237,7 @@ private:
     QThread m_thread;
     QSemaphore m_released;
     std::unique_ptr<FakeAccessibilityLauncher> m_accessibility;
+    std::unique_ptr<OnceAnsweringTrayWatcher> m_onceAnswering;
     bool m_registered = false;
 };
 
@@ -387,6 +436,56 @@ private slots:
         QProcess& running = session.process();
         QVERIFY(running.waitForFinished(500) == false);
         QVERIFY(bus.interface()->isServiceRegistered(name).value());
+        running.terminate();
+        QVERIFY(running.waitForFinished(2'000));
+        QCOMPARE(running.exitCode(), 0);
+    }
+
+    // A daemon that answers a client's first line and then is slow, in front of the session bus or of the
+    // system bus, or a tray watcher that answers once and then hangs: the island shows, the other bus serves at
+    // once, and SIGTERM ends the program in order.
+    void somethingSlowAfterItsFirstAnswerHoldsNothingUp_data()
+    {
+        QTest::addColumn<Slow>("slow");
+        QTest::newRow("session bus") << Slow::sessionBus;
+        QTest::newRow("system bus") << Slow::systemBus;
+        QTest::newRow("tray watcher") << Slow::trayWatcher;
+    }
+
+    void somethingSlowAfterItsFirstAnswerHoldsNothingUp()
+    {
+        QFETCH(Slow, slow);
+        LaunchedProgram::Session session;
+        QVERIFY2(session.startBus(), qPrintable(session.errorText()));
+        DesktopPeers peers(session.busAddress(),
+                           slow == Slow::trayWatcher ? DesktopPeers::Watcher::answeringOnce
+                                                     : DesktopPeers::Watcher::answering);
+        QVERIFY(peers.isRegistered());
+        PrivateBus systemBus;
+        QVERIFY2(slow != Slow::systemBus || systemBus.start(), qPrintable(systemBus.errorText()));
+        HeldBusProxy proxy(slow == Slow::systemBus ? systemBus.address() : session.busAddress());
+        QVERIFY(proxy.start());
+        const QByteArray systemBefore = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        const auto restore = qScopeGuard([&systemBefore] { qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemBefore); });
+        if (slow == Slow::sessionBus)
+            session.reachBusThrough(proxy.address());
+        if (slow == Slow::systemBus)
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", proxy.address().toUtf8());
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(session.start(QStringLiteral(WISPLET_BINARY), R"({"onboarded": true})"),
+                 qPrintable(session.errorText()));
+        QVERIFY2(clock.elapsed() < 3'000,
+                 qPrintable(QStringLiteral("the island showed after %1 ms").arg(clock.elapsed())));
+        QProcess& running = session.process();
+        if (slow == Slow::systemBus) {
+            QDBusConnection bus = QDBusConnection::connectToBus(session.busAddress(), QStringLiteral("observer"));
+            const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("observer")); });
+            const QString name = QString::fromLatin1(SingleInstance::busName);
+            QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->servicePid(name).value() == uint(running.processId()), 3'000);
+            QTRY_VERIFY_WITH_TIMEOUT(peers.tray->registered.loadRelaxed() > 0, 3'000);
+        }
+        QVERIFY(!running.waitForFinished(slow == Slow::trayWatcher ? 1'000 : 0));
         running.terminate();
         QVERIFY(running.waitForFinished(2'000));
         QCOMPARE(running.exitCode(), 0);

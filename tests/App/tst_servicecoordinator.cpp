@@ -120,7 +120,7 @@ private slots:
         settings().setOnboarded(true);
         m_coordinator->start();
         m_log.clear();
-        m_coordinator->stopAll();
+        m_coordinator->stopAll(QDeadlineTimer(0));
         const int firstQuit = int(m_log.indexOf(QStringLiteral("system quit")));
         QVERIFY(m_log.contains(QStringLiteral("focus save")));
         QVERIFY(m_log.indexOf(QStringLiteral("focus save")) < firstQuit);

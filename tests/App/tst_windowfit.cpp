@@ -378,12 +378,9 @@ private slots:
         QVERIFY2(display.start(QSize(1920, 1080)) && wisplet.start(QStringLiteral(WISPLET_BINARY), onboarded),
                  qPrintable(display.errorText() + wisplet.errorText()));
         const quint32 panel = wisplet.panel();
-        const int resting = islandOf(panel).height();
         // The second favourite, Notes, and in it a new note, its button where the 760-point panel has it, once
         // the island has opened and come to rest.
-        QVERIFY(XTools::xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+2")}));
-        QRect last;
-        QTRY_VERIFY_WITH_TIMEOUT(std::exchange(last, islandOf(panel)) == last && last.height() > resting, timeoutMs);
+        QVERIFY(LaunchedProgram::openPanelWithKey(panel, QStringLiteral("ctrl+alt+2")));
         const QPoint newNote = XTools::frameOf(panel).topLeft() + QPoint(95, 398);
         QVERIFY(XTools::clickAt(newNote));
         const QString data = wisplet.homeFile(QStringLiteral("data/Wisplet"));

@@ -4,11 +4,13 @@
 #include "Wisplet/Notch/HeaderButton.h"
 #include "Wisplet/Notch/SegmentedPicker.h"
 #include "Wisplet/Notch/ToolViews.h"
-#include "Wisplet/Tools/Clipboard/RowIconButton.h"
+#include "Wisplet/Tools/Clipboard/ClipList.h"
 #include "Wisplet/Tools/Media/MediaButton.h"
 #include "tests/support/FocusMarks.h"
 #include "tests/support/WidgetsTestMain.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -49,15 +51,30 @@ private slots:
             tile->setFixedSize(160, MoodTile::contentHeight);
             return tile;
         });
-        QTest::newRow("media button") << Maker([](QWidget* parent) { return new MediaButton(QStringLiteral("play.fill"), 18, parent); });
-        QTest::newRow("clipboard row's pin")
-            << Maker([](QWidget* parent) { return new RowIconButton(QStringLiteral("pin"), false, parent); });
+        QTest::newRow("media button") << Maker(
+            [](QWidget* parent) { return new MediaButton(QStringLiteral("play.fill"), 18, parent); });
+        QTest::newRow("clipboard list") << Maker([](QWidget* parent) {
+            auto* list = new ClipList(QString(), parent);
+            ClipItem copied;
+            copied.id = QUuid::createUuid();
+            copied.text = QStringLiteral("copied");
+            list->setEntries({copied});
+            return list;
+        });
         QTest::newRow("symbol button") << Maker([](QWidget* parent) {
             return toolSymbolButton(QStringLiteral("trash"), QStringLiteral("Delete"), Qt::white, 14, parent);
         });
         QTest::newRow("segmented picker") << Maker([](QWidget* parent) {
             return new SegmentedPicker(QStringLiteral("View"), {QStringLiteral("Agenda"), QStringLiteral("Reminders")},
                                        parent);
+        });
+        // Chosen from the store, as a view fills it: Tab stops at the chosen segment, not the first.
+        QTest::newRow("segmented picker, the second chosen") << Maker([](QWidget* parent) {
+            auto* picker = new SegmentedPicker(QStringLiteral("Size"),
+                                               {QStringLiteral("Small"), QStringLiteral("Medium")}, parent);
+            const QSignalBlocker quiet(picker->segments());
+            picker->segments()->button(1)->setChecked(true);
+            return picker;
         });
     }
 
@@ -78,6 +95,8 @@ private slots:
         const QImage before = control->grab().toImage();
         QTest::keyClick(other, Qt::Key_Tab);
         QVERIFY(control->isAncestorOf(QApplication::focusWidget()) || control->hasFocus());
+        if (auto* picker = qobject_cast<SegmentedPicker*>(control))
+            QCOMPARE(QApplication::focusWidget(), picker->segments()->checkedButton());
         const QImage after = control->grab().toImage();
         // A ring round the control: at least as many pixels as its width and height together.
         const int changed = FocusMarks::changedPixels(before, after);

@@ -357,6 +357,34 @@ private slots:
         QCOMPARE(visited, list("focus notes links overflow search field"));
     }
 
+    void aHotKeyFromInsideAPageLeavesAMark_data()
+    {
+        QTest::addColumn<int>("digit");
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("to a page with controls: its first") << 3 << QStringLiteral("files button");
+        QTest::newRow("to a page without: the selected tab") << 2 << QStringLiteral("Notes");
+    }
+
+    // The keyboard on a control of one page, another tool opened by its keys: the keyboard goes where it shows.
+    void aHotKeyFromInsideAPageLeavesAMark()
+    {
+        QFETCH(int, digit);
+        QFETCH(QString, focused);
+        PanelFixture f("focus notes files", ToolID::focus);
+        f.panel =
+            std::make_unique<ToolPanelView>(*f.registry, f.settings, f.animation, [](ToolID tool, QWidget* parent) {
+                if (tool == ToolID::notes)
+                    return namedPage(tool, parent);
+                auto* page = new QWidget(parent);
+                new QPushButton(rawValue(tool) + QStringLiteral(" button"), page);
+                return page;
+            });
+        f.showActive();
+        f.panel->contentView()->findChild<QPushButton*>()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(Qt::Key_0 + digit), Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget()->property("text").toString(), focused);
+    }
+
     void theSwitcherCoversItsHostWhileTheFlagHolds()
     {
         QWidget host; // outlives the panel, which the fixture deletes

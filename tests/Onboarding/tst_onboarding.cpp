@@ -8,6 +8,7 @@
 #include "Wisplet/Onboarding/OnboardingView.h"
 #include "Wisplet/Onboarding/OnboardingWindow.h"
 #include "tests/Tools/Focus/FocusFixture.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/RecordingService.h"
 #include "tests/support/WidgetQuery.h"
 #include "tests/support/WidgetsTestMain.h"
@@ -333,6 +334,20 @@ private slots:
         QCOMPARE(steps().droppedFile(), row.accepted);
         QCOMPARE(f->registry->enabled().contains(ToolID::files), row.accepted);
         QCOMPARE(f->registry->selected() == ToolID::files, row.accepted);
+    }
+
+    // The look step walked with Tab: every stop shows it, and each picker stops at its chosen value.
+    void theLookStepByTab()
+    {
+        // The step shows at once rather than fading in.
+        f->settings.setReducedMotion(true);
+        open();
+        pressReturn();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QStringList stops;
+        QCOMPARE(FocusMarks::stopsWithoutMark(*m_window, &stops), QString());
+        QVERIFY(stops.contains(QStringLiteral("QPushButton 'Medium'")));
+        QVERIFY(!stops.contains(QStringLiteral("QPushButton 'Small'")));
     }
 
     void theLookAndToolsWriteOnlyTheUsersChoice()

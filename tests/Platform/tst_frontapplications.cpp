@@ -32,25 +32,32 @@ class TestFrontApplications final : public QObject
     Q_OBJECT
 
 private slots:
-    // Window 1 is in front from the start; windows 2, 3, … come in front at the X server times given.
+    // Window 1 is in front from the start; windows 2, 3, … come in front at the X server times given, and the
+    // last one may be closed with nothing else taking its place. Window 0: none in front.
     void frontAtTheTimeOfACopy_data()
     {
         QTest::addColumn<QList<quint32>>("changes");
+        QTest::addColumn<std::optional<quint32>>("closed");
         QTest::addColumn<std::optional<quint32>>("at");
         QTest::addColumn<quint32>("window");
         const QList<quint32> changes{100, 200};
-        QTest::newRow("before the first change seen") << changes << std::optional<quint32>(50) << 1u;
-        QTest::newRow("at a change") << changes << std::optional<quint32>(100) << 2u;
-        QTest::newRow("between changes") << changes << std::optional<quint32>(150) << 2u;
-        QTest::newRow("after the last") << changes << std::optional<quint32>(900) << 3u;
-        QTest::newRow("no time: the one in front now") << changes << std::optional<quint32>() << 3u;
+        const std::optional<quint32> open;
+        QTest::newRow("before the first change seen") << changes << open << std::optional<quint32>(50) << 1u;
+        QTest::newRow("at a change") << changes << open << std::optional<quint32>(100) << 2u;
+        QTest::newRow("between changes") << changes << open << std::optional<quint32>(150) << 2u;
+        QTest::newRow("after the last") << changes << open << std::optional<quint32>(900) << 3u;
+        QTest::newRow("no time: the one in front now") << changes << open << std::optional<quint32>() << 3u;
         QTest::newRow("across the wrap of the server's clock")
-            << QList<quint32>{0xFFFF'FF00, 0x10} << std::optional<quint32>(0x05) << 2u;
+            << QList<quint32>{0xFFFF'FF00, 0x10} << open << std::optional<quint32>(0x05) << 2u;
+        QTest::newRow("before the window in front closed")
+            << changes << std::optional<quint32>(300) << std::optional<quint32>(250) << 3u;
+        QTest::newRow("after it closed") << changes << std::optional<quint32>(300) << std::optional<quint32>(350) << 0u;
     }
 
     void frontAtTheTimeOfACopy()
     {
         QFETCH(QList<quint32>, changes);
+        QFETCH(std::optional<quint32>, closed);
         QFETCH(std::optional<quint32>, at);
         QFETCH(quint32, window);
         FakeActiveWindows windows;
@@ -58,7 +65,11 @@ private slots:
         FrontApplications front(windows, 99);
         for (qsizetype index = 0; index < changes.size(); ++index)
             windows.activate(::window(quint32(index + 2), 10, "next", "next"), changes[index]);
-        QCOMPARE(front.frontAt(at)->id, window);
+        // A window in front before is gone as well, but was not in front then.
+        windows.close(1, 290);
+        if (closed)
+            windows.close(quint32(changes.size() + 1), closed);
+        QCOMPARE(front.frontAt(at).value_or(WindowInfo()).id, window);
     }
 
     void desktopEntryName_data()

@@ -1,11 +1,13 @@
 #include "Wisplet/Platform/ChosenWrites.h"
 #include "Wisplet/Platform/PrivateFiles.h"
+#include "Wisplet/Platform/TerminationSignals.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandIns.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TinyDisk.h"
 
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -43,9 +45,9 @@ void holdTheWrite(int)
 }
 
 // In a child process of its own, which nothing else uses: a write held in the middle on a worker thread,
-// then the process ends as the program does without waiting for its workers. The child's exit code: 0 once
-// abandoned, 2 when the write was never held with its temporary file on disk.
-[[noreturn]] void abandonAHeldWrite(const QString& path)
+// then the process ends without waiting for its workers, with `code`: 0 by its own end as main's, 128 +
+// SIGTERM by the watchdog's, after a signal the main thread never takes; 2 when the write was never held.
+[[noreturn]] void abandonAHeldWrite(const QString& path, int code)
 {
     int pipe[2];
     if (::pipe(pipe) != 0)
@@ -60,14 +62,32 @@ void holdTheWrite(int)
     char held = 0;
     if (::read(pipe[0], &held, 1) != 1 || QDir(QFileInfo(path).path()).isEmpty())
         ::_exit(2);
-    PrivateFiles::abandonWritesInFlight();
-    ::_exit(0);
+    if (code == 0) {
+        PrivateFiles::abandonWritesInFlight();
+        ::_exit(0);
+    }
+    const TerminationSignals termination;
+    std::raise(SIGTERM);
+    for (;;)
+        ::pause();
+}
+
+// Waits until a file made now is born later than the one at the path, by the file system's clock.
+void waitPastBirthOf(const QString& path)
+{
+    struct statx made = {};
+    ::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BTIME, &made);
+    const qint64 born = made.stx_btime.tv_sec * 1000000000LL + made.stx_btime.tv_nsec;
+    timespec now = {};
+    do
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    while (now.tv_sec * 1000000000LL + now.tv_nsec <= born);
 }
 
 } // namespace
 
 // What stands at the path of a noted temporary file when the next start reads the journal.
-enum class AtNotedPath { theWritesFile, theUsersFile, link, folder };
+enum class AtNotedPath { theWritesFile, theUsersFile, theUsersFileInTheFreedInode, link, folder };
 
 Q_DECLARE_METATYPE(AtNotedPath)
 Q_DECLARE_METATYPE(Blocked)
@@ -157,18 +177,26 @@ private slots:
     }
 
     // A process that ends while a worker is in the middle of a write leaves no temporary file behind.
+    void anAbandonedWriteLeavesNothingBehind_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("its own end") << 0;
+        QTest::newRow("the watchdog's end") << 128 + SIGTERM;
+    }
+
     void anAbandonedWriteLeavesNothingBehind()
     {
+        QFETCH(int, code);
         const TempFolder folder;
         const QString path = folder.file(QStringLiteral("copy.png"));
         const pid_t child = ::fork();
         if (child == 0)
-            abandonAHeldWrite(path);
+            abandonAHeldWrite(path, code);
         QVERIFY(child > 0);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(WEXITSTATUS(status), code);
         QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
@@ -310,6 +338,8 @@ private slots:
         QTest::addColumn<bool>("removed");
         QTest::newRow("the write's own file") << AtNotedPath::theWritesFile << true;
         QTest::newRow("the user's file of that name") << AtNotedPath::theUsersFile << false;
+        QTest::newRow("the user's file of that name in the write's freed inode")
+            << AtNotedPath::theUsersFileInTheFreedInode << false;
         QTest::newRow("a link") << AtNotedPath::link << false;
         QTest::newRow("a folder") << AtNotedPath::folder << false;
     }
@@ -329,10 +359,15 @@ private slots:
         QVERIFY(fd >= 0);
         ChosenWrites::note(fd, QFile::encodeName(noted));
         ::close(fd);
-        // Whatever stands there instead came after the write's file had gone, as a finished write renames it.
-        if (at != AtNotedPath::theWritesFile)
+        // Whatever stands there instead came after the write's file had gone, as a finished write renames it
+        // or a failed one removes it (ext4 gives its inode to the next file made).
+        if (at == AtNotedPath::theUsersFileInTheFreedInode) {
+            waitPastBirthOf(noted);
+            QVERIFY(QFile::remove(noted));
+        } else if (at != AtNotedPath::theWritesFile) {
             QVERIFY(QFile::rename(noted, pictures.file(QStringLiteral("copy.jpeg"))));
-        if (at == AtNotedPath::theUsersFile)
+        }
+        if (at == AtNotedPath::theUsersFile || at == AtNotedPath::theUsersFileInTheFreedInode)
             QVERIFY(TestFiles::write(noted, "the user's"));
         if (at == AtNotedPath::link)
             QVERIFY(QFile::link(target, noted));
@@ -343,6 +378,10 @@ private slots:
         QVERIFY(edited.open(QIODevice::Append));
         edited.write(QFile::encodeName(target) + '\0' + "0 0 " + QFile::encodeName(target) + '\0');
         edited.close();
+        // Nor does a note of a file not named as our temporaries are.
+        QFile user(target);
+        QVERIFY(user.open(QIODevice::ReadOnly));
+        ChosenWrites::note(user.handle(), QFile::encodeName(target));
 
         QCOMPARE(ChosenWrites::track(journal), removed ? 1 : 0);
         QCOMPARE(QFileInfo::exists(noted) || QFileInfo(noted).isSymLink(), !removed);

@@ -32,6 +32,15 @@ struct MakerRow
     int orphaned = 1;
 };
 
+// A process as /proc shows it: the kernel's name, the arguments, and the executable (none: hidden).
+struct NamesRow
+{
+    QByteArray comm;
+    QByteArray cmdline;
+    QString exe;
+    QStringList names;
+};
+
 // A process folder of a /proc tree: its state and its descriptors' targets.
 void plantProcess(const TempFolder& proc, qint64 pid, char state, const QList<QByteArray>& descriptors)
 {
@@ -86,6 +95,7 @@ struct PathOnlyServer
 } // namespace
 
 Q_DECLARE_METATYPE(MakerRow)
+Q_DECLARE_METATYPE(NamesRow)
 
 class TestSelectionHolder final : public QObject
 {
@@ -126,9 +136,38 @@ private slots:
         const CopyMaker maker = SelectionHolder::makerAmong(row.held, row.connectionsKnown, row.opened, row.orphaned);
         QCOMPARE(maker.certainty, row.certainty);
         QCOMPARE(maker.pid, row.maker);
-        QList<qint64> suspects = maker.suspects.keys();
-        std::sort(suspects.begin(), suspects.end());
-        QCOMPARE(suspects, row.suspects);
+        QList<qint64> processes = maker.processes.keys();
+        std::sort(processes.begin(), processes.end());
+        QCOMPARE(processes, row.certainty == CopyMaker::Certainty::known ? QList<qint64>{row.maker} : row.suspects);
+    }
+
+    void namesOfAProcess_data()
+    {
+        QTest::addColumn<NamesRow>("row");
+        const QByteArray xclip = QByteArrayLiteral("xclip\0-selection\0clipboard\0");
+        QTest::newRow("plain") << NamesRow{"xclip\n", xclip, "/usr/bin/xclip", {"xclip"}};
+        QTest::newRow("started under another name")
+            << NamesRow{"xclip\n", QByteArrayLiteral("keepassxc\0-i\0"), "/usr/bin/xclip", {"xclip", "keepassxc"}};
+        QTest::newRow("renamed itself") << NamesRow{
+            "worker\n", QByteArrayLiteral("/opt/vault/vault\0"), "/opt/vault/vault", {"worker", "vault"}};
+        QTest::newRow("its executable replaced since")
+            << NamesRow{"worker\n", QByteArrayLiteral("worker\0"), "/usr/bin/vault (deleted)", {"worker", "vault"}};
+        QTest::newRow("its executable hidden")
+            << NamesRow{"xclip\n", QByteArrayLiteral("keepassxc\0"), QString(), {"xclip", "keepassxc"}};
+        QTest::newRow("gone") << NamesRow{{}, {}, QString(), {}};
+    }
+
+    void namesOfAProcess()
+    {
+        QFETCH(NamesRow, row);
+        const TempFolder proc;
+        if (!row.comm.isEmpty()) {
+            QVERIFY(TestFiles::write(proc.file(QStringLiteral("7/comm")), row.comm));
+            QVERIFY(TestFiles::write(proc.file(QStringLiteral("7/cmdline")), row.cmdline));
+        }
+        if (!row.exe.isEmpty())
+            QVERIFY(QFile::link(row.exe, proc.file(QStringLiteral("7/exe"))));
+        QCOMPARE(ProcessName::namesOf(7, proc.path()), row.names);
     }
 
     void displaySocketNames_data()

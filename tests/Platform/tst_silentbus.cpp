@@ -1,8 +1,10 @@
 #include "Wisplet/Platform/BusConnector.h"
 #include "Wisplet/Platform/BusProbe.h"
 #include "Wisplet/Platform/FreedesktopNotifications.h"
+#include "Wisplet/Platform/PortalMotionSetting.h"
 #include "Wisplet/Platform/SessionSleepWatcher.h"
 #include "Wisplet/Platform/SingleInstance.h"
+#include "tests/support/HeldBusProxy.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
 
@@ -11,6 +13,7 @@
 #include <QScopeGuard>
 
 #include <future>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -41,20 +44,61 @@ auto busVariableAt(const char* variable, const QString& address)
     return qScopeGuard([variable, before = std::move(before)] { qputenv(variable, before); });
 }
 
-// The probe, on a thread of its own as the program runs it.
-std::future<void> probe(const QString& address)
+// The probe with no limit, on a thread of its own as the program runs it.
+std::future<BusProbe::Greeting> probe(const QString& address)
 {
-    return std::async(std::launch::async, [address = address.toUtf8()] { BusProbe::waitForDaemon(address); });
+    return std::async(std::launch::async, [address = address.toUtf8()] {
+        return BusProbe::greet(address, QDeadlineTimer(QDeadlineTimer::Forever));
+    });
 }
 
-bool ended(const std::future<void>& probing, int withinMs)
+bool ended(const std::future<BusProbe::Greeting>& probing, int withinMs)
 {
     return probing.wait_for(std::chrono::milliseconds(withinMs)) == std::future_status::ready;
 }
 
+// A socket that listens and never accepts: a daemon that never gets round to its new clients.
+struct DeafListener
+{
+    int fd = -1;
+    QString address;
+
+    explicit DeafListener(int family)
+    {
+        fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_storage storage{};
+        socklen_t length = sizeof(sockaddr_in);
+        if (family == AF_UNIX) {
+            const QByteArray name = QByteArrayLiteral("wisplet-deaf-") + QByteArray::number(::getpid());
+            auto* local = reinterpret_cast<sockaddr_un*>(&storage);
+            local->sun_family = AF_UNIX;
+            std::copy(name.cbegin(), name.cend(), local->sun_path + 1);
+            length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+            address = QStringLiteral("unix:abstract=") + QString::fromLatin1(name);
+        } else {
+            auto* inet = reinterpret_cast<sockaddr_in*>(&storage);
+            inet->sin_family = AF_INET;
+            inet->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        }
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&storage), length);
+        ::listen(fd, 8);
+        if (family == AF_INET && ::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length) == 0) {
+            const int port = ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
+            address = QStringLiteral("tcp:host=127.0.0.1,port=%1,family=ipv4").arg(port);
+        }
+    }
+    ~DeafListener()
+    {
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
+    }
+    Q_DISABLE_COPY_MOVE(DeafListener)
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
+Q_DECLARE_METATYPE(BusProbe::Greeting)
 
 // A session bus whose daemon stops answering (stopped, swamped) after the program connected, or before.
 class TestSilentBus final : public QObject
@@ -66,11 +110,10 @@ private:
     PrivateBus m_frozen;
     QDBusConnection m_frozenConnection{QString()};
     TempFolder m_folder;
-    // A socket that listens and never accepts: a daemon that never gets round to its new clients.
-    int m_deaf = -1;
-    QByteArray m_deafName;
-    // Probes still waiting; ended by the daemons' thawing at the end.
-    std::vector<std::future<void>> m_probes;
+    DeafListener m_deafLocal{AF_UNIX};
+    DeafListener m_deafTcp{AF_INET};
+    // Answers the start of a client's authentication, then nothing.
+    std::unique_ptr<HeldBusProxy> m_slow;
 
 private slots:
     void initTestCase()
@@ -80,52 +123,45 @@ private slots:
         m_frozenConnection = QDBusConnection::connectToBus(m_frozen.address(), QStringLiteral("frozen"));
         QVERIFY(m_frozenConnection.isConnected());
         QVERIFY(m_frozen.pause());
-
-        m_deafName = QByteArrayLiteral("wisplet-deaf-") + QByteArray::number(::getpid());
-        m_deaf = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::copy(m_deafName.cbegin(), m_deafName.cend(), address.sun_path + 1);
-        const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + m_deafName.size());
-        QVERIFY(::bind(m_deaf, reinterpret_cast<const sockaddr*>(&address), length) == 0);
-        QVERIFY(::listen(m_deaf, 8) == 0);
+        m_slow = std::make_unique<HeldBusProxy>(m_live.address());
+        QVERIFY(m_slow->start());
     }
 
-    void cleanupTestCase()
-    {
-        m_frozen.resume();
-        ::shutdown(m_deaf, SHUT_RDWR);
-        ::close(m_deaf);
-    }
+    void cleanupTestCase() { m_frozen.resume(); }
 
-    // The probe waits for a daemon however long it is stopped, and for nothing else: libdbus does not wait
-    // where nothing listens, and other transports are its own to try.
-    void theProbeWaitsForAStoppedDaemonOnly_data()
+    // The probe waits for a daemon however long it is stopped or swamped, and for nothing else: libdbus does
+    // not wait where nothing listens, and kinds of address the probe cannot try are its own.
+    void theProbeWaitsForASilentDaemonOnly_data()
     {
+        using BusProbe::Greeting;
         QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("waits");
+        QTest::addColumn<Greeting>("greeting");
         const QString live = m_live.address();
         const QString frozen = m_frozen.address();
         const QString nowhere = QStringLiteral("unix:path=/nonexistent/bus");
-        QTest::newRow("answering") << live << false;
-        QTest::newRow("stopped") << frozen << true;
-        QTest::newRow("stopped, its path escaped") << escapedPath(frozen) << true;
-        QTest::newRow("abstract socket, never accepted")
-            << QStringLiteral("unix:abstract=") + QString::fromLatin1(m_deafName) << true;
-        QTest::newRow("nothing listens") << nowhere << false;
-        QTest::newRow("nothing listens, then stopped") << nowhere + u';' + frozen << true;
-        QTest::newRow("stopped, then answering") << frozen + u';' + live << true;
-        QTest::newRow("another transport first") << QStringLiteral("tcp:host=localhost,port=1;") + frozen << false;
-        QTest::newRow("no address") << QString() << false;
+        QTest::newRow("answering") << live << Greeting::answered;
+        QTest::newRow("stopped") << frozen << Greeting::silent;
+        QTest::newRow("stopped, its path escaped") << escapedPath(frozen) << Greeting::silent;
+        QTest::newRow("abstract socket, never accepted") << m_deafLocal.address << Greeting::silent;
+        QTest::newRow("TCP, never accepted") << m_deafTcp.address << Greeting::silent;
+        QTest::newRow("answering the first line only") << m_slow->address() << Greeting::silent;
+        QTest::newRow("nothing listens") << nowhere << Greeting::nobodyListens;
+        QTest::newRow("nothing listens, then stopped") << nowhere + u';' + frozen << Greeting::silent;
+        QTest::newRow("nothing listens on TCP, then stopped")
+            << QStringLiteral("tcp:host=localhost,port=1;") + frozen << Greeting::silent;
+        QTest::newRow("stopped, then answering") << frozen + u';' + live << Greeting::silent;
+        QTest::newRow("a kind it cannot try") << QStringLiteral("autolaunch:") << Greeting::unknownKind;
+        QTest::newRow("no address") << QString() << Greeting::unknownKind;
     }
 
-    void theProbeWaitsForAStoppedDaemonOnly()
+    void theProbeWaitsForASilentDaemonOnly()
     {
         QFETCH(QString, address);
-        QFETCH(bool, waits);
-        // Left to end when the daemons do; a stopped one answers once it goes on.
-        m_probes.push_back(probe(address));
-        QCOMPARE(ended(m_probes.back(), waits ? probeMs : promptMs), !waits);
+        QFETCH(BusProbe::Greeting, greeting);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(BusProbe::greet(address.toUtf8(), QDeadlineTimer(probeMs)), greeting);
+        QVERIFY(greeting == BusProbe::Greeting::silent ? clock.elapsed() >= probeMs : clock.elapsed() < promptMs);
     }
 
     void theProbeEndsWhenTheDaemonGoesOn()
@@ -133,26 +169,34 @@ private slots:
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
         QVERIFY(bus.pause());
-        const std::future<void> probing = probe(bus.address());
+        std::future<BusProbe::Greeting> probing = probe(bus.address());
         QVERIFY(!ended(probing, probeMs));
         bus.resume();
         QVERIFY(ended(probing, promptMs));
+        QCOMPARE(probing.get(), BusProbe::Greeting::answered);
     }
 
-    // A session without the variable has its bus in the runtime folder, where libdbus finds it: the probe
-    // looks there too, and only there.
+    // A session without the variable, or with an empty one, has its bus in the runtime folder, where libdbus
+    // finds it: the probe looks there too, and only there.
     void theProbeFindsTheBusWhereLibdbusDoes_data()
     {
-        QTest::addColumn<bool>("addressSet");
-        QTest::addColumn<bool>("waits");
-        QTest::newRow("no address, stopped daemon in the runtime folder") << false << true;
-        QTest::newRow("an answering address, stopped daemon in the runtime folder") << true << false;
+        using BusProbe::Greeting;
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<bool>("runtimeBus");
+        QTest::addColumn<Greeting>("greeting");
+        QTest::newRow("no address, stopped daemon in the runtime folder") << QString() << true << Greeting::silent;
+        QTest::newRow("an empty address, stopped daemon in the runtime folder")
+            << QStringLiteral("") << true << Greeting::silent;
+        QTest::newRow("an answering address, stopped daemon in the runtime folder")
+            << m_live.address() << true << Greeting::answered;
+        QTest::newRow("no address, no bus in the runtime folder") << QString() << false << Greeting::unknownKind;
     }
 
     void theProbeFindsTheBusWhereLibdbusDoes()
     {
-        QFETCH(bool, addressSet);
-        QFETCH(bool, waits);
+        QFETCH(QString, variable);
+        QFETCH(bool, runtimeBus);
+        QFETCH(BusProbe::Greeting, greeting);
         const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         const auto restore = qScopeGuard([&] {
@@ -161,14 +205,13 @@ private slots:
         });
         TempFolder folder;
         const QString frozen = m_frozen.address().section(u',', 0, 0).mid(QStringLiteral("unix:path=").size());
-        QVERIFY(QFile::link(frozen, folder.file(QStringLiteral("bus"))));
+        QVERIFY(!runtimeBus || QFile::link(frozen, folder.file(QStringLiteral("bus"))));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
-        if (addressSet)
-            qputenv("DBUS_SESSION_BUS_ADDRESS", m_live.address().toUtf8());
-        else
+        if (variable.isNull())
             qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-        m_probes.push_back(probe(QString::fromUtf8(BusProbe::addressOf(BusProbe::Bus::session))));
-        QCOMPARE(ended(m_probes.back(), waits ? probeMs : promptMs), !waits);
+        else
+            qputenv("DBUS_SESSION_BUS_ADDRESS", variable.toUtf8());
+        QCOMPARE(BusProbe::greet(BusProbe::addressOf(BusProbe::Bus::session), QDeadlineTimer(probeMs)), greeting);
     }
 
     // The bus comes once its daemon answers, however late; where nothing listens, the connection fails at
@@ -223,6 +266,11 @@ private slots:
         QTest::newRow("screensaver") << Row{[](const QDBusConnection& bus, const QString&) {
             SessionSleepWatcher watcher(QDBusConnection(QStringLiteral("no system bus")), bus);
         }};
+        QTest::newRow("sleep and wake") << Row{[](const QDBusConnection& bus, const QString&) {
+            SessionSleepWatcher watcher(bus, QDBusConnection(QStringLiteral("no session bus")));
+        }};
+        QTest::newRow("motion setting") << Row{
+            [](const QDBusConnection& bus, const QString&) { PortalMotionSetting motion(bus); }};
     }
 
     void nothingWaitsForAFrozenBus()
@@ -249,7 +297,6 @@ private slots:
         instance.reset();
         QVERIFY2(clock.elapsed() < promptMs, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
     }
-
 };
 
 WISPLET_TEST_MAIN(TestSilentBus)

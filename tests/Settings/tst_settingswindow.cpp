@@ -3,6 +3,7 @@
 #include "Wisplet/Settings/GeneralSettingsView.h"
 #include "Wisplet/Settings/SettingsWindow.h"
 #include "tests/support/Files.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/RecordingNotifications.h"
 #include "tests/support/RegistryFixture.h"
 #include "tests/support/WidgetQuery.h"
@@ -304,18 +305,30 @@ private slots:
         QTest::newRow("plain http") << LinkRow{"wisplet.example", "http://wisplet.example/", false};
     }
 
+    // The link is one ringed stop on the Tab path after the sidebar, and Return opens it.
     void siteLink()
     {
         QFETCH(LinkRow, row);
         QList<QUrl> opened;
-        AboutView view({.siteHost = row.host, .siteAddress = QUrl(row.address)},
-                       [&opened](const QUrl& url) { opened << url; });
-        auto* link = view.findChild<QLabel*>(QStringLiteral("siteLink"));
+        Defaults defaults{QString()};
+        SettingsWindow window(defaults, [&](SettingsSection, QWidget* parent) {
+            return new AboutView(
+                {.siteHost = row.host, .siteAddress = QUrl(row.address)}, [&opened](const QUrl& url) { opened << url; },
+                parent);
+        });
+        auto* link = window.page()->findChild<QAbstractButton*>(QStringLiteral("siteLink"));
         QCOMPARE(link != nullptr, row.linked);
-        if (link) {
-            emit link->linkActivated(row.address);
-            QCOMPARE(opened, QList{QUrl(row.address)});
-        }
+        if (!link)
+            return;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.sidebar()->setFocus(Qt::TabFocusReason);
+        QStringList stops;
+        const QString unmarked = FocusMarks::stopsWithoutMark(window, &stops);
+        QCOMPARE(stops.first(), QStringLiteral("LinkButton '%1'").arg(row.host));
+        QVERIFY(!unmarked.contains(stops.first()));
+        QTest::keyClick(link, Qt::Key_Return);
+        QCOMPARE(opened, QList{QUrl(row.address)});
     }
 };
 

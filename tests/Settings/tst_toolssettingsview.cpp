@@ -9,6 +9,7 @@
 #include "tests/support/FakeClipboard.h"
 #include "tests/support/FakeSecretStore.h"
 #include "tests/support/Files.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/HeldHttpTransport.h"
 #include "tests/support/WidgetsTestMain.h"
 
@@ -129,6 +130,19 @@ private slots:
         const auto* said = view->findChild<QLabel*>(QStringLiteral("weatherError"));
         QVERIFY(said->isVisibleTo(view.get()));
         QCOMPARE(said->text(), QStringLiteral("Could not save the weather key: the keyring did not answer in time."));
+    }
+
+    // Tab reaches the weather's plans link and rings it.
+    void thePlansLinkIsOnTheTabPath()
+    {
+        ToolStores s;
+        const auto view = s.open();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        view->nextInFocusChain()->setFocus();
+        QStringList stops;
+        const QString unmarked = FocusMarks::stopsWithoutMark(*view, &stops);
+        QVERIFY(stops.contains(QStringLiteral("LinkButton 'Open-Meteo plans and attribution'")));
+        QVERIFY(!unmarked.contains(QStringLiteral("LinkButton")));
     }
 
     void aStepperAtItsBoundKeepsTheValue_data()

@@ -5,6 +5,9 @@
 //                                        "offered", then "request TARGET" for every request it receives;
 //                                        answers TARGETS, and the rest unless silent; a VALUE of
 //                                        "<refuse>" refuses its target, "<ignore>" never answers it
+//   clipboard-peer --window CLASS MIME=VALUE…  maps a window of that class and prints "shown" and its id;
+//                                        at a line on standard input owns CLIPBOARD with it, withdraws it at
+//                                        once, and then serves as --serve does
 //   clipboard-peer --paste-target        a focused line edit that prints "text:" and its text on every change
 // Each runs until it is killed.
 #include <QApplication>
@@ -88,15 +91,37 @@ void answer(xcb_connection_t* connection, const xcb_selection_request_event_t& r
     xcb_flush(connection);
 }
 
-int serve(bool silent, const QStringList& pairs)
+// A top-level window of the class, shown until the go comes in; false when standard input ends first.
+bool showUntilGo(xcb_connection_t* connection, xcb_window_t window, const xcb_screen_t* screen,
+                 const QByteArray& windowClass)
+{
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 100, 100, 300, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const QByteArray instanceAndClass = windowClass.toLower() + '\0' + windowClass + '\0';
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        uint32_t(instanceAndClass.size()), instanceAndClass.constData());
+    const uint32_t pid = uint32_t(QCoreApplication::applicationPid());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, intern(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
+                        32, 1, &pid);
+    xcb_map_window(connection, window);
+    xcb_flush(connection);
+    say("shown " + QByteArray::number(window));
+    char line[16];
+    return std::fgets(line, sizeof line, stdin) != nullptr;
+}
+
+int serve(bool silent, const QStringList& pairs, const QByteArray& windowClass = {})
 {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection))
         return 2;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     const xcb_window_t window = xcb_generate_id(connection);
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    if (windowClass.isEmpty())
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    else if (!showUntilGo(connection, window, screen, windowClass))
+        return 2;
     const xcb_atom_t targets = intern(connection, "TARGETS");
     std::map<xcb_atom_t, QByteArray> values;
     for (const QString& pair : pairs) {
@@ -106,6 +131,9 @@ int serve(bool silent, const QStringList& pairs)
         values[intern(connection, pair.left(equals).toUtf8())] = pair.mid(equals + 1).toUtf8();
     }
     xcb_set_selection_owner(connection, window, intern(connection, "CLIPBOARD"), XCB_CURRENT_TIME);
+    // As a password manager that hides once it has copied.
+    if (!windowClass.isEmpty())
+        xcb_unmap_window(connection, window);
     xcb_flush(connection);
     say("offered");
 
@@ -163,8 +191,13 @@ int main(int argc, char** argv)
         return offer(arguments);
     if ((mode == QLatin1String("--serve") || mode == QLatin1String("--silent")) && !arguments.isEmpty())
         return serve(mode == QLatin1String("--silent"), arguments);
+    if (mode == QLatin1String("--window") && arguments.size() > 1)
+        return serve(false, arguments.mid(1), arguments.first().toUtf8());
     if (mode == QLatin1String("--paste-target"))
         return pasteTarget();
-    std::fputs("usage: clipboard-peer --offer MIME=VALUE… | --serve|--silent MIME=VALUE… | --paste-target\n", stderr);
+    std::fputs(
+        "usage: clipboard-peer --offer MIME=VALUE… | --serve|--silent MIME=VALUE… | --window CLASS MIME=VALUE… | "
+        "--paste-target\n",
+        stderr);
     return 2;
 }

@@ -3,10 +3,11 @@
 #include "Wisplet/Platform/ActiveWindowSource.h"
 #include "Wisplet/Platform/PasteKeystroke.h"
 #include "Wisplet/Platform/Pasteboard.h"
+#include "Wisplet/Platform/ProcessName.h"
 
 #include <QMap>
 
-// A clipboard set by hand: each offer is one new copy.
+// A clipboard set by hand: each offer is one new copy, made by another program.
 class FakePasteboard final : public Pasteboard
 {
 public:
@@ -14,14 +15,18 @@ public:
     {
         m_formats = formats;
         ++m_count;
+        emit copied();
     }
 
     int changeCount() const override { return m_count; }
     QCoro::Task<CopyMaker> maker() override
     {
-        if (suspects)
-            co_return CopyMaker{CopyMaker::Certainty::inDoubt, 0, *suspects};
-        co_return owner ? CopyMaker::knownAs(*owner) : CopyMaker();
+        if (!suspects)
+            co_return owner ? CopyMaker::knownAs(*owner, ProcessName::namesOf(*owner)) : CopyMaker();
+        CopyMaker inDoubt{CopyMaker::Certainty::inDoubt, 0, {}};
+        for (auto suspect = suspects->cbegin(); suspect != suspects->cend(); ++suspect)
+            inDoubt.processes.insert(suspect.key(), {suspect.value()});
+        co_return inDoubt;
     }
     void write(const PasteboardContent& content) override
     {
@@ -68,6 +73,12 @@ public:
         m_active = window;
         m_time = time;
         emit activeWindowChanged();
+    }
+    // Closed, at an X server time; the window manager may go on naming it as the active window.
+    void close(quint32 window, std::optional<quint32> time)
+    {
+        stacking.removeIf([&](const WindowInfo& listed) { return listed.id == window; });
+        emit windowUnlisted(window, time);
     }
 
     // Bottom to top.

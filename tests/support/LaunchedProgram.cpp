@@ -91,7 +91,8 @@ bool Session::start(const QString& binary, const QByteArray& defaults)
         m_errorText = QStringLiteral("cannot write the defaults file");
         return false;
     }
-    m_process = LaunchedProgram::start(binary, homeOnBus(m_bus.address(), m_home));
+    m_process = LaunchedProgram::start(
+        binary, homeOnBus(m_busAddressGiven.isEmpty() ? m_bus.address() : m_busAddressGiven, m_home));
     if (!m_process->waitForStarted(XTools::timeoutMs)) {
         m_errorText = m_process->errorString();
         return false;

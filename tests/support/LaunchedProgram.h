@@ -44,6 +44,8 @@ public:
     bool startBus();
     QString busAddress() const { return m_bus.address(); }
     PrivateBus& bus() { return m_bus; }
+    // The program reaches its bus through this address instead, for a test that puts a proxy in front of it.
+    void reachBusThrough(const QString& address) { m_busAddressGiven = address; }
     bool start(const QString& binary, const QByteArray& defaults);
     QProcess& process() const { return *m_process; }
     // The floating panel: its one visible window without a title.
@@ -55,6 +57,7 @@ public:
 private:
     PrivateBus m_bus;
     bool m_busStarted = false;
+    QString m_busAddressGiven;
     TempFolder m_home;
     std::unique_ptr<QProcess> m_process;
     quint32 m_panel = 0;

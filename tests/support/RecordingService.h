@@ -24,7 +24,7 @@ public:
     }
     void stop() override { m_log << m_name + QStringLiteral(" stop"); }
     void prepareForQuit() override { m_log << m_name + QStringLiteral(" save"); }
-    void stopForQuit() override { m_log << m_name + QStringLiteral(" quit"); }
+    void stopForQuit(QDeadlineTimer) override { m_log << m_name + QStringLiteral(" quit"); }
 
     // Runs inside start(), for tests of what a starting service may do.
     std::function<void()> onStart;

@@ -167,13 +167,13 @@ void ReminderStore::completeReminder(const Reminder& reminder)
     write({ReminderWrite::Kind::complete, folder(), reminder, m_services.clock.now()});
 }
 
-bool ReminderStore::finishWrites()
+bool ReminderStore::finishWrites(QDeadlineTimer deadline)
 {
     for (const ReminderWrite& kept : QList(m_unwritten)) {
         if (!isWriting(kept))
             write(kept);
     }
-    const QList<ReminderWrite> stopped = m_services.source.finishWrites(QDeadlineTimer(quitWaitMs));
+    const QList<ReminderWrite> stopped = m_services.source.finishWrites(deadline);
     // The outcomes of the writes that ended count now: quitting may never turn the main loop again.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::FutureCallOut);
     for (const ReminderWrite& write : stopped)
@@ -205,6 +205,8 @@ bool ReminderStore::isWriting(const ReminderWrite& write) const
 
 void ReminderStore::write(const ReminderWrite& write)
 {
+    // Before it is tried: a quit or a kill may cut it short.
+    keep(write);
     m_writing.append(write);
     const QFuture<QString> future = isAdd(write)
         ? m_services.source.add(write.folder, write.reminder.uid, write.reminder.title, write.at)

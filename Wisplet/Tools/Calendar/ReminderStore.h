@@ -24,10 +24,9 @@ class ReminderStore final : public QObject
 
 public:
     static inline const QString folderKey = QStringLiteral("reminders.folder");
-    // Adds and completions not written yet (they failed, or quitting stopped them), kept until they are.
+    // Adds and completions not written yet (under way, failed, or stopped by a quit), kept from the moment
+    // each write starts until it has landed, so that a kill loses none of them.
     static inline const QString unwrittenKey = QStringLiteral("reminders.unfinishedWrites");
-    // How long quitting waits for the adds and completions under way and tried again.
-    static constexpr int quitWaitMs = 1'000;
 
     struct Services
     {
@@ -59,11 +58,12 @@ public:
     // The title of an add that failed writes that same reminder again.
     bool addReminder(const QString& text);
     void completeReminder(const Reminder& reminder);
-    // The adds and completions that failed or were stopped, in order; tried again at quit and at the next start.
+    // The adds and completions not written yet, in order: those under way, and those that failed or were
+    // stopped, which are tried again at quit and at the next start.
     const QList<ReminderWrite>& unwritten() const { return m_unwritten; }
-    // At quit: tries the unwritten ones again and lets them and those under way finish, for a short while at
-    // most; what it stops is kept for the next start. True when nothing is left unwritten.
-    bool finishWrites();
+    // At quit: tries the failed ones again and lets them and those under way finish until the deadline; what
+    // it stops stays kept for the next start. True when nothing is left unwritten.
+    bool finishWrites(QDeadlineTimer deadline);
 
     // Signals only when they differ, so the list keeps its place on a refresh that found nothing new.
     void setItems(const QList<Reminder>& items);
@@ -90,7 +90,7 @@ private:
     bool isWriting(const ReminderWrite& write) const;
     void write(const ReminderWrite& write);
     void written(const ReminderWrite& write, const QString& error);
-    // Kept in the defaults as well, so a kill loses none of them.
+    // Kept in the defaults as well, so a kill loses none of them; a newer try of the same change replaces it.
     void keep(const ReminderWrite& write);
     void settle(const ReminderWrite& write);
     void storeUnwritten();

@@ -45,6 +45,14 @@ QStringList strays(const QList<ClipItem>& items, const File& file, const QString
     return found;
 }
 
+// The file remembers what it holds in a list of its own, made here on the worker: the store's list is then
+// shared with nothing once the read or save ends, and the store changes it in place instead of copying it
+// whole at its next change.
+void keepOwnCopy(File& file, const QList<ClipItem>& items)
+{
+    file.loadedAs(QList<ClipItem>(items.cbegin(), items.cend()));
+}
+
 } // namespace
 
 QSet<QString> namedFiles(const QList<ClipItem>& items)
@@ -129,6 +137,11 @@ Loaded load(File file, const QString& folder)
 {
     // It may hold pinned entries the user wants back: what cannot be read is never written over.
     QList<ClipItem> items = file.load({});
+    keepOwnCopy(file, items);
+    // Room at the front, where copies go (a list read in has it only at its end): the first copy after start
+    // then moves nothing.
+    items.prepend({});
+    items.removeFirst();
     Loaded loaded{std::move(file), std::move(items), {}, {}};
     if (!loaded.file.isUnread()) {
         loaded.sizes = measure(loaded.items, folder);
@@ -142,6 +155,8 @@ Saved save(SaveJob job)
     Saved saved{std::move(job.file), false, std::nullopt, {}};
     const File::Saved result = saved.file.save(job.items);
     saved.ok = result.ok;
+    if (result.ok)
+        keepOwnCopy(saved.file, job.items);
     if (result.tookIn) {
         saved.takenInSizes = measure(job.items, job.folder);
         saved.takenIn = std::move(job.items);

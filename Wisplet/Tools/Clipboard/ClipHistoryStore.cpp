@@ -9,9 +9,9 @@
 ClipHistoryStore::ClipHistoryStore(const QString& folder, const QString& fileName, qint64 maxBytes, QObject* parent)
     : QObject(parent)
     , m_folder(folder)
-    , m_file(ClipHistoryFile::file(folder + u'/' + fileName, maxBytes))
-{
-}
+    , m_path(folder + u'/' + fileName)
+    , m_file(ClipHistoryFile::file(m_path, maxBytes))
+{ }
 
 ClipHistoryStore::~ClipHistoryStore()
 {
@@ -60,7 +60,7 @@ ClipHistoryFile::SaveJob ClipHistoryStore::nextJob()
 {
     m_saving = true;
     m_sent = *std::exchange(m_pending, std::nullopt);
-    return {m_file, m_sent, m_folder};
+    return {std::move(m_file), m_sent, m_folder};
 }
 
 QCoro::Task<> ClipHistoryStore::runSave()
@@ -83,7 +83,9 @@ void ClipHistoryStore::saveDone(const ClipHistoryFile::Saved& result)
     m_saving = false;
     m_file = result.file;
     m_failed = !result.ok;
-    emit saved(m_sent, result);
+    // Answering, the store may start the next save, which sends a list of its own.
+    const QList<ClipItem> sent = m_failed ? m_sent : std::exchange(m_sent, {});
+    emit saved(sent, result);
 }
 
 bool ClipHistoryStore::finish()

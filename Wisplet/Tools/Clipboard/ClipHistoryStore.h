@@ -20,7 +20,7 @@ public:
     ClipHistoryStore(const QString& folder, const QString& fileName, qint64 maxBytes, QObject* parent = nullptr);
     ~ClipHistoryStore() override;
 
-    QString path() const { return m_file.path(); }
+    QString path() const { return m_path; }
 
     // Starts reading the file; loaded() follows. Without it the store starts from an empty history.
     void load();
@@ -48,13 +48,16 @@ private:
     void saveDone(const ClipHistoryFile::Saved& result);
 
     QString m_folder;
-    // Handed to each read or save, and taken back from it.
+    QString m_path;
+    // Handed to each read or save, and taken back from it; a save takes it away, so that what the file
+    // remembered before is let go of on the worker.
     ClipHistoryFile::File m_file;
     bool m_loading = false;
     bool m_saving = false;
     // The newest list asked for and not yet handed to a save.
     std::optional<QList<ClipItem>> m_pending;
-    // The list of the save under way, and of the last one, when it failed.
+    // The list of the save under way, and of the last one, when it failed. Not kept longer: it would share
+    // the store's list, which its next change would then copy whole.
     QList<ClipItem> m_sent;
     bool m_failed = false;
     // finish() runs: what is asked meanwhile is saved by it, on this thread.

@@ -1,251 +1,159 @@
 #include "Wisplet/Tools/Clipboard/ClipRow.h"
 
-#include "Wisplet/Base/ElidingLabel.h"
-#include "Wisplet/Base/KeyboardPaths.h"
-#include "Wisplet/Base/OutsideText.h"
-#include "Wisplet/Base/PlainToolTip.h"
-#include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Base/SymbolIcons.h"
-#include "Wisplet/Tools/Clipboard/ClipHistoryFile.h"
-#include "Wisplet/Tools/Clipboard/ClipboardManager.h"
-#include "Wisplet/Tools/Clipboard/ClipboardRules.h"
-#include "Wisplet/Tools/Clipboard/RowIconButton.h"
+#include "Wisplet/Tools/Clipboard/ClipListModel.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
-#include <QFutureWatcher>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVBoxLayout>
-#include <QtConcurrent>
+#include <QToolTip>
 
 namespace {
 
+constexpr int padding = 8;
+constexpr int gap = 10;
+constexpr QSize pictureSize{34, 26};
+constexpr double pictureRadius = 5;
 constexpr int textPixels = 12;
-constexpr int symbolPixels = 12;
-constexpr double rowRadius = 9;
-constexpr double previewRadius = 5;
-// Previews are read at up to twice their size, for screens at scale 2.
-constexpr int previewReadSide = 2 * 34;
+constexpr int kindSymbolPixels = 12;
+constexpr int buttonSymbolPixels = 13;
 
-const QString copyAction = QStringLiteral("Copy to clipboard");
-
-template <typename Label>
-Label* textLabel(QWidget* parent, int alpha)
+QColor white(int alpha)
 {
-    auto* label = new Label(parent);
-    QFont font = label->font();
-    font.setPixelSize(textPixels);
-    label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, %1);").arg(alpha));
-    label->setTextFormat(Qt::PlainText);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    return label;
+    return {255, 255, 255, alpha};
 }
 
-// The row for assistive technology: its copy action beside the usual ones.
-class ClipRowAccessible final : public QAccessibleWidget
+QPixmap symbol(const QString& name, int pixels, const QColor& ink, const QPainter& painter)
 {
-public:
-    explicit ClipRowAccessible(ClipRow* row)
-        : QAccessibleWidget(row, QAccessible::ListItem)
-    { }
+    return symbolPixmap(name, QSize(pixels, pixels), ink, painter.device()->devicePixelRatioF());
+}
 
-    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << copyAction; }
-    void doAction(const QString& name) override
-    {
-        if (name == copyAction)
-            static_cast<ClipRow*>(widget())->copyBack();
-        else
-            QAccessibleWidget::doAction(name);
-    }
-};
-
-QAccessibleInterface* accessibleRow(const QString& className, QObject* object)
+void drawCentred(QPainter& painter, const QRect& frame, const QPixmap& pixmap)
 {
-    if (className == QLatin1String("ClipRow") && object && object->isWidgetType())
-        return new ClipRowAccessible(static_cast<ClipRow*>(object));
-    return nullptr;
+    const QSizeF size = pixmap.deviceIndependentSize();
+    painter.drawPixmap(QRectF(frame).center() - QPointF(size.width(), size.height()) / 2, pixmap);
+}
+
+void fillRounded(QPainter& painter, const QRect& shape, double radius, const QColor& colour)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(shape), radius, radius);
+    painter.fillPath(path, colour);
+}
+
+// The picture fills the frame, cropped to it about its centre.
+void drawPicture(QPainter& painter, const QRect& frame, const QPixmap& picture)
+{
+    const QSizeF source = picture.deviceIndependentSize();
+    const double scale = std::max(frame.width() / source.width(), frame.height() / source.height());
+    const QSizeF drawn = source * scale;
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(frame), pictureRadius, pictureRadius);
+    painter.save();
+    painter.setClipPath(clip);
+    painter.drawPixmap(QRectF(QRectF(frame).center() - QPointF(drawn.width(), drawn.height()) / 2, drawn), picture,
+                       QRectF(picture.rect()));
+    painter.restore();
+}
+
+void drawButton(QPainter& painter, const QRect& square, const QString& name, bool active)
+{
+    fillRounded(painter, square, ClipRow::buttonRadius, white(26));
+    drawCentred(painter, square, symbol(name, buttonSymbolPixels, white(active ? 255 : 153), painter));
+}
+
+void drawLine(QPainter& painter, const QRect& line, const QString& text, int alpha)
+{
+    painter.setPen(white(alpha));
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     painter.fontMetrics().elidedText(text, Qt::ElideRight, line.width()));
 }
 
 } // namespace
 
-ClipRow::ClipRow(ClipboardManager& clipboard, const ClipItem& item, const QDateTime& now, QWidget* parent)
-    : QWidget(parent)
-    , m_clipboard(clipboard)
-    , m_item(item)
-    , m_now(now)
-    , m_title(textLabel<ElidingLabel>(this, 255))
-    , m_detail(textLabel<QLabel>(this, 166))
-    , m_pin(new RowIconButton(QStringLiteral("pin"), false, this))
+ClipRow::ClipRow(QObject* parent)
+    : QStyledItemDelegate(parent)
+{ }
+
+ClipRow::Parts ClipRow::layout(const QRect& cell)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(accessibleRow);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
-
-    setFixedHeight(rowHeight);
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_InputMethodEnabled);
-    setAttribute(Qt::WA_Hover);
-    setCursor(Qt::PointingHandCursor);
-
-    auto* trash = new RowIconButton(QStringLiteral("trash"), false, this);
-    connect(m_pin, &QAbstractButton::clicked, this, [this] { m_clipboard.togglePin(m_item); });
-    connect(trash, &QAbstractButton::clicked, this, [this] { m_clipboard.remove(m_item); });
-
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(1);
-    texts->addWidget(m_title);
-    texts->addWidget(m_detail);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(8 + previewSize.width() + 10, 0, 8, 0);
-    row->setSpacing(10);
-    row->addLayout(texts, 1);
-    row->addWidget(m_pin);
-    row->addWidget(trash);
-    setItem(item, now);
+    Parts parts;
+    parts.row = QRect(cell.left(), cell.top(), cell.width(), rowHeight);
+    const int middle = parts.row.top() + rowHeight / 2;
+    parts.picture = QRect(QPoint(cell.left() + padding, middle - pictureSize.height() / 2), pictureSize);
+    parts.remove = QRect(parts.row.right() + 1 - padding - buttonSide, middle - buttonSide / 2, buttonSide, buttonSide);
+    parts.pin = parts.remove.translated(-buttonSide - gap, 0);
+    const int textLeft = parts.picture.right() + 1 + gap;
+    const int textWidth = std::max(0, parts.pin.left() - gap - textLeft);
+    // Two lines a point apart, each centred in about half of the row.
+    const int titleHeight = rowHeight / 2;
+    parts.title = QRect(textLeft, parts.row.top(), textWidth, titleHeight);
+    parts.detail = QRect(textLeft, parts.title.bottom() + 2, textWidth, rowHeight - titleHeight - 1);
+    return parts;
 }
 
-QString ClipRow::kindSymbol(ClipItem::Kind kind)
+QRect ClipRow::Parts::of(Part part) const
 {
-    switch (kind) {
-    case ClipItem::Kind::text:
-        return QStringLiteral("text.alignleft");
-    case ClipItem::Kind::link:
-        return QStringLiteral("link");
-    case ClipItem::Kind::file:
-        return QStringLiteral("doc");
-    case ClipItem::Kind::image:
+    switch (part) {
+    case Part::pin:
+        return pin;
+    case Part::remove:
+        return remove;
+    case Part::row:
         break;
     }
-    return QStringLiteral("photo");
+    return row;
 }
 
-void ClipRow::setItem(const ClipItem& item, const QDateTime& now)
+ClipRow::Part ClipRow::partAt(const QRect& cell, const QPoint& point)
 {
-    m_item = item;
-    m_now = now;
-    m_pin->setSymbol(item.pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), item.pinned);
-    const QString title = item.displayTitle();
-    m_title->setFullText(title);
-    m_title->setToolTip(plainToolTip(title.left(1000)));
-    m_detail->setText(subtitle());
-    setAccessibleName(title);
-    setAccessibleDescription(subtitle());
-    if (std::pair(item.imageFile, item.thumbnailFile) != m_previewNames)
-        loadPreview();
-    update();
+    const Parts parts = layout(cell);
+    if (parts.pin.contains(point))
+        return Part::pin;
+    if (parts.remove.contains(point))
+        return Part::remove;
+    return Part::row;
 }
 
-QString ClipRow::subtitle() const
+void ClipRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QString age = ClipboardRules::relativeAge(m_item.date.secsTo(m_now));
-    return m_item.app && !m_item.app->isEmpty() ? OutsideText::isolated(*m_item.app) + QStringLiteral(" · ") + age
-                                                : age;
+    const Parts parts = layout(option.rect);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    fillRounded(*painter, parts.row, rowRadius, white(option.state & QStyle::State_MouseOver ? 26 : 10));
+
+    const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
+    if (!picture.isNull())
+        drawPicture(*painter, parts.picture, picture);
+    else
+        drawCentred(*painter, parts.picture,
+                    symbol(index.data(ClipListModel::symbolRole).toString(), kindSymbolPixels, white(153), *painter));
+
+    QFont font = option.font;
+    font.setPixelSize(textPixels);
+    painter->setFont(font);
+    drawLine(*painter, parts.title, index.data().toString(), 255);
+    drawLine(*painter, parts.detail, index.data(ClipListModel::subtitleRole).toString(), 166);
+
+    const bool pinned = index.data(ClipListModel::pinnedRole).toBool();
+    drawButton(*painter, parts.pin, pinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"), pinned);
+    drawButton(*painter, parts.remove, QStringLiteral("trash"), false);
+    painter->restore();
 }
 
-void ClipRow::loadPreview()
+QSize ClipRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
-    m_preview = {};
-    m_previewNames = {m_item.imageFile, m_item.thumbnailFile};
-    const quint64 generation = ++m_previewGeneration;
-    QStringList names;
-    for (const std::optional<QString>& name : {m_item.thumbnailFile, m_item.imageFile}) {
-        if (m_item.kind == ClipItem::Kind::image && name && ClipHistoryFile::isPlainName(*name))
-            names.append(*name);
+    // As wide as the list.
+    return {0, rowHeight + spacing};
+}
+
+bool ClipRow::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                        const QModelIndex& index)
+{
+    if (event->type() == QEvent::ToolTip && !layout(option.rect).title.contains(event->pos())) {
+        QToolTip::hideText();
+        return true;
     }
-    if (names.isEmpty())
-        return;
-    // The image itself may be large: read off the main thread, and only the latest request is shown.
-    auto* watcher = new QFutureWatcher<QImage>(this);
-    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        if (generation != m_previewGeneration || watcher->result().isNull())
-            return;
-        m_preview = QPixmap::fromImage(watcher->result());
-        update();
-    });
-    watcher->setFuture(QtConcurrent::run([folder = m_clipboard.folder(), names] {
-        for (const QString& name : names) {
-            // Never a picture a link in the folder points to elsewhere.
-            if (!ClipHistoryFile::isRegularFileIn(folder, name))
-                continue;
-            const ScaledImage scaled = ScaledImageReader::read(folder + u'/' + name, previewReadSide);
-            if (scaled.ok() && !scaled.image.isNull())
-                return scaled.image;
-        }
-        return QImage();
-    }));
-}
-
-void ClipRow::copyBack()
-{
-    m_clipboard.copyBack(m_item);
-}
-
-void ClipRow::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    QPainterPath background;
-    background.addRoundedRect(QRectF(rect()), rowRadius, rowRadius);
-    painter.fillPath(background, QColor(255, 255, 255, m_hovering ? 26 : 10));
-    if (hasFocus())
-        KeyboardPaths::paintFocusRing(painter, QRectF(rect()), rowRadius);
-
-    const QRectF frame(8, (height() - previewSize.height()) / 2.0, previewSize.width(), previewSize.height());
-    if (!m_preview.isNull()) {
-        // Filled and cropped to the frame, centred.
-        const QSizeF source = m_preview.deviceIndependentSize();
-        const double scale = std::max(frame.width() / source.width(), frame.height() / source.height());
-        const QSizeF drawn = source * scale;
-        QPainterPath clip;
-        clip.addRoundedRect(frame, previewRadius, previewRadius);
-        painter.setClipPath(clip);
-        painter.drawPixmap(QRectF(frame.center() - QPointF(drawn.width(), drawn.height()) / 2, drawn), m_preview,
-                           QRectF(m_preview.rect()));
-        painter.setClipping(false);
-        return;
-    }
-    const QPixmap symbol = symbolPixmap(kindSymbol(m_item.kind), QSize(symbolPixels, symbolPixels),
-                                        QColor(255, 255, 255, 153), devicePixelRatioF());
-    painter.drawPixmap(QPointF(frame.center().x() - symbolPixels / 2.0, frame.center().y() - symbolPixels / 2.0),
-                       symbol);
-}
-
-void ClipRow::enterEvent(QEnterEvent* event)
-{
-    QWidget::enterEvent(event);
-    m_hovering = true;
-    update();
-}
-
-void ClipRow::leaveEvent(QEvent* event)
-{
-    QWidget::leaveEvent(event);
-    m_hovering = false;
-    update();
-}
-
-void ClipRow::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        copyBack();
-    QWidget::mouseReleaseEvent(event);
-}
-
-void ClipRow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        copyBack();
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }

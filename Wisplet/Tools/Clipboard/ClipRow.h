@@ -1,64 +1,47 @@
 #pragma once
 
-#include "Wisplet/Tools/Clipboard/ClipItem.h"
+#include <QStyledItemDelegate>
 
-#include <QDateTime>
-#include <QPixmap>
-#include <QWidget>
-
-#include <optional>
-#include <utility>
-
-class ClipboardManager;
-class ElidingLabel;
-class QLabel;
-class RowIconButton;
-
-// One entry of the clipboard list: its picture, title, application and age, and its pin and delete
-// buttons. A click or Return copies it back; it takes the keyboard focus like a text field, so the panel
-// hands it the keyboard when it is clicked.
-class ClipRow final : public QWidget
+// Paints one entry of the clipboard list: its picture or symbol, its title and its application and age, and
+// its pin and delete buttons, on a rounded row that lightens under the pointer. The title's tooltip shows
+// it whole.
+class ClipRow final : public QStyledItemDelegate
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ClipRow)
 
 public:
     static constexpr int rowHeight = 38;
-    static constexpr QSize previewSize{34, 26};
+    // Between one row and the next.
+    static constexpr int spacing = 2;
+    static constexpr int buttonSide = 22;
+    static constexpr double rowRadius = 9;
+    static constexpr double buttonRadius = 6;
 
-    ClipRow(ClipboardManager& clipboard, const ClipItem& item, const QDateTime& now, QWidget* parent = nullptr);
+    // What a click or a key acts on: the row copies its entry back.
+    enum class Part { row, pin, remove };
 
-    const ClipItem& item() const { return m_item; }
-    void setItem(const ClipItem& item, const QDateTime& now);
-    bool isHovering() const { return m_hovering; }
-    // Empty while the entry shows a symbol instead (also while the picture is being read).
-    QPixmap preview() const { return m_preview; }
-    QString subtitle() const;
+    // Where the parts of a row go in the cell the list gives it.
+    struct Parts
+    {
+        QRect row;
+        QRect picture;
+        QRect title;
+        QRect detail;
+        QRect pin;
+        QRect remove;
 
-    void copyBack();
+        // What a part takes: the whole row, or its button.
+        QRect of(Part part) const;
+    };
 
-    // The symbol standing for the entry's kind.
-    static QString kindSymbol(ClipItem::Kind kind);
+    explicit ClipRow(QObject* parent = nullptr);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    static Parts layout(const QRect& cell);
+    static Part partAt(const QRect& cell, const QPoint& point);
 
-private:
-    void loadPreview();
-
-    ClipboardManager& m_clipboard;
-    ClipItem m_item;
-    QDateTime m_now;
-    QPixmap m_preview;
-    // The picture's files the preview was last asked for, and that request.
-    std::pair<std::optional<QString>, std::optional<QString>> m_previewNames{QString(), QString()};
-    quint64 m_previewGeneration = 0;
-    bool m_hovering = false;
-    ElidingLabel* m_title;
-    QLabel* m_detail;
-    RowIconButton* m_pin;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 };

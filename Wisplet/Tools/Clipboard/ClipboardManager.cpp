@@ -5,6 +5,7 @@
 #include "Wisplet/Base/ScaledImageReader.h"
 #include "Wisplet/Companion/WispState.h"
 #include "Wisplet/Platform/Clock.h"
+#include "Wisplet/Platform/CopyOrigin.h"
 #include "Wisplet/Platform/Defaults.h"
 #include "Wisplet/Platform/FrontApplications.h"
 #include "Wisplet/Platform/PasteKeystroke.h"
@@ -104,6 +105,7 @@ ClipboardManager::ClipboardManager(const Services& services, const QString& fold
     m_timer->setInterval(pollIntervalMs);
     m_timer->setTimerType(Qt::CoarseTimer);
     connect(m_timer, &QTimer::timeout, this, &ClipboardManager::poll);
+    connect(&m_pasteboard, &Pasteboard::copied, this, &ClipboardManager::copyArrived);
     connect(m_history, &ClipHistoryStore::loaded, this, &ClipboardManager::historyLoaded);
     connect(m_history, &ClipHistoryStore::saved, this, &ClipboardManager::historySaved);
     if (loadHistory)
@@ -210,6 +212,13 @@ void ClipboardManager::setWindowActivation(std::function<void(quint32)> activate
 void ClipboardManager::setItems(const QList<ClipItem>& items)
 {
     m_items = items;
+    itemsEdited(false);
+}
+
+void ClipboardManager::itemsEdited(bool pinsKept)
+{
+    if (!pinsKept)
+        m_pinnedBytes.reset();
     emit itemsChanged(m_items);
     emit changed();
 }
@@ -237,18 +246,19 @@ void ClipboardManager::stop()
     m_timer->stop();
 }
 
-void ClipboardManager::stopForQuit()
+void ClipboardManager::stopForQuit(QDeadlineTimer deadline)
 {
     stop();
     poll();
     // A copy the last tick found may still be read or written, as may one found now.
-    if (m_capturesInFlight == 0)
+    if (m_capturesInFlight == 0 || deadline.hasExpired())
         return;
     // The event loop has ended: the copy's reads and its image's write need one of their own, for a while.
     // The user's clicks and keys wait: nothing is to be started while quitting.
     QEventLoop loop;
     m_quitWait = &loop;
-    QTimer::singleShot(lastLookMs, &loop, &QEventLoop::quit);
+    if (!deadline.isForever())
+        QTimer::singleShot(int(deadline.remainingTime()), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     m_quitWait = nullptr;
 }
@@ -280,56 +290,48 @@ void ClipboardManager::poll()
     if (count == m_ownChangeCount)
         return;
 
-    ClipboardRules::CopyContext copy{
+    const ClipboardRules::CopyContext copy = rulesNow();
+    // Nothing of a copy that is not to be kept is read at all.
+    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
+        return;
+    examine(count, copy, originOf(count));
+}
+
+ClipboardRules::CopyContext ClipboardManager::rulesNow() const
+{
+    return {
         .paused = m_paused,
         .consent = m_captureConsent,
         .presentation = m_settings.presentationMode(),
-        // Looked up only for a copy the rules above let through.
+        // Known once the copy's origin is.
         .frontIds = {},
         .makerIds = {},
         .excluded = m_excluded,
     };
-    // Nothing of a copy that is not to be kept is read at all, nor is its maker looked up.
-    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
-        return;
-    // The one in front when the copy was made: by this tick, let alone by the time the copy is read, the
-    // user may be in another application.
-    const std::optional<WindowInfo> front = m_applications.frontAt(m_pasteboard.changeTime());
-    copy.frontIds = front ? FrontApplications::idsOf(*front) : QSet<QString>();
-    if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
-        return;
-    examine(count, copy, front);
 }
 
-QSet<QString> ClipboardManager::idsOf(const CopyMaker& maker) const
+void ClipboardManager::copyArrived()
 {
-    switch (maker.certainty) {
-    case CopyMaker::Certainty::unknowable:
-        break;
-    case CopyMaker::Certainty::known:
-        // By its name and all its windows: a password manager may have none, or several.
-        return m_applications.idsOfProcess(maker.pid);
-    case CopyMaker::Certainty::inDoubt:
-        // Any of them may have made it: one excluded is enough.
-        return m_applications.idsOfProcesses(maker.suspects);
-    }
-    return {};
+    // By the next tick the maker may have hidden its windows, renamed itself or gone, and the user may be in
+    // another application. Nobody is looked at while capture is off or lets no copy through.
+    if (!isPolling() || ClipboardRules::skipReason(rulesNow()) != ClipboardRules::Skip::none)
+        return;
+    m_arrived = ArrivedCopy{m_pasteboard.changeCount(), CopyOrigin::take(m_pasteboard, m_applications)};
 }
 
-std::optional<QString> ClipboardManager::creditedName(const CopyMaker& maker,
-                                                      const std::optional<WindowInfo>& front) const
+QCoro::Task<CopyOrigin> ClipboardManager::originOf(int changeCount)
 {
-    std::optional<WindowInfo> application;
-    switch (maker.certainty) {
-    case CopyMaker::Certainty::unknowable:
-        application = front;
-        break;
-    case CopyMaker::Certainty::known:
-        application = m_applications.ofProcess(maker.pid);
-        break;
-    case CopyMaker::Certainty::inDoubt:
-        break;
-    }
+    std::optional<ArrivedCopy> arrived = std::exchange(m_arrived, std::nullopt);
+    if (arrived && arrived->changeCount == changeCount)
+        return std::move(arrived->origin);
+    // Capture let nothing through when it came: the best there is now.
+    return CopyOrigin::take(m_pasteboard, m_applications);
+}
+
+std::optional<QString> ClipboardManager::creditedName(const CopyOrigin& origin) const
+{
+    const std::optional<WindowInfo> application =
+        origin.maker.certainty == CopyMaker::Certainty::unknowable ? origin.front : origin.makerApplication();
     // Our own panel in front made nothing.
     if (!application || m_applications.isOurs(*application) || application->desktopElement)
         return std::nullopt;
@@ -338,7 +340,7 @@ std::optional<QString> ClipboardManager::creditedName(const CopyMaker& maker,
 }
 
 QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyContext copy,
-                                        std::optional<WindowInfo> front)
+                                        QCoro::Task<CopyOrigin> taken)
 {
     const QPointer self(this);
     ++m_readsInFlight;
@@ -354,16 +356,18 @@ QCoro::Task<> ClipboardManager::examine(int changeCount, ClipboardRules::CopyCon
     // After every read: the store is still there and no newer copy overtook this one.
     const auto stillCurrent = [&] { return self && m_pasteboard.changeCount() == changeCount; };
 
-    // First: the copy's reads are held to the owner asked about here. The window in front may belong to
+    // The copy's reads are held to the owner its origin was taken from. The window in front may belong to
     // anyone (a terminal running a password tool, a password manager in front of a copy made elsewhere):
-    // the copy is skipped when either its maker or the application in front is excluded.
-    const CopyMaker maker = co_await m_pasteboard.maker();
+    // the copy is skipped when either its maker (by its names and all its windows: a password manager may
+    // have none, or several; in doubt, any suspect) or the application in front is excluded.
+    const CopyOrigin origin = co_await taken;
     if (!stillCurrent())
         co_return;
-    copy.makerIds = idsOf(maker);
+    copy.frontIds = origin.front ? FrontApplications::idsOf(*origin.front) : QSet<QString>();
+    copy.makerIds = origin.makerIds();
     if (ClipboardRules::skipReason(copy) != ClipboardRules::Skip::none)
         co_return;
-    const std::optional<QString> app = creditedName(maker, front);
+    const std::optional<QString> app = creditedName(origin);
 
     const QStringList types = co_await m_pasteboard.types(changeCount);
     if (!stillCurrent())
@@ -405,17 +409,17 @@ QCoro::Task<> ClipboardManager::addPreview(ClipItem item)
     if (previewBytes < 0)
         co_return;
     // Only while the entry is still there as it was: deleted or pruned meanwhile, its files are gone.
-    QList<ClipItem> items = m_items;
-    const auto entry = std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+    const auto entry = std::find_if(m_items.cbegin(), m_items.cend(), [&](const ClipItem& existing) {
         return existing.id == item.id && existing.imageFile == item.imageFile && !existing.thumbnailFile;
     });
-    if (entry == items.end()) {
+    if (entry == m_items.cend()) {
         QFile::remove(pathOf(previewName));
         co_return;
     }
-    entry->thumbnailFile = previewName;
+    ClipItem& previewed = m_items[entry - m_items.cbegin()];
+    previewed.thumbnailFile = previewName;
     m_sizes[item.id].files += previewBytes;
-    setItems(items);
+    itemsEdited(!previewed.pinned);
     save();
 }
 
@@ -519,10 +523,11 @@ QByteArray ClipboardManager::makeThumbnail(const QByteArray& imageData, int maxS
 
 void ClipboardManager::insert(const ClipItem& item)
 {
-    const QList<ClipItem> items = ClipboardRules::withInserted(m_items, item);
-    if (items.first().id == item.id && !m_sizes.contains(item.id))
+    // A repeat that moves up keeps its pin and its size.
+    ClipboardRules::insertCopy(m_items, item);
+    if (m_items.first().id == item.id && !m_sizes.contains(item.id))
         m_sizes.insert(item.id, {ClipboardRules::storedTextBytes(item.text), 0});
-    setItems(items);
+    itemsEdited(true);
     prune();
     save();
 }
@@ -533,24 +538,37 @@ ClipboardRules::EntryBytes ClipboardManager::sizeOf(const ClipItem& item) const
     return known != m_sizes.cend() ? *known : ClipboardRules::EntryBytes{ClipboardRules::storedTextBytes(item.text), 0};
 }
 
+ClipboardRules::EntryBytes ClipboardManager::pinnedBytes() const
+{
+    ClipboardRules::EntryBytes bytes;
+    for (const ClipItem& item : m_items) {
+        if (item.pinned)
+            bytes += sizeOf(item);
+    }
+    return bytes;
+}
+
 void ClipboardManager::prune()
 {
+    if (!m_pinnedBytes)
+        m_pinnedBytes = pinnedBytes();
     const QSet<QUuid> dropped =
         ClipboardRules::prunedIds(m_items, {m_maxItems, m_retentionDays, textBudget, fileBudget}, m_clock.now(),
-                                  [this](const ClipItem& item) { return sizeOf(item); });
+                                  *m_pinnedBytes, [this](const ClipItem& item) { return sizeOf(item); });
     if (dropped.isEmpty())
         return;
-    QList<ClipItem> kept;
     QList<ClipItem> gone;
-    for (const ClipItem& item : std::as_const(m_items)) {
-        if (dropped.contains(item.id)) {
-            gone.append(item);
-            m_sizes.remove(item.id);
-        } else {
-            kept.append(item);
-        }
-    }
-    setItems(kept);
+    gone.reserve(dropped.size());
+    // In place: each entry is looked at once, and only the unpinned ones are looked up.
+    m_items.removeIf([&](const ClipItem& item) {
+        if (item.pinned || !dropped.contains(item.id))
+            return false;
+        gone.append(item);
+        return true;
+    });
+    for (const ClipItem& item : std::as_const(gone))
+        m_sizes.remove(item.id);
+    itemsEdited(true);
     removeFiles(gone);
 }
 
@@ -566,6 +584,9 @@ void ClipboardManager::pruneAndSave()
 // kept twice by a merge shares its picture with the other.
 void ClipboardManager::removeFiles(const QList<ClipItem>& gone)
 {
+    if (std::none_of(gone.cbegin(), gone.cend(),
+                     [](const ClipItem& item) { return item.imageFile || item.thumbnailFile; }))
+        return;
     const QSet<QString> named = ClipHistoryFile::namedFiles(m_items);
     for (const ClipItem& item : gone) {
         for (const std::optional<QString>& name : {item.imageFile, item.thumbnailFile}) {
@@ -597,7 +618,7 @@ void ClipboardManager::historyLoaded(const ClipHistoryFile::Loaded& loaded)
     // Copies taken while the file was read go on top of what it held, as if taken after it.
     QList<ClipItem> items = loaded.items;
     for (auto copied = m_items.crbegin(); copied != m_items.crend(); ++copied)
-        items = ClipboardRules::withInserted(items, *copied);
+        ClipboardRules::insertCopy(items, *copied);
     m_sizes.insert(loaded.sizes);
     showFileLine(loaded.file);
     setItems(items);
@@ -710,22 +731,19 @@ void ClipboardManager::postPasteKeystroke(const std::optional<WindowInfo>& targe
 
 void ClipboardManager::togglePin(const ClipItem& item)
 {
-    QList<ClipItem> items = m_items;
-    const auto found = std::find(items.begin(), items.end(), item);
-    if (found == items.end())
+    const qsizetype row = m_items.indexOf(item);
+    if (row < 0)
         return;
-    found->pinned = !found->pinned;
-    setItems(items);
+    m_items[row].pinned = !m_items[row].pinned;
+    itemsEdited(false);
     save();
 }
 
 void ClipboardManager::remove(const ClipItem& item)
 {
     m_sizes.remove(item.id);
-    QList<ClipItem> items = m_items;
-    items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; });
-    if (items.size() != m_items.size())
-        setItems(items);
+    if (m_items.removeIf([&](const ClipItem& existing) { return existing.id == item.id; }) > 0)
+        itemsEdited(false);
     removeFiles({item});
     save();
 }

@@ -20,10 +20,10 @@
 class AppSettings;
 class ClipHistoryStore;
 class Clock;
+struct CopyOrigin;
 class Defaults;
 class FrontApplications;
 class PasteKeystroke;
-struct CopyMaker;
 class Pasteboard;
 class QEventLoop;
 class QTimer;
@@ -43,8 +43,6 @@ class ClipboardManager final : public QObject, public ToolService
 public:
     static constexpr int pollIntervalMs = 500;
     static constexpr int pasteDelayMs = 150;
-    // What quitting may spend on a copy made since the last tick; quitting must end within 2 s.
-    static constexpr int lastLookMs = 1000;
     static constexpr qint64 pruneIntervalMs = 60'000;
     // 25 MB: the most text (UTF-8) or image data one copy may add.
     static constexpr qint64 sizeLimit = 26'214'400;
@@ -103,8 +101,8 @@ public:
     void start() override;
     void stop() override;
     // Stops, after one last look at the clipboard: a copy made since the last tick, and one a tick found
-    // that is still being read or written, is still taken, for at most lastLookMs.
-    void stopForQuit() override;
+    // that is still being read or written, is still taken until the quit's deadline.
+    void stopForQuit(QDeadlineTimer deadline) override;
     bool isPolling() const;
 
     // One timer tick. A new copy is read asynchronously; it is kept only if no newer one overtook it.
@@ -149,6 +147,8 @@ signals:
 
 private:
     void setItems(const QList<ClipItem>& items);
+    // After m_items changed in place. `pinsKept`: no pinned entry came, went or changed its size.
+    void itemsEdited(bool pinsKept);
     // The file is written again only when the prune dropped something.
     void pruneAndSave();
     void setMessage(const std::optional<QString>& text);
@@ -159,12 +159,17 @@ private:
     // Deletes the files found at start that no entry names and no write under way is making.
     void removeStrays(const QStringList& names);
     ClipboardRules::EntryBytes sizeOf(const ClipItem& item) const;
-    // What the exclusions are matched against: the maker's id, or every suspect's.
-    QSet<QString> idsOf(const CopyMaker& maker) const;
+    ClipboardRules::EntryBytes pinnedBytes() const;
+    // The rules that hold before anything of a copy is known.
+    ClipboardRules::CopyContext rulesNow() const;
+    // A copy has just taken the clipboard.
+    void copyArrived();
+    // The origin of the copy with that change count: the one taken as it arrived, else one taken now.
+    QCoro::Task<CopyOrigin> originOf(int changeCount);
     // The maker's name; the application in front only where the system cannot tell at all; none when in
     // doubt, and never our own.
-    std::optional<QString> creditedName(const CopyMaker& maker, const std::optional<WindowInfo>& front) const;
-    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, std::optional<WindowInfo> front);
+    std::optional<QString> creditedName(const CopyOrigin& origin) const;
+    QCoro::Task<> examine(int changeCount, ClipboardRules::CopyContext copy, QCoro::Task<CopyOrigin> taken);
     QCoro::Task<> addPreview(ClipItem item);
     QCoro::Task<std::optional<ClipItem>> captureImage(int copy, QStringList types, QDateTime now,
                                                       std::optional<QString> app);
@@ -196,9 +201,19 @@ private:
     QString m_fileLine;
     ClipHistoryStore* m_history;
     ClipHistoryFile::Sizes m_sizes;
+    // What the pinned entries take together, while no change touched them: a copy's insertion and a prune
+    // keep it, so they measure none of the pinned entries, however many.
+    std::optional<ClipboardRules::EntryBytes> m_pinnedBytes;
     // Image and preview files being written, by name: not strays, though no entry names them yet.
     QSet<QString> m_writingFiles;
 
+    // What made the last copy, taken as it arrived; examined at the next tick.
+    struct ArrivedCopy
+    {
+        int changeCount = 0;
+        QCoro::Task<CopyOrigin> origin;
+    };
+    std::optional<ArrivedCopy> m_arrived;
     // Monotonic milliseconds of the last periodic prune; none before the first.
     std::optional<qint64> m_lastPruneMs;
     int m_lastChangeCount;

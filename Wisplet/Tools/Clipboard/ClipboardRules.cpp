@@ -59,19 +59,12 @@ qint64 storedTextBytes(QStringView text)
     return bytes;
 }
 
-QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now,
+QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now, EntryBytes pinned,
                       const std::function<EntryBytes(const ClipItem&)>& bytesOf)
 {
     const int limit = std::max(1, limits.maxItems);
     const qint64 maxAgeMs = qint64(limits.retentionDays) * 86'400'000;
-    EntryBytes used;
-    for (const ClipItem& item : items) {
-        if (item.pinned) {
-            const EntryBytes bytes = bytesOf(item);
-            used.text += bytes.text;
-            used.files += bytes.files;
-        }
-    }
+    EntryBytes used = pinned;
     int kept = 0;
     bool full = false;
     QSet<QUuid> dropped;
@@ -84,8 +77,7 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
             || (kept > 0 && (used.text + bytes.text > limits.textBytes || used.files + bytes.files > limits.fileBytes));
         if (kept < limit && young && !full) {
             ++kept;
-            used.text += bytes.text;
-            used.files += bytes.files;
+            used += bytes;
         } else {
             dropped.insert(item.id);
         }
@@ -93,23 +85,22 @@ QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const 
     return dropped;
 }
 
-QList<ClipItem> withInserted(QList<ClipItem> items, const ClipItem& item)
+void insertCopy(QList<ClipItem>& items, const ClipItem& item)
 {
     const auto repeat = item.kind == ClipItem::Kind::image
-        ? items.end()
-        : std::find_if(items.begin(), items.end(), [&](const ClipItem& existing) {
+        ? items.cend()
+        : std::find_if(items.cbegin(), items.cend(), [&](const ClipItem& existing) {
               return existing.kind == item.kind && existing.text == item.text;
           });
-    if (repeat == items.end()) {
+    if (repeat == items.cend()) {
         items.prepend(item);
-        return items;
+        return;
     }
-    ClipItem moved = *repeat;
-    items.erase(repeat);
+    const qsizetype row = repeat - items.cbegin();
+    std::rotate(items.begin(), items.begin() + row, items.begin() + row + 1);
+    ClipItem& moved = items.first();
     moved.date = item.date;
     moved.app = item.app;
-    items.prepend(moved);
-    return items;
 }
 
 QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)
@@ -123,13 +114,16 @@ QList<ClipItem> filtered(const QList<ClipItem>& items, const QString& query)
         return needle.isEmpty() || item.text.contains(needle, Qt::CaseInsensitive)
             || item.app.value_or(QString()).contains(needle, Qt::CaseInsensitive);
     };
-    QList<ClipItem> pinned;
-    QList<ClipItem> unpinned;
-    for (const ClipItem& item : items) {
-        if (matches(item))
-            (item.pinned ? pinned : unpinned).append(item);
+    // One list, grown once: a long history is filtered at every change while its page shows.
+    QList<ClipItem> shown;
+    shown.reserve(items.size());
+    for (const bool pinned : {true, false}) {
+        for (const ClipItem& item : items) {
+            if (item.pinned == pinned && matches(item))
+                shown.append(item);
+        }
     }
-    return pinned + unpinned;
+    return shown;
 }
 
 QString relativeAge(qint64 seconds)

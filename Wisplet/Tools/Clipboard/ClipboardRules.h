@@ -42,6 +42,13 @@ struct EntryBytes
 {
     qint64 text = 0;
     qint64 files = 0;
+
+    EntryBytes& operator+=(const EntryBytes& more)
+    {
+        text += more.text;
+        files += more.files;
+        return *this;
+    }
 };
 
 // How much the history keeps of what is not pinned.
@@ -61,14 +68,14 @@ qint64 storedTextBytes(QStringView text);
 
 // The ids of the entries a prune drops: unpinned ones beyond the count, or, with a retention, as old as it
 // or older, and, from the first one that would take the texts or files past their budget, every older
-// one. The newest unpinned entry is kept whatever its size; pinned entries are never dropped, but their
-// bytes count.
-QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now,
+// one. The newest unpinned entry is kept whatever its size; pinned entries are never dropped, but what they
+// take together (`pinned`) counts. Only the unpinned entries are measured.
+QSet<QUuid> prunedIds(const QList<ClipItem>& items, const Limits& limits, const QDateTime& now, EntryBytes pinned,
                       const std::function<EntryBytes(const ClipItem&)>& bytesOf);
 
-// The list with a new copy at the top: an entry of the same kind and text (never an image) moves there
-// instead, with the new copy's date and application.
-QList<ClipItem> withInserted(QList<ClipItem> items, const ClipItem& item);
+// Puts a new copy at the top of the list: an entry of the same kind and text (never an image) moves there
+// instead, with the new copy's date and application. Only the entries above the one that moves are moved.
+void insertCopy(QList<ClipItem>& items, const ClipItem& item);
 
 // The entries the list shows for a query: those whose text or application contains it, ignoring case and
 // surrounding spaces and tabs; pinned first, each group in history order.

@@ -3,20 +3,16 @@
 #include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Base/PillButton.h"
 #include "Wisplet/Base/SearchField.h"
-#include "Wisplet/Base/SymbolIcons.h"
 #include "Wisplet/Platform/Clock.h"
-#include "Wisplet/Tools/Clipboard/ClipRow.h"
+#include "Wisplet/Tools/Clipboard/ClipList.h"
+#include "Wisplet/Tools/Clipboard/ClipListModel.h"
 #include "Wisplet/Tools/Clipboard/ClipboardManager.h"
 #include "Wisplet/Tools/Clipboard/ClipboardRules.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTimer>
 
@@ -59,8 +55,7 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     , m_count(new QLabel(this))
     , m_clear(new PillButton(QStringLiteral("Clear"), QStringLiteral("trash"), false, this))
     , m_empty(new QLabel(this))
-    , m_scroll(new QScrollArea(this))
-    , m_rowsLayout(nullptr)
+    , m_list(new ClipList(clipboard.folder(), this))
     , m_ageTimer(new QTimer(this))
 {
     m_ageTimer->setInterval(ageRefreshMs);
@@ -109,8 +104,9 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     searchRow->addWidget(search, 1);
     searchRow->addWidget(m_count);
     searchRow->addWidget(m_clear);
-    // Made before the field, Clear would come first on the way round.
+    // Made before the field, Clear and the list would come first on the way round.
     setTabOrder(m_search, m_clear);
+    setTabOrder(m_clear, m_list);
     connect(m_search, &QLineEdit::textChanged, this, &ClipboardView::showItems);
     connect(m_clear, &QAbstractButton::clicked, &m_clipboard, &ClipboardManager::clearUnpinned);
 
@@ -118,29 +114,22 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     m_empty->setAlignment(Qt::AlignCenter);
     m_empty->setFont(pixelFont(m_empty->font(), 12));
     m_empty->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 128);"));
-    auto* rowsHost = new QWidget;
-    rowsHost->setAutoFillBackground(false);
-    m_rowsLayout = new QVBoxLayout(rowsHost);
-    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
-    m_rowsLayout->setSpacing(2);
-    m_rowsLayout->addStretch();
-    m_scroll->setWidget(rowsHost);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    // The rows take the keyboard one by one; the area around them would be a stop that shows nothing.
-    m_scroll->setFocusPolicy(Qt::NoFocus);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scroll->setStyleSheet(QStringLiteral(
-        "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"
-        "QScrollBar:vertical { width: 6px; margin: 0 0 0 2px; background: transparent; }"
-        "QScrollBar::handle:vertical { min-height: 24px; border-radius: 2px; background: rgba(255, 255, 255, 70); }"
-        "QScrollBar::add-line, QScrollBar::sub-line, QScrollBar::add-page, QScrollBar::sub-page"
-        " { height: 0; background: none; }"));
-    m_scroll->viewport()->setAutoFillBackground(false);
+    connect(m_list, &ClipList::partActivated, this, [this](const ClipItem& item, ClipRow::Part part) {
+        switch (part) {
+        case ClipRow::Part::row:
+            m_clipboard.copyBack(item);
+            break;
+        case ClipRow::Part::pin:
+            m_clipboard.togglePin(item);
+            break;
+        case ClipRow::Part::remove:
+            m_clipboard.remove(item);
+            break;
+        }
+    });
     m_listStack = new QStackedLayout;
     m_listStack->addWidget(m_empty);
-    m_listStack->addWidget(m_scroll);
+    m_listStack->addWidget(m_list);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -154,20 +143,10 @@ ClipboardView::ClipboardView(ClipboardManager& clipboard, Clock& clock, std::fun
     connect(&m_clipboard, &ClipboardManager::captureConsentChanged, this, &ClipboardView::showHeader);
     connect(&m_clipboard, &ClipboardManager::pausedChanged, this, &ClipboardView::showHeader);
     connect(&m_clipboard, &ClipboardManager::messageChanged, this, &ClipboardView::showMessage);
-    connect(&m_clipboard, &ClipboardManager::itemsChanged, this, &ClipboardView::showItems);
+    connect(&m_clipboard, &ClipboardManager::itemsChanged, this, &ClipboardView::itemsChanged);
     showHeader();
     showMessage();
     showItems();
-}
-
-QList<ClipRow*> ClipboardView::rows() const
-{
-    QList<ClipRow*> shown;
-    for (int index = 0; index < m_rowsLayout->count(); ++index) {
-        if (auto* row = qobject_cast<ClipRow*>(m_rowsLayout->itemAt(index)->widget()))
-            shown.append(row);
-    }
-    return shown;
 }
 
 void ClipboardView::showHeader()
@@ -188,50 +167,39 @@ void ClipboardView::showMessage()
     m_message->setText(message.value_or(QString()));
 }
 
+void ClipboardView::itemsChanged()
+{
+    // Shown once for the changes of one pass (a copy at the limit is one change, and the oldest entry's
+    // removal another), after the work that made them, and not at all while the page is hidden.
+    if (std::exchange(m_itemsChanged, true) || !isVisible())
+        return;
+    QMetaObject::invokeMethod(this, &ClipboardView::showItems, Qt::QueuedConnection);
+}
+
 void ClipboardView::showItems()
 {
+    m_itemsChanged = false;
     const QList<ClipItem> all = m_clipboard.items();
     const QList<ClipItem> shown = ClipboardRules::filtered(all, m_search->text());
     m_count->setText(QString::number(all.size()));
     m_clear->setVisible(std::any_of(all.cbegin(), all.cend(), [](const ClipItem& item) { return !item.pinned; }));
     m_empty->setText(all.isEmpty() ? QStringLiteral("Copy something and it will show up here.")
                                    : QStringLiteral("No matches."));
-    m_listStack->setCurrentWidget(shown.isEmpty() ? static_cast<QWidget*>(m_empty) : m_scroll);
-
-    // Rows are kept by entry, so focus and hover survive a change elsewhere in the list.
-    const QDateTime now = m_clock.now();
-    QHash<QUuid, ClipRow*> kept;
-    QWidget* host = m_scroll->widget();
-    while (m_rowsLayout->count() > 0)
-        delete m_rowsLayout->takeAt(0);
-    for (const ClipItem& item : shown) {
-        ClipRow* row = m_rows.take(item.id);
-        if (row)
-            row->setItem(item, now);
-        else
-            row = new ClipRow(m_clipboard, item, now, host);
-        kept.insert(item.id, row);
-        m_rowsLayout->addWidget(row);
-    }
-    m_rowsLayout->addStretch();
-    // A row may be gone from inside its own button's click.
-    for (ClipRow* gone : std::as_const(m_rows))
-        gone->deleteLater();
-    for (ClipRow* gone : std::as_const(m_rows))
-        gone->hide();
-    m_rows = kept;
+    m_listStack->setCurrentWidget(shown.isEmpty() ? static_cast<QWidget*>(m_empty) : m_list);
+    m_list->entries().setNow(m_clock.now());
+    m_list->setEntries(shown);
 }
 
 void ClipboardView::showAges()
 {
-    const QDateTime now = m_clock.now();
-    for (ClipRow* row : std::as_const(m_rows))
-        row->setItem(row->item(), now);
+    m_list->entries().setNow(m_clock.now());
 }
 
 void ClipboardView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (m_itemsChanged)
+        showItems();
     showAges();
     m_ageTimer->start();
 }

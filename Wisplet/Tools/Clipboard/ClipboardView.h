@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QHash>
-#include <QUuid>
 #include <QWidget>
 
 #include <functional>
 
-class ClipRow;
+class ClipList;
 class ClipboardManager;
 class Clock;
 class PillButton;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScrollArea;
 class QStackedLayout;
 class QTimer;
-class QVBoxLayout;
 
 // The clipboard tool's page: consent or capture status, the last problem, a search field with the count
 // and "Clear", and the list of entries, pinned first.
@@ -30,8 +26,7 @@ public:
     ClipboardView(ClipboardManager& clipboard, Clock& clock, std::function<void()> reconcile,
                   QWidget* parent = nullptr);
 
-    // The rows shown, top to bottom.
-    QList<ClipRow*> rows() const;
+    ClipList* list() const { return m_list; }
     QLineEdit* searchField() const { return m_search; }
 
 protected:
@@ -43,6 +38,7 @@ private:
     void showHeader();
     void showMessage();
     void showItems();
+    void itemsChanged();
 
     ClipboardManager& m_clipboard;
     Clock& m_clock;
@@ -58,9 +54,9 @@ private:
     PillButton* m_clear;
     QStackedLayout* m_listStack;
     QLabel* m_empty;
-    QScrollArea* m_scroll;
-    QVBoxLayout* m_rowsLayout;
-    QHash<QUuid, ClipRow*> m_rows;
+    ClipList* m_list;
+    // The history changed since the list last showed it.
+    bool m_itemsChanged = false;
     // Keeps the rows' ages current while the page shows.
     QTimer* m_ageTimer;
 };

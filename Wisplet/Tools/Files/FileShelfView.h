@@ -55,13 +55,14 @@ private:
     WispState& m_wisp;
     QSet<QUuid> m_selected;
 
+    // Made in the order they are laid out, which is the order Tab takes them in.
     QLabel* m_count;
+    PillButton* m_add;
     QLabel* m_message;
     QStackedLayout* m_content;
     QWidget* m_placeholder;
     QWidget* m_shelfPage;
     ShelfFileList* m_list;
-    PillButton* m_add;
     PillButton* m_quickLook;
     PillButton* m_convert;
     PillButton* m_remove;

@@ -97,6 +97,7 @@ void ShelfFileList::chooseRow(const QUuid& id)
     const QModelIndex index = m_model->index(int(found - items.cbegin()));
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
+    setFocus(Qt::MouseFocusReason);
 }
 
 void ShelfFileList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
@@ -104,7 +105,6 @@ void ShelfFileList::selectionChanged(const QItemSelection& selected, const QItem
     QListView::selectionChanged(selected, deselected);
     if (m_updating)
         return;
-    setFocus(Qt::MouseFocusReason);
     m_wanted = selectedIds();
     emit selectedIdsChanged(m_wanted);
 }
@@ -122,9 +122,9 @@ void ShelfFileList::keyPressEvent(QKeyEvent* event)
 
 void ShelfFileList::requestPreview()
 {
-    // The row last clicked when it is selected, else the last selected one.
+    // The row the ring is on (the one last clicked, or reached by Tab and the arrows), else the last selected one.
     QModelIndex row = currentIndex();
-    if (!row.isValid() || !selectionModel()->isSelected(row)) {
+    if (!row.isValid()) {
         const QModelIndexList selected = selectionModel()->selectedRows();
         row = selected.isEmpty() ? QModelIndex() : selected.last();
     }

@@ -29,7 +29,8 @@ public:
     // selected; never reported back through selectedIdsChanged.
     void setSelectedIds(const QSet<QUuid>& ids);
     QSet<QUuid> selectedIds() const;
-    // Makes the row with the id the current and only selected one, as a click on it would.
+    // Makes the row with the id the current and only selected one and gives the list the keyboard, as a click on
+    // it would.
     void chooseRow(const QUuid& id);
 
 signals:

@@ -41,7 +41,9 @@ ShelfPreviewWindow::ShelfPreviewWindow(QWidget* parent)
     m_otherName->setTextFormat(Qt::PlainText);
     m_otherName->setAlignment(Qt::AlignCenter);
     m_otherName->setWordWrap(true);
-    m_open->setFocusPolicy(Qt::NoFocus);
+    // Open is reached by Tab only: the window keeps the keyboard as it opens, so Space still closes it.
+    m_open->setFocusPolicy(Qt::TabFocus);
+    m_open->installEventFilter(this);
     auto* column = new QVBoxLayout(m_other);
     column->addStretch();
     column->addWidget(m_otherIcon);
@@ -53,6 +55,7 @@ ShelfPreviewWindow::ShelfPreviewWindow(QWidget* parent)
     m_stack->addWidget(m_other);
     connect(m_open, &QPushButton::clicked, this,
             [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(currentPath())); });
+    setFocus();
 }
 
 bool ShelfPreviewWindow::isText(const QString& path)
@@ -157,17 +160,35 @@ void ShelfPreviewWindow::closeEvent(QCloseEvent* event)
         emit closedByUser(currentPath());
 }
 
-void ShelfPreviewWindow::keyPressEvent(QKeyEvent* event)
+bool ShelfPreviewWindow::pageFor(const QKeyEvent& key)
 {
-    switch (event->key()) {
+    switch (key.key()) {
     case Qt::Key_Left:
     case Qt::Key_Up:
         page(-1);
-        return;
+        return true;
     case Qt::Key_Right:
     case Qt::Key_Down:
         page(1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ShelfPreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The arrows page on Open as well, where a button would take them to move the focus.
+    if (event->type() == QEvent::KeyPress && pageFor(static_cast<const QKeyEvent&>(*event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void ShelfPreviewWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (pageFor(*event))
         return;
+    switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Space:
         close();

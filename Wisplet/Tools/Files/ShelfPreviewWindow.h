@@ -9,8 +9,8 @@ class QPushButton;
 class QStackedLayout;
 
 // A small window that shows one shelf file at a time: an image scaled to fit, the start of a text file, or
-// otherwise its icon and name with "Open". The arrow keys page through the files it was given; Escape or
-// Space closes it.
+// otherwise its icon and name with "Open", which Tab reaches. The arrow keys page through the files it was
+// given; Escape, or Space away from Open, closes it.
 class ShelfPreviewWindow final : public QWidget
 {
     Q_OBJECT
@@ -38,12 +38,15 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showCurrent();
     void page(int step);
+    // Pages for an arrow key; false for any other key.
+    bool pageFor(const QKeyEvent& key);
     void showOther(const QString& path);
     void fitImage();
 

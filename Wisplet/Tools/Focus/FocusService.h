@@ -23,7 +23,7 @@ public:
     void start() override;
     void stop() override;
     void prepareForQuit() override;
-    void stopForQuit() override { }
+    void stopForQuit(QDeadlineTimer) override { }
 
     bool isTicking() const;
 

@@ -1,9 +1,11 @@
 #include "Wisplet/Tools/Links/LinkGrid.h"
 
+#include "Wisplet/Base/KeyboardPaths.h"
 #include "Wisplet/Notch/ToolViews.h"
 #include "Wisplet/Tools/Links/LinkChip.h"
 #include "Wisplet/Tools/Links/LinkListModel.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 LinkGrid::LinkGrid(LinkListModel* model, QWidget* parent)
@@ -85,18 +87,15 @@ void LinkGrid::mouseReleaseEvent(QMouseEvent* event)
 
 void LinkGrid::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        if (currentIndex().isValid()) {
-            act(currentIndex(), false);
-            event->accept();
+    if (KeyboardPaths::activates(*event) && currentIndex().isValid()) {
+        act(currentIndex(), false);
+        return;
+    }
+    if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+        if (const std::optional<QuickLink> link = m_model->linkAt(currentIndex())) {
+            emit removeClicked(link->id);
             return;
         }
-        break;
-    default:
-        break;
     }
     QListView::keyPressEvent(event);
 }
@@ -110,4 +109,61 @@ void LinkGrid::act(const QModelIndex& index, bool onRemove)
         emit removeClicked(link->id);
     else
         emit linkClicked(*link);
+}
+
+void LinkGrid::focusInEvent(QFocusEvent* event)
+{
+    // Tab into a grid the user scrolled starts where they look, not on a chip out of sight.
+    if (event->reason() != Qt::MouseFocusReason && !viewport()->rect().contains(visualRect(currentIndex())))
+        setCurrentIndex(firstShown());
+    QListView::focusInEvent(event);
+}
+
+QModelIndex LinkGrid::firstShown() const
+{
+    const int rowHeight = gridSize().height();
+    const int row = rowHeight > 0 ? (verticalOffset() + rowHeight - 1) / rowHeight : 0;
+    return model()->index(std::min(row * m_columns, model()->rowCount() - 1), 0);
+}
+
+QModelIndex LinkGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers)
+{
+    if (!currentIndex().isValid())
+        return model()->index(0, 0);
+    // The cells fill rows of m_columns, left to right; the last is "Add".
+    const int last = model()->rowCount() - 1;
+    const int current = currentIndex().row();
+    const int rowsShown = std::max(1, viewport()->height() / std::max(1, gridSize().height()));
+    int next = current;
+    switch (action) {
+    case MoveLeft:
+    case MovePrevious:
+        next = current - 1;
+        break;
+    case MoveRight:
+    case MoveNext:
+        next = current + 1;
+        break;
+    case MoveUp:
+        next = current >= m_columns ? current - m_columns : current;
+        break;
+    case MoveDown:
+        // From a row above a shorter last one, to its last cell.
+        next = current / m_columns < last / m_columns ? std::min(current + m_columns, last) : current;
+        break;
+    case MovePageUp:
+        next = current - std::min(current / m_columns, rowsShown) * m_columns;
+        break;
+    case MovePageDown:
+        next = std::min(current + rowsShown * m_columns, last);
+        break;
+    case MoveHome:
+        next = 0;
+        break;
+    case MoveEnd:
+        // The last link; "Add" follows it.
+        next = std::max(0, last - 1);
+        break;
+    }
+    return model()->index(std::clamp(next, 0, last), 0);
 }

@@ -9,7 +9,9 @@ class LinkListModel;
 // The links page's grid: the model's cells painted as chips (LinkChip), in as many equal columns of at least
 // the minimum width as fit, 8 points apart. Only the chips on screen are painted, so the page costs the
 // same for ten links as for the largest file the store reads. A click opens a link, removes it on its
-// remove button, or toggles the add form on the last cell; so do Return and Space on the keyboard's cell.
+// remove button, or toggles the add form on the last cell; so do Return and Space on the keyboard's cell, and
+// Delete or Backspace remove its link. The arrows move by chip and by row, Home and End to the first and last
+// link, and the keyboard's chip is always in view.
 class LinkGrid final : public QListView
 {
     Q_OBJECT
@@ -41,9 +43,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void act(const QModelIndex& index, bool onRemove);
+    // The first cell whose chip is wholly in view.
+    QModelIndex firstShown() const;
 
     LinkListModel* m_model;
     int m_columns = 1;

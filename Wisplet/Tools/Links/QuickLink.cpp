@@ -17,16 +17,53 @@ const QString idKey = QStringLiteral("id");
 const QString titleKey = QStringLiteral("title");
 const QString urlKey = QStringLiteral("url");
 
-bool isBlank(QChar ch)
+bool isSchemeCharacter(QChar ch)
 {
-    return ch == u'\t' || ch.category() == QChar::Separator_Space;
+    return (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || (ch >= u'0' && ch <= u'9') || ch == u'+'
+        || ch == u'-';
 }
 
-// Kept as typed: their handlers are the desktop's mail and phone programs, and they have no "//".
-bool isMailOrPhone(const QString& address)
+// The scheme an address begins with, in lower case; empty when it has none. What stands before the first ":"
+// is a host, not a scheme, when it holds a dot or is "localhost" ("example.com:8080", "localhost:3000").
+QString schemeOf(const QString& address)
 {
-    return address.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive)
-        || address.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive);
+    const qsizetype colon = address.indexOf(u':');
+    const QStringView name = QStringView(address).first(std::max<qsizetype>(colon, 0));
+    if (name.isEmpty() || !name.front().isLetter() || !std::all_of(name.begin(), name.end(), isSchemeCharacter)
+        || name.compare(u"localhost", Qt::CaseInsensitive) == 0)
+        return {};
+    return name.toString().toLower();
+}
+
+bool hasAuthority(const QString& address, const QString& scheme)
+{
+    return QStringView(address).sliced(scheme.size() + 1).startsWith(u"//");
+}
+
+// One "@" with something either side, and nothing that makes it a web address with a login or a path.
+bool isBareMailAddress(const QString& address)
+{
+    return address.count(u'@') == 1 && !address.startsWith(u'@') && !address.endsWith(u'@') && !address.contains(u'/')
+        && !address.contains(u':');
+}
+
+// As the file URL of an absolute path, with a "/" at the end when it names a folder.
+QString fileAddress(const QString& path)
+{
+    QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    if (QFileInfo(path).isDir() && !url.endsWith(u'/'))
+        url += u'/';
+    return url;
+}
+
+QString spacesEncoded(QString text)
+{
+    return text.replace(u' ', QStringLiteral("%20"));
+}
+
+QString notOpenedHere(const QString& scheme)
+{
+    return QStringLiteral("the links page does not open “%1:” addresses").arg(scheme);
 }
 
 } // namespace
@@ -60,28 +97,24 @@ std::optional<QList<QuickLink>> decodeLinks(const QByteArray& json)
 
 namespace LinkRules {
 
-QString trimmed(const QString& text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && isBlank(text[start]))
-        ++start;
-    while (end > start && isBlank(text[end - 1]))
-        --end;
-    return text.mid(start, end - start);
-}
-
 QString normalisedAddress(const QString& typed)
 {
-    QString address = trimmed(typed);
-    if (address.startsWith(u'/')) {
-        QString url = QUrl::fromLocalFile(address).toString(QUrl::FullyEncoded);
-        if (QFileInfo(address).isDir() && !url.endsWith(u'/'))
-            url += u'/';
-        return url;
+    const QString address = typed.trimmed();
+    if (address.startsWith(u'/'))
+        return fileAddress(address);
+    const QString scheme = schemeOf(address);
+    if (scheme.isEmpty())
+        return (isBareMailAddress(address) ? QStringLiteral("mailto:") : QStringLiteral("https://")) + address;
+    if (scheme == u"file" && !hasAuthority(address, scheme)) {
+        const QString path = QUrl(address).toLocalFile();
+        return path.startsWith(u'/') ? fileAddress(path) : address;
     }
-    if (!address.contains(QStringLiteral("://")) && !isMailOrPhone(address))
-        address.prepend(QStringLiteral("https://"));
+    if (scheme == u"tel")
+        return spacesEncoded(address);
+    if (scheme == u"mailto" && address.contains(u'?')) {
+        const qsizetype query = address.indexOf(u'?');
+        return address.first(query) + spacesEncoded(address.sliced(query));
+    }
     return address;
 }
 
@@ -89,9 +122,19 @@ QString refusal(const QString& address)
 {
     if (std::any_of(address.cbegin(), address.cend(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
         return QStringLiteral("the address holds a line break, tab or other control character");
+    const QString notValid = QStringLiteral("the address is not a valid URL");
+    const QString scheme = schemeOf(address);
+    if (scheme.isEmpty())
+        return notValid;
+    // A script runs in whatever page is in front, however it is written.
+    if (scheme == u"javascript" || scheme == u"data")
+        return notOpenedHere(scheme);
+    const bool web = scheme == u"http" || scheme == u"https";
+    if (scheme != u"mailto" && scheme != u"tel" && !hasAuthority(address, scheme))
+        return web || scheme == u"file" ? notValid : notOpenedHere(scheme);
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid())
-        return QStringLiteral("the address is not a valid URL");
+    if (!url.isValid() || (web && url.host().isEmpty()))
+        return notValid;
     if (std::max(address.size(), url.toEncoded().size()) > maxAddressLength)
         return QStringLiteral("the address is longer than %1 characters").arg(QLocale().toString(maxAddressLength));
     return {};
@@ -99,7 +142,7 @@ QString refusal(const QString& address)
 
 QString title(const QString& typedTitle, const QString& address)
 {
-    const QString title = trimmed(typedTitle);
+    const QString title = typedTitle.trimmed();
     if (!title.isEmpty())
         return title;
     const QString host = ShownAddress::host(QUrl(address));
@@ -109,7 +152,7 @@ QString title(const QString& typedTitle, const QString& address)
 QString shownTitle(const QuickLink& link)
 {
     const QUrl url(link.url);
-    const QString title = trimmed(link.title);
+    const QString title = link.title.trimmed();
     const QString asciiHost = url.host(QUrl::FullyEncoded);
     const bool fromAddress = title.isEmpty() || title == link.url
         || (!asciiHost.isEmpty() && QString::fromLatin1(QUrl::toAce(title)) == asciiHost);
@@ -123,8 +166,8 @@ QString whyNotOpened(const QString& address)
 {
     if (const QString refused = refusal(address); !refused.isEmpty())
         return refused;
-    // With a scheme, the text handed on starts with a letter: never an option, never a relative path.
-    if (normalisedAddress(address) != address || QUrl(address, QUrl::StrictMode).isRelative())
+    // What refusal passes has a scheme, so the text handed on starts with a letter: never an option.
+    if (normalisedAddress(address) != address)
         return QStringLiteral("the address is not a web, mail or phone address or a file URL");
     return {};
 }

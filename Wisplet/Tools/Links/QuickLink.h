@@ -29,13 +29,14 @@ namespace LinkRules {
 // and an opener handed far more may fail.
 constexpr int maxAddressLength = 32767;
 
-// Without blanks and tabs at either end.
-QString trimmed(const QString& text);
-// A text starting with "mailto:" or "tel:" stays as typed; any other without "://" and not starting with "/" is
-// a web address; an absolute path becomes a file URL, ending with "/" when it names a folder.
+// The typed address without white space or line breaks at either end (a paste may bring them). Then "/path"
+// becomes a file URL, ending with "/" when it names a folder, and so does "file:/path"; a bare mail address (one
+// "@", no scheme, no path) a "mailto:" one; text without a scheme a web address. The spaces of a "tel:" number and
+// of a "mailto:" query are percent-encoded; any other address stays as typed.
 QString normalisedAddress(const QString& typed);
-// Why the page refuses a normalised address it could never open: a control character, not a valid URL, too
-// long. Empty when it stores it.
+// Why the page refuses a normalised address it could never open: a control character, a script ("javascript:",
+// "data:"), a scheme other than "mailto:" and "tel:" without "//", not a valid URL, a web address without a
+// host, too long. Empty when it stores it.
 QString refusal(const QString& address);
 // The trimmed title, else the address's host as ShownAddress shows it, else the address itself.
 QString title(const QString& typedTitle, const QString& address);
@@ -44,8 +45,8 @@ QString title(const QString& typedTitle, const QString& address);
 // else the shown address.
 QString shownTitle(const QuickLink& link);
 // Why a stored address is not opened: what the page refuses, or an address the page would not have stored as
-// it stands had the user typed it, or a relative one (a hand-edited or synced file could otherwise hand the
-// desktop "javascript:…" or a text the opener reads as an option, "--help"). Empty when it may be opened.
+// it stands had the user typed it (a hand-edited or synced file could otherwise hand the desktop
+// "javascript:…" or a text the opener reads as an option, "--help"). Empty when it may be opened.
 QString whyNotOpened(const QString& address);
 // A file URL names something on this computer rather than the web.
 bool isFileAddress(const QString& address);

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -22,14 +23,20 @@ constexpr int fontPixels = 13;
 constexpr int formSpacing = 6;
 constexpr int titleFieldWidth = 90;
 constexpr int messagePixels = 11;
-// A title in a message is cut short: one that ran on without a break would widen the page past the chips.
+// Outside text in a message is cut short: a title or an error line that ran on without a break would widen the
+// page past the chips.
 constexpr int messageTitleCharacters = 40;
+constexpr int messageLineCharacters = 120;
 
-QString messageTitle(const QuickLink& link)
+QString shortened(const QString& text, int characters)
 {
-    const QString title = LinkRules::shownTitle(link);
-    const QString lead = Graphemes::leading(title, messageTitleCharacters);
-    return OutsideText::isolated(lead.size() < title.size() ? lead + u'…' : lead);
+    const QString lead = Graphemes::leading(text, characters);
+    return OutsideText::isolated(lead.size() < text.size() ? lead + u'…' : lead);
+}
+
+QString notOpened(const QString& title, const QString& why)
+{
+    return QStringLiteral("“%1” not opened: %2.").arg(title, why);
 }
 
 } // namespace
@@ -97,7 +104,7 @@ QWidget* QuickLinksView::buildForm()
 
 void QuickLinksView::submit()
 {
-    if (LinkRules::trimmed(m_url->text()).isEmpty())
+    if (m_url->text().trimmed().isEmpty())
         return;
     if (const QString refused = m_store.addLink(m_title->text(), m_url->text()); !refused.isEmpty()) {
         m_fieldMessage->setText(QStringLiteral("Not added: %1.").arg(refused));
@@ -111,16 +118,19 @@ void QuickLinksView::submit()
 
 void QuickLinksView::open(const QuickLink& link)
 {
-    const QString title = messageTitle(link);
-    QString whyNot = LinkRules::whyNotOpened(link.url);
-    if (whyNot.isEmpty() && !m_open(QUrl(link.url, QUrl::StrictMode)))
-        whyNot = QStringLiteral("the desktop has no program that opens it");
-    if (!whyNot.isEmpty()) {
-        setRefusal(QStringLiteral("“%1” not opened: %2.").arg(title, whyNot));
+    const QString title = shortened(LinkRules::shownTitle(link), messageTitleCharacters);
+    if (const QString whyNot = LinkRules::whyNotOpened(link.url); !whyNot.isEmpty()) {
+        setRefusal(notOpened(title, whyNot));
         return;
     }
     setRefusal({});
     m_wisp.react(Mood::happy, QStringLiteral("Opening ") + title, true, 1, 1.0);
+    m_open(QUrl(link.url, QUrl::StrictMode), [page = QPointer(this), title](const QString& why, const QString& line) {
+        if (page)
+            page->setRefusal(notOpened(
+                title,
+                line.isEmpty() ? why : QStringLiteral("%1 (%2)").arg(why, shortened(line, messageLineCharacters))));
+    });
 }
 
 void QuickLinksView::setRefusal(const QString& text)

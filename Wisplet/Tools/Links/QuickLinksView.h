@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QWidget>
+#include "Wisplet/Platform/DesktopOpener.h"
 
-#include <functional>
+#include <QWidget>
 
 class LinkGrid;
 class LinksStore;
@@ -22,8 +22,8 @@ class QuickLinksView final : public QWidget
     Q_DISABLE_COPY_MOVE(QuickLinksView)
 
 public:
-    // Asks the desktop to open an address; the program's is QDesktopServices::openUrl.
-    using Opener = std::function<bool(const QUrl&)>;
+    // Hands an address to the desktop, and later, if at all, why it failed; the program's is DesktopOpener.
+    using Opener = std::function<void(const QUrl&, DesktopOpener::Failed)>;
 
     QuickLinksView(LinksStore& store, WispState& wisp, Opener open, QWidget* parent = nullptr);
 
@@ -45,7 +45,7 @@ private:
     LinksStore& m_store;
     WispState& m_wisp;
     Opener m_open;
-    // Why the last link clicked was not opened; empty once one opens or the list changes.
+    // Why the last link that failed was not opened; empty once another is clicked or the list changes.
     QString m_refusal;
     QLabel* m_message = nullptr;
     LinkGrid* m_grid = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Wisplet/Base/EvenDigitsLabel.h"
 #include "Wisplet/Base/KeyboardPaths.h"
+#include "Wisplet/Base/LinkButton.h"
 #include "Wisplet/Base/MenuBuilder.h"
 #include "Wisplet/Base/OutsideText.h"
 #include "Wisplet/Base/PillButton.h"
@@ -255,11 +256,9 @@ QWidget* WeatherView::buildForecastPage()
         m_showWeek = !m_showWeek;
         updateForecast();
     });
-    QLabel* attribution = textLabel(9, whiteAt(0.55), page);
-    attribution->setText(QStringLiteral("<a href=\"%1\" style=\"color: %2; text-decoration: none\">"
-                                        "Weather: Open-Meteo · GeoNames</a>")
-                             .arg(WeatherEndpoints::site(), rgba(whiteAt(0.55))));
-    attribution->setOpenExternalLinks(true);
+    auto* attribution = new LinkButton(QStringLiteral("Weather: Open-Meteo · GeoNames"), QUrl(WeatherEndpoints::site()),
+                                       whiteAt(0.55), page);
+    attribution->setFont(fontOf(attribution, 9));
     footer->addWidget(m_weekToggle);
     footer->addStretch();
     footer->addWidget(attribution);

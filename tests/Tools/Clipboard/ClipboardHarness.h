@@ -8,6 +8,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QJsonDocument>
 #include <QTest>
 
 using Formats = QMap<QString, QByteArray>;
@@ -75,3 +76,22 @@ struct ClipboardHarness : CompanionFixture
     QList<quint32> activated;
     std::unique_ptr<ClipboardManager> manager;
 };
+
+// A history file of unpinned then pinned texts ("text 0" the newest), as an earlier run left it.
+inline QByteArray storedTexts(int unpinned, int pinned, const QDateTime& date)
+{
+    QList<ClipItem> items;
+    items.reserve(unpinned + pinned);
+    for (int i = 0; i < unpinned + pinned; ++i)
+        items.append({QUuid::createUuid(),
+                      ClipItem::Kind::text,
+                      QStringLiteral("text %1").arg(i),
+                      {},
+                      date,
+                      {},
+                      {},
+                      {},
+                      i >= unpinned,
+                      {}});
+    return QJsonDocument(clipItemsToJson(items)).toJson(QJsonDocument::Compact);
+}

@@ -252,18 +252,44 @@ private slots:
         QCOMPARE(stored(h), h.manager->items());
     }
 
+    void theOldestUnpinnedMakeWayForTheBudget_data()
+    {
+        // Copies and "pin …"; a "large …" copy is 20 MB: under the limit of one copy, two of them
+        // over the history's budget.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("the older unpinned one goes")
+            << QStringList{"pinned", "pin pinned", "large older", "large newer"}
+            << QStringList{"large newer", "pinned"};
+        QTest::newRow("a pinned entry's bytes count")
+            << QStringList{"large pinned", "small", "pin large pinned", "large newer"}
+            << QStringList{"large newer", "large pinned"};
+    }
+
     void theOldestUnpinnedMakeWayForTheBudget()
     {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, kept);
         Harness h;
-        h.copy(text("pinned"));
-        h.manager->togglePin(h.manager->items().first());
-        // Each under the limit of one copy, together over the history's budget.
-        const QByteArray large(20 * 1024 * 1024, 'x');
-        h.copy(text(large + "older"));
-        h.copy(text(large + "newer"));
+        const QString large(20 * 1024 * 1024, u'x');
+        const auto textOf = [&](const QString& name) {
+            return name.startsWith(QLatin1String("large ")) ? large + name.mid(6) : name;
+        };
+        for (const QString& step : std::as_const(steps)) {
+            const QList<ClipItem> items = h.manager->items();
+            if (step.startsWith(QLatin1String("pin ")))
+                h.manager->togglePin(*std::find_if(items.cbegin(), items.cend(), [&](const ClipItem& item) {
+                    return item.text == textOf(step.mid(4));
+                }));
+            else
+                h.copy(text(textOf(step).toUtf8()));
+        }
         h.settle();
-        QCOMPARE(h.manager->items().size(), 2);
-        QVERIFY(h.manager->items().first().text.endsWith(QLatin1String("newer")));
+        QStringList shown;
+        for (const ClipItem& item : h.manager->items())
+            shown.append(item.text.startsWith(large) ? QStringLiteral("large ") + item.text.mid(large.size())
+                                                     : item.text);
+        QCOMPARE(shown, kept);
         QCOMPARE(stored(h), h.manager->items());
     }
 

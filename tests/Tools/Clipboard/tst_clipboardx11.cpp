@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QWindow>
 
 #include <sys/resource.h>
@@ -52,6 +53,13 @@ public:
         return QString::fromUtf8(m_output).split(u'\n', Qt::SkipEmptyParts);
     }
     bool hasFinished() const { return m_process.state() == QProcess::NotRunning; }
+    void write(const QByteArray& line) { m_process.write(line); }
+    // The window id the peer printed after a word ("ready", "shown"); 0 until it has.
+    quint32 windowAfter(const QString& word)
+    {
+        const QStringList found = lines().filter(QRegularExpression(u'^' + word + u' '));
+        return found.isEmpty() ? 0 : found.first().section(u' ', 1).toUInt();
+    }
 
 private:
     QProcess m_process;
@@ -126,11 +134,16 @@ struct Harness : CompanionFixture
 // Who is taken for the maker of a copy: rows exclude the program that made it or the one in front.
 struct CreditRow
 {
+    // What happens to the window in front around the copy.
+    enum class Front { stays, leftAtOnce, closedBefore };
+
     bool excludeMaker;
     bool excludeFront;
     bool captured;
-    // Another window comes in front right after the copy.
-    bool switchAway = false;
+    Front front = Front::stays;
+    // Made by a program of its own window class (not in front) that withdraws its window right after
+    // copying, excluded by that class; otherwise by a command-line tool, excluded by its name.
+    bool windowed = false;
 };
 
 // A command-line helper that forks: the process that took the clipboard leaves at once, its child keeps it.
@@ -138,7 +151,10 @@ struct HelperRow
 {
     QString program;
     QStringList arguments;
-    bool excluded;
+    // The name excluded; empty: none.
+    QString excluded;
+    // The name the entry is credited to; empty: no entry.
+    QString app;
 };
 
 // An owner that lists the password manager's hint: what it answers when asked for it.
@@ -303,38 +319,63 @@ private slots:
     void copiesAreCreditedToTheProgramThatMadeThem_data()
     {
         QTest::addColumn<CreditRow>("row");
+        using Front = CreditRow::Front;
         QTest::newRow("nobody excluded") << CreditRow{false, false, true};
         QTest::newRow("the maker excluded") << CreditRow{true, false, false};
         QTest::newRow("the window in front excluded") << CreditRow{false, true, false};
-        QTest::newRow("the window in front excluded, left at once") << CreditRow{false, true, false, true};
+        QTest::newRow("the window in front excluded, left at once") << CreditRow{false, true, false, Front::leftAtOnce};
+        // The window manager goes on naming the closed window as the active one.
+        QTest::newRow("the window in front excluded, closed before")
+            << CreditRow{false, true, true, Front::closedBefore};
+        QTest::newRow("the maker excluded by the class of a window withdrawn at once")
+            << CreditRow{true, false, false, Front::stays, true};
     }
 
     void copiesAreCreditedToTheProgramThatMadeThem()
     {
         QFETCH(CreditRow, row);
         Harness h;
-        Peer front(peerProgram(), {QStringLiteral("--paste-target")});
-        QTRY_VERIFY_WITH_TIMEOUT(!front.lines().filter(QStringLiteral("ready")).isEmpty(), XTools::timeoutMs);
-        const quint32 frontWindow = front.lines().filter(QStringLiteral("ready")).first().section(u' ', 1).toUInt();
+        // As the program runs: copies are looked at as they arrive.
+        h.manager->start();
+        const QString makerClass = QStringLiteral("VaultKeeper");
+        std::optional<Peer> windowed;
+        if (row.windowed) {
+            windowed.emplace(peerProgram(),
+                             QStringList{QStringLiteral("--window"), makerClass, QStringLiteral("text/plain=hunter2")});
+            // Listed by the window manager before the copy, which we hear of in that order.
+            QTRY_VERIFY_WITH_TIMEOUT(XTools::stackingOrder().contains(windowed->windowAfter(QStringLiteral("shown"))),
+                                     XTools::timeoutMs);
+        }
+        std::optional<Peer> front(std::in_place, peerProgram(), QStringList{QStringLiteral("--paste-target")});
+        QTRY_VERIFY_WITH_TIMEOUT(front->windowAfter(QStringLiteral("ready")) != 0, XTools::timeoutMs);
+        const quint32 frontWindow = front->windowAfter(QStringLiteral("ready"));
         QTRY_VERIFY_WITH_TIMEOUT(h.applications.front() && h.applications.front()->id == frontWindow,
                                  XTools::timeoutMs);
         QStringList excluded;
         if (row.excludeMaker)
-            excluded.append(QStringLiteral("xclip"));
+            excluded.append(row.windowed ? makerClass : QStringLiteral("xclip"));
         if (row.excludeFront)
             excluded.append(h.applications.front()->appId);
         h.manager->setExcludedAppIds(excluded);
+        if (row.front == CreditRow::Front::closedBefore) {
+            front.reset();
+            QTRY_VERIFY_WITH_TIMEOUT(!XTools::stackingOrder().contains(frontWindow), XTools::timeoutMs);
+        }
 
-        // A command-line tool, which has no window, copies while another program is in front.
         const int before = h.pasteboard.changeCount();
         QProcess xclip;
-        xclip.start(QStringLiteral("xclip"),
-                    {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-        xclip.write("made on the command line");
-        xclip.closeWriteChannel();
+        if (row.windowed) {
+            windowed->write("copy\n");
+        } else {
+            // A command-line tool, which has no window, copies while another program is in front.
+            xclip.start(QStringLiteral("xclip"),
+                        {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+            xclip.write("made on the command line");
+            xclip.closeWriteChannel();
+        }
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
         std::optional<Peer> next;
-        if (row.switchAway) {
+        if (row.front == CreditRow::Front::leftAtOnce) {
             next.emplace(QStringLiteral("xmessage"), QStringList{QStringLiteral("next")});
             QTRY_VERIFY_WITH_TIMEOUT(h.applications.front() && h.applications.front()->id != frontWindow,
                                      XTools::timeoutMs);
@@ -350,20 +391,27 @@ private slots:
     void forkingHelpersAreFoundBehindTheirChildren_data()
     {
         QTest::addColumn<HelperRow>("row");
-        const QStringList xclip{QStringLiteral("-selection"), QStringLiteral("clipboard")};
-        const QStringList xsel{QStringLiteral("--clipboard"), QStringLiteral("--input")};
-        QTest::newRow("xclip") << HelperRow{QStringLiteral("xclip"), xclip, false};
-        QTest::newRow("xclip, excluded") << HelperRow{QStringLiteral("xclip"), xclip, true};
-        QTest::newRow("xsel") << HelperRow{QStringLiteral("xsel"), xsel, false};
-        QTest::newRow("xsel, excluded") << HelperRow{QStringLiteral("xsel"), xsel, true};
+        const QString xclip = QStringLiteral("xclip");
+        const QString xsel = QStringLiteral("xsel");
+        const QStringList toClipboard{QStringLiteral("-selection"), QStringLiteral("clipboard")};
+        const QStringList xselToClipboard{QStringLiteral("--clipboard"), QStringLiteral("--input")};
+        QTest::newRow("xclip") << HelperRow{xclip, toClipboard, QString(), xclip};
+        QTest::newRow("xclip, excluded") << HelperRow{xclip, toClipboard, xclip, QString()};
+        QTest::newRow("xsel") << HelperRow{xsel, xselToClipboard, QString(), xsel};
+        QTest::newRow("xsel, excluded") << HelperRow{xsel, xselToClipboard, xsel, QString()};
+        // Known to the kernel as xclip, to its arguments as a password manager.
+        QTest::newRow("xclip started under an excluded name")
+            << HelperRow{QStringLiteral("bash"),
+                         {QStringLiteral("-c"), QStringLiteral("exec -a keepassxc xclip -selection clipboard")},
+                         QStringLiteral("keepassxc"),
+                         QString()};
     }
 
     void forkingHelpersAreFoundBehindTheirChildren()
     {
         QFETCH(HelperRow, row);
         Harness h;
-        if (row.excluded)
-            h.manager->setExcludedAppIds({row.program});
+        h.manager->setExcludedAppIds(row.excluded.isEmpty() ? QStringList() : QStringList{row.excluded});
         const int before = h.pasteboard.changeCount();
         // As a password tool pipes a password into it.
         QProcess helper;
@@ -373,9 +421,9 @@ private slots:
         QVERIFY(helper.waitForFinished(XTools::timeoutMs));
         QTRY_VERIFY_WITH_TIMEOUT(h.pasteboard.changeCount() > before, XTools::timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT((h.manager->poll(), !h.manager->isReading()), XTools::timeoutMs);
-        QCOMPARE(h.manager->items().size(), row.excluded ? 0 : 1);
-        if (!row.excluded)
-            QCOMPARE(h.manager->items().first().app, row.program);
+        QCOMPARE(h.manager->items().size(), row.app.isEmpty() ? 0 : 1);
+        if (!row.app.isEmpty())
+            QCOMPARE(h.manager->items().first().app, row.app);
         // The child leaves once another program takes the clipboard.
         const int taken = h.pasteboard.changeCount();
         const SilentOwner next;
@@ -423,7 +471,7 @@ private slots:
                      {QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("key"), QStringLiteral("a")});
         QVERIFY(typist.waitForStarted(XTools::timeoutMs));
         // The silent owner keeps the copy's read waiting for the whole of the last look.
-        h.manager->stopForQuit();
+        h.manager->stopForQuit(QDeadlineTimer(1000));
         // Typed by now (the wait lasts longer than the typist's); waiting for it delivers no window's event.
         QVERIFY(typist.state() == QProcess::NotRunning || typist.waitForFinished(XTools::timeoutMs));
         QCOMPARE(window.presses, 0);
@@ -431,15 +479,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.presses, 1, XTools::timeoutMs);
     }
 
+    // Its waits together (the last look at a copy whose owner never answers, the add a quit stopped last time,
+    // tried again and held in its write) share one deadline: the quit ends in order and keeps the reminder.
     void quittingDuringAStalledReadEndsPromptly()
     {
         PrivateBus bus;
         QVERIFY2(bus.start(), qPrintable(bus.errorText()));
         const TempFolder home;
-        QVERIFY(TestFiles::write(home.file(QStringLiteral("config/Wisplet/defaults.json")),
-                                 R"({"onboarded": true, "tools.enabled": ["clipboard"], "clipboard.consent": true})"));
-        const auto wisplet =
-            LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), LaunchedProgram::homeOnBus(bus.address(), home));
+        const QString todo = home.file(QStringLiteral("todo"));
+        QVERIFY(QDir().mkpath(todo));
+        QVERIFY(TestFiles::write(
+            home.file(QStringLiteral("config/Wisplet/defaults.json")),
+            QStringLiteral(
+                R"({"onboarded": true, "tools.enabled": ["clipboard", "calendar"], "clipboard.consent":)"
+                R"( true, "reminders.folder": "%1", "reminders.unfinishedWrites": [{"kind": "add", "folder":)"
+                R"( "%1", "file": "U1.ics", "uid": "U1", "title": "Call Ana", "at": {"$date": 800000000}}]})")
+                .arg(todo)
+                .toUtf8()));
+        QMap<QString, QString> environment = LaunchedProgram::homeOnBus(bus.address(), home);
+        environment.insert(QStringLiteral("WISPLET_TEST_HOLD_BEFORE_WRITE_MS"), QStringLiteral("20000"));
+        const auto wisplet = LaunchedProgram::start(QStringLiteral(WISPLET_BINARY), environment);
         QTRY_VERIFY_WITH_TIMEOUT(LaunchedProgram::visibleWindowOf(*wisplet) != 0, XTools::timeoutMs * 3);
 
         Peer silent(peerProgram(),
@@ -451,6 +510,9 @@ private slots:
         wisplet->terminate();
         QVERIFY(LaunchedProgram::exitedWith(*wisplet, 0));
         QVERIFY2(quitting.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(quitting.elapsed())));
+        const QByteArray kept = TestFiles::read(home.file(QStringLiteral("config/Wisplet/defaults.json")));
+        QVERIFY2(kept.contains("Call Ana"), kept.constData());
+        QCOMPARE(QDir(todo).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void aCopyJustBeforeQuittingIsKept_data()
@@ -502,8 +564,8 @@ private slots:
         QCOMPARE(h.manager->items().size(), 1);
 
         Peer target(peerProgram(), {QStringLiteral("--paste-target")});
-        QTRY_VERIFY_WITH_TIMEOUT(!target.lines().filter(QStringLiteral("ready")).isEmpty(), XTools::timeoutMs);
-        const quint32 targetWindow = target.lines().filter(QStringLiteral("ready")).first().section(u' ', 1).toUInt();
+        QTRY_VERIFY_WITH_TIMEOUT(target.windowAfter(QStringLiteral("ready")) != 0, XTools::timeoutMs);
+        const quint32 targetWindow = target.windowAfter(QStringLiteral("ready"));
         QTRY_VERIFY_WITH_TIMEOUT(h.applications.lastOther() && h.applications.lastOther()->id == targetWindow,
                                  XTools::timeoutMs);
 

@@ -103,16 +103,25 @@ private slots:
         QFETCH(BudgetRow, row);
         QList<ClipItem> items;
         QHash<QUuid, ClipboardRules::EntryBytes> bytes;
+        ClipboardRules::EntryBytes pinned;
         for (const auto& [kind, text, files] : row.entries) {
             ClipItem item;
             item.id = QUuid::createUuid();
             item.pinned = kind == 'p';
             items.append(item);
             bytes.insert(item.id, {text, files});
+            if (item.pinned)
+                pinned += {text, files};
         }
+        // However many pinned entries there are, none is measured.
+        bool measuredPinned = false;
         const QSet<QUuid> dropped =
             ClipboardRules::prunedIds(items, {100, 0, row.textBudget, row.fileBudget}, QDateTime::currentDateTimeUtc(),
-                                      [&](const ClipItem& item) { return bytes.value(item.id); });
+                                      pinned, [&](const ClipItem& item) {
+                                          measuredPinned = measuredPinned || item.pinned;
+                                          return bytes.value(item.id);
+                                      });
+        QVERIFY(!measuredPinned);
         QList<int> kept;
         for (int index = 0; index < items.size(); ++index) {
             if (!dropped.contains(items[index].id))

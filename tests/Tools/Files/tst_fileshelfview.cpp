@@ -18,9 +18,13 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -211,6 +215,43 @@ private slots:
         QTest::keyClick(preview, Qt::Key_Left);
         QCOMPARE(preview->currentKind(), ShelfPreviewWindow::Kind::other);
         QCOMPARE(preview->currentPath(), file("paper.pdf"));
+
+        // Tab rings the first row without choosing it, and Space previews that row.
+        preview->close();
+        m_view->setSelectedIds({});
+        m_view->list().setFocus(Qt::TabFocusReason);
+        QTest::keyClick(&m_view->list(), Qt::Key_Space);
+        QCOMPARE(previews.size(), 2);
+        QCOMPARE(previews.last().first().toString(), file("paper.pdf"));
+    }
+
+    // Made while the keyboard is on another control of its window, the page leaves it there; Tab then takes the
+    // page's controls as laid out, top to bottom and left to right.
+    void theKeyboardGoesAsLaidOut()
+    {
+        put({"photo.png", "notes.txt"});
+        QWidget window;
+        auto* column = new QVBoxLayout(&window);
+        auto* elsewhere = new QPushButton(QStringLiteral("Elsewhere"), &window);
+        column->addWidget(elsewhere);
+        window.resize(560, 460);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        elsewhere->setFocus();
+        auto* page = new FileShelfView(*m_shelf, *m_companion->wisp, &window);
+        QCOMPARE(QApplication::focusWidget(), elsewhere);
+
+        column->addWidget(page);
+        page->show();
+        page->setSelectedIds(ids({"photo.png"}));
+        QList<std::pair<int, int>> stops;
+        for (QTest::keyClick(elsewhere, Qt::Key_Tab); QApplication::focusWidget() != elsewhere && stops.size() < 9;
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab)) {
+            const QPoint at = QApplication::focusWidget()->mapTo(&window, QPoint());
+            stops.append({at.y(), at.x()});
+        }
+        QCOMPARE(stops.size(), 5);
+        QVERIFY(std::is_sorted(stops.cbegin(), stops.cend()));
     }
 
     void thumbnailsStayBelowTheCeiling()

@@ -6,6 +6,7 @@
 #include "Wisplet/Tools/Files/ShelfFileList.h"
 #include "Wisplet/Tools/Files/ShelfPreviewWindow.h"
 #include "tests/support/Files.h"
+#include "tests/support/FocusMarks.h"
 #include "tests/support/Images.h"
 #include "tests/support/RealPanel.h"
 #include "tests/support/RegistryFixture.h"
@@ -211,6 +212,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!sheet, timeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(XTools::focusedWindow(), quint32(m_real->panel->winId()), timeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(convert->hasFocus(), timeoutMs);
+    }
+
+    // A file shown by its name alone: the window keeps the keyboard as it opens (so Space would close it), Tab
+    // rings Open, and the arrows still page from there.
+    void openIsOnTheTabPath()
+    {
+        QVERIFY(TestFiles::write(m_folder.file("data.bin"), QByteArray(16, '\0')));
+        m_shelf->add({QUrl::fromLocalFile(m_folder.file("data.bin"))});
+        NotchPanel& panel = *m_real->panel;
+        panel.takeFocus();
+        FileShelfView* page = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((page = panel.findChild<FileShelfView*>()) && page->isVisible(), timeoutMs);
+        page->list().chooseRow(idOf("data.bin"));
+        QTRY_VERIFY_WITH_TIMEOUT(page->list().hasFocus() && XTools::focusedWindow() == quint32(panel.winId()),
+                                 timeoutMs);
+        QVERIFY(XTools::xdotool({"key", "space"}));
+        QPointer<ShelfPreviewWindow> preview;
+        QTRY_VERIFY_WITH_TIMEOUT((preview = page->preview()) && preview->isActiveWindow(), timeoutMs);
+        QCOMPARE(QApplication::focusWidget(), preview.data());
+        auto* open = preview->findChild<QPushButton*>();
+        const QImage before = open->grab().toImage();
+
+        QVERIFY(XTools::xdotool({"key", "Tab"}));
+        QTRY_VERIFY_WITH_TIMEOUT(open->hasFocus(), timeoutMs);
+        QVERIFY(FocusMarks::changedPixels(before, open->grab().toImage()) >= open->width() + open->height());
+        QVERIFY(XTools::xdotool({"key", "Down"}));
+        QTRY_VERIFY_WITH_TIMEOUT(preview->currentPath() != m_folder.file("data.bin"), timeoutMs);
+        QVERIFY(XTools::xdotool({"key", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!preview, timeoutMs);
     }
 
     // The save dialog closed from the keyboard, then another window taken before the copy is written: the

@@ -465,7 +465,7 @@ private slots:
         QCOMPARE(engine().remaining(), 1440.0);
 
         service.prepareForQuit();
-        service.stopForQuit();
+        service.stopForQuit(QDeadlineTimer(0));
         QVERIFY(!service.isTicking());
         QVERIFY(stored()->running);
 

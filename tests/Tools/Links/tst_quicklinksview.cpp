@@ -42,15 +42,18 @@ private:
     std::unique_ptr<LinksStore> m_store;
     std::unique_ptr<QuickLinksView> m_view;
     QList<QUrl> m_opened;
+    // What the opener of the last link opened would say if it failed.
+    DesktopOpener::Failed m_failed;
 
     void makeView(const QByteArray& linksFile)
     {
         QVERIFY(TestFiles::write(m_folder.file("links.json"), linksFile));
         m_store = std::make_unique<LinksStore>(m_folder.path());
-        m_view = std::make_unique<QuickLinksView>(*m_store, *m_fixture.wisp, [this](const QUrl& url) {
-            m_opened << url;
-            return true;
-        });
+        m_view = std::make_unique<QuickLinksView>(*m_store, *m_fixture.wisp,
+                                                  [this](const QUrl& url, DesktopOpener::Failed failed) {
+                                                      m_opened << url;
+                                                      m_failed = std::move(failed);
+                                                  });
         m_view->resize(500, 240);
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
@@ -96,7 +99,7 @@ private slots:
     {
         const TempFolder fresh;
         m_store = std::make_unique<LinksStore>(fresh.path());
-        m_view = std::make_unique<QuickLinksView>(*m_store, *m_fixture.wisp, [](const QUrl&) { return true; });
+        m_view = std::make_unique<QuickLinksView>(*m_store, *m_fixture.wisp, [](const QUrl&, DesktopOpener::Failed) {});
         // The open panel's page.
         m_view->resize(680, 240);
         m_view->show();
@@ -195,6 +198,9 @@ private slots:
         click(LinkChip::removeArea(chip(1)).center());
         QCOMPARE(titles(), (QStringList{"Site", "Broken"}));
         QCOMPARE(m_opened.size(), 1);
+        // The page may be gone when its opener fails.
+        cleanup();
+        m_failed(QStringLiteral("late"), {});
     }
 
     void theKeyboardOpensTheChipItIsOn()
